@@ -1,0 +1,8 @@
+#include "BrisquelVersion.h"
+
+namespace brisquel {
+
+const char* const BrisquelVersionString = "@(#)PROGRAM:Brisquel  PROJECT:Brisquel-" BRISQUEL_PROJECT_VERSION "\n";
+const double BrisquelVersionNumber = 1.0;
+
+} // namespace brisquel

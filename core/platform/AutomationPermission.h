@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace brisquel {
+
+// The platform's check for permission to send Apple events to another application.
+class AutomationPermission {
+public:
+    virtual ~AutomationPermission() = default;
+    // Status of the check for any event class and identifier sent to the target named by the
+    // text descriptor; may ask the user when askUser is true. 0 means permitted.
+    virtual int determine(const QString& targetDescriptorText, bool askUser) = 0;
+};
+
+} // namespace brisquel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace brisquel {
+
+// Attribute names of a metadata item, as the platform's metadata index names them.
+namespace MetadataAttribute {
+inline const QString displayName = QStringLiteral("kMDItemDisplayName");
+inline const QString bundleIdentifier = QStringLiteral("kMDItemCFBundleIdentifier");
+inline const QString url = QStringLiteral("kMDItemURL");
+inline const QString path = QStringLiteral("kMDItemPath");
+inline const QString version = QStringLiteral("kMDItemVersion");
+inline const QString fsName = QStringLiteral("kMDItemFSName");
+// Not a platform attribute: the bundle's icon file, when it names one that exists.
+inline const QString iconPath = QStringLiteral("QuillmereIconPath");
+} // namespace MetadataAttribute
+
+// One search result: attribute name -> value. An attribute may be absent, or hold a value
+// that is not text (for example a number read from a malformed information dictionary).
+struct MetadataItem {
+    QHash<QString, QVariant> attributes;
+
+    QVariant value(const QString& attribute) const { return attributes.value(attribute); }
+};
+
+struct MetadataQuery {
+    QStringList searchScopes;          // folders searched, with everything below them
+    QString predicate;                 // the platform's query text (informative off the platform)
+    QString displayNamePrefix;         // display names must begin with this, case-sensitively
+    QString sortAttribute;             // results are sorted ascending by this attribute
+    QStringList valueListAttributes;   // requested, never read
+};
+
+// The platform's file-metadata index. execute() runs one query to its end on the calling
+// thread and returns the gathered items sorted as asked. Implementations are thread-safe.
+class MetadataSearch {
+public:
+    virtual ~MetadataSearch() = default;
+    virtual QList<MetadataItem> execute(const MetadataQuery& query) = 0;
+};
+
+} // namespace brisquel

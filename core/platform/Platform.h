@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/AutomationPermission.h"
+#include "platform/Log.h"
+#include "platform/MetadataSearch.h"
+#include "platform/RunningApplications.h"
+#include "platform/ScriptChannel.h"
+#include "platform/UserDefaults.h"
+
+#include <memory>
+
+namespace brisquel {
+
+// The platform services the scripting core uses, handed in as a whole. A program installs one
+// set at start-up (the native services, or fakes in tests) before it starts any other thread.
+struct Platform {
+    std::shared_ptr<MetadataSearch> metadataSearch;
+    std::shared_ptr<RunningApplications> runningApplications;
+    std::shared_ptr<PreferencesDomains> preferences;
+    std::shared_ptr<ScriptChannel> scriptChannel;
+    std::shared_ptr<AutomationPermission> automationPermission;
+    std::shared_ptr<Log> log;
+    // The folder searched for installed applications.
+    QString applicationsFolder;
+
+    // The services in force: those installed last, else the native ones.
+    static const Platform& current();
+    static void install(Platform platform);
+    // This machine's own services, configured from the environment (QUILLMERE_APPLICATIONS_DIR,
+    // QUILLMERE_PREFERENCES_DIR, QUILLMERE_OSASCRIPT).
+    static Platform native();
+};
+
+} // namespace brisquel

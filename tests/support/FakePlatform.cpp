@@ -1,0 +1,104 @@
+#include "FakePlatform.h"
+
+namespace testsupport {
+
+void RecordingLog::system(const QString& line) {
+    QMutexLocker lock(&m_mutex);
+    m_system << line;
+}
+void RecordingLog::standardOutput(const QString& line) {
+    QMutexLocker lock(&m_mutex);
+    m_output << line;
+}
+QStringList RecordingLog::systemLines() const {
+    QMutexLocker lock(&m_mutex);
+    return m_system;
+}
+QStringList RecordingLog::outputLines() const {
+    QMutexLocker lock(&m_mutex);
+    return m_output;
+}
+
+bool MemoryDefaults::setValue(const QString& key, const QVariant& value) {
+    if (m_failWrites) {
+        return false;
+    }
+    m_values.insert(key, value);
+    return true;
+}
+bool MemoryDefaults::removeValue(const QString& key) {
+    if (m_failWrites) {
+        return false;
+    }
+    m_values.remove(key);
+    return true;
+}
+
+std::shared_ptr<brisquel::UserDefaults> MemoryPreferences::open(const QString& name) {
+    return domain(name);
+}
+std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
+    auto& d = m_domains[name];
+    if (!d) {
+        d = std::make_shared<MemoryDefaults>(name);
+    }
+    return d;
+}
+
+brisquel::ScriptResult FakeScriptChannel::execute(const QString& source) {
+    sources << source;
+    return result;
+}
+
+QList<qint64> FakeRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
+    ++calls;
+    return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
+}
+
+QList<brisquel::MetadataItem> FakeMetadataSearch::execute(const brisquel::MetadataQuery& query) {
+    queries << query;
+    return items;
+}
+
+int FakePermission::determine(const QString& target, bool) {
+    targets << target;
+    return status;
+}
+
+FakePlatform::FakePlatform()
+    : log(std::make_shared<RecordingLog>()), preferences(std::make_shared<MemoryPreferences>()),
+      scripts(std::make_shared<FakeScriptChannel>()), running(std::make_shared<FakeRunningApplications>()),
+      metadata(std::make_shared<FakeMetadataSearch>()), permission(std::make_shared<FakePermission>()) {}
+
+brisquel::Platform FakePlatform::platform() const {
+    brisquel::Platform p;
+    p.metadataSearch = metadata;
+    p.runningApplications = running;
+    p.preferences = preferences;
+    p.scriptChannel = scripts;
+    p.automationPermission = permission;
+    p.log = log;
+    p.applicationsFolder = applicationsFolder;
+    return p;
+}
+
+void FakePlatform::install() const {
+    brisquel::Platform::install(platform());
+}
+
+brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier, const QString& path,
+                                    const QString& version) {
+    brisquel::MetadataItem item;
+    auto put = [&](const QString& key, const QString& value) {
+        if (!value.isEmpty()) {
+            item.attributes.insert(key, value);
+        }
+    };
+    put(brisquel::MetadataAttribute::fsName, fsName);
+    put(brisquel::MetadataAttribute::bundleIdentifier, bundleIdentifier);
+    put(brisquel::MetadataAttribute::path, path);
+    put(brisquel::MetadataAttribute::version, version);
+    return item;
+}
+
+} // namespace testsupport

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+
+namespace testsupport {
+
+// Captures both log channels.
+class RecordingLog final : public brisquel::Log {
+public:
+    void system(const QString& line) override;
+    void standardOutput(const QString& line) override;
+    QStringList systemLines() const;
+    QStringList outputLines() const;
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_system;
+    QStringList m_output;
+};
+
+// A preferences domain in memory.
+class MemoryDefaults final : public brisquel::UserDefaults {
+public:
+    explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
+    QString domain() const override { return m_domain; }
+    QVariant value(const QString& key) const override { return m_values.value(key); }
+    bool setValue(const QString& key, const QVariant& value) override;
+    bool removeValue(const QString& key) override;
+
+    QHash<QString, QVariant> m_values;
+    bool m_failWrites = false;
+
+private:
+    QString m_domain;
+};
+
+class MemoryPreferences final : public brisquel::PreferencesDomains {
+public:
+    std::shared_ptr<brisquel::UserDefaults> open(const QString& domain) override;
+    std::shared_ptr<MemoryDefaults> domain(const QString& name);
+
+private:
+    QHash<QString, std::shared_ptr<MemoryDefaults>> m_domains;
+};
+
+// Records every source it is given; answers with a canned result.
+class FakeScriptChannel final : public brisquel::ScriptChannel {
+public:
+    brisquel::ScriptResult execute(const QString& source) override;
+    QStringList sources;
+    brisquel::ScriptResult result;
+};
+
+class FakeRunningApplications final : public brisquel::RunningApplications {
+public:
+    QList<qint64> processesWithBundleIdentifier(const QString& bundleIdentifier) override;
+    QSet<QString> running;
+    int calls = 0;
+};
+
+class FakeMetadataSearch final : public brisquel::MetadataSearch {
+public:
+    QList<brisquel::MetadataItem> execute(const brisquel::MetadataQuery& query) override;
+    QList<brisquel::MetadataItem> items;
+    QList<brisquel::MetadataQuery> queries;
+};
+
+class FakePermission final : public brisquel::AutomationPermission {
+public:
+    int determine(const QString& target, bool askUser) override;
+    QStringList targets;
+    int status = 0;
+};
+
+// A complete set of fakes, with typed access to each.
+struct FakePlatform {
+    FakePlatform();
+    brisquel::Platform platform() const;
+    // Installs these fakes as the platform in force for the life of the object.
+    void install() const;
+
+    std::shared_ptr<RecordingLog> log;
+    std::shared_ptr<MemoryPreferences> preferences;
+    std::shared_ptr<FakeScriptChannel> scripts;
+    std::shared_ptr<FakeRunningApplications> running;
+    std::shared_ptr<FakeMetadataSearch> metadata;
+    std::shared_ptr<FakePermission> permission;
+    QString applicationsFolder = QStringLiteral("/Applications");
+};
+
+// A metadata item with the four attributes a record needs (an empty value leaves it out).
+brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier,
+                                    const QString& path, const QString& version);
+
+} // namespace testsupport

@@ -1,0 +1,82 @@
+#include "TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace testsupport {
+
+TempFolder::TempFolder() {
+    m_dir.setAutoRemove(true);
+}
+
+QString TempFolder::write(const QString& relative, const QByteArray& contents) const {
+    const QString path = m_dir.filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(contents);
+    }
+    return path;
+}
+
+static QString xmlEscape(const QString& s) {
+    return s.toHtmlEscaped();
+}
+
+QString makeBundle(const QString& folder, const BundleSpec& spec) {
+    const QString bundle = QDir(folder).filePath(spec.bundleName);
+    QDir().mkpath(bundle + QStringLiteral("/Contents/Resources"));
+    QString info = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n<dict>\n");
+    info += QStringLiteral("  <key>CFBundleIdentifier</key><string>%1</string>\n").arg(xmlEscape(spec.bundleIdentifier));
+    if (!spec.version.isEmpty()) {
+        info += QStringLiteral("  <key>CFBundleShortVersionString</key><string>%1</string>\n").arg(xmlEscape(spec.version));
+    }
+    if (!spec.executable.isEmpty()) {
+        info += QStringLiteral("  <key>CFBundleExecutable</key><string>%1</string>\n").arg(xmlEscape(spec.executable));
+    }
+    info += QStringLiteral("</dict>\n</plist>\n");
+    QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(info.toUtf8());
+    }
+    if (!spec.sdefName.isEmpty()) {
+        QFile s(bundle + QStringLiteral("/Contents/Resources/") + spec.sdefName);
+        if (s.open(QIODevice::WriteOnly)) {
+            s.write(spec.sdef.isEmpty() ? sdefWithScripts({{QStringLiteral("capture done script"),
+                                                            QStringLiteral("Runs after a capture.")}})
+                                        : spec.sdef);
+        }
+    }
+    if (!spec.executable.isEmpty()) {
+        QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS"));
+        const QString exe = bundle + QStringLiteral("/Contents/MacOS/") + spec.executable;
+        QFile::copy(QStringLiteral("/bin/sleep"), exe);
+        QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    return QFileInfo(bundle).absoluteFilePath();
+}
+
+QByteArray sdefWithScripts(const QList<QPair<QString, QString>>& properties) {
+    QString x = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<dictionary title=\"Test\">\n"
+                               "  <suite name=\"Capture One Suite\" code=\"COct\">\n"
+                               "    <class name=\"application\" code=\"capp\">\n"
+                               "      <property name=\"name\" code=\"pnam\" type=\"text\" description=\"The name.\"/>\n");
+    for (const auto& [name, description] : properties) {
+        x += QStringLiteral("      <property name=\"%1\" code=\"xxxx\" type=\"file\" description=\"%2\"/>\n")
+                 .arg(xmlEscape(name), xmlEscape(description));
+    }
+    x += QStringLiteral("    </class>\n  </suite>\n</dictionary>\n");
+    return x.toUtf8();
+}
+
+QString sharedTestData(const QString& relative) {
+    const QString path = QStringLiteral(QUILLMERE_SHARED_TESTDATA "/") + relative;
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+} // namespace testsupport
