@@ -82,7 +82,7 @@ public:
 struct FakePlatform {
     FakePlatform();
     brisquel::Platform platform() const;
-    // Installs these fakes as the platform in force for the life of the object.
+    // Installs these fakes as the platform in force (until the next install).
     void install() const;
 
     std::shared_ptr<RecordingLog> log;
