@@ -1,0 +1,201 @@
+#include "platform/posix/FolderMetadataSearch.h"
+
+#include "VexoExtensions/TextOrdering.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brisquel {
+
+namespace {
+
+constexpr std::string_view kAppSuffix = ".app";
+
+// Below this depth each level keeps its folder open and opens its children relative to it;
+// deeper levels let go of the parent first, so a pathologically deep tree never exhausts the
+// descriptor table.
+constexpr int kMaxHeldDepth = 64;
+
+struct Walk {
+    std::string prefix; // display-name prefix, in the file system's encoding
+    QSet<QString> seen; // bundle paths already reported (overlapping scopes)
+    QList<MetadataItem> items;
+
+    bool nameMatches(std::string_view name) const {
+        if (name.size() <= kAppSuffix.size() || !name.ends_with(kAppSuffix)) {
+            return false;
+        }
+        const std::string_view display = name.substr(0, name.size() - kAppSuffix.size());
+        return display.starts_with(prefix);
+    }
+
+    void consider(int dirFd, const std::string& folderPath, const char* name) {
+        const std::string infoPlist = std::string(name) + "/Contents/Info.plist";
+        struct stat st {};
+        if (fstatat(dirFd, infoPlist.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+            return;
+        }
+        const QString path = QFile::decodeName(QByteArray::fromStdString(folderPath + '/' + name));
+        if (seen.contains(path)) {
+            return;
+        }
+        seen.insert(path);
+        items.append(FolderMetadataSearch::itemForBundle(path));
+    }
+
+    // Walks the folder open at fd (taken over and closed here).
+    void walk(int fd, const std::string& folderPath, int depth) {
+        DIR* dir = fdopendir(fd);
+        if (dir == nullptr) {
+            close(fd);
+            return;
+        }
+        std::vector<std::string> children;
+        while (const dirent* entry = readdir(dir)) {
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                continue;
+            }
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st {};
+                if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue;
+                }
+                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+            }
+            if (type != DT_DIR) {
+                continue;
+            }
+            if (nameMatches(name)) {
+                consider(dirfd(dir), folderPath, name);
+            }
+            children.emplace_back(name);
+        }
+        if (depth < kMaxHeldDepth) {
+            for (const std::string& child : children) {
+                const int childFd =
+                    openat(dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (childFd >= 0) {
+                    walk(childFd, folderPath + '/' + child, depth + 1);
+                }
+            }
+            closedir(dir);
+        } else {
+            closedir(dir);
+            for (const std::string& child : children) {
+                const std::string childPath = folderPath + '/' + child;
+                const int childFd = open(childPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (childFd >= 0) {
+                    walk(childFd, childPath, depth + 1);
+                }
+            }
+        }
+    }
+};
+
+QString iconFor(const QString& bundlePath, const QVariant& iconFile) {
+    if (iconFile.typeId() != QMetaType::QString) {
+        return {};
+    }
+    const QString name = iconFile.toString();
+    // The name must stay inside Resources.
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String("..") ||
+        name == QLatin1String(".")) {
+        return {};
+    }
+    const QString resources = bundlePath + QStringLiteral("/Contents/Resources/");
+    QStringList candidates;
+    if (QFileInfo(name).suffix().isEmpty()) {
+        candidates << name + QStringLiteral(".icns") << name + QStringLiteral(".png");
+    } else {
+        candidates << name;
+    }
+    for (const QString& candidate : candidates) {
+        const QFileInfo info(resources + candidate);
+        if (info.isFile()) {
+            return info.absoluteFilePath();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
+    MetadataItem item;
+    const QString fsName = QFileInfo(bundlePath).fileName();
+    item.attributes.insert(MetadataAttribute::fsName, fsName);
+    item.attributes.insert(MetadataAttribute::displayName, fsName.chopped(int(kAppSuffix.size())));
+    item.attributes.insert(MetadataAttribute::path, bundlePath);
+    item.attributes.insert(MetadataAttribute::url, QUrl::fromLocalFile(bundlePath).toString());
+
+    const std::optional<QVariant> info = plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
+    if (!info || info->typeId() != QMetaType::QVariantMap) {
+        return item;
+    }
+    const QVariantMap dictionary = info->toMap();
+    const auto copy = [&](const QString& attribute, const QString& key) {
+        const auto it = dictionary.constFind(key);
+        if (it != dictionary.constEnd()) {
+            item.attributes.insert(attribute, *it);
+        }
+    };
+    copy(MetadataAttribute::bundleIdentifier, QStringLiteral("CFBundleIdentifier"));
+    copy(MetadataAttribute::version, QStringLiteral("CFBundleShortVersionString"));
+    const QString icon = iconFor(bundlePath, dictionary.value(QStringLiteral("CFBundleIconFile")));
+    if (!icon.isEmpty()) {
+        item.attributes.insert(MetadataAttribute::iconPath, icon);
+    }
+    return item;
+}
+
+QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
+    Walk walk;
+    walk.prefix = QFile::encodeName(query.displayNamePrefix).toStdString();
+
+    QSet<QPair<dev_t, ino_t>> walkedScopes;
+    for (const QString& scope : query.searchScopes) {
+        if (scope.isEmpty()) {
+            continue;
+        }
+        // The scope itself may be reached through a link (as /Applications often is); only what
+        // lies below it is walked without following links.
+        const QString absolute = QDir::cleanPath(QFileInfo(scope).absoluteFilePath());
+        const std::string root = QFile::encodeName(absolute).toStdString();
+        const int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || walkedScopes.contains({st.st_dev, st.st_ino})) {
+            close(fd);
+            continue;
+        }
+        walkedScopes.insert({st.st_dev, st.st_ino});
+        walk.walk(fd, root == "/" ? std::string() : root, 0);
+    }
+
+    const QString sortAttribute =
+        query.sortAttribute.isEmpty() ? MetadataAttribute::displayName : query.sortAttribute;
+    QList<MetadataItem> items = std::move(walk.items);
+    std::stable_sort(items.begin(), items.end(), [&](const MetadataItem& a, const MetadataItem& b) {
+        return vexo::finderCompare(a.value(sortAttribute).toString(), b.value(sortAttribute).toString()) < 0;
+    });
+    return items;
+}
+
+} // namespace brisquel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/AutomationPermission.h"
+
+namespace brisquel {
+
+// This system has no permission gate for sending events to another application, so every
+// target is permitted.
+class NoAutomationPermission final : public AutomationPermission {
+public:
+    int determine(const QString& targetDescriptorText, bool askUser) override;
+};
+
+} // namespace brisquel

@@ -1,0 +1,111 @@
+#include "platform/posix/ProcRunningApplications.h"
+
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <unistd.h>
+
+namespace brisquel {
+
+ProcRunningApplications::ProcRunningApplications(QString procRoot) : m_procRoot(std::move(procRoot)) {}
+
+QString ProcRunningApplications::bundleOfExecutable(const QString& executablePath) {
+    static const QString marker = QStringLiteral(".app/Contents/MacOS/");
+    qsizetype at = executablePath.lastIndexOf(marker);
+    while (at > 0) {
+        // The bundle folder's name must be more than the bare suffix.
+        if (executablePath.at(at - 1) != QLatin1Char('/')) {
+            const QString bundle = executablePath.left(at + 4);
+            if (bundle.startsWith(QLatin1Char('/'))) {
+                return bundle;
+            }
+        }
+        at = executablePath.lastIndexOf(marker, at - 1);
+    }
+    return {};
+}
+
+namespace {
+
+// The link target of /proc/<pid>/exe, as the kernel gives it.
+QByteArray readLink(const QByteArray& path) {
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = readlink(path.constData(), buffer.data(), size_t(buffer.size()));
+        if (n < 0) {
+            return {};
+        }
+        if (n < buffer.size()) {
+            buffer.truncate(n);
+            return buffer;
+        }
+        if (buffer.size() >= 1 << 20) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+QList<qint64> ProcRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
+    QList<qint64> result;
+    const QByteArray root = QFile::encodeName(m_procRoot);
+    DIR* dir = opendir(root.constData());
+    if (dir == nullptr) {
+        return result;
+    }
+    // Several processes often run the same bundle; its dictionary is read once per call.
+    QHash<QString, QString> identifierOfBundle;
+    while (const dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] < '1' || name[0] > '9') {
+            continue;
+        }
+        bool numeric = true;
+        for (const char* c = name; *c != '\0'; ++c) {
+            if (*c < '0' || *c > '9') {
+                numeric = false;
+                break;
+            }
+        }
+        if (!numeric) {
+            continue;
+        }
+        const QByteArray target = readLink(root + '/' + name + "/exe");
+        if (target.isEmpty()) {
+            continue;
+        }
+        const QString bundle = bundleOfExecutable(QFile::decodeName(target));
+        if (bundle.isEmpty()) {
+            continue;
+        }
+        auto it = identifierOfBundle.find(bundle);
+        if (it == identifierOfBundle.end()) {
+            QString identifier;
+            const std::optional<QVariant> info =
+                plist::readFile(bundle + QStringLiteral("/Contents/Info.plist"));
+            if (info && info->typeId() == QMetaType::QVariantMap) {
+                const QVariant value = info->toMap().value(QStringLiteral("CFBundleIdentifier"));
+                if (value.typeId() == QMetaType::QString) {
+                    identifier = value.toString();
+                }
+            }
+            it = identifierOfBundle.insert(bundle, identifier);
+        }
+        if (!it->isEmpty() && *it == bundleIdentifier) {
+            result.append(QByteArray(name).toLongLong());
+        }
+    }
+    closedir(dir);
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+} // namespace brisquel
