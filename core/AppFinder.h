@@ -82,18 +82,27 @@ public:
         // Logs the Apple-event permission status for this copy.
         void checkPermissions() const;
 
-        friend bool operator==(const App& a, const App& b) { return a.m_bundleIdentifier == b.m_bundleIdentifier; }
+        friend bool operator==(const App& a, const App& b) {
+            return a.m_bundleIdentifier == b.m_bundleIdentifier;
+        }
         friend bool operator<(const App& a, const App& b);
         friend bool operator<=(const App& a, const App& b) { return !(b < a); }
         friend bool operator>(const App& a, const App& b) { return b < a; }
         friend bool operator>=(const App& a, const App& b) { return !(a < b); }
 
     private:
+        friend class AppFinder;
+        App() = default;
+        // The services the record was found with, else those in force.
+        const Platform& services() const { return m_platform ? *m_platform : Platform::current(); }
+
         QString m_displayName;
         QString m_bundleIdentifier;
         QString m_version;
         QString m_icon;
         QUrl m_url;
+        // The services the record was found with (running applications, preferences, log...).
+        std::shared_ptr<const Platform> m_platform;
     };
 
     using Completion = std::function<void(QList<App>)>;
@@ -121,6 +130,7 @@ public:
 
     // One discovery run to its end on the calling thread (for command-line use and workers).
     QList<App> discover() const;
+    static QList<App> discover(const Platform& platform);
 
     const Platform& platform() const { return m_platform; }
 

@@ -21,7 +21,8 @@ public:
     // Opens the preferences domain named by bundleIdentifier through the platform in force.
     BackgroundScript(QString scriptName, QString description, QString bundleIdentifier);
     // The same with the services handed in.
-    BackgroundScript(QString scriptName, QString description, QString bundleIdentifier, const Platform& platform);
+    BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
+                     const Platform& platform);
 
     const QString& scriptName() const { return m_scriptName; }
     const QString& description() const { return m_description; }

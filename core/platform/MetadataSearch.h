@@ -29,11 +29,11 @@ struct MetadataItem {
 };
 
 struct MetadataQuery {
-    QStringList searchScopes;          // folders searched, with everything below them
-    QString predicate;                 // the platform's query text (informative off the platform)
-    QString displayNamePrefix;         // display names must begin with this, case-sensitively
-    QString sortAttribute;             // results are sorted ascending by this attribute
-    QStringList valueListAttributes;   // requested, never read
+    QStringList searchScopes;        // folders searched, with everything below them
+    QString predicate;               // the platform's query text (informative off the platform)
+    QString displayNamePrefix;       // display names must begin with this, case-sensitively
+    QString sortAttribute;           // results are sorted ascending by this attribute
+    QStringList valueListAttributes; // requested, never read
 };
 
 // The platform's file-metadata index. execute() runs one query to its end on the calling

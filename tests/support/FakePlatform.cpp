@@ -86,8 +86,8 @@ void FakePlatform::install() const {
     brisquel::Platform::install(platform());
 }
 
-brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier, const QString& path,
-                                    const QString& version) {
+brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier,
+                                    const QString& path, const QString& version) {
     brisquel::MetadataItem item;
     auto put = [&](const QString& key, const QString& value) {
         if (!value.isEmpty()) {

@@ -27,16 +27,19 @@ static QString xmlEscape(const QString& s) {
 QString makeBundle(const QString& folder, const BundleSpec& spec) {
     const QString bundle = QDir(folder).filePath(spec.bundleName);
     QDir().mkpath(bundle + QStringLiteral("/Contents/Resources"));
-    QString info = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-        "<plist version=\"1.0\">\n<dict>\n");
-    info += QStringLiteral("  <key>CFBundleIdentifier</key><string>%1</string>\n").arg(xmlEscape(spec.bundleIdentifier));
+    QString info = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                  "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                  "<plist version=\"1.0\">\n<dict>\n");
+    info += QStringLiteral("  <key>CFBundleIdentifier</key><string>%1</string>\n")
+                .arg(xmlEscape(spec.bundleIdentifier));
     if (!spec.version.isEmpty()) {
-        info += QStringLiteral("  <key>CFBundleShortVersionString</key><string>%1</string>\n").arg(xmlEscape(spec.version));
+        info += QStringLiteral("  <key>CFBundleShortVersionString</key><string>%1</string>\n")
+                    .arg(xmlEscape(spec.version));
     }
     if (!spec.executable.isEmpty()) {
-        info += QStringLiteral("  <key>CFBundleExecutable</key><string>%1</string>\n").arg(xmlEscape(spec.executable));
+        info += QStringLiteral("  <key>CFBundleExecutable</key><string>%1</string>\n")
+                    .arg(xmlEscape(spec.executable));
     }
     info += QStringLiteral("</dict>\n</plist>\n");
     QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
@@ -61,11 +64,12 @@ QString makeBundle(const QString& folder, const BundleSpec& spec) {
 }
 
 QByteArray sdefWithScripts(const QList<QPair<QString, QString>>& properties) {
-    QString x = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                               "<dictionary title=\"Test\">\n"
-                               "  <suite name=\"Capture One Suite\" code=\"COct\">\n"
-                               "    <class name=\"application\" code=\"capp\">\n"
-                               "      <property name=\"name\" code=\"pnam\" type=\"text\" description=\"The name.\"/>\n");
+    QString x = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<dictionary title=\"Test\">\n"
+        "  <suite name=\"Capture One Suite\" code=\"COct\">\n"
+        "    <class name=\"application\" code=\"capp\">\n"
+        "      <property name=\"name\" code=\"pnam\" type=\"text\" description=\"The name.\"/>\n");
     for (const auto& [name, description] : properties) {
         x += QStringLiteral("      <property name=\"%1\" code=\"xxxx\" type=\"file\" description=\"%2\"/>\n")
                  .arg(xmlEscape(name), xmlEscape(description));
