@@ -1,30 +1,474 @@
 #include "platform/posix/PlistFileDefaults.h"
 
+#include "platform/PropertyList.h"
+
 #include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QThread>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brisquel {
 
+namespace {
+
+// A file's times are taken from a coarse clock; only times this far in the past can no longer be
+// repeated by a later change, so only then may an unchanged identity stand for unchanged contents.
+constexpr time_t kSettledSeconds = 2;
+// Writes that lose the race with another program this often in a row give up.
+constexpr int kWriteAttempts = 5;
+// How long a write waits for another writer of ours to finish.
+constexpr int kLockWaitMSecs = 10000;
+// Leaves room for ".plist.lock.rmlock" and ".plist.tmp.XXXXXX" within a 255-byte file name.
+constexpr qsizetype kLongestDomainBytes = 200;
+
+const QLatin1String kFileSuffix(".plist");
+const QLatin1String kLockSuffix(".lock");
+const QLatin1String kTemporaryInfix(".tmp.");
+
+QString errorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// What identifies one state of a file on disk.
+struct FileIdentity {
+    bool exists = false;
+    int error = 0; // why the file could not be looked at, other than its absence
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+
+    static FileIdentity of(const struct stat& info) {
+        FileIdentity identity;
+        identity.exists = true;
+        identity.device = info.st_dev;
+        identity.inode = info.st_ino;
+        identity.size = info.st_size;
+        identity.modified = info.st_mtim;
+        identity.changed = info.st_ctim;
+        identity.mode = info.st_mode;
+        identity.owner = info.st_uid;
+        identity.group = info.st_gid;
+        return identity;
+    }
+
+    static FileIdentity ofPath(const QByteArray& path) {
+        struct stat info {};
+        if (::stat(path.constData(), &info) == 0)
+            return of(info);
+        FileIdentity identity;
+        if (errno != ENOENT)
+            identity.error = errno;
+        return identity;
+    }
+
+    bool sameAs(const FileIdentity& other) const {
+        return exists == other.exists && error == other.error && device == other.device &&
+               inode == other.inode && size == other.size && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
+               changed.tv_nsec == other.changed.tv_nsec;
+    }
+
+    // Whether a later change of the file is bound to show in its times.
+    bool settledBefore(const timespec& moment) const {
+        if (!exists)
+            return error == 0;
+        return modified.tv_sec + kSettledSeconds < moment.tv_sec &&
+               changed.tv_sec + kSettledSeconds < moment.tv_sec;
+    }
+};
+
+// The domain file as read at one moment.
+struct LoadedFile {
+    FileIdentity identity;
+    bool settled = false;
+    plist::Node root; // null for a missing file (an empty domain) or a failure
+    QString failure;  // why the domain cannot be read; empty when it can
+};
+
+bool readAll(int fd, off_t sizeHint, QByteArray& contents, int& error) {
+    contents = QByteArray(static_cast<qsizetype>(sizeHint) + 1, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == contents.size())
+            contents.resize(contents.size() * 2);
+        const ssize_t count = ::read(fd, contents.data() + used, static_cast<size_t>(contents.size() - used));
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        if (count == 0)
+            break;
+        used += count;
+    }
+    contents.truncate(used);
+    return true;
+}
+
+LoadedFile loadDomainFile(const QString& path) {
+    const QByteArray nativePath = QFile::encodeName(path);
+    LoadedFile loaded;
+    // A file replaced while it was being read is read again.
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            const int error = errno;
+            loaded.identity = FileIdentity();
+            if (error == ENOENT) {
+                loaded.settled = true;
+                return loaded;
+            }
+            loaded.identity.error = error;
+            loaded.failure = path + QStringLiteral(" cannot be opened: ") + errorText(error);
+            return loaded;
+        }
+        struct stat before {};
+        if (::fstat(fd, &before) != 0) {
+            const int error = errno;
+            ::close(fd);
+            loaded.failure = path + QStringLiteral(" cannot be read: ") + errorText(error);
+            return loaded;
+        }
+        loaded.identity = FileIdentity::of(before);
+        if (!S_ISREG(before.st_mode)) {
+            ::close(fd);
+            loaded.failure = path + QStringLiteral(" is not a regular file");
+            return loaded;
+        }
+        QByteArray contents;
+        struct stat after {};
+        int error = 0;
+        if (!readAll(fd, before.st_size, contents, error) || ::fstat(fd, &after) != 0) {
+            if (error == 0)
+                error = errno;
+            ::close(fd);
+            loaded.failure = path + QStringLiteral(" cannot be read: ") + errorText(error);
+            return loaded;
+        }
+        ::close(fd);
+        if (!loaded.identity.sameAs(FileIdentity::of(after)) || contents.size() != before.st_size)
+            continue;
+        loaded.settled = loaded.identity.settledBefore(now);
+        if (static_cast<quint64>(contents.size()) > std::numeric_limits<uint32_t>::max()) {
+            loaded.failure = path + QStringLiteral(" is too large to be a property list");
+            return loaded;
+        }
+        loaded.root = plist::parseNode(contents);
+        if (!loaded.root)
+            loaded.failure = path + QStringLiteral(" is not a property list");
+        else if (!PLIST_IS_DICT(static_cast<plist_t>(loaded.root.get()))) {
+            loaded.root.reset();
+            loaded.failure = path + QStringLiteral(" does not hold a dictionary");
+        }
+        return loaded;
+    }
+    loaded.root.reset();
+    loaded.failure = path + QStringLiteral(" kept changing while it was being read");
+    return loaded;
+}
+
+bool writeAll(int fd, const QByteArray& bytes, int& error) {
+    const char* next = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t count = ::write(fd, next, static_cast<size_t>(left));
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        if (count == 0) {
+            error = ENOSPC;
+            return false;
+        }
+        next += count;
+        left -= count;
+    }
+    return true;
+}
+
+// Writes bytes to a new temporary file beside target and flushes it to disk. Gives the file's
+// path, or an empty one (with the reason in failure) after removing whatever was written.
+QByteArray writeTemporary(const QByteArray& target, const QByteArray& bytes, const FileIdentity& original,
+                          QString& failure) {
+    QByteArray path = target + kTemporaryInfix.latin1() + QByteArray("XXXXXX");
+    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) {
+        failure = QStringLiteral("cannot create a temporary file beside ") + QFile::decodeName(target) +
+                  QStringLiteral(": ") + errorText(errno);
+        return {};
+    }
+    int error = 0;
+    // Preferences are private unless the file already said otherwise.
+    bool written = ::fchmod(fd, original.exists ? (original.mode & 07777) : 0600) == 0;
+    if (!written)
+        error = errno;
+    if (written && original.exists && ::geteuid() == 0 &&
+        (original.owner != ::geteuid() || original.group != ::getegid()) &&
+        ::fchown(fd, original.owner, original.group) != 0) {
+        written = false;
+        error = errno;
+    }
+    written = written && writeAll(fd, bytes, error);
+    struct stat info {};
+    if (written && (::fstat(fd, &info) != 0 || info.st_size != bytes.size())) {
+        written = false;
+        error = errno != 0 ? errno : EIO;
+    }
+    if (written && ::fsync(fd) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(path.constData());
+        failure = QStringLiteral("cannot write ") + QFile::decodeName(path) + QStringLiteral(": ") +
+                  errorText(error);
+        return {};
+    }
+    return path;
+}
+
+// Temporary files are only made under the lock, so any left beside target while we hold it
+// belong to a writer that ended before it could rename one.
+void removeStrayTemporaries(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash <= 0 ? QByteArray("/") : target.left(slash);
+    const QByteArray prefix = target.mid(slash + 1) + kTemporaryInfix.latin1();
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+void syncFolderOf(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash <= 0 ? QByteArray("/") : target.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The file a write replaces: the domain file, or the file its symbolic link leads to.
+bool resolveTarget(const QByteArray& path, QByteArray& target, QString& failure) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        target = path;
+        return true;
+    }
+    char* resolved = ::realpath(path.constData(), nullptr);
+    if (!resolved) {
+        failure =
+            QFile::decodeName(path) + QStringLiteral(" is a link that leads nowhere: ") + errorText(errno);
+        return false;
+    }
+    target = QByteArray(resolved);
+    std::free(resolved);
+    return true;
+}
+
+bool takeLock(QLockFile& lock) {
+    // QLockFile's own waiting sleeps in doubling steps from 100 ms; writes last milliseconds.
+    QDeadlineTimer deadline(kLockWaitMSecs);
+    int pause = 1;
+    for (;;) {
+        if (lock.tryLock(0))
+            return true;
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(static_cast<unsigned long>(pause));
+        pause = qMin(pause * 2, 20);
+    }
+}
+
+QString lockErrorText(const QLockFile& lock) {
+    switch (lock.error()) {
+    case QLockFile::LockFailedError:
+        return QStringLiteral("another writer held it too long");
+    case QLockFile::PermissionError:
+        return QStringLiteral("permission denied");
+    case QLockFile::UnknownError:
+    case QLockFile::NoError:
+        break;
+    }
+    return QStringLiteral("unknown error");
+}
+
+} // namespace
+
+struct PlistFileDefaults::Snapshot {
+    LoadedFile file;
+};
+
 PlistFileDefaults::PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log)
-    : m_folder(std::move(folder)), m_domain(std::move(domain)), m_log(std::move(log)) {}
-
-QVariant PlistFileDefaults::value(const QString& key) const {
-    Q_UNUSED(key);
-    return {};
+    : m_folder(std::move(folder)), m_domain(std::move(domain)),
+      m_acceptable(isAcceptableDomainName(m_domain)), m_log(std::move(log)) {
+    if (m_acceptable)
+        m_path = m_folder + QLatin1Char('/') + m_domain + kFileSuffix;
 }
 
-bool PlistFileDefaults::setValue(const QString& key, const QVariant& value) {
-    Q_UNUSED(key);
-    Q_UNUSED(value);
-    return false;
-}
+PlistFileDefaults::~PlistFileDefaults() = default;
 
-bool PlistFileDefaults::removeValue(const QString& key) {
-    Q_UNUSED(key);
-    return false;
+bool PlistFileDefaults::isAcceptableDomainName(const QString& domain) {
+    if (domain.isEmpty() || domain.startsWith(QLatin1Char('.')) || !domain.isValidUtf16() ||
+        domain.toUtf8().size() > kLongestDomainBytes)
+        return false;
+    for (const QChar c : domain) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return false;
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
 }
 
 QString PlistFileDefaults::storageLocation() const {
-    return m_folder + QLatin1Char('/') + m_domain + QStringLiteral(".plist");
+    return m_path;
+}
+
+void PlistFileDefaults::report(const QString& line) const {
+    if (m_log)
+        m_log->system(line);
+}
+
+QVariant PlistFileDefaults::value(const QString& key) const {
+    if (!m_acceptable || key.contains(QChar(u'\0')))
+        return {};
+    std::lock_guard guard(m_snapshotMutex);
+    const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
+    if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current)) {
+        auto fresh = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path)});
+        // Say why once for each state of the file, not at every read.
+        const bool alreadySaid = m_snapshot && m_snapshot->file.failure == fresh->file.failure &&
+                                 m_snapshot->file.identity.sameAs(fresh->file.identity);
+        if (!fresh->file.failure.isEmpty() && !alreadySaid)
+            report(QStringLiteral("Preferences domain \"") + m_domain +
+                   QStringLiteral("\" cannot be read: ") + fresh->file.failure);
+        m_snapshot = std::move(fresh);
+    }
+    if (!m_snapshot->file.root)
+        return {};
+    const plist_t item =
+        plist_dict_get_item(static_cast<plist_t>(m_snapshot->file.root.get()), key.toUtf8().constData());
+    return plist::toVariant(item);
+}
+
+bool PlistFileDefaults::setValue(const QString& key, const QVariant& value) {
+    return store(key, &value);
+}
+
+bool PlistFileDefaults::removeValue(const QString& key) {
+    return store(key, nullptr);
+}
+
+bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
+    const auto fail = [&](const QString& why) {
+        report(QStringLiteral("Preferences domain \"") + m_domain + QStringLiteral("\": key \"") + key +
+               (value ? QStringLiteral("\" not stored: ") : QStringLiteral("\" not removed: ")) + why);
+        return false;
+    };
+    if (!m_acceptable)
+        return fail(QStringLiteral("the domain name is not a plain reverse-DNS name"));
+    if (key.contains(QChar(u'\0')) || !key.isValidUtf16())
+        return fail(QStringLiteral("the key is not a valid property-list key"));
+    plist::Node newItem;
+    if (value) {
+        newItem = plist::fromVariant(*value);
+        if (!newItem)
+            return fail(QStringLiteral("the value has no property-list form"));
+    }
+    if (!QDir().mkpath(m_folder))
+        return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
+
+    const QByteArray nativePath = QFile::encodeName(m_path);
+    QByteArray target;
+    QString failure;
+    if (!resolveTarget(nativePath, target, failure))
+        return fail(failure);
+    QLockFile lock(QFile::decodeName(target) + kLockSuffix);
+    if (!takeLock(lock))
+        return fail(QStringLiteral("the lock ") + lock.fileName() + QStringLiteral(" cannot be taken: ") +
+                    lockErrorText(lock));
+    removeStrayTemporaries(target);
+
+    const QByteArray utf8Key = key.toUtf8();
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        LoadedFile current = loadDomainFile(QFile::decodeName(target));
+        if (!current.failure.isEmpty())
+            return fail(current.failure + QStringLiteral("; the file is left as it is"));
+        if (!current.root) {
+            if (!value)
+                return true; // nothing to remove from an empty domain
+            current.root.reset(plist_new_dict());
+        }
+        const auto root = static_cast<plist_t>(current.root.get());
+        if (value) {
+            plist_dict_set_item(root, utf8Key.constData(), plist_copy(static_cast<plist_t>(newItem.get())));
+        } else {
+            if (!plist_dict_get_item(root, utf8Key.constData()))
+                return true;
+            plist_dict_remove_item(root, utf8Key.constData());
+        }
+        const QByteArray bytes = plist::nodeToBinary(root);
+        if (bytes.isEmpty())
+            return fail(QStringLiteral("the domain cannot be written as a property list"));
+        const QByteArray temporary = writeTemporary(target, bytes, current.identity, failure);
+        if (temporary.isEmpty())
+            return fail(failure + QStringLiteral("; the domain file is left as it was"));
+        if (m_beforeReplace)
+            m_beforeReplace(QFile::decodeName(temporary));
+        // Another program may have written the file without our lock since we read it.
+        if (!FileIdentity::ofPath(target).sameAs(current.identity)) {
+            ::unlink(temporary.constData());
+            continue;
+        }
+        if (::rename(temporary.constData(), target.constData()) != 0) {
+            const int error = errno;
+            ::unlink(temporary.constData());
+            return fail(QStringLiteral("cannot replace ") + QFile::decodeName(target) + QStringLiteral(": ") +
+                        errorText(error));
+        }
+        syncFolderOf(target);
+        return true;
+    }
+    return fail(QFile::decodeName(target) +
+                QStringLiteral(" kept being changed by another program while it was "
+                               "being written"));
 }
 
 PlistFilePreferences::PlistFilePreferences(QString folder, std::shared_ptr<Log> log)
@@ -38,7 +482,11 @@ QString PlistFilePreferences::defaultFolder() {
     const QString configured = qEnvironmentVariable("QUILLMERE_PREFERENCES_DIR");
     if (!configured.isEmpty())
         return configured;
-    return QDir::homePath() + QStringLiteral("/.config/Quillmere/Preferences");
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString base = !configHome.isEmpty() && QDir::isAbsolutePath(configHome)
+                             ? configHome
+                             : QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Quillmere/Preferences");
 }
 
 } // namespace brisquel

@@ -3,33 +3,77 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 
+#include <functional>
 #include <memory>
+#include <mutex>
 
 namespace brisquel {
 
-// One preferences domain stored as the property-list file <folder>/<domain>.plist.
+// One preferences domain kept as the property-list file <folder>/<domain>.plist.
+//
+// Reading looks at the file as it is at that moment. The parsed tree is reused only while the
+// file keeps the identity it had when read (device, inode, size, modification and change times)
+// and those times were already settled then, so a change by any program is always seen.
+//
+// Writing happens under the lock file <domain>.plist.lock: the file is read again, the one key is
+// changed in the tree libplist read (every other value is written back from that tree, untouched,
+// so its type and exact value survive), and the binary result goes to a temporary file in the same
+// folder, is flushed to disk and renamed over the domain file, keeping its permissions. If the
+// domain file changed since it was read (another program does not take our lock) the whole step is
+// done again. A file that is not a property list holding a dictionary is never overwritten. When
+// the domain file is a symbolic link, the file it leads to is the one replaced.
 class PlistFileDefaults final : public UserDefaults {
 public:
+    // No file is touched until the first read or write.
     PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log);
+    ~PlistFileDefaults() override;
 
     QString domain() const override { return m_domain; }
     QVariant value(const QString& key) const override;
     bool setValue(const QString& key, const QVariant& value) override;
     bool removeValue(const QString& key) override;
+    // Empty for a refused domain name.
     QString storageLocation() const override;
 
+    // Whether a domain name can become a file name in the preferences folder: not empty, no
+    // leading ".", no "/" or "\", no NUL or other control or line-breaking character, valid
+    // UTF-16, and short enough to leave room for the lock and temporary files' suffixes.
+    static bool isAcceptableDomainName(const QString& domain);
+
+    // Runs once the new contents are complete and flushed in the temporary file, before the
+    // domain file is compared with what was read and replaced. Lets tests change the file at that
+    // moment, or end the process there.
+    using BeforeReplaceHook = std::function<void(const QString& temporaryPath)>;
+    void setBeforeReplaceHook(BeforeReplaceHook hook) { m_beforeReplace = std::move(hook); }
+
 private:
+    struct Snapshot;
+
+    // Sets key to value, or removes it when value is null.
+    bool store(const QString& key, const QVariant* value);
+    void report(const QString& line) const;
+
     QString m_folder;
     QString m_domain;
+    bool m_acceptable;
+    QString m_path;
     std::shared_ptr<Log> m_log;
+    BeforeReplaceHook m_beforeReplace;
+
+    mutable std::mutex m_snapshotMutex;
+    mutable std::unique_ptr<Snapshot> m_snapshot;
 };
 
-// Opens domains as files in one folder.
+// Opens preferences domains as files in one folder.
 class PlistFilePreferences final : public PreferencesDomains {
 public:
     PlistFilePreferences(QString folder, std::shared_ptr<Log> log);
+
     std::shared_ptr<UserDefaults> open(const QString& domain) override;
     QString folder() const { return m_folder; }
+
+    // $QUILLMERE_PREFERENCES_DIR, else $XDG_CONFIG_HOME/Quillmere/Preferences (when that names an
+    // absolute folder), else ~/.config/Quillmere/Preferences.
     static QString defaultFolder();
 
 private:
