@@ -1,0 +1,130 @@
+#include "AppFinder.h"
+#include "BackgroundScript.h"
+#include "FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+using brisquel::BackgroundScript;
+using brisquel::ScriptResult;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class AppleScriptTest : public ::testing::Test {
+protected:
+    BackgroundScript make(const QString& name,
+                          const QString& bundle = QStringLiteral("com.captureone.captureone16")) {
+        return BackgroundScript(name, s("Runs."), bundle, fakes.platform());
+    }
+    testsupport::FakePlatform fakes;
+};
+
+} // namespace
+
+TEST_F(AppleScriptTest, AskingComposesTheTellStatementAndLogsIt) {
+    fakes.scripts->result.value = s("/Users/me/Scripts/Export Done.scpt");
+    const auto url = make(s("batch done script")).getURL();
+    ASSERT_EQ(fakes.scripts->sources.size(), 1);
+    EXPECT_EQ(fakes.scripts->sources[0],
+              s("tell application id \"com.captureone.captureone16\" to return batch done script"));
+    EXPECT_EQ(fakes.log->systemLines(),
+              QStringList({s("## Getting URL for batch done script"), fakes.scripts->sources[0]}));
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->toLocalFile(), s("/Users/me/Scripts/Export Done.scpt"));
+}
+
+TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
+    fakes.scripts->result = ScriptResult{};
+    EXPECT_FALSE(make(s("capture done script")).getURL());
+    const QStringList lines = fakes.log->systemLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[2],
+              s("Result of BackgroundScript(scriptName: \"capture done script\", description: \"Runs.\", "
+                "bundleIdentifier: \"com.captureone.captureone16\", defaults: "
+                "<UserDefaults: com.captureone.captureone16>, defaultsScriptName: \"endOfCaptureScript\") "
+                "was nil"));
+}
+
+TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
+    fakes.scripts->result.value = s("missing value");
+    EXPECT_FALSE(make(s("capture done script")).getURL());
+    EXPECT_EQ(fakes.log->systemLines().size(), 2);
+}
+
+TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
+    const BackgroundScript record = make(s("live view done script"));
+    record.setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));
+    record.setURL(std::nullopt);
+    ASSERT_EQ(fakes.scripts->sources.size(), 2);
+    EXPECT_EQ(fakes.scripts->sources[0], s("tell application id \"com.captureone.captureone16\" to set live "
+                                           "view done script to \"/tmp/a b.scpt\""));
+    EXPECT_EQ(fakes.scripts->sources[1],
+              s("tell application id \"com.captureone.captureone16\" to set live view done script to \"\""));
+    EXPECT_EQ(fakes.log->systemLines()[0], s("## Setting URL for live view done script"));
+    EXPECT_TRUE(fakes.log->outputLines().isEmpty());
+}
+
+TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {
+    const BackgroundScript record = make(s("batch done script"));
+    record.setURL(QUrl::fromLocalFile(s("/tmp/say \"hi\" \\ back\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt")));
+    ASSERT_EQ(fakes.scripts->sources.size(), 1);
+    const QString source = fakes.scripts->sources[0];
+    EXPECT_TRUE(
+        source.endsWith(s("to \"/tmp/say \\\"hi\\\" \\\\ back\\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt\"")))
+        << source.toStdString();
+    EXPECT_FALSE(source.contains(QLatin1Char('\n')));
+    // A quote in the bundle identifier cannot end its literal either.
+    fakes.scripts->sources.clear();
+    make(s("batch done script"), s("com.evil\" to do shell script \"x")).getURL();
+    ASSERT_EQ(fakes.scripts->sources.size(), 1);
+    EXPECT_TRUE(fakes.scripts->sources[0].startsWith(
+        s("tell application id \"com.evil\\\" to do shell script \\\"x\" to return")));
+}
+
+TEST_F(AppleScriptTest, NamesThatAreNotPlainTermsNeverReachTheSource) {
+    for (const char* name : {"a\nscript", "a\" script", "a | script", "a \xC2\xAC script", "a -- script",
+                             "a(b) script", "", "   "}) {
+        const BackgroundScript record = make(s(name));
+        EXPECT_FALSE(record.getURL()) << name;
+        record.setURL(QUrl::fromLocalFile(s("/tmp/x.scpt")));
+    }
+    EXPECT_TRUE(fakes.scripts->sources.isEmpty());
+    for (const QString& line : fakes.log->systemLines()) {
+        EXPECT_FALSE(line.startsWith(s("tell application"))) << line.toStdString();
+    }
+    EXPECT_TRUE(BackgroundScript::isPlainScriptingTerm(s("live view became ready script")));
+    EXPECT_TRUE(BackgroundScript::isPlainScriptingTerm(s("my_script 2")));
+}
+
+TEST_F(AppleScriptTest, ErrorInformationGoesToStandardOutput) {
+    fakes.scripts->result.errorInfo = QVariantMap{{s("NSAppleScriptErrorMessage"), s("Can't set it.")},
+                                                  {s("NSAppleScriptErrorNumber"), -10006}};
+    make(s("batch done script")).setURL(std::nullopt);
+    const QStringList out = fakes.log->outputLines();
+    ASSERT_EQ(out.size(), 1);
+    EXPECT_TRUE(out[0].contains(s("NSAppleScriptErrorMessage = \"Can't set it.\";"))) << out[0].toStdString();
+    EXPECT_TRUE(out[0].contains(s("NSAppleScriptErrorNumber = -10006;"))) << out[0].toStdString();
+}
+
+TEST_F(AppleScriptTest, FormatDirectivesInNamesAndPathsComeOutLiterally) {
+    const BackgroundScript record = make(s("a %s %n {} script"));
+    fakes.scripts->result = ScriptResult{};
+    record.getURL();
+    const QStringList lines = fakes.log->systemLines();
+    EXPECT_EQ(lines[0], s("## Getting URL for a %s %n {} script"));
+    EXPECT_TRUE(lines.last().contains(s("a %s %n {} script")));
+}
+
+TEST_F(AppleScriptTest, PermissionProbeLogsTheStatusAlone) {
+    fakes.permission->status = -1743;
+    fakes.metadata->items = {testsupport::metadataItem(s("Capture One 23.app"), s("com.example.c1"),
+                                                       s("/Applications/Capture One 23.app"), s("16.0"))};
+    const auto apps = brisquel::AppFinder::discover(fakes.platform());
+    ASSERT_EQ(apps.size(), 1);
+    apps[0].checkPermissions();
+    EXPECT_EQ(fakes.permission->targets, QStringList{s("com.example.c1")});
+    EXPECT_EQ(fakes.log->systemLines(), QStringList({s("Checking AppleEvents permission"), s("-1743")}));
+}

@@ -1,0 +1,97 @@
+#include "BackgroundScript.h"
+#include "FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+using brisquel::BackgroundScript;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class ScriptRecordTest : public ::testing::Test {
+protected:
+    BackgroundScript make(const char* name, const char* bundle = "com.captureone.captureone16") {
+        return BackgroundScript(s(name), s("A description."), s(bundle), fakes.platform());
+    }
+    testsupport::FakePlatform fakes;
+};
+
+} // namespace
+
+TEST(PreferencesKeyTest, FollowsEveryWorkedExample) {
+    const std::pair<const char*, const char*> examples[] = {
+        {"alpha beta script", "alphaBetaScript"},    {"done alpha script", "endOfAlphaScript"},
+        {"alpha done script", "endOfAlphaScript"},   {"alpha became beta script", "alphaBetaScript"},
+        {"Alpha BETA script", "AlphaBetaScript"},    {"done script", "endOfScript"},
+        {"done became script", "endOfBecameScript"}, {"alpha", "alpha"},
+    };
+    for (const auto& [name, key] : examples) {
+        EXPECT_EQ(BackgroundScript::defaultsKey(s(name)), s(key)) << name;
+    }
+}
+
+TEST(PreferencesKeyTest, HandlesRealNamesAndOddSpacing) {
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("capture done script")), s("endOfCaptureScript"));
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("live view became ready script")), s("liveViewReadyScript"));
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("primary variant adjusted script")),
+              s("primaryVariantAdjustedScript"));
+    // Only the first "done" goes; a second one is an ordinary word.
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("done done script")), s("endOfDoneScript"));
+    // Two spaces make an empty word, which adds nothing.
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("alpha  beta")), s("alphaBeta"));
+    // "Done" is not "done".
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("Done script")), s("DoneScript"));
+    EXPECT_EQ(BackgroundScript::defaultsKey(QString()), QString());
+    // Capitalising takes no locale rules and keeps characters outside the BMP whole.
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("a \xC3\xA9T\xC3\x89")), s("a\xC3\x89t\xC3\xA9"));
+    EXPECT_EQ(BackgroundScript::defaultsKey(s("a \xF0\x90\x90\xA8x")), s("a\xF0\x90\x90\x80x"));
+}
+
+TEST_F(ScriptRecordTest, DisplayNameDropsEveryScriptWordAndCapitalises) {
+    EXPECT_EQ(make("capture done script").displayName(), s("Capture Done"));
+    EXPECT_EQ(make("alpha script beta script").displayName(), s("Alpha Beta"));
+    EXPECT_EQ(make("alpha scripts").displayName(), s("Alphas"));
+    EXPECT_EQ(make("script").displayName(), s("Script"));
+    EXPECT_EQ(make("LIVE view script").displayName(), s("Live View"));
+}
+
+TEST_F(ScriptRecordTest, StoresFieldsAndSharesItsPreferencesHandle) {
+    const BackgroundScript record = make("batch done script", "com.example.c1");
+    EXPECT_EQ(record.scriptName(), s("batch done script"));
+    EXPECT_EQ(record.id(), s("batch done script"));
+    EXPECT_EQ(record.description(), s("A description."));
+    EXPECT_EQ(record.bundleIdentifier(), s("com.example.c1"));
+    EXPECT_EQ(record.defaultsScriptName(), s("endOfBatchScript"));
+    ASSERT_TRUE(record.defaults());
+    EXPECT_EQ(record.defaults()->domain(), s("com.example.c1"));
+    const BackgroundScript copy = record;
+    EXPECT_EQ(copy.defaults().get(), record.defaults().get());
+}
+
+TEST_F(ScriptRecordTest, UrlIsReadAndWrittenThroughTheDomain) {
+    BackgroundScript record = make("capture done script");
+    auto domain = fakes.preferences->domain(s("com.captureone.captureone16"));
+    EXPECT_FALSE(record.url());
+
+    const QUrl file = QUrl::fromLocalFile(s("/Users/me/My Scripts/\"quoted\" caf\xC3\xA9 100%.scpt"));
+    ASSERT_TRUE(record.setUrl(file));
+    EXPECT_EQ(domain->m_values.value(s("endOfCaptureScript")), QVariant(file.toLocalFile()));
+    ASSERT_TRUE(record.url());
+    EXPECT_EQ(record.url()->toLocalFile(), file.toLocalFile());
+
+    // A text stored by someone else is a path; a value of another kind is no file.
+    domain->m_values.insert(s("endOfCaptureScript"), s("/tmp/other.applescript"));
+    EXPECT_EQ(record.url()->toLocalFile(), s("/tmp/other.applescript"));
+    domain->m_values.insert(s("endOfCaptureScript"), qint64(12));
+    EXPECT_FALSE(record.url());
+
+    ASSERT_TRUE(record.setUrl(std::nullopt));
+    EXPECT_FALSE(domain->m_values.contains(s("endOfCaptureScript")));
+    EXPECT_FALSE(record.url());
+
+    domain->m_failWrites = true;
+    EXPECT_FALSE(record.setUrl(file));
+}

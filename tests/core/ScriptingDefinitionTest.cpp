@@ -1,0 +1,378 @@
+#include "AppFinder.h"
+#include "FakePlatform.h"
+#include "ScriptingDefinitionQuery.h"
+#include "TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+using brisquel::AppFinder;
+using brisquel::BackgroundScript;
+using testsupport::BundleSpec;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class ScriptingDefinitionTest : public ::testing::Test {
+protected:
+    // A copy whose bundle holds the given sdef bytes.
+    AppFinder::App copyWithSdef(const QByteArray& sdef,
+                                const QString& sdefName = QStringLiteral("CaptureOne.sdef")) {
+        BundleSpec spec;
+        spec.sdef = sdef;
+        spec.sdefName = sdefName;
+        const QString bundle = testsupport::makeBundle(folder.path(), spec);
+        fakes.metadata->items = {
+            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+        return AppFinder::discover(fakes.platform()).at(0);
+    }
+    QStringList names(const QList<BackgroundScript>& scripts) {
+        QStringList out;
+        for (const auto& script : scripts) {
+            out << script.scriptName();
+        }
+        return out;
+    }
+
+    testsupport::FakePlatform fakes;
+    testsupport::TempFolder folder;
+};
+
+QByteArray dictionary(const QString& body) {
+    return (s("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>") + body + s("</dictionary>"))
+        .toUtf8();
+}
+
+// The selection rule written out by hand, to check the XPath form against.
+QStringList selectByHand(const pugi::xml_document& doc) {
+    QStringList out;
+    const pugi::xml_node root = doc.document_element();
+    if (std::string_view(root.name()) != "dictionary") {
+        return out;
+    }
+    for (pugi::xml_node suite : root.children("suite")) {
+        if (std::string_view(suite.attribute("name").value()) != "Capture One Suite") {
+            continue;
+        }
+        for (pugi::xml_node cls : suite.children("class")) {
+            if (std::string_view(cls.attribute("name").value()) != "application") {
+                continue;
+            }
+            for (pugi::xml_node property : cls.children("property")) {
+                const QString name = QString::fromUtf8(property.attribute("name").value());
+                if (name.endsWith(QStringLiteral("script"))) {
+                    out << name;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(ScriptingDefinitionTest, SelectsApplicationPropertiesEndingInScript) {
+    const auto app = copyWithSdef(dictionary(s(
+        "<suite name=\"Capture One Suite\">"
+        "  <class name=\"application\">"
+        "    <property name=\"capture done script\" description=\"After a capture.\"/>"
+        "    <property name=\"script\" description=\"Just the word.\"/>"
+        "    <property name=\"batch Script\" description=\"Capital S.\"/>"
+        "    <property name=\"scripts folder\" description=\"Contains it, does not end with it.\"/>"
+        "    <property name=\"no description script\"/>"
+        "    <property description=\"No name.\"/>"
+        "    <property name=\"empty description script\" description=\"\"/>"
+        "    <element type=\"window\"><property name=\"nested script\" description=\"Too deep.\"/></element>"
+        "  </class>"
+        "  <class name=\"document\"><property name=\"document script\" description=\"Other class.\"/></class>"
+        "  <class name=\"application\"><property name=\"second class script\" "
+        "description=\"Second.\"/></class>"
+        "  <class-extension extends=\"application\"><property name=\"extension script\" "
+        "description=\"x\"/></class-extension>"
+        "</suite>"
+        "<suite name=\"capture one suite\"><class name=\"application\">"
+        "  <property name=\"lower case suite script\" description=\"x\"/></class></suite>"
+        "<suite name=\"Capture One Suite\"><class name=\"application\">"
+        "  <property name=\"second suite script\" description=\"Also used.\"/>"
+        "  <property name=\"second suite script\" description=\"Twice.\"/></class></suite>")));
+    const auto scripts = app.readBackgroundScripts();
+    EXPECT_EQ(names(scripts),
+              QStringList({s("capture done script"), s("script"), s("empty description script"),
+                           s("second class script"), s("second suite script"), s("second suite script")}));
+    EXPECT_EQ(scripts[0].description(), s("After a capture."));
+    EXPECT_EQ(scripts[0].bundleIdentifier(), s("com.captureone.captureone16"));
+    EXPECT_EQ(scripts[2].description(), QString());
+    EXPECT_EQ(scripts[5].description(), s("Twice."));
+    EXPECT_TRUE(fakes.log->systemLines().isEmpty());
+}
+
+TEST_F(ScriptingDefinitionTest, OtherSuiteNamesGiveAnEmptyListWithoutALogLine) {
+    const auto app = copyWithSdef(
+        dictionary(s("<suite name=\"Capture One suite\"><class name=\"application\">"
+                     "<property name=\"capture done script\" description=\"x\"/></class></suite>")));
+    EXPECT_TRUE(app.readBackgroundScripts().isEmpty());
+    EXPECT_TRUE(fakes.log->systemLines().isEmpty());
+    EXPECT_TRUE(fakes.log->outputLines().isEmpty());
+}
+
+TEST_F(ScriptingDefinitionTest, XPathFormSelectsExactlyWhatTheRuleSays) {
+    // Names around the edges of "ends with script": short, exact, non-ASCII, surrogate pairs.
+    const QStringList pool = {s("script"),
+                              s("cript"),
+                              s("Script"),
+                              s("a script"),
+                              s("scripts"),
+                              s(""),
+                              s("x"),
+                              s("\xC3\xA9script"),
+                              s("\xF0\x9F\x98\x80script"),
+                              s("\xF0\x9F\x98\x80 cript"),
+                              s("scriptscript"),
+                              s(" script "),
+                              s("ascript"),
+                              s("scrip t")};
+    QRandomGenerator rng(20261206);
+    for (int round = 0; round < 200; ++round) {
+        QString body;
+        const int suites = rng.bounded(1, 3);
+        for (int i = 0; i < suites; ++i) {
+            body +=
+                rng.bounded(4) == 0 ? s("<suite name=\"Other\">") : s("<suite name=\"Capture One Suite\">");
+            body += rng.bounded(4) == 0 ? s("<class name=\"window\">") : s("<class name=\"application\">");
+            const int properties = rng.bounded(0, 6);
+            for (int p = 0; p < properties; ++p) {
+                const QString name = pool[rng.bounded(static_cast<int>(pool.size()))];
+                body += s("<property name=\"") + name.toHtmlEscaped() + s("\" description=\"d\"/>");
+            }
+            body += s("</class></suite>");
+        }
+        const QByteArray xml = dictionary(body);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_buffer(xml.constData(), static_cast<size_t>(xml.size())));
+        QStringList selected;
+        for (const auto& node : brisquel::backgroundScriptQuery().evaluate_node_set(doc)) {
+            selected << QString::fromUtf8(node.node().attribute("name").value());
+        }
+        ASSERT_EQ(selected, selectByHand(doc)) << xml.toStdString();
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, ReadsTheTenBackgroundScriptsOfRealDefinitions) {
+    const QStringList expected = {s("capture done script"),
+                                  s("processing done script"),
+                                  s("batch done script"),
+                                  s("live view became ready script"),
+                                  s("live view will close script"),
+                                  s("live view done script"),
+                                  s("importing done script"),
+                                  s("barcode scanned script"),
+                                  s("primary variant adjusted script"),
+                                  s("selection changed script")};
+    for (const char* name : {"sdef/CaptureOne-16.7.1.11.sdef", "sdef/CaptureOne-16.8.5.30.sdef"}) {
+        const QString path = testsupport::sharedTestData(s(name));
+        if (path.isEmpty()) {
+            GTEST_SKIP() << "shared test data not found beside the clone: " << name;
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const auto app = copyWithSdef(file.readAll());
+        const auto scripts = app.readBackgroundScripts();
+        ASSERT_EQ(names(scripts), expected) << name;
+        EXPECT_TRUE(scripts[0].description().startsWith(
+            s("(PRO Only) The AppleScript that gets called when an image")));
+        EXPECT_EQ(scripts[3].defaultsScriptName(), s("liveViewReadyScript"));
+        for (const auto& script : scripts) {
+            EXPECT_FALSE(script.description().isEmpty()) << script.scriptName().toStdString();
+        }
+    }
+    // Definitions of other applications have no Capture One suite.
+    for (const char* name : {"sdef/Skim.sdef", "sdef/BibDesk.sdef", "sdef/Vienna.sdef"}) {
+        const QString path = testsupport::sharedTestData(s(name));
+        if (path.isEmpty()) {
+            continue;
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(copyWithSdef(file.readAll()).readBackgroundScripts().isEmpty()) << name;
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, FailureTableLogLines) {
+    // No bundle at the record's location.
+    fakes.metadata->items = {testsupport::metadataItem(s("Capture One 1.app"), s("com.a"),
+                                                       folder.filePath(s("gone.app")), s("1"))};
+    const auto missing = AppFinder::discover(fakes.platform()).at(0);
+    EXPECT_TRUE(missing.readBackgroundScripts().isEmpty());
+    EXPECT_EQ(fakes.log->outputLines(), QStringList{s("Could not get bundle for url")});
+    EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not get sdef file")});
+
+    // A bundle without an sdef resource.
+    testsupport::FakePlatform other;
+    fakes = other;
+    BundleSpec spec;
+    spec.sdefName.clear();
+    spec.bundleName = s("Capture One 2.app");
+    const QString bundle = testsupport::makeBundle(folder.path(), spec);
+    fakes.metadata->items = {testsupport::metadataItem(spec.bundleName, s("com.b"), bundle, s("2"))};
+    EXPECT_TRUE(AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts().isEmpty());
+    EXPECT_TRUE(fakes.log->outputLines().isEmpty());
+    EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not get sdef file")});
+}
+
+TEST_F(ScriptingDefinitionTest, MalformedDocumentsAreNotLoaded) {
+    const QByteArray cases[] = {
+        QByteArray("<dictionary><suite name=\"Capture One Suite\">"), // truncated
+        QByteArray("<dictionary/><dictionary/>"),                     // two roots
+        QByteArray("<dictionary/>trailing text"),                     // text beside the root
+        QByteArray("not xml at all"),
+        QByteArray(), // empty file
+        QByteArray(
+            "<dictionary><property name=\"a script\" description=\"x\"></dictionary>"), // mismatched tags
+    };
+    for (const QByteArray& bytes : cases) {
+        testsupport::FakePlatform fresh;
+        fakes = fresh;
+        testsupport::TempFolder where;
+        BundleSpec spec;
+        spec.sdef = bytes.isEmpty() ? QByteArray(" ") : bytes;
+        const QString bundle = testsupport::makeBundle(where.path(), spec);
+        if (bytes.isEmpty()) {
+            QFile::resize(bundle + s("/Contents/Resources/CaptureOne.sdef"), 0);
+        }
+        fakes.metadata->items = {
+            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+        const auto app = AppFinder::discover(fakes.platform()).at(0);
+        EXPECT_TRUE(app.readBackgroundScripts().isEmpty()) << bytes.toStdString();
+        EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not load XMLDocument from sdef file")})
+            << bytes.toStdString();
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, ExternalEntitiesAreNeverLoaded) {
+    const QString secret = folder.write(s("secret.txt"), "TOP-SECRET-CONTENT");
+    const QByteArray xml = (s("<?xml version=\"1.0\"?>\n<!DOCTYPE dictionary [\n"
+                              "  <!ENTITY xxe SYSTEM \"file://") +
+                            secret +
+                            s("\">\n]>\n"
+                              "<dictionary><suite name=\"Capture One Suite\"><class name=\"application\">"
+                              "<property name=\"capture done script\" description=\"before &xxe; after\"/>"
+                              "</class></suite><leak>&xxe;</leak></dictionary>"))
+                               .toUtf8();
+    const auto app = copyWithSdef(xml);
+    for (const auto& script : app.readBackgroundScripts()) {
+        EXPECT_FALSE(script.description().contains(s("TOP-SECRET"))) << script.description().toStdString();
+    }
+    const auto doc = app.loadScriptingDefinition(*app.getScriptingDefinitionsFile());
+    if (doc) {
+        std::ostringstream text;
+        doc->save(text);
+        EXPECT_EQ(text.str().find("TOP-SECRET"), std::string::npos);
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, EntityExpansionBombIsHarmless) {
+    QString entities = s("<!ENTITY lol \"lol\">\n");
+    for (int i = 1; i <= 9; ++i) {
+        QString value;
+        for (int k = 0; k < 10; ++k) {
+            value += s("&lol%1;").arg(i - 1 == 0 ? QString() : QString::number(i - 1));
+        }
+        entities += s("<!ENTITY lol%1 \"%2\">\n").arg(i).arg(value);
+    }
+    const QByteArray xml = (s("<?xml version=\"1.0\"?>\n<!DOCTYPE dictionary [\n") + entities +
+                            s("]>\n<dictionary><suite name=\"Capture One Suite\"><class name=\"application\">"
+                              "<property name=\"capture done script\" description=\"&lol9;\"/>"
+                              "</class></suite></dictionary>"))
+                               .toUtf8();
+    const auto scripts = copyWithSdef(xml).readBackgroundScripts();
+    for (const auto& script : scripts) {
+        EXPECT_LT(script.description().size(), 100);
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, LargeAndUtf16DefinitionsAreRead) {
+    // About 50 MB: many suites of padding around the one that matters.
+    QByteArray big = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>";
+    const QByteArray padding =
+        "<suite name=\"Padding\"><class name=\"application\">"
+        "<property name=\"padding script\" description=\"0123456789012345678901234567890123456789"
+        "0123456789012345678901234567890123456789\"/></class></suite>\n";
+    big.reserve(51 * 1024 * 1024);
+    while (big.size() < 50 * 1024 * 1024) {
+        big += padding;
+    }
+    big +=
+        "<suite name=\"Capture One Suite\"><class name=\"application\">"
+        "<property name=\"capture done script\" description=\"At the end.\"/></class></suite></dictionary>";
+    EXPECT_EQ(names(copyWithSdef(big).readBackgroundScripts()), QStringList{s("capture done script")});
+
+    // The same small dictionary in UTF-16 with a byte-order mark, both byte orders.
+    const QString text =
+        s("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<dictionary><suite name=\"Capture One Suite\">"
+          "<class name=\"application\"><property name=\"caf\xC3\xA9 done script\" "
+          "description=\"\xE2\x9C\x93 UTF-16\"/></class></suite></dictionary>");
+    for (auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+        const QByteArray utf16 = encoder.encode(text);
+        testsupport::TempFolder where;
+        BundleSpec spec;
+        spec.sdef = utf16;
+        const QString bundle = testsupport::makeBundle(where.path(), spec);
+        fakes.metadata->items = {
+            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+        const auto scripts = AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts();
+        ASSERT_EQ(scripts.size(), 1);
+        EXPECT_EQ(scripts[0].scriptName(), s("caf\xC3\xA9 done script"));
+        EXPECT_EQ(scripts[0].description(), s("\xE2\x9C\x93 UTF-16"));
+    }
+}
+
+TEST_F(ScriptingDefinitionTest, CharacterReferencesAndCDataAreKept) {
+    const auto scripts =
+        copyWithSdef(
+            dictionary(
+                s("<suite name=\"Capture One Suite\"><class name=\"application\">"
+                  "<property name=\"line&#10;break script\" description=\"a &amp; b &lt;c&gt; &#x2713;\"/>"
+                  "<![CDATA[ <property name=\"not a property script\" description=\"x\"/> ]]>"
+                  "</class></suite>")))
+            .readBackgroundScripts();
+    ASSERT_EQ(scripts.size(), 1);
+    EXPECT_EQ(scripts[0].scriptName(), s("line\nbreak script"));
+    EXPECT_EQ(scripts[0].description(), s("a & b <c> \xE2\x9C\x93"));
+    // Such a name never becomes AppleScript source.
+    EXPECT_FALSE(scripts[0].getURL());
+    EXPECT_TRUE(fakes.scripts->sources.isEmpty());
+}
+
+TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
+    BundleSpec spec;
+    spec.sdefName = s("B.sdef");
+    spec.sdef = dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
+                             "<property name=\"from b script\" description=\"b\"/></class></suite>"));
+    const QString bundle = testsupport::makeBundle(folder.path(), spec);
+    const QString resources = bundle + s("/Contents/Resources/");
+    testsupport::TempFolder unused;
+    QFile a(resources + s("A.sdef"));
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write(dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
+                         "<property name=\"from a script\" description=\"a\"/></class></suite>")));
+    a.close();
+    QDir().mkpath(resources + s("0-folder.sdef")); // a folder with the extension is no file
+    QFile upper(resources + s("0.SDEF"));
+    ASSERT_TRUE(upper.open(QIODevice::WriteOnly));
+    upper.write("<dictionary/>");
+    upper.close();
+    fakes.metadata->items = {
+        testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+    const auto app = AppFinder::discover(fakes.platform()).at(0);
+    EXPECT_EQ(app.getScriptingDefinitionsFile()->toLocalFile(), resources + s("A.sdef"));
+    EXPECT_EQ(names(app.readBackgroundScripts()), QStringList{s("from a script")});
+}
