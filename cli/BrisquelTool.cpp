@@ -4,6 +4,7 @@
 #include "TextTable.h"
 
 #include "BrisquelVersion.h"
+#include "platform/posix/PlistFileDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -172,6 +173,9 @@ int BrisquelTool::run(const QStringList& arguments) {
     Platform platform = Platform::native();
     m_log = std::make_shared<CommandLog>(platform.log, verbose);
     platform.log = m_log;
+    // The preferences report why a write failed through the log they were opened with.
+    platform.preferences =
+        std::make_shared<PlistFilePreferences>(PlistFilePreferences::defaultFolder(), m_log);
     Platform::install(platform);
 
     if (request.command == QLatin1String("apps")) {
