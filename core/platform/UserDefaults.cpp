@@ -35,11 +35,17 @@ public:
     bool isValid() const { return PLIST_IS_ARRAY(m_objects); }
 
     // The object a reference names; a value written in place is its own object.
+    // An archive in XML form spells a reference as the dictionary {"CF$UID": index}.
     plist_t resolve(plist_t reference) const {
-        if (!PLIST_IS_UID(reference))
-            return reference;
         uint64_t index = 0;
-        plist_get_uid_val(reference, &index);
+        if (PLIST_IS_UID(reference)) {
+            plist_get_uid_val(reference, &index);
+        } else if (PLIST_IS_DICT(reference) && plist_dict_get_size(reference) == 1 &&
+                   PLIST_IS_UINT(plist_dict_get_item(reference, "CF$UID"))) {
+            plist_get_uint_val(plist_dict_get_item(reference, "CF$UID"), &index);
+        } else {
+            return reference;
+        }
         if (index >= plist_array_get_size(m_objects))
             return nullptr;
         return plist_array_get_item(m_objects, static_cast<uint32_t>(index));

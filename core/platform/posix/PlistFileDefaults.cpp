@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QThread>
 #include <cerrno>
@@ -412,6 +413,9 @@ bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
         if (!newItem)
             return fail(QStringLiteral("the value has no property-list form"));
     }
+    // A domain without a folder has no file, so it has no key to remove either.
+    if (!value && !QFileInfo::exists(m_folder))
+        return true;
     if (!QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
 

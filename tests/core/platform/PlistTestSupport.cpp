@@ -1,0 +1,172 @@
+#include "PlistTestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <cstring>
+#include <plist/plist.h>
+
+namespace plisttest {
+
+namespace {
+
+// A binary property list holding nothing but one encoded object, built here by hand so that the
+// tests do not lean on the code they test.
+brisquel::plist::Node singleObject(const QByteArray& object) {
+    QByteArray bytes("bplist00");
+    bytes += object;
+    const char offsetTableAt = static_cast<char>(bytes.size());
+    bytes.append(char(8));
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = 1;
+    trailer[31] = offsetTableAt;
+    bytes += trailer;
+    plist_t node = nullptr;
+    plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    return brisquel::plist::Node(node);
+}
+
+QByteArray bigEndian(quint64 value) {
+    QByteArray bytes;
+    for (int shift = 56; shift >= 0; shift -= 8)
+        bytes.append(static_cast<char>((value >> shift) & 0xff));
+    return bytes;
+}
+
+plist_t exactDate(double seconds) {
+    quint64 bits = 0;
+    std::memcpy(&bits, &seconds, sizeof bits);
+    return static_cast<plist_t>(singleObject(QByteArray(1, char(0x33)) + bigEndian(bits)).release());
+}
+
+plist_t unsignedInteger(quint64 value) {
+    return static_cast<plist_t>(
+        singleObject(QByteArray(1, char(0x14)) + QByteArray(8, '\0') + bigEndian(value)).release());
+}
+
+} // namespace
+
+QString describe(void* opaque) {
+    const auto node = static_cast<plist_t>(opaque);
+    if (!node)
+        return QStringLiteral("<null>");
+    switch (plist_get_node_type(node)) {
+    case PLIST_DICT: {
+        QString text = QStringLiteral("{");
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (;;) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, iter, &key, &item);
+            if (!item) {
+                std::free(key);
+                break;
+            }
+            text += QString::fromUtf8(key) + QStringLiteral("=") + describe(item) + QStringLiteral(";");
+            std::free(key);
+        }
+        std::free(iter);
+        return text + QStringLiteral("}");
+    }
+    case PLIST_ARRAY: {
+        QString text = QStringLiteral("[");
+        for (uint32_t i = 0; i < plist_array_get_size(node); ++i)
+            text += describe(plist_array_get_item(node, i)) + QStringLiteral(",");
+        return text + QStringLiteral("]");
+    }
+    default:
+        return QString::fromLatin1(brisquel::plist::nodeToBinary(node).toHex());
+    }
+}
+
+QString describeExcept(void* dictionary, const QString& leftOut) {
+    const brisquel::plist::Node copy(plist_copy(static_cast<plist_t>(dictionary)));
+    plist_dict_remove_item(static_cast<plist_t>(copy.get()), leftOut.toUtf8().constData());
+    return describe(copy.get());
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+brisquel::plist::Node readTree(const QString& path) {
+    return brisquel::plist::parseNode(fileBytes(path));
+}
+
+brisquel::plist::Node everyKindTree() {
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "text", plist_new_string("Capture One"));
+    plist_dict_set_item(root, "empty text", plist_new_string(""));
+    plist_dict_set_item(root, "non-ASCII text",
+                        plist_new_string("Gr\xc3\xbc\xc3\x9f\x65 \xe2\x80\x94 \xf0\x9f\x93\xb7"));
+    plist_dict_set_item(root, "zero", plist_new_uint(0));
+    plist_dict_set_item(root, "minus one", plist_new_uint(static_cast<uint64_t>(-1)));
+    plist_dict_set_item(root, "smallest signed", plist_new_uint(0x8000000000000000ULL));
+    plist_dict_set_item(root, "largest signed", plist_new_uint(0x7fffffffffffffffULL));
+    plist_dict_set_item(root, "just above signed", unsignedInteger(0x8000000000000000ULL));
+    plist_dict_set_item(root, "largest unsigned", unsignedInteger(0xffffffffffffffffULL));
+    plist_dict_set_item(root, "tenth", plist_new_real(0.1));
+    plist_dict_set_item(root, "huge real", plist_new_real(1.7976931348623157e308));
+    plist_dict_set_item(root, "true", plist_new_bool(1));
+    plist_dict_set_item(root, "false", plist_new_bool(0));
+    plist_dict_set_item(root, "fine date", exactDate(712345678.123456789));
+    plist_dict_set_item(root, "old date", exactDate(-987654321.000000123));
+    plist_dict_set_item(root, "far date", exactDate(4102444800.5)); // beyond 32-bit seconds
+    plist_dict_set_item(root, "data", plist_new_data("\0\1\2\xff\0", 5));
+    plist_dict_set_item(root, "empty data", plist_new_data("", 0));
+    plist_t array = plist_new_array();
+    plist_array_append_item(array, plist_new_string("one"));
+    plist_array_append_item(array, plist_new_uint(2));
+    plist_t inner = plist_new_dict();
+    plist_dict_set_item(inner, "deep", exactDate(0.000000001));
+    plist_dict_set_item(inner, "wide", unsignedInteger(0xfedcba9876543210ULL));
+    plist_array_append_item(array, inner);
+    plist_array_append_item(array, plist_new_array());
+    plist_dict_set_item(root, "array", array);
+    plist_t nested = plist_new_dict();
+    plist_dict_set_item(nested, "NSWindow Frame", plist_new_string("10 20 300 400 0 0 1440 900 "));
+    plist_dict_set_item(nested, "empty", plist_new_dict());
+    plist_dict_set_item(root, "nested", nested);
+    plist_dict_set_item(root, "uid", plist_new_uid(7));
+    return brisquel::plist::Node(root);
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return {};
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    ProgramRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.output = process.readAll();
+    return run;
+}
+
+QString pythonWithPlistlib() {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        return {};
+    const ProgramRun run = runProgram(python, {QStringLiteral("-c"), QStringLiteral("import plistlib")});
+    return run.exitCode == 0 ? python : QString();
+}
+
+} // namespace plisttest

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/PropertyList.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace plisttest {
+
+// A text that pins down a whole libplist tree: dictionary keys in order, and every scalar by its
+// exact binary encoding (so integer widths and every bit of a date or real count).
+QString describe(void* node);
+// The same for each top-level key of a dictionary, leaving one key out.
+QString describeExcept(void* dictionary, const QString& leftOut);
+
+QByteArray fileBytes(const QString& path);
+void writeFileBytes(const QString& path, const QByteArray& bytes);
+brisquel::plist::Node readTree(const QString& path);
+
+// A dictionary holding every value kind, with the awkward values: integers at both ends of the
+// signed range and above it, reals that are not exact, dates with fractions finer than a
+// microsecond and beyond 32-bit seconds, data with NULs, nested arrays and dictionaries, a UID.
+brisquel::plist::Node everyKindTree();
+
+// The exit code and output of a program, or -1 when it could not run.
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray output;
+};
+ProgramRun runProgram(const QString& program, const QStringList& arguments);
+
+// Empty when no python3 with plistlib can be run.
+QString pythonWithPlistlib();
+
+} // namespace plisttest

@@ -1,0 +1,40 @@
+// A second writer for the preferences tests, run as a separate process.
+//
+//   preferences_test_writer <folder> <domain> <prefix> <count>
+//       sets <prefix>-0 ... <prefix>-<count-1>, each to its own number, one write at a time;
+//       exits 0 when every write succeeded.
+//   preferences_test_writer --exit-before-replace <folder> <domain> <key> <value>
+//       sets one key but ends the process (exit code 3) once the new file is written, before it
+//       replaces the domain file, the way a crash at the worst moment would.
+#include "platform/posix/PlistFileDefaults.h"
+#include "platform/posix/PosixLog.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    const bool exitBeforeReplace =
+        !arguments.isEmpty() && arguments.first() == QLatin1String("--exit-before-replace");
+    if (exitBeforeReplace)
+        arguments.removeFirst();
+    if (arguments.size() != 4)
+        return 2;
+    brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], std::make_shared<brisquel::PosixLog>());
+    if (exitBeforeReplace) {
+        defaults.setBeforeReplaceHook([](const QString&) { ::_exit(3); });
+        defaults.setValue(arguments[2], arguments[3]);
+        return 4; // the hook did not run
+    }
+    bool ok = false;
+    const int count = arguments[3].toInt(&ok);
+    if (!ok)
+        return 2;
+    for (int i = 0; i < count; ++i) {
+        if (!defaults.setValue(arguments[2] + QLatin1Char('-') + QString::number(i), i))
+            return 1;
+    }
+    return 0;
+}
