@@ -1,24 +1,44 @@
 #include "VexoExtensions/TextOrdering.h"
 
-#include <QCollator>
 #include <QLocale>
+
+#include <memory>
+#include <unicode/ucol.h>
 
 namespace brisquel::vexo {
 
 namespace {
 
-// Collators are not safe to share between threads while they set themselves up, so each thread
-// keeps its own pair, rebuilt when the default locale changes.
+struct CollatorClose {
+    void operator()(UCollator* c) const { ucol_close(c); }
+};
+using Collator = std::unique_ptr<UCollator, CollatorClose>;
+
+Collator openCollator(const QByteArray& locale, UCollationStrength strength) {
+    UErrorCode status = U_ZERO_ERROR;
+    Collator c(ucol_open(locale.constData(), &status));
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        c.reset(ucol_open("", &status)); // the root collation
+    }
+    if (c) {
+        ucol_setAttribute(c.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+        ucol_setStrength(c.get(), strength);
+    }
+    return c;
+}
+
+// Each thread keeps its own pair of collators, rebuilt when the default locale changes.
 struct Collators {
     QLocale locale;
-    QCollator loose;  // ignores case and width: the Finder's notion of equal names
-    QCollator strict; // tells case and width apart, to order names the loose one calls equal
+    Collator loose;  // primary and secondary differences only: ignores case and width
+    Collator strict; // tertiary as well: orders texts that differ only in case or width
 
-    explicit Collators(const QLocale& l) : locale(l), loose(l), strict(l) {
-        loose.setNumericMode(true);
-        loose.setCaseSensitivity(Qt::CaseInsensitive);
-        strict.setNumericMode(true);
-        strict.setCaseSensitivity(Qt::CaseSensitive);
+    explicit Collators(const QLocale& l) : locale(l) {
+        // The C locale has no collation of its own; use the root collation.
+        const QByteArray name = l.language() == QLocale::C ? QByteArray() : l.name().toUtf8();
+        loose = openCollator(name, UCOL_SECONDARY);
+        strict = openCollator(name, UCOL_TERTIARY);
     }
 };
 
@@ -31,8 +51,20 @@ Collators& collatorsForThread() {
     return *collators;
 }
 
-int sign(int v) {
-    return (v > 0) - (v < 0);
+int compareWith(UCollator* collator, const QString& left, const QString& right) {
+    if (collator == nullptr) {
+        return 0;
+    }
+    switch (ucol_strcoll(collator, reinterpret_cast<const UChar*>(left.utf16()),
+                         static_cast<int32_t>(left.size()), reinterpret_cast<const UChar*>(right.utf16()),
+                         static_cast<int32_t>(right.size()))) {
+    case UCOL_LESS:
+        return -1;
+    case UCOL_GREATER:
+        return 1;
+    default:
+        return 0;
+    }
 }
 
 } // namespace
@@ -42,15 +74,16 @@ int finderCompare(const QString& left, const QString& right) {
         return 0;
     }
     Collators& c = collatorsForThread();
-    if (const int r = c.loose.compare(left, right); r != 0) {
-        return sign(r);
+    if (const int r = compareWith(c.loose.get(), left, right); r != 0) {
+        return r;
     }
-    if (const int r = c.strict.compare(left, right); r != 0) {
-        return sign(r);
+    if (const int r = compareWith(c.strict.get(), left, right); r != 0) {
+        return r;
     }
-    // Canonically equivalent or otherwise collation-equal texts: fall back to code units so
-    // that distinct texts never compare equal.
-    return sign(QString::compare(left, right, Qt::CaseSensitive));
+    // Canonically equivalent or otherwise collation-equal texts: code units decide, so that
+    // distinct texts never compare equal.
+    const int r = QString::compare(left, right, Qt::CaseSensitive);
+    return (r > 0) - (r < 0);
 }
 
 bool sortsBefore(const QString& left, const QString& right) {

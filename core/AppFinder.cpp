@@ -10,7 +10,7 @@
 #include <QPromise>
 #include <QSet>
 #include <QThread>
-#include <QtConcurrent>
+#include <QThreadPool>
 
 namespace brisquel {
 
@@ -165,19 +165,26 @@ QList<AppFinder::App> AppFinder::discover(const Platform& platform) {
 
 void AppFinder::findApps(Completion completion) {
     QThread* caller = QThread::currentThread();
-    QFuture<QList<App>> search = QtConcurrent::run([platform = m_platform] { return discover(platform); });
     if (QAbstractEventDispatcher::instance(caller) == nullptr) {
         // No event loop to come back to: complete on the searching thread.
-        search.then(QtFuture::Launch::Sync,
-                    [completion = std::move(completion)](QList<App> apps) { completion(std::move(apps)); });
+        QThreadPool::globalInstance()->start(
+            [platform = m_platform, completion = std::move(completion)] { completion(discover(platform)); });
         return;
     }
-    // A context object on the calling thread brings the completion back there, exactly once.
+    // A context object on the calling thread brings the completion back there through its event
+    // loop, exactly once and never before this call has returned.
     auto* context = new QObject;
-    search.then(context, [context, completion = std::move(completion)](QList<App> apps) {
-        context->deleteLater();
-        completion(std::move(apps));
-    });
+    QThreadPool::globalInstance()->start(
+        [platform = m_platform, context, completion = std::move(completion)] {
+            QList<App> apps = discover(platform);
+            QMetaObject::invokeMethod(
+                context,
+                [context, completion, apps = std::move(apps)]() mutable {
+                    context->deleteLater();
+                    completion(std::move(apps));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 QFuture<QList<AppFinder::App>> AppFinder::returnApps() {

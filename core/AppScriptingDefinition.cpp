@@ -32,7 +32,7 @@ std::optional<QString> firstSdefIn(const QString& folder) {
 }
 
 // A well-formed document has exactly one root element and no text beside it; the parser itself
-// lets a second root element through.
+// lets a second root element and stray text through.
 bool hasSingleRootElement(const pugi::xml_document& doc) {
     int elements = 0;
     for (pugi::xml_node child : doc.children()) {
@@ -93,9 +93,10 @@ std::unique_ptr<pugi::xml_document> AppFinder::App::loadScriptingDefinition(cons
     }
     auto doc = std::make_unique<pugi::xml_document>();
     // The parser never loads external entities nor expands entities declared in a DTD, and
-    // keeps character-data sections; attribute values are all that is read.
+    // keeps character-data sections; attribute values are all that is read. Parsing as a
+    // fragment keeps text outside the root element, so that such a document can be refused.
     const pugi::xml_parse_result result = doc->load_buffer_inplace_own(
-        buffer, static_cast<size_t>(size), pugi::parse_default, pugi::encoding_auto);
+        buffer, static_cast<size_t>(size), pugi::parse_default | pugi::parse_fragment, pugi::encoding_auto);
     if (!result || !hasSingleRootElement(*doc)) {
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPrinters.h"
 #include "platform/Platform.h"
 
 #include <QHash>

@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// GUI tests run inside a QApplication (offscreen unless a platform is named). The home and
+// configuration folders point into a temporary folder first, so nothing the widgets or the
+// toolkit remember (recent folders of a file dialog, settings) reaches the real home folder.
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        return 1;
+    }
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/.cache")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
