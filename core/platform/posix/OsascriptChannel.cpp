@@ -1,10 +1,18 @@
 #include "platform/posix/OsascriptChannel.h"
 
-#include <QProcess>
+#include "VexoExtensions/ProcessRunner.h"
+
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QSet>
 #include <QStandardPaths>
 
-#include <csignal>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -34,6 +42,138 @@ QString withoutFinalLineBreak(QString text) {
     return text;
 }
 
+QList<pid_t> processIds() {
+    QList<pid_t> ids;
+    if (DIR* dir = opendir("/proc")) {
+        while (const dirent* entry = readdir(dir)) {
+            bool ok = false;
+            const pid_t pid = pid_t(QByteArray(entry->d_name).toInt(&ok));
+            if (ok && pid > 0) {
+                ids.append(pid);
+            }
+        }
+        closedir(dir);
+    }
+    return ids;
+}
+
+QByteArray linkTarget(const QByteArray& path) {
+    char buffer[256];
+    const ssize_t n = readlink(path.constData(), buffer, sizeof buffer);
+    return n > 0 ? QByteArray(buffer, n) : QByteArray();
+}
+
+// The output pipes a process writes to ("pipe:[inode]"), as the kernel names them.
+QSet<QByteArray> outputPipesOf(pid_t pid) {
+    QSet<QByteArray> pipes;
+    for (const char* fd : {"/fd/1", "/fd/2"}) {
+        const QByteArray target = linkTarget("/proc/" + QByteArray::number(pid) + fd);
+        if (target.startsWith("pipe:")) {
+            pipes.insert(target);
+        }
+    }
+    return pipes;
+}
+
+// Everything to end when a run is given up: the program, every process below it, and every
+// process that still holds its output pipes open (a child that outlived its parent, or detached
+// from it), since the run waits for the end of its output.
+QSet<pid_t> processesToEnd(pid_t root, const QSet<QByteArray>& pipes) {
+    QSet<pid_t> result{root};
+    QHash<pid_t, QList<pid_t>> children;
+    for (const pid_t pid : processIds()) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly)) {
+            // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+            const QByteArray line = stat.readAll();
+            const qsizetype close = line.lastIndexOf(')');
+            const QList<QByteArray> fields = close < 0 ? QList<QByteArray>() : line.mid(close + 2).split(' ');
+            if (fields.size() > 1) {
+                children[pid_t(fields.at(1).toInt())].append(pid);
+            }
+        }
+        if (pipes.isEmpty() || pid == getpid()) {
+            continue;
+        }
+        const QByteArray fdFolder = "/proc/" + QByteArray::number(pid) + "/fd";
+        if (DIR* dir = opendir(fdFolder.constData())) {
+            while (const dirent* entry = readdir(dir)) {
+                if (entry->d_name[0] != '.' && pipes.contains(linkTarget(fdFolder + '/' + entry->d_name))) {
+                    result.insert(pid);
+                    break;
+                }
+            }
+            closedir(dir);
+        }
+    }
+    QList<pid_t> pending{root};
+    while (!pending.isEmpty()) {
+        const pid_t pid = pending.takeLast();
+        for (const pid_t child : children.value(pid)) {
+            if (!result.contains(child)) {
+                result.insert(child);
+                pending.append(child);
+            }
+        }
+    }
+    return result;
+}
+
+// Ends a run that outlives its time limit.
+class Watchdog {
+public:
+    Watchdog(const vexo::Process& task, std::chrono::milliseconds limit)
+        : m_task(task), m_thread([this, limit] { watch(limit); }) {}
+
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    bool fired() const {
+        std::lock_guard lock(m_mutex);
+        return m_fired;
+    }
+
+private:
+    void watch(std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        std::unique_lock lock(m_mutex);
+        // Note the output pipes as soon as the program runs, while it still holds them.
+        QSet<QByteArray> pipes;
+        while (!m_done && std::chrono::steady_clock::now() < deadline) {
+            if (const pid_t pid = pid_t(m_task.processIdentifier()); pid > 0) {
+                pipes = outputPipesOf(pid);
+                break;
+            }
+            m_wake.wait_for(lock, std::chrono::milliseconds(1));
+        }
+        if (m_wake.wait_until(lock, deadline, [this] { return m_done; })) {
+            return;
+        }
+        // The program is reaped only after its output has ended, so until then its process id
+        // cannot have passed to another process.
+        const pid_t pid = pid_t(m_task.processIdentifier());
+        if (pid > 0 && m_task.isRunning()) {
+            m_fired = true;
+            for (const pid_t member : processesToEnd(pid, pipes)) {
+                ::kill(member, SIGKILL);
+            }
+        }
+    }
+
+    vexo::Process m_task;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    bool m_fired = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 OsascriptChannel::OsascriptChannel(QString program, std::chrono::milliseconds timeLimit)
@@ -58,47 +198,38 @@ ScriptResult OsascriptChannel::execute(const QString& source) {
     if (program.isEmpty()) {
         return failure(QStringLiteral("osascript not found"), kNotFoundNumber);
     }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({QStringLiteral("-e"), source});
-    process.setStandardInputFile(QProcess::nullDevice());
-    // The program leads a process group of its own, so that a run past the time limit can be
-    // ended together with anything it started (which would otherwise hold the output open). It
-    // gets the default signal handling whatever this process chose.
-    process.setChildProcessModifier([] {
-        ::setpgid(0, 0);
-        ::signal(SIGPIPE, SIG_DFL);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    });
-    process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1)) {
-        return failure(program + QStringLiteral(": ") + process.errorString(), kNotFoundNumber);
+    vexo::Process task(program, {QStringLiteral("-e"), source});
+    std::optional<vexo::ProcessOutput> output;
+    bool timedOut = false;
+    try {
+        Watchdog watchdog(task, m_timeLimit);
+        try {
+            output = task.run(std::nullopt, false);
+        } catch (const vexo::ProcessError&) {
+            timedOut = watchdog.fired();
+            if (!timedOut) {
+                throw;
+            }
+        }
+    } catch (const vexo::ProcessError& error) {
+        QString message = withoutFinalLineBreak(QString::fromUtf8(error.stdErr()));
+        if (message.isEmpty()) {
+            message = program + QLatin1Char(' ') + error.localizedDescription();
+        }
+        return failure(message, int(error.task().terminationStatus()));
+    } catch (const vexo::ProcessLaunchError& error) {
+        return failure(error.message(), kNotFoundNumber);
+    } catch (const std::exception& error) {
+        return failure(program + QStringLiteral(": ") + QString::fromLocal8Bit(error.what()), -1);
     }
-    const qint64 pid = process.processId();
-    if (!process.waitForFinished(int(m_timeLimit.count()))) {
-        ::kill(-pid_t(pid), SIGKILL);
-        process.waitForFinished(-1);
+    if (timedOut || !output) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_timeLimit).count();
         return failure(program + QStringLiteral(" did not answer within ") + QString::number(seconds) +
                            QStringLiteral(" seconds"),
                        kTimedOutNumber);
     }
-    const QByteArray output = process.readAllStandardOutput();
-    const QString errorText = withoutFinalLineBreak(QString::fromUtf8(process.readAllStandardError()));
-    if (process.exitStatus() == QProcess::CrashExit) {
-        return failure(
-            errorText.isEmpty() ? program + QStringLiteral(" exited with uncaught signal") : errorText, -1);
-    }
-    if (process.exitCode() != 0) {
-        return failure(errorText.isEmpty() ? program + QStringLiteral(" exited with status ") +
-                                                 QString::number(process.exitCode())
-                                           : errorText,
-                       process.exitCode());
-    }
     ScriptResult result;
-    result.value = withoutFinalLineBreak(QString::fromUtf8(output));
+    result.value = withoutFinalLineBreak(QString::fromUtf8(output->response));
     return result;
 }
 

@@ -1,5 +1,5 @@
-#include "platform/posix/NoAutomationPermission.h"
 #include "platform/posix/OsascriptChannel.h"
+#include "platform/posix/NoAutomationPermission.h"
 
 #include "support/TempFolder.h"
 
@@ -49,8 +49,10 @@ QString fakeOsascript(const TempFolder& folder, const QByteArray& body) {
 
 TEST(OsascriptChannel, GivesWhatTheProgramPrintsLessTheFinalLineBreak) {
     TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", fakeOsascript(folder, "printf '%s\\n\\n' \"/Scripts/$1 $2\"").toUtf8());
-    const ScriptResult result = OsascriptChannel().execute(QStringLiteral("tell application id \"x\" to return a"));
+    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
+                          fakeOsascript(folder, "printf '%s\\n\\n' \"/Scripts/$1 $2\"").toUtf8());
+    const ScriptResult result =
+        OsascriptChannel().execute(QStringLiteral("tell application id \"x\" to return a"));
     ASSERT_TRUE(result.value.has_value());
     EXPECT_EQ(*result.value, QStringLiteral("/Scripts/-e tell application id \"x\" to return a\n"));
     EXPECT_FALSE(result.errorInfo.has_value());
@@ -58,7 +60,8 @@ TEST(OsascriptChannel, GivesWhatTheProgramPrintsLessTheFinalLineBreak) {
 
 TEST(OsascriptChannel, PassesTheSourceAsOneArgumentUntouched) {
     TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", fakeOsascript(folder, "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"").toUtf8());
+    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
+                          fakeOsascript(folder, "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"").toUtf8());
     const QString source = QStringLiteral("set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two");
     const ScriptResult result = OsascriptChannel().execute(source);
     ASSERT_TRUE(result.value.has_value());
@@ -75,9 +78,10 @@ TEST(OsascriptChannel, EmptyOutputIsAnEmptyResult) {
 
 TEST(OsascriptChannel, FailureGivesNoValueAndTheErrorText) {
     TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
-                          fakeOsascript(folder, "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1")
-                              .toUtf8());
+    ScopedEnvironment env(
+        "QUILLMERE_OSASCRIPT",
+        fakeOsascript(folder, "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1")
+            .toUtf8());
     const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return x"));
     EXPECT_FALSE(result.value.has_value());
     ASSERT_TRUE(result.errorInfo.has_value());
@@ -99,7 +103,8 @@ TEST(OsascriptChannel, FailureWithoutErrorTextStillSaysWhatHappened) {
 
 TEST(OsascriptChannel, MissingProgramGivesNoValue) {
     TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", folder.filePath(QStringLiteral("no/such/osascript")).toUtf8());
+    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
+                          folder.filePath(QStringLiteral("no/such/osascript")).toUtf8());
     const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return 1"));
     EXPECT_FALSE(result.value.has_value());
     ASSERT_TRUE(result.errorInfo.has_value());
@@ -132,11 +137,26 @@ TEST(OsascriptChannel, AHungProgramAndItsChildrenAreStoppedAtTheTimeLimit) {
     const QString program = fakeOsascript(folder, "echo started\nsleep 30\necho never");
     QElapsedTimer timer;
     timer.start();
-    const ScriptResult result = OsascriptChannel(program, std::chrono::milliseconds(300)).execute(QStringLiteral("x"));
+    const ScriptResult result =
+        OsascriptChannel(program, std::chrono::milliseconds(300)).execute(QStringLiteral("x"));
     EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_FALSE(result.value.has_value());
     ASSERT_TRUE(result.errorInfo.has_value());
     EXPECT_EQ(result.errorInfo->value(kNumber).toInt(), -1712);
+}
+
+TEST(OsascriptChannel, AChildLeftHoldingTheOutputCannotHoldTheCaller) {
+    TempFolder folder;
+    // The program answers and exits at once, but what it started in the background keeps its
+    // output open.
+    const QString program = fakeOsascript(folder, "sleep 30 &\necho answered");
+    QElapsedTimer timer;
+    timer.start();
+    const ScriptResult result =
+        OsascriptChannel(program, std::chrono::milliseconds(300)).execute(QStringLiteral("x"));
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_TRUE(result.value.has_value());
+    EXPECT_EQ(*result.value, QStringLiteral("answered"));
 }
 
 TEST(OsascriptChannel, AProgramGivenByNameOverridesTheEnvironment) {
