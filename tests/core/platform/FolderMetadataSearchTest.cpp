@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QUrl>
 
+#include <cstdlib>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,8 +19,8 @@ using brisquel::MetadataItem;
 using brisquel::MetadataQuery;
 namespace Attr = brisquel::MetadataAttribute;
 using testsupport::BundleSpec;
-using testsupport::TempFolder;
 using testsupport::makeBundle;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -38,7 +40,8 @@ QStringList displayNames(const QList<MetadataItem>& items) {
     return names;
 }
 
-BundleSpec bundle(const QString& name, const QString& identifier, const QString& version = QStringLiteral("16.0")) {
+BundleSpec bundle(const QString& name, const QString& identifier,
+                  const QString& version = QStringLiteral("16.0")) {
     BundleSpec spec;
     spec.bundleName = name;
     spec.bundleIdentifier = identifier;
@@ -62,7 +65,7 @@ QByteArray binaryInfoPlist(const QList<QPair<QByteArray, QByteArray>>& strings) 
     uint32_t length = 0;
     plist_to_bin(dict, &bytes, &length);
     QByteArray result(bytes, qsizetype(length));
-    plist_mem_free(bytes);
+    free(bytes); // allocated by libplist with malloc
     plist_free(dict);
     return result;
 }
@@ -92,7 +95,8 @@ TEST(FolderMetadataSearch, ReadsABinaryInformationDictionary) {
     TempFolder apps;
     const QString bundlePath = apps.filePath(QStringLiteral("Capture One 21.app"));
     writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"),
-              binaryInfoPlist({{"CFBundleIdentifier", "com.example.binary"}, {"CFBundleShortVersionString", "14.2"}}));
+              binaryInfoPlist(
+                  {{"CFBundleIdentifier", "com.example.binary"}, {"CFBundleShortVersionString", "14.2"}}));
     const QList<MetadataItem> items = FolderMetadataSearch().execute(captureOneQuery({apps.path()}));
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items.first().value(Attr::bundleIdentifier).toString(), QStringLiteral("com.example.binary"));
@@ -101,7 +105,8 @@ TEST(FolderMetadataSearch, ReadsABinaryInformationDictionary) {
 
 TEST(FolderMetadataSearch, LeavesOutAVersionTheDictionaryLacks) {
     TempFolder apps;
-    makeBundle(apps.path(), bundle(QStringLiteral("Capture One 12.app"), QStringLiteral("com.example.nover"), {}));
+    makeBundle(apps.path(),
+               bundle(QStringLiteral("Capture One 12.app"), QStringLiteral("com.example.nover"), {}));
     const QList<MetadataItem> items = FolderMetadataSearch().execute(captureOneQuery({apps.path()}));
     ASSERT_EQ(items.size(), 1);
     EXPECT_FALSE(items.first().attributes.contains(Attr::version));
@@ -111,7 +116,8 @@ TEST(FolderMetadataSearch, LeavesOutAVersionTheDictionaryLacks) {
 TEST(FolderMetadataSearch, MalformedDictionaryGivesOnlyTheNameAndLocation) {
     TempFolder apps;
     const QString bundlePath = apps.filePath(QStringLiteral("Capture One 20.app"));
-    writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), "<plist><dict><key>CFBundleIdentifier</key>");
+    writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"),
+              "<plist><dict><key>CFBundleIdentifier</key>");
     const QList<MetadataItem> items = FolderMetadataSearch().execute(captureOneQuery({apps.path()}));
     ASSERT_EQ(items.size(), 1);
     QStringList keys = items.first().attributes.keys();
@@ -138,9 +144,12 @@ TEST(FolderMetadataSearch, PassesANonTextValueOnAsItStands) {
 
 TEST(FolderMetadataSearch, FindsTheNamedIconWithOrWithoutItsExtension) {
     TempFolder apps;
-    const QString a = makeBundle(apps.path(), bundle(QStringLiteral("Capture One 1.app"), QStringLiteral("a")));
-    const QString b = makeBundle(apps.path(), bundle(QStringLiteral("Capture One 2.app"), QStringLiteral("b")));
-    const QString c = makeBundle(apps.path(), bundle(QStringLiteral("Capture One 3.app"), QStringLiteral("c")));
+    const QString a =
+        makeBundle(apps.path(), bundle(QStringLiteral("Capture One 1.app"), QStringLiteral("a")));
+    const QString b =
+        makeBundle(apps.path(), bundle(QStringLiteral("Capture One 2.app"), QStringLiteral("b")));
+    const QString c =
+        makeBundle(apps.path(), bundle(QStringLiteral("Capture One 3.app"), QStringLiteral("c")));
     const auto withIcon = [](const QString& bundlePath, const QString& id, const QString& iconFile) {
         writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"),
                   QStringLiteral("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
@@ -157,14 +166,16 @@ TEST(FolderMetadataSearch, FindsTheNamedIconWithOrWithoutItsExtension) {
 
     const QList<MetadataItem> items = FolderMetadataSearch().execute(captureOneQuery({apps.path()}));
     ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0].value(Attr::iconPath).toString(), a + QStringLiteral("/Contents/Resources/AppIcon.icns"));
+    EXPECT_EQ(items[0].value(Attr::iconPath).toString(),
+              a + QStringLiteral("/Contents/Resources/AppIcon.icns"));
     EXPECT_EQ(items[1].value(Attr::iconPath).toString(), b + QStringLiteral("/Contents/Resources/Logo.png"));
     EXPECT_FALSE(items[2].attributes.contains(Attr::iconPath));
 }
 
 TEST(FolderMetadataSearch, IgnoresAnIconNameThatLeavesTheResourcesFolder) {
     TempFolder apps;
-    const QString a = makeBundle(apps.path(), bundle(QStringLiteral("Capture One 1.app"), QStringLiteral("a")));
+    const QString a =
+        makeBundle(apps.path(), bundle(QStringLiteral("Capture One 1.app"), QStringLiteral("a")));
     writeFile(a + QStringLiteral("/Contents/Info.plist"),
               "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
               "<key>CFBundleIdentifier</key><string>a</string>"
@@ -178,7 +189,9 @@ TEST(FolderMetadataSearch, IgnoresAnIconNameThatLeavesTheResourcesFolder) {
 
 TEST(FolderMetadataSearch, MissingScopeGivesNothing) {
     TempFolder apps;
-    EXPECT_TRUE(FolderMetadataSearch().execute(captureOneQuery({apps.filePath(QStringLiteral("nowhere"))})).isEmpty());
+    EXPECT_TRUE(FolderMetadataSearch()
+                    .execute(captureOneQuery({apps.filePath(QStringLiteral("nowhere"))}))
+                    .isEmpty());
 }
 
 TEST(FolderMetadataSearch, EmptyFolderGivesNothing) {
@@ -222,7 +235,8 @@ TEST(FolderMetadataSearch, FindsBundlesDeepInsideFoldersAndOtherBundles) {
                                      bundle(QStringLiteral("Capture One 22.app"), QStringLiteral("x.outer")));
     makeBundle(outer + QStringLiteral("/Contents/Helpers"),
                bundle(QStringLiteral("Capture One Helper.app"), QStringLiteral("x.helper")));
-    const QString other = makeBundle(apps.path(), bundle(QStringLiteral("Suite.app"), QStringLiteral("x.suite")));
+    const QString other =
+        makeBundle(apps.path(), bundle(QStringLiteral("Suite.app"), QStringLiteral("x.suite")));
     makeBundle(other + QStringLiteral("/Contents/Applications"),
                bundle(QStringLiteral("Capture One Express.app"), QStringLiteral("x.express")));
     EXPECT_EQ(displayNames(FolderMetadataSearch().execute(captureOneQuery({apps.path()}))),
@@ -232,8 +246,10 @@ TEST(FolderMetadataSearch, FindsBundlesDeepInsideFoldersAndOtherBundles) {
 
 TEST(FolderMetadataSearch, SortsNamesTheFinderWay) {
     TempFolder apps;
-    for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 23", "Capture One 1.2", "Capture One"}) {
-        makeBundle(apps.path(), bundle(QString::fromUtf8(name) + QStringLiteral(".app"), QString::fromUtf8(name)));
+    for (const char* name :
+         {"Capture One 10", "Capture One 9", "Capture One 23", "Capture One 1.2", "Capture One"}) {
+        makeBundle(apps.path(),
+                   bundle(QString::fromUtf8(name) + QStringLiteral(".app"), QString::fromUtf8(name)));
     }
     EXPECT_EQ(displayNames(FolderMetadataSearch().execute(captureOneQuery({apps.path()}))),
               (QStringList{QStringLiteral("Capture One"), QStringLiteral("Capture One 1.2"),
@@ -254,9 +270,10 @@ TEST(FolderMetadataSearch, KeepsNonAsciiNamesIntact) {
 
 TEST(FolderMetadataSearch, ReportsABundleOnceWhenScopesOverlap) {
     TempFolder apps;
-    makeBundle(apps.filePath(QStringLiteral("sub")), bundle(QStringLiteral("Capture One 9.app"), QStringLiteral("x")));
-    const QList<MetadataItem> items = FolderMetadataSearch().execute(
-        captureOneQuery({apps.path(), apps.filePath(QStringLiteral("sub")), apps.path() + QStringLiteral("/.")}));
+    makeBundle(apps.filePath(QStringLiteral("sub")),
+               bundle(QStringLiteral("Capture One 9.app"), QStringLiteral("x")));
+    const QList<MetadataItem> items = FolderMetadataSearch().execute(captureOneQuery(
+        {apps.path(), apps.filePath(QStringLiteral("sub")), apps.path() + QStringLiteral("/.")}));
     EXPECT_EQ(displayNames(items), QStringList{QStringLiteral("Capture One 9")});
 }
 
@@ -264,9 +281,11 @@ TEST(FolderMetadataSearch, ReportsABundleOnceWhenScopesOverlap) {
 
 TEST(FolderMetadataSearch, SurvivesALinkCycleWithoutFollowingLinks) {
     TempFolder apps;
-    makeBundle(apps.filePath(QStringLiteral("a")), bundle(QStringLiteral("Capture One 9.app"), QStringLiteral("x.9")));
+    makeBundle(apps.filePath(QStringLiteral("a")),
+               bundle(QStringLiteral("Capture One 9.app"), QStringLiteral("x.9")));
     ASSERT_EQ(symlink(qPrintable(apps.path()), qPrintable(apps.filePath(QStringLiteral("a/loop")))), 0);
-    ASSERT_EQ(symlink(qPrintable(apps.filePath(QStringLiteral("a"))), qPrintable(apps.filePath(QStringLiteral("b")))),
+    ASSERT_EQ(symlink(qPrintable(apps.filePath(QStringLiteral("a"))),
+                      qPrintable(apps.filePath(QStringLiteral("b")))),
               0);
     TempFolder elsewhere;
     makeBundle(elsewhere.path(), bundle(QStringLiteral("Capture One 10.app"), QStringLiteral("x.10")));
@@ -292,8 +311,10 @@ TEST(FolderMetadataSearch, FollowsALinkThatIsTheScopeItself) {
 TEST(FolderMetadataSearch, PassesOverAFolderItCannotRead) {
     TempFolder apps;
     makeBundle(apps.path(), bundle(QStringLiteral("Capture One 9.app"), QStringLiteral("x.9")));
-    makeBundle(apps.filePath(QStringLiteral("locked")), bundle(QStringLiteral("Capture One 10.app"), QStringLiteral("x.10")));
-    makeBundle(apps.filePath(QStringLiteral("z")), bundle(QStringLiteral("Capture One 11.app"), QStringLiteral("x.11")));
+    makeBundle(apps.filePath(QStringLiteral("locked")),
+               bundle(QStringLiteral("Capture One 10.app"), QStringLiteral("x.10")));
+    makeBundle(apps.filePath(QStringLiteral("z")),
+               bundle(QStringLiteral("Capture One 11.app"), QStringLiteral("x.11")));
     const QString locked = apps.filePath(QStringLiteral("locked"));
     ASSERT_EQ(chmod(qPrintable(locked), 0), 0);
     ASSERT_EQ(chmod(qPrintable(apps.path()), 0755), 0);
@@ -314,7 +335,9 @@ TEST(FolderMetadataSearch, PassesOverAFolderItCannotRead) {
                 _exit(3);
             }
             const QByteArray out =
-                displayNames(FolderMetadataSearch().execute(captureOneQuery({apps.path()}))).join(u'|').toUtf8();
+                displayNames(FolderMetadataSearch().execute(captureOneQuery({apps.path()})))
+                    .join(u'|')
+                    .toUtf8();
             _exit(write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 4);
         }
         close(fds[1]);

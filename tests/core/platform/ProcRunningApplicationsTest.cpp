@@ -12,8 +12,8 @@
 
 using brisquel::ProcRunningApplications;
 using testsupport::BundleSpec;
-using testsupport::TempFolder;
 using testsupport::makeBundle;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -65,15 +65,17 @@ TEST_F(RunningBundle, FindsAProcessRunningABundlesExecutableUntilItEnds) {
 
     const qint64 pid = start(bundle + QStringLiteral("/Contents/MacOS/Capture One"));
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(eventually(
-        [&] { return running.processesWithBundleIdentifier(QStringLiteral("com.example.running")).contains(pid); }));
+    EXPECT_TRUE(eventually([&] {
+        return running.processesWithBundleIdentifier(QStringLiteral("com.example.running")).contains(pid);
+    }));
     EXPECT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("com.example.other")).isEmpty());
     EXPECT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("COM.EXAMPLE.RUNNING")).isEmpty());
 
     m_process.kill();
     ASSERT_TRUE(m_process.waitForFinished(5000));
-    EXPECT_TRUE(eventually(
-        [&] { return !running.processesWithBundleIdentifier(QStringLiteral("com.example.running")).contains(pid); }));
+    EXPECT_TRUE(eventually([&] {
+        return !running.processesWithBundleIdentifier(QStringLiteral("com.example.running")).contains(pid);
+    }));
 }
 
 TEST_F(RunningBundle, UsesTheIdentifierOfTheInnermostBundle) {
@@ -91,8 +93,9 @@ TEST_F(RunningBundle, UsesTheIdentifierOfTheInnermostBundle) {
     const qint64 pid = start(helper + QStringLiteral("/Contents/MacOS/helper"));
     ASSERT_GT(pid, 0);
     ProcRunningApplications running;
-    EXPECT_TRUE(eventually(
-        [&] { return running.processesWithBundleIdentifier(QStringLiteral("com.example.helper")).contains(pid); }));
+    EXPECT_TRUE(eventually([&] {
+        return running.processesWithBundleIdentifier(QStringLiteral("com.example.helper")).contains(pid);
+    }));
     EXPECT_FALSE(running.processesWithBundleIdentifier(QStringLiteral("com.example.suite")).contains(pid));
 }
 
@@ -108,7 +111,9 @@ TEST_F(RunningBundle, AnExecutableOutsideContentsMacOSRunsNoBundle) {
     const qint64 pid = start(exe);
     ASSERT_GT(pid, 0);
     QThread::msleep(100);
-    EXPECT_TRUE(ProcRunningApplications().processesWithBundleIdentifier(QStringLiteral("com.example.misplaced")).isEmpty());
+    EXPECT_TRUE(ProcRunningApplications()
+                    .processesWithBundleIdentifier(QStringLiteral("com.example.misplaced"))
+                    .isEmpty());
 }
 
 TEST(ProcRunningApplications, MissingProcessTableGivesNothing) {
@@ -130,10 +135,12 @@ TEST(ProcRunningApplications, SkipsEntriesItCannotReadAndBundlesWithoutIdentifie
     QDir().mkpath(world.filePath(QStringLiteral("proc/13")));
     QDir().mkpath(world.filePath(QStringLiteral("proc/14")));
     QDir().mkpath(world.filePath(QStringLiteral("proc/self")));
-    QFile::link(good + QStringLiteral("/Contents/MacOS/Capture One"), world.filePath(QStringLiteral("proc/13/exe")));
+    QFile::link(good + QStringLiteral("/Contents/MacOS/Capture One"),
+                world.filePath(QStringLiteral("proc/13/exe")));
     QFile::link(world.filePath(QStringLiteral("apps/Bare.app/Contents/MacOS/x")),
                 world.filePath(QStringLiteral("proc/14/exe")));
-    QFile::link(good + QStringLiteral("/Contents/MacOS/Capture One"), world.filePath(QStringLiteral("proc/self/exe")));
+    QFile::link(good + QStringLiteral("/Contents/MacOS/Capture One"),
+                world.filePath(QStringLiteral("proc/self/exe")));
 
     ProcRunningApplications running(world.filePath(QStringLiteral("proc")));
     EXPECT_EQ(running.processesWithBundleIdentifier(QStringLiteral("com.example.table")), QList<qint64>{13});
@@ -141,15 +148,20 @@ TEST(ProcRunningApplications, SkipsEntriesItCannotReadAndBundlesWithoutIdentifie
 }
 
 TEST(ProcRunningApplications, LocatesTheBundleOfAnExecutablePath) {
-    EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/Capture One.app/Contents/MacOS/C1")),
-              QStringLiteral("/A/Capture One.app"));
+    EXPECT_EQ(
+        ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/Capture One.app/Contents/MacOS/C1")),
+        QStringLiteral("/A/Capture One.app"));
     EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/MacOS/sub/tool")),
               QStringLiteral("/A/X.app"));
-    EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/MacOS/Y.app/Contents/MacOS/y")),
+    EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(
+                  QStringLiteral("/A/X.app/Contents/MacOS/Y.app/Contents/MacOS/y")),
               QStringLiteral("/A/X.app/Contents/MacOS/Y.app"));
-    EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/MacOS/C1 (deleted)")),
-              QStringLiteral("/A/X.app"));
+    EXPECT_EQ(
+        ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/MacOS/C1 (deleted)")),
+        QStringLiteral("/A/X.app"));
     EXPECT_TRUE(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/usr/bin/sleep")).isEmpty());
-    EXPECT_TRUE(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/.app/Contents/MacOS/x")).isEmpty());
-    EXPECT_TRUE(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/Resources/x")).isEmpty());
+    EXPECT_TRUE(
+        ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/.app/Contents/MacOS/x")).isEmpty());
+    EXPECT_TRUE(ProcRunningApplications::bundleOfExecutable(QStringLiteral("/A/X.app/Contents/Resources/x"))
+                    .isEmpty());
 }

@@ -49,10 +49,11 @@ TEST(ScriptResultFileURL, AnythingElseIsNoFile) {
 TEST(ScriptResultDescribe, WritesTheDictionaryForm) {
     const QVariantMap info{{QStringLiteral("NSAppleScriptErrorMessage"), QStringLiteral("Can't get x.")},
                            {QStringLiteral("NSAppleScriptErrorNumber"), -1728}};
-    EXPECT_EQ(ScriptResult::describe(info), QStringLiteral("{\n"
-                                                           "    NSAppleScriptErrorMessage = \"Can't get x.\";\n"
-                                                           "    NSAppleScriptErrorNumber = -1728;\n"
-                                                           "}"));
+    EXPECT_EQ(ScriptResult::describe(info),
+              QStringLiteral("{\n"
+                             "    NSAppleScriptErrorMessage = \"Can't get x.\";\n"
+                             "    NSAppleScriptErrorNumber = -1728;\n"
+                             "}"));
 }
 
 TEST(ScriptResultDescribe, QuotesOnlyWhatIsNotAPlainWord) {
