@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QPointer>
+#include <QWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,5 +22,16 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Windows that live as long as the application (a shared panel) go while it is still whole.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->parentWidget()) {
+            windows.append(window);
+        }
+    }
+    for (const QPointer<QWidget>& window : windows) {
+        delete window.data();
+    }
+    return status;
 }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QMainWindow;
+class QMenuBar;
+
+namespace brisquel {
+class AppFinder;
+}
+
+namespace quillmere {
+
+class ContentView;
+class MainMenu;
+class WindowFrameAutosave;
+
+// The application's delegate: it builds the main window when launching has finished and owns
+// it for the rest of the process. Closing the window only hides it; nothing reopens it.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+
+public:
+    // The main window's first requested size; the content's own minimum (750 × 400) wins.
+    static constexpr int requestedWidth = 600;
+    static constexpr int requestedHeight = 400;
+
+    // `finder` searches for the installed versions (the shared finder in the application).
+    explicit AppDelegate(brisquel::AppFinder& finder, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // None until launching has finished, then the one main window.
+    QMainWindow* window() const { return m_window.get(); }
+    ContentView* contentView() const { return m_contentView; }
+    MainMenu* mainMenu() const { return m_mainMenu; }
+    WindowFrameAutosave* frameAutosave() const { return m_frameAutosave; }
+
+public slots:
+    // Builds the main window around the content, restores its size, centres it on the screen
+    // and brings it to the front.
+    void applicationDidFinishLaunching();
+    // Nothing is left to do at termination: every assignment was stored when it was made, and
+    // the window wrote its own frame.
+    void applicationWillTerminate();
+
+private:
+    brisquel::AppFinder& m_finder;
+    std::unique_ptr<QMainWindow> m_window;
+    ContentView* m_contentView = nullptr;
+    WindowFrameAutosave* m_frameAutosave = nullptr;
+    MainMenu* m_mainMenu = nullptr;
+    // Where there is one menu bar for the whole desktop, it outlives any window.
+    std::unique_ptr<QMenuBar> m_globalMenuBar;
+};
+
+} // namespace quillmere

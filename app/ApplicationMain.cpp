@@ -1,0 +1,48 @@
+#include "ApplicationMain.h"
+
+#include "AppDelegate.h"
+#include "AppIdentity.h"
+#include "URLTransformer.h"
+
+#include "AppFinder.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace quillmere {
+
+bool hasGlobalMenuBar() {
+#if defined(Q_OS_MACOS)
+    return true;
+#else
+    return false;
+#endif
+}
+
+void configureApplication() {
+    QCoreApplication::setApplicationName(applicationName());
+    QCoreApplication::setOrganizationDomain(QStringLiteral("tamberline.com"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+    QGuiApplication::setApplicationDisplayName(applicationName());
+    QGuiApplication::setDesktopFileName(applicationBundleIdentifier());
+    // With a global menu bar the application stays reachable after its window closes, and the
+    // user quits it from there. Without one, an application left running with no window could
+    // be neither seen nor quit, so closing the last window quits it.
+    QGuiApplication::setQuitOnLastWindowClosed(!hasGlobalMenuBar());
+}
+
+int ApplicationMain(int argc, char** argv) {
+    QApplication application(argc, argv);
+    configureApplication();
+    // Installed before the first search starts any other thread.
+    brisquel::Platform::install(brisquel::Platform::native());
+    URLTransformer::registerTransformers();
+
+    AppDelegate delegate(brisquel::AppFinder::shared());
+    // Launching has finished once the event loop runs.
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}
+
+} // namespace quillmere

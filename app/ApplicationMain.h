@@ -1,0 +1,18 @@
+#pragma once
+
+namespace quillmere {
+
+// Runs the application: creates the application object, installs this machine's services,
+// creates the delegate, finishes launching and runs the event loop until the user quits. The
+// result is the process's exit status.
+int ApplicationMain(int argc, char** argv);
+
+// The application-wide settings made before any window exists (name, version, and whether
+// closing the last window quits).
+void configureApplication();
+
+// Whether the desktop has one menu bar for all windows, so that an application without a
+// window can still be reached and quit.
+bool hasGlobalMenuBar();
+
+} // namespace quillmere

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "AppFinder.h"
+#include "ApplicationView.h"
+
+#include <QImage>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+
+namespace quillmere {
+
+class AppHeaderView;
+
+// The main window's content: a sidebar listing the installed Capture One versions and a detail
+// area showing the selected version's background scripts (or, with none selected, the text
+// "Please select a version of Capture One").
+//
+// Each time the content is put on screen it searches for the versions again, away from the GUI
+// thread (a busy indicator shows meanwhile), lists them in the finder's order and selects the
+// first one that is running, else the last one.
+class ContentView final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int minimumContentWidth = 750;
+    static constexpr int minimumContentHeight = 400;
+    static constexpr int minimumSidebarWidth = 250;
+
+    explicit ContentView(brisquel::AppFinder& finder, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    const QList<brisquel::AppFinder::App>& applications() const { return m_applications; }
+    const std::optional<brisquel::AppFinder::App>& selectedApp() const { return m_selectedApp; }
+    // Selects a version as a click on its sidebar row does (none shows the placeholder).
+    void setSelectedApp(const std::optional<brisquel::AppFinder::App>& app);
+
+    // True while a search runs.
+    bool isSearching() const { return m_pendingSearches > 0; }
+    // How many searches have been shown so far.
+    int searchCount() const { return m_searchCount; }
+
+    QListWidget* sidebar() const { return m_sidebar; }
+    QWidget* sidebarColumn() const { return m_sidebarColumn; }
+    QProgressBar* busyIndicator() const { return m_busy; }
+    QLabel* placeholder() const { return m_placeholder; }
+    // The detail view of the selected version; null while the placeholder shows.
+    ApplicationView* applicationView() const { return m_applicationView; }
+    QList<AppHeaderView*> headerViews() const;
+
+    // Searches for the installed versions again (as when the content is shown).
+    void load();
+
+    // The placeholder text, translated.
+    static QString placeholderText();
+
+signals:
+    // A search finished: the sidebar is filled and the initial selection made.
+    void applicationsLoaded();
+    void selectedAppChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct SearchResult;
+    static SearchResult search(const brisquel::AppFinder& finder);
+    void showSearchResult(SearchResult result);
+    void sidebarRowChanged(int row);
+    void showDetail();
+
+    brisquel::AppFinder& m_finder;
+    QList<brisquel::AppFinder::App> m_applications;
+    std::optional<brisquel::AppFinder::App> m_selectedApp;
+    int m_pendingSearches = 0;
+    int m_searchCount = 0;
+    quint64 m_generation = 0;
+    bool m_updatingSidebar = false;
+
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_sidebarColumn = nullptr;
+    QListWidget* m_sidebar = nullptr;
+    QWidget* m_busyRow = nullptr;
+    QProgressBar* m_busy = nullptr;
+    QStackedWidget* m_detail = nullptr;
+    QLabel* m_placeholder = nullptr;
+    QPointer<ApplicationView> m_applicationView;
+};
+
+} // namespace quillmere

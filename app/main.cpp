@@ -1,0 +1,5 @@
+#include "ApplicationMain.h"
+
+int main(int argc, char** argv) {
+    return quillmere::ApplicationMain(argc, argv);
+}

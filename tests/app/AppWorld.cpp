@@ -1,0 +1,121 @@
+#include "AppWorld.h"
+
+#include "platform/PropertyList.h"
+#include "platform/posix/FolderMetadataSearch.h"
+#include "platform/posix/PlistFileDefaults.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QThreadPool>
+
+namespace apptest {
+
+AppWorld::AppWorld()
+    : m_applications(m_temp.filePath(QStringLiteral("Applications"))),
+      m_preferences(m_temp.filePath(QStringLiteral("Preferences"))),
+      m_log(std::make_shared<testsupport::RecordingLog>()),
+      m_running(std::make_shared<testsupport::FakeRunningApplications>()) {
+    QDir().mkpath(m_applications);
+    QDir().mkpath(m_preferences);
+    m_platform.log = m_log;
+    m_platform.metadataSearch = std::make_shared<brisquel::FolderMetadataSearch>();
+    m_platform.runningApplications = m_running;
+    m_platform.preferences = std::make_shared<brisquel::PlistFilePreferences>(m_preferences, m_log);
+    m_platform.scriptChannel = std::make_shared<testsupport::FakeScriptChannel>();
+    m_platform.automationPermission = std::make_shared<testsupport::FakePermission>();
+    m_platform.applicationsFolder = m_applications;
+    rebuild();
+}
+
+AppWorld::~AppWorld() {
+    settle();
+}
+
+void AppWorld::rebuild() {
+    settle();
+    brisquel::Platform::install(m_platform);
+    m_finder = std::make_unique<brisquel::AppFinder>(m_platform);
+}
+
+void AppWorld::setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
+    m_platform.metadataSearch = std::move(search);
+    rebuild();
+}
+
+void AppWorld::setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
+    m_platform.runningApplications = std::move(running);
+    rebuild();
+}
+
+QList<QPair<QString, QString>> AppWorld::defaultScripts() {
+    return {
+        {QStringLiteral("capture done script"), QStringLiteral("Runs after each capture.")},
+        {QStringLiteral("batch done script"), QStringLiteral("Runs when a batch has been processed.")},
+        {QStringLiteral("live view became ready script"), QStringLiteral("Runs when Live View is ready.")}};
+}
+
+QString AppWorld::identifier(int number) {
+    return QStringLiteral("com.captureone.captureone%1").arg(number);
+}
+
+QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
+    testsupport::BundleSpec spec;
+    spec.bundleName = QStringLiteral("Capture One %1.app").arg(number);
+    spec.bundleIdentifier = identifier(number);
+    spec.version = QStringLiteral("%1.0").arg(number);
+    spec.sdef = testsupport::sdefWithScripts(scripts);
+    return testsupport::makeBundle(m_applications, spec);
+}
+
+void AppWorld::setRunning(const QStringList& bundleIdentifiers) {
+    m_running->running = QSet<QString>(bundleIdentifiers.begin(), bundleIdentifiers.end());
+}
+
+QString AppWorld::scriptFile(const QString& name) {
+    return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
+}
+
+QString AppWorld::domainFile(const QString& domain) const {
+    return m_preferences + QLatin1Char('/') + domain + QStringLiteral(".plist");
+}
+
+std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const {
+    const std::optional<QVariant> value = brisquel::plist::readFile(domainFile(domain));
+    if (!value || value->metaType() != QMetaType::fromType<QVariantMap>()) {
+        return std::nullopt;
+    }
+    return value->toMap();
+}
+
+bool AppWorld::writeExternally(const QString& domain, const QString& key, const QVariant& value) const {
+    brisquel::PlistFileDefaults other(m_preferences, domain, m_log);
+    return value.isValid() ? other.setValue(key, value) : other.removeValue(key);
+}
+
+QByteArray AppWorld::readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) {
+    QDeadlineTimer deadline(timeoutMilliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+void settle() {
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace apptest
