@@ -108,6 +108,8 @@ void AppHeaderView::updateColors() {
         caption.setAlphaF(0.85);
     }
     for (QLabel* label : {m_name, m_identifier}) {
+        // In a list the inherited text role is the list's, not the window's.
+        label->setForegroundRole(QPalette::WindowText);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, label == m_name ? text : caption);
         label->setPalette(p);

@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QFutureWatcher>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
@@ -22,9 +23,17 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     : QWidget(parent), m_application(std::move(application)) {
     setObjectName(QStringLiteral("ApplicationView"));
 
-    m_form = new QWidget;
+    // The form keeps a readable width in a large window, centred like a settings page.
+    auto* page = new QWidget;
+    m_form = new QWidget(page);
     m_form->setObjectName(QStringLiteral("scriptForm"));
     m_form->setAccessibleName(tr("Background scripts of %1").arg(m_application.displayName()));
+    m_form->setMaximumWidth(maximumFormWidth);
+    auto* pageLayout = new QHBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(m_form);
+    m_page = page;
+    page->installEventFilter(this);
     m_formLayout = new QVBoxLayout(m_form);
     m_formLayout->setContentsMargins(20, 20, 20, 20);
     m_formLayout->setSpacing(rowSpacing);
@@ -43,7 +52,7 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scrollArea->setWidget(m_form);
+    m_scrollArea->setWidget(page);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -59,6 +68,14 @@ void ApplicationView::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         readScripts();
     }
+}
+
+bool ApplicationView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_page && event->type() == QEvent::Resize) {
+        const int side = qMax(0, (m_page->width() - maximumFormWidth) / 2);
+        m_page->layout()->setContentsMargins(side, 0, side, 0);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool ApplicationView::event(QEvent* event) {

@@ -25,6 +25,9 @@ class ApplicationView final : public QWidget {
     Q_OBJECT
 
 public:
+    // Wider than this, the form stays this wide, centred.
+    static constexpr int maximumFormWidth = 760;
+
     explicit ApplicationView(brisquel::AppFinder::App application, QWidget* parent = nullptr);
     ~ApplicationView() override;
 
@@ -47,6 +50,7 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setScripts(QList<brisquel::BackgroundScript> scripts);
@@ -60,6 +64,7 @@ private:
     quint64 m_generation = 0;
 
     QScrollArea* m_scrollArea = nullptr;
+    QWidget* m_page = nullptr;
     QWidget* m_form = nullptr;
     QVBoxLayout* m_formLayout = nullptr;
     QLabel* m_emptyNote = nullptr;

@@ -78,6 +78,9 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setChildrenCollapsible(false);
+    // A hairline between the columns, as a sidebar has.
+    m_splitter->setHandleWidth(1);
+    m_splitter->setStyleSheet(QStringLiteral("QSplitter::handle { background: palette(mid); }"));
     m_splitter->addWidget(m_sidebarColumn);
     m_splitter->addWidget(m_detail);
     m_splitter->setStretchFactor(0, 0);

@@ -33,6 +33,7 @@ ScriptFileDialog* ScriptPanel::dialog() {
     if (!m_dialog) {
         m_dialog = new ScriptFileDialog(nullptr);
         m_dialog->setDirectory(QDir::homePath());
+        m_dialog->resize(m_dialog->sizeHint().expandedTo(QSize(720, 460)));
         connect(m_dialog, &QDialog::finished, this, &ScriptPanel::finish);
         emit created();
     }

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QPointer>
-#include <QWidget>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 // GUI tests run inside a QApplication (offscreen unless a platform is named). The home and
