@@ -192,8 +192,15 @@ QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
     const QString sortAttribute =
         query.sortAttribute.isEmpty() ? MetadataAttribute::displayName : query.sortAttribute;
     QList<MetadataItem> items = std::move(walk.items);
-    std::stable_sort(items.begin(), items.end(), [&](const MetadataItem& a, const MetadataItem& b) {
-        return vexo::finderCompare(a.value(sortAttribute).toString(), b.value(sortAttribute).toString()) < 0;
+    // Equal names (copies in different folders) are ordered by path, so that which one comes
+    // first never depends on the order in which the file system lists a folder.
+    std::sort(items.begin(), items.end(), [&](const MetadataItem& a, const MetadataItem& b) {
+        if (const int r =
+                vexo::finderCompare(a.value(sortAttribute).toString(), b.value(sortAttribute).toString())) {
+            return r < 0;
+        }
+        return vexo::finderCompare(a.value(MetadataAttribute::path).toString(),
+                                   b.value(MetadataAttribute::path).toString()) < 0;
     });
     return items;
 }

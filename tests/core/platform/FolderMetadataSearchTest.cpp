@@ -257,6 +257,19 @@ TEST(FolderMetadataSearch, SortsNamesTheFinderWay) {
                            QStringLiteral("Capture One 23")}));
 }
 
+TEST(FolderMetadataSearch, OrdersEqualNamesByPath) {
+    TempFolder apps;
+    for (const char* folder : {"m", "z", "a"}) {
+        makeBundle(apps.filePath(QString::fromUtf8(folder)),
+                   bundle(QStringLiteral("Capture One 23.app"), QString::fromUtf8(folder)));
+    }
+    QStringList identifiers;
+    for (const MetadataItem& item : FolderMetadataSearch().execute(captureOneQuery({apps.path()}))) {
+        identifiers << item.value(Attr::bundleIdentifier).toString();
+    }
+    EXPECT_EQ(identifiers, (QStringList{QStringLiteral("a"), QStringLiteral("m"), QStringLiteral("z")}));
+}
+
 TEST(FolderMetadataSearch, KeepsNonAsciiNamesIntact) {
     TempFolder apps;
     const QString name = QStringLiteral("Capture One Ünïcode ✓.app");
