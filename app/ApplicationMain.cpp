@@ -32,7 +32,7 @@ void configureApplication() {
     QGuiApplication::setQuitOnLastWindowClosed(!hasGlobalMenuBar());
 }
 
-int ApplicationMain(int argc, char** argv) {
+int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&)>& launched) {
     QApplication application(argc, argv);
     configureApplication();
     // Installed before the first search starts any other thread.
@@ -41,7 +41,12 @@ int ApplicationMain(int argc, char** argv) {
 
     AppDelegate delegate(brisquel::AppFinder::shared());
     // Launching has finished once the event loop runs.
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QTimer::singleShot(0, &delegate, [&delegate, &launched] {
+        delegate.applicationDidFinishLaunching();
+        if (launched) {
+            launched(delegate);
+        }
+    });
     return QApplication::exec();
 }
 

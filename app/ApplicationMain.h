@@ -1,11 +1,18 @@
 #pragma once
 
+#include <functional>
+
 namespace quillmere {
+
+class AppDelegate;
 
 // Runs the application: creates the application object, installs this machine's services,
 // creates the delegate, finishes launching and runs the event loop until the user quits. The
 // result is the process's exit status.
-int ApplicationMain(int argc, char** argv);
+//
+// `launched`, when given, is called once launching has finished, with the delegate; it lets a
+// harness (the start-up benchmark) watch the very program users run.
+int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&)>& launched = {});
 
 // The application-wide settings made before any window exists (name, version, and whether
 // closing the last window quits).

@@ -8,7 +8,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
+#include <QSemaphore>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -17,14 +19,36 @@
 
 namespace quillmere {
 
-struct ContentView::SearchResult {
-    QList<brisquel::AppFinder::App> applications;
-    QList<QImage> icons;
-    // The version selected first: the first running one, else the last; -1 for none.
-    qsizetype selection = -1;
+namespace {
+
+// The divider between sidebar and detail: a hairline, as beside a sidebar.
+class HairlineHandle final : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Mid));
+    }
 };
 
+class HairlineSplitter final : public QSplitter {
+public:
+    explicit HairlineSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {}
+
+protected:
+    QSplitterHandle* createHandle() override { return new HairlineHandle(orientation(), this); }
+};
+
+} // namespace
+
 ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget(parent), m_finder(finder) {
+    // The content is built just before it is first shown: its first search starts now, so that
+    // the walk of the folder overlaps the building of the window, and serves that first showing.
+    load();
+    m_searchAwaitingFirstShow = true;
+
     setObjectName(QStringLiteral("ContentView"));
     setMinimumSize(minimumContentWidth, minimumContentHeight);
 
@@ -35,7 +59,7 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
 
     m_busyRow = new QWidget(m_sidebarColumn);
     auto* busyLayout = new QHBoxLayout(m_busyRow);
-    busyLayout->setContentsMargins(10, 8, 10, 4);
+    busyLayout->setContentsMargins(10, 4, 10, 8);
     auto* busyLabel = new QLabel(tr("Searching…"), m_busyRow);
     busyLabel->setFont(captionFont(this));
     m_busy = new QProgressBar(m_busyRow);
@@ -45,7 +69,6 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     m_busy->setAccessibleName(tr("Searching for Capture One"));
     busyLayout->addWidget(busyLabel);
     busyLayout->addWidget(m_busy, 1);
-    m_busyRow->hide();
 
     m_sidebar = new QListWidget(m_sidebarColumn);
     m_sidebar->setObjectName(QStringLiteral("sidebar"));
@@ -60,8 +83,9 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     auto* sidebarLayout = new QVBoxLayout(m_sidebarColumn);
     sidebarLayout->setContentsMargins(0, 0, 0, 0);
     sidebarLayout->setSpacing(0);
-    sidebarLayout->addWidget(m_busyRow);
     sidebarLayout->addWidget(m_sidebar, 1);
+    // Below the list, so the rows do not move when it goes.
+    sidebarLayout->addWidget(m_busyRow);
 
     // Detail column: the placeholder, or the selected version's scripts.
     m_detail = new QStackedWidget;
@@ -75,12 +99,12 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     placeholderPalette.setColor(QPalette::WindowText, secondaryTextColor(this));
     m_placeholder->setPalette(placeholderPalette);
     m_detail->addWidget(m_placeholder);
+    m_pendingPage = new QWidget;
+    m_detail->addWidget(m_pendingPage);
 
-    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter = new HairlineSplitter(this);
     m_splitter->setChildrenCollapsible(false);
-    // A hairline between the columns, as a sidebar has.
     m_splitter->setHandleWidth(1);
-    m_splitter->setStyleSheet(QStringLiteral("QSplitter::handle { background: palette(mid); }"));
     m_splitter->addWidget(m_sidebarColumn);
     m_splitter->addWidget(m_detail);
     m_splitter->setStretchFactor(0, 0);
@@ -110,9 +134,15 @@ QList<AppHeaderView*> ContentView::headerViews() const {
 void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Put on screen by the program, not merely restored from the dock or another desktop.
-    if (!event->spontaneous()) {
-        load();
+    if (event->spontaneous()) {
+        return;
     }
+    if (m_searchAwaitingFirstShow) {
+        m_searchAwaitingFirstShow = false;
+        takeSearchIfQuick();
+        return;
+    }
+    load();
 }
 
 ContentView::SearchResult ContentView::search(const brisquel::AppFinder& finder) {
@@ -121,40 +151,66 @@ ContentView::SearchResult ContentView::search(const brisquel::AppFinder& finder)
     for (const brisquel::AppFinder::App& app : std::as_const(result.applications)) {
         result.icons.append(AppHeaderView::loadIcon(app.icon()));
     }
-    for (qsizetype i = 0; i < result.applications.size(); ++i) {
-        if (result.applications[i].isRunning()) {
-            result.selection = i;
-            break;
+    return result;
+}
+
+qsizetype ContentView::initialSelection(const QList<brisquel::AppFinder::App>& applications) {
+    for (qsizetype i = 0; i < applications.size(); ++i) {
+        if (applications[i].isRunning()) {
+            return i;
         }
     }
-    if (result.selection < 0) {
-        result.selection = result.applications.size() - 1;
-    }
-    return result;
+    return applications.size() - 1;
 }
 
 void ContentView::load() {
     const quint64 generation = ++m_generation;
     ++m_pendingSearches;
-    m_busyRow->show();
-    // The walk of the applications folder, the icon files and the running-process check all
-    // touch the disk; none of it runs on the GUI thread.
-    // A watcher owned by this view: a result that arrives after the view has gone is dropped.
+    if (m_busyRow) {
+        m_busyRow->show();
+    }
+    // The walk of the applications folder and the icon files touch the disk: not on the GUI
+    // thread. A watcher owned by this view drops a result that arrives after the view has gone.
     auto* watcher = new QFutureWatcher<SearchResult>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
-        --m_pendingSearches;
-        if (m_pendingSearches == 0) {
-            m_busyRow->hide();
+        if (generation == m_searchTakenEarly) {
+            return;
         }
-        if (generation == m_generation) {
-            showSearchResult(watcher->result());
+        if (generation != m_generation) {
+            searchFinished();
+            return;
         }
+        showSearchResult(watcher->result(), generation);
     });
-    watcher->setFuture(QtConcurrent::run([finder = &m_finder] { return search(*finder); }));
+    auto done = std::make_shared<QSemaphore>();
+    m_searchDone = done;
+    m_search = QtConcurrent::run([finder = &m_finder, done] {
+        SearchResult result = search(*finder);
+        done->release();
+        return result;
+    });
+    watcher->setFuture(m_search);
 }
 
-void ContentView::showSearchResult(SearchResult result) {
+void ContentView::takeSearchIfQuick() {
+    // A search that ends within a moment is shown in the window's first picture: the user never
+    // sees an empty sidebar that fills an instant later. A longer one shows the busy indicator.
+    if (!m_searchDone || !m_searchDone->tryAcquire(1, firstShowWaitMilliseconds)) {
+        return;
+    }
+    m_searchTakenEarly = m_generation;
+    showSearchResult(m_search.result(), m_generation);
+}
+
+void ContentView::searchFinished() {
+    --m_pendingSearches;
+    if (m_pendingSearches == 0) {
+        m_busyRow->hide();
+    }
+}
+
+void ContentView::showSearchResult(SearchResult result, quint64 generation) {
     m_applications = std::move(result.applications);
 
     m_updatingSidebar = true;
@@ -174,10 +230,29 @@ void ContentView::showSearchResult(SearchResult result) {
         m_sidebar->setItemWidget(item, header);
     }
     m_updatingSidebar = false;
+    // Nothing is selected until the running copy is known; the detail stays blank meanwhile
+    // rather than asking the user to choose.
+    m_selectedApp.reset();
+    showDetail(/*selectionPending=*/true);
+    emit applicationsListed();
 
-    ++m_searchCount;
-    setSelectedApp(result.selection >= 0 ? std::optional(m_applications[result.selection]) : std::nullopt);
-    emit applicationsLoaded();
+    // Finding the running copy looks through every process: the list is on screen first.
+    auto* watcher = new QFutureWatcher<qsizetype>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        searchFinished();
+        if (generation != m_generation) {
+            return;
+        }
+        const qsizetype selection = watcher->result();
+        ++m_searchCount;
+        setSelectedApp(selection >= 0 && selection < m_applications.size()
+                           ? std::optional(m_applications[selection])
+                           : std::nullopt);
+        emit applicationsLoaded();
+    });
+    watcher->setFuture(
+        QtConcurrent::run([applications = m_applications] { return initialSelection(applications); }));
 }
 
 void ContentView::setSelectedApp(const std::optional<brisquel::AppFinder::App>& app) {
@@ -193,7 +268,7 @@ void ContentView::setSelectedApp(const std::optional<brisquel::AppFinder::App>& 
             headers[i]->setSelected(i == row);
         }
     }
-    showDetail();
+    showDetail(false);
     emit selectedAppChanged();
 }
 
@@ -205,7 +280,7 @@ void ContentView::sidebarRowChanged(int row) {
                                                            : std::nullopt);
 }
 
-void ContentView::showDetail() {
+void ContentView::showDetail(bool selectionPending) {
     // A new selection gets a new detail view, which reads its scripts afresh when shown.
     if (m_applicationView) {
         m_detail->removeWidget(m_applicationView);
@@ -213,7 +288,7 @@ void ContentView::showDetail() {
         m_applicationView = nullptr;
     }
     if (!m_selectedApp) {
-        m_detail->setCurrentWidget(m_placeholder);
+        m_detail->setCurrentWidget(selectionPending ? m_pendingPage : m_placeholder);
         return;
     }
     m_applicationView = new ApplicationView(*m_selectedApp);

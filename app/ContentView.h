@@ -3,16 +3,19 @@
 #include "AppFinder.h"
 #include "ApplicationView.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QLabel;
 class QListWidget;
 class QProgressBar;
+class QSemaphore;
 class QSplitter;
 class QStackedWidget;
 
@@ -26,7 +29,8 @@ class AppHeaderView;
 //
 // Each time the content is put on screen it searches for the versions again, away from the GUI
 // thread (a busy indicator shows meanwhile), lists them in the finder's order and selects the
-// first one that is running, else the last one.
+// first one that is running, else the last one. The list shows as soon as it is known; the
+// selection follows once the running copy has been looked for, also away from the GUI thread.
 class ContentView final : public QWidget {
     Q_OBJECT
 
@@ -34,6 +38,8 @@ public:
     static constexpr int minimumContentWidth = 750;
     static constexpr int minimumContentHeight = 400;
     static constexpr int minimumSidebarWidth = 250;
+    // How long the first showing waits for a search that is about to end.
+    static constexpr int firstShowWaitMilliseconds = 50;
 
     explicit ContentView(brisquel::AppFinder& finder, QWidget* parent = nullptr);
     ~ContentView() override;
@@ -63,6 +69,8 @@ public:
     static QString placeholderText();
 
 signals:
+    // A search has filled the sidebar; the initial selection follows.
+    void applicationsListed();
     // A search finished: the sidebar is filled and the initial selection made.
     void applicationsLoaded();
     void selectedAppChanged();
@@ -71,11 +79,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct SearchResult;
+    struct SearchResult {
+        QList<brisquel::AppFinder::App> applications;
+        QList<QImage> icons;
+    };
     static SearchResult search(const brisquel::AppFinder& finder);
-    void showSearchResult(SearchResult result);
+    // The first running copy, else the last one; -1 for an empty list.
+    static qsizetype initialSelection(const QList<brisquel::AppFinder::App>& applications);
+    void showSearchResult(SearchResult result, quint64 generation);
+    void searchFinished();
+    void takeSearchIfQuick();
     void sidebarRowChanged(int row);
-    void showDetail();
+    void showDetail(bool selectionPending);
 
     brisquel::AppFinder& m_finder;
     QList<brisquel::AppFinder::App> m_applications;
@@ -84,6 +99,10 @@ private:
     int m_searchCount = 0;
     quint64 m_generation = 0;
     bool m_updatingSidebar = false;
+    bool m_searchAwaitingFirstShow = false;
+    QFuture<SearchResult> m_search;
+    std::shared_ptr<QSemaphore> m_searchDone;
+    quint64 m_searchTakenEarly = 0;
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_sidebarColumn = nullptr;
@@ -92,6 +111,7 @@ private:
     QProgressBar* m_busy = nullptr;
     QStackedWidget* m_detail = nullptr;
     QLabel* m_placeholder = nullptr;
+    QWidget* m_pendingPage = nullptr;
     QPointer<ApplicationView> m_applicationView;
 };
 
