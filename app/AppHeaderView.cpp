@@ -2,70 +2,105 @@
 
 #include "Appearance.h"
 
-#include <QEvent>
-#include <QHBoxLayout>
+#include <QApplication>
 #include <QIcon>
 #include <QImageReader>
-#include <QLabel>
-#include <QPixmap>
+#include <QPainter>
 #include <QStyle>
-#include <QVBoxLayout>
 
 namespace quillmere {
 
-namespace {
+AppHeaderView::AppHeaderView(QObject* parent) : QStyledItemDelegate(parent) {}
 
-QPixmap genericApplicationIcon(const QWidget* widget) {
+QPixmap AppHeaderView::genericApplicationIcon(const QWidget* widget) {
     QIcon icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     if (icon.isNull()) {
-        icon = widget->style()->standardIcon(QStyle::SP_DesktopIcon, nullptr, widget);
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        icon = style->standardIcon(QStyle::SP_DesktopIcon, nullptr, widget);
     }
-    return icon.pixmap(QSize(AppHeaderView::iconSize, AppHeaderView::iconSize), widget->devicePixelRatioF());
+    return icon.pixmap(QSize(iconSize, iconSize),
+                       widget ? widget->devicePixelRatioF() : qApp->devicePixelRatio());
 }
 
-} // namespace
+AppHeaderView::Look AppHeaderView::look(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Look look;
+    const QWidget* widget = option.widget;
+    const QVariant decoration = index.data(Qt::DecorationRole);
+    look.icon = decoration.canConvert<QPixmap>() ? decoration.value<QPixmap>() : QPixmap();
+    if (look.icon.isNull()) {
+        look.icon = genericApplicationIcon(widget);
+    }
+    look.name = index.data(Qt::DisplayRole).toString();
+    look.identifier = index.data(IdentifierRole).toString();
 
-AppHeaderView::AppHeaderView(brisquel::AppFinder::App app, const QImage& icon, QWidget* parent)
-    : QWidget(parent), m_app(std::move(app)) {
-    setObjectName(QStringLiteral("AppHeaderView"));
+    look.nameFont = headlineFont(option.font);
+    look.identifierFont = captionFont(option.font);
 
-    m_icon = new QLabel(this);
-    m_icon->setFixedSize(iconSize, iconSize);
-    m_icon->setAlignment(Qt::AlignCenter);
-    m_icon->setPixmap(icon.isNull() ? genericApplicationIcon(this) : QPixmap::fromImage(icon));
-    m_icon->setAccessibleName(tr("Icon of %1").arg(m_app.displayName()));
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                               : QPalette::Inactive;
+    if (selected) {
+        look.nameColor = option.palette.color(group, QPalette::HighlightedText);
+        look.identifierColor = look.nameColor;
+        look.identifierColor.setAlphaF(0.85);
+    } else {
+        look.nameColor = option.palette.color(group, QPalette::Text);
+        look.identifierColor =
+            secondaryTextColor(look.nameColor, option.palette.color(group, QPalette::Base));
+    }
 
-    m_name = new QLabel(m_app.displayName(), this);
-    m_name->setTextFormat(Qt::PlainText);
-    m_name->setFont(headlineFont(this));
-
-    m_identifier = new QLabel(m_app.bundleIdentifier(), this);
-    m_identifier->setTextFormat(Qt::PlainText);
-    m_identifier->setFont(captionFont(this));
-
-    auto* texts = new QVBoxLayout;
-    texts->setContentsMargins(0, 0, 0, 0);
-    texts->setSpacing(1);
-    texts->addWidget(m_name);
-    texts->addWidget(m_identifier);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 5, 6, 5);
-    layout->setSpacing(8);
-    layout->addWidget(m_icon, 0, Qt::AlignVCenter);
-    layout->addLayout(texts, 1);
-
-    // The list's own item carries the name for assistive tools; the row itself is decoration.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    updateColors();
+    const QRect area = option.rect.adjusted(margin, margin, -margin, -margin);
+    look.iconRect = QRect(area.left(), area.top() + (area.height() - iconSize) / 2, iconSize, iconSize);
+    const QFontMetrics nameMetrics(look.nameFont);
+    const QFontMetrics identifierMetrics(look.identifierFont);
+    const int textLeft = look.iconRect.right() + 1 + spacing;
+    const int textHeight = nameMetrics.height() + 1 + identifierMetrics.height();
+    const int top = area.top() + (area.height() - textHeight) / 2;
+    look.nameRect = QRect(textLeft, top, area.right() + 1 - textLeft, nameMetrics.height());
+    look.identifierRect =
+        QRect(textLeft, look.nameRect.bottom() + 2, look.nameRect.width(), identifierMetrics.height());
+    return look;
 }
 
-void AppHeaderView::setSelected(bool selected) {
-    if (m_selected == selected) {
-        return;
+void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
+    QStyleOptionViewItem panel = option;
+    initStyleOption(&panel, index);
+    // The style draws the row's background and selection; the row draws its own contents.
+    panel.text.clear();
+    panel.icon = QIcon();
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &panel, painter, option.widget);
+
+    const Look row = look(option, index);
+    painter->save();
+    const QSize iconPoints = row.icon.deviceIndependentSize().toSize();
+    const QRect iconTarget(row.iconRect.center() - QPoint(iconPoints.width() / 2, iconPoints.height() / 2),
+                           iconPoints);
+    painter->drawPixmap(iconTarget, row.icon);
+    painter->setFont(row.nameFont);
+    painter->setPen(row.nameColor);
+    painter->drawText(row.nameRect, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(row.nameFont).elidedText(row.name, Qt::ElideRight, row.nameRect.width()));
+    painter->setFont(row.identifierFont);
+    painter->setPen(row.identifierColor);
+    painter->drawText(row.identifierRect, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(row.identifierFont)
+                          .elidedText(row.identifier, Qt::ElideMiddle, row.identifierRect.width()));
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.backgroundColor = option.palette.color(QPalette::Highlight);
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
     }
-    m_selected = selected;
-    updateColors();
+    painter->restore();
+}
+
+QSize AppHeaderView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    const int textHeight = QFontMetrics(headlineFont(option.font)).height() + 1 +
+                           QFontMetrics(captionFont(option.font)).height();
+    return {iconSize + spacing + 2 * margin + 120, qMax(iconSize, textHeight) + 2 * margin};
 }
 
 QImage AppHeaderView::loadIcon(const QString& path) {
@@ -82,38 +117,13 @@ QImage AppHeaderView::loadIcon(const QString& path) {
     if (image.isNull()) {
         return {};
     }
+    if (image.width() > pixels || image.height() > pixels) {
+        image = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
     if (image.width() > iconSize || image.height() > iconSize) {
-        if (image.width() > pixels || image.height() > pixels) {
-            image = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        }
         image.setDevicePixelRatio(qMax(image.width(), image.height()) / qreal(iconSize));
     }
     return image;
-}
-
-void AppHeaderView::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) {
-        updateColors();
-    }
-}
-
-void AppHeaderView::updateColors() {
-    const QPalette::ColorRole role = m_selected ? QPalette::HighlightedText : QPalette::WindowText;
-    const QColor text = palette().color(QPalette::Active, role);
-    QColor caption = text;
-    if (!m_selected) {
-        caption = secondaryTextColor(this);
-    } else {
-        caption.setAlphaF(0.85);
-    }
-    for (QLabel* label : {m_name, m_identifier}) {
-        // In a list the inherited text role is the list's, not the window's.
-        label->setForegroundRole(QPalette::WindowText);
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, label == m_name ? text : caption);
-        label->setPalette(p);
-    }
 }
 
 } // namespace quillmere

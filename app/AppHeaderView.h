@@ -2,51 +2,59 @@
 
 #include "AppFinder.h"
 
+#include <QFont>
 #include <QImage>
-#include <QWidget>
-
-class QLabel;
+#include <QPixmap>
+#include <QRect>
+#include <QStyledItemDelegate>
 
 namespace quillmere {
 
 // One sidebar row: the version's icon, its display name in the headline font and its bundle
 // identifier as a caption below it.
-class AppHeaderView final : public QWidget {
+//
+// The sidebar's list draws its rows through this view (a list delegate), so twenty rows cost no
+// more than their painting. Each row's item carries the version: its display name as the item's
+// text (which also serves type-ahead and assistive tools), the bundle identifier under
+// IdentifierRole and the icon as the item's decoration.
+class AppHeaderView final : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
+    // The item data role that holds the bundle identifier.
+    static constexpr int IdentifierRole = Qt::UserRole + 1;
     // The icon is drawn at this size (the size the platform gives application icons).
     static constexpr int iconSize = 32;
+    static constexpr int margin = 6;
+    static constexpr int spacing = 8;
 
-    // `icon` is the image read from the version's icon file; a null image shows the generic
-    // application icon.
-    AppHeaderView(brisquel::AppFinder::App app, const QImage& icon, QWidget* parent = nullptr);
+    explicit AppHeaderView(QObject* parent = nullptr);
 
-    const brisquel::AppFinder::App& app() const { return m_app; }
-    QLabel* iconLabel() const { return m_icon; }
-    QLabel* nameLabel() const { return m_name; }
-    QLabel* identifierLabel() const { return m_identifier; }
+    // Everything a row shows, and where, for the given place and state.
+    struct Look {
+        QPixmap icon;
+        QRect iconRect;
+        QString name;
+        QFont nameFont;
+        QColor nameColor;
+        QRect nameRect;
+        QString identifier;
+        QFont identifierFont;
+        QColor identifierColor;
+        QRect identifierRect;
+    };
+    Look look(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
-    // Shows the row as the selected one (text in the selection's colours).
-    void setSelected(bool selected);
-    bool isSelected() const { return m_selected; }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     // Reads an icon file into an image of at most iconSize points (at twice the pixels, for
     // sharp high-density screens); a null image when the file is missing or unreadable. Safe to
     // call away from the GUI thread.
     static QImage loadIcon(const QString& path);
-
-protected:
-    void changeEvent(QEvent* event) override;
-
-private:
-    void updateColors();
-
-    brisquel::AppFinder::App m_app;
-    QLabel* m_icon = nullptr;
-    QLabel* m_name = nullptr;
-    QLabel* m_identifier = nullptr;
-    bool m_selected = false;
+    // The icon shown for a version whose bundle names no readable icon.
+    static QPixmap genericApplicationIcon(const QWidget* widget);
 };
 
 } // namespace quillmere

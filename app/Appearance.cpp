@@ -5,14 +5,22 @@
 
 namespace quillmere {
 
-QFont headlineFont(const QWidget* widget) {
-    QFont font = widget->font();
+QFont headlineFont(const QFont& base) {
+    QFont font = base;
     font.setWeight(QFont::DemiBold);
     return font;
 }
 
+QFont headlineFont(const QWidget* widget) {
+    return headlineFont(widget->font());
+}
+
 QFont captionFont(const QWidget* widget) {
-    QFont font = widget->font();
+    return captionFont(widget->font());
+}
+
+QFont captionFont(const QFont& base) {
+    QFont font = base;
     if (font.pointSizeF() > 0) {
         font.setPointSizeF(font.pointSizeF() * 0.85);
     } else if (font.pixelSize() > 0) {
@@ -30,11 +38,15 @@ QColor primaryTextColor(const QWidget* widget) {
 }
 
 QColor secondaryTextColor(const QWidget* widget) {
-    // Half way between the text and the background reads as secondary on light and dark themes.
-    const QColor text = widget->palette().color(QPalette::Active, QPalette::WindowText);
-    const QColor window = widget->palette().color(QPalette::Active, QPalette::Window);
-    return QColor((text.red() * 3 + window.red() * 2) / 5, (text.green() * 3 + window.green() * 2) / 5,
-                  (text.blue() * 3 + window.blue() * 2) / 5);
+    return secondaryTextColor(widget->palette().color(QPalette::Active, QPalette::WindowText),
+                              widget->palette().color(QPalette::Active, QPalette::Window));
+}
+
+QColor secondaryTextColor(const QColor& text, const QColor& background) {
+    // Most of the way from the background to the text reads as secondary on light and dark themes.
+    return QColor((text.red() * 3 + background.red() * 2) / 5,
+                  (text.green() * 3 + background.green() * 2) / 5,
+                  (text.blue() * 3 + background.blue() * 2) / 5);
 }
 
 QColor destructiveColor() {

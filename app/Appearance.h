@@ -11,8 +11,10 @@ namespace quillmere {
 // font so that they follow the desktop's theme.
 
 // The emphasised title of a list row (a version's name in the sidebar).
+QFont headlineFont(const QFont& base);
 QFont headlineFont(const QWidget* widget);
 // Small explanatory text (a bundle identifier, a script's description).
+QFont captionFont(const QFont& base);
 QFont captionFont(const QWidget* widget);
 
 // The colour of actionable text ("Choose a script").
@@ -21,6 +23,8 @@ QColor accentColor(const QWidget* widget);
 QColor primaryTextColor(const QWidget* widget);
 // Text that explains rather than names.
 QColor secondaryTextColor(const QWidget* widget);
+// The same for text of a colour on a background (three fifths of the way to the text).
+QColor secondaryTextColor(const QColor& text, const QColor& background);
 // The tint of destructive controls.
 QColor destructiveColor();
 

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -44,11 +45,6 @@ protected:
 } // namespace
 
 ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget(parent), m_finder(finder) {
-    // The content is built just before it is first shown: its first search starts now, so that
-    // the walk of the folder overlaps the building of the window, and serves that first showing.
-    load();
-    m_searchAwaitingFirstShow = true;
-
     setObjectName(QStringLiteral("ContentView"));
     setMinimumSize(minimumContentWidth, minimumContentHeight);
 
@@ -78,6 +74,8 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     m_sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sidebar->setUniformItemSizes(true);
     m_sidebar->setSpacing(1);
+    m_sidebar->setItemDelegate(new AppHeaderView(m_sidebar));
+    m_sidebar->viewport()->installEventFilter(this);
     connect(m_sidebar, &QListWidget::currentRowChanged, this, &ContentView::sidebarRowChanged);
 
     auto* sidebarLayout = new QVBoxLayout(m_sidebarColumn);
@@ -115,20 +113,17 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
+
+    // The content is built just before it is first shown: its first search starts now, so that
+    // the walk of the folder overlaps the building of the window, and serves that first showing.
+    load();
+    m_searchAwaitingFirstShow = true;
 }
 
 ContentView::~ContentView() = default;
 
 QString ContentView::placeholderText() {
     return tr("Please select a version of Capture One");
-}
-
-QList<AppHeaderView*> ContentView::headerViews() const {
-    QList<AppHeaderView*> views;
-    for (int row = 0; row < m_sidebar->count(); ++row) {
-        views.append(qobject_cast<AppHeaderView*>(m_sidebar->itemWidget(m_sidebar->item(row))));
-    }
-    return views;
 }
 
 void ContentView::showEvent(QShowEvent* event) {
@@ -166,9 +161,7 @@ qsizetype ContentView::initialSelection(const QList<brisquel::AppFinder::App>& a
 void ContentView::load() {
     const quint64 generation = ++m_generation;
     ++m_pendingSearches;
-    if (m_busyRow) {
-        m_busyRow->show();
-    }
+    m_busyRow->show();
     // The walk of the applications folder and the icon files touch the disk: not on the GUI
     // thread. A watcher owned by this view drops a result that arrives after the view has gone.
     auto* watcher = new QFutureWatcher<SearchResult>(this);
@@ -211,23 +204,25 @@ void ContentView::searchFinished() {
 }
 
 void ContentView::showSearchResult(SearchResult result, quint64 generation) {
+    searchFinished();
     m_applications = std::move(result.applications);
 
     m_updatingSidebar = true;
     m_sidebar->clear();
     for (qsizetype i = 0; i < m_applications.size(); ++i) {
         const brisquel::AppFinder::App& app = m_applications[i];
-        auto* item = new QListWidgetItem(m_sidebar);
-        // The text is for assistive tools and type-ahead; the row widget draws the row.
-        item->setData(Qt::AccessibleTextRole, app.displayName());
+        auto* item = new QListWidgetItem(app.displayName(), m_sidebar);
+        item->setData(AppHeaderView::IdentifierRole, app.bundleIdentifier());
         item->setData(Qt::AccessibleDescriptionRole, app.bundleIdentifier());
+        // The name is the item's text, which assistive tools read and type-ahead matches.
+        const QImage icon = result.icons.value(i);
+        if (!icon.isNull()) {
+            item->setData(Qt::DecorationRole, QPixmap::fromImage(icon));
+        }
         item->setToolTip(
             app.version().isEmpty()
                 ? app.url().toLocalFile()
                 : tr("%1 (version %2)\n%3").arg(app.displayName(), app.version(), app.url().toLocalFile()));
-        auto* header = new AppHeaderView(app, result.icons.value(i));
-        item->setSizeHint(header->sizeHint());
-        m_sidebar->setItemWidget(item, header);
     }
     m_updatingSidebar = false;
     // Nothing is selected until the running copy is known; the detail stays blank meanwhile
@@ -236,11 +231,35 @@ void ContentView::showSearchResult(SearchResult result, quint64 generation) {
     showDetail(/*selectionPending=*/true);
     emit applicationsListed();
 
-    // Finding the running copy looks through every process: the list is on screen first.
+    // Finding the running copy looks through every process: the list goes on screen first, and
+    // the look-up starts once it has been drawn (or after a moment, if it is not drawn).
+    m_lookupAfterPaint = generation;
+    if (!m_sidebar->viewport()->isVisible()) {
+        startRunningLookup(generation);
+        return;
+    }
+    QTimer::singleShot(lookupDelayLimitMilliseconds, this,
+                       [this, generation] { startRunningLookup(generation); });
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_sidebar->viewport() && event->type() == QEvent::Paint && m_lookupAfterPaint != 0) {
+        // After this paint has been done.
+        QMetaObject::invokeMethod(
+            this, [this, generation = m_lookupAfterPaint] { startRunningLookup(generation); },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::startRunningLookup(quint64 generation) {
+    if (generation != m_lookupAfterPaint) {
+        return;
+    }
+    m_lookupAfterPaint = 0;
     auto* watcher = new QFutureWatcher<qsizetype>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
-        searchFinished();
         if (generation != m_generation) {
             return;
         }
@@ -262,12 +281,6 @@ void ContentView::setSelectedApp(const std::optional<brisquel::AppFinder::App>& 
     m_updatingSidebar = true;
     m_sidebar->setCurrentRow(row);
     m_updatingSidebar = false;
-    const QList<AppHeaderView*> headers = headerViews();
-    for (int i = 0; i < headers.size(); ++i) {
-        if (headers[i]) {
-            headers[i]->setSelected(i == row);
-        }
-    }
     showDetail(false);
     emit selectedAppChanged();
 }

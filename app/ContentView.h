@@ -21,8 +21,6 @@ class QStackedWidget;
 
 namespace quillmere {
 
-class AppHeaderView;
-
 // The main window's content: a sidebar listing the installed Capture One versions and a detail
 // area showing the selected version's background scripts (or, with none selected, the text
 // "Please select a version of Capture One").
@@ -40,6 +38,8 @@ public:
     static constexpr int minimumSidebarWidth = 250;
     // How long the first showing waits for a search that is about to end.
     static constexpr int firstShowWaitMilliseconds = 50;
+    // The look-up of the running copy waits for the list to be drawn, at most this long.
+    static constexpr int lookupDelayLimitMilliseconds = 100;
 
     explicit ContentView(brisquel::AppFinder& finder, QWidget* parent = nullptr);
     ~ContentView() override;
@@ -49,7 +49,7 @@ public:
     // Selects a version as a click on its sidebar row does (none shows the placeholder).
     void setSelectedApp(const std::optional<brisquel::AppFinder::App>& app);
 
-    // True while a search runs.
+    // True while a search for the installed versions runs (the busy indicator shows).
     bool isSearching() const { return m_pendingSearches > 0; }
     // How many searches have been shown so far.
     int searchCount() const { return m_searchCount; }
@@ -60,7 +60,6 @@ public:
     QLabel* placeholder() const { return m_placeholder; }
     // The detail view of the selected version; null while the placeholder shows.
     ApplicationView* applicationView() const { return m_applicationView; }
-    QList<AppHeaderView*> headerViews() const;
 
     // Searches for the installed versions again (as when the content is shown).
     void load();
@@ -77,6 +76,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct SearchResult {
@@ -89,6 +89,7 @@ private:
     void showSearchResult(SearchResult result, quint64 generation);
     void searchFinished();
     void takeSearchIfQuick();
+    void startRunningLookup(quint64 generation);
     void sidebarRowChanged(int row);
     void showDetail(bool selectionPending);
 
@@ -103,6 +104,8 @@ private:
     QFuture<SearchResult> m_search;
     std::shared_ptr<QSemaphore> m_searchDone;
     quint64 m_searchTakenEarly = 0;
+    // The search whose running-copy look-up waits for the list to be drawn; 0 for none.
+    quint64 m_lookupAfterPaint = 0;
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_sidebarColumn = nullptr;

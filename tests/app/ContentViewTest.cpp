@@ -58,12 +58,26 @@ public:
     QSet<QString> running;
 };
 
+// Running applications that answer only when the test says so.
+class HeldRunning final : public brisquel::RunningApplications {
+public:
+    QList<qint64> processesWithBundleIdentifier(const QString&) override {
+        gate.acquire();
+        gate.release();
+        return {};
+    }
+    QSemaphore gate;
+};
+
 class ContentViewTest : public ::testing::Test {
 protected:
     void TearDown() override {
         // A failed test must not leave a search waiting forever.
         if (held) {
             held->gate.release(100);
+        }
+        if (heldRunning) {
+            heldRunning->gate.release(1);
         }
         view.reset();
         apptest::settle();
@@ -88,6 +102,21 @@ protected:
         return detail;
     }
 
+    // The drawing options of one sidebar row.
+    static QStyleOptionViewItem rowOption(QListWidget* sidebar, int row, bool selected) {
+        QStyleOptionViewItem option;
+        option.initFrom(sidebar->viewport());
+        option.widget = sidebar;
+        option.rect = sidebar->visualItemRect(sidebar->item(row));
+        option.font = sidebar->font();
+        option.palette = sidebar->palette();
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        if (selected) {
+            option.state |= QStyle::State_Selected;
+        }
+        return option;
+    }
+
     static QStringList rowLabels(ApplicationView* detail) {
         QStringList labels;
         for (ScriptView* row : detail->rows()) {
@@ -99,6 +128,7 @@ protected:
     AppWorld world;
     std::unique_ptr<ContentView> view;
     std::shared_ptr<HeldSearch> held;
+    std::shared_ptr<HeldRunning> heldRunning;
 };
 
 // ---- initial selection ----
@@ -192,45 +222,50 @@ TEST_F(ContentViewTest, SidebarRowsShowIconNameAndIdentifier) {
     info.close();
 
     ContentView& content = show();
-    const QList<AppHeaderView*> headers = content.headerViews();
-    ASSERT_EQ(headers.size(), 2);
-    AppHeaderView* with = headers[1];
-    AppHeaderView* without = headers[0];
-    ASSERT_NE(with, nullptr);
-    ASSERT_NE(without, nullptr);
-    EXPECT_EQ(with->nameLabel()->text(), QStringLiteral("Capture One 23"));
-    EXPECT_EQ(with->identifierLabel()->text(), AppWorld::identifier(23));
-    EXPECT_GT(with->nameLabel()->font().weight(), with->identifierLabel()->font().weight());
-    EXPECT_LT(with->identifierLabel()->font().pointSizeF(), with->nameLabel()->font().pointSizeF());
+    QListWidget* sidebar = content.sidebar();
+    ASSERT_EQ(sidebar->count(), 2);
+    auto* rowView = qobject_cast<AppHeaderView*>(sidebar->itemDelegate());
+    ASSERT_NE(rowView, nullptr);
+    const AppHeaderView::Look with =
+        rowView->look(rowOption(sidebar, 1, false), sidebar->model()->index(1, 0));
+    const AppHeaderView::Look without =
+        rowView->look(rowOption(sidebar, 0, false), sidebar->model()->index(0, 0));
+
+    EXPECT_EQ(with.name, QStringLiteral("Capture One 23"));
+    EXPECT_EQ(with.identifier, AppWorld::identifier(23));
+    EXPECT_GT(with.nameFont.weight(), with.identifierFont.weight());
+    EXPECT_LT(with.identifierFont.pointSizeF(), with.nameFont.pointSizeF());
+    // The caption sits below the name, both right of the icon.
+    EXPECT_GT(with.identifierRect.top(), with.nameRect.top());
+    EXPECT_GT(with.nameRect.left(), with.iconRect.right());
 
     // The icon is drawn at 32 points whatever the file's own size, in the file's colours.
-    const QPixmap icon = with->iconLabel()->pixmap();
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.deviceIndependentSize().toSize(), QSize(32, 32));
-    EXPECT_EQ(icon.toImage().pixelColor(icon.width() / 2, icon.height() / 2), QColor(Qt::red));
-    EXPECT_FALSE(without->iconLabel()->pixmap().isNull());
+    EXPECT_EQ(with.icon.deviceIndependentSize().toSize(), QSize(32, 32));
+    EXPECT_EQ(with.icon.toImage().pixelColor(with.icon.width() / 2, with.icon.height() / 2), QColor(Qt::red));
+    EXPECT_FALSE(without.icon.isNull());
+    const QImage drawn = sidebar->viewport()->grab().toImage();
+    const QPoint iconCentre = with.iconRect.center() * drawn.devicePixelRatio();
+    EXPECT_EQ(drawn.pixelColor(iconCentre), QColor(Qt::red));
 
-    // Assistive tools read the name from the list item itself.
-    EXPECT_EQ(content.sidebar()->item(1)->data(Qt::AccessibleTextRole).toString(),
-              QStringLiteral("Capture One 23"));
-    EXPECT_FALSE(content.sidebar()->accessibleName().isEmpty());
+    // Assistive tools and type-ahead read the name from the item itself.
+    EXPECT_EQ(sidebar->item(1)->text(), QStringLiteral("Capture One 23"));
+    EXPECT_FALSE(sidebar->accessibleName().isEmpty());
+    // Rows are at least as tall as the icon with its margins.
+    EXPECT_GE(sidebar->visualItemRect(sidebar->item(0)).height(), 32 + 2 * AppHeaderView::margin);
 }
 
-TEST_F(ContentViewTest, OnlyTheSelectedRowIsDrawnInTheSelectionColours) {
+TEST_F(ContentViewTest, TheSelectedRowIsDrawnInTheSelectionColours) {
     world.addCopy(22);
-    world.addCopy(23);
     ContentView& content = show();
-    const QList<AppHeaderView*> headers = content.headerViews();
-    ASSERT_EQ(headers.size(), 2);
-    EXPECT_FALSE(headers[0]->isSelected());
-    EXPECT_TRUE(headers[1]->isSelected());
-    const QColor highlighted = content.palette().color(QPalette::Active, QPalette::HighlightedText);
-    EXPECT_EQ(headers[1]->nameLabel()->palette().color(QPalette::WindowText), highlighted);
-    EXPECT_NE(headers[0]->nameLabel()->palette().color(QPalette::WindowText), highlighted);
-
-    content.sidebar()->setCurrentRow(0);
-    EXPECT_TRUE(headers[0]->isSelected());
-    EXPECT_FALSE(headers[1]->isSelected());
+    QListWidget* sidebar = content.sidebar();
+    auto* rowView = qobject_cast<AppHeaderView*>(sidebar->itemDelegate());
+    const QModelIndex index = sidebar->model()->index(0, 0);
+    const QPalette palette = sidebar->palette();
+    const AppHeaderView::Look selected = rowView->look(rowOption(sidebar, 0, true), index);
+    const AppHeaderView::Look plain = rowView->look(rowOption(sidebar, 0, false), index);
+    EXPECT_EQ(selected.nameColor, palette.color(QPalette::Active, QPalette::HighlightedText));
+    EXPECT_EQ(plain.nameColor, palette.color(QPalette::Active, QPalette::Text));
+    EXPECT_NE(plain.identifierColor, plain.nameColor);
 }
 
 TEST_F(ContentViewTest, TheKeyboardMovesTheSelection) {
@@ -321,6 +356,33 @@ TEST_F(ContentViewTest, TheWindowAnswersWhileASearchRunsAndShowsABusyIndicator) 
     EXPECT_FALSE(view->isSearching());
     EXPECT_FALSE(view->busyIndicator()->isVisible());
     EXPECT_EQ(view->applications().size(), 1);
+}
+
+TEST_F(ContentViewTest, TheListShowsBeforeTheRunningCopyIsKnown) {
+    world.addCopy(21);
+    world.addCopy(22);
+    heldRunning = std::make_shared<HeldRunning>();
+    world.setRunningApplications(heldRunning);
+
+    view = std::make_unique<ContentView>(world.finder());
+    QSignalSpy listed(view.get(), &ContentView::applicationsListed);
+    QSignalSpy loaded(view.get(), &ContentView::applicationsLoaded);
+    view->show();
+    EXPECT_TRUE(listed.count() == 1 || listed.wait(5000));
+
+    // Listed, no longer searching, nothing selected yet, and no invitation to choose either.
+    EXPECT_EQ(view->sidebar()->count(), 2);
+    EXPECT_FALSE(view->isSearching());
+    EXPECT_FALSE(view->busyIndicator()->isVisible());
+    EXPECT_FALSE(view->selectedApp().has_value());
+    EXPECT_FALSE(view->placeholder()->isVisible());
+    EXPECT_EQ(view->applicationView(), nullptr);
+    EXPECT_EQ(loaded.count(), 0);
+
+    heldRunning->gate.release();
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(view->selectedApp()->bundleIdentifier(), AppWorld::identifier(22));
+    EXPECT_NE(view->applicationView(), nullptr);
 }
 
 TEST_F(ContentViewTest, RunningCopiesAreLookedUpAwayFromTheGuiThread) {
