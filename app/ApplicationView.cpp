@@ -119,6 +119,12 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
     int position = 0;
     for (const brisquel::BackgroundScript& script : std::as_const(m_scripts)) {
         auto* row = new ScriptView(script, m_alignment, m_form);
+        // The first write may create the domain's file, or even its folder: watch them from then on.
+        connect(row, &ScriptView::assignmentWritten, this, [this] {
+            if (m_watcher) {
+                m_watcher->arm();
+            }
+        });
         m_formLayout->insertWidget(position++, row);
         m_rows.append(row);
     }

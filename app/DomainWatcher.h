@@ -23,11 +23,13 @@ public:
     // How long a burst of changes is gathered before it is reported.
     static constexpr int settleMilliseconds = 60;
 
+    // Watches again what exists now (after this program created the domain's folder or file).
+    void arm();
+
 signals:
     void changed();
 
 private:
-    void arm();
     void noticed();
 
     QString m_file;

@@ -13,6 +13,7 @@
 #include "ScriptView.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -314,6 +315,18 @@ TEST_F(ScriptViewTest, RowsFollowAChangeMadeByAnotherProgram) {
     ASSERT_TRUE(world.writeExternally(domain, batchKey, file));
     EXPECT_TRUE(apptest::waitUntil(
         [&] { return row(1)->chooseButton()->text() == QStringLiteral("From Elsewhere.scpt"); }, 3000));
+}
+
+TEST_F(ScriptViewTest, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
+    // No preferences folder yet: the first choice creates it.
+    ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
+    showDetail();
+    choose(row(0), world.scriptFile(QStringLiteral("First.scpt")));
+    ASSERT_TRUE(QFile::exists(world.domainFile(domain)));
+
+    ASSERT_TRUE(world.writeExternally(domain, batchKey, world.scriptFile(QStringLiteral("Second.scpt"))));
+    EXPECT_TRUE(apptest::waitUntil(
+        [&] { return row(1)->chooseButton()->text() == QStringLiteral("Second.scpt"); }, 3000));
 }
 
 TEST_F(ScriptViewTest, ShowingARowReadsItsFileAgain) {
