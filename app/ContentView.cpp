@@ -76,7 +76,12 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     m_sidebar->setSpacing(1);
     m_sidebar->setItemDelegate(new AppHeaderView(m_sidebar));
     m_sidebar->viewport()->installEventFilter(this);
-    connect(m_sidebar, &QListWidget::currentRowChanged, this, &ContentView::sidebarRowChanged);
+    // A selection, not merely a current row: the list makes its first row current by itself when
+    // it gets the focus, which is no choice of the user's.
+    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = m_sidebar->selectedItems();
+        sidebarRowChanged(selected.isEmpty() ? -1 : m_sidebar->row(selected.first()));
+    });
 
     auto* sidebarLayout = new QVBoxLayout(m_sidebarColumn);
     sidebarLayout->setContentsMargins(0, 0, 0, 0);
@@ -233,6 +238,7 @@ void ContentView::showSearchResult(SearchResult result, quint64 generation) {
 
     // Finding the running copy looks through every process: the list goes on screen first, and
     // the look-up starts once it has been drawn (or after a moment, if it is not drawn).
+    m_userSelectionsWhenListed = m_userSelections;
     m_lookupAfterPaint = generation;
     if (!m_sidebar->viewport()->isVisible()) {
         startRunningLookup(generation);
@@ -265,9 +271,12 @@ void ContentView::startRunningLookup(quint64 generation) {
         }
         const qsizetype selection = watcher->result();
         ++m_searchCount;
-        setSelectedApp(selection >= 0 && selection < m_applications.size()
-                           ? std::optional(m_applications[selection])
-                           : std::nullopt);
+        // A row the user picked meanwhile is theirs to keep.
+        if (m_userSelections == m_userSelectionsWhenListed) {
+            setSelectedApp(selection >= 0 && selection < m_applications.size()
+                               ? std::optional(m_applications[selection])
+                               : std::nullopt);
+        }
         emit applicationsLoaded();
     });
     watcher->setFuture(
@@ -289,6 +298,7 @@ void ContentView::sidebarRowChanged(int row) {
     if (m_updatingSidebar) {
         return;
     }
+    ++m_userSelections;
     setSelectedApp(row >= 0 && row < m_applications.size() ? std::optional(m_applications[row])
                                                            : std::nullopt);
 }

@@ -106,6 +106,9 @@ private:
     quint64 m_searchTakenEarly = 0;
     // The search whose running-copy look-up waits for the list to be drawn; 0 for none.
     quint64 m_lookupAfterPaint = 0;
+    // Rows picked by the user, in all, and when the list was last shown.
+    quint64 m_userSelections = 0;
+    quint64 m_userSelectionsWhenListed = 0;
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_sidebarColumn = nullptr;

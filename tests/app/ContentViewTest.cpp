@@ -385,6 +385,24 @@ TEST_F(ContentViewTest, TheListShowsBeforeTheRunningCopyIsKnown) {
     EXPECT_NE(view->applicationView(), nullptr);
 }
 
+TEST_F(ContentViewTest, ARowPickedBeforeTheRunningCopyIsKnownStaysPicked) {
+    world.addCopy(21);
+    world.addCopy(22);
+    heldRunning = std::make_shared<HeldRunning>();
+    world.setRunningApplications(heldRunning);
+    view = std::make_unique<ContentView>(world.finder());
+    QSignalSpy listed(view.get(), &ContentView::applicationsListed);
+    QSignalSpy loaded(view.get(), &ContentView::applicationsLoaded);
+    view->show();
+    EXPECT_TRUE(listed.count() == 1 || listed.wait(5000));
+
+    view->sidebar()->setCurrentRow(0);
+    heldRunning->gate.release();
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(view->selectedApp()->bundleIdentifier(), AppWorld::identifier(21));
+    EXPECT_EQ(view->applicationView()->application().bundleIdentifier(), AppWorld::identifier(21));
+}
+
 TEST_F(ContentViewTest, RunningCopiesAreLookedUpAwayFromTheGuiThread) {
     world.addCopy(22);
     world.addCopy(23);
