@@ -229,6 +229,10 @@ void FileHandle::readTitle(std::function<void(const QString& title)> callback) {
     m_state->watcher = std::thread(&State::watch, m_state);
 }
 
+bool FileHandle::isWatching() const {
+    return m_state && m_state->watcherRunning;
+}
+
 // --- Pipe --------------------------------------------------------------------------------------
 
 namespace {

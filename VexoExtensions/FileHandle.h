@@ -47,6 +47,8 @@ public:
     // is closed or destroyed. The callback runs on the watch's thread, never on the caller's;
     // it must not throw, and must not destroy or close this handle.
     void readTitle(std::function<void(const QString& title)> callback);
+    // true while a title watch is reading the stream.
+    bool isWatching() const;
 
 private:
     struct State;
