@@ -384,7 +384,13 @@ template <typename T> struct nlohmann::adl_serializer<std::shared_ptr<brisquel::
     using Node = brisquel::vexo::TreeItem<T>;
     static constexpr int MaxDepth = 2048;
 
-    static void to_json(nlohmann::json& j, const std::shared_ptr<Node>& node) { encode(j, node, 0); }
+    static void to_json(nlohmann::json& j, const std::shared_ptr<Node>& node) {
+        // Built aside and moved in at the end: j may be a json under construction, whose
+        // destructor would not run if encoding threw halfway.
+        nlohmann::json encoded;
+        encode(encoded, node, 0);
+        j = std::move(encoded);
+    }
     static void from_json(const nlohmann::json& j, std::shared_ptr<Node>& node) { node = decode(j, 0); }
 
 private:
