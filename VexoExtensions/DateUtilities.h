@@ -11,10 +11,10 @@
 namespace brisquel::vexo {
 
 // The difference from `from` to `date` in one unit of the user's current calendar (the calendar
-// of the default locale, in the system's time zone): whole units that fit, positive when date is
-// later, 0 when either date is invalid or the calendar gives no answer. Days, months and years
-// are calendar units (a day across a daylight-saving change is still one day); hours, minutes
-// and seconds are elapsed time. weeks() is the calendar's week-of-month field difference.
+// of ICU's default locale, taken from the environment, in the system's time zone): whole units that fit,
+// positive when date is later, 0 when either date is invalid or the calendar gives no answer. Days, months
+// and years are calendar units (a day across a daylight-saving change is still one day); hours, minutes and
+// seconds are elapsed time. weeks() is the calendar's week-of-month field difference.
 //     days(QDateTime(d.addDays(1), t), QDateTime(d, t)) == 1
 qint64 years(const QDateTime& date, const QDateTime& from);
 qint64 months(const QDateTime& date, const QDateTime& from);

@@ -293,8 +293,14 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
     argv.push_back(nullptr);
 
     Descriptor outRead, outWrite, errRead, errWrite;
-    makePipe(outRead, outWrite);
-    makePipe(errRead, errWrite);
+    try {
+        makePipe(outRead, outWrite);
+        makePipe(errRead, errWrite);
+    } catch (const std::system_error& error) {
+        throw ProcessLaunchError(
+            QStringLiteral("cannot start %1: %2").arg(launchPath, QString::fromLocal8Bit(error.what())),
+            error.code().value());
+    }
 
     SpawnActions actions;
     posix_spawn_file_actions_adddup2(actions.get(), outWrite.get(), STDOUT_FILENO);

@@ -59,7 +59,8 @@ public:
     // space and the arguments joined with single spaces.
     // Returns the output when the program exits with status 0. Throws ProcessError for any other
     // status or a termination by signal, ProcessLaunchError when the program cannot be started
-    // (missing, not executable, a working folder that does not exist) and std::logic_error when
+    // (missing, not executable, a working folder that does not exist, no descriptors left for the
+    // pipes) and std::logic_error when
     // this process object has been run before.
     ProcessOutput run(const std::optional<QUrl>& workingDir, bool verbose);
     // The same, keeping the working folder set on the process (if any); with verbose, prints only

@@ -32,7 +32,8 @@ namespace brisquel::vexo {
 // it, first up its parent chain: cheap while an ancestor is held, up to the size of the node's
 // reach when nothing is.
 //
-// parent, children and object can all be read and written. Equality of nodes (==) is equality of
+// parent, children and object can all be read and written; operations that take nodes throw
+// std::invalid_argument for a null one and change nothing then. Equality of nodes (==) is equality of
 // their objects; identity is the Ptr's.
 template <typename T> class TreeItem final {
     static_assert(std::equality_comparable<T>, "TreeItem needs values that compare with ==");
@@ -69,6 +70,7 @@ public:
     }
     // Replaces the children list only; the nodes' parent links are not changed.
     void setChildren(const std::vector<Ptr>& children) {
+        requireNodes(children);
         // The old children stay held until every link is settled; letting go of them then frees
         // those that nothing else reaches.
         std::vector<Ptr> old;
@@ -136,6 +138,7 @@ public:
     // differs from this node's gets this node as its parent; one with an equal object is inserted
     // with its parent link untouched. A node that had another parent stays in that parent's list.
     void addChildren(const std::vector<Ptr>& nodes, std::optional<std::ptrdiff_t> at = std::nullopt) {
+        requireNodes(nodes);
         std::optional<std::size_t> position;
         if (at)
             position = static_cast<std::size_t>(std::max<std::ptrdiff_t>(*at, 0));
@@ -164,6 +167,7 @@ public:
     // equal object, and clears the removed child's parent link when it pointed here. Nodes that
     // match no child change nothing.
     void removeChildren(const std::vector<Ptr>& nodes) {
+        requireNodes(nodes);
         for (const Ptr& node : nodes) {
             auto entry = std::find(m_children.begin(), m_children.end(), node.get());
             if (entry == m_children.end())
@@ -221,6 +225,12 @@ private:
         return fresh;
     }
     bool isHeld() const { return !m_self.expired(); }
+
+    static void requireNodes(const std::vector<Ptr>& nodes) {
+        for (const Ptr& node : nodes)
+            if (!node)
+                throw std::invalid_argument("TreeItem: a null node among the nodes given");
+    }
 
     void addReferrer(TreeItem* from) { ++m_referrers[from]; }
     void removeReferrer(TreeItem* from) {

@@ -340,3 +340,11 @@ TEST(TreeItemCoding, TooDeepOrCircularTreesThrowInsteadOfOverflowing) {
         deep += "]}";
     EXPECT_THROW(nlohmann::json::parse(deep).get<Node::Ptr>(), std::length_error);
 }
+
+TEST(TreeItemInsert, NullNodesAreRefusedWithoutChange) {
+    SmallTree t;
+    EXPECT_THROW(t.root->addChildren({t.c, nullptr}), std::invalid_argument);
+    EXPECT_THROW(t.root->removeChildren({nullptr}), std::invalid_argument);
+    EXPECT_THROW(t.root->setChildren({nullptr}), std::invalid_argument);
+    EXPECT_EQ(objects(t.root->children()), (QStringList{S("A"), S("B")}));
+}
