@@ -46,6 +46,7 @@ struct Process::State {
     QString launchPath;
     QStringList arguments;
     std::optional<QUrl> currentDirectory;
+    bool ownProcessGroup = false;
 
     std::atomic<bool> started{false};
     std::atomic<bool> running{false};
@@ -89,6 +90,16 @@ std::optional<QUrl> Process::currentDirectoryURL() const {
 void Process::setCurrentDirectoryURL(const std::optional<QUrl>& folder) {
     QMutexLocker lock(&m_state->mutex);
     m_state->currentDirectory = folder;
+}
+
+bool Process::ownProcessGroup() const {
+    QMutexLocker lock(&m_state->mutex);
+    return m_state->ownProcessGroup;
+}
+
+void Process::setOwnProcessGroup(bool own) {
+    QMutexLocker lock(&m_state->mutex);
+    m_state->ownProcessGroup = own;
 }
 
 std::int32_t Process::terminationStatus() const {
@@ -185,7 +196,7 @@ private:
 
 class SpawnAttributes {
 public:
-    SpawnAttributes() {
+    explicit SpawnAttributes(bool ownProcessGroup) {
         posix_spawnattr_init(&m_attributes);
         // Dispositions that the caller set to "ignore" survive exec; the child starts clean.
         sigset_t defaults;
@@ -196,7 +207,12 @@ public:
         sigemptyset(&empty);
         posix_spawnattr_setsigdefault(&m_attributes, &defaults);
         posix_spawnattr_setsigmask(&m_attributes, &empty);
-        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+        if (ownProcessGroup) {
+            posix_spawnattr_setpgroup(&m_attributes, 0);
+            flags |= POSIX_SPAWN_SETPGROUP;
+        }
+        posix_spawnattr_setflags(&m_attributes, flags);
     }
     ~SpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
     SpawnAttributes(const SpawnAttributes&) = delete;
@@ -250,11 +266,13 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
     QString launchPath;
     QStringList arguments;
     std::optional<QUrl> folder;
+    bool ownGroup = false;
     {
         QMutexLocker lock(&m_state->mutex);
         launchPath = m_state->launchPath;
         arguments = m_state->arguments;
         folder = m_state->currentDirectory;
+        ownGroup = m_state->ownProcessGroup;
     }
 
     if (verbose) {
@@ -309,7 +327,7 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
         posix_spawn_file_actions_addchdir_np(actions.get(), folderBytes.constData());
     // Nothing else of ours leaks into the child, close-on-exec or not.
     posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
-    SpawnAttributes attributes;
+    SpawnAttributes attributes(ownGroup);
 
     pid_t pid = 0;
     const int spawnError =

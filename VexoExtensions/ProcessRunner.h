@@ -52,6 +52,10 @@ public:
     // Must be a local (file:) URL when set.
     std::optional<QUrl> currentDirectoryURL() const;
     void setCurrentDirectoryURL(const std::optional<QUrl>& folder);
+    // Starts the program as the leader of a process group of its own, so that it and everything
+    // it starts (unless they leave the group) can be ended at once with kill(-pid, signal).
+    bool ownProcessGroup() const;
+    void setOwnProcessGroup(bool own);
 
     // Runs the program in workingDir (none clears any folder set before, so the caller's current
     // directory applies). With verbose, first prints to standard output one line with the

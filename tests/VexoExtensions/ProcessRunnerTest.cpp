@@ -189,6 +189,24 @@ TEST(ProcessRunnerLaunch, CallersDescriptorsDoNotLeakIntoTheChild) {
     EXPECT_FALSE(listed.contains(QString::number(fd))) << listed.join(QLatin1Char(' ')).toStdString();
 }
 
+TEST(ProcessRunnerLaunch, OwnProcessGroupMakesTheChildItsLeader) {
+    // Field 5 of /proc/<pid>/stat is the process group; the shell's name holds no spaces.
+    const QString script = QStringLiteral("set -- $(cat /proc/$$/stat); echo \"$1 $5\"");
+    Process shared = shell(script);
+    const QStringList inherited =
+        shared.run(false).responseString().value_or(QString()).trimmed().split(QLatin1Char(' '));
+    ASSERT_EQ(inherited.size(), 2);
+    EXPECT_EQ(inherited[1].toLongLong(), static_cast<long long>(::getpgrp()));
+
+    Process own = shell(script);
+    own.setOwnProcessGroup(true);
+    EXPECT_TRUE(own.ownProcessGroup());
+    const QStringList leader =
+        own.run(false).responseString().value_or(QString()).trimmed().split(QLatin1Char(' '));
+    ASSERT_EQ(leader.size(), 2);
+    EXPECT_EQ(leader[0], leader[1]);
+}
+
 // --- working folder and verbose lines ----------------------------------------------------------
 
 TEST(ProcessRunnerVerbose, NoFolderPrintsWorkingPathNotSetThenTheCommandLine) {

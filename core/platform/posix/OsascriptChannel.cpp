@@ -160,6 +160,9 @@ private:
         const pid_t pid = pid_t(m_task.processIdentifier());
         if (pid > 0 && m_task.isRunning()) {
             m_fired = true;
+            // The program leads a process group of its own: that ends it and whatever it started
+            // in the background, even when the program itself has already exited.
+            ::kill(-pid, SIGKILL);
             for (const pid_t member : processesToEnd(pid, pipes)) {
                 ::kill(member, SIGKILL);
             }
@@ -199,6 +202,7 @@ ScriptResult OsascriptChannel::execute(const QString& source) {
         return failure(QStringLiteral("osascript not found"), kNotFoundNumber);
     }
     vexo::Process task(program, {QStringLiteral("-e"), source});
+    task.setOwnProcessGroup(true);
     std::optional<vexo::ProcessOutput> output;
     bool timedOut = false;
     try {
