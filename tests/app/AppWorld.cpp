@@ -62,12 +62,12 @@ QString AppWorld::identifier(int number) {
 }
 
 QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
-    testsupport::BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One %1.app").arg(number);
-    spec.bundleIdentifier = identifier(number);
-    spec.version = QStringLiteral("%1.0").arg(number);
-    spec.sdef = testsupport::sdefWithScripts(scripts);
-    return testsupport::makeBundle(m_applications, spec);
+    testsupport::BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One %1.app").arg(number);
+    layout.bundleIdentifier = identifier(number);
+    layout.version = QStringLiteral("%1.0").arg(number);
+    layout.sdef = testsupport::sdefWithScripts(scripts);
+    return testsupport::makeBundle(m_applications, layout);
 }
 
 void AppWorld::setRunning(const QStringList& bundleIdentifiers) {

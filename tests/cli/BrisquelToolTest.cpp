@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-using testsupport::BundleSpec;
+using testsupport::BundleLayout;
 using testsupport::makeBundle;
 using testsupport::sdefWithScripts;
 using testsupport::TempFolder;
@@ -38,7 +38,7 @@ class BrisquelTool : public ::testing::Test {
 protected:
     void SetUp() override {
         m_preferencesFolder = m_prefs.path();
-        BundleSpec c23;
+        BundleLayout c23;
         c23.bundleName = QStringLiteral("Capture One 23.app");
         c23.bundleIdentifier = kId;
         c23.version = QStringLiteral("16.2");
@@ -47,12 +47,12 @@ protected:
                              {QStringLiteral("batch done script"), QStringLiteral("After a batch.")},
                              {QStringLiteral("live view ready script"), QStringLiteral("Live view is on.")}});
         m_bundle23 = makeBundle(m_apps.path(), c23);
-        BundleSpec c22;
+        BundleLayout c22;
         c22.bundleName = QStringLiteral("Capture One 22.app");
         c22.bundleIdentifier = kOtherId;
         c22.version = QStringLiteral("15.4");
         makeBundle(m_apps.path(), c22);
-        BundleSpec other;
+        BundleLayout other;
         other.bundleName = QStringLiteral("Photo Viewer.app");
         other.bundleIdentifier = QStringLiteral("com.example.viewer");
         makeBundle(m_apps.path(), other);
@@ -148,11 +148,11 @@ TEST_F(BrisquelTool, AppsAsJsonListsTheCopiesInDiscoveryOrder) {
 }
 
 TEST_F(BrisquelTool, AppsShowsACopyThatRuns) {
-    BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One 21.app");
-    spec.bundleIdentifier = QStringLiteral("com.captureone.captureone14");
-    spec.executable = QStringLiteral("Capture One");
-    const QString bundle = makeBundle(m_apps.path(), spec);
+    BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One 21.app");
+    layout.bundleIdentifier = QStringLiteral("com.captureone.captureone14");
+    layout.executable = QStringLiteral("Capture One");
+    const QString bundle = makeBundle(m_apps.path(), layout);
     QProcess copy;
     copy.start(bundle + QStringLiteral("/Contents/MacOS/Capture One"), {QStringLiteral("60")});
     ASSERT_TRUE(copy.waitForStarted(5000));
@@ -241,13 +241,13 @@ TEST_F(BrisquelTool, ScriptsShowTheAssignedFile) {
 }
 
 TEST_F(BrisquelTool, NamesFromTheDictionaryCannotDriveTheTerminal) {
-    BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One 24.app");
-    spec.bundleIdentifier = QStringLiteral("com.example.hostile");
-    spec.sdef = QByteArray("<?xml version=\"1.0\"?><dictionary><suite name=\"Capture One Suite\">"
+    BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One 24.app");
+    layout.bundleIdentifier = QStringLiteral("com.example.hostile");
+    layout.sdef = QByteArray("<?xml version=\"1.0\"?><dictionary><suite name=\"Capture One Suite\">"
                            "<class name=\"application\"><property name=\"evil&#10;line&#27;[2J script\" "
                            "description=\"two&#10;lines\"/></class></suite></dictionary>");
-    makeBundle(m_apps.path(), spec);
+    makeBundle(m_apps.path(), layout);
     const Outcome o = run({QStringLiteral("scripts"), QStringLiteral("com.example.hostile")});
     ASSERT_EQ(o.exitCode, 0);
     EXPECT_FALSE(o.out.contains(QChar(0x1b)));
@@ -419,10 +419,10 @@ TEST_F(BrisquelTool, AReadOnlyPreferencesFolderFailsTheAssignment) {
 }
 
 TEST_F(BrisquelTool, ARefusedDomainNameFailsTheAssignment) {
-    BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One 30.app");
-    spec.bundleIdentifier = QStringLiteral("../escape");
-    makeBundle(m_apps.path(), spec);
+    BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One 30.app");
+    layout.bundleIdentifier = QStringLiteral("../escape");
+    makeBundle(m_apps.path(), layout);
     const QString file = m_files.write(QStringLiteral("x.scpt"), "x");
     const Outcome o = run(
         {QStringLiteral("set"), QStringLiteral("../escape"), QStringLiteral("capture done script"), file});
@@ -453,10 +453,10 @@ TEST_F(BrisquelTool, UnknownCopyOrScriptIsOneLineAndStatusOne) {
 }
 
 TEST_F(BrisquelTool, TwoCopiesWithOneNameMustBeNamedByIdentifier) {
-    BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One 23.app");
-    spec.bundleIdentifier = QStringLiteral("com.example.twin");
-    makeBundle(m_apps.filePath(QStringLiteral("Other")), spec);
+    BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One 23.app");
+    layout.bundleIdentifier = QStringLiteral("com.example.twin");
+    makeBundle(m_apps.filePath(QStringLiteral("Other")), layout);
     Outcome o = run({QStringLiteral("scripts"), QStringLiteral("Capture One 23")});
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_EQ(o.errLines().size(), 1);

@@ -218,16 +218,16 @@ TEST(AppFinderSharedTest, IsOneInstanceThatStartsEmpty) {
 TEST(AppFinderOnDiskTest, FindsStandInBundlesInFinderOrder) {
     testsupport::TempFolder folder;
     for (const char* name : {"Capture One 10.app", "Capture One 9.app", "Capture One 22.app"}) {
-        testsupport::BundleSpec spec;
-        spec.bundleName = s(name);
-        spec.bundleIdentifier = s("com.c1.") + QString::number(qHash(s(name)));
-        testsupport::makeBundle(folder.path(), spec);
+        testsupport::BundleLayout layout;
+        layout.bundleName = s(name);
+        layout.bundleIdentifier = s("com.c1.") + QString::number(qHash(s(name)));
+        testsupport::makeBundle(folder.path(), layout);
     }
-    testsupport::BundleSpec noVersion;
+    testsupport::BundleLayout noVersion;
     noVersion.bundleName = s("Capture One 5.app");
     noVersion.version.clear();
     testsupport::makeBundle(folder.path(), noVersion);
-    testsupport::BundleSpec other;
+    testsupport::BundleLayout other;
     other.bundleName = s("Photos.app");
     testsupport::makeBundle(folder.path(), other);
 

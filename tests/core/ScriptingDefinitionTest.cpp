@@ -13,7 +13,7 @@
 
 using brisquel::AppFinder;
 using brisquel::BackgroundScript;
-using testsupport::BundleSpec;
+using testsupport::BundleLayout;
 
 namespace {
 
@@ -26,12 +26,12 @@ protected:
     // A copy whose bundle holds the given sdef bytes.
     AppFinder::App copyWithSdef(const QByteArray& sdef,
                                 const QString& sdefName = QStringLiteral("CaptureOne.sdef")) {
-        BundleSpec spec;
-        spec.sdef = sdef;
-        spec.sdefName = sdefName;
-        const QString bundle = testsupport::makeBundle(folder.path(), spec);
+        BundleLayout layout;
+        layout.sdef = sdef;
+        layout.sdefName = sdefName;
+        const QString bundle = testsupport::makeBundle(folder.path(), layout);
         fakes.metadata->items = {
-            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+            testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
         return AppFinder::discover(fakes.platform()).at(0);
     }
     QStringList names(const QList<BackgroundScript>& scripts) {
@@ -217,11 +217,11 @@ TEST_F(ScriptingDefinitionTest, FailureTableLogLines) {
     // A bundle without an sdef resource.
     testsupport::FakePlatform other;
     fakes = other;
-    BundleSpec spec;
-    spec.sdefName.clear();
-    spec.bundleName = s("Capture One 2.app");
-    const QString bundle = testsupport::makeBundle(folder.path(), spec);
-    fakes.metadata->items = {testsupport::metadataItem(spec.bundleName, s("com.b"), bundle, s("2"))};
+    BundleLayout layout;
+    layout.sdefName.clear();
+    layout.bundleName = s("Capture One 2.app");
+    const QString bundle = testsupport::makeBundle(folder.path(), layout);
+    fakes.metadata->items = {testsupport::metadataItem(layout.bundleName, s("com.b"), bundle, s("2"))};
     EXPECT_TRUE(AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts().isEmpty());
     EXPECT_TRUE(fakes.log->outputLines().isEmpty());
     EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not get sdef file")});
@@ -241,14 +241,14 @@ TEST_F(ScriptingDefinitionTest, MalformedDocumentsAreNotLoaded) {
         testsupport::FakePlatform fresh;
         fakes = fresh;
         testsupport::TempFolder where;
-        BundleSpec spec;
-        spec.sdef = bytes.isEmpty() ? QByteArray(" ") : bytes;
-        const QString bundle = testsupport::makeBundle(where.path(), spec);
+        BundleLayout layout;
+        layout.sdef = bytes.isEmpty() ? QByteArray(" ") : bytes;
+        const QString bundle = testsupport::makeBundle(where.path(), layout);
         if (bytes.isEmpty()) {
             QFile::resize(bundle + s("/Contents/Resources/CaptureOne.sdef"), 0);
         }
         fakes.metadata->items = {
-            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+            testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
         const auto app = AppFinder::discover(fakes.platform()).at(0);
         EXPECT_TRUE(app.readBackgroundScripts().isEmpty()) << bytes.toStdString();
         EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not load XMLDocument from sdef file")})
@@ -323,11 +323,11 @@ TEST_F(ScriptingDefinitionTest, LargeAndUtf16DefinitionsAreRead) {
         QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
         const QByteArray utf16 = encoder.encode(text);
         testsupport::TempFolder where;
-        BundleSpec spec;
-        spec.sdef = utf16;
-        const QString bundle = testsupport::makeBundle(where.path(), spec);
+        BundleLayout layout;
+        layout.sdef = utf16;
+        const QString bundle = testsupport::makeBundle(where.path(), layout);
         fakes.metadata->items = {
-            testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+            testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
         const auto scripts = AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts();
         ASSERT_EQ(scripts.size(), 1);
         EXPECT_EQ(scripts[0].scriptName(), s("caf\xC3\xA9 done script"));
@@ -353,11 +353,11 @@ TEST_F(ScriptingDefinitionTest, CharacterReferencesAndCDataAreKept) {
 }
 
 TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
-    BundleSpec spec;
-    spec.sdefName = s("B.sdef");
-    spec.sdef = dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
+    BundleLayout layout;
+    layout.sdefName = s("B.sdef");
+    layout.sdef = dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
                              "<property name=\"from b script\" description=\"b\"/></class></suite>"));
-    const QString bundle = testsupport::makeBundle(folder.path(), spec);
+    const QString bundle = testsupport::makeBundle(folder.path(), layout);
     const QString resources = bundle + s("/Contents/Resources/");
     testsupport::TempFolder unused;
     QFile a(resources + s("A.sdef"));
@@ -371,7 +371,7 @@ TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
     upper.write("<dictionary/>");
     upper.close();
     fakes.metadata->items = {
-        testsupport::metadataItem(spec.bundleName, spec.bundleIdentifier, bundle, spec.version)};
+        testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
     const auto app = AppFinder::discover(fakes.platform()).at(0);
     EXPECT_EQ(app.getScriptingDefinitionsFile()->toLocalFile(), resources + s("A.sdef"));
     EXPECT_EQ(names(app.readBackgroundScripts()), QStringList{s("from a script")});

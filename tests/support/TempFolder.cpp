@@ -24,39 +24,39 @@ static QString xmlEscape(const QString& s) {
     return s.toHtmlEscaped();
 }
 
-QString makeBundle(const QString& folder, const BundleSpec& spec) {
-    const QString bundle = QDir(folder).filePath(spec.bundleName);
+QString makeBundle(const QString& folder, const BundleLayout& layout) {
+    const QString bundle = QDir(folder).filePath(layout.bundleName);
     QDir().mkpath(bundle + QStringLiteral("/Contents/Resources"));
     QString info = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                   "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
                                   "<plist version=\"1.0\">\n<dict>\n");
     info += QStringLiteral("  <key>CFBundleIdentifier</key><string>%1</string>\n")
-                .arg(xmlEscape(spec.bundleIdentifier));
-    if (!spec.version.isEmpty()) {
+                .arg(xmlEscape(layout.bundleIdentifier));
+    if (!layout.version.isEmpty()) {
         info += QStringLiteral("  <key>CFBundleShortVersionString</key><string>%1</string>\n")
-                    .arg(xmlEscape(spec.version));
+                    .arg(xmlEscape(layout.version));
     }
-    if (!spec.executable.isEmpty()) {
+    if (!layout.executable.isEmpty()) {
         info += QStringLiteral("  <key>CFBundleExecutable</key><string>%1</string>\n")
-                    .arg(xmlEscape(spec.executable));
+                    .arg(xmlEscape(layout.executable));
     }
     info += QStringLiteral("</dict>\n</plist>\n");
     QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
     if (f.open(QIODevice::WriteOnly)) {
         f.write(info.toUtf8());
     }
-    if (!spec.sdefName.isEmpty()) {
-        QFile s(bundle + QStringLiteral("/Contents/Resources/") + spec.sdefName);
+    if (!layout.sdefName.isEmpty()) {
+        QFile s(bundle + QStringLiteral("/Contents/Resources/") + layout.sdefName);
         if (s.open(QIODevice::WriteOnly)) {
-            s.write(spec.sdef.isEmpty() ? sdefWithScripts({{QStringLiteral("capture done script"),
-                                                            QStringLiteral("Runs after a capture.")}})
-                                        : spec.sdef);
+            s.write(layout.sdef.isEmpty() ? sdefWithScripts({{QStringLiteral("capture done script"),
+                                                              QStringLiteral("Runs after a capture.")}})
+                                          : layout.sdef);
         }
     }
-    if (!spec.executable.isEmpty()) {
+    if (!layout.executable.isEmpty()) {
         QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS"));
-        const QString exe = bundle + QStringLiteral("/Contents/MacOS/") + spec.executable;
+        const QString exe = bundle + QStringLiteral("/Contents/MacOS/") + layout.executable;
         QFile::copy(QStringLiteral("/bin/sleep"), exe);
         QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }

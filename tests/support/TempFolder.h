@@ -23,7 +23,7 @@ private:
 };
 
 // A stand-in application bundle: <folder>/<bundleName>/Contents/{Info.plist,Resources,MacOS}.
-struct BundleSpec {
+struct BundleLayout {
     QString bundleName = QStringLiteral("Capture One 23.app");
     QString bundleIdentifier = QStringLiteral("com.captureone.captureone16");
     QString version = QStringLiteral("16.0");             // empty: no version key
@@ -33,7 +33,7 @@ struct BundleSpec {
 };
 
 // Writes the bundle (XML Info.plist) and returns its absolute path.
-QString makeBundle(const QString& folder, const BundleSpec& spec);
+QString makeBundle(const QString& folder, const BundleLayout& layout);
 
 // A small sdef of the usual shape with the given background-script properties (name, description).
 QByteArray sdefWithScripts(const QList<QPair<QString, QString>>& properties);

@@ -18,7 +18,7 @@ using brisquel::FolderMetadataSearch;
 using brisquel::MetadataItem;
 using brisquel::MetadataQuery;
 namespace Attr = brisquel::MetadataAttribute;
-using testsupport::BundleSpec;
+using testsupport::BundleLayout;
 using testsupport::makeBundle;
 using testsupport::TempFolder;
 
@@ -40,13 +40,13 @@ QStringList displayNames(const QList<MetadataItem>& items) {
     return names;
 }
 
-BundleSpec bundle(const QString& name, const QString& identifier,
+BundleLayout bundle(const QString& name, const QString& identifier,
                   const QString& version = QStringLiteral("16.0")) {
-    BundleSpec spec;
-    spec.bundleName = name;
-    spec.bundleIdentifier = identifier;
-    spec.version = version;
-    return spec;
+    BundleLayout layout;
+    layout.bundleName = name;
+    layout.bundleIdentifier = identifier;
+    layout.version = version;
+    return layout;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

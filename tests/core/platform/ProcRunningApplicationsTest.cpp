@@ -11,7 +11,7 @@
 #include <QThread>
 
 using brisquel::ProcRunningApplications;
-using testsupport::BundleSpec;
+using testsupport::BundleLayout;
 using testsupport::makeBundle;
 using testsupport::TempFolder;
 
@@ -54,11 +54,11 @@ protected:
 
 TEST_F(RunningBundle, FindsAProcessRunningABundlesExecutableUntilItEnds) {
     TempFolder apps;
-    BundleSpec spec;
-    spec.bundleName = QStringLiteral("Capture One 23.app");
-    spec.bundleIdentifier = QStringLiteral("com.example.running");
-    spec.executable = QStringLiteral("Capture One");
-    const QString bundle = makeBundle(apps.path(), spec);
+    BundleLayout layout;
+    layout.bundleName = QStringLiteral("Capture One 23.app");
+    layout.bundleIdentifier = QStringLiteral("com.example.running");
+    layout.executable = QStringLiteral("Capture One");
+    const QString bundle = makeBundle(apps.path(), layout);
 
     ProcRunningApplications running;
     ASSERT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("com.example.running")).isEmpty());
@@ -80,11 +80,11 @@ TEST_F(RunningBundle, FindsAProcessRunningABundlesExecutableUntilItEnds) {
 
 TEST_F(RunningBundle, UsesTheIdentifierOfTheInnermostBundle) {
     TempFolder apps;
-    BundleSpec outer;
+    BundleLayout outer;
     outer.bundleName = QStringLiteral("Suite.app");
     outer.bundleIdentifier = QStringLiteral("com.example.suite");
     const QString suite = makeBundle(apps.path(), outer);
-    BundleSpec inner;
+    BundleLayout inner;
     inner.bundleName = QStringLiteral("Helper.app");
     inner.bundleIdentifier = QStringLiteral("com.example.helper");
     inner.executable = QStringLiteral("helper");
@@ -101,9 +101,9 @@ TEST_F(RunningBundle, UsesTheIdentifierOfTheInnermostBundle) {
 
 TEST_F(RunningBundle, AnExecutableOutsideContentsMacOSRunsNoBundle) {
     TempFolder apps;
-    BundleSpec spec;
-    spec.bundleIdentifier = QStringLiteral("com.example.misplaced");
-    const QString bundle = makeBundle(apps.path(), spec);
+    BundleLayout layout;
+    layout.bundleIdentifier = QStringLiteral("com.example.misplaced");
+    const QString bundle = makeBundle(apps.path(), layout);
     const QString exe = bundle + QStringLiteral("/Contents/Resources/tool");
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), exe));
     QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -127,9 +127,9 @@ TEST(ProcRunningApplications, SkipsEntriesItCannotReadAndBundlesWithoutIdentifie
     // A process table of our own: one unreadable entry, one link into a bundle without a
     // dictionary, one into a proper bundle.
     TempFolder world;
-    BundleSpec spec;
-    spec.bundleIdentifier = QStringLiteral("com.example.table");
-    const QString good = makeBundle(world.filePath(QStringLiteral("apps")), spec);
+    BundleLayout layout;
+    layout.bundleIdentifier = QStringLiteral("com.example.table");
+    const QString good = makeBundle(world.filePath(QStringLiteral("apps")), layout);
     QDir().mkpath(world.filePath(QStringLiteral("apps/Bare.app/Contents/MacOS")));
     QDir().mkpath(world.filePath(QStringLiteral("proc/12")));
     QDir().mkpath(world.filePath(QStringLiteral("proc/13")));
