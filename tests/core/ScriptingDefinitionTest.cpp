@@ -23,13 +23,16 @@ QString s(const char* text) {
 
 class ScriptingDefinitionTest : public ::testing::Test {
 protected:
-    // A copy whose bundle holds the given sdef bytes.
+    // A copy whose bundle (in a folder of its own) holds the given sdef bytes, found with fresh
+    // fakes so that the log holds only what reading it writes.
     AppFinder::App copyWithSdef(const QByteArray& sdef,
                                 const QString& sdefName = QStringLiteral("CaptureOne.sdef")) {
         BundleLayout layout;
         layout.sdef = sdef;
         layout.sdefName = sdefName;
-        const QString bundle = testsupport::makeBundle(folder.path(), layout);
+        const QString where = folder.filePath(QString::number(m_copies++));
+        const QString bundle = testsupport::makeBundle(where, layout);
+        fakes = testsupport::FakePlatform();
         fakes.metadata->items = {
             testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
         return AppFinder::discover(fakes.platform()).at(0);
@@ -44,6 +47,9 @@ protected:
 
     testsupport::FakePlatform fakes;
     testsupport::TempFolder folder;
+
+private:
+    int m_copies = 0;
 };
 
 QByteArray dictionary(const QString& body) {
@@ -215,14 +221,8 @@ TEST_F(ScriptingDefinitionTest, FailureTableLogLines) {
     EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not get sdef file")});
 
     // A bundle without an sdef resource.
-    testsupport::FakePlatform other;
-    fakes = other;
-    BundleLayout layout;
-    layout.sdefName.clear();
-    layout.bundleName = s("Capture One 2.app");
-    const QString bundle = testsupport::makeBundle(folder.path(), layout);
-    fakes.metadata->items = {testsupport::metadataItem(layout.bundleName, s("com.b"), bundle, s("2"))};
-    EXPECT_TRUE(AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts().isEmpty());
+    const auto bare = copyWithSdef(QByteArray(), QString());
+    EXPECT_TRUE(bare.readBackgroundScripts().isEmpty());
     EXPECT_TRUE(fakes.log->outputLines().isEmpty());
     EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not get sdef file")});
 }
@@ -238,18 +238,10 @@ TEST_F(ScriptingDefinitionTest, MalformedDocumentsAreNotLoaded) {
             "<dictionary><property name=\"a script\" description=\"x\"></dictionary>"), // mismatched tags
     };
     for (const QByteArray& bytes : cases) {
-        testsupport::FakePlatform fresh;
-        fakes = fresh;
-        testsupport::TempFolder where;
-        BundleLayout layout;
-        layout.sdef = bytes.isEmpty() ? QByteArray(" ") : bytes;
-        const QString bundle = testsupport::makeBundle(where.path(), layout);
+        const auto app = copyWithSdef(bytes.isEmpty() ? QByteArray(" ") : bytes);
         if (bytes.isEmpty()) {
-            QFile::resize(bundle + s("/Contents/Resources/CaptureOne.sdef"), 0);
+            QFile::resize(app.getScriptingDefinitionsFile()->toLocalFile(), 0);
         }
-        fakes.metadata->items = {
-            testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
-        const auto app = AppFinder::discover(fakes.platform()).at(0);
         EXPECT_TRUE(app.readBackgroundScripts().isEmpty()) << bytes.toStdString();
         EXPECT_EQ(fakes.log->systemLines(), QStringList{s("Could not load XMLDocument from sdef file")})
             << bytes.toStdString();
@@ -321,14 +313,7 @@ TEST_F(ScriptingDefinitionTest, LargeAndUtf16DefinitionsAreRead) {
           "description=\"\xE2\x9C\x93 UTF-16\"/></class></suite></dictionary>");
     for (auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
         QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
-        const QByteArray utf16 = encoder.encode(text);
-        testsupport::TempFolder where;
-        BundleLayout layout;
-        layout.sdef = utf16;
-        const QString bundle = testsupport::makeBundle(where.path(), layout);
-        fakes.metadata->items = {
-            testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
-        const auto scripts = AppFinder::discover(fakes.platform()).at(0).readBackgroundScripts();
+        const auto scripts = copyWithSdef(encoder.encode(text)).readBackgroundScripts();
         ASSERT_EQ(scripts.size(), 1);
         EXPECT_EQ(scripts[0].scriptName(), s("caf\xC3\xA9 done script"));
         EXPECT_EQ(scripts[0].description(), s("\xE2\x9C\x93 UTF-16"));
@@ -353,26 +338,21 @@ TEST_F(ScriptingDefinitionTest, CharacterReferencesAndCDataAreKept) {
 }
 
 TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
-    BundleLayout layout;
-    layout.sdefName = s("B.sdef");
-    layout.sdef = dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
-                             "<property name=\"from b script\" description=\"b\"/></class></suite>"));
-    const QString bundle = testsupport::makeBundle(folder.path(), layout);
-    const QString resources = bundle + s("/Contents/Resources/");
-    testsupport::TempFolder unused;
-    QFile a(resources + s("A.sdef"));
-    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
-    a.write(dictionary(s("<suite name=\"Capture One Suite\"><class name=\"application\">"
-                         "<property name=\"from a script\" description=\"a\"/></class></suite>")));
-    a.close();
+    auto scriptsFrom = [](const char* name) {
+        return dictionary(
+            s("<suite name=\"Capture One Suite\"><class name=\"application\"><property name=\"") + s(name) +
+            s("\" description=\"d\"/></class></suite>"));
+    };
+    const auto app = copyWithSdef(scriptsFrom("from b script"), s("B.sdef"));
+    const QString resources = app.url().toLocalFile() + s("/Contents/Resources/");
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(resources + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(s("A.sdef"), scriptsFrom("from a script"));
+    write(s("0.SDEF"), "<dictionary/>");           // the extension is case-sensitive
     QDir().mkpath(resources + s("0-folder.sdef")); // a folder with the extension is no file
-    QFile upper(resources + s("0.SDEF"));
-    ASSERT_TRUE(upper.open(QIODevice::WriteOnly));
-    upper.write("<dictionary/>");
-    upper.close();
-    fakes.metadata->items = {
-        testsupport::metadataItem(layout.bundleName, layout.bundleIdentifier, bundle, layout.version)};
-    const auto app = AppFinder::discover(fakes.platform()).at(0);
     EXPECT_EQ(app.getScriptingDefinitionsFile()->toLocalFile(), resources + s("A.sdef"));
     EXPECT_EQ(names(app.readBackgroundScripts()), QStringList{s("from a script")});
 }
