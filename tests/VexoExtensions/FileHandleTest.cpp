@@ -20,167 +20,100 @@ void writeAll(Pipe& pipe, const QByteArray& bytes) {
               bytes.size());
 }
 
-// Titles reported by a watch, for the test thread to wait on.
-class TitleInbox {
-public:
-    std::function<void(const QString&)> callback() {
-        return [this](const QString& title) {
+QByteArray titleSequence(const QByteArray& title) {
+    return "\x1b]0;" + title + "\x07";
+}
+
+// A pipe whose reading end is watched from the start; the titles it reports are collected.
+class TitleWatch : public testing::Test {
+protected:
+    void SetUp() override { watch(); }
+    FileHandle& reader() { return pipe.fileHandleForReading(); }
+    void watch() {
+        reader().readTitle([this](const QString& title) {
             std::lock_guard lock(m_mutex);
             m_titles.append(title);
             m_changed.notify_all();
-        };
+        });
     }
-    // Waits (at most a generous while, so a broken watch fails instead of hanging) for n titles.
+    // Waits for n titles, at most a generous while so that a broken watch fails instead of hanging.
     QStringList waitFor(qsizetype n) {
         std::unique_lock lock(m_mutex);
         m_changed.wait_for(lock, 20s, [&] { return m_titles.size() >= n; });
         return m_titles;
     }
-    QStringList titles() {
-        std::lock_guard lock(m_mutex);
-        return m_titles;
+    // Writes one chunk and waits until the watch has taken it out of the pipe, so the next write
+    // is a chunk of its own.
+    void writeChunk(const QByteArray& bytes) {
+        writeAll(pipe, bytes);
+        for (int i = 0; i < 4000; ++i) {
+            int pending = 0;
+            ::ioctl(reader().fileDescriptor(), FIONREAD, &pending);
+            if (pending == 0)
+                return;
+            std::this_thread::sleep_for(5ms);
+        }
+        FAIL() << "the watch never read the pipe";
     }
 
-private:
-    std::mutex m_mutex;
+    std::mutex m_mutex; // the collected titles outlive the pipe, whose watch adds to them
     std::condition_variable m_changed;
     QStringList m_titles;
+    Pipe pipe;
 };
-
-// Waits until the watch has taken everything written so far out of the pipe.
-void waitUntilDrained(Pipe& pipe) {
-    for (int i = 0; i < 4000; ++i) {
-        int pending = 0;
-        ::ioctl(pipe.fileHandleForReading().fileDescriptor(), FIONREAD, &pending);
-        if (pending == 0)
-            return;
-        std::this_thread::sleep_for(5ms);
-    }
-    FAIL() << "the watch never read the pipe";
-}
-
-const QByteArray Esc("\x1b");
-const QByteArray Bel("\x07");
-
-QByteArray titleSequence(const QByteArray& title) {
-    return Esc + "]0;" + title + Bel;
-}
 
 } // namespace
 
-// --- finding a title in one chunk --------------------------------------------------------------
-
-TEST(TerminalTitle, FindsTheFirstTitleOnly) {
-    EXPECT_EQ(terminalTitle("noise " + titleSequence("First") + " " + titleSequence("Second")),
-              QStringLiteral("First"));
+TEST(TerminalTitle, FirstWholeSequenceOfWordCharactersOnly) {
+    const QByteArray esc("\x1b");
+    const QByteArray bel("\x07");
+    const std::vector<std::pair<QByteArray, std::optional<QString>>> cases = {
+        {"noise " + titleSequence("First") + " " + titleSequence("Second"), QStringLiteral("First")},
+        {esc + "]2;Build_42" + bel, QStringLiteral("Build_42")},
+        {titleSequence("Größe"), QStringLiteral(u"Größe")}, // word characters of any script
+        {"plain output\n", std::nullopt},
+        {esc + "]0;Cut", std::nullopt},         // no bell
+        {esc + "]x;Title" + bel, std::nullopt}, // no digit
+        {"]0;Title" + bel, std::nullopt},       // no escape
+        {titleSequence("Two words"), std::nullopt},
+        {titleSequence(""), std::nullopt},
+        {titleSequence("Ok") + "\xff", std::nullopt}, // the chunk is not UTF-8
+    };
+    for (const auto& [chunk, title] : cases)
+        EXPECT_EQ(terminalTitle(chunk), title) << chunk.toStdString();
 }
 
-TEST(TerminalTitle, NeedsTheWholeSequence) {
-    EXPECT_FALSE(terminalTitle("plain output\n"));
-    EXPECT_FALSE(terminalTitle(Esc + "]0;Cut"));             // no bell
-    EXPECT_FALSE(terminalTitle(Esc + "]x;Title" + Bel));     // no digit
-    EXPECT_FALSE(terminalTitle("]0;Title" + Bel));           // no escape
-    EXPECT_FALSE(terminalTitle(titleSequence("Two words"))); // a space is no word character
-    EXPECT_FALSE(terminalTitle(titleSequence("")));          // an empty title
-    EXPECT_EQ(terminalTitle(Esc + "]2;Build_42" + Bel), QStringLiteral("Build_42"));
+TEST_F(TitleWatch, EachChunkIsSearchedByItselfForItsFirstTitle) {
+    writeChunk("just text\n");
+    writeChunk("\x1b]0;Hal"); // a sequence split across two chunks is never seen whole
+    writeChunk("ves\x07");
+    writeChunk(titleSequence("One") + titleSequence("Ignored"));
+    writeChunk(titleSequence("Two"));
+    EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
 }
 
-TEST(TerminalTitle, WordCharactersOfAnyScriptCount) {
-    EXPECT_EQ(terminalTitle(titleSequence("Größe")), QStringLiteral(u"Größe"));
-}
-
-TEST(TerminalTitle, InvalidUtf8ChunkReportsNothing) {
-    EXPECT_FALSE(terminalTitle(titleSequence("Ok") + "\xff"));
-}
-
-// --- the watch ---------------------------------------------------------------------------------
-
-TEST(TitleWatch, ReportsTheFirstTitleOfEachChunk) {
-    Pipe pipe;
-    TitleInbox inbox;
-    pipe.fileHandleForReading().readTitle(inbox.callback());
-    writeAll(pipe, titleSequence("One") + titleSequence("Ignored")); // one write, one chunk
-    EXPECT_EQ(inbox.waitFor(1), QStringList{QStringLiteral("One")});
-    waitUntilDrained(pipe);
-    writeAll(pipe, titleSequence("Two"));
-    EXPECT_EQ(inbox.waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
-}
-
-TEST(TitleWatch, SequenceSplitAcrossChunksIsNotReported) {
-    Pipe pipe;
-    TitleInbox inbox;
-    pipe.fileHandleForReading().readTitle(inbox.callback());
-    writeAll(pipe, Esc + "]0;Hal");
-    waitUntilDrained(pipe);
-    writeAll(pipe, "ves" + Bel);
-    waitUntilDrained(pipe);
-    writeAll(pipe, titleSequence("After"));
-    EXPECT_EQ(inbox.waitFor(1), QStringList{QStringLiteral("After")});
-}
-
-TEST(TitleWatch, ChunkWithoutTitleReportsNothing) {
-    Pipe pipe;
-    TitleInbox inbox;
-    pipe.fileHandleForReading().readTitle(inbox.callback());
-    writeAll(pipe, "just text\n");
-    waitUntilDrained(pipe);
-    writeAll(pipe, titleSequence("Marker"));
-    EXPECT_EQ(inbox.waitFor(1), QStringList{QStringLiteral("Marker")});
-}
-
-TEST(TitleWatch, EveryCallbackSeesEveryTitle) {
-    Pipe pipe;
-    TitleInbox first;
-    TitleInbox second;
-    pipe.fileHandleForReading().readTitle(first.callback());
-    pipe.fileHandleForReading().readTitle(second.callback());
+TEST_F(TitleWatch, EveryCallbackSeesEveryTitle) {
+    watch(); // a second registration
     writeAll(pipe, titleSequence("Shared"));
-    EXPECT_EQ(first.waitFor(1), QStringList{QStringLiteral("Shared")});
-    EXPECT_EQ(second.waitFor(1), QStringList{QStringLiteral("Shared")});
+    EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("Shared"), QStringLiteral("Shared")}));
 }
 
-TEST(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
-    Pipe pipe;
-    TitleInbox inbox;
-    pipe.fileHandleForReading().readTitle(inbox.callback());
-    EXPECT_TRUE(pipe.fileHandleForReading().isWatching());
+TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
+    EXPECT_TRUE(reader().isWatching());
     pipe.fileHandleForWriting().closeFile();
-    for (int i = 0; i < 4000 && pipe.fileHandleForReading().isWatching(); ++i)
+    for (int i = 0; i < 4000 && reader().isWatching(); ++i)
         std::this_thread::sleep_for(5ms);
-    EXPECT_FALSE(pipe.fileHandleForReading().isWatching());
-    EXPECT_TRUE(inbox.titles().isEmpty());
+    EXPECT_FALSE(reader().isWatching());
 }
 
-TEST(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
-    Pipe pipe;
-    TitleInbox inbox;
-    pipe.fileHandleForReading().readTitle(inbox.callback());
-    pipe.fileHandleForReading().closeFile(); // the writer is still open: the watch is blocked
-    EXPECT_FALSE(pipe.fileHandleForReading().isWatching());
-    EXPECT_EQ(pipe.fileHandleForReading().fileDescriptor(), -1);
-    EXPECT_THROW(pipe.fileHandleForReading().readTitle(inbox.callback()), std::logic_error);
+TEST_F(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
+    reader().closeFile(); // the writer is still open: the watch is blocked in a read
+    EXPECT_FALSE(reader().isWatching());
+    EXPECT_EQ(reader().fileDescriptor(), -1);
+    EXPECT_THROW(watch(), std::logic_error);
 }
 
-TEST(TitleWatch, CallbacksRunOffTheCallersThread) {
-    Pipe pipe;
-    std::mutex mutex;
-    std::condition_variable done;
-    std::optional<std::thread::id> where;
-    pipe.fileHandleForReading().readTitle([&](const QString&) {
-        std::lock_guard lock(mutex);
-        where = std::this_thread::get_id();
-        done.notify_all();
-    });
-    writeAll(pipe, titleSequence("Where"));
-    std::unique_lock lock(mutex);
-    done.wait_for(lock, 20s, [&] { return where.has_value(); });
-    ASSERT_TRUE(where);
-    EXPECT_NE(*where, std::this_thread::get_id());
-}
-
-// --- pipes ---------------------------------------------------------------------------------------
-
-TEST(PipeReading, ReadsToTheEndAsText) {
+TEST(PipeReading, ReadsToTheEndAsTextOrNone) {
     Pipe pipe;
     std::thread writer([&] {
         writeAll(pipe, "h\xc3\xa9");
@@ -189,13 +122,11 @@ TEST(PipeReading, ReadsToTheEndAsText) {
     });
     EXPECT_EQ(pipe.readStringToEndOfFile(), QStringLiteral(u"héllo"));
     writer.join();
-}
 
-TEST(PipeReading, InvalidUtf8GivesNone) {
-    Pipe pipe;
-    writeAll(pipe, "\xfe\xff");
-    pipe.fileHandleForWriting().closeFile();
-    EXPECT_FALSE(pipe.readStringToEndOfFile());
+    Pipe invalid;
+    writeAll(invalid, "\xfe\xff");
+    invalid.fileHandleForWriting().closeFile();
+    EXPECT_FALSE(invalid.readStringToEndOfFile());
 }
 
 TEST(PipeReading, LargerThanThePipeArrivesWhole) {
@@ -209,28 +140,22 @@ TEST(PipeReading, LargerThanThePipeArrivesWhole) {
     writer.join();
 }
 
-TEST(PipePrinting, PrintsTheTextAndALineFeed) {
-    Pipe pipe;
-    writeAll(pipe, "line one\nline two");
-    pipe.fileHandleForWriting().closeFile();
-    vexotest::StdoutCapture capture;
-    pipe.printPipe();
-    EXPECT_EQ(capture.take(), QByteArray("line one\nline two\n"));
-}
-
-TEST(PipePrinting, InvalidUtf8PrintsNothing) {
-    Pipe pipe;
-    writeAll(pipe, "bad \xc3");
-    pipe.fileHandleForWriting().closeFile();
-    vexotest::StdoutCapture capture;
-    pipe.printPipe();
-    EXPECT_EQ(capture.take(), QByteArray());
-}
-
-TEST(FileHandleReading, AvailableDataIsEmptyAtTheEnd) {
+TEST(PipeReading, AvailableDataIsEmptyAtTheEnd) {
     Pipe pipe;
     writeAll(pipe, "abc");
     EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray("abc"));
     pipe.fileHandleForWriting().closeFile();
     EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray());
+}
+
+TEST(PipePrinting, PrintsTheTextAndALineFeedOrNothing) {
+    for (const auto& [written, printed] : {std::pair<QByteArray, QByteArray>{"one\ntwo", "one\ntwo\n"},
+                                           std::pair<QByteArray, QByteArray>{"bad \xc3", ""}}) {
+        Pipe pipe;
+        writeAll(pipe, written);
+        pipe.fileHandleForWriting().closeFile();
+        vexotest::StdoutCapture capture;
+        pipe.printPipe();
+        EXPECT_EQ(capture.take(), printed);
+    }
 }

@@ -11,31 +11,24 @@ QUrl file(const char* path) {
 }
 } // namespace
 
-TEST(FileCounter, AddsThenBumpsBeforeTheExtension) {
-    const QUrl scan = file("/photos/Scan.tif");
-    const QUrl first = incrementingCounter(scan, 1, 1, QStringLiteral("%d"), QStringLiteral("_"));
-    EXPECT_EQ(first, file("/photos/Scan_1.tif"));
-    EXPECT_EQ(incrementingCounter(first, 1, 1, QStringLiteral("%d"), QStringLiteral("_")),
-              file("/photos/Scan_2.tif"));
+TEST(FileCounter, CountsTheNameBeforeTheExtension) {
+    const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
+        {"/photos/Scan.tif", "_", "/photos/Scan_1.tif"},
+        {"/photos/Scan_1.tif", "_", "/photos/Scan_2.tif"},
+        {"/a/README", "-", "/a/README-1"},
+        {"/a/.profile", "-", "/a/.profile-1"},
+        {"/a/archive.tar.gz", "-", "/a/archive.tar-1.gz"},
+        {"/a/50% off #1?.txt", " ", "/a/50% off #1? 1.txt"}, // URL-special characters survive
+    };
+    for (const auto& [before, delimiter, after] : cases) {
+        const QUrl bumped =
+            incrementingCounter(file(before), 1, 1, QStringLiteral("%d"), QString::fromUtf8(delimiter));
+        EXPECT_EQ(bumped.toLocalFile(), QString::fromUtf8(after));
+        EXPECT_TRUE(bumped.isLocalFile()) << before;
+    }
 }
 
-TEST(FileCounter, NamesWithoutExtensionAndHiddenFiles) {
-    EXPECT_EQ(incrementingCounter(file("/a/README"), 1, 1, QStringLiteral("%d"), QStringLiteral("-")),
-              file("/a/README-1"));
-    EXPECT_EQ(incrementingCounter(file("/a/.profile"), 1, 1, QStringLiteral("%d"), QStringLiteral("-")),
-              file("/a/.profile-1"));
-    EXPECT_EQ(incrementingCounter(file("/a/archive.tar.gz"), 1, 1, QStringLiteral("%d"), QStringLiteral("-")),
-              file("/a/archive.tar-1.gz"));
-}
-
-TEST(FileCounter, SpecialCharactersInNamesSurvive) {
-    const QUrl odd = file("/a/50% off #1?.txt");
-    const QUrl bumped = incrementingCounter(odd, 1, 1, QStringLiteral("%d"), QStringLiteral(" "));
-    EXPECT_EQ(bumped.toLocalFile(), QStringLiteral("/a/50% off #1? 1.txt"));
-    EXPECT_TRUE(bumped.isLocalFile());
-}
-
-TEST(FileCounter, InPlaceFormAndErrors) {
+TEST(FileCounter, InPlaceFormLeavesTheAddressOnError) {
     QUrl url = file("/a/b.txt");
     incrementCounter(url, 5, 1, QStringLiteral("%02d"), QStringLiteral("-"));
     EXPECT_EQ(url, file("/a/b-05.txt"));
@@ -65,8 +58,8 @@ TEST(PathHelpers, ReplacingTheLastComponent) {
 
 TEST(PathHelpers, ComponentsAndExtensions) {
     EXPECT_EQ(lastPathComponent(file("/a/b.txt")), QStringLiteral("b.txt"));
+    EXPECT_EQ(lastPathComponent(file("/")), QString());
     EXPECT_EQ(pathExtension(file("/a/b.txt")), QStringLiteral("txt"));
     EXPECT_EQ(pathExtension(file("/a/.bashrc")), QString());
     EXPECT_EQ(pathExtension(file("/a/notes.")), QString());
-    EXPECT_EQ(lastPathComponent(file("/")), QString());
 }

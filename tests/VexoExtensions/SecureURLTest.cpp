@@ -8,70 +8,54 @@
 using namespace brisquel::vexo;
 
 namespace {
+
 const QString Key = QStringLiteral("lastFolder");
+
+class SecureURLTest : public testing::Test {
+protected:
+    bool stored() const { return defaults.m_values.contains(Key); }
+    QUrl folderURL() const { return QUrl::fromLocalFile(folder.path()); }
+
+    testsupport::TempFolder folder;
+    testsupport::MemoryDefaults defaults{QStringLiteral("com.example.test")};
+};
+
 } // namespace
 
-TEST(SecureURL, StoresDataAndReadsTheAddressBack) {
-    testsupport::TempFolder folder;
+TEST_F(SecureURLTest, StoresDataAndReadsTheAddressBack) {
     const QString path = folder.write(QStringLiteral("a file #1.txt"), "x");
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
     EXPECT_TRUE(setSecureURL(defaults, QUrl::fromLocalFile(path), Key));
     EXPECT_EQ(defaults.value(Key).typeId(), QMetaType::QByteArray);
     EXPECT_EQ(secureURL(defaults, Key), QUrl::fromLocalFile(path));
 }
 
-TEST(SecureURL, NoneRemovesTheKey) {
-    testsupport::TempFolder folder;
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
-    setSecureURL(defaults, QUrl::fromLocalFile(folder.path()), Key);
-    ASSERT_TRUE(defaults.m_values.contains(Key));
-    EXPECT_TRUE(setSecureURL(defaults, std::nullopt, Key));
-    EXPECT_FALSE(defaults.m_values.contains(Key));
+TEST_F(SecureURLTest, NoneOrAnAddressThatCannotBeBookmarkedRemovesTheKey) {
+    const std::vector<std::optional<QUrl>> removing = {
+        std::nullopt, QUrl::fromLocalFile(folder.filePath(QStringLiteral("missing"))),
+        QUrl(QStringLiteral("https://example.invalid/"))};
+    for (const auto& url : removing) {
+        setSecureURL(defaults, folderURL(), Key);
+        ASSERT_TRUE(stored());
+        EXPECT_TRUE(setSecureURL(defaults, url, Key));
+        EXPECT_FALSE(stored()) << url.value_or(QUrl()).toString().toStdString();
+    }
     EXPECT_FALSE(secureURL(defaults, Key));
 }
 
-TEST(SecureURL, AddressThatCannotBeBookmarkedRemovesTheKey) {
-    testsupport::TempFolder folder;
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
-    setSecureURL(defaults, QUrl::fromLocalFile(folder.path()), Key);
-    setSecureURL(defaults, QUrl::fromLocalFile(folder.filePath(QStringLiteral("missing"))), Key);
-    EXPECT_FALSE(defaults.m_values.contains(Key));
-    setSecureURL(defaults, QUrl::fromLocalFile(folder.path()), Key);
-    setSecureURL(defaults, QUrl(QStringLiteral("https://example.invalid/")), Key);
-    EXPECT_FALSE(defaults.m_values.contains(Key));
-}
-
-TEST(SecureURL, KeyWithoutBookmarkDataIsNone) {
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
+TEST_F(SecureURLTest, ValueThatDoesNotResolveIsNoneAndStays) {
     EXPECT_FALSE(secureURL(defaults, Key));
     defaults.m_values.insert(Key, QStringLiteral("/tmp")); // text, not data
     EXPECT_FALSE(secureURL(defaults, Key));
     defaults.m_values.insert(Key, QByteArray("random bytes"));
     EXPECT_FALSE(secureURL(defaults, Key));
-}
-
-TEST(SecureURL, FileThatIsGoneIsNoneAndTheValueStays) {
-    testsupport::TempFolder folder;
     const QString path = folder.write(QStringLiteral("gone.txt"), "x");
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
     setSecureURL(defaults, QUrl::fromLocalFile(path), Key);
     QFile::remove(path);
     EXPECT_FALSE(secureURL(defaults, Key));
-    EXPECT_TRUE(defaults.m_values.contains(Key));
+    EXPECT_TRUE(stored());
 }
 
-TEST(SecureURL, FailedWriteIsReported) {
-    testsupport::TempFolder folder;
-    testsupport::MemoryDefaults defaults(QStringLiteral("com.example.test"));
+TEST_F(SecureURLTest, FailedWriteIsReported) {
     defaults.m_failWrites = true;
-    EXPECT_FALSE(setSecureURL(defaults, QUrl::fromLocalFile(folder.path()), Key));
-}
-
-TEST(SecureURL, BookmarkFormIsStable) {
-    testsupport::TempFolder folder;
-    const auto bookmark = bookmarkData(QUrl::fromLocalFile(folder.path()));
-    ASSERT_TRUE(bookmark);
-    EXPECT_EQ(*bookmark, bookmarkData(QUrl::fromLocalFile(folder.path())));
-    EXPECT_TRUE(bookmark->startsWith("vexo-bookmark/1\n"));
-    EXPECT_EQ(resolveBookmarkData(*bookmark), QUrl::fromLocalFile(folder.path()));
+    EXPECT_FALSE(setSecureURL(defaults, folderURL(), Key));
 }
