@@ -1,5 +1,4 @@
 #include "platform/posix/OsascriptChannel.h"
-#include "platform/posix/NoAutomationPermission.h"
 
 #include "support/TempFolder.h"
 
@@ -17,160 +16,112 @@ namespace {
 const QString kMessage = QStringLiteral("NSAppleScriptErrorMessage");
 const QString kNumber = QStringLiteral("NSAppleScriptErrorNumber");
 
-// Sets an environment variable for one test and puts the old value back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        qputenv(name, value);
+// Sets an environment variable (unsets it for a null value) and puts the old value back afterwards.
+struct ScopedEnvironment {
+    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name) {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    ~ScopedEnvironment() {
-        if (m_had) {
-            qputenv(m_name, m_old);
-        } else {
-            qunsetenv(m_name);
-        }
-    }
-
-private:
+    ~ScopedEnvironment() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
     const char* m_name;
-    bool m_had;
-    QByteArray m_old;
+    std::optional<QByteArray> m_old =
+        qEnvironmentVariableIsSet(m_name) ? std::optional(qgetenv(m_name)) : std::nullopt;
 };
 
-// A stand-in osascript: a shell script with the given body, in the test's own folder.
-QString fakeOsascript(const TempFolder& folder, const QByteArray& body) {
-    const QString path = folder.write(QStringLiteral("bin/osascript"), "#!/bin/sh\n" + body + "\n");
+// A stand-in osascript: a shell script with the given body at <folder>/<relative>.
+QString fakeOsascript(const TempFolder& folder, const QByteArray& body,
+                      const QString& relative = QStringLiteral("bin/osascript")) {
+    const QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
 
 } // namespace
 
-TEST(OsascriptChannel, GivesWhatTheProgramPrintsLessTheFinalLineBreak) {
-    TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
-                          fakeOsascript(folder, "printf '%s\\n\\n' \"/Scripts/$1 $2\"").toUtf8());
-    const ScriptResult result =
-        OsascriptChannel().execute(QStringLiteral("tell application id \"x\" to return a"));
-    ASSERT_TRUE(result.value.has_value());
-    EXPECT_EQ(*result.value, QStringLiteral("/Scripts/-e tell application id \"x\" to return a\n"));
-    EXPECT_FALSE(result.errorInfo.has_value());
+TEST(OsascriptChannel, GivesWhatTheProgramPrintsOrWhyItFailed) {
+    struct Case {
+        const char* name;
+        QByteArray body;
+        QString source;
+        std::optional<QString> value;
+        QString message = {}; // for a failure: a part of the error message
+        int number = 0;
+    };
+    const QString hostile = QStringLiteral("set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two");
+    const QList<Case> cases{{"only the final line break goes", "printf '%s\\n\\n' \"/Scripts/$1 $2\"",
+                             QStringLiteral("return \"x\""), QStringLiteral("/Scripts/-e return \"x\"\n")},
+                            {"the source is one argument, untouched",
+                             "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"", hostile, hostile},
+                            {"no output", "exit 0", QStringLiteral("return"), QString()},
+                            {"non-zero exit",
+                             "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1",
+                             QStringLiteral("return x"), std::nullopt,
+                             QStringLiteral("execution error: no such property (-1728)"), 1},
+                            {"killed without a word", "kill -9 $$", QStringLiteral("return x"), std::nullopt,
+                             QStringLiteral("signal")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const QString program = fakeOsascript(folder, c.body);
+        const ScriptResult result = OsascriptChannel(program).execute(c.source);
+        EXPECT_EQ(result.value, c.value);
+        EXPECT_EQ(result.errorInfo.has_value(), !c.value.has_value());
+        if (c.value)
+            continue;
+        ASSERT_TRUE(result.errorInfo);
+        const QString message = result.errorInfo->value(kMessage).toString();
+        EXPECT_TRUE(message.contains(c.message)) << qPrintable(message);
+        if (c.number != 0)
+            EXPECT_EQ(result.errorInfo->value(kNumber).toInt(), c.number);
+        else
+            EXPECT_TRUE(message.contains(program)) << qPrintable(message);
+    }
 }
 
-TEST(OsascriptChannel, PassesTheSourceAsOneArgumentUntouched) {
-    TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
-                          fakeOsascript(folder, "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"").toUtf8());
-    const QString source = QStringLiteral("set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two");
-    const ScriptResult result = OsascriptChannel().execute(source);
-    ASSERT_TRUE(result.value.has_value());
-    EXPECT_EQ(*result.value, source);
-}
-
-TEST(OsascriptChannel, EmptyOutputIsAnEmptyResult) {
-    TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", fakeOsascript(folder, "exit 0").toUtf8());
-    const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return"));
-    ASSERT_TRUE(result.value.has_value());
-    EXPECT_TRUE(result.value->isEmpty());
-}
-
-TEST(OsascriptChannel, FailureGivesNoValueAndTheErrorText) {
-    TempFolder folder;
-    ScopedEnvironment env(
-        "QUILLMERE_OSASCRIPT",
-        fakeOsascript(folder, "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1")
-            .toUtf8());
-    const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return x"));
-    EXPECT_FALSE(result.value.has_value());
-    ASSERT_TRUE(result.errorInfo.has_value());
-    EXPECT_EQ(result.errorInfo->value(kMessage).toString(),
-              QStringLiteral("execution error: no such property (-1728)"));
-    EXPECT_EQ(result.errorInfo->value(kNumber).toInt(), 1);
-}
-
-TEST(OsascriptChannel, FailureWithoutErrorTextStillSaysWhatHappened) {
-    TempFolder folder;
-    const QString program = fakeOsascript(folder, "kill -9 $$");
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", program.toUtf8());
-    const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return x"));
-    EXPECT_FALSE(result.value.has_value());
-    ASSERT_TRUE(result.errorInfo.has_value());
-    EXPECT_TRUE(result.errorInfo->value(kMessage).toString().contains(program));
-    EXPECT_TRUE(result.errorInfo->value(kMessage).toString().contains(QStringLiteral("signal")));
-}
-
-TEST(OsascriptChannel, MissingProgramGivesNoValue) {
-    TempFolder folder;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT",
-                          folder.filePath(QStringLiteral("no/such/osascript")).toUtf8());
-    const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return 1"));
-    EXPECT_FALSE(result.value.has_value());
-    ASSERT_TRUE(result.errorInfo.has_value());
-    EXPECT_FALSE(result.errorInfo->value(kMessage).toString().isEmpty());
-}
-
-TEST(OsascriptChannel, WithoutTheVariableLooksOnPath) {
+TEST(OsascriptChannel, FindsTheProgramByConstructorThenVariableThenPath) {
     TempFolder folder;
     fakeOsascript(folder, "echo from-path");
-    ScopedEnvironment program("QUILLMERE_OSASCRIPT", QByteArray());
-    qunsetenv("QUILLMERE_OSASCRIPT");
+    const QString fromVariable = fakeOsascript(folder, "echo from-variable", QStringLiteral("env/osascript"));
+    const QString fromConstructor =
+        fakeOsascript(folder, "echo from-constructor", QStringLiteral("c/osascript"));
+    const ScopedEnvironment path("PATH", folder.filePath(QStringLiteral("bin")).toUtf8());
     {
-        ScopedEnvironment path("PATH", folder.filePath(QStringLiteral("bin")).toUtf8());
-        const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return 1"));
-        ASSERT_TRUE(result.value.has_value());
-        EXPECT_EQ(*result.value, QStringLiteral("from-path"));
+        const ScopedEnvironment program("QUILLMERE_OSASCRIPT", fromVariable.toUtf8());
+        EXPECT_EQ(OsascriptChannel().execute(QStringLiteral("x")).value, QStringLiteral("from-variable"));
+        EXPECT_EQ(OsascriptChannel(fromConstructor).execute(QStringLiteral("x")).value,
+                  QStringLiteral("from-constructor"));
     }
     {
-        ScopedEnvironment path("PATH", folder.filePath(QStringLiteral("empty")).toUtf8());
-        const ScriptResult result = OsascriptChannel().execute(QStringLiteral("return 1"));
-        EXPECT_FALSE(result.value.has_value());
-        ASSERT_TRUE(result.errorInfo.has_value());
-        EXPECT_EQ(result.errorInfo->value(kMessage).toString(), QStringLiteral("osascript not found"));
+        const ScopedEnvironment program("QUILLMERE_OSASCRIPT",
+                                        folder.filePath(QStringLiteral("no/osascript")).toUtf8());
+        const ScriptResult missing = OsascriptChannel().execute(QStringLiteral("x"));
+        EXPECT_FALSE(missing.value);
+        ASSERT_TRUE(missing.errorInfo);
+        EXPECT_FALSE(missing.errorInfo->value(kMessage).toString().isEmpty());
     }
+    const ScopedEnvironment program("QUILLMERE_OSASCRIPT", QByteArray());
+    EXPECT_EQ(OsascriptChannel().execute(QStringLiteral("x")).value, QStringLiteral("from-path"));
+    const ScopedEnvironment emptyPath("PATH", folder.filePath(QStringLiteral("empty")).toUtf8());
+    const ScriptResult notFound = OsascriptChannel().execute(QStringLiteral("x"));
+    EXPECT_FALSE(notFound.value);
+    ASSERT_TRUE(notFound.errorInfo);
+    EXPECT_EQ(notFound.errorInfo->value(kMessage).toString(), QStringLiteral("osascript not found"));
 }
 
-TEST(OsascriptChannel, AHungProgramAndItsChildrenAreStoppedAtTheTimeLimit) {
+TEST(OsascriptChannel, NeitherAHungProgramNorAChildHoldingItsOutputHoldsTheCaller) {
     TempFolder folder;
-    // The child sleep keeps the output pipe open: it must be ended too.
-    const QString program = fakeOsascript(folder, "echo started\nsleep 30\necho never");
     QElapsedTimer timer;
     timer.start();
-    const ScriptResult result =
-        OsascriptChannel(program, std::chrono::milliseconds(300)).execute(QStringLiteral("x"));
-    EXPECT_LT(timer.elapsed(), 10000);
-    EXPECT_FALSE(result.value.has_value());
-    ASSERT_TRUE(result.errorInfo.has_value());
-    EXPECT_EQ(result.errorInfo->value(kNumber).toInt(), -1712);
-}
-
-TEST(OsascriptChannel, AChildLeftHoldingTheOutputCannotHoldTheCaller) {
-    TempFolder folder;
-    // The program answers and exits at once, but what it started in the background keeps its
-    // output open.
-    const QString program = fakeOsascript(folder, "sleep 30 &\necho answered");
-    QElapsedTimer timer;
-    timer.start();
-    const ScriptResult result =
-        OsascriptChannel(program, std::chrono::milliseconds(300)).execute(QStringLiteral("x"));
-    EXPECT_LT(timer.elapsed(), 10000);
-    ASSERT_TRUE(result.value.has_value());
-    EXPECT_EQ(*result.value, QStringLiteral("answered"));
-}
-
-TEST(OsascriptChannel, AProgramGivenByNameOverridesTheEnvironment) {
-    TempFolder folder;
-    TempFolder other;
-    ScopedEnvironment env("QUILLMERE_OSASCRIPT", fakeOsascript(other, "echo from-env").toUtf8());
-    const QString program = fakeOsascript(folder, "echo from-constructor");
-    const ScriptResult result = OsascriptChannel(program).execute(QStringLiteral("x"));
-    ASSERT_TRUE(result.value.has_value());
-    EXPECT_EQ(*result.value, QStringLiteral("from-constructor"));
-}
-
-TEST(NoAutomationPermission, PermitsEveryTarget) {
-    brisquel::NoAutomationPermission permission;
-    EXPECT_EQ(permission.determine(QStringLiteral("com.captureone.captureone16"), true), 0);
-    EXPECT_EQ(permission.determine(QString(), false), 0);
+    // The child sleep keeps the output open: it must be ended with the program.
+    const ScriptResult hung = OsascriptChannel(fakeOsascript(folder, "echo started\nsleep 30\necho never"),
+                                               std::chrono::milliseconds(300))
+                                  .execute(QStringLiteral("x"));
+    EXPECT_FALSE(hung.value);
+    ASSERT_TRUE(hung.errorInfo);
+    EXPECT_EQ(hung.errorInfo->value(kNumber).toInt(), -1712);
+    // The program answers and exits at once; what it left in the background still holds the output.
+    const ScriptResult answered =
+        OsascriptChannel(fakeOsascript(folder, "sleep 30 &\necho answered"), std::chrono::milliseconds(300))
+            .execute(QStringLiteral("x"));
+    EXPECT_EQ(answered.value, QStringLiteral("answered"));
+    EXPECT_LT(timer.elapsed(), 20000);
 }

@@ -83,12 +83,6 @@ QString describe(void* opaque) {
     }
 }
 
-QString describeExcept(void* dictionary, const QString& leftOut) {
-    const brisquel::plist::Node copy(plist_copy(static_cast<plist_t>(dictionary)));
-    plist_dict_remove_item(static_cast<plist_t>(copy.get()), leftOut.toUtf8().constData());
-    return describe(copy.get());
-}
-
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -11,8 +11,6 @@ namespace plisttest {
 // A text that pins down a whole libplist tree: dictionary keys in order, and every scalar by its
 // exact binary encoding (so integer widths and every bit of a date or real count).
 QString describe(void* node);
-// The same for each top-level key of a dictionary, leaving one key out.
-QString describeExcept(void* dictionary, const QString& leftOut);
 
 QByteArray fileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);

@@ -4,75 +4,49 @@
 
 using brisquel::ScriptResult;
 
-namespace {
-
-ScriptResult withValue(const QString& value) {
-    ScriptResult result;
-    result.value = value;
-    return result;
+TEST(ScriptResultFileURL, AnAbsolutePathInAnyFileSpecifierFormIsTheFile) {
+    const QString odd = QStringLiteral("/tmp/a \"b\" #c%20/ü ✓.scpt");
+    const QList<QPair<QString, QString>> cases{
+        {QStringLiteral("/Users/me/Scripts/done.scpt"), QStringLiteral("/Users/me/Scripts/done.scpt")},
+        {odd, odd},
+        {QStringLiteral("file /S/x.scpt"), QStringLiteral("/S/x.scpt")},
+        {QStringLiteral("alias /S/x.scpt"), QStringLiteral("/S/x.scpt")},
+        {QStringLiteral("POSIX file \"/S/x.scpt\""), QStringLiteral("/S/x.scpt")},
+        {QStringLiteral("\"/S/x.scpt\""), QStringLiteral("/S/x.scpt")},
+        {QStringLiteral("file:///S/x.scpt"), QStringLiteral("/S/x.scpt")},
+        // Anything else names no file.
+        {QString(), QString()},
+        {QStringLiteral("missing value"), QString()},
+        {QStringLiteral("relative/path.scpt"), QString()},
+        {QStringLiteral("file Macintosh HD:Users:me:x.scpt"), QString()},
+        {QStringLiteral("http://example.com/x.scpt"), QString()},
+        {QStringLiteral("file://server/share/x.scpt"), QString()},
+        {QStringLiteral(" /leading/space"), QString()}};
+    for (const auto& [value, path] : cases) {
+        ScriptResult result;
+        result.value = value;
+        if (path.isEmpty())
+            EXPECT_FALSE(result.fileURL()) << qPrintable(value);
+        else
+            EXPECT_EQ(result.fileURL(), QUrl::fromLocalFile(path)) << qPrintable(value);
+    }
+    EXPECT_FALSE(ScriptResult{}.fileURL());
 }
 
-} // namespace
-
-TEST(ScriptResultFileURL, AnAbsolutePathIsTheFile) {
-    EXPECT_EQ(withValue(QStringLiteral("/Users/me/Scripts/done.scpt")).fileURL(),
-              QUrl::fromLocalFile(QStringLiteral("/Users/me/Scripts/done.scpt")));
-}
-
-TEST(ScriptResultFileURL, PathsKeepSpacesQuotesAndNonAscii) {
-    const QString path = QStringLiteral("/tmp/a \"b\" #c%20/ü ✓.scpt");
-    const std::optional<QUrl> url = withValue(path).fileURL();
-    ASSERT_TRUE(url.has_value());
-    EXPECT_EQ(url->toLocalFile(), path);
-}
-
-TEST(ScriptResultFileURL, AcceptsTheFileSpecifierForms) {
-    const QUrl expected = QUrl::fromLocalFile(QStringLiteral("/S/x.scpt"));
-    EXPECT_EQ(withValue(QStringLiteral("file /S/x.scpt")).fileURL(), expected);
-    EXPECT_EQ(withValue(QStringLiteral("alias /S/x.scpt")).fileURL(), expected);
-    EXPECT_EQ(withValue(QStringLiteral("POSIX file \"/S/x.scpt\"")).fileURL(), expected);
-    EXPECT_EQ(withValue(QStringLiteral("\"/S/x.scpt\"")).fileURL(), expected);
-    EXPECT_EQ(withValue(QStringLiteral("file:///S/x.scpt")).fileURL(), expected);
-}
-
-TEST(ScriptResultFileURL, AnythingElseIsNoFile) {
-    EXPECT_FALSE(ScriptResult{}.fileURL().has_value());
-    EXPECT_FALSE(withValue(QString()).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral("missing value")).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral("relative/path.scpt")).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral("file Macintosh HD:Users:me:x.scpt")).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral("http://example.com/x.scpt")).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral("file://server/share/x.scpt")).fileURL().has_value());
-    EXPECT_FALSE(withValue(QStringLiteral(" /leading/space")).fileURL().has_value());
-}
-
-TEST(ScriptResultDescribe, WritesTheDictionaryForm) {
-    const QVariantMap info{{QStringLiteral("NSAppleScriptErrorMessage"), QStringLiteral("Can't get x.")},
-                           {QStringLiteral("NSAppleScriptErrorNumber"), -1728}};
-    EXPECT_EQ(ScriptResult::describe(info),
-              QStringLiteral("{\n"
-                             "    NSAppleScriptErrorMessage = \"Can't get x.\";\n"
-                             "    NSAppleScriptErrorNumber = -1728;\n"
-                             "}"));
-}
-
-TEST(ScriptResultDescribe, QuotesOnlyWhatIsNotAPlainWord) {
-    const QVariantMap info{{QStringLiteral("a"), QStringLiteral("plain_word.1")},
+TEST(ScriptResultDescribe, WritesTheDictionaryFormQuotingOnlyWhatIsNotAPlainWord) {
+    const QVariantMap info{{QStringLiteral("NSAppleScriptErrorNumber"), -1728},
+                           {QStringLiteral("a"), QStringLiteral("plain_word.1")},
                            {QStringLiteral("b"), QString()},
                            {QStringLiteral("c"), QStringLiteral("say \"hi\"\\\nbye")},
-                           {QStringLiteral("key with space"), QStringLiteral("ü")}};
+                           {QStringLiteral("key with space"), QStringLiteral("ü")},
+                           {QStringLiteral("list"), QVariantList{1, QStringLiteral("two words")}},
+                           {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), true}}}};
     EXPECT_EQ(ScriptResult::describe(info), QStringLiteral("{\n"
+                                                           "    NSAppleScriptErrorNumber = -1728;\n"
                                                            "    a = plain_word.1;\n"
                                                            "    b = \"\";\n"
                                                            "    c = \"say \\\"hi\\\"\\\\\\nbye\";\n"
                                                            "    \"key with space\" = \"\u00fc\";\n"
-                                                           "}"));
-}
-
-TEST(ScriptResultDescribe, NestsDictionariesAndLists) {
-    const QVariantMap info{{QStringLiteral("list"), QVariantList{1, QStringLiteral("two words")}},
-                           {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), true}}}};
-    EXPECT_EQ(ScriptResult::describe(info), QStringLiteral("{\n"
                                                            "    list = (\n"
                                                            "        1,\n"
                                                            "        \"two words\"\n"
