@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QTest>
 #include <QThreadPool>
 
@@ -16,13 +17,12 @@ namespace apptest {
 AppWorld::AppWorld()
     : m_applications(m_temp.filePath(QStringLiteral("Applications"))),
       m_preferences(m_temp.filePath(QStringLiteral("Preferences"))),
-      m_log(std::make_shared<testsupport::RecordingLog>()),
-      m_running(std::make_shared<testsupport::FakeRunningApplications>()) {
+      m_log(std::make_shared<testsupport::RecordingLog>()) {
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
     m_platform.log = m_log;
     m_platform.metadataSearch = std::make_shared<brisquel::FolderMetadataSearch>();
-    m_platform.runningApplications = m_running;
+    m_platform.runningApplications = std::make_shared<testsupport::FakeRunningApplications>();
     m_platform.preferences = std::make_shared<brisquel::PlistFilePreferences>(m_preferences, m_log);
     m_platform.scriptChannel = std::make_shared<testsupport::FakeScriptChannel>();
     m_platform.automationPermission = std::make_shared<testsupport::FakePermission>();
@@ -40,25 +40,11 @@ void AppWorld::rebuild() {
     m_finder = std::make_unique<brisquel::AppFinder>(m_platform);
 }
 
-void AppWorld::setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
-    m_platform.metadataSearch = std::move(search);
-    rebuild();
-}
-
-void AppWorld::setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
-    m_platform.runningApplications = std::move(running);
-    rebuild();
-}
-
 QList<QPair<QString, QString>> AppWorld::defaultScripts() {
     return {
         {QStringLiteral("capture done script"), QStringLiteral("Runs after each capture.")},
         {QStringLiteral("batch done script"), QStringLiteral("Runs when a batch has been processed.")},
         {QStringLiteral("live view became ready script"), QStringLiteral("Runs when Live View is ready.")}};
-}
-
-QString AppWorld::identifier(int number) {
-    return QStringLiteral("com.captureone.captureone%1").arg(number);
 }
 
 QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
@@ -68,18 +54,6 @@ QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scri
     layout.version = QStringLiteral("%1.0").arg(number);
     layout.sdef = testsupport::sdefWithScripts(scripts);
     return testsupport::makeBundle(m_applications, layout);
-}
-
-void AppWorld::setRunning(const QStringList& bundleIdentifiers) {
-    m_running->running = QSet<QString>(bundleIdentifiers.begin(), bundleIdentifiers.end());
-}
-
-QString AppWorld::scriptFile(const QString& name) {
-    return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
-}
-
-QString AppWorld::domainFile(const QString& domain) const {
-    return m_preferences + QLatin1Char('/') + domain + QStringLiteral(".plist");
 }
 
 std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const {
@@ -109,6 +83,14 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) 
         QTest::qWait(10);
     }
     return true;
+}
+
+void closeMessageBoxes() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(w)) {
+            w->close();
+        }
+    }
 }
 
 void settle() {

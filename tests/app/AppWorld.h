@@ -6,56 +6,61 @@
 #include "AppFinder.h"
 #include "platform/Platform.h"
 
+#include <QApplication>
 #include <QStringList>
 #include <QVariantMap>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QWidget;
-
 namespace apptest {
 
-// The world of one GUI test: an applications folder and a preferences folder inside a temporary
-// folder, searched and stored by the real Linux services (folder walk, property-list files),
-// with a fake list of running applications so a test decides which copy runs. The platform is
-// installed for the test and a finder made over it.
+// The world of one GUI test: an applications folder and a preferences folder in a temporary
+// folder, searched and stored by the real Linux services, with no copy running unless a
+// test hands in its own running applications. Installs the platform and makes a finder.
 class AppWorld {
 public:
     AppWorld();
     ~AppWorld();
 
-    // A copy "Capture One <number>.app" with identifier com.captureone.captureone<number> and the
-    // given background scripts (name, description); returns the bundle path.
+    // "Capture One <number>.app", identifier com.captureone.captureone<number>, with the given
+    // background scripts (name, description); returns the bundle path.
     QString addCopy(int number, const QList<QPair<QString, QString>>& scripts = defaultScripts());
     static QList<QPair<QString, QString>> defaultScripts();
-    static QString identifier(int number);
+    static QString identifier(int number) {
+        return QStringLiteral("com.captureone.captureone%1").arg(number);
+    }
 
-    void setRunning(const QStringList& bundleIdentifiers);
+    void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
+        m_platform.metadataSearch = std::move(search);
+        rebuild();
+    }
+    void setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
+        m_platform.runningApplications = std::move(running);
+        rebuild();
+    }
 
-    // A script file in the world (any name), created with some content.
-    QString scriptFile(const QString& name);
+    // A script file under the world's Scripts folder.
+    QString scriptFile(const QString& name) {
+        return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
+    }
 
-    // The domain file of a bundle identifier, and its contents as the disk holds them now (none
-    // when missing or unreadable).
-    QString domainFile(const QString& domain) const;
+    QString domainFile(const QString& domain) const {
+        return m_preferences + u'/' + domain + QStringLiteral(".plist");
+    }
+    // The domain as the disk holds it now; none when missing or unreadable.
     std::optional<QVariantMap> domainContents(const QString& domain) const;
-    // Writes a value the way another program would (its own handle on the domain).
+    // Writes (or, given no value, removes) a key the way another program would.
     bool writeExternally(const QString& domain, const QString& key, const QVariant& value) const;
-    // The raw bytes of a file (empty when missing).
     static QByteArray readBytes(const QString& path);
 
     brisquel::AppFinder& finder() { return *m_finder; }
     const brisquel::Platform& platform() const { return m_platform; }
     testsupport::RecordingLog& log() { return *m_log; }
-    QString applicationsFolder() const { return m_applications; }
     QString preferencesFolder() const { return m_preferences; }
     const testsupport::TempFolder& temp() const { return m_temp; }
-
-    // The platform's metadata search, so a test can hold a search back.
-    void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search);
-    void setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running);
 
 private:
     void rebuild();
@@ -64,32 +69,28 @@ private:
     QString m_applications;
     QString m_preferences;
     std::shared_ptr<testsupport::RecordingLog> m_log;
-    std::shared_ptr<testsupport::FakeRunningApplications> m_running;
     brisquel::Platform m_platform;
     std::unique_ptr<brisquel::AppFinder> m_finder;
 };
 
-// Waits until the work handed to other threads has finished and its results have been
-// delivered, so nothing outlives the test's world.
+// Waits until work handed to other threads has finished and its results have been delivered,
+// so nothing outlives the test's world.
 void settle();
 
 // Handles events until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 3000);
 
-// Number of visible top-level windows of a type.
-template <typename T> int visibleTopLevels();
+// Closes every message box, so a failed test leaves none to the next.
+void closeMessageBoxes();
 
-} // namespace apptest
-
-#include <QApplication>
-#include <QWidget>
-
-template <typename T> int apptest::visibleTopLevels() {
-    int count = 0;
+template <typename T> QList<T*> visibleTopLevels() {
+    QList<T*> found;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && qobject_cast<T*>(w)) {
-            ++count;
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) {
+            found.append(t);
         }
     }
-    return count;
+    return found;
 }
+
+} // namespace apptest

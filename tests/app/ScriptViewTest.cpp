@@ -1,6 +1,6 @@
-// The script rows: what a row shows with and without a file, choosing and removing through the
-// real preferences domain, hover, alignment, the context actions, failures and changes made by
-// other programs.
+// The script rows and their shared panel: what a row shows with and without a file, choosing and
+// removing through the real preferences domain, hover, alignment, the context actions, failures,
+// changes made by other programs, and the one panel of the process.
 
 #include "AppWorld.h"
 
@@ -14,8 +14,8 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QEnterEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -32,6 +32,7 @@ namespace {
 
 const QString captureKey = QStringLiteral("endOfCaptureScript");
 const QString batchKey = QStringLiteral("endOfBatchScript");
+const QString chooseText = QStringLiteral("Choose a script");
 
 // Receives the file URLs the desktop would have opened.
 class UrlCatcher : public QObject {
@@ -53,20 +54,19 @@ protected:
         if (ScriptFileDialog* panel = ScriptPanel::shared().existingDialog(); panel && panel->isVisible()) {
             panel->reject();
         }
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QMessageBox*>(w)) {
-                w->close();
-            }
-        }
+        apptest::closeMessageBoxes();
         host.reset();
         apptest::settle();
     }
 
-    // Shows the detail view of copy 23 in a window of the given size and waits for its rows.
+    // Shows the detail view of the copy in a window of the given size and waits for its rows.
     ApplicationView& showDetail(QSize size = QSize(500, 400)) {
-        const QList<brisquel::AppFinder::App> apps = world.finder().discover();
-        EXPECT_EQ(apps.size(), 1);
-        host = std::make_unique<ApplicationView>(apps.first());
+        for (const brisquel::AppFinder::App& app : world.finder().discover()) {
+            if (app.bundleIdentifier() == domain) {
+                host = std::make_unique<ApplicationView>(app);
+            }
+        }
+        EXPECT_NE(host, nullptr);
         host->resize(size);
         QSignalSpy read(host.get(), &ApplicationView::scriptsRead);
         host->show();
@@ -82,12 +82,14 @@ protected:
     QVariant stored(const QString& key) const {
         return world.domainContents(domain).value_or(QVariantMap()).value(key);
     }
+    bool assign(const QString& key, const QString& fileName) {
+        return world.writeExternally(domain, key, world.scriptFile(fileName));
+    }
 
-    // Clicks a row's choose button and answers the panel with a file, or with Cancel.
+    // Clicks a row's choose button and returns the panel it opened.
     ScriptFileDialog* openPanel(ScriptView* view) {
         QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
         ScriptFileDialog* panel = ScriptPanel::shared().existingDialog();
-        EXPECT_NE(panel, nullptr);
         EXPECT_TRUE(panel && panel->isVisible());
         return panel;
     }
@@ -99,14 +101,28 @@ protected:
         EXPECT_FALSE(panel->isVisible());
     }
 
-    static void hover(QWidget* widget, bool inside) {
-        if (inside) {
-            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
-            QCoreApplication::sendEvent(widget, &enter);
-        } else {
-            QEvent leave(QEvent::Leave);
-            QCoreApplication::sendEvent(widget, &leave);
+    static int panelWindows() {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            count += qobject_cast<QFileDialog*>(w) ? 1 : 0;
         }
+        return count;
+    }
+
+    // A row showing a file, in the primary colour, with a remove button not yet seen.
+    static void expectShowsFile(ScriptView* view, const QString& file) {
+        EXPECT_EQ(view->chooseButton()->text(), QFileInfo(file).fileName());
+        EXPECT_EQ(view->chooseButton()->toolTip(), file);
+        EXPECT_EQ(view->chooseButton()->textColor(),
+                  view->palette().color(QPalette::Active, QPalette::WindowText));
+        ASSERT_NE(view->removeButton(), nullptr);
+        EXPECT_FALSE(view->removeButton()->isDrawn());
+        EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
+    }
+    static void expectShowsNoFile(ScriptView* view) {
+        EXPECT_EQ(view->chooseButton()->text(), chooseText);
+        EXPECT_EQ(view->removeButton(), nullptr);
+        EXPECT_FALSE(view->url().has_value());
     }
 
     AppWorld world;
@@ -114,54 +130,49 @@ protected:
     std::unique_ptr<ApplicationView> host;
 };
 
-// ---- what a row shows ----
+// ---- a row, and choosing and removing through the domain ----
 
-TEST_F(ScriptViewTest, ARowWithoutAFileInvitesAChoiceInTheAccentColour) {
+TEST_F(ScriptViewTest, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndShowsItsName) {
     showDetail();
     ScriptView* capture = row(0);
     ASSERT_NE(capture, nullptr);
     EXPECT_EQ(capture->label()->text(), QStringLiteral("Capture Done"));
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Choose a script"));
+    expectShowsNoFile(capture);
     EXPECT_EQ(capture->chooseButton()->textColor(),
               capture->palette().color(QPalette::Active, QPalette::Highlight));
-    EXPECT_EQ(capture->removeButton(), nullptr);
-    EXPECT_FALSE(capture->url().has_value());
     EXPECT_EQ(capture->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
     EXPECT_LT(capture->descriptionLabel()->font().pointSizeF(), capture->label()->font().pointSizeF());
+
+    // A compiled script in a folder with a blank, and an AppleScript text file.
+    const QString compiled = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
+    const QString text = world.scriptFile(QStringLiteral("Batch.applescript"));
+    QSignalSpy written(row(0), &ScriptView::assignmentWritten);
+    choose(row(0), compiled);
+    choose(row(1), text);
+
+    ASSERT_EQ(written.count(), 1);
+    EXPECT_TRUE(written.first().first().toBool());
+    expectShowsFile(row(0), compiled);
+    expectShowsFile(row(1), text);
+    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{captureKey, compiled}, {batchKey, text}}));
 }
 
-TEST_F(ScriptViewTest, ARowWithAFileShowsItsNameInThePrimaryColourAndAHiddenRemoveButton) {
-    const QString file = world.scriptFile(QStringLiteral("deep/folder/Export Done.scpt"));
+TEST_F(ScriptViewTest, TheRemoveButtonIsSeenUnderThePointerOrWithFocusAndClearsOnlyItsKey) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
     ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
+    ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
     showDetail();
     ScriptView* capture = row(0);
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
-    EXPECT_EQ(capture->chooseButton()->toolTip(), file);
-    EXPECT_EQ(capture->chooseButton()->textColor(),
-              capture->palette().color(QPalette::Active, QPalette::WindowText));
-    ASSERT_NE(capture->removeButton(), nullptr);
-    EXPECT_FALSE(capture->removeButton()->isDrawn());
-    EXPECT_EQ(capture->url(), QUrl::fromLocalFile(file));
-    // The other rows are untouched.
-    EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("Choose a script"));
-    EXPECT_EQ(row(1)->removeButton(), nullptr);
-}
-
-TEST_F(ScriptViewTest, TheRemoveButtonShowsWhileThePointerIsAnywhereOverTheRow) {
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, world.scriptFile(QStringLiteral("a.scpt"))));
-    showDetail();
-    ScriptView* capture = row(0);
+    expectShowsFile(capture, file);
     RemoveButton* remove = capture->removeButton();
     ASSERT_NE(remove, nullptr);
-    EXPECT_FALSE(capture->removeVisible());
+    EXPECT_EQ(remove->accessibleName(), QStringLiteral("Remove script"));
+    EXPECT_EQ(capture->chooseButton()->accessibleName(), QStringLiteral("Export Done.scpt"));
+    EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(QStringLiteral("Capture Done")));
+    EXPECT_EQ(row(1)->chooseButton()->accessibleName(), chooseText);
+    EXPECT_EQ(capture->label()->buddy(), capture->chooseButton());
 
-    hover(capture, true);
-    EXPECT_TRUE(capture->removeVisible());
-    EXPECT_TRUE(remove->isDrawn());
-    hover(capture, false);
-    EXPECT_FALSE(remove->isDrawn());
-
-    // A real pointer over the label and over the caption counts as over the row.
+    // The pointer over the label or the caption counts as over the row; over another row, not.
     for (QWidget* part :
          {static_cast<QWidget*>(capture->label()), static_cast<QWidget*>(capture->descriptionLabel())}) {
         QTest::mouseMove(host.get(), QPoint(1, host->height() - 2));
@@ -169,233 +180,135 @@ TEST_F(ScriptViewTest, TheRemoveButtonShowsWhileThePointerIsAnywhereOverTheRow) 
         QTest::mouseMove(part, part->rect().center());
         EXPECT_TRUE(apptest::waitUntil([&] { return remove->isDrawn(); }, 1000));
     }
-    // The pointer over another row hides it again.
     QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
     EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }, 1000));
-}
 
-TEST_F(ScriptViewTest, TheRemoveButtonIsDrawnWhileItHasKeyboardFocus) {
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, world.scriptFile(QStringLiteral("a.scpt"))));
-    showDetail();
-    ScriptView* capture = row(0);
+    // Keyboard focus shows it too.
     host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
     capture->chooseButton()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(capture->chooseButton(), Qt::Key_Tab);
-    ASSERT_TRUE(capture->removeButton()->hasFocus())
-        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
-    EXPECT_TRUE(capture->removeButton()->isDrawn());
-    EXPECT_EQ(capture->removeButton()->accessibleName(), QStringLiteral("Remove script"));
+    ASSERT_TRUE(remove->hasFocus());
+    EXPECT_TRUE(remove->isDrawn());
 
-    // Space on the focused remove button clears, and the focus stays in the row.
-    QTest::keyClick(capture->removeButton(), Qt::Key_Space);
-    EXPECT_EQ(capture->removeButton(), nullptr);
+    // A click clears the key, the focus stays in the row, and the rest of the domain and the
+    // script file itself are left alone.
+    QTest::mouseClick(remove, Qt::LeftButton);
+    expectShowsNoFile(capture);
     EXPECT_TRUE(capture->chooseButton()->hasFocus());
-    EXPECT_FALSE(stored(captureKey).isValid());
-}
-
-// ---- choosing and removing, through the domain ----
-
-TEST_F(ScriptViewTest, ChoosingAFileStoresItsPathAndShowsItsName) {
-    showDetail();
-    const QString file = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
-    ScriptView* capture = row(0);
-    QSignalSpy written(capture, &ScriptView::assignmentWritten);
-    choose(capture, file);
-
-    ASSERT_EQ(written.count(), 1);
-    EXPECT_TRUE(written.first().first().toBool());
-    EXPECT_EQ(stored(captureKey), QVariant(file));
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
-    EXPECT_EQ(capture->chooseButton()->textColor(),
-              capture->palette().color(QPalette::Active, QPalette::WindowText));
-    ASSERT_NE(capture->removeButton(), nullptr);
-    EXPECT_FALSE(capture->removeButton()->isDrawn());
-    EXPECT_EQ(capture->url(), QUrl::fromLocalFile(file));
-    // No other key was written.
-    EXPECT_EQ(world.domainContents(domain)->size(), 1);
-}
-
-TEST_F(ScriptViewTest, AnAppleScriptTextFileCanBeChosenToo) {
-    showDetail();
-    const QString file = world.scriptFile(QStringLiteral("Batch.applescript"));
-    choose(row(1), file);
-    EXPECT_EQ(stored(batchKey), QVariant(file));
-}
-
-TEST_F(ScriptViewTest, RemovingClearsTheKeyAndTheButton) {
-    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
-    ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
-    showDetail();
-    ScriptView* capture = row(0);
-    hover(capture, true);
-    QTest::mouseClick(capture->removeButton(), Qt::LeftButton);
-
-    EXPECT_FALSE(stored(captureKey).isValid());
-    EXPECT_EQ(stored(QStringLiteral("unrelated")), QVariant(qint64(42)));
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Choose a script"));
-    EXPECT_EQ(capture->removeButton(), nullptr);
-    EXPECT_FALSE(capture->url().has_value());
-    // The script file itself is left alone.
+    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{QStringLiteral("unrelated"), qint64(42)}}));
     EXPECT_TRUE(QFile::exists(file));
 }
 
-TEST_F(ScriptViewTest, CancelKeepsTheAssignment) {
+TEST_F(ScriptViewTest, CancelKeepsTheAssignmentAndWritesNothing) {
     const QString file = world.scriptFile(QStringLiteral("Keep Me.scpt"));
     ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
     const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
     showDetail();
-    ScriptView* capture = row(0);
-    QSignalSpy written(capture, &ScriptView::assignmentWritten);
-
-    ScriptFileDialog* panel = openPanel(capture);
-    ASSERT_NE(panel, nullptr);
-    panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
-    panel->reject();
-
-    EXPECT_EQ(written.count(), 0);
+    // On a row with a file and on one without.
+    for (ScriptView* view : {row(0), row(1)}) {
+        QSignalSpy written(view, &ScriptView::assignmentWritten);
+        ScriptFileDialog* panel = openPanel(view);
+        ASSERT_NE(panel, nullptr);
+        panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
+        panel->reject();
+        EXPECT_EQ(written.count(), 0);
+    }
     EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Keep Me.scpt"));
-    EXPECT_NE(capture->removeButton(), nullptr);
-}
-
-TEST_F(ScriptViewTest, CancelOnARowWithoutAFileWritesNothing) {
-    showDetail();
-    openPanel(row(0))->reject();
-    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+    expectShowsFile(row(0), file);
+    expectShowsNoFile(row(1));
 }
 
 TEST_F(ScriptViewTest, AFailedWriteIsReportedAndTheRowShowsWhatIsStillStored) {
     // A domain file that is not a property list is never overwritten.
-    const QString path = world.domainFile(domain);
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("this is not a property list");
-    }
+    world.temp().write(QStringLiteral("Preferences/%1.plist").arg(domain), "not a plist");
     showDetail();
-    ScriptView* capture = row(0);
-    QSignalSpy written(capture, &ScriptView::assignmentWritten);
-    choose(capture, world.scriptFile(QStringLiteral("Export Done.scpt")));
+    QSignalSpy written(row(0), &ScriptView::assignmentWritten);
+    choose(row(0), world.scriptFile(QStringLiteral("Export Done.scpt")));
 
     ASSERT_EQ(written.count(), 1);
     EXPECT_FALSE(written.first().first().toBool());
-    EXPECT_EQ(AppWorld::readBytes(path), QByteArray("this is not a property list"));
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Choose a script"));
-    EXPECT_EQ(capture->removeButton(), nullptr);
-    QMessageBox* box = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) {
-            box = b;
-        }
-    }
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("Capture Done")));
+    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), QByteArray("not a plist"));
+    expectShowsNoFile(row(0));
+    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.first()->text().contains(QStringLiteral("Capture Done")));
 }
 
 // ---- other programs ----
 
 TEST_F(ScriptViewTest, RowsFollowAChangeMadeByAnotherProgram) {
     showDetail();
-    ScriptView* capture = row(0);
-    const QString file = world.scriptFile(QStringLiteral("From Elsewhere.scpt"));
-
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
-    EXPECT_TRUE(apptest::waitUntil(
-        [&] { return capture->chooseButton()->text() == QStringLiteral("From Elsewhere.scpt"); }, 3000));
-    EXPECT_NE(capture->removeButton(), nullptr);
+    auto shows = [this](int index, const QString& text) {
+        return apptest::waitUntil([&] { return row(index)->chooseButton()->text() == text; });
+    };
+    ASSERT_TRUE(assign(captureKey, QStringLiteral("From Elsewhere.scpt")));
+    EXPECT_TRUE(shows(0, QStringLiteral("From Elsewhere.scpt")));
+    EXPECT_NE(row(0)->removeButton(), nullptr);
 
     ASSERT_TRUE(world.writeExternally(domain, captureKey, QVariant()));
-    EXPECT_TRUE(apptest::waitUntil(
-        [&] { return capture->chooseButton()->text() == QStringLiteral("Choose a script"); }, 3000));
-    EXPECT_EQ(capture->removeButton(), nullptr);
+    EXPECT_TRUE(shows(0, chooseText));
+    EXPECT_EQ(row(0)->removeButton(), nullptr);
 
     // Still followed after several replacements of the file.
-    ASSERT_TRUE(world.writeExternally(domain, batchKey, file));
-    EXPECT_TRUE(apptest::waitUntil(
-        [&] { return row(1)->chooseButton()->text() == QStringLiteral("From Elsewhere.scpt"); }, 3000));
+    ASSERT_TRUE(assign(batchKey, QStringLiteral("Again.scpt")));
+    EXPECT_TRUE(shows(1, QStringLiteral("Again.scpt")));
+
+    // A row put on screen again reads its file again.
+    row(0)->hide();
+    ASSERT_TRUE(assign(captureKey, QStringLiteral("x.scpt")));
+    row(0)->show();
+    EXPECT_EQ(row(0)->chooseButton()->text(), QStringLiteral("x.scpt"));
 }
 
 TEST_F(ScriptViewTest, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
-    // No preferences folder yet: the first choice creates it.
     ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
     showDetail();
     choose(row(0), world.scriptFile(QStringLiteral("First.scpt")));
     ASSERT_TRUE(QFile::exists(world.domainFile(domain)));
 
-    ASSERT_TRUE(world.writeExternally(domain, batchKey, world.scriptFile(QStringLiteral("Second.scpt"))));
-    EXPECT_TRUE(apptest::waitUntil(
-        [&] { return row(1)->chooseButton()->text() == QStringLiteral("Second.scpt"); }, 3000));
-}
-
-TEST_F(ScriptViewTest, ShowingARowReadsItsFileAgain) {
-    showDetail();
-    ScriptView* capture = row(0);
-    capture->hide();
-    // Written while nothing of the row is on screen.
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, world.scriptFile(QStringLiteral("x.scpt"))));
-    capture->show();
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("x.scpt"));
+    ASSERT_TRUE(assign(batchKey, QStringLiteral("Second.scpt")));
+    EXPECT_TRUE(
+        apptest::waitUntil([&] { return row(1)->chooseButton()->text() == QStringLiteral("Second.scpt"); }));
 }
 
 // ---- alignment and fit ----
 
-TEST_F(ScriptViewTest, ControlColumnsLineUpWithLabelsRightAlignedAgainstThem) {
-    showDetail();
-    ASSERT_EQ(host->rows().size(), 3);
-    QList<int> controlStarts;
-    for (ScriptView* view : host->rows()) {
-        const QPoint button = view->chooseButton()->mapTo(host.get(), QPoint(0, 0));
-        const QPoint caption = view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0));
-        const QRect label(view->label()->mapTo(host.get(), QPoint(0, 0)), view->label()->size());
-        controlStarts << button.x();
-        EXPECT_EQ(caption.x(), button.x());
-        EXPECT_LT(label.right(), button.x());
-        EXPECT_TRUE(view->label()->alignment() & Qt::AlignRight);
-        // The label's text starts on the choose button's line.
-        EXPECT_LE(qAbs(label.top() + view->label()->contentsMargins().top() -
-                       (button.y() + ChooseButton::verticalInset)),
-                  1);
-    }
-    EXPECT_EQ(controlStarts[1], controlStarts[0]);
-    EXPECT_EQ(controlStarts[2], controlStarts[0]);
-    // The column is as wide as the widest label, "Live View Became Ready".
-    const QLabel* widest = row(2)->label();
-    EXPECT_GE(widest->width(), widest->fontMetrics().horizontalAdvance(widest->text()));
-}
-
-TEST_F(ScriptViewTest, AVeryLongLabelWrapsInsteadOfPushingTheControlsAway) {
-    world.addCopy(24, {{QStringLiteral("a very long background property name that goes on and on script"),
-                        QStringLiteral("Long.")}});
+TEST_F(ScriptViewTest, ControlColumnsLineUpAndNothingIsClippedInTheSmallestWindowOrALargeOne) {
+    QList<QPair<QString, QString>> scripts = AppWorld::defaultScripts();
+    scripts.append({QStringLiteral("a very long background property name that goes on and on script"),
+                    QStringLiteral("Long.")});
+    world.addCopy(24, scripts);
     domain = AppWorld::identifier(24);
-    const QList<brisquel::AppFinder::App> apps = world.finder().discover();
-    host = std::make_unique<ApplicationView>(apps.last());
-    host->resize(500, 400);
-    QSignalSpy read(host.get(), &ApplicationView::scriptsRead);
-    host->show();
-    ASSERT_TRUE(read.wait(5000));
-    apptest::settle();
-    QLabel* label = row(0)->label();
-    EXPECT_EQ(label->width(), ControlAlignment::maximumLabelWidth);
-    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
-}
-
-TEST_F(ScriptViewTest, NothingIsClippedAtTheSmallestWindowOrALargeOne) {
-    ASSERT_TRUE(
-        world.writeExternally(domain, captureKey, world.scriptFile(QStringLiteral("Export Done.scpt"))));
+    ASSERT_TRUE(assign(captureKey, QStringLiteral("Export Done.scpt")));
     // The detail column of the smallest window (750 wide less the 250-point sidebar), and a large one.
     for (const QSize size : {QSize(500, 400), QSize(1400, 900)}) {
         showDetail(size);
+        ASSERT_EQ(host->rows().size(), 4);
+        const int controlStart = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
         for (ScriptView* view : host->rows()) {
+            SCOPED_TRACE(view->label()->text().toStdString());
+            QLabel* label = view->label();
+            const QPoint button = view->chooseButton()->mapTo(host.get(), QPoint(0, 0));
+            const QRect labelRect(label->mapTo(host.get(), QPoint(0, 0)), label->size());
+            EXPECT_EQ(button.x(), controlStart);
+            EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), controlStart);
+            EXPECT_LT(labelRect.right(), controlStart);
+            EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+            // The label's text starts on the choose button's line.
+            EXPECT_LE(qAbs(labelRect.top() + label->contentsMargins().top() -
+                           (button.y() + ChooseButton::verticalInset)),
+                      1);
             EXPECT_EQ(view->chooseButton()->displayedText(), view->chooseButton()->text());
-            QLabel* caption = view->descriptionLabel();
-            EXPECT_GE(caption->height(), caption->heightForWidth(caption->width()))
-                << view->label()->text().toStdString();
-            EXPECT_GE(view->label()->height(), view->label()->heightForWidth(view->label()->width()));
+            for (QLabel* text : {label, view->descriptionLabel()}) {
+                EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+            }
         }
-        host.reset();
-        apptest::settle();
+        // "Live View Became Ready" fits whole; the very long label wraps rather than pushing the
+        // controls away.
+        EXPECT_GE(row(2)->label()->width(),
+                  row(2)->label()->fontMetrics().horizontalAdvance(row(2)->label()->text()));
+        EXPECT_EQ(row(3)->label()->width(), ControlAlignment::maximumLabelWidth);
     }
 }
 
@@ -404,59 +317,111 @@ TEST_F(ScriptViewTest, NothingIsClippedAtTheSmallestWindowOrALargeOne) {
 TEST_F(ScriptViewTest, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllows) {
     showDetail();
     ScriptView* capture = row(0);
-    auto actions = [](QMenu* menu) {
-        QMap<QString, bool> enabled;
-        for (QAction* action : menu->actions()) {
-            if (!action->isSeparator()) {
-                enabled.insert(action->text(), action->isEnabled());
+    // The enabled actions of a fresh menu, by text.
+    auto menu = [capture] {
+        QMap<QString, QAction*> enabled;
+        for (QAction* action : capture->createContextMenu(capture)->actions()) {
+            if (action->isEnabled() && !action->isSeparator()) {
+                enabled.insert(action->text(), action);
             }
         }
         return enabled;
     };
-    std::unique_ptr<QMenu> empty(capture->createContextMenu(nullptr));
-    auto state = actions(empty.get());
-    EXPECT_TRUE(state.value(QStringLiteral("Choose a Script…")));
-    EXPECT_FALSE(state.value(QStringLiteral("Show in File Manager")));
-    EXPECT_FALSE(state.value(QStringLiteral("Remove Script")));
+    EXPECT_EQ(menu().keys(), QStringList{QStringLiteral("Choose a Script…")});
 
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
     choose(capture, file);
-    std::unique_ptr<QMenu> assigned(capture->createContextMenu(nullptr));
-    state = actions(assigned.get());
-    EXPECT_TRUE(state.value(QStringLiteral("Show in File Manager")));
-    EXPECT_TRUE(state.value(QStringLiteral("Remove Script")));
+    const auto assigned = menu();
+    EXPECT_EQ(assigned.keys(),
+              (QStringList{QStringLiteral("Choose a Script…"), QStringLiteral("Remove Script"),
+                           QStringLiteral("Show in File Manager")}));
 
     // Reveal opens the file's folder in the desktop's file manager.
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    for (QAction* action : assigned->actions()) {
-        if (action->text() == QStringLiteral("Show in File Manager")) {
-            action->trigger();
-        }
-    }
+    assigned.value(QStringLiteral("Show in File Manager"))->trigger();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls.first(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(file).absolutePath())});
 
     // Remove from the menu clears as the button does.
-    for (QAction* action : assigned->actions()) {
-        if (action->text() == QStringLiteral("Remove Script")) {
-            action->trigger();
-        }
-    }
+    assigned.value(QStringLiteral("Remove Script"))->trigger();
     EXPECT_FALSE(stored(captureKey).isValid());
     EXPECT_EQ(capture->removeButton(), nullptr);
 }
 
-TEST_F(ScriptViewTest, ControlsCarryAccessibleNames) {
-    ASSERT_TRUE(
-        world.writeExternally(domain, captureKey, world.scriptFile(QStringLiteral("Export Done.scpt"))));
+// ---- the one panel of the process ----
+
+using ScriptPanelTest = ScriptViewTest;
+
+TEST_F(ScriptPanelTest, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
     showDetail();
-    EXPECT_EQ(row(0)->chooseButton()->accessibleName(), QStringLiteral("Export Done.scpt"));
-    EXPECT_TRUE(row(0)->chooseButton()->accessibleDescription().contains(QStringLiteral("Capture Done")));
-    EXPECT_EQ(row(1)->chooseButton()->accessibleName(), QStringLiteral("Choose a script"));
-    EXPECT_EQ(row(0)->removeButton()->accessibleName(), QStringLiteral("Remove script"));
-    EXPECT_EQ(row(0)->label()->buddy(), row(0)->chooseButton());
+    const QString one = world.scriptFile(QStringLiteral("One.scpt"));
+    const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
+    ScriptFileDialog* panel = openPanel(row(0));
+    // A second row asking while the panel is open takes it over.
+    choose(row(1), two);
+    EXPECT_FALSE(stored(captureKey).isValid());
+    EXPECT_EQ(stored(batchKey).toString(), two);
+
+    choose(row(0), one);
+    EXPECT_EQ(ScriptPanel::shared().existingDialog(), panel);
+    EXPECT_EQ(&ScriptPanel::shared(), &ScriptPanel::shared());
+    EXPECT_EQ(panelWindows(), 1);
+    EXPECT_EQ(stored(captureKey).toString(), one);
+}
+
+TEST_F(ScriptPanelTest, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
+    const std::pair<QString, bool> names[] = {{QStringLiteral("a.scpt"), true},
+                                              {QStringLiteral("/x/y/B.AppleScript"), true},
+                                              {QStringLiteral("a.scptd"), false},
+                                              {QStringLiteral("a.scpt.txt"), false},
+                                              {QStringLiteral("scpt"), false}};
+    for (const auto& [name, accepted] : names) {
+        EXPECT_EQ(ScriptFileDialog::isScriptFileName(name), accepted) << name.toStdString();
+    }
+
+    showDetail();
+    ScriptFileDialog* panel = openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(panel->nameFilters(), QStringList{QStringLiteral("AppleScript files (*.scpt *.applescript)")});
+    // A window of its own: not attached to the main window, blocking nothing.
+    EXPECT_EQ(panel->parentWidget(), nullptr);
+    EXPECT_EQ(panel->windowModality(), Qt::NonModal);
+
+    // Another kind of file is refused and the panel stays open.
+    QSignalSpy refused(panel, &ScriptFileDialog::refused);
+    panel->selectFile(world.temp().write(QStringLiteral("Scripts/notes.txt"), "text"));
+    panel->accept();
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(panel->isVisible());
+    // A folder, even with a script-like name, is opened.
+    const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    panel->selectFile(folder);
+    panel->accept();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
+
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+    expectShowsNoFile(row(0));
+}
+
+TEST_F(ScriptPanelTest, TheKeyboardOpensThePanelAndItClosesWhenTheAskingRowGoesAway) {
+    showDetail();
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    row(0)->chooseButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(0)->chooseButton(), Qt::Key_Space);
+    ScriptFileDialog* panel = ScriptPanel::shared().existingDialog();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_EQ(ScriptPanel::shared().requester(), row(0));
+
+    // Another version is selected: the detail view and its rows go, and nothing is written.
+    host.reset();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(ScriptPanel::shared().requester(), nullptr);
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
 }
 
 } // namespace
