@@ -1,6 +1,7 @@
 #include "AppFinder.h"
 
 #include "VexoExtensions/TextOrdering.h"
+#include "platform/BundleIcon.h"
 #include "platform/PropertyList.h"
 
 #include <QAbstractEventDispatcher>
@@ -48,20 +49,8 @@ QString removingLastExtension(const QString& name) {
 // The icon the bundle names in its information dictionary, when that file exists.
 QString iconForBundle(const QString& bundlePath) {
     const auto info = plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
-    if (!info) {
-        return {};
-    }
-    QString file = info->toMap().value(QStringLiteral("CFBundleIconFile")).toString();
-    if (file.isEmpty() || file.contains(QLatin1Char('/'))) {
-        return {};
-    }
-    const QString resources = bundlePath + QStringLiteral("/Contents/Resources/");
-    for (const QString& candidate : {file, file + QStringLiteral(".icns"), file + QStringLiteral(".png")}) {
-        if (QFileInfo(resources + candidate).isFile()) {
-            return resources + candidate;
-        }
-    }
-    return {};
+    return info ? bundleIconFile(bundlePath, info->toMap().value(QStringLiteral("CFBundleIconFile")))
+                : QString();
 }
 
 QList<AppFinder::App> discoverWith(const Platform& platform) {

@@ -1,5 +1,7 @@
 #include "platform/posix/FolderMetadataSearch.h"
 
+#include "platform/BundleIcon.h"
+
 #include "VexoExtensions/TextOrdering.h"
 #include "platform/PropertyList.h"
 
@@ -107,32 +109,6 @@ struct Walk {
     }
 };
 
-QString iconFor(const QString& bundlePath, const QVariant& iconFile) {
-    if (iconFile.typeId() != QMetaType::QString) {
-        return {};
-    }
-    const QString name = iconFile.toString();
-    // The name must stay inside Resources.
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String("..") ||
-        name == QLatin1String(".")) {
-        return {};
-    }
-    const QString resources = bundlePath + QStringLiteral("/Contents/Resources/");
-    QStringList candidates;
-    if (QFileInfo(name).suffix().isEmpty()) {
-        candidates << name + QStringLiteral(".icns") << name + QStringLiteral(".png");
-    } else {
-        candidates << name;
-    }
-    for (const QString& candidate : candidates) {
-        const QFileInfo info(resources + candidate);
-        if (info.isFile()) {
-            return info.absoluteFilePath();
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
@@ -156,7 +132,7 @@ MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
     };
     copy(MetadataAttribute::bundleIdentifier, QStringLiteral("CFBundleIdentifier"));
     copy(MetadataAttribute::version, QStringLiteral("CFBundleShortVersionString"));
-    const QString icon = iconFor(bundlePath, dictionary.value(QStringLiteral("CFBundleIconFile")));
+    const QString icon = bundleIconFile(bundlePath, dictionary.value(QStringLiteral("CFBundleIconFile")));
     if (!icon.isEmpty()) {
         item.attributes.insert(MetadataAttribute::iconPath, icon);
     }
