@@ -101,8 +101,8 @@ std::optional<AppFinder::App> AppFinder::App::fromMetadata(const MetadataItem& i
 
 AppFinder::App::App(QString displayName, QString bundleIdentifier, QString version, QUrl url)
     : m_displayName(std::move(displayName)), m_bundleIdentifier(std::move(bundleIdentifier)),
-      m_version(std::move(version)), m_url(std::move(url)),
-      m_platform(std::make_shared<const Platform>(Platform::current())) {
+      m_version(std::move(version)), m_url(std::move(url)) {
+    // The services are those in force when they are used, as for records built from metadata.
     m_icon = iconForBundle(m_url.toLocalFile());
 }
 
