@@ -93,8 +93,8 @@ private:
 // The result of a run that ended with status 0.
 class ProcessOutput {
 public:
-    ProcessOutput(std::int32_t terminationStatus, QByteArray response)
-        : terminationStatus(terminationStatus), response(std::move(response)) {}
+    ProcessOutput(std::int32_t status, QByteArray output)
+        : terminationStatus(status), response(std::move(output)) {}
 
     std::int32_t terminationStatus; // always 0 when produced by Process::run
     QByteArray response;            // everything the program wrote to its standard output

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/UserDefaults.h"
+#include "VexoExtensions/UserDefaults.h"
 
 #include <QByteArray>
 #include <QUrl>

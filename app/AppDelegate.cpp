@@ -1,12 +1,12 @@
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
-#include "AppIdentity.h"
-#include "ContentView.h"
-#include "MainMenu.h"
-#include "WindowFrameAutosave.h"
+#include "app/AppIdentity.h"
+#include "app/ContentView.h"
+#include "app/MainMenu.h"
+#include "Preferences/WindowFrameAutosave.h"
 
-#include "AppFinder.h"
-#include "platform/Platform.h"
+#include "core/AppFinder.h"
+#include "core/platform/Platform.h"
 
 #include <QGuiApplication>
 #include <QLayout>

@@ -1,6 +1,6 @@
-#include "AppHeaderView.h"
+#include "app/AppHeaderView.h"
 
-#include "Appearance.h"
+#include "app/Appearance.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppFinder.h"
+#include "core/AppFinder.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,11 +1,11 @@
-#include "ApplicationMain.h"
+#include "app/ApplicationMain.h"
 
-#include "AppDelegate.h"
-#include "AppIdentity.h"
-#include "URLTransformer.h"
+#include "app/AppDelegate.h"
+#include "app/AppIdentity.h"
+#include "app/URLTransformer.h"
 
-#include "AppFinder.h"
-#include "platform/Platform.h"
+#include "core/AppFinder.h"
+#include "core/platform/Platform.h"
 
 #include <QApplication>
 #include <QTimer>

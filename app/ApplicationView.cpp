@@ -1,11 +1,10 @@
-#include "ApplicationView.h"
+#include "app/ApplicationView.h"
 
-#include "Appearance.h"
-#include "ChooseButton.h"
-#include "ControlAlignment.h"
-#include "DomainWatcher.h"
-#include "RemoveButton.h"
-#include "ScriptView.h"
+#include "app/Appearance.h"
+#include "app/ChooseButton.h"
+#include "app/ControlAlignment.h"
+#include "app/RemoveButton.h"
+#include "app/ScriptView.h"
 
 #include <QEvent>
 #include <QFutureWatcher>
@@ -119,12 +118,6 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
     int position = 0;
     for (const brisquel::BackgroundScript& script : std::as_const(m_scripts)) {
         auto* row = new ScriptView(script, m_alignment, m_form);
-        // The first write may create the domain's file, or even its folder: watch them from then on.
-        connect(row, &ScriptView::assignmentWritten, this, [this] {
-            if (m_watcher) {
-                m_watcher->arm();
-            }
-        });
         m_formLayout->insertWidget(position++, row);
         m_rows.append(row);
     }
@@ -138,13 +131,10 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
     }
     m_emptyNote->setVisible(m_scripts.isEmpty());
 
-    const QString domainFile = m_scripts.isEmpty() || !m_scripts.first().defaults()
-                                   ? QString()
-                                   : m_scripts.first().defaults()->storageLocation();
-    if (!m_watcher || m_watcher->file() != domainFile) {
-        delete m_watcher;
-        m_watcher = new DomainWatcher(domainFile, this);
-        connect(m_watcher, &DomainWatcher::changed, this, &ApplicationView::refreshRows);
+    // Rows follow changes that another program makes to the domain.
+    m_observation.reset();
+    if (!m_scripts.isEmpty() && m_scripts.first().defaults()) {
+        m_observation = m_scripts.first().defaults()->observeChanges([this] { refreshRows(); });
     }
     ++m_readCount;
     emit scriptsRead();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppFinder.h"
-#include "BackgroundScript.h"
+#include "core/AppFinder.h"
+#include "core/BackgroundScript.h"
 
 #include <QList>
 #include <QWidget>
@@ -13,7 +13,6 @@ class QVBoxLayout;
 namespace quillmere {
 
 class ControlAlignment;
-class DomainWatcher;
 class ScriptView;
 
 // The detail area for one Capture One version: one form with a row per background script.
@@ -69,7 +68,7 @@ private:
     QVBoxLayout* m_formLayout = nullptr;
     QLabel* m_emptyNote = nullptr;
     ControlAlignment* m_alignment = nullptr;
-    DomainWatcher* m_watcher = nullptr;
+    std::unique_ptr<brisquel::vexo::ChangeObservation> m_observation;
 };
 
 } // namespace quillmere

@@ -1,4 +1,4 @@
-#include "ChooseButton.h"
+#include "app/ChooseButton.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,8 +1,8 @@
-#include "ContentView.h"
+#include "app/ContentView.h"
 
-#include "AppHeaderView.h"
-#include "Appearance.h"
-#include "ApplicationView.h"
+#include "app/AppHeaderView.h"
+#include "app/Appearance.h"
+#include "app/ApplicationView.h"
 
 #include <QFutureWatcher>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppFinder.h"
-#include "ApplicationView.h"
+#include "core/AppFinder.h"
+#include "app/ApplicationView.h"
 
 #include <QFuture>
 #include <QImage>

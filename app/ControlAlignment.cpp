@@ -1,4 +1,4 @@
-#include "ControlAlignment.h"
+#include "app/ControlAlignment.h"
 
 #include <QEvent>
 #include <QLabel>

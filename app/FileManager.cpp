@@ -1,4 +1,4 @@
-#include "FileManager.h"
+#include "app/FileManager.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

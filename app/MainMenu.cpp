@@ -1,8 +1,8 @@
-#include "MainMenu.h"
+#include "app/MainMenu.h"
 
-#include "AppIdentity.h"
+#include "app/AppIdentity.h"
 
-#include "BrisquelVersion.h"
+#include "core/BrisquelVersion.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "RemoveButton.h"
+#include "app/RemoveButton.h"
 
-#include "Appearance.h"
+#include "app/Appearance.h"
 
 #include <QIcon>
 #include <QPainter>

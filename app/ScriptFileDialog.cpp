@@ -1,4 +1,4 @@
-#include "ScriptFileDialog.h"
+#include "app/ScriptFileDialog.h"
 
 #include <QFileInfo>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "ScriptPanel.h"
+#include "app/ScriptPanel.h"
 
-#include "ScriptFileDialog.h"
+#include "app/ScriptFileDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptFileDialog.h"
+#include "app/ScriptFileDialog.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,11 +1,11 @@
-#include "ScriptView.h"
+#include "app/ScriptView.h"
 
-#include "Appearance.h"
-#include "ChooseButton.h"
-#include "ControlAlignment.h"
-#include "FileManager.h"
-#include "RemoveButton.h"
-#include "ScriptPanel.h"
+#include "app/Appearance.h"
+#include "app/ChooseButton.h"
+#include "app/ControlAlignment.h"
+#include "app/FileManager.h"
+#include "app/RemoveButton.h"
+#include "app/ScriptPanel.h"
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
@@ -103,26 +103,24 @@ void ScriptView::clear() {
 }
 
 void ScriptView::apply(const std::optional<QUrl>& chosen) {
-    const bool stored = m_script.setUrl(chosen);
+    const brisquel::vexo::Result stored = m_script.writeUrl(chosen);
     // What the row shows is what the domain holds afterwards, so a refused write shows the
     // assignment that is still in force rather than the one that was not stored.
     refresh();
-    emit assignmentWritten(stored);
+    emit assignmentWritten(static_cast<bool>(stored));
     if (!stored) {
-        reportFailedWrite();
+        reportFailedWrite(stored);
     }
 }
 
-void ScriptView::reportFailedWrite() {
-    const QString location = m_script.defaults() ? m_script.defaults()->storageLocation() : QString();
-    QString details = tr("Capture One's preferences could not be written, so the assignment of “%1” is "
-                         "unchanged. The system log says why.")
-                          .arg(m_script.displayName());
-    if (!location.isEmpty()) {
-        details += QLatin1Char('\n') + tr("Preferences file: %1").arg(location);
-    }
+void ScriptView::reportFailedWrite(const brisquel::vexo::Result& failure) {
+    const QString details = tr("Capture One's preferences could not be written, so the assignment of “%1” is "
+                               "unchanged.")
+                                .arg(m_script.displayName()) +
+                            QLatin1Char('\n') + failure.message();
     auto* box = new QMessageBox(QMessageBox::Warning, tr("The Script Could Not Be Saved"), details,
                                 QMessageBox::Ok, window());
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BackgroundScript.h"
-#include "RemoveButton.h"
+#include "core/BackgroundScript.h"
+#include "app/RemoveButton.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -80,7 +80,7 @@ private:
     void updateChooseButton();
     void updateRemoveButton();
     void updateColors();
-    void reportFailedWrite();
+    void reportFailedWrite(const brisquel::vexo::Result& failure);
 
     brisquel::BackgroundScript m_script;
     std::optional<QUrl> m_url;

@@ -1,4 +1,4 @@
-#include "URLTransformer.h"
+#include "app/URLTransformer.h"
 
 #include <QDir>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ValueTransformer.h"
+#include "app/ValueTransformer.h"
 
 namespace quillmere {
 

@@ -1,4 +1,4 @@
-#include "ValueTransformer.h"
+#include "app/ValueTransformer.h"
 
 #include <QHash>
 #include <QMutex>

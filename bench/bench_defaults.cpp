@@ -1,9 +1,9 @@
 // Setting one key of a large preferences domain, against the least any writer of a binary
 // property list must do: parse the file, write the tree out as binary, write the file.
 // Also shows that opening a domain handle does no file I/O.
-#include "RatioReporter.h"
-#include "platform/PropertyList.h"
-#include "platform/posix/PlistFileDefaults.h"
+#include "bench/RatioReporter.h"
+#include "VexoExtensions/PropertyList.h"
+#include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -88,7 +88,7 @@ struct World {
             }
             plist_dict_set_item(root, key.constData(), item);
         }
-        const QByteArray bytes = brisquel::plist::nodeToBinary(root);
+        const QByteArray bytes = brisquel::vexo::plist::nodeToBinary(root);
         plist_free(root);
         domainSize = bytes.size();
         QFile file(domainPath);

@@ -2,8 +2,8 @@
 // against `find FOLDER -name '*.app'` over the same folder, started and waited for the same way
 // each time.
 
-#include "RatioReporter.h"
-#include "platform/posix/FolderMetadataSearch.h"
+#include "bench/RatioReporter.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 
 #include <QCoreApplication>
 #include <QDir>

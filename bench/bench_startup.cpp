@@ -13,11 +13,11 @@
 // a window without text), and no window of an application goes without it. The start of a window
 // with no text at all is measured too and its ratio printed for information.
 
-#include "RatioReporter.h"
+#include "bench/RatioReporter.h"
 
-#include "AppDelegate.h"
-#include "ApplicationMain.h"
-#include "ContentView.h"
+#include "app/AppDelegate.h"
+#include "app/ApplicationMain.h"
+#include "app/ContentView.h"
 
 #include <QByteArray>
 #include <QDir>

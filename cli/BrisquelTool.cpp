@@ -1,10 +1,10 @@
-#include "BrisquelTool.h"
+#include "cli/BrisquelTool.h"
 
-#include "CommandLog.h"
-#include "TextTable.h"
+#include "cli/CommandLog.h"
+#include "cli/TextTable.h"
 
-#include "BrisquelVersion.h"
-#include "platform/posix/PlistFileDefaults.h"
+#include "core/BrisquelVersion.h"
+#include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>

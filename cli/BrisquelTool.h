@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppFinder.h"
-#include "BackgroundScript.h"
+#include "core/AppFinder.h"
+#include "core/BackgroundScript.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "CommandLog.h"
+#include "cli/CommandLog.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "TextTable.h"
+#include "cli/TextTable.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "BrisquelTool.h"
+#include "cli/BrisquelTool.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "AppFinder.h"
+#include "core/AppFinder.h"
 
 #include "VexoExtensions/TextOrdering.h"
-#include "platform/BundleIcon.h"
-#include "platform/PropertyList.h"
+#include "core/platform/BundleIcon.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -48,7 +48,7 @@ QString removingLastExtension(const QString& name) {
 
 // The icon the bundle names in its information dictionary, when that file exists.
 QString iconForBundle(const QString& bundlePath) {
-    const auto info = plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
+    const auto info = vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
     return info ? bundleIconFile(bundlePath, info->toMap().value(QStringLiteral("CFBundleIconFile")))
                 : QString();
 }
@@ -117,6 +117,16 @@ MenuItem AppFinder::App::makeMenuItem() const {
 
 bool operator<(const AppFinder::App& a, const AppFinder::App& b) {
     return vexo::sortsBefore(a.m_displayName, b.m_displayName);
+}
+
+void AppFinder::App::checkPermissions() const {
+    const Platform& platform = services();
+    platform.log->system(QStringLiteral("Checking AppleEvents permission"));
+    // The target is the bundle identifier as a text descriptor; any event class, any event id.
+    const int status = platform.automationPermission
+                           ? platform.automationPermission->determine(m_bundleIdentifier, true)
+                           : 0;
+    platform.log->system(QString::number(status));
 }
 
 size_t qHash(const AppFinder::App& app, size_t seed) noexcept {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BackgroundScript.h"
-#include "platform/MetadataSearch.h"
-#include "platform/Platform.h"
+#include "core/BackgroundScript.h"
+#include "core/platform/MetadataSearch.h"
+#include "core/platform/Platform.h"
 
 #include <QFuture>
 #include <QList>

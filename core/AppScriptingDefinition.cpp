@@ -1,8 +1,8 @@
 // The scripting definition (sdef) of one Capture One copy: locating it in the bundle, parsing it
 // and selecting the background-script properties of its application class.
 
-#include "AppFinder.h"
-#include "ScriptingDefinitionQuery.h"
+#include "core/AppFinder.h"
+#include "core/ScriptingDefinitionQuery.h"
 
 #include <QDir>
 #include <QFile>

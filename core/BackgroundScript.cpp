@@ -1,6 +1,4 @@
-#include "BackgroundScript.h"
-
-#include "AppFinder.h"
+#include "core/BackgroundScript.h"
 
 #include <QLocale>
 
@@ -118,7 +116,21 @@ std::optional<QUrl> BackgroundScript::url() const {
 }
 
 bool BackgroundScript::setUrl(const std::optional<QUrl>& url) {
-    return m_defaults && m_defaults->setURL(m_defaultsScriptName, url);
+    return m_defaults && m_defaults->setUrl(m_defaultsScriptName, url);
+}
+
+vexo::Expected<std::optional<QUrl>> BackgroundScript::readUrl() const {
+    if (!m_defaults)
+        return vexo::Result::failure(vexo::Status::Unavailable,
+                                     QStringLiteral("No preferences are available for ") + m_bundleIdentifier);
+    return m_defaults->readUrl(m_defaultsScriptName);
+}
+
+vexo::Result BackgroundScript::writeUrl(const std::optional<QUrl>& url) {
+    if (!m_defaults)
+        return vexo::Result::failure(vexo::Status::Unavailable,
+                                     QStringLiteral("No preferences are available for ") + m_bundleIdentifier);
+    return m_defaults->writeUrl(m_defaultsScriptName, url);
 }
 
 QString BackgroundScript::debugDescription() const {
@@ -132,50 +144,56 @@ QString BackgroundScript::debugDescription() const {
            appleScriptStringLiteral(m_defaultsScriptName) + QLatin1Char(')');
 }
 
-std::optional<QUrl> BackgroundScript::getURL() const {
-    m_log->system(QStringLiteral("## Getting URL for ") + m_scriptName);
-    // The name comes from a file inside someone else's bundle: it becomes AppleScript source
-    // only when it is a plain scripting term.
-    if (!isPlainScriptingTerm(m_scriptName)) {
-        m_log->system(QStringLiteral("Refusing to use ") + appleScriptStringLiteral(m_scriptName) +
-                      QStringLiteral(" as a scripting term: only letters, digits, spaces and underscores"));
+namespace {
+
+// The name comes from a file inside someone else's bundle: it becomes AppleScript source only when
+// it is a plain scripting term.
+bool usableAsScriptingTerm(const QString& name, Log& log) {
+    if (BackgroundScript::isPlainScriptingTerm(name))
+        return true;
+    log.system(QStringLiteral("Refusing to use ") + appleScriptStringLiteral(name) +
+               QStringLiteral(" as a scripting term: only letters, digits, spaces and underscores"));
+    return false;
+}
+
+} // namespace
+
+std::optional<QUrl> RunningScriptProperty::getURL() const {
+    Log& log = *m_script.m_log;
+    const QString& name = m_script.scriptName();
+    log.system(QStringLiteral("## Getting URL for ") + name);
+    if (!usableAsScriptingTerm(name, log))
         return std::nullopt;
-    }
-    const QString source = tellApplication(m_bundleIdentifier) + QStringLiteral(" to return ") + m_scriptName;
-    m_log->system(source);
-    const ScriptResult result = m_channel ? m_channel->execute(source) : ScriptResult{};
+    const QString source =
+        tellApplication(m_script.bundleIdentifier()) + QStringLiteral(" to return ") + name;
+    log.system(source);
+    const ScriptResult result = m_script.m_channel ? m_script.m_channel->execute(source) : ScriptResult{};
     if (!result.value) {
-        m_log->system(QStringLiteral("Result of ") + debugDescription() + QStringLiteral(" was nil"));
+        log.system(QStringLiteral("Result of ") + m_script.debugDescription() + QStringLiteral(" was nil"));
         return std::nullopt;
     }
     return result.fileURL();
 }
 
-void BackgroundScript::setURL(const std::optional<QUrl>& to) const {
-    m_log->system(QStringLiteral("## Setting URL for ") + m_scriptName);
-    if (!isPlainScriptingTerm(m_scriptName)) {
-        m_log->system(QStringLiteral("Refusing to use ") + appleScriptStringLiteral(m_scriptName) +
-                      QStringLiteral(" as a scripting term: only letters, digits, spaces and underscores"));
+void RunningScriptProperty::setURL(const std::optional<QUrl>& to) const {
+    Log& log = *m_script.m_log;
+    const QString& name = m_script.scriptName();
+    log.system(QStringLiteral("## Setting URL for ") + name);
+    if (!usableAsScriptingTerm(name, log))
+        return;
+    // Only a local file has a path; sending an empty one would clear the property instead.
+    if (to && (!to->isLocalFile() || to->toLocalFile().isEmpty())) {
+        log.system(QStringLiteral("Refusing to send ") + appleScriptStringLiteral(to->toDisplayString()) +
+                   QStringLiteral(": not a local file"));
         return;
     }
     const QString path = to ? to->toLocalFile() : QString();
-    const QString source = tellApplication(m_bundleIdentifier) + QStringLiteral(" to set ") + m_scriptName +
+    const QString source = tellApplication(m_script.bundleIdentifier()) + QStringLiteral(" to set ") + name +
                            QStringLiteral(" to ") + appleScriptStringLiteral(path);
-    m_log->system(source);
-    const ScriptResult result = m_channel ? m_channel->execute(source) : ScriptResult{};
-    if (result.errorInfo) {
-        m_log->standardOutput(ScriptResult::describe(*result.errorInfo));
-    }
-}
-
-void AppFinder::App::checkPermissions() const {
-    const Platform& platform = services();
-    platform.log->system(QStringLiteral("Checking AppleEvents permission"));
-    // The target is the bundle identifier as a text descriptor; any event class, any event id.
-    const int status = platform.automationPermission
-                           ? platform.automationPermission->determine(m_bundleIdentifier, true)
-                           : 0;
-    platform.log->system(QString::number(status));
+    log.system(source);
+    const ScriptResult result = m_script.m_channel ? m_script.m_channel->execute(source) : ScriptResult{};
+    if (result.errorInfo)
+        log.standardOutput(ScriptResult::describe(*result.errorInfo));
 }
 
 } // namespace brisquel

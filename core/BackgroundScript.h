@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/Platform.h"
+#include "core/platform/Platform.h"
+#include "VexoExtensions/Result.h"
 
 #include <QString>
 #include <QUrl>
@@ -9,12 +10,14 @@
 
 namespace brisquel {
 
+class RunningScriptProperty;
+
 // One background-script property ("... script") of one Capture One copy, and its assigned file.
 //
-// The file is kept two ways:
-//  - url() / setUrl(): in Capture One's preferences domain (named by the bundle identifier),
-//    as the file's path text under defaultsScriptName(). This is what the application uses.
-//  - getURL() / setURL(): in the running Capture One, through AppleScript.
+// The file is kept two ways, which never mix:
+//  - url() / setUrl(): in Capture One's preferences domain (named by the bundle identifier), as
+//    the file's path text under defaultsScriptName(). This is what Quillmere uses.
+//  - inRunningApplication().getURL() / .setURL(to): in the running Capture One, by AppleScript.
 // The preferences handle is shared by reference among copies of the record.
 class BackgroundScript {
 public:
@@ -27,7 +30,7 @@ public:
     const QString& scriptName() const { return m_scriptName; }
     const QString& description() const { return m_description; }
     const QString& bundleIdentifier() const { return m_bundleIdentifier; }
-    const std::shared_ptr<UserDefaults>& defaults() const { return m_defaults; }
+    const std::shared_ptr<vexo::UserDefaults>& defaults() const { return m_defaults; }
     const QString& defaultsScriptName() const { return m_defaultsScriptName; }
     const QString& id() const { return m_scriptName; }
 
@@ -35,16 +38,18 @@ public:
     // locale: "live view ready script" gives "Live View Ready".
     QString displayName() const;
 
-    // The assigned file as the preferences domain holds it now; none when nothing is assigned.
+    // The assigned file as the preferences domain holds it now; none when nothing is assigned
+    // (or the domain cannot be read: readUrl() tells the two apart).
     std::optional<QUrl> url() const;
     // Stores the file's path text under the key, or removes the key for none. Returns whether
-    // the domain stored it (a failure is also in the system log).
+    // the domain stored it (the reason for a failure is in the system log; writeUrl() returns it).
     bool setUrl(const std::optional<QUrl>& url);
+    // The reason-returning forms of url() and setUrl().
+    vexo::Expected<std::optional<QUrl>> readUrl() const;
+    vexo::Result writeUrl(const std::optional<QUrl>& url);
 
-    // Asks the running Capture One for the property's file, by AppleScript.
-    std::optional<QUrl> getURL() const;
-    // Sets the property in the running Capture One to the file's path, or to "" for none.
-    void setURL(const std::optional<QUrl>& to) const;
+    // The same property in the running Capture One, for the AppleScript forms.
+    RunningScriptProperty inRunningApplication() const;
 
     // The preferences key for a script name: words split at single spaces; a "done" word is
     // removed and "endOf" put in front, else a "became" word is removed; then camel-cased.
@@ -56,13 +61,38 @@ public:
     QString debugDescription() const;
 
 private:
+    friend class RunningScriptProperty;
+
     QString m_scriptName;
     QString m_description;
     QString m_bundleIdentifier;
-    std::shared_ptr<UserDefaults> m_defaults;
+    std::shared_ptr<vexo::UserDefaults> m_defaults;
     QString m_defaultsScriptName;
     std::shared_ptr<ScriptChannel> m_channel;
     std::shared_ptr<Log> m_log;
 };
+
+// A background-script property as the running Capture One holds it, reached through AppleScript.
+// Nothing in Quillmere calls these; they are offered to programs that drive Capture One itself.
+class RunningScriptProperty {
+public:
+    // Asks the running copy for the property's file. Logs "## Getting URL for <name>" and the
+    // script's source; when the script gives no result, logs "Result of <record> was nil".
+    std::optional<QUrl> getURL() const;
+    // Sets the property in the running copy to the file's path, or to "" for none. Logs
+    // "## Setting URL for <name>" and the source; error information goes to standard output.
+    // A URL that is not a local file is refused with a log line and nothing is sent (an empty
+    // path would clear the property).
+    void setURL(const std::optional<QUrl>& to) const;
+
+private:
+    friend class BackgroundScript;
+    explicit RunningScriptProperty(BackgroundScript script) : m_script(std::move(script)) {}
+    BackgroundScript m_script;
+};
+
+inline RunningScriptProperty BackgroundScript::inRunningApplication() const {
+    return RunningScriptProperty(*this);
+}
 
 } // namespace brisquel

@@ -1,4 +1,4 @@
-#include "BrisquelVersion.h"
+#include "core/BrisquelVersion.h"
 
 namespace brisquel {
 

@@ -1,4 +1,4 @@
-#include "VersionAvailability.h"
+#include "core/VersionAvailability.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "platform/BundleIcon.h"
+#include "core/platform/BundleIcon.h"
 
 #include <QFileInfo>
 #include <QStringList>

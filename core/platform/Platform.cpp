@@ -1,11 +1,13 @@
-#include "Platform.h"
+#include "core/platform/Platform.h"
 
-#include "posix/FolderMetadataSearch.h"
-#include "posix/NoAutomationPermission.h"
-#include "posix/OsascriptChannel.h"
-#include "posix/PlistFileDefaults.h"
-#include "posix/PosixLog.h"
-#include "posix/ProcRunningApplications.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
+#include "core/platform/posix/NoAutomationPermission.h"
+#include "core/platform/posix/OsascriptChannel.h"
+#include "core/platform/posix/PlistFileDefaults.h"
+#include "core/platform/posix/PosixLog.h"
+#include "core/platform/posix/ProcRunningApplications.h"
+
+#include "VexoExtensions/MainBundle.h"
 
 #include <QtGlobal>
 
@@ -32,6 +34,10 @@ Platform Platform::native() {
     const QString folder = qEnvironmentVariable("QUILLMERE_APPLICATIONS_DIR");
     p.applicationsFolder = folder.isEmpty() ? QStringLiteral("/Applications") : folder;
     return p;
+}
+
+std::shared_ptr<vexo::UserDefaults> Platform::standardUserDefaults() const {
+    return preferences ? preferences->open(vexo::MainBundle::bundleIdentifier()) : nullptr;
 }
 
 const Platform& Platform::current() {

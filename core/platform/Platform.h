@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/AutomationPermission.h"
-#include "platform/Log.h"
-#include "platform/MetadataSearch.h"
-#include "platform/RunningApplications.h"
-#include "platform/ScriptChannel.h"
-#include "platform/UserDefaults.h"
+#include "core/platform/AutomationPermission.h"
+#include "core/platform/Log.h"
+#include "core/platform/MetadataSearch.h"
+#include "core/platform/RunningApplications.h"
+#include "core/platform/ScriptChannel.h"
+#include "VexoExtensions/UserDefaults.h"
 
 #include <memory>
 
@@ -16,12 +16,15 @@ namespace brisquel {
 struct Platform {
     std::shared_ptr<MetadataSearch> metadataSearch;
     std::shared_ptr<RunningApplications> runningApplications;
-    std::shared_ptr<PreferencesDomains> preferences;
+    std::shared_ptr<vexo::PreferencesDomains> preferences;
     std::shared_ptr<ScriptChannel> scriptChannel;
     std::shared_ptr<AutomationPermission> automationPermission;
     std::shared_ptr<Log> log;
     // The folder searched for installed applications.
     QString applicationsFolder;
+
+    // The application's own settings domain: the one named by the main bundle's identifier.
+    std::shared_ptr<vexo::UserDefaults> standardUserDefaults() const;
 
     // The services in force: those installed last, else the native ones.
     static const Platform& current();

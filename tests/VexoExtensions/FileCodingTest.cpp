@@ -1,5 +1,5 @@
 #include "VexoExtensions/FileCoding.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

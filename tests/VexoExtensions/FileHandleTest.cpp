@@ -1,5 +1,5 @@
 #include "VexoExtensions/FileHandle.h"
-#include "StdoutCapture.h"
+#include "tests/VexoExtensions/StdoutCapture.h"
 
 #include <QStringList>
 #include <chrono>

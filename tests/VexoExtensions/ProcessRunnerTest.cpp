@@ -1,6 +1,6 @@
 #include "VexoExtensions/ProcessRunner.h"
-#include "StdoutCapture.h"
-#include "TempFolder.h"
+#include "tests/VexoExtensions/StdoutCapture.h"
+#include "tests/support/TempFolder.h"
 
 #include <QDir>
 #include <QFile>

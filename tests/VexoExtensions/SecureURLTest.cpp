@@ -1,6 +1,6 @@
 #include "VexoExtensions/SecureURL.h"
-#include "FakePlatform.h"
-#include "TempFolder.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

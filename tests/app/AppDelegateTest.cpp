@@ -1,14 +1,14 @@
 // The application delegate and its main window: launch, size limits, the saved frame, closing,
 // termination and the menus.
 
-#include "AppWorld.h"
+#include "tests/app/AppWorld.h"
 
-#include "AppDelegate.h"
-#include "AppIdentity.h"
-#include "ApplicationMain.h"
-#include "ContentView.h"
-#include "MainMenu.h"
-#include "WindowFrameAutosave.h"
+#include "app/AppDelegate.h"
+#include "app/AppIdentity.h"
+#include "app/ApplicationMain.h"
+#include "app/ContentView.h"
+#include "app/MainMenu.h"
+#include "Preferences/WindowFrameAutosave.h"
 
 #include <QAction>
 #include <QDirIterator>

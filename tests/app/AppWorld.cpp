@@ -1,8 +1,8 @@
-#include "AppWorld.h"
+#include "tests/app/AppWorld.h"
 
-#include "platform/PropertyList.h"
-#include "platform/posix/FolderMetadataSearch.h"
-#include "platform/posix/PlistFileDefaults.h"
+#include "VexoExtensions/PropertyList.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
+#include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -57,7 +57,7 @@ QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scri
 }
 
 std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const {
-    const std::optional<QVariant> value = brisquel::plist::readFile(domainFile(domain));
+    const std::optional<QVariant> value = brisquel::vexo::plist::readFile(domainFile(domain));
     if (!value || value->metaType() != QMetaType::fromType<QVariantMap>()) {
         return std::nullopt;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FakePlatform.h"
-#include "TempFolder.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
 
-#include "AppFinder.h"
-#include "platform/Platform.h"
+#include "core/AppFinder.h"
+#include "core/platform/Platform.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -1,14 +1,14 @@
 // The main window's content: the search and the initial selection, the sidebar rows, the
 // placeholder, the detail area that reads its scripts afresh, and work kept off the GUI thread.
 
-#include "AppWorld.h"
+#include "tests/app/AppWorld.h"
 
-#include "AppHeaderView.h"
-#include "ApplicationView.h"
-#include "ContentView.h"
-#include "ScriptView.h"
+#include "app/AppHeaderView.h"
+#include "app/ApplicationView.h"
+#include "app/ContentView.h"
+#include "app/ScriptView.h"
 
-#include "platform/posix/FolderMetadataSearch.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 
 #include <QFile>
 #include <QImage>

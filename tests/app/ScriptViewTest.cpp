@@ -2,15 +2,15 @@
 // removing through the real preferences domain, hover, alignment, the context actions, failures,
 // changes made by other programs, and the one panel of the process.
 
-#include "AppWorld.h"
+#include "tests/app/AppWorld.h"
 
-#include "ApplicationView.h"
-#include "ChooseButton.h"
-#include "ControlAlignment.h"
-#include "RemoveButton.h"
-#include "ScriptFileDialog.h"
-#include "ScriptPanel.h"
-#include "ScriptView.h"
+#include "app/ApplicationView.h"
+#include "app/ChooseButton.h"
+#include "app/ControlAlignment.h"
+#include "app/RemoveButton.h"
+#include "app/ScriptFileDialog.h"
+#include "app/ScriptPanel.h"
+#include "app/ScriptView.h"
 
 #include <QDesktopServices>
 #include <QDir>

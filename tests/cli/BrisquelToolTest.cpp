@@ -1,5 +1,5 @@
-#include "platform/PropertyList.h"
-#include "support/TempFolder.h"
+#include "VexoExtensions/PropertyList.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +107,7 @@ protected:
         return QDir(m_preferencesFolder).filePath(id + QStringLiteral(".plist"));
     }
     QVariantMap domain(const QString& id = kId) const {
-        return brisquel::plist::readFile(domainFile(id)).value_or(QVariant()).toMap();
+        return brisquel::vexo::plist::readFile(domainFile(id)).value_or(QVariant()).toMap();
     }
 
     TempFolder m_apps;

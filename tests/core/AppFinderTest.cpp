@@ -1,7 +1,7 @@
-#include "AppFinder.h"
-#include "FakePlatform.h"
-#include "TempFolder.h"
-#include "platform/posix/FolderMetadataSearch.h"
+#include "core/AppFinder.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
-#include "AppFinder.h"
-#include "BackgroundScript.h"
-#include "FakePlatform.h"
+#include "core/AppFinder.h"
+#include "core/BackgroundScript.h"
+#include "tests/support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ protected:
 
 TEST_F(AppleScriptTest, AskingComposesTheTellStatementAndLogsIt) {
     fakes.scripts->result.value = s("/Users/me/Scripts/Export Done.scpt");
-    const auto url = make(s("batch done script")).getURL();
+    const auto url = make(s("batch done script")).inRunningApplication().getURL();
     ASSERT_EQ(fakes.scripts->sources.size(), 1);
     EXPECT_EQ(fakes.scripts->sources[0],
               s("tell application id \"com.captureone.captureone16\" to return batch done script"));
@@ -38,7 +38,7 @@ TEST_F(AppleScriptTest, AskingComposesTheTellStatementAndLogsIt) {
 
 TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
     fakes.scripts->result = ScriptResult{};
-    EXPECT_FALSE(make(s("capture done script")).getURL());
+    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
     const QStringList lines = fakes.log->systemLines();
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[2],
@@ -50,14 +50,14 @@ TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
 
 TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
     fakes.scripts->result.value = s("missing value");
-    EXPECT_FALSE(make(s("capture done script")).getURL());
+    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
     EXPECT_EQ(fakes.log->systemLines().size(), 2);
 }
 
 TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
     const BackgroundScript record = make(s("live view done script"));
-    record.setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));
-    record.setURL(std::nullopt);
+    record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));
+    record.inRunningApplication().setURL(std::nullopt);
     ASSERT_EQ(fakes.scripts->sources.size(), 2);
     EXPECT_EQ(fakes.scripts->sources[0], s("tell application id \"com.captureone.captureone16\" to set live "
                                            "view done script to \"/tmp/a b.scpt\""));
@@ -69,7 +69,7 @@ TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
 
 TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {
     const BackgroundScript record = make(s("batch done script"));
-    record.setURL(QUrl::fromLocalFile(s("/tmp/say \"hi\" \\ back\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt")));
+    record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/say \"hi\" \\ back\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt")));
     ASSERT_EQ(fakes.scripts->sources.size(), 1);
     const QString source = fakes.scripts->sources[0];
     EXPECT_TRUE(
@@ -78,7 +78,7 @@ TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {
     EXPECT_FALSE(source.contains(QLatin1Char('\n')));
     // A quote in the bundle identifier cannot end its literal either.
     fakes.scripts->sources.clear();
-    make(s("batch done script"), s("com.evil\" to do shell script \"x")).getURL();
+    make(s("batch done script"), s("com.evil\" to do shell script \"x")).inRunningApplication().getURL();
     ASSERT_EQ(fakes.scripts->sources.size(), 1);
     EXPECT_TRUE(fakes.scripts->sources[0].startsWith(
         s("tell application id \"com.evil\\\" to do shell script \\\"x\" to return")));
@@ -88,8 +88,8 @@ TEST_F(AppleScriptTest, NamesThatAreNotPlainTermsNeverReachTheSource) {
     for (const char* name : {"a\nscript", "a\" script", "a | script", "a \xC2\xAC script", "a -- script",
                              "a(b) script", "", "   "}) {
         const BackgroundScript record = make(s(name));
-        EXPECT_FALSE(record.getURL()) << name;
-        record.setURL(QUrl::fromLocalFile(s("/tmp/x.scpt")));
+        EXPECT_FALSE(record.inRunningApplication().getURL()) << name;
+        record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/x.scpt")));
     }
     EXPECT_TRUE(fakes.scripts->sources.isEmpty());
     for (const QString& line : fakes.log->systemLines()) {
@@ -102,7 +102,7 @@ TEST_F(AppleScriptTest, NamesThatAreNotPlainTermsNeverReachTheSource) {
 TEST_F(AppleScriptTest, ErrorInformationGoesToStandardOutput) {
     fakes.scripts->result.errorInfo = QVariantMap{{s("NSAppleScriptErrorMessage"), s("Can't set it.")},
                                                   {s("NSAppleScriptErrorNumber"), -10006}};
-    make(s("batch done script")).setURL(std::nullopt);
+    make(s("batch done script")).inRunningApplication().setURL(std::nullopt);
     const QStringList out = fakes.log->outputLines();
     ASSERT_EQ(out.size(), 1);
     EXPECT_TRUE(out[0].contains(s("NSAppleScriptErrorMessage = \"Can't set it.\";"))) << out[0].toStdString();
@@ -112,7 +112,7 @@ TEST_F(AppleScriptTest, ErrorInformationGoesToStandardOutput) {
 TEST_F(AppleScriptTest, FormatDirectivesInNamesAndPathsComeOutLiterally) {
     const BackgroundScript record = make(s("a %s %n {} script"));
     fakes.scripts->result = ScriptResult{};
-    record.getURL();
+    record.inRunningApplication().getURL();
     const QStringList lines = fakes.log->systemLines();
     EXPECT_EQ(lines[0], s("## Getting URL for a %s %n {} script"));
     EXPECT_TRUE(lines.last().contains(s("a %s %n {} script")));

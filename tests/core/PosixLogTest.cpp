@@ -1,4 +1,4 @@
-#include "platform/posix/PosixLog.h"
+#include "core/platform/posix/PosixLog.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "BackgroundScript.h"
-#include "FakePlatform.h"
+#include "core/BackgroundScript.h"
+#include "tests/support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

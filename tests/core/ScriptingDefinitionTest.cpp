@@ -1,7 +1,7 @@
-#include "AppFinder.h"
-#include "FakePlatform.h"
-#include "ScriptingDefinitionQuery.h"
-#include "TempFolder.h"
+#include "core/AppFinder.h"
+#include "tests/support/FakePlatform.h"
+#include "core/ScriptingDefinitionQuery.h"
+#include "tests/support/TempFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -333,7 +333,7 @@ TEST_F(ScriptingDefinitionTest, CharacterReferencesAndCDataAreKept) {
     EXPECT_EQ(scripts[0].scriptName(), s("line\nbreak script"));
     EXPECT_EQ(scripts[0].description(), s("a & b <c> \xE2\x9C\x93"));
     // Such a name never becomes AppleScript source.
-    EXPECT_FALSE(scripts[0].getURL());
+    EXPECT_FALSE(scripts[0].inRunningApplication().getURL());
     EXPECT_TRUE(fakes.scripts->sources.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "tests/support/FakePlatform.h"
 
 namespace testsupport {
 
@@ -19,22 +19,31 @@ QStringList RecordingLog::outputLines() const {
     return m_output;
 }
 
-bool MemoryDefaults::setValue(const QString& key, const QVariant& value) {
+brisquel::vexo::Expected<QVariant> MemoryDefaults::read(const QString& key) const {
+    if (m_failReads) {
+        return brisquel::vexo::Result::failure(brisquel::vexo::Status::Malformed,
+                                               m_domain + QStringLiteral(" cannot be read (test)"));
+    }
+    return m_values.value(key);
+}
+brisquel::vexo::Result MemoryDefaults::write(const QString& key, const QVariant& value) {
     if (m_failWrites) {
-        return false;
+        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
+                                               m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.insert(key, value);
-    return true;
+    return {};
 }
-bool MemoryDefaults::removeValue(const QString& key) {
+brisquel::vexo::Result MemoryDefaults::remove(const QString& key) {
     if (m_failWrites) {
-        return false;
+        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
+                                               m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.remove(key);
-    return true;
+    return {};
 }
 
-std::shared_ptr<brisquel::UserDefaults> MemoryPreferences::open(const QString& name) {
+std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QString& name) {
     return domain(name);
 }
 std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {

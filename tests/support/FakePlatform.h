@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QtPrinters.h"
-#include "platform/Platform.h"
+#include "tests/support/QtPrinters.h"
+#include "core/platform/Platform.h"
 
 #include <QHash>
 #include <QMutex>
@@ -26,24 +26,25 @@ private:
 };
 
 // A preferences domain in memory.
-class MemoryDefaults final : public brisquel::UserDefaults {
+class MemoryDefaults final : public brisquel::vexo::UserDefaults {
 public:
     explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
     QString domain() const override { return m_domain; }
-    QVariant value(const QString& key) const override { return m_values.value(key); }
-    bool setValue(const QString& key, const QVariant& value) override;
-    bool removeValue(const QString& key) override;
+    brisquel::vexo::Expected<QVariant> read(const QString& key) const override;
+    brisquel::vexo::Result write(const QString& key, const QVariant& value) override;
+    brisquel::vexo::Result remove(const QString& key) override;
 
     QHash<QString, QVariant> m_values;
+    bool m_failReads = false;
     bool m_failWrites = false;
 
 private:
     QString m_domain;
 };
 
-class MemoryPreferences final : public brisquel::PreferencesDomains {
+class MemoryPreferences final : public brisquel::vexo::PreferencesDomains {
 public:
-    std::shared_ptr<brisquel::UserDefaults> open(const QString& domain) override;
+    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override;
     std::shared_ptr<MemoryDefaults> domain(const QString& name);
 
 private:

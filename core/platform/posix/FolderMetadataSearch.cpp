@@ -1,9 +1,9 @@
-#include "platform/posix/FolderMetadataSearch.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 
-#include "platform/BundleIcon.h"
+#include "core/platform/BundleIcon.h"
 
 #include "VexoExtensions/TextOrdering.h"
-#include "platform/PropertyList.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,7 +119,7 @@ MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
     item.attributes.insert(MetadataAttribute::path, bundlePath);
     item.attributes.insert(MetadataAttribute::url, QUrl::fromLocalFile(bundlePath).toString());
 
-    const std::optional<QVariant> info = plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
+    const std::optional<QVariant> info = vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
     if (!info || info->typeId() != QMetaType::QVariantMap) {
         return item;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MetadataSearch.h"
+#include "core/platform/MetadataSearch.h"
 
 namespace brisquel {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/NoAutomationPermission.h"
+#include "core/platform/posix/NoAutomationPermission.h"
 
 namespace brisquel {
 

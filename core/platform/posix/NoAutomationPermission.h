@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AutomationPermission.h"
+#include "core/platform/AutomationPermission.h"
 
 namespace brisquel {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/OsascriptChannel.h"
+#include "core/platform/posix/OsascriptChannel.h"
 
 #include "VexoExtensions/ProcessRunner.h"
 

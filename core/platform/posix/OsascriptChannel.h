@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScriptChannel.h"
+#include "core/platform/ScriptChannel.h"
 
 #include <QString>
 #include <chrono>

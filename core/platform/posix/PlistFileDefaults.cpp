@@ -1,6 +1,7 @@
-#include "platform/posix/PlistFileDefaults.h"
+#include "core/platform/posix/PlistFileDefaults.h"
 
-#include "platform/PropertyList.h"
+#include "core/platform/posix/FileChangeObservation.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,10 @@
 #include <unistd.h>
 
 namespace brisquel {
+
+using vexo::Result;
+using vexo::Status;
+namespace plist = vexo::plist;
 
 namespace {
 
@@ -98,7 +103,7 @@ struct LoadedFile {
     FileIdentity identity;
     bool settled = false;
     plist::Node root; // null for a missing file (an empty domain) or a failure
-    QString failure;  // why the domain cannot be read; empty when it can
+    Result failure;   // why the domain cannot be read; a success when it can
 };
 
 bool readAll(int fd, off_t sizeHint, QByteArray& contents, int& error) {
@@ -138,20 +143,20 @@ LoadedFile loadDomainFile(const QString& path) {
                 return loaded;
             }
             loaded.identity.error = error;
-            loaded.failure = path + QStringLiteral(" cannot be opened: ") + errorText(error);
+            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be opened: ") + errorText(error));
             return loaded;
         }
         struct stat before {};
         if (::fstat(fd, &before) != 0) {
             const int error = errno;
             ::close(fd);
-            loaded.failure = path + QStringLiteral(" cannot be read: ") + errorText(error);
+            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be read: ") + errorText(error));
             return loaded;
         }
         loaded.identity = FileIdentity::of(before);
         if (!S_ISREG(before.st_mode)) {
             ::close(fd);
-            loaded.failure = path + QStringLiteral(" is not a regular file");
+            loaded.failure = Result::failure(Status::NotRegularFile, path + QStringLiteral(" is not a regular file"));
             return loaded;
         }
         QByteArray contents;
@@ -161,7 +166,7 @@ LoadedFile loadDomainFile(const QString& path) {
             if (error == 0)
                 error = errno;
             ::close(fd);
-            loaded.failure = path + QStringLiteral(" cannot be read: ") + errorText(error);
+            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be read: ") + errorText(error));
             return loaded;
         }
         ::close(fd);
@@ -169,20 +174,20 @@ LoadedFile loadDomainFile(const QString& path) {
             continue;
         loaded.settled = loaded.identity.settledBefore(now);
         if (static_cast<quint64>(contents.size()) > std::numeric_limits<uint32_t>::max()) {
-            loaded.failure = path + QStringLiteral(" is too large to be a property list");
+            loaded.failure = Result::failure(Status::TooLarge, path + QStringLiteral(" is too large to be a property list"));
             return loaded;
         }
         loaded.root = plist::parseNode(contents);
         if (!loaded.root)
-            loaded.failure = path + QStringLiteral(" is not a property list");
+            loaded.failure = Result::failure(Status::Malformed, path + QStringLiteral(" is not a property list"));
         else if (!PLIST_IS_DICT(static_cast<plist_t>(loaded.root.get()))) {
             loaded.root.reset();
-            loaded.failure = path + QStringLiteral(" does not hold a dictionary");
+            loaded.failure = Result::failure(Status::Malformed, path + QStringLiteral(" does not hold a dictionary"));
         }
         return loaded;
     }
     loaded.root.reset();
-    loaded.failure = path + QStringLiteral(" kept changing while it was being read");
+    loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" kept changing while it was being read"));
     return loaded;
 }
 
@@ -358,64 +363,75 @@ bool PlistFileDefaults::isAcceptableDomainName(const QString& domain) {
     return true;
 }
 
-QString PlistFileDefaults::storageLocation() const {
-    return m_path;
+void PlistFileDefaults::report(const Result& failure, Access access) const {
+    if (!m_log)
+        return;
+    if (access == Access::Read) {
+        std::lock_guard guard(m_snapshotMutex);
+        // A domain that cannot be read is said once for each cause, not at every read.
+        if (failure.message() == m_lastReadFailure)
+            return;
+        m_lastReadFailure = failure.message();
+    }
+    m_log->system(failure.message());
 }
 
-void PlistFileDefaults::report(const QString& line) const {
-    if (m_log)
-        m_log->system(line);
+std::unique_ptr<vexo::ChangeObservation> PlistFileDefaults::observeChanges(std::function<void()> onChange) {
+    if (!m_acceptable)
+        return nullptr;
+    return std::make_unique<FileChangeObservation>(m_path, std::move(onChange));
 }
 
-QVariant PlistFileDefaults::value(const QString& key) const {
-    if (!m_acceptable || key.contains(QChar(u'\0')))
-        return {};
+vexo::Expected<QVariant> PlistFileDefaults::read(const QString& key) const {
+    if (!m_acceptable)
+        return Result::failure(Status::Refused, QStringLiteral("Preferences domain \"") + m_domain +
+                                                    QStringLiteral("\" is not a plain reverse-DNS name"));
+    if (key.contains(QChar(u'\0')))
+        return QVariant();
     std::lock_guard guard(m_snapshotMutex);
     const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
-    if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current)) {
-        auto fresh = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path)});
-        // Say why once for each state of the file, not at every read.
-        const bool alreadySaid = m_snapshot && m_snapshot->file.failure == fresh->file.failure &&
-                                 m_snapshot->file.identity.sameAs(fresh->file.identity);
-        if (!fresh->file.failure.isEmpty() && !alreadySaid)
-            report(QStringLiteral("Preferences domain \"") + m_domain +
-                   QStringLiteral("\" cannot be read: ") + fresh->file.failure);
-        m_snapshot = std::move(fresh);
-    }
+    if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current))
+        m_snapshot = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path)});
+    if (!m_snapshot->file.failure)
+        return m_snapshot->file.failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                                 QStringLiteral("\" cannot be read: "));
     if (!m_snapshot->file.root)
-        return {};
+        return QVariant();
     const plist_t item =
         plist_dict_get_item(static_cast<plist_t>(m_snapshot->file.root.get()), key.toUtf8().constData());
     return plist::toVariant(item);
 }
 
-bool PlistFileDefaults::setValue(const QString& key, const QVariant& value) {
+Result PlistFileDefaults::write(const QString& key, const QVariant& value) {
     return store(key, &value);
 }
 
-bool PlistFileDefaults::removeValue(const QString& key) {
+Result PlistFileDefaults::remove(const QString& key) {
     return store(key, nullptr);
 }
 
-bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
-    const auto fail = [&](const QString& why) {
-        report(QStringLiteral("Preferences domain \"") + m_domain + QStringLiteral("\": key \"") + key +
-               (value ? QStringLiteral("\" not stored: ") : QStringLiteral("\" not removed: ")) + why);
-        return false;
+Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
+    const auto failWith = [&](Status status, const QString& why) {
+        return Result::failure(status, QStringLiteral("Preferences domain \"") + m_domain +
+                                           QStringLiteral("\": key \"") + key +
+                                           (value ? QStringLiteral("\" not stored: ")
+                                                  : QStringLiteral("\" not removed: ")) +
+                                           why);
     };
+    const auto fail = [&](const QString& why) { return failWith(Status::NotStored, why); };
     if (!m_acceptable)
-        return fail(QStringLiteral("the domain name is not a plain reverse-DNS name"));
+        return failWith(Status::Refused, QStringLiteral("the domain name is not a plain reverse-DNS name"));
     if (key.contains(QChar(u'\0')) || !key.isValidUtf16())
-        return fail(QStringLiteral("the key is not a valid property-list key"));
+        return failWith(Status::Refused, QStringLiteral("the key is not a valid property-list key"));
     plist::Node newItem;
     if (value) {
         newItem = plist::fromVariant(*value);
         if (!newItem)
-            return fail(QStringLiteral("the value has no property-list form"));
+            return failWith(Status::Refused, QStringLiteral("the value has no property-list form"));
     }
     // A domain without a folder has no file, so it has no key to remove either.
     if (!value && !QFileInfo::exists(m_folder))
-        return true;
+        return {};
     if (!QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
 
@@ -433,11 +449,12 @@ bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
     const QByteArray utf8Key = key.toUtf8();
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
         LoadedFile current = loadDomainFile(QFile::decodeName(target));
-        if (!current.failure.isEmpty())
-            return fail(current.failure + QStringLiteral("; the file is left as it is"));
+        if (!current.failure)
+            return failWith(current.failure.status(),
+                            current.failure.message() + QStringLiteral("; the file is left as it is"));
         if (!current.root) {
             if (!value)
-                return true; // nothing to remove from an empty domain
+                return {}; // nothing to remove from an empty domain
             current.root.reset(plist_new_dict());
         }
         const auto root = static_cast<plist_t>(current.root.get());
@@ -445,7 +462,7 @@ bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
             plist_dict_set_item(root, utf8Key.constData(), plist_copy(static_cast<plist_t>(newItem.get())));
         } else {
             if (!plist_dict_get_item(root, utf8Key.constData()))
-                return true;
+                return {};
             plist_dict_remove_item(root, utf8Key.constData());
         }
         const QByteArray bytes = plist::nodeToBinary(root);
@@ -468,7 +485,7 @@ bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
                         errorText(error));
         }
         syncFolderOf(target);
-        return true;
+        return {};
     }
     return fail(QFile::decodeName(target) +
                 QStringLiteral(" kept being changed by another program while it was "
@@ -478,7 +495,7 @@ bool PlistFileDefaults::store(const QString& key, const QVariant* value) {
 PlistFilePreferences::PlistFilePreferences(QString folder, std::shared_ptr<Log> log)
     : m_folder(std::move(folder)), m_log(std::move(log)) {}
 
-std::shared_ptr<UserDefaults> PlistFilePreferences::open(const QString& domain) {
+std::shared_ptr<vexo::UserDefaults> PlistFilePreferences::open(const QString& domain) {
     return std::make_shared<PlistFileDefaults>(m_folder, domain, m_log);
 }
 

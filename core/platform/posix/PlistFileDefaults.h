@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
+#include "core/platform/Log.h"
+#include "VexoExtensions/UserDefaults.h"
 
 #include <functional>
 #include <memory>
@@ -22,18 +22,23 @@ namespace brisquel {
 // domain file changed since it was read (another program does not take our lock) the whole step is
 // done again. A file that is not a property list holding a dictionary is never overwritten. When
 // the domain file is a symbolic link, the file it leads to is the one replaced.
-class PlistFileDefaults final : public UserDefaults {
+class PlistFileDefaults final : public vexo::UserDefaults {
 public:
     // No file is touched until the first read or write.
     PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log);
     ~PlistFileDefaults() override;
 
     QString domain() const override { return m_domain; }
-    QVariant value(const QString& key) const override;
-    bool setValue(const QString& key, const QVariant& value) override;
-    bool removeValue(const QString& key) override;
-    // Empty for a refused domain name.
-    QString storageLocation() const override;
+    vexo::Expected<QVariant> read(const QString& key) const override;
+    vexo::Result write(const QString& key, const QVariant& value) override;
+    vexo::Result remove(const QString& key) override;
+    // Watches the domain file and its folder (or, while the folder does not exist, the nearest
+    // folder above it that does): a program that replaces the file by renaming a new one over it,
+    // or creates it, is seen too.
+    std::unique_ptr<vexo::ChangeObservation> observeChanges(std::function<void()> onChange) override;
+
+    // The domain file; empty for a refused domain name.
+    const QString& path() const { return m_path; }
 
     // Whether a domain name can become a file name in the preferences folder: not empty, no
     // leading ".", no "/" or "\", no NUL or other control or line-breaking character, valid
@@ -50,8 +55,8 @@ private:
     struct Snapshot;
 
     // Sets key to value, or removes it when value is null.
-    bool store(const QString& key, const QVariant* value);
-    void report(const QString& line) const;
+    vexo::Result store(const QString& key, const QVariant* value);
+    void report(const vexo::Result& failure, Access access) const override;
 
     QString m_folder;
     QString m_domain;
@@ -62,14 +67,16 @@ private:
 
     mutable std::mutex m_snapshotMutex;
     mutable std::unique_ptr<Snapshot> m_snapshot;
+    // The last read failure reported, so that a domain that cannot be read is said once per cause.
+    mutable QString m_lastReadFailure;
 };
 
 // Opens preferences domains as files in one folder.
-class PlistFilePreferences final : public PreferencesDomains {
+class PlistFilePreferences final : public vexo::PreferencesDomains {
 public:
     PlistFilePreferences(QString folder, std::shared_ptr<Log> log);
 
-    std::shared_ptr<UserDefaults> open(const QString& domain) override;
+    std::shared_ptr<vexo::UserDefaults> open(const QString& domain) override;
     QString folder() const { return m_folder; }
 
     // $QUILLMERE_PREFERENCES_DIR, else $XDG_CONFIG_HOME/Quillmere/Preferences (when that names an

@@ -1,4 +1,4 @@
-#include "PosixLog.h"
+#include "core/platform/posix/PosixLog.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

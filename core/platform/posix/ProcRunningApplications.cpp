@@ -1,6 +1,6 @@
-#include "platform/posix/ProcRunningApplications.h"
+#include "core/platform/posix/ProcRunningApplications.h"
 
-#include "platform/PropertyList.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,7 +90,7 @@ QList<qint64> ProcRunningApplications::processesWithBundleIdentifier(const QStri
         if (it == identifierOfBundle.end()) {
             QString identifier;
             const std::optional<QVariant> info =
-                plist::readFile(bundle + QStringLiteral("/Contents/Info.plist"));
+                vexo::plist::readFile(bundle + QStringLiteral("/Contents/Info.plist"));
             if (info && info->typeId() == QMetaType::QVariantMap) {
                 const QVariant value = info->toMap().value(QStringLiteral("CFBundleIdentifier"));
                 if (value.typeId() == QMetaType::QString) {

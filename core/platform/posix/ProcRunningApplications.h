@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RunningApplications.h"
+#include "core/platform/RunningApplications.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "platform/posix/FolderMetadataSearch.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>

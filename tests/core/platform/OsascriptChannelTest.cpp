@@ -1,6 +1,6 @@
-#include "platform/posix/OsascriptChannel.h"
+#include "core/platform/posix/OsascriptChannel.h"
 
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PlistTestSupport.h"
+#include "tests/core/platform/PlistTestSupport.h"
 
 #include <QFile>
 #include <QProcess>
@@ -13,7 +13,7 @@ namespace {
 
 // A binary property list holding nothing but one encoded object, built here by hand so that the
 // tests do not lean on the code they test.
-brisquel::plist::Node singleObject(const QByteArray& object) {
+brisquel::vexo::plist::Node singleObject(const QByteArray& object) {
     QByteArray bytes("bplist00");
     bytes += object;
     const char offsetTableAt = static_cast<char>(bytes.size());
@@ -26,7 +26,7 @@ brisquel::plist::Node singleObject(const QByteArray& object) {
     bytes += trailer;
     plist_t node = nullptr;
     plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
-    return brisquel::plist::Node(node);
+    return brisquel::vexo::plist::Node(node);
 }
 
 QByteArray bigEndian(quint64 value) {
@@ -79,7 +79,7 @@ QString describe(void* opaque) {
         return text + QStringLiteral("]");
     }
     default:
-        return QString::fromLatin1(brisquel::plist::nodeToBinary(node).toHex());
+        return QString::fromLatin1(brisquel::vexo::plist::nodeToBinary(node).toHex());
     }
 }
 
@@ -96,11 +96,11 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
         file.write(bytes);
 }
 
-brisquel::plist::Node readTree(const QString& path) {
-    return brisquel::plist::parseNode(fileBytes(path));
+brisquel::vexo::plist::Node readTree(const QString& path) {
+    return brisquel::vexo::plist::parseNode(fileBytes(path));
 }
 
-brisquel::plist::Node everyKindTree() {
+brisquel::vexo::plist::Node everyKindTree() {
     plist_t root = plist_new_dict();
     plist_dict_set_item(root, "text", plist_new_string("Capture One"));
     plist_dict_set_item(root, "empty text", plist_new_string(""));
@@ -135,7 +135,7 @@ brisquel::plist::Node everyKindTree() {
     plist_dict_set_item(nested, "empty", plist_new_dict());
     plist_dict_set_item(root, "nested", nested);
     plist_dict_set_item(root, "uid", plist_new_uid(7));
-    return brisquel::plist::Node(root);
+    return brisquel::vexo::plist::Node(root);
 }
 
 ProgramRun runProgram(const QString& program, const QStringList& arguments) {

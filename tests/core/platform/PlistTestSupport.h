@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyList.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,12 +14,12 @@ QString describe(void* node);
 
 QByteArray fileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
-brisquel::plist::Node readTree(const QString& path);
+brisquel::vexo::plist::Node readTree(const QString& path);
 
 // A dictionary holding every value kind, with the awkward values: integers at both ends of the
 // signed range and above it, reals that are not exact, dates with fractions finer than a
 // microsecond and beyond 32-bit seconds, data with NULs, nested arrays and dictionaries, a UID.
-brisquel::plist::Node everyKindTree();
+brisquel::vexo::plist::Node everyKindTree();
 
 // The exit code and output of a program, or -1 when it could not run.
 struct ProgramRun {

@@ -6,8 +6,8 @@
 //   preferences_test_writer --exit-before-replace <folder> <domain> <key> <value>
 //       sets one key but ends the process (exit code 3) once the new file is written, before it
 //       replaces the domain file, the way a crash at the worst moment would.
-#include "platform/posix/PlistFileDefaults.h"
-#include "platform/posix/PosixLog.h"
+#include "core/platform/posix/PlistFileDefaults.h"
+#include "core/platform/posix/PosixLog.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "platform/posix/ProcRunningApplications.h"
+#include "core/platform/posix/ProcRunningApplications.h"
 
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

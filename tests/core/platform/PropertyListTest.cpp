@@ -1,5 +1,5 @@
-#include "platform/PropertyList.h"
-#include "PlistTestSupport.h"
+#include "VexoExtensions/PropertyList.h"
+#include "tests/core/platform/PlistTestSupport.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -39,9 +39,9 @@ TEST(PropertyListValues, EveryKindSurvivesABinaryRoundTrip) {
         {QVariantList{1, QVariantMap{{QStringLiteral("x"), 1.5}}, QVariantMap{}, QVariantList{}},
          QVariantList{qint64(1), QVariantMap{{QStringLiteral("x"), 1.5}}, QVariantMap{}, QVariantList{}}}};
     for (const auto& [value, expected] : cases) {
-        const std::optional<QByteArray> bytes = plist::toBinary(value);
+        const std::optional<QByteArray> bytes = vexo::plist::toBinary(value);
         ASSERT_TRUE(bytes) << qPrintable(value.toString());
-        const std::optional<QVariant> back = plist::parse(*bytes);
+        const std::optional<QVariant> back = vexo::plist::parse(*bytes);
         ASSERT_TRUE(back) << qPrintable(value.toString());
         // Kinds as well as values: QVariant equality alone would let a number pass for another.
         EXPECT_EQ(back->typeId(), expected.typeId()) << qPrintable(value.toString());
@@ -53,10 +53,10 @@ TEST(PropertyListValues, EveryKindSurvivesABinaryRoundTrip) {
 }
 
 TEST(PropertyListValues, UidsReadAsTheirDictionaryFormAndWriteBack) {
-    const plist::Node node = plist::fromVariant(QVariantMap{{QStringLiteral("CF$UID"), 7}});
+    const vexo::plist::Node node = vexo::plist::fromVariant(QVariantMap{{QStringLiteral("CF$UID"), 7}});
     ASSERT_TRUE(node);
     EXPECT_EQ(plist_get_node_type(static_cast<plist_t>(node.get())), PLIST_UID);
-    EXPECT_EQ(plist::toVariant(node.get()), QVariant(QVariantMap{{QStringLiteral("CF$UID"), qint64(7)}}));
+    EXPECT_EQ(vexo::plist::toVariant(node.get()), QVariant(QVariantMap{{QStringLiteral("CF$UID"), qint64(7)}}));
 }
 
 TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
@@ -65,29 +65,29 @@ TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
                                   QVariant(QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")),
                                   QVariant(QString(QChar(0xD800))), QVariant(QVariantList{1, QVariant()}),
                                   QVariant(QVariantMap{{QString::fromUtf8("a\0b", 3), 1}})})
-        EXPECT_FALSE(plist::toBinary(value)) << value.typeName();
+        EXPECT_FALSE(vexo::plist::toBinary(value)) << value.typeName();
 }
 
 TEST(PropertyListReading, ReadsXmlAndBinaryAndRefusesAnythingElse) {
-    const std::optional<QVariant> fromXml = plist::parse(
+    const std::optional<QVariant> fromXml = vexo::plist::parse(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
         "<key>a</key><integer>-5</integer><key>b</key><string>x &amp; y</string></dict></plist>");
     EXPECT_EQ(fromXml, QVariant(QVariantMap{{QStringLiteral("a"), QVariant::fromValue<qint64>(-5)},
                                             {QStringLiteral("b"), QStringLiteral("x & y")}}));
-    const QByteArray binary = *plist::toBinary(fromXml->toMap());
+    const QByteArray binary = *vexo::plist::toBinary(fromXml->toMap());
     EXPECT_TRUE(binary.startsWith("bplist00"));
-    EXPECT_EQ(plist::parse(binary), fromXml);
+    EXPECT_EQ(vexo::plist::parse(binary), fromXml);
 
     for (const QByteArray& bytes :
          {QByteArray(), QByteArray("not a property list"), binary.left(binary.size() - 10),
           QByteArray("<plist version=\"1.0\"><dict><key>a</key></plist>")})
-        EXPECT_FALSE(plist::parse(bytes)) << bytes.constData();
-    EXPECT_FALSE(plist::readFile(QStringLiteral("/nonexistent/file.plist")));
+        EXPECT_FALSE(vexo::plist::parse(bytes)) << bytes.constData();
+    EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist")));
 }
 
 TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
-    const plist::Node tree = plisttest::everyKindTree();
-    const plist::Node reread = plist::parseNode(plist::nodeToBinary(tree.get()));
+    const vexo::plist::Node tree = plisttest::everyKindTree();
+    const vexo::plist::Node reread = vexo::plist::parseNode(vexo::plist::nodeToBinary(tree.get()));
     ASSERT_TRUE(reread);
     EXPECT_EQ(plisttest::describe(reread.get()), plisttest::describe(tree.get()));
     // Pinned by their bytes, should describe() and the writer share a fault: the date finer than a
@@ -95,8 +95,8 @@ TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
     const auto item = [&](const char* key) {
         return plist_dict_get_item(static_cast<plist_t>(reread.get()), key);
     };
-    EXPECT_EQ(plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(), QByteArray("3341c53ac4270fcd6f"));
-    EXPECT_EQ(plist::toVariant(item("largest unsigned")),
+    EXPECT_EQ(vexo::plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(), QByteArray("3341c53ac4270fcd6f"));
+    EXPECT_EQ(vexo::plist::toVariant(item("largest unsigned")),
               QVariant::fromValue(std::numeric_limits<quint64>::max()));
 }
 

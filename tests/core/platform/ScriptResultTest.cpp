@@ -1,4 +1,4 @@
-#include "platform/ScriptChannel.h"
+#include "core/platform/ScriptChannel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "FakePlatform.h"
-#include "TempFolder.h"
-#include "platform/PropertyList.h"
-#include "platform/posix/PlistFileDefaults.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
+#include "VexoExtensions/PropertyList.h"
+#include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -37,13 +37,13 @@ struct ArchivedURL {
                         {QStringLiteral("$classes"), QStringList{className, QStringLiteral("NSObject")}}}};
         if (!base.isEmpty())
             objects << url(5, 0) << base;
-        const plist::Node root = plist::fromVariant(
+        const vexo::plist::Node root = vexo::plist::fromVariant(
             QVariantMap{{QStringLiteral("$version"), 100000},
                         {QStringLiteral("$archiver"), archiver},
                         {QStringLiteral("$top"), QVariantMap{{QStringLiteral("root"), uid(rootIndex)}}},
                         {QStringLiteral("$objects"), objects}});
         if (!xml)
-            return plist::nodeToBinary(root.get());
+            return vexo::plist::nodeToBinary(root.get());
         char* text = nullptr;
         uint32_t length = 0;
         plist_to_xml(static_cast<plist_t>(root.get()), &text, &length);
@@ -95,7 +95,7 @@ TEST(PreferencesURLReading, AnArchivedFileURLIsDecodedAndAnyOtherArchiveIsNone) 
     for (const ArchivedURL& archive : {web, otherArchiver, otherClass, danglingRoot, loop})
         EXPECT_FALSE(urlOf(archive.bytes())) << qPrintable(archive.relative);
     EXPECT_FALSE(urlOf(
-        *plist::toBinary(QVariantMap{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")}})));
+        *vexo::plist::toBinary(QVariantMap{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")}})));
 }
 
 TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
@@ -107,18 +107,18 @@ TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
           QStringLiteral("/Users/me/\"quoted\" 'too'.applescript"),
           QStringLiteral("/Users/me/Grüße/日本語.scpt"), QStringLiteral("/tmp/100%25 and %.scpt"),
           QStringLiteral("/tmp/a#b?c.scpt"), QStringLiteral("/tmp/back\\slash.scpt")}) {
-        ASSERT_TRUE(defaults.setURL(kKey, QUrl::fromLocalFile(path))) << qPrintable(path);
+        ASSERT_TRUE(defaults.setUrl(kKey, QUrl::fromLocalFile(path))) << qPrintable(path);
         EXPECT_EQ(defaults.string(kKey), path);
         EXPECT_EQ(defaults.url(kKey), QUrl::fromLocalFile(path));
     }
-    EXPECT_TRUE(defaults.setURL(kKey, std::nullopt));
+    EXPECT_TRUE(defaults.setUrl(kKey, std::nullopt));
     EXPECT_FALSE(defaults.value(kKey).isValid());
     EXPECT_TRUE(log->systemLines().isEmpty());
 
     // A URL without a file path is not stored.
     ASSERT_TRUE(defaults.setValue(kKey, QStringLiteral("/kept.scpt")));
-    EXPECT_FALSE(defaults.setURL(kKey, QUrl(QStringLiteral("https://example.com/a.scpt"))));
-    EXPECT_FALSE(defaults.setURL(kKey, QUrl()));
+    EXPECT_FALSE(defaults.setUrl(kKey, QUrl(QStringLiteral("https://example.com/a.scpt"))));
+    EXPECT_FALSE(defaults.setUrl(kKey, QUrl()));
     EXPECT_EQ(defaults.string(kKey), QStringLiteral("/kept.scpt"));
 }
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-namespace brisquel::plist {
+namespace brisquel::vexo::plist {
 
 // Property-list reading through libplist, binary or XML, into the QVariant kinds listed in
-// UserDefaults.h. None when the bytes are not a property list.
+// VexoExtensions/UserDefaults.h. None when the bytes are not a property list.
 std::optional<QVariant> parse(const QByteArray& bytes);
 // Reads and parses a whole file; none when it cannot be read or parsed.
 std::optional<QVariant> readFile(const QString& path);
@@ -44,4 +44,4 @@ QVariant toVariant(void* node);
 // that is not valid).
 Node fromVariant(const QVariant& value);
 
-} // namespace brisquel::plist
+} // namespace brisquel::vexo::plist

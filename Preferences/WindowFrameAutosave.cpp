@@ -1,4 +1,4 @@
-#include "WindowFrameAutosave.h"
+#include "Preferences/WindowFrameAutosave.h"
 
 #include <QEvent>
 #include <QScreen>
@@ -7,7 +7,7 @@
 
 namespace quillmere {
 
-WindowFrameAutosave::WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::UserDefaults> defaults,
+WindowFrameAutosave::WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::vexo::UserDefaults> defaults,
                                          QString name)
     : QObject(window), m_window(window), m_defaults(std::move(defaults)), m_name(std::move(name)) {
     m_settle.setSingleShot(true);

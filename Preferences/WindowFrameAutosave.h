@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserDefaults.h"
+#include "VexoExtensions/UserDefaults.h"
 
 #include <QObject>
 #include <QPointer>
@@ -26,7 +26,7 @@ public:
     // How long the window must rest before its frame is written (a drag writes once).
     static constexpr int settleMilliseconds = 400;
 
-    WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::UserDefaults> defaults, QString name);
+    WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::vexo::UserDefaults> defaults, QString name);
     ~WindowFrameAutosave() override;
 
     const QString& name() const { return m_name; }
@@ -46,7 +46,7 @@ protected:
 
 private:
     QPointer<QWidget> m_window;
-    std::shared_ptr<brisquel::UserDefaults> m_defaults;
+    std::shared_ptr<brisquel::vexo::UserDefaults> m_defaults;
     QString m_name;
     QTimer m_settle;
     QString m_lastSaved;

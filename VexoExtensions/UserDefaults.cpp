@@ -1,11 +1,11 @@
-#include "platform/UserDefaults.h"
+#include "VexoExtensions/UserDefaults.h"
 
-#include "platform/PropertyList.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
 #include <plist/plist.h>
 
-namespace brisquel {
+namespace brisquel::vexo {
 
 namespace {
 
@@ -128,6 +128,33 @@ QUrl fileURLForPath(const QString& path) {
 
 } // namespace
 
+std::unique_ptr<ChangeObservation> UserDefaults::observeChanges(std::function<void()> /*onChange*/) {
+    return nullptr;
+}
+
+void UserDefaults::report(const Result& /*failure*/, Access /*access*/) const {}
+
+bool UserDefaults::reported(const Result& result, Access access) const {
+    if (!result)
+        report(result, access);
+    return static_cast<bool>(result);
+}
+
+QVariant UserDefaults::value(const QString& key) const {
+    Expected<QVariant> stored = read(key);
+    if (!reported(stored.result(), Access::Read))
+        return {};
+    return std::move(stored).value();
+}
+
+bool UserDefaults::setValue(const QString& key, const QVariant& value) {
+    return reported(write(key, value), Access::Write);
+}
+
+bool UserDefaults::removeValue(const QString& key) {
+    return reported(remove(key), Access::Write);
+}
+
 std::optional<QString> UserDefaults::string(const QString& key) const {
     const QVariant v = value(key);
     if (v.typeId() != QMetaType::QString)
@@ -149,31 +176,47 @@ std::optional<QByteArray> UserDefaults::data(const QString& key) const {
     return v.toByteArray();
 }
 
-std::optional<QUrl> UserDefaults::url(const QString& key) const {
-    const QVariant v = value(key);
-    switch (v.typeId()) {
+Expected<std::optional<QUrl>> UserDefaults::readUrl(const QString& key) const {
+    const Expected<QVariant> stored = read(key);
+    if (!stored)
+        return stored.result();
+    switch (stored->typeId()) {
     case QMetaType::QString: {
         // An empty text names no file.
-        const QString path = v.toString();
+        const QString path = stored->toString();
         if (path.isEmpty())
-            return std::nullopt;
-        return fileURLForPath(path);
+            return std::optional<QUrl>();
+        return std::optional<QUrl>(fileURLForPath(path));
     }
     case QMetaType::QByteArray:
-        return decodeArchivedURL(v.toByteArray());
+        return decodeArchivedURL(stored->toByteArray());
     default:
-        return std::nullopt;
+        return std::optional<QUrl>();
     }
 }
 
-bool UserDefaults::setURL(const QString& key, const std::optional<QUrl>& url) {
+std::optional<QUrl> UserDefaults::url(const QString& key) const {
+    Expected<std::optional<QUrl>> stored = readUrl(key);
+    if (!reported(stored.result(), Access::Read))
+        return std::nullopt;
+    return std::move(stored).value();
+}
+
+bool UserDefaults::setUrl(const QString& key, const std::optional<QUrl>& url) {
+    return reported(writeUrl(key, url), Access::Write);
+}
+
+Result UserDefaults::writeUrl(const QString& key, const std::optional<QUrl>& url) {
     if (!url)
-        return removeValue(key);
+        return remove(key);
     // Only a file URL has a path to store; anything else would store a text naming no file.
     const QString path = url->isLocalFile() ? url->toLocalFile() : QString();
     if (path.isEmpty())
-        return false;
-    return setValue(key, path);
+        return Result::failure(Status::Refused, QStringLiteral("Settings domain \"") + domain() +
+                                                    QStringLiteral("\": key \"") + key +
+                                                    QStringLiteral("\" not stored: ") + url->toDisplayString() +
+                                                    QStringLiteral(" is not a local file"));
+    return write(key, path);
 }
 
-} // namespace brisquel
+} // namespace brisquel::vexo

@@ -1,4 +1,4 @@
-#include "platform/PropertyList.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <limits>
 #include <plist/plist.h>
 
-namespace brisquel::plist {
+namespace brisquel::vexo::plist {
 
 namespace {
 
@@ -345,4 +345,4 @@ std::optional<QByteArray> toBinary(const QVariant& value) {
     return bytes;
 }
 
-} // namespace brisquel::plist
+} // namespace brisquel::vexo::plist

@@ -1,0 +1,116 @@
+#include "VexoExtensions/MainBundle.h"
+
+#include "VexoExtensions/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
+#include <mutex>
+
+namespace brisquel::vexo {
+
+namespace {
+
+const QString kInfoResource = QStringLiteral(":/Info.plist");
+const QString kBundlePrefix = QStringLiteral("VexoWidgets_");
+const QString kBundleSuffix = QStringLiteral(".bundle");
+
+struct InfoState {
+    std::mutex mutex;
+    std::optional<QVariantMap> replacement;
+    std::optional<QVariantMap> compiled;
+};
+
+InfoState& infoState() {
+    static InfoState state;
+    return state;
+}
+
+QVariantMap readCompiledInfo() {
+    QFile file(kInfoResource);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const std::optional<QVariant> parsed = plist::parse(file.readAll());
+    if (!parsed || parsed->typeId() != QMetaType::QVariantMap)
+        return {};
+    return parsed->toMap();
+}
+
+} // namespace
+
+QVariantMap MainBundle::infoDictionary() {
+    InfoState& state = infoState();
+    std::lock_guard guard(state.mutex);
+    if (state.replacement)
+        return *state.replacement;
+    if (!state.compiled)
+        state.compiled = readCompiledInfo();
+    return *state.compiled;
+}
+
+QVariant MainBundle::object(const QString& key) {
+    return infoDictionary().value(key);
+}
+
+QString MainBundle::text(const QString& key) {
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+QString MainBundle::bundleIdentifier() {
+    return text(QStringLiteral("CFBundleIdentifier"));
+}
+
+QString MainBundle::resourceFolder() {
+    const QString configured = qEnvironmentVariable("QUILLMERE_DATA_DIR");
+    if (!configured.isEmpty())
+        return QDir::cleanPath(configured);
+    const QString folder = bundleFolder();
+    if (folder.isEmpty())
+        return {};
+    return QDir::cleanPath(folder + QStringLiteral("/../share/quillmere"));
+}
+
+QString MainBundle::bundleFolder() {
+    if (!QCoreApplication::instance())
+        return {};
+    return QCoreApplication::applicationDirPath();
+}
+
+void MainBundle::setInfoDictionary(std::optional<QVariantMap> dictionary) {
+    InfoState& state = infoState();
+    std::lock_guard guard(state.mutex);
+    state.replacement = std::move(dictionary);
+}
+
+std::optional<QString> findResourceBundle(const QString& bundleName, const QStringList& candidateFolders) {
+    for (const QString& folder : candidateFolders) {
+        if (folder.isEmpty())
+            continue;
+        const QString path = QDir(folder).filePath(bundleName);
+        if (QFileInfo(path).isDir())
+            return QDir::cleanPath(path);
+    }
+    return std::nullopt;
+}
+
+QStringList resourceBundleCandidates(const void* codeAddress) {
+    QString codeFolder;
+    Dl_info info{};
+    if (codeAddress && ::dladdr(codeAddress, &info) != 0 && info.dli_fname && info.dli_fname[0] != '\0')
+        codeFolder = QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    return {MainBundle::resourceFolder(), codeFolder, MainBundle::bundleFolder()};
+}
+
+QString requireResourceBundle(const QString& libraryName, const void* codeAddress) {
+    const QString name = kBundlePrefix + libraryName;
+    if (std::optional<QString> found =
+            findResourceBundle(name + kBundleSuffix, resourceBundleCandidates(codeAddress)))
+        return *found;
+    qFatal("unable to find bundle named %s", qUtf8Printable(name));
+}
+
+} // namespace brisquel::vexo

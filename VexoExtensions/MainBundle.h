@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <optional>
+
+// The running application seen as a bundle: its information dictionary, and the folders in which
+// it and its libraries keep their resources.
+//
+// On this platform the information dictionary is an Info.plist compiled into the program as the
+// Qt resource ":/Info.plist" (a program without one has an empty dictionary). The application's
+// resource folder is the folder named by QUILLMERE_DATA_DIR when set, else "share/quillmere" beside
+// the program's "bin" folder, which is where an installed program keeps its data.
+namespace brisquel::vexo {
+
+class MainBundle {
+public:
+    // The information dictionary; empty when the program has none or it is not a dictionary.
+    static QVariantMap infoDictionary();
+    // One entry of it; an invalid QVariant when absent.
+    static QVariant object(const QString& key);
+    // One entry that must be text; empty when absent or of another kind.
+    static QString text(const QString& key);
+    // CFBundleIdentifier; empty when absent or not text.
+    static QString bundleIdentifier();
+
+    // The application's resource folder; empty when it cannot be given (no application object).
+    static QString resourceFolder();
+    // The application's own folder: the folder of its executable; empty without an application
+    // object.
+    static QString bundleFolder();
+
+    // Replaces the information dictionary for the rest of the process (tests, tools that stand in
+    // for the application); none goes back to the compiled one.
+    static void setInfoDictionary(std::optional<QVariantMap> dictionary);
+};
+
+// Library resource bundles: a library keeps its resources in a folder named
+// "VexoWidgets_<library>.bundle". It is looked for, in order, in the application's resource
+// folder, in the folder of the binary that holds the library's code, and in the application's own
+// folder; the first of these that holds a folder of that name is the bundle.
+
+// The folder named bundleName in the first candidate that has one; empty candidates are skipped.
+std::optional<QString> findResourceBundle(const QString& bundleName, const QStringList& candidateFolders);
+// The three candidates, in order, for the library whose code holds codeAddress (any function or
+// object of it). A candidate that cannot be given stays in the list, empty.
+QStringList resourceBundleCandidates(const void* codeAddress);
+// The bundle "VexoWidgets_<libraryName>.bundle" of that library. When none of the candidates holds
+// it, the program stops with "unable to find bundle named VexoWidgets_<libraryName>": the library
+// cannot work without its resources, and only a broken installation gets here.
+QString requireResourceBundle(const QString& libraryName, const void* codeAddress);
+
+} // namespace brisquel::vexo
