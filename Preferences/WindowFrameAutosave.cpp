@@ -7,8 +7,8 @@
 
 namespace quillmere {
 
-WindowFrameAutosave::WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::vexo::UserDefaults> defaults,
-                                         QString name)
+WindowFrameAutosave::WindowFrameAutosave(QWidget* window,
+                                         std::shared_ptr<brisquel::vexo::UserDefaults> defaults, QString name)
     : QObject(window), m_window(window), m_defaults(std::move(defaults)), m_name(std::move(name)) {
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMilliseconds);

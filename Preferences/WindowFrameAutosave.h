@@ -26,7 +26,8 @@ public:
     // How long the window must rest before its frame is written (a drag writes once).
     static constexpr int settleMilliseconds = 400;
 
-    WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::vexo::UserDefaults> defaults, QString name);
+    WindowFrameAutosave(QWidget* window, std::shared_ptr<brisquel::vexo::UserDefaults> defaults,
+                        QString name);
     ~WindowFrameAutosave() override;
 
     const QString& name() const { return m_name; }

@@ -212,10 +212,10 @@ Result UserDefaults::writeUrl(const QString& key, const std::optional<QUrl>& url
     // Only a file URL has a path to store; anything else would store a text naming no file.
     const QString path = url->isLocalFile() ? url->toLocalFile() : QString();
     if (path.isEmpty())
-        return Result::failure(Status::Refused, QStringLiteral("Settings domain \"") + domain() +
-                                                    QStringLiteral("\": key \"") + key +
-                                                    QStringLiteral("\" not stored: ") + url->toDisplayString() +
-                                                    QStringLiteral(" is not a local file"));
+        return Result::failure(Status::Refused,
+                               QStringLiteral("Settings domain \"") + domain() +
+                                   QStringLiteral("\": key \"") + key + QStringLiteral("\" not stored: ") +
+                                   url->toDisplayString() + QStringLiteral(" is not a local file"));
     return write(key, path);
 }
 

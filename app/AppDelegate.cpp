@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 
+#include "Preferences/WindowFrameAutosave.h"
 #include "app/AppIdentity.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "Preferences/WindowFrameAutosave.h"
 
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/AppFinder.h"
 #include "app/ApplicationView.h"
+#include "core/AppFinder.h"
 
 #include <QFuture>
 #include <QImage>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/BackgroundScript.h"
 #include "app/RemoveButton.h"
+#include "core/BackgroundScript.h"
 
 #include <QPointer>
 #include <QUrl>

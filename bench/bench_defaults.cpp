@@ -1,8 +1,8 @@
 // Setting one key of a large preferences domain, against the least any writer of a binary
 // property list must do: parse the file, write the tree out as binary, write the file.
 // Also shows that opening a domain handle does no file I/O.
-#include "bench/RatioReporter.h"
 #include "VexoExtensions/PropertyList.h"
+#include "bench/RatioReporter.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QCoreApplication>

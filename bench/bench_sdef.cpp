@@ -1,8 +1,8 @@
 // Reading the background scripts of a 2.5 MB scripting definition (locate, parse, select, build
 // records) against a bare parse of the same file by the same XML library.
 
-#include "core/AppFinder.h"
 #include "bench/RatioReporter.h"
+#include "core/AppFinder.h"
 #include "core/platform/posix/FolderMetadataSearch.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "core/platform/posix/PosixLog.h"

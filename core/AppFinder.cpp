@@ -1,8 +1,8 @@
 #include "core/AppFinder.h"
 
+#include "VexoExtensions/PropertyList.h"
 #include "VexoExtensions/TextOrdering.h"
 #include "core/platform/BundleIcon.h"
-#include "VexoExtensions/PropertyList.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDir>

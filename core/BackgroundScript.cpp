@@ -122,14 +122,16 @@ bool BackgroundScript::setUrl(const std::optional<QUrl>& url) {
 vexo::Expected<std::optional<QUrl>> BackgroundScript::readUrl() const {
     if (!m_defaults)
         return vexo::Result::failure(vexo::Status::Unavailable,
-                                     QStringLiteral("No preferences are available for ") + m_bundleIdentifier);
+                                     QStringLiteral("No preferences are available for ") +
+                                         m_bundleIdentifier);
     return m_defaults->readUrl(m_defaultsScriptName);
 }
 
 vexo::Result BackgroundScript::writeUrl(const std::optional<QUrl>& url) {
     if (!m_defaults)
         return vexo::Result::failure(vexo::Status::Unavailable,
-                                     QStringLiteral("No preferences are available for ") + m_bundleIdentifier);
+                                     QStringLiteral("No preferences are available for ") +
+                                         m_bundleIdentifier);
     return m_defaults->writeUrl(m_defaultsScriptName, url);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/platform/Platform.h"
 #include "VexoExtensions/Result.h"
+#include "core/platform/Platform.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "VexoExtensions/UserDefaults.h"
 #include "core/platform/AutomationPermission.h"
 #include "core/platform/Log.h"
 #include "core/platform/MetadataSearch.h"
 #include "core/platform/RunningApplications.h"
 #include "core/platform/ScriptChannel.h"
-#include "VexoExtensions/UserDefaults.h"
 
 #include <memory>
 

@@ -3,12 +3,12 @@
 
 #include "tests/app/AppWorld.h"
 
+#include "Preferences/WindowFrameAutosave.h"
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
 #include "app/ApplicationMain.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "Preferences/WindowFrameAutosave.h"
 
 #include <QAction>
 #include <QDirIterator>

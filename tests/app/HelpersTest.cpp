@@ -1,8 +1,8 @@
 // The small helpers behind the windows: the URL transformer and the saved-frame text. (The domain
 // watcher is exercised by the rows that follow other programs' changes.)
 
-#include "app/URLTransformer.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "app/URLTransformer.h"
 
 #include <QDir>
 #include <QUrl>

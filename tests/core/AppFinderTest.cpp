@@ -1,7 +1,7 @@
 #include "core/AppFinder.h"
+#include "core/platform/posix/FolderMetadataSearch.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
-#include "core/platform/posix/FolderMetadataSearch.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

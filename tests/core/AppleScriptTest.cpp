@@ -69,7 +69,8 @@ TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
 
 TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {
     const BackgroundScript record = make(s("batch done script"));
-    record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/say \"hi\" \\ back\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt")));
+    record.inRunningApplication().setURL(
+        QUrl::fromLocalFile(s("/tmp/say \"hi\" \\ back\nslash caf\xC3\xA9 \xE2\x9C\x93.scpt")));
     ASSERT_EQ(fakes.scripts->sources.size(), 1);
     const QString source = fakes.scripts->sources[0];
     EXPECT_TRUE(

@@ -1,5 +1,5 @@
-#include "core/VersionAvailability.h"
 #include "VexoExtensions/TextOrdering.h"
+#include "core/VersionAvailability.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "core/AppFinder.h"
-#include "tests/support/FakePlatform.h"
 #include "core/ScriptingDefinitionQuery.h"
+#include "tests/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tests/support/QtPrinters.h"
 #include "core/platform/Platform.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QHash>
 #include <QMutex>

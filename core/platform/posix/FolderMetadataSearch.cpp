@@ -2,8 +2,8 @@
 
 #include "core/platform/BundleIcon.h"
 
-#include "VexoExtensions/TextOrdering.h"
 #include "VexoExtensions/PropertyList.h"
+#include "VexoExtensions/TextOrdering.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,7 +119,8 @@ MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
     item.attributes.insert(MetadataAttribute::path, bundlePath);
     item.attributes.insert(MetadataAttribute::url, QUrl::fromLocalFile(bundlePath).toString());
 
-    const std::optional<QVariant> info = vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
+    const std::optional<QVariant> info =
+        vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
     if (!info || info->typeId() != QMetaType::QVariantMap) {
         return item;
     }

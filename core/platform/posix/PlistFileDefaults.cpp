@@ -1,7 +1,7 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 
-#include "core/platform/posix/FileChangeObservation.h"
 #include "VexoExtensions/PropertyList.h"
+#include "core/platform/posix/FileChangeObservation.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,20 +143,23 @@ LoadedFile loadDomainFile(const QString& path) {
                 return loaded;
             }
             loaded.identity.error = error;
-            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be opened: ") + errorText(error));
+            loaded.failure = Result::failure(Status::NotReadable,
+                                             path + QStringLiteral(" cannot be opened: ") + errorText(error));
             return loaded;
         }
         struct stat before {};
         if (::fstat(fd, &before) != 0) {
             const int error = errno;
             ::close(fd);
-            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be read: ") + errorText(error));
+            loaded.failure = Result::failure(Status::NotReadable,
+                                             path + QStringLiteral(" cannot be read: ") + errorText(error));
             return loaded;
         }
         loaded.identity = FileIdentity::of(before);
         if (!S_ISREG(before.st_mode)) {
             ::close(fd);
-            loaded.failure = Result::failure(Status::NotRegularFile, path + QStringLiteral(" is not a regular file"));
+            loaded.failure =
+                Result::failure(Status::NotRegularFile, path + QStringLiteral(" is not a regular file"));
             return loaded;
         }
         QByteArray contents;
@@ -166,7 +169,8 @@ LoadedFile loadDomainFile(const QString& path) {
             if (error == 0)
                 error = errno;
             ::close(fd);
-            loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" cannot be read: ") + errorText(error));
+            loaded.failure = Result::failure(Status::NotReadable,
+                                             path + QStringLiteral(" cannot be read: ") + errorText(error));
             return loaded;
         }
         ::close(fd);
@@ -174,20 +178,24 @@ LoadedFile loadDomainFile(const QString& path) {
             continue;
         loaded.settled = loaded.identity.settledBefore(now);
         if (static_cast<quint64>(contents.size()) > std::numeric_limits<uint32_t>::max()) {
-            loaded.failure = Result::failure(Status::TooLarge, path + QStringLiteral(" is too large to be a property list"));
+            loaded.failure = Result::failure(Status::TooLarge,
+                                             path + QStringLiteral(" is too large to be a property list"));
             return loaded;
         }
         loaded.root = plist::parseNode(contents);
         if (!loaded.root)
-            loaded.failure = Result::failure(Status::Malformed, path + QStringLiteral(" is not a property list"));
+            loaded.failure =
+                Result::failure(Status::Malformed, path + QStringLiteral(" is not a property list"));
         else if (!PLIST_IS_DICT(static_cast<plist_t>(loaded.root.get()))) {
             loaded.root.reset();
-            loaded.failure = Result::failure(Status::Malformed, path + QStringLiteral(" does not hold a dictionary"));
+            loaded.failure =
+                Result::failure(Status::Malformed, path + QStringLiteral(" does not hold a dictionary"));
         }
         return loaded;
     }
     loaded.root.reset();
-    loaded.failure = Result::failure(Status::NotReadable, path + QStringLiteral(" kept changing while it was being read"));
+    loaded.failure =
+        Result::failure(Status::NotReadable, path + QStringLiteral(" kept changing while it was being read"));
     return loaded;
 }
 
@@ -412,11 +420,10 @@ Result PlistFileDefaults::remove(const QString& key) {
 
 Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
     const auto failWith = [&](Status status, const QString& why) {
-        return Result::failure(status, QStringLiteral("Preferences domain \"") + m_domain +
-                                           QStringLiteral("\": key \"") + key +
-                                           (value ? QStringLiteral("\" not stored: ")
-                                                  : QStringLiteral("\" not removed: ")) +
-                                           why);
+        return Result::failure(
+            status, QStringLiteral("Preferences domain \"") + m_domain + QStringLiteral("\": key \"") + key +
+                        (value ? QStringLiteral("\" not stored: ") : QStringLiteral("\" not removed: ")) +
+                        why);
     };
     const auto fail = [&](const QString& why) { return failWith(Status::NotStored, why); };
     if (!m_acceptable)

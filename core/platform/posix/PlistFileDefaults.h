@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/platform/Log.h"
 #include "VexoExtensions/UserDefaults.h"
+#include "core/platform/Log.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "core/platform/posix/PlistFileDefaults.h"
-#include "tests/support/FakePlatform.h"
-#include "tests/core/platform/PlistTestSupport.h"
-#include "tests/support/TempFolder.h"
 #include "VexoExtensions/PropertyList.h"
+#include "tests/core/platform/PlistTestSupport.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -56,7 +56,8 @@ TEST(PropertyListValues, UidsReadAsTheirDictionaryFormAndWriteBack) {
     const vexo::plist::Node node = vexo::plist::fromVariant(QVariantMap{{QStringLiteral("CF$UID"), 7}});
     ASSERT_TRUE(node);
     EXPECT_EQ(plist_get_node_type(static_cast<plist_t>(node.get())), PLIST_UID);
-    EXPECT_EQ(vexo::plist::toVariant(node.get()), QVariant(QVariantMap{{QStringLiteral("CF$UID"), qint64(7)}}));
+    EXPECT_EQ(vexo::plist::toVariant(node.get()),
+              QVariant(QVariantMap{{QStringLiteral("CF$UID"), qint64(7)}}));
 }
 
 TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
@@ -95,7 +96,8 @@ TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
     const auto item = [&](const char* key) {
         return plist_dict_get_item(static_cast<plist_t>(reread.get()), key);
     };
-    EXPECT_EQ(vexo::plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(), QByteArray("3341c53ac4270fcd6f"));
+    EXPECT_EQ(vexo::plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(),
+              QByteArray("3341c53ac4270fcd6f"));
     EXPECT_EQ(vexo::plist::toVariant(item("largest unsigned")),
               QVariant::fromValue(std::numeric_limits<quint64>::max()));
 }

@@ -1,7 +1,7 @@
-#include "tests/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/PlistFileDefaults.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TempFolder.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -94,8 +94,8 @@ TEST(PreferencesURLReading, AnArchivedFileURLIsDecodedAndAnyOtherArchiveIsNone) 
     loop.baseIndex = 1;
     for (const ArchivedURL& archive : {web, otherArchiver, otherClass, danglingRoot, loop})
         EXPECT_FALSE(urlOf(archive.bytes())) << qPrintable(archive.relative);
-    EXPECT_FALSE(urlOf(
-        *vexo::plist::toBinary(QVariantMap{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")}})));
+    EXPECT_FALSE(urlOf(*vexo::plist::toBinary(
+        QVariantMap{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")}})));
 }
 
 TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
