@@ -33,7 +33,7 @@ QVariantMap readCompiledInfo() {
     QFile file(kInfoResource);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const std::optional<QVariant> parsed = plist::parse(file.readAll());
+    const Expected<QVariant> parsed = plist::parse(file.readAll(), kInfoResource);
     if (!parsed || parsed->typeId() != QMetaType::QVariantMap)
         return {};
     return parsed->toMap();

@@ -1,5 +1,8 @@
 #include "VexoExtensions/PropertyList.h"
 
+#include "VexoExtensions/FileReading.h"
+#include "VexoExtensions/InputLimits.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QStringList>
@@ -108,27 +111,6 @@ QVariant dateValue(plist_t node) {
     return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs + msecs, Qt::UTC);
 }
 
-QVariant dictionaryValue(plist_t node) {
-    QVariantMap map;
-    plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(node, &iter);
-    if (!iter)
-        return map;
-    for (;;) {
-        char* key = nullptr;
-        plist_t item = nullptr;
-        plist_dict_next_item(node, iter, &key, &item);
-        if (!item) {
-            std::free(key);
-            break;
-        }
-        map.insert(QString::fromUtf8(key), toVariant(item));
-        std::free(key);
-    }
-    std::free(iter);
-    return map;
-}
-
 bool isUidMap(const QVariantMap& map) {
     if (map.size() != 1)
         return false;
@@ -208,55 +190,137 @@ QByteArray nodeToBinary(void* node) {
     return result;
 }
 
-QVariant toVariant(void* opaque) {
-    const auto node = static_cast<plist_t>(opaque);
-    if (!node)
+namespace {
+
+// Turns a tree into values within the bounds of InputLimits.h: the depth of containers, the
+// number of values in all and the bytes of text and data in all (a binary property list may name
+// one object from many places, so the values can vastly outnumber the bytes of the file).
+class Conversion {
+public:
+    explicit Conversion(QString source) : m_source(std::move(source)) {}
+
+    QVariant value(plist_t node, int depth) {
+        if (!m_failure.isEmpty() || !node)
+            return {};
+        if (depth > limits::kPropertyListDepth)
+            return refuse(QStringLiteral("nests containers more than ") +
+                          QString::number(limits::kPropertyListDepth) + QStringLiteral(" levels deep"));
+        if (++m_values > limits::kPropertyListValues)
+            return refuse(QStringLiteral("holds more than ") + QString::number(limits::kPropertyListValues) +
+                          QStringLiteral(" values"));
+        switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            uint8_t value = 0;
+            plist_get_bool_val(node, &value);
+            return QVariant(value != 0);
+        }
+        case PLIST_UINT:
+            return integerValue(node);
+        case PLIST_REAL: {
+            double value = 0;
+            plist_get_real_val(node, &value);
+            return QVariant(value);
+        }
+        case PLIST_STRING: {
+            uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            if (!count(length))
+                return {};
+            return QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+        }
+        case PLIST_ARRAY: {
+            QVariantList list;
+            const uint32_t size = plist_array_get_size(node);
+            for (uint32_t i = 0; i < size && m_failure.isEmpty(); ++i)
+                list.append(value(plist_array_get_item(node, i), depth + 1));
+            return list;
+        }
+        case PLIST_DICT:
+            return dictionary(node, depth);
+        case PLIST_DATE:
+            return dateValue(node);
+        case PLIST_DATA: {
+            uint64_t length = 0;
+            const char* data = plist_get_data_ptr(node, &length);
+            if (!count(length))
+                return {};
+            return QVariant(QByteArray(data, static_cast<qsizetype>(length)));
+        }
+        case PLIST_UID: {
+            uint64_t value = 0;
+            plist_get_uid_val(node, &value);
+            return QVariantMap{{QLatin1String(kUidKey), QVariant::fromValue(static_cast<qint64>(value))}};
+        }
+        case PLIST_KEY:
+        case PLIST_NONE:
+            break;
+        }
         return {};
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return QVariant(value != 0);
     }
-    case PLIST_UINT:
-        return integerValue(node);
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return QVariant(value);
+
+    Expected<QVariant> result(QVariant value) const {
+        if (!m_failure.isEmpty())
+            return Result::failure(Status::TooLarge, m_failure);
+        return value;
     }
-    case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        return QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+
+private:
+    QVariant dictionary(plist_t node, int depth) {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        if (!iter)
+            return map;
+        while (m_failure.isEmpty()) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, iter, &key, &item);
+            if (!item) {
+                std::free(key);
+                break;
+            }
+            const QString name = QString::fromUtf8(key);
+            std::free(key);
+            if (!count(static_cast<quint64>(name.size())))
+                break;
+            map.insert(name, value(item, depth + 1));
+        }
+        std::free(iter);
+        return map;
     }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t size = plist_array_get_size(node);
-        list.reserve(size);
-        for (uint32_t i = 0; i < size; ++i)
-            list.append(toVariant(plist_array_get_item(node, i)));
-        return list;
+
+    bool count(quint64 bytes) {
+        m_bytes += bytes;
+        if (m_bytes <= static_cast<quint64>(limits::kPropertyListContentBytes))
+            return true;
+        refuse(QStringLiteral("holds more than ") + QString::number(limits::kPropertyListContentBytes) +
+               QStringLiteral(" bytes of text and data"));
+        return false;
     }
-    case PLIST_DICT:
-        return dictionaryValue(node);
-    case PLIST_DATE:
-        return dateValue(node);
-    case PLIST_DATA: {
-        uint64_t length = 0;
-        const char* data = plist_get_data_ptr(node, &length);
-        return QVariant(QByteArray(data, static_cast<qsizetype>(length)));
+
+    QVariant refuse(const QString& why) {
+        if (m_failure.isEmpty())
+            m_failure = (m_source.isEmpty() ? QStringLiteral("The property list") : m_source) +
+                        QLatin1Char(' ') + why;
+        return {};
     }
-    case PLIST_UID: {
-        uint64_t value = 0;
-        plist_get_uid_val(node, &value);
-        return QVariantMap{{QLatin1String(kUidKey), QVariant::fromValue(static_cast<qint64>(value))}};
-    }
-    case PLIST_KEY:
-    case PLIST_NONE:
-        break;
-    }
-    return {};
+
+    QString m_source;
+    QString m_failure;
+    qint64 m_values = 0;
+    quint64 m_bytes = 0;
+};
+
+} // namespace
+
+Expected<QVariant> convert(void* node, const QString& source) {
+    Conversion conversion(source);
+    QVariant value = conversion.value(static_cast<plist_t>(node), 0);
+    return conversion.result(std::move(value));
+}
+
+QVariant toVariant(void* node) {
+    return convert(node, QString()).valueOr(QVariant());
 }
 
 Node fromVariant(const QVariant& value) {
@@ -318,21 +382,22 @@ Node fromVariant(const QVariant& value) {
     return nullptr;
 }
 
-std::optional<QVariant> parse(const QByteArray& bytes) {
+Expected<QVariant> parse(const QByteArray& bytes, const QString& source) {
+    const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
     const Node root = parseNode(bytes);
     if (!root)
-        return std::nullopt;
-    QVariant value = toVariant(root.get());
-    if (!value.isValid())
-        return std::nullopt;
+        return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
+    Expected<QVariant> value = convert(root.get(), name);
+    if (value && !value->isValid())
+        return Result::failure(Status::Malformed, name + QStringLiteral(" holds no property-list value"));
     return value;
 }
 
-std::optional<QVariant> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return parse(file.readAll());
+Expected<QVariant> readFile(const QString& path, qint64 maxBytes) {
+    const Expected<QByteArray> bytes = readRegularFile(path, maxBytes);
+    if (!bytes)
+        return bytes.result();
+    return parse(*bytes, path);
 }
 
 std::optional<QByteArray> toBinary(const QVariant& value) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -9,10 +11,13 @@
 namespace brisquel::vexo::plist {
 
 // Property-list reading through libplist, binary or XML, into the QVariant kinds listed in
-// VexoExtensions/UserDefaults.h. None when the bytes are not a property list.
-std::optional<QVariant> parse(const QByteArray& bytes);
-// Reads and parses a whole file; none when it cannot be read or parsed.
-std::optional<QVariant> readFile(const QString& path);
+// VexoExtensions/UserDefaults.h. Property lists come from outside, so conversion stays within the
+// bounds of VexoExtensions/InputLimits.h (nesting depth, values and bytes in all) and refuses what
+// goes beyond them (TooLarge). Bytes that are not a property list are Malformed. `source` names
+// what the bytes came from in the messages (a file's path).
+Expected<QVariant> parse(const QByteArray& bytes, const QString& source = {});
+// Reads a regular file of at most maxBytes (see VexoExtensions/FileReading.h) and parses it.
+Expected<QVariant> readFile(const QString& path, qint64 maxBytes);
 
 // Binary property-list bytes for a value of the kinds above; none for a value that has no
 // property-list form.
@@ -37,7 +42,10 @@ using Node = std::unique_ptr<void, NodeDeleter>;
 Node parseNode(const QByteArray& bytes);
 // The binary property-list form of a tree; empty when libplist cannot write it.
 QByteArray nodeToBinary(void* node);
-// The value a node holds; an invalid QVariant for a node of no known kind.
+// The value a node holds, within the bounds above; an invalid QVariant for a node of no known
+// kind, and a failure (TooLarge) beyond the bounds.
+Expected<QVariant> convert(void* node, const QString& source = {});
+// The same without the reason: an invalid QVariant beyond the bounds.
 QVariant toVariant(void* node);
 // A new node for a value; null when the value has no property-list form (an invalid QVariant, a
 // kind not listed above, a text with a NUL or broken UTF-16, a dictionary key with a NUL, a date

@@ -1,9 +1,5 @@
 #include "core/AppFinder.h"
 
-#include "VexoExtensions/PropertyList.h"
-#include "VexoExtensions/TextOrdering.h"
-#include "core/platform/BundleIcon.h"
-
 #include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFileInfo>
@@ -17,14 +13,14 @@ namespace brisquel {
 
 namespace {
 
-const QString applicationNamePrefix = QStringLiteral("Capture One");
+const QString kApplicationNamePrefix = QStringLiteral("Capture One");
 
 MetadataQuery captureOneQuery(const QString& applicationsFolder) {
     MetadataQuery query;
     query.searchScopes = {applicationsFolder};
     query.predicate =
         QStringLiteral("kMDItemKind == 'Application' AND kMDItemDisplayName LIKE 'Capture One*'");
-    query.displayNamePrefix = applicationNamePrefix;
+    query.displayNamePrefix = kApplicationNamePrefix;
     query.sortAttribute = MetadataAttribute::displayName;
     query.valueListAttributes = {MetadataAttribute::displayName, MetadataAttribute::bundleIdentifier,
                                  MetadataAttribute::url,         MetadataAttribute::path,
@@ -32,106 +28,7 @@ MetadataQuery captureOneQuery(const QString& applicationsFolder) {
     return query;
 }
 
-std::optional<QString> textAttribute(const MetadataItem& item, const QString& attribute) {
-    const QVariant v = item.value(attribute);
-    if (v.typeId() != QMetaType::QString) {
-        return std::nullopt;
-    }
-    return v.toString();
-}
-
-// The name without its last extension: the text after the final "." and that ".".
-QString removingLastExtension(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? name : name.left(dot);
-}
-
-// The icon the bundle names in its information dictionary, when that file exists.
-QString iconForBundle(const QString& bundlePath) {
-    const auto info = vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
-    return info ? bundleIconFile(bundlePath, info->toMap().value(QStringLiteral("CFBundleIconFile")))
-                : QString();
-}
-
-QList<AppFinder::App> discoverWith(const Platform& platform) {
-    if (!platform.metadataSearch) {
-        return {};
-    }
-    const QList<MetadataItem> items =
-        platform.metadataSearch->execute(captureOneQuery(platform.applicationsFolder));
-    QList<AppFinder::App> kept;
-    QSet<QString> seen;
-    for (const MetadataItem& item : items) {
-        std::optional<AppFinder::App> app = AppFinder::App::fromMetadata(item);
-        if (!app) {
-            continue;
-        }
-        // The first copy in display-name order wins.
-        if (seen.contains(app->bundleIdentifier())) {
-            continue;
-        }
-        seen.insert(app->bundleIdentifier());
-        kept.append(std::move(*app));
-    }
-    return kept;
-}
-
 } // namespace
-
-// ---- AppFinder::App ----
-
-std::optional<AppFinder::App> AppFinder::App::fromMetadata(const MetadataItem& item) {
-    const auto fsName = textAttribute(item, MetadataAttribute::fsName);
-    const auto bundleIdentifier = textAttribute(item, MetadataAttribute::bundleIdentifier);
-    const auto path = textAttribute(item, MetadataAttribute::path);
-    const auto version = textAttribute(item, MetadataAttribute::version);
-    if (!fsName || !bundleIdentifier || !path || !version) {
-        return std::nullopt;
-    }
-    App app;
-    app.m_displayName = removingLastExtension(*fsName);
-    app.m_bundleIdentifier = *bundleIdentifier;
-    app.m_version = *version;
-    app.m_url = QUrl::fromLocalFile(*path);
-    // The search already looked the icon up; asking again would read the bundle twice.
-    const QVariant icon = item.value(MetadataAttribute::iconPath);
-    app.m_icon = icon.typeId() == QMetaType::QString ? icon.toString() : QString();
-    return app;
-}
-
-AppFinder::App::App(QString displayName, QString bundleIdentifier, QString version, QUrl url)
-    : m_displayName(std::move(displayName)), m_bundleIdentifier(std::move(bundleIdentifier)),
-      m_version(std::move(version)), m_url(std::move(url)) {
-    // The services are those in force when they are used, as for records built from metadata.
-    m_icon = iconForBundle(m_url.toLocalFile());
-}
-
-bool AppFinder::App::isRunning() const {
-    const auto& running = services().runningApplications;
-    return running && !running->processesWithBundleIdentifier(m_bundleIdentifier).isEmpty();
-}
-
-MenuItem AppFinder::App::makeMenuItem() const {
-    return MenuItem{m_displayName, m_icon, QVariant(m_bundleIdentifier)};
-}
-
-bool operator<(const AppFinder::App& a, const AppFinder::App& b) {
-    return vexo::sortsBefore(a.m_displayName, b.m_displayName);
-}
-
-void AppFinder::App::checkPermissions() const {
-    const Platform& platform = services();
-    platform.log->system(QStringLiteral("Checking AppleEvents permission"));
-    // The target is the bundle identifier as a text descriptor; any event class, any event id.
-    const int status = platform.automationPermission
-                           ? platform.automationPermission->determine(m_bundleIdentifier, true)
-                           : 0;
-    platform.log->system(QString::number(status));
-}
-
-size_t qHash(const AppFinder::App& app, size_t seed) noexcept {
-    return qHash(app.bundleIdentifier(), seed);
-}
 
 // ---- AppFinder ----
 
@@ -154,12 +51,54 @@ QList<AppFinder::App> AppFinder::discover() const {
 }
 
 QList<AppFinder::App> AppFinder::discover(const Platform& platform) {
-    QList<App> apps = discoverWith(platform);
-    const auto shared = std::make_shared<const Platform>(platform);
-    for (App& app : apps) {
-        app.m_platform = shared;
+    return discoverWithReport(platform).apps;
+}
+
+AppFinder::Discovery AppFinder::discoverWithReport() const {
+    return discoverWithReport(m_platform);
+}
+
+AppFinder::Discovery AppFinder::discoverWithReport(const Platform& platform) {
+    Discovery discovery;
+    if (!platform.metadataSearch) {
+        return discovery;
     }
-    return apps;
+    MetadataSearchResult found =
+        platform.metadataSearch->search(captureOneQuery(platform.applicationsFolder));
+    const QString folder = QDir::cleanPath(QFileInfo(platform.applicationsFolder).absoluteFilePath());
+    for (SkippedEntry& entry : found.skipped) {
+        if (entry.path == folder && discovery.folder) {
+            discovery.folder = entry.reason;
+        }
+    }
+    discovery.skipped = std::move(found.skipped);
+
+    const auto shared = std::make_shared<const Platform>(platform);
+    QHash<QString, QString> firstPathOf;
+    for (const MetadataItem& item : std::as_const(found.items)) {
+        std::optional<App> app = App::fromMetadata(item);
+        if (!app) {
+            const QString path = item.value(MetadataAttribute::path).toString();
+            discovery.skipped.append({path, App::whyNotFromMetadata(item)});
+            continue;
+        }
+        // The first copy in display-name order wins.
+        if (const auto first = firstPathOf.constFind(app->bundleIdentifier());
+            first != firstPathOf.constEnd()) {
+            const QString path = app->url().toLocalFile();
+            discovery.skipped.append(
+                {path,
+                 vexo::Result::failure(vexo::Status::Refused,
+                                       path + QStringLiteral(" is passed over: ") + *first +
+                                           QStringLiteral(" has the same bundle identifier (") +
+                                           app->bundleIdentifier() + QStringLiteral(") and comes first"))});
+            continue;
+        }
+        firstPathOf.insert(app->bundleIdentifier(), app->url().toLocalFile());
+        app->m_platform = shared;
+        discovery.apps.append(std::move(*app));
+    }
+    return discovery;
 }
 
 void AppFinder::findApps(Completion completion) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VexoExtensions/Result.h"
 #include "core/BackgroundScript.h"
 #include "core/platform/MetadataSearch.h"
 #include "core/platform/Platform.h"
@@ -53,6 +54,9 @@ public:
         // Builds a record from one metadata search item; none when the file-system name, bundle
         // identifier, path or version is missing or not text.
         static std::optional<App> fromMetadata(const MetadataItem& item);
+        // Why fromMetadata() gives none for an item (the first attribute missing); success when
+        // it gives a record.
+        static vexo::Result whyNotFromMetadata(const MetadataItem& item);
         // Stores the four values; the icon is looked up for the bundle at url.
         App(QString displayName, QString bundleIdentifier, QString version, QUrl url);
 
@@ -68,16 +72,26 @@ public:
         bool isRunning() const;
         MenuItem makeMenuItem() const;
 
-        // --- The scripting definition of the copy ---
+        // --- The scripting definition of the copy (see core/ScriptingDefinition.h) ---
+        // Each step has a form that gives its reason beside the plain one; both write the same
+        // log lines.
+        //
         // The sdef file in the bundle's resources (the first by name when there are several).
+        // When the bundle folder is not there, writes "Could not get bundle for url" to standard
+        // output. locateScriptingDefinition() gives the reason for none.
         std::optional<QUrl> getScriptingDefinitionsFile() const;
-        // Parses a file, never loading external entities; none when it does not parse as one
-        // well-formed XML document.
+        vexo::Expected<QUrl> locateScriptingDefinition() const;
+        // Parses a file as outside input, never loading external entities; none when it is not a
+        // regular file within the size limit holding one well-formed XML document.
         std::unique_ptr<pugi::xml_document> loadScriptingDefinition(const QUrl& fromURL) const;
-        // The background-script properties of a parsed document, in document order.
+        // The background-script properties of a parsed document, in document order. The records
+        // share one handle on the copy's preferences domain.
         QList<BackgroundScript> readBackgroundScripts(const pugi::xml_document& fromDoc) const;
-        // The three steps together, with their log lines.
+        // The three steps together, with their log lines: "Could not get sdef file" or "Could not
+        // load XMLDocument from sdef file" in the system log, and an empty list. The form that
+        // gives the reason (naming the file and the cause) is loadBackgroundScripts().
         QList<BackgroundScript> readBackgroundScripts() const;
+        vexo::Expected<QList<BackgroundScript>> loadBackgroundScripts() const;
 
         // Logs the Apple-event permission status for this copy.
         void checkPermissions() const;
@@ -107,6 +121,18 @@ public:
 
     using Completion = std::function<void(QList<App>)>;
 
+    // What one discovery found, and what it passed over.
+    struct Discovery {
+        QList<App> apps;
+        // Folders and bundles passed over, each with its reason, in the order met: a folder that
+        // cannot be read, a bundle without a usable information dictionary or without a bundle
+        // identifier or version, a bundle whose identifier an earlier copy already has.
+        QList<SkippedEntry> skipped;
+        // A failure when the applications folder itself cannot be searched (it does not exist,
+        // is not a folder, cannot be read): then an empty list does not mean "no copies".
+        vexo::Result folder;
+    };
+
     // The finder of the process, created on first use (thread-safe); its `apps` starts empty and
     // creating it starts no search. It uses the platform services in force at that moment.
     static AppFinder& shared();
@@ -128,9 +154,12 @@ public:
     // One discovery, then the first record in list order whose application is running.
     QFuture<std::optional<App>> findRunningCaptureOne();
 
-    // One discovery run to its end on the calling thread (for command-line use and workers).
+    // One discovery run to its end on the calling thread (for command-line use and workers);
+    // discoverWithReport() also tells what was passed over and why.
     QList<App> discover() const;
     static QList<App> discover(const Platform& platform);
+    Discovery discoverWithReport() const;
+    static Discovery discoverWithReport(const Platform& platform);
 
     const Platform& platform() const { return m_platform; }
 

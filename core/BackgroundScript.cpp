@@ -72,9 +72,14 @@ BackgroundScript::BackgroundScript(QString scriptName, QString description, QStr
 
 BackgroundScript::BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
                                    const Platform& platform)
+    : BackgroundScript(scriptName, std::move(description), bundleIdentifier,
+                       platform.preferences ? platform.preferences->open(bundleIdentifier) : nullptr,
+                       platform) {}
+
+BackgroundScript::BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
+                                   std::shared_ptr<vexo::UserDefaults> defaults, const Platform& platform)
     : m_scriptName(std::move(scriptName)), m_description(std::move(description)),
-      m_bundleIdentifier(std::move(bundleIdentifier)),
-      m_defaults(platform.preferences ? platform.preferences->open(m_bundleIdentifier) : nullptr),
+      m_bundleIdentifier(std::move(bundleIdentifier)), m_defaults(std::move(defaults)),
       m_defaultsScriptName(defaultsKey(m_scriptName)), m_channel(platform.scriptChannel),
       m_log(platform.log) {}
 

@@ -26,6 +26,9 @@ public:
     // The same with the services handed in.
     BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
                      const Platform& platform);
+    // The same with a handle on the domain already open (the records of one reading share one).
+    BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
+                     std::shared_ptr<vexo::UserDefaults> defaults, const Platform& platform);
 
     const QString& scriptName() const { return m_scriptName; }
     const QString& description() const { return m_description; }

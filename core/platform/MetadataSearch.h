@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Result.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -36,12 +38,26 @@ struct MetadataQuery {
     QStringList valueListAttributes; // requested, never read
 };
 
-// The platform's file-metadata index. execute() runs one query to its end on the calling
-// thread and returns the gathered items sorted as asked. Implementations are thread-safe.
+// Something a search or a discovery passed over, and why: a search scope that does not exist, a
+// folder that cannot be read, a bundle whose information cannot be used.
+struct SkippedEntry {
+    QString path;
+    vexo::Result reason; // its message names the path and the cause
+};
+
+struct MetadataSearchResult {
+    QList<MetadataItem> items; // sorted as the query asked
+    QList<SkippedEntry> skipped;
+};
+
+// The platform's file-metadata index. search() runs one query to its end on the calling thread
+// and returns the gathered items sorted as asked, with what it passed over; execute() gives the
+// items alone. Implementations are thread-safe.
 class MetadataSearch {
 public:
     virtual ~MetadataSearch() = default;
-    virtual QList<MetadataItem> execute(const MetadataQuery& query) = 0;
+    virtual MetadataSearchResult search(const MetadataQuery& query) = 0;
+    QList<MetadataItem> execute(const MetadataQuery& query) { return search(query).items; }
 };
 
 } // namespace brisquel

@@ -1,4 +1,5 @@
 #include "tests/app/AppWorld.h"
+#include "VexoExtensions/InputLimits.h"
 
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FolderMetadataSearch.h"
@@ -57,7 +58,8 @@ QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scri
 }
 
 std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const {
-    const std::optional<QVariant> value = brisquel::vexo::plist::readFile(domainFile(domain));
+    const brisquel::vexo::Expected<QVariant> value =
+        brisquel::vexo::plist::readFile(domainFile(domain), brisquel::vexo::limits::kPreferencesDomainBytes);
     if (!value || value->metaType() != QMetaType::fromType<QVariantMap>()) {
         return std::nullopt;
     }

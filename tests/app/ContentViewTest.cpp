@@ -34,8 +34,8 @@ namespace {
 // the first search on `first`, every later one on `later`.
 class HeldSearch final : public brisquel::MetadataSearch {
 public:
-    QList<brisquel::MetadataItem> execute(const brisquel::MetadataQuery& query) override {
-        QList<brisquel::MetadataItem> items = brisquel::FolderMetadataSearch().execute(query);
+    brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override {
+        brisquel::MetadataSearchResult items = brisquel::FolderMetadataSearch().search(query);
         QSemaphore& gate = m_calls.fetchAndAddOrdered(1) == 0 ? first : later;
         started.release();
         gate.acquire();

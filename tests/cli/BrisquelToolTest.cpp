@@ -1,3 +1,4 @@
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "tests/support/TempFolder.h"
 
@@ -107,7 +108,10 @@ protected:
         return QDir(m_preferencesFolder).filePath(id + QStringLiteral(".plist"));
     }
     QVariantMap domain(const QString& id = kId) const {
-        return brisquel::vexo::plist::readFile(domainFile(id)).value_or(QVariant()).toMap();
+        return brisquel::vexo::plist::readFile(domainFile(id),
+                                               brisquel::vexo::limits::kPreferencesDomainBytes)
+            .valueOr(QVariant())
+            .toMap();
     }
 
     TempFolder m_apps;

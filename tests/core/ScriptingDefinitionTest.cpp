@@ -1,5 +1,6 @@
+#include "core/ScriptingDefinition.h"
+#include "VexoExtensions/InputLimits.h"
 #include "core/AppFinder.h"
-#include "core/ScriptingDefinitionQuery.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
@@ -164,7 +165,8 @@ TEST_F(ScriptingDefinitionTest, XPathFormSelectsExactlyWhatTheRuleSays) {
         pugi::xml_document doc;
         ASSERT_TRUE(doc.load_buffer(xml.constData(), static_cast<size_t>(xml.size())));
         QStringList selected;
-        for (const auto& node : brisquel::backgroundScriptQuery().evaluate_node_set(doc)) {
+        for (const auto& node :
+             brisquel::ScriptingDefinition::backgroundScriptQuery().evaluate_node_set(doc)) {
             selected << QString::fromUtf8(node.node().attribute("name").value());
         }
         ASSERT_EQ(selected, selectByHand(doc)) << xml.toStdString();
@@ -290,21 +292,32 @@ TEST_F(ScriptingDefinitionTest, EntityExpansionBombIsHarmless) {
     }
 }
 
-TEST_F(ScriptingDefinitionTest, LargeAndUtf16DefinitionsAreRead) {
-    // About 50 MB: many suites of padding around the one that matters.
-    QByteArray big = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>";
-    const QByteArray padding =
-        "<suite name=\"Padding\"><class name=\"application\">"
-        "<property name=\"padding script\" description=\"0123456789012345678901234567890123456789"
-        "0123456789012345678901234567890123456789\"/></class></suite>\n";
-    big.reserve(51 * 1024 * 1024);
-    while (big.size() < 50 * 1024 * 1024) {
-        big += padding;
-    }
-    big +=
-        "<suite name=\"Capture One Suite\"><class name=\"application\">"
-        "<property name=\"capture done script\" description=\"At the end.\"/></class></suite></dictionary>";
-    EXPECT_EQ(names(copyWithSdef(big).readBackgroundScripts()), QStringList{s("capture done script")});
+TEST_F(ScriptingDefinitionTest, LargeAndUtf16DefinitionsAreReadUpToTheLimit) {
+    // Many suites of padding around the one that matters, just within the limit and just beyond.
+    const auto bigDefinition = [](qint64 size) {
+        QByteArray big = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>";
+        const QByteArray padding =
+            "<suite name=\"Padding\"><class name=\"application\">"
+            "<property name=\"padding script\" description=\"0123456789012345678901234567890123456789"
+            "0123456789012345678901234567890123456789\"/></class></suite>\n";
+        const QByteArray end = "<suite name=\"Capture One Suite\"><class name=\"application\">"
+                               "<property name=\"capture done script\" description=\"At the end.\"/>"
+                               "</class></suite></dictionary>";
+        big.reserve(size);
+        while (big.size() + padding.size() + end.size() <= size)
+            big += padding;
+        big += QByteArray(size - big.size() - end.size(), ' ') + end;
+        return big;
+    };
+    const qint64 limit = brisquel::vexo::limits::kScriptingDefinitionBytes;
+    EXPECT_EQ(names(copyWithSdef(bigDefinition(limit)).readBackgroundScripts()),
+              QStringList{s("capture done script")});
+    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> tooLarge =
+        copyWithSdef(bigDefinition(limit + 1)).loadBackgroundScripts();
+    ASSERT_FALSE(tooLarge);
+    EXPECT_EQ(tooLarge.result().status(), brisquel::vexo::Status::TooLarge);
+    EXPECT_TRUE(tooLarge.result().message().contains(s(".sdef is too large")))
+        << qPrintable(tooLarge.result().message());
 
     // The same small dictionary in UTF-16 with a byte-order mark, both byte orders.
     const QString text =

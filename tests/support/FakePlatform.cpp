@@ -64,9 +64,9 @@ QList<qint64> FakeRunningApplications::processesWithBundleIdentifier(const QStri
     return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
 }
 
-QList<brisquel::MetadataItem> FakeMetadataSearch::execute(const brisquel::MetadataQuery& query) {
+brisquel::MetadataSearchResult FakeMetadataSearch::search(const brisquel::MetadataQuery& query) {
     queries << query;
-    return items;
+    return {items, skipped};
 }
 
 int FakePermission::determine(const QString& target, bool) {

@@ -68,8 +68,9 @@ public:
 
 class FakeMetadataSearch final : public brisquel::MetadataSearch {
 public:
-    QList<brisquel::MetadataItem> execute(const brisquel::MetadataQuery& query) override;
+    brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override;
     QList<brisquel::MetadataItem> items;
+    QList<brisquel::SkippedEntry> skipped;
     QList<brisquel::MetadataQuery> queries;
 };
 

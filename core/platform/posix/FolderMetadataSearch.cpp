@@ -1,7 +1,8 @@
 #include "core/platform/posix/FolderMetadataSearch.h"
 
-#include "core/platform/BundleIcon.h"
+#include "core/BundleIcon.h"
 
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "VexoExtensions/TextOrdering.h"
 
@@ -12,6 +13,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,10 +34,22 @@ constexpr std::string_view kAppSuffix = ".app";
 // descriptor table.
 constexpr int kMaxHeldDepth = 64;
 
+QString pathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 struct Walk {
     std::string prefix; // display-name prefix, in the file system's encoding
     QSet<QString> seen; // bundle paths already reported (overlapping scopes)
     QList<MetadataItem> items;
+    QList<SkippedEntry> skipped;
+
+    void skipFolder(const std::string& path, int error) {
+        const QString text = pathText(path);
+        skipped.append({text, vexo::Result::failure(vexo::Status::NotReadable,
+                                                    text + QStringLiteral(" cannot be searched: ") +
+                                                        QString::fromLocal8Bit(std::strerror(error)))});
+    }
 
     bool nameMatches(std::string_view name) const {
         if (name.size() <= kAppSuffix.size() || !name.ends_with(kAppSuffix)) {
@@ -44,24 +59,25 @@ struct Walk {
         return display.starts_with(prefix);
     }
 
-    void consider(int dirFd, const std::string& folderPath, const char* name) {
-        const std::string infoPlist = std::string(name) + "/Contents/Info.plist";
-        struct stat st {};
-        if (fstatat(dirFd, infoPlist.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
-            return;
-        }
-        const QString path = QFile::decodeName(QByteArray::fromStdString(folderPath + '/' + name));
+    void consider(const std::string& folderPath, const char* name) {
+        const QString path = pathText(folderPath + '/' + name);
         if (seen.contains(path)) {
             return;
         }
         seen.insert(path);
-        items.append(FolderMetadataSearch::itemForBundle(path));
+        vexo::Expected<MetadataItem> item = FolderMetadataSearch::itemForBundle(path);
+        if (item) {
+            items.append(std::move(item).value());
+        } else {
+            skipped.append({path, item.result()});
+        }
     }
 
     // Walks the folder open at fd (taken over and closed here).
     void walk(int fd, const std::string& folderPath, int depth) {
         DIR* dir = fdopendir(fd);
         if (dir == nullptr) {
+            skipFolder(folderPath, errno);
             close(fd);
             return;
         }
@@ -83,7 +99,7 @@ struct Walk {
                 continue;
             }
             if (nameMatches(name)) {
-                consider(dirfd(dir), folderPath, name);
+                consider(folderPath, name);
             }
             children.emplace_back(name);
         }
@@ -93,6 +109,8 @@ struct Walk {
                     openat(dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (childFd >= 0) {
                     walk(childFd, folderPath + '/' + child, depth + 1);
+                } else if (errno != ENOENT) {
+                    skipFolder(folderPath + '/' + child, errno);
                 }
             }
             closedir(dir);
@@ -103,6 +121,8 @@ struct Walk {
                 const int childFd = open(childPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (childFd >= 0) {
                     walk(childFd, childPath, depth + 1);
+                } else if (errno != ENOENT) {
+                    skipFolder(childPath, errno);
                 }
             }
         }
@@ -111,7 +131,17 @@ struct Walk {
 
 } // namespace
 
-MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
+vexo::Expected<MetadataItem> FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
+    const QString infoPath = bundlePath + QStringLiteral("/Contents/Info.plist");
+    const vexo::Expected<QVariant> info = vexo::plist::readFile(infoPath, vexo::limits::kInfoPlistBytes);
+    if (!info) {
+        return info.result().prefixed(bundlePath + QStringLiteral(" is passed over: "));
+    }
+    if (info->typeId() != QMetaType::QVariantMap) {
+        return vexo::Result::failure(vexo::Status::Malformed,
+                                     bundlePath + QStringLiteral(" is passed over: ") + infoPath +
+                                         QStringLiteral(" does not hold a dictionary"));
+    }
     MetadataItem item;
     const QString fsName = QFileInfo(bundlePath).fileName();
     item.attributes.insert(MetadataAttribute::fsName, fsName);
@@ -119,11 +149,6 @@ MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
     item.attributes.insert(MetadataAttribute::path, bundlePath);
     item.attributes.insert(MetadataAttribute::url, QUrl::fromLocalFile(bundlePath).toString());
 
-    const std::optional<QVariant> info =
-        vexo::plist::readFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
-    if (!info || info->typeId() != QMetaType::QVariantMap) {
-        return item;
-    }
     const QVariantMap dictionary = info->toMap();
     const auto copy = [&](const QString& attribute, const QString& key) {
         const auto it = dictionary.constFind(key);
@@ -140,7 +165,7 @@ MetadataItem FolderMetadataSearch::itemForBundle(const QString& bundlePath) {
     return item;
 }
 
-QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
+MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
     Walk walk;
     walk.prefix = QFile::encodeName(query.displayNamePrefix).toStdString();
 
@@ -155,6 +180,14 @@ QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
         const std::string root = QFile::encodeName(absolute).toStdString();
         const int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
+            const int error = errno;
+            walk.skipped.append(
+                {absolute, vexo::Result::failure(
+                               error == ENOENT ? vexo::Status::NotFound : vexo::Status::NotReadable,
+                               error == ENOENT    ? absolute + QStringLiteral(" does not exist")
+                               : error == ENOTDIR ? absolute + QStringLiteral(" is not a folder")
+                                                  : absolute + QStringLiteral(" cannot be searched: ") +
+                                                        QString::fromLocal8Bit(std::strerror(error)))});
             continue;
         }
         struct stat st {};
@@ -168,7 +201,8 @@ QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
 
     const QString sortAttribute =
         query.sortAttribute.isEmpty() ? MetadataAttribute::displayName : query.sortAttribute;
-    QList<MetadataItem> items = std::move(walk.items);
+    MetadataSearchResult result{std::move(walk.items), std::move(walk.skipped)};
+    QList<MetadataItem>& items = result.items;
     // Equal names (copies in different folders) are ordered by path, so that which one comes
     // first never depends on the order in which the file system lists a folder.
     std::sort(items.begin(), items.end(), [&](const MetadataItem& a, const MetadataItem& b) {
@@ -179,7 +213,7 @@ QList<MetadataItem> FolderMetadataSearch::execute(const MetadataQuery& query) {
         return vexo::finderCompare(a.value(MetadataAttribute::path).toString(),
                                    b.value(MetadataAttribute::path).toString()) < 0;
     });
-    return items;
+    return result;
 }
 
 } // namespace brisquel

@@ -1,5 +1,6 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FileChangeObservation.h"
 
@@ -134,7 +135,8 @@ LoadedFile loadDomainFile(const QString& path) {
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
-        const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        // Without blocking: a FIFO in place of the file must not hold the reader (and the lock).
+        const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
             const int error = errno;
             loaded.identity = FileIdentity();

@@ -1,5 +1,6 @@
 #include "core/platform/posix/ProcRunningApplications.h"
 
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <algorithm>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace brisquel {
@@ -54,6 +56,33 @@ QByteArray readLink(const QByteArray& path) {
 
 } // namespace
 
+QString ProcRunningApplications::identifierOf(const QString& bundle) {
+    const QString infoPath = bundle + QStringLiteral("/Contents/Info.plist");
+    // The dictionary is read again only when the file changed: each copy's running check would
+    // otherwise read the dictionaries of every running bundle again.
+    struct stat info {};
+    if (::stat(QFile::encodeName(infoPath).constData(), &info) != 0) {
+        return {};
+    }
+    const FileStamp stamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+    std::lock_guard guard(m_cacheMutex);
+    if (const auto cached = m_identifiers.constFind(infoPath);
+        cached != m_identifiers.constEnd() && cached->stamp == stamp) {
+        return cached->identifier;
+    }
+    QString identifier;
+    const vexo::Expected<QVariant> dictionary =
+        vexo::plist::readFile(infoPath, vexo::limits::kInfoPlistBytes);
+    if (dictionary && dictionary->typeId() == QMetaType::QVariantMap) {
+        const QVariant value = dictionary->toMap().value(QStringLiteral("CFBundleIdentifier"));
+        if (value.typeId() == QMetaType::QString) {
+            identifier = value.toString();
+        }
+    }
+    m_identifiers.insert(infoPath, {stamp, identifier});
+    return identifier;
+}
+
 QList<qint64> ProcRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
     QList<qint64> result;
     const QByteArray root = QFile::encodeName(m_procRoot);
@@ -88,16 +117,7 @@ QList<qint64> ProcRunningApplications::processesWithBundleIdentifier(const QStri
         }
         auto it = identifierOfBundle.find(bundle);
         if (it == identifierOfBundle.end()) {
-            QString identifier;
-            const std::optional<QVariant> info =
-                vexo::plist::readFile(bundle + QStringLiteral("/Contents/Info.plist"));
-            if (info && info->typeId() == QMetaType::QVariantMap) {
-                const QVariant value = info->toMap().value(QStringLiteral("CFBundleIdentifier"));
-                if (value.typeId() == QMetaType::QString) {
-                    identifier = value.toString();
-                }
-            }
-            it = identifierOfBundle.insert(bundle, identifier);
+            it = identifierOfBundle.insert(bundle, identifierOf(bundle));
         }
         if (!it->isEmpty() && *it == bundleIdentifier) {
             result.append(QByteArray(name).toLongLong());

@@ -2,7 +2,11 @@
 
 #include "core/platform/RunningApplications.h"
 
+#include <QHash>
 #include <QString>
+
+#include <mutex>
+#include <sys/types.h>
 
 namespace brisquel {
 
@@ -22,7 +26,25 @@ public:
     static QString bundleOfExecutable(const QString& executablePath);
 
 private:
+    // The CFBundleIdentifier of a bundle, read again only when its Info.plist changed.
+    QString identifierOf(const QString& bundle);
+
+    struct FileStamp {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        time_t seconds;
+        long nanoseconds;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct CachedIdentifier {
+        FileStamp stamp;
+        QString identifier;
+    };
+
     QString m_procRoot;
+    std::mutex m_cacheMutex;
+    QHash<QString, CachedIdentifier> m_identifiers;
 };
 
 } // namespace brisquel

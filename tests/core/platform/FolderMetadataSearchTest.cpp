@@ -109,7 +109,6 @@ TEST(FolderMetadataSearch, ReportsWhatEachKindOfInformationDictionaryHolds) {
         {QStringLiteral("Capture One 21.app"),
          {{Attr::bundleIdentifier, QStringLiteral("com.example.binary")},
           {Attr::version, QStringLiteral("14.2")}}},
-        {QStringLiteral("Capture One 20.app"), {}},
         // A number where text belongs is passed on as it stands.
         {QStringLiteral("Capture One 19.app"), {{Attr::version, QVariant::fromValue<qint64>(19)}}},
         {QStringLiteral("Capture One AppIcon.app"),
@@ -121,7 +120,16 @@ TEST(FolderMetadataSearch, ReportsWhatEachKindOfInformationDictionaryHolds) {
         {QStringLiteral("Capture One Missing.app"), {}},
         {QStringLiteral("Capture One Escape.app"), {}}};
 
-    const QList<MetadataItem> items = search({apps.path()});
+    MetadataQuery query;
+    query.searchScopes = {apps.path()};
+    query.displayNamePrefix = QStringLiteral("Capture One");
+    const brisquel::MetadataSearchResult found = FolderMetadataSearch().search(query);
+    // A dictionary that cannot be read is passed over with its reason.
+    ASSERT_EQ(found.skipped.size(), 1);
+    EXPECT_EQ(found.skipped.first().path, apps.filePath(QStringLiteral("Capture One 20.app")));
+    EXPECT_TRUE(found.skipped.first().reason.message().contains(QStringLiteral("not a property list")))
+        << qPrintable(found.skipped.first().reason.message());
+    const QList<MetadataItem>& items = found.items;
     ASSERT_EQ(items.size(), expected.size());
     for (const MetadataItem& item : items) {
         const QString name = item.value(Attr::fsName).toString();

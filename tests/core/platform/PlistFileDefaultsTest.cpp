@@ -1,4 +1,5 @@
 #include "core/platform/posix/PlistFileDefaults.h"
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "tests/core/platform/PlistTestSupport.h"
 #include "tests/support/FakePlatform.h"
@@ -37,7 +38,11 @@ struct DomainFiles {
         QDir().mkpath(m_folder);
         plisttest::writeFileBytes(m_path, bytes);
     }
-    QVariantMap stored() const { return vexo::plist::readFile(m_path).value_or(QVariant()).toMap(); }
+    QVariantMap stored() const {
+        return vexo::plist::readFile(m_path, vexo::limits::kPreferencesDomainBytes)
+            .valueOr(QVariant())
+            .toMap();
+    }
     QStringList leftovers() const {
         return QDir(m_folder).entryList({kDomain + QStringLiteral(".plist.tmp.*")},
                                         QDir::Files | QDir::Hidden);
@@ -319,7 +324,7 @@ TEST_F(PreferencesDomainWriting, PermissionsAndSymbolicLinksAreKept) {
     ASSERT_TRUE(QFile::link(real, m_path));
     ASSERT_TRUE(open()->setValue(QStringLiteral("j"), 3));
     EXPECT_TRUE(QFileInfo(m_path).isSymLink());
-    EXPECT_EQ(vexo::plist::readFile(real),
+    EXPECT_EQ(vexo::plist::readFile(real, vexo::limits::kPreferencesDomainBytes).valueOr(QVariant()),
               QVariant(QVariantMap{{QStringLiteral("k"), qint64(1)}, {QStringLiteral("j"), qint64(3)}}));
 }
 

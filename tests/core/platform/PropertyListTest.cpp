@@ -41,7 +41,7 @@ TEST(PropertyListValues, EveryKindSurvivesABinaryRoundTrip) {
     for (const auto& [value, expected] : cases) {
         const std::optional<QByteArray> bytes = vexo::plist::toBinary(value);
         ASSERT_TRUE(bytes) << qPrintable(value.toString());
-        const std::optional<QVariant> back = vexo::plist::parse(*bytes);
+        const vexo::Expected<QVariant> back = vexo::plist::parse(*bytes);
         ASSERT_TRUE(back) << qPrintable(value.toString());
         // Kinds as well as values: QVariant equality alone would let a number pass for another.
         EXPECT_EQ(back->typeId(), expected.typeId()) << qPrintable(value.toString());
@@ -70,20 +70,20 @@ TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
 }
 
 TEST(PropertyListReading, ReadsXmlAndBinaryAndRefusesAnythingElse) {
-    const std::optional<QVariant> fromXml = vexo::plist::parse(
+    const vexo::Expected<QVariant> fromXml = vexo::plist::parse(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
         "<key>a</key><integer>-5</integer><key>b</key><string>x &amp; y</string></dict></plist>");
-    EXPECT_EQ(fromXml, QVariant(QVariantMap{{QStringLiteral("a"), QVariant::fromValue<qint64>(-5)},
-                                            {QStringLiteral("b"), QStringLiteral("x & y")}}));
+    EXPECT_EQ(*fromXml, QVariant(QVariantMap{{QStringLiteral("a"), QVariant::fromValue<qint64>(-5)},
+                                             {QStringLiteral("b"), QStringLiteral("x & y")}}));
     const QByteArray binary = *vexo::plist::toBinary(fromXml->toMap());
     EXPECT_TRUE(binary.startsWith("bplist00"));
-    EXPECT_EQ(vexo::plist::parse(binary), fromXml);
+    EXPECT_EQ(vexo::plist::parse(binary).valueOr(QVariant()), *fromXml);
 
     for (const QByteArray& bytes :
          {QByteArray(), QByteArray("not a property list"), binary.left(binary.size() - 10),
           QByteArray("<plist version=\"1.0\"><dict><key>a</key></plist>")})
         EXPECT_FALSE(vexo::plist::parse(bytes)) << bytes.constData();
-    EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist")));
+    EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist"), 1024));
 }
 
 TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {

@@ -1,4 +1,7 @@
-#include "core/platform/BundleIcon.h"
+#include "core/BundleIcon.h"
+
+#include "VexoExtensions/FileReading.h"
+#include "VexoExtensions/InputLimits.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -24,7 +27,8 @@ QString bundleIconFile(const QString& bundlePath, const QVariant& iconFile) {
     }
     for (const QString& candidate : candidates) {
         const QFileInfo info(resources + candidate);
-        if (info.isFile()) {
+        // Whoever shows the icon opens it: it must be a regular file of a sensible size.
+        if (vexo::checkRegularFile(info.absoluteFilePath(), vexo::limits::kIconFileBytes)) {
             return info.absoluteFilePath();
         }
     }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "VexoExtensions/Result.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace pugi {
+class xml_document;
+class xpath_query;
+} // namespace pugi
+
+// The scripting definition (sdef) of a Capture One bundle: where the file lies, reading it as
+// outside input, and selecting the background-script properties of its application class.
+//
+// Only this subset of the format is read; everything else in the file is ignored:
+//   <dictionary>                                   the root element
+//     <suite name="Capture One Suite">             every such suite, directly under the root
+//       <class name="application">                 every such class, directly under a suite
+//         <property name="... script"              name ends with "script" (case-sensitive)
+//                   description="...">             both attributes present
+namespace brisquel::ScriptingDefinition {
+
+// The selection, as XPath 1.0. The form the system is described by uses XPath 2.0's ends-with();
+// 1.0 has none, so the last six characters of the name are compared instead (a test checks that
+// the two agree, also for names shorter than six characters and outside the BMP).
+inline constexpr const char* kBackgroundScriptXPath =
+    "/dictionary/suite[@name='Capture One Suite']/class[@name='application']"
+    "/property[substring(@name, string-length(@name) - 5) = 'script']";
+
+// The compiled selection, built once per process.
+const pugi::xpath_query& backgroundScriptQuery();
+
+struct ScriptProperty {
+    QString name;
+    QString description;
+};
+
+// The sdef file in the bundle at bundlePath: the first entry, by name, with the extension "sdef"
+// (case-sensitive) in Contents/Resources, else in its localized folders ("*.lproj", by name).
+// Folders are never taken; anything else is (a special file is then refused by load(), with its
+// reason). NotFound when there is none, naming the folder looked in.
+vexo::Expected<QString> locate(const QString& bundlePath);
+
+// Parses one sdef file: a regular file of at most limits::kScriptingDefinitionBytes, holding one
+// well-formed XML document (exactly one root element and no text beside it). External entities
+// are never loaded and entities declared in a DTD are never expanded. The failure names the file
+// and the cause: what the file is, or what the parser found and at which byte.
+vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path);
+
+// The background-script properties of a parsed document, in document order; properties without
+// a name or a description are left out. Neither sorted nor de-duplicated.
+QList<ScriptProperty> select(const pugi::xml_document& document);
+
+} // namespace brisquel::ScriptingDefinition
