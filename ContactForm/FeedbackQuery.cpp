@@ -85,8 +85,12 @@ Expected<QUrl> feedbackEndpoint(const QVariant& emailURL) {
                                               "address: %3.")
                                    .arg(text, kEmailURLKey, cause));
     };
-    if (!parsed.isValid())
-        return malformed(parsed.errorString());
+    if (text.trimmed().isEmpty())
+        return malformed(QStringLiteral("it is empty"));
+    if (!parsed.isValid()) {
+        return malformed(parsed.errorString().isEmpty() ? QStringLiteral("it cannot be read as an address")
+                                                        : parsed.errorString());
+    }
     if (parsed.scheme().isEmpty())
         return malformed(QStringLiteral("it has no scheme (such as https)"));
     if (parsed.host().isEmpty())

@@ -26,10 +26,10 @@ inline const QString kEmailURLKey = QStringLiteral("email-url");
 // The form's contents at the moment of sending: the texts of the name, e-mail and subject fields
 // and of the message, and whether the (hidden) debug e-mail switch is on.
 struct FeedbackFields {
-    QString name;
-    QString email;
-    QString subject;
-    QString body;
+    QString name{};
+    QString email{};
+    QString subject{};
+    QString body{};
     bool debugEmail = false;
 };
 
