@@ -23,6 +23,7 @@ namespace {
 
 const QString kInterfaceFile = QStringLiteral("ContactFormViewController.json");
 const QString kSubjectSuffix = QStringLiteral(" Feedback");
+constexpr int kAlertWidth = 400;
 
 void log(const QString& line) {
     brisquel::Platform::current().log->system(line);
@@ -169,7 +170,7 @@ void ContactFormViewController::handleFeedbackResponse(const Result& outcome) {
         box->setIcon(QMessageBox::Information);
         box->setStandardButtons(QMessageBox::Ok);
         connect(box, &QMessageBox::finished, this, &ContactFormViewController::closeWindow);
-        box->open();
+        openAlert(box);
     } else {
         presentError(outcome);
     }
@@ -183,7 +184,7 @@ void ContactFormViewController::presentError(const Result& failure) {
     // The reason may quote the server or the configured address: shown as plain text, always.
     box->setInformativeText(Qt::convertFromPlainText(failure.message(), Qt::WhiteSpaceNormal));
     box->setStandardButtons(QMessageBox::Ok);
-    box->open();
+    openAlert(box);
 }
 
 void ContactFormViewController::cancelAction() {
@@ -202,11 +203,14 @@ void ContactFormViewController::cancelAction() {
         if (box->clickedButton() == yes)
             closeWindow();
     });
-    box->open();
+    openAlert(box);
 }
 
 QMessageBox* ContactFormViewController::makeAlert(const QString& text) {
     auto* box = new QMessageBox(window());
+    // A sheet of the form's window: no buttons of its own to minimise or enlarge it.
+    box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setWindowTitle(window()->windowTitle());
@@ -214,6 +218,17 @@ QMessageBox* ContactFormViewController::makeAlert(const QString& text) {
     box->setText(text);
     m_alert = box;
     return box;
+}
+
+void ContactFormViewController::openAlert(QMessageBox* box) {
+    // A message box wraps its text narrowly, which breaks an address after "https://"; a sheet
+    // nearly as wide as the form keeps addresses whole. (Its setters rebuild its layout, so this
+    // comes last.)
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(kAlertWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    box->open();
 }
 
 void ContactFormViewController::closeWindow() {

@@ -102,6 +102,7 @@ private:
     void handleFeedbackResponse(const brisquel::vexo::Result& outcome);
     void setRequestsInFlight(int count);
     QMessageBox* makeAlert(const QString& text);
+    void openAlert(QMessageBox* box);
     void closeWindow();
     void showWindow();
 

@@ -66,36 +66,40 @@ void FeedbackRequest::onFinished() {
 }
 
 Result FeedbackRequest::outcome() const {
-    const QString server = displayAddress(m_address);
     if (m_refusedRedirect) {
         return Result::failure(
-            Status::Refused, tr("The feedback server at %1 redirected the message to %2. It was not sent "
-                                "there: feedback only travels over the kind of connection it was meant for.")
-                                 .arg(server, displayAddress(*m_refusedRedirect)));
+            Status::Refused,
+            withAddress(tr("The feedback server redirected the message to %1. It was not sent "
+                           "there: feedback only travels over the kind of connection it was "
+                           "meant for.")
+                            .arg(displayAddress(*m_refusedRedirect))));
     }
     const QNetworkReply::NetworkError error = m_reply->error();
     if (error == QNetworkReply::TooManyRedirectsError) {
-        return Result::failure(
-            Status::Unavailable,
-            tr("The feedback server at %1 redirected the message too many times.").arg(server));
+        return Result::failure(Status::Unavailable,
+                               withAddress(tr("The feedback server redirected the message too many times.")));
     }
     if (m_httpStatus && (*m_httpStatus < 200 || *m_httpStatus > 299)) {
         const QString reason =
             m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
         const QString statusText = reason.isEmpty() ? QString::number(*m_httpStatus)
                                                     : QString::number(*m_httpStatus) + u' ' + reason;
-        return Result::failure(Status::Unavailable,
-                               tr("The feedback server at %1 answered with HTTP status %2, so your message "
-                                  "was not delivered. Please try again later.")
-                                   .arg(server, statusText));
+        return Result::failure(
+            Status::Unavailable,
+            withAddress(tr("The feedback server answered with HTTP status %1, so your message "
+                           "was not delivered. Please try again later.")
+                            .arg(statusText)));
     }
     if (error != QNetworkReply::NoError || !m_httpStatus)
         return Result::failure(Status::Unavailable, transportFailure());
     return Result::success();
 }
 
+QString FeedbackRequest::withAddress(const QString& text) const {
+    return text + QStringLiteral("\n\n") + tr("Feedback address:") + u'\n' + displayAddress(m_address);
+}
+
 QString FeedbackRequest::transportFailure() const {
-    const QString server = displayAddress(m_address);
     const QString host = m_address.host();
     // Qt's own texts may quote the whole address, query and all: that is the user's message.
     QString cause = m_reply->errorString();
@@ -106,8 +110,8 @@ QString FeedbackRequest::transportFailure() const {
     }
     switch (m_reply->error()) {
     case QNetworkReply::ConnectionRefusedError:
-        return tr("The feedback server at %1 refused the connection. It may be down; please try again later.")
-            .arg(server);
+        return withAddress(
+            tr("The feedback server refused the connection. It may be down; please try again later."));
     case QNetworkReply::HostNotFoundError:
         return tr("The feedback server %1 could not be found. Check that this computer is connected to the "
                   "internet.")
@@ -115,17 +119,17 @@ QString FeedbackRequest::transportFailure() const {
     case QNetworkReply::TimeoutError:
     case QNetworkReply::OperationCanceledError:
         // Nothing but the time-out cancels a request (a refused redirect is told apart above).
-        return tr("The feedback server at %1 did not answer within %2 seconds.")
-            .arg(server, seconds(m_timeout));
+        return withAddress(
+            tr("The feedback server did not answer within %1 seconds.").arg(seconds(m_timeout)));
     case QNetworkReply::RemoteHostClosedError:
-        return tr("The feedback server at %1 closed the connection before it answered.").arg(server);
+        return withAddress(tr("The feedback server closed the connection before it answered."));
     case QNetworkReply::SslHandshakeFailedError:
         return tr("A secure connection to the feedback server %1 could not be made: %2").arg(host, cause);
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
         return tr("The network is not available: %1").arg(cause);
     default:
-        return tr("The message could not be sent to %1: %2").arg(server, cause);
+        return withAddress(tr("The message could not be sent: %1").arg(cause));
     }
 }
 

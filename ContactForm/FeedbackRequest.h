@@ -51,6 +51,8 @@ private:
     void onFinished();
     brisquel::vexo::Result outcome() const;
     QString transportFailure() const;
+    // The text, then a paragraph that names the endpoint (without its query).
+    QString withAddress(const QString& text) const;
 
     QUrl m_address;
     std::chrono::milliseconds m_timeout;
