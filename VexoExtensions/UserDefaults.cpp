@@ -176,23 +176,50 @@ std::optional<QByteArray> UserDefaults::data(const QString& key) const {
     return v.toByteArray();
 }
 
+Expected<QVariantList> UserDefaults::readValues(const QStringList& keys) const {
+    QVariantList values;
+    values.reserve(keys.size());
+    for (const QString& key : keys) {
+        Expected<QVariant> value = read(key);
+        if (!value)
+            return value.result();
+        values.append(std::move(value).value());
+    }
+    return values;
+}
+
+std::optional<QUrl> UserDefaults::urlFromValue(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        // An empty text names no file.
+        const QString path = value.toString();
+        if (path.isEmpty())
+            return std::nullopt;
+        return fileURLForPath(path);
+    }
+    case QMetaType::QByteArray:
+        return decodeArchivedURL(value.toByteArray());
+    default:
+        return std::nullopt;
+    }
+}
+
 Expected<std::optional<QUrl>> UserDefaults::readUrl(const QString& key) const {
     const Expected<QVariant> stored = read(key);
     if (!stored)
         return stored.result();
-    switch (stored->typeId()) {
-    case QMetaType::QString: {
-        // An empty text names no file.
-        const QString path = stored->toString();
-        if (path.isEmpty())
-            return std::optional<QUrl>();
-        return std::optional<QUrl>(fileURLForPath(path));
-    }
-    case QMetaType::QByteArray:
-        return decodeArchivedURL(stored->toByteArray());
-    default:
-        return std::optional<QUrl>();
-    }
+    return urlFromValue(*stored);
+}
+
+Expected<QList<std::optional<QUrl>>> UserDefaults::readUrls(const QStringList& keys) const {
+    const Expected<QVariantList> stored = readValues(keys);
+    if (!stored)
+        return stored.result();
+    QList<std::optional<QUrl>> urls;
+    urls.reserve(stored->size());
+    for (const QVariant& value : *stored)
+        urls.append(urlFromValue(value));
+    return urls;
 }
 
 std::optional<QUrl> UserDefaults::url(const QString& key) const {

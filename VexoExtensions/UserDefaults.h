@@ -3,6 +3,7 @@
 #include "VexoExtensions/Result.h"
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -31,7 +32,9 @@ public:
 //   read(key)         value(key)         the value under a key
 //   write(key, v)     setValue(key, v)   stores a value
 //   remove(key)       removeValue(key)   removes a key
+//   readValues(keys)                     several values from one reading
 //   readUrl(key)      url(key)           the value taken as a file URL
+//   readUrls(keys)                       several values taken as file URLs, from one reading
 //   writeUrl(key, u)  setUrl(key, u)     stores a file URL's path, or removes the key
 // The first form returns why it failed (the domain, the file and the cause); the second gives
 // the plain answer (nothing, or false) and writes the reason to the platform's log.
@@ -44,6 +47,9 @@ public:
     // The value under key: an invalid QVariant (and success) when there is none; a failure when
     // the domain cannot be read (it exists but is not readable, not a settings file, too large...).
     virtual Expected<QVariant> read(const QString& key) const = 0;
+    // The values under several keys from one reading of the domain, in the order of the keys (an
+    // invalid QVariant for a key with none): a listing of many keys reads the domain once.
+    virtual Expected<QVariantList> readValues(const QStringList& keys) const;
     // Stores value under key, keeping every other key and its type exactly.
     virtual Result write(const QString& key, const QVariant& value) = 0;
     // Removes key; removing a key that is not there succeeds.
@@ -69,6 +75,10 @@ public:
     // relative path is taken from the current folder, an empty text names nothing); data holding
     // the platform's archived-URL form (a keyed archive of a URL) is decoded; anything else is none.
     Expected<std::optional<QUrl>> readUrl(const QString& key) const;
+    // Several keys taken as file URLs, from one reading of the domain.
+    Expected<QList<std::optional<QUrl>>> readUrls(const QStringList& keys) const;
+    // A stored value taken as a file URL, as readUrl() takes it.
+    static std::optional<QUrl> urlFromValue(const QVariant& value);
     std::optional<QUrl> url(const QString& key) const;
     // Stores the URL's percent-decoded file-system path as text, or removes the key for none. A
     // URL that is not a local file is refused (it names no path to store), and so is a path that

@@ -64,16 +64,15 @@ vexo::Result AppFinder::App::whyNotFromMetadata(const MetadataItem& item) {
     const QString path = textAttribute(item, MetadataAttribute::kPath)
                              .value_or(textAttribute(item, MetadataAttribute::kFsName).value_or(QString()));
     const std::pair<const QString*, const char*> required[] = {
-        {&MetadataAttribute::kFsName, "a file name"},
-        {&MetadataAttribute::kBundleIdentifier, "a bundle identifier (CFBundleIdentifier) as text"},
-        {&MetadataAttribute::kPath, "a path"},
-        {&MetadataAttribute::kVersion, "a version (CFBundleShortVersionString) as text"},
+        {&MetadataAttribute::kFsName, "it has no file name"},
+        {&MetadataAttribute::kBundleIdentifier, "it has no bundle identifier (CFBundleIdentifier) as text"},
+        {&MetadataAttribute::kPath, "it has no path"},
+        {&MetadataAttribute::kVersion, "it has no version (CFBundleShortVersionString) as text"},
     };
     for (const auto& [attribute, what] : required) {
         if (!textAttribute(item, *attribute)) {
-            return vexo::Result::failure(vexo::Status::Malformed,
-                                         path + QStringLiteral(" is passed over: it has no ") +
-                                             QString::fromUtf8(what));
+            return vexo::Result::failure(vexo::Status::Malformed, path + QStringLiteral(" is passed over: ") +
+                                                                      QString::fromUtf8(what));
         }
     }
     return {};

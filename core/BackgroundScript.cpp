@@ -1,5 +1,6 @@
 #include "core/BackgroundScript.h"
 
+#include <QHash>
 #include <QLocale>
 
 #include <unicode/locid.h>
@@ -187,6 +188,33 @@ vexo::Result BackgroundScript::writeUrl(const std::optional<QUrl>& url) {
                                      QStringLiteral("No preferences are available for ") +
                                          m_bundleIdentifier);
     return m_defaults->writeUrl(m_defaultsScriptName, url);
+}
+
+vexo::Expected<QList<std::optional<QUrl>>>
+BackgroundScript::readUrls(const QList<BackgroundScript>& scripts) {
+    QList<std::optional<QUrl>> urls(scripts.size());
+    // The keys of each handle, read together.
+    QHash<const vexo::UserDefaults*, QList<qsizetype>> rowsOf;
+    for (qsizetype row = 0; row < scripts.size(); ++row)
+        rowsOf[scripts[row].m_defaults.get()].append(row);
+    for (auto it = rowsOf.cbegin(); it != rowsOf.cend(); ++it) {
+        const QList<qsizetype>& rows = it.value();
+        const vexo::UserDefaults* defaults = it.key();
+        if (!defaults)
+            return vexo::Result::failure(vexo::Status::Unavailable,
+                                         QStringLiteral("No preferences are available for ") +
+                                             scripts[rows.first()].m_bundleIdentifier);
+        QStringList keys;
+        keys.reserve(rows.size());
+        for (const qsizetype row : rows)
+            keys.append(scripts[row].m_defaultsScriptName);
+        const vexo::Expected<QList<std::optional<QUrl>>> read = defaults->readUrls(keys);
+        if (!read)
+            return read.result();
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            urls[rows[i]] = read->at(i);
+    }
+    return urls;
 }
 
 QString BackgroundScript::debugDescription() const {

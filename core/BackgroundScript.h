@@ -50,6 +50,10 @@ public:
     // The reason-returning forms of url() and setUrl().
     vexo::Expected<std::optional<QUrl>> readUrl() const;
     vexo::Result writeUrl(const std::optional<QUrl>& url);
+    // The assigned files of several records, in their order, reading each domain once (the records
+    // of one copy share it): a listing of many properties must not read the domain once per row.
+    // A failure when a domain cannot be read.
+    static vexo::Expected<QList<std::optional<QUrl>>> readUrls(const QList<BackgroundScript>& scripts);
 
     // The same property in the running Capture One, for the AppleScript forms.
     RunningScriptProperty inRunningApplication() const;

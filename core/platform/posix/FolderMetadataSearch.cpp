@@ -61,6 +61,16 @@ struct Walk {
 
     void consider(const std::string& folderPath, const char* name) {
         const QString path = pathText(folderPath + '/' + name);
+        // A name that is not valid UTF-8 has no exact text form: it could only be shown, stored and
+        // opened again as another name.
+        const QByteArray full = QByteArray::fromStdString(folderPath + '/' + name);
+        if (QFile::encodeName(path) != full) {
+            skipped.append(
+                {path, vexo::Result::failure(vexo::Status::Refused,
+                                             path + QStringLiteral(" is passed over: its path holds bytes "
+                                                                   "that are not valid UTF-8"))});
+            return;
+        }
         if (seen.contains(path)) {
             return;
         }

@@ -170,6 +170,15 @@ LoadedFile loadDomainFile(const QString& path) {
                 Result::failure(Status::NotRegularFile, path + QStringLiteral(" is not a regular file"));
             return loaded;
         }
+        if (before.st_size > vexo::limits::kPreferencesDomainBytes) {
+            ::close(fd);
+            loaded.failure = Result::failure(
+                Status::TooLarge, path + QStringLiteral(" is too large (") + QString::number(before.st_size) +
+                                      QStringLiteral(" bytes; at most ") +
+                                      QString::number(vexo::limits::kPreferencesDomainBytes) +
+                                      QStringLiteral(" are read)"));
+            return loaded;
+        }
         QByteArray contents;
         struct stat after {};
         int error = 0;
@@ -445,11 +454,17 @@ std::unique_ptr<vexo::ChangeObservation> PlistFileDefaults::observeChanges(std::
 }
 
 vexo::Expected<QVariant> PlistFileDefaults::read(const QString& key) const {
+    vexo::Expected<QVariantList> values = readValues({key});
+    if (!values)
+        return values.result();
+    return values->constFirst();
+}
+
+vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& keys) const {
     if (!m_acceptable)
         return Result::failure(Status::Refused, QStringLiteral("Preferences domain \"") + m_domain +
                                                     QStringLiteral("\" is not a plain reverse-DNS name"));
-    if (key.contains(QChar(u'\0')))
-        return QVariant();
+    // One reading of the file serves every key.
     std::lock_guard guard(m_snapshotMutex);
     const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
     if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current))
@@ -457,11 +472,23 @@ vexo::Expected<QVariant> PlistFileDefaults::read(const QString& key) const {
     if (!m_snapshot->file.failure)
         return m_snapshot->file.failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
                                                  QStringLiteral("\" cannot be read: "));
-    if (!m_snapshot->file.root)
-        return QVariant();
-    const plist_t item =
-        plist_dict_get_item(static_cast<plist_t>(m_snapshot->file.root.get()), key.toUtf8().constData());
-    return plist::toVariant(item);
+    QVariantList values;
+    values.reserve(keys.size());
+    const auto root = static_cast<plist_t>(m_snapshot->file.root.get());
+    for (const QString& key : keys) {
+        if (!root || key.contains(QChar(u'\0'))) {
+            values.append(QVariant());
+            continue;
+        }
+        vexo::Expected<QVariant> value =
+            plist::convert(plist_dict_get_item(root, key.toUtf8().constData()),
+                           QStringLiteral("The value of \"") + key + QStringLiteral("\" in ") + m_path);
+        if (!value)
+            return value.result().prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                           QStringLiteral("\" cannot be read: "));
+        values.append(std::move(value).value());
+    }
+    return values;
 }
 
 Result PlistFileDefaults::write(const QString& key, const QVariant& value) {

@@ -34,6 +34,7 @@ public:
 
     QString domain() const override { return m_domain; }
     vexo::Expected<QVariant> read(const QString& key) const override;
+    vexo::Expected<QVariantList> readValues(const QStringList& keys) const override;
     vexo::Result write(const QString& key, const QVariant& value) override;
     vexo::Result remove(const QString& key) override;
     // Watches the domain file and its folder (or, while the folder does not exist, the nearest
