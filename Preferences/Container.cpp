@@ -22,6 +22,8 @@ Container::Container(qreal contentWidth, qreal minimumLabelWidth, SectionBuilder
             divider->setFrameShape(QFrame::HLine);
             divider->setFrameShadow(QFrame::Sunken);
             divider->setObjectName(QStringLiteral("sectionDivider"));
+            // The line is drawn across the middle of its 20-pixel row.
+            divider->setFixedHeight(SectionLayout::kDividerHeight);
             m_dividers.append(divider);
         }
         m_layout->addRow(section.label(), section.content(), section.verticalAlignment(), divider);

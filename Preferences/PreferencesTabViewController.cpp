@@ -424,10 +424,10 @@ void PreferencesTabViewController::fitWindowToPane(PreferencePane* pane, bool an
 
 void PreferencesTabViewController::applyWindowFrame(const QRect& frame) {
     // The window is not resizable by the user: its size is held at exactly what is set here.
-    m_window->setMinimumSize(0, 0);
-    m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (m_window->minimumSize() != frame.size() || m_window->maximumSize() != frame.size()) {
+        m_window->setFixedSize(frame.size());
+    }
     m_window->setGeometry(frame);
-    m_window->setFixedSize(frame.size());
 }
 
 QString PreferencesTabViewController::windowTitle(int index) const {
