@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QString>
 
-class QLabel;
+#include <QLabel>
 
 namespace quillmere::Preferences {
 
