@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -39,7 +40,11 @@ QPixmap snapshot(QWidget* view, QSize size) {
 } // namespace
 
 PreferencesTabViewController::PreferencesTabViewController(QObject* parent)
-    : ViewController(parent), m_animation(new QVariantAnimation(this)) {
+    : ViewController(parent), m_animation(new QVariantAnimation(this)), m_groupEnd(new QTimer(this)) {
+    m_groupEnd->setSingleShot(true);
+    m_groupEnd->setTimerType(Qt::PreciseTimer);
+    m_groupEnd->setInterval(kTransitionMilliseconds);
+    connect(m_groupEnd, &QTimer::timeout, this, &PreferencesTabViewController::completeTransition);
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
     m_animation->setDuration(kTransitionMilliseconds);
@@ -246,6 +251,8 @@ void PreferencesTabViewController::switchToPane(int index, bool animated) {
 void PreferencesTabViewController::displayFirstPane(int index) {
     PreferencePane* pane = m_preferencePanes[index].get();
     QWidget* paneView = pane->view();
+    // Into the window before anything is measured: a view polished on its own is polished again,
+    // fonts and all, once it joins the window.
     paneView->setParent(view());
     pinToSuperviewEdges(paneView);
     fitWindowToPane(pane, false);
@@ -345,6 +352,7 @@ void PreferencesTabViewController::runAnimationGroup(const std::function<void()>
         m_frameTo.reset();
     }
     m_animation->start();
+    m_groupEnd->start();
 }
 
 void PreferencesTabViewController::applyProgress(qreal progress) {
@@ -357,6 +365,7 @@ void PreferencesTabViewController::applyProgress(qreal progress) {
 }
 
 void PreferencesTabViewController::finishAnimationGroup() {
+    m_groupEnd->stop();
     applyProgress(1.0);
     m_frameFrom.reset();
     m_frameTo.reset();
@@ -369,10 +378,9 @@ void PreferencesTabViewController::finishAnimationGroup() {
 }
 
 QSize PreferencesTabViewController::fittingSize(QWidget* view) {
+    // A layout answers its size hint without laying anything out; the view is laid out once, at
+    // its final size.
     view->ensurePolished();
-    if (QLayout* layout = view->layout()) {
-        layout->activate();
-    }
     QSize size = view->sizeHint();
     if (!size.isValid()) {
         size = view->size();

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QTimer;
 class QVariantAnimation;
 class QVBoxLayout;
 
@@ -163,6 +164,9 @@ private:
     QPointer<QMainWindow> m_window;
 
     QVariantAnimation* m_animation;
+    // Ends the group on time: animation frames come on a 16 ms beat, which alone could end the
+    // group up to a frame late.
+    QTimer* m_groupEnd;
     bool m_collecting = false;
     std::optional<QRect> m_frameFrom;
     std::optional<QRect> m_frameTo;

@@ -69,7 +69,9 @@ PreferencesWindowController::PreferencesWindowController(
     m_window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                              Qt::WindowCloseButtonHint);
     m_window->setObjectName(QStringLiteral("PreferencesWindow"));
-    m_window->resize(PreferencesTabViewController::fittingSize(preferencePanes.front()->view()));
+    // Nothing docks or moves in this window: no layout animations, which would hold back the
+    // first paint and fight the pane transition's own resize.
+    m_window->setAnimated(false);
 
     m_window->setCentralWidget(m_tabViewController->view());
     if (style == Preferences::Style::toolbarItems) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Preferences/PreferencePane.h"
+#include "Preferences/UserInteractionPausableWindow.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -14,7 +15,6 @@
 namespace quillmere {
 
 class PreferencesTabViewController;
-class UserInteractionPausableWindow;
 class WindowFrameAutosave;
 
 // The application's preferences window: one window of panes with a toolbar that switches them

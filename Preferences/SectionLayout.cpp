@@ -63,15 +63,15 @@ void SectionLayout::addRow(QWidget* label, const QList<QWidget*>& content, Verti
     row.alignment = alignment;
     if (label) {
         addChildWidget(label);
-        row.label = new QWidgetItem(label);
+        row.label = new QWidgetItemV2(label);
     }
     for (QWidget* widget : content) {
         addChildWidget(widget);
-        row.content.append(new QWidgetItem(widget));
+        row.content.append(new QWidgetItemV2(widget));
     }
     if (divider) {
         addChildWidget(divider);
-        row.divider = new QWidgetItem(divider);
+        row.divider = new QWidgetItemV2(divider);
     }
     m_rows.append(row);
     invalidate();
@@ -138,7 +138,10 @@ int SectionLayout::maximumLabelWidth() const {
 }
 
 int SectionLayout::labelColumnWidth() const {
-    const int widest = maximumLabelWidth();
+    return labelColumnWidth(maximumLabelWidth());
+}
+
+int SectionLayout::labelColumnWidth(int widest) const {
     for (const Row& row : m_rows) {
         if (row.divider && !row.divider->isEmpty()) {
             return std::max(widest, rounded(m_minimumLabelWidth));
@@ -150,7 +153,10 @@ int SectionLayout::labelColumnWidth() const {
 int SectionLayout::arrange(QPoint origin, bool apply) const {
     const int columnWidth = rounded(m_contentWidth);
     const int left = origin.x() + kHorizontalMargin;
-    const int labelColumn = labelColumnWidth();
+    // Each widget's hints are asked once here; items keep them until the layout is invalidated.
+    const int widest = maximumLabelWidth();
+    const int labelColumn = labelColumnWidth(widest);
+    const int dividerColumn = std::max(widest, rounded(m_minimumLabelWidth));
     const int labelEdge = left + labelColumn;
     const int contentLeft = labelEdge + kSpacing;
     const int available = std::max(0, left + columnWidth - contentLeft);
@@ -238,7 +244,7 @@ int SectionLayout::arrange(QPoint origin, bool apply) const {
             y += kSpacing;
             if (apply) {
                 // The divider starts the label column's width to the left of the label edge.
-                const int start = labelEdge - std::max(maximumLabelWidth(), rounded(m_minimumLabelWidth));
+                const int start = labelEdge - dividerColumn;
                 row.divider->setGeometry(QRect(start, y, columnWidth, kDividerHeight));
             }
             y += kDividerHeight;

@@ -72,6 +72,7 @@ private:
     // Returns the height used.
     int arrange(QPoint origin, bool apply) const;
     QList<QWidgetItem*> items() const;
+    int labelColumnWidth(int widest) const;
 
     qreal m_contentWidth;
     qreal m_minimumLabelWidth;
