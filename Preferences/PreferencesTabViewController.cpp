@@ -59,8 +59,8 @@ PreferencesTabViewController::~PreferencesTabViewController() {
     m_animation->stop();
     m_completions.clear();
     setAppearedPane(nullptr);
-    if (m_window) {
-        m_window->removeEventFilter(this);
+    if (m_windowObject) {
+        m_windowObject->removeEventFilter(this);
     }
     // The style controller's items live in the window's toolbar; they go before the panes they
     // name.
@@ -126,6 +126,7 @@ void PreferencesTabViewController::installPanes(std::vector<std::unique_ptr<Pref
         }
     }
     m_window = qobject_cast<QMainWindow*>(view()->window());
+    m_windowObject = m_window.data();
     if (!m_window || m_window == view()) {
         qFatal("Preferences: install the panes once the controller's view is a window's content");
     }
@@ -486,7 +487,8 @@ void PreferencesTabViewController::setAppearedPane(PreferencePane* pane) {
 }
 
 bool PreferencesTabViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window) {
+    // Compared as an object: while the window is being destroyed it is no main window any more.
+    if (m_windowObject && watched == m_windowObject.data()) {
         switch (event->type()) {
         case QEvent::Show:
             m_windowShown = true;

@@ -162,6 +162,7 @@ private:
     QVBoxLayout* m_layout = nullptr;
     QPointer<QToolBar> m_toolbar;
     QPointer<QMainWindow> m_window;
+    QPointer<QObject> m_windowObject;
 
     QVariantAnimation* m_animation;
     // Ends the group on time: animation frames come on a 16 ms beat, which alone could end the

@@ -88,6 +88,10 @@ PreferencesWindowController::~PreferencesWindowController() {
     // controller is still whole.
     if (m_window) {
         m_window->removeEventFilter(this);
+        m_window->hide();
+        // The tab controller hears nothing of the window's own destruction, when it is no longer
+        // a main window.
+        m_window->removeEventFilter(m_tabViewController.get());
     }
     m_window.reset();
     m_tabViewController.reset();
