@@ -26,7 +26,8 @@ using SectionBuilder = std::vector<Section>;
 //       Section(tr("Updates:"), {checkAutomatically, preferenceDescription(tr("..."))}),
 //   });
 //
-// The container is exactly contentWidth + 60 wide and as tall as its sections need; it takes the
+// The container is contentWidth + 60 wide (wider only when a label and its section's content
+// could not fit otherwise: nothing is cut short) and as tall as its sections need; it takes the
 // sections' widgets as its children. Sections are laid out once, as given: a widget shown, hidden
 // or resized later (a label whose text grows) is laid out again at once, and the label column
 // follows the widest label. A container without sections is just its margins.

@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -35,6 +36,22 @@ QPixmap snapshot(QWidget* view, QSize size) {
         layout->activate();
     }
     return view->grab(QRect(QPoint(0, 0), size));
+}
+
+// Keyboard focus that went with a pane going off screen comes to the pane on screen: its first
+// widget that takes focus by Tab.
+void keepFocusIn(QWidget* window, QWidget* paneView) {
+    QWidget* focus = window ? window->focusWidget() : nullptr;
+    if (!window || (focus && focus->isVisible() && focus->window() == window)) {
+        return;
+    }
+    const QList<QWidget*> widgets = paneView->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(window) && widget->isEnabled()) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -190,7 +207,7 @@ void PreferencesTabViewController::buildToolbar() {
     }
     // A keyboard user reaches the pane buttons with Tab, as the platform's full keyboard access does.
     for (QAction* item : m_toolbar->actions()) {
-        if (QWidget* button = m_toolbar->widgetForAction(item)) {
+        if (auto* button = qobject_cast<QToolButton*>(m_toolbar->widgetForAction(item))) {
             if (button->focusPolicy() == Qt::NoFocus) {
                 button->setFocusPolicy(Qt::TabFocus);
             }
@@ -302,6 +319,7 @@ void PreferencesTabViewController::transition(PreferencePane* from, PreferencePa
         if (completion) {
             completion();
         }
+        keepFocusIn(m_window, toView);
         if (m_windowShown) {
             setAppearedPane(to);
         }
@@ -322,6 +340,7 @@ void PreferencesTabViewController::transition(PreferencePane* from, PreferencePa
         if (completion) {
             completion();
         }
+        keepFocusIn(m_window, toView);
         if (m_windowShown) {
             setAppearedPane(to);
         }
@@ -396,11 +415,13 @@ QSize PreferencesTabViewController::fittingSize(QWidget* view) {
 }
 
 QSize PreferencesTabViewController::frameSizeForContentSize(QSize contentSize) const {
-    int toolbarHeight = 0;
     if (m_toolbar && m_window && !m_toolbar->isHidden()) {
-        toolbarHeight = m_toolbar->sizeHint().height();
+        // A window narrower than its toolbar would hide pane buttons (or the whole segmented
+        // control) behind the toolbar's overflow menu.
+        const QSize toolbar = m_toolbar->sizeHint();
+        return QSize(std::max(contentSize.width(), toolbar.width()), contentSize.height() + toolbar.height());
     }
-    return QSize(contentSize.width(), contentSize.height() + toolbarHeight);
+    return contentSize;
 }
 
 QRect PreferencesTabViewController::fittedFrame(QSize contentSize) const {
@@ -463,7 +484,15 @@ void PreferencesTabViewController::pinToSuperviewEdges(QWidget* paneView) {
         qFatal("Preferences: a pane's view is pinned only inside the controller's view");
     }
     if (m_layout->indexOf(paneView) < 0) {
-        m_layout->addWidget(paneView);
+        // A pane that cannot grow, in a window widened for its toolbar, stands where the window
+        // is anchored: at the left, or in the middle for the segmented style.
+        Qt::Alignment alignment;
+        if (!(paneView->sizePolicy().horizontalPolicy() & QSizePolicy::GrowFlag)) {
+            const bool centred =
+                m_preferencesStyleController && m_preferencesStyleController->keepsWindowCentered();
+            alignment = centred ? Qt::AlignHCenter : Qt::AlignLeft;
+        }
+        m_layout->addWidget(paneView, 0, alignment);
     }
     paneView->show();
 }

@@ -98,7 +98,8 @@ public:
     void fitWindowToPane(PreferencePane* pane, bool animated);
     // The window frame (client rectangle) that fitWindowToPane would give for a content size.
     QRect fittedFrame(QSize contentSize) const;
-    // The window size that holds a content size: the content, and the toolbar when it is shown.
+    // The window size that holds a content size: the content, and the toolbar when it is shown
+    // (at least as wide as the toolbar needs, so that no pane's item is hidden).
     QSize frameSizeForContentSize(QSize contentSize) const;
 
     // Two or more panes: the title of the pane at index. Otherwise the application's name, a space,

@@ -151,7 +151,7 @@ int SectionLayout::labelColumnWidth(int widest) const {
 }
 
 int SectionLayout::arrange(QPoint origin, bool apply) const {
-    const int columnWidth = rounded(m_contentWidth);
+    const int columnWidth = this->columnWidth();
     const int left = origin.x() + kHorizontalMargin;
     // Each widget's hints are asked once here; items keep them until the layout is invalidated.
     const int widest = maximumLabelWidth();
@@ -253,11 +253,34 @@ int SectionLayout::arrange(QPoint origin, bool apply) const {
     return y + kVerticalMargin - origin.y();
 }
 
+int SectionLayout::columnWidth() const {
+    if (m_cachedColumnWidth >= 0) {
+        return m_cachedColumnWidth;
+    }
+    // The column never cuts a label or a control short: content that cannot fit after the label
+    // column widens it. Wrapping text and widgets that stretch take what is left.
+    const int labelColumn = labelColumnWidth();
+    int widestContent = 0;
+    for (const Row& row : m_rows) {
+        for (const QWidgetItem* item : row.content) {
+            if (item->isEmpty()) {
+                continue;
+            }
+            const bool fills = (item->expandingDirections() & Qt::Horizontal) || item->hasHeightForWidth();
+            widestContent =
+                std::max(widestContent, fills ? item->minimumSize().width() : boundedHint(item).width());
+        }
+    }
+    m_cachedColumnWidth =
+        std::max(rounded(m_contentWidth), labelColumn + (widestContent > 0 ? kSpacing : 0) + widestContent);
+    return m_cachedColumnWidth;
+}
+
 QSize SectionLayout::sizeHint() const {
     if (m_cachedHeight < 0) {
         m_cachedHeight = arrange(QPoint(0, 0), false);
     }
-    return QSize(rounded(m_contentWidth) + 2 * kHorizontalMargin, m_cachedHeight);
+    return QSize(columnWidth() + 2 * kHorizontalMargin, m_cachedHeight);
 }
 
 QSize SectionLayout::minimumSize() const {
@@ -274,6 +297,7 @@ Qt::Orientations SectionLayout::expandingDirections() const {
 
 void SectionLayout::invalidate() {
     m_cachedHeight = -1;
+    m_cachedColumnWidth = -1;
     QLayout::invalidate();
 }
 

@@ -14,7 +14,9 @@ namespace quillmere::Preferences {
 //
 // Geometry, with W the content width and L the widest label's width (its size hint):
 // - the column of rows is W wide, 30 pixels from the left and right edges and 20 from the top and
-//   bottom: the layout is always W + 60 wide, as tall as its rows need;
+//   bottom: the layout is W + 60 wide, as tall as its rows need. When the label column and a
+//   section's content (at its own width; wrapping text and stretching widgets at their least)
+//   need more than W, the column widens to hold them: nothing is cut short;
 // - the label edge lies E to the right of the column's left edge, where E is L, or the larger of
 //   L and the minimum label width when any divider is drawn (a divider starts at the left edge of
 //   the label column, E to the left of the label edge);
@@ -48,6 +50,8 @@ public:
     int maximumLabelWidth() const;
     // The label edge's distance from the column's left edge (E above).
     int labelColumnWidth() const;
+    // The column's width: W, or more when a label and its content need more (see above).
+    int columnWidth() const;
 
     void addItem(QLayoutItem* item) override;
     QLayoutItem* itemAt(int index) const override;
@@ -78,6 +82,7 @@ private:
     qreal m_minimumLabelWidth;
     QList<Row> m_rows;
     mutable int m_cachedHeight = -1;
+    mutable int m_cachedColumnWidth = -1;
 };
 
 } // namespace quillmere::Preferences

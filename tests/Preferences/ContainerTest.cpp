@@ -104,6 +104,16 @@ TEST(ContainerLayout, movesEveryRowWhenALabelGrows) {
     EXPECT_EQ(secondContent->x(), firstContent->x());
 }
 
+TEST(ContainerLayout, widensRatherThanCutALabelOrAControlShort) {
+    QWidget* label = fixed(250);
+    QWidget* control = fixed(120);
+    Container container(300, {Section(label, {control})});
+    layOut(container);
+    EXPECT_EQ(container.width(), 250 + quillmere::Preferences::SectionLayout::kSpacing + 120 + 60);
+    EXPECT_EQ(control->width(), 120);
+    EXPECT_EQ(control->geometry().right() + 1, container.width() - 30);
+}
+
 TEST(ContainerLayout, stacksASectionsContentOnItsLeadingEdge) {
     QWidget* top = fixed(100, 20);
     QWidget* expanding =

@@ -83,6 +83,25 @@ INSTANTIATE_TEST_SUITE_P(Panes, ToolbarRule,
                                            ToolbarRuleCase{"threePanesNotHiding", 3, false, true}),
                          CaseName());
 
+TEST_F(PreferencesWindow, isNeverNarrowerThanItsToolbar) {
+    for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
+        auto controller = makeController({{"a", "General Settings", QSize(60, 50)},
+                                          {"b", "Appearance and Themes", QSize(70, 40)},
+                                          {"c", "Advanced", QSize(50, 30)}},
+                                         style);
+        controller->show();
+        QToolBar* toolbar = controller->tabViewController()->toolbar();
+        EXPECT_GE(controller->window()->width(), toolbar->sizeHint().width())
+            << styleName(style).toStdString();
+        EXPECT_EQ(controller->window()->centralWidget()->height(), 50);
+        for (QAction* item : toolbar->actions()) {
+            if (QWidget* shown = toolbar->widgetForAction(item)) {
+                EXPECT_TRUE(shown->isVisible()) << item->objectName().toStdString();
+            }
+        }
+    }
+}
+
 TEST_F(PreferencesWindow, showsTheSingleItemOnceTheFlagIsCleared) {
     auto controller = makeController(kOnePane, Style::toolbarItems);
     controller->show();
@@ -162,7 +181,7 @@ TEST_F(PreferencesWindow, firstShowPutsPaneZeroInPlaceAtItsSizeWithoutAnimation)
     EXPECT_EQ(tabs->activeTab(), 0);
     EXPECT_FALSE(tabs->isTransitioning());
     EXPECT_EQ(finished.size(), 0);
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(300, 200));
+    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
     EXPECT_TRUE(controller->window()->isVisible());
 }
 
@@ -183,7 +202,7 @@ TEST_F(PreferencesWindow, showWithoutIdentifierKeepsThePaneTheUserSwitchedTo) {
     controller->show();
     EXPECT_EQ(controller->tabViewController()->activeTab(), 2);
     EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("About"));
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(240, 120));
+    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(340, 120));
 }
 
 TEST_F(PreferencesWindow, reselectingTheShownPaneMarksAndTitlesItAgainWithoutATransition) {
@@ -229,12 +248,12 @@ TEST_P(SwitchResize, keepsTheTopEdgeAndTheStylesHorizontalAnchor) {
     const QRect before(60, 80, controller->window()->width(), controller->window()->height());
     controller->window()->setGeometry(before);
 
-    tabs->switchToPane(1, true); // 300 × 200 → 500 × 260
+    tabs->switchToPane(1, true); // 400 × 200 → 600 × 260
     EXPECT_EQ(tabs->isTransitioning(), c.animated);
     finishTransition(tabs);
 
     const QRect after = controller->window()->geometry();
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(500, 260));
+    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(600, 260));
     EXPECT_EQ(after.top(), before.top());
     EXPECT_EQ(after.height() - before.height(), 60);
     if (c.style == Style::segmentedControl) {
@@ -286,7 +305,7 @@ TEST_F(PreferencesWindow, restoresTheSavedPlaceAtTheNextShow) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     controller->show();
     EXPECT_EQ(controller->window()->pos(), QPoint(37, 41));
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(300, 200));
+    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
 }
 
 TEST_F(PreferencesWindow, takesPanesFromDeclarativeDescriptions) {

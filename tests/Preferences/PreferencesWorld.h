@@ -72,11 +72,12 @@ struct PaneSpec {
     QSize size;
 };
 
-// Three panes of different sizes: general 300 × 200, advanced 500 × 260, about 240 × 120.
+// Three panes of different sizes, each wider than the toolbar: general 400 × 200, advanced
+// 600 × 260, about 340 × 120.
 inline const std::vector<PaneSpec> kThreePanes = {
-    {"general", "General", QSize(300, 200)},
-    {"advanced", "Advanced", QSize(500, 260)},
-    {"about", "About", QSize(240, 120)},
+    {"general", "General", QSize(400, 200)},
+    {"advanced", "Advanced", QSize(600, 260)},
+    {"about", "About", QSize(340, 120)},
 };
 
 inline std::vector<std::unique_ptr<quillmere::PreferencePane>> makePanes(const std::vector<PaneSpec>& specs,
