@@ -361,10 +361,13 @@ void PreferencesTabViewController::completeTransition() {
 
 void PreferencesTabViewController::runAnimationGroup(const std::function<void()>& changes) {
     completeTransition();
+    // The group's 0.25 s run from the request: the pictures taken to start it are part of them.
+    m_groupEnd->start();
     m_collecting = true;
     changes();
     m_collecting = false;
     if (!m_frameTo && m_completions.empty()) {
+        m_groupEnd->stop();
         return;
     }
     if (m_frameFrom && m_frameTo && *m_frameFrom == *m_frameTo) {
@@ -372,7 +375,6 @@ void PreferencesTabViewController::runAnimationGroup(const std::function<void()>
         m_frameTo.reset();
     }
     m_animation->start();
-    m_groupEnd->start();
 }
 
 void PreferencesTabViewController::applyProgress(qreal progress) {
