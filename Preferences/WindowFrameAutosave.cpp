@@ -62,8 +62,7 @@ bool WindowFrameAutosave::restoreSize() {
     if (!m_window || !m_defaults) {
         return false;
     }
-    const std::optional<QString> text = m_defaults->string(m_name);
-    const std::optional<QRect> frame = text ? parseFrame(*text) : std::nullopt;
+    const std::optional<QRect> frame = savedFrame();
     if (!frame) {
         return false;
     }
@@ -74,6 +73,14 @@ bool WindowFrameAutosave::restoreSize() {
     }
     m_window->resize(size);
     return true;
+}
+
+std::optional<QRect> WindowFrameAutosave::savedFrame() const {
+    if (!m_defaults) {
+        return std::nullopt;
+    }
+    const std::optional<QString> text = m_defaults->string(m_name);
+    return text ? parseFrame(*text) : std::nullopt;
 }
 
 bool WindowFrameAutosave::save() {

@@ -35,6 +35,9 @@ public:
     // Gives the window the size saved in an earlier run, within its minimum size and its
     // screen; false when nothing usable was saved.
     bool restoreSize();
+    // The window rectangle saved under the name; none when nothing usable is saved (or the domain
+    // cannot be read).
+    std::optional<QRect> savedFrame() const;
     // Writes the window's frame now.
     bool save();
 

@@ -1,0 +1,130 @@
+#include "Preferences/Container.h"
+#include "Preferences/PreferenceTextStyles.h"
+#include "Preferences/SectionLayout.h"
+#include "tests/Preferences/PreferencesWorld.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+
+using namespace preferencestest;
+using quillmere::Preferences::Container;
+using quillmere::Preferences::Section;
+using quillmere::Preferences::VerticalAlignment;
+
+namespace {
+
+QWidget* fixed(int width, int height = 20) {
+    auto* widget = new SizedView(QSize(width, height));
+    widget->setFixedSize(width, height);
+    return widget;
+}
+
+void layOut(Container& container) {
+    container.layout()->activate();
+}
+
+struct AlignmentCase {
+    const char* name;
+    qreal minimumLabelWidth;
+    int dividerStartsLeftOfLabelEdge;
+};
+
+class LabelAlignment : public ::testing::TestWithParam<AlignmentCase> {};
+
+TEST_P(LabelAlignment, linesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
+    const AlignmentCase& c = GetParam();
+    QWidget* labels[] = {fixed(60), fixed(120), fixed(90)};
+    QWidget* contents[] = {fixed(100), fixed(140, 30), fixed(80)};
+    Container container(
+        400, c.minimumLabelWidth,
+        {
+            Section(labels[0], {contents[0]}, {.bottomDivider = true}),
+            Section(labels[1], {contents[1]}, {.verticalAlignment = VerticalAlignment::center}),
+            Section(labels[2], {contents[2]}, {.bottomDivider = true}),
+        });
+    layOut(container);
+
+    EXPECT_EQ(container.maximumLabelWidth(), 120);
+    const int edge = container.labelEdge();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(labels[i]->geometry().right() + 1, edge) << "label " << i;
+        EXPECT_EQ(contents[i]->x(), edge + quillmere::Preferences::SectionLayout::kSpacing)
+            << "content " << i;
+    }
+    // Only the first section's divider: the last section's is never drawn.
+    ASSERT_EQ(container.dividers().size(), 1);
+    const QFrame* divider = container.dividers().first();
+    EXPECT_EQ(edge - divider->x(), c.dividerStartsLeftOfLabelEdge);
+    EXPECT_EQ(divider->x(), 30);
+    EXPECT_EQ(divider->size(), QSize(400, 20));
+    EXPECT_GT(divider->y(), contents[0]->geometry().bottom());
+    EXPECT_LT(divider->geometry().bottom(), contents[1]->y());
+    // Centred: the 20-pixel label sits in the middle of the 30-pixel content.
+    EXPECT_EQ(labels[1]->y() - contents[1]->y(), 5);
+    EXPECT_EQ(container.size().width(), 460);
+}
+
+INSTANTIATE_TEST_SUITE_P(MinimumLabelWidths, LabelAlignment,
+                         ::testing::Values(AlignmentCase{"noMinimum", 0, 120},
+                                           AlignmentCase{"minimumWiderThanLabels", 150, 150}),
+                         CaseName());
+
+TEST(ContainerLayout, withoutSectionsIsJustItsMargins) {
+    Container container(300, {});
+    layOut(container);
+    EXPECT_EQ(container.sectionCount(), 0);
+    EXPECT_EQ(container.sizeHint(), QSize(360, 40));
+    EXPECT_EQ(container.size(), QSize(360, 40));
+}
+
+TEST(ContainerLayout, drawsNoDividerBelowItsOnlySection) {
+    Container container(300, {Section(QStringLiteral("Only:"), {fixed(50)}, {.bottomDivider = true})});
+    layOut(container);
+    EXPECT_TRUE(container.dividers().isEmpty());
+    EXPECT_TRUE(container.findChildren<QFrame*>(QStringLiteral("sectionDivider")).isEmpty());
+    EXPECT_EQ(container.height(), 20 + 20 + 20);
+}
+
+TEST(ContainerLayout, movesEveryRowWhenALabelGrows) {
+    auto* growing = quillmere::Preferences::sectionTitleLabel(QStringLiteral("Name:"));
+    QWidget* other = fixed(40);
+    QWidget* firstContent = fixed(100);
+    QWidget* secondContent = fixed(100);
+    Container container(400, {Section(growing, {firstContent}), Section(other, {secondContent})});
+    layOut(container);
+    const int before = container.labelEdge();
+
+    growing->setText(QStringLiteral("A much longer name for the same setting:"));
+    layOut(container);
+    EXPECT_GT(container.labelEdge(), before);
+    EXPECT_EQ(container.maximumLabelWidth(), growing->sizeHint().width());
+    EXPECT_EQ(other->geometry().right() + 1, container.labelEdge());
+    EXPECT_EQ(growing->geometry().right() + 1, container.labelEdge());
+    EXPECT_EQ(secondContent->x(), firstContent->x());
+}
+
+TEST(ContainerLayout, widensRatherThanCutALabelOrAControlShort) {
+    QWidget* label = fixed(250);
+    QWidget* control = fixed(120);
+    Container container(300, {Section(label, {control})});
+    layOut(container);
+    EXPECT_EQ(container.width(), 250 + quillmere::Preferences::SectionLayout::kSpacing + 120 + 60);
+    EXPECT_EQ(control->width(), 120);
+    EXPECT_EQ(control->geometry().right() + 1, container.width() - 30);
+}
+
+TEST(ContainerLayout, stacksASectionsContentOnItsLeadingEdge) {
+    QWidget* top = fixed(100, 20);
+    QWidget* expanding =
+        new QLabel(QStringLiteral("A description that wraps when the column is narrow enough."));
+    static_cast<QLabel*>(expanding)->setWordWrap(true);
+    Container container(300, {Section(QStringLiteral("Stack:"), {top, expanding})});
+    layOut(container);
+    EXPECT_EQ(expanding->x(), top->x());
+    EXPECT_EQ(expanding->y(), top->geometry().bottom() + 1 + quillmere::Preferences::SectionLayout::kSpacing);
+    // A wrapping text takes the rest of the column.
+    EXPECT_EQ(expanding->geometry().right() + 1, 30 + 300);
+}
+
+} // namespace

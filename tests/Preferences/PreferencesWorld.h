@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Preferences/PreferencePane.h"
+#include "Preferences/PreferencesWindowController.h"
+#include "tests/support/FakePlatform.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace preferencestest {
+
+// A view that asks for one size and no other.
+class SizedView final : public QWidget {
+public:
+    explicit SizedView(QSize size, QWidget* parent = nullptr) : QWidget(parent), m_size(size) {}
+    QSize sizeHint() const override { return m_size; }
+    QSize minimumSizeHint() const override { return m_size; }
+
+private:
+    QSize m_size;
+};
+
+// A pane of a given size that writes down when it appears and disappears ("+id", "-id").
+class TestPane final : public quillmere::PreferencePane {
+public:
+    TestPane(QString identifier, QString title, QSize size, QStringList* log = nullptr)
+        : m_identifier(std::move(identifier)), m_title(std::move(title)), m_size(size), m_log(log) {}
+
+    quillmere::Preferences::PaneIdentifier preferencePaneIdentifier() const override {
+        return quillmere::Preferences::PaneIdentifier(m_identifier);
+    }
+    QString preferencePaneTitle() const override { return m_title; }
+    QIcon toolbarItemIcon() const override { return {}; }
+
+    void viewDidAppear() override {
+        if (m_log) {
+            m_log->append(QLatin1Char('+') + m_identifier);
+        }
+    }
+    void viewWillDisappear() override {
+        if (m_log) {
+            m_log->append(QLatin1Char('-') + m_identifier);
+        }
+    }
+
+protected:
+    QWidget* makeView() override { return new SizedView(m_size); }
+
+private:
+    QString m_identifier;
+    QString m_title;
+    QSize m_size;
+    QStringList* m_log;
+};
+
+// Names a parameterised case after its "name" field.
+struct CaseName {
+    template <typename Case> std::string operator()(const ::testing::TestParamInfo<Case>& testCase) const {
+        return testCase.param.name;
+    }
+};
+
+struct PaneSpec {
+    const char* identifier;
+    const char* title;
+    QSize size;
+};
+
+// Three panes of different sizes, each wider than the toolbar: general 400 × 200, advanced
+// 600 × 260, about 340 × 120.
+inline const std::vector<PaneSpec> kThreePanes = {
+    {"general", "General", QSize(400, 200)},
+    {"advanced", "Advanced", QSize(600, 260)},
+    {"about", "About", QSize(340, 120)},
+};
+
+inline std::vector<std::unique_ptr<quillmere::PreferencePane>> makePanes(const std::vector<PaneSpec>& specs,
+                                                                         QStringList* log = nullptr) {
+    std::vector<std::unique_ptr<quillmere::PreferencePane>> panes;
+    for (const PaneSpec& spec : specs) {
+        panes.push_back(std::make_unique<TestPane>(QString::fromUtf8(spec.identifier),
+                                                   QString::fromUtf8(spec.title), spec.size, log));
+    }
+    return panes;
+}
+
+// Every test gets fake platform services (settings in memory) and an application named
+// "Photo Tool" with its own bundle identifier.
+class PreferencesWorld : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<quillmere::PreferencesWindowController>
+    makeController(const std::vector<PaneSpec>& specs, quillmere::Preferences::Style style,
+                   bool animated = true, bool hidesToolbarForSingleItem = true);
+
+    testsupport::FakePlatform m_platform;
+    QStringList m_log;
+};
+
+} // namespace preferencestest
