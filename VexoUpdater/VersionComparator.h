@@ -24,12 +24,16 @@ public:
     // Negative when a is older than b, zero when they are the same version, positive when newer.
     static int compare(std::string_view a, std::string_view b);
     static int compare(const QString& a, const QString& b);
+    static int compare(const char* a, const char* b) {
+        return compare(std::string_view(a), std::string_view(b));
+    }
 
     // Whether a text can be compared as a version: 1 to kMaximumLength characters, at least one
     // digit, and nothing but ASCII letters, digits and the separators ". - _ + ~" and space. No
     // leading or trailing space is allowed (feeds' texts are trimmed before they get here).
     static bool isVersion(std::string_view text);
     static bool isVersion(const QString& text);
+    static bool isVersion(const char* text) { return isVersion(std::string_view(text)); }
 
     static constexpr std::size_t kMaximumLength = 100;
 };
