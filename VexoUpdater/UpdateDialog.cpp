@@ -49,7 +49,6 @@ UpdateDialog::UpdateDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Software Update"));
     setWindowModality(Qt::NonModal);
     setModal(false);
-    setMinimumWidth(460);
 
     m_icon = new QLabel(this);
     m_icon->setPixmap(updaterIcon().pixmap(64, 64));
@@ -62,6 +61,9 @@ UpdateDialog::UpdateDialog(QWidget* parent) : QDialog(parent) {
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     m_title->setFont(titleFont);
     m_message = plainLabel(this);
+    // The dialog's smallest size comes from its layout alone (a minimum set on the dialog itself
+    // would stop the layout from keeping the notes and buttons apart).
+    m_message->setMinimumWidth(360);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
@@ -104,6 +106,7 @@ UpdateDialog::UpdateDialog(QWidget* parent) : QDialog(parent) {
     connect(m_cancel, &QPushButton::clicked, this, &UpdateDialog::reject);
 
     auto* text = new QVBoxLayout;
+    m_text = text;
     text->addWidget(m_title);
     text->addWidget(m_message);
     text->addWidget(m_progress);
@@ -114,6 +117,8 @@ UpdateDialog::UpdateDialog(QWidget* parent) : QDialog(parent) {
     linkRow->addWidget(m_notesLink);
     linkRow->addStretch(1);
     text->addLayout(linkRow);
+    // Takes the spare height while there are no notes, so that the texts stay together at the top.
+    text->addStretch(0);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_icon);
@@ -218,12 +223,30 @@ void UpdateDialog::setState(State state) {
     m_tryAgain->setVisible(state == State::Failed);
     m_close->setVisible(state == State::UpToDate || state == State::Failed);
     m_cancel->setVisible(state == State::Checking);
+    m_text->setStretch(m_text->count() - 1, hasNotes ? 0 : 1);
 
     QPushButton* primary = found ? m_download : (state == State::Checking ? m_cancel : m_close);
     for (QPushButton* button : {m_skip, m_later, m_download, m_tryAgain, m_close, m_cancel})
         button->setDefault(button == primary);
     primary->setFocus();
     adjustSize();
+    // Release notes read better with some room; the user may make the window smaller again.
+    if (hasNotes)
+        resize(qMax(width(), 560), qMax(height(), 440));
+}
+
+void UpdateDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // A layout's minimum counts a wrapping label as one line; at this width the texts may need
+    // more, and the notes would otherwise be pushed under the buttons.
+    int extra = 0;
+    for (const QLabel* label : {m_title, m_message}) {
+        if (label->isVisible() && label->width() > 0)
+            extra += qMax(0, label->heightForWidth(label->width()) - label->minimumSizeHint().height());
+    }
+    const int needed = layout()->minimumSize().height() + extra;
+    if (needed != minimumHeight())
+        setMinimumHeight(needed);
 }
 
 void UpdateDialog::reject() {

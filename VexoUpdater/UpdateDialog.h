@@ -11,6 +11,7 @@ class QProgressBar;
 class QPushButton;
 class QTextBrowser;
 class QTextDocument;
+class QVBoxLayout;
 
 namespace quillmere {
 
@@ -64,6 +65,7 @@ signals:
 
 protected:
     void reject() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setState(State state);
@@ -72,6 +74,7 @@ private:
     State m_state = State::Checking;
     std::optional<AppcastItem> m_update;
     std::unique_ptr<QTextDocument> m_notesDocument;
+    QVBoxLayout* m_text;
     QLabel* m_icon;
     QLabel* m_title;
     QLabel* m_message;
