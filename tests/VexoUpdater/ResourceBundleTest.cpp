@@ -70,6 +70,22 @@ TEST(BundleLookupOrder, anEmptyCandidateIsSkipped) {
     EXPECT_EQ(findResourceBundle(kBundle, {QString(), root.path()}), QDir::cleanPath(root.filePath(kBundle)));
 }
 
+TEST(UpdaterBundleCandidates, areTheDataFolderThenTheFolderOfTheCodeThenTheApplicationsFolder) {
+    testsupport::TempFolder data;
+    const QByteArray saved = qgetenv("QUILLMERE_DATA_DIR");
+    qputenv("QUILLMERE_DATA_DIR", data.path().toUtf8());
+    static const char marker = 0; // lives in this program, like the library linked into it
+    const QStringList candidates = brisquel::vexo::resourceBundleCandidates(&marker);
+    if (saved.isNull())
+        qunsetenv("QUILLMERE_DATA_DIR");
+    else
+        qputenv("QUILLMERE_DATA_DIR", saved);
+    ASSERT_EQ(candidates.size(), 3);
+    EXPECT_EQ(candidates[0], QDir::cleanPath(data.path()));
+    EXPECT_EQ(candidates[1], QCoreApplication::applicationDirPath());
+    EXPECT_EQ(candidates[2], QCoreApplication::applicationDirPath());
+}
+
 TEST(UpdaterBundle, isFoundBesideTheProgramAndHoldsTheDescriptionAndTheArtwork) {
     const QString bundle = quillmere::updaterResourceBundle();
     EXPECT_TRUE(bundle.endsWith(kBundle));
