@@ -71,13 +71,13 @@ QString quoted(std::string_view text) {
 
 // The element names of the sparkle namespace under the prefix this feed binds it to.
 struct Names {
-    explicit Names(const std::string& prefix)
-        : version(prefix + ":version"), shortVersion(prefix + ":shortVersionString"),
-          channel(prefix + ":channel"), minimumSystemVersion(prefix + ":minimumSystemVersion"),
-          releaseNotesLink(prefix + ":releaseNotesLink"), deltaFrom(prefix + ":deltaFrom"),
-          os(prefix + ":os"), format(prefix + ":format") {}
+    explicit Names(const std::string& namespacePrefix)
+        : prefix(namespacePrefix), shortVersion(prefix + ":shortVersionString"), channel(prefix + ":channel"),
+          minimumSystemVersion(prefix + ":minimumSystemVersion"),
+          releaseNotesLink(prefix + ":releaseNotesLink"), format(prefix + ":format") {}
 
-    std::string version, shortVersion, channel, minimumSystemVersion, releaseNotesLink, deltaFrom, os, format;
+    std::string prefix;
+    std::string shortVersion, channel, minimumSystemVersion, releaseNotesLink, format;
 };
 
 std::string sparklePrefix(const pugi::xml_node& root) {
@@ -110,20 +110,32 @@ public:
         pugi::xml_node channel;
         pugi::xml_node minimumSystemVersion;
         pugi::xml_node enclosure;
+        Enclosure facts;
         bool anyEnclosure = false;
         for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
+            // Most children (title, dates, notes) are told apart by their first characters alone.
             const char* name = child.name();
-            if (std::strcmp(name, "enclosure") == 0) {
+            if (name[0] == 'e' && std::strcmp(name, "enclosure") == 0) {
                 anyEnclosure = true;
-                if (!enclosure && isFullEnclosureForThisSystem(child))
-                    enclosure = child;
-            } else if (m_names.version == name) {
-                versionText = child.child_value();
-            } else if (m_names.channel == name) {
-                channel = child;
-            } else if (m_names.minimumSystemVersion == name) {
-                minimumSystemVersion = child;
+                if (!enclosure) {
+                    const Enclosure read = readEnclosure(child);
+                    if (isFullDownloadForThisSystem(read)) {
+                        enclosure = child;
+                        facts = read;
+                    }
+                }
+                continue;
             }
+            if (std::strncmp(name, m_names.prefix.c_str(), m_names.prefix.size()) != 0 ||
+                name[m_names.prefix.size()] != ':')
+                continue;
+            const char* local = name + m_names.prefix.size() + 1;
+            if (std::strcmp(local, "version") == 0)
+                versionText = child.child_value();
+            else if (std::strcmp(local, "channel") == 0)
+                channel = child;
+            else if (std::strcmp(local, "minimumSystemVersion") == 0)
+                minimumSystemVersion = child;
         }
         if (!enclosure) {
             // Deltas and downloads for other systems are meant for others; no download at all
@@ -142,7 +154,7 @@ public:
                 return;
         }
         if (!versionText)
-            versionText = enclosure.attribute(m_names.version.c_str()).value();
+            versionText = facts.version;
         const std::string_view version = trimmed(versionText);
         if (version.empty()) {
             problem(item, number, QStringLiteral("has no version (no sparkle:version)"));
@@ -153,7 +165,7 @@ public:
                     QStringLiteral("has the version %1, which is not a version number").arg(quoted(version)));
             return;
         }
-        const std::string_view url = trimmed(enclosure.attribute("url").value());
+        const std::string_view url = trimmed(facts.url);
         if (!isWebAddress(url)) {
             problem(item, number,
                     url.empty()
@@ -203,13 +215,41 @@ public:
     }
 
 private:
-    bool isFullEnclosureForThisSystem(const pugi::xml_node& enclosure) const {
-        if (enclosure.attribute(m_names.deltaFrom.c_str()))
+    // The attributes of an enclosure the choice depends on, read in one pass.
+    struct Enclosure {
+        bool delta = false;
+        const char* os = nullptr;
+        const char* url = "";
+        const char* version = "";
+    };
+
+    Enclosure readEnclosure(const pugi::xml_node& node) const {
+        Enclosure read;
+        const std::size_t prefix = m_names.prefix.size();
+        for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+             attribute = attribute.next_attribute()) {
+            const char* name = attribute.name();
+            if (name[0] == 'u' && std::strcmp(name, "url") == 0) {
+                read.url = attribute.value();
+            } else if (std::strncmp(name, m_names.prefix.c_str(), prefix) == 0 && name[prefix] == ':') {
+                const char* local = name + prefix + 1;
+                if (std::strcmp(local, "version") == 0)
+                    read.version = attribute.value();
+                else if (std::strcmp(local, "deltaFrom") == 0)
+                    read.delta = true;
+                else if (std::strcmp(local, "os") == 0)
+                    read.os = attribute.value();
+            }
+        }
+        return read;
+    }
+
+    bool isFullDownloadForThisSystem(const Enclosure& enclosure) const {
+        if (enclosure.delta)
             return false;
-        const pugi::xml_attribute os = enclosure.attribute(m_names.os.c_str());
-        if (!os)
+        if (!enclosure.os)
             return true;
-        return equalsIgnoringCase(trimmed(os.value()),
+        return equalsIgnoringCase(trimmed(enclosure.os),
                                   std::string_view(m_operatingSystem.constData(),
                                                    static_cast<std::size_t>(m_operatingSystem.size())));
     }
