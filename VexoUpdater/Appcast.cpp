@@ -23,13 +23,39 @@ namespace {
 const char* const kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
 constexpr qsizetype kQuotedLength = 80;
 
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 std::string_view trimmed(const char* text) {
-    std::string_view view(text);
-    const std::size_t first = view.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = view.find_last_not_of(" \t\r\n");
-    return view.substr(first, last - first + 1);
+    while (isSpace(*text))
+        ++text;
+    const char* end = text;
+    while (*end)
+        ++end;
+    while (end > text && isSpace(end[-1]))
+        --end;
+    return {text, static_cast<std::size_t>(end - text)};
+}
+
+// Comparisons of element and attribute names, inlined: they run for every child of every item,
+// and a call into the C library for each costs more than the comparison. `name` ends in NUL, so
+// the first difference (at the latest, its NUL) stops them.
+bool isNamed(const char* name, std::string_view expected) {
+    for (const char c : expected) {
+        if (*name++ != c)
+            return false;
+    }
+    return *name == '\0';
+}
+
+// The local part of a name under the prefix ("version" of "sparkle:version"); null for any other name.
+const char* underPrefix(const char* name, std::string_view prefix) {
+    for (const char c : prefix) {
+        if (*name++ != c)
+            return nullptr;
+    }
+    return *name == ':' ? name + 1 : nullptr;
 }
 
 QString toQString(std::string_view text) {
@@ -115,7 +141,7 @@ public:
         for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
             // Most children (title, dates, notes) are told apart by their first characters alone.
             const char* name = child.name();
-            if (name[0] == 'e' && std::strcmp(name, "enclosure") == 0) {
+            if (isNamed(name, "enclosure")) {
                 anyEnclosure = true;
                 if (!enclosure) {
                     const Enclosure read = readEnclosure(child);
@@ -126,15 +152,14 @@ public:
                 }
                 continue;
             }
-            if (std::strncmp(name, m_names.prefix.c_str(), m_names.prefix.size()) != 0 ||
-                name[m_names.prefix.size()] != ':')
+            const char* local = underPrefix(name, m_names.prefix);
+            if (!local)
                 continue;
-            const char* local = name + m_names.prefix.size() + 1;
-            if (std::strcmp(local, "version") == 0)
+            if (isNamed(local, "version"))
                 versionText = child.child_value();
-            else if (std::strcmp(local, "channel") == 0)
+            else if (isNamed(local, "channel"))
                 channel = child;
-            else if (std::strcmp(local, "minimumSystemVersion") == 0)
+            else if (isNamed(local, "minimumSystemVersion"))
                 minimumSystemVersion = child;
         }
         if (!enclosure) {
@@ -225,19 +250,17 @@ private:
 
     Enclosure readEnclosure(const pugi::xml_node& node) const {
         Enclosure read;
-        const std::size_t prefix = m_names.prefix.size();
         for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
              attribute = attribute.next_attribute()) {
             const char* name = attribute.name();
-            if (name[0] == 'u' && std::strcmp(name, "url") == 0) {
+            if (isNamed(name, "url")) {
                 read.url = attribute.value();
-            } else if (std::strncmp(name, m_names.prefix.c_str(), prefix) == 0 && name[prefix] == ':') {
-                const char* local = name + prefix + 1;
-                if (std::strcmp(local, "version") == 0)
+            } else if (const char* local = underPrefix(name, m_names.prefix)) {
+                if (isNamed(local, "version"))
                     read.version = attribute.value();
-                else if (std::strcmp(local, "deltaFrom") == 0)
+                else if (isNamed(local, "deltaFrom"))
                     read.delta = true;
-                else if (std::strcmp(local, "os") == 0)
+                else if (isNamed(local, "os"))
                     read.os = attribute.value();
             }
         }
