@@ -8,7 +8,8 @@ namespace quillmere {
 
 // The setting that chooses between the release feed and the beta feed, kept in the application's
 // own settings domain (brisquel::Platform::current().standardUserDefaults()) under
-// "includeBetaReleases". Nothing registers a default for it.
+// "includeBetaReleases". Nothing registers a default for it. (C++ has no categories that add a
+// property to every settings object, so the accessors are these two free functions.)
 
 inline const QString kIncludeBetaReleasesKey = QStringLiteral("includeBetaReleases");
 

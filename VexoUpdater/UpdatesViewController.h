@@ -36,6 +36,9 @@ namespace quillmere {
 // the next appearance brings the feed into line.
 //
 // A setting that cannot be written leaves the switch as it was and shows the reason in the pane.
+//
+// There is one constructor: a Qt view controller has no interface-file or archive initialisers to
+// pass on; the interface description is read from the bundle by the constructor itself.
 class UpdatesViewController final : public PreferencePane {
     Q_OBJECT
 
