@@ -1,0 +1,420 @@
+#include "VexoUpdater/Appcast.h"
+
+#include "VexoUpdater/VersionComparator.h"
+
+#include <QLocale>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmere {
+
+using brisquel::vexo::Expected;
+using brisquel::vexo::Result;
+using brisquel::vexo::Status;
+
+namespace {
+
+const char* const kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
+constexpr qsizetype kQuotedLength = 80;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view trimmed(const char* text) {
+    while (isSpace(*text))
+        ++text;
+    const char* end = text;
+    while (*end)
+        ++end;
+    while (end > text && isSpace(end[-1]))
+        --end;
+    return {text, static_cast<std::size_t>(end - text)};
+}
+
+// Comparisons of element and attribute names, inlined: they run for every child of every item,
+// and a call into the C library for each costs more than the comparison. `name` ends in NUL, so
+// the first difference (at the latest, its NUL) stops them.
+bool isNamed(const char* name, std::string_view expected) {
+    for (const char c : expected) {
+        if (*name++ != c)
+            return false;
+    }
+    return *name == '\0';
+}
+
+// The local part of a name under the prefix ("version" of "sparkle:version"); null for any other name.
+const char* underPrefix(const char* name, std::string_view prefix) {
+    for (const char c : prefix) {
+        if (*name++ != c)
+            return nullptr;
+    }
+    return *name == ':' ? name + 1 : nullptr;
+}
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool isWebAddress(std::string_view text) {
+    return startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
+}
+
+// A text from the feed put into a message: control characters shown as spaces, long texts cut.
+QString quoted(std::string_view text) {
+    QString shown = toQString(text);
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QLatin1Char(' ');
+    }
+    if (shown.size() > kQuotedLength)
+        shown = shown.left(kQuotedLength) + QStringLiteral("…");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+// The element names of the sparkle namespace under the prefix this feed binds it to.
+struct Names {
+    explicit Names(const std::string& namespacePrefix)
+        : prefix(namespacePrefix), shortVersion(prefix + ":shortVersionString"), channel(prefix + ":channel"),
+          minimumSystemVersion(prefix + ":minimumSystemVersion"),
+          releaseNotesLink(prefix + ":releaseNotesLink"), format(prefix + ":format") {}
+
+    std::string prefix;
+    std::string shortVersion, channel, minimumSystemVersion, releaseNotesLink, format;
+};
+
+std::string sparklePrefix(const pugi::xml_node& root) {
+    for (const pugi::xml_attribute& attribute : root.attributes()) {
+        if (std::strncmp(attribute.name(), "xmlns:", 6) == 0 &&
+            std::strcmp(attribute.value(), kSparkleNamespace) == 0)
+            return attribute.name() + 6;
+    }
+    return "sparkle";
+}
+
+// An item that applies, before its remaining fields are read: only the winner is read in full.
+struct Candidate {
+    pugi::xml_node item;
+    pugi::xml_node enclosure;
+    std::string_view version;
+    int number;
+};
+
+class Reader {
+public:
+    Reader(const AppcastCriteria& criteria, const Names& names, AppcastReading& reading)
+        : m_criteria(criteria), m_names(names), m_reading(reading),
+          m_operatingSystem(criteria.operatingSystem.toUtf8()),
+          m_systemVersion(criteria.systemVersion ? criteria.systemVersion->toUtf8() : QByteArray()) {}
+
+    // Checks one item; an item that applies becomes a candidate.
+    void consider(const pugi::xml_node& item, int number) {
+        const char* versionText = nullptr;
+        pugi::xml_node channel;
+        pugi::xml_node minimumSystemVersion;
+        pugi::xml_node enclosure;
+        Enclosure facts;
+        bool anyEnclosure = false;
+        for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
+            // Most children (title, dates, notes) are told apart by their first characters alone.
+            const char* name = child.name();
+            if (isNamed(name, "enclosure")) {
+                anyEnclosure = true;
+                if (!enclosure) {
+                    const Enclosure read = readEnclosure(child);
+                    if (isFullDownloadForThisSystem(read)) {
+                        enclosure = child;
+                        facts = read;
+                    }
+                }
+                continue;
+            }
+            const char* local = underPrefix(name, m_names.prefix);
+            if (!local)
+                continue;
+            if (isNamed(local, "version"))
+                versionText = child.child_value();
+            else if (isNamed(local, "channel"))
+                channel = child;
+            else if (isNamed(local, "minimumSystemVersion"))
+                minimumSystemVersion = child;
+        }
+        if (!enclosure) {
+            // Deltas and downloads for other systems are meant for others; no download at all
+            // is a broken item.
+            if (!anyEnclosure)
+                problem(item, number, QStringLiteral("has no download (no enclosure)"));
+            return;
+        }
+        if (channel) {
+            const std::string_view name = trimmed(channel.child_value());
+            if (name.empty()) {
+                problem(item, number, QStringLiteral("names an empty channel, which is not a channel"));
+                return;
+            }
+            if (!m_criteria.includeBetaReleases || name != "beta")
+                return;
+        }
+        if (!versionText)
+            versionText = facts.version;
+        const std::string_view version = trimmed(versionText);
+        if (version.empty()) {
+            problem(item, number, QStringLiteral("has no version (no sparkle:version)"));
+            return;
+        }
+        if (!VersionComparator::isVersion(version)) {
+            problem(item, number,
+                    QStringLiteral("has the version %1, which is not a version number").arg(quoted(version)));
+            return;
+        }
+        const std::string_view url = trimmed(facts.url);
+        if (!isWebAddress(url)) {
+            problem(item, number,
+                    url.empty()
+                        ? QStringLiteral("has no download address")
+                        : QStringLiteral(
+                              "has the download address %1, which is not a web address (http or https)")
+                              .arg(quoted(url)));
+            return;
+        }
+        if (minimumSystemVersion && !m_systemVersion.isEmpty()) {
+            const std::string_view minimum = trimmed(minimumSystemVersion.child_value());
+            if (!minimum.empty()) {
+                if (!VersionComparator::isVersion(minimum)) {
+                    problem(item, number,
+                            QStringLiteral("requires the system version %1, which is not a version number")
+                                .arg(quoted(minimum)));
+                    return;
+                }
+                const std::string_view system(m_systemVersion.constData(),
+                                              static_cast<std::size_t>(m_systemVersion.size()));
+                if (VersionComparator::compare(system, minimum) < 0)
+                    return;
+            }
+        }
+        m_candidates.push_back({item, enclosure, version, number});
+    }
+
+    // The newest candidate that can be read in full; one whose download address does not parse
+    // is a problem, and the next newest is taken.
+    std::optional<AppcastItem> newest() {
+        while (!m_candidates.empty()) {
+            std::size_t best = 0;
+            for (std::size_t i = 1; i < m_candidates.size(); ++i) {
+                if (VersionComparator::compare(m_candidates[i].version, m_candidates[best].version) > 0)
+                    best = i;
+            }
+            const Candidate candidate = m_candidates[best];
+            AppcastItem item = readFully(candidate);
+            if (item.downloadURL.isValid() && !item.downloadURL.host().isEmpty())
+                return item;
+            problem(candidate.item, candidate.number,
+                    QStringLiteral("has the download address %1, which is not a valid address")
+                        .arg(quoted(trimmed(candidate.enclosure.attribute("url").value()))));
+            m_candidates.erase(m_candidates.begin() + static_cast<std::ptrdiff_t>(best));
+        }
+        return std::nullopt;
+    }
+
+private:
+    // The attributes of an enclosure the choice depends on, read in one pass.
+    struct Enclosure {
+        bool delta = false;
+        const char* os = nullptr;
+        const char* url = "";
+        const char* version = "";
+    };
+
+    Enclosure readEnclosure(const pugi::xml_node& node) const {
+        Enclosure read;
+        for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+             attribute = attribute.next_attribute()) {
+            const char* name = attribute.name();
+            if (isNamed(name, "url")) {
+                read.url = attribute.value();
+            } else if (const char* local = underPrefix(name, m_names.prefix)) {
+                if (isNamed(local, "version"))
+                    read.version = attribute.value();
+                else if (isNamed(local, "deltaFrom"))
+                    read.delta = true;
+                else if (isNamed(local, "os"))
+                    read.os = attribute.value();
+            }
+        }
+        return read;
+    }
+
+    bool isFullDownloadForThisSystem(const Enclosure& enclosure) const {
+        if (enclosure.delta)
+            return false;
+        if (!enclosure.os)
+            return true;
+        return equalsIgnoringCase(trimmed(enclosure.os),
+                                  std::string_view(m_operatingSystem.constData(),
+                                                   static_cast<std::size_t>(m_operatingSystem.size())));
+    }
+
+    void problem(const pugi::xml_node& item, int number, const QString& cause) {
+        const std::string_view title = trimmed(item.child("title").child_value());
+        const QString name = title.empty()
+                                 ? QStringLiteral("Item %1").arg(number)
+                                 : QStringLiteral("Item %1 (%2)").arg(QString::number(number), quoted(title));
+        m_reading.problems.append(name + QLatin1Char(' ') + cause + QLatin1Char('.'));
+    }
+
+    // Of several elements told apart by xml:lang, the one for the user's language, else one
+    // without a language, else the first.
+    static pugi::xml_node localized(const pugi::xml_node& item, const char* name) {
+        const QByteArray language = QLocale().name().section(QLatin1Char('_'), 0, 0).toUtf8();
+        pugi::xml_node first;
+        pugi::xml_node neutral;
+        for (pugi::xml_node node = item.child(name); node; node = node.next_sibling(name)) {
+            if (!first)
+                first = node;
+            const pugi::xml_attribute lang = node.attribute("xml:lang");
+            if (!lang) {
+                if (!neutral)
+                    neutral = node;
+                continue;
+            }
+            const std::string_view tag = trimmed(lang.value());
+            if (equalsIgnoringCase(
+                    tag.substr(0, tag.find_first_of("-_")),
+                    std::string_view(language.constData(), static_cast<std::size_t>(language.size()))))
+                return node;
+        }
+        return neutral ? neutral : first;
+    }
+
+    static QString allText(const pugi::xml_node& node) {
+        QString text;
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+                text += QString::fromUtf8(child.value());
+            if (text.size() > AppcastItem::kMaximumNotesLength)
+                return text.left(AppcastItem::kMaximumNotesLength);
+        }
+        return text.trimmed();
+    }
+
+    AppcastItem readFully(const Candidate& candidate) const {
+        const pugi::xml_node& node = candidate.item;
+        const pugi::xml_node& enclosure = candidate.enclosure;
+        AppcastItem item;
+        item.title = toQString(trimmed(node.child("title").child_value()));
+        item.version = toQString(candidate.version);
+        const pugi::xml_node shortVersion = node.child(m_names.shortVersion.c_str());
+        item.shortVersion =
+            toQString(trimmed(shortVersion ? shortVersion.child_value()
+                                           : enclosure.attribute(m_names.shortVersion.c_str()).value()));
+        if (const pugi::xml_node channel = node.child(m_names.channel.c_str()))
+            item.channel = toQString(trimmed(channel.child_value()));
+        item.minimumSystemVersion =
+            toQString(trimmed(node.child(m_names.minimumSystemVersion.c_str()).child_value()));
+        const std::string_view notesLink =
+            trimmed(localized(node, m_names.releaseNotesLink.c_str()).child_value());
+        if (isWebAddress(notesLink)) {
+            const QUrl link(toQString(notesLink), QUrl::StrictMode);
+            if (link.isValid() && !link.host().isEmpty())
+                item.releaseNotesURL = link;
+        }
+        if (const pugi::xml_node description = localized(node, "description")) {
+            item.releaseNotes = allText(description);
+            const std::string_view format = trimmed(description.attribute(m_names.format.c_str()).value());
+            if (format == "plain-text")
+                item.releaseNotesFormat = ReleaseNotesFormat::PlainText;
+            else if (format == "markdown")
+                item.releaseNotesFormat = ReleaseNotesFormat::Markdown;
+        }
+        item.downloadURL = QUrl(toQString(trimmed(enclosure.attribute("url").value())), QUrl::StrictMode);
+        const std::string_view length = trimmed(enclosure.attribute("length").value());
+        bool ok = false;
+        const qint64 bytes = toQString(length).toLongLong(&ok);
+        if (ok && bytes >= 0)
+            item.length = bytes;
+        return item;
+    }
+
+    const AppcastCriteria& m_criteria;
+    const Names& m_names;
+    AppcastReading& m_reading;
+    const QByteArray m_operatingSystem;
+    const QByteArray m_systemVersion;
+    std::vector<Candidate> m_candidates;
+};
+
+Result malformed(const QString& source, const QString& cause) {
+    return Result::failure(Status::Malformed, QStringLiteral("The update feed at %1 %2").arg(source, cause));
+}
+
+} // namespace
+
+Expected<AppcastReading> Appcast::readNewest(const QByteArray& feed, const AppcastCriteria& criteria,
+                                             const QString& source) {
+    // Looked at in place: a copy of a large feed only to trim it would cost as much as reading it.
+    if (std::all_of(feed.cbegin(), feed.cend(),
+                    [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }))
+        return malformed(source, QStringLiteral("is empty."));
+
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed =
+        document.load_buffer(feed.constData(), static_cast<std::size_t>(feed.size()), pugi::parse_default);
+    if (!parsed)
+        return malformed(source,
+                         QStringLiteral("is not well-formed XML: %1 at byte %2.")
+                             .arg(QString::fromUtf8(parsed.description()), QString::number(parsed.offset)));
+    int roots = 0;
+    for (const pugi::xml_node& node : document.children())
+        roots += node.type() == pugi::node_element ? 1 : 0;
+    if (roots > 1)
+        return malformed(source,
+                         QStringLiteral("is not well-formed XML: it has more than one root element."));
+
+    const pugi::xml_node root = document.document_element();
+    if (std::strcmp(root.name(), "rss") != 0)
+        return malformed(source, QStringLiteral("is not an update feed: its root element is <%1>, not <rss>.")
+                                     .arg(QString::fromUtf8(root.name())));
+    const pugi::xml_node channel = root.child("channel");
+    if (!channel)
+        return malformed(source, QStringLiteral("is not an update feed: it has no <channel>."));
+
+    const Names names(sparklePrefix(root));
+    AppcastReading reading;
+    Reader reader(criteria, names, reading);
+    for (pugi::xml_node item = channel.child("item"); item; item = item.next_sibling("item"))
+        reader.consider(item, ++reading.itemCount);
+    reading.newest = reader.newest();
+
+    if (!reading.newest && !reading.problems.isEmpty()) {
+        QString cause = QStringLiteral("has no usable update. ") + reading.problems.first();
+        if (reading.problems.size() > 1)
+            cause += QStringLiteral(" (%1 more items have problems.)").arg(reading.problems.size() - 1);
+        return malformed(source, cause);
+    }
+    return reading;
+}
+
+} // namespace quillmere

@@ -1,0 +1,93 @@
+// Reading a 1 MB update feed of 2,000 items and choosing the newest applicable one, against a
+// bare parse of the same feed by the same XML library.
+
+#include "VexoUpdater/Appcast.h"
+#include "bench/RatioReporter.h"
+
+#include <pugixml.hpp>
+
+namespace {
+
+// A feed in the usual shape: items in no particular order, half of them with version elements
+// and half with the older enclosure attributes, some betas, some deltas, HTML notes.
+QByteArray makeFeed(int items) {
+    QByteArray out =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n<channel>\n<title>Quillmere</title>\n";
+    for (int i = 0; i < items; ++i) {
+        const int n = (i * 7919) % items; // scattered, not sorted
+        const QByteArray version = QByteArray::number(1000 + n);
+        const QByteArray shortVersion =
+            "3." + QByteArray::number(n / 100) + '.' + QByteArray::number(n % 100);
+        out += "  <item>\n    <title>Version " + shortVersion + "</title>\n";
+        out += "    <pubDate>Mon, 11 Sep 2023 17:13:48 -0600</pubDate>\n";
+        out += "    <description><![CDATA[<ul><li>Fixes a crash when a feed is empty.</li>"
+               "<li>Reads large scripting definitions faster.</li></ul>]]></description>\n";
+        out += "    <sparkle:minimumSystemVersion>12.0</sparkle:minimumSystemVersion>\n";
+        if (i % 10 == 3)
+            out += "    <sparkle:channel>beta</sparkle:channel>\n";
+        if (i % 2 == 0) {
+            out += "    <sparkle:version>" + version +
+                   "</sparkle:version>\n    <sparkle:shortVersionString>" + shortVersion +
+                   "</sparkle:shortVersionString>\n";
+            out += "    <enclosure url=\"https://downloads.example.test/Quillmere-" + shortVersion +
+                   ".zip\" length=\"6599813\" type=\"application/octet-stream\"/>\n";
+        } else {
+            out += "    <enclosure url=\"https://downloads.example.test/Quillmere-" + shortVersion +
+                   ".zip\" sparkle:version=\"" + version + "\" sparkle:shortVersionString=\"" + shortVersion +
+                   "\" length=\"6599813\" type=\"application/octet-stream\"/>\n";
+        }
+        if (i % 4 == 1)
+            out += "    <sparkle:deltas><enclosure url=\"https://downloads.example.test/d.delta\" "
+                   "sparkle:version=\"" +
+                   version + "\" sparkle:deltaFrom=\"999\" length=\"1610471\"/></sparkle:deltas>\n";
+        out += "  </item>\n";
+    }
+    out += "</channel>\n</rss>\n";
+    return out;
+}
+
+const QByteArray& feed() {
+    static const QByteArray bytes = makeFeed(2000);
+    return bytes;
+}
+
+void BM_BareParse(benchmark::State& state) {
+    const QByteArray& bytes = feed();
+    for (auto _ : state) {
+        pugi::xml_document document;
+        const pugi::xml_parse_result parsed = document.load_buffer(
+            bytes.constData(), static_cast<std::size_t>(bytes.size()), pugi::parse_default);
+        benchmark::DoNotOptimize(parsed.status);
+        benchmark::DoNotOptimize(document.first_child().name());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
+}
+
+void BM_ReadNewest(benchmark::State& state) {
+    const QByteArray& bytes = feed();
+    quillmere::AppcastCriteria criteria;
+    const QString source = QStringLiteral("https://updates.example.test/appcast.xml");
+    for (auto _ : state) {
+        const auto reading = quillmere::Appcast::readNewest(bytes, criteria, source);
+        if (!reading || !reading->newest || reading->newest->version != QLatin1String("2999"))
+            state.SkipWithError("the newest item was not the one expected");
+        benchmark::DoNotOptimize(reading);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes.size());
+}
+
+BENCHMARK(BM_BareParse)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ReadNewest)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::printf("feed: %lld bytes, 2000 items\n", static_cast<long long>(feed().size()));
+    bench::RatioReporter reporter;
+    if (!bench::runBenchmarks(argc, argv, reporter))
+        return 1;
+    reporter.printRatio("bench_feed", "BM_ReadNewest", "BM_BareParse", 1.2);
+    return 0;
+}

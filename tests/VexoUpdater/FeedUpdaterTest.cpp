@@ -1,0 +1,247 @@
+// The updater of this platform: the dialog a check the user asks for shows, and the daily
+// automatic check.
+
+#include "VexoUpdater/FeedUpdater.h"
+
+#include "VexoUpdater/BetaReleasesSetting.h"
+#include "VexoUpdater/FeedAddress.h"
+#include "VexoUpdater/UpdateDialog.h"
+#include "VexoUpdater/UpdateSettings.h"
+#include "tests/VexoUpdater/TestHttpServer.h"
+#include "tests/VexoUpdater/UpdaterWorld.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+using quillmere::FeedUpdater;
+using quillmere::UpdateDialog;
+using updatertest::OpenedUrls;
+using updatertest::UpdaterWorld;
+
+namespace {
+
+QByteArray feedOf(const QByteArray& version, const QByteArray& notes = "<p>Faster <b>everything</b>.</p>") {
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+           "sparkle\"><channel><item><title>Version " +
+           version + "</title><description><![CDATA[" + notes + "]]></description><sparkle:version>" +
+           version + "</sparkle:version><sparkle:shortVersionString>" + version +
+           ".0</sparkle:shortVersionString><enclosure url=\"https://downloads.example.test/Quillmere-" +
+           version + ".tar.xz\" length=\"42\"/></item></channel></rss>";
+}
+
+class Updating : public ::testing::Test {
+protected:
+    Updating() {
+        server.answer(QStringLiteral("/new.xml"), feedOf("200"));
+        server.answer(QStringLiteral("/current.xml"), feedOf("100"));
+        server.answer(QStringLiteral("/broken.xml"), QByteArray("<html>Maintenance</html>"));
+        now = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    }
+
+    std::unique_ptr<FeedUpdater> makeUpdater() {
+        FeedUpdater::Options options;
+        options.system =
+            std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
+        options.clock = [this] { return now; };
+        options.limits.timeout = std::chrono::seconds(20);
+        return std::make_unique<FeedUpdater>(options);
+    }
+
+    void waitForCheck(FeedUpdater& updater) {
+        QSignalSpy finished(&updater, &quillmere::Updater::updateCheckFinished);
+        if (updater.isChecking()) {
+            ASSERT_TRUE(finished.wait(30'000));
+        }
+    }
+
+    UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    TestHttpServer server;
+    OpenedUrls opened;
+    QDateTime now;
+};
+
+TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
+    auto updater = makeUpdater();
+    const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
+    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
+    ASSERT_TRUE(quillmere::setIncludeBetaReleases(true));
+    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
+    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    ASSERT_TRUE(quillmere::setIncludeBetaReleases(false));
+    EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
+}
+
+TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
+    QMainWindow window;
+    window.show();
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    updater->checkForUpdates();
+    UpdateDialog* dialog = updater->dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
+    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    waitForCheck(*updater);
+
+    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpdateFound);
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("200.0")));
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("1.0")));
+    EXPECT_EQ(dialog->messageLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(dialog->notesView()->isVisibleTo(dialog));
+    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
+    EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
+    EXPECT_TRUE(quillmere::lastUpdateCheckDate().has_value());
+
+    dialog->downloadButton()->click();
+    EXPECT_EQ(opened.urls,
+              QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.test/Quillmere-200.tar.xz"))});
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(Updating, anUpToDateFeedSaysSo) {
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    updater->checkForUpdates();
+    waitForCheck(*updater);
+    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
+    EXPECT_TRUE(updater->dialog()->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
+    EXPECT_FALSE(updater->dialog()->downloadButton()->isVisibleTo(updater->dialog()));
+}
+
+TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
+    updater->checkForUpdates();
+    waitForCheck(*updater);
+    UpdateDialog* dialog = updater->dialog();
+    EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is <html>")));
+    EXPECT_FALSE(quillmere::lastUpdateCheckDate().has_value()); // a failed check is not a check
+    EXPECT_TRUE(world.logLines().last().startsWith(QStringLiteral("Update check failed: ")));
+
+    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    dialog->tryAgainButton()->click();
+    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
+    waitForCheck(*updater);
+    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpToDate);
+}
+
+TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
+    TestHttpServer::Response silent;
+    silent.silent = true;
+    server.answer(QStringLiteral("/silent.xml"), silent);
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/silent.xml")));
+    updater->checkForUpdates();
+    updater->dialog()->cancelButton()->click();
+    EXPECT_FALSE(updater->isChecking());
+    EXPECT_FALSE(updater->dialog()->isVisible());
+}
+
+TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    EXPECT_FALSE(updater->checkInBackgroundIfDue());
+    EXPECT_EQ(server.totalRequests(), 0);
+}
+
+struct Due {
+    const char* when;
+    std::optional<qint64> lastCheckHoursAgo; // none: never checked
+    bool due;
+};
+
+void PrintTo(const Due& d, std::ostream* os) {
+    *os << d.when;
+}
+
+class AutomaticCheckDue : public Updating, public ::testing::WithParamInterface<Due> {};
+
+TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
+    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    if (GetParam().lastCheckHoursAgo) {
+        ASSERT_TRUE(quillmere::setLastUpdateCheckDate(now.addSecs(-3600 * *GetParam().lastCheckHoursAgo)));
+    }
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    EXPECT_EQ(updater->checkInBackgroundIfDue(), GetParam().due);
+    waitForCheck(*updater);
+    EXPECT_EQ(server.totalRequests(), GetParam().due ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
+                         ::testing::Values(Due{"never checked", std::nullopt, true},
+                                           Due{"an hour ago", 1, false}, Due{"23 hours ago", 23, false},
+                                           Due{"25 hours ago", 25, true},
+                                           Due{"a last check dated in the future", -48, true}));
+
+TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
+    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    waitForCheck(*updater);
+    ASSERT_NE(updater->dialog(), nullptr);
+    EXPECT_TRUE(updater->dialog()->isVisible());
+    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    updater->dialog()->skipButton()->click();
+    EXPECT_EQ(quillmere::skippedUpdateVersion(), QStringLiteral("200"));
+    EXPECT_FALSE(updater->dialog()->isVisible());
+
+    now = now.addDays(2);
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    waitForCheck(*updater);
+    EXPECT_FALSE(updater->dialog()->isVisible()); // the same version: silent
+
+    // A check the user asks for still tells about it.
+    updater->checkForUpdates();
+    waitForCheck(*updater);
+    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    updater->dialog()->laterButton()->click();
+
+    server.answer(QStringLiteral("/new.xml"), feedOf("300"));
+    now = now.addDays(2);
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    waitForCheck(*updater);
+    EXPECT_TRUE(updater->dialog()->isVisible()); // a newer one speaks up again
+    EXPECT_TRUE(opened.urls.isEmpty());
+}
+
+TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
+    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    waitForCheck(*updater);
+    EXPECT_EQ(updater->dialog(), nullptr);
+    EXPECT_TRUE(world.logLines().last().contains(QStringLiteral("its root element is <html>")));
+
+    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
+    waitForCheck(*updater);
+    EXPECT_EQ(updater->dialog(), nullptr);
+    EXPECT_EQ(quillmere::lastUpdateCheckDate(), now);
+}
+
+TEST_F(Updating, askingDuringAnAutomaticCheckShowsThatChecksOutcome) {
+    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    auto updater = makeUpdater();
+    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    updater->checkForUpdates();
+    waitForCheck(*updater);
+    EXPECT_EQ(server.totalRequests(), 1);
+    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
+}
+
+} // namespace

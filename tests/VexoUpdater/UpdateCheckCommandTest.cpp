@@ -1,0 +1,186 @@
+// `quillmere --check-for-updates`: what it prints and its exit status, against a feed served on
+// this machine.
+
+#include "VexoUpdater/UpdateCheckCommand.h"
+
+#include "tests/VexoUpdater/TestHttpServer.h"
+#include "tests/VexoUpdater/UpdaterWorld.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kFeed =
+    "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+    "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+    "<channel><item><title>2.0 beta</title><sparkle:version>200</sparkle:version>"
+    "<sparkle:shortVersionString>2.0b1</sparkle:shortVersionString><sparkle:channel>beta</sparkle:channel>"
+    "<sparkle:releaseNotesLink>https://example.test/notes</sparkle:releaseNotesLink>"
+    "<enclosure url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"/></item>"
+    "<item><title>1.5</title><sparkle:version>150</sparkle:version>"
+    "<enclosure url=\"https://example.test/Q-1.5.tar.xz\"/></item>"
+    "<item><title>Broken</title><sparkle:version>soon</sparkle:version>"
+    "<enclosure url=\"https://example.test/x\"/></item></channel></rss>";
+
+struct CommandRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+class CheckCommand : public ::testing::Test {
+protected:
+    CheckCommand() { server.answer(QStringLiteral("/appcast.xml"), kFeed); }
+
+    CommandRun run(QStringList arguments) {
+        CommandRun result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        quillmere::UpdateCheckCommandOptions options;
+        options.system =
+            std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
+        options.limits.timeout = std::chrono::seconds(20);
+        arguments.prepend(QStringLiteral("--check-for-updates"));
+        result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
+        return result;
+    }
+
+    QString feed(const QString& path = QStringLiteral("/appcast.xml")) const {
+        return server.url(path).toString();
+    }
+
+    updatertest::UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    TestHttpServer server;
+};
+
+TEST_F(CheckCommand, jsonGivesTheCurrentVersionTheNewestItemAndWhetherItIsNewer) {
+    const CommandRun r = run({QStringLiteral("--feed"), feed(), QStringLiteral("--json")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonParseError error{};
+    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(object.value(QStringLiteral("current")).toString(), QStringLiteral("100"));
+    EXPECT_EQ(object.value(QStringLiteral("currentShortVersion")).toString(), QStringLiteral("1.0"));
+    EXPECT_TRUE(object.value(QStringLiteral("updateAvailable")).toBool());
+    EXPECT_TRUE(object.value(QStringLiteral("error")).isNull());
+    const QJsonObject newest = object.value(QStringLiteral("newest")).toObject();
+    EXPECT_EQ(newest.value(QStringLiteral("version")).toString(),
+              QStringLiteral("150")); // betas are not included
+    EXPECT_TRUE(newest.value(QStringLiteral("shortVersion")).isNull());
+    EXPECT_TRUE(newest.value(QStringLiteral("channel")).isNull());
+    EXPECT_TRUE(newest.value(QStringLiteral("notesURL")).isNull());
+    EXPECT_EQ(newest.value(QStringLiteral("downloadURL")).toString(),
+              QStringLiteral("https://example.test/Q-1.5.tar.xz"));
+    EXPECT_TRUE(newest.value(QStringLiteral("length")).isNull());
+    EXPECT_EQ(object.keys().size(), 5);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Broken\")")));
+}
+
+TEST_F(CheckCommand, withBetasIncludedTheBetaItemIsTheNewest) {
+    world.defaults()->values.insert(QStringLiteral("includeBetaReleases"), true);
+    const CommandRun r = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject newest =
+        QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("newest")).toObject();
+    EXPECT_EQ(newest.value(QStringLiteral("version")).toString(), QStringLiteral("200"));
+    EXPECT_EQ(newest.value(QStringLiteral("shortVersion")).toString(), QStringLiteral("2.0b1"));
+    EXPECT_EQ(newest.value(QStringLiteral("channel")).toString(), QStringLiteral("beta"));
+    EXPECT_EQ(newest.value(QStringLiteral("notesURL")).toString(),
+              QStringLiteral("https://example.test/notes"));
+    EXPECT_EQ(newest.value(QStringLiteral("length")).toInteger(), 1234);
+}
+
+TEST_F(CheckCommand, textNamesTheVersionsAndTheAnswer) {
+    const CommandRun r = run({QStringLiteral("--feed"), feed()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Current version: 1.0 (build 100)\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Newest version: 150\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Update available: yes\n")));
+}
+
+TEST_F(CheckCommand, anUpToDateProgramCompletesWithNoUpdate) {
+    server.answer(QStringLiteral("/old.xml"),
+                  "<rss><channel><item><enclosure url=\"https://e.test/a\" "
+                  "xmlns:sparkle=\"x\" sparkle:version=\"99\"/></item></channel></rss>");
+    const CommandRun r =
+        run({QStringLiteral("--feed"), feed(QStringLiteral("/old.xml")), QStringLiteral("--json")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(
+        QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("updateAvailable")).toBool());
+}
+
+struct Failure {
+    const char* what;
+    QStringList arguments; // "FEED" stands for the test server's address of /missing.xml
+    int status;
+    const char* message;
+};
+
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.what;
+}
+
+class CheckCommandFailure : public CheckCommand, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(CheckCommandFailure, exitsWithItsStatusAndTheReason) {
+    QStringList arguments = GetParam().arguments;
+    arguments.replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml")));
+    const CommandRun r = run(arguments);
+    EXPECT_EQ(r.status, GetParam().status);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(GetParam().message))) << r.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CheckCommandFailure,
+    ::testing::Values(
+        Failure{"a feed that is not there",
+                {QStringLiteral("--feed"), QStringLiteral("FEED")},
+                1,
+                "404 Not Found"},
+        Failure{"a plain http feed elsewhere",
+                {QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
+                1,
+                "is not an https address"},
+        Failure{"a feed that is no address",
+                {QStringLiteral("--feed"), QStringLiteral("not a url")},
+                1,
+                "is not a web address"},
+        Failure{
+            "an unknown argument", {QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
+        Failure{"--feed without its address", {QStringLiteral("--feed")}, 2, "--feed needs an address"}));
+
+TEST_F(CheckCommand, aFailureInJsonCarriesTheErrorAndExitsOne) {
+    const CommandRun r =
+        run({QStringLiteral("--json"), QStringLiteral("--feed"), feed(QStringLiteral("/missing.xml"))});
+    EXPECT_EQ(r.status, 1);
+    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_TRUE(object.value(QStringLiteral("error")).toString().contains(QStringLiteral("404")));
+    EXPECT_TRUE(object.value(QStringLiteral("newest")).isNull());
+    EXPECT_FALSE(object.value(QStringLiteral("updateAvailable")).toBool());
+}
+
+TEST(CheckCommandWithoutIdentifier, failsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
+    updatertest::UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
+    QString out;
+    QString err;
+    QTextStream o(&out);
+    QTextStream e(&err);
+    EXPECT_EQ(quillmere::runUpdateCheckCommand({QStringLiteral("--check-for-updates")}, o, e), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("name one with --feed")));
+}
+
+TEST(CheckCommandArguments, areRecognisedAnywhereAfterTheProgramName) {
+    char program[] = "quillmere";
+    char other[] = "--verbose";
+    char command[] = "--check-for-updates";
+    char* with[] = {program, other, command};
+    char* without[] = {program, other, command};
+    EXPECT_TRUE(quillmere::isUpdateCheckCommand(3, with));
+    EXPECT_FALSE(quillmere::isUpdateCheckCommand(2, without));
+    EXPECT_FALSE(quillmere::isUpdateCheckCommand(1, with)); // only the program's name
+}
+
+} // namespace
