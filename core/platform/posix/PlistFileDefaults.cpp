@@ -4,11 +4,13 @@
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FileChangeObservation.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QThread>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <plist/plist.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,7 +43,10 @@ constexpr qsizetype kLongestDomainBytes = 200;
 
 const QLatin1String kFileSuffix(".plist");
 const QLatin1String kLockSuffix(".lock");
+// A temporary file is ".<domain file name>.tmp.XXXXXX": no domain's file can have that name, since
+// a domain name never begins with ".", so cleaning them up can never touch another domain.
 const QLatin1String kTemporaryInfix(".tmp.");
+constexpr int kTemporaryRandomLength = 6;
 
 QString errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -224,9 +230,23 @@ bool writeAll(int fd, const QByteArray& bytes, int& error) {
 
 // Writes bytes to a new temporary file beside target and flushes it to disk. Gives the file's
 // path, or an empty one (with the reason in failure) after removing whatever was written.
+// The folder part of a path and its last component.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return {slash < 0    ? QByteArray(".")
+            : slash == 0 ? QByteArray("/")
+                         : path.left(slash),
+            path.mid(slash + 1)};
+}
+
+QByteArray temporaryPrefix(const QByteArray& target) {
+    const auto [folder, name] = splitPath(target);
+    return folder + '/' + '.' + name + kTemporaryInfix.latin1();
+}
+
 QByteArray writeTemporary(const QByteArray& target, const QByteArray& bytes, const FileIdentity& original,
                           QString& failure) {
-    QByteArray path = target + kTemporaryInfix.latin1() + QByteArray("XXXXXX");
+    QByteArray path = temporaryPrefix(target) + QByteArray(kTemporaryRandomLength, 'X');
     const int fd = ::mkostemp(path.data(), O_CLOEXEC);
     if (fd < 0) {
         failure = QStringLiteral("cannot create a temporary file beside ") + QFile::decodeName(target) +
@@ -267,18 +287,25 @@ QByteArray writeTemporary(const QByteArray& target, const QByteArray& bytes, con
     return path;
 }
 
-// Temporary files are only made under the lock, so any left beside target while we hold it
-// belong to a writer that ended before it could rename one.
+// Temporary files are only made under the lock, so any left beside target while we hold it belong
+// to a writer that ended before it could rename one. Only names of exactly the temporary pattern of
+// this domain's file are removed, and only regular files.
 void removeStrayTemporaries(const QByteArray& target) {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash <= 0 ? QByteArray("/") : target.left(slash);
-    const QByteArray prefix = target.mid(slash + 1) + kTemporaryInfix.latin1();
+    const auto [folder, prefix] = splitPath(temporaryPrefix(target));
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
+        if (name.size() != prefix.size() + kTemporaryRandomLength || !name.startsWith(prefix))
+            continue;
+        const QByteArray random = name.mid(prefix.size());
+        const bool ours = std::all_of(random.begin(), random.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+        struct stat info {};
+        if (ours && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
@@ -312,32 +339,56 @@ bool resolveTarget(const QByteArray& path, QByteArray& target, QString& failure)
     return true;
 }
 
-bool takeLock(QLockFile& lock) {
-    // QLockFile's own waiting sleeps in doubling steps from 100 ms; writes last milliseconds.
-    QDeadlineTimer deadline(kLockWaitMSecs);
-    int pause = 1;
-    for (;;) {
-        if (lock.tryLock(0))
-            return true;
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
-        QThread::msleep(static_cast<unsigned long>(pause));
-        pause = qMin(pause * 2, 20);
+// An exclusive lock on a lock file beside the domain file, taken with flock(): the kernel releases
+// it when its holder ends in any way, so a writer that was killed never blocks the next one, and
+// the lock file that stays behind is harmless (one per domain, reused by every later write).
+class DomainLock {
+public:
+    DomainLock() = default;
+    DomainLock(const DomainLock&) = delete;
+    DomainLock& operator=(const DomainLock&) = delete;
+    ~DomainLock() {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-}
 
-QString lockErrorText(const QLockFile& lock) {
-    switch (lock.error()) {
-    case QLockFile::LockFailedError:
-        return QStringLiteral("another writer held it too long");
-    case QLockFile::PermissionError:
-        return QStringLiteral("permission denied");
-    case QLockFile::UnknownError:
-    case QLockFile::NoError:
-        break;
+    // Waits for a writer of ours that holds it (writes last milliseconds) up to the time limit.
+    Result acquire(const QString& path) {
+        const QByteArray native = QFile::encodeName(path);
+        // Never through a link, never blocking on a FIFO put in its place.
+        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+                      0600);
+        if (m_fd < 0)
+            return Result::failure(Status::NotStored, QStringLiteral("the lock ") + path +
+                                                          QStringLiteral(" cannot be opened: ") +
+                                                          errorText(errno));
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode))
+            return Result::failure(Status::NotStored, QStringLiteral("the lock ") + path +
+                                                          QStringLiteral(" is not a regular file"));
+        QDeadlineTimer deadline(kLockWaitMSecs);
+        int pause = 1;
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return Result::failure(Status::NotStored, QStringLiteral("the lock ") + path +
+                                                              QStringLiteral(" cannot be taken: ") +
+                                                              errorText(errno));
+            if (deadline.hasExpired())
+                return Result::failure(Status::NotStored,
+                                       QStringLiteral("the lock ") + path +
+                                           QStringLiteral(" is held by another writer that has "
+                                                          "not finished in ") +
+                                           QString::number(kLockWaitMSecs / 1000) +
+                                           QStringLiteral(" seconds"));
+            QThread::msleep(static_cast<unsigned long>(pause));
+            pause = qMin(pause * 2, 20);
+        }
+        return {};
     }
-    return QStringLiteral("unknown error");
-}
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -449,10 +500,9 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
     QString failure;
     if (!resolveTarget(nativePath, target, failure))
         return fail(failure);
-    QLockFile lock(QFile::decodeName(target) + kLockSuffix);
-    if (!takeLock(lock))
-        return fail(QStringLiteral("the lock ") + lock.fileName() + QStringLiteral(" cannot be taken: ") +
-                    lockErrorText(lock));
+    DomainLock lock;
+    if (Result locked = lock.acquire(QFile::decodeName(target) + kLockSuffix); !locked)
+        return fail(locked.message());
     removeStrayTemporaries(target);
 
     const QByteArray utf8Key = key.toUtf8();

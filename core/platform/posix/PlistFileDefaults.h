@@ -11,14 +11,18 @@ namespace brisquel {
 
 // One preferences domain kept as the property-list file <folder>/<domain>.plist.
 //
-// Reading looks at the file as it is at that moment. The parsed tree is reused only while the
-// file keeps the identity it had when read (device, inode, size, modification and change times)
-// and those times were already settled then, so a change by any program is always seen.
+// Reading looks at the file as it is at that moment; a file that is not a regular file (a FIFO, a
+// device) or is larger than limits::kPreferencesDomainBytes is refused with the reason, at once. The parsed
+// tree is reused only while the file keeps the identity it had when read (device, inode, size, modification
+// and change times) and those times were already settled then, so a change by any program is always seen.
 //
-// Writing happens under the lock file <domain>.plist.lock: the file is read again, the one key is
-// changed in the tree libplist read (every other value is written back from that tree, untouched,
-// so its type and exact value survive), and the binary result goes to a temporary file in the same
-// folder, is flushed to disk and renamed over the domain file, keeping its permissions. If the
+// Writing happens under an flock() lock on <domain>.plist.lock, which the kernel releases when its
+// holder ends, however it ends: the file is read again, the one key is changed in the tree libplist
+// read (every other value is written back from that tree, untouched, so its type and exact value
+// survive), and the binary result goes to a temporary file ".<domain>.plist.tmp.XXXXXX" in the same
+// folder, is flushed to disk and renamed over the domain file, keeping its permissions. Temporary
+// files left by a writer that was killed are removed by the next write of that domain; their name
+// can never be another domain's file name. If the
 // domain file changed since it was read (another program does not take our lock) the whole step is
 // done again. A file that is not a property list holding a dictionary is never overwritten. When
 // the domain file is a symbolic link, the file it leads to is the one replaced.

@@ -44,7 +44,7 @@ struct DomainFiles {
             .toMap();
     }
     QStringList leftovers() const {
-        return QDir(m_folder).entryList({kDomain + QStringLiteral(".plist.tmp.*")},
+        return QDir(m_folder).entryList({QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.*")},
                                         QDir::Files | QDir::Hidden);
     }
     QStringList logLines() const { return m_log->systemLines(); }
@@ -300,8 +300,9 @@ TEST_F(PreferencesDomainWriting, AMissingFileAndFolderAreCreatedPrivatelyAndOnly
     ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), QStringLiteral("v")));
     EXPECT_EQ(stored(), (QVariantMap{{QStringLiteral("k"), QStringLiteral("v")}}));
     EXPECT_EQ(modeOf(m_path), mode_t(0600));
-    EXPECT_FALSE(QFileInfo::exists(m_path + QStringLiteral(".lock")));
-    EXPECT_TRUE(leftovers().isEmpty());
+    // The domain file and its one lock file, nothing else.
+    EXPECT_EQ(QDir(m_folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              (QStringList{kDomain + QStringLiteral(".plist"), kDomain + QStringLiteral(".plist.lock")}));
 
     // Removing an absent key leaves the very same file.
     const QByteArray before = fileBytes(m_path);
@@ -445,9 +446,8 @@ TEST_F(PreferencesDomainProcesses, AWriterThatDiesBeforeReplacingLeavesTheOldFil
                                                   QStringLiteral("k"), QStringLiteral("v")});
     ASSERT_EQ(run.exitCode, 3) << run.output.constData();
     EXPECT_EQ(fileBytes(m_path), before);
-    // It left its finished temporary file and its lock behind, as a crash would.
+    // It left its finished temporary file behind, as a crash would.
     EXPECT_EQ(leftovers().size(), 1);
-    EXPECT_TRUE(QFileInfo::exists(m_path + QStringLiteral(".lock")));
 
     auto defaults = open();
     EXPECT_FALSE(defaults->value(QStringLiteral("k")).isValid());
@@ -455,7 +455,45 @@ TEST_F(PreferencesDomainProcesses, AWriterThatDiesBeforeReplacingLeavesTheOldFil
     EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant(QStringLiteral("mine")));
     EXPECT_EQ(defaults->value(QStringLiteral("text")), QVariant(QStringLiteral("Capture One")));
     EXPECT_TRUE(leftovers().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(m_path + QStringLiteral(".lock")));
+}
+
+TEST_F(PreferencesDomainProcesses, AWriterKilledWhileHoldingTheLockNeverBlocksTheNextOne) {
+    write(dictionaryWith(QStringLiteral("k"), 1));
+    // The writer stops for good once its temporary file is written, holding the lock; then it is
+    // killed. The kernel lets go of its lock with it.
+    QProcess writer;
+    writer.start(QStringLiteral(PREFERENCES_TEST_WRITER),
+                 {QStringLiteral("--hang-before-replace"), m_folder, kDomain, QStringLiteral("k"),
+                  QStringLiteral("v")});
+    ASSERT_TRUE(writer.waitForStarted());
+    for (int i = 0; i < 2000 && leftovers().isEmpty(); ++i)
+        QThread::msleep(5);
+    ASSERT_EQ(leftovers().size(), 1);
+    writer.kill();
+    ASSERT_TRUE(writer.waitForFinished());
+    auto defaults = open();
+    ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), QStringLiteral("after")));
+    EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant(QStringLiteral("after")));
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(PreferencesDomainWriting, CleaningUpNeverTouchesAnotherDomainsFile) {
+    // Domains whose file names look like this domain's temporary files, or contain them.
+    const QStringList lookalikes{kDomain + QStringLiteral(".plist.tmp..plist"),
+                                 kDomain + QStringLiteral(".plist.tmp.abcdef"),
+                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.abc.ef"),
+                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.abcdefg")};
+    QDir().mkpath(m_folder);
+    for (const QString& name : lookalikes)
+        plisttest::writeFileBytes(m_folder + QLatin1Char('/') + name, "keep me");
+    // A stray temporary of ours, of exactly the pattern.
+    plisttest::writeFileBytes(m_folder + QStringLiteral("/.") + kDomain + QStringLiteral(".plist.tmp.Q1w2E3"),
+                              "stray");
+    ASSERT_TRUE(open()->setValue(QStringLiteral("k"), 1));
+    for (const QString& name : lookalikes)
+        EXPECT_EQ(fileBytes(m_folder + QLatin1Char('/') + name), QByteArray("keep me")) << qPrintable(name);
+    EXPECT_FALSE(
+        QFileInfo::exists(m_folder + QStringLiteral("/.") + kDomain + QStringLiteral(".plist.tmp.Q1w2E3")));
 }
 
 // ---------------------------------------------------------------------------------------------

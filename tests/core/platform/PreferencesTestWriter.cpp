@@ -6,6 +6,8 @@
 //   preferences_test_writer --exit-before-replace <folder> <domain> <key> <value>
 //       sets one key but ends the process (exit code 3) once the new file is written, before it
 //       replaces the domain file, the way a crash at the worst moment would.
+//   preferences_test_writer --hang-before-replace <folder> <domain> <key> <value>
+//       the same, but stops there for good, holding the lock, until it is killed.
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "core/platform/posix/PosixLog.h"
 
@@ -18,13 +20,19 @@ int main(int argc, char** argv) {
     QStringList arguments = app.arguments().mid(1);
     const bool exitBeforeReplace =
         !arguments.isEmpty() && arguments.first() == QLatin1String("--exit-before-replace");
-    if (exitBeforeReplace)
+    const bool hangBeforeReplace =
+        !arguments.isEmpty() && arguments.first() == QLatin1String("--hang-before-replace");
+    if (exitBeforeReplace || hangBeforeReplace)
         arguments.removeFirst();
     if (arguments.size() != 4)
         return 2;
     brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], std::make_shared<brisquel::PosixLog>());
-    if (exitBeforeReplace) {
-        defaults.setBeforeReplaceHook([](const QString&) { ::_exit(3); });
+    if (exitBeforeReplace || hangBeforeReplace) {
+        defaults.setBeforeReplaceHook([hangBeforeReplace](const QString&) {
+            while (hangBeforeReplace)
+                ::pause();
+            ::_exit(3);
+        });
         defaults.setValue(arguments[2], arguments[3]);
         return 4; // the hook did not run
     }
