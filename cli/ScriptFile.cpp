@@ -112,8 +112,8 @@ QString whyNotRunnable(const QByteArray& path, const QString& shown) {
         if (error == ENOENT && ::lstat(path.constData(), &link) == 0) {
             return shown + QStringLiteral(" is a symbolic link to a file that does not exist");
         }
-        return error == ENOENT ? QStringLiteral("no such file: ") + shown
-                               : shown + QStringLiteral(" cannot be reached: ") + errorText(error);
+        return shown + (error == ENOENT ? QStringLiteral(" does not exist")
+                                        : QStringLiteral(" cannot be reached: ") + errorText(error));
     }
     if (S_ISDIR(info.st_mode)) {
         const QByteArray name = path.mid(path.lastIndexOf('/') + 1).toLower();
