@@ -15,8 +15,12 @@ void appendBigEndian(QByteArray& out, quint64 value, int bytes) {
     }
 }
 
+// Texts of up to 255 bytes; from 15 bytes on, the length follows as a one-byte integer.
 QByteArray asciiString(const QByteArray& text) {
-    return char(0x50 | text.size()) + text; // shorter than 15 bytes
+    if (text.size() < 15) {
+        return char(0x50 | text.size()) + text;
+    }
+    return QByteArray(1, char(0x5f)) + char(0x10) + char(text.size()) + text;
 }
 
 QByteArray infoPlistHead(const QString& bundleIdentifier) {
@@ -51,8 +55,13 @@ void makeFifo(const QString& path) {
     }
 }
 
-QByteArray deeplyNestedInfoPlist(const QString& bundleIdentifier, int depth) {
-    QByteArray out = infoPlistHead(bundleIdentifier) + "<key>Nested</key>";
+QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key, int depth) {
+    QByteArray out =
+        (bundleIdentifier.isEmpty()
+             ? QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+                          "<key>keep</key><string>me</string>\n")
+             : infoPlistHead(bundleIdentifier)) +
+        "<key>" + key.toUtf8() + "</key>";
     out.reserve(out.size() + depth * 15 + 32);
     for (int i = 0; i < depth; ++i) {
         out += "<array>";
@@ -63,7 +72,7 @@ QByteArray deeplyNestedInfoPlist(const QString& bundleIdentifier, int depth) {
     return out + "\n</dict>\n</plist>\n";
 }
 
-QByteArray sharedReferencePlist(const QString& bundleIdentifier, int levels) {
+QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels) {
     // Objects: 0 the top dictionary, then its keys and plain values, then the arrays, the last of
     // which refers to a one-letter string.
     QList<QByteArray> keys;
@@ -72,7 +81,7 @@ QByteArray sharedReferencePlist(const QString& bundleIdentifier, int levels) {
         keys = {"CFBundleIdentifier", "CFBundleShortVersionString"};
         values = {bundleIdentifier.toUtf8(), "1.0"};
     }
-    keys.append("Shared");
+    keys.append(key.toUtf8());
     QList<QByteArray> objects;
     const int pairs = int(keys.size());
     const int firstKey = 1;
@@ -88,12 +97,11 @@ QByteArray sharedReferencePlist(const QString& bundleIdentifier, int levels) {
     }
     top.append(char(firstArray));
     objects.append(top);
-    for (const QByteArray& key : keys) {
-        objects.append(asciiString(key));
+    for (const QByteArray& name : keys) {
+        objects.append(asciiString(name));
     }
     for (const QByteArray& value : values) {
-        // Identifiers here are longer than 14 bytes: an ASCII string with its length as an integer.
-        objects.append(QByteArray(1, char(0x5f)) + char(0x10) + char(value.size()) + value);
+        objects.append(asciiString(value));
     }
     for (int level = 0; level < levels; ++level) {
         const int below = level + 1 < levels ? firstArray + level + 1 : leaf;

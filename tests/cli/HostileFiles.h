@@ -10,14 +10,15 @@ namespace clitest::HostileFiles {
 // A FIFO at path: a reader that opens it the ordinary way waits forever for a writer.
 void makeFifo(const QString& path);
 
-// An information dictionary for a bundle, in XML, whose one extra value is `depth` arrays nested
-// in one another: a recursive reader without a depth limit overflows its stack.
-QByteArray deeplyNestedInfoPlist(const QString& bundleIdentifier, int depth);
+// A dictionary in XML, whose value under `key` is `depth` arrays nested in one another: a recursive
+// reader without a depth limit overflows its stack. Beside it, the keys of an information
+// dictionary when bundleIdentifier is not empty, else "keep" = "me".
+QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key, int depth);
 
 // A binary property list of a few hundred bytes whose dictionary holds, beside the keys of an
-// information dictionary (when bundleIdentifier is not empty), a value in which each array refers
-// to one array below it many times over: `levels` levels stand for 14^levels values.
-QByteArray sharedReferencePlist(const QString& bundleIdentifier, int levels);
+// information dictionary (when bundleIdentifier is not empty), a value under `key` in which each
+// array refers to one array below it many times over: `levels` levels stand for 14^levels values.
+QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels);
 
 // A well-formed XML information dictionary of at least `bytes` bytes (many small keys).
 void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, qint64 bytes);

@@ -84,6 +84,10 @@ Outcome run(const Launch& launch) {
     if (pid == 0) {
         // Only async-signal-safe calls from here to exec.
         ::setpgid(0, 0);
+        if (launch.addressSpaceLimitBytes > 0) {
+            const rlimit limit{rlim_t(launch.addressSpaceLimitBytes), rlim_t(launch.addressSpaceLimitBytes)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         ::dup2(nullInput, STDIN_FILENO);
         ::dup2(out.writer, STDOUT_FILENO);
         ::dup2(err.writer, STDERR_FILENO);

@@ -33,7 +33,11 @@ struct Launch {
     int terminalColumns = 0;
     // A run still going after this long is killed, with whatever it started: a hang fails the test
     // instead of stalling the suite. Far above any honest run, also under the sanitizers.
-    int timeLimitSeconds = 30;
+    int timeLimitSeconds = 20;
+    // The address space the program may take (0: no limit), so that a reader that expands its
+    // input without bound fails at once instead of taking the machine's memory. Meant for builds
+    // without the sanitizers, which reserve far more address space than they use.
+    qint64 addressSpaceLimitBytes = 0;
 };
 
 // Runs the program to its end (or to the time limit) and gathers what it wrote. The program runs

@@ -32,6 +32,9 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     launch.environment.insert("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral(".config")).toUtf8());
     launch.workingDirectory = m_workingDirectory;
     launch.terminalColumns = terminalColumns;
+#if !defined(__SANITIZE_ADDRESS__)
+    launch.addressSpaceLimitBytes = qint64(4) << 30;
+#endif
     Outcome outcome = clitest::run(launch);
     EXPECT_TRUE(outcome.finished) << "brisquel was still running at the time limit: "
                                   << arguments.join(' ').toStdString();
