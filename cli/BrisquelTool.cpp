@@ -41,6 +41,26 @@ QString scriptLabel(const BackgroundScript& script, const AppFinder::App& copy) 
     return printable(script.displayName()) + QStringLiteral(" of ") + copyLabel(copy);
 }
 
+// What a preferences value is, in a user's words.
+QString kindOf(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().isEmpty() ? QStringLiteral("an empty text") : QStringLiteral("a text");
+    case QMetaType::Bool:
+        return QStringLiteral("a truth value");
+    case QMetaType::QDateTime:
+        return QStringLiteral("a date");
+    case QMetaType::QByteArray:
+        return QStringLiteral("data");
+    case QMetaType::QVariantList:
+        return QStringLiteral("an array");
+    case QMetaType::QVariantMap:
+        return QStringLiteral("a dictionary");
+    default:
+        return QStringLiteral("a number");
+    }
+}
+
 } // namespace
 
 struct BrisquelTool::Target {
@@ -58,17 +78,23 @@ int BrisquelTool::run(const QList<QByteArray>& arguments) {
         return UsageError;
     }
     m_line = std::move(line).value();
-    switch (m_line.command) {
-    case CommandLine::Command::Help:
+    const int status = runCommand();
+    if (const QString failure = Console::outputFailure(); !failure.isEmpty()) {
+        say(QStringLiteral("the output could not be written: ") + failure);
+        return Failure;
+    }
+    return status;
+}
+
+int BrisquelTool::runCommand() {
+    if (m_line.command == CommandLine::Command::Help) {
         Console::writeOut(CommandLine::helpText());
         return Success;
-    case CommandLine::Command::Version:
+    }
+    if (m_line.command == CommandLine::Command::Version) {
         Console::writeOut(CommandLine::versionText());
         return Success;
-    default:
-        break;
     }
-
     m_platform = Platform::native();
     m_platform.log = std::make_shared<CommandLog>(m_platform.log, m_line.verbose);
     Platform::install(m_platform);
@@ -195,20 +221,20 @@ int BrisquelTool::listScripts() {
     }
     // Each file as the domain holds it; a domain that cannot be read leaves every file unknown,
     // which the listing says rather than showing "nothing assigned".
-    vexo::Result unreadable;
+    vexo::Result domainRead;
     QList<std::optional<QUrl>> files;
     files.reserve(scripts->size());
     for (const BackgroundScript& script : *scripts) {
-        vexo::Expected<std::optional<QUrl>> file = unreadable ? script.readUrl() : unreadable;
-        if (!file && unreadable) {
-            unreadable = file.result();
+        vexo::Expected<std::optional<QUrl>> file = domainRead ? script.readUrl() : domainRead;
+        if (!file && domainRead) {
+            domainRead = file.result();
         }
         files.append(file ? *file : std::nullopt);
     }
-    if (!unreadable) {
-        sayReason(unreadable, copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
+    if (!domainRead) {
+        sayReason(domainRead, copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
     }
-    const int status = unreadable ? Success : Failure;
+    const int status = domainRead ? Success : Failure;
 
     if (m_line.json) {
         QJsonArray array;
@@ -220,8 +246,8 @@ int BrisquelTool::listScripts() {
                                {QStringLiteral("description"), script.description()},
                                {QStringLiteral("path"),
                                 files.at(i) ? QJsonValue(files.at(i)->toLocalFile()) : QJsonValue()}};
-            if (!unreadable) {
-                object.insert(QStringLiteral("pathError"), unreadable.message());
+            if (!domainRead) {
+                object.insert(QStringLiteral("pathError"), domainRead.message());
             }
             array.append(object);
         }
@@ -242,7 +268,7 @@ int BrisquelTool::listScripts() {
     for (qsizetype i = 0; i < scripts->size(); ++i) {
         const BackgroundScript& script = scripts->at(i);
         QString file = QStringLiteral("-");
-        if (!unreadable) {
+        if (!domainRead) {
             file = QStringLiteral("?");
         } else if (files.at(i)) {
             file = files.at(i)->toLocalFile();
@@ -268,6 +294,15 @@ int BrisquelTool::getScript() {
         return Failure;
     }
     if (!*file) {
+        // Nothing Capture One could run is assigned; when the key holds something else, say what.
+        const auto& defaults = target->script.defaults();
+        const vexo::Expected<QVariant> value = defaults ? defaults->read(target->script.defaultsScriptName())
+                                                        : vexo::Expected<QVariant>(QVariant());
+        if (value && value->isValid()) {
+            say(QStringLiteral("warning: ") + printable(target->script.defaultsScriptName()) +
+                QStringLiteral(" holds ") + kindOf(*value) +
+                QStringLiteral(", not a file's path: Capture One will find no script there"));
+        }
         return Success;
     }
     const QString path = (*file)->toLocalFile();

@@ -37,6 +37,7 @@ public:
     int run(const QList<QByteArray>& arguments);
 
 private:
+    int runCommand();
     int listApps();
     int listScripts();
     int getScript();

@@ -4,7 +4,9 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -15,9 +17,15 @@ namespace {
 
 constexpr qsizetype kFallbackWidth = 80;
 
+// The first error met writing standard output; 0 while there was none.
+int outputError = 0;
+
 void writeTo(FILE* stream, const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    const int flushed = std::fflush(stream);
+    if ((written != size_t(bytes.size()) || flushed != 0) && stream == stdout && outputError == 0) {
+        outputError = errno != 0 ? errno : EIO;
+    }
 }
 
 } // namespace
@@ -32,6 +40,10 @@ void writeOutBytes(const QByteArray& bytes) {
 
 void writeError(const QString& text) {
     writeTo(stderr, text.toUtf8());
+}
+
+QString outputFailure() {
+    return outputError == 0 ? QString() : QString::fromLocal8Bit(std::strerror(outputError));
 }
 
 bool outputIsTerminal() {

@@ -12,6 +12,11 @@ void writeOut(const QString& text);
 void writeOutBytes(const QByteArray& bytes);
 void writeError(const QString& text);
 
+// Why something written to standard output did not get there (a full disk, a closed stream);
+// empty while everything did. A program that stores the tool's output must not take a
+// truncated result for a whole one.
+QString outputFailure();
+
 // Whether standard output is a terminal (a person reads it), not a file or a pipe.
 bool outputIsTerminal();
 

@@ -108,6 +108,24 @@ TEST_F(BrisquelUnderHostileInput, OneBadBundleAnywhereBreaksNoCommand) {
     hostile::writeLargeInfoPlist(info(large), identifier(QStringLiteral("large")), 50 * 1024 * 1024);
     const QString folder = bundle(QStringLiteral("Capture One Folder"));
     QDir().mkpath(info(folder));
+    // A bundle whose name is not valid UTF-8: there is no exact text to list it under.
+    const QByteArray badName =
+        QFile::encodeName(m_apps.filePath(QStringLiteral("Hostile"))) + "/Capture One \xff.app";
+    const QByteArray badInfo = badName + "/Contents/Info.plist";
+    for (const QByteArray& level : {badName, badName + "/Contents"})
+        ASSERT_EQ(::mkdir(level.constData(), 0755), 0);
+    const QByteArray plist =
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" +
+        identifier(QStringLiteral("badname")).toUtf8() +
+        "</string><key>CFBundleShortVersionString</key><string>1</string></dict></plist>";
+    const int infoFd = ::open(badInfo.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(::write(infoFd, plist.constData(), size_t(plist.size())), plist.size());
+    ::close(infoFd);
+    const auto removeBadName = qScopeGuard([&] {
+        ::unlink(badInfo.constData());
+        ::rmdir((badName + "/Contents").constData());
+        ::rmdir(badName.constData());
+    });
 
     const QString file = compiledScript(QStringLiteral("x.scpt"));
     const QList<QStringList> commands{{QStringLiteral("apps")},
@@ -138,6 +156,7 @@ TEST_F(BrisquelUnderHostileInput, OneBadBundleAnywhereBreaksNoCommand) {
                     {shared, QStringLiteral("values")},
                     {large, QStringLiteral("too large")},
                     {folder, QStringLiteral("not a regular file")}};
+    EXPECT_EQ(verbose.errLines().filter(QStringLiteral("UTF-8")).size(), 1) << verbose.err.toStdString();
     for (const auto& [path, reason] : expected) {
         const QStringList said = verbose.errLines().filter(path + QLatin1Char(' '));
         EXPECT_EQ(said.size(), 1) << qPrintable(path) << "\n" << verbose.err.toStdString();

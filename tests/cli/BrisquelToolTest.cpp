@@ -252,17 +252,19 @@ TEST_F(BrisquelCommandLine, EveryNameTheTablesShowIsAcceptedBack) {
     const QString file = compiledScript(QStringLiteral("done.scpt"));
     writeDomain(m_id, {{QStringLiteral("endOfCaptureScript"), file}});
     const QString relativeBundle = QDir(m_files.path()).relativeFilePath(m_bundle23);
+    QList<QPair<QString, QString>> names;
     for (const QString& copy :
          {m_id, m_id.toUpper(), QStringLiteral("Capture One 23"), QStringLiteral("capture one 23"),
-          QStringLiteral("CAPTURE ONE 23.APP"), m_bundle23, m_bundle23 + QLatin1Char('/'), relativeBundle}) {
-        for (const QString& script :
-             {kCaptureDone, QStringLiteral("endOfCaptureScript"), QStringLiteral("Capture Done"),
-              QStringLiteral("capture done"), QStringLiteral("ENDOFCAPTURESCRIPT")}) {
-            const Outcome o = run({QStringLiteral("get"), copy, script});
-            EXPECT_EQ(o.exitCode, 0) << qPrintable(copy) << " / " << qPrintable(script) << ": "
-                                     << o.err.toStdString();
-            EXPECT_EQ(o.outText(), file + QLatin1Char('\n'));
-        }
+          QStringLiteral("CAPTURE ONE 23.APP"), m_bundle23, m_bundle23 + QLatin1Char('/'), relativeBundle})
+        names.append({copy, kCaptureDone});
+    for (const QString& script : {QStringLiteral("endOfCaptureScript"), QStringLiteral("Capture Done"),
+                                  QStringLiteral("capture done"), QStringLiteral("ENDOFCAPTURESCRIPT")})
+        names.append({m_id, script});
+    for (const auto& [copy, script] : names) {
+        const Outcome o = run({QStringLiteral("get"), copy, script});
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(copy) << " / " << qPrintable(script) << ": "
+                                 << o.err.toStdString();
+        EXPECT_EQ(o.outText(), file + QLatin1Char('\n'));
     }
 }
 
@@ -352,6 +354,15 @@ TEST_F(BrisquelCommandLine, SetGetClearRoundTripThroughTheDomainFile) {
     EXPECT_EQ(o.outText(), batch + QLatin1Char('\n'));
     EXPECT_EQ(o.errLines().size(), 1);
     EXPECT_TRUE(o.errText().contains(QStringLiteral("does not exist"))) << o.err.toStdString();
+
+    // A value that is not a path, put there by another program: nothing to print, and a warning.
+    writeDomain(m_id, {{QStringLiteral("endOfCaptureScript"), 42}});
+    o = run({QStringLiteral("get"), m_id, kCaptureDone});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_EQ(o.errLines(),
+              QStringList{QStringLiteral("brisquel: warning: endOfCaptureScript holds a number, not a "
+                                         "file's path: Capture One will find no script there")});
 }
 
 TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
@@ -410,7 +421,19 @@ TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
     }
 }
 
-TEST_F(BrisquelCommandLine, AWriteThatFailsFailsTheAssignmentWithItsReason) {
+TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailureWithItsReason) {
+    // Output to a full disk: a program storing it must not take a truncated result for a whole one.
+    m_outputFile = "/dev/full";
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("apps"), QStringLiteral("--json")},
+          QStringList{QStringLiteral("scripts"), m_id}, QStringList{QStringLiteral("--help")}}) {
+        const Outcome o = run(arguments);
+        EXPECT_EQ(o.exitCode, 1) << qPrintable(arguments.join(u' '));
+        EXPECT_EQ(o.errLines(), QStringList{QStringLiteral(
+                                    "brisquel: the output could not be written: No space left on device")});
+    }
+    m_outputFile.clear();
+
     // A preferences "folder" that is a file: no domain file can be written there, whoever runs.
     m_preferencesFolder = m_prefs.write(QStringLiteral("a file"), "x");
     const Outcome o =

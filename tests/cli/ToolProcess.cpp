@@ -77,6 +77,10 @@ Outcome run(const Launch& launch) {
     envp.push_back(nullptr);
 
     Channel out = launch.terminalColumns > 0 ? openTerminal(launch.terminalColumns) : openPipe();
+    if (!launch.outputFile.isEmpty()) {
+        ::close(out.writer);
+        out.writer = ::open(launch.outputFile.constData(), O_WRONLY | O_CLOEXEC);
+    }
     Channel err = openPipe();
     const int nullInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 

@@ -31,6 +31,8 @@ struct Launch {
     QByteArray workingDirectory;
     // Standard output to a terminal of this many columns (0: to a pipe, like any program's).
     int terminalColumns = 0;
+    // Standard output to this file instead (such as /dev/full); nothing is gathered from it.
+    QByteArray outputFile;
     // A run still going after this long is killed, with whatever it started: a hang fails the test
     // instead of stalling the suite. Far above any honest run, also under the sanitizers.
     int timeLimitSeconds = 20;

@@ -32,6 +32,7 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     launch.environment.insert("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral(".config")).toUtf8());
     launch.workingDirectory = m_workingDirectory;
     launch.terminalColumns = terminalColumns;
+    launch.outputFile = m_outputFile;
 #if !defined(__SANITIZE_ADDRESS__)
     launch.addressSpaceLimitBytes = qint64(4) << 30;
 #endif

@@ -47,6 +47,7 @@ protected:
     QString m_applicationsFolder = m_apps.path();
     QString m_preferencesFolder = m_prefs.path();
     QByteArray m_workingDirectory = m_files.path().toUtf8();
+    QByteArray m_outputFile; // standard output to this file instead of a pipe, when set
 };
 
 QJsonArray jsonArray(const QByteArray& text);
