@@ -1,5 +1,8 @@
 #include "VexoExtensions/FileCoding.h"
 
+#include "VexoExtensions/FileReading.h"
+#include "VexoExtensions/InputLimits.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
@@ -82,9 +85,34 @@ PlistPtr toPlist(const nlohmann::json& value, int depth) {
     throw FileCodingError(QStringLiteral("a value of unknown kind"));
 }
 
-nlohmann::json fromPlist(plist_t node, int depth) {
-    if (depth > MaxDepth)
-        throw FileCodingError(QStringLiteral("the property list nests deeper than %1 levels").arg(MaxDepth));
+// Property lists come from outside: a binary one may name one object from many places, so its
+// values can vastly outnumber its bytes. Decoding stays within the bounds of InputLimits.h.
+struct DecodeBudget {
+    qint64 values = 0;
+    quint64 bytes = 0;
+
+    void spend(int depth, quint64 contentBytes) {
+        if (depth > limits::kPropertyListDepth)
+            throw FileCodingError(QStringLiteral("the property list nests deeper than %1 levels")
+                                      .arg(limits::kPropertyListDepth));
+        if (++values > limits::kPropertyListValues)
+            throw FileCodingError(QStringLiteral("the property list holds more than %1 values")
+                                      .arg(limits::kPropertyListValues));
+        bytes += contentBytes;
+        if (bytes > static_cast<quint64>(limits::kPropertyListContentBytes))
+            throw FileCodingError(
+                QStringLiteral("the property list holds more than %1 bytes of text and data")
+                    .arg(limits::kPropertyListContentBytes));
+    }
+};
+
+nlohmann::json fromPlist(plist_t node, int depth, DecodeBudget& budget) {
+    uint64_t contentBytes = 0;
+    if (PLIST_IS_STRING(node))
+        plist_get_string_ptr(node, &contentBytes);
+    else if (PLIST_IS_DATA(node))
+        plist_get_data_ptr(node, &contentBytes);
+    budget.spend(depth, contentBytes);
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t flag = 0;
@@ -138,7 +166,7 @@ nlohmann::json fromPlist(plist_t node, int depth) {
         nlohmann::json array = nlohmann::json::array();
         const uint32_t count = plist_array_get_size(node);
         for (uint32_t i = 0; i < count; ++i)
-            array.push_back(fromPlist(plist_array_get_item(node, i), depth + 1));
+            array.push_back(fromPlist(plist_array_get_item(node, i), depth + 1, budget));
         return array;
     }
     case PLIST_DICT: {
@@ -155,7 +183,7 @@ nlohmann::json fromPlist(plist_t node, int depth) {
             }
             std::string name = key ? key : "";
             std::free(key);
-            object[name] = fromPlist(value, depth + 1);
+            object[name] = fromPlist(value, depth + 1, budget);
         }
         std::free(iterator);
         return object;
@@ -168,14 +196,11 @@ nlohmann::json fromPlist(plist_t node, int depth) {
 } // namespace
 
 QByteArray readFile(const QUrl& file) {
-    const QString path = localPath(file);
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        throw FileCodingError(QStringLiteral("cannot read %1: %2").arg(path, in.errorString()));
-    QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        throw FileCodingError(QStringLiteral("cannot read %1: %2").arg(path, in.errorString()));
-    return bytes;
+    // Opened without blocking and only when it is a regular file: a FIFO never hangs the reader.
+    Expected<QByteArray> bytes = readRegularFile(localPath(file), limits::kPropertyListContentBytes);
+    if (!bytes)
+        throw FileCodingError(bytes.result().message());
+    return std::move(bytes).value();
 }
 
 void writeFile(const QUrl& file, const QByteArray& contents) {
@@ -231,7 +256,12 @@ nlohmann::json fromPropertyList(const QByteArray& bytes, const QString& source) 
     if (!root)
         throw FileCodingError(QStringLiteral("%1 is not a property list").arg(source));
     const PlistPtr owner(root);
-    return fromPlist(root, 0);
+    DecodeBudget budget;
+    try {
+        return fromPlist(root, 0, budget);
+    } catch (const FileCodingError& error) {
+        throw FileCodingError(source + QStringLiteral(": ") + error.message());
+    }
 }
 
 } // namespace detail

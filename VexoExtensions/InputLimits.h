@@ -29,10 +29,11 @@ constexpr qint64 kIconFileBytes = 16 * kMebibyte;
 // Converting a property list into values: containers nest a handful of levels in real files.
 // Deeper nesting is refused rather than walked, so no walk can run out of stack.
 constexpr int kPropertyListDepth = 128;
-// A binary property list may refer to one object from many places, so a file of a few hundred
-// bytes can stand for billions of values. Conversion stops after this many values in all, or
-// after this many bytes of text and data in all, whatever the file's size.
-constexpr qint64 kPropertyListValues = 2'000'000;
+// A binary property list may refer to one object from many places, and the parser copies it for
+// each: a file of a few hundred bytes can stand for billions of values. A file is refused when the
+// tree it stands for holds more than this many values in all (real domains hold tens of thousands;
+// the parser builds some 700,000 a second) or more than this many bytes of text and data.
+constexpr qint64 kPropertyListValues = 500'000;
 constexpr qint64 kPropertyListContentBytes = 128 * kMebibyte;
 
 } // namespace brisquel::vexo::limits

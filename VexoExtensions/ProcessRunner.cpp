@@ -1,5 +1,7 @@
 #include "VexoExtensions/ProcessRunner.h"
 
+#include "VexoExtensions/platform/SpawnFileActions.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -323,15 +325,32 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
     SpawnActions actions;
     posix_spawn_file_actions_adddup2(actions.get(), outWrite.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(actions.get(), errWrite.get(), STDERR_FILENO);
-    if (folder)
-        posix_spawn_file_actions_addchdir_np(actions.get(), folderBytes.constData());
+    // Where the spawn cannot change folder itself, the shell does it and then becomes the program.
+    QByteArray launched = program;
+    std::vector<QByteArray> shellBytes;
+    if (folder && !spawn::addChangeFolder(actions.get(), folderBytes.constData())) {
+        shellBytes = {QByteArrayLiteral("sh"),
+                      QByteArrayLiteral("-c"),
+                      QByteArray(spawn::kChangeFolderScript),
+                      QByteArrayLiteral("sh"),
+                      folderBytes,
+                      program};
+        argv.pop_back(); // the terminating null
+        std::vector<char*> shellArgv;
+        for (QByteArray& bytes : shellBytes)
+            shellArgv.push_back(bytes.data());
+        shellArgv.insert(shellArgv.end(), argv.begin() + 1, argv.end());
+        shellArgv.push_back(nullptr);
+        argv = std::move(shellArgv);
+        launched = QByteArrayLiteral("/bin/sh");
+    }
     // Nothing else of ours leaks into the child, close-on-exec or not.
-    posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
+    spawn::addCloseFrom(actions.get(), 3);
     SpawnAttributes attributes(ownGroup);
 
     pid_t pid = 0;
     const int spawnError =
-        ::posix_spawn(&pid, program.constData(), actions.get(), attributes.get(), argv.data(), environ);
+        ::posix_spawn(&pid, launched.constData(), actions.get(), attributes.get(), argv.data(), environ);
     if (spawnError != 0)
         throw ProcessLaunchError(QStringLiteral("cannot start %1: %2")
                                      .arg(launchPath, QString::fromLocal8Bit(std::strerror(spawnError))),

@@ -1,5 +1,6 @@
 #include "VexoExtensions/PropertyList.h"
 
+#include "VexoExtensions/BinaryPropertyListShape.h"
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
 
@@ -169,12 +170,23 @@ void NodeDeleter::operator()(void* node) const noexcept {
     plist_free(static_cast<plist_t>(node));
 }
 
-Node parseNode(const QByteArray& bytes) {
+Expected<Node> readNode(const QByteArray& bytes, const QString& source) {
+    const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
     if (bytes.isEmpty() || static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
-        return nullptr;
+        return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
+    // The parser copies an object for every place that names it: check what that would make first.
+    if (Result shape = checkBinaryShape(bytes, name); !shape)
+        return shape;
     plist_t node = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    if (!node)
+        return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
     return Node(node);
+}
+
+Node parseNode(const QByteArray& bytes) {
+    Expected<Node> node = readNode(bytes, QString());
+    return node ? std::move(node).value() : nullptr;
 }
 
 QByteArray nodeToBinary(void* node) {
@@ -384,10 +396,10 @@ Node fromVariant(const QVariant& value) {
 
 Expected<QVariant> parse(const QByteArray& bytes, const QString& source) {
     const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
-    const Node root = parseNode(bytes);
+    const Expected<Node> root = readNode(bytes, name);
     if (!root)
-        return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
-    Expected<QVariant> value = convert(root.get(), name);
+        return root.result();
+    Expected<QVariant> value = convert(root->get(), name);
     if (value && !value->isValid())
         return Result::failure(Status::Malformed, name + QStringLiteral(" holds no property-list value"));
     return value;

@@ -38,7 +38,10 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-// The tree of a binary or XML property list; null when the bytes are not one.
+// The tree of a binary or XML property list. A binary one is checked first against the bounds of
+// InputLimits.h (see BinaryPropertyListShape.h), since the parser itself copies shared objects.
+Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
+// The same; null when the bytes are not a property list or go beyond the bounds.
 Node parseNode(const QByteArray& bytes);
 // The binary property-list form of a tree; empty when libplist cannot write it.
 QByteArray nodeToBinary(void* node);

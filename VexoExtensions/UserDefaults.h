@@ -71,7 +71,9 @@ public:
     Expected<std::optional<QUrl>> readUrl(const QString& key) const;
     std::optional<QUrl> url(const QString& key) const;
     // Stores the URL's percent-decoded file-system path as text, or removes the key for none. A
-    // URL that is not a local file is refused (it names no path to store).
+    // URL that is not a local file is refused (it names no path to store), and so is a path that
+    // cannot be stored exactly as text: one holding a replacement character (U+FFFD, what bytes
+    // that are not valid UTF-8 decode to) or broken UTF-16; storing it would name another file.
     Result writeUrl(const QString& key, const std::optional<QUrl>& url);
     bool setUrl(const QString& key, const std::optional<QUrl>& url);
 

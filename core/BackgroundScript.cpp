@@ -9,7 +9,7 @@ namespace brisquel {
 
 namespace {
 
-const QString scriptSuffix = QStringLiteral(" script");
+const QString kScriptSuffix = QStringLiteral(" script");
 
 // First letter upper-case, the rest lower-case, without locale rules.
 QString capitalisedWord(const QString& word) {
@@ -28,10 +28,10 @@ QString capitalisedByLocale(const QString& text) {
     return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
 }
 
-// A string literal holding text exactly: backslash and quote are escaped, and line breaks and
-// tabs are written as their escapes so that the text stays on one line. AppleScript reads it
-// back to the same text; the record's textual form quotes its fields the same way.
-QString appleScriptStringLiteral(const QString& text) {
+// A quoted text: backslash and quote are escaped, and line breaks and tabs are written as their
+// escapes so that the text stays on one line. The record's textual form quotes its fields this way,
+// and so do AppleScript string literals (after the check below).
+QString quotedLiteral(const QString& text) {
     QString literal;
     literal.reserve(text.size() + 2);
     literal += QLatin1Char('"');
@@ -60,8 +60,57 @@ QString appleScriptStringLiteral(const QString& text) {
     return literal;
 }
 
-QString tellApplication(const QString& bundleIdentifier) {
-    return QStringLiteral("tell application id ") + appleScriptStringLiteral(bundleIdentifier);
+// Whether a character is certain to stand for itself inside an AppleScript string literal (the
+// escapes of quotedLiteral() aside). Refused: control and format characters (bidirectional
+// controls, zero-width characters...), line and paragraph separators, unpaired surrogates, private
+// and unassigned code points, and every double-quote-like character, which an AppleScript
+// compiler may take as the end of the literal.
+bool isCertainInLiteral(char32_t c) {
+    switch (c) {
+    case U'\n':
+    case U'\r':
+    case U'\t':
+        return true;
+    case U'\u00AB': // « and », which AppleScript uses for raw codes
+    case U'\u00BB':
+    case U'\u201C': // curly, low and reversed double quotes
+    case U'\u201D':
+    case U'\u201E':
+    case U'\u201F':
+    case U'\u2033': // double primes
+    case U'\u2036':
+    case U'\u301D': // CJK double quotes
+    case U'\u301E':
+    case U'\u301F':
+    case U'\uFF02': // full-width quote
+        return false;
+    default:
+        break;
+    }
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// An AppleScript string literal holding text exactly; none when the text holds a character whose
+// meaning inside a literal is not certain.
+std::optional<QString> appleScriptStringLiteral(const QString& text) {
+    if (!text.isValidUtf16())
+        return std::nullopt;
+    for (const char32_t c : text.toUcs4()) {
+        if (!isCertainInLiteral(c))
+            return std::nullopt;
+    }
+    return quotedLiteral(text);
 }
 
 } // namespace
@@ -112,7 +161,7 @@ bool BackgroundScript::isPlainScriptingTerm(const QString& name) {
 
 QString BackgroundScript::displayName() const {
     QString name = m_scriptName;
-    name.remove(scriptSuffix, Qt::CaseSensitive);
+    name.remove(kScriptSuffix, Qt::CaseSensitive);
     return capitalisedByLocale(name);
 }
 
@@ -144,11 +193,11 @@ QString BackgroundScript::debugDescription() const {
     const QString defaults = m_defaults
                                  ? QStringLiteral("<UserDefaults: ") + m_defaults->domain() + QLatin1Char('>')
                                  : QStringLiteral("nil");
-    return QStringLiteral("BackgroundScript(scriptName: ") + appleScriptStringLiteral(m_scriptName) +
-           QStringLiteral(", description: ") + appleScriptStringLiteral(m_description) +
-           QStringLiteral(", bundleIdentifier: ") + appleScriptStringLiteral(m_bundleIdentifier) +
+    return QStringLiteral("BackgroundScript(scriptName: ") + quotedLiteral(m_scriptName) +
+           QStringLiteral(", description: ") + quotedLiteral(m_description) +
+           QStringLiteral(", bundleIdentifier: ") + quotedLiteral(m_bundleIdentifier) +
            QStringLiteral(", defaults: ") + defaults + QStringLiteral(", defaultsScriptName: ") +
-           appleScriptStringLiteral(m_defaultsScriptName) + QLatin1Char(')');
+           quotedLiteral(m_defaultsScriptName) + QLatin1Char(')');
 }
 
 namespace {
@@ -158,9 +207,21 @@ namespace {
 bool usableAsScriptingTerm(const QString& name, Log& log) {
     if (BackgroundScript::isPlainScriptingTerm(name))
         return true;
-    log.system(QStringLiteral("Refusing to use ") + appleScriptStringLiteral(name) +
+    log.system(QStringLiteral("Refusing to use ") + quotedLiteral(name) +
                QStringLiteral(" as a scripting term: only letters, digits, spaces and underscores"));
     return false;
+}
+
+// The literal for a text that goes into AppleScript source, or a log line saying why there is none.
+std::optional<QString> literalFor(const QString& text, const QString& what, Log& log) {
+    std::optional<QString> literal = appleScriptStringLiteral(text);
+    if (!literal)
+        log.system(
+            QStringLiteral("Refusing to send ") + what + QLatin1Char(' ') + quotedLiteral(text) +
+            QStringLiteral(" to AppleScript: it holds a character whose meaning inside a string literal "
+                           "is not certain (a control, format or separator character, or a double quote "
+                           "other than \")"));
+    return literal;
 }
 
 } // namespace
@@ -171,8 +232,12 @@ std::optional<QUrl> RunningScriptProperty::getURL() const {
     log.system(QStringLiteral("## Getting URL for ") + name);
     if (!usableAsScriptingTerm(name, log))
         return std::nullopt;
+    const std::optional<QString> target =
+        literalFor(m_script.bundleIdentifier(), QStringLiteral("the bundle identifier"), log);
+    if (!target)
+        return std::nullopt;
     const QString source =
-        tellApplication(m_script.bundleIdentifier()) + QStringLiteral(" to return ") + name;
+        QStringLiteral("tell application id ") + *target + QStringLiteral(" to return ") + name;
     log.system(source);
     const ScriptResult result = m_script.m_channel ? m_script.m_channel->execute(source) : ScriptResult{};
     if (!result.value) {
@@ -190,13 +255,18 @@ void RunningScriptProperty::setURL(const std::optional<QUrl>& to) const {
         return;
     // Only a local file has a path; sending an empty one would clear the property instead.
     if (to && (!to->isLocalFile() || to->toLocalFile().isEmpty())) {
-        log.system(QStringLiteral("Refusing to send ") + appleScriptStringLiteral(to->toDisplayString()) +
+        log.system(QStringLiteral("Refusing to send ") + quotedLiteral(to->toDisplayString()) +
                    QStringLiteral(": not a local file"));
         return;
     }
-    const QString path = to ? to->toLocalFile() : QString();
-    const QString source = tellApplication(m_script.bundleIdentifier()) + QStringLiteral(" to set ") + name +
-                           QStringLiteral(" to ") + appleScriptStringLiteral(path);
+    const std::optional<QString> target =
+        literalFor(m_script.bundleIdentifier(), QStringLiteral("the bundle identifier"), log);
+    const std::optional<QString> path =
+        literalFor(to ? to->toLocalFile() : QString(), QStringLiteral("the path"), log);
+    if (!target || !path)
+        return;
+    const QString source = QStringLiteral("tell application id ") + *target + QStringLiteral(" to set ") +
+                           name + QStringLiteral(" to ") + *path;
     log.system(source);
     const ScriptResult result = m_script.m_channel ? m_script.m_channel->execute(source) : ScriptResult{};
     if (result.errorInfo)

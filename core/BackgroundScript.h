@@ -77,6 +77,15 @@ private:
 
 // A background-script property as the running Capture One holds it, reached through AppleScript.
 // Nothing in Quillmere calls these; they are offered to programs that drive Capture One itself.
+//
+// What reaches AppleScript source: the script name only when it is a plain scripting term
+// (letters, digits, spaces, underscores); the bundle identifier and the path only inside string
+// literals, with backslash, double quote, line feed, return and tab written as their escapes. A
+// text holding any character whose meaning inside a literal is not certain (other control
+// characters, format characters such as bidirectional controls and zero-width characters, line
+// and paragraph separators, unpaired surrogates, private-use or unassigned code points, and every
+// double-quote-like character: curly, low, reversed, full-width and CJK double quotes, double
+// primes, « and ») is refused with a log line, and no source is composed or run.
 class RunningScriptProperty {
 public:
     // Asks the running copy for the property's file. Logs "## Getting URL for <name>" and the

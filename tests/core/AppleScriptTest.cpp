@@ -100,6 +100,37 @@ TEST_F(AppleScriptTest, NamesThatAreNotPlainTermsNeverReachTheSource) {
     EXPECT_TRUE(BackgroundScript::isPlainScriptingTerm(s("my_script 2")));
 }
 
+TEST_F(AppleScriptTest, TextsWhoseMeaningInALiteralIsUncertainAreRefusedWithALogLine) {
+    // Each in a path, then in a bundle identifier: no source is composed at all.
+    const QStringList uncertain{s("\u201C"), s("\u201D"), s("\u201E"),   s("\u00AB"),
+                                s("\u00BB"), s("\uFF02"), s("\u2033"),   s("\u2028"),
+                                s("\u2029"), s("\u202E"), s("\u200B"),   s("\u2066"),
+                                s("\x01"),   s("\x1b"),   s("\xC2\x85"), QString(QChar(0xD800)),
+                                s("\uE000")};
+    for (const QString& c : uncertain) {
+        make(s("batch done script"))
+            .inRunningApplication()
+            .setURL(QUrl::fromLocalFile(s("/tmp/a") + c + s(".scpt")));
+        make(s("batch done script"), s("com.example") + c).inRunningApplication().getURL();
+        make(s("batch done script"), s("com.example") + c).inRunningApplication().setURL(std::nullopt);
+    }
+    EXPECT_TRUE(fakes.scripts->sources.isEmpty()) << fakes.scripts->sources.join(s("\n")).toStdString();
+    EXPECT_EQ(fakes.log->systemLines().filter(s("Refusing to send")).size(), 3 * uncertain.size());
+    // Single curly quotes, accents and symbols stand for themselves.
+    make(s("batch done script"))
+        .inRunningApplication()
+        .setURL(QUrl::fromLocalFile(s("/tmp/Lisa\u2019s \u00E9t\u00E9 \u2713.scpt")));
+    ASSERT_EQ(fakes.scripts->sources.size(), 1);
+    EXPECT_TRUE(fakes.scripts->sources[0].endsWith(s("\"/tmp/Lisa\u2019s \u00E9t\u00E9 \u2713.scpt\"")));
+}
+
+TEST_F(AppleScriptTest, AUrlThatIsNotALocalFileIsNeverSentAsAnEmptyPath) {
+    for (const QUrl& url : {QUrl(s("https://example.com/a.scpt")), QUrl(s("mailto:x@example.com"))})
+        make(s("batch done script")).inRunningApplication().setURL(url);
+    EXPECT_TRUE(fakes.scripts->sources.isEmpty());
+    EXPECT_EQ(fakes.log->systemLines().filter(s("not a local file")).size(), 2);
+}
+
 TEST_F(AppleScriptTest, ErrorInformationGoesToStandardOutput) {
     fakes.scripts->result.errorInfo = QVariantMap{{s("NSAppleScriptErrorMessage"), s("Can't set it.")},
                                                   {s("NSAppleScriptErrorNumber"), -10006}};

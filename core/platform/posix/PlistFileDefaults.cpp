@@ -190,11 +190,12 @@ LoadedFile loadDomainFile(const QString& path) {
                                              path + QStringLiteral(" is too large to be a property list"));
             return loaded;
         }
-        loaded.root = plist::parseNode(contents);
-        if (!loaded.root)
-            loaded.failure =
-                Result::failure(Status::Malformed, path + QStringLiteral(" is not a property list"));
-        else if (!PLIST_IS_DICT(static_cast<plist_t>(loaded.root.get()))) {
+        vexo::Expected<plist::Node> root = plist::readNode(contents, path);
+        if (!root)
+            loaded.failure = root.result();
+        else
+            loaded.root = std::move(root).value();
+        if (loaded.root && !PLIST_IS_DICT(static_cast<plist_t>(loaded.root.get()))) {
             loaded.root.reset();
             loaded.failure =
                 Result::failure(Status::Malformed, path + QStringLiteral(" does not hold a dictionary"));

@@ -86,6 +86,37 @@ TEST(PropertyListReading, ReadsXmlAndBinaryAndRefusesAnythingElse) {
     EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist"), 1024));
 }
 
+TEST(PropertyListReading, SmallFilesStandingForHugeOrEndlessTreesAreRefusedBeforeParsing) {
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        vexo::Status status;
+        const char* reason;
+    } cases[]{
+        {"2^30 strings from 30 shared arrays", plisttest::sharedReferencePlist(30, 2), vexo::Status::TooLarge,
+         "values"},
+        {"a hundred arrays naming one another a thousand times", plisttest::sharedReferencePlist(100, 1000),
+         vexo::Status::TooLarge, "values"},
+        {"50,000 nested binary arrays", plisttest::nestedBinaryPlist(50000), vexo::Status::TooLarge,
+         "levels deep"},
+        {"50,000 nested XML arrays", plisttest::nestedXmlPlist(50000), vexo::Status::TooLarge, "levels deep"},
+        {"an array holding itself", plisttest::loopingPlist(), vexo::Status::Malformed, "loop"},
+    };
+    for (const auto& c : cases) {
+        const vexo::Expected<QVariant> read = vexo::plist::parse(c.bytes, QStringLiteral("hostile.plist"));
+        ASSERT_FALSE(read) << c.what;
+        EXPECT_EQ(read.result().status(), c.status) << c.what;
+        EXPECT_TRUE(read.result().message().startsWith(QStringLiteral("hostile.plist ")));
+        EXPECT_TRUE(read.result().message().contains(QLatin1String(c.reason)))
+            << qPrintable(read.result().message());
+    }
+    // Within the bounds the same shapes read as they should: sharing and nesting as such are fine.
+    EXPECT_EQ(vexo::plist::parse(plisttest::sharedReferencePlist(10, 2)).valueOr(QVariant()).toList().size(),
+              2);
+    EXPECT_TRUE(vexo::plist::parse(plisttest::nestedBinaryPlist(100)));
+    EXPECT_TRUE(vexo::plist::parse(plisttest::nestedXmlPlist(100)));
+}
+
 TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
     const vexo::plist::Node tree = plisttest::everyKindTree();
     const vexo::plist::Node reread = vexo::plist::parseNode(vexo::plist::nodeToBinary(tree.get()));

@@ -115,11 +115,19 @@ TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
     EXPECT_FALSE(defaults.value(kKey).isValid());
     EXPECT_TRUE(log->systemLines().isEmpty());
 
-    // A URL without a file path is not stored.
+    // A URL without a file path, and a path that cannot be kept exactly as text (what a name with
+    // bytes that are not UTF-8 decodes to), are refused with a log line; nothing else is stored.
     ASSERT_TRUE(defaults.setValue(kKey, QStringLiteral("/kept.scpt")));
-    EXPECT_FALSE(defaults.setUrl(kKey, QUrl(QStringLiteral("https://example.com/a.scpt"))));
-    EXPECT_FALSE(defaults.setUrl(kKey, QUrl()));
+    const QList<QUrl> refused{
+        QUrl(QStringLiteral("https://example.com/a.scpt")), QUrl(),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/caf") + QChar::ReplacementCharacter +
+                            QStringLiteral(".scpt")),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/a") + QChar(0xDC80) + QStringLiteral(".scpt"))};
+    for (const QUrl& url : refused)
+        EXPECT_FALSE(defaults.setUrl(kKey, url)) << qPrintable(url.toString());
     EXPECT_EQ(defaults.string(kKey), QStringLiteral("/kept.scpt"));
+    EXPECT_EQ(log->systemLines().size(), refused.size());
+    EXPECT_TRUE(log->systemLines().last().contains(QStringLiteral("cannot be stored exactly as text")));
 }
 
 } // namespace
