@@ -188,7 +188,9 @@ vexo::Expected<ScriptFile> ScriptFile::check(const Argument& file, bool force) {
                                                     QStringLiteral(" cannot be stored exactly"));
     }
 
-    const QString problem = whyNotRunnable(absolute, shown);
+    // The checks look at the path as it will be stored, so that its last name is the file's own
+    // (not "." or an empty name after a trailing "/").
+    const QString problem = whyNotRunnable(QFile::encodeName(path), shown);
     if (problem.isEmpty()) {
         return ScriptFile(path, QString());
     }

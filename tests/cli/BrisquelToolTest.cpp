@@ -424,18 +424,25 @@ TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
 
     QDir().mkpath(m_files.filePath(QStringLiteral("Whole.scptd/Contents/Resources/Scripts")));
     compiledScript(QStringLiteral("Whole.scptd/Contents/Resources/Scripts/main.scpt"));
-    for (const QString& script : {compiledScript(QStringLiteral("a.SCPT")),
-                                  m_files.write(QStringLiteral("text.scpt"), "display dialog \"hi\""),
-                                  m_files.write(QStringLiteral("b.applescript"), "display dialog \"b\""),
-                                  m_files.write(QStringLiteral("u.applescript"), QByteArray("\xff\xfe"
-                                                                                            "d\0i\0",
-                                                                                            6)),
-                                  compiledScript(QStringLiteral("compiled without extension")),
-                                  m_files.filePath(QStringLiteral("Whole.scptd"))}) {
-        const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, script});
-        EXPECT_EQ(o.exitCode, 0) << qPrintable(script) << ": " << o.err.toStdString();
-        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(script) << ": " << o.err.toStdString();
-        EXPECT_EQ(domain(m_id).value(QStringLiteral("endOfCaptureScript")).toString(), script);
+    const QString bundle = m_files.filePath(QStringLiteral("Whole.scptd"));
+    const QList<QPair<QString, QString>> accepted{
+        {compiledScript(QStringLiteral("a.SCPT")), {}},
+        {m_files.write(QStringLiteral("text.scpt"), "display dialog \"hi\""), {}},
+        {m_files.write(QStringLiteral("b.applescript"), "display dialog \"b\""), {}},
+        {m_files.write(QStringLiteral("u.applescript"), QByteArray("\xff\xfe"
+                                                                   "d\0i\0",
+                                                                   6)),
+         {}},
+        {compiledScript(QStringLiteral("compiled without extension")), {}},
+        {bundle, {}},
+        {bundle + QStringLiteral("/./"), bundle},
+    };
+    for (const auto& [given, stored] : accepted) {
+        const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, given});
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(given) << ": " << o.err.toStdString();
+        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(given) << ": " << o.err.toStdString();
+        EXPECT_EQ(domain(m_id).value(QStringLiteral("endOfCaptureScript")).toString(),
+                  stored.isEmpty() ? given : stored);
     }
 }
 
@@ -452,10 +459,20 @@ TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailureWithItsReason) {
     }
     m_outputFile.clear();
 
+    // A bundle identifier that names a path: refused as a domain name, nothing written anywhere.
+    const QString escape =
+        QStringLiteral("../") + QFileInfo(m_prefs.path()).fileName() + QStringLiteral("-escape");
+    makeCopy(QStringLiteral("Capture One 31"), escape);
+    const QString file = compiledScript(QStringLiteral("x.scpt"));
+    const Outcome refused = run({QStringLiteral("set"), escape, kCaptureDone, file});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errLines().size(), 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.errText().contains(escape)) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_prefs.path() + QStringLiteral("-escape.plist")));
+
     // A preferences "folder" that is a file: no domain file can be written there, whoever runs.
     m_preferencesFolder = m_prefs.write(QStringLiteral("a file"), "x");
-    const Outcome o =
-        run({QStringLiteral("set"), m_id, kCaptureDone, compiledScript(QStringLiteral("x.scpt"))});
+    const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, file});
     EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
     ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
     EXPECT_TRUE(o.errText().startsWith(QStringLiteral("brisquel: could not assign "))) << o.err.toStdString();
@@ -508,6 +525,9 @@ TEST_F(BrisquelCommandLine, HelpAndVersionArePrintedWhereverTheyAreAsked) {
         const Outcome o = run(arguments);
         EXPECT_EQ(o.exitCode, 0) << qPrintable(arguments.join(u' '));
         EXPECT_TRUE(o.outText().startsWith(QStringLiteral("Usage: brisquel")));
+        for (const QString& line : o.outLines())
+            EXPECT_LE(line.size(), 79)
+                << "the help reads whole on an 80-column terminal: " << qPrintable(line);
         for (const char* command :
              {"apps", "scripts COPY", "get COPY SCRIPT", "set COPY SCRIPT FILE", "clear COPY SCRIPT"})
             EXPECT_TRUE(o.outText().contains(QString::fromUtf8(command))) << command;
