@@ -34,14 +34,14 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-constexpr int MaxDepth = 512;
+constexpr int kMaxDepth = 512;
 
 // Seconds between the property-list epoch (2001-01-01) and the Unix epoch.
-constexpr qint64 PlistEpochOffset = 978307200;
+constexpr qint64 kPlistEpochOffset = 978307200;
 
 PlistPtr toPlist(const nlohmann::json& value, int depth) {
-    if (depth > MaxDepth)
-        throw FileCodingError(QStringLiteral("the value nests deeper than %1 levels").arg(MaxDepth));
+    if (depth > kMaxDepth)
+        throw FileCodingError(QStringLiteral("the value nests deeper than %1 levels").arg(kMaxDepth));
     switch (value.type()) {
     case nlohmann::json::value_t::null:
     case nlohmann::json::value_t::discarded:
@@ -154,7 +154,7 @@ nlohmann::json fromPlist(plist_t node, int depth, DecodeBudget& budget) {
         int32_t sec = 0;
         int32_t usec = 0;
         plist_get_date_val(node, &sec, &usec);
-        const qint64 ms = (static_cast<qint64>(sec) + PlistEpochOffset) * 1000 + usec / 1000;
+        const qint64 ms = (static_cast<qint64>(sec) + kPlistEpochOffset) * 1000 + usec / 1000;
         return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
     }
     case PLIST_UID: {

@@ -20,7 +20,7 @@ namespace brisquel::vexo {
 
 namespace {
 
-constexpr size_t ChunkSize = 64 * 1024;
+constexpr size_t kChunkSize = 64 * 1024;
 
 [[noreturn]] void throwErrno(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -96,7 +96,7 @@ void FileHandle::State::stopWatching() {
 }
 
 void FileHandle::State::watch(const std::shared_ptr<State>& state) {
-    std::vector<char> buffer(ChunkSize);
+    std::vector<char> buffer(kChunkSize);
     while (!state->stopping) {
         pollfd fds[2] = {{state->fd, POLLIN, 0}, {state->wakeFd, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
@@ -177,7 +177,7 @@ void FileHandle::closeFile() {
 QByteArray FileHandle::readDataToEndOfFile() {
     const int fd = fileDescriptor();
     QByteArray data;
-    std::vector<char> buffer(ChunkSize);
+    std::vector<char> buffer(kChunkSize);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n > 0) {
@@ -199,7 +199,7 @@ QByteArray FileHandle::availableData() {
         int pending = 0;
         if (::ioctl(fd, FIONREAD, &pending) != 0 || pending < 0)
             pending = 0;
-        std::vector<char> buffer(std::max<size_t>(ChunkSize, static_cast<size_t>(pending)));
+        std::vector<char> buffer(std::max<size_t>(kChunkSize, static_cast<size_t>(pending)));
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n >= 0)
             return QByteArray(buffer.data(), n);

@@ -6,7 +6,7 @@ namespace brisquel::vexo {
 
 namespace {
 
-const QByteArray Magic = QByteArrayLiteral("vexo-bookmark/1\n");
+const QByteArray kMagic = QByteArrayLiteral("vexo-bookmark/1\n");
 
 } // namespace
 
@@ -16,13 +16,13 @@ std::optional<QByteArray> bookmarkData(const QUrl& url) {
     const QFileInfo file(url.toLocalFile());
     if (!file.exists())
         return std::nullopt;
-    return Magic + QUrl::fromLocalFile(file.absoluteFilePath()).toEncoded(QUrl::FullyEncoded);
+    return kMagic + QUrl::fromLocalFile(file.absoluteFilePath()).toEncoded(QUrl::FullyEncoded);
 }
 
 std::optional<QUrl> resolveBookmarkData(const QByteArray& bookmark) {
-    if (!bookmark.startsWith(Magic))
+    if (!bookmark.startsWith(kMagic))
         return std::nullopt;
-    const QUrl url = QUrl::fromEncoded(bookmark.mid(Magic.size()), QUrl::StrictMode);
+    const QUrl url = QUrl::fromEncoded(bookmark.mid(kMagic.size()), QUrl::StrictMode);
     if (!url.isValid() || !url.isLocalFile())
         return std::nullopt;
     if (!QFileInfo::exists(url.toLocalFile()))

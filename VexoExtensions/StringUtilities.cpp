@@ -81,7 +81,7 @@ struct CounterFormat {
     QString after;
 };
 
-constexpr int MaxFieldWidth = 1000;
+constexpr int kMaxFieldWidth = 1000;
 
 [[noreturn]] void invalidFormat(const QString& format, const QString& why) {
     throw CounterError(CounterError::Kind::InvalidFormat,
@@ -127,9 +127,9 @@ CounterFormat parseCounterFormat(const QString& format) {
             int value = 0;
             while (i < n && format.at(i) >= QLatin1Char('0') && format.at(i) <= QLatin1Char('9')) {
                 value = value * 10 + (format.at(i).unicode() - u'0');
-                if (value > MaxFieldWidth)
+                if (value > kMaxFieldWidth)
                     invalidFormat(format,
-                                  QStringLiteral("its %1 is larger than %2").arg(what).arg(MaxFieldWidth));
+                                  QStringLiteral("its %1 is larger than %2").arg(what).arg(kMaxFieldWidth));
                 ++i;
             }
             return value;

@@ -388,11 +388,11 @@ template <typename T> QString TreeItem<T>::description() const {
 // PropertyListEncoder in FileCoding.h take trees): {"object": <T>, "children": [<tree>, ...]}.
 // The parent link is not encoded; decoding reads only those two keys and gives nodes without
 // parent links (every decoded node has depth 0). A null Ptr encodes as null and decodes from null.
-// Trees deeper than MaxDepth levels (or children lists that run in a circle) throw
+// Trees deeper than kMaxDepth levels (or children lists that run in a circle) throw
 // std::length_error instead of exhausting the stack.
 template <typename T> struct nlohmann::adl_serializer<std::shared_ptr<brisquel::vexo::TreeItem<T>>> {
     using Node = brisquel::vexo::TreeItem<T>;
-    static constexpr int MaxDepth = 2048;
+    static constexpr int kMaxDepth = 2048;
 
     static void to_json(nlohmann::json& j, const std::shared_ptr<Node>& node) {
         // Built aside and moved in at the end: j may be a json under construction, whose
@@ -405,7 +405,7 @@ template <typename T> struct nlohmann::adl_serializer<std::shared_ptr<brisquel::
 
 private:
     static void checkDepth(int depth) {
-        if (depth > MaxDepth)
+        if (depth > kMaxDepth)
             throw std::length_error("TreeItem: trees deeper than 2048 levels are not encoded or decoded");
     }
 

@@ -116,7 +116,7 @@ brisquel::MetadataQuery captureOneQuery() {
     brisquel::MetadataQuery query;
     query.searchScopes = {world().folder.path()};
     query.displayNamePrefix = QStringLiteral("Capture One");
-    query.sortAttribute = brisquel::MetadataAttribute::displayName;
+    query.sortAttribute = brisquel::MetadataAttribute::kDisplayName;
     return query;
 }
 

@@ -42,10 +42,10 @@ QString iconForBundle(const QString& bundlePath) {
 } // namespace
 
 std::optional<AppFinder::App> AppFinder::App::fromMetadata(const MetadataItem& item) {
-    const auto fsName = textAttribute(item, MetadataAttribute::fsName);
-    const auto bundleIdentifier = textAttribute(item, MetadataAttribute::bundleIdentifier);
-    const auto path = textAttribute(item, MetadataAttribute::path);
-    const auto version = textAttribute(item, MetadataAttribute::version);
+    const auto fsName = textAttribute(item, MetadataAttribute::kFsName);
+    const auto bundleIdentifier = textAttribute(item, MetadataAttribute::kBundleIdentifier);
+    const auto path = textAttribute(item, MetadataAttribute::kPath);
+    const auto version = textAttribute(item, MetadataAttribute::kVersion);
     if (!fsName || !bundleIdentifier || !path || !version) {
         return std::nullopt;
     }
@@ -55,19 +55,19 @@ std::optional<AppFinder::App> AppFinder::App::fromMetadata(const MetadataItem& i
     app.m_version = *version;
     app.m_url = QUrl::fromLocalFile(*path);
     // The search already looked the icon up; asking again would read the bundle twice.
-    const QVariant icon = item.value(MetadataAttribute::iconPath);
+    const QVariant icon = item.value(MetadataAttribute::kIconPath);
     app.m_icon = icon.typeId() == QMetaType::QString ? icon.toString() : QString();
     return app;
 }
 
 vexo::Result AppFinder::App::whyNotFromMetadata(const MetadataItem& item) {
-    const QString path = textAttribute(item, MetadataAttribute::path)
-                             .value_or(textAttribute(item, MetadataAttribute::fsName).value_or(QString()));
+    const QString path = textAttribute(item, MetadataAttribute::kPath)
+                             .value_or(textAttribute(item, MetadataAttribute::kFsName).value_or(QString()));
     const std::pair<const QString*, const char*> required[] = {
-        {&MetadataAttribute::fsName, "a file name"},
-        {&MetadataAttribute::bundleIdentifier, "a bundle identifier (CFBundleIdentifier) as text"},
-        {&MetadataAttribute::path, "a path"},
-        {&MetadataAttribute::version, "a version (CFBundleShortVersionString) as text"},
+        {&MetadataAttribute::kFsName, "a file name"},
+        {&MetadataAttribute::kBundleIdentifier, "a bundle identifier (CFBundleIdentifier) as text"},
+        {&MetadataAttribute::kPath, "a path"},
+        {&MetadataAttribute::kVersion, "a version (CFBundleShortVersionString) as text"},
     };
     for (const auto& [attribute, what] : required) {
         if (!textAttribute(item, *attribute)) {

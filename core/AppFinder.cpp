@@ -21,10 +21,10 @@ MetadataQuery captureOneQuery(const QString& applicationsFolder) {
     query.predicate =
         QStringLiteral("kMDItemKind == 'Application' AND kMDItemDisplayName LIKE 'Capture One*'");
     query.displayNamePrefix = kApplicationNamePrefix;
-    query.sortAttribute = MetadataAttribute::displayName;
-    query.valueListAttributes = {MetadataAttribute::displayName, MetadataAttribute::bundleIdentifier,
-                                 MetadataAttribute::url,         MetadataAttribute::path,
-                                 MetadataAttribute::version,     MetadataAttribute::fsName};
+    query.sortAttribute = MetadataAttribute::kDisplayName;
+    query.valueListAttributes = {MetadataAttribute::kDisplayName, MetadataAttribute::kBundleIdentifier,
+                                 MetadataAttribute::kUrl,         MetadataAttribute::kPath,
+                                 MetadataAttribute::kVersion,     MetadataAttribute::kFsName};
     return query;
 }
 
@@ -78,7 +78,7 @@ AppFinder::Discovery AppFinder::discoverWithReport(const Platform& platform) {
     for (const MetadataItem& item : std::as_const(found.items)) {
         std::optional<App> app = App::fromMetadata(item);
         if (!app) {
-            const QString path = item.value(MetadataAttribute::path).toString();
+            const QString path = item.value(MetadataAttribute::kPath).toString();
             discovery.skipped.append({path, App::whyNotFromMetadata(item)});
             continue;
         }

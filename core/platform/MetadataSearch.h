@@ -12,14 +12,14 @@ namespace brisquel {
 
 // Attribute names of a metadata item, as the platform's metadata index names them.
 namespace MetadataAttribute {
-inline const QString displayName = QStringLiteral("kMDItemDisplayName");
-inline const QString bundleIdentifier = QStringLiteral("kMDItemCFBundleIdentifier");
-inline const QString url = QStringLiteral("kMDItemURL");
-inline const QString path = QStringLiteral("kMDItemPath");
-inline const QString version = QStringLiteral("kMDItemVersion");
-inline const QString fsName = QStringLiteral("kMDItemFSName");
+inline const QString kDisplayName = QStringLiteral("kMDItemDisplayName");
+inline const QString kBundleIdentifier = QStringLiteral("kMDItemCFBundleIdentifier");
+inline const QString kUrl = QStringLiteral("kMDItemURL");
+inline const QString kPath = QStringLiteral("kMDItemPath");
+inline const QString kVersion = QStringLiteral("kMDItemVersion");
+inline const QString kFsName = QStringLiteral("kMDItemFSName");
 // Not a platform attribute: the bundle's icon file, when it names one that exists.
-inline const QString iconPath = QStringLiteral("QuillmereIconPath");
+inline const QString kIconPath = QStringLiteral("QuillmereIconPath");
 } // namespace MetadataAttribute
 
 // One search result: attribute name -> value. An attribute may be absent, or hold a value

@@ -9,8 +9,8 @@
 using namespace brisquel::vexo;
 
 namespace {
-constexpr std::ptrdiff_t Largest = std::numeric_limits<std::ptrdiff_t>::max();
-constexpr std::ptrdiff_t Smallest = std::numeric_limits<std::ptrdiff_t>::min();
+constexpr std::ptrdiff_t kLargest = std::numeric_limits<std::ptrdiff_t>::max();
+constexpr std::ptrdiff_t kSmallest = std::numeric_limits<std::ptrdiff_t>::min();
 } // namespace
 
 TEST(SafeSubscript, OutOfRangeIsNone) {
@@ -19,17 +19,17 @@ TEST(SafeSubscript, OutOfRangeIsNone) {
     EXPECT_FALSE(safeAt(three, 3));
     EXPECT_EQ(safeAt(three, 2), 30);
     EXPECT_FALSE(safeAt(std::vector<int>{}, 0));
-    EXPECT_FALSE(safeAt(QList<QString>{QStringLiteral("a")}, Smallest));
+    EXPECT_FALSE(safeAt(QList<QString>{QStringLiteral("a")}, kSmallest));
 }
 
 TEST(IndexChecks, ValidLastAndFirstWithoutOverflow) {
     const std::vector<int> three{1, 2, 3};
     // index, valid, last or greater, last exactly, first or less, first exactly
     const std::vector<std::array<std::ptrdiff_t, 6>> cases = {
-        {-1, false, false, false, true, false},      {0, true, false, false, true, true},
-        {1, true, false, false, false, false},       {2, true, true, true, false, false},
-        {3, false, true, false, false, false},       {5, false, true, false, false, false},
-        {Largest, false, true, false, false, false},
+        {-1, false, false, false, true, false},       {0, true, false, false, true, true},
+        {1, true, false, false, false, false},        {2, true, true, true, false, false},
+        {3, false, true, false, false, false},        {5, false, true, false, false, false},
+        {kLargest, false, true, false, false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(isValidIndex(three, c[0]), c[1] != 0) << c[0];

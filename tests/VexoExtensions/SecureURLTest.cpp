@@ -9,11 +9,11 @@ using namespace brisquel::vexo;
 
 namespace {
 
-const QString Key = QStringLiteral("lastFolder");
+const QString kKey = QStringLiteral("lastFolder");
 
 class SecureURLTest : public testing::Test {
 protected:
-    bool stored() const { return defaults.m_values.contains(Key); }
+    bool stored() const { return defaults.m_values.contains(kKey); }
     QUrl folderURL() const { return QUrl::fromLocalFile(folder.path()); }
 
     testsupport::TempFolder folder;
@@ -24,9 +24,9 @@ protected:
 
 TEST_F(SecureURLTest, StoresDataAndReadsTheAddressBack) {
     const QString path = folder.write(QStringLiteral("a file #1.txt"), "x");
-    EXPECT_TRUE(setSecureURL(defaults, QUrl::fromLocalFile(path), Key));
-    EXPECT_EQ(defaults.value(Key).typeId(), QMetaType::QByteArray);
-    EXPECT_EQ(secureURL(defaults, Key), QUrl::fromLocalFile(path));
+    EXPECT_TRUE(setSecureURL(defaults, QUrl::fromLocalFile(path), kKey));
+    EXPECT_EQ(defaults.value(kKey).typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(secureURL(defaults, kKey), QUrl::fromLocalFile(path));
 }
 
 TEST_F(SecureURLTest, NoneOrAnAddressThatCannotBeBookmarkedRemovesTheKey) {
@@ -34,28 +34,28 @@ TEST_F(SecureURLTest, NoneOrAnAddressThatCannotBeBookmarkedRemovesTheKey) {
         std::nullopt, QUrl::fromLocalFile(folder.filePath(QStringLiteral("missing"))),
         QUrl(QStringLiteral("https://example.invalid/"))};
     for (const auto& url : removing) {
-        setSecureURL(defaults, folderURL(), Key);
+        setSecureURL(defaults, folderURL(), kKey);
         ASSERT_TRUE(stored());
-        EXPECT_TRUE(setSecureURL(defaults, url, Key));
+        EXPECT_TRUE(setSecureURL(defaults, url, kKey));
         EXPECT_FALSE(stored()) << url.value_or(QUrl()).toString().toStdString();
     }
-    EXPECT_FALSE(secureURL(defaults, Key));
+    EXPECT_FALSE(secureURL(defaults, kKey));
 }
 
 TEST_F(SecureURLTest, ValueThatDoesNotResolveIsNoneAndStays) {
-    EXPECT_FALSE(secureURL(defaults, Key));
-    defaults.m_values.insert(Key, QStringLiteral("/tmp")); // text, not data
-    EXPECT_FALSE(secureURL(defaults, Key));
-    defaults.m_values.insert(Key, QByteArray("random bytes"));
-    EXPECT_FALSE(secureURL(defaults, Key));
+    EXPECT_FALSE(secureURL(defaults, kKey));
+    defaults.m_values.insert(kKey, QStringLiteral("/tmp")); // text, not data
+    EXPECT_FALSE(secureURL(defaults, kKey));
+    defaults.m_values.insert(kKey, QByteArray("random bytes"));
+    EXPECT_FALSE(secureURL(defaults, kKey));
     const QString path = folder.write(QStringLiteral("gone.txt"), "x");
-    setSecureURL(defaults, QUrl::fromLocalFile(path), Key);
+    setSecureURL(defaults, QUrl::fromLocalFile(path), kKey);
     QFile::remove(path);
-    EXPECT_FALSE(secureURL(defaults, Key));
+    EXPECT_FALSE(secureURL(defaults, kKey));
     EXPECT_TRUE(stored());
 }
 
 TEST_F(SecureURLTest, FailedWriteIsReported) {
     defaults.m_failWrites = true;
-    EXPECT_FALSE(setSecureURL(defaults, folderURL(), Key));
+    EXPECT_FALSE(setSecureURL(defaults, folderURL(), kKey));
 }

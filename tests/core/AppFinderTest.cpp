@@ -75,7 +75,7 @@ TEST(AppRecordTest, BuildsFromMetadataOnlyWithAllFourTexts) {
     EXPECT_FALSE(AppFinder::App::fromMetadata(metadataItem(QString(), s("com.c1"), s("/p"), s("1"))));
     EXPECT_FALSE(AppFinder::App::fromMetadata(metadataItem(s("C.app"), s("com.c1"), QString(), s("1"))));
     auto numeric = metadataItem(s("C.app"), s("com.c1"), s("/p"), QString());
-    numeric.attributes.insert(brisquel::MetadataAttribute::version, 16);
+    numeric.attributes.insert(brisquel::MetadataAttribute::kVersion, 16);
     EXPECT_FALSE(AppFinder::App::fromMetadata(numeric));
 }
 
@@ -127,7 +127,7 @@ TEST_F(AppFinderTest, DiscoveryKeepsTheFirstCopyOfEachIdentifierInOrder) {
     EXPECT_EQ(query.searchScopes, QStringList{s("/Applications")});
     EXPECT_EQ(query.displayNamePrefix, s("Capture One"));
     EXPECT_EQ(query.predicate, s("kMDItemKind == 'Application' AND kMDItemDisplayName LIKE 'Capture One*'"));
-    EXPECT_EQ(query.sortAttribute, brisquel::MetadataAttribute::displayName);
+    EXPECT_EQ(query.sortAttribute, brisquel::MetadataAttribute::kDisplayName);
 }
 
 TEST_F(AppFinderTest, EveryDeliveryFormGivesTheSameList) {

@@ -103,10 +103,10 @@ brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundle
             item.attributes.insert(key, value);
         }
     };
-    put(brisquel::MetadataAttribute::fsName, fsName);
-    put(brisquel::MetadataAttribute::bundleIdentifier, bundleIdentifier);
-    put(brisquel::MetadataAttribute::path, path);
-    put(brisquel::MetadataAttribute::version, version);
+    put(brisquel::MetadataAttribute::kFsName, fsName);
+    put(brisquel::MetadataAttribute::kBundleIdentifier, bundleIdentifier);
+    put(brisquel::MetadataAttribute::kPath, path);
+    put(brisquel::MetadataAttribute::kVersion, version);
     return item;
 }
 

@@ -144,10 +144,10 @@ vexo::Expected<MetadataItem> FolderMetadataSearch::itemForBundle(const QString& 
     }
     MetadataItem item;
     const QString fsName = QFileInfo(bundlePath).fileName();
-    item.attributes.insert(MetadataAttribute::fsName, fsName);
-    item.attributes.insert(MetadataAttribute::displayName, fsName.chopped(int(kAppSuffix.size())));
-    item.attributes.insert(MetadataAttribute::path, bundlePath);
-    item.attributes.insert(MetadataAttribute::url, QUrl::fromLocalFile(bundlePath).toString());
+    item.attributes.insert(MetadataAttribute::kFsName, fsName);
+    item.attributes.insert(MetadataAttribute::kDisplayName, fsName.chopped(int(kAppSuffix.size())));
+    item.attributes.insert(MetadataAttribute::kPath, bundlePath);
+    item.attributes.insert(MetadataAttribute::kUrl, QUrl::fromLocalFile(bundlePath).toString());
 
     const QVariantMap dictionary = info->toMap();
     const auto copy = [&](const QString& attribute, const QString& key) {
@@ -156,11 +156,11 @@ vexo::Expected<MetadataItem> FolderMetadataSearch::itemForBundle(const QString& 
             item.attributes.insert(attribute, *it);
         }
     };
-    copy(MetadataAttribute::bundleIdentifier, QStringLiteral("CFBundleIdentifier"));
-    copy(MetadataAttribute::version, QStringLiteral("CFBundleShortVersionString"));
+    copy(MetadataAttribute::kBundleIdentifier, QStringLiteral("CFBundleIdentifier"));
+    copy(MetadataAttribute::kVersion, QStringLiteral("CFBundleShortVersionString"));
     const QString icon = bundleIconFile(bundlePath, dictionary.value(QStringLiteral("CFBundleIconFile")));
     if (!icon.isEmpty()) {
-        item.attributes.insert(MetadataAttribute::iconPath, icon);
+        item.attributes.insert(MetadataAttribute::kIconPath, icon);
     }
     return item;
 }
@@ -200,7 +200,7 @@ MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
     }
 
     const QString sortAttribute =
-        query.sortAttribute.isEmpty() ? MetadataAttribute::displayName : query.sortAttribute;
+        query.sortAttribute.isEmpty() ? MetadataAttribute::kDisplayName : query.sortAttribute;
     MetadataSearchResult result{std::move(walk.items), std::move(walk.skipped)};
     QList<MetadataItem>& items = result.items;
     // Equal names (copies in different folders) are ordered by path, so that which one comes
@@ -210,8 +210,8 @@ MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
                 vexo::finderCompare(a.value(sortAttribute).toString(), b.value(sortAttribute).toString())) {
             return r < 0;
         }
-        return vexo::finderCompare(a.value(MetadataAttribute::path).toString(),
-                                   b.value(MetadataAttribute::path).toString()) < 0;
+        return vexo::finderCompare(a.value(MetadataAttribute::kPath).toString(),
+                                   b.value(MetadataAttribute::kPath).toString()) < 0;
     });
     return result;
 }

@@ -17,10 +17,10 @@ class OsascriptChannel final : public ScriptChannel {
 public:
     // Like the platform's Apple-event time-out, so a target that never answers cannot hold the
     // caller forever.
-    static constexpr std::chrono::milliseconds defaultTimeLimit = std::chrono::minutes(2);
+    static constexpr std::chrono::milliseconds kDefaultTimeLimit = std::chrono::minutes(2);
 
     // An empty program means: look it up as described above.
-    explicit OsascriptChannel(QString program = {}, std::chrono::milliseconds timeLimit = defaultTimeLimit);
+    explicit OsascriptChannel(QString program = {}, std::chrono::milliseconds timeLimit = kDefaultTimeLimit);
 
     ScriptResult execute(const QString& source) override;
 

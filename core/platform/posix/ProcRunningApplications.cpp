@@ -18,8 +18,8 @@ namespace brisquel {
 ProcRunningApplications::ProcRunningApplications(QString procRoot) : m_procRoot(std::move(procRoot)) {}
 
 QString ProcRunningApplications::bundleOfExecutable(const QString& executablePath) {
-    static const QString marker = QStringLiteral(".app/Contents/MacOS/");
-    qsizetype at = executablePath.lastIndexOf(marker);
+    static const QString kMarker = QStringLiteral(".app/Contents/MacOS/");
+    qsizetype at = executablePath.lastIndexOf(kMarker);
     while (at > 0) {
         // The bundle folder's name must be more than the bare suffix.
         if (executablePath.at(at - 1) != QLatin1Char('/')) {
@@ -28,7 +28,7 @@ QString ProcRunningApplications::bundleOfExecutable(const QString& executablePat
                 return bundle;
             }
         }
-        at = executablePath.lastIndexOf(marker, at - 1);
+        at = executablePath.lastIndexOf(kMarker, at - 1);
     }
     return {};
 }

@@ -28,11 +28,11 @@ QList<MetadataItem> search(const QStringList& scopes, const QString& prefix = QS
     MetadataQuery query;
     query.searchScopes = scopes;
     query.displayNamePrefix = prefix;
-    query.sortAttribute = Attr::displayName;
+    query.sortAttribute = Attr::kDisplayName;
     return FolderMetadataSearch().execute(query);
 }
 
-QStringList valuesOf(const QList<MetadataItem>& items, const QString& attribute = Attr::displayName) {
+QStringList valuesOf(const QList<MetadataItem>& items, const QString& attribute = Attr::kDisplayName) {
     QStringList values;
     for (const MetadataItem& item : items)
         values << item.value(attribute).toString();
@@ -100,22 +100,22 @@ TEST(FolderMetadataSearch, ReportsWhatEachKindOfInformationDictionaryHolds) {
     // Beyond the name and location that every bundle has.
     const QHash<QString, QVariantHash> expected{
         {QStringLiteral("Capture One 23.app"),
-         {{Attr::bundleIdentifier, QStringLiteral("com.captureone.captureone16")},
-          {Attr::version, QStringLiteral("16.3.1")}}},
+         {{Attr::kBundleIdentifier, QStringLiteral("com.captureone.captureone16")},
+          {Attr::kVersion, QStringLiteral("16.3.1")}}},
         {QStringLiteral("Capture One 12.app"),
-         {{Attr::bundleIdentifier, QStringLiteral("com.example.nover")}}},
+         {{Attr::kBundleIdentifier, QStringLiteral("com.example.nover")}}},
         {QStringLiteral("Capture One Ünïcode ✓.app"),
-         {{Attr::bundleIdentifier, QStringLiteral("x.u")}, {Attr::version, QStringLiteral("16.0")}}},
+         {{Attr::kBundleIdentifier, QStringLiteral("x.u")}, {Attr::kVersion, QStringLiteral("16.0")}}},
         {QStringLiteral("Capture One 21.app"),
-         {{Attr::bundleIdentifier, QStringLiteral("com.example.binary")},
-          {Attr::version, QStringLiteral("14.2")}}},
+         {{Attr::kBundleIdentifier, QStringLiteral("com.example.binary")},
+          {Attr::kVersion, QStringLiteral("14.2")}}},
         // A number where text belongs is passed on as it stands.
-        {QStringLiteral("Capture One 19.app"), {{Attr::version, QVariant::fromValue<qint64>(19)}}},
+        {QStringLiteral("Capture One 19.app"), {{Attr::kVersion, QVariant::fromValue<qint64>(19)}}},
         {QStringLiteral("Capture One AppIcon.app"),
-         {{Attr::iconPath,
+         {{Attr::kIconPath,
            apps.filePath(QStringLiteral("Capture One AppIcon.app/Contents/Resources/AppIcon.icns"))}}},
         {QStringLiteral("Capture One Logo.app"),
-         {{Attr::iconPath,
+         {{Attr::kIconPath,
            apps.filePath(QStringLiteral("Capture One Logo.app/Contents/Resources/Logo.png"))}}},
         {QStringLiteral("Capture One Missing.app"), {}},
         {QStringLiteral("Capture One Escape.app"), {}}};
@@ -132,14 +132,14 @@ TEST(FolderMetadataSearch, ReportsWhatEachKindOfInformationDictionaryHolds) {
     const QList<MetadataItem>& items = found.items;
     ASSERT_EQ(items.size(), expected.size());
     for (const MetadataItem& item : items) {
-        const QString name = item.value(Attr::fsName).toString();
+        const QString name = item.value(Attr::kFsName).toString();
         SCOPED_TRACE(qPrintable(name));
         ASSERT_TRUE(expected.contains(name));
         QVariantHash rest = item.attributes;
-        EXPECT_EQ(rest.take(Attr::displayName), QVariant(name.chopped(4)));
-        EXPECT_EQ(rest.take(Attr::path), QVariant(apps.filePath(name)));
-        EXPECT_EQ(QUrl(rest.take(Attr::url).toString()), QUrl::fromLocalFile(apps.filePath(name)));
-        rest.remove(Attr::fsName);
+        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
+        EXPECT_EQ(rest.take(Attr::kPath), QVariant(apps.filePath(name)));
+        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(apps.filePath(name)));
+        rest.remove(Attr::kFsName);
         const QVariantHash wanted = expected.value(name);
         EXPECT_EQ(rest, wanted);
         // QVariant equality would let the text "19" pass for the number.
@@ -189,7 +189,7 @@ TEST(FolderMetadataSearch, SortsTheFinderWayThenByPath) {
     for (const char* folder : {"m", "z", "a"})
         bundle(apps.filePath(QString::fromUtf8(folder)), QStringLiteral("Capture One 23.app"),
                QString::fromUtf8(folder));
-    EXPECT_EQ(valuesOf(search({apps.path()}), Attr::bundleIdentifier),
+    EXPECT_EQ(valuesOf(search({apps.path()}), Attr::kBundleIdentifier),
               (QStringList{QStringLiteral("Capture One"), QStringLiteral("Capture One 1.2"),
                            QStringLiteral("Capture One 9"), QStringLiteral("Capture One 10"),
                            QStringLiteral("a"), QStringLiteral("m"), QStringLiteral("z")}));
