@@ -1,381 +1,358 @@
 #include "cli/BrisquelTool.h"
 
 #include "cli/CommandLog.h"
+#include "cli/Console.h"
+#include "cli/NameLookup.h"
+#include "cli/ScriptFile.h"
+#include "cli/TerminalText.h"
 #include "cli/TextTable.h"
 
-#include "core/BrisquelVersion.h"
-#include "core/platform/posix/PlistFileDefaults.h"
-
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cstdio>
-
 namespace brisquel::cli {
 
 namespace {
 
-const QString kProgram = QStringLiteral("brisquel");
+using TerminalText::printable;
 
-// Extensions of the script files Capture One runs: compiled scripts, script bundles, source text.
-const QStringList kScriptExtensions{QStringLiteral("scpt"), QStringLiteral("scptd"),
-                                    QStringLiteral("applescript")};
-
-struct CommandShape {
-    QString name;
-    int operands;
-    bool json;
-};
-
-const QList<CommandShape> kCommands{
-    {QStringLiteral("apps"), 0, true},   {QStringLiteral("scripts"), 1, true},
-    {QStringLiteral("get"), 2, false},   {QStringLiteral("set"), 3, false},
-    {QStringLiteral("clear"), 2, false},
-};
-
-void writeTo(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+// One line on standard error. The message is ready to show: outside text in it is printable.
+void say(const QString& shownMessage) {
+    Console::writeError(QStringLiteral("brisquel: ") + shownMessage + QLatin1Char('\n'));
 }
 
-// One line on standard error, made safe to show.
-void fail(const QString& message) {
-    writeError(kProgram + QStringLiteral(": ") + TextTable::printable(message) + QLatin1Char('\n'));
-}
-
-int usageError(const QString& message) {
-    fail(message);
-    writeError(BrisquelTool::usage());
-    return BrisquelTool::UsageError;
-}
-
-QString quoted(const QString& text) {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+// A reason from the library, whose message carries paths and names as they are stored.
+void sayReason(const vexo::Result& reason, const QString& shownContext = {}) {
+    say(shownContext + printable(reason.message()));
 }
 
 void writeJson(const QJsonArray& array) {
-    writeOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+    Console::writeOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+}
+
+QString copyLabel(const AppFinder::App& copy) {
+    return printable(copy.displayName()) + QStringLiteral(" (") + printable(copy.bundleIdentifier()) +
+           QLatin1Char(')');
+}
+
+QString scriptLabel(const BackgroundScript& script, const AppFinder::App& copy) {
+    return printable(script.displayName()) + QStringLiteral(" of ") + copyLabel(copy);
+}
+
+// What a preferences value is, in a user's words.
+QString kindOf(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().isEmpty() ? QStringLiteral("an empty text") : QStringLiteral("a text");
+    case QMetaType::Bool:
+        return QStringLiteral("a truth value");
+    case QMetaType::QDateTime:
+        return QStringLiteral("a date");
+    case QMetaType::QByteArray:
+        return QStringLiteral("data");
+    case QMetaType::QVariantList:
+        return QStringLiteral("an array");
+    case QMetaType::QVariantMap:
+        return QStringLiteral("a dictionary");
+    default:
+        return QStringLiteral("a number");
+    }
 }
 
 } // namespace
 
-void writeOut(const QString& text) {
-    writeTo(stdout, text);
-}
+struct BrisquelTool::Target {
+    AppFinder::App copy;
+    BackgroundScript script;
 
-void writeError(const QString& text) {
-    writeTo(stderr, text);
-}
-
-struct BrisquelTool::Request {
-    QString command;
-    QStringList operands;
-    bool json = false;
+    QString label() const { return scriptLabel(script, copy); }
 };
 
-QString BrisquelTool::usage() {
-    return QStringLiteral(
-        "Usage: brisquel [--verbose] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Lists the installed copies of Capture One and the background scripts each one offers,\n"
-        "and shows, assigns or clears the script file of a background script.\n"
-        "\n"
-        "Commands:\n"
-        "  apps [--json]            the installed copies of Capture One\n"
-        "  scripts COPY [--json]    the background scripts of one copy\n"
-        "  get COPY SCRIPT          the file assigned to a background script (nothing when none)\n"
-        "  set COPY SCRIPT FILE     assigns FILE to a background script\n"
-        "  clear COPY SCRIPT        removes the assignment\n"
-        "\n"
-        "COPY is a bundle identifier or an exact display name (\"Capture One 23\").\n"
-        "SCRIPT is a script name (\"capture done script\") or its preferences key (\"endOfCaptureScript\").\n"
-        "Put -- before an argument that begins with a dash.\n"
-        "\n"
-        "Options:\n"
-        "  --json        machine-readable output (apps, scripts)\n"
-        "  --verbose     also show the library's diagnostic lines on standard error\n"
-        "  -h, --help    shows this text\n"
-        "  --version     shows the version\n"
-        "\n"
-        "Environment:\n"
-        "  QUILLMERE_APPLICATIONS_DIR  the folder searched for copies (default /Applications)\n"
-        "  QUILLMERE_PREFERENCES_DIR   the folder of the preferences domains\n"
-        "                              (default $XDG_CONFIG_HOME/Quillmere/Preferences)\n"
-        "\n"
-        "Exit status: 0 done, 1 the request could not be carried out, 2 wrong usage.\n");
-}
-
-QString BrisquelTool::version() {
-    return kProgram + QStringLiteral(" " QUILLMERE_VERSION " (Brisquel library ") +
-           QString::number(BrisquelVersionNumber, 'f', 1) + QStringLiteral(")\n");
-}
-
-int BrisquelTool::run(const QStringList& arguments) {
-    Request request;
-    QStringList positional;
-    bool verbose = false;
-    bool help = false;
-    bool showVersion = false;
-    QString badOption;
-    bool optionsEnded = false;
-    for (const QString& argument : arguments) {
-        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(QLatin1Char('-'))) {
-            positional.append(argument);
-        } else if (argument == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (argument == QLatin1String("--json")) {
-            request.json = true;
-        } else if (argument == QLatin1String("--verbose")) {
-            verbose = true;
-        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            help = true;
-        } else if (argument == QLatin1String("--version")) {
-            showVersion = true;
-        } else if (badOption.isEmpty()) {
-            badOption = argument;
-        }
+int BrisquelTool::run(const QList<QByteArray>& arguments) {
+    vexo::Expected<CommandLine> line = CommandLine::parse(arguments);
+    if (!line) {
+        say(line.result().message());
+        Console::writeError(QStringLiteral("Try 'brisquel --help'.\n"));
+        return UsageError;
     }
-    if (help) {
-        writeOut(usage());
+    m_line = std::move(line).value();
+    const int status = runCommand();
+    if (const QString failure = Console::outputFailure(); !failure.isEmpty()) {
+        say(QStringLiteral("the output could not be written: ") + failure);
+        return Failure;
+    }
+    return status;
+}
+
+int BrisquelTool::runCommand() {
+    if (m_line.command == CommandLine::Command::Help) {
+        Console::writeOut(CommandLine::helpText());
         return Success;
     }
-    if (showVersion) {
-        writeOut(version());
+    if (m_line.command == CommandLine::Command::Version) {
+        Console::writeOut(CommandLine::versionText());
         return Success;
     }
-    if (!badOption.isEmpty()) {
-        return usageError(QStringLiteral("unknown option ") + badOption);
-    }
-    if (positional.isEmpty()) {
-        return usageError(QStringLiteral("no command given"));
-    }
-    request.command = positional.takeFirst();
-    request.operands = positional;
-    const auto shape = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandShape& s) { return s.name == request.command; });
-    if (shape == kCommands.end()) {
-        return usageError(QStringLiteral("unknown command ") + request.command);
-    }
-    if (request.operands.size() != shape->operands) {
-        return usageError(
-            request.command + QStringLiteral(" takes ") + QString::number(shape->operands) +
-            (shape->operands == 1 ? QStringLiteral(" argument") : QStringLiteral(" arguments")) +
-            QStringLiteral(", not ") + QString::number(request.operands.size()));
-    }
-    if (request.json && !shape->json) {
-        return usageError(QStringLiteral("--json does not apply to ") + request.command);
-    }
+    m_platform = Platform::native();
+    m_platform.log = std::make_shared<CommandLog>(m_platform.log, m_line.verbose);
+    Platform::install(m_platform);
 
-    Platform platform = Platform::native();
-    m_log = std::make_shared<CommandLog>(platform.log, verbose);
-    platform.log = m_log;
-    // The preferences report why a write failed through the log they were opened with.
-    platform.preferences =
-        std::make_shared<PlistFilePreferences>(PlistFilePreferences::defaultFolder(), m_log);
-    Platform::install(platform);
-
-    if (request.command == QLatin1String("apps")) {
-        return listApps(request);
+    switch (m_line.command) {
+    case CommandLine::Command::Apps:
+        return listApps();
+    case CommandLine::Command::Scripts:
+        return listScripts();
+    case CommandLine::Command::Get:
+        return getScript();
+    case CommandLine::Command::Set:
+        return setScript();
+    default:
+        return clearScript();
     }
-    if (request.command == QLatin1String("scripts")) {
-        return listScripts(request);
-    }
-    if (request.command == QLatin1String("get")) {
-        return getScript(request);
-    }
-    if (request.command == QLatin1String("set")) {
-        return setScript(request);
-    }
-    return clearScript(request);
 }
 
-QList<AppFinder::App> BrisquelTool::apps() {
-    if (!m_apps) {
-        m_apps = AppFinder::shared().discover();
+bool BrisquelTool::discover() {
+    m_discovery = AppFinder::discoverWithReport(m_platform);
+    if (!m_discovery.folder) {
+        sayReason(m_discovery.folder, QStringLiteral("the applications folder cannot be searched: "));
+        return false;
     }
-    return *m_apps;
+    if (m_line.verbose) {
+        for (const SkippedEntry& entry : std::as_const(m_discovery.skipped)) {
+            sayReason(entry.reason);
+        }
+    }
+    return true;
 }
 
-std::optional<AppFinder::App> BrisquelTool::findCopy(const QString& name) {
-    const QList<AppFinder::App> all = apps();
-    for (const AppFinder::App& app : all) {
-        if (app.bundleIdentifier() == name) {
-            return app;
+std::optional<AppFinder::App> BrisquelTool::namedCopy() {
+    if (!discover()) {
+        return std::nullopt;
+    }
+    vexo::Expected<AppFinder::App> copy =
+        NameLookup::findCopy(m_discovery.apps, m_line.operands.at(0), m_platform.applicationsFolder);
+    if (!copy) {
+        say(copy.result().message());
+        return std::nullopt;
+    }
+    return std::move(copy).value();
+}
+
+std::optional<QList<BackgroundScript>> BrisquelTool::scriptsOf(const AppFinder::App& copy) {
+    vexo::Expected<QList<BackgroundScript>> scripts = copy.loadBackgroundScripts();
+    if (!scripts) {
+        sayReason(scripts.result(),
+                  copyLabel(copy) + QStringLiteral(": its background scripts cannot be read: "));
+        return std::nullopt;
+    }
+    return std::move(scripts).value();
+}
+
+std::optional<BrisquelTool::Target> BrisquelTool::namedScript() {
+    const std::optional<AppFinder::App> copy = namedCopy();
+    if (!copy) {
+        return std::nullopt;
+    }
+    const std::optional<QList<BackgroundScript>> scripts = scriptsOf(*copy);
+    if (!scripts) {
+        return std::nullopt;
+    }
+    vexo::Expected<BackgroundScript> script = NameLookup::findScript(*copy, *scripts, m_line.operands.at(1));
+    if (!script) {
+        say(script.result().message());
+        return std::nullopt;
+    }
+    return Target{*copy, std::move(script).value()};
+}
+
+int BrisquelTool::listApps() {
+    if (!discover()) {
+        return Failure;
+    }
+    const QList<AppFinder::App>& copies = m_discovery.apps;
+    if (!m_line.verbose && !m_discovery.skipped.isEmpty()) {
+        say(QStringLiteral("the search passed over ") + QString::number(m_discovery.skipped.size()) +
+            (m_discovery.skipped.size() == 1 ? QStringLiteral(" bundle or folder")
+                                             : QStringLiteral(" bundles or folders")) +
+            QStringLiteral("; --verbose says which and why"));
+    }
+    if (m_line.json) {
+        QJsonArray array;
+        for (const AppFinder::App& copy : copies) {
+            array.append(QJsonObject{{QStringLiteral("displayName"), copy.displayName()},
+                                     {QStringLiteral("bundleIdentifier"), copy.bundleIdentifier()},
+                                     {QStringLiteral("version"), copy.version()},
+                                     {QStringLiteral("path"), copy.url().toLocalFile()},
+                                     {QStringLiteral("running"), copy.isRunning()}});
         }
+        writeJson(array);
+        return Success;
     }
-    QList<AppFinder::App> named;
-    for (const AppFinder::App& app : all) {
-        if (app.displayName() == name) {
-            named.append(app);
+    if (copies.isEmpty()) {
+        Console::writeOut(QStringLiteral("No copy of Capture One found in ") +
+                          printable(m_platform.applicationsFolder) + QStringLiteral(".\n"));
+        return Success;
+    }
+    using Fit = TextTable::Fit;
+    TextTable table({{QStringLiteral("NAME"), Fit::Keep},
+                     {QStringLiteral("VERSION"), Fit::Keep},
+                     {QStringLiteral("BUNDLE IDENTIFIER"), Fit::Keep},
+                     {QStringLiteral("RUNNING"), Fit::Keep},
+                     {QStringLiteral("PATH"), Fit::ElideMiddle}});
+    for (const AppFinder::App& copy : copies) {
+        table.addRow({copy.displayName(), copy.version(), copy.bundleIdentifier(),
+                      copy.isRunning() ? QStringLiteral("yes") : QStringLiteral("no"),
+                      copy.url().toLocalFile()});
+    }
+    Console::writeOut(table.render(Console::outputWidth()));
+    return Success;
+}
+
+int BrisquelTool::listScripts() {
+    const std::optional<AppFinder::App> copy = namedCopy();
+    if (!copy) {
+        return Failure;
+    }
+    const std::optional<QList<BackgroundScript>> scripts = scriptsOf(*copy);
+    if (!scripts) {
+        return Failure;
+    }
+    // Each file as the domain holds it; a domain that cannot be read leaves every file unknown,
+    // which the listing says rather than showing "nothing assigned".
+    vexo::Result domainRead;
+    QList<std::optional<QUrl>> files;
+    files.reserve(scripts->size());
+    for (const BackgroundScript& script : *scripts) {
+        vexo::Expected<std::optional<QUrl>> file = domainRead ? script.readUrl() : domainRead;
+        if (!file && domainRead) {
+            domainRead = file.result();
         }
+        files.append(file ? *file : std::nullopt);
     }
-    if (named.size() == 1) {
-        return named.first();
+    if (!domainRead) {
+        sayReason(domainRead, copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
     }
-    if (named.isEmpty()) {
-        fail(QStringLiteral("no copy of Capture One is named ") + quoted(name) + QStringLiteral(" in ") +
-             Platform::current().applicationsFolder);
+    const int status = domainRead ? Success : Failure;
+
+    if (m_line.json) {
+        QJsonArray array;
+        for (qsizetype i = 0; i < scripts->size(); ++i) {
+            const BackgroundScript& script = scripts->at(i);
+            QJsonObject object{{QStringLiteral("scriptName"), script.scriptName()},
+                               {QStringLiteral("displayName"), script.displayName()},
+                               {QStringLiteral("defaultsScriptName"), script.defaultsScriptName()},
+                               {QStringLiteral("description"), script.description()},
+                               {QStringLiteral("path"),
+                                files.at(i) ? QJsonValue(files.at(i)->toLocalFile()) : QJsonValue()}};
+            if (!domainRead) {
+                object.insert(QStringLiteral("pathError"), domainRead.message());
+            }
+            array.append(object);
+        }
+        writeJson(array);
+        return status;
+    }
+    if (scripts->isEmpty()) {
+        Console::writeOut(printable(copy->displayName()) +
+                          QStringLiteral(" offers no background scripts.\n"));
+        return status;
+    }
+    using Fit = TextTable::Fit;
+    TextTable table({{QStringLiteral("SCRIPT"), Fit::Keep},
+                     {QStringLiteral("NAME"), Fit::Keep},
+                     {QStringLiteral("KEY"), Fit::Keep},
+                     {QStringLiteral("FILE"), Fit::ElideMiddle},
+                     {QStringLiteral("DESCRIPTION"), Fit::Wrap}});
+    for (qsizetype i = 0; i < scripts->size(); ++i) {
+        const BackgroundScript& script = scripts->at(i);
+        QString file = QStringLiteral("-");
+        if (!domainRead) {
+            file = QStringLiteral("?");
+        } else if (files.at(i)) {
+            file = files.at(i)->toLocalFile();
+            if (!QFileInfo::exists(file)) {
+                file += QStringLiteral(" (missing)");
+            }
+        }
+        table.addRow({script.displayName(), script.scriptName(), script.defaultsScriptName(), file,
+                      script.description()});
+    }
+    Console::writeOut(table.render(Console::outputWidth()));
+    return status;
+}
+
+int BrisquelTool::getScript() {
+    const std::optional<Target> target = namedScript();
+    if (!target) {
+        return Failure;
+    }
+    const vexo::Expected<std::optional<QUrl>> file = target->script.readUrl();
+    if (!file) {
+        sayReason(file.result());
+        return Failure;
+    }
+    if (!*file) {
+        // Nothing Capture One could run is assigned; when the key holds something else, say what.
+        const auto& defaults = target->script.defaults();
+        const vexo::Expected<QVariant> value = defaults ? defaults->read(target->script.defaultsScriptName())
+                                                        : vexo::Expected<QVariant>(QVariant());
+        if (value && value->isValid()) {
+            say(QStringLiteral("warning: ") + printable(target->script.defaultsScriptName()) +
+                QStringLiteral(" holds ") + kindOf(*value) +
+                QStringLiteral(", not a file's path: Capture One will find no script there"));
+        }
+        return Success;
+    }
+    const QString path = (*file)->toLocalFile();
+    // A program reading the output gets the path exactly; a person sees it made printable, since
+    // any program may have written it.
+    if (Console::outputIsTerminal()) {
+        Console::writeOut(printable(path) + QLatin1Char('\n'));
     } else {
-        QStringList identifiers;
-        for (const AppFinder::App& app : named) {
-            identifiers.append(app.bundleIdentifier());
-        }
-        fail(QStringLiteral("several copies are named ") + quoted(name) +
-             QStringLiteral("; name one by its ") + QStringLiteral("bundle identifier: ") +
-             identifiers.join(QStringLiteral(", ")));
+        Console::writeOutBytes(path.toUtf8() + '\n');
     }
-    return std::nullopt;
-}
-
-std::optional<BackgroundScript> BrisquelTool::findScript(const AppFinder::App& app, const QString& name) {
-    const QList<BackgroundScript> scripts = app.readBackgroundScripts();
-    for (const BackgroundScript& script : scripts) {
-        if (script.scriptName() == name) {
-            return script;
-        }
-    }
-    for (const BackgroundScript& script : scripts) {
-        if (script.defaultsScriptName() == name) {
-            return script;
-        }
-    }
-    fail(app.displayName() + QStringLiteral(" (") + app.bundleIdentifier() +
-         QStringLiteral(") has no background ") + QStringLiteral("script named ") + quoted(name));
-    return std::nullopt;
-}
-
-int BrisquelTool::listApps(const Request& request) {
-    const QList<AppFinder::App> all = apps();
-    if (request.json) {
-        QJsonArray array;
-        for (const AppFinder::App& app : all) {
-            array.append(QJsonObject{{QStringLiteral("displayName"), app.displayName()},
-                                     {QStringLiteral("bundleIdentifier"), app.bundleIdentifier()},
-                                     {QStringLiteral("version"), app.version()},
-                                     {QStringLiteral("path"), app.url().toLocalFile()},
-                                     {QStringLiteral("running"), app.isRunning()}});
-        }
-        writeJson(array);
-        return Success;
-    }
-    if (all.isEmpty()) {
-        writeOut(QStringLiteral("No copy of Capture One found in ") +
-                 TextTable::printable(Platform::current().applicationsFolder) + QStringLiteral(".\n"));
-        return Success;
-    }
-    TextTable table({QStringLiteral("NAME"), QStringLiteral("VERSION"), QStringLiteral("BUNDLE IDENTIFIER"),
-                     QStringLiteral("RUNNING"), QStringLiteral("PATH")});
-    for (const AppFinder::App& app : all) {
-        table.addRow({app.displayName(), app.version(), app.bundleIdentifier(),
-                      app.isRunning() ? QStringLiteral("yes") : QStringLiteral("no"),
-                      app.url().toLocalFile()});
-    }
-    writeOut(table.render());
-    return Success;
-}
-
-int BrisquelTool::listScripts(const Request& request) {
-    const std::optional<AppFinder::App> app = findCopy(request.operands.at(0));
-    if (!app) {
-        return Failure;
-    }
-    const QList<BackgroundScript> scripts = app->readBackgroundScripts();
-    if (request.json) {
-        QJsonArray array;
-        for (const BackgroundScript& script : scripts) {
-            const std::optional<QUrl> url = script.url();
-            array.append(
-                QJsonObject{{QStringLiteral("scriptName"), script.scriptName()},
-                            {QStringLiteral("displayName"), script.displayName()},
-                            {QStringLiteral("defaultsScriptName"), script.defaultsScriptName()},
-                            {QStringLiteral("description"), script.description()},
-                            {QStringLiteral("path"), url ? QJsonValue(url->toLocalFile()) : QJsonValue()}});
-        }
-        writeJson(array);
-        return Success;
-    }
-    if (scripts.isEmpty()) {
-        writeOut(TextTable::printable(app->displayName()) +
-                 QStringLiteral(" offers no background scripts.\n"));
-        return Success;
-    }
-    TextTable table({QStringLiteral("SCRIPT"), QStringLiteral("NAME"), QStringLiteral("KEY"),
-                     QStringLiteral("FILE"), QStringLiteral("DESCRIPTION")});
-    for (const BackgroundScript& script : scripts) {
-        const std::optional<QUrl> url = script.url();
-        table.addRow({script.displayName(), script.scriptName(), script.defaultsScriptName(),
-                      url ? url->toLocalFile() : QStringLiteral("-"), script.description()});
-    }
-    writeOut(table.render());
-    return Success;
-}
-
-int BrisquelTool::getScript(const Request& request) {
-    const std::optional<AppFinder::App> app = findCopy(request.operands.at(0));
-    if (!app) {
-        return Failure;
-    }
-    const std::optional<BackgroundScript> script = findScript(*app, request.operands.at(1));
-    if (!script) {
-        return Failure;
-    }
-    if (const std::optional<QUrl> url = script->url()) {
-        writeOut(url->toLocalFile() + QLatin1Char('\n'));
+    if (!QFileInfo::exists(path)) {
+        say(QStringLiteral("warning: ") + printable(path) +
+            QStringLiteral(" does not exist: Capture One will find no script there"));
     }
     return Success;
 }
 
-int BrisquelTool::setScript(const Request& request) {
-    const std::optional<AppFinder::App> app = findCopy(request.operands.at(0));
-    if (!app) {
+int BrisquelTool::setScript() {
+    std::optional<Target> target = namedScript();
+    if (!target) {
         return Failure;
     }
-    std::optional<BackgroundScript> script = findScript(*app, request.operands.at(1));
-    if (!script) {
+    const vexo::Expected<ScriptFile> file = ScriptFile::check(m_line.operands.at(2), m_line.force);
+    if (!file) {
+        say(file.result().message());
         return Failure;
     }
-    const QString given = request.operands.at(2);
-    const QFileInfo file(given);
-    if (given.isEmpty() || !file.exists()) {
-        fail(QStringLiteral("no such file: ") + given);
+    const vexo::Result stored = target->script.writeUrl(QUrl::fromLocalFile(file->path()));
+    if (!stored) {
+        sayReason(stored, QStringLiteral("could not assign ") + printable(file->path()) +
+                              QStringLiteral(" to ") + target->label() + QStringLiteral(": "));
         return Failure;
     }
-    const QString path = QDir::cleanPath(file.absoluteFilePath());
-    if (!kScriptExtensions.contains(file.suffix(), Qt::CaseInsensitive)) {
-        fail(QStringLiteral("warning: ") + path +
-             QStringLiteral(" is not an AppleScript file (.scpt, .scptd or ") +
-             QStringLiteral(".applescript); assigning it anyway"));
+    if (!file->warning().isEmpty()) {
+        say(QStringLiteral("warning: ") + file->warning() + QStringLiteral("; assigned anyway (--force)"));
     }
-    return store(*script, QUrl::fromLocalFile(path),
-                 QStringLiteral("assign ") + path + QStringLiteral(" to"));
+    return Success;
 }
 
-int BrisquelTool::clearScript(const Request& request) {
-    const std::optional<AppFinder::App> app = findCopy(request.operands.at(0));
-    if (!app) {
+int BrisquelTool::clearScript() {
+    std::optional<Target> target = namedScript();
+    if (!target) {
         return Failure;
     }
-    std::optional<BackgroundScript> script = findScript(*app, request.operands.at(1));
-    if (!script) {
+    const vexo::Result stored = target->script.writeUrl(std::nullopt);
+    if (!stored) {
+        sayReason(stored, QStringLiteral("could not clear ") + target->label() + QStringLiteral(": "));
         return Failure;
     }
-    return store(*script, std::nullopt, QStringLiteral("clear"));
-}
-
-int BrisquelTool::store(BackgroundScript& script, const std::optional<QUrl>& url, const QString& what) {
-    m_log->clear();
-    if (script.setUrl(url)) {
-        return Success;
-    }
-    const QString reason = m_log->lastLine();
-    fail(QStringLiteral("could not ") + what + QLatin1Char(' ') + script.scriptName() +
-         QStringLiteral(" of ") + script.bundleIdentifier() +
-         (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
-    return Failure;
+    return Success;
 }
 
 } // namespace brisquel::cli

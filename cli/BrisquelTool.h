@@ -1,56 +1,63 @@
 #pragma once
 
+#include "cli/CommandLine.h"
+
 #include "core/AppFinder.h"
 #include "core/BackgroundScript.h"
+#include "core/platform/Platform.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QStringList>
-#include <memory>
 #include <optional>
 
 namespace brisquel::cli {
 
-class CommandLog;
-
 // The brisquel command: lists the installed Capture One copies and their background scripts, and
-// reads, assigns and clears a script's file in the copy's preferences domain.
+// reads, assigns and clears a script's file in the copy's preferences domain (see CommandLine for
+// the command line, and CommandLine::helpText() for what a user is told).
 //
-// Exit statuses: 0 done, 1 the request could not be carried out (unknown copy or script, a file
-// that does not exist, an assignment that could not be stored), 2 the command line is wrong.
-class BrisquelTool {
+// Every command starts with a discovery of the copies. A bundle that cannot be used (a hostile or
+// broken one included) is passed over and never stops a command; --verbose says what was passed
+// over and why. Whatever cannot be answered truthfully is a failure with its reason, never an empty
+// answer: an applications folder that cannot be searched is not "no copies", an sdef that cannot
+// be read is not "no background scripts", a preferences domain that cannot be read is not "nothing
+// assigned".
+//
+// Exit statuses: 0 done; 1 the request could not be carried out or answered truthfully, with one
+// line on standard error that says why; 2 the command line is wrong, with one line that says what
+// is wrong and a pointer to --help. Results go to standard output; the reason for a failure and
+// any warning go to standard error, as "brisquel: ...".
+class BrisquelTool final {
 public:
     enum ExitStatus { Success = 0, Failure = 1, UsageError = 2 };
 
-    // Arguments without the program name. Installs the platform services it uses.
-    int run(const QStringList& arguments);
-
-    static QString usage();
-    static QString version();
+    // Arguments as the program received them, without the program name. Installs the platform
+    // services it uses.
+    int run(const QList<QByteArray>& arguments);
 
 private:
-    struct Request;
+    int runCommand();
+    int listApps();
+    int listScripts();
+    int getScript();
+    int setScript();
+    int clearScript();
 
-    int listApps(const Request& request);
-    int listScripts(const Request& request);
-    int getScript(const Request& request);
-    int setScript(const Request& request);
-    int clearScript(const Request& request);
+    // The discovery, once per run; false (with the reason said) when the applications folder
+    // cannot be searched.
+    bool discover();
+    // The copy named by the first operand, after a discovery; none with the reason said.
+    std::optional<AppFinder::App> namedCopy();
+    // The copy's background scripts; none with the reason said.
+    std::optional<QList<BackgroundScript>> scriptsOf(const AppFinder::App& copy);
+    // The copy and background script named by the first two operands; none with the reason said.
+    struct Target;
+    std::optional<Target> namedScript();
 
-    // The copy named by a bundle identifier or an exact display name; a message when none is.
-    std::optional<AppFinder::App> findCopy(const QString& name);
-    // The script named by its script name or its preferences key; a message when none is.
-    std::optional<BackgroundScript> findScript(const AppFinder::App& app, const QString& name);
-    int store(BackgroundScript& script, const std::optional<QUrl>& url, const QString& what);
-
-    QList<AppFinder::App> apps();
-
-    std::shared_ptr<CommandLog> m_log;
-    std::optional<QList<AppFinder::App>> m_apps;
+    CommandLine m_line;
+    Platform m_platform;
+    AppFinder::Discovery m_discovery;
 };
-
-// Output helpers: text is written as UTF-8 bytes, never through a format.
-void writeOut(const QString& text);
-void writeError(const QString& text);
 
 } // namespace brisquel::cli

@@ -3,16 +3,16 @@
 #include "core/platform/Log.h"
 
 #include <QString>
-#include <QStringList>
 #include <memory>
-#include <mutex>
 
 namespace brisquel::cli {
 
 // The library's diagnostic channels as the tool uses them. Standard output belongs to the tool's
-// own results (which may be JSON), so nothing of the library's reaches it: its lines are kept, so a
-// failure can be explained in the tool's one-line message, and with --verbose they are also passed
-// to the platform's system log (standard-output lines go to standard error instead).
+// own results (which may be JSON), so nothing of the library's reaches it. Without --verbose the
+// lines are dropped: every failure the user must learn about comes back to the tool with its
+// reason and is said in the tool's own words. With --verbose they go to the platform's system log
+// (which also writes standard error), and standard-output lines go to standard error; both made
+// printable first, since they may carry names from other programs' files.
 class CommandLog final : public Log {
 public:
     CommandLog(std::shared_ptr<Log> systemLog, bool verbose);
@@ -20,16 +20,9 @@ public:
     void system(const QString& line) override;
     void standardOutput(const QString& line) override;
 
-    // The last line any channel received; empty when none.
-    QString lastLine() const;
-    // Forgets the lines kept so far.
-    void clear();
-
 private:
     std::shared_ptr<Log> m_systemLog;
     bool m_verbose;
-    mutable std::mutex m_mutex;
-    QStringList m_lines;
 };
 
 } // namespace brisquel::cli

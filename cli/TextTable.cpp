@@ -1,84 +1,169 @@
 #include "cli/TextTable.h"
 
+#include "cli/TerminalText.h"
+
 #include <algorithm>
+#include <numeric>
 
 namespace brisquel::cli {
 
 namespace {
 
-// Columns are aligned by characters, counting a surrogate pair once.
-qsizetype width(const QString& text) {
-    qsizetype n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!text.at(i).isLowSurrogate()) {
-            ++n;
-        }
-    }
-    return n;
+constexpr qsizetype kGap = 2;
+// Below these widths a wrapped or elided column stops giving way while others still can:
+// narrower, a description or a path no longer reads as one.
+constexpr qsizetype kWrapMinimum = 20;
+constexpr qsizetype kElideMinimum = 16;
+// A block's values get at least this many columns, however narrow the terminal.
+constexpr qsizetype kBlockValueMinimum = 20;
+
+qsizetype lineWidth(const QList<qsizetype>& widths) {
+    return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) +
+           kGap * std::max<qsizetype>(widths.size() - 1, 0);
 }
 
 } // namespace
 
-TextTable::TextTable(QStringList header) : m_header(std::move(header)) {}
+TextTable::TextTable(QList<Column> columns) : m_columns(std::move(columns)) {}
 
 void TextTable::addRow(QStringList cells) {
-    while (cells.size() < m_header.size()) {
-        cells.append(QString());
-    }
+    cells.resize(m_columns.size());
     m_rows.append(std::move(cells));
 }
 
-QString TextTable::printable(const QString& text) {
+QList<qsizetype> TextTable::fittedWidths(const QList<QStringList>& lines, qsizetype maxWidth) const {
+    QList<qsizetype> widths(m_columns.size(), 0);
+    for (const QStringList& line : lines) {
+        for (qsizetype c = 0; c < widths.size(); ++c) {
+            widths[c] = std::max(widths[c], TerminalText::width(line.at(c)));
+        }
+    }
+    if (maxWidth == kUnlimited) {
+        return widths;
+    }
+    // Each pass lets one kind of column give way, widest first.
+    const auto giveWay = [&](Fit fit, qsizetype floor) {
+        QList<qsizetype> minimum(widths.size());
+        for (qsizetype c = 0; c < widths.size(); ++c) {
+            minimum[c] = std::min(widths[c], std::max(floor, TerminalText::width(lines.first().at(c))));
+        }
+        while (lineWidth(widths) > maxWidth) {
+            qsizetype widest = -1;
+            for (qsizetype c = 0; c < widths.size(); ++c) {
+                if (m_columns.at(c).fit == fit && widths[c] > minimum[c] &&
+                    (widest < 0 || widths[c] > widths[widest])) {
+                    widest = c;
+                }
+            }
+            if (widest < 0) {
+                return;
+            }
+            // In large steps while far too wide, so a huge cell costs only a few passes.
+            const qsizetype excess = lineWidth(widths) - maxWidth;
+            widths[widest] -= std::clamp<qsizetype>(excess / 2, 1, widths[widest] - minimum[widest]);
+        }
+    };
+    giveWay(Fit::Wrap, kWrapMinimum);
+    giveWay(Fit::ElideMiddle, kElideMinimum);
+    return lineWidth(widths) <= maxWidth ? widths : QList<qsizetype>();
+}
+
+QStringList TextTable::fitted(qsizetype column, const QString& text, qsizetype columns) const {
+    if (TerminalText::width(text) <= columns) {
+        return {text};
+    }
+    switch (m_columns.at(column).fit) {
+    case Fit::Wrap:
+        return TerminalText::wrapped(text, columns);
+    case Fit::ElideMiddle:
+        return {TerminalText::elidedMiddle(text, columns)};
+    case Fit::Keep:
+        break;
+    }
+    // A name longer than a whole line is wrapped, never cut.
+    return TerminalText::wrapped(text, columns);
+}
+
+QString TextTable::render(qsizetype maxWidth) const {
+    QList<QStringList> lines;
+    lines.reserve(m_rows.size() + 1);
+    QStringList header;
+    for (const Column& column : m_columns) {
+        header.append(column.header);
+    }
+    lines.append(header);
+    for (const QStringList& row : m_rows) {
+        QStringList shown;
+        shown.reserve(row.size());
+        for (const QString& cell : row) {
+            shown.append(TerminalText::printable(cell));
+        }
+        lines.append(std::move(shown));
+    }
+    const QList<qsizetype> widths = fittedWidths(lines, maxWidth);
+    return widths.isEmpty() ? renderBlocks(lines, maxWidth) : renderColumns(lines, widths);
+}
+
+QString TextTable::renderColumns(const QList<QStringList>& lines, const QList<qsizetype>& widths) const {
     QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\n') {
-            out += QStringLiteral("\\n");
-        } else if (u == u'\t') {
-            out += QStringLiteral("\\t");
-        } else if (u == u'\r') {
-            out += QStringLiteral("\\r");
-        } else if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029) {
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        } else {
-            out += c;
+    for (const QStringList& line : lines) {
+        QList<QStringList> cells;
+        qsizetype height = 1;
+        for (qsizetype c = 0; c < widths.size(); ++c) {
+            cells.append(fitted(c, line.at(c), widths[c]));
+            height = std::max(height, cells.last().size());
+        }
+        for (qsizetype i = 0; i < height; ++i) {
+            QString text;
+            for (qsizetype c = 0; c < widths.size(); ++c) {
+                const QString part = cells.at(c).value(i);
+                if (c > 0) {
+                    text += QString(kGap, QLatin1Char(' '));
+                }
+                text += part;
+                if (c + 1 < widths.size()) {
+                    text += QString(std::max<qsizetype>(widths[c] - TerminalText::width(part), 0),
+                                    QLatin1Char(' '));
+                }
+            }
+            while (text.endsWith(QLatin1Char(' '))) {
+                text.chop(1);
+            }
+            out += text + QLatin1Char('\n');
         }
     }
     return out;
 }
 
-QString TextTable::render() const {
-    QList<QStringList> lines;
-    lines.append(m_header);
-    lines.append(m_rows);
-    for (QStringList& line : lines) {
-        for (QString& cell : line) {
-            cell = printable(cell);
-        }
+QString TextTable::renderBlocks(const QList<QStringList>& lines, qsizetype maxWidth) const {
+    qsizetype labelWidth = 0;
+    for (qsizetype c = 1; c < m_columns.size(); ++c) {
+        labelWidth = std::max(labelWidth, TerminalText::width(m_columns.at(c).header));
     }
-    QList<qsizetype> widths(m_header.size(), 0);
-    for (const QStringList& line : lines) {
-        for (qsizetype c = 0; c < widths.size() && c < line.size(); ++c) {
-            widths[c] = std::max(widths[c], width(line.at(c)));
-        }
-    }
+    const QString indent(kGap, QLatin1Char(' '));
+    const qsizetype valueWidth = std::max(maxWidth - kGap - labelWidth - kGap, kBlockValueMinimum);
     QString out;
-    for (const QStringList& line : lines) {
-        QString text;
-        for (qsizetype c = 0; c < line.size(); ++c) {
-            if (c > 0) {
-                text += QStringLiteral("  ");
-            }
-            text += line.at(c);
-            if (c + 1 < line.size()) {
-                text += QString(widths.value(c) - width(line.at(c)), QLatin1Char(' '));
+    for (qsizetype row = 1; row < lines.size(); ++row) {
+        const QStringList& line = lines.at(row);
+        if (row > 1) {
+            out += QLatin1Char('\n');
+        }
+        out += fitted(0, line.at(0), std::max(maxWidth, kBlockValueMinimum)).join(QLatin1Char('\n')) +
+               QLatin1Char('\n');
+        for (qsizetype c = 1; c < m_columns.size(); ++c) {
+            const QString& label = m_columns.at(c).header;
+            const QStringList parts = fitted(c, line.at(c), valueWidth);
+            for (qsizetype i = 0; i < parts.size(); ++i) {
+                QString text =
+                    indent + (i == 0 ? label : QString()) +
+                    QString(labelWidth - (i == 0 ? TerminalText::width(label) : 0) + kGap, QLatin1Char(' ')) +
+                    parts.at(i);
+                while (text.endsWith(QLatin1Char(' '))) {
+                    text.chop(1);
+                }
+                out += text + QLatin1Char('\n');
             }
         }
-        while (text.endsWith(QLatin1Char(' '))) {
-            text.chop(1);
-        }
-        out += text + QLatin1Char('\n');
     }
     return out;
 }

@@ -1,61 +1,28 @@
-#include "VexoExtensions/InputLimits.h"
-#include "VexoExtensions/PropertyList.h"
-#include "tests/support/TempFolder.h"
+// The brisquel tool through its real binary: listing, naming, assigning, and the command line.
+
+#include "tests/cli/HostileFiles.h"
+#include "tests/cli/ToolWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
+#include <QRegularExpression>
 
-using testsupport::BundleLayout;
-using testsupport::makeBundle;
+using clitest::jsonArray;
+using clitest::Outcome;
 using testsupport::sdefWithScripts;
-using testsupport::TempFolder;
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-
-    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
-
-const QString kId = QStringLiteral("com.captureone.captureone16");
-const QString kOtherId = QStringLiteral("com.captureone.captureone15");
 const QString kCaptureDone = QStringLiteral("capture done script");
-
-BundleLayout layout(const QString& name, const QString& identifier,
-                    const QString& version = QStringLiteral("1.0")) {
-    BundleLayout layout;
-    layout.bundleName = name;
-    layout.bundleIdentifier = identifier;
-    layout.version = version;
-    return layout;
-}
-
-QJsonArray jsonArray(const QString& text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << qPrintable(text);
-    EXPECT_TRUE(document.isArray());
-    return document.array();
-}
-
-QStringList lines(const QString& text) {
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 // Whether every line's text under the header starts in the header's column.
 bool alignedUnder(const QString& table, const QString& header) {
-    const QStringList all = lines(table);
+    const QStringList all = table.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const qsizetype start = all.value(0).indexOf(header);
     for (const QString& line : all) {
         if (start <= 0 || line.size() <= start || line.at(start) == QLatin1Char(' ') ||
@@ -65,61 +32,36 @@ bool alignedUnder(const QString& table, const QString& header) {
     return true;
 }
 
-// A world of its own for each test: an applications folder with two copies of Capture One and one
-// other application, and an empty preferences folder.
-class BrisquelTool : public ::testing::Test {
+// The columns a line takes on a terminal: CJK characters take two.
+qsizetype terminalColumns(const QString& line) {
+    qsizetype columns = 0;
+    for (const QChar c : line)
+        columns += (c.unicode() >= 0x2e80 && c.unicode() <= 0xa4cf) ||
+                           (c.unicode() >= 0xff00 && c.unicode() <= 0xff60)
+                       ? 2
+                       : 1;
+    return columns;
+}
+
+// Two copies of Capture One and one other application, and an empty preferences folder.
+class BrisquelCommandLine : public clitest::ToolWorld {
 protected:
     void SetUp() override {
-        BundleLayout c23 = layout(QStringLiteral("Capture One 23.app"), kId, QStringLiteral("16.2"));
-        c23.sdef =
+        m_bundle23 = makeCopy(
+            QStringLiteral("Capture One 23"), m_id,
             sdefWithScripts({{kCaptureDone, QStringLiteral("After a capture.")},
                              {QStringLiteral("batch done script"), QStringLiteral("After a batch.")},
-                             {QStringLiteral("live view ready script"), QStringLiteral("Live view is on.")}});
-        m_bundle23 = makeBundle(m_apps.path(), c23);
-        makeBundle(m_apps.path(),
-                   layout(QStringLiteral("Capture One 22.app"), kOtherId, QStringLiteral("15.4")));
-        makeBundle(m_apps.path(),
-                   layout(QStringLiteral("Photo Viewer.app"), QStringLiteral("com.example.viewer")));
+                             {QStringLiteral("live view ready script"), QStringLiteral("Live view is on.")}}),
+            QStringLiteral("16.2"));
+        makeCopy(QStringLiteral("Capture One 22"), m_otherId, {}, QStringLiteral("15.4"));
+        testsupport::BundleLayout viewer;
+        viewer.bundleName = QStringLiteral("Photo Viewer.app");
+        viewer.bundleIdentifier = identifier(QStringLiteral("viewer"));
+        testsupport::makeBundle(m_apps.path(), viewer);
     }
 
-    Outcome run(const QStringList& arguments) const {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLMERE_APPLICATIONS_DIR"), m_applicationsFolder);
-        env.insert(QStringLiteral("QUILLMERE_PREFERENCES_DIR"), m_preferencesFolder);
-        env.insert(QStringLiteral("QUILLMERE_OSASCRIPT"), QStringLiteral("/nonexistent/osascript"));
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(m_files.path());
-        process.start(QStringLiteral(BRISQUEL_BINARY), arguments);
-        Outcome outcome;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-            ADD_FAILURE() << "brisquel did not end normally";
-            return outcome;
-        }
-        outcome.exitCode = process.exitCode();
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
-    }
-
-    QString domainFile(const QString& id = kId) const {
-        return QDir(m_preferencesFolder).filePath(id + QStringLiteral(".plist"));
-    }
-    QVariantMap domain(const QString& id = kId) const {
-        return brisquel::vexo::plist::readFile(domainFile(id),
-                                               brisquel::vexo::limits::kPreferencesDomainBytes)
-            .valueOr(QVariant())
-            .toMap();
-    }
-
-    TempFolder m_apps;
-    TempFolder m_prefs;
-    TempFolder m_home;
-    TempFolder m_files;
-    QString m_applicationsFolder = m_apps.path();
-    QString m_preferencesFolder = m_prefs.path();
+    const QString m_id = identifier(QStringLiteral("c16"));
+    const QString m_otherId = identifier(QStringLiteral("c15"));
     QString m_bundle23;
 };
 
@@ -127,59 +69,124 @@ protected:
 
 // --- Listing ---
 
-TEST_F(BrisquelTool, AppsListsTheCopiesAsJsonOrAsATable) {
-    BundleLayout running =
-        layout(QStringLiteral("Capture One 21.app"), QStringLiteral("com.captureone.captureone14"));
+TEST_F(BrisquelCommandLine, AppsListsTheCopiesAsJsonOrAsATableAndTellsWhichRuns) {
+    testsupport::BundleLayout running;
+    running.bundleName = QStringLiteral("Capture One 21.app");
+    running.bundleIdentifier = identifier(QStringLiteral("c14"));
     running.executable = QStringLiteral("Capture One");
-    const QString bundle21 = makeBundle(m_apps.path(), running);
+    const QString bundle21 = testsupport::makeBundle(m_apps.path(), running);
     QProcess copy;
     copy.start(bundle21 + QStringLiteral("/Contents/MacOS/Capture One"), {QStringLiteral("60")});
     ASSERT_TRUE(copy.waitForStarted(5000));
 
     const Outcome json = run({QStringLiteral("apps"), QStringLiteral("--json")});
-    ASSERT_EQ(json.exitCode, 0) << qPrintable(json.err);
+    const Outcome table = run({QStringLiteral("apps")});
+    copy.kill();
+    copy.waitForFinished(5000);
+
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonArray apps = jsonArray(json.out);
     ASSERT_EQ(apps.size(), 3);
-    EXPECT_EQ(apps.at(0)[QStringLiteral("bundleIdentifier")].toString(),
-              QStringLiteral("com.captureone.captureone14"));
+    EXPECT_EQ(apps.at(0)[QStringLiteral("bundleIdentifier")].toString(), running.bundleIdentifier);
     EXPECT_EQ(apps.at(0)[QStringLiteral("running")], QJsonValue(true));
     EXPECT_EQ(apps.at(1)[QStringLiteral("displayName")].toString(), QStringLiteral("Capture One 22"));
     EXPECT_EQ(apps.at(2).toObject(),
               (QJsonObject{{QStringLiteral("displayName"), QStringLiteral("Capture One 23")},
-                           {QStringLiteral("bundleIdentifier"), kId},
+                           {QStringLiteral("bundleIdentifier"), m_id},
                            {QStringLiteral("version"), QStringLiteral("16.2")},
                            {QStringLiteral("path"), m_bundle23},
                            {QStringLiteral("running"), false}}));
 
-    const Outcome table = run({QStringLiteral("apps")});
-    copy.kill();
-    copy.waitForFinished(5000);
     ASSERT_EQ(table.exitCode, 0);
-    const QStringList rows = lines(table.out);
+    EXPECT_TRUE(table.err.isEmpty()) << table.err.toStdString();
+    const QStringList rows = table.outLines();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows.at(0).startsWith(QStringLiteral("NAME")));
+    EXPECT_TRUE(rows.at(1).contains(QStringLiteral(" yes ")));
     EXPECT_TRUE(rows.at(2).startsWith(QStringLiteral("Capture One 22")));
-    EXPECT_TRUE(rows.at(3).contains(m_bundle23));
+    EXPECT_TRUE(rows.at(3).endsWith(m_bundle23));
     for (const QString& header :
          {QStringLiteral("VERSION"), QStringLiteral("BUNDLE IDENTIFIER"), QStringLiteral("PATH")})
-        EXPECT_TRUE(alignedUnder(table.out, header)) << qPrintable(header) << "\n" << qPrintable(table.out);
-    EXPECT_FALSE(table.out.contains(QStringLiteral("Photo Viewer")));
+        EXPECT_TRUE(alignedUnder(table.outText(), header)) << qPrintable(header) << "\n"
+                                                           << qPrintable(table.outText());
+    EXPECT_FALSE(table.outText().contains(QStringLiteral("Photo Viewer")));
 }
 
-TEST_F(BrisquelTool, NoCopiesIsNotAnError) {
-    m_applicationsFolder = m_apps.filePath(QStringLiteral("missing"));
-    const Outcome o = run({QStringLiteral("apps"), QStringLiteral("--json")});
+TEST_F(BrisquelCommandLine, AFolderWithoutCopiesIsNoCopiesButAFolderThatCannotBeSearchedIsAFailure) {
+    const QString empty = m_files.filePath(QStringLiteral("empty"));
+    QDir().mkpath(empty);
+    m_applicationsFolder = empty;
+    Outcome o = run({QStringLiteral("apps")});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.outText(),
+              QStringLiteral("No copy of Capture One found in ") + empty + QStringLiteral(".\n"));
+    o = run({QStringLiteral("apps"), QStringLiteral("--json")});
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(jsonArray(o.out), QJsonArray());
+
+    const struct {
+        QString folder;
+        QString reason;
+    } unsearchable[] = {{m_apps.filePath(QStringLiteral("missing")), QStringLiteral("does not exist")},
+                        {m_files.write(QStringLiteral("a file"), "x"), QStringLiteral("is not a folder")}};
+    for (const auto& [folder, reason] : unsearchable) {
+        m_applicationsFolder = folder;
+        for (const QStringList& arguments : {QStringList{QStringLiteral("apps")},
+                                             QStringList{QStringLiteral("apps"), QStringLiteral("--json")},
+                                             QStringList{QStringLiteral("scripts"), m_id},
+                                             QStringList{QStringLiteral("get"), m_id, kCaptureDone}}) {
+            o = run(arguments);
+            EXPECT_EQ(o.exitCode, 1) << qPrintable(arguments.join(u' '));
+            EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
+            ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
+            EXPECT_TRUE(o.errText().contains(folder + QLatin1Char(' ') + reason)) << o.err.toStdString();
+        }
+    }
 }
 
-TEST_F(BrisquelTool, ScriptsFollowTheDictionaryOrderAndShowTheAssignedFile) {
-    const QString file = m_files.write(QStringLiteral("done.scpt"), "compiled");
-    ASSERT_EQ(run({QStringLiteral("set"), kId, QStringLiteral("batch done script"), file}).exitCode, 0);
+TEST_F(BrisquelCommandLine, VerboseSaysWhichBundlesTheSearchPassedOverAndWhy) {
+    const QString noInfo = m_apps.filePath(QStringLiteral("Capture One 10.app"));
+    QDir().mkpath(noInfo + QStringLiteral("/Contents/Resources"));
+    const QString noVersion =
+        makeCopy(QStringLiteral("Capture One 11"), identifier(QStringLiteral("c11")), {}, {});
+    const QString twin = m_apps.filePath(QStringLiteral("Twins"));
+    QDir().mkpath(twin);
+    testsupport::BundleLayout sameId;
+    sameId.bundleName = QStringLiteral("Capture One 24.app");
+    sameId.bundleIdentifier = m_id;
+    const QString repeated = testsupport::makeBundle(twin, sameId);
+
+    const Outcome quiet = run({QStringLiteral("apps")});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.errLines(),
+              QStringList{QStringLiteral(
+                  "brisquel: the search passed over 3 bundles or folders; --verbose says which and why")});
+
+    const Outcome verbose = run({QStringLiteral("apps"), QStringLiteral("--verbose")});
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_EQ(verbose.out, quiet.out);
+    const struct {
+        QString path;
+        QString reason;
+    } expected[] = {{noInfo, QStringLiteral("Info.plist")},
+                    {noVersion, QStringLiteral("CFBundleShortVersionString")},
+                    {repeated, QStringLiteral("same bundle identifier")}};
+    for (const auto& [path, reason] : expected) {
+        const QStringList said = verbose.errLines().filter(path + QLatin1Char(' '));
+        ASSERT_EQ(said.size(), 1) << qPrintable(path) << "\n" << verbose.err.toStdString();
+        EXPECT_TRUE(said.first().contains(reason)) << qPrintable(said.first());
+    }
+}
+
+TEST_F(BrisquelCommandLine, ScriptsFollowTheDictionaryOrderAndShowTheAssignedFile) {
+    const QString file = compiledScript(QStringLiteral("done.scpt"));
+    writeDomain(m_id,
+                {{QStringLiteral("endOfBatchScript"), file},
+                 {QStringLiteral("liveViewReadyScript"), m_files.filePath(QStringLiteral("gone.scpt"))}});
 
     const Outcome json =
         run({QStringLiteral("scripts"), QStringLiteral("Capture One 23"), QStringLiteral("--json")});
-    ASSERT_EQ(json.exitCode, 0) << qPrintable(json.err);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonArray scripts = jsonArray(json.out);
     ASSERT_EQ(scripts.size(), 3);
     EXPECT_EQ(scripts.at(0).toObject(),
@@ -188,184 +195,348 @@ TEST_F(BrisquelTool, ScriptsFollowTheDictionaryOrderAndShowTheAssignedFile) {
                            {QStringLiteral("defaultsScriptName"), QStringLiteral("endOfCaptureScript")},
                            {QStringLiteral("description"), QStringLiteral("After a capture.")},
                            {QStringLiteral("path"), QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(1)[QStringLiteral("scriptName")].toString(), QStringLiteral("batch done script"));
     EXPECT_EQ(scripts.at(1)[QStringLiteral("path")].toString(), file);
     EXPECT_EQ(scripts.at(2)[QStringLiteral("defaultsScriptName")].toString(),
               QStringLiteral("liveViewReadyScript"));
 
-    const Outcome table = run({QStringLiteral("scripts"), kId});
+    const Outcome table = run({QStringLiteral("scripts"), m_id});
     ASSERT_EQ(table.exitCode, 0);
-    const QStringList rows = lines(table.out);
+    const QStringList rows = table.outLines();
     ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows.at(1).startsWith(QStringLiteral("Capture Done")));
     EXPECT_TRUE(rows.at(2).startsWith(QStringLiteral("Batch Done")));
-    EXPECT_TRUE(rows.at(2).contains(file));
+    EXPECT_TRUE(rows.at(2).contains(QStringLiteral(" ") + file + QStringLiteral("  ")));
     EXPECT_TRUE(rows.at(2).endsWith(QStringLiteral("After a batch.")));
-    EXPECT_TRUE(alignedUnder(table.out, QStringLiteral("DESCRIPTION"))) << qPrintable(table.out);
+    EXPECT_TRUE(rows.at(3).contains(QStringLiteral("gone.scpt (missing)"))) << qPrintable(rows.at(3));
+    EXPECT_TRUE(alignedUnder(table.outText(), QStringLiteral("DESCRIPTION"))) << qPrintable(table.outText());
+
+    const QString none =
+        makeCopy(QStringLiteral("Capture One 9"), identifier(QStringLiteral("c9")),
+                 sdefWithScripts({{QStringLiteral("name"), QStringLiteral("Not a script.")}}));
+    const Outcome empty = run({QStringLiteral("scripts"), QStringLiteral("Capture One 9")});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.outText(), QStringLiteral("Capture One 9 offers no background scripts.\n"));
 }
 
-TEST_F(BrisquelTool, NamesFromTheDictionaryCannotDriveTheTerminal) {
-    BundleLayout hostile =
-        layout(QStringLiteral("Capture One 24.app"), QStringLiteral("com.example.hostile"));
-    hostile.sdef = QByteArray("<?xml version=\"1.0\"?><dictionary><suite name=\"Capture One Suite\">"
-                              "<class name=\"application\"><property name=\"evil&#10;line&#27;[2J script\" "
-                              "description=\"two&#10;lines\"/></class></suite></dictionary>");
-    makeBundle(m_apps.path(), hostile);
-    const Outcome o = run({QStringLiteral("scripts"), QStringLiteral("com.example.hostile")});
-    ASSERT_EQ(o.exitCode, 0);
-    EXPECT_FALSE(o.out.contains(QChar(0x1b)));
-    EXPECT_EQ(o.out.count(QLatin1Char('\n')), 2) << qPrintable(o.out);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("evil\\nline\\u001b[2J script")));
+TEST_F(BrisquelCommandLine, TablesFitTheTerminalWithoutCuttingANameAndAreWholeOtherwise) {
+    const QString description = QStringLiteral("Runs once every image of a long batch has been processed and "
+                                               "written, with the list of the files that were produced.");
+    // Localized dictionaries describe scripts in scripts whose characters take two columns.
+    const QString wide =
+        QStringLiteral("読み込みが終わり、最後の画像がカタログにコピーされたときに実行されます。");
+    makeCopy(QStringLiteral("Capture One 30"), identifier(QStringLiteral("c30")),
+             sdefWithScripts({{QStringLiteral("batch done script"), description},
+                              {QStringLiteral("import done script"), wide}}));
+    const QString file =
+        compiledScript(QStringLiteral("A folder with a rather long name/Another one/batch.scpt"));
+    ASSERT_EQ(
+        run({QStringLiteral("set"), QStringLiteral("Capture One 30"), QStringLiteral("Batch Done"), file})
+            .exitCode,
+        0);
 
-    const Outcome json =
-        run({QStringLiteral("scripts"), QStringLiteral("com.example.hostile"), QStringLiteral("--json")});
-    EXPECT_EQ(jsonArray(json.out).at(0)[QStringLiteral("scriptName")].toString(),
-              QStringLiteral("evil\nline\x1b[2J script"));
+    // To a program: every cell whole, one line per row.
+    const Outcome piped = run({QStringLiteral("scripts"), QStringLiteral("Capture One 30")});
+    ASSERT_EQ(piped.outLines().size(), 3);
+    EXPECT_TRUE(piped.outLines().at(2).endsWith(QStringLiteral("  ") + wide));
+    EXPECT_TRUE(piped.outLines().at(1).contains(file + QStringLiteral("  ") + description));
+
+    for (const int columns : {60, 100, 140}) {
+        const Outcome shown = run({QStringLiteral("scripts"), QStringLiteral("Capture One 30")}, columns);
+        ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+        const QString text = shown.outText();
+        for (const QString& line : shown.outLines())
+            EXPECT_LE(terminalColumns(line), columns) << columns << ": " << qPrintable(line);
+        // Names are never cut; the description is wrapped, so all of its words are there in order.
+        for (const char* name : {"Batch Done", "batch done script", "endOfBatchScript"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(name))) << columns << ": " << name << "\n"
+                                                                << qPrintable(text);
+        const QRegularExpression space(QStringLiteral("\\s+"));
+        for (const QString& whole : {description, wide})
+            EXPECT_TRUE(QString(text).remove(space).contains(QString(whole).remove(space)))
+                << columns << "\n"
+                << qPrintable(text);
+        EXPECT_TRUE(text.contains(QStringLiteral("batch.scpt"))) << columns;
+    }
+    const Outcome apps = run({QStringLiteral("apps")}, 50);
+    for (const QString& line : apps.outLines())
+        EXPECT_LE(line.size(), 50) << qPrintable(line);
+    for (const QString& name : {QStringLiteral("Capture One 22"), QStringLiteral("Capture One 30"), m_id})
+        EXPECT_TRUE(apps.outText().contains(name)) << qPrintable(apps.outText());
+}
+
+// --- Naming ---
+
+TEST_F(BrisquelCommandLine, EveryNameTheTablesShowIsAcceptedBack) {
+    const QString file = compiledScript(QStringLiteral("done.scpt"));
+    writeDomain(m_id, {{QStringLiteral("endOfCaptureScript"), file}});
+    const QString relativeBundle = QDir(m_files.path()).relativeFilePath(m_bundle23);
+    QList<QPair<QString, QString>> names;
+    for (const QString& copy :
+         {m_id, m_id.toUpper(), QStringLiteral("Capture One 23"), QStringLiteral("capture one 23"),
+          QStringLiteral("CAPTURE ONE 23.APP"), m_bundle23, m_bundle23 + QLatin1Char('/'), relativeBundle})
+        names.append({copy, kCaptureDone});
+    for (const QString& script : {QStringLiteral("endOfCaptureScript"), QStringLiteral("Capture Done"),
+                                  QStringLiteral("capture done"), QStringLiteral("ENDOFCAPTURESCRIPT")})
+        names.append({m_id, script});
+    for (const auto& [copy, script] : names) {
+        const Outcome o = run({QStringLiteral("get"), copy, script});
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(copy) << " / " << qPrintable(script) << ": "
+                                 << o.err.toStdString();
+        EXPECT_EQ(o.outText(), file + QLatin1Char('\n'));
+    }
+}
+
+TEST_F(BrisquelCommandLine, AnUnknownOrAmbiguousNameListsTheNamesThatWouldBeAccepted) {
+    const QString twins = m_apps.filePath(QStringLiteral("Other"));
+    QDir().mkpath(twins);
+    testsupport::BundleLayout twin;
+    twin.bundleName = QStringLiteral("Capture One 23.app");
+    twin.bundleIdentifier = identifier(QStringLiteral("twin"));
+    testsupport::makeBundle(twins, twin);
+    makeCopy(QStringLiteral("Capture One Pro"), identifier(QStringLiteral("pro")));
+    makeCopy(QStringLiteral("Capture One PRO"), identifier(QStringLiteral("PRO")));
+    const QString file = compiledScript(QStringLiteral("x.scpt"));
+
+    const struct {
+        QStringList arguments;
+        QStringList mentioned;
+    } cases[] = {
+        {{QStringLiteral("get"), QStringLiteral("Capture One 99"), kCaptureDone},
+         {QStringLiteral("\"Capture One 99\""),
+          QStringLiteral("Capture One 22 (") + m_otherId + QLatin1Char(')')}},
+        {{QStringLiteral("scripts"), identifier(QStringLiteral("viewer"))},
+         {QStringLiteral("no copy of Capture One")}},
+        // The same display name twice: the identifiers tell them apart.
+        {{QStringLiteral("scripts"), QStringLiteral("Capture One 23")}, {m_id, twin.bundleIdentifier}},
+        // Two names that differ only in case: an exact one is taken, a third spelling is ambiguous.
+        {{QStringLiteral("scripts"), QStringLiteral("capture one pro")},
+         {identifier(QStringLiteral("pro")), identifier(QStringLiteral("PRO"))}},
+        {{QStringLiteral("set"), m_id, QStringLiteral("capture undone script"), file},
+         {QStringLiteral("\"Capture Done\", \"Batch Done\", \"Live View Ready\"")}},
+    };
+    for (const auto& [arguments, mentioned] : cases) {
+        const Outcome o = run(arguments);
+        EXPECT_EQ(o.exitCode, 1) << qPrintable(arguments.join(u' '));
+        EXPECT_EQ(o.errLines().size(), 1) << o.err.toStdString();
+        for (const QString& text : mentioned)
+            EXPECT_TRUE(o.errText().contains(text)) << qPrintable(text) << "\n" << o.err.toStdString();
+        EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
+    }
+    EXPECT_EQ(run({QStringLiteral("scripts"), QStringLiteral("Capture One PRO"), QStringLiteral("--json")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(QDir(m_prefs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 // --- Assigning, reading and clearing ---
 
-TEST_F(BrisquelTool, SetGetClearRoundTripThroughTheDomainFile) {
+TEST_F(BrisquelCommandLine, SetGetClearRoundTripThroughTheDomainFile) {
     m_preferencesFolder = m_prefs.filePath(QStringLiteral("not/yet/there"));
-    const QString file = m_files.write(QStringLiteral("Mes scripts/l'été \"final\" ✓ $HOME `x`.scpt"), "x");
-    const QString batch = m_files.write(QStringLiteral("sub/b.applescript"), "b");
-    const QString dash = m_files.write(QStringLiteral("-dash.scpt"), "x");
+    const QString file = compiledScript(QStringLiteral("Mes scripts/l'été \"final\" ✓ $HOME `x` %41 #.scpt"));
+    const QString batch = m_files.write(QStringLiteral("sub/b.applescript"), "display dialog \"b\"");
+    const QString dash = compiledScript(QStringLiteral("-dash.scpt"));
     for (const QStringList& arguments :
          {QStringList{QStringLiteral("set"), QStringLiteral("Capture One 23"), kCaptureDone, file},
           // A relative file is made absolute; any name may follow "--".
-          QStringList{QStringLiteral("set"), kId, QStringLiteral("batch done script"),
-                      QStringLiteral("./sub/../sub/b.applescript")},
-          QStringList{QStringLiteral("set"), kId, QStringLiteral("live view ready script"),
+          QStringList{QStringLiteral("set"), m_id, QStringLiteral("Batch Done"),
+                      QStringLiteral("./sub/../sub//b.applescript")},
+          QStringList{QStringLiteral("set"), m_id, QStringLiteral("live view ready script"),
                       QStringLiteral("--"), QStringLiteral("-dash.scpt")}}) {
         const Outcome o = run(arguments);
-        ASSERT_EQ(o.exitCode, 0) << qPrintable(o.err);
-        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(o.err);
+        ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
+        EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
     }
     QVariantMap expected{{QStringLiteral("endOfCaptureScript"), file},
                          {QStringLiteral("endOfBatchScript"), batch},
                          {QStringLiteral("liveViewReadyScript"), dash}};
-    EXPECT_EQ(domain(), expected);
-    EXPECT_FALSE(QFileInfo::exists(domainFile(kOtherId))) << "another copy's domain is untouched";
+    EXPECT_EQ(domain(m_id), expected);
+    EXPECT_FALSE(QFileInfo::exists(domainFile(m_otherId))) << "another copy's domain is untouched";
 
-    // The script is named by its defaults name or by its own.
-    for (const QString& script : {QStringLiteral("endOfCaptureScript"), kCaptureDone}) {
-        const Outcome o = run({QStringLiteral("get"), kId, script});
-        EXPECT_EQ(o.exitCode, 0);
-        EXPECT_EQ(o.out, file + QLatin1Char('\n'));
-    }
+    Outcome o = run({QStringLiteral("get"), m_id, kCaptureDone});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.outText(), file + QLatin1Char('\n'));
 
-    EXPECT_EQ(run({QStringLiteral("clear"), kId, kCaptureDone}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("clear"), m_id, QStringLiteral("Capture Done")}).exitCode, 0);
     expected.remove(QStringLiteral("endOfCaptureScript"));
-    EXPECT_EQ(domain(), expected);
-    const Outcome o = run({QStringLiteral("get"), kId, kCaptureDone});
+    EXPECT_EQ(domain(m_id), expected);
+    o = run({QStringLiteral("get"), m_id, kCaptureDone});
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_TRUE(o.err.isEmpty());
+
+    // A file that has gone since it was assigned: the path, and a warning that Capture One will
+    // find nothing there.
+    QFile::remove(batch);
+    o = run({QStringLiteral("get"), m_id, QStringLiteral("Batch Done")});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.outText(), batch + QLatin1Char('\n'));
+    EXPECT_EQ(o.errLines().size(), 1);
+    EXPECT_TRUE(o.errText().contains(QStringLiteral("does not exist"))) << o.err.toStdString();
+
+    // A value that is not a path, put there by another program: nothing to print, and a warning.
+    writeDomain(m_id, {{QStringLiteral("endOfCaptureScript"), 42}});
+    o = run({QStringLiteral("get"), m_id, kCaptureDone});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_EQ(o.errLines(),
+              QStringList{QStringLiteral("brisquel: warning: endOfCaptureScript holds a number, not a "
+                                         "file's path: Capture One will find no script there")});
 }
 
-TEST_F(BrisquelTool, SetWarnsOnlyAboutAFileThatIsNotAnAppleScript) {
-    const QString text = m_files.write(QStringLiteral("notes.txt"), "x");
-    Outcome o = run({QStringLiteral("set"), kId, kCaptureDone, text});
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(o.errLines().size(), 1);
-    EXPECT_TRUE(o.err.contains(QStringLiteral("warning")));
-    EXPECT_EQ(domain().value(QStringLiteral("endOfCaptureScript")).toString(), text);
+TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
+    QDir().mkpath(m_files.filePath(QStringLiteral("Folder")));
+    QDir().mkpath(m_files.filePath(QStringLiteral("Hollow.scptd/Contents/Resources")));
+    QFile::link(m_files.filePath(QStringLiteral("nowhere.scpt")),
+                m_files.filePath(QStringLiteral("dangling.scpt")));
+    clitest::HostileFiles::makeFifo(m_files.filePath(QStringLiteral("pipe.scpt")));
+    const struct {
+        QString file;
+        QString reason;
+    } refused[] = {
+        {m_files.write(QStringLiteral("notes.txt"), "tell application \"Finder\""),
+         QStringLiteral("not an AppleScript file")},
+        {m_files.filePath(QStringLiteral("Folder")), QStringLiteral("is a folder")},
+        {m_files.filePath(QStringLiteral("Hollow.scptd")), QStringLiteral("script bundle without")},
+        {m_files.write(QStringLiteral("empty.scpt"), ""), QStringLiteral("is empty")},
+        {m_files.write(QStringLiteral("photo.scpt"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+         QStringLiteral("neither a compiled script nor a script text")},
+        {m_files.filePath(QStringLiteral("missing.scpt")), QStringLiteral("does not exist")},
+        {m_files.filePath(QStringLiteral("dangling.scpt")),
+         QStringLiteral("symbolic link to a file that does not exist")},
+        {m_files.filePath(QStringLiteral("pipe.scpt")), QStringLiteral("is a FIFO")},
+    };
+    for (const auto& [file, reason] : refused) {
+        Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, file});
+        EXPECT_EQ(o.exitCode, 1) << qPrintable(file);
+        ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
+        EXPECT_TRUE(o.errText().contains(file)) << o.err.toStdString();
+        EXPECT_TRUE(o.errText().contains(reason)) << o.err.toStdString();
+        EXPECT_TRUE(o.errText().contains(QStringLiteral("--force"))) << o.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
 
-    QDir().mkpath(m_files.filePath(QStringLiteral("Bundle.scptd")));
-    for (const QString& quiet :
-         {m_files.write(QStringLiteral("a.SCPT"), "x"), m_files.write(QStringLiteral("b.applescript"), "x"),
-          m_files.filePath(QStringLiteral("Bundle.scptd"))}) {
-        o = run({QStringLiteral("set"), kId, kCaptureDone, quiet});
-        EXPECT_EQ(o.exitCode, 0);
-        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(quiet) << ": " << qPrintable(o.err);
+        o = run({QStringLiteral("set"), m_id, kCaptureDone, file, QStringLiteral("--force")});
+        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+        ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
+        EXPECT_TRUE(o.errText().contains(QStringLiteral("warning: ") + file)) << o.err.toStdString();
+        EXPECT_EQ(domain(m_id).value(QStringLiteral("endOfCaptureScript")).toString(), file);
+        QFile::remove(domainFile(m_id));
+    }
+
+    QDir().mkpath(m_files.filePath(QStringLiteral("Whole.scptd/Contents/Resources/Scripts")));
+    compiledScript(QStringLiteral("Whole.scptd/Contents/Resources/Scripts/main.scpt"));
+    const QString bundle = m_files.filePath(QStringLiteral("Whole.scptd"));
+    const QList<QPair<QString, QString>> accepted{
+        {compiledScript(QStringLiteral("a.SCPT")), {}},
+        {m_files.write(QStringLiteral("text.scpt"), "display dialog \"hi\""), {}},
+        {m_files.write(QStringLiteral("b.applescript"), "display dialog \"b\""), {}},
+        {m_files.write(QStringLiteral("u.applescript"), QByteArray("\xff\xfe"
+                                                                   "d\0i\0",
+                                                                   6)),
+         {}},
+        {compiledScript(QStringLiteral("compiled without extension")), {}},
+        {bundle, {}},
+        {bundle + QStringLiteral("/./"), bundle},
+    };
+    for (const auto& [given, stored] : accepted) {
+        const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, given});
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(given) << ": " << o.err.toStdString();
+        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(given) << ": " << o.err.toStdString();
+        EXPECT_EQ(domain(m_id).value(QStringLiteral("endOfCaptureScript")).toString(),
+                  stored.isEmpty() ? given : stored);
     }
 }
 
-// --- Failures ---
-
-TEST_F(BrisquelTool, EachFailureIsOneLineAndStatusOneAndStoresNothing) {
-    makeBundle(m_apps.filePath(QStringLiteral("Other")),
-               layout(QStringLiteral("Capture One 23.app"), QStringLiteral("com.example.twin")));
-    makeBundle(m_apps.path(), layout(QStringLiteral("Capture One 30.app"), QStringLiteral("../escape")));
-    const QString file = m_files.write(QStringLiteral("x.scpt"), "x");
-    const QList<QPair<QStringList, QString>> cases{
-        {{QStringLiteral("get"), QStringLiteral("Capture One 99"), kCaptureDone}, {}},
-        {{QStringLiteral("get"), QStringLiteral("capture one 22"), kCaptureDone}, {}}, // names match exactly
-        {{QStringLiteral("get"), kId, QStringLiteral("capture undone script")}, {}},
-        {{QStringLiteral("scripts"), QStringLiteral("com.example.viewer")}, {}}, // not a Capture One copy
-        // Two copies of one name must be named by identifier.
-        {{QStringLiteral("scripts"), QStringLiteral("Capture One 23")}, QStringLiteral("com.example.twin")},
-        {{QStringLiteral("set"), kId, kCaptureDone, m_files.filePath(QStringLiteral("missing.scpt"))},
-         QStringLiteral("missing.scpt")},
-        {{QStringLiteral("set"), kId, kCaptureDone, QString()}, {}},
-        {{QStringLiteral("set"), QStringLiteral("../escape"), kCaptureDone, file},
-         {}}}; // a refused domain name
-    for (const auto& [arguments, mentioned] : cases) {
+TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailureWithItsReason) {
+    // Output to a full disk: a program storing it must not take a truncated result for a whole one.
+    m_outputFile = "/dev/full";
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("apps"), QStringLiteral("--json")},
+          QStringList{QStringLiteral("scripts"), m_id}, QStringList{QStringLiteral("--help")}}) {
         const Outcome o = run(arguments);
         EXPECT_EQ(o.exitCode, 1) << qPrintable(arguments.join(u' '));
-        EXPECT_EQ(o.errLines().size(), 1) << qPrintable(o.err);
-        EXPECT_TRUE(o.err.contains(mentioned)) << qPrintable(o.err);
-        EXPECT_TRUE(o.out.isEmpty()) << qPrintable(o.out);
+        EXPECT_EQ(o.errLines(), QStringList{QStringLiteral(
+                                    "brisquel: the output could not be written: No space left on device")});
     }
-    EXPECT_EQ(QDir(m_prefs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    EXPECT_FALSE(QFileInfo::exists(m_prefs.filePath(QStringLiteral("../escape.plist"))));
-    EXPECT_EQ(run({QStringLiteral("scripts"), QStringLiteral("com.example.twin"), QStringLiteral("--json")})
-                  .exitCode,
-              0);
-}
+    m_outputFile.clear();
 
-TEST_F(BrisquelTool, AMalformedDomainFileIsLeftByteForByte) {
-    const QByteArray garbage("<?xml version=\"1.0\"?><plist><dict><key>keep</key><string>me");
-    m_prefs.write(kId + QStringLiteral(".plist"), garbage);
-    const QString file = m_files.write(QStringLiteral("x.scpt"), "x");
-    for (const QStringList& arguments : {QStringList{QStringLiteral("set"), kId, kCaptureDone, file},
-                                         QStringList{QStringLiteral("clear"), kId, kCaptureDone}}) {
-        const Outcome o = run(arguments);
-        EXPECT_EQ(o.exitCode, 1) << qPrintable(arguments.first());
-        EXPECT_EQ(o.errLines().size(), 1) << qPrintable(o.err);
-        QFile check(domainFile());
-        ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-        EXPECT_EQ(check.readAll(), garbage);
-    }
-}
+    // A bundle identifier that names a path: refused as a domain name, nothing written anywhere.
+    const QString escape =
+        QStringLiteral("../") + QFileInfo(m_prefs.path()).fileName() + QStringLiteral("-escape");
+    makeCopy(QStringLiteral("Capture One 31"), escape);
+    const QString file = compiledScript(QStringLiteral("x.scpt"));
+    const Outcome refused = run({QStringLiteral("set"), escape, kCaptureDone, file});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errLines().size(), 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.errText().contains(escape)) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_prefs.path() + QStringLiteral("-escape.plist")));
 
-TEST_F(BrisquelTool, AWriteThatFailsFailsTheAssignment) {
     // A preferences "folder" that is a file: no domain file can be written there, whoever runs.
     m_preferencesFolder = m_prefs.write(QStringLiteral("a file"), "x");
-    const Outcome o =
-        run({QStringLiteral("set"), kId, kCaptureDone, m_files.write(QStringLiteral("x.scpt"), "x")});
-    EXPECT_EQ(o.exitCode, 1) << qPrintable(o.err);
-    EXPECT_EQ(o.errLines().size(), 1) << qPrintable(o.err);
-    EXPECT_TRUE(o.err.startsWith(QStringLiteral("brisquel: could not assign"))) << qPrintable(o.err);
+    const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, file});
+    EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
+    ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
+    EXPECT_TRUE(o.errText().startsWith(QStringLiteral("brisquel: could not assign "))) << o.err.toStdString();
+    EXPECT_TRUE(o.errText().contains(m_preferencesFolder)) << o.err.toStdString();
     EXPECT_EQ(QDir(m_prefs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("a file")});
 }
 
 // --- The command line itself ---
 
-TEST_F(BrisquelTool, UsageErrorsGiveTheUsageAndStatusTwoAndHelpAndVersionZero) {
-    const QList<QStringList> wrong{{},
-                                   {QStringLiteral("launch")},
-                                   {QStringLiteral("scripts")},
-                                   {QStringLiteral("get"), kId},
-                                   {QStringLiteral("set"), kId, kCaptureDone},
-                                   {QStringLiteral("clear"), kId, QStringLiteral("a"), QStringLiteral("b")},
-                                   {QStringLiteral("apps"), QStringLiteral("--colour")},
-                                   {QStringLiteral("get"), kId, kCaptureDone, QStringLiteral("--json")}};
-    for (const QStringList& arguments : wrong) {
+TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
+    const struct {
+        QStringList arguments;
+        QString said;
+    } wrong[] = {
+        {{}, QStringLiteral("no command given")},
+        {{QStringLiteral("launch")}, QStringLiteral("unknown command 'launch'")},
+        {{QStringLiteral("script"), m_id},
+         QStringLiteral("unknown command 'script'; did you mean 'scripts'?")},
+        {{QStringLiteral("scripts")}, QStringLiteral("missing COPY: the command is 'brisquel scripts COPY'")},
+        {{QStringLiteral("set"), m_id, kCaptureDone}, QStringLiteral("missing FILE")},
+        {{QStringLiteral("clear"), m_id, QStringLiteral("a"), QStringLiteral("b")},
+         QStringLiteral("unexpected argument 'b'")},
+        {{QStringLiteral("apps"), QStringLiteral("--colour")}, QStringLiteral("unknown option '--colour'")},
+        {{QStringLiteral("get"), m_id, kCaptureDone, QStringLiteral("--json")},
+         QStringLiteral("--json applies")},
+        {{QStringLiteral("clear"), m_id, kCaptureDone, QStringLiteral("--force")},
+         QStringLiteral("--force applies")},
+        {{QStringLiteral("set"), m_id, kCaptureDone, QString()},
+         QStringLiteral(
+             "FILE is empty: give the script file to assign, or use 'brisquel clear COPY SCRIPT'")},
+    };
+    for (const auto& [arguments, said] : wrong) {
         const Outcome o = run(arguments);
         EXPECT_EQ(o.exitCode, 2) << qPrintable(arguments.join(u' '));
-        EXPECT_TRUE(o.err.contains(QStringLiteral("Usage: brisquel"))) << qPrintable(arguments.join(u' '));
+        ASSERT_EQ(o.errLines().size(), 2) << o.err.toStdString();
+        EXPECT_TRUE(o.errLines().at(0).startsWith(QStringLiteral("brisquel: ") + said))
+            << o.err.toStdString();
+        EXPECT_EQ(o.errLines().at(1), QStringLiteral("Try 'brisquel --help'."));
         EXPECT_TRUE(o.out.isEmpty());
     }
-    EXPECT_FALSE(QFileInfo::exists(domainFile()));
+    EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
+}
 
-    Outcome o = run({QStringLiteral("--help")});
+TEST_F(BrisquelCommandLine, HelpAndVersionArePrintedWhereverTheyAreAsked) {
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("help")},
+          QStringList{QStringLiteral("scripts"), QStringLiteral("-h")},
+          QStringList{QStringLiteral("launch"), QStringLiteral("--help")}}) {
+        const Outcome o = run(arguments);
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(arguments.join(u' '));
+        EXPECT_TRUE(o.outText().startsWith(QStringLiteral("Usage: brisquel")));
+        for (const QString& line : o.outLines())
+            EXPECT_LE(line.size(), 79)
+                << "the help reads whole on an 80-column terminal: " << qPrintable(line);
+        for (const char* command :
+             {"apps", "scripts COPY", "get COPY SCRIPT", "set COPY SCRIPT FILE", "clear COPY SCRIPT"})
+            EXPECT_TRUE(o.outText().contains(QString::fromUtf8(command))) << command;
+    }
+    const Outcome o = run({QStringLiteral("--version")});
     EXPECT_EQ(o.exitCode, 0);
-    EXPECT_TRUE(o.out.startsWith(QStringLiteral("Usage: brisquel")));
-    for (const char* command :
-         {"apps", "scripts COPY", "get COPY SCRIPT", "set COPY SCRIPT FILE", "clear COPY SCRIPT"})
-        EXPECT_TRUE(o.out.contains(QString::fromUtf8(command))) << command;
-    EXPECT_EQ(run({QStringLiteral("scripts"), QStringLiteral("-h")}).exitCode, 0);
-    o = run({QStringLiteral("--version")});
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_TRUE(o.out.startsWith(QStringLiteral("brisquel 1.")));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^brisquel 1\\.\\d+\\.\\d+ \\(Brisquel library 1\\.0\\)\n$"))
+            .match(o.outText())
+            .hasMatch())
+        << o.out.toStdString();
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "cli/Argument.h"
+
+#include "VexoExtensions/Result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace brisquel::cli {
+
+// The tool's command line: one command, its operands, and options anywhere among them.
+//
+//   brisquel [--verbose] apps [--json]
+//   brisquel [--verbose] scripts COPY [--json]
+//   brisquel [--verbose] get COPY SCRIPT
+//   brisquel [--verbose] set COPY SCRIPT FILE [--force]
+//   brisquel [--verbose] clear COPY SCRIPT
+//   brisquel help | --help | -h     brisquel --version
+//
+// Everything after "--" is an operand, so a name may begin with a dash; "-" alone is an operand.
+// Operands are kept as the bytes given (see Argument).
+struct CommandLine {
+    enum class Command { Help, Version, Apps, Scripts, Get, Set, Clear };
+
+    Command command = Command::Help;
+    QList<Argument> operands;
+    bool json = false;
+    bool verbose = false;
+    bool force = false;
+
+    // The command line, or a usage error: a one-line message that says what is wrong and, where
+    // it can, what was meant ("unknown command 'script'; did you mean 'scripts'?"). --help and
+    // --version win over any error, as a person asking for help has not finished the line.
+    static vexo::Expected<CommandLine> parse(const QList<QByteArray>& arguments);
+
+    static QString helpText();
+    static QString versionText();
+};
+
+} // namespace brisquel::cli

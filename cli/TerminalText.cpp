@@ -1,0 +1,201 @@
+#include "cli/TerminalText.h"
+
+#include <unicode/uchar.h>
+
+namespace brisquel::cli::TerminalText {
+
+namespace {
+
+const QString kEllipsis = QStringLiteral("…");
+
+// One code point of a text and the code units it takes; a lone surrogate stands for itself.
+struct CodePoint {
+    char32_t value;
+    qsizetype length;
+};
+
+CodePoint codePointAt(const QString& text, qsizetype at) {
+    const QChar c = text.at(at);
+    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
+        return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
+    }
+    return {c.unicode(), 1};
+}
+
+bool isShownAsItself(char32_t c) {
+    if (c == U' ') {
+        return true;
+    }
+    if (c == U'\\') {
+        return false;
+    }
+    const UChar32 u = static_cast<UChar32>(c);
+    switch (u_charType(u)) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_SPACE_SEPARATOR:
+    case U_SURROGATE:
+    case U_UNASSIGNED:
+        return false;
+    default:
+        // Characters that draw nothing although they are not format characters: Hangul fillers,
+        // variation selectors, the combining grapheme joiner, Mongolian selectors.
+        return !u_hasBinaryProperty(u, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+    }
+}
+
+QString escaped(char32_t c) {
+    switch (c) {
+    case U'\n':
+        return QStringLiteral("\\n");
+    case U'\t':
+        return QStringLiteral("\\t");
+    case U'\r':
+        return QStringLiteral("\\r");
+    case U'\\':
+        return QStringLiteral("\\\\");
+    default:
+        break;
+    }
+    if (c > 0xffff) {
+        return QStringLiteral("\\U") + QString::number(uint(c), 16).rightJustified(8, QLatin1Char('0'));
+    }
+    return QStringLiteral("\\u") + QString::number(uint(c), 16).rightJustified(4, QLatin1Char('0'));
+}
+
+qsizetype columnsOf(char32_t c) {
+    const UChar32 u = static_cast<UChar32>(c);
+    const int category = u_charType(u);
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR) {
+        return 0;
+    }
+    const int eastAsian = u_getIntPropertyValue(u, UCHAR_EAST_ASIAN_WIDTH);
+    return eastAsian == U_EA_WIDE || eastAsian == U_EA_FULLWIDTH ? 2 : 1;
+}
+
+// The longest start of text that takes at most `columns` columns, with the zero-width marks that
+// belong to its last character.
+qsizetype prefixEnd(const QString& text, qsizetype columns) {
+    qsizetype used = 0;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        const CodePoint cp = codePointAt(text, at);
+        const qsizetype w = columnsOf(cp.value);
+        if (used + w > columns) {
+            break;
+        }
+        used += w;
+        at += cp.length;
+    }
+    return at;
+}
+
+// Where the longest end of text that takes at most `columns` columns begins, never on a mark that
+// belongs to a character left out.
+qsizetype suffixStart(const QString& text, qsizetype columns) {
+    QList<qsizetype> starts;
+    for (qsizetype at = 0; at < text.size(); at += codePointAt(text, at).length) {
+        starts.append(at);
+    }
+    qsizetype used = 0;
+    qsizetype start = text.size();
+    for (qsizetype i = starts.size() - 1; i >= 0; --i) {
+        const qsizetype w = columnsOf(codePointAt(text, starts.at(i)).value);
+        if (used + w > columns) {
+            break;
+        }
+        used += w;
+        start = starts.at(i);
+    }
+    while (start < text.size() && columnsOf(codePointAt(text, start).value) == 0) {
+        start += codePointAt(text, start).length;
+    }
+    return start;
+}
+
+} // namespace
+
+QString printable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype at = 0; at < text.size();) {
+        const CodePoint cp = codePointAt(text, at);
+        if (isShownAsItself(cp.value)) {
+            out += QStringView(text).mid(at, cp.length);
+        } else {
+            out += escaped(cp.value);
+        }
+        at += cp.length;
+    }
+    return out;
+}
+
+qsizetype width(const QString& text) {
+    qsizetype columns = 0;
+    for (qsizetype at = 0; at < text.size();) {
+        const CodePoint cp = codePointAt(text, at);
+        columns += columnsOf(cp.value);
+        at += cp.length;
+    }
+    return columns;
+}
+
+QString elidedRight(const QString& text, qsizetype columns) {
+    if (width(text) <= columns) {
+        return text;
+    }
+    if (columns <= 0) {
+        return {};
+    }
+    return text.left(prefixEnd(text, columns - 1)) + kEllipsis;
+}
+
+QString elidedMiddle(const QString& text, qsizetype columns) {
+    if (width(text) <= columns) {
+        return text;
+    }
+    if (columns <= 0) {
+        return {};
+    }
+    const qsizetype right = (columns - 1) / 2;
+    const qsizetype left = columns - 1 - right;
+    return text.left(prefixEnd(text, left)) + kEllipsis + text.mid(suffixStart(text, right));
+}
+
+QStringList wrapped(const QString& text, qsizetype columns) {
+    columns = std::max<qsizetype>(columns, 1);
+    QStringList lines;
+    QString line;
+    qsizetype lineWidth = 0;
+    for (QString word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        qsizetype wordWidth = width(word);
+        if (!line.isEmpty() && lineWidth + 1 + wordWidth <= columns) {
+            line += QLatin1Char(' ') + word;
+            lineWidth += 1 + wordWidth;
+            continue;
+        }
+        if (!line.isEmpty()) {
+            lines.append(line);
+        }
+        // A word wider than a whole line is broken where the line ends.
+        while (wordWidth > columns) {
+            qsizetype end = prefixEnd(word, columns);
+            if (end == 0) {
+                end = codePointAt(word, 0).length; // one character wider than the line
+            }
+            lines.append(word.left(end));
+            word = word.mid(end);
+            wordWidth = width(word);
+        }
+        line = word;
+        lineWidth = wordWidth;
+    }
+    if (!line.isEmpty() || lines.isEmpty()) {
+        lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace brisquel::cli::TerminalText
