@@ -34,6 +34,14 @@ struct BRISQUEL_EXPORT Platform {
     // This machine's own services, configured from the environment (QUILLMERE_APPLICATIONS_DIR,
     // QUILLMERE_PREFERENCES_DIR, QUILLMERE_OSASCRIPT).
     static Platform native();
+    // The same, with any of these set in place of what the environment says (tests and tools that
+    // keep their own folders or log).
+    struct NativeSettings {
+        QString applicationsFolder;
+        QString preferencesFolder;
+        std::shared_ptr<Log> log;
+    };
+    static Platform native(const NativeSettings& settings);
 };
 
 } // namespace brisquel

@@ -6,7 +6,6 @@
 #include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/FeedAddress.h"
 #include "VexoUpdater/UpdateSettings.h"
-#include "core/platform/posix/PlistFileDefaults.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
 #include "tests/support/TempFolder.h"
 
@@ -215,7 +214,8 @@ TEST(UpdatesPaneOnDisk, followsAChangeWrittenByAnotherProgram) {
     testsupport::TempFolder folder;
     UpdaterWorld world;
     brisquel::Platform platform = world.fakes.platform();
-    platform.preferences = std::make_shared<brisquel::PlistFilePreferences>(folder.path(), world.fakes.log);
+    platform.preferences =
+        brisquel::Platform::native({.preferencesFolder = folder.path(), .log = world.fakes.log}).preferences;
     brisquel::Platform::install(platform);
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
