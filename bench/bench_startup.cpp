@@ -91,7 +91,8 @@ QString shownText(quillmere::AppDelegate& delegate) {
     for (int row = 0; row < sidebar->count(); ++row) {
         const QListWidgetItem* item = sidebar->item(row);
         lines << item->text() << item->data(quillmere::AppHeaderView::kIdentifierRole).toString()
-              << quillmere::AppHeaderView::versionLine(item->data(quillmere::AppHeaderView::kVersionRole).toString());
+              << quillmere::AppHeaderView::versionLine(
+                     item->data(quillmere::AppHeaderView::kVersionRole).toString());
     }
     return lines.join(QLatin1Char('\n'));
 }
