@@ -5,6 +5,7 @@
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBuffer>
 #include <QImageReader>
@@ -100,7 +101,9 @@ AppHeaderView::Look AppHeaderView::look(const QStyleOptionViewItem& option, cons
         look.badgeColor = QColor(Qt::white);
         look.badgeFillColor = readableOn(running, look.badgeColor);
     }
-    look.focusRing = listHasFocus && (option.state & QStyle::State_HasFocus);
+    // The current row of the list that has the keyboard, whatever the style makes of focus.
+    const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+    look.focusRing = listHasFocus && view && view->currentIndex() == index;
 
     const QRect area = option.rect.adjusted(kMargin, kMargin, -kMargin, -kMargin);
     look.iconRect = QRect(area.left(), area.top() + (area.height() - kIconSize) / 2, kIconSize, kIconSize);
@@ -145,7 +148,7 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
     painter->setFont(row.nameFont);
     painter->setPen(row.nameColor);
-    painter->drawText(row.nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    painter->drawText(row.nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                       QFontMetrics(row.nameFont).elidedText(row.name, Qt::ElideRight, row.nameRect.width()));
     painter->setFont(row.captionFont);
     const QFontMetrics captionMetrics(row.captionFont);
@@ -155,22 +158,25 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawRoundedRect(QRectF(row.badgeRect), row.badgeRect.height() / 2.0,
                                  row.badgeRect.height() / 2.0);
         painter->setPen(row.badgeColor);
-        painter->drawText(row.badgeRect, Qt::AlignCenter | Qt::TextSingleLine, row.badge);
+        painter->drawText(row.badgeRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, row.badge);
     }
     painter->setPen(row.captionColor);
-    painter->drawText(row.identifierRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    painter->drawText(row.identifierRect,
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                       captionMetrics.elidedText(row.identifier, Qt::ElideMiddle, row.identifierRect.width()));
     if (!row.version.isEmpty()) {
-        painter->drawText(row.versionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        painter->drawText(row.versionRect,
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                           captionMetrics.elidedText(row.version, Qt::ElideRight, row.versionRect.width()));
     }
     if (row.focusRing) {
         const QColor ring = option.state & QStyle::State_Selected
                                 ? row.nameColor
                                 : option.palette.color(QPalette::Active, QPalette::Highlight);
+        // Inside the row's own background, so that it shows against the selection colour.
         painter->setPen(QPen(ring, 2));
         painter->setBrush(Qt::NoBrush);
-        painter->drawRoundedRect(QRectF(option.rect).adjusted(3, 2, -3, -2), 4, 4);
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(5, 4, -5, -4), 4, 4);
     }
     painter->restore();
 }

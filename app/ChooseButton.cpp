@@ -55,7 +55,8 @@ void ChooseButton::paintEvent(QPaintEvent*) {
         color = color.darker(140);
     }
     painter.setPen(color);
-    painter.drawText(textRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, displayedText());
+    painter.drawText(textRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+                     displayedText());
 
     if (hasFocus()) {
         // A ring in the accent colour, clearly seen on any theme (the style's dotted focus frame

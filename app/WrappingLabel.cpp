@@ -148,7 +148,7 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
     int top = area.top();
     for (const QString& line : layoutFor(area.width()).lines) {
         painter.drawText(QRect(area.left(), top, area.width(), lineSpacing),
-                         int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), line);
+                         int(m_alignment | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip), line);
         top += lineSpacing;
     }
 }

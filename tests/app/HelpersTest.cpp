@@ -109,6 +109,7 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
         item->setData(AppHeaderView::kIdentifierRole, QStringLiteral("com.captureone.captureone16"));
         item->setData(AppHeaderView::kVersionRole, QStringLiteral("16.2"));
         item->setData(AppHeaderView::kRunningRole, true);
+        list.setCurrentRow(0);
         list.show();
         for (const bool focused : {false, true}) {
             if (focused) {
@@ -129,6 +130,8 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
                 EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast);
                 EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast);
                 EXPECT_EQ(look.badge, QStringLiteral("Running"));
+                // Where the keyboard is shows as a ring.
+                EXPECT_EQ(look.focusRing, focused);
                 EXPECT_EQ(look.version, QStringLiteral("Version 16.2"));
             }
         }
