@@ -52,6 +52,9 @@ ScriptPanel::ScriptPanel() : QFileDialog(nullptr) {
 
     if (QLineEdit* field = fileNameField(); field && field->completer()) {
         m_completionList = field->completer()->popup();
+        // Owned by the panel, so that it can only go with it (a window of no one's could be
+        // closed and deleted on its own while the completer still points at it).
+        m_completionList->setParent(this, m_completionList->windowFlags());
         // After the completer's own filter, which would swallow the click that closes the list.
         m_completionList->installEventFilter(this);
         // The panel passes that click on itself, on every platform alike (some would repeat it).
