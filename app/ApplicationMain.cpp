@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
 #include "app/Appearance.h"
 #include "app/CommandLine.h"
 #include "app/QuitOnSignal.h"
@@ -43,6 +44,8 @@ int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&
     QApplication application(argc, argv);
     configureApplication();
     applyPaletteChoice();
+    // Every window of the application (the panel, message boxes) carries its icon.
+    QApplication::setWindowIcon(applicationIcon());
     // Installed before the first search starts any other thread.
     brisquel::Platform::install(brisquel::Platform::native());
     URLTransformer::registerTransformers();
