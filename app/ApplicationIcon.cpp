@@ -2,6 +2,7 @@
 
 #include "app/AppIdentity.h"
 
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -48,16 +49,38 @@ QPixmap drawnApplicationIcon(int size, qreal devicePixelRatio) {
     return pixmap;
 }
 
+namespace {
+
+// Draws the icon at whatever size is asked for, only when it is asked for.
+class DrawnIconEngine final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->drawPixmap(
+            rect, drawnApplicationIcon(qMin(rect.width(), rect.height()),
+                                       painter->device() ? painter->device()->devicePixelRatioF() : 1.0));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return drawnApplicationIcon(qMin(size.width(), size.height()));
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+        return drawnApplicationIcon(qMin(size.width(), size.height()), scale);
+    }
+    // The sizes a window system is given for a window's icon.
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
+    }
+    QIconEngine* clone() const override { return new DrawnIconEngine; }
+    QString key() const override { return QStringLiteral("QuillmereDrawnIcon"); }
+};
+
+} // namespace
+
 QIcon applicationIcon() {
     const QIcon themed = QIcon::fromTheme(applicationBundleIdentifier());
     if (!themed.isNull()) {
         return themed;
     }
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(drawnApplicationIcon(size));
-    }
-    return icon;
+    return QIcon(new DrawnIconEngine);
 }
 
 } // namespace quillmere
