@@ -98,6 +98,15 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     m_sidebar->setUniformItemSizes(true);
     m_sidebar->setItemDelegate(new AppHeaderView(m_sidebar));
     m_sidebar->setPalette(withReadableSelection(m_sidebar->palette()));
+    m_sidebar->viewport()->installEventFilter(this);
+    m_lookupDelay.setSingleShot(true);
+    m_lookupDelay.setInterval(kLookupDelayLimitMilliseconds);
+    connect(&m_lookupDelay, &QTimer::timeout, this, [this] {
+        if (m_lookupAfterPaint) {
+            m_lookupAfterPaint = false;
+            lookForRunningCopies(true);
+        }
+    });
     // A selection, not merely a current row: the list makes its first row current by itself when
     // it gets the focus, which is no choice of the user's.
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
@@ -229,7 +238,21 @@ void ContentView::showSearch(Search search) {
     m_selectionPending = true;
     showDetail(/*selectionPending=*/!m_applications.isEmpty());
     emit applicationsListed();
-    lookForRunningCopies(true);
+    // Looking for running copies reads every process of the machine: the list goes on screen
+    // first, and the look starts once it has been drawn (or after a moment, when it is not).
+    m_lookupAfterPaint = true;
+    m_lookupDelay.start();
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_sidebar->viewport() && event->type() == QEvent::Paint && m_lookupAfterPaint) {
+        m_lookupAfterPaint = false;
+        m_lookupDelay.stop();
+        // After this drawing has reached the screen.
+        QMetaObject::invokeMethod(
+            this, [this] { lookForRunningCopies(true); }, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ContentView::lookForRunningCopies(bool select) {

@@ -45,6 +45,8 @@ public:
     static constexpr int kMinimumDetailWidth = 440;
     // A search that ends sooner never flashes the busy indicator.
     static constexpr int kBusyIndicatorDelayMilliseconds = 300;
+    // The look for running copies waits for the list to be drawn, at most this long.
+    static constexpr int kLookupDelayLimitMilliseconds = 100;
 
     explicit ContentView(brisquel::AppFinder& finder, QWidget* parent = nullptr);
     ~ContentView() override;
@@ -86,6 +88,7 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Search {
@@ -116,6 +119,9 @@ private:
     std::unique_ptr<QFutureWatcher<Search>> m_search;
     std::unique_ptr<QFutureWatcher<QList<bool>>> m_runningLookup;
     QTimer m_busyDelay;
+    // Set from the list's showing until its first drawing starts the look for running copies.
+    bool m_lookupAfterPaint = false;
+    QTimer m_lookupDelay;
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_sidebarColumn = nullptr;
