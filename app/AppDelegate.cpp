@@ -2,6 +2,7 @@
 
 #include "Preferences/WindowFrameAutosave.h"
 #include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
 
@@ -13,22 +14,9 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 
 namespace quillmere {
-
-namespace {
-
-void centreOnScreen(QWidget* window) {
-    const QScreen* screen = window->screen();
-    if (!screen) {
-        return;
-    }
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
-} // namespace
 
 AppDelegate::AppDelegate(brisquel::AppFinder& finder, QObject* parent) : QObject(parent), m_finder(finder) {
     // The application tells its delegate when it is about to end.
@@ -40,12 +28,12 @@ AppDelegate::AppDelegate(brisquel::AppFinder& finder, QObject* parent) : QObject
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
-    // The content starts with no versions and nothing selected; it searches once on screen.
+    // The content starts with no copies and nothing selected; it searches once on screen.
     auto* content = new ContentView(m_finder);
 
     auto window = std::make_unique<QMainWindow>();
     window->setObjectName(QStringLiteral("MainWindow"));
-    window->resize(requestedWidth, requestedHeight);
+    window->resize(kRequestedWidth, kRequestedHeight);
     // Replacing the pointer releases any window held before.
     m_window = std::move(window);
     // Closing hides the window; the object and its content stay alive for the delegate.
@@ -71,16 +59,40 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_frameAutosave->restoreSize();
 
     m_window->setWindowTitle(applicationName());
+    m_window->setWindowIcon(applicationIcon());
     m_window->setUnifiedTitleAndToolBarOnMac(true);
 
     m_window->ensurePolished();
-    centreOnScreen(m_window.get());
+    fitAndCentre();
 
     m_window->show();
-    // Showing can still settle the menu bar's height or add a frame; centre what is shown.
-    centreOnScreen(m_window.get());
+    // Showing can still settle the menu bar's height or add a frame; fit and centre what is shown,
+    // and again once the window manager has framed it.
+    fitAndCentre();
+    QTimer::singleShot(0, m_window.get(), [this] { fitAndCentre(); });
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AppDelegate::fitAndCentre() {
+    const QScreen* screen = m_window->screen();
+    if (!screen) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    // The frame (title bar and borders) is known once the window is shown; before, it counts as
+    // nothing and the next pass corrects it.
+    const QSize frame = m_window->frameGeometry().size() - m_window->geometry().size();
+    const QSize room = (available.size() - frame).expandedTo(m_window->minimumSize());
+    if (m_window->width() > room.width() || m_window->height() > room.height()) {
+        m_window->resize(m_window->size().boundedTo(room));
+    }
+    QRect placed = m_window->frameGeometry();
+    placed.moveCenter(available.center());
+    // A window larger than the screen (its minimum forbids smaller) keeps its title bar on screen.
+    placed.moveTop(qMax(placed.top(), available.top()));
+    placed.moveLeft(qMax(placed.left(), available.left()));
+    m_window->move(placed.topLeft());
 }
 
 void AppDelegate::applicationWillTerminate() {}

@@ -24,10 +24,10 @@ class AppDelegate final : public QObject {
 
 public:
     // The main window's first requested size; the content's own minimum (750 × 400) wins.
-    static constexpr int requestedWidth = 600;
-    static constexpr int requestedHeight = 400;
+    static constexpr int kRequestedWidth = 600;
+    static constexpr int kRequestedHeight = 400;
 
-    // `finder` searches for the installed versions (the shared finder in the application).
+    // `finder` searches for the installed copies (the shared finder in the application).
     explicit AppDelegate(brisquel::AppFinder& finder, QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -38,14 +38,18 @@ public:
     WindowFrameAutosave* frameAutosave() const { return m_frameAutosave; }
 
 public slots:
-    // Builds the main window around the content, restores its size, centres it on the screen
-    // and brings it to the front.
+    // Builds the main window around the content, restores its size (a saved size larger than the
+    // screen is fitted to the screen's available area, title bar included), centres it on the
+    // screen and brings it to the front.
     void applicationDidFinishLaunching();
     // Nothing is left to do at termination: every assignment was stored when it was made, and
     // the window wrote its own frame.
     void applicationWillTerminate();
 
 private:
+    // Keeps the window, frame included, within its screen's available area and centred on it.
+    void fitAndCentre();
+
     brisquel::AppFinder& m_finder;
     std::unique_ptr<QMainWindow> m_window;
     ContentView* m_contentView = nullptr;

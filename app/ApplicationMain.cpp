@@ -2,6 +2,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
+#include "app/Appearance.h"
+#include "app/CommandLine.h"
+#include "app/QuitOnSignal.h"
 #include "app/URLTransformer.h"
 
 #include "core/AppFinder.h"
@@ -27,17 +31,26 @@ void configureApplication() {
     QGuiApplication::setApplicationDisplayName(applicationName());
     QGuiApplication::setDesktopFileName(applicationBundleIdentifier());
     // With a global menu bar the application stays reachable after its window closes, and the
-    // user quits it from there. Without one, an application left running with no window could
-    // be neither seen nor quit, so closing the last window quits it.
+    // user quits it from there. Without one, an application left running with no window could be
+    // neither seen nor quit, so closing the last window quits it.
     QGuiApplication::setQuitOnLastWindowClosed(!hasGlobalMenuBar());
 }
 
 int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&)>& launched) {
+    // Answered before the toolkit starts, which needs a display.
+    if (const std::optional<int> answered = answerCommandLine(argc, argv)) {
+        return *answered;
+    }
     QApplication application(argc, argv);
     configureApplication();
+    applyPaletteChoice();
+    // Every window of the application (the panel, message boxes) carries its icon.
+    QApplication::setWindowIcon(applicationIcon());
     // Installed before the first search starts any other thread.
     brisquel::Platform::install(brisquel::Platform::native());
     URLTransformer::registerTransformers();
+    // Ctrl-C in the terminal quits as the Quit command does.
+    QuitOnSignal quitOnSignal;
 
     AppDelegate delegate(brisquel::AppFinder::shared());
     // Launching has finished once the event loop runs.

@@ -3,14 +3,12 @@
 #include "app/Appearance.h"
 #include "app/ChooseButton.h"
 #include "app/ControlAlignment.h"
-#include "app/RemoveButton.h"
+#include "app/NoticeBanner.h"
 #include "app/ScriptView.h"
+#include "app/WrappingLabel.h"
 
 #include <QEvent>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QPointer>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -22,28 +20,30 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     : QWidget(parent), m_application(std::move(application)) {
     setObjectName(QStringLiteral("ApplicationView"));
 
+    m_banner = new NoticeBanner(tr("Try Again"), this);
+    m_banner->hide();
+    connect(m_banner, &NoticeBanner::actionTriggered, this, &ApplicationView::refreshRows);
+
     // The form keeps a readable width in a large window, centred like a settings page.
     auto* page = new QWidget;
     m_form = new QWidget(page);
     m_form->setObjectName(QStringLiteral("scriptForm"));
     m_form->setAccessibleName(tr("Background scripts of %1").arg(m_application.displayName()));
-    m_form->setMaximumWidth(maximumFormWidth);
+    m_form->setMaximumWidth(kMaximumFormWidth);
     auto* pageLayout = new QHBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->addWidget(m_form);
     m_page = page;
     page->installEventFilter(this);
     m_formLayout = new QVBoxLayout(m_form);
-    m_formLayout->setContentsMargins(20, 20, 20, 20);
-    m_formLayout->setSpacing(rowSpacing);
+    m_formLayout->setContentsMargins(kFormMargin, kFormMargin, kFormMargin, kFormMargin);
+    m_formLayout->setSpacing(kRowSpacing);
     m_formLayout->addStretch(1);
 
-    m_emptyNote = new QLabel(tr("This version offers no background scripts."), m_form);
-    m_emptyNote->setAlignment(Qt::AlignCenter);
-    m_emptyNote->setWordWrap(true);
-    QPalette notePalette = m_emptyNote->palette();
-    notePalette.setColor(QPalette::WindowText, secondaryTextColor(this));
-    m_emptyNote->setPalette(notePalette);
+    m_emptyNote = new WrappingLabel(m_form);
+    m_emptyNote->setObjectName(QStringLiteral("emptyNote"));
+    m_emptyNote->setAlignment(Qt::AlignHCenter);
+    m_emptyNote->setTextColor(secondaryTextColor(this));
     m_emptyNote->hide();
     m_formLayout->insertWidget(0, m_emptyNote);
 
@@ -51,10 +51,15 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The rows take the keyboard focus; the scrolling area itself would be a stop that shows
+    // nothing.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidget(page);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_banner);
     layout->addWidget(m_scrollArea);
 
     m_alignment = new ControlAlignment(this);
@@ -71,7 +76,7 @@ void ApplicationView::showEvent(QShowEvent* event) {
 
 bool ApplicationView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_page && event->type() == QEvent::Resize) {
-        const int side = qMax(0, (m_page->width() - maximumFormWidth) / 2);
+        const int side = qMax(0, (m_page->width() - kMaximumFormWidth) / 2);
         m_page->layout()->setContentsMargins(side, 0, side, 0);
     }
     return QWidget::eventFilter(watched, event);
@@ -87,26 +92,18 @@ bool ApplicationView::event(QEvent* event) {
 }
 
 void ApplicationView::readScripts() {
-    const quint64 generation = ++m_generation;
-    ++m_pendingReads;
-    // Parsing a large scripting definition must not hold up the window.
-    // A watcher owned by this view: a result that arrives after the view has gone is dropped.
-    auto* watcher = new QFutureWatcher<QList<brisquel::BackgroundScript>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        --m_pendingReads;
-        // A later read supersedes this one.
-        if (generation == m_generation) {
-            setScripts(watcher->result());
-        }
-    });
-    // Parsing a large scripting definition must not hold up the window.
-    watcher->setFuture(
-        QtConcurrent::run([application = m_application] { return application.readBackgroundScripts(); }));
+    // Parsing a large scripting definition must not hold up the window. The watcher belongs to
+    // this view: a result that arrives after the view has gone, or after a later read began, is
+    // dropped with it.
+    m_read = std::make_unique<QFutureWatcher<ScriptsRead>>();
+    QFutureWatcher<ScriptsRead>* watcher = m_read.get();
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { setScripts(watcher->result()); });
+    watcher->setFuture(QtConcurrent::run(
+        [application = m_application]() -> ScriptsRead { return application.loadBackgroundScripts(); }));
 }
 
-void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
-    m_scripts = std::move(scripts);
+void ApplicationView::setScripts(const ScriptsRead& read) {
+    m_scripts = read ? *read : QList<brisquel::BackgroundScript>();
 
     for (ScriptView* row : std::as_const(m_rows)) {
         delete row;
@@ -118,6 +115,7 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
     int position = 0;
     for (const brisquel::BackgroundScript& script : std::as_const(m_scripts)) {
         auto* row = new ScriptView(script, m_alignment, m_form);
+        connect(row, &ScriptView::refreshed, this, &ApplicationView::updateBanner);
         m_formLayout->insertWidget(position++, row);
         m_rows.append(row);
     }
@@ -129,6 +127,14 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
         }
         previous = row->removeButton() ? static_cast<QWidget*>(row->removeButton()) : row->chooseButton();
     }
+
+    if (!read) {
+        m_emptyNote->setText(
+            tr("The background scripts of %1 cannot be read.").arg(m_application.displayName()) +
+            QStringLiteral("\n\n") + read.result().message());
+    } else {
+        m_emptyNote->setText(tr("This copy offers no background scripts."));
+    }
     m_emptyNote->setVisible(m_scripts.isEmpty());
 
     // Rows follow changes that another program makes to the domain.
@@ -136,6 +142,7 @@ void ApplicationView::setScripts(QList<brisquel::BackgroundScript> scripts) {
     if (!m_scripts.isEmpty() && m_scripts.first().defaults()) {
         m_observation = m_scripts.first().defaults()->observeChanges([this] { refreshRows(); });
     }
+    updateBanner();
     ++m_readCount;
     emit scriptsRead();
 }
@@ -144,6 +151,22 @@ void ApplicationView::refreshRows() {
     for (ScriptView* row : std::as_const(m_rows)) {
         row->refresh();
     }
+}
+
+void ApplicationView::updateBanner() {
+    // Every row reads the same domain; the first failure speaks for all.
+    for (const ScriptView* row : std::as_const(m_rows)) {
+        if (!row->readFailure()) {
+            m_banner->setMessage(tr("The preferences of %1 cannot be read, so its script assignments are "
+                                    "unknown and cannot be "
+                                    "changed.")
+                                     .arg(m_application.displayName()),
+                                 row->readFailure().message());
+            m_banner->show();
+            return;
+        }
+    }
+    m_banner->hide();
 }
 
 } // namespace quillmere

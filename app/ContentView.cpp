@@ -3,24 +3,27 @@
 #include "app/AppHeaderView.h"
 #include "app/Appearance.h"
 #include "app/ApplicationView.h"
+#include "app/PlaceholderView.h"
+#include "app/PlainText.h"
 
-#include <QFutureWatcher>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
-#include <QSemaphore>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace quillmere {
 
 namespace {
+
+using brisquel::AppFinder;
 
 // The divider between sidebar and detail: a hairline, as beside a sidebar.
 class HairlineHandle final : public QSplitterHandle {
@@ -42,16 +45,32 @@ protected:
     QSplitterHandle* createHandle() override { return new HairlineHandle(orientation(), this); }
 };
 
+// One discovery with what it passed over, delivered as a future. The finder hands out its report
+// only from its synchronous form, so that form runs on the thread pool.
+QFuture<AppFinder::Discovery> discoveryWithReport(const AppFinder& finder) {
+    return QtConcurrent::run(
+        [platform = finder.platform()] { return AppFinder::discoverWithReport(platform); });
+}
+
+QString toolTipFor(const AppFinder::App& copy) {
+    QStringList lines{copy.displayName()};
+    if (!copy.version().isEmpty()) {
+        lines << AppHeaderView::versionLine(copy.version());
+    }
+    lines << copy.url().toLocalFile();
+    return plainToolTip(lines.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
-ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget(parent), m_finder(finder) {
+ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), m_finder(finder) {
     setObjectName(QStringLiteral("ContentView"));
-    setMinimumSize(minimumContentWidth, minimumContentHeight);
+    setMinimumSize(kMinimumContentWidth, kMinimumContentHeight);
 
-    // Sidebar column: a busy row over the list of versions.
+    // Sidebar column: the list of copies over a busy row.
     m_sidebarColumn = new QWidget;
     m_sidebarColumn->setObjectName(QStringLiteral("sidebarColumn"));
-    m_sidebarColumn->setMinimumWidth(minimumSidebarWidth);
+    m_sidebarColumn->setMinimumWidth(kMinimumSidebarWidth);
 
     m_busyRow = new QWidget(m_sidebarColumn);
     auto* busyLayout = new QHBoxLayout(m_busyRow);
@@ -62,20 +81,32 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     m_busy->setRange(0, 0);
     m_busy->setTextVisible(false);
     m_busy->setMaximumHeight(10);
-    m_busy->setAccessibleName(tr("Searching for Capture One"));
+    m_busy->setAccessibleName(tr("Searching for copies of Capture One"));
     busyLayout->addWidget(busyLabel);
     busyLayout->addWidget(m_busy, 1);
+    m_busyRow->hide();
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(kBusyIndicatorDelayMilliseconds);
+    connect(&m_busyDelay, &QTimer::timeout, this, [this] { m_busyRow->setVisible(isSearching()); });
 
     m_sidebar = new QListWidget(m_sidebarColumn);
     m_sidebar->setObjectName(QStringLiteral("sidebar"));
-    m_sidebar->setAccessibleName(tr("Capture One versions"));
+    m_sidebar->setAccessibleName(tr("Copies of Capture One"));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sidebar->setUniformItemSizes(true);
-    m_sidebar->setSpacing(1);
     m_sidebar->setItemDelegate(new AppHeaderView(m_sidebar));
+    m_sidebar->setPalette(withReadableSelection(m_sidebar->palette()));
     m_sidebar->viewport()->installEventFilter(this);
+    m_lookupDelay.setSingleShot(true);
+    m_lookupDelay.setInterval(kLookupDelayLimitMilliseconds);
+    connect(&m_lookupDelay, &QTimer::timeout, this, [this] {
+        if (m_lookupAfterPaint) {
+            m_lookupAfterPaint = false;
+            lookForRunningCopies(true);
+        }
+    });
     // A selection, not merely a current row: the list makes its first row current by itself when
     // it gets the focus, which is no choice of the user's.
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
@@ -90,17 +121,12 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     // Below the list, so the rows do not move when it goes.
     sidebarLayout->addWidget(m_busyRow);
 
-    // Detail column: the placeholder, or the selected version's scripts.
+    // Detail column: the placeholder, or the selected copy's scripts.
     m_detail = new QStackedWidget;
     m_detail->setObjectName(QStringLiteral("detail"));
-    m_placeholder = new QLabel(placeholderText());
-    m_placeholder->setObjectName(QStringLiteral("placeholder"));
-    m_placeholder->setAlignment(Qt::AlignCenter);
-    m_placeholder->setWordWrap(true);
-    m_placeholder->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    QPalette placeholderPalette = m_placeholder->palette();
-    placeholderPalette.setColor(QPalette::WindowText, secondaryTextColor(this));
-    m_placeholder->setPalette(placeholderPalette);
+    m_detail->setMinimumWidth(kMinimumDetailWidth);
+    m_placeholder = new PlaceholderView;
+    connect(m_placeholder, &PlaceholderView::searchAgainRequested, this, &ContentView::load);
     m_detail->addWidget(m_placeholder);
     m_pendingPage = new QWidget;
     m_detail->addWidget(m_pendingPage);
@@ -112,8 +138,7 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     m_splitter->addWidget(m_detail);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({minimumSidebarWidth, minimumContentWidth - minimumSidebarWidth});
-    m_detail->setMinimumWidth(300);
+    m_splitter->setSizes({kMinimumSidebarWidth, kMinimumContentWidth - kMinimumSidebarWidth});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -122,13 +147,16 @@ ContentView::ContentView(brisquel::AppFinder& finder, QWidget* parent) : QWidget
     // The content is built just before it is first shown: its first search starts now, so that
     // the walk of the folder overlaps the building of the window, and serves that first showing.
     load();
-    m_searchAwaitingFirstShow = true;
 }
 
 ContentView::~ContentView() = default;
 
 QString ContentView::placeholderText() {
-    return tr("Please select a version of Capture One");
+    return PlaceholderView::promptText();
+}
+
+QWidget* ContentView::detailColumn() const {
+    return m_detail;
 }
 
 void ContentView::showEvent(QShowEvent* event) {
@@ -137,158 +165,139 @@ void ContentView::showEvent(QShowEvent* event) {
     if (event->spontaneous()) {
         return;
     }
-    if (m_searchAwaitingFirstShow) {
-        m_searchAwaitingFirstShow = false;
-        takeSearchIfQuick();
+    if (m_firstShowing) {
+        m_firstShowing = false;
         return;
     }
     load();
 }
 
-ContentView::SearchResult ContentView::search(const brisquel::AppFinder& finder) {
-    SearchResult result;
-    result.applications = finder.discover();
-    for (const brisquel::AppFinder::App& app : std::as_const(result.applications)) {
-        result.icons.append(AppHeaderView::loadIcon(app.icon()));
+bool ContentView::event(QEvent* event) {
+    // Coming back to the window is when a copy may have started or quit meanwhile.
+    if (event->type() == QEvent::WindowActivate && !m_searching && !m_selectionPending &&
+        !m_applications.isEmpty()) {
+        lookForRunningCopies(false);
     }
-    return result;
-}
-
-qsizetype ContentView::initialSelection(const QList<brisquel::AppFinder::App>& applications) {
-    for (qsizetype i = 0; i < applications.size(); ++i) {
-        if (applications[i].isRunning()) {
-            return i;
-        }
-    }
-    return applications.size() - 1;
+    return QWidget::event(event);
 }
 
 void ContentView::load() {
-    const quint64 generation = ++m_generation;
-    ++m_pendingSearches;
-    m_busyRow->show();
-    // The walk of the applications folder and the icon files touch the disk: not on the GUI
-    // thread. A watcher owned by this view drops a result that arrives after the view has gone.
-    auto* watcher = new QFutureWatcher<SearchResult>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        if (generation == m_searchTakenEarly) {
-            return;
-        }
-        if (generation != m_generation) {
-            searchFinished();
-            return;
-        }
-        showSearchResult(watcher->result(), generation);
-    });
-    auto done = std::make_shared<QSemaphore>();
-    m_searchDone = done;
-    m_search = QtConcurrent::run([finder = &m_finder, done] {
-        SearchResult result = search(*finder);
-        done->release();
-        return result;
-    });
-    watcher->setFuture(m_search);
+    m_searching = true;
+    m_busyDelay.start();
+    // The icon files are read with the search, off the GUI thread; a watcher owned by this view
+    // drops a result that arrives after the view has gone or a newer search has begun.
+    m_search = std::make_unique<QFutureWatcher<Search>>();
+    QFutureWatcher<Search>* watcher = m_search.get();
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { showSearch(watcher->result()); });
+    watcher->setFuture(
+        discoveryWithReport(m_finder).then(QtFuture::Launch::Async, [](AppFinder::Discovery found) {
+            Search search;
+            for (const AppFinder::App& copy : std::as_const(found.apps)) {
+                search.icons.append(AppHeaderView::loadIcon(copy.icon()));
+            }
+            search.discovery = std::move(found);
+            return search;
+        }));
 }
 
-void ContentView::takeSearchIfQuick() {
-    // A search that ends within a moment is shown in the window's first picture: the user never
-    // sees an empty sidebar that fills an instant later. A longer one shows the busy indicator.
-    if (!m_searchDone || !m_searchDone->tryAcquire(1, firstShowWaitMilliseconds)) {
-        return;
-    }
-    m_searchTakenEarly = m_generation;
-    showSearchResult(m_search.result(), m_generation);
-}
-
-void ContentView::searchFinished() {
-    --m_pendingSearches;
-    if (m_pendingSearches == 0) {
-        m_busyRow->hide();
-    }
-}
-
-void ContentView::showSearchResult(SearchResult result, quint64 generation) {
-    searchFinished();
-    m_applications = std::move(result.applications);
+void ContentView::showSearch(Search search) {
+    m_searching = false;
+    m_busyDelay.stop();
+    m_busyRow->hide();
+    m_lastSearch = std::move(search.discovery);
+    m_applications = m_lastSearch.apps;
 
     m_updatingSidebar = true;
     m_sidebar->clear();
     for (qsizetype i = 0; i < m_applications.size(); ++i) {
-        const brisquel::AppFinder::App& app = m_applications[i];
-        auto* item = new QListWidgetItem(app.displayName(), m_sidebar);
-        item->setData(AppHeaderView::IdentifierRole, app.bundleIdentifier());
-        item->setData(Qt::AccessibleDescriptionRole, app.bundleIdentifier());
-        // The name is the item's text, which assistive tools read and type-ahead matches.
-        const QImage icon = result.icons.value(i);
+        const AppFinder::App& copy = m_applications[i];
+        auto* item = new QListWidgetItem(copy.displayName(), m_sidebar);
+        item->setData(AppHeaderView::kIdentifierRole, copy.bundleIdentifier());
+        item->setData(AppHeaderView::kVersionRole, copy.version());
+        item->setData(Qt::AccessibleDescriptionRole, copy.bundleIdentifier() + QStringLiteral(", ") +
+                                                         AppHeaderView::versionLine(copy.version()));
+        const QImage icon = search.icons.value(i);
         if (!icon.isNull()) {
             item->setData(Qt::DecorationRole, QPixmap::fromImage(icon));
         }
-        item->setToolTip(
-            app.version().isEmpty()
-                ? app.url().toLocalFile()
-                : tr("%1 (version %2)\n%3").arg(app.displayName(), app.version(), app.url().toLocalFile()));
+        item->setToolTip(toolTipFor(copy));
     }
     m_updatingSidebar = false;
-    // Nothing is selected until the running copy is known; the detail stays blank meanwhile
-    // rather than asking the user to choose.
-    m_selectedApp.reset();
-    showDetail(/*selectionPending=*/true);
-    emit applicationsListed();
 
-    // Finding the running copy looks through every process: the list goes on screen first, and
-    // the look-up starts once it has been drawn (or after a moment, if it is not drawn).
-    m_userSelectionsWhenListed = m_userSelections;
-    m_lookupAfterPaint = generation;
-    if (!m_sidebar->viewport()->isVisible()) {
-        startRunningLookup(generation);
-        return;
+    if (m_applications.isEmpty()) {
+        m_placeholder->showNothingFound(
+            QDir::cleanPath(QFileInfo(m_finder.platform().applicationsFolder).absoluteFilePath()),
+            m_lastSearch.folder, m_lastSearch.skipped);
+    } else {
+        m_placeholder->showSelectionPrompt();
     }
-    QTimer::singleShot(lookupDelayLimitMilliseconds, this,
-                       [this, generation] { startRunningLookup(generation); });
+    // Nothing is selected until the running copy is known; the detail stays blank meanwhile rather
+    // than asking the user to choose.
+    m_selectedApp.reset();
+    m_userPickedMeanwhile = false;
+    m_selectionPending = true;
+    showDetail(/*selectionPending=*/!m_applications.isEmpty());
+    emit applicationsListed();
+    // Looking for running copies reads every process of the machine: the list goes on screen
+    // first, and the look starts once it has been drawn (or after a moment, when it is not).
+    m_lookupAfterPaint = true;
+    m_lookupDelay.start();
 }
 
 bool ContentView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_sidebar->viewport() && event->type() == QEvent::Paint && m_lookupAfterPaint != 0) {
-        // After this paint has been done.
+    if (watched == m_sidebar->viewport() && event->type() == QEvent::Paint && m_lookupAfterPaint) {
+        m_lookupAfterPaint = false;
+        m_lookupDelay.stop();
+        // After this drawing has reached the screen.
         QMetaObject::invokeMethod(
-            this, [this, generation = m_lookupAfterPaint] { startRunningLookup(generation); },
-            Qt::QueuedConnection);
+            this, [this] { lookForRunningCopies(true); }, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void ContentView::startRunningLookup(quint64 generation) {
-    if (generation != m_lookupAfterPaint) {
-        return;
-    }
-    m_lookupAfterPaint = 0;
-    auto* watcher = new QFutureWatcher<qsizetype>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        if (generation != m_generation) {
-            return;
+void ContentView::lookForRunningCopies(bool select) {
+    // Finding a running copy looks through every process: not on the GUI thread. The copies are
+    // asked in list order, so the first running one is known as soon as it is met.
+    m_runningLookup = std::make_unique<QFutureWatcher<QList<bool>>>();
+    QFutureWatcher<QList<bool>>* watcher = m_runningLookup.get();
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, select] { showRunning(watcher->result(), select); });
+    watcher->setFuture(QtConcurrent::run([applications = m_applications] {
+        QList<bool> running;
+        for (const AppFinder::App& copy : applications) {
+            running.append(copy.isRunning());
         }
-        const qsizetype selection = watcher->result();
-        ++m_searchCount;
-        // A row the user picked meanwhile is theirs to keep.
-        if (m_userSelections == m_userSelectionsWhenListed) {
-            setSelectedApp(selection >= 0 && selection < m_applications.size()
-                               ? std::optional(m_applications[selection])
-                               : std::nullopt);
-        }
-        emit applicationsLoaded();
-    });
-    watcher->setFuture(
-        QtConcurrent::run([applications = m_applications] { return initialSelection(applications); }));
+        return running;
+    }));
 }
 
-void ContentView::setSelectedApp(const std::optional<brisquel::AppFinder::App>& app) {
-    const int row = app ? int(m_applications.indexOf(*app)) : -1;
-    m_selectedApp = row >= 0 ? app : std::nullopt;
+void ContentView::showRunning(const QList<bool>& running, bool select) {
+    for (qsizetype i = 0; i < running.size() && i < m_sidebar->count(); ++i) {
+        m_sidebar->item(int(i))->setData(AppHeaderView::kRunningRole, running[i]);
+    }
+    if (!select) {
+        return;
+    }
+    m_selectionPending = false;
+    ++m_searchCount;
+    // The first running copy, else the last one; a row the user picked meanwhile is theirs to keep.
+    if (!m_userPickedMeanwhile) {
+        const qsizetype first = running.indexOf(true);
+        const qsizetype chosen = first >= 0 ? first : m_applications.size() - 1;
+        setSelectedApp(chosen >= 0 ? std::optional(m_applications[chosen]) : std::nullopt);
+    }
+    emit applicationsLoaded();
+}
+
+void ContentView::setSelectedApp(const std::optional<AppFinder::App>& copy) {
+    const int row = copy ? int(m_applications.indexOf(*copy)) : -1;
+    m_selectedApp = row >= 0 ? copy : std::nullopt;
 
     m_updatingSidebar = true;
     m_sidebar->setCurrentRow(row);
+    if (row < 0) {
+        m_sidebar->clearSelection();
+    }
     m_updatingSidebar = false;
     showDetail(false);
     emit selectedAppChanged();
@@ -298,7 +307,7 @@ void ContentView::sidebarRowChanged(int row) {
     if (m_updatingSidebar) {
         return;
     }
-    ++m_userSelections;
+    m_userPickedMeanwhile = true;
     setSelectedApp(row >= 0 && row < m_applications.size() ? std::optional(m_applications[row])
                                                            : std::nullopt);
 }

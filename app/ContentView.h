@@ -3,65 +3,76 @@
 #include "app/ApplicationView.h"
 #include "core/AppFinder.h"
 
-#include <QFuture>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 
-class QLabel;
 class QListWidget;
 class QProgressBar;
-class QSemaphore;
 class QSplitter;
 class QStackedWidget;
 
 namespace quillmere {
 
-// The main window's content: a sidebar listing the installed Capture One versions and a detail
-// area showing the selected version's background scripts (or, with none selected, the text
-// "Please select a version of Capture One").
+class PlaceholderView;
+
+// The main window's content: a sidebar listing the installed copies of Capture One and a detail
+// area showing the selected copy's background scripts (or, with none selected, the text "Please
+// select a version of Capture One").
 //
-// Each time the content is put on screen it searches for the versions again, away from the GUI
-// thread (a busy indicator shows meanwhile), lists them in the finder's order and selects the
-// first one that is running, else the last one. The list shows as soon as it is known; the
-// selection follows once the running copy has been looked for, also away from the GUI thread.
+// Each time the content is put on screen it searches for the copies again, away from the GUI
+// thread, lists them in the finder's order and selects the first one that is running, else the
+// last one. The list shows as soon as it is known; the selection follows once the running copies
+// have been looked for, also away from the GUI thread, and a row the user picks meanwhile stays
+// picked. A search that takes a while shows a busy indicator. With no copy found, the detail area
+// says where it searched and why nothing was found there.
+//
+// The sidebar marks the copies that run; it looks again each time the window becomes active.
 class ContentView final : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int minimumContentWidth = 750;
-    static constexpr int minimumContentHeight = 400;
-    static constexpr int minimumSidebarWidth = 250;
-    // How long the first showing waits for a search that is about to end.
-    static constexpr int firstShowWaitMilliseconds = 50;
-    // The look-up of the running copy waits for the list to be drawn, at most this long.
-    static constexpr int lookupDelayLimitMilliseconds = 100;
+    static constexpr int kMinimumContentWidth = 750;
+    static constexpr int kMinimumContentHeight = 400;
+    static constexpr int kMinimumSidebarWidth = 250;
+    // The form needs this much to keep its label column and a usable control column.
+    static constexpr int kMinimumDetailWidth = 440;
+    // A search that ends sooner never flashes the busy indicator.
+    static constexpr int kBusyIndicatorDelayMilliseconds = 300;
+    // The look for running copies waits for the list to be drawn, at most this long.
+    static constexpr int kLookupDelayLimitMilliseconds = 100;
 
     explicit ContentView(brisquel::AppFinder& finder, QWidget* parent = nullptr);
     ~ContentView() override;
 
     const QList<brisquel::AppFinder::App>& applications() const { return m_applications; }
     const std::optional<brisquel::AppFinder::App>& selectedApp() const { return m_selectedApp; }
-    // Selects a version as a click on its sidebar row does (none shows the placeholder).
-    void setSelectedApp(const std::optional<brisquel::AppFinder::App>& app);
+    // Selects a copy as a click on its sidebar row does (none shows the placeholder).
+    void setSelectedApp(const std::optional<brisquel::AppFinder::App>& copy);
+    // What the last search passed over and whether the applications folder itself could be
+    // searched.
+    const brisquel::AppFinder::Discovery& lastSearch() const { return m_lastSearch; }
 
-    // True while a search for the installed versions runs (the busy indicator shows).
-    bool isSearching() const { return m_pendingSearches > 0; }
-    // How many searches have been shown so far.
+    // True from the start of a search until its list is shown.
+    bool isSearching() const { return m_searching; }
+    // How many searches have been shown with their selection so far.
     int searchCount() const { return m_searchCount; }
 
     QListWidget* sidebar() const { return m_sidebar; }
     QWidget* sidebarColumn() const { return m_sidebarColumn; }
+    QWidget* detailColumn() const;
     QProgressBar* busyIndicator() const { return m_busy; }
-    QLabel* placeholder() const { return m_placeholder; }
-    // The detail view of the selected version; null while the placeholder shows.
+    PlaceholderView* placeholder() const { return m_placeholder; }
+    // The detail view of the selected copy; null while the placeholder shows.
     ApplicationView* applicationView() const { return m_applicationView; }
 
-    // Searches for the installed versions again (as when the content is shown).
+    // Searches for the installed copies again (as when the content is shown).
     void load();
 
     // The placeholder text, translated.
@@ -76,39 +87,41 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct SearchResult {
-        QList<brisquel::AppFinder::App> applications;
+    struct Search {
+        brisquel::AppFinder::Discovery discovery;
         QList<QImage> icons;
     };
-    static SearchResult search(const brisquel::AppFinder& finder);
-    // The first running copy, else the last one; -1 for an empty list.
-    static qsizetype initialSelection(const QList<brisquel::AppFinder::App>& applications);
-    void showSearchResult(SearchResult result, quint64 generation);
-    void searchFinished();
-    void takeSearchIfQuick();
-    void startRunningLookup(quint64 generation);
+    void showSearch(Search search);
+    // Looks for the running copies; the first search's look-up also makes the initial selection.
+    void lookForRunningCopies(bool select);
+    void showRunning(const QList<bool>& running, bool select);
     void sidebarRowChanged(int row);
     void showDetail(bool selectionPending);
 
     brisquel::AppFinder& m_finder;
     QList<brisquel::AppFinder::App> m_applications;
     std::optional<brisquel::AppFinder::App> m_selectedApp;
-    int m_pendingSearches = 0;
+    brisquel::AppFinder::Discovery m_lastSearch;
     int m_searchCount = 0;
-    quint64 m_generation = 0;
+    // The first showing is served by the search started while the window was being built.
+    bool m_firstShowing = true;
+    bool m_searching = false;
+    // From the list's showing until the running copies are known and the selection made.
+    bool m_selectionPending = false;
     bool m_updatingSidebar = false;
-    bool m_searchAwaitingFirstShow = false;
-    QFuture<SearchResult> m_search;
-    std::shared_ptr<QSemaphore> m_searchDone;
-    quint64 m_searchTakenEarly = 0;
-    // The search whose running-copy look-up waits for the list to be drawn; 0 for none.
-    quint64 m_lookupAfterPaint = 0;
-    // Rows picked by the user, in all, and when the list was last shown.
-    quint64 m_userSelections = 0;
-    quint64 m_userSelectionsWhenListed = 0;
+    // A row picked by the user while the initial selection was being worked out stays picked.
+    bool m_userPickedMeanwhile = false;
+    // Replacing a watcher drops the result of the work it watched.
+    std::unique_ptr<QFutureWatcher<Search>> m_search;
+    std::unique_ptr<QFutureWatcher<QList<bool>>> m_runningLookup;
+    QTimer m_busyDelay;
+    // Set from the list's showing until its first drawing starts the look for running copies.
+    bool m_lookupAfterPaint = false;
+    QTimer m_lookupDelay;
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_sidebarColumn = nullptr;
@@ -116,7 +129,7 @@ private:
     QWidget* m_busyRow = nullptr;
     QProgressBar* m_busy = nullptr;
     QStackedWidget* m_detail = nullptr;
-    QLabel* m_placeholder = nullptr;
+    PlaceholderView* m_placeholder = nullptr;
     QWidget* m_pendingPage = nullptr;
     QPointer<ApplicationView> m_applicationView;
 };

@@ -1,33 +1,38 @@
 #include "app/ControlAlignment.h"
 
+#include "app/WrappingLabel.h"
+
 #include <QEvent>
-#include <QLabel>
+#include <QFontMetrics>
 
 namespace quillmere {
 
 ControlAlignment::ControlAlignment(QObject* parent) : QObject(parent) {}
 
-void ControlAlignment::addLabel(QLabel* label) {
-    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    label->setWordWrap(true);
+int ControlAlignment::labelWidthFor(const QFont& font) {
+    return qBound(kMinimumLabelWidth, QFontMetrics(font).averageCharWidth() * kLabelColumnLetters,
+                  kMaximumLabelWidth);
+}
+
+void ControlAlignment::addLabel(WrappingLabel* label) {
+    label->setAlignment(Qt::AlignRight);
+    label->setMaximumLineCount(kMaximumLabelLines);
     label->installEventFilter(this);
     m_labels.append(label);
-    update();
+    label->setFixedWidth(m_width > 0 ? m_width : labelWidthFor(label->font()));
+    if (m_width == 0) {
+        update();
+    }
 }
 
 void ControlAlignment::update() {
-    int widest = 0;
-    for (const QPointer<QLabel>& label : std::as_const(m_labels)) {
-        if (!label) {
-            continue;
+    for (const QPointer<WrappingLabel>& label : std::as_const(m_labels)) {
+        if (label) {
+            m_width = labelWidthFor(label->font());
+            break;
         }
-        const QMargins margins = label->contentsMargins();
-        const int natural = label->fontMetrics().horizontalAdvance(label->text()) + margins.left() +
-                            margins.right() + 2 * label->margin() + 1;
-        widest = qMax(widest, natural);
     }
-    m_width = qMin(widest, maximumLabelWidth);
-    for (const QPointer<QLabel>& label : std::as_const(m_labels)) {
+    for (const QPointer<WrappingLabel>& label : std::as_const(m_labels)) {
         if (label) {
             label->setFixedWidth(m_width);
         }
@@ -35,13 +40,8 @@ void ControlAlignment::update() {
 }
 
 bool ControlAlignment::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::FontChange:
-    case QEvent::StyleChange:
+    if (event->type() == QEvent::FontChange) {
         update();
-        break;
-    default:
-        break;
     }
     return QObject::eventFilter(watched, event);
 }

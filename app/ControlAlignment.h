@@ -4,34 +4,45 @@
 #include <QObject>
 #include <QPointer>
 
-class QLabel;
+class QFont;
 
 namespace quillmere {
 
-// Lines up the control columns of a set of rows. Each row hands in its label; every label is
-// given the width of the widest one (up to a limit, beyond which labels wrap), right-aligned,
-// so the controls of all rows start at one position with each label standing against them.
+class WrappingLabel;
+
+// Lines up the control columns of a set of rows. Each row hands in its label; every label gets
+// the same width, right-aligned, so the controls of all rows start at one position with each
+// label standing against them.
+//
+// The width depends on the font alone, never on the labels: the controls stand at the same place
+// for every copy of Capture One, whatever its script names. A name too long for the column wraps
+// onto further lines, and beyond kMaximumLabelLines is shortened with its whole text as tooltip.
 class ControlAlignment final : public QObject {
     Q_OBJECT
 
 public:
-    // Labels wider than this wrap onto further lines instead of pushing the controls aside.
-    static constexpr int maximumLabelWidth = 220;
+    // The column is this many average letters wide, within the bounds below.
+    static constexpr int kLabelColumnLetters = 24;
+    static constexpr int kMinimumLabelWidth = 150;
+    static constexpr int kMaximumLabelWidth = 260;
+    static constexpr int kMaximumLabelLines = 3;
 
     explicit ControlAlignment(QObject* parent = nullptr);
 
-    void addLabel(QLabel* label);
+    void addLabel(WrappingLabel* label);
     // The width every label is given now.
     int labelWidth() const { return m_width; }
 
-    // Measures the labels again (after a label's text or font changed).
-    void update();
+    // The label column's width for a font.
+    static int labelWidthFor(const QFont& font);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QList<QPointer<QLabel>> m_labels;
+    void update();
+
+    QList<QPointer<WrappingLabel>> m_labels;
     int m_width = 0;
 };
 

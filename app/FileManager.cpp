@@ -7,17 +7,26 @@
 
 namespace quillmere {
 
-bool revealInFileManager(const QString& path) {
+using brisquel::vexo::Result;
+using brisquel::vexo::Status;
+
+Result revealInFileManager(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        return false;
+        return Result::failure(Status::NotFound, path + QStringLiteral(" no longer exists."));
     }
 #if defined(Q_OS_MACOS)
-    return QProcess::startDetached(QStringLiteral("/usr/bin/open"),
-                                   {QStringLiteral("-R"), info.absoluteFilePath()});
+    const bool started = QProcess::startDetached(QStringLiteral("/usr/bin/open"),
+                                                 {QStringLiteral("-R"), info.absoluteFilePath()});
 #else
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+    const bool started = QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
 #endif
+    if (!started) {
+        return Result::failure(Status::Unavailable,
+                               QObject::tr("No file manager could be started to show it. The file is %1")
+                                   .arg(info.absoluteFilePath()));
+    }
+    return Result::success();
 }
 
 } // namespace quillmere

@@ -1,7 +1,9 @@
 #include "app/MainMenu.h"
 
 #include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
 
+#include "VexoExtensions/MainBundle.h"
 #include "core/BrisquelVersion.h"
 
 #include <QAction>
@@ -14,42 +16,49 @@
 namespace quillmere {
 
 MainMenu::MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent) : QObject(parent), m_window(window) {
-    QMenu* file = menuBar->addMenu(tr("&File"));
-    m_close = file->addAction(tr("&Close Window"));
+    m_fileMenu = menuBar->addMenu(tr("&File"));
+    m_close = m_fileMenu->addAction(tr("&Close Window"));
     m_close->setShortcut(QKeySequence::Close);
     connect(m_close, &QAction::triggered, this, [this] {
         QWidget* active = QApplication::activeWindow();
         (active ? active : m_window)->close();
     });
-    file->addSeparator();
-    m_quit = file->addAction(tr("&Quit"));
+    m_fileMenu->addSeparator();
+    m_quit = m_fileMenu->addAction(tr("&Quit"));
     m_quit->setShortcut(QKeySequence::Quit);
     m_quit->setMenuRole(QAction::QuitRole);
     connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    QMenu* help = menuBar->addMenu(tr("&Help"));
-    m_about = help->addAction(tr("&About Quillmere"));
+    m_helpMenu = menuBar->addMenu(tr("&Help"));
+    m_about = m_helpMenu->addAction(tr("&About Quillmere"));
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &MainMenu::showAbout);
 }
 
 QString MainMenu::aboutText() {
-    return tr("<h3>%1 %2</h3>"
-              "<p>Assigns AppleScript files to the background scripts of every installed copy of "
-              "Capture One.</p>"
-              "<p>Brisquel library %3</p>")
-        .arg(applicationName(), QCoreApplication::applicationVersion().toHtmlEscaped(),
-             QString::fromUtf8(brisquel::BrisquelVersionString).toHtmlEscaped());
+    using brisquel::vexo::MainBundle;
+    const QString version = MainBundle::text(QStringLiteral("CFBundleShortVersionString"));
+    const QString build = MainBundle::text(QStringLiteral("CFBundleVersion"));
+    const QString versionLine =
+        build.isEmpty() ? tr("Version %1").arg(version) : tr("Version %1 (build %2)").arg(version, build);
+    const QString library = tr("Uses the Brisquel library, version %1.")
+                                .arg(QString::number(brisquel::BrisquelVersionNumber, 'f', 1));
+    return QStringLiteral("<h3>") + applicationName().toHtmlEscaped() + QStringLiteral("</h3><p>") +
+           versionLine.toHtmlEscaped() + QStringLiteral("</p><p>") +
+           tr("Assigns AppleScript files to the background scripts of every installed copy of Capture One.")
+               .toHtmlEscaped() +
+           QStringLiteral("</p><p>") + library.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 void MainMenu::showAbout() {
     static QPointer<QMessageBox> box;
     if (!box) {
-        box = new QMessageBox(QMessageBox::NoIcon, tr("About Quillmere"), aboutText(), QMessageBox::Ok,
-                              m_window);
+        box =
+            new QMessageBox(QMessageBox::NoIcon, tr("About Quillmere"), QString(), QMessageBox::Ok, m_window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setTextFormat(Qt::RichText);
-        box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+        box->setText(aboutText());
+        box->setIconPixmap(applicationIcon().pixmap(64, 64));
     }
     box->open();
     box->raise();

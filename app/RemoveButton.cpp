@@ -3,6 +3,7 @@
 #include "app/Appearance.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -16,8 +17,8 @@ RemoveButton::RemoveButton(QWidget* parent) : QToolButton(parent) {
     setIconSize(QSize(16, 16));
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(tr("Remove script"));
-    setToolTip(tr("Remove script"));
+    setAccessibleName(tr("Remove Script"));
+    setToolTip(tr("Remove Script"));
 }
 
 void RemoveButton::setRevealed(bool revealed) {
@@ -54,6 +55,22 @@ void RemoveButton::paintEvent(QPaintEvent* event) {
         return;
     }
     QToolButton::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+}
+
+void RemoveButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        event->accept();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }
 
 void RemoveButton::focusInEvent(QFocusEvent* event) {

@@ -1,47 +1,81 @@
 #include "app/ScriptPanel.h"
 
-#include "app/ScriptFileDialog.h"
+#include "app/PlainText.h"
 
-#include <QCoreApplication>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QDir>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QThread>
 
 namespace quillmere {
 
+namespace {
+
+QPointer<ScriptPanel>& instance() {
+    static QPointer<ScriptPanel> panel;
+    return panel;
+}
+
+} // namespace
+
 ScriptPanel& ScriptPanel::shared() {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    // Owned by the application object, so the panel window goes before the GUI does.
-    static QPointer<ScriptPanel> instance;
-    if (!instance) {
-        instance = new ScriptPanel(qApp);
+    if (!instance()) {
+        instance() = new ScriptPanel;
     }
-    return *instance;
+    return *instance();
 }
 
-ScriptPanel::ScriptPanel(QObject* parent) : QObject(parent) {
-    // The panel window lives until the application ends, and goes while the event loop's
-    // machinery is still there to stop its folder watcher.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { delete m_dialog.data(); });
+ScriptPanel* ScriptPanel::existing() {
+    return instance();
 }
 
-ScriptPanel::~ScriptPanel() {
-    // The window has no parent to take it along.
-    delete m_dialog.data();
-}
+ScriptPanel::ScriptPanel() : QFileDialog(nullptr) {
+    setObjectName(QStringLiteral("ScriptPanel"));
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    // The panel opens files; it offers no renaming, deleting or new folders.
+    setOption(QFileDialog::ReadOnly, true);
+    setFileMode(QFileDialog::ExistingFile);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setNameFilters({tr("AppleScript Files (*.scpt *.applescript)")});
+    setWindowTitle(tr("Choose a Script"));
+    setLabelText(QFileDialog::Accept, tr("Choose"));
+    setWindowModality(Qt::NonModal);
+    setDirectory(QDir::homePath());
+    resize(sizeHint().expandedTo(QSize(720, 460)));
+    connect(this, &QDialog::finished, this, &ScriptPanel::finish);
 
-ScriptFileDialog* ScriptPanel::dialog() {
-    if (!m_dialog) {
-        m_dialog = new ScriptFileDialog(nullptr);
-        m_dialog->setDirectory(QDir::homePath());
-        m_dialog->resize(m_dialog->sizeHint().expandedTo(QSize(720, 460)));
-        connect(m_dialog, &QDialog::finished, this, &ScriptPanel::finish);
-        emit created();
+    if (QLineEdit* field = fileNameField(); field && field->completer()) {
+        m_completionList = field->completer()->popup();
+        // Owned by the panel, so that it can only go with it (a window of no one's could be
+        // closed and deleted on its own while the completer still points at it).
+        m_completionList->setParent(this, m_completionList->windowFlags());
+        // After the completer's own filter, which would swallow the click that closes the list.
+        m_completionList->installEventFilter(this);
+        // The panel passes that click on itself, on every platform alike (some would repeat it).
+        m_completionList->setAttribute(Qt::WA_NoMouseReplay);
     }
-    return m_dialog;
+    // The window lives until the application ends, and goes while the event loop's machinery is
+    // still there to stop its folder watcher.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QObject::deleteLater);
+}
+
+QLineEdit* ScriptPanel::fileNameField() const {
+    return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+bool ScriptPanel::isScriptFileName(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix();
+    return suffix.compare(QLatin1String("scpt"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("applescript"), Qt::CaseInsensitive) == 0;
 }
 
 void ScriptPanel::begin(QObject* requester, Completion completion) {
-    ScriptFileDialog* panel = dialog();
     disconnect(m_requesterConnection);
     m_requester = requester;
     m_completion = std::move(completion);
@@ -49,9 +83,99 @@ void ScriptPanel::begin(QObject* requester, Completion completion) {
         m_requesterConnection =
             connect(requester, &QObject::destroyed, this, &ScriptPanel::requesterDestroyed);
     }
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
+    clearSelection();
+    show();
+    // Showing can bring back the last selection; it never carries over to another request.
+    clearSelection();
+    raise();
+    activateWindow();
+    if (QLineEdit* field = fileNameField()) {
+        field->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void ScriptPanel::clearSelection() {
+    closeCompletionList();
+    // The folder views share one selection; the list of places keeps its own, which is a place.
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+        if (view != m_completionList && view->objectName() != QLatin1String("sidebar") &&
+            view->selectionModel()) {
+            view->selectionModel()->clear();
+        }
+    }
+    if (QLineEdit* field = fileNameField()) {
+        field->clear();
+    }
+}
+
+void ScriptPanel::closeCompletionList() {
+    if (m_completionList && m_completionList->isVisible()) {
+        m_completionList->hide();
+    }
+}
+
+void ScriptPanel::accept() {
+    closeCompletionList();
+    const QStringList files = selectedFiles();
+    if (files.size() == 1) {
+        const QFileInfo info(files.first());
+        // A folder is entered and a missing file is reported by the dialog itself.
+        if (info.exists() && !info.isDir() && !isScriptFileName(info.fileName())) {
+            const QString message =
+                tr("“%1” is not an AppleScript file. Choose a compiled script (.scpt) or an AppleScript "
+                   "text file (.applescript).")
+                    .arg(info.fileName());
+            openPlainMessageBox(QMessageBox::Warning, tr("Not an AppleScript File"), message, this);
+            emit refused(message);
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
+
+void ScriptPanel::done(int result) {
+    // A completion list is a window of its own: hiding the panel would leave it on screen, holding
+    // the keyboard and the mouse of the whole application.
+    closeCompletionList();
+    QFileDialog::done(result);
+}
+
+bool ScriptPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_completionList && event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (!m_completionList->rect().contains(press->position().toPoint())) {
+            // The click closes the list and then reaches what it was aimed at, as it does
+            // everywhere else, so one click on Choose chooses.
+            const QPointF global = press->globalPosition();
+            closeCompletionList();
+            // Found within the panel: the window system may not yet know that the list is gone.
+            QWidget* target = childAt(mapFromGlobal(global.toPoint()));
+            if (target) {
+                QMouseEvent replay(QEvent::MouseButtonPress, target->mapFromGlobal(global), global,
+                                   press->button(), press->buttons(), press->modifiers());
+                QCoreApplication::sendEvent(target, &replay);
+                // The list held the pointer when the button went down, so the window system may
+                // hand the release to the list: it goes to the same target.
+                m_pressedThroughList = target;
+                qApp->installEventFilter(this);
+            }
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonRelease && m_pressedThroughList) {
+        const QPointer<QWidget> target = m_pressedThroughList;
+        m_pressedThroughList = nullptr;
+        qApp->removeEventFilter(this);
+        if (watched != target && target) {
+            auto* release = static_cast<QMouseEvent*>(event);
+            QMouseEvent redirected(
+                QEvent::MouseButtonRelease, target->mapFromGlobal(release->globalPosition()),
+                release->globalPosition(), release->button(), release->buttons(), release->modifiers());
+            QCoreApplication::sendEvent(target, &redirected);
+            return true;
+        }
+    }
+    return QFileDialog::eventFilter(watched, event);
 }
 
 void ScriptPanel::finish(int result) {
@@ -65,7 +189,7 @@ void ScriptPanel::finish(int result) {
     }
     std::optional<QUrl> chosen;
     if (result == QDialog::Accepted) {
-        const QList<QUrl> urls = m_dialog->selectedUrls();
+        const QList<QUrl> urls = selectedUrls();
         if (!urls.isEmpty() && urls.first().isLocalFile()) {
             chosen = urls.first();
         }
@@ -77,8 +201,8 @@ void ScriptPanel::requesterDestroyed() {
     // Only the current requester is connected, so this is the request being served.
     m_requester = nullptr;
     m_completion = nullptr;
-    if (m_dialog && m_dialog->isVisible()) {
-        m_dialog->reject();
+    if (isVisible()) {
+        reject();
     }
 }
 

@@ -1,56 +1,81 @@
 #pragma once
 
-#include "app/ScriptFileDialog.h"
-
-#include <QObject>
+#include <QAbstractItemView>
+#include <QFileDialog>
 #include <QPointer>
 #include <QUrl>
 
 #include <functional>
 #include <optional>
 
+class QLineEdit;
+
 namespace quillmere {
 
-// The one script-choosing panel of the process, shared by every script row. The panel window
-// is created and configured on first use and then kept, unchanged, until the application ends;
-// it opens as a window of its own (not attached to the main window) and never blocks it.
+// The one script-choosing panel of the process, shared by every script row: a file-open window
+// of its own (not attached to the main window, blocking nothing) in which exactly one existing
+// AppleScript file can be chosen, a compiled script (.scpt) or an AppleScript text file
+// (.applescript). Folders are opened, never chosen; a typed name of another kind is refused with
+// a message and the panel stays open.
 //
-// One request is served at a time: a row that asks while the panel is open for another row
-// takes the panel over (the earlier row hears nothing), and when the asking row goes away the
-// panel closes, so a choice never lands in a row that no longer exists.
-class ScriptPanel final : public QObject {
+// The panel is created and configured on first use and kept, unchanged, until the application
+// ends. Its folder stays where the last choice was made, but every use starts with nothing
+// selected: a file chosen for one row is never offered to the next.
+//
+// One request is served at a time: a row that asks while the panel is open for another row takes
+// the panel over (the earlier row hears nothing), and when the asking row goes away the panel
+// closes, so a choice never lands in a row that no longer exists.
+//
+// Its name field completes names from a list under the field. That list never outlives the
+// panel (accepting with Return while it shows closes both), and a click outside it does what it
+// was aimed at (one click on Choose chooses).
+class ScriptPanel final : public QFileDialog {
     Q_OBJECT
 
 public:
     // Called once when the panel is dismissed: the chosen file, or none for Cancel.
     using Completion = std::function<void(const std::optional<QUrl>& chosen)>;
 
-    // The panel of the process (GUI thread only).
+    // The panel of the process, created on first use (GUI thread only).
     static ScriptPanel& shared();
-    ~ScriptPanel() override;
+    // The panel if it was ever created, else null.
+    static ScriptPanel* existing();
 
-    // The panel window, created and configured if this is the first use.
-    ScriptFileDialog* dialog();
-    // The panel window if it was ever created, else null.
-    ScriptFileDialog* existingDialog() const { return m_dialog; }
-
-    // Shows the panel for a requester; the completion runs on the GUI thread when the panel is
-    // dismissed, unless the requester is gone or another request took the panel over first.
+    // Shows the panel for a requester, with nothing selected; the completion runs on the GUI
+    // thread when the panel is dismissed, unless the requester is gone or another request took
+    // the panel over first.
     void begin(QObject* requester, Completion completion);
-
     // The object whose request is being served, or null.
     QObject* requester() const { return m_requester; }
 
+    // The name field and its completion list.
+    QLineEdit* fileNameField() const;
+    QAbstractItemView* completionList() const { return m_completionList; }
+
+    // Whether a file name has one of the two AppleScript extensions (in any letter case).
+    static bool isScriptFileName(const QString& fileName);
+
+public slots:
+    void accept() override;
+    void done(int result) override;
+
 signals:
-    // The panel window was created (once per process).
-    void created();
+    // A typed name was refused; the text is the message shown.
+    void refused(const QString& message);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit ScriptPanel(QObject* parent);
+    ScriptPanel();
+    void clearSelection();
+    void closeCompletionList();
     void finish(int result);
     void requesterDestroyed();
 
-    QPointer<ScriptFileDialog> m_dialog;
+    QPointer<QAbstractItemView> m_completionList;
+    // Pressed by a click that closed the completion list; its release is due.
+    QPointer<QWidget> m_pressedThroughList;
     QPointer<QObject> m_requester;
     QMetaObject::Connection m_requesterConnection;
     Completion m_completion;

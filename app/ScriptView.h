@@ -10,47 +10,69 @@
 #include <optional>
 
 class QLabel;
-class QHBoxLayout;
 class QMenu;
 
 namespace quillmere {
 
 class ChooseButton;
 class ControlAlignment;
+class WrappingLabel;
 
-// One row of the script form: one background script of one Capture One version, the file
-// assigned to it, and the means to choose another file or remove the assignment.
+// One row of the script form: one background script of one copy of Capture One, the file assigned
+// to it, and the means to choose another file or remove the assignment.
 //
-//   [label]  [Choose a script | file name]              [remove]
+//   [label]  [Choose a script | file name  (! missing)]          [remove]
 //            description
 //
 // The label stands in the label column that the form's ControlAlignment shares among its rows;
-// everything else is the control column. Every read and write of the assignment goes through
-// the script record, and so through Capture One's preferences domain.
+// everything else is the control column. Every read and write of the assignment goes through the
+// script record, and so through Capture One's preferences domain.
+//
+// Each refresh reads the domain once, and the choose button, the remove button and the file's
+// state all follow that one reading. When the domain cannot be read, the row says the assignment
+// is unknown and is disabled: it never offers "Choose a script" over an assignment it cannot see.
+// An assigned file that is gone or cannot be read is marked in the row, its path in the tooltip:
+// Capture One would find nothing there.
 class ScriptView final : public QWidget {
     Q_OBJECT
 
 public:
+    // What the row knows of the file assigned to its script.
+    enum class FileState {
+        NoFile,      // nothing is assigned
+        Present,     // the assigned file is there and readable
+        Missing,     // nothing is at the assigned path
+        NotReadable, // something is there but cannot be read
+        Unknown,     // the domain cannot be read, so the assignment is not known
+    };
+
     ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent = nullptr);
 
     const brisquel::BackgroundScript& script() const { return m_script; }
     // The row's own copy of the assigned file: the remove button exists exactly while it is set.
     const std::optional<QUrl>& url() const { return m_url; }
+    FileState fileState() const { return m_fileState; }
+    // Success, or why Capture One's preferences could not be read at the last refresh.
+    const brisquel::vexo::Result& readFailure() const { return m_readFailure; }
     // Whether the pointer is over the row.
     bool removeVisible() const { return m_removeVisible; }
 
-    QLabel* label() const { return m_label; }
+    WrappingLabel* label() const { return m_label; }
     ChooseButton* chooseButton() const { return m_chooseButton; }
     // Null while no file is assigned.
     RemoveButton* removeButton() const { return m_removeButton; }
-    QLabel* descriptionLabel() const { return m_description; }
+    WrappingLabel* descriptionLabel() const { return m_description; }
+    // "missing" or "not readable" beside the file's name; hidden otherwise.
+    QLabel* fileStatusLabel() const { return m_statusText; }
 
-    // The row's context actions (choose, show in the file manager, remove), in the state the
-    // row is in now.
+    // The row's context actions (choose, show in the file manager, remove), in the state the row
+    // is in now.
     QMenu* createContextMenu(QWidget* parent);
 
     // The label the choose button shows when nothing is assigned.
     static QString chooseText();
+    // The label it shows when the assignment cannot be known.
+    static QString unknownText();
 
 public slots:
     // Reads the assignment from the record again and shows it.
@@ -61,12 +83,16 @@ public slots:
     void choose();
     // Removes the assignment.
     void clear();
-    // Shows the assigned file in the file manager.
+    // Shows the assigned file in the file manager, or tells why it cannot.
     void revealFile();
+    // Opens the context menu under the focused control (Shift+F10, the Menu key).
+    void openContextMenuFromKeyboard();
 
 signals:
     // The row wrote the assignment (after a choice or a removal), whether or not it was stored.
     void assignmentWritten(bool stored);
+    // The row read the domain again.
+    void refreshed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -78,21 +104,25 @@ protected:
 private:
     void apply(const std::optional<QUrl>& chosen);
     void updateChooseButton();
+    void updateFileStatus();
     void updateRemoveButton();
     void updateColors();
-    void reportFailedWrite(const brisquel::vexo::Result& failure);
+    void reportFailedWrite(const std::optional<QUrl>& chosen, const brisquel::vexo::Result& failure);
+    void popUpContextMenu(const QPoint& globalPosition);
 
     brisquel::BackgroundScript m_script;
     std::optional<QUrl> m_url;
+    FileState m_fileState = FileState::NoFile;
+    brisquel::vexo::Result m_readFailure;
     bool m_removeVisible = false;
-    // Whether the choose button shows a file name (else the invitation to choose).
-    bool m_showsFile = false;
 
-    QLabel* m_label = nullptr;
+    WrappingLabel* m_label = nullptr;
+    QWidget* m_buttonRow = nullptr;
     ChooseButton* m_chooseButton = nullptr;
+    QLabel* m_statusIcon = nullptr;
+    QLabel* m_statusText = nullptr;
     QPointer<RemoveButton> m_removeButton;
-    QLabel* m_description = nullptr;
-    QHBoxLayout* m_buttonRow = nullptr;
+    WrappingLabel* m_description = nullptr;
 };
 
 } // namespace quillmere

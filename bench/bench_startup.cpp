@@ -12,12 +12,19 @@
 // draws sets up the font database (on the offscreen platform about as long as the whole start of
 // a window without text), and no window of an application goes without it. The start of a window
 // with no text at all is measured too and its ratio printed for information.
+//
+// Memory: each program reports its peak resident memory (VmHWM) at that first paint. Quillmere's
+// is compared with a bare window that shows the same text Quillmere shows at that moment (the
+// twenty names, identifiers and version lines and the menu titles), so that both pay for the same
+// glyphs; the ratio of the medians is printed as startup_memory.
 
 #include "bench/RatioReporter.h"
 
 #include "app/AppDelegate.h"
+#include "app/AppHeaderView.h"
 #include "app/ApplicationMain.h"
 #include "app/ContentView.h"
+#include "app/MainMenu.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -25,6 +32,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -53,31 +61,72 @@ long long monotonicNanoseconds() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+// VmHWM: the most memory the process has held resident so far.
+long long peakResidentKibibytes() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) {
+        return 0;
+    }
+    char line[256];
+    long long kibibytes = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kibibytes = std::atoll(line + 6);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kibibytes;
+}
+
 // ---- the child ----
+
+// The text the window shows: the menu titles and every sidebar row's lines.
+QString shownText(quillmere::AppDelegate& delegate) {
+    QStringList lines;
+    for (QMenu* menu : {delegate.mainMenu()->fileMenu(), delegate.mainMenu()->helpMenu()}) {
+        lines << menu->title().remove(QLatin1Char('&'));
+    }
+    QListWidget* sidebar = delegate.contentView()->sidebar();
+    for (int row = 0; row < sidebar->count(); ++row) {
+        const QListWidgetItem* item = sidebar->item(row);
+        lines << item->text() << item->data(quillmere::AppHeaderView::kIdentifierRole).toString()
+              << quillmere::AppHeaderView::versionLine(
+                     item->data(quillmere::AppHeaderView::kVersionRole).toString());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 
 // Reports the first paint of the sidebar once the search has filled it.
 class FilledSidebarPaint final : public QObject {
 public:
-    explicit FilledSidebarPaint(QListWidget* sidebar) : m_sidebar(sidebar) {}
+    explicit FilledSidebarPaint(quillmere::AppDelegate& delegate) : m_delegate(delegate) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && m_sidebar->count() > 0) {
-            std::printf("%lld\n", monotonicNanoseconds());
+        if (event->type() == QEvent::Paint && m_delegate.contentView()->sidebar()->count() > 0) {
+            const long long now = monotonicNanoseconds();
+            std::printf("%lld %lld\n", now, peakResidentKibibytes());
             std::fflush(stdout);
+            // Asked for, the text it shows, for the baseline that shows the same.
+            if (const QString path = qEnvironmentVariable("QUILLMERE_BENCH_SHOWN_TEXT"); !path.isEmpty()) {
+                QFile file(path);
+                if (file.open(QIODevice::WriteOnly)) {
+                    file.write(shownText(m_delegate).toUtf8());
+                }
+            }
             std::_Exit(0);
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QListWidget* m_sidebar;
+    quillmere::AppDelegate& m_delegate;
 };
 
 int runChild(int argc, char** argv) {
     return quillmere::ApplicationMain(argc, argv, [](quillmere::AppDelegate& delegate) {
-        QListWidget* sidebar = delegate.contentView()->sidebar();
-        sidebar->viewport()->installEventFilter(new FilledSidebarPaint(sidebar));
+        delegate.contentView()->sidebar()->viewport()->installEventFilter(new FilledSidebarPaint(delegate));
     });
 }
 
@@ -133,12 +182,17 @@ struct World {
 
 World* world = nullptr;
 
-// Starts a program and gives the seconds from just before its start to the moment it reports;
-// a negative value when it failed.
-double timeStart(const std::vector<std::string>& arguments) {
+// One start of a program: the seconds from just before its start to the moment it reported, and
+// its peak resident memory then; negative seconds when it failed.
+struct Start {
+    double seconds = -1;
+    double mebibytes = 0;
+};
+
+Start timeStart(const std::vector<std::string>& arguments) {
     int output[2];
     if (pipe(output) != 0) {
-        return -1;
+        return {};
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -159,7 +213,7 @@ double timeStart(const std::vector<std::string>& arguments) {
     close(output[1]);
     if (spawned != 0) {
         close(output[0]);
-        return -1;
+        return {};
     }
     std::string text;
     char buffer[64];
@@ -173,41 +227,52 @@ double timeStart(const std::vector<std::string>& arguments) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) {
-        return -1;
+    long long reported = 0;
+    long long kibibytes = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        std::sscanf(text.c_str(), "%lld %lld", &reported, &kibibytes) != 2) {
+        return {};
     }
-    const long long reported = std::atoll(text.c_str());
-    return static_cast<double>(reported - started) / 1e9;
+    return {static_cast<double>(reported - started) / 1e9, static_cast<double>(kibibytes) / 1024.0};
 }
 
-// The three programs are started in interleaved rounds (empty, bare, Quillmere, empty, ...), so
-// that whatever else the machine does at a moment weighs on all three alike; the benchmarks then
-// report those starts.
-enum Program { Empty, Bare, Quillmere, ProgramCount };
-constexpr int rounds = 25;
+// The programs are started in interleaved rounds (empty, bare, Quillmere, bare with Quillmere's
+// text, empty, ...), so that whatever else the machine does at a moment weighs on all alike; the
+// benchmarks then report those starts.
+enum Program { Empty, Bare, Quillmere, SameText, ProgramCount };
+constexpr int kRounds = 25;
 
 struct Samples {
     std::vector<double> seconds[ProgramCount];
+    std::vector<double> mebibytes[ProgramCount];
     bool failed = false;
 };
 
 Samples& samples() {
     static Samples s = [] {
         Samples result;
-        const std::vector<std::string> programs[ProgramCount] = {
-            {world->bare, "--empty"}, {world->bare}, {world->self, "--child"}};
+        // Quillmere's first start also writes down the text it shows.
+        const std::string shownText = world->folder.filePath(QStringLiteral("shown.txt")).toStdString();
+        qputenv("QUILLMERE_BENCH_SHOWN_TEXT", QByteArray::fromStdString(shownText));
+        timeStart({world->self, "--child"});
+        qunsetenv("QUILLMERE_BENCH_SHOWN_TEXT");
+        const std::vector<std::string> programs[ProgramCount] = {{world->bare, "--empty"},
+                                                                 {world->bare},
+                                                                 {world->self, "--child"},
+                                                                 {world->bare, "--text", shownText}};
         // One start of each first, so all begin with the same warm caches.
         for (const auto& program : programs) {
             timeStart(program);
         }
-        for (int round = 0; round < rounds && !result.failed; ++round) {
+        for (int round = 0; round < kRounds && !result.failed; ++round) {
             for (int p = 0; p < ProgramCount; ++p) {
-                const double seconds = timeStart(programs[p]);
-                if (seconds < 0) {
+                const Start start = timeStart(programs[p]);
+                if (start.seconds < 0) {
                     result.failed = true;
                     break;
                 }
-                result.seconds[p].push_back(seconds);
+                result.seconds[p].push_back(start.seconds);
+                result.mebibytes[p].push_back(start.mebibytes);
             }
         }
         return result;
@@ -248,9 +313,9 @@ void quillmereStart(benchmark::State& state) {
     report(state, Quillmere);
 }
 
-BENCHMARK(emptyWindowStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(rounds);
-BENCHMARK(bareWindowStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(rounds);
-BENCHMARK(quillmereStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(rounds);
+BENCHMARK(emptyWindowStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kRounds);
+BENCHMARK(bareWindowStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kRounds);
+BENCHMARK(quillmereStart)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kRounds);
 
 } // namespace
 
@@ -277,7 +342,12 @@ int main(int argc, char** argv) {
                 median(all.seconds[Empty]) * 1e3, median(all.seconds[Bare]) * 1e3, quillmere * 1e3);
     std::printf("for information, against the window without text: %.2f\n",
                 quillmere / median(all.seconds[Empty]));
-    std::printf("startup: %.2f (limit 1.5)\n", quillmere / median(all.seconds[Bare]));
-    return 0;
+    const double memory = median(all.mebibytes[Quillmere]);
+    const double sameText = median(all.mebibytes[SameText]);
+    std::printf("median peak memory at start-up: bare window with the same text %.1f MiB, Quillmere %.1f MiB "
+                "(bare window with one line %.1f MiB, without text %.1f MiB)\n",
+                sameText, memory, median(all.mebibytes[Bare]), median(all.mebibytes[Empty]));
+    std::printf("startup: %.2f (limit 1.3)\n", quillmere / median(all.seconds[Bare]));
+    std::printf("startup_memory: %.2f (limit 1.3)\n", memory / sameText);
     return 0;
 }

@@ -1,9 +1,13 @@
 // The baseline of the start-up benchmark: a process that shows a bare Qt Widgets window of the
-// main window's size with one line of text, and reports when that text first paints. Linked
-// against Qt Widgets only. With --empty the window holds no text at all.
+// main window's size with one line of text, and reports when that text first paints, with its peak
+// memory so far. Linked against Qt Widgets only.
+//   --empty          the window holds no text at all
+//   --text <file>    the window shows the text of that file (the text Quillmere shows at start-up)
+// Output: "<monotonic nanoseconds> <peak resident kibibytes>".
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 
@@ -20,11 +24,30 @@ long long monotonicNanoseconds() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+// VmHWM: the most memory the process has held resident so far.
+long long peakResidentKibibytes() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) {
+        return 0;
+    }
+    char line[256];
+    long long kibibytes = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kibibytes = std::atoll(line + 6);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kibibytes;
+}
+
 class FirstPaint final : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            std::printf("%lld\n", monotonicNanoseconds());
+            const long long now = monotonicNanoseconds();
+            std::printf("%lld %lld\n", now, peakResidentKibibytes());
             std::fflush(stdout);
             std::_Exit(0);
         }
@@ -38,7 +61,14 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QMainWindow window;
     const bool empty = argc > 1 && std::strcmp(argv[1], "--empty") == 0;
-    QWidget* content = empty ? new QWidget : new QLabel(QStringLiteral("Hello"));
+    QString text = QStringLiteral("Hello");
+    if (argc > 2 && std::strcmp(argv[1], "--text") == 0) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (file.open(QIODevice::ReadOnly)) {
+            text = QString::fromUtf8(file.readAll());
+        }
+    }
+    QWidget* content = empty ? new QWidget : new QLabel(text);
     content->setMinimumSize(750, 400);
     window.setCentralWidget(content);
     window.setWindowTitle(QStringLiteral("Bare"));

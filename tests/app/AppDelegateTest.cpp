@@ -1,5 +1,5 @@
 // The application delegate and its main window: launch, size limits, the saved frame, closing,
-// termination and the menus.
+// termination, the menus and the About box, the keyboard, and the program's command line.
 
 #include "tests/app/AppWorld.h"
 
@@ -7,16 +7,27 @@
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
 #include "app/ApplicationMain.h"
+#include "app/ApplicationView.h"
+#include "app/ChooseButton.h"
+#include "app/CommandLine.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
+#include "app/QuitOnSignal.h"
+#include "app/RemoveButton.h"
+#include "app/ScriptView.h"
 
 #include <QAction>
 #include <QDirIterator>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -25,11 +36,28 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace quillmere;
 
 namespace {
 
-class AppDelegateTest : public ::testing::Test {
+// Our own commands read in title case: every word capitalised but the short joining ones.
+bool isTitleCase(QString text) {
+    static const QStringList small{QStringLiteral("a"),  QStringLiteral("an"), QStringLiteral("and"),
+                                   QStringLiteral("in"), QStringLiteral("of"), QStringLiteral("the"),
+                                   QStringLiteral("to"), QStringLiteral("for")};
+    text.remove(QLatin1Char('&')).remove(QChar(0x2026));
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if ((i == 0 || !small.contains(words[i])) && !words[i].front().isUpper()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         configureApplication();
@@ -59,13 +87,13 @@ protected:
 
     static bool isCentred(QWidget* window) {
         const QPoint screenCentre = window->screen()->availableGeometry().center();
-        return (window->geometry().center() - screenCentre).manhattanLength() <= 2;
+        return (window->frameGeometry().center() - screenCentre).manhattanLength() <= 2;
     }
 
     apptest::AppWorld world;
 };
 
-TEST_F(AppDelegateTest, LaunchShowsOneCentredTitledWindowInFront) {
+TEST_F(MainWindow, LaunchShowsOneCentredTitledWindowInFrontWithTheApplicationIcon) {
     AppDelegate delegate(world.finder());
     EXPECT_EQ(delegate.window(), nullptr);
     EXPECT_TRUE(apptest::visibleTopLevels<QMainWindow>().isEmpty());
@@ -78,28 +106,33 @@ TEST_F(AppDelegateTest, LaunchShowsOneCentredTitledWindowInFront) {
     EXPECT_EQ(window->centralWidget(), delegate.contentView());
     EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmere"));
+    EXPECT_FALSE(window->windowIcon().isNull());
     EXPECT_TRUE(isCentred(window));
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     EXPECT_EQ(QApplication::activeWindow(), window);
 }
 
-TEST_F(AppDelegateTest, WindowNeverGetsSmallerThanItsContent) {
+TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
     auto delegate = launch();
     ContentView* content = delegate->contentView();
     // Neither the 600-point request nor a smaller size takes the content below 750 × 400.
     delegate->window()->resize(300, 200);
     QCoreApplication::processEvents();
-    EXPECT_GE(content->width(), 750);
-    EXPECT_GE(content->height(), 400);
-    // The sidebar keeps 250 points even when its divider is dragged all the way left.
+    EXPECT_GE(content->width(), ContentView::kMinimumContentWidth);
+    EXPECT_GE(content->height(), ContentView::kMinimumContentHeight);
+    // Dragging the divider all the way either way leaves each column its minimum.
+    delegate->window()->resize(1000, 600);
     auto* splitter = content->findChild<QSplitter*>();
     ASSERT_NE(splitter, nullptr);
-    splitter->setSizes({0, 2000});
-    QCoreApplication::processEvents();
-    EXPECT_GE(content->sidebarColumn()->width(), 250);
+    for (const QList<int>& sizes : {QList<int>{0, 2000}, QList<int>{2000, 0}}) {
+        splitter->setSizes(sizes);
+        QCoreApplication::processEvents();
+        EXPECT_GE(content->sidebarColumn()->width(), ContentView::kMinimumSidebarWidth);
+        EXPECT_GE(content->detailColumn()->width(), ContentView::kMinimumDetailWidth);
+    }
 }
 
-TEST_F(AppDelegateTest, TheFrameIsSavedUnderMainWindowAndRestoredWhenUsable) {
+TEST_F(MainWindow, TheFrameIsSavedUnderMainWindowAndRestoredWithinTheScreen) {
     auto delegate = launch();
     delegate->window()->resize(780, 520);
     // Nobody asks: the frame is written once the window has settled.
@@ -110,23 +143,31 @@ TEST_F(AppDelegateTest, TheFrameIsSavedUnderMainWindowAndRestoredWhenUsable) {
     EXPECT_TRUE(isCentred(delegate->window()));
     delegate.reset();
 
-    // A broken frame leaves the default (minimum) width.
     const auto own = world.platform().preferences->open(applicationBundleIdentifier());
-    ASSERT_TRUE(own->setValue(mainWindowFrameName(), QStringLiteral("10 10 20 20 0 0 x 1 2")));
-    delegate = launch();
-    EXPECT_EQ(delegate->window()->width(), delegate->window()->minimumWidth());
-    delegate.reset();
-
-    // One from a larger screen is brought within this one, but never below the minimum.
-    ASSERT_TRUE(own->setValue(mainWindowFrameName(), QStringLiteral("0 0 9000 7000 0 0 9000 7000")));
-    delegate = launch();
-    QMainWindow* window = delegate->window();
-    const QSize screen = window->screen()->availableGeometry().size();
-    EXPECT_LE(window->width(), qMax(screen.width(), window->minimumWidth()));
-    EXPECT_LE(window->height(), qMax(screen.height(), window->minimumHeight()));
+    const struct {
+        QString saved;
+        bool minimumWidth;
+    } cases[] = {{QStringLiteral("10 10 20 20 0 0 x 1 2"), true},        // broken: the default
+                 {QStringLiteral("0 0 9000 7000 0 0 9000 7000"), false}, // from a larger screen
+                 {QStringLiteral("0 0 760 5000 0 0 800 5000"), false}};  // taller than this one
+    for (const auto& [saved, minimumWidth] : cases) {
+        SCOPED_TRACE(saved.toStdString());
+        ASSERT_TRUE(own->setValue(mainWindowFrameName(), saved));
+        delegate = launch();
+        QMainWindow* window = delegate->window();
+        if (minimumWidth) {
+            EXPECT_EQ(window->width(), window->minimumWidth());
+        }
+        // The whole frame, title bar included, lies on the screen.
+        const QRect available = window->screen()->availableGeometry();
+        EXPECT_TRUE(available.contains(window->frameGeometry()) ||
+                    window->minimumHeight() > available.height())
+            << window->frameGeometry().height() << " " << available.height();
+        delegate.reset();
+    }
 }
 
-TEST_F(AppDelegateTest, ClosingHidesTheWindowAndKeepsItAlive) {
+TEST_F(MainWindow, ClosingHidesTheWindowAndKeepsItAlive) {
     auto delegate = launch();
     QPointer<QMainWindow> window = delegate->window();
     QPointer<ContentView> content = delegate->contentView();
@@ -135,14 +176,14 @@ TEST_F(AppDelegateTest, ClosingHidesTheWindowAndKeepsItAlive) {
     // Without a global menu bar, closing the last window is what ends the application.
     EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !hasGlobalMenuBar());
     EXPECT_TRUE(window->close());
-    QTest::qWait(50);
+    apptest::settle();
     ASSERT_TRUE(window && content);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(delegate->window(), window.data());
     EXPECT_EQ(content->sidebar()->count(), rows);
 }
 
-TEST_F(AppDelegateTest, TerminationChangesNothingOnDisk) {
+TEST_F(MainWindow, TerminationChangesNothingOnDisk) {
     auto delegate = launch();
     delegate->frameAutosave()->save();
     auto snapshot = [this] {
@@ -159,12 +200,26 @@ TEST_F(AppDelegateTest, TerminationChangesNothingOnDisk) {
     EXPECT_EQ(snapshot(), before);
 }
 
-TEST_F(AppDelegateTest, MenusOfferAboutAndQuitWithStandardShortcuts) {
+TEST_F(MainWindow, MenusUseTitleCaseAndTheStandardShortcutsAndTheAboutBoxSpeaksPlainly) {
     auto delegate = launch();
     MainMenu* menu = delegate->mainMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->quitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
     EXPECT_EQ(menu->closeAction()->shortcut(), QKeySequence(QKeySequence::Close));
+    QList<QAction*> commands;
+    for (QMenu* each : {menu->fileMenu(), menu->helpMenu()}) {
+        commands << each->menuAction() << each->actions();
+    }
+    ApplicationView* detail = delegate->contentView()->applicationView();
+    ASSERT_NE(detail, nullptr);
+    ASSERT_FALSE(detail->rows().isEmpty());
+    std::unique_ptr<QMenu> context(detail->rows().first()->createContextMenu(nullptr));
+    commands << context->actions();
+    for (QAction* action : commands) {
+        if (!action->isSeparator()) {
+            EXPECT_TRUE(isTitleCase(action->text())) << action->text().toStdString();
+        }
+    }
 
     // Triggered twice, the About box is raised again rather than stacked.
     for (int i = 0; i < 2; ++i) {
@@ -173,15 +228,59 @@ TEST_F(AppDelegateTest, MenusOfferAboutAndQuitWithStandardShortcuts) {
     }
     const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
     ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes.first()->windowTitle(), QStringLiteral("About Quillmere"));
-    EXPECT_TRUE(boxes.first()->text().contains(QStringLiteral("Quillmere")));
+    QMessageBox* about = boxes.first();
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About Quillmere"));
+    EXPECT_FALSE(about->iconPixmap().isNull());
+    const QString text = apptest::shownText(about->text());
+    for (const QString& said : {QStringLiteral("Quillmere"), QStringLiteral("Version 1.0.0 (build 1)"),
+                                QStringLiteral("Uses the Brisquel library, version 1.0.")}) {
+        EXPECT_TRUE(text.contains(said)) << text.toStdString();
+    }
+    EXPECT_FALSE(text.contains(QStringLiteral("@(#)")));
+    EXPECT_FALSE(text.contains(QStringLiteral("PROJECT:")));
 }
+
+TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebarAtLaunch) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), QStringLiteral("endOfCaptureScript"), file));
+    auto delegate = launch();
+    QMainWindow* window = delegate->window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(apptest::waitUntil([&] {
+        return delegate->contentView()->applicationView() &&
+               delegate->contentView()->applicationView()->readCount() > 0;
+    }));
+    apptest::settle();
+    EXPECT_EQ(QApplication::focusWidget(), delegate->contentView()->sidebar());
+
+    QList<QWidget*> stops;
+    for (int i = 0; i < 20; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        if (stops.contains(focused)) {
+            break;
+        }
+        stops << focused;
+        SCOPED_TRACE(focused->metaObject()->className());
+        EXPECT_TRUE(focused->isVisible());
+        EXPECT_TRUE(qobject_cast<QListWidget*>(focused) || qobject_cast<ChooseButton*>(focused) ||
+                    qobject_cast<RemoveButton*>(focused) || qobject_cast<QPushButton*>(focused));
+        const QImage withFocus = focused->grab().toImage();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        apptest::settle();
+        EXPECT_NE(focused->grab().toImage(), withFocus);
+    }
+    // The sidebar, the three rows' choose buttons and the one remove button.
+    EXPECT_EQ(stops.size(), 5);
+}
+
+// ---- the program's end ----
 
 // The event loop is run to its end in a child process of its own, so the loop of the remaining
 // tests is left as it was.
-using AppDelegateDeathTest = AppDelegateTest;
+using MainWindowDeathTest = MainWindow;
 
-TEST_F(AppDelegateDeathTest, QuitEndsTheApplicationAndRunsTheTerminationHandler) {
+TEST_F(MainWindowDeathTest, QuitEndsTheApplicationAndRunsTheTerminationHandler) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -195,7 +294,7 @@ TEST_F(AppDelegateDeathTest, QuitEndsTheApplicationAndRunsTheTerminationHandler)
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(AppDelegateDeathTest, ClosingTheWindowQuitsWhereThereIsNoGlobalMenuBar) {
+TEST_F(MainWindowDeathTest, ClosingTheWindowQuitsWhereThereIsNoGlobalMenuBar) {
     if (hasGlobalMenuBar()) {
         GTEST_SKIP() << "with a global menu bar the application keeps running without a window";
     }
@@ -211,6 +310,53 @@ TEST_F(AppDelegateDeathTest, ClosingTheWindowQuitsWhereThereIsNoGlobalMenuBar) {
             std::_Exit(status == 0 && window && !window->isVisible() ? 0 : 10 + status);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MainWindowDeathTest, AnInterruptFromTheTerminalQuitsLikeTheQuitCommand) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const int signal : {SIGINT, SIGTERM}) {
+        EXPECT_EXIT(
+            {
+                auto delegate = launch();
+                QuitOnSignal quitOnSignal;
+                QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+                QTimer::singleShot(0, [signal] { std::raise(signal); });
+                QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(3); });
+                const int status = QApplication::exec();
+                std::_Exit(quitOnSignal.isActive() && status == 0 && aboutToQuit.count() == 1 ? 0
+                                                                                              : 10 + status);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << signal;
+    }
+}
+
+TEST(ProgramOptions, HelpAndVersionPrintAndEndTheProgramWithoutADisplay) {
+    const struct {
+        QString argument;
+        QString said;
+    } cases[] = {
+        {QStringLiteral("--version"), QStringLiteral("Quillmere 1.0.0 (build 1)\nBrisquel library 1.0\n")},
+        {QStringLiteral("-v"), QStringLiteral("Quillmere 1.0.0")},
+        {QStringLiteral("--help"), QStringLiteral("Usage: quillmere")},
+        {QStringLiteral("-h"), QStringLiteral("QUILLMERE_APPLICATIONS_DIR")}};
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    for (const auto& [argument, said] : cases) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(QUILLMERE_PROGRAM), {argument});
+        ASSERT_TRUE(program.waitForFinished(30000)) << argument.toStdString();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << argument.toStdString();
+        const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+        EXPECT_TRUE(output.contains(said)) << output.toStdString();
+        EXPECT_TRUE(program.readAllStandardError().isEmpty());
+    }
+    EXPECT_EQ(helpText().split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^.{81,}$"))),
+              QStringList());
 }
 
 } // namespace

@@ -1,16 +1,18 @@
 #include "tests/app/AppWorld.h"
-#include "VexoExtensions/InputLimits.h"
 
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FolderMetadataSearch.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTest>
+#include <QTextDocument>
 #include <QThreadPool>
 
 namespace apptest {
@@ -19,6 +21,10 @@ AppWorld::AppWorld()
     : m_applications(m_temp.filePath(QStringLiteral("Applications"))),
       m_preferences(m_temp.filePath(QStringLiteral("Preferences"))),
       m_log(std::make_shared<testsupport::RecordingLog>()) {
+    static QAtomicInt worlds;
+    m_identifierPrefix = QStringLiteral("com.captureone.test-%1-%2.copy")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(worlds.fetchAndAddOrdered(1));
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
     m_platform.log = m_log;
@@ -48,6 +54,10 @@ QList<QPair<QString, QString>> AppWorld::defaultScripts() {
         {QStringLiteral("live view became ready script"), QStringLiteral("Runs when Live View is ready.")}};
 }
 
+QString AppWorld::identifier(int number) const {
+    return m_identifierPrefix + QString::number(number);
+}
+
 QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
     testsupport::BundleLayout layout;
     layout.bundleName = QStringLiteral("Capture One %1.app").arg(number);
@@ -55,6 +65,20 @@ QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scri
     layout.version = QStringLiteral("%1.0").arg(number);
     layout.sdef = testsupport::sdefWithScripts(scripts);
     return testsupport::makeBundle(m_applications, layout);
+}
+
+void AppWorld::setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const {
+    QFile icon(bundle + QStringLiteral("/Contents/Resources/") + fileName);
+    if (icon.open(QIODevice::WriteOnly)) {
+        icon.write(contents);
+    }
+    QFile info(bundle + QStringLiteral("/Contents/Info.plist"));
+    if (info.open(QIODevice::ReadWrite)) {
+        const QByteArray plist = info.readAll().replace(
+            "<dict>", "<dict>\n  <key>CFBundleIconFile</key><string>" + fileName.toUtf8() + "</string>");
+        info.seek(0);
+        info.write(plist);
+    }
 }
 
 std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const {
@@ -93,6 +117,15 @@ void closeMessageBoxes() {
             w->close();
         }
     }
+}
+
+QString shownText(const QString& text) {
+    if (!Qt::mightBeRichText(text)) {
+        return text;
+    }
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
 }
 
 void settle() {

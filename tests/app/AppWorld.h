@@ -18,20 +18,24 @@
 namespace apptest {
 
 // The world of one GUI test: an applications folder and a preferences folder in a temporary
-// folder, searched and stored by the real Linux services, with no copy running unless a
-// test hands in its own running applications. Installs the platform and makes a finder.
+// folder, searched and stored by the real Linux services, with no copy running unless a test hands
+// in its own running applications. Installs the platform and makes a finder.
+//
+// Every world names its copies with bundle identifiers of its own, so that nothing else on the
+// machine (a demo running a copy, another test) shares a running state or a preferences domain
+// with it.
 class AppWorld {
 public:
     AppWorld();
     ~AppWorld();
 
-    // "Capture One <number>.app", identifier com.captureone.captureone<number>, with the given
-    // background scripts (name, description); returns the bundle path.
+    // "Capture One <number>.app" with the identifier identifier(number), version "<number>.0" and
+    // the given background scripts (name, description); returns the bundle path.
     QString addCopy(int number, const QList<QPair<QString, QString>>& scripts = defaultScripts());
     static QList<QPair<QString, QString>> defaultScripts();
-    static QString identifier(int number) {
-        return QStringLiteral("com.captureone.captureone%1").arg(number);
-    }
+    QString identifier(int number) const;
+    // Gives a copy an icon file (named by CFBundleIconFile) holding `contents`.
+    void setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const;
 
     void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
         m_platform.metadataSearch = std::move(search);
@@ -41,9 +45,17 @@ public:
         m_platform.runningApplications = std::move(running);
         rebuild();
     }
+    void setPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> preferences) {
+        m_platform.preferences = std::move(preferences);
+        rebuild();
+    }
+    void setApplicationsFolder(const QString& folder) {
+        m_platform.applicationsFolder = folder;
+        rebuild();
+    }
 
     // A script file under the world's Scripts folder.
-    QString scriptFile(const QString& name) {
+    QString scriptFile(const QString& name) const {
         return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
     }
 
@@ -59,6 +71,7 @@ public:
     brisquel::AppFinder& finder() { return *m_finder; }
     const brisquel::Platform& platform() const { return m_platform; }
     testsupport::RecordingLog& log() { return *m_log; }
+    QString applicationsFolder() const { return m_applications; }
     QString preferencesFolder() const { return m_preferences; }
     const testsupport::TempFolder& temp() const { return m_temp; }
 
@@ -66,6 +79,7 @@ private:
     void rebuild();
 
     testsupport::TempFolder m_temp;
+    QString m_identifierPrefix;
     QString m_applications;
     QString m_preferences;
     std::shared_ptr<testsupport::RecordingLog> m_log;
@@ -73,15 +87,19 @@ private:
     std::unique_ptr<brisquel::AppFinder> m_finder;
 };
 
-// Waits until work handed to other threads has finished and its results have been delivered,
-// so nothing outlives the test's world.
+// Waits until work handed to other threads has finished and its results have been delivered, so
+// nothing outlives the test's world.
 void settle();
 
 // Handles events until the condition holds or the time is up; true when it holds.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 3000);
+bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
 
 // Closes every message box, so a failed test leaves none to the next.
 void closeMessageBoxes();
+
+// The text a person reads in a tooltip or other text that Qt may take for markup: rich text is
+// rendered to its plain form, plain text stays as it is.
+QString shownText(const QString& text);
 
 template <typename T> QList<T*> visibleTopLevels() {
     QList<T*> found;

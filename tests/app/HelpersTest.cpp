@@ -1,10 +1,19 @@
-// The small helpers behind the windows: the URL transformer and the saved-frame text. (The domain
-// watcher is exercised by the rows that follow other programs' changes.)
+// The small helpers behind the windows: the URL transformer, the saved-frame text, text colours
+// that stay readable on light and dark themes, the label for outside text, and plain tooltips.
+
+#include "tests/app/AppWorld.h"
 
 #include "Preferences/WindowFrameAutosave.h"
+#include "app/AppHeaderView.h"
+#include "app/Appearance.h"
+#include "app/NoticeBanner.h"
+#include "app/PlainText.h"
 #include "app/URLTransformer.h"
+#include "app/WrappingLabel.h"
 
 #include <QDir>
+#include <QListWidget>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -13,7 +22,7 @@ using namespace quillmere;
 
 namespace {
 
-TEST(URLTransformerTest, FileUrlsAndPathTextsTurnIntoEachOther) {
+TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOther) {
     const URLTransformer transformer;
     const QString path = QStringLiteral("/tmp/a b.scpt");
     const QVariant text = transformer.transformedValue(QUrl::fromLocalFile(path));
@@ -29,9 +38,19 @@ TEST(URLTransformerTest, FileUrlsAndPathTextsTurnIntoEachOther) {
     // A relative path is taken from the current folder, as it stands.
     EXPECT_EQ(transformer.reverseTransformedValue(QStringLiteral("x/../y.scpt")).toUrl().toLocalFile(),
               QDir::currentPath() + QStringLiteral("/x/../y.scpt"));
+
+    // It is offered under its name and allows reversing.
+    EXPECT_EQ(URLTransformer::valueTransformerNames(), QStringList{QStringLiteral("URLTransformer")});
+    EXPECT_TRUE(transformer.allowsReverseTransformation());
+    URLTransformer::registerTransformers();
+    const auto registered = ValueTransformer::forName(QStringLiteral("URLTransformer"));
+    ASSERT_NE(registered, nullptr);
+    EXPECT_EQ(registered->transformedValue(QUrl::fromLocalFile(QStringLiteral("/a"))).toString(),
+              QStringLiteral("/a"));
+    EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
 }
 
-TEST(URLTransformerTest, AnythingElseGivesNothingEitherWay) {
+TEST(PathText, AnythingElseGivesNothingEitherWay) {
     const URLTransformer transformer;
     for (const QVariant& value : {QVariant(), QVariant(42), QVariant(3.5), QVariant(QByteArray("/tmp/a")),
                                   QVariant(QStringList{QStringLiteral("/tmp/a")})}) {
@@ -45,18 +64,7 @@ TEST(URLTransformerTest, AnythingElseGivesNothingEitherWay) {
     EXPECT_FALSE(transformer.reverseTransformedValue(QString()).isValid());
 }
 
-TEST(URLTransformerTest, IsOfferedUnderItsNameAndAllowsReversing) {
-    EXPECT_EQ(URLTransformer::valueTransformerNames(), QStringList{QStringLiteral("URLTransformer")});
-    EXPECT_TRUE(URLTransformer().allowsReverseTransformation());
-    URLTransformer::registerTransformers();
-    const auto registered = ValueTransformer::forName(QStringLiteral("URLTransformer"));
-    ASSERT_NE(registered, nullptr);
-    EXPECT_EQ(registered->transformedValue(QUrl::fromLocalFile(QStringLiteral("/a"))).toString(),
-              QStringLiteral("/a"));
-    EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
-}
-
-TEST(WindowFrameTextTest, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
+TEST(SavedFrameText, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
     const QString text = WindowFrameAutosave::frameString(QRect(10, -20, 800, 500), QRect(0, 0, 1280, 800));
     EXPECT_EQ(text, QStringLiteral("10 -20 800 500 0 0 1280 800"));
     EXPECT_EQ(WindowFrameAutosave::parseFrame(text), QRect(10, -20, 800, 500));
@@ -66,6 +74,104 @@ TEST(WindowFrameTextTest, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
           QStringLiteral("0 0 100 -1"), QStringLiteral("0 0 1e300 100"), QStringLiteral("1 2 3 4 5")}) {
         EXPECT_FALSE(WindowFrameAutosave::parseFrame(bad).has_value()) << bad.toStdString();
     }
+}
+
+// ---- readable colours ----
+
+// The theme colours the issue was found with: "Choose a script" in #308CC6 on #EFEFEF is 3.2:1.
+QPalette paleAccentPalette() {
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    return palette;
+}
+
+TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(contrastRatio(QColor(0x30, 0x8c, 0xc6), QColor(0xef, 0xef, 0xef)), 3.2, 0.1);
+    const std::pair<const char*, QPalette> themes[] = {{"application", QApplication::palette()},
+                                                       {"pale accent", paleAccentPalette()},
+                                                       {"dark", darkPalette()}};
+    for (const auto& [name, palette] : themes) {
+        SCOPED_TRACE(name);
+        QWidget widget;
+        widget.setPalette(palette);
+        const QColor window = palette.color(QPalette::Active, QPalette::Window);
+        for (const QColor& text : {accentColor(&widget), primaryTextColor(&widget),
+                                   secondaryTextColor(&widget), warningTextColor(&widget)}) {
+            EXPECT_GE(contrastRatio(text, window), kMinimumTextContrast) << text.name().toStdString();
+        }
+
+        // A sidebar row, running, in every state it can be drawn in.
+        QListWidget list;
+        list.setPalette(withReadableSelection(palette));
+        auto* item = new QListWidgetItem(QStringLiteral("Capture One 23"), &list);
+        item->setData(AppHeaderView::kIdentifierRole, QStringLiteral("com.captureone.captureone16"));
+        item->setData(AppHeaderView::kVersionRole, QStringLiteral("16.2"));
+        item->setData(AppHeaderView::kRunningRole, true);
+        list.setCurrentRow(0);
+        list.show();
+        for (const bool focused : {false, true}) {
+            if (focused) {
+                list.activateWindow();
+                list.setFocus();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+            }
+            for (const bool selected : {false, true}) {
+                QStyleOptionViewItem option;
+                option.initFrom(&list);
+                option.widget = &list;
+                option.rect = QRect(0, 0, 250, 60);
+                option.state = QStyle::State_Enabled | QStyle::State_Active |
+                               (selected ? QStyle::State_Selected : QStyle::State_None);
+                const AppHeaderView::Look look = AppHeaderView().look(option, list.model()->index(0, 0));
+                SCOPED_TRACE(focused * 2 + selected);
+                EXPECT_GE(contrastRatio(look.nameColor, look.background), kMinimumTextContrast);
+                EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast);
+                EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast);
+                EXPECT_EQ(look.badge, QStringLiteral("Running"));
+                // Where the keyboard is shows as a ring.
+                EXPECT_EQ(look.focusRing, focused);
+                EXPECT_EQ(look.version, QStringLiteral("Version 16.2"));
+            }
+        }
+    }
+}
+
+// ---- outside text ----
+
+TEST(OutsideText, ALabelWrapsAnywhereWithinItsWidthAndShowsWhatItCutsInItsTooltip) {
+    const QString path = QStringLiteral("/Users/someone/Library/Scripts/<b>Capture</b>/Export%1.scpt");
+    WrappingLabel label(path);
+    label.resize(90, 200);
+    const QStringList lines = label.lines();
+    EXPECT_GT(lines.size(), 2);
+    EXPECT_EQ(lines.join(QString()), path);
+    for (const QString& line : lines) {
+        EXPECT_LE(label.fontMetrics().horizontalAdvance(line), label.width());
+    }
+    EXPECT_FALSE(label.isElided());
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    EXPECT_EQ(label.heightForWidth(90), int(lines.size()) * label.fontMetrics().lineSpacing());
+
+    label.setMaximumLineCount(2);
+    EXPECT_EQ(label.lines().size(), 2);
+    EXPECT_TRUE(label.isElided());
+    EXPECT_TRUE(label.lines().last().endsWith(QChar(0x2026)));
+    EXPECT_EQ(apptest::shownText(label.toolTip()), path);
+}
+
+TEST(OutsideText, TooltipsAndBannersShowMarkupAsItStands) {
+    for (const QString& text : {QStringLiteral("<b>Export</b>.scpt"), QStringLiteral("a & b\n<i>c</i>"),
+                                QStringLiteral("%1 %2 <br>")}) {
+        EXPECT_EQ(apptest::shownText(plainToolTip(text)), text);
+    }
+    EXPECT_TRUE(plainToolTip(QString()).isEmpty());
+
+    NoticeBanner banner(QStringLiteral("Try Again"));
+    banner.setMessage(QStringLiteral("<b>Capture One</b>"), QStringLiteral("/x/<i>y</i>.plist is bad"));
+    EXPECT_EQ(banner.headline(), QStringLiteral("<b>Capture One</b>"));
+    EXPECT_EQ(banner.details(), QStringLiteral("/x/<i>y</i>.plist is bad"));
 }
 
 } // namespace

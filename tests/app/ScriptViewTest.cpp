@@ -1,25 +1,29 @@
-// The script rows and their shared panel: what a row shows with and without a file, choosing and
-// removing through the real preferences domain, hover, alignment, the context actions, failures,
-// changes made by other programs, and the one panel of the process.
+// The script rows: what a row shows with and without a file, choosing and removing through the
+// real preferences domain, hover and the keyboard, alignment and fit, the context actions,
+// failures with their reasons, files that are gone, changes made by other programs, and outside
+// text shown as it stands.
 
 #include "tests/app/AppWorld.h"
 
 #include "app/ApplicationView.h"
 #include "app/ChooseButton.h"
+#include "app/ContentView.h"
 #include "app/ControlAlignment.h"
+#include "app/NoticeBanner.h"
 #include "app/RemoveButton.h"
-#include "app/ScriptFileDialog.h"
 #include "app/ScriptPanel.h"
 #include "app/ScriptView.h"
+#include "app/WrappingLabel.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -30,9 +34,9 @@ using apptest::AppWorld;
 
 namespace {
 
-const QString captureKey = QStringLiteral("endOfCaptureScript");
-const QString batchKey = QStringLiteral("endOfBatchScript");
-const QString chooseText = QStringLiteral("Choose a script");
+const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
+const QString kBatchKey = QStringLiteral("endOfBatchScript");
+const QString kChooseText = QStringLiteral("Choose a script");
 
 // Receives the file URLs the desktop would have opened.
 class UrlCatcher : public QObject {
@@ -44,14 +48,14 @@ public:
     QList<QUrl> urls;
 };
 
-class ScriptViewTest : public ::testing::Test {
+class ScriptRows : public ::testing::Test {
 protected:
     void SetUp() override {
         world.addCopy(23);
-        domain = AppWorld::identifier(23);
+        domain = world.identifier(23);
     }
     void TearDown() override {
-        if (ScriptFileDialog* panel = ScriptPanel::shared().existingDialog(); panel && panel->isVisible()) {
+        if (ScriptPanel* panel = ScriptPanel::existing(); panel && panel->isVisible()) {
             panel->reject();
         }
         apptest::closeMessageBoxes();
@@ -61,9 +65,10 @@ protected:
 
     // Shows the detail view of the copy in a window of the given size and waits for its rows.
     ApplicationView& showDetail(QSize size = QSize(500, 400)) {
-        for (const brisquel::AppFinder::App& app : world.finder().discover()) {
-            if (app.bundleIdentifier() == domain) {
-                host = std::make_unique<ApplicationView>(app);
+        host.reset();
+        for (const brisquel::AppFinder::App& copy : world.finder().discover()) {
+            if (copy.bundleIdentifier() == domain) {
+                host = std::make_unique<ApplicationView>(copy);
             }
         }
         EXPECT_NE(host, nullptr);
@@ -76,6 +81,10 @@ protected:
         apptest::settle();
         return *host;
     }
+    bool activate() {
+        host->activateWindow();
+        return QTest::qWaitForWindowActive(host.get());
+    }
 
     ScriptView* row(int index) { return host->rows().value(index); }
 
@@ -87,42 +96,42 @@ protected:
     }
 
     // Clicks a row's choose button and returns the panel it opened.
-    ScriptFileDialog* openPanel(ScriptView* view) {
+    ScriptPanel* openPanel(ScriptView* view) {
         QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
-        ScriptFileDialog* panel = ScriptPanel::shared().existingDialog();
+        ScriptPanel* panel = ScriptPanel::existing();
         EXPECT_TRUE(panel && panel->isVisible());
         return panel;
     }
     void choose(ScriptView* view, const QString& file) {
-        ScriptFileDialog* panel = openPanel(view);
+        ScriptPanel* panel = openPanel(view);
         ASSERT_NE(panel, nullptr);
         panel->selectFile(file);
         panel->accept();
         EXPECT_FALSE(panel->isVisible());
     }
-
-    static int panelWindows() {
-        int count = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            count += qobject_cast<QFileDialog*>(w) ? 1 : 0;
-        }
-        return count;
+    static QMessageBox* onlyMessageBox() {
+        const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+        EXPECT_EQ(boxes.size(), 1);
+        return boxes.value(0);
     }
 
     // A row showing a file, in the primary colour, with a remove button not yet seen.
     static void expectShowsFile(ScriptView* view, const QString& file) {
         EXPECT_EQ(view->chooseButton()->text(), QFileInfo(file).fileName());
-        EXPECT_EQ(view->chooseButton()->toolTip(), file);
+        EXPECT_EQ(apptest::shownText(view->chooseButton()->toolTip()), file);
         EXPECT_EQ(view->chooseButton()->textColor(),
                   view->palette().color(QPalette::Active, QPalette::WindowText));
         ASSERT_NE(view->removeButton(), nullptr);
         EXPECT_FALSE(view->removeButton()->isDrawn());
         EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
+        EXPECT_EQ(view->fileState(), ScriptView::FileState::Present);
+        EXPECT_FALSE(view->fileStatusLabel()->isVisible());
     }
     static void expectShowsNoFile(ScriptView* view) {
-        EXPECT_EQ(view->chooseButton()->text(), chooseText);
+        EXPECT_EQ(view->chooseButton()->text(), kChooseText);
         EXPECT_EQ(view->removeButton(), nullptr);
         EXPECT_FALSE(view->url().has_value());
+        EXPECT_TRUE(view->isEnabled());
     }
 
     AppWorld world;
@@ -132,14 +141,12 @@ protected:
 
 // ---- a row, and choosing and removing through the domain ----
 
-TEST_F(ScriptViewTest, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndShowsItsName) {
+TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndShowsItsName) {
     showDetail();
     ScriptView* capture = row(0);
     ASSERT_NE(capture, nullptr);
     EXPECT_EQ(capture->label()->text(), QStringLiteral("Capture Done"));
     expectShowsNoFile(capture);
-    EXPECT_EQ(capture->chooseButton()->textColor(),
-              capture->palette().color(QPalette::Active, QPalette::Highlight));
     EXPECT_EQ(capture->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
     EXPECT_LT(capture->descriptionLabel()->font().pointSizeF(), capture->label()->font().pointSizeF());
 
@@ -154,61 +161,69 @@ TEST_F(ScriptViewTest, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPath
     EXPECT_TRUE(written.first().first().toBool());
     expectShowsFile(row(0), compiled);
     expectShowsFile(row(1), text);
-    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{captureKey, compiled}, {batchKey, text}}));
+    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{kCaptureKey, compiled}, {kBatchKey, text}}));
 }
 
-TEST_F(ScriptViewTest, TheRemoveButtonIsSeenUnderThePointerOrWithFocusAndClearsOnlyItsKey) {
+TEST_F(ScriptRows, TheRemoveButtonIsSeenUnderThePointerOrWithFocusAndClearsOnlyItsKey) {
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
     showDetail();
     ScriptView* capture = row(0);
     expectShowsFile(capture, file);
     RemoveButton* remove = capture->removeButton();
     ASSERT_NE(remove, nullptr);
-    EXPECT_EQ(remove->accessibleName(), QStringLiteral("Remove script"));
+    EXPECT_EQ(remove->accessibleName(), QStringLiteral("Remove Script"));
     EXPECT_EQ(capture->chooseButton()->accessibleName(), QStringLiteral("Export Done.scpt"));
     EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(QStringLiteral("Capture Done")));
-    EXPECT_EQ(row(1)->chooseButton()->accessibleName(), chooseText);
-    EXPECT_EQ(capture->label()->buddy(), capture->chooseButton());
 
     // The pointer over the label or the caption counts as over the row; over another row, not.
     for (QWidget* part :
          {static_cast<QWidget*>(capture->label()), static_cast<QWidget*>(capture->descriptionLabel())}) {
         QTest::mouseMove(host.get(), QPoint(1, host->height() - 2));
-        EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }, 1000));
+        EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }));
         QTest::mouseMove(part, part->rect().center());
-        EXPECT_TRUE(apptest::waitUntil([&] { return remove->isDrawn(); }, 1000));
+        EXPECT_TRUE(apptest::waitUntil([&] { return remove->isDrawn(); }));
     }
     QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
-    EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }, 1000));
+    EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }));
 
-    // Keyboard focus shows it too.
-    host->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    // Keyboard focus shows it too, and Return presses it; the focus stays in the row, and the rest
+    // of the domain and the script file itself are left alone.
+    ASSERT_TRUE(activate());
     capture->chooseButton()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(capture->chooseButton(), Qt::Key_Tab);
     ASSERT_TRUE(remove->hasFocus());
     EXPECT_TRUE(remove->isDrawn());
-
-    // A click clears the key, the focus stays in the row, and the rest of the domain and the
-    // script file itself are left alone.
-    QTest::mouseClick(remove, Qt::LeftButton);
+    QTest::keyClick(remove, Qt::Key_Return);
     expectShowsNoFile(capture);
     EXPECT_TRUE(capture->chooseButton()->hasFocus());
     EXPECT_EQ(world.domainContents(domain), (QVariantMap{{QStringLiteral("unrelated"), qint64(42)}}));
     EXPECT_TRUE(QFile::exists(file));
 }
 
-TEST_F(ScriptViewTest, CancelKeepsTheAssignmentAndWritesNothing) {
+TEST_F(ScriptRows, ReturnEnterAndSpaceOnTheChooseButtonOpenThePanel) {
+    showDetail();
+    ASSERT_TRUE(activate());
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        row(1)->chooseButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(row(1)->chooseButton(), key);
+        ScriptPanel* panel = ScriptPanel::existing();
+        ASSERT_TRUE(panel && panel->isVisible()) << key;
+        EXPECT_EQ(panel->requester(), row(1));
+        panel->reject();
+    }
+}
+
+TEST_F(ScriptRows, CancelKeepsTheAssignmentAndWritesNothing) {
     const QString file = world.scriptFile(QStringLiteral("Keep Me.scpt"));
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, file));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
     showDetail();
     // On a row with a file and on one without.
     for (ScriptView* view : {row(0), row(1)}) {
         QSignalSpy written(view, &ScriptView::assignmentWritten);
-        ScriptFileDialog* panel = openPanel(view);
+        ScriptPanel* panel = openPanel(view);
         ASSERT_NE(panel, nullptr);
         panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
         panel->reject();
@@ -219,102 +234,216 @@ TEST_F(ScriptViewTest, CancelKeepsTheAssignmentAndWritesNothing) {
     expectShowsNoFile(row(1));
 }
 
-TEST_F(ScriptViewTest, AFailedWriteIsReportedAndTheRowShowsWhatIsStillStored) {
-    // A domain file that is not a property list is never overwritten.
-    world.temp().write(QStringLiteral("Preferences/%1.plist").arg(domain), "not a plist");
-    showDetail();
-    QSignalSpy written(row(0), &ScriptView::assignmentWritten);
-    choose(row(0), world.scriptFile(QStringLiteral("Export Done.scpt")));
+// ---- failures carry their reason ----
 
-    ASSERT_EQ(written.count(), 1);
-    EXPECT_FALSE(written.first().first().toBool());
+TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored) {
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    world.setPreferences(memory);
+    const QString kept = world.scriptFile(QStringLiteral("Kept.scpt"));
+    memory->domain(domain)->m_values.insert(kCaptureKey, kept);
+    memory->domain(domain)->m_failWrites = true;
+    showDetail();
+    // A choice and a removal, each refused by the domain.
+    for (const bool removing : {false, true}) {
+        SCOPED_TRACE(removing);
+        QSignalSpy written(row(0), &ScriptView::assignmentWritten);
+        if (removing) {
+            row(0)->clear();
+        } else {
+            choose(row(0), world.scriptFile(QStringLiteral("<i>New<i>.scpt")));
+        }
+        ASSERT_EQ(written.count(), 1);
+        EXPECT_FALSE(written.first().first().toBool());
+        expectShowsFile(row(0), kept);
+        QMessageBox* box = onlyMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_TRUE(box->text().contains(domain + QStringLiteral(" cannot be written (test)")))
+            << box->text().toStdString();
+        EXPECT_TRUE(box->text().contains(QStringLiteral("Capture Done")));
+        EXPECT_EQ(removing, !box->text().contains(QStringLiteral("<i>New<i>.scpt")));
+        EXPECT_FALSE(box->text().contains(QStringLiteral("system log")));
+        apptest::closeMessageBoxes();
+    }
+}
+
+TEST_F(ScriptRows, AnUnreadableDomainIsABannerNamingTheFileAndCauseWithTheRowsDisabled) {
+    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("Before.scpt")));
+    world.temp().write(QStringLiteral("Preferences/") + domain + QStringLiteral(".plist"), "not a plist");
+    showDetail();
+    NoticeBanner* banner = host->banner();
+    ASSERT_TRUE(banner->isVisible());
+    EXPECT_TRUE(banner->headline().contains(QStringLiteral("Capture One 23")));
+    EXPECT_TRUE(banner->details().contains(world.domainFile(domain))) << banner->details().toStdString();
+    EXPECT_TRUE(banner->details().contains(QStringLiteral("not a property list")));
+    for (ScriptView* view : host->rows()) {
+        EXPECT_FALSE(view->isEnabled());
+        EXPECT_EQ(view->fileState(), ScriptView::FileState::Unknown);
+        // Never the invitation to choose over an assignment that cannot be seen.
+        EXPECT_EQ(view->chooseButton()->text(), ScriptView::unknownText());
+        EXPECT_EQ(view->removeButton(), nullptr);
+    }
     EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), QByteArray("not a plist"));
+
+    // Mended, and Try Again shows the assignments again.
+    ASSERT_TRUE(QFile::remove(world.domainFile(domain)));
+    ASSERT_TRUE(assign(kBatchKey, QStringLiteral("After.scpt")));
+    QTest::mouseClick(banner->actionButton(), Qt::LeftButton);
+    EXPECT_FALSE(banner->isVisible());
+    EXPECT_TRUE(row(0)->isEnabled());
     expectShowsNoFile(row(0));
-    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.first()->text().contains(QStringLiteral("Capture Done")));
+    EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("After.scpt"));
+}
+
+TEST_F(ScriptRows, AnAssignedFileThatIsGoneIsMarkedMissingWithItsPathInTheTooltip) {
+    const QString file = world.scriptFile(QStringLiteral("Gone Soon.scpt"));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
+    ASSERT_TRUE(QFile::remove(file));
+    showDetail();
+    ScriptView* capture = row(0);
+    EXPECT_EQ(capture->fileState(), ScriptView::FileState::Missing);
+    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Gone Soon.scpt"));
+    EXPECT_TRUE(capture->fileStatusLabel()->isVisible());
+    EXPECT_EQ(capture->fileStatusLabel()->text(), QStringLiteral("missing"));
+    for (const QString& tip : {capture->chooseButton()->toolTip(), capture->fileStatusLabel()->toolTip()}) {
+        EXPECT_TRUE(apptest::shownText(tip).endsWith(QLatin1Char('\n') + file)) << tip.toStdString();
+    }
+    // It can still be replaced or removed, but not shown in a file manager.
+    ASSERT_NE(capture->removeButton(), nullptr);
+    std::unique_ptr<QMenu> menu(capture->createContextMenu(nullptr));
+    EXPECT_FALSE(menu->actions().at(1)->isEnabled());
+
+    // Back in place, it is an ordinary assignment again.
+    world.scriptFile(QStringLiteral("Gone Soon.scpt"));
+    capture->refresh();
+    expectShowsFile(capture, file);
 }
 
 // ---- other programs ----
 
-TEST_F(ScriptViewTest, RowsFollowAChangeMadeByAnotherProgram) {
+TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     showDetail();
     auto shows = [this](int index, const QString& text) {
         return apptest::waitUntil([&] { return row(index)->chooseButton()->text() == text; });
     };
-    ASSERT_TRUE(assign(captureKey, QStringLiteral("From Elsewhere.scpt")));
+    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("From Elsewhere.scpt")));
     EXPECT_TRUE(shows(0, QStringLiteral("From Elsewhere.scpt")));
     EXPECT_NE(row(0)->removeButton(), nullptr);
 
-    ASSERT_TRUE(world.writeExternally(domain, captureKey, QVariant()));
-    EXPECT_TRUE(shows(0, chooseText));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, QVariant()));
+    EXPECT_TRUE(shows(0, kChooseText));
     EXPECT_EQ(row(0)->removeButton(), nullptr);
 
     // Still followed after several replacements of the file.
-    ASSERT_TRUE(assign(batchKey, QStringLiteral("Again.scpt")));
+    ASSERT_TRUE(assign(kBatchKey, QStringLiteral("Again.scpt")));
     EXPECT_TRUE(shows(1, QStringLiteral("Again.scpt")));
 
     // A row put on screen again reads its file again.
     row(0)->hide();
-    ASSERT_TRUE(assign(captureKey, QStringLiteral("x.scpt")));
+    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("x.scpt")));
     row(0)->show();
     EXPECT_EQ(row(0)->chooseButton()->text(), QStringLiteral("x.scpt"));
 }
 
-TEST_F(ScriptViewTest, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
+TEST_F(ScriptRows, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
     ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
     showDetail();
     choose(row(0), world.scriptFile(QStringLiteral("First.scpt")));
     ASSERT_TRUE(QFile::exists(world.domainFile(domain)));
 
-    ASSERT_TRUE(assign(batchKey, QStringLiteral("Second.scpt")));
+    ASSERT_TRUE(assign(kBatchKey, QStringLiteral("Second.scpt")));
     EXPECT_TRUE(
         apptest::waitUntil([&] { return row(1)->chooseButton()->text() == QStringLiteral("Second.scpt"); }));
 }
 
 // ---- alignment and fit ----
 
-TEST_F(ScriptViewTest, ControlColumnsLineUpAndNothingIsClippedInTheSmallestWindowOrALargeOne) {
-    QList<QPair<QString, QString>> scripts = AppWorld::defaultScripts();
-    scripts.append({QStringLiteral("a very long background property name that goes on and on script"),
-                    QStringLiteral("Long.")});
-    world.addCopy(24, scripts);
-    domain = AppWorld::identifier(24);
-    ASSERT_TRUE(assign(captureKey, QStringLiteral("Export Done.scpt")));
-    // The detail column of the smallest window (750 wide less the 250-point sidebar), and a large one.
-    for (const QSize size : {QSize(500, 400), QSize(1400, 900)}) {
-        showDetail(size);
-        ASSERT_EQ(host->rows().size(), 4);
-        const int controlStart = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
-        for (ScriptView* view : host->rows()) {
-            SCOPED_TRACE(view->label()->text().toStdString());
-            QLabel* label = view->label();
-            const QPoint button = view->chooseButton()->mapTo(host.get(), QPoint(0, 0));
-            const QRect labelRect(label->mapTo(host.get(), QPoint(0, 0)), label->size());
-            EXPECT_EQ(button.x(), controlStart);
-            EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), controlStart);
-            EXPECT_LT(labelRect.right(), controlStart);
-            EXPECT_TRUE(label->alignment() & Qt::AlignRight);
-            // The label's text starts on the choose button's line.
-            EXPECT_LE(qAbs(labelRect.top() + label->contentsMargins().top() -
-                           (button.y() + ChooseButton::verticalInset)),
-                      1);
-            EXPECT_EQ(view->chooseButton()->displayedText(), view->chooseButton()->text());
-            for (QLabel* text : {label, view->descriptionLabel()}) {
-                EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+TEST_F(ScriptRows, TheControlsStandAtOnePlaceForEveryCopyAndNoLabelIsCutOff) {
+    const QString unbroken =
+        QStringLiteral("anextraordinarilylongbackgroundpropertynamewithoutanyspacesatall");
+    world.addCopy(24,
+                  {{QStringLiteral("alpha script"), QStringLiteral("A.")},
+                   {unbroken + QStringLiteral(" script"), QStringLiteral("Unbroken.")},
+                   {QStringLiteral("a very long background property name that goes on and on and on script"),
+                    QStringLiteral("Long.")}});
+    int controlStart = -1;
+    for (const int copy : {23, 24}) {
+        domain = world.identifier(copy);
+        for (const QSize size : {QSize(500, 400), QSize(1400, 900)}) {
+            SCOPED_TRACE(copy * 10000 + size.width());
+            showDetail(size);
+            const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
+            if (size.width() == 500) {
+                // The same place for every copy, whatever its labels.
+                controlStart = controlStart < 0 ? start : controlStart;
+                EXPECT_EQ(start, controlStart);
+            }
+            for (ScriptView* view : host->rows()) {
+                WrappingLabel* label = view->label();
+                const QPoint button = view->chooseButton()->mapTo(host.get(), QPoint(0, 0));
+                EXPECT_EQ(button.x(), start);
+                EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), start);
+                EXPECT_LT(label->mapTo(host.get(), QPoint(label->width(), 0)).x(), start);
+                // Every line of the label fits its column, and all of it is shown or in the tooltip.
+                for (const QString& line : label->lines()) {
+                    EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->width());
+                }
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+                EXPECT_EQ(label->isElided(), !label->toolTip().isEmpty());
+                if (label->isElided()) {
+                    EXPECT_EQ(apptest::shownText(label->toolTip()), label->text());
+                }
+                // The label's first line and the button's text share one baseline.
+                EXPECT_EQ(
+                    label->mapTo(host.get(), QPoint(0, label->baseline())).y(),
+                    view->chooseButton()->mapTo(host.get(), QPoint(0, view->chooseButton()->baseline())).y());
             }
         }
-        // "Live View Became Ready" fits whole; the very long label wraps rather than pushing the
-        // controls away.
-        EXPECT_GE(row(2)->label()->width(),
-                  row(2)->label()->fontMetrics().horizontalAdvance(row(2)->label()->text()));
-        EXPECT_EQ(row(3)->label()->width(), ControlAlignment::maximumLabelWidth);
     }
+    EXPECT_GE(row(1)->label()->lines().size(), 2);
+}
+
+TEST_F(ScriptRows, NoRowMovesWhenAFileIsAssignedOrRemoved) {
+    showDetail();
+    const auto geometries = [this] {
+        QList<QRect> rects;
+        for (ScriptView* view : host->rows()) {
+            rects << QRect(view->mapTo(host.get(), QPoint(0, 0)), view->size());
+        }
+        return rects;
+    };
+    const QList<QRect> before = geometries();
+    choose(row(0), world.scriptFile(QStringLiteral("Export Done.scpt")));
+    apptest::settle();
+    EXPECT_EQ(geometries(), before);
+    row(0)->clear();
+    apptest::settle();
+    EXPECT_EQ(geometries(), before);
+}
+
+TEST_F(ScriptRows, TheFormScrollsToItsLastRowHoweverNarrowTheDetailColumn) {
+    QList<QPair<QString, QString>> scripts;
+    for (int i = 0; i < 8; ++i) {
+        scripts.append(
+            {QStringLiteral("step %1 done script").arg(i),
+             QStringLiteral("A description long enough to wrap onto several lines in a narrow form, "
+                            "so that the rows together are taller than the window.")});
+    }
+    world.addCopy(25, scripts);
+    domain = world.identifier(25);
+    ApplicationView& detail = showDetail(QSize(ContentView::kMinimumDetailWidth, 400));
+    ScriptView* last = detail.rows().last();
+    detail.scrollArea()->ensureWidgetVisible(last, 0, 0);
+    apptest::settle();
+    const QRect shown(last->mapTo(detail.scrollArea()->viewport(), QPoint(0, 0)), last->size());
+    EXPECT_TRUE(detail.scrollArea()->viewport()->rect().contains(shown));
+    WrappingLabel* description = last->descriptionLabel();
+    EXPECT_GE(description->height(), description->heightForWidth(description->width()));
 }
 
 // ---- context actions ----
 
-TEST_F(ScriptViewTest, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllows) {
+TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPointerOrKeyboard) {
     showDetail();
     ScriptView* capture = row(0);
     // The enabled actions of a fresh menu, by text.
@@ -342,86 +471,69 @@ TEST_F(ScriptViewTest, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllows) 
     assigned.value(QStringLiteral("Show in File Manager"))->trigger();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(file).absolutePath())});
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
+
+    // Shift+F10 opens the menu where the keyboard is.
+    ASSERT_TRUE(activate());
+    capture->chooseButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(capture->chooseButton(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(apptest::waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
 
     // Remove from the menu clears as the button does.
     assigned.value(QStringLiteral("Remove Script"))->trigger();
-    EXPECT_FALSE(stored(captureKey).isValid());
+    EXPECT_FALSE(stored(kCaptureKey).isValid());
     EXPECT_EQ(capture->removeButton(), nullptr);
 }
 
-// ---- the one panel of the process ----
-
-using ScriptPanelTest = ScriptViewTest;
-
-TEST_F(ScriptPanelTest, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
+TEST_F(ScriptRows, ShowInFileManagerTellsTheUserWhenNoFileManagerCanBeStarted) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     showDetail();
-    const QString one = world.scriptFile(QStringLiteral("One.scpt"));
-    const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
-    ScriptFileDialog* panel = openPanel(row(0));
-    // A second row asking while the panel is open takes it over.
-    choose(row(1), two);
-    EXPECT_FALSE(stored(captureKey).isValid());
-    EXPECT_EQ(stored(batchKey).toString(), two);
-
-    choose(row(0), one);
-    EXPECT_EQ(ScriptPanel::shared().existingDialog(), panel);
-    EXPECT_EQ(&ScriptPanel::shared(), &ScriptPanel::shared());
-    EXPECT_EQ(panelWindows(), 1);
-    EXPECT_EQ(stored(captureKey).toString(), one);
+    // A desktop with no program that opens folders.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", world.temp().path().toUtf8());
+    qputenv("XDG_CURRENT_DESKTOP", "");
+    qunsetenv("DESKTOP_SESSION");
+    row(0)->revealFile();
+    qputenv("PATH", path);
+    QMessageBox* box = onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(box->text().contains(file)) << box->text().toStdString();
 }
 
-TEST_F(ScriptPanelTest, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
-    const std::pair<QString, bool> names[] = {{QStringLiteral("a.scpt"), true},
-                                              {QStringLiteral("/x/y/B.AppleScript"), true},
-                                              {QStringLiteral("a.scptd"), false},
-                                              {QStringLiteral("a.scpt.txt"), false},
-                                              {QStringLiteral("scpt"), false}};
-    for (const auto& [name, accepted] : names) {
-        EXPECT_EQ(ScriptFileDialog::isScriptFileName(name), accepted) << name.toStdString();
-    }
+// ---- outside text ----
 
+TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
+    world.addCopy(26, {{QStringLiteral("<b>bold</b> done script"),
+                        QStringLiteral("<i>Runs</i> & then <u>stops</u>.")}});
+    domain = world.identifier(26);
+    // A file whose path reads <b>Export</b>.scpt: a folder "<b>Export<" holding "b>.scpt".
+    const QString file = world.scriptFile(QStringLiteral("<b>Export</b>.scpt"));
+    ASSERT_TRUE(world.writeExternally(
+        domain, brisquel::BackgroundScript::defaultsKey(QStringLiteral("<b>bold</b> done script")), file));
     showDetail();
-    ScriptFileDialog* panel = openPanel(row(0));
-    ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
-    EXPECT_EQ(panel->nameFilters(), QStringList{QStringLiteral("AppleScript files (*.scpt *.applescript)")});
-    // A window of its own: not attached to the main window, blocking nothing.
-    EXPECT_EQ(panel->parentWidget(), nullptr);
-    EXPECT_EQ(panel->windowModality(), Qt::NonModal);
+    ScriptView* view = row(0);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->label()->text(), view->script().displayName());
+    EXPECT_TRUE(view->label()->text().contains(QStringLiteral("</"))) << view->label()->text().toStdString();
+    EXPECT_EQ(view->descriptionLabel()->text(), QStringLiteral("<i>Runs</i> & then <u>stops</u>."));
+    EXPECT_EQ(view->chooseButton()->text(), QStringLiteral("b>.scpt"));
+    EXPECT_EQ(apptest::shownText(view->chooseButton()->toolTip()), file);
+    EXPECT_TRUE(file.endsWith(QStringLiteral("<b>Export</b>.scpt")));
 
-    // Another kind of file is refused and the panel stays open.
-    QSignalSpy refused(panel, &ScriptFileDialog::refused);
-    panel->selectFile(world.temp().write(QStringLiteral("Scripts/notes.txt"), "text"));
-    panel->accept();
-    EXPECT_EQ(refused.count(), 1);
-    EXPECT_TRUE(panel->isVisible());
-    // A folder, even with a script-like name, is opened.
-    const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    panel->selectFile(folder);
-    panel->accept();
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
-
-    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
-    expectShowsNoFile(row(0));
-}
-
-TEST_F(ScriptPanelTest, TheKeyboardOpensThePanelAndItClosesWhenTheAskingRowGoesAway) {
-    showDetail();
-    host->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
-    row(0)->chooseButton()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(row(0)->chooseButton(), Qt::Key_Space);
-    ScriptFileDialog* panel = ScriptPanel::shared().existingDialog();
-    ASSERT_TRUE(panel && panel->isVisible());
-    EXPECT_EQ(ScriptPanel::shared().requester(), row(0));
-
-    // Another version is selected: the detail view and its rows go, and nothing is written.
-    host.reset();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_EQ(ScriptPanel::shared().requester(), nullptr);
-    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+    // Gone, the path in its tooltip still reads as it stands; so does the reason of a failure.
+    ASSERT_TRUE(QFile::remove(file));
+    view->refresh();
+    EXPECT_TRUE(apptest::shownText(view->fileStatusLabel()->toolTip()).endsWith(file));
+    view->revealFile();
+    QMessageBox* box = onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("<b>Export</b>.scpt")));
 }
 
 } // namespace

@@ -1,0 +1,240 @@
+// The one script panel of the process: shared by every row, one AppleScript file and never a
+// folder, nothing carried from one row's choice to the next, and a completion list that never
+// outlives the panel nor swallows a click.
+
+#include "tests/app/AppWorld.h"
+
+#include "app/ApplicationView.h"
+#include "app/ChooseButton.h"
+#include "app/ScriptPanel.h"
+#include "app/ScriptView.h"
+
+#include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace quillmere;
+using apptest::AppWorld;
+
+namespace {
+
+const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
+const QString kBatchKey = QStringLiteral("endOfBatchScript");
+
+class SharedPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.addCopy(23);
+        domain = world.identifier(23);
+        for (const brisquel::AppFinder::App& copy : world.finder().discover()) {
+            host = std::make_unique<ApplicationView>(copy);
+        }
+        ASSERT_NE(host, nullptr);
+        host->resize(500, 400);
+        QSignalSpy read(host.get(), &ApplicationView::scriptsRead);
+        host->show();
+        ASSERT_TRUE(read.wait(5000));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    }
+    void TearDown() override {
+        if (ScriptPanel* panel = ScriptPanel::existing(); panel && panel->isVisible()) {
+            panel->reject();
+        }
+        apptest::closeMessageBoxes();
+        host.reset();
+        apptest::settle();
+    }
+
+    ScriptView* row(int index) { return host->rows().value(index); }
+    QVariant stored(const QString& key) const {
+        return world.domainContents(domain).value_or(QVariantMap()).value(key);
+    }
+
+    ScriptPanel* openPanel(ScriptView* view) {
+        QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
+        ScriptPanel* panel = ScriptPanel::existing();
+        EXPECT_TRUE(panel && panel->isVisible());
+        return panel;
+    }
+    void choose(ScriptView* view, const QString& file) {
+        ScriptPanel* panel = openPanel(view);
+        ASSERT_NE(panel, nullptr);
+        panel->selectFile(file);
+        panel->accept();
+        EXPECT_FALSE(panel->isVisible());
+    }
+    static int panelWindows() {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            count += qobject_cast<QFileDialog*>(w) ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Opens the panel on the Scripts folder for a row and types a name until the completion list
+    // shows it.
+    ScriptPanel* typeWithCompletionListShowing(ScriptView* view, const QString& folder, const QString& name) {
+        host->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        ScriptPanel* panel = openPanel(view);
+        panel->setDirectory(folder);
+        auto* files = panel->findChild<QListView*>(QStringLiteral("listView"));
+        EXPECT_TRUE(
+            apptest::waitUntil([&] { return files && files->model()->rowCount(files->rootIndex()) > 0; }));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(panel));
+        QLineEdit* field = panel->fileNameField();
+        field->setFocus();
+        QTest::keyClicks(field, name);
+        EXPECT_TRUE(apptest::waitUntil([&] { return panel->completionList()->isVisible(); }));
+        return panel;
+    }
+
+    AppWorld world;
+    QString domain;
+    std::unique_ptr<ApplicationView> host;
+};
+
+TEST_F(SharedPanel, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
+    const QString one = world.scriptFile(QStringLiteral("One.scpt"));
+    const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
+    ScriptPanel* panel = openPanel(row(0));
+    // A second row asking while the panel is open takes it over.
+    choose(row(1), two);
+    EXPECT_FALSE(stored(kCaptureKey).isValid());
+    EXPECT_EQ(stored(kBatchKey).toString(), two);
+
+    choose(row(0), one);
+    EXPECT_EQ(ScriptPanel::existing(), panel);
+    EXPECT_EQ(&ScriptPanel::shared(), panel);
+    EXPECT_EQ(panelWindows(), 1);
+    EXPECT_EQ(stored(kCaptureKey).toString(), one);
+}
+
+TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
+    const std::pair<QString, bool> names[] = {{QStringLiteral("a.scpt"), true},
+                                              {QStringLiteral("/x/y/B.AppleScript"), true},
+                                              {QStringLiteral("a.scptd"), false},
+                                              {QStringLiteral("a.scpt.txt"), false},
+                                              {QStringLiteral("scpt"), false}};
+    for (const auto& [name, accepted] : names) {
+        EXPECT_EQ(ScriptPanel::isScriptFileName(name), accepted) << name.toStdString();
+    }
+
+    ScriptPanel* panel = openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(panel->nameFilters(), QStringList{QStringLiteral("AppleScript Files (*.scpt *.applescript)")});
+    // A window of its own: not attached to the main window, blocking nothing.
+    EXPECT_EQ(panel->parentWidget(), nullptr);
+    EXPECT_EQ(panel->windowModality(), Qt::NonModal);
+
+    // Another kind of file is refused, its name shown as it stands, and the panel stays open.
+    QSignalSpy refused(panel, &ScriptPanel::refused);
+    panel->selectFile(world.temp().write(QStringLiteral("Scripts/<i>notes<i>.txt"), "text"));
+    panel->accept();
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(panel->isVisible());
+    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.first()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(boxes.first()->text().contains(QStringLiteral("<i>notes<i>.txt")));
+    apptest::closeMessageBoxes();
+
+    // A folder, even with a script-like name, is opened.
+    const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    panel->selectFile(folder);
+    panel->accept();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
+
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+}
+
+TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
+    const QString first = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    choose(row(0), first);
+    ASSERT_EQ(stored(kCaptureKey).toString(), first);
+
+    ScriptPanel* panel = openPanel(row(1));
+    // The folder stays where the last choice was made; nothing in it is selected.
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(first).absolutePath());
+    EXPECT_TRUE(panel->fileNameField()->text().isEmpty());
+    for (QAbstractItemView* view : panel->findChildren<QAbstractItemView*>()) {
+        if (view->objectName() == QLatin1String("listView") ||
+            view->objectName() == QLatin1String("treeView")) {
+            EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty())
+                << view->objectName().toStdString();
+        }
+    }
+    // Return at once assigns nothing to the second row.
+    QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+    EXPECT_FALSE(stored(kBatchKey).isValid());
+}
+
+TEST_F(SharedPanel, ReturnWhileTheCompletionListShowsClosesListAndPanelAndGivesTheWindowItsKeysBack) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    world.scriptFile(QStringLiteral("Export Later.scpt"));
+    ScriptPanel* panel = typeWithCompletionListShowing(row(1), QFileInfo(file).absolutePath(),
+                                                       QStringLiteral("Export Done.scpt"));
+    QTest::keyClick(panel->completionList(), Qt::Key_Return);
+
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->completionList()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(stored(kBatchKey).toString(), file);
+    // The keyboard is back in the row that asked, and Tab moves on from there.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    EXPECT_TRUE(row(1)->chooseButton()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(row(1)->chooseButton()->hasFocus());
+}
+
+TEST_F(SharedPanel, OneClickOnChooseChoosesWhileTheCompletionListShows) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    world.scriptFile(QStringLiteral("Export Later.scpt"));
+    ScriptPanel* panel = typeWithCompletionListShowing(row(0), QFileInfo(file).absolutePath(),
+                                                       QStringLiteral("Export Done.scpt"));
+    auto* buttons = panel->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    QPushButton* chooseButton = buttons->button(QDialogButtonBox::Open);
+    ASSERT_NE(chooseButton, nullptr);
+    EXPECT_EQ(chooseButton->text(), QStringLiteral("Choose"));
+    QSignalSpy clicked(chooseButton, &QPushButton::clicked);
+    QTest::mouseClick(chooseButton, Qt::LeftButton);
+    apptest::settle();
+
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_FALSE(chooseButton->isDown());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->completionList()->isVisible());
+    EXPECT_EQ(stored(kCaptureKey).toString(), file);
+}
+
+TEST_F(SharedPanel, TheKeyboardOpensThePanelAndItClosesWhenTheAskingRowGoesAway) {
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    row(0)->chooseButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(row(0)->chooseButton(), Qt::Key_Space);
+    ScriptPanel* panel = ScriptPanel::existing();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_EQ(panel->requester(), row(0));
+
+    // Another copy is selected: the detail view and its rows go, and nothing is written.
+    host.reset();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->requester(), nullptr);
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+}
+
+} // namespace
