@@ -27,12 +27,20 @@ struct Object {
     bool holdsNul = false;
 };
 
+// libplist 2.2 reads only the objects it reaches, and checks less than this walk does: a file whose
+// tables do not hold together for the walk may still parse (an object it never reaches may lie
+// anywhere), and passing such a file on would let the shapes guarded against here through.
+Result notHeldTogether(const QString& source) {
+    return Result::failure(Status::Malformed, source + QStringLiteral(" is not a property list: its "
+                                                                      "object table does not hold together"));
+}
+
 class Shape {
 public:
     Shape(const QByteArray& bytes)
         : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_size(quint64(bytes.size())) {}
 
-    // False when the tables do not hold together (left to the parser to refuse).
+    // False when the tables do not hold together.
     bool readTrailer() {
         if (m_size < kHeaderSize + kTrailerSize)
             return false;
@@ -83,7 +91,7 @@ public:
                     bigEndian(m_data + object.refsAt + quint64(frame.next) * m_refSize, m_refSize);
                 ++frame.next;
                 if (child >= m_objectCount)
-                    return {}; // the parser refuses a reference to nothing
+                    return notHeldTogether(source);
                 Object& target = m_objects[child];
                 if (target.state == 1)
                     return Result::failure(Status::Malformed,
@@ -230,13 +238,13 @@ Result checkBinaryShape(const QByteArray& bytes, const QString& source) {
         return {};
     Shape shape(bytes);
     if (!shape.readTrailer())
-        return {};
+        return notHeldTogether(source);
     if (shape.objectCount() > quint64(limits::kPropertyListValues))
         return Result::failure(Status::TooLarge, source + QStringLiteral(" holds more than ") +
                                                      QString::number(limits::kPropertyListValues) +
                                                      QStringLiteral(" objects"));
     if (!shape.readObjects())
-        return {};
+        return notHeldTogether(source);
     return shape.walk(source);
 }
 
