@@ -21,14 +21,26 @@ struct Object {
     quint64 bytes = 0;    // bytes of text and data in that tree (capped likewise)
     quint8 depth = 0;     // nesting below it (capped)
     quint8 state = 0;     // 0 not seen, 1 being walked, 2 done
+    // A dictionary: the first half of its references are keys.
+    bool dictionary = false;
+    // A text with a NUL character, which libplist cannot take as a key.
+    bool holdsNul = false;
 };
+
+// libplist 2.2 reads only the objects it reaches, and checks less than this walk does: a file whose
+// tables do not hold together for the walk may still parse (an object it never reaches may lie
+// anywhere), and passing such a file on would let the shapes guarded against here through.
+Result notHeldTogether(const QString& source) {
+    return Result::failure(Status::Malformed, source + QStringLiteral(" is not a property list: its "
+                                                                      "object table does not hold together"));
+}
 
 class Shape {
 public:
     Shape(const QByteArray& bytes)
         : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_size(quint64(bytes.size())) {}
 
-    // False when the tables do not hold together (left to the parser to refuse).
+    // False when the tables do not hold together.
     bool readTrailer() {
         if (m_size < kHeaderSize + kTrailerSize)
             return false;
@@ -79,7 +91,7 @@ public:
                     bigEndian(m_data + object.refsAt + quint64(frame.next) * m_refSize, m_refSize);
                 ++frame.next;
                 if (child >= m_objectCount)
-                    return {}; // the parser refuses a reference to nothing
+                    return notHeldTogether(source);
                 Object& target = m_objects[child];
                 if (target.state == 1)
                     return Result::failure(Status::Malformed,
@@ -104,6 +116,11 @@ public:
                 values += child.values;
                 bytes += child.bytes;
                 depth = qMax(depth, int(child.depth) + 1);
+                // libplist reads such a key with an assertion that stops the process.
+                if (object.dictionary && i < object.refCount / 2 && child.holdsNul)
+                    return Result::failure(Status::Malformed,
+                                           source + QStringLiteral(" is not a property list: a dictionary "
+                                                                   "key holds a NUL character"));
                 if (values > quint64(limits::kPropertyListValues))
                     return Result::failure(Status::TooLarge,
                                            source + QStringLiteral(" holds more than ") +
@@ -160,6 +177,17 @@ private:
         return true;
     }
 
+    // Whether the text of `bytes` bytes at `at` holds a NUL character of `width` bytes (as far as
+    // it lies before the offset table: the parser refuses a text that runs into it).
+    bool holdsNul(quint64 at, quint64 bytes, int width) const {
+        const quint64 end = qMin(at + bytes, m_offsetTable);
+        for (quint64 i = at; i + quint64(width) <= end; i += quint64(width)) {
+            if (m_data[i] == 0 && (width == 1 || m_data[i + 1] == 0))
+                return true;
+        }
+        return false;
+    }
+
     bool readObject(quint64 offset, Object& object) const {
         const uchar marker = m_data[offset];
         const int kind = marker >> 4;
@@ -173,6 +201,7 @@ private:
             if (!readCount(at, info, count) || count > m_size)
                 return false;
             object.bytes = kind == 0x6 ? count * 2 : count;
+            object.holdsNul = kind != 0x4 && holdsNul(at, object.bytes, kind == 0x6 ? 2 : 1);
             return true;
         case 0xA: // array
         case 0xC: // set
@@ -185,6 +214,7 @@ private:
                 return false;
             object.refsAt = quint32(at);
             object.refCount = quint32(count);
+            object.dictionary = kind == 0xD;
             return true;
         default: // numbers, dates, booleans, UIDs: one value each
             return true;
@@ -208,13 +238,13 @@ Result checkBinaryShape(const QByteArray& bytes, const QString& source) {
         return {};
     Shape shape(bytes);
     if (!shape.readTrailer())
-        return {};
+        return notHeldTogether(source);
     if (shape.objectCount() > quint64(limits::kPropertyListValues))
         return Result::failure(Status::TooLarge, source + QStringLiteral(" holds more than ") +
                                                      QString::number(limits::kPropertyListValues) +
                                                      QStringLiteral(" objects"));
     if (!shape.readObjects())
-        return {};
+        return notHeldTogether(source);
     return shape.walk(source);
 }
 

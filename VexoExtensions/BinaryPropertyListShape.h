@@ -17,9 +17,10 @@ namespace brisquel::vexo::plist {
 // containers nest.
 //
 // Refuses (TooLarge) a file beyond the bounds of InputLimits.h, and (Malformed) one whose objects
-// refer to each other in a loop. Bytes that are not a binary property list, or whose tables do not
-// hold together, pass unchanged: the parser refuses those itself. `source` names the file in the
-// message.
+// refer to each other in a loop or whose dictionary key holds a NUL character (libplist stops the
+// process with an assertion when it reads such a key), and (Malformed) one whose tables do not hold
+// together: the parser reads only the objects it reaches and would take some of those. Bytes that
+// are not a binary property list pass unchanged. `source` names the file in the message.
 BRISQUEL_EXPORT Result checkBinaryShape(const QByteArray& bytes, const QString& source);
 
 } // namespace brisquel::vexo::plist

@@ -2,6 +2,7 @@
 
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
+#include "VexoExtensions/PropertyList.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -135,11 +136,11 @@ nlohmann::json fromPlist(plist_t node, int depth, DecodeBudget& budget) {
         return number;
     }
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        std::string result = text ? text : "";
-        std::free(text);
-        return result;
+        // Taken with its stored length: a text read from outside may hold a NUL, on which
+        // plist_get_string_val() fails an assertion.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text ? std::string(text, length) : std::string();
     }
     case PLIST_DATA: {
         char* bytes = nullptr;
@@ -249,16 +250,14 @@ QByteArray toBinaryPropertyList(const nlohmann::json& value) {
 }
 
 nlohmann::json fromPropertyList(const QByteArray& bytes, const QString& source) {
-    if (bytes.size() > UINT32_MAX)
-        throw FileCodingError(QStringLiteral("%1 is too large for a property list").arg(source));
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    // readNode() checks a binary property list's shape first: libplist copies an object for every
+    // place that names it, so a file of a few hundred bytes could otherwise never finish parsing.
+    const Expected<plist::Node> root = plist::readNode(bytes, source);
     if (!root)
-        throw FileCodingError(QStringLiteral("%1 is not a property list").arg(source));
-    const PlistPtr owner(root);
+        throw FileCodingError(root.result().message());
     DecodeBudget budget;
     try {
-        return fromPlist(root, 0, budget);
+        return fromPlist(root->get(), 0, budget);
     } catch (const FileCodingError& error) {
         throw FileCodingError(source + QStringLiteral(": ") + error.message());
     }
