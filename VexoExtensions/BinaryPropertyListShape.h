@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
@@ -18,6 +20,6 @@ namespace brisquel::vexo::plist {
 // refer to each other in a loop. Bytes that are not a binary property list, or whose tables do not
 // hold together, pass unchanged: the parser refuses those itself. `source` names the file in the
 // message.
-Result checkBinaryShape(const QByteArray& bytes, const QString& source);
+BRISQUEL_EXPORT Result checkBinaryShape(const QByteArray& bytes, const QString& source);
 
 } // namespace brisquel::vexo::plist

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -16,17 +18,17 @@ namespace brisquel::vexo {
 // and years are calendar units (a day across a daylight-saving change is still one day); hours, minutes and
 // seconds are elapsed time. weeks() is the calendar's week-of-month field difference.
 //     days(QDateTime(d.addDays(1), t), QDateTime(d, t)) == 1
-qint64 years(const QDateTime& date, const QDateTime& from);
-qint64 months(const QDateTime& date, const QDateTime& from);
-qint64 weeks(const QDateTime& date, const QDateTime& from);
-qint64 days(const QDateTime& date, const QDateTime& from);
-qint64 hours(const QDateTime& date, const QDateTime& from);
-qint64 minutes(const QDateTime& date, const QDateTime& from);
-qint64 seconds(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 years(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 months(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 weeks(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 days(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 hours(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 minutes(const QDateTime& date, const QDateTime& from);
+BRISQUEL_EXPORT qint64 seconds(const QDateTime& date, const QDateTime& from);
 
 // Formats dates with an ICU date pattern ("yyyy-MM-dd HH:mm:ss", "EEEE d MMMM"), in a locale and
 // the system's time zone.
-class DateFormatter {
+class BRISQUEL_EXPORT DateFormatter {
 public:
     // Throws std::invalid_argument for a pattern ICU does not accept.
     explicit DateFormatter(const QString& dateFormat, const QLocale& locale = QLocale());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/QtJsonSerializers.h"
 
 #include <QByteArray>
@@ -29,27 +31,27 @@
 namespace brisquel::vexo {
 
 // A file that could not be read or written, or a property list that could not be read or made.
-class FileCodingError : public std::runtime_error {
+class BRISQUEL_EXPORT FileCodingError : public std::runtime_error {
 public:
     FileCodingError(const QString& message);
     QString message() const { return QString::fromUtf8(what()); }
 };
 
 namespace detail {
-QByteArray readFile(const QUrl& file);
-void writeFile(const QUrl& file, const QByteArray& contents);
+BRISQUEL_EXPORT QByteArray readFile(const QUrl& file);
+BRISQUEL_EXPORT void writeFile(const QUrl& file, const QByteArray& contents);
 // Binary data as Base64 texts, the JSON file form of data.
-void encodeBinaryAsBase64(nlohmann::json& value);
+BRISQUEL_EXPORT void encodeBinaryAsBase64(nlohmann::json& value);
 // Property-list kinds <-> JSON kinds: dictionary/object, array, text, boolean, real, integer
 // (64 bits, signed or unsigned), data/binary; a date reads as an ISO 8601 text in UTC with
 // milliseconds. null has no property-list form, and texts holding NUL do not survive one: both
 // throw FileCodingError, as do nesting deeper than 512 levels and bytes that are no property list.
-QByteArray toBinaryPropertyList(const nlohmann::json& value);
-nlohmann::json fromPropertyList(const QByteArray& bytes, const QString& source);
+BRISQUEL_EXPORT QByteArray toBinaryPropertyList(const nlohmann::json& value);
+BRISQUEL_EXPORT nlohmann::json fromPropertyList(const QByteArray& bytes, const QString& source);
 } // namespace detail
 
 // Reads a whole file and decodes a T from its JSON.
-struct JSONDecoder {
+struct BRISQUEL_EXPORT JSONDecoder {
     template <typename T> T decode(const QUrl& file) const {
         const QByteArray bytes = detail::readFile(file);
         return nlohmann::json::parse(bytes.begin(), bytes.end()).template get<T>();
@@ -57,7 +59,7 @@ struct JSONDecoder {
 };
 
 // Encodes a value as JSON (compact unless prettyPrinted; keys sorted) and writes it to a file.
-struct JSONEncoder {
+struct BRISQUEL_EXPORT JSONEncoder {
     bool prettyPrinted = false;
 
     template <typename T> void write(const T& value, const QUrl& file) const {
@@ -69,14 +71,14 @@ struct JSONEncoder {
 };
 
 // Reads a whole property-list file (binary or XML) and decodes a T from it.
-struct PropertyListDecoder {
+struct BRISQUEL_EXPORT PropertyListDecoder {
     template <typename T> T decode(const QUrl& file) const {
         return detail::fromPropertyList(detail::readFile(file), file.toString()).template get<T>();
     }
 };
 
 // Encodes a value as a binary property list and writes it to a file.
-struct PropertyListEncoder {
+struct BRISQUEL_EXPORT PropertyListEncoder {
     template <typename T> void write(const T& value, const QUrl& file) const {
         const nlohmann::json encoded = value;
         detail::writeFile(file, detail::toBinaryPropertyList(encoded));

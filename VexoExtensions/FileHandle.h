@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -13,7 +15,7 @@ namespace brisquel::vexo {
 // available, and watch the stream for terminal-title sequences.
 //
 // Read failures other than an interruption throw std::system_error. Movable, not copyable.
-class FileHandle {
+class BRISQUEL_EXPORT FileHandle {
 public:
     enum class Ownership {
         Borrow,        // the descriptor belongs to someone else and stays open
@@ -57,11 +59,11 @@ private:
 
 // The title of the first terminal set-title sequence in one chunk of data, as readTitle finds it:
 // none when the chunk is not valid UTF-8 or holds no such sequence.
-std::optional<QString> terminalTitle(const QByteArray& chunk);
+BRISQUEL_EXPORT std::optional<QString> terminalTitle(const QByteArray& chunk);
 
 // A one-way channel: what is written to its writing end is read from its reading end. Both ends
 // are close-on-exec and closed with the pipe.
-class Pipe {
+class BRISQUEL_EXPORT Pipe {
 public:
     // Throws std::system_error when the system has no descriptors left.
     Pipe();

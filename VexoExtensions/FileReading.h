@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
@@ -16,10 +18,10 @@ namespace brisquel::vexo {
 //
 // Failures: NotFound (nothing there), NotReadable (permissions, an I/O error), NotRegularFile,
 // TooLarge; each message names the file and the cause.
-Expected<QByteArray> readRegularFile(const QString& path, qint64 maxBytes);
+BRISQUEL_EXPORT Expected<QByteArray> readRegularFile(const QString& path, qint64 maxBytes);
 
 // The same check without reading: whether path names a regular file that could be opened for
 // reading (for files handed to a library that opens them itself, such as an image reader).
-Result checkRegularFile(const QString& path, qint64 maxBytes);
+BRISQUEL_EXPORT Result checkRegularFile(const QString& path, qint64 maxBytes);
 
 } // namespace brisquel::vexo

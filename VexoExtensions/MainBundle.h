@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,7 +18,7 @@
 // the program's "bin" folder, which is where an installed program keeps its data.
 namespace brisquel::vexo {
 
-class MainBundle {
+class BRISQUEL_EXPORT MainBundle {
 public:
     // The information dictionary; empty when the program has none or it is not a dictionary.
     static QVariantMap infoDictionary();
@@ -44,13 +46,14 @@ public:
 // folder; the first of these that holds a folder of that name is the bundle.
 
 // The folder named bundleName in the first candidate that has one; empty candidates are skipped.
-std::optional<QString> findResourceBundle(const QString& bundleName, const QStringList& candidateFolders);
+BRISQUEL_EXPORT std::optional<QString> findResourceBundle(const QString& bundleName,
+                                                          const QStringList& candidateFolders);
 // The three candidates, in order, for the library whose code holds codeAddress (any function or
 // object of it). A candidate that cannot be given stays in the list, empty.
-QStringList resourceBundleCandidates(const void* codeAddress);
+BRISQUEL_EXPORT QStringList resourceBundleCandidates(const void* codeAddress);
 // The bundle "VexoWidgets_<libraryName>.bundle" of that library. When none of the candidates holds
 // it, the program stops with "unable to find bundle named VexoWidgets_<libraryName>": the library
 // cannot work without its resources, and only a broken installation gets here.
-QString requireResourceBundle(const QString& libraryName, const void* codeAddress);
+BRISQUEL_EXPORT QString requireResourceBundle(const QString& libraryName, const void* codeAddress);
 
 } // namespace brisquel::vexo

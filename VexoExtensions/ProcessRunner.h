@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -34,7 +36,7 @@ class ProcessOutput;
 // A process object runs once; run() blocks the calling thread until the program has exited and
 // both of its streams have reached their end. It is safe to run different Process objects on
 // different threads at the same time.
-class Process {
+class BRISQUEL_EXPORT Process {
 public:
     // How the program ended; the values are the ones the platform's task object uses.
     enum class TerminationReason { Exit = 1, UncaughtSignal = 2 };
@@ -91,7 +93,7 @@ private:
 };
 
 // The result of a run that ended with status 0.
-class ProcessOutput {
+class BRISQUEL_EXPORT ProcessOutput {
 public:
     ProcessOutput(std::int32_t status, QByteArray output)
         : terminationStatus(status), response(std::move(output)) {}
@@ -105,7 +107,7 @@ public:
 
 // Thrown by Process::run when the program ends with a non-zero status or by a signal.
 // Carries both streams whole; what() gives localizedDescription() in UTF-8.
-class ProcessError : public std::exception {
+class BRISQUEL_EXPORT ProcessError : public std::exception {
 public:
     ProcessError(Process task, QByteArray stdOut, QByteArray stdErr);
 
@@ -136,7 +138,7 @@ private:
 // Thrown by Process::run when the program cannot be started at all; what() names the program (or
 // the folder) and the system's reason, for example "cannot start /no/such/tool: No such file or
 // directory".
-class ProcessLaunchError : public std::runtime_error {
+class BRISQUEL_EXPORT ProcessLaunchError : public std::runtime_error {
 public:
     ProcessLaunchError(const QString& message, int errorCode);
     // The errno value behind the failure (0 for a misconfigured process object).
@@ -149,6 +151,6 @@ private:
 
 // Strict UTF-8 decoding shared by the runner and the pipe helpers: none for malformed input
 // (invalid bytes, overlong forms, encoded surrogates, a sequence cut off at the end).
-std::optional<QString> decodeUtf8(const QByteArray& bytes);
+BRISQUEL_EXPORT std::optional<QString> decodeUtf8(const QByteArray& bytes);
 
 } // namespace brisquel::vexo

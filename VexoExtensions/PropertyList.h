@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
@@ -15,13 +17,13 @@ namespace brisquel::vexo::plist {
 // bounds of VexoExtensions/InputLimits.h (nesting depth, values and bytes in all) and refuses what
 // goes beyond them (TooLarge). Bytes that are not a property list are Malformed. `source` names
 // what the bytes came from in the messages (a file's path).
-Expected<QVariant> parse(const QByteArray& bytes, const QString& source = {});
+BRISQUEL_EXPORT Expected<QVariant> parse(const QByteArray& bytes, const QString& source = {});
 // Reads a regular file of at most maxBytes (see VexoExtensions/FileReading.h) and parses it.
-Expected<QVariant> readFile(const QString& path, qint64 maxBytes);
+BRISQUEL_EXPORT Expected<QVariant> readFile(const QString& path, qint64 maxBytes);
 
 // Binary property-list bytes for a value of the kinds above; none for a value that has no
 // property-list form.
-std::optional<QByteArray> toBinary(const QVariant& value);
+BRISQUEL_EXPORT std::optional<QByteArray> toBinary(const QVariant& value);
 
 // The libplist tree beneath the functions above, for code that changes one part of a property
 // list and must keep every other part exactly as it was read (a tree that is never turned into
@@ -33,26 +35,26 @@ std::optional<QByteArray> toBinary(const QVariant& value);
 // real; bool <-> boolean; QDateTime <-> date (read back in UTC); QByteArray <-> data;
 // QVariantList / QStringList <-> array; QVariantMap / QVariantHash <-> dictionary. A UID reads as
 // the map {"CF$UID": number}, and such a map is written back as a UID.
-struct NodeDeleter {
+struct BRISQUEL_EXPORT NodeDeleter {
     void operator()(void* node) const noexcept;
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
 // The tree of a binary or XML property list. A binary one is checked first against the bounds of
 // InputLimits.h (see BinaryPropertyListShape.h), since the parser itself copies shared objects.
-Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
+BRISQUEL_EXPORT Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
 // The same; null when the bytes are not a property list or go beyond the bounds.
-Node parseNode(const QByteArray& bytes);
+BRISQUEL_EXPORT Node parseNode(const QByteArray& bytes);
 // The binary property-list form of a tree; empty when libplist cannot write it.
-QByteArray nodeToBinary(void* node);
+BRISQUEL_EXPORT QByteArray nodeToBinary(void* node);
 // The value a node holds, within the bounds above; an invalid QVariant for a node of no known
 // kind, and a failure (TooLarge) beyond the bounds.
-Expected<QVariant> convert(void* node, const QString& source = {});
+BRISQUEL_EXPORT Expected<QVariant> convert(void* node, const QString& source = {});
 // The same without the reason: an invalid QVariant beyond the bounds.
-QVariant toVariant(void* node);
+BRISQUEL_EXPORT QVariant toVariant(void* node);
 // A new node for a value; null when the value has no property-list form (an invalid QVariant, a
 // kind not listed above, a text with a NUL or broken UTF-16, a dictionary key with a NUL, a date
 // that is not valid).
-Node fromVariant(const QVariant& value);
+BRISQUEL_EXPORT Node fromVariant(const QVariant& value);
 
 } // namespace brisquel::vexo::plist

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QFlags>
 #include <QList>
 #include <QString>
@@ -12,7 +14,7 @@ namespace brisquel::vexo {
 
 // A span of UTF-16 code units in a text (QString indices). location is -1 for "no range", as for
 // a capture group that took no part in a match.
-struct TextRange {
+struct BRISQUEL_EXPORT TextRange {
     qsizetype location = -1;
     qsizetype length = 0;
 
@@ -22,7 +24,7 @@ struct TextRange {
 };
 
 // Thrown by RegularExpression's constructor for a pattern that does not compile.
-class RegularExpressionError : public std::invalid_argument {
+class BRISQUEL_EXPORT RegularExpressionError : public std::invalid_argument {
 public:
     RegularExpressionError(const QString& pattern, const QString& reason, qsizetype offset);
     QString pattern() const { return m_pattern; }
@@ -38,7 +40,7 @@ class RegularExpression;
 
 // One match: the ranges of the whole match (group 0) and of every capture group, in UTF-16
 // positions of the text that was searched.
-class TextCheckingResult {
+class BRISQUEL_EXPORT TextCheckingResult {
 public:
     // 1 + the number of capture groups of the expression.
     int numberOfRanges() const { return static_cast<int>(m_ranges.size()); }
@@ -67,7 +69,7 @@ private:
 // An ICU regular expression (the syntax of the platform's regular-expression engine); positions
 // are UTF-16 offsets, so they index QString directly. Immutable and cheap to copy; one expression
 // may be used from several threads at once.
-class RegularExpression {
+class BRISQUEL_EXPORT RegularExpression {
 public:
     // The engine's options, with the values of the platform's option set.
     enum class Option : unsigned {

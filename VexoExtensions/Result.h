@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 
 #include <optional>
@@ -27,7 +29,7 @@ enum class Status {
     Unavailable,    // a service or program that cannot be reached
 };
 
-class Result {
+class BRISQUEL_EXPORT Result {
 public:
     // A success.
     Result() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/UserDefaults.h"
 
 #include <QByteArray>
@@ -17,16 +19,16 @@ namespace brisquel::vexo {
 // Stores the bookmark of url under key. The key is removed instead when url is none, or when no
 // bookmark can be made: url is not a local file address, or names nothing that exists.
 // Returns false when the settings could not store the change (see UserDefaults).
-bool setSecureURL(UserDefaults& defaults, const std::optional<QUrl>& url, const QString& key);
+BRISQUEL_EXPORT bool setSecureURL(UserDefaults& defaults, const std::optional<QUrl>& url, const QString& key);
 
 // The file address whose bookmark is stored under key; none when the key holds nothing, holds
 // something that is not data, holds data that is not such a bookmark, or names a file that no
 // longer exists. The settings are not changed (an outdated bookmark is not refreshed).
-std::optional<QUrl> secureURL(const UserDefaults& defaults, const QString& key);
+BRISQUEL_EXPORT std::optional<QUrl> secureURL(const UserDefaults& defaults, const QString& key);
 
 // The bookmark form itself: none when the address cannot be bookmarked (see setSecureURL).
-std::optional<QByteArray> bookmarkData(const QUrl& url);
+BRISQUEL_EXPORT std::optional<QByteArray> bookmarkData(const QUrl& url);
 // The address a bookmark resolves to: none when it does not resolve (see secureURL).
-std::optional<QUrl> resolveBookmarkData(const QByteArray& bookmark);
+BRISQUEL_EXPORT std::optional<QUrl> resolveBookmarkData(const QByteArray& bookmark);
 
 } // namespace brisquel::vexo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/RegularExpression.h"
 
 #include <QFlags>
@@ -19,11 +21,11 @@ namespace brisquel::vexo {
 // Puts `character` (repeated as a whole) in front of every run of decimal digits (any script's)
 // shorter than width characters until it has width. Runs of width or more, and every run when
 // width <= 0, stay. paddingNumbers("a7b12", 3, "0") == "a007b012".
-QString paddingNumbers(const QString& text, int width, const QString& character);
-void padNumbers(QString& text, int width, const QString& character);
+BRISQUEL_EXPORT QString paddingNumbers(const QString& text, int width, const QString& character);
+BRISQUEL_EXPORT void padNumbers(QString& text, int width, const QString& character);
 
 // Why a counter could not be made.
-class CounterError : public std::exception {
+class BRISQUEL_EXPORT CounterError : public std::exception {
 public:
     enum class Kind {
         InvalidFormat, // the format is not literal text with exactly one integer conversion
@@ -49,44 +51,44 @@ private:
 //     incrementingCounter("Photo", 1, 1, "%02d", "-") == "Photo-01"
 //     incrementingCounter("Photo-9", 1, 1, "%02d", "-") == "Photo-10"
 // Throws CounterError for any other format (nothing reaches printf) and for N + step overflowing.
-QString incrementingCounter(const QString& text, qint64 start, qint64 step, const QString& format,
-                            const QString& delimiter);
-void incrementCounter(QString& text, qint64 start, qint64 step, const QString& format,
-                      const QString& delimiter);
+BRISQUEL_EXPORT QString incrementingCounter(const QString& text, qint64 start, qint64 step,
+                                            const QString& format, const QString& delimiter);
+BRISQUEL_EXPORT void incrementCounter(QString& text, qint64 start, qint64 step, const QString& format,
+                                      const QString& delimiter);
 
 // The counter value written with a counter format (see incrementingCounter); throws CounterError
 // for a format that is not exactly one integer conversion.
-QString formatCounter(qint64 value, const QString& format);
+BRISQUEL_EXPORT QString formatCounter(qint64 value, const QString& format);
 
 // --- words, lines and blanks -------------------------------------------------------------------
 
 // Splits a run-together name into words: a space before every capital letter (Unicode Lu, Lt)
 // that follows a character that is not a capital, and always between the first character and a
 // capital second one. "backgroundScript" -> "background Script", "ABCd" -> "A BCd".
-QString camelCaps(const QString& text);
+BRISQUEL_EXPORT QString camelCaps(const QString& text);
 
 // text without line feeds (U+000A); carriage returns and everything else stay.
-QString minified(const QString& text);
+BRISQUEL_EXPORT QString minified(const QString& text);
 
 // true when text has at least one character.
-bool isNotEmpty(const QString& text);
+BRISQUEL_EXPORT bool isNotEmpty(const QString& text);
 
 // text without leading and trailing blanks: spaces, tabs and the other horizontal white space
 // (Unicode Zs); line breaks are not blanks here.
-QString trimmingWhiteSpace(const QString& text);
+BRISQUEL_EXPORT QString trimmingWhiteSpace(const QString& text);
 
 // The text, or the empty text for none.
-QString orEmpty(const std::optional<QString>& text);
+BRISQUEL_EXPORT QString orEmpty(const std::optional<QString>& text);
 
 // --- regular-expression conveniences -----------------------------------------------------------
 
 // The first match of pattern in text: the text of capture group 1 when the pattern has exactly
 // one group, else of the whole match. None for no match or an invalid pattern.
-std::optional<QString> substring(const QString& text, const QString& pattern);
+BRISQUEL_EXPORT std::optional<QString> substring(const QString& text, const QString& pattern);
 
 // true when pattern matches anywhere in text (a search, not a whole-text match); an invalid
 // pattern matches nothing.
-bool matches(const QString& text, const QString& regex);
+BRISQUEL_EXPORT bool matches(const QString& text, const QString& regex);
 
 // --- replacing ---------------------------------------------------------------------------------
 
@@ -111,11 +113,12 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CompareOptions)
 // match the start of "é" unless diacritics are ignored). An empty target, or an invalid pattern
 // with RegularExpression, leaves the text as it is. Throws std::out_of_range for a range outside
 // the text and std::invalid_argument for a replacement template naming a missing group.
-QString replacingOccurrences(const QString& text, const QString& target, const QString& replacement,
-                             CompareOptions options = {}, std::optional<TextRange> range = std::nullopt);
+BRISQUEL_EXPORT QString replacingOccurrences(const QString& text, const QString& target,
+                                             const QString& replacement, CompareOptions options = {},
+                                             std::optional<TextRange> range = std::nullopt);
 
 // Thrown by batchReplacingOccurrences when there are fewer replacements than input strings.
-class StringReplacementError : public std::exception {
+class BRISQUEL_EXPORT StringReplacementError : public std::exception {
 public:
     enum class Kind { TooManyElements };
     StringReplacementError(qsizetype inputCount, qsizetype replacementCount);
@@ -136,8 +139,9 @@ private:
 // replacements[k] (see replacingOccurrences; the same options and range for every string).
 // Replacements beyond the inputs are not used. Throws StringReplacementError when there are fewer
 // replacements than inputs.
-QStringList batchReplacingOccurrences(const QStringList& inputs, const QString& target,
-                                      const QStringList& replacements, CompareOptions options = {},
-                                      std::optional<TextRange> range = std::nullopt);
+BRISQUEL_EXPORT QStringList batchReplacingOccurrences(const QStringList& inputs, const QString& target,
+                                                      const QStringList& replacements,
+                                                      CompareOptions options = {},
+                                                      std::optional<TextRange> range = std::nullopt);
 
 } // namespace brisquel::vexo

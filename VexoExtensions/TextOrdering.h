@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 
 namespace brisquel::vexo {
@@ -12,9 +14,9 @@ namespace brisquel::vexo {
 // sortsBefore(a, b) is true exactly when a sorts strictly before b; sortsBefore(a, a) is false.
 // (This is the infix operator <=> of the library's other-language interface; C++ gives that
 // spelling to three-way comparison, so the operation is named for what it answers.)
-bool sortsBefore(const QString& left, const QString& right);
+BRISQUEL_EXPORT bool sortsBefore(const QString& left, const QString& right);
 
 // -1, 0 or 1 by the same ordering; 0 only for identical texts.
-int finderCompare(const QString& left, const QString& right);
+BRISQUEL_EXPORT int finderCompare(const QString& left, const QString& right);
 
 } // namespace brisquel::vexo

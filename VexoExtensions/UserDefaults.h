@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QString>
@@ -15,7 +17,7 @@ namespace brisquel::vexo {
 
 // A live observation of a settings domain (see UserDefaults::observeChanges). Destroying it ends
 // the observation; no call arrives afterwards.
-class ChangeObservation {
+class BRISQUEL_EXPORT ChangeObservation {
 public:
     virtual ~ChangeObservation() = default;
 };
@@ -38,7 +40,7 @@ public:
 //   writeUrl(key, u)  setUrl(key, u)     stores a file URL's path, or removes the key
 // The first form returns why it failed (the domain, the file and the cause); the second gives
 // the plain answer (nothing, or false) and writes the reason to the platform's log.
-class UserDefaults {
+class BRISQUEL_EXPORT UserDefaults {
 public:
     virtual ~UserDefaults() = default;
 
@@ -97,7 +99,7 @@ private:
 };
 
 // Opens settings domains by name.
-class PreferencesDomains {
+class BRISQUEL_EXPORT PreferencesDomains {
 public:
     virtual ~PreferencesDomains() = default;
     // Always gives a handle. A domain name that the platform refuses gives a handle whose reads

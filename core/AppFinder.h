@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 #include "core/BackgroundScript.h"
 #include "core/platform/MetadataSearch.h"
@@ -24,7 +26,7 @@ class xml_document;
 namespace brisquel {
 
 // A menu item as the record describes itself; the GUI turns it into its own menu type.
-struct MenuItem {
+struct BRISQUEL_EXPORT MenuItem {
     QString title;
     QString imagePath;          // the icon file, unchanged (not resized); may be empty
     QVariant representedObject; // the bundle identifier text
@@ -38,7 +40,7 @@ struct MenuItem {
 // The discovery result is handed out three ways: as a future (returnApps, findApps,
 // findRunningCaptureOne), through a completion callback (findApps(completion)), and as the
 // observable list `apps` with its change signals.
-class AppFinder final : public QObject {
+class BRISQUEL_EXPORT AppFinder final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<brisquel::AppFinder::App> apps READ apps WRITE setApps NOTIFY appsChanged)
 
@@ -172,7 +174,7 @@ private:
     QList<App> m_apps;
 };
 
-size_t qHash(const AppFinder::App& app, size_t seed = 0) noexcept;
+BRISQUEL_EXPORT size_t qHash(const AppFinder::App& app, size_t seed = 0) noexcept;
 
 } // namespace brisquel
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 #include "core/platform/Platform.h"
 
@@ -19,7 +21,7 @@ class RunningScriptProperty;
 //    the file's path text under defaultsScriptName(). This is what Quillmere uses.
 //  - inRunningApplication().getURL() / .setURL(to): in the running Capture One, by AppleScript.
 // The preferences handle is shared by reference among copies of the record.
-class BackgroundScript {
+class BRISQUEL_EXPORT BackgroundScript {
 public:
     // Opens the preferences domain named by bundleIdentifier through the platform in force.
     BackgroundScript(QString scriptName, QString description, QString bundleIdentifier);
@@ -90,7 +92,7 @@ private:
 // and paragraph separators, unpaired surrogates, private-use or unassigned code points, and every
 // double-quote-like character: curly, low, reversed, full-width and CJK double quotes, double
 // primes, « and ») is refused with a log line, and no source is composed or run.
-class RunningScriptProperty {
+class BRISQUEL_EXPORT RunningScriptProperty {
 public:
     // Asks the running copy for the property's file. Logs "## Getting URL for <name>" and the
     // script's source; when the script gives no result, logs "Result of <record> was nil".

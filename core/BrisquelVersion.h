@@ -1,9 +1,11 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 namespace brisquel {
 
 // The library's version: the build's identification text and its number.
-extern const char* const BrisquelVersionString;
-extern const double BrisquelVersionNumber;
+extern BRISQUEL_EXPORT const char* const BrisquelVersionString;
+extern BRISQUEL_EXPORT const double BrisquelVersionNumber;
 
 } // namespace brisquel

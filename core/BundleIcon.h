@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -9,6 +11,6 @@ namespace brisquel {
 // Contents/Resources, with ".icns" or ".png" added when the name has no extension. Empty when
 // the value is not a plain file name or no such regular file (within limits::kIconFileBytes)
 // exists; a name can never reach outside the bundle's resources.
-QString bundleIconFile(const QString& bundlePath, const QVariant& iconFileName);
+BRISQUEL_EXPORT QString bundleIconFile(const QString& bundlePath, const QVariant& iconFileName);
 
 } // namespace brisquel

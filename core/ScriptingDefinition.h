@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QList>
@@ -31,9 +33,9 @@ inline constexpr const char* kBackgroundScriptXPath =
     "/property[substring(@name, string-length(@name) - 5) = 'script']";
 
 // The compiled selection, built once per process.
-const pugi::xpath_query& backgroundScriptQuery();
+BRISQUEL_EXPORT const pugi::xpath_query& backgroundScriptQuery();
 
-struct ScriptProperty {
+struct BRISQUEL_EXPORT ScriptProperty {
     QString name;
     QString description;
 };
@@ -42,16 +44,16 @@ struct ScriptProperty {
 // (case-sensitive) in Contents/Resources, else in its localized folders ("*.lproj", by name).
 // Folders are never taken; anything else is (a special file is then refused by load(), with its
 // reason). NotFound when there is none, naming the folder looked in.
-vexo::Expected<QString> locate(const QString& bundlePath);
+BRISQUEL_EXPORT vexo::Expected<QString> locate(const QString& bundlePath);
 
 // Parses one sdef file: a regular file of at most limits::kScriptingDefinitionBytes, holding one
 // well-formed XML document (exactly one root element and no text beside it). External entities
 // are never loaded and entities declared in a DTD are never expanded. The failure names the file
 // and the cause: what the file is, or what the parser found and at which byte.
-vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path);
+BRISQUEL_EXPORT vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path);
 
 // The background-script properties of a parsed document, in document order; properties without
 // a name or a description are left out. Neither sorted nor de-duplicated.
-QList<ScriptProperty> select(const pugi::xml_document& document);
+BRISQUEL_EXPORT QList<ScriptProperty> select(const pugi::xml_document& document);
 
 } // namespace brisquel::ScriptingDefinition

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 #include <optional>
 
@@ -8,7 +10,7 @@ namespace brisquel {
 // The range of Capture One versions in which something is available. Versions are compared as
 // plain texts (code point by code point after canonical composition), never split into numbers:
 // with a start of "2.0", "10.0" is not compatible because it sorts before "2.0".
-class VersionAvailability {
+class BRISQUEL_EXPORT VersionAvailability {
 public:
     explicit VersionAvailability(QString startVersion, std::optional<QString> endVersion = std::nullopt);
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 
 namespace brisquel {
 
 // The platform's check for permission to send Apple events to another application.
-class AutomationPermission {
+class BRISQUEL_EXPORT AutomationPermission {
 public:
     virtual ~AutomationPermission() = default;
     // Status of the check for any event class and identifier sent to the target named by the

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 
 namespace brisquel {
 
 // The two diagnostic channels of the scripting core: the system log and standard output.
 // Text handed in is written as it stands; it is never used as a format.
-class Log {
+class BRISQUEL_EXPORT Log {
 public:
     virtual ~Log() = default;
 

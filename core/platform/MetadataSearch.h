@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/Result.h"
 
 #include <QHash>
@@ -24,13 +26,13 @@ inline const QString kIconPath = QStringLiteral("QuillmereIconPath");
 
 // One search result: attribute name -> value. An attribute may be absent, or hold a value
 // that is not text (for example a number read from a malformed information dictionary).
-struct MetadataItem {
+struct BRISQUEL_EXPORT MetadataItem {
     QHash<QString, QVariant> attributes;
 
     QVariant value(const QString& attribute) const { return attributes.value(attribute); }
 };
 
-struct MetadataQuery {
+struct BRISQUEL_EXPORT MetadataQuery {
     QStringList searchScopes;        // folders searched, with everything below them
     QString predicate;               // the platform's query text (informative off the platform)
     QString displayNamePrefix;       // display names must begin with this, case-sensitively
@@ -40,12 +42,12 @@ struct MetadataQuery {
 
 // Something a search or a discovery passed over, and why: a search scope that does not exist, a
 // folder that cannot be read, a bundle whose information cannot be used.
-struct SkippedEntry {
+struct BRISQUEL_EXPORT SkippedEntry {
     QString path;
     vexo::Result reason; // its message names the path and the cause
 };
 
-struct MetadataSearchResult {
+struct BRISQUEL_EXPORT MetadataSearchResult {
     QList<MetadataItem> items; // sorted as the query asked
     QList<SkippedEntry> skipped;
 };
@@ -53,7 +55,7 @@ struct MetadataSearchResult {
 // The platform's file-metadata index. search() runs one query to its end on the calling thread
 // and returns the gathered items sorted as asked, with what it passed over; execute() gives the
 // items alone. Implementations are thread-safe.
-class MetadataSearch {
+class BRISQUEL_EXPORT MetadataSearch {
 public:
     virtual ~MetadataSearch() = default;
     virtual MetadataSearchResult search(const MetadataQuery& query) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include "VexoExtensions/UserDefaults.h"
 #include "core/platform/AutomationPermission.h"
 #include "core/platform/Log.h"
@@ -13,7 +15,7 @@ namespace brisquel {
 
 // The platform services the scripting core uses, handed in as a whole. A program installs one
 // set at start-up (the native services, or fakes in tests) before it starts any other thread.
-struct Platform {
+struct BRISQUEL_EXPORT Platform {
     std::shared_ptr<MetadataSearch> metadataSearch;
     std::shared_ptr<RunningApplications> runningApplications;
     std::shared_ptr<vexo::PreferencesDomains> preferences;

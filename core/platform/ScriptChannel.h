@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Export.h"
+
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
@@ -8,7 +10,7 @@
 namespace brisquel {
 
 // The outcome of compiling and running one AppleScript source text.
-struct ScriptResult {
+struct BRISQUEL_EXPORT ScriptResult {
     // The script's result in text form; none when the script failed to compile or run.
     std::optional<QString> value;
     // Error information when the script failed (message, number...); none on success.
@@ -21,7 +23,7 @@ struct ScriptResult {
 };
 
 // The channel that carries AppleScript to running applications.
-class ScriptChannel {
+class BRISQUEL_EXPORT ScriptChannel {
 public:
     virtual ~ScriptChannel() = default;
     // Compiles and runs the source; blocks until it has run or failed.
