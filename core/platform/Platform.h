@@ -37,9 +37,9 @@ struct BRISQUEL_EXPORT Platform {
     // The same, with any of these set in place of what the environment says (tests and tools that
     // keep their own folders or log).
     struct NativeSettings {
-        QString applicationsFolder;
-        QString preferencesFolder;
-        std::shared_ptr<Log> log;
+        QString applicationsFolder{};
+        QString preferencesFolder{};
+        std::shared_ptr<Log> log{};
     };
     static Platform native(const NativeSettings& settings);
 };

@@ -2,8 +2,6 @@
 
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
-#include "core/platform/posix/FolderMetadataSearch.h"
-#include "core/platform/posix/PlistFileDefaults.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -27,13 +25,12 @@ AppWorld::AppWorld()
                              .arg(worlds.fetchAndAddOrdered(1));
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
-    m_platform.log = m_log;
-    m_platform.metadataSearch = std::make_shared<brisquel::FolderMetadataSearch>();
+    // The native folder search and settings files, over this world's own folders.
+    m_platform = brisquel::Platform::native(
+        {.applicationsFolder = m_applications, .preferencesFolder = m_preferences, .log = m_log});
     m_platform.runningApplications = std::make_shared<testsupport::FakeRunningApplications>();
-    m_platform.preferences = std::make_shared<brisquel::PlistFilePreferences>(m_preferences, m_log);
     m_platform.scriptChannel = std::make_shared<testsupport::FakeScriptChannel>();
     m_platform.automationPermission = std::make_shared<testsupport::FakePermission>();
-    m_platform.applicationsFolder = m_applications;
     rebuild();
 }
 
@@ -91,8 +88,10 @@ std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const
 }
 
 bool AppWorld::writeExternally(const QString& domain, const QString& key, const QVariant& value) const {
-    brisquel::PlistFileDefaults other(m_preferences, domain, m_log);
-    return value.isValid() ? other.setValue(key, value) : other.removeValue(key);
+    // A handle of its own, as another program has.
+    const auto other = brisquel::Platform::native({.preferencesFolder = m_preferences, .log = m_log})
+                           .preferences->open(domain);
+    return value.isValid() ? other->setValue(key, value) : other->removeValue(key);
 }
 
 QByteArray AppWorld::readBytes(const QString& path) {

@@ -10,8 +10,6 @@
 #include "app/ScriptView.h"
 #include "app/WrappingLabel.h"
 
-#include "core/platform/posix/FolderMetadataSearch.h"
-
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -42,7 +40,7 @@ namespace {
 class HeldSearch final : public brisquel::MetadataSearch {
 public:
     brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override {
-        brisquel::MetadataSearchResult items = brisquel::FolderMetadataSearch().search(query);
+        brisquel::MetadataSearchResult items = m_folder->search(query);
         QSemaphore& gate = m_calls.fetchAndAddOrdered(1) == 0 ? first : later;
         started.release();
         gate.acquire();
@@ -53,6 +51,7 @@ public:
     QSemaphore later;
 
 private:
+    std::shared_ptr<brisquel::MetadataSearch> m_folder = brisquel::Platform::native().metadataSearch;
     QAtomicInt m_calls;
 };
 
@@ -452,7 +451,7 @@ TEST_F(CopyList, ResultsThatArriveAfterTheViewHasGoneAreDropped) {
     // Once while the copies are searched, once while the running copy is looked for.
     holdSearch();
     goneWhileHeld(held->started, held->first);
-    world.setMetadataSearch(std::make_shared<brisquel::FolderMetadataSearch>());
+    world.setMetadataSearch(brisquel::Platform::native().metadataSearch);
     noteRunning(true);
     goneWhileHeld(running->started, running->gate);
 }
