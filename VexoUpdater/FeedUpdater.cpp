@@ -33,6 +33,10 @@ FeedUpdater::~FeedUpdater() {
     delete m_dialog.data();
 }
 
+UpdateDialog* FeedUpdater::dialog() const {
+    return m_dialog;
+}
+
 void FeedUpdater::setFeedURL(const QUrl& url) {
     m_feedURL = url;
 }

@@ -60,7 +60,7 @@ public:
     bool isChecking() const { return m_check.isRunning(); }
 
     // The dialog, once a check has had something to show; null before.
-    UpdateDialog* dialog() const { return m_dialog; }
+    UpdateDialog* dialog() const;
 
 private:
     void startCheck();

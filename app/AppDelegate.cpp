@@ -1,6 +1,10 @@
 #include "app/AppDelegate.h"
 
+#include "ContactForm/ContactForm.h"
+#include "Preferences/PreferencesWindowController.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoUpdater/Updater.h"
+#include "VexoUpdater/UpdatesViewController.h"
 #include "app/AppIdentity.h"
 #include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
@@ -9,16 +13,24 @@
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
 namespace quillmere {
 
-AppDelegate::AppDelegate(brisquel::AppFinder& finder, QObject* parent) : QObject(parent), m_finder(finder) {
+AppDelegate::AppDelegate(brisquel::AppFinder& finder, QObject* parent)
+    : QObject(parent), m_finder(finder), m_contactForm(new ContactForm(this)) {
+    std::vector<std::unique_ptr<PreferencePane>> panes;
+    panes.push_back(std::make_unique<UpdatesViewController>());
+    m_preferencesWindowController = std::make_unique<PreferencesWindowController>(
+        std::move(panes), Preferences::Style::toolbarItems, /*animated=*/true,
+        /*hidesToolbarForSingleItem=*/true);
     // The application tells its delegate when it is about to end.
     if (QCoreApplication* application = QCoreApplication::instance()) {
         connect(application, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -47,6 +59,10 @@ void AppDelegate::applicationDidFinishLaunching() {
 #else
     m_mainMenu = new MainMenu(m_window->menuBar(), m_window.get(), this);
 #endif
+    connect(m_mainMenu->preferencesAction(), &QAction::triggered, this,
+            &AppDelegate::preferencesMenuItemActionHandler);
+    connect(m_mainMenu->checkForUpdatesAction(), &QAction::triggered, this, &AppDelegate::checkForUpdates);
+    connect(m_mainMenu->sendFeedbackAction(), &QAction::triggered, m_contactForm, &ContactForm::sendFeedback);
 
     // The window never gets smaller than its content allows.
     m_window->layout()->activate();
@@ -96,5 +112,19 @@ void AppDelegate::fitAndCentre() {
 }
 
 void AppDelegate::applicationWillTerminate() {}
+
+void AppDelegate::preferencesMenuItemActionHandler() {
+    m_preferencesWindowController->show(std::nullopt);
+}
+
+void AppDelegate::checkForUpdates() {
+    if (Updater* updater = Updater::sharedUpdater()) {
+        updater->checkForUpdates();
+        return;
+    }
+    // Only a program that installed no updater gets here; the user still hears of it.
+    QMessageBox::warning(m_window.get(), tr("Check for Updates"),
+                         tr("This copy of %1 cannot check for updates.").arg(applicationName()));
+}
 
 } // namespace quillmere

@@ -2,12 +2,14 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
-#include "app/ApplicationIcon.h"
 #include "app/Appearance.h"
+#include "app/ApplicationIcon.h"
 #include "app/CommandLine.h"
 #include "app/QuitOnSignal.h"
 #include "app/URLTransformer.h"
 
+#include "VexoUpdater/FeedUpdater.h"
+#include "VexoUpdater/UpdateCheckCommand.h"
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"
 
@@ -41,6 +43,9 @@ int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&
     if (const std::optional<int> answered = answerCommandLine(argc, argv)) {
         return *answered;
     }
+    if (isUpdateCheckCommand(argc, argv)) {
+        return runUpdateCheckCommand(argc, argv);
+    }
     QApplication application(argc, argv);
     configureApplication();
     applyPaletteChoice();
@@ -52,10 +57,15 @@ int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&
     // Ctrl-C in the terminal quits as the Quit command does.
     QuitOnSignal quitOnSignal;
 
+    // The updater exists before the delegate, whose preferences pane hands it the feed address.
+    FeedUpdater updater;
+    Updater::setSharedUpdater(&updater);
+
     AppDelegate delegate(brisquel::AppFinder::shared());
     // Launching has finished once the event loop runs.
-    QTimer::singleShot(0, &delegate, [&delegate, &launched] {
+    QTimer::singleShot(0, &delegate, [&delegate, &launched, &updater] {
         delegate.applicationDidFinishLaunching();
+        updater.startAutomaticChecks();
         if (launched) {
             launched(delegate);
         }

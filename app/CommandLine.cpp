@@ -26,6 +26,7 @@ QString tr(const char* text) {
 
 QString helpText() {
     return tr("Usage: quillmere [--help] [--version] [toolkit options]\n"
+              "       quillmere --check-for-updates [--feed URL] [--json]\n"
               "\n"
               "Quillmere assigns AppleScript files to the background scripts of every\n"
               "installed copy of Capture One: it lists the copies, shows the script file\n"
@@ -36,6 +37,12 @@ QString helpText() {
               "  -h, --help     Show this help and exit.\n"
               "  -v, --version  Show the versions of Quillmere and the Brisquel library,\n"
               "                 and exit.\n"
+              "  --check-for-updates\n"
+              "                 Check the update feed without opening a window: print the\n"
+              "                 running version, the newest release and whether it is newer\n"
+              "                 (--json: one JSON object; --feed URL: that feed instead of\n"
+              "                 the one the beta setting selects). Exit status 0 when the\n"
+              "                 check completed, 1 when it failed.\n"
               "\n"
               "Toolkit options such as -platform offscreen or -style fusion go to Qt.\n"
               "\n"

@@ -17,6 +17,10 @@ namespace quillmere {
 
 MainMenu::MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent) : QObject(parent), m_window(window) {
     m_fileMenu = menuBar->addMenu(tr("&File"));
+    m_preferences = m_fileMenu->addAction(tr("&Preferences…"));
+    m_preferences->setShortcut(preferencesShortcut());
+    m_preferences->setMenuRole(QAction::PreferencesRole);
+    m_fileMenu->addSeparator();
     m_close = m_fileMenu->addAction(tr("&Close Window"));
     m_close->setShortcut(QKeySequence::Close);
     connect(m_close, &QAction::triggered, this, [this] {
@@ -30,9 +34,18 @@ MainMenu::MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent) : QObjec
     connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
     m_helpMenu = menuBar->addMenu(tr("&Help"));
+    m_checkForUpdates = m_helpMenu->addAction(tr("Check for &Updates…"));
+    m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
+    m_sendFeedback = m_helpMenu->addAction(tr("Send &Feedback…"));
+    m_helpMenu->addSeparator();
     m_about = m_helpMenu->addAction(tr("&About Quillmere"));
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &MainMenu::showAbout);
+}
+
+QKeySequence MainMenu::preferencesShortcut() {
+    const QKeySequence platform(QKeySequence::Preferences);
+    return platform.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Comma) : platform;
 }
 
 QString MainMenu::aboutText() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 
 class QAction;
@@ -9,11 +10,12 @@ class QWidget;
 
 namespace quillmere {
 
-// The application's menus: File (Close Window, Quit) and Help (About Quillmere). On macOS the
-// About and Quit commands move to the application menu by their roles.
+// The application's menus: File (Preferences…, Close Window, Quit) and Help (Check for Updates…,
+// Send Feedback…, About Quillmere). On macOS, Preferences, About, Quit and the update check move to
+// the application menu by their roles. Commands of our own are in title case.
 //
-// The Help menu is where the update check and the feedback form add their commands (helpMenu());
-// commands of our own are in title case.
+// The menu only offers the commands; the delegate connects the preferences, update and feedback
+// commands to what carries them out.
 class MainMenu final : public QObject {
     Q_OBJECT
 
@@ -26,6 +28,13 @@ public:
     QAction* aboutAction() const { return m_about; }
     QAction* quitAction() const { return m_quit; }
     QAction* closeAction() const { return m_close; }
+    QAction* preferencesAction() const { return m_preferences; }
+    QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction* sendFeedbackAction() const { return m_sendFeedback; }
+
+    // The preferences command's shortcut: the platform's own, or Ctrl+, where the toolkit knows
+    // none (Linux desktops have no common one).
+    static QKeySequence preferencesShortcut();
 
     // The About box's text: the application's name and version and the library's version, in
     // plain words (rich text of our own, every value escaped).
@@ -41,6 +50,9 @@ private:
     QAction* m_about = nullptr;
     QAction* m_quit = nullptr;
     QAction* m_close = nullptr;
+    QAction* m_preferences = nullptr;
+    QAction* m_checkForUpdates = nullptr;
+    QAction* m_sendFeedback = nullptr;
 };
 
 } // namespace quillmere

@@ -3,7 +3,12 @@
 
 #include "tests/app/AppWorld.h"
 
+#include "ContactForm/ContactForm.h"
+#include "ContactForm/FeedbackWindow.h"
+#include "Preferences/PreferencesWindowController.h"
+#include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoUpdater/Updater.h"
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
 #include "app/ApplicationMain.h"
@@ -33,6 +38,7 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +244,53 @@ TEST_F(MainWindow, MenusUseTitleCaseAndTheStandardShortcutsAndTheAboutBoxSpeaksP
     }
     EXPECT_FALSE(text.contains(QStringLiteral("@(#)")));
     EXPECT_FALSE(text.contains(QStringLiteral("PROJECT:")));
+}
+
+TEST_F(MainWindow, PreferencesUpdateCheckAndFeedbackCommandsReachTheirWindowsOnceEach) {
+    // Stands in for the application's updater: counts the checks it is asked for.
+    struct CountingUpdater final : Updater {
+        void setFeedURL(const QUrl& url) override { feed = url; }
+        QUrl feedURL() const override { return feed; }
+        void checkForUpdates() override { ++checks; }
+        QUrl feed;
+        int checks = 0;
+    } updater;
+    Updater::setSharedUpdater(&updater);
+    auto delegate = launch();
+    MainMenu* menu = delegate->mainMenu();
+
+    // Ctrl+, where the platform names no shortcut of its own.
+    EXPECT_EQ(menu->preferencesAction()->shortcut(), MainMenu::preferencesShortcut());
+    EXPECT_FALSE(MainMenu::preferencesShortcut().isEmpty());
+    EXPECT_EQ(menu->preferencesAction()->menuRole(), QAction::PreferencesRole);
+    for (int i = 0; i < 2; ++i) {
+        menu->preferencesAction()->trigger();
+        apptest::settle();
+    }
+    QWidget* preferences = delegate->preferencesWindowController()->window();
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_TRUE(preferences->isVisible());
+    EXPECT_EQ(preferences->windowTitle(), QStringLiteral("Quillmere Preferences"));
+    // One pane: no toolbar to choose between panes.
+    for (const QToolBar* toolbar : preferences->findChildren<QToolBar*>()) {
+        EXPECT_FALSE(toolbar->isVisible());
+    }
+    EXPECT_EQ(apptest::visibleTopLevels<UserInteractionPausableWindow>().size(), 1);
+    preferences->close();
+
+    menu->checkForUpdatesAction()->trigger();
+    EXPECT_EQ(updater.checks, 1);
+    Updater::setSharedUpdater(nullptr);
+
+    for (int i = 0; i < 2; ++i) {
+        menu->sendFeedbackAction()->trigger();
+        apptest::settle();
+    }
+    FeedbackWindow* feedback = ContactForm::feedbackWindowController();
+    ASSERT_NE(feedback, nullptr);
+    EXPECT_TRUE(feedback->isVisible());
+    EXPECT_EQ(apptest::visibleTopLevels<FeedbackWindow>().size(), 1);
+    feedback->close();
 }
 
 TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebarAtLaunch) {
