@@ -24,11 +24,13 @@ public:
     static QString title();
 
 public slots:
-    // Shows the window and brings it to the front, with the keyboard focus in it.
+    // Shows the window and brings it to the front, with the keyboard focus in it; the first time,
+    // centred on the active window.
     void showWindow();
 
 private:
     ContactFormViewController* m_controller;
+    bool m_placed = false;
 };
 
 } // namespace quillmere

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolBar>
 
 namespace quillmere {
@@ -81,6 +82,12 @@ PreferencesWindowController::PreferencesWindowController(
     m_tabViewController->installPanes(std::move(preferencePanes), style);
     applyToolbarRule();
     m_window->installEventFilter(this);
+    // The keys that close a settings window on every desktop: the platform's Close (Ctrl+W) and
+    // Escape. Both are held back, as any shortcut, while user input is paused.
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)}) {
+        auto* shortcut = new QShortcut(keys, m_window.get());
+        connect(shortcut, &QShortcut::activated, m_window.get(), &QWidget::close);
+    }
 }
 
 PreferencesWindowController::~PreferencesWindowController() {

@@ -30,7 +30,8 @@ void configureApplication() {
     QCoreApplication::setApplicationName(applicationName());
     QCoreApplication::setOrganizationDomain(QStringLiteral("tamberline.com"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
-    QGuiApplication::setApplicationDisplayName(applicationName());
+    // No display name: the toolkit would add it to every window's title on X11, giving
+    // "Quillmere Preferences — Quillmere". Each window names the application where it matters.
     QGuiApplication::setDesktopFileName(applicationBundleIdentifier());
     // With a global menu bar the application stays reachable after its window closes, and the
     // user quits it from there. Without one, an application left running with no window could be

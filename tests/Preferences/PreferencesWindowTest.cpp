@@ -205,6 +205,20 @@ TEST_F(PreferencesWindow, showWithoutIdentifierKeepsThePaneTheUserSwitchedTo) {
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(340, 120));
 }
 
+TEST_F(PreferencesWindow, closesOnCloseAndEscapeUnlessInputIsPaused) {
+    auto controller = makeController(kOnePane, Style::toolbarItems);
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)}) {
+        controller->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->window()));
+        controller->window()->setUserInteractionEnabled(false);
+        QTest::keySequence(controller->window(), keys);
+        EXPECT_TRUE(controller->window()->isVisible()) << keys.toString().toStdString();
+        controller->window()->setUserInteractionEnabled(true);
+        QTest::keySequence(controller->window(), keys);
+        EXPECT_FALSE(controller->window()->isVisible()) << keys.toString().toStdString();
+    }
+}
+
 TEST_F(PreferencesWindow, reselectingTheShownPaneMarksAndTitlesItAgainWithoutATransition) {
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
         auto controller = makeController(kThreePanes, style);
