@@ -66,9 +66,6 @@ install(FILES
   DESTINATION ${QUILLMERE_INSTALL_CMAKEDIR})
 
 if(QUILLMERE_BUILD_APP)
-  # The application's icon compiled in, for its window and its About box.
-  add_subdirectory(resources)
-
   # The desktop's view of the application: its launcher entry, its icon in every size the icon
   # theme looks for, and its description for software centres. All three carry the application's
   # identifier, which is also the name Qt gives the desktop (QGuiApplication::desktopFileName).
