@@ -16,6 +16,19 @@
 
 namespace quillmere {
 
+namespace {
+
+// A row's part of one reading for all rows: the failure, when the domain could not be read.
+ScriptView::Reading rowReading(const brisquel::vexo::Expected<QList<std::optional<QUrl>>>& readings,
+                               qsizetype row) {
+    if (!readings) {
+        return readings.result();
+    }
+    return readings->value(row);
+}
+
+} // namespace
+
 ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* parent)
     : QWidget(parent), m_application(std::move(application)) {
     setObjectName(QStringLiteral("ApplicationView"));
@@ -112,9 +125,11 @@ void ApplicationView::setScripts(const ScriptsRead& read) {
     delete m_alignment;
     m_alignment = new ControlAlignment(this);
 
+    // One reading of the domain for every row.
+    const auto readings = brisquel::BackgroundScript::readUrls(m_scripts);
     int position = 0;
     for (const brisquel::BackgroundScript& script : std::as_const(m_scripts)) {
-        auto* row = new ScriptView(script, m_alignment, m_form);
+        auto* row = new ScriptView(script, m_alignment, m_form, rowReading(readings, position));
         connect(row, &ScriptView::refreshed, this, &ApplicationView::updateBanner);
         m_formLayout->insertWidget(position++, row);
         m_rows.append(row);
@@ -148,8 +163,9 @@ void ApplicationView::setScripts(const ScriptsRead& read) {
 }
 
 void ApplicationView::refreshRows() {
-    for (ScriptView* row : std::as_const(m_rows)) {
-        row->refresh();
+    const auto readings = brisquel::BackgroundScript::readUrls(m_scripts);
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        m_rows[i]->showReading(rowReading(readings, i));
     }
 }
 

@@ -32,7 +32,8 @@ ScriptView::FileState stateOfFile(const QString& path) {
 
 } // namespace
 
-ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent)
+ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent,
+                       std::optional<Reading> reading)
     : QWidget(parent), m_script(std::move(script)) {
     // Hover and the context menu belong to the whole row, label and caption included.
     setAttribute(Qt::WA_Hover);
@@ -97,7 +98,11 @@ ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alig
         connect(shortcut, &QShortcut::activated, this, &ScriptView::openContextMenuFromKeyboard);
     }
 
-    refresh();
+    if (reading) {
+        showReading(*reading);
+    } else {
+        refresh();
+    }
 }
 
 QString ScriptView::chooseText() {
@@ -109,8 +114,11 @@ QString ScriptView::unknownText() {
 }
 
 void ScriptView::refresh() {
+    showReading(m_script.readUrl());
+}
+
+void ScriptView::showReading(const Reading& read) {
     // One reading serves everything the row shows, so its parts can never disagree.
-    const brisquel::vexo::Expected<std::optional<QUrl>> read = m_script.readUrl();
     if (read) {
         m_readFailure = brisquel::vexo::Result::success();
         m_url = *read;

@@ -46,7 +46,13 @@ public:
         Unknown,     // the domain cannot be read, so the assignment is not known
     };
 
-    ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent = nullptr);
+    // What one reading of the domain said of a script's assigned file.
+    using Reading = brisquel::vexo::Expected<std::optional<QUrl>>;
+
+    // The row shows `reading` when one is given (a listing reads the domain once for all its rows),
+    // else it reads the domain itself.
+    ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent = nullptr,
+               std::optional<Reading> reading = std::nullopt);
 
     const brisquel::BackgroundScript& script() const { return m_script; }
     // The row's own copy of the assigned file: the remove button exists exactly while it is set.
@@ -77,6 +83,8 @@ public:
 public slots:
     // Reads the assignment from the record again and shows it.
     void refresh();
+    // Shows what a reading made elsewhere said (the listing's one reading for all rows).
+    void showReading(const Reading& reading);
     // The pointer entered (true) or left (false) the row.
     void hover(bool inside);
     // Opens the shared panel; a file chosen there becomes the assignment, Cancel changes nothing.
