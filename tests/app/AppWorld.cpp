@@ -1,5 +1,9 @@
 #include "tests/app/AppWorld.h"
 
+#include "app/ChooseButton.h"
+#include "app/ScriptPanel.h"
+#include "app/ScriptView.h"
+
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 
@@ -12,6 +16,8 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QThreadPool>
+
+#include <gtest/gtest.h>
 
 namespace apptest {
 
@@ -132,6 +138,21 @@ void settle() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+quillmere::ScriptPanel* openPanel(quillmere::ScriptView* view) {
+    QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
+    quillmere::ScriptPanel* panel = quillmere::ScriptPanel::existing();
+    EXPECT_TRUE(panel && panel->isVisible());
+    return panel;
+}
+
+void choose(quillmere::ScriptView* view, const QString& file) {
+    quillmere::ScriptPanel* panel = openPanel(view);
+    ASSERT_NE(panel, nullptr);
+    panel->selectFile(file);
+    panel->accept();
+    EXPECT_FALSE(panel->isVisible());
 }
 
 } // namespace apptest

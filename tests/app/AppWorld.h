@@ -15,6 +15,11 @@
 #include <memory>
 #include <optional>
 
+namespace quillmere {
+class ScriptPanel;
+class ScriptView;
+} // namespace quillmere
+
 namespace apptest {
 
 // The world of one GUI test: an applications folder and a preferences folder in a temporary
@@ -110,5 +115,11 @@ template <typename T> QList<T*> visibleTopLevels() {
     }
     return found;
 }
+
+// Clicks a row's choose button and returns the shared panel it opened (null, with a failure, when
+// none opened).
+quillmere::ScriptPanel* openPanel(quillmere::ScriptView* view);
+// Chooses `file` for a row through the panel, as a user would.
+void choose(quillmere::ScriptView* view, const QString& file);
 
 } // namespace apptest

@@ -60,19 +60,6 @@ protected:
         return world.domainContents(domain).value_or(QVariantMap()).value(key);
     }
 
-    ScriptPanel* openPanel(ScriptView* view) {
-        QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
-        ScriptPanel* panel = ScriptPanel::existing();
-        EXPECT_TRUE(panel && panel->isVisible());
-        return panel;
-    }
-    void choose(ScriptView* view, const QString& file) {
-        ScriptPanel* panel = openPanel(view);
-        ASSERT_NE(panel, nullptr);
-        panel->selectFile(file);
-        panel->accept();
-        EXPECT_FALSE(panel->isVisible());
-    }
     static int panelWindows() {
         int count = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -86,7 +73,7 @@ protected:
     ScriptPanel* typeWithCompletionListShowing(ScriptView* view, const QString& folder, const QString& name) {
         host->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(host.get()));
-        ScriptPanel* panel = openPanel(view);
+        ScriptPanel* panel = apptest::openPanel(view);
         panel->setDirectory(folder);
         auto* files = panel->findChild<QListView*>(QStringLiteral("listView"));
         EXPECT_TRUE(
@@ -107,13 +94,13 @@ protected:
 TEST_F(SharedPanel, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
     const QString one = world.scriptFile(QStringLiteral("One.scpt"));
     const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
-    ScriptPanel* panel = openPanel(row(0));
+    ScriptPanel* panel = apptest::openPanel(row(0));
     // A second row asking while the panel is open takes it over.
-    choose(row(1), two);
+    apptest::choose(row(1), two);
     EXPECT_FALSE(stored(kCaptureKey).isValid());
     EXPECT_EQ(stored(kBatchKey).toString(), two);
 
-    choose(row(0), one);
+    apptest::choose(row(0), one);
     EXPECT_EQ(ScriptPanel::existing(), panel);
     EXPECT_EQ(&ScriptPanel::shared(), panel);
     EXPECT_EQ(panelWindows(), 1);
@@ -130,7 +117,7 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
         EXPECT_EQ(ScriptPanel::isScriptFileName(name), accepted) << name.toStdString();
     }
 
-    ScriptPanel* panel = openPanel(row(0));
+    ScriptPanel* panel = apptest::openPanel(row(0));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(panel->nameFilters(), QStringList{QStringLiteral("AppleScript Files (*.scpt *.applescript)")});
@@ -163,10 +150,10 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
 
 TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
     const QString first = world.scriptFile(QStringLiteral("Export Done.scpt"));
-    choose(row(0), first);
+    apptest::choose(row(0), first);
     ASSERT_EQ(stored(kCaptureKey).toString(), first);
 
-    ScriptPanel* panel = openPanel(row(1));
+    ScriptPanel* panel = apptest::openPanel(row(1));
     // The folder stays where the last choice was made; nothing in it is selected.
     EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(first).absolutePath());
     EXPECT_TRUE(panel->fileNameField()->text().isEmpty());

@@ -95,20 +95,6 @@ protected:
         return world.writeExternally(domain, key, world.scriptFile(fileName));
     }
 
-    // Clicks a row's choose button and returns the panel it opened.
-    ScriptPanel* openPanel(ScriptView* view) {
-        QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
-        ScriptPanel* panel = ScriptPanel::existing();
-        EXPECT_TRUE(panel && panel->isVisible());
-        return panel;
-    }
-    void choose(ScriptView* view, const QString& file) {
-        ScriptPanel* panel = openPanel(view);
-        ASSERT_NE(panel, nullptr);
-        panel->selectFile(file);
-        panel->accept();
-        EXPECT_FALSE(panel->isVisible());
-    }
     static QMessageBox* onlyMessageBox() {
         const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
         EXPECT_EQ(boxes.size(), 1);
@@ -154,8 +140,8 @@ TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndS
     const QString compiled = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
     const QString text = world.scriptFile(QStringLiteral("Batch.applescript"));
     QSignalSpy written(row(0), &ScriptView::assignmentWritten);
-    choose(row(0), compiled);
-    choose(row(1), text);
+    apptest::choose(row(0), compiled);
+    apptest::choose(row(1), text);
 
     ASSERT_EQ(written.count(), 1);
     EXPECT_TRUE(written.first().first().toBool());
@@ -223,7 +209,7 @@ TEST_F(ScriptRows, CancelKeepsTheAssignmentAndWritesNothing) {
     // On a row with a file and on one without.
     for (ScriptView* view : {row(0), row(1)}) {
         QSignalSpy written(view, &ScriptView::assignmentWritten);
-        ScriptPanel* panel = openPanel(view);
+        ScriptPanel* panel = apptest::openPanel(view);
         ASSERT_NE(panel, nullptr);
         panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
         panel->reject();
@@ -250,7 +236,7 @@ TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored
         if (removing) {
             row(0)->clear();
         } else {
-            choose(row(0), world.scriptFile(QStringLiteral("<i>New<i>.scpt")));
+            apptest::choose(row(0), world.scriptFile(QStringLiteral("<i>New<i>.scpt")));
         }
         ASSERT_EQ(written.count(), 1);
         EXPECT_FALSE(written.first().first().toBool());
@@ -348,7 +334,7 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
 TEST_F(ScriptRows, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
     ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
     showDetail();
-    choose(row(0), world.scriptFile(QStringLiteral("First.scpt")));
+    apptest::choose(row(0), world.scriptFile(QStringLiteral("First.scpt")));
     ASSERT_TRUE(QFile::exists(world.domainFile(domain)));
 
     ASSERT_TRUE(assign(kBatchKey, QStringLiteral("Second.scpt")));
@@ -413,7 +399,7 @@ TEST_F(ScriptRows, NoRowMovesWhenAFileIsAssignedOrRemoved) {
         return rects;
     };
     const QList<QRect> before = geometries();
-    choose(row(0), world.scriptFile(QStringLiteral("Export Done.scpt")));
+    apptest::choose(row(0), world.scriptFile(QStringLiteral("Export Done.scpt")));
     apptest::settle();
     EXPECT_EQ(geometries(), before);
     row(0)->clear();
@@ -459,7 +445,7 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     EXPECT_EQ(menu().keys(), QStringList{QStringLiteral("Choose a Script…")});
 
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
-    choose(capture, file);
+    apptest::choose(capture, file);
     const auto assigned = menu();
     EXPECT_EQ(assigned.keys(),
               (QStringList{QStringLiteral("Choose a Script…"), QStringLiteral("Remove Script"),
