@@ -107,7 +107,7 @@ std::optional<LocaleCodes> localeCodes(const QString& identifier) {
     if (parts.isEmpty()) {
         return std::nullopt;
     }
-    const QString language = parts.first();
+    const QString& language = parts.first();
     if (language.size() < 2 || language.size() > 8 || !isAsciiLetters(language) ||
         language.compare(QLatin1String("POSIX"), Qt::CaseInsensitive) == 0) {
         return std::nullopt;

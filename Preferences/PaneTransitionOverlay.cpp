@@ -27,7 +27,7 @@ bool PaneTransitionOverlay::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void PaneTransitionOverlay::paintEvent(QPaintEvent*) {
+void PaneTransitionOverlay::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const qreal t = m_progress;
     const unsigned options = m_options.toInt();

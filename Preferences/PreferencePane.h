@@ -36,7 +36,9 @@ struct PaneIdentifier {
         return PaneIdentifier(value.toString());
     }
 
-    friend bool operator==(const PaneIdentifier& a, const PaneIdentifier& b) { return a.rawValue == b.rawValue; }
+    friend bool operator==(const PaneIdentifier& a, const PaneIdentifier& b) {
+        return a.rawValue == b.rawValue;
+    }
 };
 
 inline size_t qHash(const PaneIdentifier& identifier, size_t seed = 0) noexcept {

@@ -20,13 +20,15 @@ Platform Platform::native(const NativeSettings& settings) {
     p.log = settings.log ? settings.log : std::make_shared<PosixLog>();
     p.metadataSearch = std::make_shared<FolderMetadataSearch>();
     p.runningApplications = std::make_shared<ProcRunningApplications>();
-    p.preferences = std::make_shared<PlistFilePreferences>(
-        settings.preferencesFolder.isEmpty() ? PlistFilePreferences::defaultFolder() : settings.preferencesFolder,
-        p.log);
+    p.preferences = std::make_shared<PlistFilePreferences>(settings.preferencesFolder.isEmpty()
+                                                               ? PlistFilePreferences::defaultFolder()
+                                                               : settings.preferencesFolder,
+                                                           p.log);
     p.scriptChannel = std::make_shared<OsascriptChannel>();
     p.automationPermission = std::make_shared<NoAutomationPermission>();
-    const QString folder = settings.applicationsFolder.isEmpty() ? qEnvironmentVariable("QUILLMERE_APPLICATIONS_DIR")
-                                                                 : settings.applicationsFolder;
+    const QString folder = settings.applicationsFolder.isEmpty()
+                               ? qEnvironmentVariable("QUILLMERE_APPLICATIONS_DIR")
+                               : settings.applicationsFolder;
     p.applicationsFolder = folder.isEmpty() ? QStringLiteral("/Applications") : folder;
     return p;
 }
