@@ -30,7 +30,12 @@ public:
     void printRatio(const char* label, const std::string& measured, const std::string& baseline,
                     double limit) const {
         const double base = time(baseline);
-        const double ratio = base > 0 ? time(measured) / base : 0.0;
+        printLine(label, base > 0 ? time(measured) / base : 0.0, limit);
+    }
+
+    // "<label>: <ratio> (limit <limit>)", for a ratio computed some other way; bench/run reads
+    // these lines into its summary.
+    static void printLine(const char* label, double ratio, double limit) {
         std::printf("%s: %.2f (limit %.1f)\n", label, ratio, limit);
         std::fflush(stdout);
     }
