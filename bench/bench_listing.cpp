@@ -103,7 +103,8 @@ void* calloc(size_t count, size_t size) noexcept {
     return block;
 }
 void* realloc(void* block, size_t size) noexcept {
-    const size_t before = block && heap::counting.load(std::memory_order_relaxed) ? malloc_usable_size(block) : 0;
+    const size_t before =
+        block && heap::counting.load(std::memory_order_relaxed) ? malloc_usable_size(block) : 0;
     void* moved = __libc_realloc(block, size);
     if (moved || size == 0) {
         heap::inUse.fetch_sub(static_cast<long long>(before), std::memory_order_relaxed);
@@ -186,21 +187,24 @@ QByteArray makeSdef(int scripts) {
                      "<dictionary title=\"Capture One Terminology\">\n"
                      "\t<suite name=\"Standard Suite\" code=\"????\" description=\"Common classes.\">\n";
     for (int c = 0; c < 8; ++c) {
-        out += "\t\t<class name=\"thing " + QByteArray::number(c) + "\" code=\"thng\" description=\"A thing.\">\n";
+        out += "\t\t<class name=\"thing " + QByteArray::number(c) +
+               "\" code=\"thng\" description=\"A thing.\">\n";
         for (int p = 0; p < 10; ++p) {
             out += "\t\t\t<property name=\"property " + QByteArray::number(p) +
                    "\" code=\"prop\" type=\"text\" access=\"r\" description=\"A value.\"/>\n";
         }
         out += "\t\t</class>\n";
     }
-    out += "\t</suite>\n"
-           "\t<suite name=\"Capture One Suite\" code=\"COct\" description=\"Capture One.\">\n"
-           "\t\t<class name=\"application\" code=\"capp\" description=\"The application.\">\n"
-           "\t\t\t<property name=\"name\" code=\"pnam\" type=\"text\" access=\"r\" description=\"Its name.\"/>\n"
-           "\t\t\t<property name=\"version\" code=\"vers\" type=\"text\" access=\"r\" description=\"Its version.\"/>\n";
+    out +=
+        "\t</suite>\n"
+        "\t<suite name=\"Capture One Suite\" code=\"COct\" description=\"Capture One.\">\n"
+        "\t\t<class name=\"application\" code=\"capp\" description=\"The application.\">\n"
+        "\t\t\t<property name=\"name\" code=\"pnam\" type=\"text\" access=\"r\" description=\"Its name.\"/>\n"
+        "\t\t\t<property name=\"version\" code=\"vers\" type=\"text\" access=\"r\" description=\"Its "
+        "version.\"/>\n";
     for (int i = 0; i < scripts; ++i) {
-        out += "\t\t\t<property name=\"" + scriptName(i).toUtf8() +
-               "\" code=\"Sc" + QByteArray::number(i % 100) +
+        out += "\t\t\t<property name=\"" + scriptName(i).toUtf8() + "\" code=\"Sc" +
+               QByteArray::number(i % 100) +
                "\" description=\"The AppleScript that runs then.\">\n"
                "\t\t\t\t<type type=\"file\"/>\n\t\t\t</property>\n";
     }
@@ -257,8 +261,9 @@ QByteArray makeDomain(int scripts) {
     for (int i = 0; i < scripts; ++i) {
         if (isAssigned(i)) {
             const QByteArray key = brisquel::BackgroundScript::defaultsKey(scriptName(i)).toUtf8();
-            plist_dict_set_item(root, key.constData(),
-                                plist_new_string(("/Users/someone/Library/Scripts/" + key + ".scpt").constData()));
+            plist_dict_set_item(
+                root, key.constData(),
+                plist_new_string(("/Users/someone/Library/Scripts/" + key + ".scpt").constData()));
         }
     }
     QByteArray bytes = brisquel::vexo::plist::nodeToBinary(root);
@@ -425,8 +430,8 @@ void reportMemory(const Copy& copy) {
                 copy.properties, mebibytes(listing.most), mebibytes(listing.atEnd), mebibytes(parse.most),
                 mebibytes(recordsOnly.atEnd), mebibytes(baseline), complete ? "" : " (LISTING INCOMPLETE)");
     if (copy.properties == kManyProperties) {
-        bench::RatioReporter::printLine("listing memory",
-                                        baseline > 0 ? static_cast<double>(listing.most) / baseline : 0.0, 2.0);
+        bench::RatioReporter::printLine(
+            "listing memory", baseline > 0 ? static_cast<double>(listing.most) / baseline : 0.0, 2.0);
     }
 }
 

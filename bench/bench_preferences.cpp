@@ -43,8 +43,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 using quillmere::PreferencesTabViewController;
@@ -245,10 +245,16 @@ void BM_ToolbarWindowFirstPaint(benchmark::State& state) {
 void BM_UnplacedBareWindowFirstPaint(benchmark::State& state) {
     report(state, UnplacedBareWindow);
 }
-BENCHMARK(BM_PreferencesWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
+BENCHMARK(BM_PreferencesWindowFirstPaint)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kRounds)
+    ->UseManualTime();
 BENCHMARK(BM_BareWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
 BENCHMARK(BM_ToolbarWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
-BENCHMARK(BM_UnplacedBareWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
+BENCHMARK(BM_UnplacedBareWindowFirstPaint)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kRounds)
+    ->UseManualTime();
 
 std::vector<double> switchSeconds;
 
