@@ -54,19 +54,20 @@ namespace {
 // Draws the icon at whatever size is asked for, only when it is asked for.
 class DrawnIconEngine final : public QIconEngine {
 public:
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
         painter->drawPixmap(
             rect, drawnApplicationIcon(qMin(rect.width(), rect.height()),
                                        painter->device() ? painter->device()->devicePixelRatioF() : 1.0));
     }
-    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+    QPixmap pixmap(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
         return drawnApplicationIcon(qMin(size.width(), size.height()));
     }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/,
+                         qreal scale) override {
         return drawnApplicationIcon(qMin(size.width(), size.height()), scale);
     }
     // The sizes a window system is given for a window's icon.
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> availableSizes(QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
         return {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
     }
     QIconEngine* clone() const override { return new DrawnIconEngine; }
@@ -76,7 +77,7 @@ public:
 } // namespace
 
 QIcon applicationIcon() {
-    const QIcon themed = QIcon::fromTheme(applicationBundleIdentifier());
+    QIcon themed = QIcon::fromTheme(applicationBundleIdentifier());
     if (!themed.isNull()) {
         return themed;
     }
