@@ -100,7 +100,7 @@ void SegmentedControl::choose(int segment) {
     emit segmentActivated(segment);
 }
 
-void SegmentedControl::paintEvent(QPaintEvent*) {
+void SegmentedControl::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& colours = palette();

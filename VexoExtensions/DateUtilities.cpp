@@ -55,10 +55,10 @@ qint64 days(const QDateTime& date, const QDateTime& from) {
     return fieldDifference(date, from, UCAL_DATE);
 }
 qint64 hours(const QDateTime& date, const QDateTime& from) {
-    return elapsed(date, from, 3600 * 1000);
+    return elapsed(date, from, qint64{3600} * 1000);
 }
 qint64 minutes(const QDateTime& date, const QDateTime& from) {
-    return elapsed(date, from, 60 * 1000);
+    return elapsed(date, from, qint64{60} * 1000);
 }
 qint64 seconds(const QDateTime& date, const QDateTime& from) {
     return elapsed(date, from, 1000);

@@ -20,7 +20,7 @@ namespace brisquel::vexo {
 
 namespace {
 
-constexpr size_t kChunkSize = 64 * 1024;
+constexpr size_t kChunkSize = size_t{64} * 1024;
 
 [[noreturn]] void throwErrno(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);

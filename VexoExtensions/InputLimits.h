@@ -9,7 +9,7 @@
 // are gathered here so that they are decided once and can be read together.
 namespace brisquel::vexo::limits {
 
-constexpr qint64 kMebibyte = 1024 * 1024;
+constexpr qint64 kMebibyte = qint64{1024} * 1024;
 
 // Capture One's scripting definitions are about 140 KB; the largest sdef we know of (a full
 // office suite's) is under 2 MB. A parsed XML document takes some 6 to 10 times its size.

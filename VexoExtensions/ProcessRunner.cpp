@@ -22,7 +22,8 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
+// glibc declares it (with _GNU_SOURCE), macOS's <unistd.h> does not.
+extern char** environ; // NOLINT(readability-redundant-declaration)
 
 namespace brisquel::vexo {
 
@@ -227,7 +228,7 @@ private:
 
 // Reads both streams as they come until both have reached their end.
 void drain(Descriptor& out, Descriptor& err, QByteArray& outBytes, QByteArray& errBytes) {
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(size_t{64} * 1024);
     Descriptor* ends[2] = {&out, &err};
     QByteArray* sinks[2] = {&outBytes, &errBytes};
     while (out.get() >= 0 || err.get() >= 0) {
@@ -308,11 +309,15 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
     for (const QString& argument : arguments)
         argumentBytes.push_back(argument.toUtf8());
     std::vector<char*> argv;
+    argv.reserve(argumentBytes.size() + 1);
     for (QByteArray& bytes : argumentBytes)
         argv.push_back(bytes.data());
     argv.push_back(nullptr);
 
-    Descriptor outRead, outWrite, errRead, errWrite;
+    Descriptor outRead;
+    Descriptor outWrite;
+    Descriptor errRead;
+    Descriptor errWrite;
     try {
         makePipe(outRead, outWrite);
         makePipe(errRead, errWrite);
@@ -337,6 +342,7 @@ ProcessOutput Process::runPrinting(bool printWorkingPath, bool verbose) {
                       program};
         argv.pop_back(); // the terminating null
         std::vector<char*> shellArgv;
+        shellArgv.reserve(shellBytes.size() + argv.size());
         for (QByteArray& bytes : shellBytes)
             shellArgv.push_back(bytes.data());
         shellArgv.insert(shellArgv.end(), argv.begin() + 1, argv.end());

@@ -109,7 +109,7 @@ std::optional<QUrl> decodeArchivedURL(const QByteArray& bytes) {
     plist_t top = dictionaryItem(root.get(), "$top");
     if (!archive.isValid() || !PLIST_IS_DICT(top))
         return std::nullopt;
-    const std::optional<QUrl> url = archive.url(dictionaryItem(top, "root"), 0);
+    std::optional<QUrl> url = archive.url(dictionaryItem(top, "root"), 0);
     if (!url || !url->isLocalFile())
         return std::nullopt;
     return url;
@@ -128,6 +128,8 @@ QUrl fileURLForPath(const QString& path) {
 
 } // namespace
 
+// Taken by value for the overrides, which keep the callback.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 std::unique_ptr<ChangeObservation> UserDefaults::observeChanges(std::function<void()> /*onChange*/) {
     return nullptr;
 }

@@ -38,7 +38,7 @@ struct AppcastItem {
     // The short version when the feed gives one, else the version.
     QString displayVersion() const { return shortVersion.isEmpty() ? version : shortVersion; }
 
-    static constexpr qsizetype kMaximumNotesLength = 256 * 1024;
+    static constexpr qsizetype kMaximumNotesLength = qsizetype{256} * 1024;
 };
 
 // Which items apply to this program on this system.

@@ -22,7 +22,7 @@ struct FetchLimits {
     int maximumRedirects = 5;
     // For the whole fetch, redirects included.
     std::chrono::milliseconds timeout{30'000};
-    qint64 maximumSize = 8 * 1024 * 1024;
+    qint64 maximumSize = qint64{8} * 1024 * 1024;
 };
 
 // Fetches an update feed over HTTP.

@@ -37,7 +37,7 @@ QLabel* plainLabel(QWidget* parent) {
 
 // "2.0", or "2.0 (45)" when the short versions alone would not tell the two apart.
 QString versionText(const QString& shortVersion, const QString& version, bool withBuild) {
-    const QString shown = shortVersion.isEmpty() ? version : shortVersion;
+    QString shown = shortVersion.isEmpty() ? version : shortVersion;
     if (!withBuild || shortVersion.isEmpty() || shortVersion == version)
         return shown;
     return QStringLiteral("%1 (%2)").arg(shortVersion, version);

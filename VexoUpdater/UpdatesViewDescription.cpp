@@ -16,7 +16,7 @@ using brisquel::vexo::Status;
 
 namespace {
 
-constexpr qint64 kMaximumSize = 64 * 1024;
+constexpr qint64 kMaximumSize = qint64{64} * 1024;
 
 Result wrong(const QString& path, const QString& cause) {
     return Result::failure(Status::Malformed, QStringLiteral("%1: %2").arg(path, cause));
@@ -51,7 +51,7 @@ Expected<UpdatesViewDescription> UpdatesViewDescription::parse(const QByteArray&
         return wrong(path, QStringLiteral("\"rows\" is not a list"));
     bool betaSwitch = false;
     int number = 0;
-    for (const QJsonValue& value : rows.toArray()) {
+    for (const auto& value : rows.toArray()) {
         ++number;
         const QJsonObject object = value.toObject();
         Row row;

@@ -181,7 +181,7 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->restore();
 }
 
-QSize AppHeaderView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+QSize AppHeaderView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& /*index*/) const {
     // Every row leaves room for the version line, so that the rows are of one height.
     const int textHeight = QFontMetrics(headlineFont(option.font)).height() +
                            2 * (1 + QFontMetrics(captionFont(option.font)).height());

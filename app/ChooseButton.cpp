@@ -46,7 +46,7 @@ QSize ChooseButton::minimumSizeHint() const {
     return {qMin(sizeHint().width(), shortest + 2 * kHorizontalInset), sizeHint().height()};
 }
 
-void ChooseButton::paintEvent(QPaintEvent*) {
+void ChooseButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     QColor color = m_textColor.isValid() ? m_textColor : palette().color(QPalette::ButtonText);
     if (!isEnabled()) {

@@ -31,7 +31,7 @@ public:
     using QSplitterHandle::QSplitterHandle;
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         painter.fillRect(rect(), palette().color(QPalette::Mid));
     }

@@ -19,7 +19,7 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 int pipeEnds[2] = {-1, -1};
 struct sigaction previous[std::size(kSignals)];
 
-extern "C" void writeWakeUp(int) {
+extern "C" void writeWakeUp(int /*signal*/) {
     const int savedErrno = errno;
     const char byte = 1;
     // A full pipe already holds a wake-up.

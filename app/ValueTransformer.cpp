@@ -19,7 +19,7 @@ Registry& registry() {
 
 } // namespace
 
-QVariant ValueTransformer::reverseTransformedValue(const QVariant&) const {
+QVariant ValueTransformer::reverseTransformedValue(const QVariant& /*value*/) const {
     return {};
 }
 
@@ -34,7 +34,7 @@ void ValueTransformer::setValueTransformer(std::shared_ptr<const ValueTransforme
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
     if (transformer) {
-        r.transformers.insert(name, std::move(transformer));
+        r.transformers.emplace(name, std::move(transformer));
     } else {
         r.transformers.remove(name);
     }

@@ -136,7 +136,7 @@ QSize WrappingLabel::minimumSizeHint() const {
             margins.top() + fontMetrics().lineSpacing() + margins.bottom()};
 }
 
-void WrappingLabel::paintEvent(QPaintEvent*) {
+void WrappingLabel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     QColor color = m_textColor.isValid() ? m_textColor : palette().color(QPalette::WindowText);
     if (!isEnabled()) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 namespace brisquel::cli::NameLookup {
@@ -34,15 +35,10 @@ QString listed(const QStringList& names, const QString& wholeListCommand) {
 
 // Whether the typed name is one of the forms, as stored or as the tables show it.
 bool matches(const QString& typed, const QStringList& forms, Qt::CaseSensitivity sensitivity) {
-    for (const QString& form : forms) {
-        if (form.isEmpty()) {
-            continue;
-        }
-        if (typed.compare(form, sensitivity) == 0 || typed.compare(printable(form), sensitivity) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(forms, [&](const QString& form) {
+        return !form.isEmpty() &&
+               (typed.compare(form, sensitivity) == 0 || typed.compare(printable(form), sensitivity) == 0);
+    });
 }
 
 // The indices of the items that the predicate accepts.

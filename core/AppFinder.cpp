@@ -154,7 +154,7 @@ QFuture<std::optional<AppFinder::App>> AppFinder::findRunningCaptureOne() {
     auto promise = std::make_shared<QPromise<std::optional<App>>>();
     QFuture<std::optional<App>> future = promise->future();
     promise->start();
-    findApps([promise](QList<App> apps) {
+    findApps([promise](const QList<App>& apps) {
         std::optional<App> running;
         for (const App& app : apps) {
             if (app.isRunning()) {

@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
+
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
@@ -120,9 +122,12 @@ BackgroundScript::BackgroundScript(QString scriptName, QString description, QStr
     : BackgroundScript(std::move(scriptName), std::move(description), std::move(bundleIdentifier),
                        Platform::current()) {}
 
+// bundleIdentifier is read twice among the arguments, whose order of evaluation is open, so it is
+// copied, not moved; it is taken by value like the other constructors' parameters.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 BackgroundScript::BackgroundScript(QString scriptName, QString description, QString bundleIdentifier,
                                    const Platform& platform)
-    : BackgroundScript(scriptName, std::move(description), bundleIdentifier,
+    : BackgroundScript(std::move(scriptName), std::move(description), bundleIdentifier,
                        platform.preferences ? platform.preferences->open(bundleIdentifier) : nullptr,
                        platform) {}
 
@@ -152,12 +157,9 @@ bool BackgroundScript::isPlainScriptingTerm(const QString& name) {
     if (name.trimmed().isEmpty()) {
         return false;
     }
-    for (const QChar c : name) {
-        if (!(c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('_'))) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(name, [](const QChar c) {
+        return c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('_');
+    });
 }
 
 QString BackgroundScript::displayName() const {

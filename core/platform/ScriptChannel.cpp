@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace brisquel {
 
 namespace {
@@ -15,15 +17,11 @@ bool isPlainWord(const QString& text) {
     if (text.isEmpty()) {
         return false;
     }
-    for (const QChar c : text) {
+    return std::ranges::all_of(text, [](const QChar c) {
         const char16_t u = c.unicode();
-        const bool plain = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-                           u == u'_' || u == u'.';
-        if (!plain) {
-            return false;
-        }
-    }
-    return true;
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+               u == u'_' || u == u'.';
+    });
 }
 
 QString quoted(const QString& text) {
@@ -61,7 +59,7 @@ QString quoted(const QString& text) {
 }
 
 QString indent(int level) {
-    return QString(level * 4, QLatin1Char(' '));
+    return QString(qsizetype{level} * 4, QLatin1Char(' '));
 }
 
 QString describeValue(const QVariant& value, int level);

@@ -34,6 +34,14 @@ constexpr std::string_view kAppSuffix = ".app";
 // descriptor table.
 constexpr int kMaxHeldDepth = 64;
 
+// A child's path, made in one allocation: the walk makes one for every entry it opens.
+std::string childPathOf(const std::string& folderPath, const std::string& child) {
+    std::string path;
+    path.reserve(folderPath.size() + 1 + child.size());
+    path.append(folderPath).append(1, '/').append(child);
+    return path;
+}
+
 QString pathText(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
@@ -118,16 +126,16 @@ struct Walk {
                 const int childFd =
                     openat(dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (childFd >= 0) {
-                    walk(childFd, folderPath + '/' + child, depth + 1);
+                    walk(childFd, childPathOf(folderPath, child), depth + 1);
                 } else if (errno != ENOENT) {
-                    skipFolder(folderPath + '/' + child, errno);
+                    skipFolder(childPathOf(folderPath, child), errno);
                 }
             }
             closedir(dir);
         } else {
             closedir(dir);
             for (const std::string& child : children) {
-                const std::string childPath = folderPath + '/' + child;
+                const std::string childPath = childPathOf(folderPath, child);
                 const int childFd = open(childPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (childFd >= 0) {
                     walk(childFd, childPath, depth + 1);

@@ -474,7 +474,7 @@ vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& ke
                                                  QStringLiteral("\" cannot be read: "));
     QVariantList values;
     values.reserve(keys.size());
-    const auto root = static_cast<plist_t>(m_snapshot->file.root.get());
+    auto* const root = static_cast<plist_t>(m_snapshot->file.root.get());
     for (const QString& key : keys) {
         if (!root || key.contains(QChar(u'\0'))) {
             values.append(QVariant());
@@ -544,7 +544,7 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                 return {}; // nothing to remove from an empty domain
             current.root.reset(plist_new_dict());
         }
-        const auto root = static_cast<plist_t>(current.root.get());
+        auto* const root = static_cast<plist_t>(current.root.get());
         if (value) {
             plist_dict_set_item(root, utf8Key.constData(), plist_copy(static_cast<plist_t>(newItem.get())));
         } else {
@@ -587,7 +587,7 @@ std::shared_ptr<vexo::UserDefaults> PlistFilePreferences::open(const QString& do
 }
 
 QString PlistFilePreferences::defaultFolder() {
-    const QString configured = qEnvironmentVariable("QUILLMERE_PREFERENCES_DIR");
+    QString configured = qEnvironmentVariable("QUILLMERE_PREFERENCES_DIR");
     if (!configured.isEmpty())
         return configured;
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");

@@ -23,7 +23,7 @@ QString ProcRunningApplications::bundleOfExecutable(const QString& executablePat
     while (at > 0) {
         // The bundle folder's name must be more than the bare suffix.
         if (executablePath.at(at - 1) != QLatin1Char('/')) {
-            const QString bundle = executablePath.left(at + 4);
+            QString bundle = executablePath.left(at + 4);
             if (bundle.startsWith(QLatin1Char('/'))) {
                 return bundle;
             }
