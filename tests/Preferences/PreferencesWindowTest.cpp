@@ -20,7 +20,7 @@ using quillmere::Preferences::Style;
 
 namespace {
 
-const std::vector<PaneSpec> kOnePane = {{"updates", "Updates", QSize(320, 180)}};
+const std::vector<PaneSample> kOnePane = {{"updates", "Updates", QSize(320, 180)}};
 
 QString styleName(Style style) {
     return style == Style::toolbarItems ? QStringLiteral("toolbarItems") : QStringLiteral("segmentedControl");

@@ -17,10 +17,10 @@ void PreferencesWorld::TearDown() {
 }
 
 std::unique_ptr<quillmere::PreferencesWindowController>
-PreferencesWorld::makeController(const std::vector<PaneSpec>& specs, quillmere::Preferences::Style style,
+PreferencesWorld::makeController(const std::vector<PaneSample>& samples, quillmere::Preferences::Style style,
                                  bool animated, bool hidesToolbarForSingleItem) {
-    return std::make_unique<quillmere::PreferencesWindowController>(makePanes(specs, &m_log), style, animated,
-                                                                    hidesToolbarForSingleItem);
+    return std::make_unique<quillmere::PreferencesWindowController>(makePanes(samples, &m_log), style,
+                                                                    animated, hidesToolbarForSingleItem);
 }
 
 } // namespace preferencestest

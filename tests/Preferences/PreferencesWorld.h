@@ -66,7 +66,7 @@ struct CaseName {
     }
 };
 
-struct PaneSpec {
+struct PaneSample {
     const char* identifier;
     const char* title;
     QSize size;
@@ -74,18 +74,18 @@ struct PaneSpec {
 
 // Three panes of different sizes, each wider than the toolbar: general 400 × 200, advanced
 // 600 × 260, about 340 × 120.
-inline const std::vector<PaneSpec> kThreePanes = {
+inline const std::vector<PaneSample> kThreePanes = {
     {"general", "General", QSize(400, 200)},
     {"advanced", "Advanced", QSize(600, 260)},
     {"about", "About", QSize(340, 120)},
 };
 
-inline std::vector<std::unique_ptr<quillmere::PreferencePane>> makePanes(const std::vector<PaneSpec>& specs,
-                                                                         QStringList* log = nullptr) {
+inline std::vector<std::unique_ptr<quillmere::PreferencePane>>
+makePanes(const std::vector<PaneSample>& samples, QStringList* log = nullptr) {
     std::vector<std::unique_ptr<quillmere::PreferencePane>> panes;
-    for (const PaneSpec& spec : specs) {
-        panes.push_back(std::make_unique<TestPane>(QString::fromUtf8(spec.identifier),
-                                                   QString::fromUtf8(spec.title), spec.size, log));
+    for (const PaneSample& sample : samples) {
+        panes.push_back(std::make_unique<TestPane>(QString::fromUtf8(sample.identifier),
+                                                   QString::fromUtf8(sample.title), sample.size, log));
     }
     return panes;
 }
@@ -98,7 +98,7 @@ protected:
     void TearDown() override;
 
     std::unique_ptr<quillmere::PreferencesWindowController>
-    makeController(const std::vector<PaneSpec>& specs, quillmere::Preferences::Style style,
+    makeController(const std::vector<PaneSample>& samples, quillmere::Preferences::Style style,
                    bool animated = true, bool hidesToolbarForSingleItem = true);
 
     testsupport::FakePlatform m_platform;
