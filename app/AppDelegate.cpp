@@ -8,7 +8,7 @@
 #include "app/AppIdentity.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "resources/ApplicationIcon.h"
+#include "app/ApplicationIcon.h"
 
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"

@@ -6,7 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/QuitOnSignal.h"
 #include "app/URLTransformer.h"
-#include "resources/ApplicationIcon.h"
+#include "app/ApplicationIcon.h"
 
 #include "VexoUpdater/FeedUpdater.h"
 #include "VexoUpdater/UpdateCheckCommand.h"

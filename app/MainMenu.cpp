@@ -1,7 +1,7 @@
 #include "app/MainMenu.h"
 
 #include "app/AppIdentity.h"
-#include "resources/ApplicationIcon.h"
+#include "app/ApplicationIcon.h"
 
 #include "VexoExtensions/MainBundle.h"
 #include "core/BrisquelVersion.h"

@@ -1,4 +1,4 @@
-#include "resources/ApplicationIcon.h"
+#include "app/ApplicationIcon.h"
 
 #include <QDir>
 
@@ -6,7 +6,7 @@ namespace quillmere {
 
 namespace {
 
-// Where the QuillmereIcons library compiles the images in, one "<size>.png" each.
+// Where the application compiles the images in, one "<size>.png" each.
 constexpr QLatin1StringView kIconFolder(":/quillmere/icons");
 
 } // namespace
