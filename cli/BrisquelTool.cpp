@@ -2,15 +2,22 @@
 
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
+#include "cli/HelpText.h"
+#include "cli/JsonOutput.h"
 #include "cli/NameLookup.h"
 #include "cli/ScriptFile.h"
 #include "cli/TerminalText.h"
 #include "cli/TextTable.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace brisquel::cli {
 
@@ -18,9 +25,14 @@ namespace {
 
 using TerminalText::printable;
 
+// A message longer than this is cut in its middle: a name of a megabyte (a bundle identifier, a
+// path) is no message a person reads, and both ends, what was done and why, stay.
+constexpr qsizetype kLongestMessage = 2000;
+
 // One line on standard error. The message is ready to show: outside text in it is printable.
 void say(const QString& shownMessage) {
-    Console::writeError(QStringLiteral("brisquel: ") + shownMessage + QLatin1Char('\n'));
+    Console::writeError(QStringLiteral("brisquel: ") +
+                        TerminalText::elidedMiddle(shownMessage, kLongestMessage) + QLatin1Char('\n'));
 }
 
 // A reason from the library, whose message carries paths and names as they are stored.
@@ -29,7 +41,27 @@ void sayReason(const vexo::Result& reason, const QString& shownContext = {}) {
 }
 
 void writeJson(const QJsonArray& array) {
-    Console::writeOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+    Console::writeOutBytes(JsonOutput::text(array));
+}
+
+// How a user points the tool at another applications folder, for a message about this one.
+QString applicationsFolderHint() {
+    return qEnvironmentVariableIsSet("QUILLMERE_APPLICATIONS_DIR")
+               ? QStringLiteral("it is the folder QUILLMERE_APPLICATIONS_DIR names")
+               : QStringLiteral("set QUILLMERE_APPLICATIONS_DIR to search another folder");
+}
+
+// Why nothing Capture One could run is at a path ("does not exist", "cannot be reached: ..."); empty
+// when something is there.
+QString whyAbsent(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+        return {};
+    }
+    const int error = errno;
+    return error == ENOENT ? QStringLiteral("does not exist")
+                           : QStringLiteral("cannot be reached (") +
+                                 QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
 }
 
 QString copyLabel(const AppFinder::App& copy) {
@@ -56,8 +88,14 @@ QString kindOf(const QVariant& value) {
         return QStringLiteral("an array");
     case QMetaType::QVariantMap:
         return QStringLiteral("a dictionary");
-    default:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
         return QStringLiteral("a number");
+    default:
+        return QStringLiteral("a value of another kind");
     }
 }
 
@@ -74,7 +112,10 @@ int BrisquelTool::run(const QList<QByteArray>& arguments) {
     vexo::Expected<CommandLine> line = CommandLine::parse(arguments);
     if (!line) {
         say(line.result().message());
-        Console::writeError(QStringLiteral("Try 'brisquel --help'.\n"));
+        const QString topic = CommandLine::nameOf(CommandLine::topicOf(arguments));
+        Console::writeError(topic.isEmpty()
+                                ? QStringLiteral("Try 'brisquel --help'.\n")
+                                : QStringLiteral("Try 'brisquel help ") + topic + QStringLiteral("'.\n"));
         return UsageError;
     }
     m_line = std::move(line).value();
@@ -88,7 +129,7 @@ int BrisquelTool::run(const QList<QByteArray>& arguments) {
 
 int BrisquelTool::runCommand() {
     if (m_line.command == CommandLine::Command::Help) {
-        Console::writeOut(CommandLine::helpText());
+        Console::writeOut(HelpText::of(m_line.helpTopic));
         return Success;
     }
     if (m_line.command == CommandLine::Command::Version) {
@@ -116,7 +157,9 @@ int BrisquelTool::runCommand() {
 bool BrisquelTool::discover() {
     m_discovery = AppFinder::discoverWithReport(m_platform);
     if (!m_discovery.folder) {
-        sayReason(m_discovery.folder, QStringLiteral("the applications folder cannot be searched: "));
+        say(QStringLiteral("the applications folder cannot be searched: ") +
+            printable(m_discovery.folder.message()) + QStringLiteral(" (") + applicationsFolderHint() +
+            QLatin1Char(')'));
         return false;
     }
     if (m_line.verbose) {
@@ -192,7 +235,8 @@ int BrisquelTool::listApps() {
     }
     if (copies.isEmpty()) {
         Console::writeOut(QStringLiteral("No copy of Capture One found in ") +
-                          printable(m_platform.applicationsFolder) + QStringLiteral(".\n"));
+                          printable(m_platform.applicationsFolder) + QStringLiteral(" (") +
+                          applicationsFolderHint() + QStringLiteral(").\n"));
         return Success;
     }
     using Fit = TextTable::Fit;
@@ -200,7 +244,7 @@ int BrisquelTool::listApps() {
                      {QStringLiteral("VERSION"), Fit::Keep},
                      {QStringLiteral("BUNDLE IDENTIFIER"), Fit::Keep},
                      {QStringLiteral("RUNNING"), Fit::Keep},
-                     {QStringLiteral("PATH"), Fit::ElideMiddle}});
+                     {QStringLiteral("PATH"), Fit::ElidePath}});
     for (const AppFinder::App& copy : copies) {
         table.addRow({copy.displayName(), copy.version(), copy.bundleIdentifier(),
                       copy.isRunning() ? QStringLiteral("yes") : QStringLiteral("no"),
@@ -263,7 +307,7 @@ int BrisquelTool::listScripts() {
     TextTable table({{QStringLiteral("SCRIPT"), Fit::Keep},
                      {QStringLiteral("NAME"), Fit::Keep},
                      {QStringLiteral("KEY"), Fit::Keep},
-                     {QStringLiteral("FILE"), Fit::ElideMiddle},
+                     {QStringLiteral("FILE"), Fit::ElidePath},
                      {QStringLiteral("DESCRIPTION"), Fit::Wrap}});
     for (qsizetype i = 0; i < scripts->size(); ++i) {
         const BackgroundScript& script = scripts->at(i);
@@ -313,9 +357,9 @@ int BrisquelTool::getScript() {
     } else {
         Console::writeOutBytes(path.toUtf8() + '\n');
     }
-    if (!QFileInfo::exists(path)) {
-        say(QStringLiteral("warning: ") + printable(path) +
-            QStringLiteral(" does not exist: Capture One will find no script there"));
+    if (const QString absent = whyAbsent(path); !absent.isEmpty()) {
+        say(QStringLiteral("warning: ") + printable(path) + QLatin1Char(' ') + absent +
+            QStringLiteral(": Capture One will find no script there"));
     }
     return Success;
 }

@@ -30,6 +30,10 @@ const QList<CommandShape> kCommands{
     {"help", CommandLine::Command::Help, {}},
 };
 
+// The long options, as a mistyped one is compared with them.
+const QStringList kOptions{QStringLiteral("--json"), QStringLiteral("--verbose"), QStringLiteral("--force"),
+                           QStringLiteral("--help"), QStringLiteral("--version")};
+
 Result usageError(const QString& message) {
     return Result::failure(Status::Refused, message);
 }
@@ -61,22 +65,97 @@ qsizetype editDistance(const QString& a, const QString& b) {
     return previous[b.size()];
 }
 
-// The command a mistyped word was probably meant as; empty when none is close.
-QString nearestCommand(const QString& word) {
-    QString nearest;
-    qsizetype best = 3;
-    for (const CommandShape& shape : kCommands) {
-        const QString name = QString::fromLatin1(shape.name);
-        const qsizetype distance = editDistance(word.toLower(), name);
-        if (distance < best) {
-            best = distance;
-            nearest = name;
+// Words longer than any command or option are not compared: they were not meant as one, and
+// comparing costs time in proportion to their length.
+constexpr qsizetype kLongestComparedWord = 32;
+
+// The word a mistyped one was probably meant as: the one a unique beginning of it names, else the
+// nearest within two edits (fewer than the typed word has letters); empty when none is close.
+// Dashes in front are not compared, so "-json" and "--jsn" both lead to "--json".
+QString nearest(const QString& typed, const QStringList& words) {
+    const auto bare = [](const QString& word) {
+        qsizetype dashes = 0;
+        while (dashes < word.size() && word.at(dashes) == QLatin1Char('-')) {
+            ++dashes;
+        }
+        return word.mid(dashes).toLower();
+    };
+    const QString word = bare(typed);
+    if (word.isEmpty() || word.size() > kLongestComparedWord) {
+        return {};
+    }
+    QStringList beginnings;
+    for (const QString& candidate : words) {
+        if (word.size() >= 2 && bare(candidate).startsWith(word)) {
+            beginnings.append(candidate);
         }
     }
-    return nearest;
+    if (beginnings.size() == 1) {
+        return beginnings.first();
+    }
+    QString found;
+    qsizetype best = std::min<qsizetype>(3, word.size());
+    for (const QString& candidate : words) {
+        const qsizetype distance = editDistance(word, bare(candidate));
+        if (distance < best) {
+            best = distance;
+            found = candidate;
+        }
+    }
+    return found;
+}
+
+QString suggestion(const QString& nearestWord) {
+    return nearestWord.isEmpty() ? QString()
+                                 : QStringLiteral("; did you mean ") + quoted(nearestWord) + QLatin1Char('?');
+}
+
+QStringList commandNames() {
+    QStringList names;
+    for (const CommandShape& shape : kCommands) {
+        names.append(QString::fromLatin1(shape.name));
+    }
+    return names;
+}
+
+const CommandShape* shapeNamed(const QByteArray& word) {
+    const auto shape = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const CommandShape& s) { return word == s.name; });
+    return shape == kCommands.end() ? nullptr : &*shape;
+}
+
+// Whether the argument is an option rather than an operand, when options have not ended.
+bool isOption(const QByteArray& bytes) {
+    return bytes.startsWith('-') && bytes != "-";
 }
 
 } // namespace
+
+CommandLine::Command CommandLine::topicOf(const QList<QByteArray>& arguments) {
+    for (const QByteArray& bytes : arguments) {
+        if (bytes == "--") {
+            break;
+        }
+        if (isOption(bytes)) {
+            continue;
+        }
+        // "help set --help" asks for set's help as "set --help" does.
+        const CommandShape* shape = shapeNamed(bytes);
+        if (!shape || shape->command != Command::Help) {
+            return shape ? shape->command : Command::Help;
+        }
+    }
+    return Command::Help;
+}
+
+QString CommandLine::nameOf(Command command) {
+    for (const CommandShape& shape : kCommands) {
+        if (shape.command == command && command != Command::Help) {
+            return QString::fromLatin1(shape.name);
+        }
+    }
+    return {};
+}
 
 vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& arguments) {
     CommandLine line;
@@ -86,7 +165,7 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
     bool version = false;
     bool optionsEnded = false;
     for (const QByteArray& bytes : arguments) {
-        if (optionsEnded || bytes == "-" || !bytes.startsWith('-')) {
+        if (optionsEnded || !isOption(bytes)) {
             positional.append(Argument(bytes));
         } else if (bytes == "--") {
             optionsEnded = true;
@@ -101,11 +180,14 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
         } else if (bytes == "--version") {
             version = true;
         } else if (badOption.isEmpty()) {
-            badOption = Argument(bytes).shown();
+            const Argument option(bytes);
+            badOption = quoted(option.shown()) +
+                        suggestion(option.isText() ? nearest(*option.text(), kOptions) : QString());
         }
     }
     if (help) {
         line.command = Command::Help;
+        line.helpTopic = topicOf(arguments);
         return line;
     }
     if (version) {
@@ -113,23 +195,37 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
         return line;
     }
     if (!badOption.isEmpty()) {
-        return usageError(QStringLiteral("unknown option ") + quoted(badOption));
+        return usageError(QStringLiteral("unknown option ") + badOption);
     }
     if (positional.isEmpty()) {
         return usageError(QStringLiteral("no command given"));
     }
 
     const Argument word = positional.takeFirst();
-    const auto shape = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandShape& s) { return word.bytes() == s.name; });
-    if (shape == kCommands.end()) {
-        const QString nearest = word.isText() ? nearestCommand(*word.text()) : QString();
+    const CommandShape* shape = shapeNamed(word.bytes());
+    if (!shape) {
         return usageError(QStringLiteral("unknown command ") + quoted(word.shown()) +
-                          (nearest.isEmpty()
-                               ? QString()
-                               : QStringLiteral("; did you mean ") + quoted(nearest) + QLatin1Char('?')));
+                          suggestion(word.isText() ? nearest(*word.text(), commandNames()) : QString()));
     }
     line.command = shape->command;
+    if (line.command == Command::Help) {
+        // "brisquel help COMMAND": that command's help.
+        if (positional.size() > 1) {
+            return usageError(QStringLiteral("unexpected argument ") + quoted(positional.at(1).shown()) +
+                              QStringLiteral(": the command is 'brisquel help [COMMAND]'"));
+        }
+        if (!positional.isEmpty()) {
+            const Argument& topic = positional.first();
+            const CommandShape* topicShape = shapeNamed(topic.bytes());
+            if (!topicShape) {
+                return usageError(
+                    QStringLiteral("no command is named ") + quoted(topic.shown()) +
+                    suggestion(topic.isText() ? nearest(*topic.text(), commandNames()) : QString()));
+            }
+            line.helpTopic = topicShape->command;
+        }
+        return line;
+    }
     const qsizetype wanted = shape->operands.size();
     if (positional.size() < wanted) {
         return usageError(QStringLiteral("missing ") +
@@ -153,52 +249,6 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
                           QStringLiteral(" to remove the assignment"));
     }
     return line;
-}
-
-QString CommandLine::helpText() {
-    // Kept within 79 columns, so that it reads whole on the narrowest usual terminal.
-    return QStringLiteral("Usage: brisquel [--verbose] COMMAND [ARGUMENTS]\n"
-                          "\n"
-                          "Lists the installed copies of Capture One and the background scripts each\n"
-                          "one offers, and shows, assigns or clears the script file of a background\n"
-                          "script.\n"
-                          "\n"
-                          "Commands:\n"
-                          "  apps [--json]                   the installed copies of Capture One\n"
-                          "  scripts COPY [--json]           the background scripts of one copy\n"
-                          "  get COPY SCRIPT                 the file assigned to a background script\n"
-                          "                                  (prints nothing when none is)\n"
-                          "  set COPY SCRIPT FILE [--force]  assigns FILE to a background script\n"
-                          "  clear COPY SCRIPT               removes the assignment\n"
-                          "\n"
-                          "COPY is a copy as 'apps' shows it: its name (\"Capture One 23\", in any\n"
-                          "case), its bundle identifier or its path.\n"
-                          "SCRIPT is a script as 'scripts' shows it: its title (\"Batch Done\", in any\n"
-                          "case), its script name (\"batch done script\") or its preferences key\n"
-                          "(\"endOfBatchScript\").\n"
-                          "FILE is a compiled script (.scpt), a script bundle (.scptd) or a script\n"
-                          "text (.applescript).\n"
-                          "Put -- before an argument that begins with a dash.\n"
-                          "\n"
-                          "Options:\n"
-                          "  --json      machine-readable output, never shortened (apps, scripts)\n"
-                          "  --force     assigns a file that set would refuse: another kind of file,\n"
-                          "              or one that does not exist yet (set)\n"
-                          "  --verbose   also says what the search passed over and why, and shows the\n"
-                          "              library's diagnostic lines, on standard error\n"
-                          "  -h, --help  shows this text\n"
-                          "  --version   shows the version\n"
-                          "\n"
-                          "On a terminal, tables are fitted to its width; otherwise nothing is cut.\n"
-                          "\n"
-                          "Environment:\n"
-                          "  QUILLMERE_APPLICATIONS_DIR  the folder searched for copies\n"
-                          "                              (default /Applications)\n"
-                          "  QUILLMERE_PREFERENCES_DIR   the folder of the preferences domains\n"
-                          "                              (default $XDG_CONFIG_HOME/Quillmere/Preferences)\n"
-                          "\n"
-                          "Exit status: 0 done; 1 the request could not be carried out or answered\n"
-                          "truthfully (the reason is on standard error); 2 wrong usage.\n");
 }
 
 QString CommandLine::versionText() {

@@ -17,7 +17,7 @@ namespace brisquel::cli {
 //   brisquel [--verbose] get COPY SCRIPT
 //   brisquel [--verbose] set COPY SCRIPT FILE [--force]
 //   brisquel [--verbose] clear COPY SCRIPT
-//   brisquel help | --help | -h     brisquel --version
+//   brisquel help [COMMAND] | [COMMAND] --help | [COMMAND] -h     brisquel --version
 //
 // Everything after "--" is an operand, so a name may begin with a dash; "-" alone is an operand.
 // Operands are kept as the bytes given (see Argument).
@@ -25,17 +25,25 @@ struct CommandLine {
     enum class Command { Help, Version, Apps, Scripts, Get, Set, Clear };
 
     Command command = Command::Help;
+    // With Command::Help, the command whose help is asked for; Help for the tool's own help.
+    Command helpTopic = Command::Help;
     QList<Argument> operands;
     bool json = false;
     bool verbose = false;
     bool force = false;
 
     // The command line, or a usage error: a one-line message that says what is wrong and, where
-    // it can, what was meant ("unknown command 'script'; did you mean 'scripts'?"). --help and
-    // --version win over any error, as a person asking for help has not finished the line.
+    // it can, what was meant ("unknown command 'script'; did you mean 'scripts'?", "unknown option
+    // '--jsn'; did you mean '--json'?"). --help and --version win over any error, as a person
+    // asking for help has not finished the line; after a command, --help asks for its help.
     static vexo::Expected<CommandLine> parse(const QList<QByteArray>& arguments);
 
-    static QString helpText();
+    // The command the first operand names exactly (Help when it names none): the help a usage
+    // error points to.
+    static Command topicOf(const QList<QByteArray>& arguments);
+    // The name of a command as typed ("set"); "" for Help and Version.
+    static QString nameOf(Command command);
+
     static QString versionText();
 };
 

@@ -120,12 +120,15 @@ QString whyNotRunnable(const QByteArray& path, const QString& shown) {
         if (!name.endsWith(".scptd")) {
             return shown + QStringLiteral(" is a folder, not a script file");
         }
+        // The bundle's main script is judged as a file of its own would be: a FIFO, a folder or a
+        // dangling link there is named as what it is; only a main script that is not there at all
+        // makes a bundle "without" one.
         const QByteArray main = path + "/Contents/Resources/Scripts/main.scpt";
         struct stat mainInfo {};
-        if (::stat(main.constData(), &mainInfo) != 0 || !S_ISREG(mainInfo.st_mode)) {
+        if (::lstat(main.constData(), &mainInfo) != 0 && errno == ENOENT) {
             return shown + QStringLiteral(" is a script bundle without Contents/Resources/Scripts/main.scpt");
         }
-        return whyNotAScript(main, shown + QStringLiteral("/Contents/Resources/Scripts/main.scpt"));
+        return whyNotRunnable(main, shown + QStringLiteral("/Contents/Resources/Scripts/main.scpt"));
     }
     if (!S_ISREG(info.st_mode)) {
         return shown + QStringLiteral(" is ") + kindOf(info.st_mode) + QStringLiteral(", not a script file");

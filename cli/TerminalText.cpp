@@ -2,6 +2,8 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+
 namespace brisquel::cli::TerminalText {
 
 namespace {
@@ -14,10 +16,19 @@ struct CodePoint {
     qsizetype length;
 };
 
-CodePoint codePointAt(const QString& text, qsizetype at) {
+CodePoint codePointAt(QStringView text, qsizetype at) {
     const QChar c = text.at(at);
     if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
         return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
+    }
+    return {c.unicode(), 1};
+}
+
+// The code point that ends just before `end`.
+CodePoint codePointBefore(QStringView text, qsizetype end) {
+    const QChar c = text.at(end - 1);
+    if (c.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate()) {
+        return {QChar::surrogateToUcs4(text.at(end - 2), c), 2};
     }
     return {c.unicode(), 1};
 }
@@ -77,7 +88,7 @@ qsizetype columnsOf(char32_t c) {
 
 // The longest start of text that takes at most `columns` columns, with the zero-width marks that
 // belong to its last character.
-qsizetype prefixEnd(const QString& text, qsizetype columns) {
+qsizetype prefixEnd(QStringView text, qsizetype columns) {
     qsizetype used = 0;
     qsizetype at = 0;
     while (at < text.size()) {
@@ -94,20 +105,17 @@ qsizetype prefixEnd(const QString& text, qsizetype columns) {
 
 // Where the longest end of text that takes at most `columns` columns begins, never on a mark that
 // belongs to a character left out.
-qsizetype suffixStart(const QString& text, qsizetype columns) {
-    QList<qsizetype> starts;
-    for (qsizetype at = 0; at < text.size(); at += codePointAt(text, at).length) {
-        starts.append(at);
-    }
+qsizetype suffixStart(QStringView text, qsizetype columns) {
     qsizetype used = 0;
     qsizetype start = text.size();
-    for (qsizetype i = starts.size() - 1; i >= 0; --i) {
-        const qsizetype w = columnsOf(codePointAt(text, starts.at(i)).value);
+    while (start > 0) {
+        const CodePoint cp = codePointBefore(text, start);
+        const qsizetype w = columnsOf(cp.value);
         if (used + w > columns) {
             break;
         }
         used += w;
-        start = starts.at(i);
+        start -= cp.length;
     }
     while (start < text.size() && columnsOf(codePointAt(text, start).value) == 0) {
         start += codePointAt(text, start).length;
@@ -115,7 +123,57 @@ qsizetype suffixStart(const QString& text, qsizetype columns) {
     return start;
 }
 
+// Lines of at most `columns` columns, gathered up to a limit: the last line that fits ends in "…"
+// when more would have followed.
+class LineGatherer {
+public:
+    LineGatherer(qsizetype columns, qsizetype maxLines) : m_columns(columns), m_maxLines(maxLines) {}
+
+    bool full() const { return m_full; }
+    qsizetype width() const { return m_width; }
+    bool lineIsEmpty() const { return m_line.isEmpty(); }
+
+    void append(QStringView text, qsizetype width) {
+        m_line += text;
+        m_width += width;
+    }
+    // Ends the current line; false once the limit is reached and nothing more is taken.
+    bool endLine() {
+        if (m_full) {
+            return false;
+        }
+        if (m_lines.size() == m_maxLines) {
+            QString& last = m_lines.last();
+            last = last.left(prefixEnd(last, m_columns - 1)) + kEllipsis;
+            m_full = true;
+            return false;
+        }
+        m_lines.append(m_line);
+        m_line.clear();
+        m_width = 0;
+        return true;
+    }
+    QStringList lines() {
+        if (!m_full && (!m_line.isEmpty() || m_lines.isEmpty())) {
+            endLine();
+        }
+        return m_lines;
+    }
+
+private:
+    qsizetype m_columns;
+    qsizetype m_maxLines;
+    QStringList m_lines;
+    QString m_line;
+    qsizetype m_width = 0;
+    bool m_full = false;
+};
+
 } // namespace
+
+bool showsAsItself(char32_t c) {
+    return isShownAsItself(c);
+}
 
 QString printable(const QString& text) {
     QString out;
@@ -132,7 +190,7 @@ QString printable(const QString& text) {
     return out;
 }
 
-qsizetype width(const QString& text) {
+qsizetype width(QStringView text) {
     qsizetype columns = 0;
     for (qsizetype at = 0; at < text.size();) {
         const CodePoint cp = codePointAt(text, at);
@@ -164,38 +222,66 @@ QString elidedMiddle(const QString& text, qsizetype columns) {
     return text.left(prefixEnd(text, left)) + kEllipsis + text.mid(suffixStart(text, right));
 }
 
-QStringList wrapped(const QString& text, qsizetype columns) {
+QString elidedPath(const QString& path, qsizetype columns) {
+    if (width(path) <= columns) {
+        return path;
+    }
+    if (columns <= 0) {
+        return {};
+    }
+    // The longest end that fits beside the "…", from a folder separator when it holds one, so that
+    // no folder's name is shown in part; else the end of the last name, whose extension stays.
+    const qsizetype start = suffixStart(path, columns - 1);
+    const qsizetype separator = path.indexOf(QLatin1Char('/'), start);
+    const bool fromSeparator = separator >= 0 && separator + 1 < path.size();
+    return kEllipsis + path.mid(fromSeparator ? separator : start);
+}
+
+qsizetype elidedPathMinimum(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype last = width(QStringView(path).mid(slash + 1));
+    return std::min(width(path), slash >= 0 ? last + 2 : last);
+}
+
+QStringList wrapped(const QString& text, qsizetype columns, qsizetype maxLines) {
     columns = std::max<qsizetype>(columns, 1);
-    QStringList lines;
-    QString line;
-    qsizetype lineWidth = 0;
-    for (QString word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        qsizetype wordWidth = width(word);
-        if (!line.isEmpty() && lineWidth + 1 + wordWidth <= columns) {
-            line += QLatin1Char(' ') + word;
-            lineWidth += 1 + wordWidth;
+    maxLines = std::max<qsizetype>(maxLines, 1);
+    LineGatherer out(columns, maxLines);
+    const QStringView all(text);
+    for (qsizetype at = 0; at < all.size() && !out.full();) {
+        if (all.at(at) == QLatin1Char(' ')) {
+            ++at;
             continue;
         }
-        if (!line.isEmpty()) {
-            lines.append(line);
+        qsizetype end = text.indexOf(QLatin1Char(' '), at);
+        end = end < 0 ? all.size() : end;
+        const QStringView word = all.mid(at, end - at);
+        at = end;
+        const qsizetype wordWidth = width(word);
+        if (!out.lineIsEmpty() && out.width() + 1 + wordWidth <= columns) {
+            out.append(u" ", 1);
+            out.append(word, wordWidth);
+            continue;
         }
-        // A word wider than a whole line is broken where the line ends.
-        while (wordWidth > columns) {
-            qsizetype end = prefixEnd(word, columns);
-            if (end == 0) {
-                end = codePointAt(word, 0).length; // one character wider than the line
+        if (!out.lineIsEmpty() && !out.endLine()) {
+            break;
+        }
+        if (wordWidth <= columns) {
+            out.append(word, wordWidth);
+            continue;
+        }
+        // A word wider than a whole line is broken where each line ends, in one pass over it.
+        for (qsizetype p = 0; p < word.size();) {
+            const CodePoint cp = codePointAt(word, p);
+            const qsizetype w = columnsOf(cp.value);
+            if (out.width() + w > columns && !out.lineIsEmpty() && !out.endLine()) {
+                break;
             }
-            lines.append(word.left(end));
-            word = word.mid(end);
-            wordWidth = width(word);
+            out.append(word.mid(p, cp.length), w);
+            p += cp.length;
         }
-        line = word;
-        lineWidth = wordWidth;
     }
-    if (!line.isEmpty() || lines.isEmpty()) {
-        lines.append(line);
-    }
-    return lines;
+    return out.lines();
 }
 
 } // namespace brisquel::cli::TerminalText

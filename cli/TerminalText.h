@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // Text as a terminal shows it: made safe to show, measured in columns, and fitted to a width.
 //
@@ -10,26 +11,40 @@
 // zero-width characters) is written as a visible escape instead. What is printed is then always
 // what is stored, character for character, and a name printed this way is accepted back by the
 // commands that take names.
+//
+// Every function here takes time in proportion to the text's length, however long its words:
+// a name or description of a megabyte is shown as fast as the terminal takes it.
 namespace brisquel::cli::TerminalText {
 
+// Whether a terminal shows the character as itself: false for control characters, format
+// characters (bidirectional controls, zero-width spaces and joiners, the byte-order mark), other
+// default-ignorable characters that draw nothing (such as Hangul fillers), line and paragraph
+// separators, spaces other than U+0020, unassigned code points, lone surrogates and the backslash
+// (which begins the escapes).
+bool showsAsItself(char32_t c);
+
 // The text with every character that a terminal would not show as itself written as an escape:
-// "\n", "\t", "\r", "\\" for a backslash, "\uXXXX" (or "\UXXXXXXXX" beyond the BMP) for the
-// rest: control characters, format characters (bidirectional controls, zero-width spaces and
-// joiners, the byte-order mark), other default-ignorable characters that draw nothing (such as
-// Hangul fillers), line and paragraph separators, spaces other than U+0020, and lone surrogates.
+// "\n", "\t", "\r", "\\" for a backslash, "\uXXXX" (or "\UXXXXXXXX" beyond the BMP) for the rest.
 QString printable(const QString& text);
 
 // The number of terminal columns the text takes: wide East Asian characters take two, combining
 // marks and other zero-width characters none. Meant for printable() text.
-qsizetype width(const QString& text);
+qsizetype width(QStringView text);
 
 // The text cut to at most `columns` columns, ending in "…" when cut. Whole characters (a
 // surrogate pair, a base with its combining marks) are never split.
 QString elidedRight(const QString& text, qsizetype columns);
-// The same, cut in the middle, so that the end of a path (the file's name) stays visible.
+// The same, cut in the middle, so that both ends stay.
 QString elidedMiddle(const QString& text, qsizetype columns);
-// The text broken into lines of at most `columns` columns, at spaces where it can be and inside
-// a word only when the word alone is wider. Never empty: an empty text gives one empty line.
-QStringList wrapped(const QString& text, qsizetype columns);
+// A path cut from the left ("…/Applications/Capture One 23.app"), so that its last name, the
+// file's or the bundle's own, stays whole when it fits; beyond that, the end of the last name stays.
+QString elidedPath(const QString& path, qsizetype columns);
+// The fewest columns in which elidedPath() keeps the last name whole ("…/" and the name).
+qsizetype elidedPathMinimum(const QString& path);
+
+// The text broken into at most `maxLines` lines of at most `columns` columns, at spaces where it
+// can be and inside a word only when the word alone is wider. When more would follow, the last
+// line ends in "…". Never empty: an empty text gives one empty line.
+QStringList wrapped(const QString& text, qsizetype columns, qsizetype maxLines);
 
 } // namespace brisquel::cli::TerminalText

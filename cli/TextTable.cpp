@@ -14,6 +14,12 @@ constexpr qsizetype kGap = 2;
 // narrower, a description or a path no longer reads as one.
 constexpr qsizetype kWrapMinimum = 20;
 constexpr qsizetype kElideMinimum = 16;
+// A path column keeps room for "…/" and the longest last name, up to this many columns: a longer
+// name is cut too rather than pushing the table into blocks.
+constexpr qsizetype kPathMinimumMost = 40;
+// A cell never takes more lines than this on a terminal: a description or a name of a megabyte
+// ends in "…" (the whole text is in --json and in output that is not a terminal's).
+constexpr qsizetype kMostLinesPerCell = 12;
 // A block's values get at least this many columns, however narrow the terminal.
 constexpr qsizetype kBlockValueMinimum = 20;
 
@@ -41,11 +47,24 @@ QList<qsizetype> TextTable::fittedWidths(const QList<QStringList>& lines, qsizet
     if (maxWidth == kUnlimited) {
         return widths;
     }
+    // What a path column needs to keep each path's last name whole.
+    QList<qsizetype> pathFloor(widths.size(), kElideMinimum);
+    for (qsizetype c = 0; c < widths.size(); ++c) {
+        if (m_columns.at(c).fit != Fit::ElidePath) {
+            continue;
+        }
+        for (qsizetype row = 1; row < lines.size(); ++row) {
+            pathFloor[c] =
+                std::max(pathFloor[c],
+                         std::min(TerminalText::elidedPathMinimum(lines.at(row).at(c)), kPathMinimumMost));
+        }
+    }
     // Each pass lets one kind of column give way, widest first.
     const auto giveWay = [&](Fit fit, qsizetype floor) {
         QList<qsizetype> minimum(widths.size());
         for (qsizetype c = 0; c < widths.size(); ++c) {
-            minimum[c] = std::min(widths[c], std::max(floor, TerminalText::width(lines.first().at(c))));
+            const qsizetype columnFloor = m_columns.at(c).fit == Fit::ElidePath ? pathFloor[c] : floor;
+            minimum[c] = std::min(widths[c], std::max(columnFloor, TerminalText::width(lines.first().at(c))));
         }
         while (lineWidth(widths) > maxWidth) {
             qsizetype widest = -1;
@@ -64,7 +83,7 @@ QList<qsizetype> TextTable::fittedWidths(const QList<QStringList>& lines, qsizet
         }
     };
     giveWay(Fit::Wrap, kWrapMinimum);
-    giveWay(Fit::ElideMiddle, kElideMinimum);
+    giveWay(Fit::ElidePath, kElideMinimum);
     return lineWidth(widths) <= maxWidth ? widths : QList<qsizetype>();
 }
 
@@ -74,14 +93,14 @@ QStringList TextTable::fitted(qsizetype column, const QString& text, qsizetype c
     }
     switch (m_columns.at(column).fit) {
     case Fit::Wrap:
-        return TerminalText::wrapped(text, columns);
-    case Fit::ElideMiddle:
-        return {TerminalText::elidedMiddle(text, columns)};
+        return TerminalText::wrapped(text, columns, kMostLinesPerCell);
+    case Fit::ElidePath:
+        return {TerminalText::elidedPath(text, columns)};
     case Fit::Keep:
         break;
     }
-    // A name longer than a whole line is wrapped, never cut.
-    return TerminalText::wrapped(text, columns);
+    // A name longer than a whole line is wrapped; only one longer than a screenful is cut.
+    return TerminalText::wrapped(text, columns, kMostLinesPerCell);
 }
 
 QString TextTable::render(qsizetype maxWidth) const {

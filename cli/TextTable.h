@@ -12,17 +12,19 @@ namespace brisquel::cli {
 // trailing spaces.
 //
 // Given a width (a terminal's), the table is fitted to it: columns that may give way do so, widest
-// first (wrapped columns, then elided ones), down to a readable minimum. Names are never cut, since
-// a name shown must be accepted back: when the table still does not fit, each row is shown as a
-// block instead, its first cell as a heading and every other cell on a line of its own under its
-// column's header, wrapped or elided to the width. Without a width nothing is cut.
+// first (wrapped columns, then paths), down to a readable minimum (for a path, its last name whole).
+// Names are not cut, since a name shown must be accepted back: when the table still does not fit,
+// each row is shown as a block instead, its first cell as a heading and every other cell on a line
+// of its own under its column's header, wrapped or elided to the width. A cell that would take
+// more than a screenful of lines (a name or description of a megabyte) ends in "…" instead.
+// Without a width nothing is cut. Rendering takes time in proportion to the cells' total length.
 class TextTable final {
 public:
     // What a column does when the table is too wide.
     enum class Fit {
-        Keep,        // names and identifiers: never cut
-        ElideMiddle, // paths: the middle gives way, so the file's name stays visible
-        Wrap,        // prose: broken into lines at spaces
+        Keep,      // names and identifiers: never cut
+        ElidePath, // paths: cut from the left, so the file's or the bundle's name stays
+        Wrap,      // prose: broken into lines at spaces
     };
     struct Column {
         QString header;
