@@ -250,10 +250,53 @@ TEST_F(BrisquelUnderHostileInput, TenThousandScriptsAndALargeDomainAreListedWith
     ASSERT_EQ(listed.size(), kScripts);
     EXPECT_EQ(listed.at(kScripts - 1)[QStringLiteral("path")].toString(), hostile::pathOfScript(kScripts));
 
+    // On a terminal too, in one pass however many rows there are.
+    const Outcome shown = run({QStringLiteral("scripts"), QStringLiteral("Capture One 40")}, 80);
+    expectBounded(shown, QStringLiteral("scripts on a terminal"));
+    EXPECT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_TRUE(shown.outText().contains(hostile::pathOfScript(kScripts).section(QLatin1Char('/'), -1)));
+
     const Outcome one = run(
         {QStringLiteral("get"), QStringLiteral("Capture One 40"), QStringLiteral("property 09999 script")});
     expectBounded(one, QStringLiteral("get"));
     EXPECT_EQ(one.outText(), hostile::pathOfScript(9999) + QLatin1Char('\n'));
+}
+
+TEST_F(BrisquelUnderHostileInput, AWordOfAMegabyteIsCutOnATerminalAndWholeInJson) {
+    const QString word(1 << 20, QLatin1Char('x'));
+    const QString longId = identifier(QStringLiteral("long.") + QString(400 * 1024, QLatin1Char('y')));
+    makeCopy(QStringLiteral("Capture One 41"), identifier(QStringLiteral("word")),
+             sdefWithScripts({{kCaptureDone, word + QStringLiteral(" end")}}));
+    makeCopy(QStringLiteral("Capture One 42"), longId);
+    const struct {
+        QStringList command;
+        int columns;
+    } shown[] = {
+        {{QStringLiteral("scripts"), QStringLiteral("Capture One 41")}, 80},
+        {{QStringLiteral("scripts"), QStringLiteral("Capture One 41")}, 200},
+        {{QStringLiteral("apps")}, 80},
+        {{QStringLiteral("scripts"), QStringLiteral("Capture One 42")}, 80},
+    };
+    for (const auto& [command, columns] : shown) {
+        const QString label = command.join(u' ') + QLatin1Char('/') + QString::number(columns);
+        const Outcome o = run(command, columns);
+        expectBounded(o, label);
+        // A screenful or so per cell, each line within the terminal, and "…" where the word was cut
+        // (in a message about it too).
+        EXPECT_LT(o.outLines().size(), 60) << qPrintable(label);
+        EXPECT_LT(o.err.size(), 4096) << qPrintable(label);
+        for (const QString& line : o.outLines())
+            EXPECT_LE(line.size(), columns) << qPrintable(label);
+        EXPECT_TRUE(o.outText().contains(QStringLiteral("…")) || o.errText().contains(QStringLiteral("…")))
+            << qPrintable(label);
+    }
+    const Outcome json =
+        run({QStringLiteral("scripts"), QStringLiteral("Capture One 41"), QStringLiteral("--json")}, 80);
+    expectBounded(json, QStringLiteral("--json"));
+    EXPECT_EQ(jsonArray(json.out).at(0)[QStringLiteral("description")].toString(),
+              word + QStringLiteral(" end"));
+    const Outcome apps = run({QStringLiteral("apps"), QStringLiteral("--json")}, 80);
+    EXPECT_EQ(jsonArray(apps.out).at(2)[QStringLiteral("bundleIdentifier")].toString(), longId);
 }
 
 // --- The preferences domain ---
@@ -484,14 +527,14 @@ TEST_F(BrisquelUnderHostileInput,
     makeCopy(
         copyName, hostileId,
         "<?xml version=\"1.0\"?><dictionary><suite name=\"Capture One Suite\"><class name=\"application\">"
-        "<property name=\"evil&#10;line&#27;[2J script\" description=\"two&#10;lines\"/>"
+        "<property name=\"evil&#10;line&#27;[2J script\" description=\"two&#10;lines&#x9B;2J\"/>"
         "<property name=\"done &#x202E;tpircs&#x2066; script\" description=\"a&#x200D;b&#xFEFF;c&#xAD;d\"/>"
         "</class></suite></dictionary>");
     // A path that any program may have written into the domain.
     writeDomain(hostileId,
                 {{QStringLiteral("evil\nline\x1b[2JScript"), QStringLiteral("/tmp/a\x1b]0;owned\x07.scpt")}});
 
-    const QString invisible = QStringLiteral("\u202e\u200b\u200d\ufeff\u00ad\u2066\x1b");
+    const QString invisible = QStringLiteral("\u202e\u200b\u200d\ufeff\u00ad\u2066\x1b\u009b");
     const QList<QStringList> commands{{QStringLiteral("apps")}, {QStringLiteral("scripts"), hostileId}};
     for (const int columns : {0, 200}) {
         for (const QStringList& command : commands) {
@@ -527,7 +570,23 @@ TEST_F(BrisquelUnderHostileInput,
     EXPECT_EQ(shown.outText(), QStringLiteral("/tmp/a\\u001b]0;owned\\u0007.scpt\n"));
     EXPECT_FALSE(shown.errText().contains(QChar(0x1b)));
 
+    // JSON carries every text whole, with what a terminal would hide or act on as \u escapes.
+    for (const QStringList& command :
+         {QStringList{QStringLiteral("apps"), QStringLiteral("--json")},
+          QStringList{QStringLiteral("scripts"), hostileId, QStringLiteral("--json")}}) {
+        const Outcome json = run(command, 200);
+        for (const QChar c : invisible)
+            EXPECT_FALSE(json.outText().contains(c)) << std::hex << int(c.unicode()) << "\n"
+                                                     << json.out.toStdString();
+    }
     const Outcome json = run({QStringLiteral("scripts"), hostileId, QStringLiteral("--json")});
-    EXPECT_EQ(jsonArray(json.out).at(0)[QStringLiteral("scriptName")].toString(),
+    for (const char* escaped : {"\\u009b", "\\u202e", "\\u2066", "\\u200d", "\\ufeff", "\\u00ad"})
+        EXPECT_TRUE(json.out.contains(escaped)) << escaped << "\n" << json.out.toStdString();
+    const QJsonArray rows = jsonArray(json.out);
+    EXPECT_EQ(rows.at(0)[QStringLiteral("scriptName")].toString(),
               QStringLiteral("evil\nline\x1b[2J script"));
+    EXPECT_EQ(rows.at(0)[QStringLiteral("description")].toString(), QStringLiteral("two\nlines\u009b2J"));
+    EXPECT_EQ(rows.at(1)[QStringLiteral("scriptName")].toString(),
+              QStringLiteral("done \u202etpircs\u2066 script"));
+    EXPECT_EQ(rows.at(1)[QStringLiteral("description")].toString(), QStringLiteral("a\u200db\ufeffc\u00add"));
 }

@@ -118,8 +118,8 @@ TEST_F(BrisquelCommandLine, AFolderWithoutCopiesIsNoCopiesButAFolderThatCannotBe
     m_applicationsFolder = empty;
     Outcome o = run({QStringLiteral("apps")});
     EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(o.outText(),
-              QStringLiteral("No copy of Capture One found in ") + empty + QStringLiteral(".\n"));
+    EXPECT_EQ(o.outText(), QStringLiteral("No copy of Capture One found in ") + empty +
+                               QStringLiteral(" (it is the folder QUILLMERE_APPLICATIONS_DIR names).\n"));
     o = run({QStringLiteral("apps"), QStringLiteral("--json")});
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(jsonArray(o.out), QJsonArray());
@@ -140,6 +140,8 @@ TEST_F(BrisquelCommandLine, AFolderWithoutCopiesIsNoCopiesButAFolderThatCannotBe
             EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
             ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
             EXPECT_TRUE(o.errText().contains(folder + QLatin1Char(' ') + reason)) << o.err.toStdString();
+            EXPECT_TRUE(o.errText().contains(QStringLiteral("QUILLMERE_APPLICATIONS_DIR")))
+                << o.err.toStdString();
         }
     }
 }
@@ -257,11 +259,32 @@ TEST_F(BrisquelCommandLine, TablesFitTheTerminalWithoutCuttingANameAndAreWholeOt
                 << qPrintable(text);
         EXPECT_TRUE(text.contains(QStringLiteral("batch.scpt"))) << columns;
     }
-    const Outcome apps = run({QStringLiteral("apps")}, 50);
-    for (const QString& line : apps.outLines())
-        EXPECT_LE(line.size(), 50) << qPrintable(line);
-    for (const QString& name : {QStringLiteral("Capture One 22"), QStringLiteral("Capture One 30"), m_id})
-        EXPECT_TRUE(apps.outText().contains(name)) << qPrintable(apps.outText());
+    // A path is cut from the left: the bundle's own name stays whole, as does the file's.
+    const QString deep = m_apps.filePath(QStringLiteral("A folder with a rather long name/Another one"));
+    QDir().mkpath(deep);
+    QDir().rename(m_apps.filePath(QStringLiteral("Capture One 22.app")),
+                  deep + QStringLiteral("/Capture One 22.app"));
+    for (const int columns : {50, 80, 100}) {
+        const Outcome apps = run({QStringLiteral("apps")}, columns);
+        for (const QString& line : apps.outLines())
+            EXPECT_LE(line.size(), columns) << qPrintable(line);
+        for (const QString& name : {QStringLiteral("Capture One 22"), QStringLiteral("Capture One 30"), m_id})
+            EXPECT_TRUE(apps.outText().contains(name)) << qPrintable(apps.outText());
+        const QStringList paths = apps.outLines().filter(QStringLiteral(".app"));
+        EXPECT_EQ(paths.size(), 3) << qPrintable(apps.outText());
+        for (const QString& line : paths)
+            EXPECT_TRUE(
+                QRegularExpression(QStringLiteral("/Capture One \\d\\d\\.app$")).match(line).hasMatch())
+                << columns << ": " << qPrintable(line);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("…/([^\\n]*/)?Capture One 22\\.app\\n"))
+                        .match(apps.outText())
+                        .hasMatch())
+            << qPrintable(apps.outText());
+    }
+    const Outcome narrow = run({QStringLiteral("scripts"), QStringLiteral("Capture One 30")}, 60);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("…/([^\\n]*/)?batch\\.scpt\\n")).match(narrow.outText()).hasMatch())
+        << qPrintable(narrow.outText());
 }
 
 // --- Naming ---
@@ -372,6 +395,14 @@ TEST_F(BrisquelCommandLine, SetGetClearRoundTripThroughTheDomainFile) {
     EXPECT_EQ(o.outText(), batch + QLatin1Char('\n'));
     EXPECT_EQ(o.errLines().size(), 1);
     EXPECT_TRUE(o.errText().contains(QStringLiteral("does not exist"))) << o.err.toStdString();
+    // One that is not gone but cannot be reached is not said to be missing.
+    const QString underAFile = compiledScript(QStringLiteral("plain.scpt")) + QStringLiteral("/x.scpt");
+    writeDomain(m_id, {{QStringLiteral("endOfBatchScript"), underAFile}});
+    o = run({QStringLiteral("get"), m_id, QStringLiteral("Batch Done")});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.errLines(), QStringList{QStringLiteral("brisquel: warning: ") + underAFile +
+                                        QStringLiteral(" cannot be reached (Not a directory): Capture One "
+                                                       "will find no script there")});
 
     // A value that is not a path, put there by another program: nothing to print, and a warning.
     writeDomain(m_id, {{QStringLiteral("endOfCaptureScript"), 42}});
@@ -389,6 +420,11 @@ TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
     QFile::link(m_files.filePath(QStringLiteral("nowhere.scpt")),
                 m_files.filePath(QStringLiteral("dangling.scpt")));
     clitest::HostileFiles::makeFifo(m_files.filePath(QStringLiteral("pipe.scpt")));
+    const QString scripts = QStringLiteral("/Contents/Resources/Scripts");
+    QDir().mkpath(m_files.filePath(QStringLiteral("Piped.scptd") + scripts));
+    clitest::HostileFiles::makeFifo(
+        m_files.filePath(QStringLiteral("Piped.scptd") + scripts + QStringLiteral("/main.scpt")));
+    QDir().mkpath(m_files.filePath(QStringLiteral("Nested.scptd") + scripts + QStringLiteral("/main.scpt")));
     const struct {
         QString file;
         QString reason;
@@ -404,6 +440,10 @@ TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
         {m_files.filePath(QStringLiteral("dangling.scpt")),
          QStringLiteral("symbolic link to a file that does not exist")},
         {m_files.filePath(QStringLiteral("pipe.scpt")), QStringLiteral("is a FIFO")},
+        {m_files.filePath(QStringLiteral("Piped.scptd")),
+         QStringLiteral("/main.scpt is a FIFO, not a script file")},
+        {m_files.filePath(QStringLiteral("Nested.scptd")),
+         QStringLiteral("/main.scpt is a folder, not a script file")},
     };
     for (const auto& [file, reason] : refused) {
         Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, file});
@@ -484,53 +524,111 @@ TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailureWithItsReason) {
 // --- The command line itself ---
 
 TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
+    const QString toolHelp = QStringLiteral("Try 'brisquel --help'.");
     const struct {
-        QStringList arguments;
+        QList<QByteArray> arguments;
         QString said;
+        QString pointer;
     } wrong[] = {
-        {{}, QStringLiteral("no command given")},
-        {{QStringLiteral("launch")}, QStringLiteral("unknown command 'launch'")},
-        {{QStringLiteral("script"), m_id},
-         QStringLiteral("unknown command 'script'; did you mean 'scripts'?")},
-        {{QStringLiteral("scripts")}, QStringLiteral("missing COPY: the command is 'brisquel scripts COPY'")},
-        {{QStringLiteral("set"), m_id, kCaptureDone}, QStringLiteral("missing FILE")},
-        {{QStringLiteral("clear"), m_id, QStringLiteral("a"), QStringLiteral("b")},
-         QStringLiteral("unexpected argument 'b'")},
-        {{QStringLiteral("apps"), QStringLiteral("--colour")}, QStringLiteral("unknown option '--colour'")},
-        {{QStringLiteral("get"), m_id, kCaptureDone, QStringLiteral("--json")},
-         QStringLiteral("--json applies")},
-        {{QStringLiteral("clear"), m_id, kCaptureDone, QStringLiteral("--force")},
-         QStringLiteral("--force applies")},
-        {{QStringLiteral("set"), m_id, kCaptureDone, QString()},
-         QStringLiteral(
-             "FILE is empty: give the script file to assign, or use 'brisquel clear COPY SCRIPT'")},
+        {{}, QStringLiteral("no command given"), toolHelp},
+        {{"launch"}, QStringLiteral("unknown command 'launch'"), toolHelp},
+        {{"script", m_id.toUtf8()},
+         QStringLiteral("unknown command 'script'; did you mean 'scripts'?"),
+         toolHelp},
+        {{"scr"}, QStringLiteral("unknown command 'scr'; did you mean 'scripts'?"), toolHelp},
+        {{"scripts"},
+         QStringLiteral("missing COPY: the command is 'brisquel scripts COPY'"),
+         QStringLiteral("Try 'brisquel help scripts'.")},
+        {{"set", m_id.toUtf8(), kCaptureDone.toUtf8()},
+         QStringLiteral("missing FILE"),
+         QStringLiteral("Try 'brisquel help set'.")},
+        {{"clear", m_id.toUtf8(), "a", "b"},
+         QStringLiteral("unexpected argument 'b'"),
+         QStringLiteral("Try 'brisquel help clear'.")},
+        {{"apps", "--colour"},
+         QStringLiteral("unknown option '--colour'"),
+         QStringLiteral("Try 'brisquel help apps'.")},
+        {{"--jsn", "apps"},
+         QStringLiteral("unknown option '--jsn'; did you mean '--json'?"),
+         QStringLiteral("Try 'brisquel help apps'.")},
+        {{"apps", "-json"},
+         QStringLiteral("unknown option '-json'; did you mean '--json'?"),
+         QStringLiteral("Try 'brisquel help apps'.")},
+        {{"apps", "--verb"},
+         QStringLiteral("unknown option '--verb'; did you mean '--verbose'?"),
+         QStringLiteral("Try 'brisquel help apps'.")},
+        {{"set", "--FORCE"},
+         QStringLiteral("unknown option '--FORCE'; did you mean '--force'?"),
+         QStringLiteral("Try 'brisquel help set'.")},
+        {{"get", m_id.toUtf8(), kCaptureDone.toUtf8(), "--json"},
+         QStringLiteral("--json applies"),
+         QStringLiteral("Try 'brisquel help get'.")},
+        {{"clear", m_id.toUtf8(), kCaptureDone.toUtf8(), "--force"},
+         QStringLiteral("--force applies"),
+         QStringLiteral("Try 'brisquel help clear'.")},
+        {{"set", m_id.toUtf8(), kCaptureDone.toUtf8(), ""},
+         QStringLiteral("FILE is empty: give the script file to assign, or use 'brisquel clear COPY SCRIPT'"),
+         QStringLiteral("Try 'brisquel help set'.")},
+        {{"help", "sets"}, QStringLiteral("no command is named 'sets'; did you mean 'set'?"), toolHelp},
+        {{"help", "set", "apps"},
+         QStringLiteral("unexpected argument 'apps'"),
+         QStringLiteral("Try 'brisquel help set'.")},
+        // What was typed is echoed with its escapes: it drives no terminal.
+        {{"\x1b]0;owned\x07\xc2\x9b"
+          "31m\u202e"},
+         QStringLiteral("unknown command '\\u001b]0;owned\\u0007\\u009b31m\\u202e'"),
+         toolHelp},
+        {{"apps", "--\x1b[2J\xe2\x80\x8b"},
+         QStringLiteral("unknown option '--\\u001b[2J\\u200b'"),
+         QStringLiteral("Try 'brisquel help apps'.")},
+        {{"scripts", "a", "\x1b[2J"},
+         QStringLiteral("unexpected argument '\\u001b[2J'"),
+         QStringLiteral("Try 'brisquel help scripts'.")},
     };
-    for (const auto& [arguments, said] : wrong) {
+    for (const auto& [arguments, said, pointer] : wrong) {
         const Outcome o = run(arguments);
-        EXPECT_EQ(o.exitCode, 2) << qPrintable(arguments.join(u' '));
+        const QString label = QString::fromUtf8(arguments.join(' '));
+        EXPECT_EQ(o.exitCode, 2) << qPrintable(label);
         ASSERT_EQ(o.errLines().size(), 2) << o.err.toStdString();
         EXPECT_TRUE(o.errLines().at(0).startsWith(QStringLiteral("brisquel: ") + said))
             << o.err.toStdString();
-        EXPECT_EQ(o.errLines().at(1), QStringLiteral("Try 'brisquel --help'."));
+        EXPECT_EQ(o.errLines().at(1), pointer) << qPrintable(label);
         EXPECT_TRUE(o.out.isEmpty());
     }
     EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
 }
 
 TEST_F(BrisquelCommandLine, HelpAndVersionArePrintedWhereverTheyAreAsked) {
-    for (const QStringList& arguments :
-         {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("help")},
-          QStringList{QStringLiteral("scripts"), QStringLiteral("-h")},
-          QStringList{QStringLiteral("launch"), QStringLiteral("--help")}}) {
+    const QString tool = QStringLiteral("Usage: brisquel [--verbose] COMMAND [ARGUMENTS]");
+    const QString set = QStringLiteral("Usage: brisquel set COPY SCRIPT FILE [--force]");
+    const struct {
+        QStringList arguments;
+        QString usage;
+    } asked[] = {
+        {{QStringLiteral("--help")}, tool},
+        {{QStringLiteral("help")}, tool},
+        {{QStringLiteral("launch"), QStringLiteral("--help")}, tool},
+        {{QStringLiteral("set"), QStringLiteral("--help")}, set},
+        {{QStringLiteral("help"), QStringLiteral("set")}, set},
+        {{QStringLiteral("set"), QStringLiteral("x"), QStringLiteral("--bogus"), QStringLiteral("-h")}, set},
+        {{QStringLiteral("help"), QStringLiteral("set"), QStringLiteral("--help")}, set},
+        {{QStringLiteral("apps"), QStringLiteral("--help")}, QStringLiteral("Usage: brisquel apps [--json]")},
+        {{QStringLiteral("help"), QStringLiteral("scripts")},
+         QStringLiteral("Usage: brisquel scripts COPY [--json]")},
+        {{QStringLiteral("get"), QStringLiteral("-h")}, QStringLiteral("Usage: brisquel get COPY SCRIPT")},
+        {{QStringLiteral("help"), QStringLiteral("clear")},
+         QStringLiteral("Usage: brisquel clear COPY SCRIPT")},
+    };
+    for (const auto& [arguments, usage] : asked) {
         const Outcome o = run(arguments);
-        EXPECT_EQ(o.exitCode, 0) << qPrintable(arguments.join(u' '));
-        EXPECT_TRUE(o.outText().startsWith(QStringLiteral("Usage: brisquel")));
+        const QString label = arguments.join(u' ');
+        EXPECT_EQ(o.exitCode, 0) << qPrintable(label);
+        EXPECT_TRUE(o.err.isEmpty()) << qPrintable(label) << ": " << o.err.toStdString();
+        EXPECT_EQ(o.outLines().value(0), usage) << qPrintable(label);
+        // Whole on an 80 x 24 terminal, with the line that asked and the next prompt.
+        EXPECT_LE(o.outText().count(QLatin1Char('\n')), 22) << qPrintable(label);
         for (const QString& line : o.outLines())
-            EXPECT_LE(line.size(), 79)
-                << "the help reads whole on an 80-column terminal: " << qPrintable(line);
-        for (const char* command :
-             {"apps", "scripts COPY", "get COPY SCRIPT", "set COPY SCRIPT FILE", "clear COPY SCRIPT"})
-            EXPECT_TRUE(o.outText().contains(QString::fromUtf8(command))) << command;
+            EXPECT_LE(line.size(), 79) << qPrintable(label) << ": " << qPrintable(line);
     }
     const Outcome o = run({QStringLiteral("--version")});
     EXPECT_EQ(o.exitCode, 0);
