@@ -88,7 +88,8 @@ int main() {
             continue;
         }
         const QList<BackgroundScript> read = candidate.readBackgroundScripts(*document);
-        check(read.size() == candidate.readBackgroundScripts().size(), "AppFinder::App::readBackgroundScripts");
+        check(read.size() == candidate.readBackgroundScripts().size(),
+              "AppFinder::App::readBackgroundScripts");
         if (!read.isEmpty() && !copy) {
             copy = candidate;
             scripts = read;
