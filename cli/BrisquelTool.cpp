@@ -177,7 +177,10 @@ std::optional<AppFinder::App> BrisquelTool::namedCopy() {
     vexo::Expected<AppFinder::App> copy =
         NameLookup::findCopy(m_discovery.apps, m_line.operands.at(0), m_platform.applicationsFolder);
     if (!copy) {
-        say(copy.result().message());
+        // With no copy at all, the folder searched is the likelier mistake than the name.
+        say(copy.result().message() +
+            (m_discovery.apps.isEmpty() ? QStringLiteral(" (") + applicationsFolderHint() + QLatin1Char(')')
+                                        : QString()));
         return std::nullopt;
     }
     return std::move(copy).value();

@@ -123,6 +123,13 @@ TEST_F(BrisquelCommandLine, AFolderWithoutCopiesIsNoCopiesButAFolderThatCannotBe
     o = run({QStringLiteral("apps"), QStringLiteral("--json")});
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(jsonArray(o.out), QJsonArray());
+    // A copy named in a folder that holds none: the folder is named, and how to search another.
+    o = run({QStringLiteral("scripts"), QStringLiteral("Capture One 23")});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.errLines(),
+              QStringList{QStringLiteral("brisquel: no copy of Capture One is named \"Capture One 23\": "
+                                         "none was found in ") +
+                          empty + QStringLiteral(" (it is the folder QUILLMERE_APPLICATIONS_DIR names)")});
 
     const struct {
         QString folder;
