@@ -200,16 +200,6 @@ qsizetype width(QStringView text) {
     return columns;
 }
 
-QString elidedRight(const QString& text, qsizetype columns) {
-    if (width(text) <= columns) {
-        return text;
-    }
-    if (columns <= 0) {
-        return {};
-    }
-    return text.left(prefixEnd(text, columns - 1)) + kEllipsis;
-}
-
 QString elidedMiddle(const QString& text, qsizetype columns) {
     if (width(text) <= columns) {
         return text;

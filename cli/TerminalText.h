@@ -31,10 +31,8 @@ QString printable(const QString& text);
 // marks and other zero-width characters none. Meant for printable() text.
 qsizetype width(QStringView text);
 
-// The text cut to at most `columns` columns, ending in "…" when cut. Whole characters (a
-// surrogate pair, a base with its combining marks) are never split.
-QString elidedRight(const QString& text, qsizetype columns);
-// The same, cut in the middle, so that both ends stay.
+// The text cut in the middle to at most `columns` columns, so that both ends stay, with "…" where
+// it was cut. Whole characters (a surrogate pair, a base with its combining marks) are never split.
 QString elidedMiddle(const QString& text, qsizetype columns);
 // A path cut from the left ("…/Applications/Capture One 23.app"), so that its last name, the
 // file's or the bundle's own, stays whole when it fits; beyond that, the end of the last name stays.
