@@ -44,14 +44,15 @@ void writeJson(const QJsonArray& array) {
     Console::writeOutBytes(JsonOutput::text(array));
 }
 
-// How a user points the tool at another applications folder, for a message about this one.
+// How a user points the tool at another applications folder, for a message about this one. An
+// empty QUILLMERE_APPLICATIONS_DIR names no folder: /Applications is searched, as without it.
 QString applicationsFolderHint() {
-    return qEnvironmentVariableIsSet("QUILLMERE_APPLICATIONS_DIR")
+    return !qEnvironmentVariableIsEmpty("QUILLMERE_APPLICATIONS_DIR")
                ? QStringLiteral("it is the folder QUILLMERE_APPLICATIONS_DIR names")
                : QStringLiteral("set QUILLMERE_APPLICATIONS_DIR to search another folder");
 }
 
-// Why nothing Capture One could run is at a path ("does not exist", "cannot be reached: ..."); empty
+// Why nothing Capture One could run is at a path ("does not exist", "cannot be reached (...)"); empty
 // when something is there.
 QString whyAbsent(const QString& path) {
     struct stat info {};
