@@ -35,6 +35,10 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     launch.outputFile = m_outputFile;
 #if !defined(__SANITIZE_ADDRESS__)
     launch.addressSpaceLimitBytes = qint64(4) << 30;
+#else
+    // The sanitizers make the largest honest runs (10,000 scripts) take seconds, and a machine busy
+    // with other builds several times that; an unbounded reader still takes minutes.
+    launch.timeLimitSeconds = 90;
 #endif
     Outcome outcome = clitest::run(launch);
     EXPECT_TRUE(outcome.finished) << "brisquel was still running at the time limit: "
