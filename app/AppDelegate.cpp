@@ -6,9 +6,9 @@
 #include "VexoUpdater/Updater.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "app/ApplicationIcon.h"
 
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"

@@ -3,10 +3,10 @@
 #include "app/AppDelegate.h"
 #include "app/AppIdentity.h"
 #include "app/Appearance.h"
+#include "app/ApplicationIcon.h"
 #include "app/CommandLine.h"
 #include "app/QuitOnSignal.h"
 #include "app/URLTransformer.h"
-#include "app/ApplicationIcon.h"
 
 #include "VexoUpdater/FeedUpdater.h"
 #include "VexoUpdater/UpdateCheckCommand.h"
