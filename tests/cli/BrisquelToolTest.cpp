@@ -165,6 +165,9 @@ TEST_F(BrisquelCommandLine, VerboseSaysWhichBundlesTheSearchPassedOverAndWhy) {
     const Outcome verbose = run({QStringLiteral("apps"), QStringLiteral("--verbose")});
     EXPECT_EQ(verbose.exitCode, 0);
     EXPECT_EQ(verbose.out, quiet.out);
+    // A folder of one's own is always walked, on every platform.
+    EXPECT_EQ(verbose.errLines().filter(QStringLiteral("brisquel: searched with the folder walk")).size(), 1)
+        << verbose.err.toStdString();
     const struct {
         QString path;
         QString reason;
