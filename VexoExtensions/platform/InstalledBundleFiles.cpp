@@ -1,0 +1,28 @@
+// A program installed under a prefix: its information dictionary is compiled in as the Qt resource
+// ":/Info.plist", and its data lies in share/quillmere beside its bin folder.
+
+#include "VexoExtensions/platform/BundleFiles.h"
+
+#include "VexoExtensions/MainBundle.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace brisquel::vexo::bundlefiles {
+
+InfoPlist infoPlist() {
+    const QString resource = QStringLiteral(":/Info.plist");
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QByteArray(), resource};
+    return {file.readAll(), resource};
+}
+
+QString resourceFolder() {
+    const QString folder = MainBundle::bundleFolder();
+    if (folder.isEmpty())
+        return {};
+    return QDir::cleanPath(folder + QStringLiteral("/../share/quillmere"));
+}
+
+} // namespace brisquel::vexo::bundlefiles
