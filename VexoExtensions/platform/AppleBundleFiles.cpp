@@ -28,7 +28,7 @@ QString executablePath() {
 }
 
 // <name>.app/Contents when the executable lies in its MacOS folder; empty for a program that is
-// not in a bundle (a test, a tool built on its own).
+// not in a bundle (a test, a tool built on its own), which then finds its files as installed.
 QString contentsFolder() {
     static const QString contents = [] {
         const QString executable = executablePath();
@@ -49,7 +49,7 @@ QString contentsFolder() {
 InfoPlist infoPlist() {
     const QString contents = contentsFolder();
     if (contents.isEmpty())
-        return {};
+        return installed::infoPlist();
     const QString path = contents + QStringLiteral("/Info.plist");
     const Expected<QByteArray> bytes = readRegularFile(path, limits::kInfoPlistBytes);
     return {bytes ? *bytes : QByteArray(), path};
@@ -57,7 +57,7 @@ InfoPlist infoPlist() {
 
 QString resourceFolder() {
     const QString contents = contentsFolder();
-    return contents.isEmpty() ? QString() : contents + QStringLiteral("/Resources");
+    return contents.isEmpty() ? installed::resourceFolder() : contents + QStringLiteral("/Resources");
 }
 
 } // namespace brisquel::vexo::bundlefiles

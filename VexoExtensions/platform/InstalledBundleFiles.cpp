@@ -10,7 +10,7 @@
 
 namespace brisquel::vexo::bundlefiles {
 
-InfoPlist infoPlist() {
+InfoPlist installed::infoPlist() {
     const QString resource = QStringLiteral(":/Info.plist");
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
@@ -18,11 +18,23 @@ InfoPlist infoPlist() {
     return {file.readAll(), resource};
 }
 
-QString resourceFolder() {
+QString installed::resourceFolder() {
     const QString folder = MainBundle::bundleFolder();
     if (folder.isEmpty())
         return {};
     return QDir::cleanPath(folder + QStringLiteral("/../share/quillmere"));
 }
+
+// Where the application is no bundle, the installed form is the answer; on macOS,
+// AppleBundleFiles.cpp gives it.
+#if !defined(__APPLE__)
+InfoPlist infoPlist() {
+    return installed::infoPlist();
+}
+
+QString resourceFolder() {
+    return installed::resourceFolder();
+}
+#endif
 
 } // namespace brisquel::vexo::bundlefiles
