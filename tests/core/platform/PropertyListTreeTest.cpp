@@ -73,54 +73,36 @@ struct Source {
 struct Sink {
     using Node = Ref;
     int budget = std::numeric_limits<int>::max();
-    Ref made(Kind kind) { return budget-- > 0 ? object(kind) : nullptr; }
-    Ref text(const QString& t) {
-        Ref o = made(Kind::Text);
+
+    template <typename Fill> Ref made(Kind kind, Fill fill) {
+        Ref o = budget-- > 0 ? object(kind) : nullptr;
         if (o)
-            o->text = t;
+            fill(*o);
         return o;
+    }
+    Ref text(const QString& v) {
+        return made(Kind::Text, [&](Object& o) { o.text = v; });
     }
     Ref integer(qint64 v) {
-        Ref o = made(Kind::Integer);
-        if (o)
-            o->integer = v;
-        return o;
+        return made(Kind::Integer, [&](Object& o) { o.integer = v; });
     }
     Ref real(double v) {
-        Ref o = made(Kind::Real);
-        if (o)
-            o->number = v;
-        return o;
+        return made(Kind::Real, [&](Object& o) { o.number = v; });
     }
     Ref boolean(bool v) {
-        Ref o = made(Kind::Boolean);
-        if (o)
-            o->boolean = v;
-        return o;
+        return made(Kind::Boolean, [&](Object& o) { o.boolean = v; });
     }
     Ref date(double seconds) {
-        Ref o = made(Kind::Date);
-        if (o)
-            o->number = seconds;
-        return o;
+        return made(Kind::Date, [&](Object& o) { o.number = seconds; });
     }
     Ref data(const QByteArray& v) {
-        Ref o = made(Kind::Data);
-        if (o)
-            o->data = v;
-        return o;
+        return made(Kind::Data, [&](Object& o) { o.data = v; });
     }
-    Ref array(std::vector<Ref>& elements) {
-        Ref o = made(Kind::Array);
-        if (o)
-            o->elements = std::move(elements);
-        return o;
+    Ref array(std::vector<Ref>& v) {
+        return made(Kind::Array, [&](Object& o) { o.elements = std::move(v); });
     }
-    Ref dictionary(std::vector<std::pair<Ref, Ref>>& entries) {
-        Ref o = made(Kind::Dictionary);
-        if (o)
-            o->entries = std::move(entries);
-        return o;
+    Ref dictionary(std::vector<std::pair<Ref, Ref>>& v) {
+        return made(Kind::Dictionary, [&](Object& o) { o.entries = std::move(v); });
     }
 };
 
