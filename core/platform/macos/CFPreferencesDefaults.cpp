@@ -37,7 +37,7 @@ vexo::Expected<QVariantList> CFPreferencesDefaults::readValues(const QStringList
     if (!m_domainName)
         return Result::failure(Status::Refused, QStringLiteral("Preferences domain \"") + m_domain +
                                                     QStringLiteral("\" is not a plain reverse-DNS name"));
-    const auto domain = m_domainName.as<CFStringRef>();
+    const CFStringRef domain = m_domainName.as<CFStringRef>();
     // Brings in what other programs changed. Its answer tells whether this process's own changes
     // reached the daemon, which only a write needs to know; a read goes on with what the daemon has.
     CFPreferencesAppSynchronize(domain);
@@ -93,8 +93,8 @@ Result CFPreferencesDefaults::store(const QString& key, const QVariant* value) {
             return failWith(made.result().status(), made.result().message());
         newValue = std::move(made).value();
     }
-    const auto keyName = name.as<CFStringRef>();
-    const auto domain = m_domainName.as<CFStringRef>();
+    const CFStringRef keyName = name.as<CFStringRef>();
+    const CFStringRef domain = m_domainName.as<CFStringRef>();
     if (CFPreferencesAppValueIsForced(keyName, domain))
         return failWith(Status::Refused,
                         QStringLiteral("an administrator manages this setting (a configuration "

@@ -69,7 +69,7 @@ struct CFSource {
     double dateSeconds(Node node) const { return CFDateGetAbsoluteTime(static_cast<CFDateRef>(node)); }
 
     QByteArray data(Node node) const {
-        const auto data = static_cast<CFDataRef>(node);
+        const CFDataRef data = static_cast<CFDataRef>(node);
         const CFIndex length = CFDataGetLength(data);
         // The byte pointer of an empty CFData may be null.
         return length == 0 ? QByteArray()
@@ -77,14 +77,14 @@ struct CFSource {
     }
 
     std::vector<Node> elements(Node node) const {
-        const auto array = static_cast<CFArrayRef>(node);
+        const CFArrayRef array = static_cast<CFArrayRef>(node);
         std::vector<Node> values(static_cast<size_t>(CFArrayGetCount(array)));
         CFArrayGetValues(array, CFRangeMake(0, static_cast<CFIndex>(values.size())), values.data());
         return values;
     }
 
     std::vector<std::pair<Node, Node>> entries(Node node) const {
-        const auto dictionary = static_cast<CFDictionaryRef>(node);
+        const CFDictionaryRef dictionary = static_cast<CFDictionaryRef>(node);
         const auto count = static_cast<size_t>(CFDictionaryGetCount(dictionary));
         std::vector<Node> keys(count);
         std::vector<Node> values(count);

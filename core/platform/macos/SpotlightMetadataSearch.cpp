@@ -92,7 +92,7 @@ MetadataSearchResult SpotlightMetadataSearch::search(const MetadataQuery& query)
     if (!mdQuery)
         return failed(query, vexo::Status::Unavailable,
                       kSpotlight + QStringLiteral(" did not accept the query ") + *text);
-    const auto running = mdQuery.as<MDQueryRef>();
+    const MDQueryRef running = mdQuery.as<MDQueryRef>();
     MDQuerySetSearchScope(running, scopes.as<CFArrayRef>(), 0);
     // Synchronous: returns once the first gathering is complete; false when the query cannot start.
     if (!MDQueryExecute(running, kMDQuerySynchronous))
