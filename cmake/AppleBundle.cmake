@@ -74,7 +74,8 @@ if(QUILLMERE_SPARKLE_FRAMEWORK)
   set_source_files_properties(${PROJECT_SOURCE_DIR}/VexoUpdater/SparkleUpdater.mm
     TARGET_DIRECTORY VexoUpdater
     PROPERTIES COMPILE_OPTIONS "-fobjc-arc;-Wno-deprecated-declarations")
-  target_compile_options(VexoUpdater PRIVATE "-F${sparkle_folder}")
+  # A system framework path: Sparkle's headers are not held to our warnings.
+  target_compile_options(VexoUpdater PRIVATE "-iframework${sparkle_folder}")
   target_link_libraries(VexoUpdater PRIVATE ${QUILLMERE_SPARKLE_FRAMEWORK})
   # The application creates SparkleUpdater in place of its own feed check (app/ApplicationMain.cpp).
   target_compile_definitions(QuillmereApp PRIVATE QUILLMERE_WITH_SPARKLE=1)

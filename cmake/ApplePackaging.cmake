@@ -16,11 +16,13 @@ endif()
 set(QUILLMERE_CODESIGN_IDENTITY "-" CACHE STRING
   "The identity that signs Quillmere.app: \"-\" signs ad hoc, without the hardened runtime; a Developer ID signs with the hardened runtime and the Apple-events entitlement")
 
+# One component, the only one packaged: the libraries' own install rules (their resource bundles
+# under share/quillmere, for a Unix prefix) stay out of the image, whose bundle has them inside.
 set_target_properties(brisquel PROPERTIES INSTALL_RPATH "@executable_path/../Frameworks")
-install(TARGETS quillmere BUNDLE DESTINATION .)
+install(TARGETS quillmere BUNDLE DESTINATION . COMPONENT Application)
 # After the bundle, so that these take the place of the build tree's copies inside it.
-install(TARGETS brisquel RUNTIME DESTINATION Quillmere.app/Contents/MacOS)
-install(TARGETS Brisquel LIBRARY DESTINATION Quillmere.app/Contents/Frameworks)
+install(TARGETS brisquel RUNTIME DESTINATION Quillmere.app/Contents/MacOS COMPONENT Application)
+install(TARGETS Brisquel LIBRARY DESTINATION Quillmere.app/Contents/Frameworks COMPONENT Application)
 
 find_program(QUILLMERE_MACDEPLOYQT macdeployqt HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 
@@ -32,6 +34,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Assign AppleScript files to the backgroun
 set(CPACK_PACKAGE_FILE_NAME Quillmere-${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_DMG_VOLUME_NAME Quillmere)
+set(CPACK_COMPONENTS_ALL Application)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/AppleDeployBundle.cmake)
 # Read by that script (CPack hands every CPACK_ variable on).
 set(CPACK_QUILLMERE_MACDEPLOYQT ${QUILLMERE_MACDEPLOYQT})
