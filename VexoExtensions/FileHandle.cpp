@@ -2,6 +2,7 @@
 
 #include "VexoExtensions/ProcessRunner.h"
 #include "VexoExtensions/RegularExpression.h"
+#include "VexoExtensions/platform/Descriptors.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <system_error>
 #include <thread>
@@ -64,7 +64,8 @@ struct FileHandle::State {
     std::thread watcher;
     std::atomic<bool> watcherRunning{false};
     std::atomic<bool> stopping{false};
-    int wakeFd = -1;
+    int wakeFd = -1;      // polled by the watch
+    int wakeWriteFd = -1; // written to wake it (the same descriptor where the system has eventfd)
 
     void stopWatching();
     static void watch(const std::shared_ptr<State>& state);
@@ -75,9 +76,9 @@ void FileHandle::State::stopWatching() {
     {
         std::lock_guard lock(mutex);
         stopping = true;
-        if (wakeFd >= 0) {
+        if (wakeWriteFd >= 0) {
             const uint64_t one = 1;
-            [[maybe_unused]] const ssize_t written = ::write(wakeFd, &one, sizeof one);
+            [[maybe_unused]] const ssize_t written = ::write(wakeWriteFd, &one, sizeof one);
         }
         thread = std::move(watcher);
     }
@@ -88,10 +89,8 @@ void FileHandle::State::stopWatching() {
             thread.join();
     }
     std::lock_guard lock(mutex);
-    if (wakeFd >= 0 && !watcherRunning) {
-        ::close(wakeFd);
-        wakeFd = -1;
-    }
+    if (wakeFd >= 0 && !watcherRunning)
+        descriptors::closeWakeUp(wakeFd, wakeWriteFd);
     callbacks.clear();
 }
 
@@ -133,9 +132,8 @@ void FileHandle::State::watch(const std::shared_ptr<State>& state) {
     std::lock_guard lock(state->mutex);
     state->watcherRunning = false;
     if (state->stopping && state->wakeFd >= 0 && !state->watcher.joinable()) {
-        // Detached by a callback that closed the handle: the wake descriptor is ours to close.
-        ::close(state->wakeFd);
-        state->wakeFd = -1;
+        // Detached by a callback that closed the handle: the wake descriptors are ours to close.
+        descriptors::closeWakeUp(state->wakeFd, state->wakeWriteFd);
     }
 }
 
@@ -220,8 +218,7 @@ void FileHandle::readTitle(std::function<void(const QString& title)> callback) {
     if (m_state->watcher.joinable())
         m_state->watcher.join();
     if (m_state->wakeFd < 0) {
-        m_state->wakeFd = ::eventfd(0, EFD_CLOEXEC);
-        if (m_state->wakeFd < 0)
+        if (!descriptors::openWakeUp(m_state->wakeFd, m_state->wakeWriteFd))
             throwErrno("cannot start watching the file handle");
     }
     m_state->stopping = false;
@@ -239,7 +236,7 @@ namespace {
 
 std::pair<int, int> openPipe() {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
+    if (descriptors::openCloseOnExecPipe(fds) != 0)
         throwErrno("cannot create a pipe");
     return {fds[0], fds[1]};
 }

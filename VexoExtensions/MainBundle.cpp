@@ -1,6 +1,7 @@
 #include "VexoExtensions/MainBundle.h"
 
 #include "VexoExtensions/PropertyList.h"
+#include "VexoExtensions/platform/BundleFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,6 @@ namespace brisquel::vexo {
 
 namespace {
 
-const QString kInfoResource = QStringLiteral(":/Info.plist");
 const QString kBundlePrefix = QStringLiteral("VexoWidgets_");
 const QString kBundleSuffix = QStringLiteral(".bundle");
 
@@ -30,10 +30,10 @@ InfoState& infoState() {
 }
 
 QVariantMap readCompiledInfo() {
-    QFile file(kInfoResource);
-    if (!file.open(QIODevice::ReadOnly))
+    const bundlefiles::InfoPlist info = bundlefiles::infoPlist();
+    if (info.bytes.isEmpty())
         return {};
-    const Expected<QVariant> parsed = plist::parse(file.readAll(), kInfoResource);
+    const Expected<QVariant> parsed = plist::parse(info.bytes, info.source);
     if (!parsed || parsed->typeId() != QMetaType::QVariantMap)
         return {};
     return parsed->toMap();
@@ -68,10 +68,7 @@ QString MainBundle::resourceFolder() {
     const QString configured = qEnvironmentVariable("QUILLMERE_DATA_DIR");
     if (!configured.isEmpty())
         return QDir::cleanPath(configured);
-    const QString folder = bundleFolder();
-    if (folder.isEmpty())
-        return {};
-    return QDir::cleanPath(folder + QStringLiteral("/../share/quillmere"));
+    return bundlefiles::resourceFolder();
 }
 
 QString MainBundle::bundleFolder() {

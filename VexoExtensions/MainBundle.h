@@ -12,10 +12,12 @@
 // The running application seen as a bundle: its information dictionary, and the folders in which
 // it and its libraries keep their resources.
 //
-// On this platform the information dictionary is an Info.plist compiled into the program as the
-// Qt resource ":/Info.plist" (a program without one has an empty dictionary). The application's
+// On Linux the information dictionary is an Info.plist compiled into the program as the Qt
+// resource ":/Info.plist" (a program without one has an empty dictionary). The application's
 // resource folder is the folder named by QUILLMERE_DATA_DIR when set, else "share/quillmere" beside
-// the program's "bin" folder, which is where an installed program keeps its data.
+// the program's "bin" folder, which is where an installed program keeps its data. In a macOS
+// application bundle they are the bundle's own Contents/Info.plist and Contents/Resources
+// (VexoExtensions/platform/BundleFiles.h).
 namespace brisquel::vexo {
 
 class BRISQUEL_EXPORT MainBundle {

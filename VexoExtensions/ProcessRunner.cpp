@@ -1,5 +1,6 @@
 #include "VexoExtensions/ProcessRunner.h"
 
+#include "VexoExtensions/platform/Descriptors.h"
 #include "VexoExtensions/platform/SpawnFileActions.h"
 
 #include <QFile>
@@ -166,7 +167,7 @@ private:
 // has closed its own standard streams.
 void makePipe(Descriptor& readEnd, Descriptor& writeEnd) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
+    if (descriptors::openCloseOnExecPipe(fds) != 0)
         throw std::system_error(errno, std::generic_category(), "cannot create a pipe");
     for (int i = 0; i < 2; ++i) {
         if (fds[i] < 3) {

@@ -178,7 +178,13 @@ Expected<Node> readNode(const QByteArray& bytes, const QString& source) {
     if (Result shape = checkBinaryShape(bytes, name); !shape)
         return shape;
     plist_t node = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    // Binary or XML, by the two calls every libplist offers alike: plist_from_memory changed its
+    // signature in libplist 2.3 (which macOS builds get from Homebrew) and reads JSON and OpenStep
+    // text there too.
+    if (bytes.startsWith(kBinaryMagic))
+        plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    else
+        plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
     if (!node)
         return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
     return Node(node);

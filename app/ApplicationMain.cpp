@@ -16,7 +16,19 @@
 #include <QApplication>
 #include <QTimer>
 
+#if defined(QUILLMERE_WITH_SPARKLE)
+#include "VexoUpdater/SparkleUpdater.h"
+#endif
+
 namespace quillmere {
+
+// The application's updater, chosen by the build: Sparkle where a macOS build bundles it, else
+// the application's own check of its feed.
+#if defined(QUILLMERE_WITH_SPARKLE)
+using ApplicationUpdater = SparkleUpdater;
+#else
+using ApplicationUpdater = FeedUpdater;
+#endif
 
 bool hasGlobalMenuBar() {
 #if defined(Q_OS_MACOS)
@@ -59,7 +71,7 @@ int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&
     QuitOnSignal quitOnSignal;
 
     // The updater exists before the delegate, whose preferences pane hands it the feed address.
-    FeedUpdater updater;
+    ApplicationUpdater updater;
     Updater::setSharedUpdater(&updater);
 
     AppDelegate delegate(brisquel::AppFinder::shared());

@@ -27,11 +27,32 @@ extern "C" void writeWakeUp(int /*signal*/) {
     errno = savedErrno;
 }
 
+// Both ends close-on-exec and non-blocking: in one call where the system has the flags (Linux),
+// else (macOS) set on each end afterwards.
+bool openWakeUpPair() {
+#if defined(SOCK_CLOEXEC) && defined(SOCK_NONBLOCK)
+    return ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) == 0;
+#else
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pipeEnds) != 0) {
+        return false;
+    }
+    for (const int end : pipeEnds) {
+        if (::fcntl(end, F_SETFD, FD_CLOEXEC) != 0 ||
+            ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK) != 0) {
+            ::close(pipeEnds[0]);
+            ::close(pipeEnds[1]);
+            pipeEnds[0] = pipeEnds[1] = -1;
+            return false;
+        }
+    }
+    return true;
+#endif
+}
+
 } // namespace
 
 QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent) {
-    if (pipeEnds[0] >= 0 ||
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0) {
+    if (pipeEnds[0] >= 0 || !openWakeUpPair()) {
         return;
     }
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);

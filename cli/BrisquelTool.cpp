@@ -164,6 +164,9 @@ bool BrisquelTool::discover() {
         return false;
     }
     if (m_line.verbose) {
+        if (!m_discovery.answeredBy.isEmpty()) {
+            say(QStringLiteral("searched with ") + printable(m_discovery.answeredBy));
+        }
         for (const SkippedEntry& entry : std::as_const(m_discovery.skipped)) {
             sayReason(entry.reason);
         }

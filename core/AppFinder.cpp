@@ -72,6 +72,7 @@ AppFinder::Discovery AppFinder::discoverWithReport(const Platform& platform) {
         }
     }
     discovery.skipped = std::move(found.skipped);
+    discovery.answeredBy = std::move(found.answeredBy);
 
     const auto shared = std::make_shared<const Platform>(platform);
     QHash<QString, QString> firstPathOf;

@@ -133,6 +133,8 @@ public:
         // A failure when the applications folder itself cannot be searched (it does not exist,
         // is not a folder, cannot be read): then an empty list does not mean "no copies".
         vexo::Result folder;
+        // Which search answered (see MetadataSearchResult::answeredBy).
+        QString answeredBy;
     };
 
     // The finder of the process, created on first use (thread-safe); its `apps` starts empty and

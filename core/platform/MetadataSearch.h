@@ -50,6 +50,8 @@ struct BRISQUEL_EXPORT SkippedEntry {
 struct BRISQUEL_EXPORT MetadataSearchResult {
     QList<MetadataItem> items; // sorted as the query asked
     QList<SkippedEntry> skipped;
+    // Which search answered, for a person ("Spotlight", "the folder walk"); empty when unsaid.
+    QString answeredBy{};
 };
 
 // The platform's file-metadata index. search() runs one query to its end on the calling thread

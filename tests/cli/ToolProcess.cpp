@@ -27,7 +27,9 @@ struct Channel {
 
 Channel openPipe() {
     int fds[2] = {-1, -1};
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
+    // pipe2() is Linux's; this works on macOS too.
+    if (::pipe(fds) != 0 || ::fcntl(fds[0], F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(fds[1], F_SETFD, FD_CLOEXEC) != 0) {
         std::abort();
     }
     return {fds[0], fds[1]};
@@ -35,8 +37,10 @@ Channel openPipe() {
 
 // A terminal of the given width whose output is not translated (a line break stays one byte).
 Channel openTerminal(int columns) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+    // macOS's posix_openpt takes no O_CLOEXEC: set afterwards.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::fcntl(master, F_SETFD, FD_CLOEXEC) != 0 || ::grantpt(master) != 0 ||
+        ::unlockpt(master) != 0) {
         std::abort();
     }
     const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);

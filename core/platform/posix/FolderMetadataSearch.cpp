@@ -219,7 +219,8 @@ MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
 
     const QString sortAttribute =
         query.sortAttribute.isEmpty() ? MetadataAttribute::kDisplayName : query.sortAttribute;
-    MetadataSearchResult result{std::move(walk.items), std::move(walk.skipped)};
+    MetadataSearchResult result{std::move(walk.items), std::move(walk.skipped),
+                                QStringLiteral("the folder walk")};
     QList<MetadataItem>& items = result.items;
     // Equal names (copies in different folders) are ordered by path, so that which one comes
     // first never depends on the order in which the file system lists a folder.

@@ -8,8 +8,8 @@
 //       replaces the domain file, the way a crash at the worst moment would.
 //   preferences_test_writer --hang-before-replace <folder> <domain> <key> <value>
 //       the same, but stops there for good, holding the lock, until it is killed.
+#include "core/platform/Platform.h"
 #include "core/platform/posix/PlistFileDefaults.h"
-#include "core/platform/posix/PosixLog.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
         arguments.removeFirst();
     if (arguments.size() != 4)
         return 2;
-    brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], std::make_shared<brisquel::PosixLog>());
+    // The system log of whichever platform this runs on.
+    brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], brisquel::Platform::native().log);
     if (exitBeforeReplace || hangBeforeReplace) {
         defaults.setBeforeReplaceHook([hangBeforeReplace](const QString&) {
             while (hangBeforeReplace)

@@ -1,0 +1,62 @@
+#include "core/platform/PollingObservation.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using brisquel::PollingObservation;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs the event loop until the condition holds, for at most a generous bound.
+bool waitUntil(const std::function<bool()>& condition) {
+    QDeadlineTimer deadline(10s);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return condition();
+}
+
+TEST(PollingObservation, ASeenChangeIsToldOnceAndTheLookingGoesOn) {
+    int looks = 0;
+    int told = 0;
+    PollingObservation observation([&] { return ++looks == 3; }, [&] { ++told; }, 1ms);
+    ASSERT_TRUE(waitUntil([&] { return looks >= 6; }));
+    EXPECT_EQ(told, 1);
+}
+
+TEST(PollingObservation, LookNowLooksAtOnceWithoutWaitingForThePace) {
+    int looks = 0;
+    int told = 0;
+    PollingObservation observation([&] { return ++looks > 0; }, [&] { ++told; }, std::chrono::hours(1));
+    observation.lookNow();
+    EXPECT_EQ(looks, 1);
+    EXPECT_EQ(told, 1);
+}
+
+TEST(PollingObservation, TheOneToldMayEndTheObservation) {
+    int told = 0;
+    int looksAfterEnd = 0;
+    bool ended = false;
+    std::unique_ptr<PollingObservation> observation;
+    observation = std::make_unique<PollingObservation>(
+        [&] {
+            looksAfterEnd += ended ? 1 : 0;
+            return true;
+        },
+        [&] {
+            ++told;
+            observation.reset();
+            ended = true;
+        },
+        1ms);
+    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    // A later look would have to come from a timer of the ended observation.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(looksAfterEnd, 0);
+}
+
+} // namespace
