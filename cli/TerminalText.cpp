@@ -1,5 +1,7 @@
 #include "cli/TerminalText.h"
 
+#include "VexoExtensions/VisibleText.h"
+
 #include <unicode/uchar.h>
 
 namespace brisquel::cli::TerminalText {
@@ -20,49 +22,6 @@ CodePoint codePointAt(const QString& text, qsizetype at) {
         return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
     }
     return {c.unicode(), 1};
-}
-
-bool isShownAsItself(char32_t c) {
-    if (c == U' ') {
-        return true;
-    }
-    if (c == U'\\') {
-        return false;
-    }
-    const UChar32 u = static_cast<UChar32>(c);
-    switch (u_charType(u)) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-    case U_SURROGATE:
-    case U_UNASSIGNED:
-        return false;
-    default:
-        // Characters that draw nothing although they are not format characters: Hangul fillers,
-        // variation selectors, the combining grapheme joiner, Mongolian selectors.
-        return !u_hasBinaryProperty(u, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
-    }
-}
-
-QString escaped(char32_t c) {
-    switch (c) {
-    case U'\n':
-        return QStringLiteral("\\n");
-    case U'\t':
-        return QStringLiteral("\\t");
-    case U'\r':
-        return QStringLiteral("\\r");
-    case U'\\':
-        return QStringLiteral("\\\\");
-    default:
-        break;
-    }
-    if (c > 0xffff) {
-        return QStringLiteral("\\U") + QString::number(uint(c), 16).rightJustified(8, QLatin1Char('0'));
-    }
-    return QStringLiteral("\\u") + QString::number(uint(c), 16).rightJustified(4, QLatin1Char('0'));
 }
 
 qsizetype columnsOf(char32_t c) {
@@ -118,18 +77,7 @@ qsizetype suffixStart(const QString& text, qsizetype columns) {
 } // namespace
 
 QString printable(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype at = 0; at < text.size();) {
-        const CodePoint cp = codePointAt(text, at);
-        if (isShownAsItself(cp.value)) {
-            out += QStringView(text).mid(at, cp.length);
-        } else {
-            out += escaped(cp.value);
-        }
-        at += cp.length;
-    }
-    return out;
+    return vexo::visibleText(text);
 }
 
 qsizetype width(const QString& text) {
