@@ -57,10 +57,13 @@ struct AppcastReading {
     std::optional<AppcastItem> newest;
     int itemCount = 0;
     // Items left out because they are broken (no version, a version that is not one, an unsafe
-    // download address...), one sentence each naming the item and the cause. Items left out
-    // because they are not meant for this program (another channel, another system, a delta
-    // only) are not problems.
+    // download address...): how many, and the first kMaximumProblemTexts of them as one sentence
+    // each naming the item and the cause. Items left out because they are not meant for this
+    // program (another channel, another system, a delta only) are not problems.
+    int problemCount = 0;
     QStringList problems;
+
+    static constexpr int kMaximumProblemTexts = 20;
 };
 
 // Reads an update feed (an RSS 2.0 document whose items carry the sparkle namespace, however its
