@@ -7,9 +7,10 @@ using brisquel::vexo::Result;
 
 namespace {
 
-HttpPolicy feedbackPolicy(const HttpLimits& limits) {
+HttpPolicy feedbackPolicy(const HttpLimits& limits, NetworkAccess* network) {
     HttpPolicy policy;
     policy.limits = limits;
+    policy.network = network;
     policy.firstSuccess = 200;
     policy.lastSuccess = 299;
     policy.readBody = false;
@@ -28,8 +29,9 @@ HttpLimits FeedbackRequest::limits(std::chrono::milliseconds silence) {
     return limits;
 }
 
-FeedbackRequest::FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent)
-    : QObject(parent), m_address(address), m_request(feedbackPolicy(limits)) {
+FeedbackRequest::FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent,
+                                 NetworkAccess* network)
+    : QObject(parent), m_address(address), m_request(feedbackPolicy(limits, network)) {
     m_request.start(address, [this](Expected<HttpReply> reply) {
         emit finished(reply ? Result::success() : reply.result());
     });

@@ -31,7 +31,9 @@ public:
     // that for the whole request, redirects included.
     static HttpLimits limits(std::chrono::milliseconds silence = kDefaultTimeout);
 
-    FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent = nullptr);
+    // The request goes through `network` (null: the application's).
+    FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent = nullptr,
+                    NetworkAccess* network = nullptr);
     ~FeedbackRequest() override;
 
     const QUrl& address() const { return m_address; }

@@ -29,8 +29,12 @@ constexpr qint64 kReadBufferSize = 256 * 1024;
 // A reason phrase is one line from the server; a longer one is cut when shown.
 constexpr qsizetype kMaximumReasonLength = 200;
 
+// "1 second", "1.5 seconds", "60 seconds".
 QString seconds(std::chrono::milliseconds duration) {
-    return QString::number(static_cast<double>(duration.count()) / 1000.0, 'g', 4);
+    if (duration == std::chrono::seconds(1))
+        return QStringLiteral("1 second");
+    return QString::number(static_cast<double>(duration.count()) / 1000.0, 'g', 4) +
+           QStringLiteral(" seconds");
 }
 
 // "8 MB", "2.5 GB": the size as a person reads it (powers of 1024, as file sizes are shown).
@@ -109,7 +113,6 @@ void HttpRequest::send(const QUrl& url) {
 
     NetworkAccess& network = m_policy.network ? *m_policy.network : NetworkAccess::application();
     m_reply = network.manager().get(request);
-    m_reply->setReadBufferSize(kReadBufferSize);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpRequest::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpRequest::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::onFinished);
@@ -162,6 +165,7 @@ void HttpRequest::onMetaData() {
         finish(std::move(m_received));
         return;
     }
+    m_reply->setReadBufferSize(kReadBufferSize);
     const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (announced.isValid() && announced.toLongLong() > m_policy.limits.maximumSize) {
         finish(failure(Status::TooLarge,
@@ -353,12 +357,12 @@ void HttpRequest::timerEvent(QTimerEvent* event) {
         const QString shown = WebAddress::shown(m_url);
         if (!m_anythingArrived) {
             finish(failure(Status::Unavailable,
-                           QStringLiteral("%1 did not answer within %2 seconds.")
+                           QStringLiteral("%1 did not answer within %2.")
                                .arg(serverAtStart(), seconds(m_policy.limits.silence)),
                            shown));
         } else {
             finish(failure(Status::Unavailable,
-                           QStringLiteral("%1 stopped sending for %2 seconds before its answer was complete.")
+                           QStringLiteral("%1 stopped sending for %2 before its answer was complete.")
                                .arg(serverAtStart(), seconds(m_policy.limits.silence)),
                            shown));
         }
@@ -366,7 +370,7 @@ void HttpRequest::timerEvent(QTimerEvent* event) {
     }
     if (event->timerId() == m_deadline.timerId()) {
         finish(failure(Status::Unavailable,
-                       QStringLiteral("%1 did not complete its answer within %2 seconds.")
+                       QStringLiteral("%1 did not complete its answer within %2.")
                            .arg(serverAtStart(), seconds(m_policy.limits.deadline)),
                        QStringLiteral("%1: %2 received")
                            .arg(WebAddress::shown(m_url), sizeText(m_received.body.size()))));
@@ -393,7 +397,9 @@ void HttpRequest::dropReply() {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    // A reply that ended, or carries an error already, has nothing left to abort (and says so).
+    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
+        reply->abort();
     reply->deleteLater();
 }
 

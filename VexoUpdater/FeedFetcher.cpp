@@ -14,10 +14,11 @@ FeedFetcher::FeedFetcher(QObject* parent) : QObject(parent) {}
 
 FeedFetcher::~FeedFetcher() = default;
 
-void FeedFetcher::fetch(const QUrl& url, const HttpLimits& limits, Completion done) {
+void FeedFetcher::fetch(const QUrl& url, const HttpLimits& limits, NetworkAccess* network, Completion done) {
     cancel();
     HttpPolicy policy;
     policy.limits = limits;
+    policy.network = network;
     policy.firstSuccess = 200;
     policy.lastSuccess = 200;
     policy.server = QStringLiteral("the update server");

@@ -36,7 +36,8 @@ public:
     // Starts fetching url; `done` is called once, later, from the event loop (never from inside
     // this call), unless the fetch is cancelled or the fetcher destroyed first. A fetch already
     // running is cancelled.
-    void fetch(const QUrl& url, const HttpLimits& limits, Completion done);
+    // The request goes through `network` (null: the application's).
+    void fetch(const QUrl& url, const HttpLimits& limits, NetworkAccess* network, Completion done);
     // Stops the fetch running, if any; its completion is not called.
     void cancel();
     bool isRunning() const { return m_request && m_request->isRunning(); }

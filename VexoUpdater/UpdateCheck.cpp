@@ -69,19 +69,21 @@ void UpdateCheck::start(const UpdateCheckRequest& request, Completion done) {
         return;
     }
     // The fetch keeps the deadline itself; what remains of it after the fetch bounds the reading.
-    m_fetcher.fetch(request.feedURL, request.limits, [this, request, generation](Expected<QByteArray> body) {
-        if (generation != m_generation)
-            return;
-        if (!body) {
-            finishNow(body.result());
-            return;
-        }
-        const auto left = m_allowed - std::chrono::milliseconds(m_clock.elapsed());
-        m_deadline.start(static_cast<int>(std::max<qint64>(left.count(), 0)), this);
-        m_readingGeneration = generation;
-        m_reading.setFuture(QtConcurrent::run(
-            [feed = std::move(body).value(), request] { return UpdateCheck::evaluate(feed, request); }));
-    });
+    m_fetcher.fetch(request.feedURL, request.limits, request.network,
+                    [this, request, generation](Expected<QByteArray> body) {
+                        if (generation != m_generation)
+                            return;
+                        if (!body) {
+                            finishNow(body.result());
+                            return;
+                        }
+                        const auto left = m_allowed - std::chrono::milliseconds(m_clock.elapsed());
+                        m_deadline.start(static_cast<int>(std::max<qint64>(left.count(), 0)), this);
+                        m_readingGeneration = generation;
+                        m_reading.setFuture(QtConcurrent::run([feed = std::move(body).value(), request] {
+                            return UpdateCheck::evaluate(feed, request);
+                        }));
+                    });
 }
 
 void UpdateCheck::cancel() {

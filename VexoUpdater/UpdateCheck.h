@@ -42,6 +42,8 @@ struct UpdateCheckRequest {
     AppcastCriteria criteria;
     // The bounds of the fetch; its deadline bounds the whole check: fetching, reading and choosing.
     HttpLimits limits = feedLimits();
+    // The provider of the network manager; null: the application's.
+    NetworkAccess* network = nullptr;
 
     // A request for the running program: its versions from the information dictionary, the
     // system from `report`, betas as the setting says (see BetaReleasesSetting.h).

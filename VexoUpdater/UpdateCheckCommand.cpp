@@ -58,11 +58,19 @@ QString versionLine(const QString& shortVersion, const QString& version) {
     return QStringLiteral("%1 (build %2)").arg(shortVersion, version);
 }
 
-// Writes text line by line, each with visible escapes for whatever in it a terminal would act on
-// or not show (the text may quote the feed or the server); the line breaks between paragraphs stay.
+// Writes text from the feed line by line, each with visible escapes for whatever in it a terminal
+// would act on or not show; the line breaks between paragraphs stay.
 void printLines(QTextStream& stream, const QString& text) {
     for (const QString& line : text.split(QLatin1Char('\n')))
         stream << visibleText(line) << '\n';
+}
+
+// Writes a message (a failure, a warning) line by line. Messages already show what they quote
+// from the feed or the server with visible escapes; this pass catches anything else a terminal
+// would act on, without doubling the backslashes of those escapes.
+void printMessage(QTextStream& stream, const QString& message) {
+    for (const QString& line : message.split(QLatin1Char('\n')))
+        stream << visibleText(line).replace(QLatin1String("\\\\"), QLatin1String("\\")) << '\n';
 }
 
 struct Arguments {
@@ -161,10 +169,10 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
     const Expected<UpdateCheckOutcome>& outcome = *result;
     if (outcome) {
         for (const QString& left : outcome->problems)
-            printLines(err, QStringLiteral("warning: ") + left);
+            printMessage(err, QStringLiteral("warning: ") + left);
         if (outcome->problemCount > outcome->problems.size()) {
-            printLines(err, QStringLiteral("warning: %1 more items have problems")
-                                .arg(outcome->problemCount - outcome->problems.size()));
+            printMessage(err, QStringLiteral("warning: %1 more items have problems")
+                                  .arg(outcome->problemCount - outcome->problems.size()));
         }
         err.flush();
     }
@@ -183,7 +191,7 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
         return outcome ? kCompleted : kFailed;
     }
     if (!outcome) {
-        printLines(err, QStringLiteral("quillmere: ") + outcome.result().message());
+        printMessage(err, QStringLiteral("quillmere: ") + outcome.result().message());
         err.flush();
         return kFailed;
     }

@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cctype>
+
 namespace testsupport {
 
 namespace {
@@ -29,7 +31,6 @@ public:
           m_chunked(answer.framing == HttpAnswer::Framing::Chunked) {
         if (!answer.raw.isEmpty()) {
             m_ready = answer.raw;
-            m_filler = 0;
             m_chunked = false;
         } else {
             m_ready = head(answer);
@@ -37,6 +38,12 @@ public:
                 m_ready += m_chunked ? chunk(answer.body) : answer.body;
         }
         if (answer.drip.count() > 0) {
+            // A composed answer drips its body; its head goes at once, as a slow server's does.
+            if (answer.raw.isEmpty()) {
+                const QByteArray whole = m_ready;
+                m_ready = whole.mid(head(answer).size());
+                socket->write(whole.left(whole.size() - m_ready.size()));
+            }
             auto* timer = new QTimer(this);
             connect(timer, &QTimer::timeout, this, [this] { write(1); });
             timer->start(answer.drip);
@@ -221,6 +228,15 @@ void TestHttpServer::read(QTcpSocket* socket) {
     }
     // Whatever has arrived so far is kept on the socket until the head is complete.
     const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    // What does not begin like a request (a TLS handshake asking for https) is answered at once,
+    // in plain HTTP, as a plain HTTP server answers it.
+    if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front()))) {
+        HttpAnswer badRequest;
+        badRequest.status = 400;
+        badRequest.reason = "Bad Request";
+        respond(socket, badRequest);
+        return;
+    }
     const qsizetype end = buffer.indexOf("\r\n\r\n");
     if (end < 0) {
         if (buffer.size() > kMaximumHeadSize) {

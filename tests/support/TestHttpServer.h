@@ -51,17 +51,19 @@ struct HttpAnswer {
     std::optional<qint64> announcedLength;
     // After the body, this many bytes of filler (spaces), made as they are sent; -1: no end.
     qint64 filler = 0;
-    // One byte of the answer (head included) every interval, instead of all at once.
+    // One byte of the body every interval (of the raw bytes, when raw), instead of all at once.
     std::chrono::milliseconds drip{0};
     // Read the request and never answer.
     bool silent = false;
-    // Sent as it stands instead of a composed answer (a broken head, a broken chunk size).
+    // Sent as it stands instead of a composed head and body (a broken head, a broken chunk size);
+    // the filler follows it.
     QByteArray raw;
 };
 
 // A small HTTP/1.1 server on a loopback address inside the process, for tests and examples. It
 // records every request, answers each path as told (404 for a path it was told nothing about,
-// unless a default answer is set) and closes the connection after each answer. It writes only as
+// unless a default answer is set) and closes the connection after each answer. Bytes that do not
+// begin like a request (a TLS handshake: https asked of it) get a plain 400 at once. It writes only as
 // fast as the other side reads, so an endless answer costs no memory here.
 class TestHttpServer final : public QObject {
     Q_OBJECT
