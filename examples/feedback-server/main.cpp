@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     testsupport::HttpAnswer answer;
     answer.status = status;
     answer.reason = reason;
-    answer.headers.append({"Content-Type", "text/plain; charset=utf-8"});
+    answer.headers.append(
+        {QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/plain; charset=utf-8")});
     answer.body = status >= 200 && status <= 299 ? QByteArray() : reason + '\n';
     server.answerEverything(answer);
     int received = 0;
