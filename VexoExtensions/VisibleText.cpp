@@ -6,20 +6,6 @@ namespace brisquel::vexo {
 
 namespace {
 
-// One code point of a text and the code units it takes; a lone surrogate stands for itself.
-struct CodePoint {
-    char32_t value;
-    qsizetype length;
-};
-
-CodePoint codePointAt(const QString& text, qsizetype at) {
-    const QChar c = text.at(at);
-    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
-        return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
-    }
-    return {c.unicode(), 1};
-}
-
 bool isShownAsItself(char32_t c) {
     if (c == U' ') {
         return true;

@@ -13,6 +13,20 @@
 // what is printed is always what was received, character for character.
 namespace brisquel::vexo {
 
+// One code point of a text and the UTF-16 code units it takes; a lone surrogate stands for itself.
+struct CodePoint {
+    char32_t value;
+    qsizetype length;
+};
+
+// The code point that begins at `at` (which must lie inside the text).
+inline CodePoint codePointAt(const QString& text, qsizetype at) {
+    const QChar c = text.at(at);
+    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+        return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
+    return {c.unicode(), 1};
+}
+
 // The text with every character that would not show as itself written as an escape: "\n", "\t",
 // "\r", "\\" for a backslash, "\uXXXX" (or "\UXXXXXXXX" beyond the BMP) for the rest: control
 // characters (C0, DEL and C1), format characters (bidirectional controls, zero-width spaces and

@@ -10,19 +10,8 @@ namespace {
 
 const QString kEllipsis = QStringLiteral("…");
 
-// One code point of a text and the code units it takes; a lone surrogate stands for itself.
-struct CodePoint {
-    char32_t value;
-    qsizetype length;
-};
-
-CodePoint codePointAt(const QString& text, qsizetype at) {
-    const QChar c = text.at(at);
-    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
-        return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
-    }
-    return {c.unicode(), 1};
-}
+using vexo::CodePoint;
+using vexo::codePointAt;
 
 qsizetype columnsOf(char32_t c) {
     const UChar32 u = static_cast<UChar32>(c);

@@ -5,46 +5,44 @@
 
 #include "VexoNetwork/NetworkAccess.h"
 #include "tests/support/BoundedRun.h"
+#include "tests/support/HostileAnswer.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
 using brisquel::vexo::Result;
 using brisquel::vexo::Status;
-using testsupport::HttpAnswer;
+using testsupport::HostileAnswer;
 using testsupport::TestHttpServer;
 
 namespace {
 
-constexpr qint64 kGigabyte = qint64{1024} * 1024 * 1024;
-
-struct Hostile {
-    const char* name;
-    HttpAnswer answer; // to every request
-    Status status;     // Ok: the message was delivered
-    const char* words; // a part of the message
-    const char* scheme = "http";
+struct HostileRow {
+    HostileAnswer answer; // to every request
+    Status status;        // Ok: the message was delivered
+    const char* words;    // a part of the message
 };
 
-void PrintTo(const Hostile& h, std::ostream* os) {
-    *os << h.name;
+void PrintTo(const HostileRow& row, std::ostream* os) {
+    testsupport::PrintTo(row.answer, os);
 }
 
-class HostileFeedbackServer : public ::testing::TestWithParam<Hostile> {};
+class HostileFeedbackServer : public ::testing::TestWithParam<HostileRow> {};
 
 TEST_P(HostileFeedbackServer, endsWithinBoundsWithItsReason) {
-    const Hostile& h = GetParam();
+    const HostileRow& row = GetParam();
     TestHttpServer server;
-    server.answerEverything(h.answer);
+    server.answerEverything(testsupport::hostileAnswer(row.answer));
     QUrl address = server.url(QStringLiteral("/email/app-feedback"));
-    address.setScheme(QString::fromLatin1(h.scheme));
+    if (row.answer == HostileAnswer::NoTls)
+        address.setScheme(QStringLiteral("https"));
     address.setQuery(QStringLiteral("BODY=private"));
-    // A second of silence and two in all stand in for the real 60 and 120.
     // A network of its own: what a hostile server leaves the network thread busy with never
     // reaches the next test.
     quillmere::NetworkAccess network;
     std::unique_ptr<quillmere::FeedbackRequest> request;
     std::optional<Result> outcome;
+    // A second of silence and two in all stand in for the real 60 and 120.
     const testsupport::BoundedRun run = testsupport::runBounded(
         [&] {
             request = std::make_unique<quillmere::FeedbackRequest>(
@@ -56,85 +54,38 @@ TEST_P(HostileFeedbackServer, endsWithinBoundsWithItsReason) {
         [&] { return outcome.has_value(); });
     testsupport::expectWithinBounds(run);
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->status(), h.status) << outcome->message().toStdString();
-    EXPECT_TRUE(outcome->message().contains(QString::fromUtf8(h.words))) << outcome->message().toStdString();
+    EXPECT_EQ(outcome->status(), row.status) << outcome->message().toStdString();
+    EXPECT_TRUE(outcome->message().contains(QString::fromUtf8(row.words)))
+        << outcome->message().toStdString();
     EXPECT_FALSE(outcome->message().contains(QStringLiteral("private")))
         << "the message is never quoted back";
 }
 
-HttpAnswer answer(int status, const QByteArray& reason, qint64 filler = 0,
-                  HttpAnswer::Framing framing = HttpAnswer::Framing::Sized) {
-    HttpAnswer a;
-    a.status = status;
-    a.reason = reason;
-    a.filler = filler;
-    a.framing = framing;
-    return a;
-}
-
-HttpAnswer raw(const QByteArray& bytes, qint64 filler = 0, std::chrono::milliseconds drip = {}) {
-    HttpAnswer a;
-    a.raw = bytes;
-    a.filler = filler;
-    a.drip = drip;
-    return a;
-}
-
-HttpAnswer redirectTo(const QByteArray& location) {
-    HttpAnswer a = answer(302, "Found");
-    a.headers.append({"Location", location});
-    return a;
-}
-
-HttpAnswer silent() {
-    HttpAnswer a;
-    a.silent = true;
-    return a;
-}
-
-HttpAnswer compressionBomb() {
-    HttpAnswer a = answer(200, "OK");
-    a.headers.append({QByteArrayLiteral("Content-Encoding"), QByteArrayLiteral("deflate")});
-    a.body = testsupport::deflatedZeros(qint64{64} * 1024 * 1024);
-    return a;
-}
-
+// The body of an answer is never read: whatever follows a success status is no failure.
 INSTANTIATE_TEST_SUITE_P(
     Classes, HostileFeedbackServer,
     ::testing::Values(
-        Hostile{"status500WithAHugeBody", answer(500, "Internal Server Error", kGigabyte),
-                Status::Unavailable,
-                "The feedback server answered with HTTP status 500 (Internal Server Error).\n\n"},
-        Hostile{"statusPhraseWithEscapes", answer(503, "Down\x1b[2J"), Status::Unavailable,
-                "(Down\\u001b[2J)"},
-        Hostile{"successWithAHugeBody", answer(200, "OK", kGigabyte), Status::Ok, ""},
-        Hostile{"headerAnnouncingTwoGigabytes",
-                [] {
-                    HttpAnswer a = answer(204, "No Content");
-                    a.announcedLength = 2 * kGigabyte;
-                    return a;
-                }(),
-                Status::Ok, ""},
-        Hostile{"headerWithoutEnd", raw("HTTP/1.1 200 OK\r\nX-Long: ", -1), Status::Unavailable,
-                "did not answer within 1 second."},
-        Hostile{"chunkedWithoutEnd", answer(200, "OK", -1, HttpAnswer::Framing::Chunked), Status::Ok, ""},
-        Hostile{"chunkedWithABrokenChunkSize",
-                raw("HTTP/1.1 299 Whatever\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n"),
-                Status::Ok, ""},
-        Hostile{"unsizedWithoutEnd", answer(200, "OK", -1, HttpAnswer::Framing::Unsized), Status::Ok, ""},
-        Hostile{"drippingItsHead",
-                raw("HTTP/1.1 200 OK\r\nX-Slow: " + QByteArray(400, 'a'), 0, std::chrono::milliseconds(10)),
-                Status::Unavailable, "did not answer within 1 second."},
-        Hostile{"silent", silent(), Status::Unavailable, "did not answer within 1 second."},
-        Hostile{"redirectLoop", redirectTo("/email/app-feedback"), Status::Refused,
-                "redirected the request more than 5 times"},
-        Hostile{"redirectToAnotherScheme", redirectTo("https://127.0.0.1:1/email/app-feedback"),
-                Status::Refused, "it changes the kind of connection (http to https)"},
-        Hostile{"tlsFailure", answer(200, "OK"), Status::Unavailable,
-                "A secure (TLS) connection to the feedback server could not be made.", "https"},
-        Hostile{"notHttp", raw("HELLO THERE\r\n\r\n"), Status::Unavailable,
-                "closed the connection before it answered"},
-        Hostile{"compressionBomb", compressionBomb(), Status::Ok, ""}),
-    [](const ::testing::TestParamInfo<Hostile>& row) { return std::string(row.param.name); });
+        HostileRow{HostileAnswer::Status500WithAHugeBody, Status::Unavailable,
+                   "The feedback server answered with HTTP status 500 (Internal Server Error).\n\n"},
+        HostileRow{HostileAnswer::StatusPhraseWithEscapes, Status::Unavailable, "(Down\\u001b[2J)"},
+        HostileRow{HostileAnswer::SuccessWithAHugeBody, Status::Ok, ""},
+        HostileRow{HostileAnswer::AnnouncingTwoGigabytes, Status::Ok, ""},
+        HostileRow{HostileAnswer::HeadWithoutEnd, Status::Unavailable, "did not answer within 1 second."},
+        HostileRow{HostileAnswer::ChunkedWithoutEnd, Status::Ok, ""},
+        HostileRow{HostileAnswer::ChunkedWithABrokenChunkSize, Status::Ok, ""},
+        HostileRow{HostileAnswer::UnsizedWithoutEnd, Status::Ok, ""},
+        HostileRow{HostileAnswer::DrippingItsHead, Status::Unavailable, "did not answer within 1 second."},
+        HostileRow{HostileAnswer::DrippingItsBody, Status::Ok, ""},
+        HostileRow{HostileAnswer::Silent, Status::Unavailable, "did not answer within 1 second."},
+        HostileRow{HostileAnswer::RedirectLoop, Status::Refused, "redirected the request more than 5 times"},
+        HostileRow{HostileAnswer::RedirectToAnotherScheme, Status::Refused,
+                   "it changes the kind of connection (http to https)"},
+        HostileRow{HostileAnswer::NotHttp, Status::Unavailable, "closed the connection before it answered"},
+        HostileRow{HostileAnswer::NoTls, Status::Unavailable,
+                   "A secure (TLS) connection to the feedback server could not be made."},
+        HostileRow{HostileAnswer::CompressionBomb, Status::Ok, ""}),
+    [](const ::testing::TestParamInfo<HostileRow>& row) {
+        return std::string(testsupport::nameOf(row.param.answer));
+    });
 
 } // namespace

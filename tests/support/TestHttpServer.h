@@ -44,11 +44,11 @@ struct HttpAnswer {
 
     int status = 200;
     QByteArray reason = "OK";
-    QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray body;
+    QList<QPair<QByteArray, QByteArray>> headers{};
+    QByteArray body{};
     Framing framing = Framing::Sized;
     // Announced instead of the body's real length (a lying server).
-    std::optional<qint64> announcedLength;
+    std::optional<qint64> announcedLength{};
     // After the body, this many bytes of filler (spaces), made as they are sent; -1: no end.
     qint64 filler = 0;
     // One byte of the body every interval (of the raw bytes, when raw), instead of all at once.
@@ -57,7 +57,7 @@ struct HttpAnswer {
     bool silent = false;
     // Sent as it stands instead of a composed head and body (a broken head, a broken chunk size);
     // the filler follows it.
-    QByteArray raw;
+    QByteArray raw{};
 };
 
 // A small HTTP/1.1 server on a loopback address inside the process, for tests and examples. It
