@@ -397,9 +397,8 @@ void HttpRequest::dropReply() {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    // A reply that ended, or carries an error already, has nothing left to abort (and says so).
-    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
-        reply->abort();
+    // Deleting a reply ends its transfer. (Aborting it first would give it an error of its own,
+    // which the network layer may then try to set a second time, with a warning.)
     reply->deleteLater();
 }
 
