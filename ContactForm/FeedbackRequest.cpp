@@ -32,7 +32,7 @@ HttpLimits FeedbackRequest::limits(std::chrono::milliseconds silence) {
 FeedbackRequest::FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent,
                                  NetworkAccess* network)
     : QObject(parent), m_address(address), m_request(feedbackPolicy(limits, network)) {
-    m_request.start(address, [this](Expected<HttpReply> reply) {
+    m_request.start(address, [this](const Expected<HttpReply>& reply) {
         emit finished(reply ? Result::success() : reply.result());
     });
 }

@@ -25,7 +25,7 @@ namespace {
 
 // What the network layer may hold of an answer before it is read here; it stops reading from the
 // connection while this is full, so a fast server cannot run ahead of the count.
-constexpr qint64 kReadBufferSize = 256 * 1024;
+constexpr qint64 kReadBufferSize = qint64{256} * 1024;
 // A reason phrase is one line from the server; a longer one is cut when shown.
 constexpr qsizetype kMaximumReasonLength = 200;
 
