@@ -152,13 +152,7 @@ void HttpRequest::onMetaData() {
         return;
     }
     if (status < m_policy.firstSuccess || status > m_policy.lastSuccess) {
-        const QString answer =
-            m_received.reasonPhrase.isEmpty()
-                ? QString::number(status)
-                : QStringLiteral("%1 (%2)").arg(QString::number(status), m_received.reasonPhrase);
-        const Status kind = (status == 404 || status == 410) ? Status::NotFound : Status::Unavailable;
-        finish(failure(kind, QStringLiteral("%1 answered with HTTP status %2.").arg(serverAtStart(), answer),
-                       WebAddress::shown(m_url)));
+        finish(statusFailure(status));
         return;
     }
     if (!m_policy.readBody) {
@@ -249,6 +243,34 @@ void HttpRequest::followRedirect(const QUrl& target) {
         return;
     }
     send(target);
+}
+
+Result HttpRequest::statusFailure(int status) const {
+    // "HTTP status 503, Service Unavailable": the number for whoever reads on, the server's words.
+    QString answer = QStringLiteral("HTTP status ") + QString::number(status);
+    if (!m_received.reasonPhrase.isEmpty())
+        answer += QStringLiteral(", ") + m_received.reasonPhrase;
+    const QString address = WebAddress::shown(m_url);
+    if (status == 404 || status == 410) {
+        return failure(Status::NotFound,
+                       QStringLiteral("%1 has nothing at this address (%2).").arg(serverAtStart(), answer),
+                       address);
+    }
+    if (status >= 500) {
+        return failure(Status::Unavailable,
+                       QStringLiteral("%1 could not answer because of a problem on its side (%2). Please try "
+                                      "again later.")
+                           .arg(serverAtStart(), answer),
+                       address);
+    }
+    if (status >= 400) {
+        return failure(Status::Unavailable,
+                       QStringLiteral("%1 refused the request (%2).").arg(serverAtStart(), answer), address);
+    }
+    return failure(
+        Status::Unavailable,
+        QStringLiteral("%1 gave an answer that cannot be used here (%2).").arg(serverAtStart(), answer),
+        address);
 }
 
 Result HttpRequest::transportFailure() const {

@@ -109,6 +109,7 @@ private:
     void onReadyRead();
     void onFinished();
     void followRedirect(const QUrl& target);
+    brisquel::vexo::Result statusFailure(int status) const;
     brisquel::vexo::Result transportFailure() const;
     brisquel::vexo::Result failure(brisquel::vexo::Status status, const QString& sentence,
                                    const QString& detail) const;

@@ -66,8 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
     Classes, HostileFeedbackServer,
     ::testing::Values(
         HostileRow{HostileAnswer::Status500WithAHugeBody, Status::Unavailable,
-                   "The feedback server answered with HTTP status 500 (Internal Server Error).\n\n"},
-        HostileRow{HostileAnswer::StatusPhraseWithEscapes, Status::Unavailable, "(Down\\u001b[2J)"},
+                   "The feedback server could not answer because of a problem on its side (HTTP status 500, "
+                   "Internal Server Error). Please try again later.\n\n"},
+        HostileRow{HostileAnswer::StatusPhraseWithEscapes, Status::Unavailable,
+                   "(HTTP status 503, Down\\u001b[2J)"},
         HostileRow{HostileAnswer::SuccessWithAHugeBody, Status::Ok, ""},
         HostileRow{HostileAnswer::AnnouncingTwoGigabytes, Status::Ok, ""},
         HostileRow{HostileAnswer::HeadWithoutEnd, Status::Unavailable, "did not answer within 1 second."},

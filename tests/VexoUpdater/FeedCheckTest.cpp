@@ -182,8 +182,10 @@ INSTANTIATE_TEST_SUITE_P(
     Classes, HostileFeed,
     ::testing::Values(
         HostileRow{HostileAnswer::Status500WithAHugeBody, Status::Unavailable,
-                   "The update server answered with HTTP status 500 (Internal Server Error)."},
-        HostileRow{HostileAnswer::StatusPhraseWithEscapes, Status::Unavailable, "(Down\\u001b[2J)"},
+                   "could not answer because of a problem on its side (HTTP status 500, Internal Server "
+                   "Error). Please try again later."},
+        HostileRow{HostileAnswer::StatusPhraseWithEscapes, Status::Unavailable,
+                   "(HTTP status 503, Down\\u001b[2J)"},
         HostileRow{HostileAnswer::SuccessWithAHugeBody, Status::TooLarge,
                    "The update server\u2019s answer is larger than 1 MB, more than is read."},
         HostileRow{HostileAnswer::AnnouncingTwoGigabytes, Status::TooLarge, "2 GB announced"},

@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"a feed that is not there",
                 {QStringLiteral("--feed"), QStringLiteral("FEED")},
                 1,
-                "HTTP status 404 (Not Found)"},
+                "has nothing at this address (HTTP status 404, Not Found)"},
         Failure{"a plain http feed elsewhere",
                 {QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
                 1,
