@@ -419,8 +419,12 @@ void HttpRequest::dropReply() {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    // Deleting a reply ends its transfer. (Aborting it first would give it an error of its own,
-    // which the network layer may then try to set a second time, with a warning.)
+    // Aborting ends the transfer at once and lets the network thread let go of the connection.
+    // An answer with an error status is only deleted (which ends it too): the network layer sets
+    // that status's error itself, later, and warns when an abort has set one before.
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError && status < 400)
+        reply->abort();
     reply->deleteLater();
 }
 

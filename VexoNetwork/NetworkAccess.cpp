@@ -27,7 +27,13 @@ public:
 
 NetworkAccess::NetworkAccess(QObject* parent) : QObject(parent) {}
 
-NetworkAccess::~NetworkAccess() = default;
+NetworkAccess::~NetworkAccess() {
+    // The manager's connections live on its network thread. Emptied before the manager goes (as
+    // its own destructor does not), they are let go of while that thread still runs; a transfer
+    // cancelled a moment before the end otherwise leaves its connection behind.
+    if (m_manager)
+        m_manager->clearConnectionCache();
+}
 
 QNetworkAccessManager& NetworkAccess::manager() {
     Q_ASSERT(QThread::currentThread() == thread());
@@ -47,6 +53,9 @@ NetworkAccess& NetworkAccess::application() {
         if (!application)
             qFatal("NetworkAccess::application() needs the application object");
         shared = new NetworkAccess(application);
+        // Gone when the event loop ends, while the application object is still whole: a transfer
+        // ended at the last moment is then let go of in order, not in the application's teardown.
+        QObject::connect(application, &QCoreApplication::aboutToQuit, shared, [] { delete shared.data(); });
     }
     return *shared;
 }

@@ -31,7 +31,8 @@ public:
     bool hasManager() const { return m_manager != nullptr; }
 
     // The application's provider, made at the first call as a child of the application object
-    // (which must exist). Making it makes no manager.
+    // (which must exist), and gone when the application's event loop ends (a request after that
+    // makes another). Making it makes no manager.
     static NetworkAccess& application();
 
 private:

@@ -93,6 +93,7 @@ void FeedUpdater::startCheck() {
     request.criteria.operatingSystem = m_options.system->operatingSystem();
     request.criteria.systemVersion = m_options.system->systemVersion();
     request.limits = m_options.limits;
+    request.network = m_options.network;
     m_check.start(request, [this](Expected<UpdateCheckOutcome> outcome) { finished(std::move(outcome)); });
 }
 

@@ -35,6 +35,8 @@ public:
     struct Options {
         std::shared_ptr<SystemReport> system = SystemReport::native();
         HttpLimits limits = feedLimits();
+        // The provider of the network manager; null: the application's.
+        NetworkAccess* network = nullptr;
         // The current time; tests hand in their own clock.
         std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
         // How often the updater looks whether an automatic check is due.

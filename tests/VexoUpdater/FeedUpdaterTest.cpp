@@ -3,6 +3,7 @@
 
 #include "VexoUpdater/FeedUpdater.h"
 
+#include "VexoNetwork/NetworkAccess.h"
 #include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/FeedAddress.h"
 #include "VexoUpdater/UpdateDialog.h"
@@ -52,6 +53,7 @@ protected:
             std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
         options.clock = [this] { return now; };
         options.limits.deadline = std::chrono::seconds(20);
+        options.network = &network;
         return std::make_unique<FeedUpdater>(options);
     }
 
@@ -63,6 +65,8 @@ protected:
     }
 
     UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    // A network of the test's own, which goes with it.
+    quillmere::NetworkAccess network;
     testsupport::TestHttpServer server;
     OpenedUrls opened;
     QDateTime now;
