@@ -10,7 +10,6 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -152,9 +151,7 @@ void ContactFormViewController::submitFeedback() {
         emit feedbackHandled(address.result());
         return;
     }
-    if (!m_network)
-        m_network = new QNetworkAccessManager(this);
-    auto* request = new FeedbackRequest(*m_network, *address, m_requestTimeout, this);
+    auto* request = new FeedbackRequest(*address, FeedbackRequest::limits(m_requestTimeout), this);
     setRequestsInFlight(m_requestsInFlight + 1);
     connect(request, &FeedbackRequest::finished, this, [this, request](const Result& outcome) {
         request->deleteLater();

@@ -12,7 +12,6 @@
 class QCheckBox;
 class QLineEdit;
 class QMessageBox;
-class QNetworkAccessManager;
 class QPlainTextEdit;
 
 namespace quillmere {
@@ -65,8 +64,8 @@ public:
     FeedbackFields fields() const;
     int requestsInFlight() const { return m_requestsInFlight; }
 
-    // How long a request waits for the server (since the last data received); 60 seconds unless
-    // changed (tests shorten it).
+    // How long a request waits for a sign of the server (and twice that for the whole request);
+    // 60 seconds unless changed (tests shorten it).
     std::chrono::milliseconds requestTimeout() const { return m_requestTimeout; }
     void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
 
@@ -117,7 +116,6 @@ private:
     bool m_formCanSend = false;
     int m_requestsInFlight = 0;
     std::chrono::milliseconds m_requestTimeout;
-    QNetworkAccessManager* m_network = nullptr;
     QPointer<QMessageBox> m_alert;
 };
 

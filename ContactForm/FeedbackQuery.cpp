@@ -1,6 +1,6 @@
 #include "ContactForm/FeedbackQuery.h"
 
-#include <QHostAddress>
+#include "VexoNetwork/WebAddress.h"
 
 #include <algorithm>
 
@@ -62,18 +62,6 @@ QUrl defaultFeedbackEndpoint() {
     return endpoint;
 }
 
-bool isLoopbackHost(const QString& host) {
-    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
-}
-
-QString displayAddress(const QUrl& address) {
-    return address.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment)
-        .toDisplayString();
-}
-
 Expected<QUrl> feedbackEndpoint(const QVariant& emailURL) {
     if (emailURL.typeId() != QMetaType::QString)
         return defaultFeedbackEndpoint();
@@ -96,10 +84,7 @@ Expected<QUrl> feedbackEndpoint(const QVariant& emailURL) {
     if (parsed.host().isEmpty())
         return malformed(QStringLiteral("it has no host"));
 
-    const QString scheme = parsed.scheme();
-    const bool secure = scheme == QStringLiteral("https");
-    const bool local = scheme == QStringLiteral("http") && isLoopbackHost(parsed.host());
-    if (!secure && !local) {
+    if (!WebAddress::check(parsed)) {
         return Result::failure(Status::Refused,
                                QStringLiteral("The feedback address \u201c%1\u201d (%2) does not use https. "
                                               "Feedback carries your e-mail address and message, so it "

@@ -59,8 +59,8 @@ QUrl defaultFeedbackEndpoint();
 // key is absent). An entry that is absent or not text gives the built-in endpoint. Text is parsed
 // strictly; it fails (Malformed), with a message naming the text and the cause, when it does not
 // parse or has no scheme or no host (the built-in endpoint is not tried instead). Because the
-// request carries the user's address and message, only https is taken: plain http is refused
-// (Refused) unless the host is a loopback address or "localhost", and so is any other scheme.
+// request carries the user's address and message, only what WebAddress::check() accepts is taken
+// (https, or plain http to this computer); anything else is refused (Refused).
 // A query or fragment the text carries is dropped.
 brisquel::vexo::Expected<QUrl> feedbackEndpoint(const QVariant& emailURL);
 
@@ -68,12 +68,5 @@ brisquel::vexo::Expected<QUrl> feedbackEndpoint(const QVariant& emailURL);
 // failure of feedbackEndpoint.
 brisquel::vexo::Expected<QUrl> makeFeedbackQuery(const FeedbackFields& fields, const AppInfo& info,
                                                  const QVariant& emailURL);
-
-// Whether an http address may be used: its host is a loopback address or "localhost".
-bool isLoopbackHost(const QString& host);
-
-// The address as it may be shown or logged: without its query (the user's message), user
-// information and fragment.
-QString displayAddress(const QUrl& address);
 
 } // namespace quillmere

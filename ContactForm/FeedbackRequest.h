@@ -1,64 +1,50 @@
 #pragma once
 
 #include "VexoExtensions/Result.h"
+#include "VexoNetwork/HttpRequest.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <chrono>
-#include <optional>
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace quillmere {
 
 // One feedback request in flight: a GET of the address (the endpoint with the form's query), with
-// the default cache policy, the given time-out, no body and no header fields of its own. It starts
-// when constructed and reports its outcome once, through finished(), on the thread that made it.
+// no body and no header fields of its own, through the application's HTTP layer (see HttpRequest
+// for the addresses, redirects and limits it keeps; a redirect is followed only to the same
+// scheme). It starts when constructed and reports its outcome once, through finished(), from the
+// event loop of the thread that made it.
 //
 // The outcome is a success exactly when the server answered with an HTTP status from 200 to 299
-// and nothing failed. Otherwise its message says in plain words what happened, naming the address
-// without its query (which holds the user's message): the server's HTTP status with its reason,
-// a time-out, a refused connection, an unknown host, a failed secure connection...
-//
-// A redirect is followed only to the same scheme, and to an http address only when it is a
-// loopback one: a redirect from https to http (or the other way) ends the request with a failure
-// that says so. The time-out counts from the last data received, so a slow but steady answer is
-// not cut off.
+// and nothing failed; the answer's body is never read, so the request ends as soon as the status
+// has arrived, however large or slow the rest would be. Otherwise the message says in plain words
+// what happened, then names the address without its query (which holds the user's message).
 class FeedbackRequest final : public QObject {
     Q_OBJECT
 
 public:
+    // The server's silence after which the request is given up.
     static constexpr std::chrono::milliseconds kDefaultTimeout{60'000};
-    static constexpr int kMaximumRedirects = 10;
 
-    FeedbackRequest(QNetworkAccessManager& network, const QUrl& address, std::chrono::milliseconds timeout,
-                    QObject* parent = nullptr);
+    // The limits of a request that gives up after `silence` without a sign of the server: twice
+    // that for the whole request, redirects included.
+    static HttpLimits limits(std::chrono::milliseconds silence = kDefaultTimeout);
+
+    // The request goes through `network` (null: the application's).
+    FeedbackRequest(const QUrl& address, const HttpLimits& limits, QObject* parent = nullptr,
+                    NetworkAccess* network = nullptr);
     ~FeedbackRequest() override;
 
     const QUrl& address() const { return m_address; }
-    // The HTTP status of the answer, once it has arrived; none for a transport failure.
-    std::optional<int> httpStatus() const { return m_httpStatus; }
 
 signals:
     // Emitted once, when the answer has arrived or the request has failed.
     void finished(const brisquel::vexo::Result& outcome);
 
 private:
-    void onRedirected(const QUrl& target);
-    void onFinished();
-    brisquel::vexo::Result outcome() const;
-    QString transportFailure() const;
-    // The text, then a paragraph that names the endpoint (without its query).
-    QString withAddress(const QString& text) const;
-
     QUrl m_address;
-    std::chrono::milliseconds m_timeout;
-    QPointer<QNetworkReply> m_reply;
-    std::optional<int> m_httpStatus;
-    std::optional<QUrl> m_refusedRedirect;
+    HttpRequest m_request;
 };
 
 } // namespace quillmere

@@ -1,5 +1,6 @@
 #include "VexoUpdater/Appcast.h"
 
+#include "VexoExtensions/VisibleText.h"
 #include "VexoUpdater/VersionComparator.h"
 
 #include <QLocale>
@@ -83,16 +84,13 @@ bool isWebAddress(std::string_view text) {
     return startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
 }
 
-// A text from the feed put into a message: control characters shown as spaces, long texts cut.
+// A text from the feed put into a message: long texts cut, and anything a terminal would act on
+// or not show (control characters, bidirectional overrides, zero-width characters) made visible.
 QString quoted(std::string_view text) {
     QString shown = toQString(text);
-    for (QChar& c : shown) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
-            c = QLatin1Char(' ');
-    }
     if (shown.size() > kQuotedLength)
         shown = shown.left(kQuotedLength) + QStringLiteral("…");
-    return QLatin1Char('"') + shown + QLatin1Char('"');
+    return QLatin1Char('"') + brisquel::vexo::visibleText(shown) + QLatin1Char('"');
 }
 
 // The element names of the sparkle namespace under the prefix this feed binds it to.
@@ -218,23 +216,28 @@ public:
         m_candidates.push_back({item, enclosure, version, number});
     }
 
-    // The newest candidate that can be read in full; one whose download address does not parse
-    // is a problem, and the next newest is taken.
+    // The newest candidate whose download address parses, read in full; one whose address does
+    // not parse is a problem, and the next newest is taken. The candidates are put in a heap once
+    // (linear) and each one left out costs a logarithmic step, so that a feed of many broken
+    // items costs about as much as reading it.
     std::optional<AppcastItem> newest() {
+        // "Less" puts the newest version on top; of equal versions, the first in the feed.
+        const auto older = [](const Candidate& a, const Candidate& b) {
+            const int order = VersionComparator::compare(a.version, b.version);
+            return order != 0 ? order < 0 : a.number > b.number;
+        };
+        std::make_heap(m_candidates.begin(), m_candidates.end(), older);
         while (!m_candidates.empty()) {
-            std::size_t best = 0;
-            for (std::size_t i = 1; i < m_candidates.size(); ++i) {
-                if (VersionComparator::compare(m_candidates[i].version, m_candidates[best].version) > 0)
-                    best = i;
-            }
-            const Candidate candidate = m_candidates[best];
-            AppcastItem item = readFully(candidate);
-            if (item.downloadURL.isValid() && !item.downloadURL.host().isEmpty())
-                return item;
-            problem(candidate.item, candidate.number,
-                    QStringLiteral("has the download address %1, which is not a valid address")
-                        .arg(quoted(trimmed(candidate.enclosure.attribute("url").value()))));
-            m_candidates.erase(m_candidates.begin() + static_cast<std::ptrdiff_t>(best));
+            std::pop_heap(m_candidates.begin(), m_candidates.end(), older);
+            const Candidate candidate = m_candidates.back();
+            m_candidates.pop_back();
+            const std::string_view url = trimmed(candidate.enclosure.attribute("url").value());
+            const QUrl downloadURL(toQString(url), QUrl::StrictMode);
+            if (downloadURL.isValid() && !downloadURL.host().isEmpty())
+                return readFully(candidate, downloadURL);
+            problem(
+                candidate.item, candidate.number,
+                QStringLiteral("has the download address %1, which is not a valid address").arg(quoted(url)));
         }
         return std::nullopt;
     }
@@ -278,6 +281,10 @@ private:
     }
 
     void problem(const pugi::xml_node& item, int number, const QString& cause) {
+        // Every problem is counted; only the first few are told in words, so that a feed of
+        // thousands of broken items neither fills the memory nor the log.
+        if (++m_reading.problemCount > AppcastReading::kMaximumProblemTexts)
+            return;
         const std::string_view title = trimmed(item.child("title").child_value());
         const QString name = title.empty()
                                  ? QStringLiteral("Item %1").arg(number)
@@ -320,7 +327,7 @@ private:
         return text.trimmed();
     }
 
-    AppcastItem readFully(const Candidate& candidate) const {
+    AppcastItem readFully(const Candidate& candidate, const QUrl& downloadURL) const {
         const pugi::xml_node& node = candidate.item;
         const pugi::xml_node& enclosure = candidate.enclosure;
         AppcastItem item;
@@ -349,7 +356,7 @@ private:
             else if (format == "markdown")
                 item.releaseNotesFormat = ReleaseNotesFormat::Markdown;
         }
-        item.downloadURL = QUrl(toQString(trimmed(enclosure.attribute("url").value())), QUrl::StrictMode);
+        item.downloadURL = downloadURL;
         const std::string_view length = trimmed(enclosure.attribute("length").value());
         bool ok = false;
         const qint64 bytes = toQString(length).toLongLong(&ok);
@@ -366,8 +373,12 @@ private:
     std::vector<Candidate> m_candidates;
 };
 
-Result malformed(const QString& source, const QString& cause) {
-    return Result::failure(Status::Malformed, QStringLiteral("The update feed at %1 %2").arg(source, cause));
+// A failure told as Quillmere's update failures are: one plain sentence first, then the detail.
+Result notAFeed(const QString& source, const QString& cause) {
+    return Result::failure(Status::Malformed,
+                           QStringLiteral("The update server sent something other than an update feed.\n\n"
+                                          "The update feed at %1 %2")
+                               .arg(source, cause));
 }
 
 } // namespace
@@ -377,29 +388,28 @@ Expected<AppcastReading> Appcast::readNewest(const QByteArray& feed, const Appca
     // Looked at in place: a copy of a large feed only to trim it would cost as much as reading it.
     if (std::all_of(feed.cbegin(), feed.cend(),
                     [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }))
-        return malformed(source, QStringLiteral("is empty."));
+        return notAFeed(source, QStringLiteral("is empty."));
 
     pugi::xml_document document;
     const pugi::xml_parse_result parsed =
         document.load_buffer(feed.constData(), static_cast<std::size_t>(feed.size()), pugi::parse_default);
     if (!parsed)
-        return malformed(source,
-                         QStringLiteral("is not well-formed XML: %1 at byte %2.")
-                             .arg(QString::fromUtf8(parsed.description()), QString::number(parsed.offset)));
+        return notAFeed(source,
+                        QStringLiteral("is not well-formed XML: %1 at byte %2.")
+                            .arg(QString::fromUtf8(parsed.description()), QString::number(parsed.offset)));
     int roots = 0;
     for (const pugi::xml_node& node : document.children())
         roots += node.type() == pugi::node_element ? 1 : 0;
     if (roots > 1)
-        return malformed(source,
-                         QStringLiteral("is not well-formed XML: it has more than one root element."));
+        return notAFeed(source, QStringLiteral("is not well-formed XML: it has more than one root element."));
 
     const pugi::xml_node root = document.document_element();
     if (std::strcmp(root.name(), "rss") != 0)
-        return malformed(source, QStringLiteral("is not an update feed: its root element is <%1>, not <rss>.")
-                                     .arg(QString::fromUtf8(root.name())));
+        return notAFeed(source, QStringLiteral("is not an update feed: its root element is %1, not <rss>.")
+                                    .arg(quoted(root.name())));
     const pugi::xml_node channel = root.child("channel");
     if (!channel)
-        return malformed(source, QStringLiteral("is not an update feed: it has no <channel>."));
+        return notAFeed(source, QStringLiteral("is not an update feed: it has no <channel>."));
 
     const Names names(sparklePrefix(root));
     AppcastReading reading;
@@ -408,11 +418,14 @@ Expected<AppcastReading> Appcast::readNewest(const QByteArray& feed, const Appca
         reader.consider(item, ++reading.itemCount);
     reading.newest = reader.newest();
 
-    if (!reading.newest && !reading.problems.isEmpty()) {
-        QString cause = QStringLiteral("has no usable update. ") + reading.problems.first();
-        if (reading.problems.size() > 1)
-            cause += QStringLiteral(" (%1 more items have problems.)").arg(reading.problems.size() - 1);
-        return malformed(source, cause);
+    if (!reading.newest && reading.problemCount > 0) {
+        QString detail = QStringLiteral("The update feed at %1 has no usable update. ").arg(source) +
+                         reading.problems.first();
+        if (reading.problemCount > 1)
+            detail += QStringLiteral(" (%1 more items have problems.)").arg(reading.problemCount - 1);
+        return Result::failure(Status::Malformed,
+                               QStringLiteral("The update feed offers no update that can be used here.\n\n") +
+                                   detail);
     }
     return reading;
 }

@@ -57,10 +57,13 @@ struct AppcastReading {
     std::optional<AppcastItem> newest;
     int itemCount = 0;
     // Items left out because they are broken (no version, a version that is not one, an unsafe
-    // download address...), one sentence each naming the item and the cause. Items left out
-    // because they are not meant for this program (another channel, another system, a delta
-    // only) are not problems.
+    // download address...): how many, and the first kMaximumProblemTexts of them as one sentence
+    // each naming the item and the cause. Items left out because they are not meant for this
+    // program (another channel, another system, a delta only) are not problems.
+    int problemCount = 0;
     QStringList problems;
+
+    static constexpr int kMaximumProblemTexts = 20;
 };
 
 // Reads an update feed (an RSS 2.0 document whose items carry the sparkle namespace, however its
@@ -74,9 +77,12 @@ struct AppcastReading {
 //
 // Fails (Malformed) when the feed is empty, is not well-formed XML, has more than one root
 // element or is not an RSS channel, and when it lists items but every one of them is broken
-// (the message then names the first problem). A feed with no items, or whose items are all
-// meant for others, reads successfully with no newest item. `source` names the feed in messages
-// (its address). The document is never given to anything that loads external entities.
+// (the message then names the first problem and counts the others). A feed with no items, or
+// whose items are all meant for others, reads successfully with no newest item. A failure's
+// message is a plain sentence, then the detail naming the feed by `source` (its address); text
+// quoted from the feed is cut short and shows control and invisible characters as escapes. The
+// document is never given to anything that loads external entities. Choosing costs about as much
+// as reading, however many items are left out.
 class Appcast final {
 public:
     static brisquel::vexo::Expected<AppcastReading>

@@ -24,8 +24,6 @@ FeedUpdater::FeedUpdater(QObject* parent) : FeedUpdater(Options{}, parent) {}
 FeedUpdater::FeedUpdater(Options options, QObject* parent) : Updater(parent), m_options(std::move(options)) {
     if (!m_options.system)
         m_options.system = SystemReport::native();
-    m_look.setInterval(m_options.lookInterval);
-    connect(&m_look, &QTimer::timeout, this, [this] { checkInBackgroundIfDue(); });
 }
 
 FeedUpdater::~FeedUpdater() {
@@ -62,13 +60,18 @@ void FeedUpdater::checkForUpdates() {
     dialog->activateWindow();
 }
 
-void FeedUpdater::settingsChanged() {
+void FeedUpdater::reloadSettings() {
     // After the event that changed them, so that the change is complete.
     QTimer::singleShot(0, this, [this] { checkInBackgroundIfDue(); });
 }
 
 void FeedUpdater::startAutomaticChecks() {
-    m_look.start();
+    if (!m_look) {
+        m_look = new QTimer(this);
+        m_look->setInterval(m_options.lookInterval);
+        connect(m_look, &QTimer::timeout, this, [this] { checkInBackgroundIfDue(); });
+    }
+    m_look->start();
     QTimer::singleShot(std::chrono::seconds(10), this, [this] { checkInBackgroundIfDue(); });
 }
 
@@ -90,6 +93,7 @@ void FeedUpdater::startCheck() {
     request.criteria.operatingSystem = m_options.system->operatingSystem();
     request.criteria.systemVersion = m_options.system->systemVersion();
     request.limits = m_options.limits;
+    request.network = m_options.network;
     m_check.start(request, [this](Expected<UpdateCheckOutcome> outcome) { finished(std::move(outcome)); });
 }
 
@@ -97,16 +101,22 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
     const bool userAsked = m_userAsked;
     m_userAsked = false;
     if (!outcome) {
-        logLine(QStringLiteral("Update check failed: ") + outcome.result().message());
+        // One log line: the message's paragraphs side by side.
+        logLine(QStringLiteral("Update check failed: ") +
+                QString(outcome.result().message()).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
         if (userAsked)
             ensureDialog()->showFailure(outcome.result().message());
-        emit updateCheckFinished(false);
+        emit updateCheckFinished(outcome.result());
         return;
     }
     if (const auto stored = setLastUpdateCheckDate(m_options.clock()); !stored)
         logLine(stored.message());
     for (const QString& problem : outcome->problems)
         logLine(QStringLiteral("Update feed: ") + problem);
+    if (outcome->problemCount > outcome->problems.size()) {
+        logLine(QStringLiteral("Update feed: %1 more items have problems.")
+                    .arg(outcome->problemCount - outcome->problems.size()));
+    }
 
     if (userAsked) {
         ensureDialog()->showOutcome(*outcome);
@@ -122,7 +132,7 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
             dialog->raise();
         }
     }
-    emit updateCheckFinished(true);
+    emit updateCheckFinished(brisquel::vexo::Result::success());
 }
 
 UpdateDialog* FeedUpdater::ensureDialog() {

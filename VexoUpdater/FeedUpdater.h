@@ -34,7 +34,9 @@ class FeedUpdater final : public Updater {
 public:
     struct Options {
         std::shared_ptr<SystemReport> system = SystemReport::native();
-        FetchLimits limits;
+        HttpLimits limits = feedLimits();
+        // The provider of the network manager; null: the application's.
+        NetworkAccess* network = nullptr;
         // The current time; tests hand in their own clock.
         std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
         // How often the updater looks whether an automatic check is due.
@@ -50,9 +52,10 @@ public:
     void setFeedURL(const QUrl& url) override;
     QUrl feedURL() const override;
     void checkForUpdates() override;
-    void settingsChanged() override;
+    void reloadSettings() override;
 
-    // Starts looking, every lookInterval and once soon, whether an automatic check is due.
+    // Starts looking, every lookInterval and once soon, whether an automatic check is due. Until
+    // then the updater has no timer at all (nothing of it runs before the main window is shown).
     void startAutomaticChecks();
     // Starts an automatic check when they are on, none is running and none completed within
     // kCheckInterval; returns whether it started one.
@@ -72,7 +75,8 @@ private:
     UpdateCheck m_check;
     bool m_userAsked = false;
     QPointer<UpdateDialog> m_dialog;
-    QTimer m_look;
+    // Made by startAutomaticChecks().
+    QTimer* m_look = nullptr;
 };
 
 } // namespace quillmere

@@ -4,6 +4,8 @@
 #include "VexoUpdater/Appcast.h"
 #include "VexoUpdater/FeedFetcher.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QUrl>
@@ -22,7 +24,9 @@ struct UpdateCheckOutcome {
     std::optional<AppcastItem> newest;
     // Whether newest is newer than the running program.
     bool updateAvailable = false;
-    // Broken items of the feed that were left out (see AppcastReading).
+    // Broken items of the feed that were left out: how many, and the first few in words (see
+    // AppcastReading).
+    int problemCount = 0;
     QStringList problems;
 
     QString currentDisplayVersion() const {
@@ -36,7 +40,10 @@ struct UpdateCheckRequest {
     QString currentVersion;
     QString currentShortVersion;
     AppcastCriteria criteria;
-    FetchLimits limits;
+    // The bounds of the fetch; its deadline bounds the whole check: fetching, reading and choosing.
+    HttpLimits limits = feedLimits();
+    // The provider of the network manager; null: the application's.
+    NetworkAccess* network = nullptr;
 
     // A request for the running program: its versions from the information dictionary, the
     // system from `report`, betas as the setting says (see BetaReleasesSetting.h).
@@ -44,10 +51,12 @@ struct UpdateCheckRequest {
 };
 
 // One update check: fetches the feed, reads it away from the calling thread and compares the
-// newest applicable item with the running version.
+// newest applicable item with the running version, all within the request's deadline.
 //
 // Fails, with the reason, when the program's own version is missing or not a version, when the
-// feed cannot be fetched (see FeedFetcher) and when it cannot be read (see Appcast).
+// feed cannot be fetched (see FeedFetcher), when it cannot be read (see Appcast), and when the
+// whole check takes longer than its deadline (the reading, which cannot be stopped half-way, is
+// then left to end on its own, and its result is dropped).
 class UpdateCheck final : public QObject {
     Q_OBJECT
 
@@ -67,8 +76,17 @@ public:
     static brisquel::vexo::Expected<UpdateCheckOutcome> evaluate(const QByteArray& feed,
                                                                  const UpdateCheckRequest& request);
 
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
 private:
+    void finishNow(brisquel::vexo::Expected<UpdateCheckOutcome> outcome);
+
     FeedFetcher m_fetcher;
+    QBasicTimer m_deadline;
+    QElapsedTimer m_clock;
+    std::chrono::milliseconds m_allowed{0};
+    QUrl m_feedURL;
     QFutureWatcher<brisquel::vexo::Expected<UpdateCheckOutcome>> m_reading;
     Completion m_done;
     quint64 m_generation = 0;

@@ -1,5 +1,6 @@
 #include "VexoUpdater/UpdateCheckCommand.h"
 
+#include "VexoExtensions/VisibleText.h"
 #include "VexoUpdater/FeedAddress.h"
 #include "VexoUpdater/UpdateCheck.h"
 #include "core/platform/Platform.h"
@@ -15,6 +16,7 @@
 namespace quillmere {
 
 using brisquel::vexo::Expected;
+using brisquel::vexo::visibleText;
 
 namespace {
 
@@ -56,6 +58,21 @@ QString versionLine(const QString& shortVersion, const QString& version) {
     return QStringLiteral("%1 (build %2)").arg(shortVersion, version);
 }
 
+// Writes text from the feed line by line, each with visible escapes for whatever in it a terminal
+// would act on or not show; the line breaks between paragraphs stay.
+void printLines(QTextStream& stream, const QString& text) {
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        stream << visibleText(line) << '\n';
+}
+
+// Writes a message (a failure, a warning) line by line. Messages already show what they quote
+// from the feed or the server with visible escapes; this pass catches anything else a terminal
+// would act on, without doubling the backslashes of those escapes.
+void printMessage(QTextStream& stream, const QString& message) {
+    for (const QString& line : message.split(QLatin1Char('\n')))
+        stream << visibleText(line).replace(QLatin1String("\\\\"), QLatin1String("\\")) << '\n';
+}
+
 struct Arguments {
     std::optional<QString> feed;
     bool json = false;
@@ -77,7 +94,11 @@ std::optional<Arguments> parse(const QStringList& arguments, QString& error) {
         } else {
             error = argument == QLatin1String("--feed")
                         ? QStringLiteral("--feed needs an address")
-                        : QStringLiteral("unknown argument \"%1\"").arg(argument);
+                        : QStringLiteral("unknown argument \"%1\"").arg(visibleText(argument));
+            return std::nullopt;
+        }
+        if (parsed.feed && parsed.feed->trimmed().isEmpty()) {
+            error = QStringLiteral("--feed was given an empty address");
             return std::nullopt;
         }
     }
@@ -148,7 +169,11 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
     const Expected<UpdateCheckOutcome>& outcome = *result;
     if (outcome) {
         for (const QString& left : outcome->problems)
-            err << "warning: " << left << "\n";
+            printMessage(err, QStringLiteral("warning: ") + left);
+        if (outcome->problemCount > outcome->problems.size()) {
+            printMessage(err, QStringLiteral("warning: %1 more items have problems")
+                                  .arg(outcome->problemCount - outcome->problems.size()));
+        }
         err.flush();
     }
     if (parsed->json) {
@@ -160,29 +185,34 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
         object.insert(QStringLiteral("updateAvailable"), outcome && outcome->updateAvailable);
         object.insert(QStringLiteral("error"),
                       outcome ? QJsonValue(QJsonValue::Null) : QJsonValue(outcome.result().message()));
-        out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+        out << QString::fromUtf8(
+            brisquel::vexo::jsonWithVisibleEscapes(QJsonDocument(object).toJson(QJsonDocument::Indented)));
         out.flush();
         return outcome ? kCompleted : kFailed;
     }
     if (!outcome) {
-        err << "quillmere: " << outcome.result().message() << "\n";
+        printMessage(err, QStringLiteral("quillmere: ") + outcome.result().message());
         err.flush();
         return kFailed;
     }
-    out << "Feed: " << feed.toDisplayString(QUrl::RemoveUserInfo) << "\n";
-    out << "Current version: " << versionLine(outcome->currentShortVersion, outcome->currentVersion) << "\n";
+    printLines(out, QStringLiteral("Feed: ") + feed.toDisplayString(QUrl::RemoveUserInfo));
+    printLines(out, QStringLiteral("Current version: ") +
+                        versionLine(outcome->currentShortVersion, outcome->currentVersion));
     if (const std::optional<AppcastItem>& newest = outcome->newest) {
-        out << "Newest version: " << versionLine(newest->shortVersion, newest->version);
+        QString line =
+            QStringLiteral("Newest version: ") + versionLine(newest->shortVersion, newest->version);
         if (newest->channel)
-            out << ", channel " << *newest->channel;
-        out << "\n";
-        out << "Download: " << newest->downloadURL.toString(QUrl::FullyEncoded) << "\n";
+            line += QStringLiteral(", channel ") + *newest->channel;
+        printLines(out, line);
+        printLines(out, QStringLiteral("Download: ") + newest->downloadURL.toString(QUrl::FullyEncoded));
         if (!newest->releaseNotesURL.isEmpty())
-            out << "Release notes: " << newest->releaseNotesURL.toString(QUrl::FullyEncoded) << "\n";
+            printLines(out, QStringLiteral("Release notes: ") +
+                                newest->releaseNotesURL.toString(QUrl::FullyEncoded));
     } else {
-        out << "Newest version: none of the feed's items applies here\n";
+        printLines(out, QStringLiteral("Newest version: none of the feed's items applies here"));
     }
-    out << "Update available: " << (outcome->updateAvailable ? "yes" : "no") << "\n";
+    printLines(out, QStringLiteral("Update available: ") +
+                        (outcome->updateAvailable ? QStringLiteral("yes") : QStringLiteral("no")));
     out.flush();
     return kCompleted;
 }

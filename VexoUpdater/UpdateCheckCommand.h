@@ -22,7 +22,13 @@ namespace quillmere {
 //
 // Exit status: 0 when the check completed (whether or not an update exists), 1 when it failed
 // (its reason on standard error, or in "error"), 2 when the arguments are not understood (with
-// the usage on standard error). Broken items that were left out are named on standard error.
+// the usage on standard error; an empty --feed too). Broken items that were left out are named on
+// standard error.
+//
+// Everything printed that comes from the feed or the server (versions, channels, a reason
+// phrase, an element name) is printed with visible escapes for what a terminal would act on or
+// not show; --json writes those characters (C1 controls, bidirectional overrides, zero-width
+// characters...) as \u escapes, so the JSON means the same and is safe on a terminal.
 
 // Whether the program's arguments ask for this command.
 bool isUpdateCheckCommand(int argc, char** argv);
@@ -33,7 +39,7 @@ int runUpdateCheckCommand(int argc, char** argv);
 
 struct UpdateCheckCommandOptions {
     std::shared_ptr<SystemReport> system = SystemReport::native();
-    FetchLimits limits;
+    HttpLimits limits = feedLimits();
 };
 
 // Runs the command inside the application object that exists (its event loop is run until the

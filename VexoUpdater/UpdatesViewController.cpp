@@ -111,7 +111,7 @@ QWidget* UpdatesViewController::makeView() {
                     }
                     showError(QString());
                     if (Updater* updater = Updater::sharedUpdater())
-                        updater->settingsChanged();
+                        updater->reloadSettings();
                 });
             }
         } else {

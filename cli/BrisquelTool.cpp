@@ -3,15 +3,17 @@
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
 #include "cli/HelpText.h"
-#include "cli/JsonOutput.h"
 #include "cli/NameLookup.h"
 #include "cli/ScriptFile.h"
 #include "cli/TerminalText.h"
 #include "cli/TextTable.h"
 
+#include "VexoExtensions/VisibleText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cerrno>
@@ -41,7 +43,8 @@ void sayReason(const vexo::Result& reason, const QString& shownContext = {}) {
 }
 
 void writeJson(const QJsonArray& array) {
-    Console::writeOutBytes(JsonOutput::text(array));
+    Console::writeOutBytes(
+        vexo::jsonWithVisibleEscapes(QJsonDocument(array).toJson(QJsonDocument::Indented)));
 }
 
 // How a user points the tool at another applications folder, for a message about this one. An

@@ -1,5 +1,7 @@
 #include "cli/TerminalText.h"
 
+#include "VexoExtensions/VisibleText.h"
+
 #include <unicode/uchar.h>
 
 #include <algorithm>
@@ -10,71 +12,9 @@ namespace {
 
 const QString kEllipsis = QStringLiteral("…");
 
-// One code point of a text and the code units it takes; a lone surrogate stands for itself.
-struct CodePoint {
-    char32_t value;
-    qsizetype length;
-};
-
-CodePoint codePointAt(QStringView text, qsizetype at) {
-    const QChar c = text.at(at);
-    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
-        return {QChar::surrogateToUcs4(c, text.at(at + 1)), 2};
-    }
-    return {c.unicode(), 1};
-}
-
-// The code point that ends just before `end`.
-CodePoint codePointBefore(QStringView text, qsizetype end) {
-    const QChar c = text.at(end - 1);
-    if (c.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate()) {
-        return {QChar::surrogateToUcs4(text.at(end - 2), c), 2};
-    }
-    return {c.unicode(), 1};
-}
-
-bool isShownAsItself(char32_t c) {
-    if (c == U' ') {
-        return true;
-    }
-    if (c == U'\\') {
-        return false;
-    }
-    const UChar32 u = static_cast<UChar32>(c);
-    switch (u_charType(u)) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-    case U_SURROGATE:
-    case U_UNASSIGNED:
-        return false;
-    default:
-        // Characters that draw nothing although they are not format characters: Hangul fillers,
-        // variation selectors, the combining grapheme joiner, Mongolian selectors.
-        return !u_hasBinaryProperty(u, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
-    }
-}
-
-QString escaped(char32_t c) {
-    switch (c) {
-    case U'\n':
-        return QStringLiteral("\\n");
-    case U'\t':
-        return QStringLiteral("\\t");
-    case U'\r':
-        return QStringLiteral("\\r");
-    case U'\\':
-        return QStringLiteral("\\\\");
-    default:
-        break;
-    }
-    if (c > 0xffff) {
-        return QStringLiteral("\\U") + QString::number(uint(c), 16).rightJustified(8, QLatin1Char('0'));
-    }
-    return QStringLiteral("\\u") + QString::number(uint(c), 16).rightJustified(4, QLatin1Char('0'));
-}
+using vexo::CodePoint;
+using vexo::codePointAt;
+using vexo::codePointBefore;
 
 qsizetype columnsOf(char32_t c) {
     const UChar32 u = static_cast<UChar32>(c);
@@ -171,23 +111,8 @@ private:
 
 } // namespace
 
-bool showsAsItself(char32_t c) {
-    return isShownAsItself(c);
-}
-
 QString printable(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype at = 0; at < text.size();) {
-        const CodePoint cp = codePointAt(text, at);
-        if (isShownAsItself(cp.value)) {
-            out += QStringView(text).mid(at, cp.length);
-        } else {
-            out += escaped(cp.value);
-        }
-        at += cp.length;
-    }
-    return out;
+    return vexo::visibleText(text);
 }
 
 qsizetype width(QStringView text) {

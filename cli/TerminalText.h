@@ -16,15 +16,8 @@
 // a name or description of a megabyte is shown as fast as the terminal takes it.
 namespace brisquel::cli::TerminalText {
 
-// Whether a terminal shows the character as itself: false for control characters, format
-// characters (bidirectional controls, zero-width spaces and joiners, the byte-order mark), other
-// default-ignorable characters that draw nothing (such as Hangul fillers), line and paragraph
-// separators, spaces other than U+0020, unassigned code points, lone surrogates and the backslash
-// (which begins the escapes).
-bool showsAsItself(char32_t c);
-
-// The text with every character that a terminal would not show as itself written as an escape:
-// "\n", "\t", "\r", "\\" for a backslash, "\uXXXX" (or "\UXXXXXXXX" beyond the BMP) for the rest.
+// The text with every character that a terminal would not show as itself written as an escape
+// (brisquel::vexo::visibleText, which the update check of the application shares).
 QString printable(const QString& text);
 
 // The number of terminal columns the text takes: wide East Asian characters take two, combining

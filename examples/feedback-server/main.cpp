@@ -1,13 +1,17 @@
-// feedback-server: a local stand-in for the feedback endpoint (see FeedbackServer.h).
+// feedback-server: a local stand-in for the feedback endpoint, for trying the form by hand. It
+// listens on a loopback address only (the tests' HTTP server), prints every message it receives
+// (the query's pairs, decoded as a web form's endpoint decodes them) and answers each request
+// with the status it was given.
 //
 //   feedback-server [--port 8765] [--status 200] [--reason TEXT]
 //
 // It prints its address on the first line, then every message it receives.
 
-#include "FeedbackServer.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <cstdio>
 
@@ -52,8 +56,29 @@ int main(int argc, char** argv) {
     // A reason phrase is one line of the answer's head.
     reason.replace('\r', ' ').replace('\n', ' ');
 
-    quillmere::FeedbackServer server(status, reason, out);
-    if (!server.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) {
+    testsupport::TestHttpServer server(QHostAddress::LocalHost, static_cast<quint16>(port));
+    testsupport::HttpAnswer answer;
+    answer.status = status;
+    answer.reason = reason;
+    answer.headers.append(
+        {QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/plain; charset=utf-8")});
+    answer.body = status >= 200 && status <= 299 ? QByteArray() : reason + '\n';
+    server.answerEverything(answer);
+    int received = 0;
+    QObject::connect(&server, &testsupport::TestHttpServer::requestReceived,
+                     [&](const testsupport::ReceivedRequest& request) {
+                         out << "== message " << ++received << " at "
+                             << QDateTime::currentDateTime().toString(Qt::ISODate) << ": "
+                             << QString::fromLatin1(request.method) << ' '
+                             << QString::fromLatin1(request.path()) << " -> " << status << '\n';
+                         for (const auto& [name, value] : request.queryPairs()) {
+                             // Values may span lines: each further line is indented under its name.
+                             out << name << ": " << QString(value).replace(u'\n', QStringLiteral("\n    "))
+                                 << '\n';
+                         }
+                         out.flush();
+                     });
+    if (!server.isListening()) {
         err << "feedback-server: cannot listen on 127.0.0.1:" << port << ": " << server.errorString() << '\n';
         return 1;
     }

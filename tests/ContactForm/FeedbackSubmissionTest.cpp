@@ -17,8 +17,8 @@
 
 using namespace quillmere;
 using contactformtest::FeedbackWorld;
-using contactformtest::LoopbackServer;
 using contactformtest::photoToolInfo;
+using testsupport::TestHttpServer;
 using Pairs = QList<QPair<QString, QString>>;
 
 namespace {
@@ -41,7 +41,7 @@ TEST(FeedbackSubmissionTest, SendsOneGetWithThePairsInOrderAndNothingElse) {
     EXPECT_TRUE(*outcome) << outcome->message().toStdString();
 
     ASSERT_EQ(world.server.requests.size(), 1);
-    const contactformtest::ReceivedRequest& request = world.server.requests.first();
+    const testsupport::ReceivedRequest& request = world.server.requests.first();
     EXPECT_EQ(request.method, QByteArray("GET"));
     EXPECT_EQ(request.path(), QByteArray("/email/app-feedback"));
     EXPECT_TRUE(request.body.isEmpty());
@@ -109,8 +109,7 @@ TEST(FeedbackSubmissionTest, A2xxAnswerThanksAndClosesAnyOtherNamesTheStatusAndK
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.status);
         FeedbackWorld world;
-        world.server.status = c.status;
-        world.server.reason = c.reason;
+        world.answerWith(c.status, c.reason);
         world.show();
         world.fill(QStringLiteral("Ann"), QStringLiteral("ann@example.org"), QStringLiteral("Keep me"));
         const auto outcome = world.send();
@@ -141,11 +140,11 @@ TEST(FeedbackSubmissionTest, A2xxAnswerThanksAndClosesAnyOtherNamesTheStatusAndK
 
 TEST(FeedbackSubmissionTest, AServerThatNeverAnswersEndsInATimeOutAndTheTextStays) {
     FeedbackWorld world;
-    world.server.answers = false;
+    world.neverAnswer();
     world.form->setRequestTimeout(std::chrono::milliseconds(300));
     world.show();
     world.fill(QString(), QString(), QStringLiteral("Anyone there?"));
-    QSignalSpy received(&world.server, &LoopbackServer::requestReceived);
+    QSignalSpy received(&world.server, &TestHttpServer::requestReceived);
     QTest::mouseClick(world.sendButton(), Qt::LeftButton);
     // While the request is out, Send stays off.
     ASSERT_TRUE(received.count() > 0 || received.wait(20'000));
@@ -166,7 +165,7 @@ TEST(FeedbackSubmissionTest, AServerThatNeverAnswersEndsInATimeOutAndTheTextStay
 
 TEST(FeedbackSubmissionTest, ARefusedConnectionIsToldInPlainWords) {
     QUrl endpoint(QStringLiteral("http://127.0.0.1/email/app-feedback"));
-    endpoint.setPort(contactformtest::closedPort());
+    endpoint.setPort(testsupport::closedPort());
     FeedbackWorld world(infoWithEmailURL(endpoint.toString()));
     world.show();
     world.fill(QString(), QString(), QStringLiteral("Hello"));
@@ -231,10 +230,9 @@ TEST(FeedbackSubmissionTest, ARedirectIsFollowedOnlyToTheSameKindOfConnection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
         FeedbackWorld world;
-        LoopbackServer second;
-        world.server.status = 302;
-        world.server.reason = "Found";
-        world.server.location = QString::fromUtf8(c.target).arg(second.port()).toUtf8();
+        TestHttpServer second;
+        second.answer(QStringLiteral("/moved"), QByteArray());
+        world.answerWith(302, "Found", QString::fromUtf8(c.target).arg(second.port()).toUtf8());
         world.show();
         world.fill(QString(), QString(), QStringLiteral("Hello"));
         const auto outcome = world.send();
@@ -250,7 +248,7 @@ TEST(FeedbackSubmissionTest, ARedirectIsFollowedOnlyToTheSameKindOfConnection) {
 
 TEST(FeedbackSubmissionTest, AnOutcomeAfterTheWindowWasClosedShowsTheWindowAgain) {
     FeedbackWorld world;
-    world.server.status = 500;
+    world.answerWith(500, "Internal Server Error");
     world.show();
     world.fill(QString(), QString(), QStringLiteral("Hello"));
     QTest::mouseClick(world.sendButton(), Qt::LeftButton);

@@ -30,9 +30,11 @@ QVariantMap photoToolInfo() {
 
 FeedbackWorld::FeedbackWorld(const QVariantMap& info) {
     platform.install();
+    answerWith(200, "OK");
     QVariantMap dictionary = info;
     if (!dictionary.contains(QStringLiteral("email-url")))
-        dictionary.insert(QStringLiteral("email-url"), server.url().toString());
+        dictionary.insert(QStringLiteral("email-url"),
+                          server.url(QStringLiteral("/email/app-feedback")).toString());
     MainBundle::setInfoDictionary(dictionary);
     m_window = std::make_unique<quillmere::FeedbackWindow>(new quillmere::ContactFormViewController);
     window = m_window.get();
@@ -43,6 +45,21 @@ FeedbackWorld::~FeedbackWorld() {
     // Sheets are children of the window and go with it.
     m_window.reset();
     MainBundle::setInfoDictionary(std::nullopt);
+}
+
+void FeedbackWorld::answerWith(int status, const QByteArray& reason, const QByteArray& location) {
+    testsupport::HttpAnswer answer;
+    answer.status = status;
+    answer.reason = reason;
+    if (!location.isEmpty())
+        answer.headers.append({"Location", location});
+    server.answerEverything(answer);
+}
+
+void FeedbackWorld::neverAnswer() {
+    testsupport::HttpAnswer silent;
+    silent.silent = true;
+    server.answerEverything(silent);
 }
 
 void FeedbackWorld::show() {

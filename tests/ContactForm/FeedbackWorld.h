@@ -3,8 +3,8 @@
 #include "ContactForm/ContactFormViewController.h"
 #include "ContactForm/FeedbackWindow.h"
 #include "VexoExtensions/Result.h"
-#include "tests/ContactForm/LoopbackServer.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QVariantMap>
 
@@ -19,7 +19,8 @@ namespace contactformtest {
 QVariantMap photoToolInfo();
 
 // A feedback form of its own (never the process's shared one) for Photo Tool, whose endpoint
-// ("email-url") is this world's loopback server unless the dictionary handed in says otherwise;
+// ("email-url") is this world's loopback server (answering 200 until told otherwise) unless the
+// dictionary handed in says otherwise;
 // the system log is recorded. The application's dictionary is restored when the world ends.
 class FeedbackWorld {
 public:
@@ -30,6 +31,11 @@ public:
 
     // Shows the window and waits until it is on screen.
     void show();
+    // How the server answers every request from now on: this status, and a Location when given;
+    // or never.
+    void answerWith(int status, const QByteArray& reason, const QByteArray& location = {});
+    void neverAnswer();
+
     // Types into the fields (the subject is left as the form set it when `subject` is null).
     void fill(const QString& name, const QString& email, const QString& body,
               const QString& subject = QString());
@@ -46,7 +52,7 @@ public:
     // Clicks the alert's button with this text (its default button when empty).
     void answerAlert(const QString& buttonText = QString());
 
-    LoopbackServer server;
+    testsupport::TestHttpServer server;
     testsupport::FakePlatform platform;
     quillmere::FeedbackWindow* window = nullptr;
     quillmere::ContactFormViewController* form = nullptr;

@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"not XML", "this is not a feed {\"json\": true}", "is not well-formed XML"},
         Broken{"cut short", feed(item("1.0")).left(90), "is not well-formed XML"},
         Broken{"two root elements", feed(item("1.0")) + "<rss/>", "more than one root element"},
-        Broken{"an HTML page", "<html><body>Login</body></html>", "its root element is <html>"},
+        Broken{"an HTML page", "<html><body>Login</body></html>", "its root element is \"html\""},
         Broken{"no channel", "<rss version=\"2.0\"/>", "has no <channel>"},
         Broken{"an item without a version",
                feed("<item><title>Lost</title><enclosure url=\"https://example.test/a.zip\"/></item>"),
@@ -184,7 +184,9 @@ TEST(AppcastMessages, aVersionTextWithControlCharactersIsShownHarmlessAndShort) 
     ASSERT_FALSE(reading);
     const QString message = reading.result().message();
     EXPECT_FALSE(message.contains(QChar(0x1b)));
-    EXPECT_FALSE(message.contains(QLatin1Char('\n')));
+    EXPECT_TRUE(message.contains(QStringLiteral("\"1.0\\n\\u001b[31mxxx"))) << message.toStdString();
+    // The plain sentence, one paragraph break, the detail: the feed's text breaks no line.
+    EXPECT_EQ(message.count(QLatin1Char('\n')), 2);
     EXPECT_LT(message.size(), 400);
 }
 

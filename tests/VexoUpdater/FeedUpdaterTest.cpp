@@ -3,12 +3,13 @@
 
 #include "VexoUpdater/FeedUpdater.h"
 
+#include "VexoNetwork/NetworkAccess.h"
 #include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/FeedAddress.h"
 #include "VexoUpdater/UpdateDialog.h"
 #include "VexoUpdater/UpdateSettings.h"
-#include "tests/VexoUpdater/TestHttpServer.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +52,8 @@ protected:
         options.system =
             std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
         options.clock = [this] { return now; };
-        options.limits.timeout = std::chrono::seconds(20);
+        options.limits.deadline = std::chrono::seconds(20);
+        options.network = &network;
         return std::make_unique<FeedUpdater>(options);
     }
 
@@ -62,7 +65,9 @@ protected:
     }
 
     UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
-    TestHttpServer server;
+    // A network of the test's own, which goes with it.
+    quillmere::NetworkAccess network;
+    testsupport::TestHttpServer server;
     OpenedUrls opened;
     QDateTime now;
 };
@@ -120,12 +125,19 @@ TEST_F(Updating, anUpToDateFeedSaysSo) {
 
 TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
     auto updater = makeUpdater();
+    QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     updater->checkForUpdates();
     waitForCheck(*updater);
     UpdateDialog* dialog = updater->dialog();
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is <html>")));
+    ASSERT_EQ(finished.size(), 1);
+    const auto outcome = finished.first().first().value<brisquel::vexo::Result>();
+    EXPECT_FALSE(outcome);
+    EXPECT_TRUE(outcome.message().startsWith(QStringLiteral("The update server sent something other than an "
+                                                            "update feed.\n\n")))
+        << outcome.message().toStdString();
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
     EXPECT_FALSE(quillmere::lastUpdateCheckDate().has_value()); // a failed check is not a check
     EXPECT_TRUE(world.logLines().last().startsWith(QStringLiteral("Update check failed: ")));
 
@@ -137,7 +149,7 @@ TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
 }
 
 TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
-    TestHttpServer::Response silent;
+    testsupport::HttpAnswer silent;
     silent.silent = true;
     server.answer(QStringLiteral("/silent.xml"), silent);
     auto updater = makeUpdater();
@@ -150,9 +162,13 @@ TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
 
 TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
     auto updater = makeUpdater();
+    // Nothing of the updater runs before the application starts its automatic checks.
+    EXPECT_TRUE(updater->findChildren<QTimer*>().isEmpty());
+    updater->startAutomaticChecks();
+    EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
     EXPECT_FALSE(updater->checkInBackgroundIfDue());
-    EXPECT_EQ(server.totalRequests(), 0);
+    EXPECT_EQ(server.requests.size(), 0);
 }
 
 struct Due {
@@ -176,7 +192,7 @@ TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     EXPECT_EQ(updater->checkInBackgroundIfDue(), GetParam().due);
     waitForCheck(*updater);
-    EXPECT_EQ(server.totalRequests(), GetParam().due ? 1 : 0);
+    EXPECT_EQ(server.requests.size(), GetParam().due ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
@@ -224,7 +240,7 @@ TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_TRUE(world.logLines().last().contains(QStringLiteral("its root element is <html>")));
+    EXPECT_TRUE(world.logLines().last().contains(QStringLiteral("its root element is \"html\"")));
 
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
@@ -240,7 +256,7 @@ TEST_F(Updating, askingDuringAnAutomaticCheckShowsThatChecksOutcome) {
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     updater->checkForUpdates();
     waitForCheck(*updater);
-    EXPECT_EQ(server.totalRequests(), 1);
+    EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
 }
 

@@ -3,8 +3,8 @@
 
 #include "VexoUpdater/UpdateCheckCommand.h"
 
-#include "tests/VexoUpdater/TestHttpServer.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -42,7 +42,7 @@ protected:
         quillmere::UpdateCheckCommandOptions options;
         options.system =
             std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
-        options.limits.timeout = std::chrono::seconds(20);
+        options.limits.deadline = std::chrono::seconds(20);
         arguments.prepend(QStringLiteral("--check-for-updates"));
         result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
         return result;
@@ -53,7 +53,7 @@ protected:
     }
 
     updatertest::UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
-    TestHttpServer server;
+    testsupport::TestHttpServer server;
 };
 
 TEST_F(CheckCommand, jsonGivesTheCurrentVersionTheNewestItemAndWhetherItIsNewer) {
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"a feed that is not there",
                 {QStringLiteral("--feed"), QStringLiteral("FEED")},
                 1,
-                "404 Not Found"},
+                "has nothing at this address (HTTP status 404, Not Found)"},
         Failure{"a plain http feed elsewhere",
                 {QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
                 1,
@@ -150,7 +150,54 @@ INSTANTIATE_TEST_SUITE_P(
                 "is not a web address"},
         Failure{
             "an unknown argument", {QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
-        Failure{"--feed without its address", {QStringLiteral("--feed")}, 2, "--feed needs an address"}));
+        Failure{"--feed without its address", {QStringLiteral("--feed")}, 2, "--feed needs an address"},
+        Failure{"an empty --feed",
+                {QStringLiteral("--feed"), QString()},
+                2,
+                "--feed was given an empty address"}));
+
+// What the feed and the server send reaches the terminal with visible escapes: the feed's version
+// text, the server's status phrase, the feed's root element name; --json escapes the characters a
+// terminal would act on or not show as \u sequences, and still decodes to the same texts.
+TEST_F(CheckCommand, outsideTextIsEscapedOnTheTerminalAndInJson) {
+    const QByteArray hostile = "\x1b]0;owned\x07\xc2\x9b"
+                               "31m\xe2\x80\xae\xe2\x80\x8b"; // OSC, CSI (C1), RLO, ZWSP
+    server.answer(
+        QStringLiteral("/escapes.xml"),
+        "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><item>"
+        "<sparkle:version>200</sparkle:version><sparkle:shortVersionString>2.0" +
+            QByteArray(hostile).replace("\x1b", "&#x1b;").replace("\x07", "&#x7;") +
+            "</sparkle:shortVersionString><enclosure url=\"https://e.test/a\"/></item></channel></rss>");
+    testsupport::HttpAnswer down;
+    down.status = 503;
+    down.reason = "Down\x1b[2J";
+    server.answer(QStringLiteral("/down.xml"), down);
+    server.answer(QStringLiteral("/root.xml"), "<rs\xe2\x80\xaes/>");
+
+    const CommandRun text = run({QStringLiteral("--feed"), feed(QStringLiteral("/escapes.xml"))});
+    const CommandRun phrase = run({QStringLiteral("--feed"), feed(QStringLiteral("/down.xml"))});
+    const CommandRun root = run({QStringLiteral("--feed"), feed(QStringLiteral("/root.xml"))});
+    EXPECT_TRUE(text.out.contains(QStringLiteral("2.0\\u001b]0;owned\\u0007\\u009b31m\\u202e\\u200b")))
+        << text.out.toStdString();
+    EXPECT_TRUE(phrase.err.contains(QStringLiteral("Down\\u001b[2J"))) << phrase.err.toStdString();
+    EXPECT_TRUE(root.err.contains(QStringLiteral("\"rs\\u202es\""))) << root.err.toStdString();
+    for (const CommandRun* r : {&text, &phrase, &root}) {
+        for (const QString& printed : {r->out, r->err}) {
+            for (const QChar c : printed)
+                EXPECT_TRUE(c == u'\n' || (c.isPrint() && c.category() != QChar::Other_Format))
+                    << int(c.unicode());
+        }
+    }
+
+    const CommandRun json =
+        run({QStringLiteral("--json"), QStringLiteral("--feed"), feed(QStringLiteral("/escapes.xml"))});
+    EXPECT_TRUE(json.out.contains(QStringLiteral("2.0\\u001b]0;owned\\u0007\\u009b31m\\u202e\\u200b")))
+        << json.out.toStdString();
+    const QJsonObject newest =
+        QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("newest")).toObject();
+    EXPECT_EQ(newest.value(QStringLiteral("shortVersion")).toString(),
+              QStringLiteral("2.0") + QString::fromUtf8(hostile));
+}
 
 TEST_F(CheckCommand, aFailureInJsonCarriesTheErrorAndExitsOne) {
     const CommandRun r =

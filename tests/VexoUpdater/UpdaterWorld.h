@@ -56,7 +56,7 @@ public:
     void setFeedURL(const QUrl& url) override { feeds.append(url); }
     QUrl feedURL() const override { return feeds.isEmpty() ? QUrl() : feeds.last(); }
     void checkForUpdates() override { ++checks; }
-    void settingsChanged() override { ++settingsChanges; }
+    void reloadSettings() override { ++settingsChanges; }
 
     QList<QUrl> feeds;
     int checks = 0;

@@ -1,6 +1,7 @@
 // Shows the updates pane or the update dialog in one of its states, for a person to look at (and
-// for the README's screenshots). The feed is served on this machine by the process itself; the
-// settings live in a temporary folder. Nothing of the user's is read or written.
+// for the README's screenshots). The feed is served on this machine by the process itself (a
+// failed check asks a port where nothing listens); the settings live in a temporary folder.
+// Nothing of the user's is read or written.
 //
 //   updates_gallery pane | found | found-long | uptodate | failed
 
@@ -9,7 +10,7 @@
 #include "VexoUpdater/UpdateDialog.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "core/platform/Platform.h"
-#include "tests/VexoUpdater/TestHttpServer.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
                     {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")}});
     brisquel::Platform::install(brisquel::Platform::native());
 
-    TestHttpServer server;
+    testsupport::TestHttpServer server;
     server.answer(QStringLiteral("/found.xml"), feed(kNotes));
     QByteArray longNotes;
     for (int i = 0; i < 40; ++i)
@@ -66,7 +67,6 @@ int main(int argc, char** argv) {
                   feed(longNotes, "Quillmere 2.0 with a very long title indeed"));
     server.answer(QStringLiteral("/current.xml"),
                   feed("", "Quillmere 1.0").replace("200", "100").replace("2.0", "1.0"));
-    server.answer(QStringLiteral("/failed.xml"), QByteArray("<html><body>Maintenance</body></html>"));
 
     quillmere::FeedUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
@@ -84,14 +84,16 @@ int main(int argc, char** argv) {
         pane.viewWillDisappear();
         return status;
     }
-    const QString path = mode == QLatin1String("found")        ? QStringLiteral("/found.xml")
-                         : mode == QLatin1String("found-long") ? QStringLiteral("/long.xml")
-                         : mode == QLatin1String("uptodate")   ? QStringLiteral("/current.xml")
-                                                               : QStringLiteral("/failed.xml");
-    updater.setFeedURL(server.url(path));
+    QUrl address = server.url(mode == QLatin1String("found")        ? QStringLiteral("/found.xml")
+                              : mode == QLatin1String("found-long") ? QStringLiteral("/long.xml")
+                                                                    : QStringLiteral("/current.xml"));
+    // A failed check: a feed address on this machine where nothing listens.
+    if (mode == QLatin1String("failed"))
+        address.setPort(testsupport::closedPort());
+    updater.setFeedURL(address);
     updater.checkForUpdates();
     QObject::connect(updater.dialog(), &QDialog::finished, &application, &QApplication::quit);
-    std::printf("checking %s\n", qPrintable(server.url(path).toString()));
+    std::printf("checking %s\n", qPrintable(address.toString()));
     std::fflush(stdout);
     return QApplication::exec();
 }

@@ -1,0 +1,109 @@
+#include "tests/support/HostileAnswer.h"
+
+namespace testsupport {
+
+namespace {
+
+constexpr qint64 kGigabyte = qint64{1} << 30;
+
+HttpAnswer redirectTo(const QByteArray& location) {
+    return HttpAnswer{.status = 302, .reason = "Found", .headers = {{"Location", location}}};
+}
+
+} // namespace
+
+HttpAnswer hostileAnswer(HostileAnswer kind) {
+    using Framing = HttpAnswer::Framing;
+    switch (kind) {
+    case HostileAnswer::Status500WithAHugeBody:
+        return {.status = 500, .reason = "Internal Server Error", .filler = kGigabyte};
+    case HostileAnswer::StatusPhraseWithEscapes:
+        return {.status = 503, .reason = "Down\x1b[2J"};
+    case HostileAnswer::SuccessWithAHugeBody:
+        return {.filler = kGigabyte};
+    case HostileAnswer::AnnouncingTwoGigabytes:
+        return {.body = "<rss>", .announcedLength = 2 * kGigabyte};
+    case HostileAnswer::HeadWithoutEnd:
+        return {.filler = -1, .raw = "HTTP/1.1 200 OK\r\nX-Long: "};
+    case HostileAnswer::ChunkedWithoutEnd:
+        return {.body = "<rss>", .framing = Framing::Chunked, .filler = -1};
+    case HostileAnswer::ChunkedWithABrokenChunkSize:
+        return {.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n<rss/>\r\n0\r\n\r\n"};
+    case HostileAnswer::SizedButCutShort:
+        return {.body = "<rss>", .announcedLength = 1000};
+    case HostileAnswer::UnsizedWithoutEnd:
+        return {.body = "<rss>", .framing = Framing::Unsized, .filler = -1};
+    case HostileAnswer::DrippingItsHead:
+        return {.drip = std::chrono::milliseconds(10),
+                .raw = "HTTP/1.1 200 OK\r\nX-Slow: " + QByteArray(400, 'a')};
+    case HostileAnswer::DrippingItsBody:
+        return {.body = QByteArray(500, ' '), .drip = std::chrono::milliseconds(20)};
+    case HostileAnswer::Silent:
+        return {.silent = true};
+    case HostileAnswer::RedirectLoop:
+        return redirectTo("/again");
+    case HostileAnswer::RedirectToAnotherScheme:
+        return redirectTo("https://127.0.0.1:1/moved");
+    case HostileAnswer::RedirectToAFile:
+        return redirectTo("file:///etc/passwd");
+    case HostileAnswer::RedirectToPlainHttpElsewhere:
+        return redirectTo("http://example.test/moved");
+    case HostileAnswer::NotHttp:
+        return {.raw = "HELLO THERE\r\n\r\n"};
+    case HostileAnswer::NoTls:
+        return {};
+    case HostileAnswer::CompressionBomb:
+        return {.headers = {{"Content-Encoding", "deflate"}}, .body = deflatedZeros(qint64{64} << 20)};
+    }
+    return {};
+}
+
+const char* nameOf(HostileAnswer kind) {
+    switch (kind) {
+    case HostileAnswer::Status500WithAHugeBody:
+        return "status500WithAHugeBody";
+    case HostileAnswer::StatusPhraseWithEscapes:
+        return "statusPhraseWithEscapes";
+    case HostileAnswer::SuccessWithAHugeBody:
+        return "successWithAHugeBody";
+    case HostileAnswer::AnnouncingTwoGigabytes:
+        return "announcingTwoGigabytes";
+    case HostileAnswer::HeadWithoutEnd:
+        return "headWithoutEnd";
+    case HostileAnswer::ChunkedWithoutEnd:
+        return "chunkedWithoutEnd";
+    case HostileAnswer::ChunkedWithABrokenChunkSize:
+        return "chunkedWithABrokenChunkSize";
+    case HostileAnswer::SizedButCutShort:
+        return "sizedButCutShort";
+    case HostileAnswer::UnsizedWithoutEnd:
+        return "unsizedWithoutEnd";
+    case HostileAnswer::DrippingItsHead:
+        return "drippingItsHead";
+    case HostileAnswer::DrippingItsBody:
+        return "drippingItsBody";
+    case HostileAnswer::Silent:
+        return "silent";
+    case HostileAnswer::RedirectLoop:
+        return "redirectLoop";
+    case HostileAnswer::RedirectToAnotherScheme:
+        return "redirectToAnotherScheme";
+    case HostileAnswer::RedirectToAFile:
+        return "redirectToAFile";
+    case HostileAnswer::RedirectToPlainHttpElsewhere:
+        return "redirectToPlainHttpElsewhere";
+    case HostileAnswer::NotHttp:
+        return "notHttp";
+    case HostileAnswer::NoTls:
+        return "noTls";
+    case HostileAnswer::CompressionBomb:
+        return "compressionBomb";
+    }
+    return "unknown";
+}
+
+void PrintTo(HostileAnswer kind, std::ostream* os) {
+    *os << nameOf(kind);
+}
+
+} // namespace testsupport

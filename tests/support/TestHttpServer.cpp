@@ -1,0 +1,296 @@
+#include "tests/support/TestHttpServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cctype>
+
+namespace testsupport {
+
+namespace {
+
+constexpr qint64 kBlockSize = 64 * 1024;
+// What may wait in the socket's buffer before the server makes more.
+constexpr qint64 kWriteAhead = 256 * 1024;
+
+QString formDecode(QByteArray encoded) {
+    encoded.replace('+', ' ');
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(encoded));
+}
+
+QByteArray chunk(const QByteArray& data) {
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
+
+// The bytes of one answer, made as they are asked for: the head and body at once, the filler a
+// block at a time, in chunks when the answer is chunked.
+class AnswerStream final : public QObject {
+public:
+    AnswerStream(QTcpSocket* socket, const HttpAnswer& answer)
+        : QObject(socket), m_socket(socket), m_filler(answer.filler),
+          m_chunked(answer.framing == HttpAnswer::Framing::Chunked) {
+        if (!answer.raw.isEmpty()) {
+            m_ready = answer.raw;
+            m_chunked = false;
+        } else {
+            m_ready = head(answer);
+            if (!answer.body.isEmpty())
+                m_ready += m_chunked ? chunk(answer.body) : answer.body;
+        }
+        if (answer.drip.count() > 0) {
+            // A composed answer drips its body; its head goes at once, as a slow server's does.
+            if (answer.raw.isEmpty()) {
+                const QByteArray whole = m_ready;
+                m_ready = whole.mid(head(answer).size());
+                socket->write(whole.left(whole.size() - m_ready.size()));
+            }
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, [this] { write(1); });
+            timer->start(answer.drip);
+        } else {
+            connect(socket, &QTcpSocket::bytesWritten, this, [this] { pump(); });
+            pump();
+        }
+    }
+
+private:
+    static QByteArray head(const HttpAnswer& answer) {
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason + "\r\n";
+        for (const auto& [name, value] : answer.headers)
+            out += name + ": " + value + "\r\n";
+        switch (answer.framing) {
+        case HttpAnswer::Framing::Sized:
+            if (answer.announcedLength || answer.filler >= 0) {
+                const qint64 length = answer.announcedLength.value_or(answer.body.size() + answer.filler);
+                out += "Content-Length: " + QByteArray::number(length) + "\r\n";
+            }
+            break;
+        case HttpAnswer::Framing::Chunked:
+            out += "Transfer-Encoding: chunked\r\n";
+            break;
+        case HttpAnswer::Framing::Unsized:
+            break;
+        }
+        return out + "Connection: close\r\n\r\n";
+    }
+
+    // Makes the next bytes when none wait; false once everything has been made.
+    bool make() {
+        if (!m_ready.isEmpty())
+            return true;
+        if (m_filler != 0) {
+            const qint64 size = m_filler < 0 ? kBlockSize : qMin(kBlockSize, m_filler);
+            if (m_filler > 0)
+                m_filler -= size;
+            const QByteArray block(size, ' ');
+            m_ready = m_chunked ? chunk(block) : block;
+            return true;
+        }
+        if (m_chunked) {
+            m_chunked = false;
+            m_ready = "0\r\n\r\n";
+            return true;
+        }
+        return false;
+    }
+
+    void write(qint64 most) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        if (!make()) {
+            m_socket->disconnectFromHost();
+            deleteLater();
+            return;
+        }
+        const QByteArray piece = m_ready.left(most);
+        m_ready.remove(0, piece.size());
+        m_socket->write(piece);
+    }
+
+    void pump() {
+        while (m_socket->state() == QAbstractSocket::ConnectedState &&
+               m_socket->bytesToWrite() < kWriteAhead) {
+            if (!make()) {
+                m_socket->disconnectFromHost();
+                deleteLater();
+                return;
+            }
+            write(kBlockSize);
+        }
+    }
+
+    QTcpSocket* m_socket;
+    QByteArray m_ready;
+    qint64 m_filler;
+    bool m_chunked;
+};
+
+} // namespace
+
+QByteArray ReceivedRequest::path() const {
+    const qsizetype question = target.indexOf('?');
+    return question < 0 ? target : target.left(question);
+}
+
+QList<QPair<QString, QString>> ReceivedRequest::queryPairs() const {
+    QList<QPair<QString, QString>> pairs;
+    const qsizetype question = target.indexOf('?');
+    if (question < 0)
+        return pairs;
+    for (const QByteArray& pair : target.mid(question + 1).split('&')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals < 0)
+            pairs.append({formDecode(pair), QString()});
+        else
+            pairs.append({formDecode(pair.left(equals)), formDecode(pair.mid(equals + 1))});
+    }
+    return pairs;
+}
+
+bool ReceivedRequest::hasHeader(const QByteArray& name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QByteArray ReceivedRequest::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+TestHttpServer::TestHttpServer() : TestHttpServer(QHostAddress::LocalHost, 0) {
+    if (!isListening())
+        qFatal("the test HTTP server cannot listen on 127.0.0.1: %s", qUtf8Printable(errorString()));
+}
+
+TestHttpServer::TestHttpServer(const QHostAddress& address, quint16 port) {
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::accept);
+    if (address.isLoopback())
+        m_server.listen(address, port);
+}
+
+TestHttpServer::~TestHttpServer() {
+    // Connections still open end with the server, without telling it anything more.
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
+        socket->disconnect(this);
+        socket->abort();
+    }
+}
+
+QUrl TestHttpServer::url(const QString& path) const {
+    QUrl address;
+    address.setScheme(QStringLiteral("http"));
+    address.setHost(QStringLiteral("127.0.0.1"));
+    address.setPort(port());
+    address.setPath(path);
+    return address;
+}
+
+void TestHttpServer::answer(const QString& path, const QByteArray& body) {
+    HttpAnswer answer;
+    answer.body = body;
+    m_answers.insert(path, std::move(answer));
+}
+
+void TestHttpServer::redirect(const QString& path, const QByteArray& location, int status) {
+    HttpAnswer answer;
+    answer.status = status;
+    answer.reason = "Found";
+    answer.headers.append({"Location", location});
+    m_answers.insert(path, std::move(answer));
+}
+
+int TestHttpServer::requestCount(const QString& path) const {
+    int count = 0;
+    for (const ReceivedRequest& request : requests)
+        count += QString::fromUtf8(request.path()) == path ? 1 : 0;
+    return count;
+}
+
+void TestHttpServer::accept() {
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        ++connections;
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void TestHttpServer::read(QTcpSocket* socket) {
+    if (socket->property("answered").toBool()) {
+        socket->readAll();
+        return;
+    }
+    // Whatever has arrived so far is kept on the socket until the head is complete.
+    const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    // What does not begin like a request (a TLS handshake asking for https) is answered at once,
+    // in plain HTTP, as a plain HTTP server answers it.
+    if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front()))) {
+        HttpAnswer badRequest;
+        badRequest.status = 400;
+        badRequest.reason = "Bad Request";
+        respond(socket, badRequest);
+        return;
+    }
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (buffer.size() > kMaximumHeadSize) {
+            socket->setProperty("buffer", QByteArray());
+            HttpAnswer tooLarge;
+            tooLarge.status = 431;
+            tooLarge.reason = "Request Header Fields Too Large";
+            respond(socket, tooLarge);
+        } else {
+            socket->setProperty("buffer", buffer);
+        }
+        return;
+    }
+    socket->setProperty("buffer", QByteArray());
+    ReceivedRequest request;
+    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            request.headers.append({lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+    }
+    request.body = buffer.mid(end + 4);
+    requests.append(request);
+    emit requestReceived(request);
+
+    const QString path = QString::fromUtf8(request.path());
+    HttpAnswer notFound;
+    notFound.status = 404;
+    notFound.reason = "Not Found";
+    notFound.body = "nothing here";
+    respond(socket, m_answers.value(path, m_default.value_or(notFound)));
+}
+
+void TestHttpServer::respond(QTcpSocket* socket, const HttpAnswer& answer) {
+    socket->setProperty("answered", true);
+    if (answer.silent)
+        return;
+    new AnswerStream(socket, answer);
+}
+
+QByteArray deflatedZeros(qint64 size) {
+    // qCompress writes the zlib format HTTP calls "deflate", after a length of its own.
+    return qCompress(QByteArray(size, '\0'), 9).mid(4);
+}
+
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace testsupport

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+class QTcpSocket;
+
+namespace testsupport {
+
+// One HTTP request as it reached the server.
+struct ReceivedRequest {
+    QByteArray method;
+    QByteArray target; // path and query, as sent
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    QByteArray path() const;
+    // The query's pairs decoded as an HTML form's endpoint would decode them: split at "&" and at
+    // the first "=", "+" read as a space, then percent-decoded and read as UTF-8.
+    QList<QPair<QString, QString>> queryPairs() const;
+    bool hasHeader(const QByteArray& name) const;
+    // The value of the first header of that name (in any case); empty when none.
+    QByteArray header(const QByteArray& name) const;
+};
+
+// How the server answers one path: a well-behaved answer by default, or any of the ways a broken
+// or hostile server answers. Large and endless bodies are made as they are sent, never held whole.
+struct HttpAnswer {
+    enum class Framing {
+        Sized,   // Content-Length: the body's real length, unless announcedLength lies
+        Unsized, // no length: the end of the connection ends the body
+        Chunked, // Transfer-Encoding: chunked, one chunk per block, then the last chunk
+    };
+
+    int status = 200;
+    QByteArray reason = "OK";
+    QList<QPair<QByteArray, QByteArray>> headers{};
+    QByteArray body{};
+    Framing framing = Framing::Sized;
+    // Announced instead of the body's real length (a lying server).
+    std::optional<qint64> announcedLength{};
+    // After the body, this many bytes of filler (spaces), made as they are sent; -1: no end.
+    qint64 filler = 0;
+    // One byte of the body every interval (of the raw bytes, when raw), instead of all at once.
+    std::chrono::milliseconds drip{0};
+    // Read the request and never answer.
+    bool silent = false;
+    // Sent as it stands instead of a composed head and body (a broken head, a broken chunk size);
+    // the filler follows it.
+    QByteArray raw{};
+};
+
+// A small HTTP/1.1 server on a loopback address inside the process, for tests and examples. It
+// records every request, answers each path as told (404 for a path it was told nothing about,
+// unless a default answer is set) and closes the connection after each answer. Bytes that do not
+// begin like a request (a TLS handshake: https asked of it) get a plain 400 at once. It writes only as
+// fast as the other side reads, so an endless answer costs no memory here.
+class TestHttpServer final : public QObject {
+    Q_OBJECT
+
+public:
+    // A request head larger than this is refused (431), so a runaway client cannot fill memory.
+    static constexpr qsizetype kMaximumHeadSize = 1 << 20;
+
+    // Listens on 127.0.0.1 on a free port; the process stops when it cannot (no test can run).
+    TestHttpServer();
+    // Listens on address:port, which must be a loopback address; see isListening().
+    TestHttpServer(const QHostAddress& address, quint16 port);
+    ~TestHttpServer() override;
+
+    bool isListening() const { return m_server.isListening(); }
+    QString errorString() const { return m_server.errorString(); }
+    quint16 port() const { return m_server.serverPort(); }
+    // http://127.0.0.1:<port><path>
+    QUrl url(const QString& path = QStringLiteral("/")) const;
+
+    void answer(const QString& path, HttpAnswer answer) { m_answers.insert(path, std::move(answer)); }
+    void answer(const QString& path, const QByteArray& body);
+    void redirect(const QString& path, const QByteArray& location, int status = 302);
+    // The answer to every path not named by answer().
+    void answerEverything(HttpAnswer answer) { m_default = std::move(answer); }
+
+    // Requests received so far, in order, and the number to one path.
+    QList<ReceivedRequest> requests;
+    int requestCount(const QString& path) const;
+    int connections = 0;
+
+signals:
+    void requestReceived(const testsupport::ReceivedRequest& request);
+
+private:
+    void accept();
+    void read(QTcpSocket* socket);
+    void respond(QTcpSocket* socket, const HttpAnswer& answer);
+
+    QTcpServer m_server;
+    QHash<QString, HttpAnswer> m_answers;
+    std::optional<HttpAnswer> m_default;
+};
+
+// A deflate-compressed body (Content-Encoding: deflate) that expands to `size` zero bytes: a
+// compression bomb, about a thousandth of its expanded size.
+QByteArray deflatedZeros(qint64 size);
+
+// A loopback port on which nothing listens (it was free a moment ago).
+quint16 closedPort();
+
+} // namespace testsupport
