@@ -87,6 +87,9 @@ ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alig
 }
 
 QString ScriptView::chooseText() {
+    // The row's invitation keeps the words it has always had. Every other command of the
+    // windows (menu items, buttons, window titles) reads in title case, as the platform's
+    // guidelines give it: "Choose a Script…" in the row's context menu.
     return QStringLiteral("Choose a script");
 }
 

@@ -10,12 +10,14 @@
 #include "app/ContentView.h"
 #include "app/ControlAlignment.h"
 #include "app/NoticeBanner.h"
+#include "app/PlaceholderView.h"
 #include "app/RemoveButton.h"
 #include "app/ScriptPanel.h"
 #include "app/ScriptView.h"
 #include "app/WrappingLabel.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -564,6 +566,35 @@ TEST_F(ScriptRows, TheFormScrollsToItsLastRowHoweverNarrowTheDetailColumn) {
     EXPECT_TRUE(detail.scrollArea()->viewport()->rect().contains(shown));
     WrappingLabel* description = last->descriptionLabel();
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
+}
+
+// ---- words ----
+
+TEST_F(ScriptRows, CommandsReadInTitleCaseAndTheRowsInvitationAsGiven) {
+    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("Export Done.scpt")));
+    showDetail();
+    QStringList commands;
+    std::unique_ptr<QMenu> menu(row(0)->createContextMenu(nullptr));
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            commands << action->text();
+        }
+    }
+    commands << row(0)->removeButton()->accessibleName() << row(0)->removeButton()->toolTip()
+             << host->banner()->actionButton()->text();
+    ScriptPanel* panel = apptest::openPanel(row(1));
+    ASSERT_NE(panel, nullptr);
+    commands << panel->windowTitle();
+    for (QAbstractButton* button : panel->findChild<QDialogButtonBox*>()->buttons()) {
+        commands << button->text();
+    }
+    PlaceholderView placeholder;
+    commands << placeholder.searchAgainButton()->text();
+    for (const QString& command : std::as_const(commands)) {
+        EXPECT_TRUE(apptest::isTitleCase(command)) << command.toStdString();
+    }
+    // The one invitation that keeps its own words: the row's button before a file is chosen.
+    EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("Choose a script"));
 }
 
 // ---- context actions ----
