@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSplitter>
+#include <QStyle>
 #include <QThread>
 #include <QTreeView>
 
@@ -104,6 +106,22 @@ void ScriptPanel::fitColumns() {
     }
 }
 
+void ScriptPanel::fitPlaces() {
+    // The list of places is as wide as its names ("Computer", the home folder's name), within a
+    // third of the panel: known once the panel is on screen.
+    auto* places = findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+    auto* splitter = findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (!places || !splitter || splitter->count() != 2) {
+        return;
+    }
+    const int needed = places->sizeHintForColumn(0) + 2 * places->frameWidth() +
+                       places->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QList<int> sizes = splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int sidebar = qBound(sizes.value(0), needed, total / 3);
+    splitter->setSizes({sidebar, total - sidebar});
+}
+
 QString ScriptPanel::bundleAt(const QAbstractItemView* view) const {
     const QModelIndex index = view->currentIndex();
     if (!index.isValid()) {
@@ -142,7 +160,11 @@ void ScriptPanel::begin(QObject* requester, Completion completion) {
             WindowPlacement::centre(this);
         }
     }
+    const bool first = !m_lastPlace && !isVisible();
     show();
+    if (first) {
+        fitPlaces();
+    }
     // Showing can bring back the last selection; it never carries over to another request.
     clearSelection();
     raise();

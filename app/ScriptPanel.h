@@ -80,6 +80,7 @@ private:
     // The script bundle an activated item of a file list names; empty when it names none.
     QString bundleAt(const QAbstractItemView* view) const;
     void fitColumns();
+    void fitPlaces();
     void clearSelection();
     void closeCompletionList();
     void finish(int result);
