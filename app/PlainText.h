@@ -7,20 +7,19 @@ class QWidget;
 
 namespace quillmere {
 
-constexpr qsizetype kLongLine = 1000;
-constexpr qsizetype kBrokenLine = 200;
-constexpr qsizetype kMaximumToolTipCharacters = 20000;
+constexpr qsizetype kLongLine = 300;
+constexpr qsizetype kBrokenLine = 100;
+constexpr qsizetype kMaximumToolTipCharacters = 2000;
 
 // Outside text (copy and script names, descriptions, file names and paths, error messages) is
 // shown exactly as it stands: Qt guesses rich text in tooltips, message boxes and labels, so a
 // file named "<b>Export</b>.scpt" would otherwise be drawn as markup.
 
-// A tooltip that shows `text` literally, line breaks kept and long paths unwrapped. A line longer
-// than kLongLine characters (no path is) is broken every kBrokenLine characters, so that it can be
-// read rather than running off the screen. A text longer than kMaximumToolTipCharacters (some ten
-// pages, which no tooltip shows on one screen) keeps its start and its end around an ellipsis, so
-// that a hostile text of megabytes cannot hold the window up for seconds when the pointer rests on
-// it.
+// A tooltip that shows `text` literally, line breaks kept and paths unwrapped. A line longer than
+// kLongLine characters is broken every kBrokenLine characters, so that it can be read rather than
+// running off the screen. A text longer than kMaximumToolTipCharacters (a screenful) keeps its
+// start and its end around an ellipsis: a tooltip larger than the screen shows nothing readable,
+// and a text of megabytes would hold the window up for seconds when the pointer rests on it.
 QString plainToolTip(const QString& text);
 
 // The text itself when it has at most `characters` characters; else its start and its end with an

@@ -200,10 +200,14 @@ QMenu* ScriptView::createContextMenu(QWidget* parent) {
 void ScriptView::updateChooseButton() {
     const QString name = shortenedForDisplay(m_script.displayName());
     if (m_assignment.file() == AssignmentState::File::Unknown) {
+        // The reason stands once, in the notice above the rows: a long one repeated in every row's
+        // tooltip would cost as much again per row.
+        const QString why = tr("Capture One's preferences cannot be read, so this assignment is unknown. "
+                               "The notice above the scripts says why.");
         m_chooseButton->setText(unknownText());
-        m_chooseButton->setToolTip(plainToolTip(readFailure().message()));
+        m_chooseButton->setToolTip(why);
         m_chooseButton->setAccessibleName(unknownText());
-        m_chooseButton->setAccessibleDescription(readFailure().message());
+        m_chooseButton->setAccessibleDescription(why);
         return;
     }
     if (!url()) {
