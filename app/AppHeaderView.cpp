@@ -151,8 +151,8 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setPen(row.nameColor);
     painter->drawText(row.nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                       QFontMetrics(row.nameFont)
-                          .elidedText(shortenedForDisplay(row.name, 4 * row.nameRect.width()), Qt::ElideRight,
-                                      row.nameRect.width()));
+                          .elidedText(shortenedForDisplay(row.name, qsizetype(4) * row.nameRect.width()),
+                                      Qt::ElideRight, row.nameRect.width()));
     painter->setFont(row.captionFont);
     const QFontMetrics captionMetrics(row.captionFont);
     if (!row.badge.isEmpty()) {
@@ -164,15 +164,17 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawText(row.badgeRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, row.badge);
     }
     painter->setPen(row.captionColor);
-    painter->drawText(
-        row.identifierRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-        captionMetrics.elidedText(shortenedForDisplay(row.identifier, 4 * row.identifierRect.width()),
-                                  Qt::ElideMiddle, row.identifierRect.width()));
+    painter->drawText(row.identifierRect,
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+                      captionMetrics.elidedText(
+                          shortenedForDisplay(row.identifier, qsizetype(4) * row.identifierRect.width()),
+                          Qt::ElideMiddle, row.identifierRect.width()));
     if (!row.version.isEmpty()) {
-        painter->drawText(
-            row.versionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-            captionMetrics.elidedText(shortenedForDisplay(row.version, 4 * row.versionRect.width()),
-                                      Qt::ElideRight, row.versionRect.width()));
+        painter->drawText(row.versionRect,
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+                          captionMetrics.elidedText(
+                              shortenedForDisplay(row.version, qsizetype(4) * row.versionRect.width()),
+                              Qt::ElideRight, row.versionRect.width()));
     }
     if (row.focusRing) {
         const QColor ring = option.state & QStyle::State_Selected

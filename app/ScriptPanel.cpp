@@ -133,6 +133,8 @@ QString ScriptPanel::bundleAt(const QAbstractItemView* view) const {
 
 void ScriptPanel::chooseBundle(const QString& path) {
     m_chosenBundle = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    // Past the file dialog's own accept, which would open the bundle as a folder.
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call)
     QDialog::accept();
 }
 

@@ -156,7 +156,7 @@ WrappingLabel::Layout WrappingLabel::makeLayout(int width) const {
         // The last line kept takes the rest of the text, shortened to fit.
         QString rest = m_shown.mid(spans.last().first);
         rest.replace(QChar::LineSeparator, QLatin1Char(' '));
-        result.lines.last() = metrics.elidedText(rest.left(4 * room), Qt::ElideRight, room);
+        result.lines.last() = metrics.elidedText(rest.left(qsizetype(4) * room), Qt::ElideRight, room);
         result.elided = true;
     } else if (m_truncated && !result.lines.isEmpty()) {
         result.lines.last() = withEllipsis(result.lines.last(), metrics, room);
