@@ -45,16 +45,25 @@ void keepFocusIn(QWidget* window, QWidget* paneView) {
     if (!window || (focus && focus->isVisible() && focus->window() == window)) {
         return;
     }
-    const QList<QWidget*> widgets = paneView->findChildren<QWidget*>();
-    for (QWidget* widget : widgets) {
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(window) && widget->isEnabled()) {
-            widget->setFocus(Qt::TabFocusReason);
-            return;
-        }
+    if (QWidget* first = PreferencesTabViewController::firstFocusableWidget(paneView)) {
+        first->setFocus(Qt::TabFocusReason);
     }
 }
 
 } // namespace
+
+QWidget* PreferencesTabViewController::firstFocusableWidget(QWidget* paneView) {
+    QWidget* window = paneView->window();
+    // In the order Tab visits them.
+    for (QWidget* widget = paneView->nextInFocusChain(); widget && widget != paneView;
+         widget = widget->nextInFocusChain()) {
+        if (paneView->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) &&
+            widget->isVisibleTo(window) && widget->isEnabled()) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
 
 PreferencesTabViewController::PreferencesTabViewController(QObject* parent)
     : ViewController(parent), m_animation(new QVariantAnimation(this)), m_groupEnd(new QTimer(this)) {
@@ -411,7 +420,11 @@ QSize PreferencesTabViewController::fittingSize(QWidget* view) {
                .expandedTo(view->minimumSize())
                .boundedTo(view->maximumSize());
     if (view->hasHeightForWidth()) {
-        size.setHeight(std::max(size.height(), view->heightForWidth(size.width())));
+        // Exactly the height this width needs. The size hint's height was worked out for another
+        // width (a wrapped text's guess), and taking it would leave blank space under the last
+        // control.
+        size.setHeight(
+            std::clamp(view->heightForWidth(size.width()), view->minimumHeight(), view->maximumHeight()));
     }
     return size.expandedTo(QSize(1, 1));
 }

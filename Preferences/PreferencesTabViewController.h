@@ -109,8 +109,11 @@ public:
     // CFBundleExecutable (the first that is a non-empty text); "<Unknown App Name>" when none is.
     static QString applicationDisplayName();
 
+    // The first widget of a pane's view that Tab reaches; null when none takes the focus.
+    static QWidget* firstFocusableWidget(QWidget* paneView);
+
     // The smallest comfortable size of a view: its size hint, within its minimum and maximum
-    // sizes, tall enough for its width when its height depends on its width.
+    // sizes; when its height depends on its width, exactly the height that width needs.
     static QSize fittingSize(QWidget* view);
 
     // The toolbar's answers: the style's item identifiers (empty without a style)...

@@ -3,6 +3,7 @@
 #include "Preferences/PreferencesTabViewController.h"
 #include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "Preferences/WindowPlacement.h"
 #include "core/platform/Platform.h"
 
 #include <QAction>
@@ -139,41 +140,57 @@ void PreferencesWindowController::show(std::optional<Preferences::PaneIdentifier
     } else if (!m_tabViewController->activeTab()) {
         m_tabViewController->switchToPane(0, false);
     }
-    m_window->show();
+    // Placed before it is shown, so that it never appears elsewhere first.
     placeWindow();
+    m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    focusShownPane();
+}
+
+void PreferencesWindowController::focusShownPane() {
+    PreferencePane* pane = m_tabViewController->activeViewController();
+    if (!pane || !pane->isViewLoaded()) {
+        return;
+    }
+    // The control that had the focus when the window was last shown keeps it; the first time, the
+    // pane's first control takes it. Either way the focus shows, as after Tab: the window was
+    // opened from the keyboard or the menu, and the keyboard is where the user goes next.
+    QWidget* paneView = pane->view();
+    QWidget* focus = m_window->focusWidget();
+    if (!focus || !paneView->isAncestorOf(focus) || !focus->isVisibleTo(m_window.get()) ||
+        !focus->isEnabled()) {
+        focus = PreferencesTabViewController::firstFocusableWidget(paneView);
+    }
+    if (focus) {
+        m_window->setAttribute(Qt::WA_KeyboardFocusChange);
+        focus->setFocus(Qt::TabFocusReason);
+        focus->update();
+    }
 }
 
 void PreferencesWindowController::placeWindow() {
-    const QScreen* screen = m_window->screen();
-    if (!screen || QGuiApplication::screens().isEmpty()) {
+    if (!m_window->screen() || QGuiApplication::screens().isEmpty()) {
         return;
     }
-    const QRect visible = screen->availableGeometry();
-    const QSize frameSize = m_window->frameGeometry().size();
-    m_window->move(visible.center().x() - frameSize.width() / 2,
-                   visible.center().y() - frameSize.height() / 2);
-
     if (!m_frameAutosave) {
         m_frameAutosave = new WindowFrameAutosave(
             m_window.get(), brisquel::Platform::current().standardUserDefaults(), kFrameAutosaveName);
     }
-    // The size belongs to the shown pane; the saved frame gives the place.
+    // Shown already: it stays where the user has it.
+    if (m_window->isVisible()) {
+        m_frameAutosave->save();
+    }
+    // The size belongs to the shown pane; the saved frame gives the place, else the window is
+    // centred on the screen, its title bar and borders included.
     const bool centred = m_tabViewController->preferencesStyleController() &&
                          m_tabViewController->preferencesStyleController()->keepsWindowCentered();
     if (const std::optional<QRect> saved = m_frameAutosave->savedFrame()) {
         const QSize size = m_window->size();
         const int x = centred ? saved->x() + (saved->width() - size.width()) / 2 : saved->x();
-        QRect frame(QPoint(x, saved->y()), size);
-        // Saved on a screen that is gone or smaller: keep the window where it can be reached.
-        const QScreen* target = QGuiApplication::screenAt(frame.center());
-        const QRect area = target ? target->availableGeometry() : visible;
-        frame.moveLeft(
-            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - size.width() + 1)));
-        frame.moveTop(
-            std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - size.height() + 1)));
-        m_window->setGeometry(frame);
+        WindowPlacement::restore(m_window.get(), QRect(QPoint(x, saved->y()), size));
+    } else {
+        WindowPlacement::centre(m_window.get());
     }
 }
 

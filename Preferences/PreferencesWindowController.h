@@ -22,12 +22,16 @@ class WindowFrameAutosave;
 // kept for the application's life; show() brings it up.
 //
 // The window is created hidden, titled and closable but not resizable (its size always follows
-// the shown pane). Closing it hides it; the next show() brings it back with the pane shown last.
-// Its frame is kept in the application's own settings domain under
+// the shown pane). Closing it hides it; the next show() brings it back with the pane shown last,
+// where the user left it. Its frame is kept in the application's own preferences domain under
 // "com.tamberline.Preferences.FrameAutosaveName" once it has been shown, and restored at every
 // show(): the saved position (top edge, and left edge or, for the segmented style, horizontal
-// centre), kept on a screen that exists now. The size always comes from the shown pane, so a frame
-// saved with a larger pane never crops a smaller one.
+// centre), kept on a screen that exists now. The first time, the window is centred on the screen
+// with its title bar and borders (see WindowPlacement). The size always comes from the shown pane,
+// so a frame saved with a larger pane never crops a smaller one.
+//
+// Every show() gives the keyboard focus to the shown pane, visibly: to the control that had it
+// last, or to the pane's first control.
 //
 // Toolbar rule: the toolbar shows when hidesToolbarForSingleItem() is false or there are two or
 // more panes; it cannot be moved, floated, customised or hidden by the user.
@@ -87,6 +91,7 @@ protected:
 private:
     void applyToolbarRule();
     void placeWindow();
+    void focusShownPane();
     // A key press that nothing in the window took: the shown pane's own shortcuts get it.
     bool offerKeyToPane(const QKeyEvent* event);
 

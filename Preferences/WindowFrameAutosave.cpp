@@ -110,9 +110,8 @@ bool WindowFrameAutosave::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::Hide:
-            if (m_settle.isActive()) {
-                save();
-            }
+            // Where the window was when it went, even if it was never moved: it comes back there.
+            save();
             break;
         default:
             break;

@@ -15,10 +15,11 @@ class QWidget;
 namespace quillmere {
 
 // Keeps a window's frame in a preferences domain under a name, as the window changes: after a
-// move or resize settles, when the window is hidden, and when the keeper goes away.
+// move or resize settles, whenever the window is hidden, and when the keeper goes away.
 //
 // The frame is kept as one text, "x y width height screenX screenY screenWidth screenHeight"
-// (the window's rectangle and the available rectangle of its screen, in whole points).
+// (the window's client rectangle, title bar and borders excluded, and the available rectangle of
+// its screen, in whole points).
 class WindowFrameAutosave final : public QObject {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 #include "ContactForm/ContactForm.h"
 #include "Preferences/PreferencesWindowController.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "Preferences/WindowPlacement.h"
 #include "VexoUpdater/Updater.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "app/AppIdentity.h"
@@ -96,19 +97,16 @@ void AppDelegate::fitAndCentre() {
         return;
     }
     const QRect available = screen->availableGeometry();
-    // The frame (title bar and borders) is known once the window is shown; before, it counts as
-    // nothing and the next pass corrects it.
-    const QSize frame = m_window->frameGeometry().size() - m_window->geometry().size();
-    const QSize room = (available.size() - frame).expandedTo(m_window->minimumSize());
+    // The frame (title bar and borders) as the window manager draws it, or as it drew the last
+    // window until it has framed this one.
+    const QMargins frame = WindowPlacement::frameMargins(m_window.get());
+    const QSize room = (available.size() - QSize(0, 0).grownBy(frame)).expandedTo(m_window->minimumSize());
     if (m_window->width() > room.width() || m_window->height() > room.height()) {
         m_window->resize(m_window->size().boundedTo(room));
     }
-    QRect placed = m_window->frameGeometry();
-    placed.moveCenter(available.center());
-    // A window larger than the screen (its minimum forbids smaller) keeps its title bar on screen.
-    placed.moveTop(qMax(placed.top(), available.top()));
-    placed.moveLeft(qMax(placed.left(), available.left()));
-    m_window->move(placed.topLeft());
+    // Centred with its frame, and again once it is framed; a window larger than the screen (its
+    // minimum forbids smaller) keeps its title bar on screen.
+    WindowPlacement::centre(m_window.get());
 }
 
 void AppDelegate::applicationWillTerminate() {}

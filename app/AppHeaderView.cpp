@@ -1,6 +1,7 @@
 #include "app/AppHeaderView.h"
 
 #include "app/Appearance.h"
+#include "app/PlainText.h"
 
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
@@ -149,7 +150,9 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setFont(row.nameFont);
     painter->setPen(row.nameColor);
     painter->drawText(row.nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                      QFontMetrics(row.nameFont).elidedText(row.name, Qt::ElideRight, row.nameRect.width()));
+                      QFontMetrics(row.nameFont)
+                          .elidedText(shortenedForDisplay(row.name, qsizetype(4) * row.nameRect.width()),
+                                      Qt::ElideRight, row.nameRect.width()));
     painter->setFont(row.captionFont);
     const QFontMetrics captionMetrics(row.captionFont);
     if (!row.badge.isEmpty()) {
@@ -163,11 +166,15 @@ void AppHeaderView::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setPen(row.captionColor);
     painter->drawText(row.identifierRect,
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                      captionMetrics.elidedText(row.identifier, Qt::ElideMiddle, row.identifierRect.width()));
+                      captionMetrics.elidedText(
+                          shortenedForDisplay(row.identifier, qsizetype(4) * row.identifierRect.width()),
+                          Qt::ElideMiddle, row.identifierRect.width()));
     if (!row.version.isEmpty()) {
         painter->drawText(row.versionRect,
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                          captionMetrics.elidedText(row.version, Qt::ElideRight, row.versionRect.width()));
+                          captionMetrics.elidedText(
+                              shortenedForDisplay(row.version, qsizetype(4) * row.versionRect.width()),
+                              Qt::ElideRight, row.versionRect.width()));
     }
     if (row.focusRing) {
         const QColor ring = option.state & QStyle::State_Selected

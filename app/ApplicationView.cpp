@@ -3,13 +3,16 @@
 #include "app/Appearance.h"
 #include "app/ChooseButton.h"
 #include "app/ControlAlignment.h"
+#include "app/FileWatch.h"
 #include "app/NoticeBanner.h"
 #include "app/ScriptView.h"
 #include "app/WrappingLabel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -18,13 +21,16 @@ namespace quillmere {
 
 namespace {
 
-// A row's part of one reading for all rows: the failure, when the domain could not be read.
-ScriptView::Reading rowReading(const brisquel::vexo::Expected<QList<std::optional<QUrl>>>& readings,
-                               qsizetype row) {
-    if (!readings) {
-        return readings.result();
+// Each row's assignment from one reading of the domain for all rows, its file looked at now.
+QList<AssignmentState> assignmentsOf(const QList<brisquel::BackgroundScript>& scripts) {
+    const auto readings = brisquel::BackgroundScript::readUrls(scripts);
+    QList<AssignmentState> assignments;
+    assignments.reserve(scripts.size());
+    for (qsizetype row = 0; row < scripts.size(); ++row) {
+        assignments.append(readings ? AssignmentState::of(readings->value(row))
+                                    : AssignmentState::of(readings.result()));
     }
-    return readings->value(row);
+    return assignments;
 }
 
 } // namespace
@@ -76,6 +82,31 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     layout->addWidget(m_scrollArea);
 
     m_alignment = new ControlAlignment(this);
+
+    // The context menu from the keyboard, for the row that holds the focus.
+    for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+        auto* shortcut = new QShortcut(keys, m_form);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            for (QWidget* widget = QApplication::focusWidget(); widget && widget != m_form;
+                 widget = widget->parentWidget()) {
+                if (auto* row = qobject_cast<ScriptView*>(widget)) {
+                    row->openContextMenuFromKeyboard();
+                    return;
+                }
+            }
+        });
+    }
+
+    m_fileWatch = new FileWatch(this);
+    connect(m_fileWatch, &FileWatch::changed, this, [this] {
+        m_refreshingAll = true;
+        for (ScriptView* row : std::as_const(m_rows)) {
+            row->lookAtFileAgain();
+        }
+        m_refreshingAll = false;
+        rowsRefreshed();
+    });
 }
 
 ApplicationView::~ApplicationView() = default;
@@ -96,52 +127,44 @@ bool ApplicationView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ApplicationView::event(QEvent* event) {
-    // Coming back to the window is a natural moment to catch changes the watcher could not see
-    // (a preferences folder created only after the view was shown).
-    if (event->type() == QEvent::WindowActivate) {
+    // Coming back to the window is the moment to catch changes that nothing tells of: a domain
+    // that cannot be watched. A watched domain and the assigned files tell of their changes.
+    if (event->type() == QEvent::WindowActivate && !m_observation && !m_scripts.isEmpty()) {
         refreshRows();
     }
     return QWidget::event(event);
 }
 
-void ApplicationView::readScripts() {
-    // Parsing a large scripting definition must not hold up the window. The watcher belongs to
-    // this view: a result that arrives after the view has gone, or after a later read began, is
-    // dropped with it.
-    m_read = std::make_unique<QFutureWatcher<ScriptsRead>>();
-    QFutureWatcher<ScriptsRead>* watcher = m_read.get();
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { setScripts(watcher->result()); });
-    watcher->setFuture(QtConcurrent::run(
-        [application = m_application]() -> ScriptsRead { return application.loadBackgroundScripts(); }));
+ApplicationView::Listing ApplicationView::list(const brisquel::AppFinder::App& application) {
+    Listing listing;
+    listing.scripts = application.loadBackgroundScripts();
+    if (listing.scripts) {
+        listing.assignments = assignmentsOf(*listing.scripts);
+    }
+    return listing;
 }
 
-void ApplicationView::setScripts(const ScriptsRead& read) {
-    m_scripts = read ? *read : QList<brisquel::BackgroundScript>();
+void ApplicationView::readScripts() {
+    // Parsing a large scripting definition, reading the domain and looking at every assigned file
+    // must not hold up the window. The watcher belongs to this view: a result that arrives after
+    // the view has gone, or after a later read began, is dropped with it.
+    m_read = std::make_unique<QFutureWatcher<Listing>>();
+    QFutureWatcher<Listing>* watcher = m_read.get();
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { setScripts(watcher->result()); });
+    watcher->setFuture(QtConcurrent::run([application = m_application] { return list(application); }));
+}
 
-    for (ScriptView* row : std::as_const(m_rows)) {
-        delete row;
-    }
+void ApplicationView::setScripts(const Listing& listing) {
+    const auto& read = listing.scripts;
+    m_scripts = read ? *read : QList<brisquel::BackgroundScript>();
+    m_assignments = listing.assignments;
+
+    qDeleteAll(m_rowGroups);
+    m_rowGroups.clear();
+    m_laterRows = nullptr;
     m_rows.clear();
     delete m_alignment;
     m_alignment = new ControlAlignment(this);
-
-    // One reading of the domain for every row.
-    const auto readings = brisquel::BackgroundScript::readUrls(m_scripts);
-    int position = 0;
-    for (const brisquel::BackgroundScript& script : std::as_const(m_scripts)) {
-        auto* row = new ScriptView(script, m_alignment, m_form, rowReading(readings, position));
-        connect(row, &ScriptView::refreshed, this, &ApplicationView::updateBanner);
-        m_formLayout->insertWidget(position++, row);
-        m_rows.append(row);
-    }
-    // Tab goes down the rows in order.
-    QWidget* previous = nullptr;
-    for (ScriptView* row : std::as_const(m_rows)) {
-        if (previous) {
-            setTabOrder(previous, row->chooseButton());
-        }
-        previous = row->removeButton() ? static_cast<QWidget*>(row->removeButton()) : row->chooseButton();
-    }
 
     if (!read) {
         m_emptyNote->setText(
@@ -152,21 +175,104 @@ void ApplicationView::setScripts(const ScriptsRead& read) {
     }
     m_emptyNote->setVisible(m_scripts.isEmpty());
 
-    // Rows follow changes that another program makes to the domain.
+    // Rows follow changes that another program makes to the domain, from now on.
     m_observation.reset();
     if (!m_scripts.isEmpty() && m_scripts.first().defaults()) {
         m_observation = m_scripts.first().defaults()->observeChanges([this] { refreshRows(); });
     }
-    updateBanner();
+    m_building = true;
+    addRowGroup(++m_generation);
+}
+
+void ApplicationView::addRowGroup(int generation) {
+    if (generation != m_generation) {
+        return;
+    }
+    // The rows come in groups of a few dozen, each made with the window's own work done before the
+    // next, so that the window answers while thousands of rows are made and the work waiting never
+    // grows with their number. The first group shows at once; the others wait off screen and show
+    // together, so that the form is laid out once for all of them rather than once per group. (The
+    // window system's work for one widget grows with the number of its siblings, hence groups.)
+    // Made in order, the rows take the keyboard focus in order.
+    const qsizetype first = m_rows.size();
+    const qsizetype end = qMin<qsizetype>(first + kRowsPerGroup, m_scripts.size());
+    if (first < end) {
+        if (first > 0 && !m_laterRows) {
+            m_laterRows = new QWidget(m_form);
+            auto* later = new QVBoxLayout(m_laterRows);
+            later->setContentsMargins(0, 0, 0, 0);
+            later->setSpacing(kRowSpacing);
+            m_formLayout->insertWidget(1, m_laterRows);
+            // Hidden until all its groups are made (a widget put in a shown layout shows by itself).
+            m_laterRows->hide();
+            m_rowGroups.append(m_laterRows);
+        }
+        QWidget* parent = first == 0 ? m_form : m_laterRows.data();
+        auto* group = new QWidget(parent);
+        auto* layout = new QVBoxLayout(group);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(kRowSpacing);
+        for (qsizetype position = first; position < end; ++position) {
+            auto* row =
+                new ScriptView(m_scripts[position], m_alignment, group, m_assignments.value(position));
+            connect(row, &ScriptView::refreshed, this, [this] {
+                if (!m_refreshingAll) {
+                    rowsRefreshed();
+                }
+            });
+            layout->addWidget(row);
+            m_rows.append(row);
+        }
+        if (first == 0) {
+            m_formLayout->insertWidget(0, group);
+            m_rowGroups.append(group);
+        } else {
+            m_laterRows->layout()->addWidget(group);
+        }
+        group->show();
+    }
+    if (end < m_scripts.size()) {
+        QMetaObject::invokeMethod(
+            this, [this, generation] { addRowGroup(generation); }, Qt::QueuedConnection);
+        return;
+    }
+    if (m_laterRows) {
+        m_laterRows->show();
+    }
+    m_building = false;
+    m_assignments.clear();
+    rowsRefreshed();
     ++m_readCount;
     emit scriptsRead();
 }
 
 void ApplicationView::refreshRows() {
-    const auto readings = brisquel::BackgroundScript::readUrls(m_scripts);
-    for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        m_rows[i]->showReading(rowReading(readings, i));
+    const QList<AssignmentState> assignments = assignmentsOf(m_scripts);
+    // Rows still to be made show this reading too.
+    if (m_building) {
+        m_assignments = assignments;
     }
+    m_refreshingAll = true;
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        m_rows[i]->showAssignment(assignments.value(i));
+    }
+    m_refreshingAll = false;
+    rowsRefreshed();
+}
+
+void ApplicationView::rowsRefreshed() {
+    updateBanner();
+    followAssignedFiles();
+}
+
+void ApplicationView::followAssignedFiles() {
+    QStringList files;
+    for (const ScriptView* row : std::as_const(m_rows)) {
+        if (const QString path = row->assignment().path(); !path.isEmpty()) {
+            files.append(path);
+        }
+    }
+    m_fileWatch->setFiles(files);
 }
 
 void ApplicationView::updateBanner() {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/AssignmentState.h"
 #include "core/AppFinder.h"
 #include "core/BackgroundScript.h"
 
 #include <QFutureWatcher>
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -15,18 +17,27 @@ class QVBoxLayout;
 namespace quillmere {
 
 class ControlAlignment;
+class FileWatch;
 class NoticeBanner;
 class ScriptView;
 class WrappingLabel;
 
 // The detail area for one copy of Capture One: one form with a row per background script.
 //
-// The scripts are read from the copy's scripting definition each time the view is shown, away
-// from the GUI thread; the rows then follow the copy's preferences domain, so a change made by
-// another program (the brisquel tool, Capture One itself) shows while the view does. When the
-// scripting definition cannot be read, the view says why instead of showing an empty form. When
-// the preferences domain cannot be read, a banner names the file and the cause, and the rows are
-// disabled until it can be read again.
+// Each time the view is shown, one piece of work away from the GUI thread reads the copy's
+// scripting definition, the assigned files of all its scripts from one reading of the preferences
+// domain, and looks at each of those files; the rows are made from that and show it at once. The
+// rows then follow the domain, so a change made by another program (the brisquel tool, Capture One
+// itself) shows while the view does, and they follow the assigned files themselves, so a file
+// deleted, restored or made unreadable is marked as it happens. Coming back to the window reads
+// the domain again only where its changes cannot be followed.
+//
+// When the scripting definition cannot be read, the view says why instead of showing an empty
+// form. When the preferences domain cannot be read, a banner names the file and the cause, and
+// the rows are disabled until it can be read again.
+//
+// Thousands of scripts cost about the same per row as a few: the rows are made and laid out in
+// one pass, and each row's texts are measured only as far as they are shown.
 class ApplicationView final : public QWidget {
     Q_OBJECT
 
@@ -34,6 +45,8 @@ public:
     // Wider than this, the form stays this wide, centred.
     static constexpr int kMaximumFormWidth = 760;
     static constexpr int kFormMargin = 20;
+    // The rows stand in groups of this many.
+    static constexpr int kRowsPerGroup = 50;
 
     explicit ApplicationView(brisquel::AppFinder::App application, QWidget* parent = nullptr);
     ~ApplicationView() override;
@@ -48,17 +61,19 @@ public:
     WrappingLabel* emptyNote() const { return m_emptyNote; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
     // True from the start of a read until its scripts are shown.
-    bool isReading() const { return m_read && m_read->isRunning(); }
+    bool isReading() const { return (m_read && m_read->isRunning()) || m_building; }
     // How many reads of the scripting definition have been shown so far.
     int readCount() const { return m_readCount; }
 
     // Reads the scripts again (as when the view is shown).
     void readScripts();
-    // Reads every row's assignment again.
+    // Reads every row's assignment again, from one reading of the domain.
     void refreshRows();
+    // The assigned files followed now.
+    FileWatch* fileWatch() const { return m_fileWatch; }
 
 signals:
-    // A read finished and its rows are in place.
+    // A read finished and all its rows are in place.
     void scriptsRead();
 
 protected:
@@ -67,16 +82,38 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    using ScriptsRead = brisquel::vexo::Expected<QList<brisquel::BackgroundScript>>;
-    void setScripts(const ScriptsRead& read);
+    // What the work away from the GUI thread hands back: the scripts, or why they cannot be read,
+    // and the assignment of each.
+    struct Listing {
+        brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts{
+            QList<brisquel::BackgroundScript>()};
+        QList<AssignmentState> assignments;
+    };
+    static Listing list(const brisquel::AppFinder::App& application);
+    void setScripts(const Listing& listing);
+    // Makes the next group of rows of the read that `generation` counts.
+    void addRowGroup(int generation);
+    // After any row showed a new assignment: the banner and the followed files.
+    void rowsRefreshed();
     void updateBanner();
+    void followAssignedFiles();
 
     brisquel::AppFinder::App m_application;
     QList<brisquel::BackgroundScript> m_scripts;
     QList<ScriptView*> m_rows;
+    // The widgets that hold the rows: the first group, and the one that holds all later groups.
+    QList<QWidget*> m_rowGroups;
+    QPointer<QWidget> m_laterRows;
+    // While rows are being made: the assignments of those still to be made, and which read they
+    // belong to.
+    QList<AssignmentState> m_assignments;
+    bool m_building = false;
+    int m_generation = 0;
     int m_readCount = 0;
     // The read in progress; replacing it drops the result of the one before.
-    std::unique_ptr<QFutureWatcher<ScriptsRead>> m_read;
+    std::unique_ptr<QFutureWatcher<Listing>> m_read;
+    // Set while every row is refreshed at once, which is followed up once at the end.
+    bool m_refreshingAll = false;
 
     NoticeBanner* m_banner = nullptr;
     QScrollArea* m_scrollArea = nullptr;
@@ -86,6 +123,7 @@ private:
     WrappingLabel* m_emptyNote = nullptr;
     ControlAlignment* m_alignment = nullptr;
     std::unique_ptr<brisquel::vexo::ChangeObservation> m_observation;
+    FileWatch* m_fileWatch = nullptr;
 };
 
 } // namespace quillmere

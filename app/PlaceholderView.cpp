@@ -4,6 +4,7 @@
 #include "app/WrappingLabel.h"
 
 #include <QEvent>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -25,6 +26,18 @@ PlaceholderView::PlaceholderView(QWidget* parent) : QWidget(parent) {
     m_details->setMaximumWidth(520);
     m_details->setSizePolicy(QSizePolicy::Expanding, m_details->sizePolicy().verticalPolicy());
 
+    m_command = new QLabel(exampleCommand(), this);
+    m_command->setObjectName(QStringLiteral("command"));
+    m_command->setTextFormat(Qt::PlainText);
+    m_command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_command->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_command->setCursor(Qt::IBeamCursor);
+    m_command->setAccessibleName(tr("Example command"));
+    // Room for what the font draws below its descent, so that no underscore is clipped.
+    m_command->setContentsMargins(0, 0, 0,
+                                  WrappingLabel::lineHeight(m_command->fontMetrics()) -
+                                      m_command->fontMetrics().lineSpacing());
+
     m_searchAgain = new QPushButton(tr("Search Again"), this);
     connect(m_searchAgain, &QPushButton::clicked, this, &PlaceholderView::searchAgainRequested);
 
@@ -37,7 +50,11 @@ PlaceholderView::PlaceholderView(QWidget* parent) : QWidget(parent) {
     // height their width needs.
     auto* details = new QHBoxLayout;
     details->addStretch(1);
-    details->addWidget(m_details, 10);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(6);
+    column->addWidget(m_details);
+    column->addWidget(m_command);
+    details->addLayout(column, 10);
     details->addStretch(1);
     layout->addLayout(details);
     layout->addWidget(m_searchAgain, 0, Qt::AlignHCenter);
@@ -53,7 +70,12 @@ QString PlaceholderView::promptText() {
 
 void PlaceholderView::showSelectionPrompt() {
     m_details->hide();
+    m_command->hide();
     m_searchAgain->hide();
+}
+
+QString PlaceholderView::exampleCommand() {
+    return QStringLiteral("QUILLMERE_APPLICATIONS_DIR=\"$HOME/Applications\" quillmere");
 }
 
 QString PlaceholderView::nothingFoundText(const QString& folder, const brisquel::vexo::Result& folderFailure,
@@ -85,8 +107,7 @@ QString PlaceholderView::nothingFoundText(const QString& folder, const brisquel:
                           passedOver.join(QLatin1Char('\n'));
     }
     paragraphs << tr("To search another folder, start Quillmere with the environment variable "
-                     "QUILLMERE_APPLICATIONS_DIR set to it, for example:") +
-                      QStringLiteral("\nQUILLMERE_APPLICATIONS_DIR=\"$HOME/Applications\" quillmere");
+                     "QUILLMERE_APPLICATIONS_DIR set to it, for example:");
     return paragraphs.join(QStringLiteral("\n\n"));
 }
 
@@ -94,6 +115,7 @@ void PlaceholderView::showNothingFound(const QString& folder, const brisquel::ve
                                        const QList<brisquel::SkippedEntry>& skipped) {
     m_details->setText(nothingFoundText(folder, folderFailure, skipped));
     m_details->show();
+    m_command->show();
     m_searchAgain->show();
 }
 

@@ -15,7 +15,9 @@ class WrappingLabel;
 //
 // When the search found no copy at all, it says beneath that text where it searched, whether that
 // folder is missing or cannot be read, what it passed over there and why, and how to point
-// Quillmere at another folder; a button searches again.
+// Quillmere at another folder: an example command on a line of its own, in a fixed-width font at
+// the size of body text (an underscore in a small caption font all but vanishes), which can be
+// selected and copied. A button searches again.
 class PlaceholderView final : public QWidget {
     Q_OBJECT
 
@@ -34,13 +36,17 @@ public:
 
     QLabel* promptLabel() const { return m_prompt; }
     WrappingLabel* detailsLabel() const { return m_details; }
+    // The example command under the details.
+    QLabel* commandLabel() const { return m_command; }
     QPushButton* searchAgainButton() const { return m_searchAgain; }
 
     // "Please select a version of Capture One", translated.
     static QString promptText();
-    // The text under it for an empty list.
+    // The text under it for an empty list, which ends by introducing the example command.
     static QString nothingFoundText(const QString& folder, const brisquel::vexo::Result& folderFailure,
                                     const QList<brisquel::SkippedEntry>& skipped);
+    // The command that starts Quillmere on another folder.
+    static QString exampleCommand();
 
 signals:
     void searchAgainRequested();
@@ -53,6 +59,7 @@ private:
 
     QLabel* m_prompt = nullptr;
     WrappingLabel* m_details = nullptr;
+    QLabel* m_command = nullptr;
     QPushButton* m_searchAgain = nullptr;
 };
 

@@ -2,13 +2,47 @@
 
 namespace quillmere {
 
+namespace {
+
+// Where a line may be broken without splitting a character in two.
+qsizetype breakBefore(const QString& line, qsizetype at) {
+    return at < line.size() && line.at(at).isLowSurrogate() ? at + 1 : at;
+}
+
+} // namespace
+
 QString plainToolTip(const QString& text) {
     if (text.isEmpty()) {
         return {};
     }
-    QString escaped = text.toHtmlEscaped();
-    escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-    return QStringLiteral("<p style=\"white-space:pre\">") + escaped + QStringLiteral("</p>");
+    QStringList lines;
+    for (const QString& line :
+         shortenedForDisplay(text, kMaximumToolTipCharacters).split(QLatin1Char('\n'))) {
+        if (line.size() <= kLongLine) {
+            lines.append(line.toHtmlEscaped());
+            continue;
+        }
+        for (qsizetype start = 0; start < line.size();) {
+            const qsizetype end = breakBefore(line, qMin(line.size(), start + kBrokenLine));
+            lines.append(line.mid(start, end - start).toHtmlEscaped());
+            start = end;
+        }
+    }
+    return QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>")) +
+           QStringLiteral("</p>");
+}
+
+QString shortenedForDisplay(const QString& text, qsizetype characters) {
+    if (text.size() <= characters) {
+        return text;
+    }
+    // Never more than `characters`: the start gives up, and the end leaves out, half a pair.
+    qsizetype head = (characters - 1) / 2;
+    if (head > 0 && text.at(head).isLowSurrogate()) {
+        --head;
+    }
+    const qsizetype tail = breakBefore(text, text.size() - (characters - 1 - (characters - 1) / 2));
+    return text.left(head) + QChar(0x2026) + text.mid(tail);
 }
 
 QMessageBox* openPlainMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,

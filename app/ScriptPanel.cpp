@@ -2,15 +2,23 @@
 
 #include "app/PlainText.h"
 
+#include "Preferences/WindowPlacement.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSplitter>
+#include <QStyle>
 #include <QThread>
+#include <QTreeView>
 
 namespace quillmere {
 
@@ -42,13 +50,22 @@ ScriptPanel::ScriptPanel() : QFileDialog(nullptr) {
     setOption(QFileDialog::ReadOnly, true);
     setFileMode(QFileDialog::ExistingFile);
     setAcceptMode(QFileDialog::AcceptOpen);
-    setNameFilters({tr("AppleScript Files (*.scpt *.applescript)")});
+    setNameFilters({tr("AppleScript Files (*.scpt *.scptd *.applescript)")});
     setWindowTitle(tr("Choose a Script"));
     setLabelText(QFileDialog::Accept, tr("Choose"));
     setWindowModality(Qt::NonModal);
     setDirectory(QDir::homePath());
     resize(sizeHint().expandedTo(QSize(720, 460)));
     connect(this, &QDialog::finished, this, &ScriptPanel::finish);
+    fitColumns();
+
+    // A script bundle double-clicked, or Return pressed on it, is chosen rather than opened.
+    for (const QString& name : {QStringLiteral("listView"), QStringLiteral("treeView")}) {
+        if (auto* view = findChild<QAbstractItemView*>(name)) {
+            view->installEventFilter(this);
+            view->viewport()->installEventFilter(this);
+        }
+    }
 
     if (QLineEdit* field = fileNameField(); field && field->completer()) {
         m_completionList = field->completer()->popup();
@@ -69,6 +86,58 @@ QLineEdit* ScriptPanel::fileNameField() const {
     return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 }
 
+bool ScriptPanel::isScriptBundle(const QString& path) {
+    const QFileInfo info(path);
+    return info.isDir() && info.suffix().compare(QLatin1String("scptd"), Qt::CaseInsensitive) == 0;
+}
+
+void ScriptPanel::fitColumns() {
+    // The size, kind and date take the room they need, so that "Date Modified" is never cut while
+    // the name has room to give; the name takes the rest.
+    auto* details = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details) {
+        return;
+    }
+    QHeaderView* header = details->header();
+    header->setStretchLastSection(false);
+    for (int column = 0; column < header->count(); ++column) {
+        header->setSectionResizeMode(column,
+                                     column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
+}
+
+void ScriptPanel::fitPlaces() {
+    // The list of places is as wide as its names ("Computer", the home folder's name), within a
+    // third of the panel: known once the panel is on screen.
+    auto* places = findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+    auto* splitter = findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (!places || !splitter || splitter->count() != 2) {
+        return;
+    }
+    const int needed = places->sizeHintForColumn(0) + 2 * places->frameWidth() +
+                       places->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QList<int> sizes = splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int sidebar = qBound(sizes.value(0), needed, total / 3);
+    splitter->setSizes({sidebar, total - sidebar});
+}
+
+QString ScriptPanel::bundleAt(const QAbstractItemView* view) const {
+    const QModelIndex index = view->currentIndex();
+    if (!index.isValid()) {
+        return {};
+    }
+    const QString path = index.data(QFileSystemModel::FilePathRole).toString();
+    return isScriptBundle(path) ? path : QString();
+}
+
+void ScriptPanel::chooseBundle(const QString& path) {
+    m_chosenBundle = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    // Past the file dialog's own accept, which would open the bundle as a folder.
+    // NOLINTNEXTLINE(bugprone-parent-virtual-call)
+    QDialog::accept();
+}
+
 bool ScriptPanel::isScriptFileName(const QString& fileName) {
     const QString suffix = QFileInfo(fileName).suffix();
     return suffix.compare(QLatin1String("scpt"), Qt::CaseInsensitive) == 0 ||
@@ -84,7 +153,20 @@ void ScriptPanel::begin(QObject* requester, Completion completion) {
             connect(requester, &QObject::destroyed, this, &ScriptPanel::requesterDestroyed);
     }
     clearSelection();
+    m_chosenBundle.reset();
+    if (!isVisible()) {
+        // Where the user left it; the first time, centred with its frame.
+        if (m_lastPlace) {
+            WindowPlacement::restore(this, *m_lastPlace);
+        } else {
+            WindowPlacement::centre(this);
+        }
+    }
+    const bool first = !m_lastPlace && !isVisible();
     show();
+    if (first) {
+        fitPlaces();
+    }
     // Showing can bring back the last selection; it never carries over to another request.
     clearSelection();
     raise();
@@ -119,7 +201,12 @@ void ScriptPanel::accept() {
     const QStringList files = selectedFiles();
     if (files.size() == 1) {
         const QFileInfo info(files.first());
-        // A folder is entered and a missing file is reported by the dialog itself.
+        // A script bundle is one script, though it is a folder on disk.
+        if (isScriptBundle(info.filePath())) {
+            chooseBundle(info.filePath());
+            return;
+        }
+        // Another folder is entered and a missing file is reported by the dialog itself.
         if (info.exists() && !info.isDir() && !isScriptFileName(info.fileName())) {
             const QString message =
                 tr("“%1” is not an AppleScript file. Choose a compiled script (.scpt) or an AppleScript "
@@ -137,10 +224,32 @@ void ScriptPanel::done(int result) {
     // A completion list is a window of its own: hiding the panel would leave it on screen, holding
     // the keyboard and the mouse of the whole application.
     closeCompletionList();
+    if (isVisible()) {
+        m_lastPlace = geometry();
+    }
     QFileDialog::done(result);
 }
 
 bool ScriptPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick || event->type() == QEvent::KeyPress) {
+        QObject* owner = watched->parent();
+        auto* view = qobject_cast<QAbstractItemView*>(watched);
+        if (!view && owner &&
+            (owner->objectName() == QLatin1String("listView") ||
+             owner->objectName() == QLatin1String("treeView"))) {
+            view = qobject_cast<QAbstractItemView*>(owner);
+        }
+        const bool activates = event->type() == QEvent::MouseButtonDblClick
+                                   ? true
+                                   : (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (view && view != m_completionList && activates) {
+            if (const QString bundle = bundleAt(view); !bundle.isEmpty()) {
+                chooseBundle(bundle);
+                return true;
+            }
+        }
+    }
     if (watched == m_completionList && event->type() == QEvent::MouseButtonPress) {
         auto* press = static_cast<QMouseEvent*>(event);
         if (!m_completionList->rect().contains(press->position().toPoint())) {
@@ -190,9 +299,16 @@ void ScriptPanel::finish(int result) {
     std::optional<QUrl> chosen;
     if (result == QDialog::Accepted) {
         const QList<QUrl> urls = selectedUrls();
-        if (!urls.isEmpty() && urls.first().isLocalFile()) {
+        if (m_chosenBundle) {
+            chosen = m_chosenBundle;
+        } else if (!urls.isEmpty() && urls.first().isLocalFile()) {
             chosen = urls.first();
         }
+    }
+    m_chosenBundle.reset();
+    // The next use opens in the folder of this choice, typed or browsed to.
+    if (chosen) {
+        setDirectory(QFileInfo(chosen->toLocalFile()).absolutePath());
     }
     completion(chosen);
 }

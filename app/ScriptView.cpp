@@ -14,26 +14,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 
 namespace quillmere {
 
-namespace {
-
-ScriptView::FileState stateOfFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return ScriptView::FileState::Missing;
-    }
-    return info.isReadable() ? ScriptView::FileState::Present : ScriptView::FileState::NotReadable;
-}
-
-} // namespace
-
 ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent,
-                       std::optional<Reading> reading)
+                       std::optional<AssignmentState> assignment)
     : QWidget(parent), m_script(std::move(script)) {
     // Hover and the context menu belong to the whole row, label and caption included.
     setAttribute(Qt::WA_Hover);
@@ -76,6 +63,7 @@ ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alig
 
     m_description = new WrappingLabel(m_script.description(), this);
     m_description->setObjectName(QStringLiteral("description"));
+    m_description->setMaximumLineCount(kMaximumDescriptionLines);
     m_description->setContentsMargins(ChooseButton::kHorizontalInset, 0, 0, 0);
     m_description->setSizePolicy(QSizePolicy::Expanding, m_description->sizePolicy().verticalPolicy());
 
@@ -91,21 +79,17 @@ ScriptView::ScriptView(brisquel::BackgroundScript script, ControlAlignment* alig
     row->addWidget(m_label, 0, Qt::AlignTop);
     row->addLayout(controls, 1);
 
-    // The context menu from the keyboard, wherever the focus is in the row.
-    for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, &ScriptView::openContextMenuFromKeyboard);
-    }
-
-    if (reading) {
-        showReading(*reading);
+    if (assignment) {
+        showAssignment(*assignment);
     } else {
         refresh();
     }
 }
 
 QString ScriptView::chooseText() {
+    // The row's invitation keeps the words it has always had. Every other command of the
+    // windows (menu items, buttons, window titles) reads in title case, as the platform's
+    // guidelines give it: "Choose a Script…" in the row's context menu.
     return QStringLiteral("Choose a script");
 }
 
@@ -114,21 +98,20 @@ QString ScriptView::unknownText() {
 }
 
 void ScriptView::refresh() {
-    showReading(m_script.readUrl());
+    showAssignment(AssignmentState::of(m_script.readUrl()));
 }
 
-void ScriptView::showReading(const Reading& read) {
-    // One reading serves everything the row shows, so its parts can never disagree.
-    if (read) {
-        m_readFailure = brisquel::vexo::Result::success();
-        m_url = *read;
-        m_fileState = m_url ? stateOfFile(m_url->toLocalFile()) : FileState::NoFile;
-    } else {
-        m_readFailure = read.result();
-        m_url.reset();
-        m_fileState = FileState::Unknown;
+void ScriptView::lookAtFileAgain() {
+    const AssignmentState now = m_assignment.lookedAtAgain();
+    if (!(now == m_assignment)) {
+        showAssignment(now);
     }
-    setEnabled(m_fileState != FileState::Unknown);
+}
+
+void ScriptView::showAssignment(const AssignmentState& assignment) {
+    // One state serves everything the row shows, so its parts can never disagree.
+    m_assignment = assignment;
+    setEnabled(m_assignment.file() != AssignmentState::File::Unknown);
     updateChooseButton();
     updateFileStatus();
     updateRemoveButton();
@@ -179,23 +162,25 @@ void ScriptView::apply(const std::optional<QUrl>& chosen) {
 }
 
 void ScriptView::reportFailedWrite(const std::optional<QUrl>& chosen, const brisquel::vexo::Result& failure) {
-    const QString what = chosen
-                             ? tr("“%1” could not be assigned to %2.")
-                                   .arg(QFileInfo(chosen->toLocalFile()).fileName(), m_script.displayName())
-                             : tr("The script of %1 could not be removed.").arg(m_script.displayName());
+    const QString what =
+        chosen
+            ? tr("“%1” could not be assigned to %2.")
+                  .arg(QFileInfo(chosen->toLocalFile()).fileName(),
+                       shortenedForDisplay(m_script.displayName()))
+            : tr("The script of %1 could not be removed.").arg(shortenedForDisplay(m_script.displayName()));
     openPlainMessageBox(QMessageBox::Warning, tr("The Script Could Not Be Saved"),
                         what + QStringLiteral("\n\n") + failure.message(), window());
 }
 
 void ScriptView::revealFile() {
-    if (!m_url) {
+    if (!url()) {
         return;
     }
-    const brisquel::vexo::Result shown = revealInFileManager(m_url->toLocalFile());
+    const brisquel::vexo::Result shown = revealInFileManager(m_assignment.path());
     if (!shown) {
         openPlainMessageBox(
             QMessageBox::Warning, tr("The File Could Not Be Shown"),
-            tr("“%1” could not be shown in a file manager.").arg(QFileInfo(m_url->toLocalFile()).fileName()) +
+            tr("“%1” could not be shown in a file manager.").arg(QFileInfo(m_assignment.path()).fileName()) +
                 QStringLiteral("\n\n") + shown.message(),
             window());
     }
@@ -205,42 +190,36 @@ QMenu* ScriptView::createContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->addAction(tr("Choose a Script…"), this, &ScriptView::choose);
     QAction* reveal = menu->addAction(tr("Show in File Manager"), this, &ScriptView::revealFile);
-    reveal->setEnabled(m_fileState == FileState::Present);
+    reveal->setEnabled(m_assignment.file() == AssignmentState::File::Present);
     menu->addSeparator();
     QAction* remove = menu->addAction(tr("Remove Script"), this, &ScriptView::clear);
-    remove->setEnabled(m_url.has_value());
+    remove->setEnabled(url().has_value());
     return menu;
 }
 
 void ScriptView::updateChooseButton() {
-    const QString name = m_script.displayName();
-    if (m_fileState == FileState::Unknown) {
+    const QString name = shortenedForDisplay(m_script.displayName());
+    if (m_assignment.file() == AssignmentState::File::Unknown) {
+        // The reason stands once, in the notice above the rows: a long one repeated in every row's
+        // tooltip would cost as much again per row.
+        const QString why = tr("Capture One's preferences cannot be read, so this assignment is unknown. "
+                               "The notice above the scripts says why.");
         m_chooseButton->setText(unknownText());
-        m_chooseButton->setToolTip(plainToolTip(m_readFailure.message()));
+        m_chooseButton->setToolTip(why);
         m_chooseButton->setAccessibleName(unknownText());
-        m_chooseButton->setAccessibleDescription(m_readFailure.message());
+        m_chooseButton->setAccessibleDescription(why);
         return;
     }
-    if (!m_url) {
+    if (!url()) {
         m_chooseButton->setText(chooseText());
         m_chooseButton->setToolTip(plainToolTip(tr("Choose an AppleScript file for %1").arg(name)));
         m_chooseButton->setAccessibleName(chooseText());
         m_chooseButton->setAccessibleDescription(tr("No script file is set for %1.").arg(name));
         return;
     }
-    const QString path = m_url->toLocalFile();
+    const QString path = m_assignment.path();
     const QString fileName = QFileInfo(path).fileName();
-    QString about;
-    switch (m_fileState) {
-    case FileState::Missing:
-        about = tr("This file is missing, so Capture One finds no script to run:");
-        break;
-    case FileState::NotReadable:
-        about = tr("This file cannot be read, so Capture One cannot run it:");
-        break;
-    default:
-        break;
-    }
+    const QString about = m_assignment.reason();
     m_chooseButton->setText(fileName);
     m_chooseButton->setToolTip(plainToolTip(about.isEmpty() ? path : about + QLatin1Char('\n') + path));
     m_chooseButton->setAccessibleName(fileName);
@@ -250,12 +229,7 @@ void ScriptView::updateChooseButton() {
 }
 
 void ScriptView::updateFileStatus() {
-    QString status;
-    if (m_fileState == FileState::Missing) {
-        status = tr("missing");
-    } else if (m_fileState == FileState::NotReadable) {
-        status = tr("not readable");
-    }
+    const QString status = m_assignment.mark();
     m_statusText->setText(status);
     m_statusText->setToolTip(m_chooseButton->toolTip());
     m_statusIcon->setToolTip(m_chooseButton->toolTip());
@@ -264,18 +238,18 @@ void ScriptView::updateFileStatus() {
 }
 
 void ScriptView::updateRemoveButton() {
-    if (m_url && !m_removeButton) {
+    if (url() && !m_removeButton) {
         m_removeButton = new RemoveButton(m_buttonRow);
         m_removeButton->setObjectName(QStringLiteral("removeButton"));
         m_removeButton->setFixedSize(m_buttonRow->maximumHeight(), m_buttonRow->maximumHeight());
         m_removeButton->setAccessibleDescription(
-            tr("Removes the script file of %1").arg(m_script.displayName()));
+            tr("Removes the script file of %1").arg(shortenedForDisplay(m_script.displayName())));
         m_removeButton->setRevealed(m_removeVisible);
         connect(m_removeButton, &QAbstractButton::clicked, this, &ScriptView::clear);
         m_buttonRow->layout()->addWidget(m_removeButton);
         setTabOrder(m_chooseButton, m_removeButton);
         m_removeButton->show();
-    } else if (!m_url && m_removeButton) {
+    } else if (!url() && m_removeButton) {
         if (m_removeButton->hasFocus()) {
             m_chooseButton->setFocus(Qt::OtherFocusReason);
         }
@@ -285,7 +259,7 @@ void ScriptView::updateRemoveButton() {
 }
 
 void ScriptView::updateColors() {
-    const bool invitation = m_fileState == FileState::NoFile;
+    const bool invitation = m_assignment.file() == AssignmentState::File::None;
     m_chooseButton->setTextColor(invitation ? accentColor(this) : primaryTextColor(this));
     m_description->setTextColor(secondaryTextColor(this));
     m_description->setFont(captionFont(this));
@@ -297,9 +271,16 @@ void ScriptView::updateColors() {
 
 void ScriptView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) {
-        refresh();
+    if (event->spontaneous()) {
+        return;
     }
+    // The first showing is served by the assignment the row was made with; a row shown again
+    // reads its assignment again.
+    if (m_firstShowing) {
+        m_firstShowing = false;
+        return;
+    }
+    refresh();
 }
 
 void ScriptView::enterEvent(QEnterEvent* event) {

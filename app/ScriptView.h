@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AssignmentState.h"
 #include "app/RemoveButton.h"
 #include "core/BackgroundScript.h"
 
@@ -28,38 +29,35 @@ class WrappingLabel;
 // everything else is the control column. Every read and write of the assignment goes through the
 // script record, and so through Capture One's preferences domain.
 //
-// Each refresh reads the domain once, and the choose button, the remove button and the file's
-// state all follow that one reading. When the domain cannot be read, the row says the assignment
-// is unknown and is disabled: it never offers "Choose a script" over an assignment it cannot see.
-// An assigned file that is gone or cannot be read is marked in the row, its path in the tooltip:
+// The row renders one AssignmentState: the file the domain names, what that file is like, and the
+// mark that says so. The state the row is made with serves its first showing; each later showing
+// reads the domain again, and a look at the file alone (FileWatch tells when) keeps the mark true
+// while the row is on screen. When the domain cannot be read, the row says the assignment is
+// unknown and is disabled: it never offers "Choose a script" over an assignment it cannot see. An
+// assigned file that is gone or cannot be read is marked in the row, its path in the tooltip:
 // Capture One would find nothing there.
+//
+// The label and the description are outside text of any length: each shows at most a few lines,
+// the rest cut with an ellipsis and the whole text in the tooltip.
 class ScriptView final : public QWidget {
     Q_OBJECT
 
 public:
-    // What the row knows of the file assigned to its script.
-    enum class FileState {
-        NoFile,      // nothing is assigned
-        Present,     // the assigned file is there and readable
-        Missing,     // nothing is at the assigned path
-        NotReadable, // something is there but cannot be read
-        Unknown,     // the domain cannot be read, so the assignment is not known
-    };
+    // A description longer than this many lines is cut.
+    static constexpr int kMaximumDescriptionLines = 6;
 
-    // What one reading of the domain said of a script's assigned file.
-    using Reading = brisquel::vexo::Expected<std::optional<QUrl>>;
-
-    // The row shows `reading` when one is given (a listing reads the domain once for all its rows),
-    // else it reads the domain itself.
+    // The row shows `assignment` when one is given (a listing reads the domain once for all its
+    // rows), else it reads the domain itself; either serves its first showing.
     ScriptView(brisquel::BackgroundScript script, ControlAlignment* alignment, QWidget* parent = nullptr,
-               std::optional<Reading> reading = std::nullopt);
+               std::optional<AssignmentState> assignment = std::nullopt);
 
     const brisquel::BackgroundScript& script() const { return m_script; }
+    // What the row shows of the assignment.
+    const AssignmentState& assignment() const { return m_assignment; }
     // The row's own copy of the assigned file: the remove button exists exactly while it is set.
-    const std::optional<QUrl>& url() const { return m_url; }
-    FileState fileState() const { return m_fileState; }
+    const std::optional<QUrl>& url() const { return m_assignment.url(); }
     // Success, or why Capture One's preferences could not be read at the last refresh.
-    const brisquel::vexo::Result& readFailure() const { return m_readFailure; }
+    const brisquel::vexo::Result& readFailure() const { return m_assignment.readFailure(); }
     // Whether the pointer is over the row.
     bool removeVisible() const { return m_removeVisible; }
 
@@ -83,8 +81,10 @@ public:
 public slots:
     // Reads the assignment from the record again and shows it.
     void refresh();
-    // Shows what a reading made elsewhere said (the listing's one reading for all rows).
-    void showReading(const Reading& reading);
+    // Shows an assignment read elsewhere (the listing's one reading for all rows).
+    void showAssignment(const AssignmentState& assignment);
+    // Looks at the assigned file again, without reading the domain: the mark follows the file.
+    void lookAtFileAgain();
     // The pointer entered (true) or left (false) the row.
     void hover(bool inside);
     // Opens the shared panel; a file chosen there becomes the assignment, Cancel changes nothing.
@@ -93,7 +93,8 @@ public slots:
     void clear();
     // Shows the assigned file in the file manager, or tells why it cannot.
     void revealFile();
-    // Opens the context menu under the focused control (Shift+F10, the Menu key).
+    // Opens the context menu under the focused control (Shift+F10, the Menu key: the form that
+    // holds the row gives it these keys).
     void openContextMenuFromKeyboard();
 
 signals:
@@ -119,9 +120,9 @@ private:
     void popUpContextMenu(const QPoint& globalPosition);
 
     brisquel::BackgroundScript m_script;
-    std::optional<QUrl> m_url;
-    FileState m_fileState = FileState::NoFile;
-    brisquel::vexo::Result m_readFailure;
+    AssignmentState m_assignment;
+    // Until the first showing, which the assignment the row was made with serves.
+    bool m_firstShowing = true;
     bool m_removeVisible = false;
 
     WrappingLabel* m_label = nullptr;

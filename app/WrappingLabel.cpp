@@ -13,6 +13,25 @@ namespace {
 // Wider than this, a label's preferred size wraps rather than asking for one long line.
 constexpr int kPreferredWidthLimit = 420;
 
+const QChar kEllipsis(0x2026);
+
+// The text ended with an ellipsis, shortened to fit the width.
+QString withEllipsis(const QString& text, const QFontMetrics& metrics, int width) {
+    QString shortened = text;
+    while (!shortened.isEmpty() && metrics.horizontalAdvance(shortened + kEllipsis) > width) {
+        // Characters are dropped from the end a few at a time, never one half of a surrogate pair.
+        qsizetype cut = qMax<qsizetype>(1, shortened.size() / 8);
+        if (cut < shortened.size() && shortened.at(shortened.size() - cut).isLowSurrogate()) {
+            ++cut;
+        }
+        shortened.chop(qMin(cut, shortened.size()));
+        if (metrics.horizontalAdvance(shortened + kEllipsis) <= width) {
+            break;
+        }
+    }
+    return shortened + kEllipsis;
+}
+
 } // namespace
 
 WrappingLabel::WrappingLabel(QWidget* parent) : WrappingLabel(QString(), parent) {}
@@ -48,56 +67,101 @@ void WrappingLabel::setTextColor(const QColor& color) {
 }
 
 void WrappingLabel::textChanged() {
-    m_cachedWidth = -1;
+    m_truncated = m_text.size() > kMaximumShownCharacters;
+    qsizetype shownLength = qMin<qsizetype>(m_text.size(), kMaximumShownCharacters);
+    if (m_truncated && m_text.at(shownLength - 1).isHighSurrogate()) {
+        --shownLength;
+    }
+    m_shown = m_text.left(shownLength);
+    m_shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    m_naturalWidth = -1;
+    m_lineHeight = -1;
+    m_layouts.fill(Layout());
+    // Made once per text, so that resizing costs nothing however long the text is.
+    m_fullToolTip = plainToolTip(m_text);
     setAccessibleName(m_text);
-    setToolTip(isElided() ? plainToolTip(m_text) : QString());
+    // Whether the text is cut depends on the width, known once the label is laid out.
+    if (testAttribute(Qt::WA_Resized) || isVisible()) {
+        updateToolTip();
+    }
     updateGeometry();
     update();
 }
 
+void WrappingLabel::updateToolTip() {
+    setToolTip(isElided() ? m_fullToolTip : QString());
+}
+
+int WrappingLabel::lineHeight(const QFontMetrics& metrics) {
+    // The lowest pixel that "_" or a descender reaches, below the baseline.
+    const int lowest = metrics.tightBoundingRect(QStringLiteral("_gjpqy")).bottom() + 1;
+    return metrics.lineSpacing() + qMax(0, lowest - metrics.descent());
+}
+
 WrappingLabel::Layout WrappingLabel::layoutFor(int width) const {
-    if (width == m_cachedWidth) {
-        return m_cached;
+    for (const Layout& layout : m_layouts) {
+        if (layout.width == width) {
+            return layout;
+        }
     }
+    Layout& slot = m_layouts[m_nextLayout];
+    m_nextLayout = (m_nextLayout + 1) % m_layouts.size();
+    slot = makeLayout(width);
+    return slot;
+}
+
+WrappingLabel::Layout WrappingLabel::makeLayout(int width) const {
     Layout result;
-    m_cachedWidth = width;
-    if (m_text.isEmpty()) {
-        m_cached = result;
+    result.width = width;
+    if (m_shown.isEmpty()) {
         return result;
     }
-    QString text = m_text;
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font());
+    const QFontMetrics metrics = fontMetrics();
+    const int room = qMax(1, width);
+    // Most labels fit on one line: measured once, no line breaking needed.
+    if (!m_truncated && !m_shown.contains(QChar::LineSeparator) && shownWidth() <= width) {
+        result.lines.append(m_shown);
+        return result;
+    }
+
+    QTextLayout layout(m_shown, font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     QList<QPair<int, int>> spans;
+    bool more = false;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(qMax(1, width));
+        line.setLineWidth(room);
+        if (m_maximumLines > 0 && spans.size() == m_maximumLines) {
+            // One line past the limit tells that the text goes on; nothing further is laid out.
+            more = true;
+            break;
+        }
         spans.append({line.textStart(), line.textLength()});
     }
     layout.endLayout();
 
-    const auto lineText = [&text](int start, int length) {
-        QString piece = text.mid(start, length);
+    const auto lineText = [this](int start, int length) {
+        QString piece = m_shown.mid(start, length);
         while (!piece.isEmpty() && (piece.back().isSpace() || piece.back() == QChar::LineSeparator)) {
             piece.chop(1);
         }
         return piece;
     };
-    const qsizetype kept = m_maximumLines > 0 ? qMin<qsizetype>(spans.size(), m_maximumLines) : spans.size();
-    for (qsizetype i = 0; i < kept; ++i) {
-        result.lines.append(lineText(spans[i].first, spans[i].second));
+    for (const auto& [start, length] : std::as_const(spans)) {
+        result.lines.append(lineText(start, length));
     }
-    if (kept < spans.size()) {
+    if (more) {
         // The last line kept takes the rest of the text, shortened to fit.
-        QString rest = text.mid(spans[kept - 1].first);
+        QString rest = m_shown.mid(spans.last().first);
         rest.replace(QChar::LineSeparator, QLatin1Char(' '));
-        result.lines.last() = fontMetrics().elidedText(rest, Qt::ElideRight, qMax(1, width));
+        result.lines.last() = metrics.elidedText(rest.left(qsizetype(4) * room), Qt::ElideRight, room);
+        result.elided = true;
+    } else if (m_truncated && !result.lines.isEmpty()) {
+        result.lines.last() = withEllipsis(result.lines.last(), metrics, room);
         result.elided = true;
     }
-    m_cached = result;
     return result;
 }
 
@@ -105,12 +169,27 @@ int WrappingLabel::baseline() const {
     return contentsMargins().top() + fontMetrics().ascent();
 }
 
-int WrappingLabel::naturalWidth() const {
-    int widest = 0;
-    for (const QString& line : m_text.split(QLatin1Char('\n'))) {
-        widest = qMax(widest, fontMetrics().horizontalAdvance(line));
+int WrappingLabel::shownWidth() const {
+    if (m_naturalWidth < 0) {
+        const QFontMetrics metrics = fontMetrics();
+        int widest = 0;
+        for (const QString& line : m_shown.split(QChar::LineSeparator)) {
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        }
+        m_naturalWidth = widest + 1;
     }
-    return widest + 1 + contentsMargins().left() + contentsMargins().right();
+    return m_naturalWidth;
+}
+
+int WrappingLabel::shownLineHeight() const {
+    if (m_lineHeight < 0) {
+        m_lineHeight = lineHeight(fontMetrics());
+    }
+    return m_lineHeight;
+}
+
+int WrappingLabel::naturalWidth() const {
+    return shownWidth() + contentsMargins().left() + contentsMargins().right();
 }
 
 int WrappingLabel::textWidth(int width) const {
@@ -120,7 +199,7 @@ int WrappingLabel::textWidth(int width) const {
 int WrappingLabel::heightForWidth(int width) const {
     const qsizetype lines = qMax<qsizetype>(1, layoutFor(textWidth(width)).lines.size());
     const QMargins margins = contentsMargins();
-    return margins.top() + int(lines) * fontMetrics().lineSpacing() + margins.bottom();
+    return margins.top() + int(lines) * shownLineHeight() + margins.bottom();
 }
 
 QSize WrappingLabel::sizeHint() const {
@@ -133,7 +212,7 @@ QSize WrappingLabel::minimumSizeHint() const {
     const int oneLetter = fontMetrics().horizontalAdvance(QLatin1Char('W'));
     const QMargins margins = contentsMargins();
     return {qMin(naturalWidth(), 4 * oneLetter + margins.left() + margins.right()),
-            margins.top() + fontMetrics().lineSpacing() + margins.bottom()};
+            margins.top() + shownLineHeight() + margins.bottom()};
 }
 
 void WrappingLabel::paintEvent(QPaintEvent* /*event*/) {
@@ -143,19 +222,24 @@ void WrappingLabel::paintEvent(QPaintEvent* /*event*/) {
         color = palette().color(QPalette::Disabled, QPalette::WindowText);
     }
     painter.setPen(color);
-    const int lineSpacing = fontMetrics().lineSpacing();
+    const int height = shownLineHeight();
     const QRect area = contentsRect();
     int top = area.top();
     for (const QString& line : layoutFor(area.width()).lines) {
-        painter.drawText(QRect(area.left(), top, area.width(), lineSpacing),
+        painter.drawText(QRect(area.left(), top, area.width(), height),
                          int(m_alignment | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip), line);
-        top += lineSpacing;
+        top += height;
     }
+}
+
+void WrappingLabel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    updateToolTip();
 }
 
 void WrappingLabel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    setToolTip(isElided() ? plainToolTip(m_text) : QString());
+    updateToolTip();
 }
 
 void WrappingLabel::changeEvent(QEvent* event) {

@@ -30,6 +30,10 @@ struct AlignmentCase {
     int dividerStartsLeftOfLabelEdge;
 };
 
+void PrintTo(const AlignmentCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class LabelAlignment : public ::testing::TestWithParam<AlignmentCase> {};
 
 TEST_P(LabelAlignment, linesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {

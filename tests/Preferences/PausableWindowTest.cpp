@@ -68,6 +68,10 @@ struct EventCase {
     bool arrivesWhilePaused;
 };
 
+void PrintTo(const EventCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const QPointF kInside(20, 20);
 
 std::unique_ptr<QEvent> mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {

@@ -4,13 +4,20 @@
 #include "Preferences/SegmentedControl.h"
 #include "Preferences/SegmentedControlStyleViewController.h"
 #include "Preferences/UserInteractionPausableWindow.h"
+#include "Preferences/WindowFrameAutosave.h"
+#include "Preferences/WindowPlacement.h"
 #include "VexoExtensions/MainBundle.h"
 #include "tests/Preferences/PreferencesWorld.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleOption>
 #include <QTest>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 using namespace preferencestest;
 using quillmere::PreferencesTabViewController;
@@ -59,6 +66,10 @@ struct ToolbarRuleCase {
     bool hidesToolbarForSingleItem;
     bool toolbarShown;
 };
+
+void PrintTo(const ToolbarRuleCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ToolbarRule : public PreferencesWorld, public ::testing::WithParamInterface<ToolbarRuleCase> {};
 
@@ -129,6 +140,10 @@ struct TitleCase {
     int shownPane;
     QString title; // empty: the application's name and the title word
 };
+
+void PrintTo(const TitleCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class WindowTitle : public PreferencesWorld, public ::testing::WithParamInterface<TitleCase> {};
 
@@ -246,11 +261,20 @@ TEST_F(PreferencesWindow, reselectingTheShownPaneMarksAndTitlesItAgainWithoutATr
 
 // ---- resizing on a switch ----
 
+// How many of an animated switch's frames are drawn before it ends: none (it is ended at once),
+// one, or all of them. The end must not depend on it: a loaded machine skips frames.
+enum class Frames { none, one, all };
+
 struct ResizeCase {
     const char* name;
     Style style;
     bool animated;
+    Frames frames;
 };
+
+void PrintTo(const ResizeCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class SwitchResize : public PreferencesWorld, public ::testing::WithParamInterface<ResizeCase> {};
 
@@ -264,6 +288,15 @@ TEST_P(SwitchResize, keepsTheTopEdgeAndTheStylesHorizontalAnchor) {
 
     tabs->switchToPane(1, true); // 400 × 200 → 600 × 260
     EXPECT_EQ(tabs->isTransitioning(), c.animated);
+    if (c.frames == Frames::one) {
+        // Some frame between the two sizes is drawn, then the switch is ended.
+        const QSize start = controller->window()->size();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return controller->window()->size() != start || !tabs->isTransitioning(); }, 5000));
+    }
+    if (c.frames != Frames::all) {
+        tabs->completeTransition();
+    }
     finishTransition(tabs);
 
     const QRect after = controller->window()->geometry();
@@ -280,12 +313,17 @@ TEST_P(SwitchResize, keepsTheTopEdgeAndTheStylesHorizontalAnchor) {
     EXPECT_FALSE(tabs->preferencePanes()[0]->view()->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, SwitchResize,
-                         ::testing::Values(ResizeCase{"toolbarAnimated", Style::toolbarItems, true},
-                                           ResizeCase{"toolbarImmediate", Style::toolbarItems, false},
-                                           ResizeCase{"segmentedAnimated", Style::segmentedControl, true},
-                                           ResizeCase{"segmentedImmediate", Style::segmentedControl, false}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Styles, SwitchResize,
+    ::testing::Values(ResizeCase{"toolbarAnimated", Style::toolbarItems, true, Frames::all},
+                      ResizeCase{"toolbarAnimatedOneFrame", Style::toolbarItems, true, Frames::one},
+                      ResizeCase{"toolbarAnimatedNoFrame", Style::toolbarItems, true, Frames::none},
+                      ResizeCase{"toolbarImmediate", Style::toolbarItems, false, Frames::all},
+                      ResizeCase{"segmentedAnimated", Style::segmentedControl, true, Frames::all},
+                      ResizeCase{"segmentedAnimatedOneFrame", Style::segmentedControl, true, Frames::one},
+                      ResizeCase{"segmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none},
+                      ResizeCase{"segmentedImmediate", Style::segmentedControl, false, Frames::all}),
+    CaseName());
 
 TEST_F(PreferencesWindow, toldPanesAppearAndDisappearInTurn) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
@@ -302,6 +340,143 @@ TEST_F(PreferencesWindow, toldPanesAppearAndDisappearInTurn) {
                            QStringLiteral("+advanced"), QStringLiteral("-advanced"), QStringLiteral("+about"),
                            QStringLiteral("-about"), QStringLiteral("+about"), QStringLiteral("-about")}));
 }
+
+// ---- fitting the pane, and the keyboard ----
+
+// A pane as an application writes one: a wrapped explanation, a switch and a button, in a layout
+// with margins.
+class ControlsPane final : public quillmere::PreferencePane {
+public:
+    quillmere::Preferences::PaneIdentifier preferencePaneIdentifier() const override {
+        return quillmere::Preferences::PaneIdentifier(QStringLiteral("controls"));
+    }
+    QString preferencePaneTitle() const override { return QStringLiteral("Controls"); }
+    QIcon toolbarItemIcon() const override { return {}; }
+
+    QCheckBox* first = nullptr;
+    QPushButton* last = nullptr;
+
+protected:
+    QWidget* makeView() override {
+        auto* view = new QWidget;
+        // Wider than the text's own guess: the explanation takes fewer lines than that guess.
+        view->setMinimumWidth(520);
+        auto* layout = new QVBoxLayout(view);
+        layout->setContentsMargins(20, 20, 20, 20);
+        auto* explanation = new QLabel(QStringLiteral("A long explanation of what the switch below does, "
+                                                      "which wraps onto several lines at the pane's width "
+                                                      "and so makes the pane's height depend on it."));
+        explanation->setWordWrap(true);
+        layout->addWidget(explanation);
+        first = new QCheckBox(QStringLiteral("Include beta releases"));
+        layout->addWidget(first);
+        last = new QPushButton(QStringLiteral("Check Now"));
+        layout->addWidget(last);
+        // Controls stand at the top of any room they are given.
+        layout->addStretch(1);
+        return view;
+    }
+};
+
+std::unique_ptr<PreferencesWindowController> controlsWindow(ControlsPane** pane) {
+    std::vector<std::unique_ptr<quillmere::PreferencePane>> panes;
+    auto made = std::make_unique<ControlsPane>();
+    *pane = made.get();
+    panes.push_back(std::move(made));
+    return std::make_unique<PreferencesWindowController>(std::move(panes), Style::toolbarItems);
+}
+
+TEST_F(PreferencesWindow, fitsItsPaneWithNoBlankSpaceUnderTheLastControl) {
+    ControlsPane* pane = nullptr;
+    auto controller = controlsWindow(&pane);
+    controller->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->window()));
+    QWidget* content = controller->window()->centralWidget();
+    const int lastBottom = pane->last->mapTo(content, QPoint(0, pane->last->height())).y();
+    EXPECT_EQ(content->height() - lastBottom, 20);
+}
+
+TEST_F(PreferencesWindow, opensWithVisibleFocusOnTheFirstControlAndReopensWithTheFocusItHad) {
+    ControlsPane* pane = nullptr;
+    auto controller = controlsWindow(&pane);
+    const auto focusShows = [](QWidget* control) {
+        QStyleOption option;
+        option.initFrom(control);
+        return control->hasFocus() && (option.state & QStyle::State_HasFocus) &&
+               (option.state & QStyle::State_KeyboardFocusChange);
+    };
+    controller->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->window()));
+    EXPECT_TRUE(focusShows(pane->first));
+
+    pane->last->setFocus(Qt::MouseFocusReason);
+    controller->window()->close();
+    controller->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->window()));
+    EXPECT_TRUE(focusShows(pane->last));
+}
+
+TEST_F(PreferencesWindow, comesBackWhereItWasWhenItWasNeverMoved) {
+    auto controller = makeController(kOnePane, Style::toolbarItems);
+    controller->show();
+    const QRect shown = controller->window()->geometry();
+    controller->window()->close();
+    const auto saved = m_platform.preferences->domain(QStringLiteral("org.quillmere.tests.preferences"))
+                           ->m_values.value(PreferencesWindowController::kFrameAutosaveName);
+    EXPECT_EQ(quillmere::WindowFrameAutosave::parseFrame(saved.toString()), shown);
+    controller->show();
+    EXPECT_EQ(controller->window()->geometry(), shown);
+}
+
+// ---- placing a window by its frame ----
+
+struct PlacementCase {
+    const char* name;
+    QRect area;
+    QRect client; // the window now (its size, and where it stands for keptWithin)
+    QMargins frame;
+    QRect centred;
+    QRect kept;
+};
+
+void PrintTo(const PlacementCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Placement : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(Placement, centresTheFramedWindowAndKeepsItsTitleBarOnScreen) {
+    const PlacementCase& c = GetParam();
+    EXPECT_EQ(quillmere::WindowPlacement::centred(c.area, c.client.size(), c.frame), c.centred);
+    EXPECT_EQ(quillmere::WindowPlacement::keptWithin(c.client, c.frame, c.area), c.kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, Placement,
+                         ::testing::Values(PlacementCase{"noFrame",
+                                                         {0, 0, 1280, 800},
+                                                         {0, 0, 400, 300},
+                                                         {},
+                                                         {440, 250, 400, 300},
+                                                         {0, 0, 400, 300}},
+                                           PlacementCase{"titleBar",
+                                                         {0, 0, 1280, 800},
+                                                         {1000, 700, 400, 300},
+                                                         {1, 20, 1, 5},
+                                                         {440, 257, 400, 300},
+                                                         {879, 495, 400, 300}},
+                                           PlacementCase{"areaBelowAPanel",
+                                                         {100, 50, 1000, 700},
+                                                         {90, 40, 400, 300},
+                                                         {1, 20, 1, 1},
+                                                         {400, 259, 400, 300},
+                                                         {101, 70, 400, 300}},
+                                           PlacementCase{"largerThanTheArea",
+                                                         {0, 0, 800, 600},
+                                                         {300, 300, 1000, 700},
+                                                         {1, 20, 1, 5},
+                                                         {1, 20, 1000, 700},
+                                                         {1, 20, 1000, 700}}),
+                         CaseName());
 
 // ---- the saved frame ----
 

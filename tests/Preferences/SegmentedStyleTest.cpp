@@ -18,9 +18,13 @@ struct SegmentCase {
     QSize controlSize;
 };
 
+void PrintTo(const SegmentCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SegmentSizing : public ::testing::TestWithParam<SegmentCase> {};
 
-TEST_P(SegmentSizing, addsThirtySixByTwelveToTheLargestTitleAndOnePixelAroundEachSegment) {
+TEST_P(SegmentSizing, addsThirtySixByTwelve) {
     const SegmentCase& c = GetParam();
     QHash<QString, QSizeF> measured;
     std::vector<std::unique_ptr<quillmere::PreferencePane>> owned;

@@ -48,21 +48,6 @@ using namespace quillmere;
 
 namespace {
 
-// Our own commands read in title case: every word capitalised but the short joining ones.
-bool isTitleCase(QString text) {
-    static const QStringList small{QStringLiteral("a"),  QStringLiteral("an"), QStringLiteral("and"),
-                                   QStringLiteral("in"), QStringLiteral("of"), QStringLiteral("the"),
-                                   QStringLiteral("to"), QStringLiteral("for")};
-    text.remove(QLatin1Char('&')).remove(QChar(0x2026));
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if ((i == 0 || !small.contains(words[i])) && !words[i].front().isUpper()) {
-            return false;
-        }
-    }
-    return true;
-}
-
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -223,7 +208,7 @@ TEST_F(MainWindow, MenusUseTitleCaseAndTheStandardShortcutsAndTheAboutBoxSpeaksP
     commands << context->actions();
     for (QAction* action : commands) {
         if (!action->isSeparator()) {
-            EXPECT_TRUE(isTitleCase(action->text())) << action->text().toStdString();
+            EXPECT_TRUE(apptest::isTitleCase(action->text())) << action->text().toStdString();
         }
     }
 

@@ -116,6 +116,20 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) 
     return true;
 }
 
+bool isTitleCase(QString text) {
+    static const QStringList small{QStringLiteral("a"),  QStringLiteral("an"), QStringLiteral("and"),
+                                   QStringLiteral("in"), QStringLiteral("of"), QStringLiteral("the"),
+                                   QStringLiteral("to"), QStringLiteral("for")};
+    text.remove(QLatin1Char('&')).remove(QChar(0x2026));
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if ((i == 0 || !small.contains(words[i])) && !words[i].front().isUpper()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void closeMessageBoxes() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (qobject_cast<QMessageBox*>(w)) {

@@ -99,6 +99,10 @@ void settle();
 // Handles events until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
 
+// Whether a command's text (a menu item, a button, a window title) reads in title case, as the
+// platform's guidelines give it: every word capitalised but the short joining ones.
+bool isTitleCase(QString text);
+
 // Closes every message box, so a failed test leaves none to the next.
 void closeMessageBoxes();
 

@@ -152,13 +152,80 @@ TEST(OutsideText, ALabelWrapsAnywhereWithinItsWidthAndShowsWhatItCutsInItsToolti
     }
     EXPECT_FALSE(label.isElided());
     EXPECT_TRUE(label.toolTip().isEmpty());
-    EXPECT_EQ(label.heightForWidth(90), int(lines.size()) * label.fontMetrics().lineSpacing());
+    EXPECT_EQ(label.heightForWidth(90), int(lines.size()) * WrappingLabel::lineHeight(label.fontMetrics()));
 
     label.setMaximumLineCount(2);
     EXPECT_EQ(label.lines().size(), 2);
     EXPECT_TRUE(label.isElided());
     EXPECT_TRUE(label.lines().last().endsWith(QChar(0x2026)));
     EXPECT_EQ(apptest::shownText(label.toolTip()), path);
+}
+
+struct LongText {
+    const char* name;
+    QString text;
+};
+
+void PrintTo(const LongText& text, std::ostream* out) {
+    *out << text.name;
+}
+
+class TextOfAnyLength : public ::testing::TestWithParam<LongText> {};
+
+// Showing costs about the same whatever the length: a few lines, cut with an ellipsis, and a
+// tooltip that holds the text's start and end.
+TEST_P(TextOfAnyLength, ShowsInAFewLinesAndATooltipOfReadableSize) {
+    const QString& text = GetParam().text;
+    WrappingLabel label(text);
+    label.setMaximumLineCount(4);
+    label.resize(300, label.heightForWidth(300));
+    label.show();
+    const QStringList lines = label.lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(label.isElided());
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+    for (const QString& line : lines) {
+        EXPECT_LE(label.fontMetrics().horizontalAdvance(line), label.width());
+    }
+    const QString tip = apptest::shownText(label.toolTip());
+    EXPECT_LE(tip.size(), 2 * kMaximumToolTipCharacters);
+    EXPECT_TRUE(tip.startsWith(text.left(20)));
+    EXPECT_TRUE(tip.endsWith(text.right(20)));
+
+    const QString shortened = shortenedForDisplay(text);
+    EXPECT_LE(shortened.size(), 200);
+    EXPECT_GE(shortened.size(), 198);
+    EXPECT_TRUE(shortened.startsWith(text.left(98)) && shortened.endsWith(text.right(98)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TextOfAnyLength,
+    ::testing::Values(
+        LongText{"oneWordOfAMegabyte", QString(1 << 20, QLatin1Char('x'))},
+        LongText{"wordsOfAMegabyte", QStringLiteral("word ").repeated(1 << 18) + QStringLiteral("end")},
+        LongText{"manyLines", QStringLiteral("line\n").repeated(100000) + QStringLiteral("end")},
+        LongText{"surrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
+    [](const ::testing::TestParamInfo<LongText>& text) { return std::string(text.param.name); });
+
+// A small font draws "_" below its descent: the line keeps room for it, whatever the size.
+TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {
+    for (const qreal points : {6.0, 7.0, 7.65, 8.0, 9.0, 11.0}) {
+        WrappingLabel label(QStringLiteral("__"));
+        QFont font = label.font();
+        font.setPointSizeF(points);
+        label.setFont(font);
+        label.setTextColor(Qt::black);
+        label.resize(label.sizeHint());
+        QImage image = label.grab().toImage();
+        const QRgb background = image.pixel(image.width() - 1, 0);
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; ++y) {
+            for (int x = 0; x < image.width() && !drawn; ++x) {
+                drawn = image.pixel(x, y) != background;
+            }
+        }
+        EXPECT_TRUE(drawn) << points;
+    }
 }
 
 TEST(OutsideText, TooltipsAndBannersShowMarkupAsItStands) {

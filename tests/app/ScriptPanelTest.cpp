@@ -14,12 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -120,7 +122,8 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
     ScriptPanel* panel = apptest::openPanel(row(0));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
-    EXPECT_EQ(panel->nameFilters(), QStringList{QStringLiteral("AppleScript Files (*.scpt *.applescript)")});
+    EXPECT_EQ(panel->nameFilters(),
+              QStringList{QStringLiteral("AppleScript Files (*.scpt *.scptd *.applescript)")});
     // A window of its own: not attached to the main window, blocking nothing.
     EXPECT_EQ(panel->parentWidget(), nullptr);
     EXPECT_EQ(panel->windowModality(), Qt::NonModal);
@@ -146,6 +149,104 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
     EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
 
     EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+}
+
+// How a script bundle, a folder on disk, is picked in the panel.
+enum class Pick { typed, doubleClicked, selectedAndChosen };
+
+struct BundlePick {
+    const char* name;
+    Pick pick;
+};
+
+void PrintTo(const BundlePick& pick, std::ostream* out) {
+    *out << pick.name;
+}
+
+class ScriptBundle : public SharedPanel, public ::testing::WithParamInterface<BundlePick> {};
+
+TEST_P(ScriptBundle, IsChosenAsOneFileHoweverItIsPicked) {
+    const QString bundle = world.temp().filePath(QStringLiteral("Scripts/Export.SCPTD"));
+    world.scriptFile(QStringLiteral("Export.SCPTD/Contents/Resources/Scripts/main.scpt"));
+    EXPECT_TRUE(ScriptPanel::isScriptBundle(bundle));
+    EXPECT_FALSE(ScriptPanel::isScriptBundle(world.scriptFile(QStringLiteral("plain.scptd"))));
+
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+    panel->setViewMode(QFileDialog::Detail);
+    panel->setDirectory(QFileInfo(bundle).absolutePath());
+    auto* files = panel->findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+    ASSERT_TRUE(apptest::waitUntil([&] { return files->model()->rowCount(files->rootIndex()) > 1; }));
+    QModelIndex item;
+    for (int i = 0; i < files->model()->rowCount(files->rootIndex()); ++i) {
+        const QModelIndex at = files->model()->index(i, 0, files->rootIndex());
+        if (at.data().toString() == QStringLiteral("Export.SCPTD")) {
+            item = at;
+        }
+    }
+    ASSERT_TRUE(item.isValid());
+    switch (GetParam().pick) {
+    case Pick::typed:
+        panel->fileNameField()->setText(bundle);
+        QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+        break;
+    case Pick::doubleClicked:
+        files->setCurrentIndex(item);
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(item).center());
+        break;
+    case Pick::selectedAndChosen:
+        files->setCurrentIndex(item);
+        panel->accept();
+        break;
+    }
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(stored(kCaptureKey).toString(), bundle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ScriptBundle,
+                         ::testing::Values(BundlePick{"typed", Pick::typed},
+                                           BundlePick{"doubleClicked", Pick::doubleClicked},
+                                           BundlePick{"selectedAndChosen", Pick::selectedAndChosen}),
+                         [](const ::testing::TestParamInfo<BundlePick>& pick) {
+                             return std::string(pick.param.name);
+                         });
+
+TEST_F(SharedPanel, ReopensInTheFolderLastUsedTypedOrBrowsed) {
+    // Browsed to, then cancelled.
+    const QString browsed = QFileInfo(world.scriptFile(QStringLiteral("Browsed/a.scpt"))).absolutePath();
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    panel->setDirectory(browsed);
+    panel->reject();
+    panel = apptest::openPanel(row(1));
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), browsed);
+
+    // A file in another folder typed and chosen.
+    const QString typed = world.scriptFile(QStringLiteral("Typed/Elsewhere/b.applescript"));
+    panel->fileNameField()->setText(typed);
+    QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+    ASSERT_EQ(stored(kBatchKey).toString(), typed);
+    panel = apptest::openPanel(row(0));
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(typed).absolutePath());
+}
+
+TEST_F(SharedPanel, TheDateColumnIsNeverCutWhileTheNameHasRoom) {
+    const QString file = world.scriptFile(QStringLiteral("A rather long script name for the list.scpt"));
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    panel->setViewMode(QFileDialog::Detail);
+    panel->setDirectory(QFileInfo(file).absolutePath());
+    auto* files = panel->findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_TRUE(apptest::waitUntil([&] { return files->model()->rowCount(files->rootIndex()) > 0; }));
+    apptest::settle();
+    QHeaderView* header = files->header();
+    for (int column = 1; column < header->count(); ++column) {
+        if (!header->isSectionHidden(column)) {
+            EXPECT_GE(header->sectionSize(column),
+                      static_cast<QAbstractItemView*>(files)->sizeHintForColumn(column))
+                << column;
+        }
+    }
+    // The name takes what is left, and the columns fill the list.
+    EXPECT_EQ(header->length(), header->viewport()->width());
 }
 
 TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {

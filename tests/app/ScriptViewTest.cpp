@@ -10,12 +10,14 @@
 #include "app/ContentView.h"
 #include "app/ControlAlignment.h"
 #include "app/NoticeBanner.h"
+#include "app/PlaceholderView.h"
 #include "app/RemoveButton.h"
 #include "app/ScriptPanel.h"
 #include "app/ScriptView.h"
 #include "app/WrappingLabel.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +30,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace quillmere;
 using apptest::AppWorld;
@@ -110,7 +114,7 @@ protected:
         ASSERT_NE(view->removeButton(), nullptr);
         EXPECT_FALSE(view->removeButton()->isDrawn());
         EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
-        EXPECT_EQ(view->fileState(), ScriptView::FileState::Present);
+        EXPECT_EQ(view->assignment().file(), AssignmentState::File::Present);
         EXPECT_FALSE(view->fileStatusLabel()->isVisible());
     }
     static void expectShowsNoFile(ScriptView* view) {
@@ -264,7 +268,7 @@ TEST_F(ScriptRows, AnUnreadableDomainIsABannerNamingTheFileAndCauseWithTheRowsDi
     EXPECT_TRUE(banner->details().contains(QStringLiteral("not a property list")));
     for (ScriptView* view : host->rows()) {
         EXPECT_FALSE(view->isEnabled());
-        EXPECT_EQ(view->fileState(), ScriptView::FileState::Unknown);
+        EXPECT_EQ(view->assignment().file(), AssignmentState::File::Unknown);
         // Never the invitation to choose over an assignment that cannot be seen.
         EXPECT_EQ(view->chooseButton()->text(), ScriptView::unknownText());
         EXPECT_EQ(view->removeButton(), nullptr);
@@ -287,7 +291,7 @@ TEST_F(ScriptRows, AnAssignedFileThatIsGoneIsMarkedMissingWithItsPathInTheToolti
     ASSERT_TRUE(QFile::remove(file));
     showDetail();
     ScriptView* capture = row(0);
-    EXPECT_EQ(capture->fileState(), ScriptView::FileState::Missing);
+    EXPECT_EQ(capture->assignment().file(), AssignmentState::File::Missing);
     EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Gone Soon.scpt"));
     EXPECT_TRUE(capture->fileStatusLabel()->isVisible());
     EXPECT_EQ(capture->fileStatusLabel()->text(), QStringLiteral("missing"));
@@ -304,6 +308,74 @@ TEST_F(ScriptRows, AnAssignedFileThatIsGoneIsMarkedMissingWithItsPathInTheToolti
     capture->refresh();
     expectShowsFile(capture, file);
 }
+
+// ---- the assigned file, followed while shown ----
+
+struct FileChange {
+    const char* name;
+    // Whether the assigned file exists when the row is shown.
+    bool presentAtFirst;
+    // Done to the file (its path given) while the row is on screen.
+    void (*change)(const QString& file);
+    AssignmentState::File expected;
+};
+
+void PrintTo(const FileChange& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class FollowedFile : public ScriptRows, public ::testing::WithParamInterface<FileChange> {};
+
+TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
+    const FileChange& c = GetParam();
+    if (c.expected == AssignmentState::File::NotReadable && ::geteuid() == 0) {
+        GTEST_SKIP() << "every file is readable to root";
+    }
+    const QString file = world.scriptFile(QStringLiteral("Watched/Export Done.scpt"));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
+    if (!c.presentAtFirst) {
+        ASSERT_TRUE(QDir(QFileInfo(file).absolutePath()).removeRecursively());
+    }
+    showDetail();
+    ScriptView* capture = row(0);
+    ASSERT_EQ(capture->assignment().file(),
+              c.presentAtFirst ? AssignmentState::File::Present : AssignmentState::File::Missing);
+    const QByteArray domainBefore = AppWorld::readBytes(world.domainFile(domain));
+
+    c.change(file);
+    EXPECT_TRUE(apptest::waitUntil([&] { return capture->assignment().file() == c.expected; }))
+        << int(capture->assignment().file());
+    EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !capture->assignment().mark().isEmpty());
+    EXPECT_EQ(capture->fileStatusLabel()->text(), capture->assignment().mark());
+    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
+    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), domainBefore);
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void removeFile(const QString& file) {
+    QFile::remove(file);
+}
+void writeFile(const QString& file) {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly)) {
+        out.write("on run\nend run\n");
+    }
+}
+void makeUnreadable(const QString& file) {
+    QFile::setPermissions(file, QFileDevice::WriteOwner);
+}
+void removeFolder(const QString& file) {
+    QDir(QFileInfo(file).absolutePath()).removeRecursively();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, FollowedFile,
+    ::testing::Values(FileChange{"deleted", true, removeFile, AssignmentState::File::Missing},
+                      FileChange{"folderDeleted", true, removeFolder, AssignmentState::File::Missing},
+                      FileChange{"restored", false, writeFile, AssignmentState::File::Present},
+                      FileChange{"madeUnreadable", true, makeUnreadable, AssignmentState::File::NotReadable}),
+    [](const ::testing::TestParamInfo<FileChange>& change) { return std::string(change.param.name); });
 
 // ---- other programs ----
 
@@ -329,6 +401,23 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("x.scpt")));
     row(0)->show();
     EXPECT_EQ(row(0)->chooseButton()->text(), QStringLiteral("x.scpt"));
+}
+
+TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
+    // A domain kept in memory cannot be watched.
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    world.setPreferences(memory);
+    showDetail();
+    // The user goes to another window, and the domain changes meanwhile.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    memory->domain(domain)->m_values.insert(kCaptureKey, world.scriptFile(QStringLiteral("Later.scpt")));
+    EXPECT_EQ(row(0)->chooseButton()->text(), kChooseText);
+    ASSERT_TRUE(activate());
+    EXPECT_TRUE(
+        apptest::waitUntil([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
 }
 
 TEST_F(ScriptRows, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
@@ -389,6 +478,58 @@ TEST_F(ScriptRows, TheControlsStandAtOnePlaceForEveryCopyAndNoLabelIsCutOff) {
     EXPECT_GE(row(1)->label()->lines().size(), 2);
 }
 
+TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderLinedUpAndReachedByTabInOrder) {
+    QList<QPair<QString, QString>> scripts;
+    const int count = 2 * ApplicationView::kRowsPerGroup + 3;
+    for (int i = 0; i < count; ++i) {
+        scripts.append({QStringLiteral("step %1 done script").arg(i), QStringLiteral("Step %1.").arg(i)});
+    }
+    world.addCopy(26, scripts);
+    domain = world.identifier(26);
+    ASSERT_TRUE(assign(QStringLiteral("endOfStep%1Script").arg(count - 1), QStringLiteral("Last.scpt")));
+    ApplicationView& detail = showDetail();
+    ASSERT_EQ(detail.rows().size(), count);
+    EXPECT_FALSE(detail.isReading());
+    const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
+    QWidget* previous = nullptr;
+    for (int i = 0; i < count; ++i) {
+        ScriptView* view = row(i);
+        EXPECT_EQ(view->label()->text(), QStringLiteral("Step %1 Done").arg(i));
+        EXPECT_TRUE(view->isVisible());
+        EXPECT_EQ(view->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x(), start);
+        if (previous) {
+            // The next stop after the previous row is this row's choose button, and it lies lower.
+            QWidget* next = previous->nextInFocusChain();
+            while (next && !(next->focusPolicy() & Qt::TabFocus)) {
+                next = next->nextInFocusChain();
+            }
+            EXPECT_EQ(next, view->chooseButton()) << i;
+            EXPECT_GT(view->mapTo(host.get(), QPoint(0, 0)).y(),
+                      previous->mapTo(host.get(), QPoint(0, 0)).y());
+        }
+        previous = view->removeButton() ? static_cast<QWidget*>(view->removeButton()) : view->chooseButton();
+    }
+    EXPECT_EQ(row(count - 1)->chooseButton()->text(), QStringLiteral("Last.scpt"));
+}
+
+TEST_F(ScriptRows, ANameOrDescriptionOfAnyLengthShowsInAFewLinesWithTheWholeInTheTooltip) {
+    const QString word(1 << 20, QLatin1Char('w'));
+    world.addCopy(27,
+                  {{word + QStringLiteral(" script"), word}, {QStringLiteral("short script"), word + word}});
+    domain = world.identifier(27);
+    ApplicationView& detail = showDetail();
+    ASSERT_EQ(detail.rows().size(), 2);
+    for (WrappingLabel* label : {row(0)->label(), row(0)->descriptionLabel(), row(1)->descriptionLabel()}) {
+        EXPECT_TRUE(label->isElided());
+        EXPECT_LE(label->lines().size(), ScriptView::kMaximumDescriptionLines);
+        EXPECT_LE(label->height(), host->height());
+        const QString tip = apptest::shownText(label->toolTip());
+        EXPECT_TRUE(tip.startsWith(label->text().left(8)) && tip.endsWith(label->text().right(8)));
+    }
+    EXPECT_EQ(row(1)->label()->text(), QStringLiteral("Short"));
+    EXPECT_FALSE(row(1)->label()->isElided());
+}
+
 TEST_F(ScriptRows, NoRowMovesWhenAFileIsAssignedOrRemoved) {
     showDetail();
     const auto geometries = [this] {
@@ -425,6 +566,35 @@ TEST_F(ScriptRows, TheFormScrollsToItsLastRowHoweverNarrowTheDetailColumn) {
     EXPECT_TRUE(detail.scrollArea()->viewport()->rect().contains(shown));
     WrappingLabel* description = last->descriptionLabel();
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
+}
+
+// ---- words ----
+
+TEST_F(ScriptRows, CommandsReadInTitleCaseAndTheRowsInvitationAsGiven) {
+    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("Export Done.scpt")));
+    showDetail();
+    QStringList commands;
+    std::unique_ptr<QMenu> menu(row(0)->createContextMenu(nullptr));
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            commands << action->text();
+        }
+    }
+    commands << row(0)->removeButton()->accessibleName() << row(0)->removeButton()->toolTip()
+             << host->banner()->actionButton()->text();
+    ScriptPanel* panel = apptest::openPanel(row(1));
+    ASSERT_NE(panel, nullptr);
+    commands << panel->windowTitle();
+    for (QAbstractButton* button : panel->findChild<QDialogButtonBox*>()->buttons()) {
+        commands << button->text();
+    }
+    PlaceholderView placeholder;
+    commands << placeholder.searchAgainButton()->text();
+    for (const QString& command : std::as_const(commands)) {
+        EXPECT_TRUE(apptest::isTitleCase(command)) << command.toStdString();
+    }
+    // The one invitation that keeps its own words: the row's button before a file is chosen.
+    EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("Choose a script"));
 }
 
 // ---- context actions ----
