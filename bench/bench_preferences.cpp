@@ -23,10 +23,10 @@
 
 #include "Preferences/Container.h"
 #include "Preferences/Pane.h"
-#include "Preferences/PreferenceTextStyles.h"
 #include "Preferences/PreferencesTabViewController.h"
 #include "Preferences/PreferencesWindowController.h"
 #include "VexoExtensions/MainBundle.h"
+#include "VexoWidgets/TextStyles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -65,11 +65,11 @@ QWidget* paneContent(int rows) {
     for (int i = 0; i < rows; ++i) {
         auto* menu = new QComboBox;
         menu->addItems({QStringLiteral("Daily"), QStringLiteral("Weekly"), QStringLiteral("Monthly")});
-        sections.push_back(Section(QStringLiteral("Setting %1:").arg(i + 1),
-                                   {new QCheckBox(QStringLiteral("Turn this on")), menu,
-                                    quillmere::Preferences::preferenceDescription(
-                                        QStringLiteral("A line that explains what the setting does."))},
-                                   {.bottomDivider = true}));
+        sections.push_back(Section(
+            QStringLiteral("Setting %1:").arg(i + 1),
+            {new QCheckBox(QStringLiteral("Turn this on")), menu,
+             quillmere::preferenceDescription(QStringLiteral("A line that explains what the setting does."))},
+            {.bottomDivider = true}));
     }
     sections.push_back(Section(QStringLiteral("Folder:"), {new QLineEdit(QStringLiteral("~/Scripts"))}));
     return new Container(420, std::move(sections));
