@@ -62,7 +62,7 @@ void FeedUpdater::checkForUpdates() {
     dialog->activateWindow();
 }
 
-void FeedUpdater::settingsChanged() {
+void FeedUpdater::reloadSettings() {
     // After the event that changed them, so that the change is complete.
     QTimer::singleShot(0, this, [this] { checkInBackgroundIfDue(); });
 }
@@ -73,9 +73,9 @@ void FeedUpdater::startAutomaticChecks() {
 }
 
 bool FeedUpdater::checkInBackgroundIfDue() {
-    if (m_check.isRunning() || !automaticallyChecksForUpdates())
+    if (m_check.isRunning() || !UpdateSettings::automaticallyChecksForUpdates.read())
         return false;
-    const std::optional<QDateTime> last = lastUpdateCheckDate();
+    const std::optional<QDateTime> last = UpdateSettings::lastUpdateCheckDate.read();
     const QDateTime now = m_options.clock();
     // A last check dated in the future (a clock set back) does not hold checks off for ever.
     if (last && *last <= now && last->msecsTo(now) < std::chrono::milliseconds(kCheckInterval).count())
@@ -100,10 +100,10 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
         logLine(QStringLiteral("Update check failed: ") + outcome.result().message());
         if (userAsked)
             ensureDialog()->showFailure(outcome.result().message());
-        emit updateCheckFinished(false);
+        emit updateCheckFinished(outcome.result());
         return;
     }
-    if (const auto stored = setLastUpdateCheckDate(m_options.clock()); !stored)
+    if (const auto stored = UpdateSettings::lastUpdateCheckDate.write(m_options.clock()); !stored)
         logLine(stored.message());
     for (const QString& problem : outcome->problems)
         logLine(QStringLiteral("Update feed: ") + problem);
@@ -111,7 +111,7 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
     if (userAsked) {
         ensureDialog()->showOutcome(*outcome);
     } else if (outcome->updateAvailable) {
-        const QString skipped = skippedUpdateVersion();
+        const QString skipped = UpdateSettings::skippedUpdateVersion.read();
         const bool wasSkipped = VersionComparator::isVersion(skipped) &&
                                 VersionComparator::compare(outcome->newest->version, skipped) <= 0;
         const bool alreadyShown = m_dialog && m_dialog->isVisible();
@@ -122,7 +122,7 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
             dialog->raise();
         }
     }
-    emit updateCheckFinished(true);
+    emit updateCheckFinished(brisquel::vexo::Result::success());
 }
 
 UpdateDialog* FeedUpdater::ensureDialog() {
@@ -135,7 +135,7 @@ UpdateDialog* FeedUpdater::ensureDialog() {
     });
     connect(m_dialog, &UpdateDialog::tryAgainRequested, this, [this] { checkForUpdates(); });
     connect(m_dialog, &UpdateDialog::skipRequested, this, [](const QString& version) {
-        if (const auto stored = setSkippedUpdateVersion(version); !stored)
+        if (const auto stored = UpdateSettings::skippedUpdateVersion.write(version); !stored)
             logLine(stored.message());
     });
     return m_dialog;

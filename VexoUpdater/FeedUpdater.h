@@ -50,7 +50,7 @@ public:
     void setFeedURL(const QUrl& url) override;
     QUrl feedURL() const override;
     void checkForUpdates() override;
-    void settingsChanged() override;
+    void reloadSettings() override;
 
     // Starts looking, every lookInterval and once soon, whether an automatic check is due.
     void startAutomaticChecks();

@@ -1,8 +1,8 @@
 #include "VexoUpdater/UpdateCheck.h"
 
 #include "VexoExtensions/MainBundle.h"
-#include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/SystemReport.h"
+#include "VexoUpdater/UpdateSettings.h"
 #include "VexoUpdater/VersionComparator.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -20,7 +20,7 @@ UpdateCheckRequest UpdateCheckRequest::forThisProgram(const QUrl& feedURL) {
     request.currentVersion = MainBundle::text(QStringLiteral("CFBundleVersion")).trimmed();
     request.currentShortVersion = MainBundle::text(QStringLiteral("CFBundleShortVersionString")).trimmed();
     const std::shared_ptr<SystemReport> report = SystemReport::native();
-    request.criteria.includeBetaReleases = includeBetaReleases();
+    request.criteria.includeBetaReleases = UpdateSettings::includeBetaReleases.read();
     request.criteria.operatingSystem = report->operatingSystem();
     request.criteria.systemVersion = report->systemVersion();
     return request;

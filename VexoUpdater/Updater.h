@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VexoExtensions/Result.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QUrl>
@@ -36,14 +38,14 @@ public:
     // the check failed.
     virtual void checkForUpdates() = 0;
 
-    // The settings of the updater's own checks (see UpdateSettings.h) were changed; it looks at
-    // them again. Nothing by default.
-    virtual void settingsChanged() {}
+    // Reads the settings of the updater's own checks (see UpdateSettings.h) again, after they were
+    // changed, and acts on them (an automatic check that is now due starts). Nothing by default.
+    virtual void reloadSettings() {}
 
 signals:
-    // A check completed (successfully or not); the time of the last completed check may have
-    // changed.
-    void updateCheckFinished(bool completed);
+    // A check ended: its outcome, a success (the time of the last completed check has changed) or
+    // the failure with its reason, as the user would read it.
+    void updateCheckFinished(const brisquel::vexo::Result& outcome);
 };
 
 } // namespace quillmere
