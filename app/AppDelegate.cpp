@@ -3,12 +3,12 @@
 #include "ContactForm/ContactForm.h"
 #include "Preferences/PreferencesWindowController.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/Updater.h"
 #include "VexoUpdater/UpdatesViewController.h"
-#include "app/AppIdentity.h"
+#include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "app/ApplicationIcon.h"
 
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"
@@ -70,12 +70,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_window->resize(m_window->size().expandedTo(m_window->minimumSize()));
 
     m_frameAutosave = new WindowFrameAutosave(
-        m_window.get(), brisquel::Platform::current().preferences->open(applicationBundleIdentifier()),
-        mainWindowFrameName());
+        m_window.get(), brisquel::Platform::current().standardUserDefaults(), kMainWindowFrameName);
     m_frameAutosave->restoreSize();
 
-    m_window->setWindowTitle(applicationName());
-    m_window->setWindowIcon(applicationIcon());
+    m_window->setWindowTitle(brisquel::vexo::MainBundle::name());
+    m_window->setWindowIcon(windowIcon());
     m_window->setUnifiedTitleAndToolBarOnMac(true);
 
     m_window->ensurePolished();
@@ -123,8 +122,9 @@ void AppDelegate::checkForUpdates() {
         return;
     }
     // Only a program that installed no updater gets here; the user still hears of it.
-    QMessageBox::warning(m_window.get(), tr("Check for Updates"),
-                         tr("This copy of %1 cannot check for updates.").arg(applicationName()));
+    QMessageBox::warning(
+        m_window.get(), tr("Check for Updates"),
+        tr("This copy of %1 cannot check for updates.").arg(brisquel::vexo::MainBundle::name()));
 }
 
 } // namespace quillmere

@@ -8,9 +8,9 @@
 #include "Preferences/PreferencesWindowController.h"
 #include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/Updater.h"
 #include "app/AppDelegate.h"
-#include "app/AppIdentity.h"
 #include "app/ApplicationMain.h"
 #include "app/ApplicationView.h"
 #include "app/ChooseButton.h"
@@ -86,8 +86,9 @@ protected:
     }
 
     QSize savedSize() const {
-        const auto contents = world.domainContents(applicationBundleIdentifier());
-        const QString text = contents ? contents->value(mainWindowFrameName()).toString() : QString();
+        const auto contents = world.domainContents(brisquel::vexo::MainBundle::bundleIdentifier());
+        const QString text =
+            contents ? contents->value(AppDelegate::kMainWindowFrameName).toString() : QString();
         return WindowFrameAutosave::parseFrame(text).value_or(QRect()).size();
     }
 
@@ -149,7 +150,7 @@ TEST_F(MainWindow, TheFrameIsSavedUnderMainWindowAndRestoredWithinTheScreen) {
     EXPECT_TRUE(isCentred(delegate->window()));
     delegate.reset();
 
-    const auto own = world.platform().preferences->open(applicationBundleIdentifier());
+    const auto own = world.platform().standardUserDefaults();
     const struct {
         QString saved;
         bool minimumWidth;
@@ -158,7 +159,7 @@ TEST_F(MainWindow, TheFrameIsSavedUnderMainWindowAndRestoredWithinTheScreen) {
                  {QStringLiteral("0 0 760 5000 0 0 800 5000"), false}};  // taller than this one
     for (const auto& [saved, minimumWidth] : cases) {
         SCOPED_TRACE(saved.toStdString());
-        ASSERT_TRUE(own->setValue(mainWindowFrameName(), saved));
+        ASSERT_TRUE(own->setValue(AppDelegate::kMainWindowFrameName, saved));
         delegate = launch();
         QMainWindow* window = delegate->window();
         if (minimumWidth) {
