@@ -24,7 +24,7 @@ class FeedUpdater;
 // harness (the start-up benchmark) watch the very program users run.
 int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&)>& launched = {});
 
-// The application-wide settings made before any window exists: the name, version and desktop
+// The application-wide choices made before any window exists: the name, version and desktop
 // identity from the information dictionary, and whether closing the last window quits.
 void configureApplication();
 

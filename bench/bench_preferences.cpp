@@ -308,7 +308,7 @@ int main(int argc, char** argv) {
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-    // The window's frame is kept in a scratch settings folder.
+    // The window's frame is kept in a scratch preferences folder.
     qputenv("QUILLMERE_PREFERENCES_DIR", home.filePath(QStringLiteral("Preferences")).toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "from the preferences key \"updateFeedBase\" is not used"}),
     [](const ::testing::TestParamInfo<GivenBase>& row) { return std::string(row.param.name); });
 
-// The settings domain as kept on disk, changed by another program: the file watch brings the
+// The preferences domain as kept on disk, changed by another program: the file watch brings the
 // change to the pane.
 TEST(UpdatesPaneOnDisk, FollowsAChangeWrittenByAnotherProgram) {
     const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
@@ -351,7 +351,7 @@ TEST(UpdatesPaneOnDisk, FollowsAChangeWrittenByAnotherProgram) {
     pane.viewDidAppear();
     ASSERT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
 
-    // Another program writes the domain file anew, as a whole, the way settings tools do.
+    // Another program writes the domain file anew, as a whole, the way preferences tools do.
     const QString xml =
         folder.write(QStringLiteral("new.plist"), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
                                                   "<key>includeBetaReleases</key><true/></dict></plist>");
