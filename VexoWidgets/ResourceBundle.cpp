@@ -19,7 +19,7 @@ namespace {
 }
 
 QString requireFile(const QDir& bundle, const QString& name) {
-    const QString path = bundle.filePath(name);
+    QString path = bundle.filePath(name);
     if (!QFileInfo(path).isFile()) {
         stop(path + QStringLiteral(": missing from the resource bundle"));
     }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -49,12 +50,8 @@ int refuse(const QString& why) {
 }
 
 bool isArgument(const char* argument, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-        if (std::strcmp(argument, name) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(names.begin(), names.end(),
+                       [argument](const char* name) { return std::strcmp(argument, name) == 0; });
 }
 
 } // namespace

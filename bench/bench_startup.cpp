@@ -173,10 +173,8 @@ Samples& samples() {
         qputenv("QUILLMERE_BENCH_SHOWN_TEXT", QByteArray::fromStdString(shownText));
         timeStart({world->quillmere});
         qunsetenv("QUILLMERE_BENCH_SHOWN_TEXT");
-        const std::vector<std::string> programs[ProgramCount] = {{world->bare, "--empty"},
-                                                                 {world->bare},
-                                                                 {world->quillmere},
-                                                                 {world->bare, "--text", shownText}};
+        const std::vector<std::string> programs[ProgramCount] = {
+            {world->bare, "--empty"}, {world->bare}, {world->quillmere}, {world->bare, "--text", shownText}};
         // One start of each first, so all begin with the same warm caches.
         for (const auto& program : programs) {
             timeStart(program);
