@@ -36,7 +36,6 @@ inline const brisquel::vexo::Setting<std::optional<QDateTime>> lastUpdateCheckDa
     QStringLiteral("lastUpdateCheckDate"), std::nullopt, &applicationDefaults};
 inline const brisquel::vexo::Setting<QString> skippedUpdateVersion{QStringLiteral("skippedUpdateVersion"),
                                                                    QString(), &applicationDefaults};
-
 inline const brisquel::vexo::Setting<QString> updateFeedBase{QStringLiteral("updateFeedBase"), QString(),
                                                              &applicationDefaults};
 
