@@ -1,9 +1,5 @@
 #include "ContactForm/ContactFormBundle.h"
 
-#include "VexoExtensions/MainBundle.h"
-
-#include <QDir>
-
 namespace quillmere {
 
 namespace {
@@ -14,15 +10,10 @@ const BundleFinder kBundleFinder{};
 
 } // namespace
 
-QString ContactFormBundle::path() {
-    // A function-local static is initialised once, even with several threads asking at once.
-    static const QString bundle =
-        brisquel::vexo::requireResourceBundle(QString::fromLatin1(kLibraryName), &kBundleFinder);
+const ResourceBundle& contactFormBundle() {
+    // A function-local static is made once, even with several threads asking at once.
+    static const ResourceBundle bundle(QStringLiteral("ContactForm"), &kBundleFinder);
     return bundle;
-}
-
-QString ContactFormBundle::filePath(const QString& name) {
-    return QDir(path()).filePath(name);
 }
 
 } // namespace quillmere

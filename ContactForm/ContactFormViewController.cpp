@@ -2,17 +2,18 @@
 
 #include "ContactForm/ContactFormBundle.h"
 #include "ContactForm/FeedbackRequest.h"
-#include "ContactForm/FormInterface.h"
 #include "VexoExtensions/MainBundle.h"
 #include "core/platform/Platform.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 namespace quillmere {
 
@@ -20,7 +21,6 @@ using brisquel::vexo::Result;
 
 namespace {
 
-const QString kInterfaceFile = QStringLiteral("ContactFormViewController.json");
 const QString kSubjectSuffix = QStringLiteral(" Feedback");
 constexpr int kAlertWidth = 400;
 
@@ -28,15 +28,14 @@ void log(const QString& line) {
     brisquel::Platform::current().log->system(line);
 }
 
-// The outlet named `name` of type T in the view; the program stops when the interface
-// description did not make it, since the form cannot work without it.
-template <typename T> T* outlet(QWidget* view, const QString& name, const QString& file) {
-    T* widget = view->findChild<T*>(name);
-    if (!widget) {
-        qFatal("%s: the form has no outlet %s of type %s", qUtf8Printable(file), qUtf8Printable(name),
-               T::staticMetaObject.className());
-    }
-    return widget;
+// The message as typed: the text view keeps its paragraphs apart with U+2029 and a line break
+// typed with Shift+Return as U+2028; both are line feeds. Its plain-text form would also turn
+// every no-break space into a space.
+QString typedText(const QPlainTextEdit* view) {
+    QString text = view->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    return text;
 }
 
 // Hides every widget in the grid row that holds `widget`.
@@ -85,20 +84,49 @@ QString ContactFormViewController::emptyFormLogLine() {
     return QStringLiteral("Form is empty. Dismissing feedback window");
 }
 
-void ContactFormViewController::loadView() {
-    const QString file = ContactFormBundle::filePath(kInterfaceFile);
-    const brisquel::vexo::Expected<FormInterface> form = FormInterface::load(file);
-    if (!form)
-        qFatal("%s", qUtf8Printable(form.result().message()));
-    if (const Result built = form->build(this, this); !built)
-        qFatal("%s", qUtf8Printable(built.message()));
+const QString ContactFormViewController::kInterfaceFile = QStringLiteral("ContactFormViewController.ui");
+const QStringList ContactFormViewController::kRequiredObjects = {
+    QStringLiteral("emailGridView"), QStringLiteral("nameField"),    QStringLiteral("emailField"),
+    QStringLiteral("subjectField"),  QStringLiteral("bodyField"),    QStringLiteral("debugEmailButton"),
+    QStringLiteral("sendButton"),    QStringLiteral("cancelButton"), QStringLiteral("versionLabel")};
 
-    m_emailGridView = outlet<QWidget>(this, QStringLiteral("emailGridView"), file);
-    m_nameField = outlet<QLineEdit>(this, QStringLiteral("nameField"), file);
-    m_emailField = outlet<QLineEdit>(this, QStringLiteral("emailField"), file);
-    m_subjectField = outlet<QLineEdit>(this, QStringLiteral("subjectField"), file);
-    m_bodyField = outlet<QPlainTextEdit>(this, QStringLiteral("bodyField"), file);
-    m_debugEmailButton = outlet<QCheckBox>(this, QStringLiteral("debugEmailButton"), file);
+void ContactFormViewController::loadView() {
+    const ResourceBundle& bundle = contactFormBundle();
+    const QString file = bundle.filePath(kInterfaceFile);
+    QWidget* view = bundle.loadInterface(kInterfaceFile, kRequiredObjects, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+
+    m_emailGridView = ResourceBundle::object<QWidget>(view, QStringLiteral("emailGridView"), file);
+    m_nameField = ResourceBundle::object<QLineEdit>(view, QStringLiteral("nameField"), file);
+    m_emailField = ResourceBundle::object<QLineEdit>(view, QStringLiteral("emailField"), file);
+    m_subjectField = ResourceBundle::object<QLineEdit>(view, QStringLiteral("subjectField"), file);
+    m_bodyField = ResourceBundle::object<QPlainTextEdit>(view, QStringLiteral("bodyField"), file);
+    m_debugEmailButton = ResourceBundle::object<QCheckBox>(view, QStringLiteral("debugEmailButton"), file);
+    m_sendButton = ResourceBundle::object<QPushButton>(view, QStringLiteral("sendButton"), file);
+    m_cancelButton = ResourceBundle::object<QPushButton>(view, QStringLiteral("cancelButton"), file);
+    m_versionLabel = ResourceBundle::object<QLabel>(view, QStringLiteral("versionLabel"), file);
+
+    // The actions, the send button's state and the caption, in place of what an interface file
+    // of the platform would bind.
+    connect(m_sendButton, &QPushButton::clicked, this, &ContactFormViewController::submitAction);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ContactFormViewController::cancelAction);
+    m_sendButton->setEnabled(sendEnabled());
+    connect(this, &ContactFormViewController::sendEnabledChanged, m_sendButton, &QPushButton::setEnabled);
+    for (QPushButton* button : {m_sendButton, m_cancelButton}) {
+        button->setToolTip(button->shortcut().toString(QKeySequence::NativeText));
+    }
+    m_versionLabel->setTextFormat(Qt::PlainText);
+    m_versionLabel->setText(versionString());
+    // Return in a one-line field sends, as the default button promises; in the message it starts a
+    // new line.
+    for (QLineEdit* field : {m_nameField, m_emailField, m_subjectField}) {
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (sendEnabled())
+                submitAction();
+        });
+    }
 
     // What the form does once its view exists, in this order: the subject, the message's
     // observer, and the debug switch put out of sight for good.
@@ -115,11 +143,11 @@ bool ContactFormViewController::formIsEmpty() const {
 
 FeedbackFields ContactFormViewController::fields() const {
     return FeedbackFields{m_nameField->text(), m_emailField->text(), m_subjectField->text(),
-                          m_bodyField->toPlainText(), m_debugEmailButton->isChecked()};
+                          typedText(m_bodyField), m_debugEmailButton->isChecked()};
 }
 
 void ContactFormViewController::textDidChange() {
-    const bool canSend = !m_bodyField->toPlainText().trimmed().isEmpty();
+    const bool canSend = !typedText(m_bodyField).trimmed().isEmpty();
     if (canSend == m_formCanSend)
         return;
     const bool wasEnabled = sendEnabled();

@@ -5,26 +5,37 @@
 #include "VexoExtensions/Result.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <chrono>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace quillmere {
 
 // The feedback form: name, e-mail address, subject and message, with Send and Cancel, and the
 // sending itself (one GET request, see FeedbackRequest) with the alerts that tell its outcome.
 //
-// The form is laid out from the interface description ContactFormViewController.json in the
-// library's resource bundle; the program stops when the bundle is missing (see ContactFormBundle)
-// or the description does not make a form with all six outlets (a broken installation, which user
-// input never reaches). On creation the subject is set to the application's name and " Feedback"
-// and the row of the debug e-mail switch is hidden for good; the switch keeps the state the
-// description gives it (off, so every message asks the endpoint not to e-mail: "NOEMAIL").
+// The form is loaded from the interface file ContactFormViewController.ui in the library's resource
+// bundle, which must hold these objects, by name: the six outlets emailGridView (a widget with a
+// grid layout), nameField, emailField, subjectField (one-line text fields), bodyField (a plain
+// multi-line text view) and debugEmailButton (a check box); sendButton and cancelButton (push
+// buttons), and versionLabel (a label, where versionString shows). The program stops, naming the
+// file and the object, when the bundle is missing (see ContactFormBundle) or the file lacks one (a
+// broken installation, which user input never reaches). On creation the subject is set to the
+// application's name and " Feedback" and the row of the debug e-mail switch is hidden for good;
+// the switch keeps the state the file gives it (off, so every message asks the endpoint not to
+// e-mail: "NOEMAIL").
+//
+// The message is taken exactly as typed: no character of it is changed (a no-break space stays
+// one), and a line typed with Return or Shift+Return ends with a line feed. Return in a one-line
+// field sends, when Send is enabled; Ctrl+Return sends from anywhere in the form, Escape cancels.
 //
 // formCanSend is true exactly when the message, trimmed of white space and line breaks, is not
 // empty; only changes of the message move it. sendEnabled, which the Send button follows, is
@@ -41,16 +52,22 @@ class ContactFormViewController final : public QWidget {
     Q_PROPERTY(QString versionString READ versionString CONSTANT)
 
 public:
+    // The interface file in the bundle, and the objects it must hold.
+    static const QString kInterfaceFile;
+    static const QStringList kRequiredObjects;
+
     explicit ContactFormViewController(QWidget* parent = nullptr);
     ~ContactFormViewController() override;
 
-    // The outlets, made from the interface description.
+    // The outlets, made from the interface file.
     QWidget* emailGridView() const { return m_emailGridView; }
     QLineEdit* nameField() const { return m_nameField; }
     QLineEdit* emailField() const { return m_emailField; }
     QLineEdit* subjectField() const { return m_subjectField; }
     QPlainTextEdit* bodyField() const { return m_bodyField; }
     QCheckBox* debugEmailButton() const { return m_debugEmailButton; }
+    QPushButton* sendButton() const { return m_sendButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
 
     // The running application's description, taken when the controller was made.
     const AppInfo& info() const { return m_info; }
@@ -112,6 +129,9 @@ private:
     QLineEdit* m_subjectField = nullptr;
     QPlainTextEdit* m_bodyField = nullptr;
     QCheckBox* m_debugEmailButton = nullptr;
+    QPushButton* m_sendButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QLabel* m_versionLabel = nullptr;
 
     bool m_formCanSend = false;
     int m_requestsInFlight = 0;

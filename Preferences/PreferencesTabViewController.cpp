@@ -163,29 +163,16 @@ void PreferencesTabViewController::installPanes(std::vector<std::unique_ptr<Pref
         pane->setParent(this);
     }
 
-    m_toolbar = new QToolBar(m_window);
-    m_toolbar->setObjectName(QStringLiteral("PreferencesToolbar"));
-    m_toolbar->setMovable(false);
-    m_toolbar->setFloatable(false);
-    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
-    m_toolbar->toggleViewAction()->setVisible(false);
-    m_toolbar->toggleViewAction()->setEnabled(false);
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    m_toolbar->setIconSize(QSize(32, 32));
-
     if (style == Preferences::Style::segmentedControl) {
         auto* controller = new SegmentedControlStyleViewController(preferencePanes());
         m_styleControllerObject.reset(controller);
         m_preferencesStyleController = controller;
     } else {
-        auto* controller = new ToolbarItemStyleViewController(m_toolbar, preferencePanes());
+        auto* controller = new ToolbarItemStyleViewController(nullptr, preferencePanes());
         m_styleControllerObject.reset(controller);
         m_preferencesStyleController = controller;
     }
     m_preferencesStyleController->setDelegate(this);
-
-    m_window->addToolBar(Qt::TopToolBarArea, m_toolbar);
-    buildToolbar();
     m_window->installEventFilter(this);
 
     // Keyboard: the next and the previous pane, wherever the focus is in the window.
@@ -199,6 +186,30 @@ void PreferencesTabViewController::installPanes(std::vector<std::unique_ptr<Pref
         const int count = static_cast<int>(m_preferencePanes.size());
         switchToPane((m_activeTab.value_or(0) + count - 1) % count, true);
     });
+}
+
+QToolBar* PreferencesTabViewController::ensureToolbar() {
+    if (m_toolbar || !m_window) {
+        return m_toolbar;
+    }
+    m_toolbar = new QToolBar(m_window);
+    m_toolbar->setObjectName(QStringLiteral("PreferencesToolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolbar->toggleViewAction()->setVisible(false);
+    m_toolbar->toggleViewAction()->setEnabled(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setIconSize(QSize(32, 32));
+    if (auto* items = dynamic_cast<ToolbarItemStyleViewController*>(m_preferencesStyleController)) {
+        items->setToolbar(m_toolbar);
+    }
+    m_window->addToolBar(Qt::TopToolBarArea, m_toolbar);
+    buildToolbar();
+    if (m_activeTab) {
+        m_preferencesStyleController->markSelected(*m_activeTab);
+    }
+    return m_toolbar;
 }
 
 void PreferencesTabViewController::buildToolbar() {

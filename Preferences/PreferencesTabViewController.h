@@ -70,9 +70,10 @@ public:
     bool isAnimated() const { return m_isAnimated; }
     void setAnimated(bool animated) { m_isAnimated = animated; }
 
-    // Takes the panes and builds the toolbar of the style on the window that holds this
+    // Takes the panes and the style controller of the style, for the window that holds this
     // controller's view. Called once, by the window controller, once the view is the window's
-    // content.
+    // content. The toolbar itself is made when first needed (ensureToolbar()): making one decodes
+    // the style's artwork, which a window that is not shown yet, or hides its toolbar, never draws.
     void installPanes(std::vector<std::unique_ptr<PreferencePane>> panes, Preferences::Style style);
 
     // Shows the pane at index: the first pane shown is put in place at once; another pane is
@@ -124,7 +125,10 @@ public:
     // ...and the item for one (null for the flexible space).
     QAction* toolbarItemForItemIdentifier(const QString& itemIdentifier);
 
+    // The window's toolbar; null until ensureToolbar() made it.
     QToolBar* toolbar() const { return m_toolbar; }
+    // Makes the toolbar, with the style's items, on the window (once), and returns it.
+    QToolBar* ensureToolbar();
     // The easing of every pane transition: the platform's ease-in-ease-out curve.
     static QEasingCurve transitionEasingCurve();
 

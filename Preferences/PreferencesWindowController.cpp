@@ -119,11 +119,12 @@ void PreferencesWindowController::setHidesToolbarForSingleItem(bool hides) {
 }
 
 void PreferencesWindowController::applyToolbarRule() {
-    QToolBar* toolbar = m_tabViewController->toolbar();
+    const bool visible = !m_hidesToolbarForSingleItem || m_tabViewController->preferencePanes().size() > 1;
+    // A toolbar that would be hidden is not made for that.
+    QToolBar* toolbar = visible ? m_tabViewController->ensureToolbar() : m_tabViewController->toolbar();
     if (!toolbar) {
         return;
     }
-    const bool visible = !m_hidesToolbarForSingleItem || m_tabViewController->preferencePanes().size() > 1;
     if (toolbar->isHidden() == !visible) {
         return;
     }
@@ -135,6 +136,11 @@ void PreferencesWindowController::applyToolbarRule() {
 }
 
 void PreferencesWindowController::show(std::optional<Preferences::PaneIdentifier> paneIdentifier) {
+    // The window is about to be shown: it has its toolbar from now on, hidden or not.
+    if (!m_tabViewController->toolbar()) {
+        m_tabViewController->ensureToolbar();
+        applyToolbarRule();
+    }
     if (paneIdentifier) {
         m_tabViewController->switchToPane(*paneIdentifier, false);
     } else if (!m_tabViewController->activeTab()) {

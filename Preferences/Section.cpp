@@ -1,6 +1,6 @@
 #include "Preferences/Section.h"
 
-#include "Preferences/PreferenceTextStyles.h"
+#include "VexoWidgets/TextStyles.h"
 
 #include <QLabel>
 

@@ -24,6 +24,8 @@ public:
                                    QObject* parent = nullptr);
 
     QToolBar* toolbar() const { return m_toolbar; }
+    // The window's toolbar, once it is made (the tab controller makes it when first needed).
+    void setToolbar(QToolBar* toolbar) { m_toolbar = toolbar; }
     const std::vector<PreferencePane*>& preferencePanes() const { return m_preferencePanes; }
 
     bool keepsWindowCentered() const override { return false; }

@@ -64,6 +64,18 @@ QString MainBundle::bundleIdentifier() {
     return text(QStringLiteral("CFBundleIdentifier"));
 }
 
+QString MainBundle::name() {
+    return text(QStringLiteral("CFBundleName"));
+}
+
+QString MainBundle::shortVersion() {
+    return text(QStringLiteral("CFBundleShortVersionString"));
+}
+
+QString MainBundle::version() {
+    return text(QStringLiteral("CFBundleVersion"));
+}
+
 QString MainBundle::resourceFolder() {
     const QString configured = qEnvironmentVariable("QUILLMERE_DATA_DIR");
     if (!configured.isEmpty())

@@ -28,8 +28,16 @@ public:
     static QVariant object(const QString& key);
     // One entry that must be text; empty when absent or of another kind.
     static QString text(const QString& key);
-    // CFBundleIdentifier; empty when absent or not text.
+    // The application's identity, each from its entry of the dictionary and nowhere else; empty
+    // when absent or not text.
+    // CFBundleIdentifier: also the name of the application's own preferences domain.
     static QString bundleIdentifier();
+    // CFBundleName: the name the application shows.
+    static QString name();
+    // CFBundleShortVersionString: the version people read ("1.0.0").
+    static QString shortVersion();
+    // CFBundleVersion: the build number.
+    static QString version();
 
     // The application's resource folder; empty when it cannot be given (no application object).
     static QString resourceFolder();

@@ -76,9 +76,9 @@ void FeedUpdater::startAutomaticChecks() {
 }
 
 bool FeedUpdater::checkInBackgroundIfDue() {
-    if (m_check.isRunning() || !automaticallyChecksForUpdates())
+    if (m_check.isRunning() || !UpdateSettings::automaticallyChecksForUpdates.read())
         return false;
-    const std::optional<QDateTime> last = lastUpdateCheckDate();
+    const std::optional<QDateTime> last = UpdateSettings::lastUpdateCheckDate.read();
     const QDateTime now = m_options.clock();
     // A last check dated in the future (a clock set back) does not hold checks off for ever.
     if (last && *last <= now && last->msecsTo(now) < std::chrono::milliseconds(kCheckInterval).count())
@@ -109,7 +109,7 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
         emit updateCheckFinished(outcome.result());
         return;
     }
-    if (const auto stored = setLastUpdateCheckDate(m_options.clock()); !stored)
+    if (const auto stored = UpdateSettings::lastUpdateCheckDate.write(m_options.clock()); !stored)
         logLine(stored.message());
     for (const QString& problem : outcome->problems)
         logLine(QStringLiteral("Update feed: ") + problem);
@@ -121,7 +121,7 @@ void FeedUpdater::finished(Expected<UpdateCheckOutcome> outcome) {
     if (userAsked) {
         ensureDialog()->showOutcome(*outcome);
     } else if (outcome->updateAvailable) {
-        const QString skipped = skippedUpdateVersion();
+        const QString skipped = UpdateSettings::skippedUpdateVersion.read();
         const bool wasSkipped = VersionComparator::isVersion(skipped) &&
                                 VersionComparator::compare(outcome->newest->version, skipped) <= 0;
         const bool alreadyShown = m_dialog && m_dialog->isVisible();
@@ -145,7 +145,7 @@ UpdateDialog* FeedUpdater::ensureDialog() {
     });
     connect(m_dialog, &UpdateDialog::tryAgainRequested, this, [this] { checkForUpdates(); });
     connect(m_dialog, &UpdateDialog::skipRequested, this, [](const QString& version) {
-        if (const auto stored = setSkippedUpdateVersion(version); !stored)
+        if (const auto stored = UpdateSettings::skippedUpdateVersion.write(version); !stored)
             logLine(stored.message());
     });
     return m_dialog;

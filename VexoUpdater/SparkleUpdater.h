@@ -23,14 +23,14 @@ public:
     void setFeedURL(const QUrl& url) override;
     QUrl feedURL() const override;
     void checkForUpdates() override;
-    void settingsChanged() override;
+    void reloadSettings() override;
 
     // Hands the "automaticallyChecksForUpdates" setting to Sparkle, which then checks on its own
     // schedule; the same call the application makes of its own feed check at launch.
     void startAutomaticChecks();
 
-    // Called by Sparkle's delegate when a check has ended, completed or not.
-    void checkEnded(bool completed);
+    // Called by Sparkle's delegate when a check has ended: completed, or with Sparkle's reason.
+    void checkEnded(const brisquel::vexo::Result& outcome);
 
 private:
     struct Bridge;

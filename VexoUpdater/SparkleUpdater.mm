@@ -21,13 +21,15 @@
     static_cast<void>(updater);
     static_cast<void>(appcast);
     if (self.updater)
-        self.updater->checkEnded(true);
+        self.updater->checkEnded(brisquel::vexo::Result::success());
 }
 - (void)updater:(SUUpdater*)updater didAbortWithError:(NSError*)error {
     static_cast<void>(updater);
-    static_cast<void>(error);
     if (self.updater)
-        self.updater->checkEnded(false);
+        self.updater->checkEnded(brisquel::vexo::Result::failure(
+            brisquel::vexo::Status::Unavailable,
+            QStringLiteral("The update check did not finish. ") +
+                QString::fromNSString(error.localizedDescription ?: @"Sparkle gave no reason.")));
 }
 @end
 
@@ -73,18 +75,18 @@ void SparkleUpdater::checkForUpdates() {
     [shared() checkForUpdates:nil];
 }
 
-void SparkleUpdater::settingsChanged() {
-    shared().automaticallyChecksForUpdates = automaticallyChecksForUpdates();
+void SparkleUpdater::reloadSettings() {
+    shared().automaticallyChecksForUpdates = UpdateSettings::automaticallyChecksForUpdates.read();
 }
 
 void SparkleUpdater::startAutomaticChecks() {
-    settingsChanged();
+    reloadSettings();
 }
 
-void SparkleUpdater::checkEnded(bool completed) {
-    if (completed)
-        setLastUpdateCheckDate(QDateTime::currentDateTimeUtc());
-    emit updateCheckFinished(completed);
+void SparkleUpdater::checkEnded(const brisquel::vexo::Result& outcome) {
+    if (outcome)
+        static_cast<void>(UpdateSettings::lastUpdateCheckDate.write(QDateTime::currentDateTimeUtc()));
+    emit updateCheckFinished(outcome);
 }
 
 } // namespace quillmere

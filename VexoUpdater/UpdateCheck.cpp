@@ -2,8 +2,8 @@
 
 #include "VexoExtensions/MainBundle.h"
 #include "VexoNetwork/WebAddress.h"
-#include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/SystemReport.h"
+#include "VexoUpdater/UpdateSettings.h"
 #include "VexoUpdater/VersionComparator.h"
 
 #include <QTimer>
@@ -23,7 +23,7 @@ UpdateCheckRequest UpdateCheckRequest::forThisProgram(const QUrl& feedURL) {
     request.currentVersion = MainBundle::text(QStringLiteral("CFBundleVersion")).trimmed();
     request.currentShortVersion = MainBundle::text(QStringLiteral("CFBundleShortVersionString")).trimmed();
     const std::shared_ptr<SystemReport> report = SystemReport::native();
-    request.criteria.includeBetaReleases = includeBetaReleases();
+    request.criteria.includeBetaReleases = UpdateSettings::includeBetaReleases.read();
     request.criteria.operatingSystem = report->operatingSystem();
     request.criteria.systemVersion = report->systemVersion();
     return request;

@@ -46,7 +46,7 @@ struct UpdateCheckRequest {
     NetworkAccess* network = nullptr;
 
     // A request for the running program: its versions from the information dictionary, the
-    // system from `report`, betas as the setting says (see BetaReleasesSetting.h).
+    // system from `report`, betas as the setting says (see UpdateSettings.h).
     static UpdateCheckRequest forThisProgram(const QUrl& feedURL);
 };
 

@@ -2,11 +2,12 @@
 
 #include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/ReleaseNotes.h"
-#include "VexoUpdater/ResourceBundle.h"
+#include "VexoUpdater/UpdaterBundle.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -77,13 +78,12 @@ UpdateDialog::UpdateDialog(QWidget* parent) : QDialog(parent) {
     m_notes->setOpenExternalLinks(false);
     m_notes->setMinimumHeight(160);
     m_notes->setTabChangesFocus(true);
-    connect(m_notes, &QTextBrowser::anchorClicked, this,
-            [](const QUrl& url) { ReleaseNotes::openWebAddress(url); });
+    connect(m_notes, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { openInBrowser(url); });
     m_notesLink = new QPushButton(tr("Open Release Notes in Browser"), this);
     m_notesLink->setAutoDefault(false);
     connect(m_notesLink, &QPushButton::clicked, this, [this] {
         if (m_update)
-            ReleaseNotes::openWebAddress(m_update->releaseNotesURL);
+            openInBrowser(m_update->releaseNotesURL);
     });
 
     m_skip = new QPushButton(tr("Skip This Version"), this);
@@ -145,8 +145,8 @@ UpdateDialog::~UpdateDialog() {
 }
 
 QString UpdateDialog::applicationName() {
-    const QString name = brisquel::vexo::MainBundle::text(QStringLiteral("CFBundleName"));
-    return name.isEmpty() ? QStringLiteral("Quillmere") : name;
+    const QString name = brisquel::vexo::MainBundle::name();
+    return name.isEmpty() ? QCoreApplication::applicationName() : name;
 }
 
 QString UpdateDialog::breakable(const QString& text) {
@@ -256,9 +256,36 @@ void UpdateDialog::reject() {
 }
 
 void UpdateDialog::download() {
-    if (m_update)
-        ReleaseNotes::openWebAddress(m_update->downloadURL);
-    hide();
+    // The dialog goes only once the browser has the download; otherwise it stays, with the reason.
+    if (m_update && openInBrowser(m_update->downloadURL))
+        hide();
+}
+
+bool UpdateDialog::openInBrowser(const QUrl& url) {
+    if (ReleaseNotes::openWebAddress(url))
+        return true;
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    const QString address = url.toDisplayString();
+    if (ReleaseNotes::isWebAddress(url)) {
+        box->setText(tr("No web browser could be started."));
+        box->setInformativeText(
+            Qt::convertFromPlainText(tr("You can open this address in a browser yourself:") +
+                                         QStringLiteral("\n") + breakable(address),
+                                     Qt::WhiteSpaceNormal));
+    } else {
+        box->setText(tr("This address is not opened."));
+        box->setInformativeText(
+            Qt::convertFromPlainText(tr("Only web addresses (https or http) are opened, and this is none:") +
+                                         QStringLiteral("\n") + breakable(address),
+                                     Qt::WhiteSpaceNormal));
+    }
+    m_browserFailure = box;
+    box->open();
+    return false;
 }
 
 } // namespace quillmere

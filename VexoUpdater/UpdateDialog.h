@@ -3,6 +3,8 @@
 #include "VexoUpdater/UpdateCheck.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
 
 #include <memory>
 
@@ -22,7 +24,9 @@ namespace quillmere {
 // safe by ReleaseNotes, and Download, Remind Me Later, Skip This Version), up to date, and a
 // failure with its reason (and Try Again). Every text that comes from the feed or the server is
 // shown as plain text. Download opens the update's address in the browser, and a link in the
-// notes opens only when clicked, and only for http and https; nothing is opened otherwise.
+// notes opens only when clicked, and only for http and https; nothing is opened otherwise. When
+// the browser cannot be started (or an address is no web address), the dialog stays open and a
+// message over it says so, with the address to copy.
 class UpdateDialog final : public QDialog {
     Q_OBJECT
 
@@ -51,6 +55,8 @@ public:
     QPushButton* tryAgainButton() const { return m_tryAgain; }
     QPushButton* cancelButton() const { return m_cancel; }
     QPushButton* notesLinkButton() const { return m_notesLink; }
+    // The message that an address could not be opened, while it is shown.
+    QMessageBox* browserFailure() const { return m_browserFailure; }
 
     // The application's name as the dialog shows it.
     static QString applicationName();
@@ -70,6 +76,8 @@ protected:
 private:
     void setState(State state);
     void download();
+    // Opens a web address in the browser; tells the user, over the dialog, when it cannot.
+    bool openInBrowser(const QUrl& url);
 
     State m_state = State::Checking;
     std::optional<AppcastItem> m_update;
@@ -88,6 +96,7 @@ private:
     QPushButton* m_tryAgain;
     QPushButton* m_close;
     QPushButton* m_cancel;
+    QPointer<QMessageBox> m_browserFailure;
 };
 
 } // namespace quillmere

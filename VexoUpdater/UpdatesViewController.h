@@ -1,48 +1,64 @@
 #pragma once
 
 #include "Preferences/PreferencePane.h"
-#include "VexoExtensions/UserDefaults.h"
-#include "VexoUpdater/UpdatesViewDescription.h"
+#include "VexoExtensions/Setting.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QIcon>
 #include <QLabel>
-#include <QMetaObject>
+#include <QList>
 #include <QPointer>
-#include <QPushButton>
+#include <QStringList>
 
 #include <memory>
-#include <optional>
 
 namespace quillmere {
 
 // The updates pane of the preferences window: chooses between the release feed and the beta
-// feed, and hands the chosen feed's address to the updater (see FeedAddress.h, updateFeed()).
+// feed, and hands the chosen feed's address to the updater; beside that, the daily automatic
+// check, Check Now with the time and outcome of the last check, and the update-feed base when a
+// studio's own replaces the build's (see FeedAddress.h).
 //
 // Identifier "updates", title "Updates", toolbar icon "arrow.down.circle" from the library's
 // resource bundle; constructing the pane finds that bundle, and stops the program when it is
-// missing (see ResourceBundle.h). The view is built from the bundle's interface description
-// (UpdatesView.json): the switch "Include beta releases", the switch for the daily automatic
-// check, and Check Now with the time of the last check.
+// missing (see UpdaterBundle.h). The view is loaded, when first needed, from the bundle's
+// interface file UpdatesViewController.ui, which must hold these objects, by name:
+//   includeBetaReleasesSwitch  a checkable button
+//   automaticChecksSwitch      a checkable button
+//   checkNowButton             a button that checks at once
+//   lastCheckLabel             a label: when the last check ended, and how
+//   feedBaseLabel              a label: the update-feed base, shown only when one was given
+//   errorLabel                 a label: why a setting could not be stored, shown only then
+// A checkable button names the setting it shows in its "setting" property, and the pane binds it
+// to the boolean update setting of that key (UpdateSettings.h); the switch for
+// "includeBetaReleases" is the one the pane cannot do without. A label whose "captionOf" property
+// names a control is set in under that control's text. A missing object, a control that names
+// no setting the pane keeps, or no control for "includeBetaReleases" stops the program with a
+// message naming the file (a broken installation, which user input never reaches).
 //
 // While the view is on screen (from viewDidAppear to viewWillDisappear) the pane observes the
-// application's settings domain: viewDidAppear runs the feed update at once and starts the
-// observation, replacing any observation already live, so at most one ever is. The domain tells
-// only that it may have changed (any key, by this program or another); the pane reads the
-// setting afresh and runs the feed update when its value differs from the one the last feed
-// update acted on, so a change of another key or a notice of a change already followed does
-// nothing, while every real change of the setting is followed. The pane's own switch writes the
-// setting and runs the feed update at once. While the view is not on screen, changes do nothing;
-// the next appearance brings the feed into line.
+// setting "includeBetaReleases": viewDidAppear runs the feed update at once and starts the
+// observation, replacing any observation already live, so at most one ever is; after that every
+// change of the value, by this program or another, runs the feed update again, and a notice that
+// leaves the value as it was runs nothing. The feed update reads the main bundle's identifier
+// (none: nothing happens, silently), reads the setting, composes the feed address, writes
+// "Setting Sparkle feed to <address>" to the system log and hands the address to the shared
+// updater when there is one. Nothing else in the program logs that line or sets the feed. While
+// the view is not on screen, changes do nothing; the next appearance brings the feed into line.
 //
-// A setting that cannot be written leaves the switch as it was and shows the reason in the pane.
+// A switch writes its setting at once; a setting that cannot be written leaves the switch as it
+// was and shows the reason in the pane.
 //
 // There is one constructor: a Qt view controller has no interface-file or archive initialisers to
-// pass on; the interface description is read from the bundle by the constructor itself.
+// pass on; the interface file is loaded from the bundle by the pane itself.
 class UpdatesViewController final : public PreferencePane {
     Q_OBJECT
 
 public:
+    // The interface file in the bundle, and the objects it must hold.
+    static const QString kInterfaceFile;
+    static const QStringList kRequiredObjects;
+
     explicit UpdatesViewController(QObject* parent = nullptr);
     ~UpdatesViewController() override;
 
@@ -54,41 +70,46 @@ public:
     void viewWillDisappear() override;
 
     // Whether the setting is being observed (the view is on screen).
-    bool isObserving() const { return m_observing; }
+    bool isObserving() const { return m_includeBetaReleasesObserver != nullptr; }
 
-    // The view's controls; null before the view is made or when the description has no such row.
-    QCheckBox* includeBetaReleasesSwitch() const { return m_betaSwitch; }
-    QCheckBox* automaticChecksSwitch() const { return m_automaticSwitch; }
-    QPushButton* checkNowButton() const { return m_checkNow; }
+    // The view's objects; null before the view is made.
+    QAbstractButton* includeBetaReleasesSwitch() const { return m_betaSwitch; }
+    QAbstractButton* automaticChecksSwitch() const { return m_automaticSwitch; }
+    QAbstractButton* checkNowButton() const { return m_checkNow; }
     QLabel* lastCheckLabel() const { return m_lastCheck; }
+    QLabel* feedBaseLabel() const { return m_feedBase; }
     QLabel* errorLabel() const { return m_error; }
 
 protected:
     QWidget* makeView() override;
 
 private:
-    void runFeedUpdate();
-    void settingsMayHaveChanged();
+    struct Binding {
+        QPointer<QAbstractButton> control;
+        const brisquel::vexo::Setting<bool>* setting;
+    };
+
+    void bindSettings(QWidget* view, const QString& file);
+    void store(const Binding& binding, bool on);
+    void updateFeed();
     void refreshControls();
+    void showLastCheck();
+    void showFeedBase();
     void showError(const QString& message);
 
-    UpdatesViewDescription m_description;
     QIcon m_icon;
-    // The live observation of the settings domain; empty while the view is off screen (and
-    // where the domain cannot be watched).
+    // The live observations while the view is on screen: of the beta setting (the feed), and of
+    // the domain as a whole (the switches and the last check follow other writers).
     std::unique_ptr<brisquel::vexo::ChangeObservation> m_includeBetaReleasesObserver;
-    bool m_observing = false;
-    // The value of the setting the last feed update acted on.
-    std::optional<bool> m_appliedIncludeBetaReleases;
-    QMetaObject::Connection m_updaterConnection;
+    std::unique_ptr<brisquel::vexo::ChangeObservation> m_domainObserver;
 
-    QPointer<QCheckBox> m_betaSwitch;
-    QPointer<QCheckBox> m_automaticSwitch;
-    QPointer<QPushButton> m_checkNow;
+    QList<Binding> m_bindings;
+    QPointer<QAbstractButton> m_betaSwitch;
+    QPointer<QAbstractButton> m_automaticSwitch;
+    QPointer<QAbstractButton> m_checkNow;
     QPointer<QLabel> m_lastCheck;
+    QPointer<QLabel> m_feedBase;
     QPointer<QLabel> m_error;
-    QString m_lastCheckedText;
-    QString m_neverCheckedText;
 };
 
 } // namespace quillmere

@@ -4,9 +4,9 @@
 #include "Preferences/PreferencesWindowController.h"
 #include "Preferences/WindowFrameAutosave.h"
 #include "Preferences/WindowPlacement.h"
+#include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/Updater.h"
 #include "VexoUpdater/UpdatesViewController.h"
-#include "app/AppIdentity.h"
 #include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
@@ -71,12 +71,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_window->resize(m_window->size().expandedTo(m_window->minimumSize()));
 
     m_frameAutosave = new WindowFrameAutosave(
-        m_window.get(), brisquel::Platform::current().preferences->open(applicationBundleIdentifier()),
-        mainWindowFrameName());
+        m_window.get(), brisquel::Platform::current().standardUserDefaults(), kMainWindowFrameName);
     m_frameAutosave->restoreSize();
 
-    m_window->setWindowTitle(applicationName());
-    m_window->setWindowIcon(applicationIcon());
+    m_window->setWindowTitle(brisquel::vexo::MainBundle::name());
+    m_window->setWindowIcon(windowIcon());
     m_window->setUnifiedTitleAndToolBarOnMac(true);
 
     m_window->ensurePolished();
@@ -121,8 +120,9 @@ void AppDelegate::checkForUpdates() {
         return;
     }
     // Only a program that installed no updater gets here; the user still hears of it.
-    QMessageBox::warning(m_window.get(), tr("Check for Updates"),
-                         tr("This copy of %1 cannot check for updates.").arg(applicationName()));
+    QMessageBox::warning(
+        m_window.get(), tr("Check for Updates"),
+        tr("This copy of %1 cannot check for updates.").arg(brisquel::vexo::MainBundle::name()));
 }
 
 } // namespace quillmere

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
@@ -25,7 +26,7 @@ class WindowFrameAutosave;
 // It also owns the one preferences window (made with the delegate, shown by the Preferences
 // command; its only pane is Updates, so its toolbar is hidden) and the feedback form's entry point
 // (the Send Feedback command). The update check goes to the shared updater, which the application
-// installs before it makes the delegate.
+// installs once the main window has been shown (see ApplicationLaunch).
 class AppDelegate final : public QObject {
     Q_OBJECT
 
@@ -33,6 +34,8 @@ public:
     // The main window's first requested size; the content's own minimum (750 × 400) wins.
     static constexpr int kRequestedWidth = 600;
     static constexpr int kRequestedHeight = 400;
+    // Where the main window keeps its frame in the application's own preferences domain.
+    static inline const QString kMainWindowFrameName = QStringLiteral("Main Window");
 
     // `finder` searches for the installed copies (the shared finder in the application).
     explicit AppDelegate(brisquel::AppFinder& finder, QObject* parent = nullptr);

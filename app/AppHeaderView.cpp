@@ -1,6 +1,7 @@
 #include "app/AppHeaderView.h"
 
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "app/PlainText.h"
 
 #include "VexoExtensions/FileReading.h"

@@ -1,29 +1,38 @@
 #include "app/ApplicationIcon.h"
 
-#include <QDir>
+#include "VexoWidgets/LazyIconEngine.h"
+
+#include <QStringList>
+
+#include <iterator>
 
 namespace quillmere {
 
 namespace {
 
 // Where the application compiles the images in, one "<size>.png" each.
-constexpr QLatin1StringView kIconFolder(":/quillmere/icons");
+const QString kIconFolder = QStringLiteral(":/quillmere/icons/");
+constexpr int kCompiledSizes[] = {16, 24, 32, 48, 64, 128, 256};
+constexpr int kLargestWindowIcon = 64;
+
+QIcon compiledIcon(int largest) {
+    QStringList files;
+    for (const int size : kCompiledSizes) {
+        if (size <= largest) {
+            files.append(kIconFolder + QString::number(size) + QStringLiteral(".png"));
+        }
+    }
+    return LazyIconEngine::icon(files);
+}
 
 } // namespace
 
-QString applicationIconName() {
-    return QStringLiteral("com.tamberline.Quillmere");
+QIcon applicationIcon() {
+    return compiledIcon(kCompiledSizes[std::size(kCompiledSizes) - 1]);
 }
 
-QIcon applicationIcon() {
-    QIcon compiledIn;
-    const QDir folder(kIconFolder);
-    // Each image is added with its own size, so that a small icon is drawn from the small image
-    // (drawn for that size) rather than scaled down from a large one.
-    for (const QString& name : folder.entryList({QStringLiteral("*.png")}, QDir::Files)) {
-        compiledIn.addFile(folder.filePath(name));
-    }
-    return QIcon::fromTheme(applicationIconName(), compiledIn);
+QIcon windowIcon() {
+    return compiledIcon(kLargestWindowIcon);
 }
 
 } // namespace quillmere

@@ -1,6 +1,6 @@
 #include "app/ApplicationView.h"
 
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
 #include "app/ChooseButton.h"
 #include "app/ControlAlignment.h"
 #include "app/FileWatch.h"

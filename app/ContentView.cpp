@@ -1,7 +1,8 @@
 #include "app/ContentView.h"
 
+#include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "app/AppHeaderView.h"
-#include "app/Appearance.h"
 #include "app/ApplicationView.h"
 #include "app/PlaceholderView.h"
 #include "app/PlainText.h"

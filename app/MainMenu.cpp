@@ -1,6 +1,5 @@
 #include "app/MainMenu.h"
 
-#include "app/AppIdentity.h"
 #include "app/ApplicationIcon.h"
 
 #include "VexoExtensions/MainBundle.h"
@@ -38,7 +37,7 @@ MainMenu::MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent) : QObjec
     m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
     m_sendFeedback = m_helpMenu->addAction(tr("Send &Feedback…"));
     m_helpMenu->addSeparator();
-    m_about = m_helpMenu->addAction(tr("&About Quillmere"));
+    m_about = m_helpMenu->addAction(tr("&About %1").arg(brisquel::vexo::MainBundle::name()));
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &MainMenu::showAbout);
 }
@@ -50,13 +49,13 @@ QKeySequence MainMenu::preferencesShortcut() {
 
 QString MainMenu::aboutText() {
     using brisquel::vexo::MainBundle;
-    const QString version = MainBundle::text(QStringLiteral("CFBundleShortVersionString"));
-    const QString build = MainBundle::text(QStringLiteral("CFBundleVersion"));
+    const QString version = MainBundle::shortVersion();
+    const QString build = MainBundle::version();
     const QString versionLine =
         build.isEmpty() ? tr("Version %1").arg(version) : tr("Version %1 (build %2)").arg(version, build);
     const QString library = tr("Uses the Brisquel library, version %1.")
                                 .arg(QString::number(brisquel::BrisquelVersionNumber, 'f', 1));
-    return QStringLiteral("<h3>") + applicationName().toHtmlEscaped() + QStringLiteral("</h3><p>") +
+    return QStringLiteral("<h3>") + MainBundle::name().toHtmlEscaped() + QStringLiteral("</h3><p>") +
            versionLine.toHtmlEscaped() + QStringLiteral("</p><p>") +
            tr("Assigns AppleScript files to the background scripts of every installed copy of Capture One.")
                .toHtmlEscaped() +
@@ -66,8 +65,8 @@ QString MainMenu::aboutText() {
 void MainMenu::showAbout() {
     static QPointer<QMessageBox> box;
     if (!box) {
-        box =
-            new QMessageBox(QMessageBox::NoIcon, tr("About Quillmere"), QString(), QMessageBox::Ok, m_window);
+        box = new QMessageBox(QMessageBox::NoIcon, tr("About %1").arg(brisquel::vexo::MainBundle::name()),
+                              QString(), QMessageBox::Ok, m_window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setTextFormat(Qt::RichText);
         box->setText(aboutText());

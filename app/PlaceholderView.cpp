@@ -1,6 +1,7 @@
 #include "app/PlaceholderView.h"
 
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "app/WrappingLabel.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "app/RemoveButton.h"
 
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
 
 #include <QIcon>
 #include <QKeyEvent>

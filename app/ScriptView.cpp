@@ -1,6 +1,7 @@
 #include "app/ScriptView.h"
 
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "app/ChooseButton.h"
 #include "app/ControlAlignment.h"
 #include "app/FileManager.h"

@@ -5,51 +5,23 @@
 //   --text <file>    the window shows the text of that file (the text Quillmere shows at start-up)
 // Output: "<monotonic nanoseconds> <peak resident kibibytes>".
 
+#include "bench/StartupReport.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace {
-
-long long monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-// VmHWM: the most memory the process has held resident so far.
-long long peakResidentKibibytes() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status) {
-        return 0;
-    }
-    char line[256];
-    long long kibibytes = 0;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            kibibytes = std::atoll(line + 6);
-            break;
-        }
-    }
-    std::fclose(status);
-    return kibibytes;
-}
 
 class FirstPaint final : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            const long long now = monotonicNanoseconds();
-            std::printf("%lld %lld\n", now, peakResidentKibibytes());
-            std::fflush(stdout);
-            std::_Exit(0);
+            bench::reportAndExit();
         }
         return QObject::eventFilter(watched, event);
     }

@@ -1,7 +1,7 @@
 #include "GalleryPanes.h"
 
 #include "Preferences/Container.h"
-#include "Preferences/PreferenceTextStyles.h"
+#include "VexoWidgets/TextStyles.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QStyle>
 
+using quillmere::preferenceDescription;
 using quillmere::Preferences::Container;
 using quillmere::Preferences::Pane;
 using quillmere::Preferences::PaneIdentifier;
-using quillmere::Preferences::preferenceDescription;
 using quillmere::Preferences::Section;
 
 namespace gallery {

@@ -113,6 +113,37 @@ TEST(ContactFormViewControllerTest, TypingOneVisibleCharacterEnablesSendAndDelet
     EXPECT_FALSE(world.sendButton()->isEnabled());
 }
 
+TEST(ContactFormViewControllerTest, TheMessageIsTakenExactlyAsTypedItsLineBreaksAsLineFeeds) {
+    FeedbackWorld world;
+    world.show();
+    QPlainTextEdit* body = world.form->bodyField();
+    body->setFocus();
+    // Characters beyond the keyboard's come as an input method gives them.
+    QTest::keyClicks(body, QStringLiteral("a"));
+    body->insertPlainText(QStringLiteral("\u00a0"));
+    QTest::keyClicks(body, QStringLiteral("b  "));
+    QTest::keyClick(body, Qt::Key_Return);
+    QTest::keyClick(body, Qt::Key_Return, Qt::ShiftModifier);
+    body->insertPlainText(QStringLiteral("\u2003"));
+    QTest::keyClicks(body, QStringLiteral("c "));
+    EXPECT_EQ(world.form->fields().body, QStringLiteral("a\u00a0b  \n\n\u2003c "));
+}
+
+TEST(ContactFormViewControllerTest, ReturnInAOneLineFieldSendsWhenSendIsEnabled) {
+    FeedbackWorld world;
+    world.show();
+    for (QLineEdit* field : {world.form->nameField(), world.form->emailField(), world.form->subjectField()}) {
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    EXPECT_EQ(world.form->requestsInFlight(), 0); // nothing to send yet
+    world.form->bodyField()->setPlainText(QStringLiteral("Hello"));
+    QSignalSpy handled(world.form, &ContactFormViewController::feedbackHandled);
+    QTest::keyClick(world.form->subjectField(), Qt::Key_Return);
+    EXPECT_EQ(world.form->requestsInFlight(), 1);
+    ASSERT_TRUE(handled.wait(20'000));
+    EXPECT_EQ(world.server.requests.size(), 1);
+}
+
 TEST(ContactFormViewControllerTest, CancelClosesAnEmptyFormAtOnceAndAsksOtherwise) {
     struct Case {
         const char* what;

@@ -1,6 +1,6 @@
 #include "Preferences/Container.h"
-#include "Preferences/PreferenceTextStyles.h"
 #include "Preferences/SectionLayout.h"
+#include "VexoWidgets/TextStyles.h"
 #include "tests/Preferences/PreferencesWorld.h"
 
 #include <QFrame>
@@ -91,7 +91,7 @@ TEST(ContainerLayout, drawsNoDividerBelowItsOnlySection) {
 }
 
 TEST(ContainerLayout, movesEveryRowWhenALabelGrows) {
-    auto* growing = quillmere::Preferences::sectionTitleLabel(QStringLiteral("Name:"));
+    auto* growing = quillmere::sectionTitleLabel(QStringLiteral("Name:"));
     QWidget* other = fixed(40);
     QWidget* firstContent = fixed(100);
     QWidget* secondContent = fixed(100);

@@ -4,7 +4,6 @@
 #include "VexoUpdater/FeedUpdater.h"
 
 #include "VexoNetwork/NetworkAccess.h"
-#include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/FeedAddress.h"
 #include "VexoUpdater/UpdateDialog.h"
 #include "VexoUpdater/UpdateSettings.h"
@@ -76,10 +75,10 @@ TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     auto updater = makeUpdater();
     const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
     EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
-    ASSERT_TRUE(quillmere::setIncludeBetaReleases(true));
+    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(true));
     EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    ASSERT_TRUE(quillmere::setIncludeBetaReleases(false));
+    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(false));
     EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
 }
 
@@ -105,7 +104,7 @@ TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     EXPECT_TRUE(dialog->notesView()->isVisibleTo(dialog));
     EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
     EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
-    EXPECT_TRUE(quillmere::lastUpdateCheckDate().has_value());
+    EXPECT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value());
 
     dialog->downloadButton()->click();
     EXPECT_EQ(opened.urls,
@@ -138,7 +137,8 @@ TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
                                                             "update feed.\n\n")))
         << outcome.message().toStdString();
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
-    EXPECT_FALSE(quillmere::lastUpdateCheckDate().has_value()); // a failed check is not a check
+    EXPECT_FALSE(
+        quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value()); // a failed check is not a check
     EXPECT_TRUE(world.logLines().last().startsWith(QStringLiteral("Update check failed: ")));
 
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
@@ -184,9 +184,10 @@ void PrintTo(const Due& d, std::ostream* os) {
 class AutomaticCheckDue : public Updating, public ::testing::WithParamInterface<Due> {};
 
 TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
-    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     if (GetParam().lastCheckHoursAgo) {
-        ASSERT_TRUE(quillmere::setLastUpdateCheckDate(now.addSecs(-3600 * *GetParam().lastCheckHoursAgo)));
+        ASSERT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.write(
+            now.addSecs(-3600 * *GetParam().lastCheckHoursAgo)));
     }
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
@@ -202,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
                                            Due{"a last check dated in the future", -48, true}));
 
 TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
-    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
@@ -211,7 +212,7 @@ TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     EXPECT_TRUE(updater->dialog()->isVisible());
     EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
     updater->dialog()->skipButton()->click();
-    EXPECT_EQ(quillmere::skippedUpdateVersion(), QStringLiteral("200"));
+    EXPECT_EQ(quillmere::UpdateSettings::skippedUpdateVersion.read(), QStringLiteral("200"));
     EXPECT_FALSE(updater->dialog()->isVisible());
 
     now = now.addDays(2);
@@ -234,7 +235,7 @@ TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
 }
 
 TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
-    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
@@ -246,11 +247,11 @@ TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_EQ(quillmere::lastUpdateCheckDate(), now);
+    EXPECT_EQ(quillmere::UpdateSettings::lastUpdateCheckDate.read(), now);
 }
 
 TEST_F(Updating, askingDuringAnAutomaticCheckShowsThatChecksOutcome) {
-    ASSERT_TRUE(quillmere::setAutomaticallyChecksForUpdates(true));
+    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue());

@@ -80,7 +80,7 @@ TEST_F(CheckCommand, jsonGivesTheCurrentVersionTheNewestItemAndWhetherItIsNewer)
 }
 
 TEST_F(CheckCommand, withBetasIncludedTheBetaItemIsTheNewest) {
-    world.defaults()->values.insert(QStringLiteral("includeBetaReleases"), true);
+    world.defaults()->m_values.insert(QStringLiteral("includeBetaReleases"), true);
     const CommandRun r = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonObject newest =

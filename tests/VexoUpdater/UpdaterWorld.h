@@ -15,41 +15,6 @@
 
 namespace updatertest {
 
-// A settings domain in memory that can be watched, like one kept on disk: every stored change
-// is told to each live observation later, from the event loop.
-class ObservableDefaults final : public brisquel::vexo::UserDefaults {
-public:
-    explicit ObservableDefaults(QString domain) : m_domain(std::move(domain)) {}
-    QString domain() const override { return m_domain; }
-    brisquel::vexo::Expected<QVariant> read(const QString& key) const override;
-    brisquel::vexo::Result write(const QString& key, const QVariant& value) override;
-    brisquel::vexo::Result remove(const QString& key) override;
-    std::unique_ptr<brisquel::vexo::ChangeObservation>
-    observeChanges(std::function<void()> onChange) override;
-
-    int liveObservations() const { return static_cast<int>(m_observers->size()); }
-
-    QHash<QString, QVariant> values;
-    bool failWrites = false;
-
-private:
-    void tell();
-
-    QString m_domain;
-    std::shared_ptr<QHash<int, std::function<void()>>> m_observers =
-        std::make_shared<QHash<int, std::function<void()>>>();
-    int m_nextObserver = 0;
-};
-
-class ObservablePreferences final : public brisquel::vexo::PreferencesDomains {
-public:
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override { return of(domain); }
-    std::shared_ptr<ObservableDefaults> of(const QString& domain);
-
-private:
-    QHash<QString, std::shared_ptr<ObservableDefaults>> m_domains;
-};
-
 // An updater that records what it is told.
 class RecordingUpdater final : public quillmere::Updater {
 public:
@@ -86,7 +51,7 @@ private:
     std::optional<QString> m_version;
 };
 
-// The world of one test: fake platform services with a watchable settings domain, an
+// The world of one test: fake platform services with a watchable preferences domain, an
 // information dictionary of its own (bundle identifier, versions), and no shared updater.
 // Everything is put back at the end.
 class UpdaterWorld {
@@ -100,14 +65,13 @@ public:
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
-    // The application's own domain.
-    std::shared_ptr<ObservableDefaults> defaults() const;
+    // The application's own preferences domain.
+    std::shared_ptr<testsupport::MemoryDefaults> defaults() const;
     // The "Setting Sparkle feed to …" lines logged so far.
     QStringList feedLines() const;
     QStringList logLines() const;
 
     testsupport::FakePlatform fakes;
-    std::shared_ptr<ObservablePreferences> preferences = std::make_shared<ObservablePreferences>();
 
 private:
     QString m_bundleIdentifier;

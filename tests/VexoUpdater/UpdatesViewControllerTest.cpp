@@ -1,30 +1,38 @@
-// The updates pane: its identity, and how it hands the feed address to the updater while its
-// view is on screen.
+// The updates pane: its identity, how it hands the feed address to the updater while its view is
+// on screen, its switches bound to their settings, the last check it shows, the update-feed base
+// a studio gives, and the stop for an interface file that does not fit it.
 
 #include "VexoUpdater/UpdatesViewController.h"
 
-#include "VexoUpdater/BetaReleasesSetting.h"
 #include "VexoUpdater/FeedAddress.h"
+#include "VexoUpdater/LastUpdateCheck.h"
 #include "VexoUpdater/UpdateSettings.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
 #include "tests/support/TempFolder.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using brisquel::vexo::Result;
+using brisquel::vexo::Status;
 using quillmere::UpdatesViewController;
 using updatertest::RecordingUpdater;
 using updatertest::UpdaterWorld;
+namespace UpdateSettings = quillmere::UpdateSettings;
 
 namespace {
 
-const QString kBase = quillmere::updateFeedEndpointBase();
+const QString kBase = quillmere::builtInFeedBase();
 
-QString releases(const QString& identifier = UpdaterWorld::kBundleIdentifier) {
-    return kBase + identifier + QStringLiteral("/releases/appcast.xml");
+QString releases(const QString& identifier = UpdaterWorld::kBundleIdentifier, const QString& base = kBase) {
+    return base + identifier + QStringLiteral("/releases/appcast.xml");
 }
 
 QString betas(const QString& identifier = UpdaterWorld::kBundleIdentifier) {
@@ -41,40 +49,59 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
+// Sets an environment variable for the length of a test.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name), m_saved(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (m_saved.isNull())
+            qunsetenv(m_name);
+        else
+            qputenv(m_name, m_saved);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_saved;
+};
+
 class UpdatesPane : public ::testing::Test {
 protected:
-    UpdatesPane() { quillmere::Updater::setSharedUpdater(&updater); }
+    UpdatesPane() {
+        quillmere::Updater::setSharedUpdater(&updater);
+        quillmere::LastUpdateCheck::shared().clear();
+    }
 
     UpdaterWorld world;
     RecordingUpdater updater;
     UpdatesViewController pane;
 };
 
-TEST_F(UpdatesPane, namesItselfUpdatesWithTheArrowIcon) {
+TEST_F(UpdatesPane, NamesItselfUpdatesWithTheArrowIcon) {
     EXPECT_EQ(pane.preferencePaneIdentifier().rawValue, QStringLiteral("updates"));
     EXPECT_EQ(pane.preferencePaneTitle(), QStringLiteral("Updates"));
-    ASSERT_FALSE(pane.toolbarItemIcon().isNull());
     EXPECT_FALSE(pane.toolbarItemIcon().pixmap(32, 32).isNull());
+    EXPECT_FALSE(pane.isViewLoaded());
 }
 
-TEST_F(UpdatesPane, theEndpointBaseIsAnHttpsAddressEndingInApplications) {
-    EXPECT_TRUE(kBase.startsWith(QStringLiteral("https://")));
-    EXPECT_TRUE(kBase.endsWith(QStringLiteral("applications/")));
-}
-
-TEST_F(UpdatesPane, appearingWithTheSettingAbsentLogsAndSetsTheReleaseFeedAtOnce) {
+TEST_F(UpdatesPane, AppearingWithTheSettingAbsentLogsAndSetsTheReleaseFeedAtOnce) {
     pane.view();
     pane.viewDidAppear();
     EXPECT_EQ(world.feedLines(), QStringList{logged(releases())});
     EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
-    EXPECT_TRUE(releases().endsWith(QStringLiteral("/releases/appcast.xml")));
+    EXPECT_TRUE(pane.isObserving());
 }
 
-TEST_F(UpdatesPane, switchingBetasOnAndOffWhileShownSetsTheMatchingFeedEachTime) {
+TEST_F(UpdatesPane, SwitchingBetasOnAndOffWhileShownSetsTheMatchingFeedEachTimeOnce) {
     pane.view();
     pane.viewDidAppear();
     pane.includeBetaReleasesSwitch()->click();
-    EXPECT_EQ(world.defaults()->values.value(quillmere::kIncludeBetaReleasesKey), QVariant(true));
+    EXPECT_EQ(world.defaults()->m_values.value(UpdateSettings::includeBetaReleases.key()), QVariant(true));
     EXPECT_EQ(updater.feeds.last(), QUrl(betas()));
     pane.includeBetaReleasesSwitch()->click();
     EXPECT_EQ(updater.feeds.last(), QUrl(releases()));
@@ -83,32 +110,25 @@ TEST_F(UpdatesPane, switchingBetasOnAndOffWhileShownSetsTheMatchingFeedEachTime)
     EXPECT_EQ(updater.feeds.size(), 3);
 }
 
-TEST_F(UpdatesPane, aChangeByAnotherWriterWhileShownIsFollowedAndShownOnTheSwitch) {
+TEST_F(UpdatesPane, AChangeByAnotherWriterWhileShownIsFollowedAndShownOnTheSwitch) {
     pane.view();
     pane.viewDidAppear();
-    world.defaults()->write(quillmere::kIncludeBetaReleasesKey, true);
+    // An integer, as a tool that knows no booleans writes one.
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
+    world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), QStringLiteral("YES"));
     settle();
     EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas())}));
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked());
+    EXPECT_TRUE(pane.automaticChecksSwitch()->isChecked());
 }
 
-TEST_F(UpdatesPane, aChangeOfAnotherKeyDoesNotSetTheFeedAgain) {
-    pane.view();
-    pane.viewDidAppear();
-    world.defaults()->write(QStringLiteral("NSWindow Frame Main Window"), QStringLiteral("0 0 600 400"));
-    world.defaults()->write(quillmere::kIncludeBetaReleasesKey, false); // written, but not changed
-    settle();
-    EXPECT_EQ(updater.feeds.size(), 1);
-    EXPECT_EQ(world.feedLines().size(), 1);
-}
-
-TEST_F(UpdatesPane, changesWhileHiddenDoNothingUntilTheNextAppearanceFollowsThemAtOnce) {
+TEST_F(UpdatesPane, ChangesWhileHiddenDoNothingUntilTheNextAppearanceFollowsThemAtOnce) {
     pane.view();
     pane.viewDidAppear();
     pane.viewWillDisappear();
     EXPECT_FALSE(pane.isObserving());
     EXPECT_EQ(world.defaults()->liveObservations(), 0);
-    world.defaults()->write(quillmere::kIncludeBetaReleasesKey, true);
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
     settle();
     EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
     pane.viewDidAppear();
@@ -116,18 +136,19 @@ TEST_F(UpdatesPane, changesWhileHiddenDoNothingUntilTheNextAppearanceFollowsThem
     EXPECT_EQ(world.feedLines().last(), logged(betas()));
 }
 
-TEST_F(UpdatesPane, appearingTwiceLeavesOneObservationAndOneUpdatePerChange) {
+TEST_F(UpdatesPane, AppearingTwiceLeavesOneObservationAndOneUpdatePerChange) {
     pane.view();
     pane.viewDidAppear();
+    const int live = world.defaults()->liveObservations();
     pane.viewDidAppear();
-    EXPECT_EQ(world.defaults()->liveObservations(), 1);
+    EXPECT_EQ(world.defaults()->liveObservations(), live);
     const qsizetype before = updater.feeds.size();
-    world.defaults()->write(quillmere::kIncludeBetaReleasesKey, true);
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
     settle();
     EXPECT_EQ(updater.feeds.size(), before + 1);
 }
 
-TEST_F(UpdatesPane, withoutASharedUpdaterTheLineIsStillLoggedAndNothingBreaks) {
+TEST_F(UpdatesPane, WithoutASharedUpdaterTheLineIsStillLoggedAndCheckNowIsOff) {
     quillmere::Updater::setSharedUpdater(nullptr);
     pane.view();
     pane.viewDidAppear();
@@ -136,66 +157,110 @@ TEST_F(UpdatesPane, withoutASharedUpdaterTheLineIsStillLoggedAndNothingBreaks) {
     EXPECT_FALSE(pane.checkNowButton()->isEnabled());
 }
 
-TEST_F(UpdatesPane, aSettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
+TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
     pane.view();
     pane.viewDidAppear();
-    world.defaults()->failWrites = true;
+    world.defaults()->m_failWrites = true;
     pane.includeBetaReleasesSwitch()->click();
     EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
     EXPECT_FALSE(pane.errorLabel()->isHidden());
-    EXPECT_TRUE(pane.errorLabel()->text().contains(QStringLiteral("the disk is full")));
+    EXPECT_TRUE(pane.errorLabel()->text().contains(QStringLiteral("cannot be written")));
     EXPECT_EQ(updater.feeds.size(), 1);
 }
 
-TEST_F(UpdatesPane, theAutomaticCheckSwitchStoresItsSettingAndTellsTheUpdater) {
+TEST_F(UpdatesPane, TheAutomaticCheckSwitchStoresItsSettingAndTellsTheUpdaterAndCheckNowChecks) {
     pane.view();
     pane.viewDidAppear();
     EXPECT_FALSE(pane.automaticChecksSwitch()->isChecked()); // off until the user turns it on
     pane.automaticChecksSwitch()->click();
-    EXPECT_TRUE(quillmere::automaticallyChecksForUpdates());
+    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
     EXPECT_EQ(updater.settingsChanges, 1);
-}
-
-TEST_F(UpdatesPane, checkNowAsksTheUpdaterAndTheLastCheckIsShown) {
-    pane.view();
-    EXPECT_EQ(pane.lastCheckLabel()->text(), QStringLiteral("Not checked yet"));
-    quillmere::setLastUpdateCheckDate(QDateTime(QDate(2026, 3, 4), QTime(5, 6), Qt::UTC));
-    pane.viewDidAppear();
-    EXPECT_TRUE(pane.lastCheckLabel()->text().startsWith(QStringLiteral("Last checked: ")));
-    EXPECT_EQ(pane.lastCheckLabel()->textFormat(), Qt::PlainText);
     pane.checkNowButton()->click();
     EXPECT_EQ(updater.checks, 1);
 }
 
+// The status beside Check Now: the last check of this run, a failure with its time included, else
+// the date a completed check stored.
+struct LastCheck {
+    const char* name;
+    std::optional<int> storedHoursAgo;
+    std::optional<int> thisRunHoursAgo;
+    bool thisRunFailed;
+    const char* shownStart;
+    const char* shownReason;
+};
+
+void PrintTo(const LastCheck& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class LastCheckShown : public UpdatesPane, public ::testing::WithParamInterface<LastCheck> {};
+
+TEST_P(LastCheckShown, SaysWhenTheLastCheckEndedAndHow) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (GetParam().storedHoursAgo) {
+        ASSERT_TRUE(
+            UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-3600 * *GetParam().storedHoursAgo)));
+    }
+    pane.view();
+    pane.viewDidAppear();
+    if (GetParam().thisRunHoursAgo) {
+        const Result outcome =
+            GetParam().thisRunFailed
+                ? Result::failure(
+                      Status::Unavailable,
+                      QStringLiteral("The update server could not be reached.\n\nHost a.test not found"))
+                : Result::success();
+        // As the updater tells it, while the pane is on screen.
+        quillmere::LastUpdateCheck::shared().follow(
+            &updater, [&] { return now.addSecs(-3600 * *GetParam().thisRunHoursAgo); });
+        emit updater.updateCheckFinished(outcome);
+    }
+    const QString shown = pane.lastCheckLabel()->text();
+    EXPECT_TRUE(shown.startsWith(QString::fromUtf8(GetParam().shownStart))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromUtf8(GetParam().shownReason))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("not found"))) << "the detail is for the tooltip";
+    EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(QStringLiteral("not found")),
+              GetParam().thisRunFailed && shown.contains(QStringLiteral("failed")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Status, LastCheckShown,
+    ::testing::Values(LastCheck{"never", std::nullopt, std::nullopt, false, "Not checked yet", ""},
+                      LastCheck{"storedOnly", 30, std::nullopt, false, "Last checked: ", ""},
+                      LastCheck{"thisRunSucceeded", 30, 1, false, "Last checked: ", ""},
+                      LastCheck{"thisRunFailed", 30, 1, true, "The last check failed (",
+                                "): The update server could not be reached."},
+                      LastCheck{"failedBeforeTheStoredSuccess", 1, 30, true, "Last checked: ", ""}),
+    [](const ::testing::TestParamInfo<LastCheck>& row) { return std::string(row.param.name); });
+
+// The feed address composes the bundle identifier in unchanged.
 struct Identifier {
+    const char* name;
     const char* identifier;
 };
 
 class BundleIdentifiers : public ::testing::TestWithParam<Identifier> {};
 
-TEST_P(BundleIdentifiers, enterTheAddressUnchangedBetweenApplicationsAndTheNextSlash) {
+TEST_P(BundleIdentifiers, EnterTheAddressUnchangedBetweenApplicationsAndTheNextSlash) {
     const QString identifier = QString::fromUtf8(GetParam().identifier);
     UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), identifier);
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
     UpdatesViewController pane;
     pane.viewDidAppear();
-    const QString line = world.feedLines().value(0);
-    const QString address = line.mid(QStringLiteral("Setting Sparkle feed to ").size());
-    const qsizetype start =
-        address.indexOf(QStringLiteral("applications/")) + QStringLiteral("applications/").size();
-    EXPECT_EQ(address.mid(start, address.indexOf(QLatin1Char('/'), start) - start), identifier);
-    EXPECT_EQ(address, releases(identifier));
-    ASSERT_EQ(updater.feeds.size(), 1);
-    EXPECT_EQ(updater.feeds.first().toString(), address);
+    EXPECT_EQ(world.feedLines(), QStringList{logged(releases(identifier))});
+    EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(identifier))});
 }
 
-INSTANTIATE_TEST_SUITE_P(FeedAddress, BundleIdentifiers,
-                         ::testing::Values(Identifier{"com.tamberline.Quillmere"},
-                                           Identifier{"com.Example.MixedCase"},
-                                           Identifier{"org.example.with-dash_and_underscore9"}));
+INSTANTIATE_TEST_SUITE_P(
+    FeedAddress, BundleIdentifiers,
+    ::testing::Values(Identifier{"Quillmere", "com.tamberline.Quillmere"},
+                      Identifier{"MixedCase", "com.Example.MixedCase"},
+                      Identifier{"DashAndUnderscore", "org.example.with-dash_and_underscore9"}),
+    [](const ::testing::TestParamInfo<Identifier>& row) { return std::string(row.param.name); });
 
-TEST(UpdatesPaneWithoutIdentifier, doesNothingAndLogsNothing) {
+TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
     UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
@@ -205,9 +270,69 @@ TEST(UpdatesPaneWithoutIdentifier, doesNothingAndLogsNothing) {
     EXPECT_TRUE(updater.feeds.isEmpty());
 }
 
-// The settings domain as kept on disk, changed by another program: the file watch brings the
+// A studio's own update-feed base, from the environment or the preferences domain.
+struct GivenBase {
+    const char* name;
+    const char* environment; // null: unset
+    const char* preference;  // null: absent
+    const char* used;        // null: the build's
+    const char* shownWords;  // null: nothing shown
+};
+
+void PrintTo(const GivenBase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class FeedBases : public ::testing::TestWithParam<GivenBase> {};
+
+TEST_P(FeedBases, AreUsedUnderTheHttpsRuleAndShownInThePane) {
+    const ScopedEnvironment environment("QUILLMERE_UPDATE_FEED_BASE", GetParam().environment
+                                                                          ? QByteArray(GetParam().environment)
+                                                                          : QByteArray());
+    UpdaterWorld world;
+    RecordingUpdater updater;
+    quillmere::Updater::setSharedUpdater(&updater);
+    if (GetParam().preference) {
+        ASSERT_TRUE(UpdateSettings::updateFeedBase.write(QString::fromUtf8(GetParam().preference)));
+    }
+    UpdatesViewController pane;
+    pane.view();
+    pane.viewDidAppear();
+    const QString used = GetParam().used ? QString::fromUtf8(GetParam().used) : kBase;
+    EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(UpdaterWorld::kBundleIdentifier, used))});
+    EXPECT_EQ(pane.feedBaseLabel()->isHidden(), GetParam().shownWords == nullptr);
+    if (GetParam().shownWords) {
+        EXPECT_TRUE(pane.feedBaseLabel()->text().contains(QString::fromUtf8(GetParam().shownWords)))
+            << pane.feedBaseLabel()->text().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Override, FeedBases,
+    ::testing::Values(
+        GivenBase{"none", nullptr, nullptr, nullptr, nullptr},
+        GivenBase{"environmentHttps", "https://mirror.studio.test/u/applications/", nullptr,
+                  "https://mirror.studio.test/u/applications/", "as QUILLMERE_UPDATE_FEED_BASE says"},
+        GivenBase{"environmentLoopbackHttp", "http://127.0.0.1:8080/applications/", nullptr,
+                  "http://127.0.0.1:8080/applications/", "127.0.0.1:8080"},
+        GivenBase{"preference", nullptr, "https://mirror.studio.test/applications/",
+                  "https://mirror.studio.test/applications/", "as the preference \"updateFeedBase\" says"},
+        GivenBase{"environmentBeforePreference", "https://a.test/applications/",
+                  "https://b.test/applications/", "https://a.test/applications/",
+                  "https://a.test/applications/"},
+        GivenBase{"plainHttpElsewhere", "http://mirror.studio.test/applications/", nullptr, nullptr,
+                  "only https addresses are taken"},
+        GivenBase{"notEndingInApplications", "https://mirror.studio.test/feeds/", nullptr, nullptr,
+                  "must end in \"applications/\""},
+        GivenBase{"withAQuery", "https://mirror.studio.test/applications/?x=1", nullptr, nullptr, "query"},
+        GivenBase{"notAnAddress", "mirror", nullptr, nullptr, "not a web address"},
+        GivenBase{"refusedPreference", nullptr, "ftp://mirror.studio.test/applications/", nullptr,
+                  "from the preferences key \"updateFeedBase\" is not used"}),
+    [](const ::testing::TestParamInfo<GivenBase>& row) { return std::string(row.param.name); });
+
+// The preferences domain as kept on disk, changed by another program: the file watch brings the
 // change to the pane.
-TEST(UpdatesPaneOnDisk, followsAChangeWrittenByAnotherProgram) {
+TEST(UpdatesPaneOnDisk, FollowsAChangeWrittenByAnotherProgram) {
     const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
     if (plistutil.isEmpty())
         GTEST_SKIP() << "plistutil (libplist-utils) is not installed";
@@ -219,14 +344,14 @@ TEST(UpdatesPaneOnDisk, followsAChangeWrittenByAnotherProgram) {
     brisquel::Platform::install(platform);
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
-    ASSERT_TRUE(quillmere::setIncludeBetaReleases(false));
+    ASSERT_TRUE(UpdateSettings::includeBetaReleases.write(false));
 
     UpdatesViewController pane;
     pane.view();
     pane.viewDidAppear();
     ASSERT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
 
-    // Another program writes the domain file anew, as a whole, the way settings tools do.
+    // Another program writes the domain file anew, as a whole, the way preferences tools do.
     const QString xml =
         folder.write(QStringLiteral("new.plist"), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
                                                   "<key>includeBetaReleases</key><true/></dict></plist>");
@@ -239,5 +364,66 @@ TEST(UpdatesPaneOnDisk, followsAChangeWrittenByAnotherProgram) {
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked());
     pane.viewWillDisappear();
 }
+
+// An interface file that does not fit the pane stops the program, naming the file and what is
+// wrong: each row edits the shipped file and loads the pane's view from a copy of the bundle.
+struct BrokenInterface {
+    const char* name;
+    const char* replace;
+    const char* with;
+    const char* message;
+};
+
+void PrintTo(const BrokenInterface& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class BrokenUpdatesInterface : public ::testing::TestWithParam<BrokenInterface> {};
+
+TEST_P(BrokenUpdatesInterface, StopsNamingTheFileAndTheCause) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    testsupport::TempFolder data;
+    // As built, beside this program (asking the pane's bundle here would fix it for the process).
+    const QString shipped = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
+    const QString copy = data.filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
+    QDir().mkpath(copy);
+    for (const QString& name : QDir(shipped).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(QDir(shipped).filePath(name), QDir(copy).filePath(name)));
+    QFile file(QDir(copy).filePath(UpdatesViewController::kInterfaceFile));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray text = file.readAll();
+    ASSERT_TRUE(text.contains(GetParam().replace));
+    text.replace(GetParam().replace, GetParam().with);
+    file.resize(0);
+    file.write(text);
+    file.close();
+    const ScopedEnvironment environment("QUILLMERE_DATA_DIR", data.path().toUtf8());
+    // The bundle is looked up once per process: only a new one finds the copy.
+    EXPECT_DEATH(
+        {
+            UpdaterWorld world;
+            UpdatesViewController pane;
+            pane.view();
+        },
+        ::testing::HasSubstr(std::string("UpdatesViewController.ui: ") + GetParam().message));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bundle, BrokenUpdatesInterface,
+    ::testing::Values(
+        BrokenInterface{"missingObject", "name=\"checkNowButton\"", "name=\"checkLaterButton\"",
+                        "the interface has no object named \"checkNowButton\""},
+        BrokenInterface{"wrongClass", "<widget class=\"QLabel\" name=\"lastCheckLabel\">",
+                        "<widget class=\"QPushButton\" name=\"lastCheckLabel\">",
+                        "the object \"lastCheckLabel\" is a QPushButton, not a QLabel"},
+        BrokenInterface{
+            "unknownSetting", "<string>automaticallyChecksForUpdates</string>",
+            "<string>deleteEverything</string>",
+            "the control \"automaticChecksSwitch\" names \"deleteEverything\", which is no on/off setting"},
+        BrokenInterface{"noBetaControl", "<string>includeBetaReleases</string>",
+                        "<string>automaticallyChecksForUpdates</string>",
+                        "no control names the setting \"includeBetaReleases\""}),
+    [](const ::testing::TestParamInfo<BrokenInterface>& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -4,13 +4,16 @@
 #include "tests/app/AppWorld.h"
 
 #include "ContactForm/ContactForm.h"
+#include "ContactForm/ContactFormViewController.h"
 #include "ContactForm/FeedbackWindow.h"
 #include "Preferences/PreferencesWindowController.h"
 #include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoExtensions/MainBundle.h"
+#include "VexoUpdater/FeedUpdater.h"
 #include "VexoUpdater/Updater.h"
+#include "VexoUpdater/UpdatesViewController.h"
 #include "app/AppDelegate.h"
-#include "app/AppIdentity.h"
 #include "app/ApplicationMain.h"
 #include "app/ApplicationView.h"
 #include "app/ChooseButton.h"
@@ -29,14 +32,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMutex>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 
@@ -44,9 +51,65 @@
 
 #include <csignal>
 
+// The hooks QtCore offers inspecting tools (declared in its private headers, exported for them).
+extern quintptr Q_CORE_EXPORT qtHookData[];
+
 using namespace quillmere;
 
 namespace {
+
+// Every QObject alive, through the hooks QtCore keeps for tools that inspect a program (the
+// ones a debugger's Qt support uses): construction and destruction of any object, on any thread.
+class LiveObjects {
+public:
+    LiveObjects() {
+        s_instance = this;
+        s_previousAdd = qtHookData[kAddQObject];
+        s_previousRemove = qtHookData[kRemoveQObject];
+        qtHookData[kAddQObject] = reinterpret_cast<quintptr>(&added);
+        qtHookData[kRemoveQObject] = reinterpret_cast<quintptr>(&removed);
+    }
+    ~LiveObjects() {
+        qtHookData[kAddQObject] = s_previousAdd;
+        qtHookData[kRemoveQObject] = s_previousRemove;
+        s_instance = nullptr;
+    }
+    LiveObjects(const LiveObjects&) = delete;
+    LiveObjects& operator=(const LiveObjects&) = delete;
+
+    // Those made on this thread and alive now (others may be half made or gone before they are
+    // looked at).
+    QList<QObject*> onThisThread() const {
+        QMutexLocker lock(&m_mutex);
+        QList<QObject*> objects;
+        for (QObject* object : m_alive) {
+            if (object->thread() == QThread::currentThread()) {
+                objects.append(object);
+            }
+        }
+        return objects;
+    }
+
+private:
+    // QtCore's indices of the two hooks.
+    static constexpr int kAddQObject = 3;
+    static constexpr int kRemoveQObject = 4;
+
+    static void added(QObject* object) {
+        QMutexLocker lock(&s_instance->m_mutex);
+        s_instance->m_alive.insert(object);
+    }
+    static void removed(QObject* object) {
+        QMutexLocker lock(&s_instance->m_mutex);
+        s_instance->m_alive.remove(object);
+    }
+
+    static inline LiveObjects* s_instance = nullptr;
+    static inline quintptr s_previousAdd = 0;
+    static inline quintptr s_previousRemove = 0;
+    mutable QMutex m_mutex;
+    QSet<QObject*> m_alive;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -71,8 +134,9 @@ protected:
     }
 
     QSize savedSize() const {
-        const auto contents = world.domainContents(applicationBundleIdentifier());
-        const QString text = contents ? contents->value(mainWindowFrameName()).toString() : QString();
+        const auto contents = world.domainContents(brisquel::vexo::MainBundle::bundleIdentifier());
+        const QString text =
+            contents ? contents->value(AppDelegate::kMainWindowFrameName).toString() : QString();
         return WindowFrameAutosave::parseFrame(text).value_or(QRect()).size();
     }
 
@@ -134,7 +198,7 @@ TEST_F(MainWindow, TheFrameIsSavedUnderMainWindowAndRestoredWithinTheScreen) {
     EXPECT_TRUE(isCentred(delegate->window()));
     delegate.reset();
 
-    const auto own = world.platform().preferences->open(applicationBundleIdentifier());
+    const auto own = world.platform().standardUserDefaults();
     const struct {
         QString saved;
         bool minimumWidth;
@@ -143,7 +207,7 @@ TEST_F(MainWindow, TheFrameIsSavedUnderMainWindowAndRestoredWithinTheScreen) {
                  {QStringLiteral("0 0 760 5000 0 0 800 5000"), false}};  // taller than this one
     for (const auto& [saved, minimumWidth] : cases) {
         SCOPED_TRACE(saved.toStdString());
-        ASSERT_TRUE(own->setValue(mainWindowFrameName(), saved));
+        ASSERT_TRUE(own->setValue(AppDelegate::kMainWindowFrameName, saved));
         delegate = launch();
         QMainWindow* window = delegate->window();
         if (minimumWidth) {
@@ -312,6 +376,64 @@ TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebarAtLaunc
     EXPECT_EQ(stops.size(), 5);
 }
 
+// The start of the program, from the delegate to the main window's first paint: everything the
+// process holds at that moment, and the updater made only after it.
+TEST_F(MainWindow, NothingTheFirstWindowDoesNotNeedIsAliveAtItsFirstPaint) {
+    Updater::setSharedUpdater(nullptr);
+    struct AtFirstPaint {
+        QStringList networkObjects;
+        QStringList feedbackObjects;
+        QStringList updaterObjects;
+        QStringList loadedPaneViews;
+        int preferencesWindows = 0;
+        int nativePreferencesWindows = 0;
+        QStringList feedLines;
+    } seen;
+    std::optional<LiveObjects> live;
+    live.emplace();
+    ApplicationLaunch launch(world.finder());
+    QObject::connect(&launch, &ApplicationLaunch::mainWindowPainted, [&] {
+        for (QObject* object : live->onThisThread()) {
+            const QString name = QString::fromLatin1(object->metaObject()->className());
+            if (object->inherits("QNetworkAccessManager") || name.startsWith(QLatin1String("QNetwork"))) {
+                seen.networkObjects << name;
+            }
+            if (qobject_cast<FeedbackWindow*>(object) || qobject_cast<ContactFormViewController*>(object)) {
+                seen.feedbackObjects << name;
+            }
+            if (qobject_cast<Updater*>(object)) {
+                seen.updaterObjects << name;
+            }
+            if (auto* pane = qobject_cast<UpdatesViewController*>(object); pane && pane->isViewLoaded()) {
+                seen.loadedPaneViews << name;
+            }
+            if (auto* window = qobject_cast<UserInteractionPausableWindow*>(object)) {
+                ++seen.preferencesWindows;
+                seen.nativePreferencesWindows += window->testAttribute(Qt::WA_WState_Created) ? 1 : 0;
+            }
+        }
+        for (const QString& line : world.log().systemLines()) {
+            if (line.startsWith(QLatin1String("Setting Sparkle feed to "))) {
+                seen.feedLines << line;
+            }
+        }
+    });
+    ASSERT_TRUE(QSignalSpy(&launch, &ApplicationLaunch::mainWindowPainted).wait(10'000));
+    live.reset();
+    EXPECT_EQ(seen.networkObjects, QStringList());
+    EXPECT_EQ(seen.feedbackObjects, QStringList());
+    EXPECT_EQ(seen.updaterObjects, QStringList());
+    EXPECT_EQ(seen.loadedPaneViews, QStringList());
+    // The preferences window object exists, made with the delegate, but no native window yet.
+    EXPECT_EQ(seen.preferencesWindows, 1);
+    EXPECT_EQ(seen.nativePreferencesWindows, 0);
+    EXPECT_EQ(seen.feedLines, QStringList());
+    // The updater comes right after, and the record of the last check follows it.
+    ASSERT_TRUE(apptest::waitUntil([&] { return launch.updater() != nullptr; }));
+    EXPECT_EQ(Updater::sharedUpdater(), launch.updater());
+    apptest::settle();
+}
+
 // ---- the program's end ----
 
 // The event loop is run to its end in a child process of its own, so the loop of the remaining
@@ -369,31 +491,116 @@ TEST_F(MainWindowDeathTest, AnInterruptFromTheTerminalQuitsLikeTheQuitCommand) {
     }
 }
 
-TEST(ProgramOptions, HelpAndVersionPrintAndEndTheProgramWithoutADisplay) {
-    const struct {
-        QString argument;
-        QString said;
-    } cases[] = {
-        {QStringLiteral("--version"), QStringLiteral("Quillmere 1.0.0 (build 1)\nBrisquel library 1.0\n")},
-        {QStringLiteral("-v"), QStringLiteral("Quillmere 1.0.0")},
-        {QStringLiteral("--help"), QStringLiteral("Usage: quillmere")},
-        {QStringLiteral("-h"), QStringLiteral("QUILLMERE_APPLICATIONS_DIR")}};
+// The program's own command line, run as the program: what it prints, where, and its status.
+struct Invocation {
+    const char* name;
+    QStringList arguments;
+    const char* display; // the DISPLAY given; null: none, and no other way to a window either
+    int status;
+    const char* output; // on standard output
+    const char* error;  // on standard error, in one line
+};
+
+void PrintTo(const Invocation& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ProgramOptions : public ::testing::TestWithParam<Invocation> {};
+
+TEST_P(ProgramOptions, AnswerWithOneLineAndTheirStatusBeforeAnyWindow) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         environment.remove(QString::fromLatin1(name));
     }
-    for (const auto& [argument, said] : cases) {
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(QUILLMERE_PROGRAM), {argument});
-        ASSERT_TRUE(program.waitForFinished(30000)) << argument.toStdString();
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), 0) << argument.toStdString();
-        const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
-        EXPECT_TRUE(output.contains(said)) << output.toStdString();
-        EXPECT_TRUE(program.readAllStandardError().isEmpty());
+    if (GetParam().display) {
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(GetParam().display));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     }
-    EXPECT_EQ(helpText().split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^.{81,}$"))),
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QUILLMERE_PROGRAM), GetParam().arguments);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), GetParam().status);
+    const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(output.contains(QString::fromUtf8(GetParam().output))) << output.toStdString();
+    if (*GetParam().error) {
+        EXPECT_TRUE(error.contains(QString::fromUtf8(GetParam().error))) << error.toStdString();
+        EXPECT_EQ(error.count(u'\n'), 1) << error.toStdString();
+        EXPECT_FALSE(error.contains(QChar(0x1b))) << "no control character reaches the terminal";
+    } else {
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, ProgramOptions,
+    ::testing::Values(
+        Invocation{"version",
+                   {QStringLiteral("--version")},
+                   nullptr,
+                   0,
+                   "Quillmere 1.0.0 (build 1)\nBrisquel library 1.0\n",
+                   ""},
+        Invocation{"shortVersion", {QStringLiteral("-v")}, nullptr, 0, "Quillmere 1.0.0", ""},
+        Invocation{"help", {QStringLiteral("--help")}, nullptr, 0, "Usage: quillmere", ""},
+        Invocation{"shortHelp", {QStringLiteral("-h")}, nullptr, 0, "QUILLMERE_APPLICATIONS_DIR", ""},
+        Invocation{"unknownOption",
+                   {QStringLiteral("--bogus")},
+                   nullptr,
+                   2,
+                   "",
+                   "quillmere: unknown option \"--bogus\"; usage: quillmere [--help]"},
+        Invocation{
+            "unexpectedArgument", {QStringLiteral("notes.txt")}, nullptr, 2, "", "unexpected argument"},
+        Invocation{"toolkitOptionWithoutItsValue",
+                   {QStringLiteral("-style")},
+                   nullptr,
+                   2,
+                   "",
+                   "the option -style needs a value"},
+        Invocation{"controlCharactersShownEscaped",
+                   {QStringLiteral("--\x1b[31mred")},
+                   nullptr,
+                   2,
+                   "",
+                   "\"--\\u001b[31mred\""},
+        Invocation{"noDisplay", {}, nullptr, 1, "", "quillmere: no display to show the window on"},
+        Invocation{"aDisplayThatCannotBeReached",
+                   {},
+                   ":97",
+                   1,
+                   "",
+                   "quillmere: no window can be shown: could not connect to display :97"}),
+    [](const ::testing::TestParamInfo<Invocation>& row) { return std::string(row.param.name); });
+
+// Every environment variable of the program's own that its code reads, and every option, is in
+// --help, which fits a terminal of 80 columns.
+TEST(ProgramHelp, NamesEveryEnvironmentVariableTheCodeReadsAndFitsEightyColumns) {
+    const QRegularExpression variable(QStringLiteral("\"(QUILLMERE_[A-Z_]+)\""));
+    QSet<QString> read;
+    for (const char* folder :
+         {"app", "core", "VexoExtensions", "VexoUpdater", "ContactForm", "Preferences", "VexoWidgets"}) {
+        QDirIterator files(QStringLiteral(QUILLMERE_SOURCE_DIR "/") + QString::fromLatin1(folder),
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString source = QString::fromUtf8(apptest::AppWorld::readBytes(files.next()));
+            for (const QRegularExpressionMatch& match : variable.globalMatch(source)) {
+                read.insert(match.captured(1));
+            }
+        }
+    }
+    EXPECT_GE(read.size(), 6);
+    const QString help = helpText();
+    for (const QString& name : read) {
+        EXPECT_TRUE(help.contains(name)) << name.toStdString();
+    }
+    for (const char* option :
+         {"--help", "--version", "--check-for-updates", "--feed", "--json", "-platform"}) {
+        EXPECT_TRUE(help.contains(QString::fromLatin1(option))) << option;
+    }
+    EXPECT_EQ(help.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^.{81,}$"))),
               QStringList());
 }
 

@@ -4,8 +4,8 @@
 #include "tests/app/AppWorld.h"
 
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoWidgets/Appearance.h"
 #include "app/AppHeaderView.h"
-#include "app/Appearance.h"
 #include "app/NoticeBanner.h"
 #include "app/PlainText.h"
 #include "app/URLTransformer.h"

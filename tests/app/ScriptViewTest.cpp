@@ -406,6 +406,7 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
 TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
     // A domain kept in memory cannot be watched.
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    memory->domain(domain)->m_watchable = false;
     world.setPreferences(memory);
     showDetail();
     // The user goes to another window, and the domain changes meanwhile.

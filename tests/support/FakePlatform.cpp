@@ -1,6 +1,23 @@
 #include "tests/support/FakePlatform.h"
 
+#include <QTimer>
+
 namespace testsupport {
+
+namespace {
+
+class MemoryObservation final : public brisquel::vexo::ChangeObservation {
+public:
+    MemoryObservation(std::shared_ptr<QHash<int, std::function<void()>>> observers, int id)
+        : m_observers(std::move(observers)), m_id(id) {}
+    ~MemoryObservation() override { m_observers->remove(m_id); }
+
+private:
+    std::shared_ptr<QHash<int, std::function<void()>>> m_observers;
+    int m_id;
+};
+
+} // namespace
 
 void RecordingLog::system(const QString& line) {
     QMutexLocker lock(&m_mutex);
@@ -32,6 +49,7 @@ brisquel::vexo::Result MemoryDefaults::write(const QString& key, const QVariant&
                                                m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.insert(key, value);
+    tell();
     return {};
 }
 brisquel::vexo::Result MemoryDefaults::remove(const QString& key) {
@@ -40,7 +58,35 @@ brisquel::vexo::Result MemoryDefaults::remove(const QString& key) {
                                                m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.remove(key);
+    tell();
     return {};
+}
+
+std::unique_ptr<brisquel::vexo::ChangeObservation>
+MemoryDefaults::observeChanges(std::function<void()> onChange) {
+    if (!m_watchable)
+        return nullptr;
+    const int id = m_nextObserver++;
+    m_observers->insert(id, std::move(onChange));
+    return std::make_unique<MemoryObservation>(m_observers, id);
+}
+
+void MemoryDefaults::tell() {
+    // Like a watched file: told later, and only to the observations still live then.
+    std::weak_ptr<QHash<int, std::function<void()>>> observers = m_observers;
+    QTimer::singleShot(0, [observers] {
+        const auto live = observers.lock();
+        if (!live) {
+            return;
+        }
+        const QList<int> ids = live->keys();
+        for (const int id : ids) {
+            if (const auto found = live->constFind(id); found != live->constEnd()) {
+                const std::function<void()> onChange = found.value();
+                onChange();
+            }
+        }
+    });
 }
 
 std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QString& name) {

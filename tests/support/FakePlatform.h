@@ -25,7 +25,9 @@ private:
     QStringList m_output;
 };
 
-// A preferences domain in memory.
+// The one preferences domain in memory of the tests. It can be watched like a domain kept on
+// disk: every stored change (through write() or remove(), not through m_values) is told to each
+// observation live at that moment, later, from the event loop, once per change.
 class MemoryDefaults final : public brisquel::vexo::UserDefaults {
 public:
     explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
@@ -33,13 +35,24 @@ public:
     brisquel::vexo::Expected<QVariant> read(const QString& key) const override;
     brisquel::vexo::Result write(const QString& key, const QVariant& value) override;
     brisquel::vexo::Result remove(const QString& key) override;
+    std::unique_ptr<brisquel::vexo::ChangeObservation>
+    observeChanges(std::function<void()> onChange) override;
+
+    int liveObservations() const { return static_cast<int>(m_observers->size()); }
 
     QHash<QString, QVariant> m_values;
     bool m_failReads = false;
     bool m_failWrites = false;
+    // False: the domain cannot be watched (observeChanges gives null), as some platforms' cannot.
+    bool m_watchable = true;
 
 private:
+    void tell();
+
     QString m_domain;
+    std::shared_ptr<QHash<int, std::function<void()>>> m_observers =
+        std::make_shared<QHash<int, std::function<void()>>>();
+    int m_nextObserver = 0;
 };
 
 class MemoryPreferences final : public brisquel::vexo::PreferencesDomains {

@@ -1,15 +1,15 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QPalette>
 
 class QWidget;
 
 namespace quillmere {
 
-// The few text styles and colours of the windows, derived from the widget's own palette and font
-// so that they follow the desktop's theme, light or dark.
+// The colours of every window of the application and of its libraries, derived from the widget's
+// own palette so that they follow the desktop's theme, light or dark. (The fonts are in
+// TextStyles.h.)
 //
 // Every colour given here for text reaches a contrast of at least kMinimumTextContrast against the
 // background it is drawn on (the WCAG AA level for body text): a theme colour that falls short is
@@ -20,13 +20,6 @@ constexpr double kMinimumTextContrast = 4.5;
 // The space between the label column and the control column, and between rows.
 constexpr int kColumnSpacing = 8;
 constexpr int kRowSpacing = 14;
-
-// The emphasised title of a list row (a copy's name in the sidebar).
-QFont headlineFont(const QFont& base);
-QFont headlineFont(const QWidget* widget);
-// Small explanatory text (a bundle identifier, a script's description).
-QFont captionFont(const QFont& base);
-QFont captionFont(const QWidget* widget);
 
 // The contrast ratio of two opaque colours as WCAG 2 defines it: from 1 (the same) to 21 (black
 // on white).
@@ -46,6 +39,7 @@ QColor secondaryTextColor(const QWidget* widget);
 QColor secondaryTextColor(const QColor& text, const QColor& background);
 // Text that warns (a file that is missing): a red that stays readable on the window.
 QColor warningTextColor(const QWidget* widget);
+QColor warningTextColor(const QColor& background);
 // The tint of destructive controls.
 QColor destructiveColor();
 

@@ -1,4 +1,4 @@
-#include "app/Appearance.h"
+#include "VexoWidgets/Appearance.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -33,30 +33,6 @@ QColor windowColor(const QWidget* widget) {
 }
 
 } // namespace
-
-QFont headlineFont(const QFont& base) {
-    QFont font = base;
-    font.setWeight(QFont::DemiBold);
-    return font;
-}
-
-QFont headlineFont(const QWidget* widget) {
-    return headlineFont(widget->font());
-}
-
-QFont captionFont(const QWidget* widget) {
-    return captionFont(widget->font());
-}
-
-QFont captionFont(const QFont& base) {
-    QFont font = base;
-    if (font.pointSizeF() > 0) {
-        font.setPointSizeF(font.pointSizeF() * 0.85);
-    } else if (font.pixelSize() > 0) {
-        font.setPixelSize(qMax(9, font.pixelSize() * 85 / 100));
-    }
-    return font;
-}
 
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = relativeLuminance(a);
@@ -101,7 +77,11 @@ QColor secondaryTextColor(const QColor& text, const QColor& background) {
 }
 
 QColor warningTextColor(const QWidget* widget) {
-    return readableOn(QColor(0xd7, 0x26, 0x1e), windowColor(widget));
+    return warningTextColor(windowColor(widget));
+}
+
+QColor warningTextColor(const QColor& background) {
+    return readableOn(QColor(0xd7, 0x26, 0x1e), background);
 }
 
 QColor destructiveColor() {
