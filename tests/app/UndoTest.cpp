@@ -1,0 +1,222 @@
+// Undo and redo of script assignments: a step puts back the exact stored values through the real
+// preferences domain, keeps a change made meanwhile by another writer and says so; in the window,
+// Edit › Undo and Redo name the step, the rows follow at once, a failed write is shown with its
+// reason, and the history outlives the copy shown.
+
+#include "tests/app/AppWorld.h"
+#include "tests/support/ArchivedURL.h"
+
+#include "app/AppDelegate.h"
+#include "app/ApplicationView.h"
+#include "app/AssignmentCommand.h"
+#include "app/ChooseButton.h"
+#include "app/ContentView.h"
+#include "app/MainMenu.h"
+#include "app/ScriptView.h"
+#include "app/UndoHistory.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace quillmere;
+using namespace Qt::StringLiterals;
+using apptest::AppWorld;
+using Side = AssignmentCommand::Side;
+using Outcome = AssignmentCommand::Outcome;
+
+namespace {
+
+const QString kBatchKey = QStringLiteral("endOfBatchScript");
+const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
+const QString kMine = QStringLiteral("/Scripts/Mine.scpt");
+const QString kOld = QStringLiteral("/Scripts/Old.scpt");
+const QString kTheirs = QStringLiteral("/Scripts/Theirs.scpt");
+
+QVariant archivedUrl() {
+    return testsupport::ArchivedURL().bytes();
+}
+
+// ---- one step, through the real domain ----
+
+enum class Other { None, BeforeUndo, BeforeRedo };
+
+struct StepRow {
+    const char* name;
+    QVariant initial; // stored before the user's action (invalid: nothing)
+    QVariant action;  // what the action stores (invalid: it removes the key)
+    Other other;      // when another writer stores `theirs`
+    QVariant theirs;
+    QVariant afterUndo; // what the domain holds after the undo
+    QVariant afterRedo; // and after the redo, when the undo went through
+    QStringList notice; // words of the notice; empty: no notice, the step goes through
+};
+
+void PrintTo(const StepRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class Step : public ::testing::TestWithParam<StepRow> {
+protected:
+    void SetUp() override {
+        domain = world.platform().preferences->open(QStringLiteral("com.captureone.undo-test"));
+        // Nothing of the rest of the domain is ever touched.
+        ASSERT_TRUE(domain->write(QStringLiteral("unrelated"), qint64(42)));
+    }
+    void set(const QVariant& value) const {
+        ASSERT_TRUE(value.isValid() ? domain->write(kBatchKey, value) : domain->remove(kBatchKey));
+    }
+    QVariant stored() const { return domain->read(kBatchKey).value(); }
+    // Compared by kind and value: a text is not the bytes of its path, nor a number its digits.
+    static void expectStored(const QVariant& actual, const QVariant& expected) {
+        EXPECT_TRUE(AssignmentCommand::same(actual, expected))
+            << actual.typeName() << " " << actual.toString().toStdString() << " instead of "
+            << expected.typeName() << " " << expected.toString().toStdString();
+    }
+    void expectRestOfDomainKept() const {
+        EXPECT_EQ(domain->read(QStringLiteral("unrelated")).value(), QVariant(qint64(42)));
+    }
+
+    AppWorld world;
+    std::shared_ptr<brisquel::vexo::UserDefaults> domain;
+};
+
+TEST_P(Step, UndoAndRedoRestoreExactValuesOrKeepAnotherWritersChange) {
+    const StepRow& row = GetParam();
+    set(row.initial);
+    set(row.action);
+    AssignmentCommand step(domain, QStringLiteral("com.captureone.undo-test"),
+                           QStringLiteral("Capture One 23"), QString(),
+                           {{kBatchKey, QStringLiteral("Batch Done"), row.initial, stored()}});
+    step.setText(AssignmentCommand::textFor(step.changes().first()));
+    EXPECT_EQ(step.text(), row.action.isValid() ? QStringLiteral("Assign Batch Done")
+                                                : QStringLiteral("Remove Batch Done"));
+
+    if (row.other == Other::BeforeUndo) {
+        set(row.theirs);
+    }
+    const Outcome undone = step.apply(Side::Before);
+    expectStored(stored(), row.afterUndo);
+    expectRestOfDomainKept();
+    if (row.other == Other::BeforeRedo) {
+        ASSERT_EQ(undone, Outcome::Done);
+        set(row.theirs);
+    }
+    const bool conflictOnUndo = row.other == Other::BeforeUndo && !row.notice.isEmpty();
+    if (!conflictOnUndo) {
+        ASSERT_EQ(undone, Outcome::Done);
+        EXPECT_FALSE(step.isObsolete());
+        EXPECT_TRUE(step.conflicts().isEmpty());
+        const Outcome redone = step.apply(Side::After);
+        expectStored(stored(), row.afterRedo);
+        expectRestOfDomainKept();
+        EXPECT_EQ(redone, row.notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
+    } else {
+        EXPECT_EQ(undone, Outcome::Conflicted);
+    }
+    if (row.notice.isEmpty()) {
+        // Undone and redone again, as often as the user likes.
+        EXPECT_EQ(step.apply(Side::Before), Outcome::Done);
+        expectStored(stored(), row.afterUndo);
+        return;
+    }
+    // The other writer's value stays, the step is dropped, and the notice says what is stored.
+    EXPECT_TRUE(step.isObsolete());
+    const QString notice = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
+    for (const QString& word : row.notice) {
+        EXPECT_TRUE(notice.contains(word)) << word.toStdString() << " not in " << notice.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Step,
+    ::testing::Values(
+        StepRow{"assignOverNothing", {}, kMine, Other::None, {}, {}, kMine, {}},
+        StepRow{"assignOverText", kOld, kMine, Other::None, {}, kOld, kMine, {}},
+        StepRow{"assignOverArchivedUrl", archivedUrl(), kMine, Other::None, {}, archivedUrl(), kMine, {}},
+        StepRow{"removeArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, {}},
+        StepRow{"removeNumber", qint64(7), {}, Other::None, {}, qint64(7), {}, {}},
+        StepRow{"theyReplacedIt",
+                {},
+                kMine,
+                Other::BeforeUndo,
+                kTheirs,
+                kTheirs,
+                {},
+                {u"was not undone"_s, u"Batch Done"_s, u"Capture One 23"_s, kTheirs,
+                 u"taken out of the undo history"_s}},
+        StepRow{"theyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, {u"no script file"_s}},
+        StepRow{"theyArchivedAUrl",
+                {},
+                kMine,
+                Other::BeforeUndo,
+                archivedUrl(),
+                archivedUrl(),
+                {},
+                {u"/Users/me/Library/Scripts/My Script ü.scpt"_s}},
+        StepRow{"theyStoredANumber",
+                {},
+                kMine,
+                Other::BeforeUndo,
+                qint64(7),
+                qint64(7),
+                {},
+                {u"names no file"_s}},
+        StepRow{"theyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, {}},
+        StepRow{"theyAssignedBeforeRedo",
+                {},
+                kMine,
+                Other::BeforeRedo,
+                kTheirs,
+                {},
+                kTheirs,
+                {u"was not redone"_s, kTheirs}}),
+    [](const ::testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
+
+TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
+    set(kMine);
+    ASSERT_TRUE(domain->write(kCaptureKey, kMine));
+    // Two scripts set by one action (an import); the capture script held archived data before.
+    AssignmentCommand step(domain, QStringLiteral("com.captureone.undo-test"),
+                           QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
+                           {{kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
+                            {kCaptureKey, QStringLiteral("Capture Done"), archivedUrl(), kMine}});
+
+    // One of them changed meanwhile: neither is undone, and the notice names only that one.
+    ASSERT_TRUE(domain->write(kCaptureKey, kTheirs));
+    EXPECT_EQ(step.apply(Side::Before), Outcome::Conflicted);
+    expectStored(stored(), kMine);
+    expectStored(domain->read(kCaptureKey).value(), kTheirs);
+    ASSERT_EQ(step.conflicts().size(), 1);
+    EXPECT_EQ(step.conflicts().first().title, QStringLiteral("Capture Done"));
+
+    // Put back, both are undone; a value with no stored form fails the second write, and the first
+    // goes back to what it held.
+    ASSERT_TRUE(domain->write(kCaptureKey, kMine));
+    AssignmentCommand again(domain, QStringLiteral("com.captureone.undo-test"),
+                            QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
+                            step.changes());
+    EXPECT_EQ(again.apply(Side::Before), Outcome::Done);
+    expectStored(stored(), kOld);
+    expectStored(domain->read(kCaptureKey).value(), archivedUrl());
+    EXPECT_EQ(again.apply(Side::After), Outcome::Done);
+
+    AssignmentCommand failing(domain, QStringLiteral("com.captureone.undo-test"),
+                              QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
+                              {{kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
+                               {kCaptureKey, QStringLiteral("Capture Done"), QString(QChar(0)), kMine}});
+    EXPECT_EQ(failing.apply(Side::Before), Outcome::Failed);
+    EXPECT_FALSE(failing.failure().message().isEmpty());
+    EXPECT_FALSE(failing.isObsolete());
+    expectStored(stored(), kMine);
+    expectStored(domain->read(kCaptureKey).value(), kMine);
+    expectRestOfDomainKept();
+}
+
+} // namespace
