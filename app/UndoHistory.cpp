@@ -15,7 +15,13 @@ UndoHistory::UndoHistory(QWidget* window, QObject* parent) : QObject(parent), m_
     m_undo->setShortcuts(QKeySequence::Undo);
     connect(m_undo, &QAction::triggered, this, &UndoHistory::undo);
     m_redo = new QAction(this);
-    m_redo->setShortcuts(QKeySequence::Redo);
+    // Ctrl+Shift+Z (Cmd+Shift+Z on the Mac) first, so that the menu shows it, whatever else the
+    // platform also binds (Ctrl+Y where the desktop follows Windows).
+    const QKeySequence shiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    redoKeys.removeAll(shiftZ);
+    redoKeys.prepend(shiftZ);
+    m_redo->setShortcuts(redoKeys);
     connect(m_redo, &QAction::triggered, this, &UndoHistory::redo);
     connect(&m_stack, &QUndoStack::indexChanged, this, &UndoHistory::updateActions);
     updateActions();
@@ -54,8 +60,8 @@ void UndoHistory::take(Side side) {
     const QString copy = step->copyIdentifier();
     const QString action = shortenedForDisplay(step->text());
     if (outcome == AssignmentCommand::Outcome::Failed) {
-        const QString what = back ? tr("“%1” could not be undone.").arg(action)
-                                  : tr("“%1” could not be redone.").arg(action);
+        const QString what =
+            back ? tr("“%1” could not be undone.").arg(action) : tr("“%1” could not be redone.").arg(action);
         openPlainMessageBox(QMessageBox::Warning, tr("The Script Could Not Be Saved"),
                             what + QStringLiteral("\n\n") + step->failure().message() +
                                 QStringLiteral("\n\n") +
@@ -95,9 +101,8 @@ AssignmentCommand* UndoHistory::commandAt(int index) const {
 }
 
 QString UndoHistory::menuText(const AssignmentCommand& step) const {
-    const QString action = step.copyIdentifier() == m_shownCopy
-                               ? step.text()
-                               : tr("%1 in %2").arg(step.text(), step.copyName());
+    const QString action =
+        step.copyIdentifier() == m_shownCopy ? step.text() : tr("%1 in %2").arg(step.text(), step.copyName());
     return menuItemText(action);
 }
 
