@@ -119,17 +119,17 @@ QString AssignmentCommand::conflictText(Side side) const {
     QString what;
     if (m_conflicts.size() == 1) {
         const Conflict& conflict = m_conflicts.first();
-        what = (side == Side::Before ? tr("“%1” was not undone: %2 of %3 has been changed since by another "
+        what = (side == Side::Before ? tr("“%1” was not undone: %2 of %3 has since been changed by another "
                                           "program or window, and now holds %4.")
-                                     : tr("“%1” was not redone: %2 of %3 has been changed since by another "
+                                     : tr("“%1” was not redone: %2 of %3 has since been changed by another "
                                           "program or window, and now holds %4."))
                    .arg(action, shortenedForDisplay(conflict.title), copy, describe(conflict.stored));
         return what + QStringLiteral("\n\n") +
                tr("That change has been kept, and the step has been taken out of the undo history.");
     }
-    what = (side == Side::Before ? tr("“%1” was not undone: these scripts of %2 have been changed since by "
+    what = (side == Side::Before ? tr("“%1” was not undone: these scripts of %2 have since been changed by "
                                       "another program or window.")
-                                 : tr("“%1” was not redone: these scripts of %2 have been changed since by "
+                                 : tr("“%1” was not redone: these scripts of %2 have since been changed by "
                                       "another program or window."))
                .arg(action, copy);
     for (const Conflict& conflict : m_conflicts) {

@@ -110,9 +110,9 @@ void UndoHistory::updateActions() {
     const AssignmentCommand* undoable = commandAt(m_stack.index() - 1);
     const AssignmentCommand* redoable = commandAt(m_stack.index());
     m_undo->setEnabled(undoable != nullptr);
-    m_undo->setText(undoable ? tr("Undo %1").arg(menuText(*undoable)) : tr("Undo"));
+    m_undo->setText(undoable ? tr("&Undo %1").arg(menuText(*undoable)) : tr("&Undo"));
     m_redo->setEnabled(redoable != nullptr);
-    m_redo->setText(redoable ? tr("Redo %1").arg(menuText(*redoable)) : tr("Redo"));
+    m_redo->setText(redoable ? tr("&Redo %1").arg(menuText(*redoable)) : tr("&Redo"));
 }
 
 } // namespace quillmere
