@@ -11,7 +11,7 @@ namespace quillmere {
 using brisquel::vexo::Result;
 
 AssignmentCommand::AssignmentCommand(std::shared_ptr<brisquel::vexo::UserDefaults> domain,
-                                     QString copyIdentifier, QString copyName, QString text,
+                                     QString copyIdentifier, QString copyName, const QString& text,
                                      QList<Change> changes)
     : m_domain(std::move(domain)), m_copyIdentifier(std::move(copyIdentifier)),
       m_copyName(std::move(copyName)), m_changes(std::move(changes)) {

@@ -59,7 +59,7 @@ public:
     // `copyIdentifier` and `copyName` name the copy whose domain it is; `text` names the action
     // ("Assign Batch Done").
     AssignmentCommand(std::shared_ptr<brisquel::vexo::UserDefaults> domain, QString copyIdentifier,
-                      QString copyName, QString text, QList<Change> changes);
+                      QString copyName, const QString& text, QList<Change> changes);
 
     // The action of one row: "Assign <title>" when it stored a value, "Remove <title>" when it
     // removed one.

@@ -46,7 +46,7 @@ struct ArchivedURL {
         char* text = nullptr;
         uint32_t length = 0;
         plist_to_xml(static_cast<plist_t>(root.get()), &text, &length);
-        const QByteArray result(text, length);
+        QByteArray result(text, length);
         plist_to_xml_free(text);
         return result;
     }
