@@ -91,7 +91,7 @@ protected:
     std::shared_ptr<brisquel::vexo::UserDefaults> domain;
 };
 
-TEST_P(Step, UndoAndRedoRestoreExactValuesOrKeepAnotherWritersChange) {
+TEST_P(Step, UndoAndRedo) {
     const StepRow& row = GetParam();
     set(row.initial);
     set(row.action);
@@ -364,7 +364,7 @@ void PrintTo(const WindowRow& row, std::ostream* os) {
 
 class WindowSteps : public WindowUndo, public ::testing::WithParamInterface<WindowRow> {};
 
-TEST_P(WindowSteps, CtrlZUndoesOneActionAndCtrlShiftZRedoesIt) {
+TEST_P(WindowSteps, ByKeyboard) {
     const WindowRow& row = GetParam();
     if (row.initial.isValid()) {
         ASSERT_TRUE(world.writeExternally(domain, kBatchKey, row.initial));
