@@ -10,6 +10,7 @@
 #include "app/ApplicationIcon.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
+#include "app/UndoHistory.h"
 
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"
@@ -64,6 +65,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             &AppDelegate::preferencesMenuItemActionHandler);
     connect(m_mainMenu->checkForUpdatesAction(), &QAction::triggered, this, &AppDelegate::checkForUpdates);
     connect(m_mainMenu->sendFeedbackAction(), &QAction::triggered, m_contactForm, &ContactForm::sendFeedback);
+    m_mainMenu->editMenu()->addActions(
+        {content->undoHistory()->undoAction(), content->undoHistory()->redoAction()});
 
     // The window never gets smaller than its content allows.
     m_window->layout()->activate();

@@ -145,6 +145,8 @@ ApplicationView::Listing ApplicationView::list(const brisquel::AppFinder::App& a
 }
 
 void ApplicationView::readScripts() {
+    m_readUnderWay = true;
+    m_readOutdated = false;
     // Parsing a large scripting definition, reading the domain and looking at every assigned file
     // must not hold up the window. The watcher belongs to this view: a result that arrives after
     // the view has gone, or after a later read began, is dropped with it.
@@ -156,8 +158,10 @@ void ApplicationView::readScripts() {
 
 void ApplicationView::setScripts(const Listing& listing) {
     const auto& read = listing.scripts;
+    m_readUnderWay = false;
     m_scripts = read ? *read : QList<brisquel::BackgroundScript>();
-    m_assignments = listing.assignments;
+    // The domain changed after the read looked at it: what the rows show is read again.
+    m_assignments = std::exchange(m_readOutdated, false) ? assignmentsOf(m_scripts) : listing.assignments;
 
     qDeleteAll(m_rowGroups);
     m_rowGroups.clear();
@@ -220,6 +224,10 @@ void ApplicationView::addRowGroup(int generation) {
                     rowsRefreshed();
                 }
             });
+            connect(row, &ScriptView::assignmentChanged, this,
+                    [this, row](const AssignmentCommand::Change& change) {
+                        emit assignmentChanged(row->script().defaults(), change);
+                    });
             layout->addWidget(row);
             m_rows.append(row);
         }
@@ -258,6 +266,15 @@ void ApplicationView::refreshRows() {
     }
     m_refreshingAll = false;
     rowsRefreshed();
+}
+
+void ApplicationView::assignmentsChangedElsewhere() {
+    if (m_readUnderWay) {
+        m_readOutdated = true;
+        return;
+    }
+    // Rows still to be made take this reading too.
+    refreshRows();
 }
 
 void ApplicationView::rowsRefreshed() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AssignmentCommand.h"
 #include "app/AssignmentState.h"
 #include "core/AppFinder.h"
 #include "core/BackgroundScript.h"
@@ -69,12 +70,18 @@ public:
     void readScripts();
     // Reads every row's assignment again, from one reading of the domain.
     void refreshRows();
+    // The domain was changed by this program outside the rows (an undo): the rows show it now, and
+    // a read still under way, which may have read the domain before the change, is read again.
+    void assignmentsChangedElsewhere();
     // The assigned files followed now.
     FileWatch* fileWatch() const { return m_fileWatch; }
 
 signals:
     // A read finished and all its rows are in place.
     void scriptsRead();
+    // A row changed what the copy's domain stores (see ScriptView::assignmentChanged).
+    void assignmentChanged(const std::shared_ptr<brisquel::vexo::UserDefaults>& domain,
+                           const quillmere::AssignmentCommand::Change& change);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,6 +121,11 @@ private:
     std::unique_ptr<QFutureWatcher<Listing>> m_read;
     // Set while every row is refreshed at once, which is followed up once at the end.
     bool m_refreshingAll = false;
+    // From the start of a read until its result is taken (the future may have finished before its
+    // result is delivered), and whether the domain changed meanwhile: then the assignments are read
+    // again.
+    bool m_readUnderWay = false;
+    bool m_readOutdated = false;
 
     NoticeBanner* m_banner = nullptr;
     QScrollArea* m_scrollArea = nullptr;

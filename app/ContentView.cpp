@@ -6,6 +6,7 @@
 #include "app/ApplicationView.h"
 #include "app/PlaceholderView.h"
 #include "app/PlainText.h"
+#include "app/UndoHistory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -144,6 +145,13 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
+
+    m_undoHistory = new UndoHistory(this, this);
+    connect(m_undoHistory, &UndoHistory::assignmentsChanged, this, [this](const QString& copy) {
+        if (m_applicationView && m_applicationView->application().bundleIdentifier() == copy) {
+            m_applicationView->assignmentsChangedElsewhere();
+        }
+    });
 
     // The content is built just before it is first shown: its first search starts now, so that
     // the walk of the folder overlaps the building of the window, and serves that first showing.
@@ -320,11 +328,20 @@ void ContentView::showDetail(bool selectionPending) {
         m_applicationView->deleteLater();
         m_applicationView = nullptr;
     }
+    m_undoHistory->setShownCopy(m_selectedApp ? m_selectedApp->bundleIdentifier() : QString());
     if (!m_selectedApp) {
         m_detail->setCurrentWidget(selectionPending ? m_pendingPage : m_placeholder);
         return;
     }
     m_applicationView = new ApplicationView(*m_selectedApp);
+    const AppFinder::App copy = *m_selectedApp;
+    connect(m_applicationView, &ApplicationView::assignmentChanged, this,
+            [this, copy](const std::shared_ptr<brisquel::vexo::UserDefaults>& domain,
+                         const AssignmentCommand::Change& change) {
+                m_undoHistory->record(std::make_unique<AssignmentCommand>(
+                    domain, copy.bundleIdentifier(), copy.displayName(), AssignmentCommand::textFor(change),
+                    QList<AssignmentCommand::Change>{change}));
+            });
     m_detail->addWidget(m_applicationView);
     m_detail->setCurrentWidget(m_applicationView);
 }

@@ -21,6 +21,7 @@ class QStackedWidget;
 namespace quillmere {
 
 class PlaceholderView;
+class UndoHistory;
 
 // The main window's content: a sidebar listing the installed copies of Capture One and a detail
 // area showing the selected copy's background scripts (or, with none selected, the text "Please
@@ -34,6 +35,9 @@ class PlaceholderView;
 // says where it searched and why nothing was found there.
 //
 // The sidebar marks the copies that run; it looks again each time the window becomes active.
+//
+// The content keeps the undo history of the assignments made in its rows, for as long as it
+// lives: switching copies or searching again leaves it as it is.
 class ContentView final : public QWidget {
     Q_OBJECT
 
@@ -71,6 +75,8 @@ public:
     PlaceholderView* placeholder() const { return m_placeholder; }
     // The detail view of the selected copy; null while the placeholder shows.
     ApplicationView* applicationView() const { return m_applicationView; }
+    // The undo history of the assignments made in the rows (Edit › Undo and Redo).
+    UndoHistory* undoHistory() const { return m_undoHistory; }
 
     // Searches for the installed copies again (as when the content is shown).
     void load();
@@ -132,6 +138,7 @@ private:
     PlaceholderView* m_placeholder = nullptr;
     QWidget* m_pendingPage = nullptr;
     QPointer<ApplicationView> m_applicationView;
+    UndoHistory* m_undoHistory = nullptr;
 };
 
 } // namespace quillmere

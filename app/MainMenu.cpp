@@ -32,6 +32,8 @@ MainMenu::MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent) : QObjec
     m_quit->setMenuRole(QAction::QuitRole);
     connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
+    m_editMenu = menuBar->addMenu(tr("&Edit"));
+
     m_helpMenu = menuBar->addMenu(tr("&Help"));
     m_checkForUpdates = m_helpMenu->addAction(tr("Check for &Updates…"));
     m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);

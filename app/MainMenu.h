@@ -10,7 +10,8 @@ class QWidget;
 
 namespace quillmere {
 
-// The application's menus: File (Preferences…, Close Window, Quit) and Help (Check for Updates…,
+// The application's menus: File (Preferences…, Close Window, Quit), Edit (filled by the window's
+// content: Undo, Redo) and Help (Check for Updates…,
 // Send Feedback…, About Quillmere). On macOS, Preferences, About, Quit and the update check move to
 // the application menu by their roles. Commands of our own are in title case.
 //
@@ -24,6 +25,7 @@ public:
     MainMenu(QMenuBar* menuBar, QWidget* window, QObject* parent = nullptr);
 
     QMenu* fileMenu() const { return m_fileMenu; }
+    QMenu* editMenu() const { return m_editMenu; }
     QMenu* helpMenu() const { return m_helpMenu; }
     QAction* aboutAction() const { return m_about; }
     QAction* quitAction() const { return m_quit; }
@@ -46,6 +48,7 @@ public slots:
 private:
     QWidget* m_window;
     QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_about = nullptr;
     QAction* m_quit = nullptr;

@@ -45,6 +45,17 @@ QString shortenedForDisplay(const QString& text, qsizetype characters) {
     return text.left(head) + QChar(0x2026) + text.mid(tail);
 }
 
+QString menuItemText(const QString& text, qsizetype characters) {
+    QString line = text;
+    for (QChar& c : line) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return shortenedForDisplay(line, characters).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 QMessageBox* openPlainMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
                                  QWidget* parent) {
     auto* box = new QMessageBox(icon, title, QString(), QMessageBox::Ok, parent);

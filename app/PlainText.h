@@ -27,6 +27,11 @@ QString plainToolTip(const QString& text);
 // sentence, a menu or a window title, where only a reasonable length can be read.
 QString shortenedForDisplay(const QString& text, qsizetype characters = 200);
 
+// Outside text made fit for a menu item: on one line (line breaks and tabs become spaces), at most
+// `characters` characters as shortenedForDisplay() gives them, and every "&" shown as itself
+// rather than taken for the mark of a keyboard shortcut.
+QString menuItemText(const QString& text, qsizetype characters = 80);
+
 // A window-modal message box over `parent` that shows its text literally and deletes itself
 // when closed. It is opened, not executed, so the window behind it keeps running.
 QMessageBox* openPlainMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,

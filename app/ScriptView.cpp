@@ -152,13 +152,25 @@ void ScriptView::clear() {
 }
 
 void ScriptView::apply(const std::optional<QUrl>& chosen) {
+    // The exact values around the write, whatever their kind, so that an undo restores exactly
+    // what was stored. The value after is read back: it is what the domain made of the path.
+    const auto& domain = m_script.defaults();
+    const QString& key = m_script.defaultsScriptName();
+    const auto before = domain ? domain->read(key) : brisquel::vexo::Expected<QVariant>(QVariant());
     const brisquel::vexo::Result stored = m_script.writeUrl(chosen);
+    const auto after = stored && domain ? domain->read(key) : brisquel::vexo::Expected<QVariant>(QVariant());
     // What the row shows is what the domain holds afterwards, so a refused write shows the
     // assignment that is still in force rather than the one that was not stored.
     refresh();
     emit assignmentWritten(static_cast<bool>(stored));
     if (!stored) {
         reportFailedWrite(chosen, stored);
+        return;
+    }
+    // A domain that could not say what it held gives no step that could put it back; a choice of
+    // the file already stored changed nothing to take back.
+    if (domain && before && after && !AssignmentCommand::same(*before, *after)) {
+        emit assignmentChanged({key, m_script.displayName(), *before, *after});
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AssignmentCommand.h"
 #include "app/AssignmentState.h"
 #include "app/RemoveButton.h"
 #include "core/BackgroundScript.h"
@@ -100,6 +101,9 @@ public slots:
 signals:
     // The row wrote the assignment (after a choice or a removal), whether or not it was stored.
     void assignmentWritten(bool stored);
+    // A choice or a removal changed what the domain stores: the exact values before and after,
+    // for the window's undo history.
+    void assignmentChanged(const quillmere::AssignmentCommand::Change& change);
     // The row read the domain again.
     void refreshed();
 
