@@ -3,6 +3,7 @@
 #include "VexoExtensions/BinaryPropertyListShape.h"
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
+#include "VexoExtensions/XmlPropertyListShape.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -174,14 +175,40 @@ Expected<Node> readNode(const QByteArray& bytes, const QString& source) {
     const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
     if (bytes.isEmpty() || static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
         return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
-    // The parser copies an object for every place that names it: check what that would make first.
-    if (Result shape = checkBinaryShape(bytes, name); !shape)
-        return shape;
     plist_t node = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    if (bytes.startsWith(kBinaryMagic)) {
+        // The parser copies an object for every place that names it: check what that would make first.
+        if (Result shape = checkBinaryShape(bytes, name); !shape)
+            return shape;
+        plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    } else {
+        // The parser descends by recursion: it reads only text whose nesting has been measured.
+        const Expected<QByteArray> checked = checkXmlShape(bytes, name);
+        if (!checked)
+            return checked.result();
+        plist_from_xml(checked->constData(), static_cast<uint32_t>(checked->size()), &node);
+    }
     if (!node)
         return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
     return Node(node);
+}
+
+void forEachArrayItem(void* array, const std::function<void(void* item)>& visit) {
+    if (!PLIST_IS_ARRAY(static_cast<plist_t>(array)))
+        return;
+    plist_array_iter iter = nullptr;
+    plist_array_new_iter(static_cast<plist_t>(array), &iter);
+    // Freed however the walk ends: visit may throw.
+    const std::unique_ptr<void, decltype(&std::free)> owned(iter, &std::free);
+    if (!iter)
+        return;
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(static_cast<plist_t>(array), iter, &item);
+        if (!item)
+            break;
+        visit(item);
+    }
 }
 
 Node parseNode(const QByteArray& bytes) {
@@ -242,9 +269,11 @@ public:
         }
         case PLIST_ARRAY: {
             QVariantList list;
-            const uint32_t size = plist_array_get_size(node);
-            for (uint32_t i = 0; i < size && m_failure.isEmpty(); ++i)
-                list.append(value(plist_array_get_item(node, i), depth + 1));
+            list.reserve(plist_array_get_size(node));
+            forEachArrayItem(node, [&](void* item) {
+                if (m_failure.isEmpty())
+                    list.append(value(static_cast<plist_t>(item), depth + 1));
+            });
             return list;
         }
         case PLIST_DICT:

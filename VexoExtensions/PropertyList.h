@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +46,10 @@ using Node = std::unique_ptr<void, NodeDeleter>;
 BRISQUEL_EXPORT Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
 // The same; null when the bytes are not a property list or go beyond the bounds.
 BRISQUEL_EXPORT Node parseNode(const QByteArray& bytes);
+// Calls visit with each element of an array node, in order. libplist finds an element by its index
+// by walking the array from its start (in an array it read from a binary property list), so a
+// loop over the indexes of a large array takes quadratic time; this one takes linear time.
+BRISQUEL_EXPORT void forEachArrayItem(void* array, const std::function<void(void* item)>& visit);
 // The binary property-list form of a tree; empty when libplist cannot write it.
 BRISQUEL_EXPORT QByteArray nodeToBinary(void* node);
 // The value a node holds, within the bounds above; an invalid QVariant for a node of no known

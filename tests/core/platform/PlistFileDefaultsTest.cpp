@@ -1,8 +1,9 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
-#include "tests/core/platform/PlistTestSupport.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/PlistTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDateTime>
@@ -24,10 +25,12 @@
 using namespace brisquel;
 using plisttest::describe;
 using plisttest::fileBytes;
+namespace hostile = testsupport::HostileFiles;
 
 namespace {
 
 const QString kDomain = QStringLiteral("com.captureone.captureone16");
+const QString kScriptKey = QStringLiteral("captureDoneScript");
 
 // A preferences folder of the test's own, holding (once written) the file of kDomain.
 struct DomainFiles {
@@ -337,7 +340,12 @@ TEST(PreferencesDomainMalformed, AFileThatIsNotAPropertyListIsReportedAndNeverOv
         {QByteArray(), notAList},
         {binary.left(binary.size() / 2), notAList},
         {"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>", notAList},
-        {*vexo::plist::toBinary(QVariantList{1, 2}), QStringLiteral("does not hold a dictionary")}};
+        {*vexo::plist::toBinary(QVariantList{1, 2}), QStringLiteral("does not hold a dictionary")},
+        // Whatever any one key holds: the file as a whole is refused before a tree is built.
+        {hostile::deeplyNestedPlist({}, QStringLiteral("deep"), 200000), QStringLiteral("levels deep")},
+        {hostile::xmlDictionary({}, QStringLiteral("many"),
+                                "<array>" + QByteArray("<true/>").repeated(600000) + "</array>"),
+         QStringLiteral("more than 500000 values")}};
     for (const auto& [bytes, reason] : cases) {
         SCOPED_TRACE(reason.toStdString());
         const DomainFiles domain;
@@ -524,6 +532,38 @@ TEST_F(PreferencesDomainFullDisk, AWriteThatDoesNotFitLeavesTheOldFileWhole) {
     // Once there is room again, writing works.
     QFile::remove(fillerPath);
     EXPECT_TRUE(defaults->setValue(QStringLiteral("big"), QByteArray(40000, 'b')));
+}
+
+TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
+    testsupport::TempFolder temp;
+    auto log = std::make_shared<testsupport::RecordingLog>();
+    PlistFileDefaults defaults(temp.path(), kDomain, log);
+    for (const QString& path :
+         {QStringLiteral("/Users/me/My Scripts/done.scpt"),
+          QStringLiteral("/Users/me/\"quoted\" 'too'.applescript"),
+          QStringLiteral("/Users/me/Grüße/日本語.scpt"), QStringLiteral("/tmp/100%25 and %.scpt"),
+          QStringLiteral("/tmp/a#b?c.scpt"), QStringLiteral("/tmp/back\\slash.scpt")}) {
+        ASSERT_TRUE(defaults.setUrl(kScriptKey, QUrl::fromLocalFile(path))) << qPrintable(path);
+        EXPECT_EQ(defaults.string(kScriptKey), path);
+        EXPECT_EQ(defaults.url(kScriptKey), QUrl::fromLocalFile(path));
+    }
+    EXPECT_TRUE(defaults.setUrl(kScriptKey, std::nullopt));
+    EXPECT_FALSE(defaults.value(kScriptKey).isValid());
+    EXPECT_TRUE(log->systemLines().isEmpty());
+
+    // A URL without a file path, and a path that cannot be kept exactly as text (what a name with
+    // bytes that are not UTF-8 decodes to), are refused with a log line; nothing else is stored.
+    ASSERT_TRUE(defaults.setValue(kScriptKey, QStringLiteral("/kept.scpt")));
+    const QList<QUrl> refused{
+        QUrl(QStringLiteral("https://example.com/a.scpt")), QUrl(),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/caf") + QChar::ReplacementCharacter +
+                            QStringLiteral(".scpt")),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/a") + QChar(0xDC80) + QStringLiteral(".scpt"))};
+    for (const QUrl& url : refused)
+        EXPECT_FALSE(defaults.setUrl(kScriptKey, url)) << qPrintable(url.toString());
+    EXPECT_EQ(defaults.string(kScriptKey), QStringLiteral("/kept.scpt"));
+    EXPECT_EQ(log->systemLines().size(), refused.size());
+    EXPECT_TRUE(log->systemLines().last().contains(QStringLiteral("cannot be stored exactly as text")));
 }
 
 } // namespace
