@@ -243,6 +243,11 @@ QByteArray loopingPlist() {
     return binaryPlist({arrayOf({0})});
 }
 
+QByteArray duplicateKeyPlist() {
+    return binaryPlist(
+        {dictionaryOf({1, 1}, {2, 3}), asciiString("k"), asciiString("first"), asciiString("second")});
+}
+
 void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, qint64 bytes) {
     writeChunks(path, infoPlistHead(bundleIdentifier),
                 "<key>Padding0000000000</key><string>padding padding padding</string>\n",

@@ -46,6 +46,8 @@ QByteArray sharedReferencePlist(int levels, int width);
 QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels);
 // A binary property list whose top array names itself.
 QByteArray loopingPlist();
+// A binary dictionary holding the key "k" twice: first with the text "first", then "second".
+QByteArray duplicateKeyPlist();
 
 // A well-formed XML information dictionary of at least `bytes` bytes (many small keys).
 void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, qint64 bytes);

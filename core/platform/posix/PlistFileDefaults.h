@@ -19,13 +19,16 @@ namespace brisquel {
 // Writing happens under an flock() lock on <domain>.plist.lock, which the kernel releases when its
 // holder ends, however it ends: the file is read again, the one key is changed in the tree libplist
 // read (every other value is written back from that tree, untouched, so its type and exact value
-// survive), and the binary result goes to a temporary file ".<domain>.plist.tmp.XXXXXX" in the same
-// folder, is flushed to disk and renamed over the domain file, keeping its permissions. Temporary
-// files left by a writer that was killed are removed by the next write of that domain; their name
-// can never be another domain's file name. If the
-// domain file changed since it was read (another program does not take our lock) the whole step is
-// done again. A file that is not a property list holding a dictionary is never overwritten. When
-// the domain file is a symbolic link, the file it leads to is the one replaced.
+// survive), and the binary result goes to a new file in the same folder, is flushed to disk and
+// renamed over the domain file, keeping its permissions. The new file has no name until the
+// moment of its rename where the file system allows it (else ".<domain>.plist.tmp.XXXXXX", a name
+// no domain's file can have), so a writer that is killed leaves nothing behind; no file is ever
+// removed for its name, and a file that has a name this writer would take is never touched. If
+// the domain file changed since it was read (another program does not take our lock) the whole
+// step is done again. A file that is not a property list holding a dictionary is never
+// overwritten. When the domain file is a symbolic link, the file it leads to is the one replaced,
+// and the lock stays beside the link's own name; a link that leads nowhere is refused, by a read
+// as by a write, with the same reason.
 class PlistFileDefaults final : public vexo::UserDefaults {
 public:
     // No file is touched until the first read or write.
@@ -50,10 +53,10 @@ public:
     // UTF-16, and short enough to leave room for the lock and temporary files' suffixes.
     static bool isAcceptableDomainName(const QString& domain);
 
-    // Runs once the new contents are complete and flushed in the temporary file, before the
-    // domain file is compared with what was read and replaced. Lets tests change the file at that
-    // moment, or end the process there.
-    using BeforeReplaceHook = std::function<void(const QString& temporaryPath)>;
+    // Runs once the new contents are complete and flushed in the new file, before the domain file
+    // is compared with what was read and replaced. Lets tests change the file at that moment, or
+    // end the process there.
+    using BeforeReplaceHook = std::function<void()>;
     void setBeforeReplaceHook(BeforeReplaceHook hook) { m_beforeReplace = std::move(hook); }
 
 private:

@@ -7,7 +7,7 @@
 //       sets one key but ends the process (exit code 3) once the new file is written, before it
 //       replaces the domain file, the way a crash at the worst moment would.
 //   preferences_test_writer --hang-before-replace <folder> <domain> <key> <value>
-//       the same, but stops there for good, holding the lock, until it is killed.
+//       the same, but prints "ready" there and stops for good, holding the lock, until it is killed.
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "core/platform/posix/PosixLog.h"
 
@@ -28,9 +28,13 @@ int main(int argc, char** argv) {
         return 2;
     brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], std::make_shared<brisquel::PosixLog>());
     if (exitBeforeReplace || hangBeforeReplace) {
-        defaults.setBeforeReplaceHook([hangBeforeReplace](const QString&) {
-            while (hangBeforeReplace)
-                ::pause();
+        defaults.setBeforeReplaceHook([hangBeforeReplace] {
+            if (hangBeforeReplace) {
+                // Tells the test that the lock is held and the new file written.
+                ::write(STDOUT_FILENO, "ready\n", 6);
+                for (;;)
+                    ::pause();
+            }
             ::_exit(3);
         });
         defaults.setValue(arguments[2], arguments[3]);
