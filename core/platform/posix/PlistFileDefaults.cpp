@@ -1,5 +1,6 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include "VexoExtensions/EnvironmentPath.h"
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FileChangeObservation.h"
@@ -502,10 +503,14 @@ struct PlistFileDefaults::Snapshot {
     LoadedFile file;
 };
 
-PlistFileDefaults::PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log)
-    : m_folder(std::move(folder)), m_domain(std::move(domain)),
-      m_acceptable(isAcceptableDomainName(m_domain)), m_log(std::move(log)) {
-    if (m_acceptable)
+PlistFileDefaults::PlistFileDefaults(vexo::Expected<QString> folder, QString domain, std::shared_ptr<Log> log)
+    : m_folder(folder.valueOr(QString())), m_domain(std::move(domain)), m_log(std::move(log)) {
+    if (!folder)
+        m_refusal = folder.result();
+    else if (!isAcceptableDomainName(m_domain))
+        m_refusal = Result::failure(Status::Refused,
+                                    QStringLiteral("the domain name is not a plain reverse-DNS name"));
+    if (m_refusal)
         m_path = m_folder + QLatin1Char('/') + m_domain + kFileSuffix;
 }
 
@@ -544,7 +549,7 @@ void PlistFileDefaults::report(const Result& failure, Access access) const {
 }
 
 std::unique_ptr<vexo::ChangeObservation> PlistFileDefaults::observeChanges(std::function<void()> onChange) {
-    if (!m_acceptable)
+    if (!m_refusal)
         return nullptr;
     return std::make_unique<FileChangeObservation>(m_path, std::move(onChange));
 }
@@ -557,9 +562,9 @@ vexo::Expected<QVariant> PlistFileDefaults::read(const QString& key) const {
 }
 
 vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& keys) const {
-    if (!m_acceptable)
-        return Result::failure(Status::Refused, QStringLiteral("Preferences domain \"") + m_domain +
-                                                    QStringLiteral("\" is not a plain reverse-DNS name"));
+    if (!m_refusal)
+        return m_refusal.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                  QStringLiteral("\" cannot be read: "));
     // One reading of the file serves every key.
     std::lock_guard guard(m_snapshotMutex);
     const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
@@ -637,8 +642,8 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                         why);
     };
     const auto fail = [&](const QString& why) { return failWith(Status::NotStored, why); };
-    if (!m_acceptable)
-        return failWith(Status::Refused, QStringLiteral("the domain name is not a plain reverse-DNS name"));
+    if (!m_refusal)
+        return failWith(m_refusal.status(), m_refusal.message());
     if (key.contains(QChar(u'\0')) || !key.isValidUtf16())
         return failWith(Status::Refused, QStringLiteral("the key is not a valid property-list key"));
     plist::Node newItem;
@@ -648,8 +653,12 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
             return failWith(Status::Refused, QStringLiteral("the value has no property-list form"));
     }
     // A domain without a folder has no file, so it has no key to remove either.
-    if (!value && !QFileInfo::exists(m_folder))
-        return {};
+    if (struct stat folder{}; !value && ::stat(QFile::encodeName(m_folder).constData(), &folder) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be reached: ") +
+                    errorText(errno));
+    }
     if (!QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
 
@@ -706,22 +715,26 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                                "being written"));
 }
 
-PlistFilePreferences::PlistFilePreferences(QString folder, std::shared_ptr<Log> log)
+PlistFilePreferences::PlistFilePreferences(vexo::Expected<QString> folder, std::shared_ptr<Log> log)
     : m_folder(std::move(folder)), m_log(std::move(log)) {}
 
 std::shared_ptr<vexo::UserDefaults> PlistFilePreferences::open(const QString& domain) {
     return std::make_shared<PlistFileDefaults>(m_folder, domain, m_log);
 }
 
-QString PlistFilePreferences::defaultFolder() {
-    QString configured = qEnvironmentVariable("QUILLMERE_PREFERENCES_DIR");
-    if (!configured.isEmpty())
+vexo::Expected<QString> PlistFilePreferences::defaultFolder() {
+    const vexo::Expected<QString> configured = vexo::environmentPath("QUILLMERE_PREFERENCES_DIR");
+    if (!configured || !configured->isEmpty())
         return configured;
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString base = !configHome.isEmpty() && QDir::isAbsolutePath(configHome)
-                             ? configHome
-                             : QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Quillmere/Preferences");
+    const vexo::Expected<QString> configHome = vexo::environmentPath("XDG_CONFIG_HOME");
+    if (!configHome)
+        return configHome;
+    if (QDir::isAbsolutePath(*configHome))
+        return *configHome + QStringLiteral("/Quillmere/Preferences");
+    const vexo::Expected<QString> home = vexo::environmentPath("HOME");
+    if (!home)
+        return home;
+    return (home->isEmpty() ? QDir::homePath() : *home) + QStringLiteral("/.config/Quillmere/Preferences");
 }
 
 } // namespace brisquel

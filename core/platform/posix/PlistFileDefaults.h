@@ -31,8 +31,9 @@ namespace brisquel {
 // as by a write, with the same reason.
 class PlistFileDefaults final : public vexo::UserDefaults {
 public:
-    // No file is touched until the first read or write.
-    PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log);
+    // No file is touched until the first read or write. A folder that cannot be used (a failure in
+    // place of its path) makes every read and write fail with that reason.
+    PlistFileDefaults(vexo::Expected<QString> folder, QString domain, std::shared_ptr<Log> log);
     ~PlistFileDefaults() override;
 
     QString domain() const override { return m_domain; }
@@ -45,7 +46,7 @@ public:
     // or creates it, is seen too.
     std::unique_ptr<vexo::ChangeObservation> observeChanges(std::function<void()> onChange) override;
 
-    // The domain file; empty for a refused domain name.
+    // The domain file; empty for a refused domain name or folder.
     const QString& path() const { return m_path; }
 
     // Whether a domain name can become a file name in the preferences folder: not empty, no
@@ -68,7 +69,8 @@ private:
 
     QString m_folder;
     QString m_domain;
-    bool m_acceptable;
+    // Why no file of this domain can be used (its name, or its folder); a success when one can.
+    vexo::Result m_refusal;
     QString m_path;
     std::shared_ptr<Log> m_log;
     BeforeReplaceHook m_beforeReplace;
@@ -82,17 +84,20 @@ private:
 // Opens preferences domains as files in one folder.
 class PlistFilePreferences final : public vexo::PreferencesDomains {
 public:
-    PlistFilePreferences(QString folder, std::shared_ptr<Log> log);
+    // A folder that cannot be used (a failure in place of its path) gives handles whose every read
+    // and write fails with that reason.
+    PlistFilePreferences(vexo::Expected<QString> folder, std::shared_ptr<Log> log);
 
     std::shared_ptr<vexo::UserDefaults> open(const QString& domain) override;
-    QString folder() const { return m_folder; }
 
     // $QUILLMERE_PREFERENCES_DIR, else $XDG_CONFIG_HOME/Quillmere/Preferences (when that names an
-    // absolute folder), else ~/.config/Quillmere/Preferences.
-    static QString defaultFolder();
+    // absolute folder), else $HOME/.config/Quillmere/Preferences. A failure when the variable that
+    // decides it holds a path that is not valid UTF-8 (see VexoExtensions/EnvironmentPath.h): then no
+    // folder is used rather than one with a look-alike name.
+    static vexo::Expected<QString> defaultFolder();
 
 private:
-    QString m_folder;
+    vexo::Expected<QString> m_folder;
     std::shared_ptr<Log> m_log;
 };
 

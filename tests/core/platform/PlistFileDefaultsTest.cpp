@@ -150,14 +150,15 @@ TEST(PreferencesDomainOpening, DefaultFolderFollowsTheEnvironment) {
     qputenv("HOME", "/home/someone");
     qputenv("QUILLMERE_PREFERENCES_DIR", "/srv/prefs");
     qputenv("XDG_CONFIG_HOME", "/xdg");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(), QStringLiteral("/srv/prefs"));
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}), QStringLiteral("/srv/prefs"));
     qunsetenv("QUILLMERE_PREFERENCES_DIR");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(), QStringLiteral("/xdg/Quillmere/Preferences"));
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
+              QStringLiteral("/xdg/Quillmere/Preferences"));
     qputenv("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as XDG says
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(),
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
               QStringLiteral("/home/someone/.config/Quillmere/Preferences"));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(),
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
               QStringLiteral("/home/someone/.config/Quillmere/Preferences"));
 }
 
