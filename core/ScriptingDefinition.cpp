@@ -50,10 +50,12 @@ bool hasSingleRootElement(const pugi::xml_document& document) {
 
 } // namespace
 
-const pugi::xpath_query& backgroundScriptQuery() {
-    static const pugi::xpath_query query(kBackgroundScriptXPath);
-    return query;
-}
+// The parsed file and the bytes it was parsed in (pugixml parses in place and keeps pointers into
+// them).
+struct Document::Tree {
+    QByteArray bytes;
+    pugi::xml_document document;
+};
 
 vexo::Expected<QString> locate(const QString& bundlePath) {
     // Resources of a bundle live in Contents/Resources, then in its localized folders.
@@ -72,7 +74,7 @@ vexo::Expected<QString> locate(const QString& bundlePath) {
                                  QStringLiteral("no file with the extension .sdef in ") + resources);
 }
 
-vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path) {
+vexo::Expected<Document> load(const QString& path) {
     vexo::Expected<QByteArray> bytes = vexo::readRegularFile(path, vexo::limits::kScriptingDefinitionBytes);
     if (!bytes) {
         return bytes.result();
@@ -81,38 +83,35 @@ vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path) {
         return vexo::Result::failure(vexo::Status::Malformed, path + QStringLiteral(" is empty"));
     }
     // The document is parsed in place in the bytes read, which it keeps for its lifetime: no copy.
-    QByteArray buffer = std::move(bytes).value();
-    char* data = buffer.data();
-    const auto size = static_cast<size_t>(buffer.size());
-    std::shared_ptr<pugi::xml_document> document(new pugi::xml_document,
-                                                 [kept = std::move(buffer)](pugi::xml_document* d) mutable {
-                                                     delete d;
-                                                     kept.clear();
-                                                 });
+    auto tree = std::make_shared<Document::Tree>();
+    tree->bytes = std::move(bytes).value();
     // The parser never loads external entities nor expands entities declared in a DTD, and keeps
     // character-data sections; attribute values are all that is read. Parsing as a fragment keeps
     // text outside the root element, so that such a document can be refused.
-    const pugi::xml_parse_result parsed = document->load_buffer_inplace(
-        data, size, pugi::parse_default | pugi::parse_fragment, pugi::encoding_auto);
+    const pugi::xml_parse_result parsed =
+        tree->document.load_buffer_inplace(tree->bytes.data(), static_cast<size_t>(tree->bytes.size()),
+                                           pugi::parse_default | pugi::parse_fragment, pugi::encoding_auto);
     if (!parsed) {
         return vexo::Result::failure(vexo::Status::Malformed,
                                      path + QStringLiteral(" is not well-formed XML: ") +
                                          QString::fromUtf8(parsed.description()) +
                                          QStringLiteral(" at byte ") + QString::number(parsed.offset));
     }
-    if (!hasSingleRootElement(*document)) {
+    if (!hasSingleRootElement(tree->document)) {
         return vexo::Result::failure(vexo::Status::Malformed,
                                      path +
                                          QStringLiteral(" is not well-formed XML: it must hold exactly one "
                                                         "root element and no text beside it"));
     }
-    return document;
+    return Document(path, std::move(tree));
 }
 
-QList<ScriptProperty> select(const pugi::xml_document& document) {
+QList<ScriptProperty> select(const Document& document) {
+    // The compiled selection, built once per process.
+    static const pugi::xpath_query query(kBackgroundScriptXPath);
     pugi::xpath_node_set properties;
     try {
-        properties = backgroundScriptQuery().evaluate_node_set(document);
+        properties = query.evaluate_node_set(document.m_tree->document);
     } catch (const std::exception&) {
         return {};
     }
