@@ -4,7 +4,13 @@
 #include "VexoExtensions/InputLimits.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
+
+#include <optional>
+#include <string_view>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include <pugixml.hpp>
 
@@ -12,21 +18,38 @@ namespace brisquel::ScriptingDefinition {
 
 namespace {
 
-const QString kSdefExtension = QStringLiteral("sdef");
+constexpr std::string_view kSdefSuffix = ".sdef";
 
-// The first entry with the sdef extension in a folder, by name, so that the choice among several
-// never depends on the order in which the file system lists a folder.
+// The first entry with the sdef extension (case-sensitive) in a folder, by name, so that the choice
+// among several never depends on the order in which the file system lists a folder; folders are
+// never taken. One pass over the folder's entries: a sorted, filtered listing of it would look at
+// every entry's kind and sort them all to find the one.
 std::optional<QString> firstSdefIn(const QString& folder) {
-    const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.") + kSdefExtension},
-                                            QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
-    for (const QString& name : names) {
-        // The name filter ignores letter case on some platforms; the extension does not.
-        if (QFileInfo(name).suffix() == kSdefExtension) {
-            return dir.absoluteFilePath(name);
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::optional<QString> first;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!name.ends_with(kSdefSuffix) || entry->d_type == DT_DIR) {
+            continue;
+        }
+        struct stat info {};
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode)) {
+            continue;
+        }
+        const QString text = QFile::decodeName(entry->d_name);
+        if (!first || text < *first) {
+            first = text;
         }
     }
-    return std::nullopt;
+    ::closedir(dir);
+    if (!first) {
+        return std::nullopt;
+    }
+    return QDir(folder).absoluteFilePath(*first);
 }
 
 // A well-formed document has exactly one root element and no text beside it; the parser itself
