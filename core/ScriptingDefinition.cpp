@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -19,6 +20,7 @@ namespace brisquel::ScriptingDefinition {
 namespace {
 
 constexpr std::string_view kSdefSuffix = ".sdef";
+constexpr std::string_view kScriptSuffix = "script";
 
 // The first entry with the sdef extension (case-sensitive) in a folder, by name, so that the choice
 // among several never depends on the order in which the file system lists a folder; folders are
@@ -130,24 +132,35 @@ vexo::Expected<Document> load(const QString& path) {
 }
 
 QList<ScriptProperty> select(const Document& document) {
-    // The compiled selection, built once per process.
-    static const pugi::xpath_query query(kBackgroundScriptXPath);
-    pugi::xpath_node_set properties;
-    try {
-        properties = query.evaluate_node_set(document.m_tree->document);
-    } catch (const std::exception&) {
-        return {};
-    }
+    // The selection walks the four levels by name, in document order. The XPath form of it built
+    // node sets and, for every property, substrings of its name: it cost a listing of many
+    // properties as much again as parsing the file.
     QList<ScriptProperty> selected;
-    selected.reserve(static_cast<qsizetype>(properties.size()));
-    for (const pugi::xpath_node& node : properties) {
-        const pugi::xml_node property = node.node();
-        const pugi::xml_attribute name = property.attribute("name");
-        const pugi::xml_attribute description = property.attribute("description");
-        if (!name || !description) {
+    const pugi::xml_node root = document.m_tree->document.document_element();
+    if (std::strcmp(root.name(), "dictionary") != 0) {
+        return selected;
+    }
+    const auto named = [](const pugi::xml_node& node, const char* name) {
+        return std::strcmp(node.attribute("name").value(), name) == 0;
+    };
+    for (const pugi::xml_node suite : root.children("suite")) {
+        if (!named(suite, "Capture One Suite")) {
             continue;
         }
-        selected.append({QString::fromUtf8(name.value()), QString::fromUtf8(description.value())});
+        for (const pugi::xml_node application : suite.children("class")) {
+            if (!named(application, "application")) {
+                continue;
+            }
+            for (const pugi::xml_node property : application.children("property")) {
+                const pugi::xml_attribute name = property.attribute("name");
+                const pugi::xml_attribute description = property.attribute("description");
+                // "script" is ASCII: its bytes end a UTF-8 name exactly when its letters end the name.
+                if (!name || !description || !std::string_view(name.value()).ends_with(kScriptSuffix)) {
+                    continue;
+                }
+                selected.append({QString::fromUtf8(name.value()), QString::fromUtf8(description.value())});
+            }
+        }
     }
     return selected;
 }

@@ -18,14 +18,9 @@
 //       <class name="application">                 every such class, directly under a suite
 //         <property name="... script"              name ends with "script" (case-sensitive)
 //                   description="...">             both attributes present
+// This is what the XPath expression /dictionary/suite[@name='Capture One Suite']/class[@name=
+// 'application']/property[ends-with(@name, 'script')] selects; the levels are walked by name.
 namespace brisquel::ScriptingDefinition {
-
-// The selection, as XPath 1.0. The form the system is described by uses XPath 2.0's ends-with();
-// 1.0 has none, so the last six characters of the name are compared instead (a test checks that
-// the two agree, also for names shorter than six characters and outside the BMP).
-inline constexpr const char* kBackgroundScriptXPath =
-    "/dictionary/suite[@name='Capture One Suite']/class[@name='application']"
-    "/property[substring(@name, string-length(@name) - 5) = 'script']";
 
 struct BRISQUEL_EXPORT ScriptProperty {
     QString name;
