@@ -423,6 +423,26 @@ Node fromVariant(const QVariant& value) {
     return nullptr;
 }
 
+KeyPositions::KeyPositions(const QStringList& keys) : m_next(keys.size(), -1) {
+    m_first.reserve(keys.size());
+    for (qsizetype i = keys.size() - 1; i >= 0; --i) {
+        if (keys[i].contains(QChar(u'\0')) || !keys[i].isValidUtf16())
+            continue;
+        qsizetype& first = m_first[keys[i].toUtf8()];
+        m_next[i] = first - 1;
+        first = i + 1;
+    }
+}
+
+void KeyPositions::take(const QByteArray& utf8Key, const std::function<void(qsizetype position)>& found) {
+    const auto it = m_first.constFind(utf8Key);
+    if (it == m_first.constEnd())
+        return;
+    for (qsizetype i = *it - 1; i >= 0; i = m_next[i])
+        found(i);
+    m_first.erase(it);
+}
+
 Expected<QVariant> parse(const QByteArray& bytes, const QString& source) {
     const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
     const Expected<Node> root = readNode(bytes, name);

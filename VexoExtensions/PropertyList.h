@@ -5,7 +5,10 @@
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -61,5 +64,22 @@ BRISQUEL_EXPORT QVariant toVariant(void* node);
 // kind not listed above, a text with a NUL or broken UTF-16, a dictionary key with a NUL, a date
 // that is not valid).
 BRISQUEL_EXPORT Node fromVariant(const QVariant& value);
+
+// Several keys looked for in one walk over a dictionary: for each key, the positions that ask for
+// it among the keys given. A key with a NUL character or broken UTF-16 is never found (no
+// property-list key is one).
+class BRISQUEL_EXPORT KeyPositions {
+public:
+    explicit KeyPositions(const QStringList& keys);
+    // Calls found(position) for each position asking for the key (given as UTF-8), in order, then
+    // forgets the key, so that a dictionary holding a key twice gives its first value.
+    void take(const QByteArray& utf8Key, const std::function<void(qsizetype position)>& found);
+    // True once every key asked for has been taken.
+    bool isEmpty() const { return m_first.isEmpty(); }
+
+private:
+    QHash<QByteArray, qsizetype> m_first; // each key's first position, plus one
+    QList<qsizetype> m_next;              // for each position, the next asking for its key; -1 at the end
+};
 
 } // namespace brisquel::vexo::plist

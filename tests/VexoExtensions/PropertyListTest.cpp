@@ -1,4 +1,5 @@
 #include "VexoExtensions/PropertyList.h"
+#include "VexoExtensions/BinaryPropertyListShape.h"
 #include "VexoExtensions/InputLimits.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/PlistTestSupport.h"
@@ -6,6 +7,7 @@
 #include <QDateTime>
 #include <QSize>
 #include <QStringEncoder>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <limits>
 #include <plist/plist.h>
@@ -186,6 +188,25 @@ INSTANTIATE_TEST_SUITE_P(
                      kRefused, "values"},
         HostileShape{"binaryLoop", hostile::loopingPlist, vexo::Status::Malformed, "loop"}),
     [](const ::testing::TestParamInfo<HostileShape>& row) { return std::string(row.param.name); });
+
+TEST(PropertyListTrees, ValuesLookedUpWhereTheyLieReadAsInTheWholeTree) {
+    // Every kind of value, nested ones, and values the binary writer shares among keys.
+    const vexo::plist::Node tree = plisttest::everyKindTree();
+    auto* const root = static_cast<plist_t>(tree.get());
+    plist_dict_set_item(root, "same array", plist_copy(plist_dict_get_item(root, "array")));
+    const QByteArray bytes = vexo::plist::nodeToBinary(root);
+    const QVariantMap whole = vexo::plist::parse(bytes).valueOr(QVariant()).toMap();
+    QStringList keys = whole.keys();
+    std::reverse(keys.begin(), keys.end());
+    keys << QStringLiteral("absent") << keys.first();
+    const vexo::Expected<QVariantList> looked = vexo::plist::readBinaryDictionaryValues(bytes, keys, {});
+    ASSERT_TRUE(looked) << qPrintable(looked.result().message());
+    ASSERT_EQ(looked->size(), keys.size());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(looked->at(i), whole.value(keys[i])) << qPrintable(keys[i]);
+        EXPECT_EQ(looked->at(i).typeId(), whole.value(keys[i]).typeId()) << qPrintable(keys[i]);
+    }
+}
 
 TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
     const vexo::plist::Node tree = plisttest::everyKindTree();

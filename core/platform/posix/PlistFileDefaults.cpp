@@ -1,5 +1,6 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include "VexoExtensions/BinaryPropertyListShape.h"
 #include "VexoExtensions/EnvironmentPath.h"
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
@@ -117,9 +118,15 @@ struct FileIdentity {
 struct LoadedFile {
     FileIdentity identity;
     bool settled = false;
-    plist::Node root; // null for a missing file (an empty domain) or a failure
+    // A binary file read to be looked up in, kept as its bytes: its values are read where they lie
+    // (plist::readBinaryDictionaryValues), without a tree of the whole file.
+    QByteArray binary;
+    plist::Node root; // the tree of a file read to be changed, or of one in XML form; else null
     Result failure;   // why the domain cannot be read; a success when it can
 };
+
+// What a domain file is read for: to look values up in it, or to change it (which needs its tree).
+enum class Reading { LookUp, Change };
 
 bool readAll(int fd, off_t sizeHint, QByteArray& contents, int& error) {
     contents = QByteArray(static_cast<qsizetype>(sizeHint) + 1, Qt::Uninitialized);
@@ -158,7 +165,7 @@ std::optional<QString> danglingLink(const QByteArray& path) {
                             : QStringLiteral(", which cannot be reached: ") + errorText(error));
 }
 
-LoadedFile loadDomainFile(const QString& path) {
+LoadedFile loadDomainFile(const QString& path, Reading reading) {
     const QByteArray nativePath = QFile::encodeName(path);
     LoadedFile loaded;
     // A file replaced while it was being read is read again.
@@ -226,6 +233,10 @@ LoadedFile loadDomainFile(const QString& path) {
         if (static_cast<quint64>(contents.size()) > std::numeric_limits<uint32_t>::max()) {
             loaded.failure = Result::failure(Status::TooLarge,
                                              path + QStringLiteral(" is too large to be a property list"));
+            return loaded;
+        }
+        if (reading == Reading::LookUp && contents.startsWith("bplist00")) {
+            loaded.binary = std::move(contents);
             return loaded;
         }
         vexo::Expected<plist::Node> root = plist::readNode(contents, path);
@@ -569,41 +580,27 @@ vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& ke
     std::lock_guard guard(m_snapshotMutex);
     const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
     if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current))
-        m_snapshot = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path)});
+        m_snapshot = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path, Reading::LookUp)});
     if (!m_snapshot->file.failure)
         return m_snapshot->file.failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
                                                  QStringLiteral("\" cannot be read: "));
+    const auto cannotBeRead = [&](const Result& failure) {
+        return failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                QStringLiteral("\" cannot be read: "));
+    };
+    if (!m_snapshot->file.binary.isEmpty()) {
+        vexo::Expected<QVariantList> values =
+            plist::readBinaryDictionaryValues(m_snapshot->file.binary, keys, m_path);
+        if (!values)
+            return cannotBeRead(values.result());
+        return values;
+    }
+    // An XML file: its tree, walked once for all the keys (libplist looks each key up by a walk).
     auto* const root = static_cast<plist_t>(m_snapshot->file.root.get());
     QVariantList values(keys.size());
     if (!root)
         return values;
-    const auto convert = [&](plist_t item, const QString& key, QVariant& into) {
-        vexo::Expected<QVariant> value =
-            plist::convert(item, QStringLiteral("The value of \"") + key + QStringLiteral("\" in ") + m_path);
-        if (!value)
-            return value.result().prefixed(QStringLiteral("Preferences domain \"") + m_domain +
-                                           QStringLiteral("\" cannot be read: "));
-        into = std::move(value).value();
-        return Result();
-    };
-    // libplist looks a key up by walking the dictionary (one read from a binary file has no index),
-    // so several keys are found in one walk over it rather than one walk each. A key that the
-    // dictionary holds twice gives its first value, as a lookup would.
-    if (keys.size() == 1) {
-        if (keys.front().contains(QChar(u'\0')))
-            return values;
-        if (Result converted = convert(plist_dict_get_item(root, keys.front().toUtf8().constData()),
-                                       keys.front(), values.front());
-            !converted)
-            return converted;
-        return values;
-    }
-    QHash<QByteArray, QList<qsizetype>> wanted;
-    wanted.reserve(keys.size());
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        if (!keys[i].contains(QChar(u'\0')))
-            wanted[keys[i].toUtf8()].append(i);
-    }
+    plist::KeyPositions wanted(keys);
     plist_dict_iter iter = nullptr;
     plist_dict_new_iter(root, &iter);
     const std::unique_ptr<void, decltype(&std::free)> ownedIter(iter, &std::free);
@@ -614,14 +611,19 @@ vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& ke
         const std::unique_ptr<char, decltype(&std::free)> ownedName(name, &std::free);
         if (!item)
             break;
-        const auto found = wanted.constFind(QByteArray::fromRawData(name, qsizetype(std::strlen(name))));
-        if (found == wanted.constEnd())
-            continue;
-        for (const qsizetype i : *found) {
-            if (Result converted = convert(item, keys[i], values[i]); !converted)
-                return converted;
-        }
-        wanted.erase(found);
+        Result converted;
+        wanted.take(QByteArray::fromRawData(name, qsizetype(std::strlen(name))), [&](qsizetype i) {
+            vexo::Expected<QVariant> value = plist::convert(item);
+            if (!value) // again, naming the value in the reason, which is made only when there is one
+                value = plist::convert(item, QStringLiteral("The value of \"") + keys[i] +
+                                                 QStringLiteral("\" in ") + m_path);
+            if (!value)
+                converted = cannotBeRead(value.result());
+            else
+                values[i] = std::move(value).value();
+        });
+        if (!converted)
+            return converted;
     }
     return values;
 }
@@ -673,7 +675,7 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
 
     const QByteArray utf8Key = key.toUtf8();
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-        LoadedFile current = loadDomainFile(QFile::decodeName(target));
+        LoadedFile current = loadDomainFile(QFile::decodeName(target), Reading::Change);
         if (!current.failure)
             return failWith(current.failure.status(),
                             current.failure.message() + QStringLiteral("; the file is left as it is"));
