@@ -15,12 +15,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace brisquel {
@@ -83,8 +86,29 @@ private:
     std::vector<char> m_buffer = std::vector<char>(size_t{64} * 1024);
 };
 
+// Whether the file system keeps a folder's link count at two plus its number of subfolders, as
+// the ones checked here do (others may give 1, or anything): then a folder whose count is two has no
+// folder below it, and needs no reading, since only folders are looked for.
+bool countsSubfolders(int fd) {
+    struct statfs info {};
+    if (fstatfs(fd, &info) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 struct Walk {
     std::string prefix; // display-name prefix, in the file system's encoding
+    // The scope's device, when its file system counts subfolders (countsSubfolders()); folders on
+    // other devices below it (mount points) are read whatever their count.
+    std::optional<dev_t> countingDevice;
     QSet<QString> seen; // bundle paths already reported (overlapping scopes)
     QList<MetadataItem> items;
     QList<SkippedEntry> skipped;
@@ -129,6 +153,20 @@ struct Walk {
         }
     }
 
+    // Whether the folder name in the folder open at fd surely holds no folder, so that reading it
+    // would find nothing: a look at its link count (one system call) spares opening and reading it
+    // (three or four), and the folders below bundles are mostly such. Only where the count can be
+    // trusted, and only for a folder anyone may read, so that one that cannot be read is still
+    // opened and reported.
+    bool hasNoSubfolder(int fd, const char* name) const {
+        if (!countingDevice) {
+            return false;
+        }
+        struct stat st {};
+        return fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+               st.st_dev == *countingDevice && st.st_nlink == 2 && (st.st_mode & 0555) == 0555;
+    }
+
     // Walks the folder open at fd (taken over and closed here).
     void walk(int fd, const std::string& folderPath, int depth) {
         // The names of the folders below, one after another in one string.
@@ -163,6 +201,9 @@ struct Walk {
         }
         for (const size_t start : starts) {
             const char* child = children.c_str() + start;
+            if (holdParent && hasNoSubfolder(fd, child)) {
+                continue;
+            }
             const std::string childPath = childPathOf(folderPath, child);
             const int childFd =
                 holdParent ? openat(fd, child, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
@@ -246,6 +287,7 @@ MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
             continue;
         }
         walkedScopes.insert({st.st_dev, st.st_ino});
+        walk.countingDevice = countsSubfolders(fd) ? std::optional<dev_t>(st.st_dev) : std::nullopt;
         walk.walk(fd, root == "/" ? std::string() : root, 0);
     }
 
