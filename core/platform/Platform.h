@@ -29,7 +29,7 @@ struct BRISQUEL_EXPORT Platform {
     // reason, and applicationsFolder shows the path as a person may read it.
     vexo::Result applicationsFolderProblem;
 
-    // The application's own settings domain: the one named by the main bundle's identifier.
+    // The application's own preferences domain: the one named by the main bundle's identifier.
     std::shared_ptr<vexo::UserDefaults> standardUserDefaults() const;
 
     // The services in force: those installed last, else the native ones.
