@@ -1,7 +1,10 @@
 #include "tests/support/HostileFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -104,6 +107,16 @@ const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist 
 const QByteArray kXmlTail = "</plist>\n";
 
 } // namespace
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qUtf8Printable(path),
+                     qUtf8Printable(file.errorString()));
+        std::abort();
+    }
+}
 
 void makeFifo(const QString& path) {
     if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0) {

@@ -10,6 +10,10 @@
 // class of attack has one maker.
 namespace testsupport::HostileFiles {
 
+// Replaces the file's contents with the bytes, making its folders first. A file that cannot be
+// written stops the process: what follows would test nothing.
+void writeFile(const QString& path, const QByteArray& bytes);
+
 // A FIFO at path: a reader that opens it the ordinary way waits forever for a writer.
 void makeFifo(const QString& path);
 
