@@ -21,8 +21,9 @@ namespace brisquel::vexo::plist {
 // Refuses (TooLarge) a file beyond the bounds of InputLimits.h, and (Malformed) one whose objects
 // refer to each other in a loop or whose dictionary key holds a NUL character (libplist stops the
 // process with an assertion when it reads such a key), and (Malformed) one whose tables do not hold
-// together: the parser reads only the objects it reaches and would take some of those. Bytes that
-// are not a binary property list pass unchanged. `source` names the file in the message.
+// together, which includes an object of a kind or size the format does not have and one that runs
+// into the offset table: the parser reads only the objects it reaches and would take some of those.
+// Bytes that are not a binary property list pass unchanged. `source` names the file in the message.
 BRISQUEL_EXPORT Result checkBinaryShape(const QByteArray& bytes, const QString& source);
 
 // The values under `keys` in the top dictionary of a binary property list, in the order of the keys:

@@ -44,8 +44,10 @@ struct BRISQUEL_EXPORT NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-// The tree of a binary or XML property list. A binary one is checked first against the bounds of
-// InputLimits.h (see BinaryPropertyListShape.h), since the parser itself copies shared objects.
+// The tree of a binary or XML property list. Neither form reaches libplist unchecked: a binary one
+// is measured against the bounds of InputLimits.h first (BinaryPropertyListShape.h), since the
+// parser copies shared objects, and an XML one is measured and written out again from the checked
+// text (XmlPropertyListShape.h), since the parser recurses.
 BRISQUEL_EXPORT Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
 // The same; null when the bytes are not a property list or go beyond the bounds.
 BRISQUEL_EXPORT Node parseNode(const QByteArray& bytes);

@@ -12,9 +12,11 @@ namespace brisquel {
 // One preferences domain kept as the property-list file <folder>/<domain>.plist.
 //
 // Reading looks at the file as it is at that moment; a file that is not a regular file (a FIFO, a
-// device) or is larger than limits::kPreferencesDomainBytes is refused with the reason, at once. The parsed
-// tree is reused only while the file keeps the identity it had when read (device, inode, size, modification
-// and change times) and those times were already settled then, so a change by any program is always seen.
+// device) or is larger than limits::kPreferencesDomainBytes is refused with the reason, at once. A
+// binary file's values are read where they lie (plist::readBinaryDictionaryValues), an XML file's
+// from its parsed tree. What was read is reused only while the file keeps the identity it had when
+// read (device, inode, size, modification and change times) and those times were already settled
+// then, so a change by any program is always seen.
 //
 // Writing happens under an flock() lock on <domain>.plist.lock, which the kernel releases when its
 // holder ends, however it ends: the file is read again, the one key is changed in the tree libplist
