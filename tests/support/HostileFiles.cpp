@@ -127,8 +127,8 @@ void makeFifo(const QString& path) {
 QByteArray nestedXmlValue(int depth, Nesting nesting) {
     QByteArray open;
     QByteArray close;
-    open.reserve(depth * 16);
-    close.reserve(depth * 8);
+    open.reserve(qsizetype(depth) * 18);
+    close.reserve(qsizetype(depth) * 8);
     for (int level = 0; level < depth; ++level) {
         open += dictionaryAt(nesting, level) ? "<dict><key>k</key>" : "<array>";
     }
@@ -152,7 +152,7 @@ QByteArray nestedBinaryPlist(int depth, Nesting nesting) {
     QList<QByteArray> objects;
     objects.reserve(depth + 2);
     const quint64 key = quint64(depth);
-    const quint64 leaf = quint64(depth + 1);
+    const quint64 leaf = quint64(depth) + 1;
     for (int level = 0; level < depth; ++level) {
         const bool innermost = level + 1 == depth;
         const quint64 next = innermost ? leaf : quint64(level + 1);

@@ -514,7 +514,8 @@ struct PlistFileDefaults::Snapshot {
     LoadedFile file;
 };
 
-PlistFileDefaults::PlistFileDefaults(vexo::Expected<QString> folder, QString domain, std::shared_ptr<Log> log)
+PlistFileDefaults::PlistFileDefaults(const vexo::Expected<QString>& folder, QString domain,
+                                     std::shared_ptr<Log> log)
     : m_folder(folder.valueOr(QString())), m_domain(std::move(domain)), m_log(std::move(log)) {
     if (!folder)
         m_refusal = folder.result();
@@ -725,15 +726,15 @@ std::shared_ptr<vexo::UserDefaults> PlistFilePreferences::open(const QString& do
 }
 
 vexo::Expected<QString> PlistFilePreferences::defaultFolder() {
-    const vexo::Expected<QString> configured = vexo::environmentPath("QUILLMERE_PREFERENCES_DIR");
+    vexo::Expected<QString> configured = vexo::environmentPath("QUILLMERE_PREFERENCES_DIR");
     if (!configured || !configured->isEmpty())
         return configured;
-    const vexo::Expected<QString> configHome = vexo::environmentPath("XDG_CONFIG_HOME");
+    vexo::Expected<QString> configHome = vexo::environmentPath("XDG_CONFIG_HOME");
     if (!configHome)
         return configHome;
     if (QDir::isAbsolutePath(*configHome))
         return *configHome + QStringLiteral("/Quillmere/Preferences");
-    const vexo::Expected<QString> home = vexo::environmentPath("HOME");
+    vexo::Expected<QString> home = vexo::environmentPath("HOME");
     if (!home)
         return home;
     return (home->isEmpty() ? QDir::homePath() : *home) + QStringLiteral("/.config/Quillmere/Preferences");

@@ -35,7 +35,7 @@ class PlistFileDefaults final : public vexo::UserDefaults {
 public:
     // No file is touched until the first read or write. A folder that cannot be used (a failure in
     // place of its path) makes every read and write fail with that reason.
-    PlistFileDefaults(vexo::Expected<QString> folder, QString domain, std::shared_ptr<Log> log);
+    PlistFileDefaults(const vexo::Expected<QString>& folder, QString domain, std::shared_ptr<Log> log);
     ~PlistFileDefaults() override;
 
     QString domain() const override { return m_domain; }
