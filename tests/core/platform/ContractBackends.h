@@ -39,10 +39,14 @@ struct PreferencesBackend {
     std::function<std::unique_ptr<PreferencesWorld>()> makeWorld;
 };
 
-struct MetadataBackend {
+// A service's back-end: its name in the tests' names, and how to make one.
+template <typename Service> struct Backend {
     std::string name;
-    std::function<std::shared_ptr<brisquel::MetadataSearch>()> make;
+    std::function<std::shared_ptr<Service>()> make;
 };
+using MetadataBackend = Backend<brisquel::MetadataSearch>;
+using LogBackend = Backend<brisquel::Log>;
+using ScriptBackend = Backend<brisquel::ScriptChannel>;
 
 // A process started from a bundle's executable; it ends with this object.
 class LaunchedProcess {
@@ -50,28 +54,14 @@ public:
     virtual ~LaunchedProcess() = default;
 };
 
-struct RunningBackend {
-    std::string name;
-    std::function<std::shared_ptr<brisquel::RunningApplications>()> make;
+struct RunningBackend : Backend<brisquel::RunningApplications> {
     // Starts the bundle (whose executable runs for a minute unless ended) the way the platform
     // starts applications; null when it could not.
     std::function<std::unique_ptr<LaunchedProcess>(const QString& bundle, const QString& identifier)> launch;
 };
 
-struct PermissionBackend {
-    std::string name;
-    std::function<std::shared_ptr<brisquel::AutomationPermission>()> make;
+struct PermissionBackend : Backend<brisquel::AutomationPermission> {
     int notRunning; // the status for an application that is not running, without asking the user
-};
-
-struct LogBackend {
-    std::string name;
-    std::function<std::shared_ptr<brisquel::Log>()> make;
-};
-
-struct ScriptBackend {
-    std::string name;
-    std::function<std::shared_ptr<brisquel::ScriptChannel>()> make;
 };
 
 std::vector<PreferencesBackend> preferencesBackends();

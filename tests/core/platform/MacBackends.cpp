@@ -5,9 +5,7 @@
 
 #include "core/platform/macos/AppKitRunningApplications.h"
 #include "core/platform/macos/AppleEventPermission.h"
-#include "core/platform/macos/CFHolder.h"
 #include "core/platform/macos/CFPreferencesDefaults.h"
-#include "core/platform/macos/CFText.h"
 #include "core/platform/macos/UnifiedLog.h"
 #include "core/platform/posix/OsascriptChannel.h"
 #include "tests/support/FakePlatform.h"
@@ -20,27 +18,13 @@ namespace contract {
 
 namespace {
 
-using brisquel::macos::CFHolder;
-
 // The current user's own preferences, in domains named for this test alone (never a real
-// application's); every key the test left in them is removed when the world goes.
+// application's); the preferences daemon removes them, every key the test left, when the world goes.
 class SystemPreferencesWorld final : public PreferencesWorld {
 public:
     ~SystemPreferencesWorld() override {
-        for (const QString& name : m_domains) {
-            const CFHolder domain = brisquel::macos::makeCFString(name);
-            const CFHolder keys = CFHolder::adopt(CFPreferencesCopyKeyList(
-                domain.as<CFStringRef>(), kCFPreferencesCurrentUser, kCFPreferencesAnyHost));
-            if (!keys)
-                continue;
-            const auto list = keys.as<CFArrayRef>();
-            for (CFIndex i = 0; i < CFArrayGetCount(list); ++i)
-                CFPreferencesSetValue(static_cast<CFStringRef>(CFArrayGetValueAtIndex(list, i)), nullptr,
-                                      domain.as<CFStringRef>(), kCFPreferencesCurrentUser,
-                                      kCFPreferencesAnyHost);
-            CFPreferencesSynchronize(domain.as<CFStringRef>(), kCFPreferencesCurrentUser,
-                                     kCFPreferencesAnyHost);
-        }
+        for (const QString& name : m_domains)
+            QProcess::execute(QStringLiteral("/usr/bin/defaults"), {QStringLiteral("delete"), name});
     }
     brisquel::vexo::PreferencesDomains& domains() override { return m_domains; }
     bool writeElsewhere(const QString& domain, const QString& key, const QString& text) override {
@@ -79,7 +63,7 @@ std::vector<MetadataBackend> metadataBackends() {
 }
 
 std::vector<RunningBackend> runningBackends() {
-    return {{"AppKit", [] { return std::make_shared<brisquel::macos::AppKitRunningApplications>(); },
+    return {{{"AppKit", [] { return std::make_shared<brisquel::macos::AppKitRunningApplications>(); }},
              [](const QString& bundle, const QString& identifier) -> std::unique_ptr<LaunchedProcess> {
                  // A new instance, in the background, with the executable's argument.
                  if (QProcess::execute(QStringLiteral("/usr/bin/open"),
@@ -92,7 +76,8 @@ std::vector<RunningBackend> runningBackends() {
 
 std::vector<PermissionBackend> permissionBackends() {
     // procNotFound: the probe answers about a running application only.
-    return {{"AppleEvents", [] { return std::make_shared<brisquel::macos::AppleEventPermission>(); }, -600}};
+    return {
+        {{"AppleEvents", [] { return std::make_shared<brisquel::macos::AppleEventPermission>(); }}, -600}};
 }
 
 std::vector<LogBackend> logBackends() {

@@ -201,10 +201,11 @@ INSTANTIATE_TEST_SUITE_P(Platform, PreferencesContract, ::testing::ValuesIn(cont
 
 class MetadataContract : public ::testing::TestWithParam<contract::MetadataBackend> {
 protected:
-    MetadataSearchResult search(const QString& folder) const {
+    MetadataSearchResult search(const QString& folder,
+                                const QString& prefix = QStringLiteral("Capture One")) const {
         MetadataQuery query;
         query.searchScopes = {folder};
-        query.displayNamePrefix = QStringLiteral("Capture One");
+        query.displayNamePrefix = prefix;
         query.sortAttribute = Attr::kDisplayName;
         return GetParam().make()->search(query);
     }
@@ -317,6 +318,9 @@ TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
                                         QStringLiteral("Capture One 9"), QStringLiteral("Capture One 10"),
                                         QStringLiteral("a"), QStringLiteral("m"), QStringLiteral("z")}));
     EXPECT_TRUE(search(m_apps.filePath(QStringLiteral("nowhere"))).items.isEmpty());
+    // The system's own folder, where an index answers if there is one, for a name nothing has.
+    EXPECT_TRUE(search(QStringLiteral("/Applications"), QStringLiteral("Quillmere Contract Nothing"))
+                    .items.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, MetadataContract, ::testing::ValuesIn(contract::metadataBackends()),

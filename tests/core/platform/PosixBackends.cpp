@@ -39,7 +39,7 @@ std::vector<MetadataBackend> metadataBackends() {
 }
 
 std::vector<RunningBackend> runningBackends() {
-    return {{"Proc", [] { return std::make_shared<brisquel::ProcRunningApplications>(); },
+    return {{{"Proc", [] { return std::make_shared<brisquel::ProcRunningApplications>(); }},
              [](const QString& bundle, const QString&) -> std::unique_ptr<LaunchedProcess> {
                  // The stand-in bundle's executable, started as the system starts any program.
                  auto child = std::make_unique<ChildProcess>(bundle + QStringLiteral("/Contents/MacOS/C1"));
@@ -50,7 +50,7 @@ std::vector<RunningBackend> runningBackends() {
 }
 
 std::vector<PermissionBackend> permissionBackends() {
-    return {{"NoGate", [] { return std::make_shared<brisquel::NoAutomationPermission>(); }, 0}};
+    return {{{"NoGate", [] { return std::make_shared<brisquel::NoAutomationPermission>(); }}, 0}};
 }
 
 std::vector<LogBackend> logBackends() {
