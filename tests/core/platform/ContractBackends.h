@@ -34,16 +34,12 @@ protected:
     QStringList m_domains; // every name handed out
 };
 
-struct PreferencesBackend {
-    std::string name;
-    std::function<std::unique_ptr<PreferencesWorld>()> makeWorld;
-};
-
 // A service's back-end: its name in the tests' names, and how to make one.
 template <typename Service> struct Backend {
     std::string name;
     std::function<std::shared_ptr<Service>()> make;
 };
+using PreferencesBackend = Backend<PreferencesWorld>;
 using MetadataBackend = Backend<brisquel::MetadataSearch>;
 using LogBackend = Backend<brisquel::Log>;
 using ScriptBackend = Backend<brisquel::ScriptChannel>;

@@ -53,7 +53,7 @@ private:
 } // namespace
 
 std::vector<PreferencesBackend> preferencesBackends() {
-    return {{"CFPreferences", [] { return std::make_unique<SystemPreferencesWorld>(); }},
+    return {{"CFPreferences", [] { return std::make_shared<SystemPreferencesWorld>(); }},
             standInPreferences()};
 }
 

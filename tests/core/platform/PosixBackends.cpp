@@ -12,20 +12,12 @@ namespace contract {
 
 namespace {
 
-class ChildProcess final : public LaunchedProcess {
-public:
-    explicit ChildProcess(const QString& executable) {
-        m_process.start(executable, {QStringLiteral("60")});
-        m_process.waitForStarted(10000);
-    }
+struct ChildProcess final : LaunchedProcess {
     ~ChildProcess() override {
-        m_process.kill();
-        m_process.waitForFinished(10000);
+        process.kill();
+        process.waitForFinished();
     }
-    bool started() const { return m_process.state() == QProcess::Running; }
-
-private:
-    QProcess m_process;
+    QProcess process;
 };
 
 } // namespace
@@ -42,8 +34,9 @@ std::vector<RunningBackend> runningBackends() {
     return {{{"Proc", [] { return std::make_shared<brisquel::ProcRunningApplications>(); }},
              [](const QString& bundle, const QString&) -> std::unique_ptr<LaunchedProcess> {
                  // The stand-in bundle's executable, started as the system starts any program.
-                 auto child = std::make_unique<ChildProcess>(bundle + QStringLiteral("/Contents/MacOS/C1"));
-                 if (!child->started())
+                 auto child = std::make_unique<ChildProcess>();
+                 child->process.start(bundle + QStringLiteral("/Contents/MacOS/C1"), {QStringLiteral("60")});
+                 if (!child->process.waitForStarted(10000))
                      return nullptr;
                  return child;
              }}};

@@ -46,7 +46,7 @@ private:
 } // namespace
 
 PreferencesBackend standInPreferences() {
-    return {"Files", [] { return std::make_unique<FileWorld>(); }};
+    return {"Files", [] { return std::make_shared<FileWorld>(); }};
 }
 
 MetadataBackend standInMetadata() {
