@@ -325,10 +325,12 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
     const QString id = layout.bundleIdentifier;
     ASSERT_TRUE(running->processesWithBundleIdentifier(id).isEmpty());
 
+    // Two copies, so that their order shows.
     auto launched = GetParam().launch(bundle, id);
-    ASSERT_TRUE(launched);
+    auto second = GetParam().launch(bundle, id);
+    ASSERT_TRUE(launched && second);
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return !running->processesWithBundleIdentifier(id).isEmpty(); }, kBound));
+        QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).size() == 2; }, kBound));
     const QList<qint64> processes = running->processesWithBundleIdentifier(id);
     EXPECT_TRUE(std::is_sorted(processes.begin(), processes.end()));
     EXPECT_TRUE(std::ranges::all_of(processes, [](qint64 process) { return process > 0; }));
@@ -336,6 +338,7 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
         EXPECT_TRUE(running->processesWithBundleIdentifier(other).isEmpty()) << qPrintable(other);
 
     launched.reset();
+    second.reset();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).isEmpty(); }, kBound));
 }
