@@ -8,6 +8,7 @@
 #include "VexoUpdater/LastUpdateCheck.h"
 #include "VexoUpdater/UpdateSettings.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
@@ -46,26 +47,7 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
-// Sets an environment variable for the length of a test.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name), m_saved(qgetenv(name)) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnvironment() {
-        if (m_saved.isNull())
-            qunsetenv(m_name);
-        else
-            qputenv(m_name, m_saved);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_saved;
-};
+using testsupport::ScopedEnvironment;
 
 class UpdatesPane : public ::testing::Test {
 protected:

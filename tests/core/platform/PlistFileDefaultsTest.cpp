@@ -4,6 +4,7 @@
 #include "tests/support/FakePlatform.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/PlistTestSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDateTime>
@@ -118,14 +119,8 @@ TEST(PreferencesDomainOpening, OpeningOrReadingAHandleCreatesNothing) {
 }
 
 TEST(PreferencesDomainOpening, DefaultFolderFollowsTheEnvironment) {
-    // Puts the variables back, whatever the test did to them.
-    struct Saved {
-        const char* name;
-        std::optional<QByteArray> value =
-            qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
-        ~Saved() { value ? qputenv(name, *value) : qunsetenv(name); }
-    };
-    const Saved saved[]{{"QUILLMERE_PREFERENCES_DIR"}, {"XDG_CONFIG_HOME"}, {"HOME"}};
+    const testsupport::ScopedEnvironment preferences("QUILLMERE_PREFERENCES_DIR"), xdg("XDG_CONFIG_HOME"),
+        home("HOME");
     qputenv("HOME", "/home/someone");
     qputenv("QUILLMERE_PREFERENCES_DIR", "/srv/prefs");
     qputenv("XDG_CONFIG_HOME", "/xdg");

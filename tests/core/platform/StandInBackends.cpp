@@ -17,7 +17,7 @@ namespace contract {
 
 QString PreferencesWorld::uniqueDomain(const QString& last) {
     static std::atomic<int> counter{0};
-    const QString name = QStringLiteral("com.tamberline.quillmere-tests.p%1n%2.")
+    QString name = QStringLiteral("com.tamberline.quillmere-tests.p%1n%2.")
                              .arg(QCoreApplication::applicationPid())
                              .arg(++counter) +
                          last;
