@@ -18,9 +18,9 @@ namespace contract {
 QString PreferencesWorld::uniqueDomain(const QString& last) {
     static std::atomic<int> counter{0};
     QString name = QStringLiteral("com.tamberline.quillmere-tests.p%1n%2.")
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(++counter) +
-                         last;
+                       .arg(QCoreApplication::applicationPid())
+                       .arg(++counter) +
+                   last;
     m_domains << name;
     return name;
 }
