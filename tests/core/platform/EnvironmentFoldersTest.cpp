@@ -10,7 +10,6 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-
 using namespace brisquel;
 
 namespace {
