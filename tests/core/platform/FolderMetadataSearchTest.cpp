@@ -45,13 +45,6 @@ QString bundle(const QString& folder, const QString& name, const QString& identi
     return makeBundle(folder, layout);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 } // namespace
 
 // Which names match is every search's contract; the walk finds them deep in folders and bundles,
@@ -59,7 +52,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWhereverItIs) {
     TempFolder apps;
     bundle(apps.path(), QStringLiteral("Capture One 22.app"));
-    writeFile(apps.filePath(QStringLiteral("Capture One 8.app")), "a file, not a folder");
+    apps.write(QStringLiteral("Capture One 8.app"), "a file, not a folder");
     const QString outer =
         bundle(apps.filePath(QStringLiteral("Vendors/Phase")), QStringLiteral("Capture One 30.app"));
     bundle(outer + QStringLiteral("/Contents/Helpers"), QStringLiteral("Capture One Helper.app"));

@@ -40,7 +40,7 @@ struct DomainFiles {
     }
     void write(const QByteArray& bytes) const {
         QDir().mkpath(m_folder);
-        plisttest::writeFileBytes(m_path, bytes);
+        hostile::writeFile(m_path, bytes);
     }
     QVariantMap stored() const {
         return vexo::plist::readFile(m_path, vexo::limits::kPreferencesDomainBytes)
@@ -341,7 +341,7 @@ TEST(PreferencesDomainRaces, AChangeMadeDuringTheWriteIsNeverLost) {
             if (calls++ > 0 && !everyTime)
                 return;
             theirs = {{QStringLiteral("original"), qint64(1)}, {QStringLiteral("theirs"), qint64(calls)}};
-            plisttest::writeFileBytes(domain.m_path, *vexo::plist::toBinary(theirs));
+            hostile::writeFile(domain.m_path, *vexo::plist::toBinary(theirs));
         });
         EXPECT_EQ(defaults->setValue(QStringLiteral("ours"), 3), !everyTime);
         EXPECT_TRUE(domain.leftovers().isEmpty());
@@ -444,7 +444,7 @@ TEST_F(PreferencesDomainWriting, FilesNamedLikeItsOwnAreNeverTouched) {
                                  kDomain + QStringLiteral(".plist.lock")};
     QDir().mkpath(m_folder);
     for (const QString& name : lookalikes)
-        plisttest::writeFileBytes(m_folder + QLatin1Char('/') + name, "keep me");
+        hostile::writeFile(m_folder + QLatin1Char('/') + name, "keep me");
     auto defaults = open();
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), i));
