@@ -21,7 +21,7 @@ const QString kNumber = QStringLiteral("NSAppleScriptErrorNumber");
 // A stand-in osascript: a shell script with the given body at <folder>/<relative>.
 QString fakeOsascript(const TempFolder& folder, const QByteArray& body,
                       const QString& relative = QStringLiteral("bin/osascript")) {
-    const QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
+    QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
