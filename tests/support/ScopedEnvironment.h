@@ -14,7 +14,8 @@ public:
     ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name) {
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    explicit ScopedEnvironment(const char* name) : m_name(name) {}
+    // Not explicit, so that an array of names keeps each of them.
+    ScopedEnvironment(const char* name) : m_name(name) {}
     ~ScopedEnvironment() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

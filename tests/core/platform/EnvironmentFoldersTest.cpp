@@ -46,9 +46,7 @@ QList<QByteArray> everythingBelow(const QString& path) {
 
 TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
     const FolderRow& row = GetParam();
-    const testsupport::ScopedEnvironment restore[]{
-        testsupport::ScopedEnvironment(kNames[0]), testsupport::ScopedEnvironment(kNames[1]),
-        testsupport::ScopedEnvironment(kNames[2]), testsupport::ScopedEnvironment(kNames[3])};
+    const testsupport::ScopedEnvironment restore[]{kNames[0], kNames[1], kNames[2], kNames[3]};
     const testsupport::TempFolder temp;
     const QByteArray path = QFile::encodeName(temp.path()) + '/' + row.leaf;
     const bool applications = qstrcmp(row.variable, "QUILLMERE_APPLICATIONS_DIR") == 0;

@@ -110,8 +110,7 @@ TEST(PreferencesDomainOpening, OpeningOrReadingAHandleCreatesNothing) {
 }
 
 TEST(PreferencesDomainOpening, DefaultFolderFollowsTheEnvironment) {
-    const testsupport::ScopedEnvironment preferences("QUILLMERE_PREFERENCES_DIR"), xdg("XDG_CONFIG_HOME"),
-        home("HOME");
+    const testsupport::ScopedEnvironment saved[]{"QUILLMERE_PREFERENCES_DIR", "XDG_CONFIG_HOME", "HOME"};
     qputenv("HOME", "/home/someone");
     qputenv("QUILLMERE_PREFERENCES_DIR", "/srv/prefs");
     qputenv("XDG_CONFIG_HOME", "/xdg");
