@@ -253,6 +253,9 @@ public:
         return m_real->write(key, value);
     }
     brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
+    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
+        return m_real->writeValues(changes);
+    }
     std::unique_ptr<brisquel::vexo::ChangeObservation>
     observeChanges(std::function<void()> onChange) override {
         return m_real->observeChanges(std::move(onChange));
