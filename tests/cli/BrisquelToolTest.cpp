@@ -210,8 +210,13 @@ TEST_F(BrisquelCommandLine, ScriptsFollowTheDictionaryOrderAndShowTheAssignedFil
                            {QStringLiteral("displayName"), QStringLiteral("Capture Done")},
                            {QStringLiteral("defaultsScriptName"), QStringLiteral("endOfCaptureScript")},
                            {QStringLiteral("description"), QStringLiteral("After a capture.")},
-                           {QStringLiteral("path"), QJsonValue::Null}}));
+                           {QStringLiteral("path"), QJsonValue::Null},
+                           {QStringLiteral("status"), QJsonValue::Null}}));
     EXPECT_EQ(scripts.at(1)[QStringLiteral("path")].toString(), file);
+    EXPECT_EQ(scripts.at(1)[QStringLiteral("status")].toString(), QStringLiteral("ok"));
+    EXPECT_EQ(scripts.at(2)[QStringLiteral("status")].toString(), QStringLiteral("missing"));
+    EXPECT_TRUE(
+        scripts.at(2)[QStringLiteral("statusReason")].toString().endsWith(QStringLiteral("does not exist")));
     EXPECT_EQ(scripts.at(2)[QStringLiteral("defaultsScriptName")].toString(),
               QStringLiteral("liveViewReadyScript"));
 
@@ -223,7 +228,13 @@ TEST_F(BrisquelCommandLine, ScriptsFollowTheDictionaryOrderAndShowTheAssignedFil
     EXPECT_TRUE(rows.at(2).startsWith(QStringLiteral("Batch Done")));
     EXPECT_TRUE(rows.at(2).contains(QStringLiteral(" ") + file + QStringLiteral("  ")));
     EXPECT_TRUE(rows.at(2).endsWith(QStringLiteral("After a batch.")));
-    EXPECT_TRUE(rows.at(3).contains(QStringLiteral("gone.scpt (missing)"))) << qPrintable(rows.at(3));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("  ok +") + QRegularExpression::escape(file))
+                    .match(rows.at(2))
+                    .hasMatch())
+        << qPrintable(rows.at(2));
+    EXPECT_TRUE(
+        rows.at(3).contains(QStringLiteral("  missing  ") + m_files.filePath(QStringLiteral("gone.scpt"))))
+        << qPrintable(rows.at(3));
     EXPECT_TRUE(alignedUnder(table.outText(), QStringLiteral("DESCRIPTION"))) << qPrintable(table.outText());
 
     const QString none =
