@@ -575,10 +575,10 @@ int BrisquelTool::importProfile() {
     const vexo::Expected<ImportPlan> plan =
         ImportPlan::make(*profile, *scripts, {.replace = m_line.replace, .force = m_line.force});
     if (!plan) {
-        sayReason(plan.result(), copyLabel(*copy) + QStringLiteral(": "));
-        if (plan.result().status() == vexo::Status::Refused) {
-            Console::writeError(QStringLiteral("Give --force to import them anyway.\n"));
-        }
+        say(copyLabel(*copy) + QStringLiteral(": ") + printable(plan.result().message()) +
+            (plan.result().status() == vexo::Status::Refused
+                 ? QStringLiteral("; give --force to import anyway")
+                 : QString()));
         return Failure;
     }
     if (!m_line.dryRun) {
@@ -590,7 +590,8 @@ int BrisquelTool::importProfile() {
     for (const ImportPlan::Row& row : plan->rows()) {
         if (row.action != ImportPlan::Action::Skipped && !row.note.isEmpty()) {
             say(QStringLiteral("warning: ") + printable(row.note) +
-                QStringLiteral("; imported anyway (--force)"));
+                (m_line.dryRun ? QStringLiteral("; would be imported anyway (--force)")
+                               : QStringLiteral("; imported anyway (--force)")));
         }
     }
     if (m_line.json) {

@@ -73,8 +73,8 @@ vexo::Expected<ImportPlan> ImportPlan::make(const AssignmentProfile& profile,
         row.previous = pathOf(now);
         const vexo::Expected<QVariant> value =
             plan.m_domain->valueForUrl(script.key, QUrl::fromLocalFile(script.path));
-        if (!value)
-            return value.result();
+        if (!value) // no --force makes such a path storable: the profile itself is at fault
+            return Result::failure(Status::Malformed, value.result().message());
         const ScriptCheck check = ScriptCheck::of(script.path);
         if (!check.passes()) {
             row.note = check.reason();

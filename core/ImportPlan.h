@@ -46,7 +46,8 @@ public:
     };
 
     // The plan for one copy, given its background scripts (which share its domain). A failure when
-    // the domain cannot be read, or when listed files fail the check without force.
+    // the domain cannot be read, when a listed path cannot be stored exactly as text (Malformed),
+    // or when listed files fail the check without force (Refused, the only failure force lifts).
     static vexo::Expected<ImportPlan> make(const AssignmentProfile& profile,
                                            const QList<BackgroundScript>& target, const Options& options);
 
