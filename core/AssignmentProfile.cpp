@@ -94,7 +94,7 @@ vexo::Expected<AssignmentProfile> AssignmentProfile::fromJson(const QByteArray& 
     const auto malformed = [&](const QString& why) { return refuse(Status::Malformed, why); };
     if (document.size() > kLongestDocument)
         return refuse(Status::TooLarge, QStringLiteral("it is larger than ") +
-                                            QString::number(kLongestDocument / (1024 * 1024)) +
+                                            QString::number(kLongestDocument / vexo::limits::kMebibyte) +
                                             QStringLiteral(" MB"));
     if (nestsDeeperThan(document, kDeepestNesting))
         return refuse(Status::TooLarge, QStringLiteral("its JSON nests deeper than ") +

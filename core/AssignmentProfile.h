@@ -2,6 +2,7 @@
 
 #include "VexoExtensions/Export.h"
 
+#include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
@@ -37,7 +38,7 @@ struct BRISQUEL_EXPORT AssignmentProfile {
     // The version this program writes, and the highest it reads.
     static constexpr int kFormatVersion = 1;
     // Profiles of a few hundred scripts take some tens of kilobytes.
-    static constexpr qint64 kLongestDocument = 4 * 1024 * 1024;
+    static constexpr qint64 kLongestDocument = 4 * vexo::limits::kMebibyte;
     // More scripts than any copy of Capture One offers by far.
     static constexpr qsizetype kMostScripts = 10'000;
 

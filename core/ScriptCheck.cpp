@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -83,12 +84,10 @@ Verdict readFile(const QByteArray& path, const QString& shown, qint64 longest, C
 // Tab, line feed, page break and carriage return are the only control characters a script text
 // holds; any other (a NUL above all) is binary data.
 bool hasForeignControls(const QString& text) {
-    for (const QChar c : text) {
+    return std::ranges::any_of(text, [](QChar c) {
         const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\f' && u != u'\r') || u == 0x7f)
-            return true;
-    }
-    return false;
+        return (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\f' && u != u'\r') || u == 0x7f;
+    });
 }
 
 std::optional<QString> decoded(QStringConverter::Encoding encoding, QByteArrayView bytes) {
@@ -186,9 +185,10 @@ Verdict checkRegularFile(const QByteArray& path, const QString& shown) {
         return {Status::NotAScript,
                 shown + QStringLiteral(" is not an AppleScript file (.scpt, .scptd or .applescript)")};
     if (contents.size > ScriptCheck::kLongestScriptText)
-        return {Status::NotAScript, shown + QStringLiteral(" is too large to be a script text (over ") +
-                                        QString::number(ScriptCheck::kLongestScriptText / (1024 * 1024)) +
-                                        QStringLiteral(" MB) and is not a compiled script")};
+        return {Status::NotAScript,
+                shown + QStringLiteral(" is too large to be a script text (over ") +
+                    QString::number(ScriptCheck::kLongestScriptText / vexo::limits::kMebibyte) +
+                    QStringLiteral(" MB) and is not a compiled script")};
     if (!scriptText(contents.bytes))
         return {Status::NotAScript,
                 shown + QStringLiteral(" is neither a compiled script nor a script text (UTF-8, UTF-16 with "

@@ -2,6 +2,8 @@
 
 #include "VexoExtensions/Export.h"
 
+#include "VexoExtensions/InputLimits.h"
+
 #include <QString>
 
 namespace brisquel {
@@ -36,7 +38,7 @@ public:
     };
 
     // A script text larger than this is not one a person wrote; it is refused unread.
-    static constexpr qint64 kLongestScriptText = 16 * 1024 * 1024;
+    static constexpr qint64 kLongestScriptText = 16 * vexo::limits::kMebibyte;
 
     // Checks the file at an absolute path, now. `shown` is the path as the reason should name it
     // (made printable by a terminal caller); the path itself when empty.

@@ -43,7 +43,7 @@ protected:
     }
 
     QString exportOld() {
-        const QString profile = m_files.filePath(QStringLiteral("studio.json"));
+        QString profile = m_files.filePath(QStringLiteral("studio.json"));
         const Outcome o =
             run({QStringLiteral("export"), QStringLiteral("Capture One 23"), QStringLiteral("-o"), profile});
         EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();

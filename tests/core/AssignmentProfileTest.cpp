@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "1",
                 R"([{"key": "k", "title": "t", "path": "/a"}, {"key": "k", "title": "t", "path": "/b"}])"),
             Status::Malformed, "listed twice"},
-        RefusalRow{"huge", document("1", "[]") + QByteArray(5 * 1024 * 1024, ' '), Status::TooLarge,
-                   "larger than"},
+        RefusalRow{"huge", document("1", "[]") + QByteArray(AssignmentProfile::kLongestDocument + 1, ' '),
+                   Status::TooLarge, "larger than"},
         RefusalRow{"deep", QByteArray(100000, '[') + QByteArray(100000, ']'), Status::TooLarge,
                    "nests deeper"}),
     [](const ::testing::TestParamInfo<RefusalRow>& row) { return std::string(row.param.name); });
