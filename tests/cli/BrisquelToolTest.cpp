@@ -647,6 +647,11 @@ TEST_F(BrisquelCommandLine, HelpAndVersionArePrintedWhereverTheyAreAsked) {
         {{QStringLiteral("get"), QStringLiteral("-h")}, QStringLiteral("Usage: brisquel get COPY SCRIPT")},
         {{QStringLiteral("help"), QStringLiteral("clear")},
          QStringLiteral("Usage: brisquel clear COPY SCRIPT")},
+        {{QStringLiteral("check"), QStringLiteral("-h")}, QStringLiteral("Usage: brisquel check [COPY]")},
+        {{QStringLiteral("help"), QStringLiteral("export")},
+         QStringLiteral("Usage: brisquel export [COPY] [-o FILE]")},
+        {{QStringLiteral("import"), QStringLiteral("--help")},
+         QStringLiteral("Usage: brisquel import FILE [--to COPY] [--dry-run] [--force] [--replace]")},
     };
     for (const auto& [arguments, usage] : asked) {
         const Outcome o = run(arguments);
