@@ -27,6 +27,7 @@ enum class Status {
     Refused,        // input the operation will not take (an unsafe name, a URL that is not a file)
     NotStored,      // a write that did not reach the disk; what was stored before is unchanged
     Unavailable,    // a service or program that cannot be reached
+    Changed,        // a value is no longer what the caller read: another writer changed it meanwhile
 };
 
 class BRISQUEL_EXPORT Result {

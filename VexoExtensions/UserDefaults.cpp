@@ -3,6 +3,10 @@
 #include "VexoExtensions/PropertyList.h"
 
 #include <QDir>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
 #include <plist/plist.h>
 
 namespace brisquel::vexo {
@@ -238,8 +242,15 @@ bool UserDefaults::setUrl(const QString& key, const std::optional<QUrl>& url) {
 Result UserDefaults::writeUrl(const QString& key, const std::optional<QUrl>& url) {
     if (!url)
         return remove(key);
+    const Expected<QVariant> value = valueForUrl(key, *url);
+    if (!value)
+        return value.result();
+    return write(key, *value);
+}
+
+Expected<QVariant> UserDefaults::valueForUrl(const QString& key, const QUrl& url) const {
     // Only a file URL has a path to store; anything else would store a text naming no file.
-    const QString path = url->isLocalFile() ? url->toLocalFile() : QString();
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
     // A path read from bytes that are not valid UTF-8 was decoded with replacement characters; it
     // names another file (or none), and storing it would assign that other file.
     if (!path.isEmpty() && (!path.isValidUtf16() || path.contains(QChar::ReplacementCharacter)))
@@ -253,8 +264,101 @@ Result UserDefaults::writeUrl(const QString& key, const std::optional<QUrl>& url
         return Result::failure(Status::Refused,
                                QStringLiteral("Preferences domain \"") + domain() +
                                    QStringLiteral("\": key \"") + key + QStringLiteral("\" not stored: ") +
-                                   url->toDisplayString() + QStringLiteral(" is not a local file"));
-    return write(key, path);
+                                   url.toDisplayString() + QStringLiteral(" is not a local file"));
+    return QVariant(path);
+}
+
+bool UserDefaults::sameValue(const QVariant& a, const QVariant& b) {
+    if (a.isValid() != b.isValid())
+        return false;
+    if (!a.isValid())
+        return true;
+    if (a.metaType() != b.metaType())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QVariantList: {
+        const QVariantList left = a.toList();
+        const QVariantList right = b.toList();
+        return std::equal(left.begin(), left.end(), right.begin(), right.end(), &UserDefaults::sameValue);
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap left = a.toMap();
+        const QVariantMap right = b.toMap();
+        if (left.size() != right.size())
+            return false;
+        for (auto l = left.cbegin(), r = right.cbegin(); l != left.cend(); ++l, ++r) {
+            if (l.key() != r.key() || !sameValue(l.value(), r.value()))
+                return false;
+        }
+        return true;
+    }
+    case QMetaType::Double:
+        // A stored NaN is the same value as itself.
+        return a == b || (std::isnan(a.toDouble()) && std::isnan(b.toDouble()));
+    default:
+        return a == b;
+    }
+}
+
+namespace {
+
+// "a", "a" and "b", "a", "b" and "c".
+QString quotedList(const QStringList& names) {
+    QString text;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += i == names.size() - 1 ? QStringLiteral(" and ") : QStringLiteral(", ");
+        text += QLatin1Char('"') + names[i] + QLatin1Char('"');
+    }
+    return text;
+}
+
+} // namespace
+
+QString UserDefaults::changeContext(const QList<KeyChange>& changes) const {
+    const QString start = QStringLiteral("Preferences domain \"") + domain() + QStringLiteral("\": ");
+    if (changes.size() == 1)
+        return start + QStringLiteral("key ") + quotedList({changes.first().key}) +
+               (changes.first().value.isValid() ? QStringLiteral(" not stored: ")
+                                                : QStringLiteral(" not removed: "));
+    QStringList keys;
+    for (const KeyChange& change : changes)
+        keys.append(change.key);
+    return start + QStringLiteral("keys ") + quotedList(keys) + QStringLiteral(" not changed: ");
+}
+
+Result UserDefaults::absentValueRefusal(const QString& key) const {
+    return Result::failure(Status::Refused,
+                           QStringLiteral("Preferences domain \"") + domain() + QStringLiteral("\": key \"") +
+                               key + QStringLiteral("\" not stored: the value has no property-list form"));
+}
+
+Result UserDefaults::duplicateRefusal(const QList<KeyChange>& changes) const {
+    QSet<QString> seen;
+    for (const KeyChange& change : changes) {
+        if (seen.contains(change.key))
+            return Result::failure(Status::Refused, changeContext(changes) + QStringLiteral("the key \"") +
+                                                        change.key +
+                                                        QStringLiteral("\" is to be changed twice"));
+        seen.insert(change.key);
+    }
+    return {};
+}
+
+Result UserDefaults::conflictWith(const QList<KeyChange>& changes, const QVariantList& current) const {
+    QStringList changed;
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const KeyChange& change = changes[i];
+        if (change.expected && !sameValue(*change.expected, current.value(i)))
+            changed.append(change.key);
+    }
+    if (changed.isEmpty())
+        return {};
+    return Result::failure(
+        Status::Changed,
+        changeContext(changes) + quotedList(changed) +
+            (changed.size() == 1 ? QStringLiteral(" no longer holds") : QStringLiteral(" no longer hold")) +
+            QStringLiteral(" what was read: another program has changed the domain since"));
 }
 
 } // namespace brisquel::vexo

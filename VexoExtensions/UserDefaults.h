@@ -35,6 +35,7 @@ public:
 //   write(key, v)     setValue(key, v)   stores a value
 //   remove(key)       removeValue(key)   removes a key
 //   readValues(keys)                     several values from one reading
+//   writeValues(changes)                 sets and removes several keys in one write, all or none
 //   readUrl(key)      url(key)           the value taken as a file URL
 //   readUrls(keys)                       several values taken as file URLs, from one reading
 //   writeUrl(key, u)  setUrl(key, u)     stores a file URL's path, or removes the key
@@ -56,6 +57,27 @@ public:
     virtual Result write(const QString& key, const QVariant& value) = 0;
     // Removes key; removing a key that is not there succeeds.
     virtual Result remove(const QString& key) = 0;
+
+    // One key's part in writeValues().
+    struct KeyChange {
+        QString key;
+        // The value to store; an invalid QVariant removes the key.
+        QVariant value;
+        // When set, the key must still hold exactly this (sameValue(); an invalid QVariant: no
+        // value at all) at the moment of writing, or nothing is written.
+        std::optional<QVariant> expected;
+    };
+    // Sets and removes several keys of the domain in one reading and one writing of it, with the
+    // same refusals, lock and durability as write(): every change is stored or none is, and every
+    // other key keeps its value and type exactly. A change that names an expected value makes the
+    // write a compare-and-write: when any such key holds something else by the time the domain is
+    // written (another program changed it since the caller read it), nothing is written and the
+    // failure is Status::Changed, naming those keys. A key named twice is refused; no changes at
+    // all succeed without touching the domain.
+    virtual Result writeValues(const QList<KeyChange>& changes) = 0;
+    // Whether two stored values are the same value of the same kind, all the way down: a number
+    // and a text that compare equal are still different values, and so are 1 and 1.0.
+    static bool sameValue(const QVariant& a, const QVariant& b);
 
     // Calls onChange, on the thread that asked (which must run an event loop), whenever the domain
     // may have changed, by this program or any other; a burst of changes is told once. Each
@@ -87,12 +109,26 @@ public:
     // cannot be stored exactly as text: one holding a replacement character (U+FFFD, what bytes
     // that are not valid UTF-8 decode to) or broken UTF-16; storing it would name another file.
     Result writeUrl(const QString& key, const std::optional<QUrl>& url);
+    // The value writeUrl() stores for a file URL under key (its path text), or its refusal; for
+    // callers that write several keys at once (writeValues()).
+    Expected<QVariant> valueForUrl(const QString& key, const QUrl& url) const;
     bool setUrl(const QString& key, const std::optional<QUrl>& url);
 
 protected:
     enum class Access { Read, Write };
     // Where the plain forms tell why they failed: the platform's log. Nothing by default.
     virtual void report(const Result& failure, Access access) const;
+
+    // For the implementations of writeValues(). What a failure's message begins with: the domain,
+    // the key and whether it was to be stored or removed (for several keys, all of them).
+    QString changeContext(const QList<KeyChange>& changes) const;
+    // The refusal of write() given no value (which writeValues() takes for a removal).
+    Result absentValueRefusal(const QString& key) const;
+    // The refusal of changes that name a key twice; success otherwise.
+    Result duplicateRefusal(const QList<KeyChange>& changes) const;
+    // The Status::Changed failure when a key that names an expected value holds something else;
+    // `current` holds the value under each change's key now, in the order of the changes.
+    Result conflictWith(const QList<KeyChange>& changes, const QVariantList& current) const;
 
 private:
     bool reported(const Result& result, Access access) const;

@@ -50,56 +50,48 @@ AssignmentCommand::Outcome AssignmentCommand::attempt(Side side) {
     for (const Change& change : std::as_const(m_changes)) {
         keys.append(change.key);
     }
-    // One reading for all keys: what the step left there, or something else.
-    const brisquel::vexo::Expected<QVariantList> stored = m_domain->readValues(keys);
-    if (!stored) {
-        m_failure = stored.result();
-        return Outcome::Failed;
-    }
-    QList<qsizetype> toWrite;
-    for (qsizetype i = 0; i < m_changes.size(); ++i) {
-        const Change& change = m_changes[i];
-        const QVariant& now = stored->value(i);
-        const QVariant& wanted = back ? change.before : change.after;
-        const QVariant& left = back ? change.after : change.before;
-        if (same(now, wanted)) {
-            continue;
+    // A second round only when another writer changed a key between our reading and our writing:
+    // reading again names what it changed.
+    for (int round = 0; round < 2; ++round) {
+        // One reading for all keys: what the step left there, or something else.
+        const brisquel::vexo::Expected<QVariantList> stored = m_domain->readValues(keys);
+        if (!stored) {
+            m_failure = stored.result();
+            return Outcome::Failed;
         }
-        if (!same(now, left)) {
-            m_conflicts.append({change.title, now});
-            continue;
+        QList<brisquel::vexo::UserDefaults::KeyChange> toWrite;
+        for (qsizetype i = 0; i < m_changes.size(); ++i) {
+            const Change& change = m_changes[i];
+            const QVariant& now = stored->value(i);
+            const QVariant& wanted = back ? change.before : change.after;
+            const QVariant& left = back ? change.after : change.before;
+            if (same(now, wanted)) {
+                continue;
+            }
+            if (!same(now, left)) {
+                m_conflicts.append({change.title, now});
+                continue;
+            }
+            toWrite.append({change.key, wanted, left});
         }
-        toWrite.append(i);
-    }
-    if (!m_conflicts.isEmpty()) {
-        return Outcome::Conflicted;
-    }
-    for (qsizetype done = 0; done < toWrite.size(); ++done) {
-        const Change& change = m_changes[toWrite[done]];
-        const Result written = store(change.key, back ? change.before : change.after);
+        if (!m_conflicts.isEmpty()) {
+            return Outcome::Conflicted;
+        }
+        // Every key in one write, and only while each still holds what the step left there.
+        const Result written = m_domain->writeValues(toWrite);
         if (written) {
-            continue;
-        }
-        // The keys written so far go back to what they held, so that the domain holds one side or
-        // the other, never a mixture. (Should that fail too, the next attempt sees those keys
-        // changed and leaves them alone.)
-        for (qsizetype undone = done - 1; undone >= 0; --undone) {
-            const Change& earlier = m_changes[toWrite[undone]];
-            store(earlier.key, back ? earlier.after : earlier.before);
+            return Outcome::Done;
         }
         m_failure = written;
-        return Outcome::Failed;
+        if (written.status() != brisquel::vexo::Status::Changed) {
+            return Outcome::Failed;
+        }
     }
-    return Outcome::Done;
-}
-
-Result AssignmentCommand::store(const QString& key, const QVariant& value) {
-    return value.isValid() ? m_domain->write(key, value) : m_domain->remove(key);
+    return Outcome::Failed;
 }
 
 bool AssignmentCommand::same(const QVariant& a, const QVariant& b) {
-    // A number and a text that compare equal are still different stored values.
-    return a.isValid() == b.isValid() && (!a.isValid() || (a.metaType() == b.metaType() && a == b));
+    return brisquel::vexo::UserDefaults::sameValue(a, b);
 }
 
 QString AssignmentCommand::describe(const QVariant& stored) {

@@ -18,20 +18,21 @@ namespace quillmere {
 //
 // For every key it changed the step keeps the exact values the domain held before and after,
 // whatever their kind (a path text, the platform's archived URL, nothing at all), so that undoing
-// and redoing put back exactly what was stored, through the domain's own write and remove: the
-// same locking and durability as every other write. The domain stores one key per write, so a step
-// of several keys costs one write per key that must change.
+// and redoing put back exactly what was stored, through the domain's several-key write: one write
+// for the whole step, every key or none, with the same locking and durability as every other
+// write.
 //
 // The step is made once its action has been stored: the first redo() the history asks of it does
 // nothing.
 //
 // Undoing (or redoing) reads the domain first. When a key no longer holds what the step left there
 // (the brisquel tool, Capture One or another window changed it meanwhile), nothing of the step is
-// written: that change is the user's latest word. The step then names the scripts and what they
-// hold now (conflictText()) and makes itself obsolete, so that the history drops it: its values
-// describe a state that no longer exists, and keeping it would block every older step behind it.
-// A key that already holds the wanted value is left alone. A write that fails puts back the keys
-// the step had written before it, and the step stays where it was, to be tried again.
+// written: that change is the user's latest word. The write itself is a compare-and-write, so a
+// change made between that reading and the writing is refused as well. The step then names the
+// scripts and what they hold now (conflictText()) and makes itself obsolete, so that the history
+// drops it: its values describe a state that no longer exists, and keeping it would block every
+// older step behind it. A key that already holds the wanted value is left alone. A write that fails
+// leaves the domain as it was, and the step stays where it was, to be tried again.
 class AssignmentCommand final : public QUndoCommand {
     Q_DECLARE_TR_FUNCTIONS(AssignmentCommand)
 
@@ -89,13 +90,11 @@ public:
 
     // A stored value as the user knows it: the file it names, no file, or a value naming none.
     static QString describe(const QVariant& stored);
-    // Whether two stored values are the same value of the same kind.
+    // Whether two stored values are the same value of the same kind (UserDefaults::sameValue()).
     static bool same(const QVariant& a, const QVariant& b);
 
 private:
     Outcome attempt(Side side);
-    // Writes `value` under `key`, or removes the key for an invalid one.
-    brisquel::vexo::Result store(const QString& key, const QVariant& value);
 
     std::shared_ptr<brisquel::vexo::UserDefaults> m_domain;
     QString m_copyIdentifier;

@@ -9,12 +9,16 @@
 #include "cli/TextTable.h"
 
 #include "VexoExtensions/VisibleText.h"
+#include "core/AssignmentProfile.h"
+#include "core/ImportPlan.h"
+#include "core/ScriptCheck.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -153,6 +157,12 @@ int BrisquelTool::runCommand() {
         return getScript();
     case CommandLine::Command::Set:
         return setScript();
+    case CommandLine::Command::Check:
+        return checkScripts();
+    case CommandLine::Command::Export:
+        return exportProfile();
+    case CommandLine::Command::Import:
+        return importProfile();
     default:
         return clearScript();
     }
@@ -178,11 +188,15 @@ bool BrisquelTool::discover() {
 }
 
 std::optional<AppFinder::App> BrisquelTool::namedCopy() {
+    return copyNamed(m_line.operands.at(0));
+}
+
+std::optional<AppFinder::App> BrisquelTool::copyNamed(const Argument& name) {
     if (!discover()) {
         return std::nullopt;
     }
     vexo::Expected<AppFinder::App> copy =
-        NameLookup::findCopy(m_discovery.apps, m_line.operands.at(0), m_platform.applicationsFolder);
+        NameLookup::findCopy(m_discovery.apps, name, m_platform.applicationsFolder);
     if (!copy) {
         // With no copy at all, the folder searched is the likelier mistake than the name.
         say(copy.result().message() +
@@ -191,6 +205,21 @@ std::optional<AppFinder::App> BrisquelTool::namedCopy() {
         return std::nullopt;
     }
     return std::move(copy).value();
+}
+
+std::optional<AppFinder::App> BrisquelTool::copyOrPreferred(const std::optional<Argument>& name) {
+    if (name) {
+        return copyNamed(*name);
+    }
+    if (!discover()) {
+        return std::nullopt;
+    }
+    std::optional<AppFinder::App> copy = AppFinder::preferredCopy(m_discovery.apps);
+    if (!copy) {
+        say(QStringLiteral("no copy of Capture One found in ") + printable(m_platform.applicationsFolder) +
+            QStringLiteral(" (") + applicationsFolderHint() + QLatin1Char(')'));
+    }
+    return copy;
 }
 
 std::optional<QList<BackgroundScript>> BrisquelTool::scriptsOf(const AppFinder::App& copy) {
@@ -288,14 +317,21 @@ int BrisquelTool::listScripts() {
         QJsonArray array;
         for (qsizetype i = 0; i < scripts->size(); ++i) {
             const BackgroundScript& script = scripts->at(i);
-            QJsonObject object{{QStringLiteral("scriptName"), script.scriptName()},
-                               {QStringLiteral("displayName"), script.displayName()},
-                               {QStringLiteral("defaultsScriptName"), script.defaultsScriptName()},
-                               {QStringLiteral("description"), script.description()},
-                               {QStringLiteral("path"),
-                                files.at(i) ? QJsonValue(files.at(i)->toLocalFile()) : QJsonValue()}};
+            QJsonObject object{
+                {QStringLiteral("scriptName"), script.scriptName()},
+                {QStringLiteral("displayName"), script.displayName()},
+                {QStringLiteral("defaultsScriptName"), script.defaultsScriptName()},
+                {QStringLiteral("description"), script.description()},
+                {QStringLiteral("path"), files.at(i) ? QJsonValue(files.at(i)->toLocalFile()) : QJsonValue()},
+                {QStringLiteral("status"), QJsonValue()}};
             if (!domainRead) {
                 object.insert(QStringLiteral("pathError"), domainRead.message());
+            } else if (files.at(i)) {
+                const ScriptCheck check = ScriptCheck::of(files.at(i)->toLocalFile());
+                object.insert(QStringLiteral("status"), check.identifier());
+                if (!check.passes()) {
+                    object.insert(QStringLiteral("statusReason"), check.reason());
+                }
             }
             array.append(object);
         }
@@ -311,20 +347,21 @@ int BrisquelTool::listScripts() {
     TextTable table({{QStringLiteral("SCRIPT"), Fit::Keep},
                      {QStringLiteral("NAME"), Fit::Keep},
                      {QStringLiteral("KEY"), Fit::Keep},
+                     {QStringLiteral("STATUS"), Fit::Keep},
                      {QStringLiteral("FILE"), Fit::ElidePath},
                      {QStringLiteral("DESCRIPTION"), Fit::Wrap}});
     for (qsizetype i = 0; i < scripts->size(); ++i) {
         const BackgroundScript& script = scripts->at(i);
         QString file = QStringLiteral("-");
+        QString state = QStringLiteral("-");
         if (!domainRead) {
             file = QStringLiteral("?");
+            state = QStringLiteral("?");
         } else if (files.at(i)) {
             file = files.at(i)->toLocalFile();
-            if (!QFileInfo::exists(file)) {
-                file += QStringLiteral(" (missing)");
-            }
+            state = ScriptCheck::of(file).word();
         }
-        table.addRow({script.displayName(), script.scriptName(), script.defaultsScriptName(), file,
+        table.addRow({script.displayName(), script.scriptName(), script.defaultsScriptName(), state, file,
                       script.description()});
     }
     Console::writeOut(table.render(Console::outputWidth()));
@@ -400,6 +437,199 @@ int BrisquelTool::clearScript() {
         sayReason(stored, QStringLiteral("could not clear ") + target->label() + QStringLiteral(": "));
         return Failure;
     }
+    return Success;
+}
+
+int BrisquelTool::checkScripts() {
+    QList<AppFinder::App> copies;
+    if (!m_line.operands.isEmpty()) {
+        const std::optional<AppFinder::App> copy = namedCopy();
+        if (!copy) {
+            return Failure;
+        }
+        copies.append(*copy);
+    } else {
+        if (!discover()) {
+            return Failure;
+        }
+        copies = m_discovery.apps;
+    }
+    // Every copy is checked even when one cannot be: what can be known is said.
+    bool unknown = false;
+    bool failed = false;
+    using Fit = TextTable::Fit;
+    TextTable table({{QStringLiteral("COPY"), Fit::Keep},
+                     {QStringLiteral("SCRIPT"), Fit::Keep},
+                     {QStringLiteral("STATUS"), Fit::Keep},
+                     {QStringLiteral("FILE"), Fit::ElidePath}});
+    int rows = 0;
+    for (const AppFinder::App& copy : std::as_const(copies)) {
+        const std::optional<QList<BackgroundScript>> scripts = scriptsOf(copy);
+        if (!scripts) {
+            unknown = true;
+            continue;
+        }
+        const vexo::Expected<QList<std::optional<QUrl>>> files = BackgroundScript::readUrls(*scripts);
+        if (!files) {
+            sayReason(files.result(),
+                      copyLabel(copy) + QStringLiteral(": the assigned files cannot be read: "));
+            unknown = true;
+            continue;
+        }
+        for (qsizetype i = 0; i < scripts->size(); ++i) {
+            if (!files->at(i)) {
+                continue;
+            }
+            const QString path = files->at(i)->toLocalFile();
+            const ScriptCheck check = ScriptCheck::of(path, printable(path));
+            if (!check.passes()) {
+                failed = true;
+                say(scriptLabel(scripts->at(i), copy) + QStringLiteral(": ") + check.reason());
+            }
+            table.addRow({copy.displayName(), scripts->at(i).displayName(), check.word(), path});
+            ++rows;
+        }
+    }
+    if (rows > 0) {
+        Console::writeOut(table.render(Console::outputWidth()));
+    } else if (!unknown) {
+        Console::writeOut(copies.isEmpty()
+                              ? QStringLiteral("No copy of Capture One found in ") +
+                                    printable(m_platform.applicationsFolder) + QStringLiteral(".\n")
+                              : QStringLiteral("No script file is assigned.\n"));
+    }
+    if (unknown) {
+        return Failure;
+    }
+    return failed ? CheckFailed : Success;
+}
+
+int BrisquelTool::exportProfile() {
+    const std::optional<AppFinder::App> copy =
+        copyOrPreferred(m_line.operands.isEmpty() ? std::nullopt : std::optional(m_line.operands.first()));
+    if (!copy) {
+        return Failure;
+    }
+    const std::optional<QList<BackgroundScript>> scripts = scriptsOf(*copy);
+    if (!scripts) {
+        return Failure;
+    }
+    const vexo::Expected<QList<std::optional<QUrl>>> files = BackgroundScript::readUrls(*scripts);
+    if (!files) {
+        sayReason(files.result(), copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
+        return Failure;
+    }
+    AssignmentProfile profile;
+    profile.source = {copy->displayName(), copy->bundleIdentifier(), copy->version()};
+    for (qsizetype i = 0; i < scripts->size(); ++i) {
+        if (files->at(i)) {
+            profile.scripts.append({scripts->at(i).defaultsScriptName(), scripts->at(i).displayName(),
+                                    files->at(i)->toLocalFile()});
+        }
+    }
+    const QByteArray document = profile.toJson(QDir::homePath());
+    if (!m_line.output) {
+        Console::writeOutBytes(document);
+        return Success;
+    }
+    const Argument& output = *m_line.output;
+    if (!output.isText()) {
+        say(QStringLiteral("the file name ") + output.shown() +
+            QStringLiteral(" is not valid UTF-8; give the profile another name"));
+        return Failure;
+    }
+    // A profile half written is never left in the place of a whole one.
+    QSaveFile file(*output.text());
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
+        say(QStringLiteral("the profile could not be written to ") + output.shown() + QStringLiteral(": ") +
+            printable(file.errorString()));
+        return Failure;
+    }
+    if (m_line.verbose) {
+        say(QString::number(profile.scripts.size()) + QStringLiteral(" assignments of ") + copyLabel(*copy) +
+            QStringLiteral(" written to ") + output.shown());
+    }
+    return Success;
+}
+
+int BrisquelTool::importProfile() {
+    const Argument& source = m_line.operands.at(0);
+    if (!source.isText()) {
+        say(QStringLiteral("the file name ") + source.shown() + QStringLiteral(" is not valid UTF-8"));
+        return Failure;
+    }
+    const vexo::Expected<AssignmentProfile> profile =
+        AssignmentProfile::readFile(*source.text(), QDir::homePath());
+    if (!profile) {
+        sayReason(profile.result(), QStringLiteral("nothing was imported: "));
+        return Failure;
+    }
+    const std::optional<AppFinder::App> copy = copyOrPreferred(m_line.to);
+    if (!copy) {
+        return Failure;
+    }
+    const std::optional<QList<BackgroundScript>> scripts = scriptsOf(*copy);
+    if (!scripts) {
+        return Failure;
+    }
+    const vexo::Expected<ImportPlan> plan =
+        ImportPlan::make(*profile, *scripts, {.replace = m_line.replace, .force = m_line.force});
+    if (!plan) {
+        say(copyLabel(*copy) + QStringLiteral(": ") + printable(plan.result().message()) +
+            (plan.result().status() == vexo::Status::Refused
+                 ? QStringLiteral("; give --force to import anyway")
+                 : QString()));
+        return Failure;
+    }
+    if (!m_line.dryRun) {
+        if (const vexo::Result applied = plan->apply(); !applied) {
+            sayReason(applied, copyLabel(*copy) + QStringLiteral(": nothing was imported: "));
+            return Failure;
+        }
+    }
+    for (const ImportPlan::Row& row : plan->rows()) {
+        if (row.action != ImportPlan::Action::Skipped && !row.note.isEmpty()) {
+            say(QStringLiteral("warning: ") + printable(row.note) +
+                (m_line.dryRun ? QStringLiteral("; would be imported anyway (--force)")
+                               : QStringLiteral("; imported anyway (--force)")));
+        }
+    }
+    if (m_line.json) {
+        QJsonArray array;
+        const auto orNull = [](const QString& text) {
+            return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+        };
+        for (const ImportPlan::Row& row : plan->rows()) {
+            array.append(QJsonObject{{QStringLiteral("action"), ImportPlan::wordFor(row.action)},
+                                     {QStringLiteral("defaultsScriptName"), row.key},
+                                     {QStringLiteral("displayName"), row.title},
+                                     {QStringLiteral("path"), orNull(row.path)},
+                                     {QStringLiteral("previousPath"), orNull(row.previous)},
+                                     {QStringLiteral("note"), orNull(row.note)}});
+        }
+        writeJson(array);
+        return Success;
+    }
+    using Fit = TextTable::Fit;
+    TextTable table({{QStringLiteral("CHANGE"), Fit::Keep},
+                     {QStringLiteral("SCRIPT"), Fit::Keep},
+                     {QStringLiteral("KEY"), Fit::Keep},
+                     {QStringLiteral("FILE"), Fit::ElidePath},
+                     {QStringLiteral("NOTE"), Fit::Wrap}});
+    for (const ImportPlan::Row& row : plan->rows()) {
+        const QString file = row.action == ImportPlan::Action::Clear ? row.previous : row.path;
+        const QString note = row.action == ImportPlan::Action::Skipped || row.note.isEmpty()
+                                 ? row.note
+                                 : QStringLiteral("fails the check (see above)");
+        table.addRow({ImportPlan::wordFor(row.action), row.title, row.key, file, note});
+    }
+    if (!plan->rows().isEmpty()) {
+        Console::writeOut(table.render(Console::outputWidth()));
+    }
+    Console::writeOut((m_line.dryRun             ? QStringLiteral("Dry run: nothing was changed in ")
+                       : plan->changesAnything() ? QStringLiteral("Imported into ")
+                                                 : QStringLiteral("Nothing to change in ")) +
+                      copyLabel(*copy) + QStringLiteral(".\n"));
     return Success;
 }
 

@@ -26,11 +26,11 @@ namespace brisquel::cli {
 //
 // Exit statuses: 0 done; 1 the request could not be carried out or answered truthfully, with one
 // line on standard error that says why; 2 the command line is wrong, with one line that says what
-// is wrong and a pointer to --help. Results go to standard output; the reason for a failure and
-// any warning go to standard error, as "brisquel: ...".
+// is wrong and a pointer to --help; 3 (check only) some assigned file fails the script check. Results go to
+// standard output; the reason for a failure and any warning go to standard error, as "brisquel: ...".
 class BrisquelTool final {
 public:
-    enum ExitStatus { Success = 0, Failure = 1, UsageError = 2 };
+    enum ExitStatus { Success = 0, Failure = 1, UsageError = 2, CheckFailed = 3 };
 
     // Arguments as the program received them, without the program name. Installs the platform
     // services it uses.
@@ -43,12 +43,19 @@ private:
     int getScript();
     int setScript();
     int clearScript();
+    int checkScripts();
+    int exportProfile();
+    int importProfile();
 
     // The discovery, once per run; false (with the reason said) when the applications folder
     // cannot be searched.
     bool discover();
     // The copy named by the first operand, after a discovery; none with the reason said.
     std::optional<AppFinder::App> namedCopy();
+    std::optional<AppFinder::App> copyNamed(const Argument& name);
+    // The copy an optional operand names, or without one the copy the window would select (the
+    // running one, else the last); none with the reason said.
+    std::optional<AppFinder::App> copyOrPreferred(const std::optional<Argument>& name);
     // The copy's background scripts; none with the reason said.
     std::optional<QList<BackgroundScript>> scriptsOf(const AppFinder::App& copy);
     // The copy and background script named by the first two operands; none with the reason said.

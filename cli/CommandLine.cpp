@@ -16,7 +16,12 @@ using vexo::Status;
 struct CommandShape {
     const char* name;
     CommandLine::Command command;
-    QStringList operands; // their names, as the usage line gives them
+    QStringList operands; // their names, as the usage line gives them; "[COPY]" may be left out
+
+    qsizetype required() const {
+        return std::count_if(operands.begin(), operands.end(),
+                             [](const QString& operand) { return !operand.startsWith(QLatin1Char('[')); });
+    }
 };
 
 const QList<CommandShape> kCommands{
@@ -27,12 +32,17 @@ const QList<CommandShape> kCommands{
      CommandLine::Command::Set,
      {QStringLiteral("COPY"), QStringLiteral("SCRIPT"), QStringLiteral("FILE")}},
     {"clear", CommandLine::Command::Clear, {QStringLiteral("COPY"), QStringLiteral("SCRIPT")}},
+    {"check", CommandLine::Command::Check, {QStringLiteral("[COPY]")}},
+    {"export", CommandLine::Command::Export, {QStringLiteral("[COPY]")}},
+    {"import", CommandLine::Command::Import, {QStringLiteral("FILE")}},
     {"help", CommandLine::Command::Help, {}},
 };
 
 // The long options, as a mistyped one is compared with them.
-const QStringList kOptions{QStringLiteral("--json"), QStringLiteral("--verbose"), QStringLiteral("--force"),
-                           QStringLiteral("--help"), QStringLiteral("--version")};
+const QStringList kOptions{
+    QStringLiteral("--json"),    QStringLiteral("--verbose"), QStringLiteral("--force"),
+    QStringLiteral("--help"),    QStringLiteral("--version"), QStringLiteral("--dry-run"),
+    QStringLiteral("--replace"), QStringLiteral("--to"),      QStringLiteral("--output")};
 
 Result usageError(const QString& message) {
     return Result::failure(Status::Refused, message);
@@ -164,7 +174,23 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
     bool help = false;
     bool version = false;
     bool optionsEnded = false;
-    for (const QByteArray& bytes : arguments) {
+    QString missingValue;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray& bytes = arguments[i];
+        // An option that takes a value: "--to COPY" or "--to=COPY".
+        const auto valued = [&](const QByteArray& name, std::optional<Argument>& into) {
+            if (bytes.startsWith(name + '=')) {
+                into = Argument(bytes.mid(name.size() + 1));
+                return true;
+            }
+            if (bytes != name)
+                return false;
+            if (i + 1 < arguments.size())
+                into = Argument(arguments[++i]);
+            else if (missingValue.isEmpty())
+                missingValue = QString::fromLatin1(name);
+            return true;
+        };
         if (optionsEnded || !isOption(bytes)) {
             positional.append(Argument(bytes));
         } else if (bytes == "--") {
@@ -175,6 +201,12 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
             line.verbose = true;
         } else if (bytes == "--force") {
             line.force = true;
+        } else if (bytes == "--dry-run") {
+            line.dryRun = true;
+        } else if (bytes == "--replace") {
+            line.replace = true;
+        } else if (valued("-o", line.output) || valued("--output", line.output) || valued("--to", line.to)) {
+            continue;
         } else if (bytes == "-h" || bytes == "--help") {
             help = true;
         } else if (bytes == "--version") {
@@ -196,6 +228,9 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
     }
     if (!badOption.isEmpty()) {
         return usageError(QStringLiteral("unknown option ") + badOption);
+    }
+    if (!missingValue.isEmpty()) {
+        return usageError(quoted(missingValue) + QStringLiteral(" needs a value after it"));
     }
     if (positional.isEmpty()) {
         return usageError(QStringLiteral("no command given"));
@@ -227,9 +262,10 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
         return line;
     }
     const qsizetype wanted = shape->operands.size();
-    if (positional.size() < wanted) {
+    if (positional.size() < shape->required()) {
         return usageError(QStringLiteral("missing ") +
-                          shape->operands.mid(positional.size()).join(QStringLiteral(" and ")) +
+                          shape->operands.mid(positional.size(), shape->required() - positional.size())
+                              .join(QStringLiteral(" and ")) +
                           QStringLiteral(": the command is ") + quoted(usageLine(*shape)));
     }
     if (positional.size() > wanted) {
@@ -237,11 +273,26 @@ vexo::Expected<CommandLine> CommandLine::parse(const QList<QByteArray>& argument
                           QStringLiteral(": the command is ") + quoted(usageLine(*shape)));
     }
     line.operands = std::move(positional);
-    if (line.json && line.command != Command::Apps && line.command != Command::Scripts) {
-        return usageError(QStringLiteral("--json applies to apps and scripts only"));
+    const auto only = [&](bool given, const char* option, std::initializer_list<Command> commands,
+                          const char* names) -> std::optional<Result> {
+        if (given && std::find(commands.begin(), commands.end(), line.command) == commands.end())
+            return usageError(QString::fromLatin1(option) + QStringLiteral(" applies to ") +
+                              QString::fromLatin1(names) + QStringLiteral(" only"));
+        return std::nullopt;
+    };
+    for (const std::optional<Result>& refusal :
+         {only(line.json, "--json", {Command::Apps, Command::Scripts, Command::Import},
+               "apps, scripts and import"),
+          only(line.force, "--force", {Command::Set, Command::Import}, "set and import"),
+          only(line.dryRun, "--dry-run", {Command::Import}, "import"),
+          only(line.replace, "--replace", {Command::Import}, "import"),
+          only(line.to.has_value(), "--to", {Command::Import}, "import"),
+          only(line.output.has_value(), "-o", {Command::Export}, "export")}) {
+        if (refusal)
+            return *refusal;
     }
-    if (line.force && line.command != Command::Set) {
-        return usageError(QStringLiteral("--force applies to set only"));
+    if (line.output && line.output->bytes().isEmpty()) {
+        return usageError(QStringLiteral("-o needs a file name; leave it out to write to standard output"));
     }
     if (line.command == Command::Set && line.operands.at(2).bytes().isEmpty()) {
         return usageError(QStringLiteral("FILE is empty: give the script file to assign, or use ") +

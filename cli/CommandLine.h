@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace brisquel::cli {
 
 // The tool's command line: one command, its operands, and options anywhere among them.
@@ -17,12 +19,16 @@ namespace brisquel::cli {
 //   brisquel [--verbose] get COPY SCRIPT
 //   brisquel [--verbose] set COPY SCRIPT FILE [--force]
 //   brisquel [--verbose] clear COPY SCRIPT
+//   brisquel [--verbose] check [COPY]
+//   brisquel [--verbose] export [COPY] [-o FILE]
+//   brisquel [--verbose] import FILE [--to COPY] [--dry-run] [--force] [--replace] [--json]
 //   brisquel help [COMMAND] | [COMMAND] --help | [COMMAND] -h     brisquel --version
 //
+// An option that takes a value (-o, --to) takes the next argument, or its value after "=".
 // Everything after "--" is an operand, so a name may begin with a dash; "-" alone is an operand.
 // Operands are kept as the bytes given (see Argument).
 struct CommandLine {
-    enum class Command { Help, Version, Apps, Scripts, Get, Set, Clear };
+    enum class Command { Help, Version, Apps, Scripts, Get, Set, Clear, Check, Export, Import };
 
     Command command = Command::Help;
     // With Command::Help, the command whose help is asked for; Help for the tool's own help.
@@ -31,6 +37,12 @@ struct CommandLine {
     bool json = false;
     bool verbose = false;
     bool force = false;
+    bool dryRun = false;
+    bool replace = false;
+    // -o FILE (export): where the profile goes; none for standard output.
+    std::optional<Argument> output;
+    // --to COPY (import): the copy to import into; none for the one the window would select.
+    std::optional<Argument> to;
 
     // The command line, or a usage error: a one-line message that says what is wrong and, where
     // it can, what was meant ("unknown command 'script'; did you mean 'scripts'?", "unknown option

@@ -23,8 +23,8 @@ QString commonOptions() {
 
 QString tool() {
     return QStringLiteral("Usage: brisquel [--verbose] COMMAND [ARGUMENTS]\n"
-                          "Lists the copies of Capture One installed and the background scripts each\n"
-                          "offers, and shows, assigns or clears the script file of a background script.\n"
+                          "Lists the copies of Capture One and their background scripts; shows, assigns,\n"
+                          "clears and checks script files; carries assignments from copy to copy.\n"
                           "\n"
                           "Commands:\n"
                           "  apps [--json]                   the installed copies of Capture One\n"
@@ -32,17 +32,17 @@ QString tool() {
                           "  get COPY SCRIPT                 the file assigned to a background script\n"
                           "  set COPY SCRIPT FILE [--force]  assigns FILE to a background script\n"
                           "  clear COPY SCRIPT               removes the assignment\n"
+                          "  check [COPY]                    checks every assigned script file\n"
+                          "  export [COPY] [-o FILE]         writes a copy's assignments as a profile\n"
+                          "  import FILE [--to COPY] ...     assigns the scripts a profile lists\n"
                           "\n"
                           "Options:\n"
                           "  --verbose   also says on standard error what the search passed over, and why\n"
                           "  -h, --help  shows this text; 'brisquel help COMMAND' explains a command\n"
                           "  --version   shows the version\n"
                           "\n"
-                          "Environment:\n"
-                          "  QUILLMERE_APPLICATIONS_DIR  the folder searched (default /Applications)\n"
-                          "  QUILLMERE_PREFERENCES_DIR   the folder of preferences domains (default\n"
-                          "                              $XDG_CONFIG_HOME/Quillmere/Preferences)\n"
-                          "\n"
+                          "Environment: QUILLMERE_APPLICATIONS_DIR (default /Applications) and\n"
+                          "QUILLMERE_PREFERENCES_DIR; 'brisquel help COMMAND' says which one it reads.\n"
                           "Exit status: 0 done, 1 failed (the reason is on standard error), 2 misused.\n");
 }
 
@@ -74,21 +74,22 @@ QString scripts() {
                           "\n"
                           "Lists the background scripts of one copy of Capture One, in the order of its\n"
                           "scripting definition: title (SCRIPT), script name (NAME), preferences key\n"
-                          "(KEY), the file assigned (FILE: \"-\" when none, \"(missing)\" after a file\n"
-                          "that is gone, \"?\" when the preferences cannot be read) and the description.\n"
+                          "(KEY), what the script check says of its file (STATUS: ok, missing,\n"
+                          "unreadable, not a file, empty, not a script, does not compile; \"-\" when none),\n"
+                          "the file (FILE; \"?\" when the preferences cannot be read), the description.\n"
                           "\n") +
            copyOperand() +
            QStringLiteral("\n"
                           "Options:\n"
                           "  --json      one JSON object per script, never cut: displayName (SCRIPT),\n"
                           "              scriptName (NAME), defaultsScriptName (KEY), path (FILE, null\n"
-                          "              when none), description; and pathError when the preferences\n"
-                          "              domain cannot be read\n") +
+                          "              when none), description, status (STATUS in camel case: ok,\n"
+                          "              notAScript...; null when none), statusReason when it fails,\n"
+                          "              pathError when the preferences domain cannot be read\n") +
            commonOptions() +
            QStringLiteral("\n"
-                          "Environment:\n"
-                          "  QUILLMERE_PREFERENCES_DIR  the folder of preferences domains (default\n"
-                          "                             $XDG_CONFIG_HOME/Quillmere/Preferences)\n");
+                          "Environment: QUILLMERE_PREFERENCES_DIR, the folder of preferences domains\n"
+                          "(default $XDG_CONFIG_HOME/Quillmere/Preferences)\n");
 }
 
 QString get() {
@@ -125,6 +126,66 @@ QString set() {
                           "  brisquel set \"Capture One 23\" \"Batch Done\" ~/Scripts/batch.scpt\n");
 }
 
+QString check() {
+    return QStringLiteral("Usage: brisquel check [COPY]\n"
+                          "\n"
+                          "Checks the file assigned to each background script of one copy, or of every\n"
+                          "copy, as Capture One would find it: it must exist and be readable, and be a\n"
+                          "compiled script, a script bundle (.scptd) or a script text (.applescript or\n"
+                          "text in a .scpt: UTF-8, UTF-16 with a byte-order mark, or Mac Roman); on a\n"
+                          "Mac a script text must also compile. Lists each assigned file with its status\n"
+                          "and says on standard error why each failing one fails.\n"
+                          "\n") +
+           copyOperand() + QStringLiteral("\nOptions:\n") + commonOptions() +
+           QStringLiteral("\n"
+                          "Exit status: 0 every assigned file passes; 1 something could not be checked\n"
+                          "(a copy's scripts or preferences cannot be read; the reason is on standard\n"
+                          "error); 2 misused; 3 some file fails. For a login script or a monitoring job.\n");
+}
+
+QString exportProfile() {
+    return QStringLiteral("Usage: brisquel export [COPY] [-o FILE]\n"
+                          "\n"
+                          "Writes the assignments of one copy as a profile: a JSON document naming the\n"
+                          "copy and, for each assigned script, its preferences key, title and file. A\n"
+                          "file in your home folder is written as \"~/...\", so the profile works for\n"
+                          "another user or Mac. Nothing is changed.\n"
+                          "\n") +
+           copyOperand() +
+           QStringLiteral("          (without COPY: the running copy, else the last one listed)\n"
+                          "\n"
+                          "Options:\n"
+                          "  -o FILE     writes the profile to FILE, whole or not at all (default:\n"
+                          "              standard output)\n") +
+           commonOptions() +
+           QStringLiteral("\n"
+                          "Example:\n"
+                          "  brisquel export \"Capture One 23\" -o ~/studio.json\n");
+}
+
+QString importProfile() {
+    return QStringLiteral("Usage: brisquel import FILE [--to COPY] [--dry-run] [--force] [--replace]\n"
+                          "                        [--json]\n"
+                          "Assigns the scripts a profile lists, matched by preferences key, in one write\n"
+                          "of the copy's preferences: every change or none. A script the copy does not\n"
+                          "offer is skipped and said. A listed file that is missing or not a script\n"
+                          "refuses the whole import, naming each such file. Prints what changed: set,\n"
+                          "clear, unchanged or skipped.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --to COPY   the copy to import into (default: the running copy, else the\n"
+                          "              last one listed)\n"
+                          "  --dry-run   prints what would change, and changes nothing\n"
+                          "  --force     imports files that fail the check, with a warning for each\n"
+                          "  --replace   also clears the scripts the profile does not list\n"
+                          "  --json      the changes as JSON: action, defaultsScriptName, displayName,\n"
+                          "              path, previousPath, note\n") +
+           commonOptions() +
+           QStringLiteral("\n"
+                          "Example:\n"
+                          "  brisquel import ~/studio.json --to \"Capture One 24\" --dry-run\n");
+}
+
 QString clear() {
     return QStringLiteral("Usage: brisquel clear COPY SCRIPT\n"
                           "\n"
@@ -150,6 +211,12 @@ QString of(CommandLine::Command command) {
         return set();
     case Command::Clear:
         return clear();
+    case Command::Check:
+        return check();
+    case Command::Export:
+        return exportProfile();
+    case Command::Import:
+        return importProfile();
     case Command::Help:
     case Command::Version:
         break;

@@ -11,12 +11,8 @@ namespace brisquel::cli {
 // The file that `set` is asked to assign, checked before anything is stored, so that a mistake
 // is caught here rather than when Capture One finds nothing it can run.
 //
-// A script file is a compiled script (.scpt, or any file that begins as one), a script text
-// (.scpt or .applescript holding text), or a script bundle (a .scptd folder holding
-// Contents/Resources/Scripts/main.scpt). Anything else is refused with its reason: a file that
-// does not exist, a folder, a FIFO or other special file (never opened in a way that could wait),
-// an empty, unreadable or binary file, a file of another kind. With `force` each of these is
-// assigned anyway and the reason becomes a warning.
+// What makes a script file, and every reason a file is not one, is the library's ScriptCheck.
+// With `force` a file it refuses is assigned anyway and the reason becomes a warning.
 //
 // Never overridden: a path that has no exact text form. The preferences domain stores the path as
 // text, so a file name (or a folder name on the way, including the current folder's for a relative

@@ -174,4 +174,16 @@ QFuture<std::optional<AppFinder::App>> AppFinder::findRunningCaptureOne() {
     return future;
 }
 
+std::optional<AppFinder::App> AppFinder::preferredCopy(const QList<App>& apps) {
+    for (const App& app : apps) {
+        if (app.isRunning()) {
+            return app;
+        }
+    }
+    if (apps.isEmpty()) {
+        return std::nullopt;
+    }
+    return apps.last();
+}
+
 } // namespace brisquel

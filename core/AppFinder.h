@@ -154,6 +154,9 @@ public:
     QFuture<QList<App>> returnApps();
     // One discovery, then the first record in list order whose application is running.
     QFuture<std::optional<App>> findRunningCaptureOne();
+    // The copy a user means when naming none, the one the window selects: the first in list order
+    // whose application is running, else the last; none for an empty list. Looks at every process.
+    static std::optional<App> preferredCopy(const QList<App>& apps);
 
     // One discovery run to its end on the calling thread (for command-line use and workers);
     // discoverWithReport() also tells what was passed over and why.

@@ -200,8 +200,8 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     ASSERT_EQ(step.conflicts().size(), 1);
     EXPECT_EQ(step.conflicts().first().title, QStringLiteral("Capture Done"));
 
-    // Put back, both are undone; a value with no stored form fails the second write, and the first
-    // goes back to what it held.
+    // Put back, both are undone, in one write; a value with no stored form fails that write, and
+    // neither key changes.
     ASSERT_TRUE(domain->write(kCaptureKey, kMine));
     AssignmentCommand again(domain, QStringLiteral("com.captureone.undo-test"),
                             QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
@@ -253,6 +253,9 @@ public:
         return m_real->write(key, value);
     }
     brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
+    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
+        return m_real->writeValues(changes);
+    }
     std::unique_ptr<brisquel::vexo::ChangeObservation>
     observeChanges(std::function<void()> onChange) override {
         return m_real->observeChanges(std::move(onChange));

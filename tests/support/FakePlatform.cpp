@@ -49,6 +49,7 @@ brisquel::vexo::Result MemoryDefaults::write(const QString& key, const QVariant&
                                                m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.insert(key, value);
+    ++m_writes;
     tell();
     return {};
 }
@@ -58,6 +59,37 @@ brisquel::vexo::Result MemoryDefaults::remove(const QString& key) {
                                                m_domain + QStringLiteral(" cannot be written (test)"));
     }
     m_values.remove(key);
+    ++m_writes;
+    tell();
+    return {};
+}
+
+brisquel::vexo::Result MemoryDefaults::writeValues(const QList<KeyChange>& changes) {
+    if (changes.isEmpty()) {
+        return {};
+    }
+    if (m_failWrites) {
+        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
+                                               m_domain + QStringLiteral(" cannot be written (test)"));
+    }
+    if (brisquel::vexo::Result duplicate = duplicateRefusal(changes); !duplicate) {
+        return duplicate;
+    }
+    QVariantList now;
+    for (const KeyChange& change : changes) {
+        now.append(m_values.value(change.key));
+    }
+    if (brisquel::vexo::Result conflict = conflictWith(changes, now); !conflict) {
+        return conflict;
+    }
+    for (const KeyChange& change : changes) {
+        if (change.value.isValid()) {
+            m_values.insert(change.key, change.value);
+        } else {
+            m_values.remove(change.key);
+        }
+    }
+    ++m_writes;
     tell();
     return {};
 }

@@ -35,6 +35,7 @@ public:
     brisquel::vexo::Expected<QVariant> read(const QString& key) const override;
     brisquel::vexo::Result write(const QString& key, const QVariant& value) override;
     brisquel::vexo::Result remove(const QString& key) override;
+    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override;
     std::unique_ptr<brisquel::vexo::ChangeObservation>
     observeChanges(std::function<void()> onChange) override;
 
@@ -43,6 +44,8 @@ public:
     QHash<QString, QVariant> m_values;
     bool m_failReads = false;
     bool m_failWrites = false;
+    // How many times the domain was written (a several-key write counts once).
+    int m_writes = 0;
     // False: the domain cannot be watched (observeChanges gives null), as some platforms' cannot.
     bool m_watchable = true;
 

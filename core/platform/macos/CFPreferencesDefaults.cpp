@@ -5,6 +5,9 @@
 #include "core/platform/macos/CFText.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace brisquel::macos {
 
 using vexo::Result;
@@ -64,63 +67,130 @@ vexo::Expected<QVariantList> CFPreferencesDefaults::readValues(const QStringList
 }
 
 Result CFPreferencesDefaults::write(const QString& key, const QVariant& value) {
-    return store(key, &value);
+    // In a several-key write no value means a removal; here it is a value that cannot be stored.
+    if (!value.isValid())
+        return absentValueRefusal(key);
+    return writeValues({{key, value, std::nullopt}});
 }
 
 Result CFPreferencesDefaults::remove(const QString& key) {
-    return store(key, nullptr);
+    return writeValues({{key, QVariant(), std::nullopt}});
 }
 
-Result CFPreferencesDefaults::store(const QString& key, const QVariant* value) {
+Result CFPreferencesDefaults::writeValues(const QList<KeyChange>& changes) {
+    if (changes.isEmpty())
+        return {};
+    const QString context = changeContext(changes);
     const auto failWith = [&](Status status, const QString& why) {
-        return Result::failure(
-            status, QStringLiteral("Preferences domain \"") + m_domain + QStringLiteral("\": key \"") + key +
-                        (value ? QStringLiteral("\" not stored: ") : QStringLiteral("\" not removed: ")) +
-                        why);
+        return Result::failure(status, context + why);
     };
     if (!m_domainName)
         return failWith(Status::Refused, QStringLiteral("the domain name is not a plain reverse-DNS name"));
-    if (!isAcceptableKey(key))
-        return failWith(Status::Refused, QStringLiteral("the key is not a valid property-list key"));
-    const CFHolder name = makeCFString(key);
-    if (!name)
-        return failWith(Status::NotStored,
-                        QStringLiteral("the key cannot be made into a Core Foundation text"));
-    CFHolder newValue;
-    if (value) {
-        vexo::Expected<CFHolder> made = cfFromVariant(*value);
-        if (!made)
-            return failWith(made.result().status(), made.result().message());
-        newValue = std::move(made).value();
-    }
-    const CFStringRef keyName = name.as<CFStringRef>();
+    if (Result duplicate = duplicateRefusal(changes); !duplicate)
+        return duplicate;
     const CFStringRef domain = m_domainName.as<CFStringRef>();
-    if (CFPreferencesAppValueIsForced(keyName, domain))
-        return failWith(Status::Refused,
-                        QStringLiteral("an administrator manages this setting (a configuration "
-                                       "profile sets it), so it cannot be changed here"));
 
-    // What the current user's domain holds under the key now, to put back if the change does not hold.
-    const CFHolder previous = CFHolder::adopt(
-        CFPreferencesCopyValue(keyName, domain, kCFPreferencesCurrentUser, kCFPreferencesAnyHost));
-    CFPreferencesSetAppValue(keyName, newValue.get(), domain);
+    // Every key and value is made ready, and every key checked, before anything is written.
+    std::vector<CFHolder> names;
+    std::vector<CFHolder> newValues;
+    for (const KeyChange& change : changes) {
+        if (!isAcceptableKey(change.key))
+            return failWith(Status::Refused, QStringLiteral("the key \"") + change.key +
+                                                 QStringLiteral("\" is not a valid property-list key"));
+        CFHolder name = makeCFString(change.key);
+        if (!name)
+            return failWith(Status::NotStored,
+                            QStringLiteral("the key \"") + change.key +
+                                QStringLiteral("\" cannot be made into a Core Foundation text"));
+        if (CFPreferencesAppValueIsForced(name.as<CFStringRef>(), domain))
+            return failWith(Status::Refused, QStringLiteral("an administrator manages \"") + change.key +
+                                                 QStringLiteral("\" (a configuration profile sets it), so it "
+                                                                "cannot be changed here"));
+        CFHolder newValue;
+        if (change.value.isValid()) {
+            vexo::Expected<CFHolder> made = cfFromVariant(change.value);
+            if (!made)
+                return failWith(made.result().status(), made.result().message());
+            newValue = std::move(made).value();
+        }
+        names.push_back(std::move(name));
+        newValues.push_back(std::move(newValue));
+    }
+
+    // The daemon offers no compare-and-swap: the values are compared with what it holds right
+    // after a synchronize, which brings in every change another program has made until then.
+    if (std::any_of(changes.begin(), changes.end(),
+                    [](const KeyChange& c) { return c.expected.has_value(); })) {
+        const vexo::Expected<QVariantList> now = readValues([&] {
+            QStringList keys;
+            for (const KeyChange& change : changes)
+                keys.append(change.key);
+            return keys;
+        }());
+        if (!now)
+            return failWith(now.result().status(), now.result().message());
+        if (Result conflict = conflictWith(changes, *now); !conflict)
+            return conflict;
+    }
+
+    // What the current user's domain holds under each key now (not what a managed or this-Mac-only
+    // value shows in front of it), to put back if the change does not hold.
+    const auto dictionary = [] {
+        return CFHolder::adopt(CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
+                                                         &kCFTypeDictionaryValueCallBacks));
+    };
+    const auto array = [] {
+        return CFHolder::adopt(CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks));
+    };
+    const CFHolder toSet = dictionary();
+    const CFHolder toRemove = array();
+    const CFHolder previousSet = dictionary();
+    const CFHolder previousRemove = array();
+    if (!toSet || !toRemove || !previousSet || !previousRemove)
+        return failWith(Status::NotStored,
+                        QStringLiteral("there is not enough memory to prepare the change"));
+    for (size_t i = 0; i < names.size(); ++i) {
+        const CFStringRef name = names[i].as<CFStringRef>();
+        if (newValues[i])
+            CFDictionarySetValue(toSet.as<CFMutableDictionaryRef>(), name, newValues[i].get());
+        else
+            CFArrayAppendValue(toRemove.as<CFMutableArrayRef>(), name);
+        const CFHolder previous = CFHolder::adopt(
+            CFPreferencesCopyValue(name, domain, kCFPreferencesCurrentUser, kCFPreferencesAnyHost));
+        if (previous)
+            CFDictionarySetValue(previousSet.as<CFMutableDictionaryRef>(), name, previous.get());
+        else
+            CFArrayAppendValue(previousRemove.as<CFMutableArrayRef>(), name);
+    }
+
+    // One call for every key, in the same user and host domain CFPreferencesSetAppValue() writes to.
+    CFPreferencesSetMultiple(toSet.as<CFDictionaryRef>(), toRemove.as<CFArrayRef>(), domain,
+                             kCFPreferencesCurrentUser, kCFPreferencesAnyHost);
     Result outcome;
     if (!CFPreferencesAppSynchronize(domain)) {
         outcome =
             failWith(Status::NotStored, QStringLiteral("the preferences system could not save the domain"));
     } else {
-        const CFHolder readBack = CFHolder::adopt(CFPreferencesCopyAppValue(keyName, domain));
-        const bool holds = newValue ? readBack && CFEqual(readBack.get(), newValue.get()) : !readBack;
-        if (!holds)
+        QStringList shadowed;
+        for (size_t i = 0; i < names.size(); ++i) {
+            const CFHolder readBack =
+                CFHolder::adopt(CFPreferencesCopyAppValue(names[i].as<CFStringRef>(), domain));
+            const bool holds =
+                newValues[i] ? readBack && CFEqual(readBack.get(), newValues[i].get()) : !readBack;
+            if (!holds)
+                shadowed.append(QLatin1Char('"') + changes[qsizetype(i)].key + QLatin1Char('"'));
+        }
+        if (!shadowed.isEmpty())
             outcome = failWith(Status::NotStored,
-                               (value ? QStringLiteral("another value is read back")
-                                      : QStringLiteral("a value is still read back")) +
+                               QStringLiteral("another value is read back for ") +
+                                   shadowed.join(QStringLiteral(", ")) +
                                    QStringLiteral(": one kept for this Mac only, or set by an administrator, "
                                                   "comes first"));
     }
     if (!outcome) {
         // Nothing this write did may stay behind, not even in this process's cache.
-        CFPreferencesSetAppValue(keyName, previous.get(), domain);
+        CFPreferencesSetMultiple(previousSet.as<CFDictionaryRef>(), previousRemove.as<CFArrayRef>(), domain,
+                                 kCFPreferencesCurrentUser, kCFPreferencesAnyHost);
         CFPreferencesAppSynchronize(domain);
     }
     return outcome;

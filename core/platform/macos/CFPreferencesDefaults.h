@@ -15,7 +15,7 @@ namespace brisquel::macos {
 //
 // Reading synchronizes first, so that a change made by another program (Capture One, `defaults
 // write`) is seen, then asks CFPreferencesCopyAppValue, which sees managed (MDM) values too. A
-// write or removal counts only when the key is not managed, CFPreferencesAppSynchronize() says the
+// write or removal counts only when no key it changes is managed, CFPreferencesAppSynchronize() says the
 // daemon has it, and reading the key back gives what was stored (a value kept for this Mac only,
 // or one an administrator set, would still stand in front of it). Otherwise the key's earlier
 // value is put back and the reason given. Domain names follow the Linux files' rule
@@ -33,11 +33,16 @@ public:
     vexo::Expected<QVariantList> readValues(const QStringList& keys) const override;
     vexo::Result write(const QString& key, const QVariant& value) override;
     vexo::Result remove(const QString& key) override;
+    // Sets and removes every key with one CFPreferencesSetMultiple() in the current user's domain
+    // for any host (where CFPreferencesSetAppValue() writes), then one synchronize and a reading
+    // back of each key; when any key does not hold, every key gets its earlier value back. Apple
+    // offers no compare-and-swap on a domain: the expected values are compared right after a
+    // synchronize has brought in other programs' changes, so only a change made in the moment
+    // between that reading and the write goes unseen.
+    vexo::Result writeValues(const QList<KeyChange>& changes) override;
     std::unique_ptr<vexo::ChangeObservation> observeChanges(std::function<void()> onChange) override;
 
 private:
-    // Sets key to value, or removes it when value is null.
-    vexo::Result store(const QString& key, const QVariant* value);
     void report(const vexo::Result& failure, Access access) const override;
 
     QString m_domain;

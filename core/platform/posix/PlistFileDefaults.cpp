@@ -29,6 +29,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace brisquel {
 
@@ -630,37 +631,56 @@ vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& ke
 }
 
 Result PlistFileDefaults::write(const QString& key, const QVariant& value) {
-    return store(key, &value);
+    // In a several-key write no value means a removal; here it is a value that cannot be stored.
+    if (!value.isValid())
+        return absentValueRefusal(key);
+    return writeValues({{key, value, std::nullopt}});
 }
 
 Result PlistFileDefaults::remove(const QString& key) {
-    return store(key, nullptr);
+    return writeValues({{key, QVariant(), std::nullopt}});
 }
 
-Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
+Result PlistFileDefaults::writeValues(const QList<KeyChange>& changes) {
+    if (changes.isEmpty())
+        return {};
+    const QString context = changeContext(changes);
     const auto failWith = [&](Status status, const QString& why) {
-        return Result::failure(
-            status, QStringLiteral("Preferences domain \"") + m_domain + QStringLiteral("\": key \"") + key +
-                        (value ? QStringLiteral("\" not stored: ") : QStringLiteral("\" not removed: ")) +
-                        why);
+        return Result::failure(status, context + why);
     };
     const auto fail = [&](const QString& why) { return failWith(Status::NotStored, why); };
     if (!m_refusal)
         return failWith(m_refusal.status(), m_refusal.message());
-    if (key.contains(QChar(u'\0')) || !key.isValidUtf16())
-        return failWith(Status::Refused, QStringLiteral("the key is not a valid property-list key"));
-    plist::Node newItem;
-    if (value) {
-        newItem = plist::fromVariant(*value);
-        if (!newItem)
-            return failWith(Status::Refused, QStringLiteral("the value has no property-list form"));
+    if (Result duplicate = duplicateRefusal(changes); !duplicate)
+        return duplicate;
+    // Every key and value is made ready before anything is read, so that a refusal writes nothing.
+    QList<QByteArray> utf8Keys;
+    std::vector<plist::Node> newItems;
+    bool storesAny = false;
+    bool expectsAny = false;
+    for (const KeyChange& change : changes) {
+        if (change.key.contains(QChar(u'\0')) || !change.key.isValidUtf16())
+            return failWith(Status::Refused, QStringLiteral("the key \"") + change.key +
+                                                 QStringLiteral("\" is not a valid property-list key"));
+        utf8Keys.append(change.key.toUtf8());
+        plist::Node item;
+        if (change.value.isValid()) {
+            item = plist::fromVariant(change.value);
+            if (!item)
+                return failWith(Status::Refused, QStringLiteral("the value for \"") + change.key +
+                                                     QStringLiteral("\" has no property-list form"));
+            storesAny = true;
+        }
+        expectsAny = expectsAny || change.expected.has_value();
+        newItems.push_back(std::move(item));
     }
-    // A domain without a folder has no file, so it has no key to remove either.
-    if (struct stat folder{}; !value && ::stat(QFile::encodeName(m_folder).constData(), &folder) != 0) {
-        if (errno == ENOENT)
-            return {};
-        return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be reached: ") +
-                    errorText(errno));
+    // A domain without a folder has no file, so it has no key to remove either (and every key
+    // holds nothing, which is what a compare-and-write may expect).
+    if (struct stat folder{}; !storesAny && ::stat(QFile::encodeName(m_folder).constData(), &folder) != 0) {
+        if (errno != ENOENT)
+            return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be reached: ") +
+                        errorText(errno));
+        return conflictWith(changes, QVariantList(changes.size()));
     }
     if (!QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
@@ -674,25 +694,45 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
     if (Result locked = lock.acquire(m_path + kLockSuffix); !locked)
         return fail(locked.message());
 
-    const QByteArray utf8Key = key.toUtf8();
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
         LoadedFile current = loadDomainFile(QFile::decodeName(target), Reading::Change);
         if (!current.failure)
             return failWith(current.failure.status(),
                             current.failure.message() + QStringLiteral("; the file is left as it is"));
-        if (!current.root) {
-            if (!value)
-                return {}; // nothing to remove from an empty domain
+        if (!current.root)
             current.root.reset(plist_new_dict());
-        }
         auto* const root = static_cast<plist_t>(current.root.get());
-        if (value) {
-            plist_dict_set_item(root, utf8Key.constData(), plist_copy(static_cast<plist_t>(newItem.get())));
-        } else {
-            if (!plist_dict_get_item(root, utf8Key.constData()))
-                return {};
-            plist_dict_remove_item(root, utf8Key.constData());
+        if (expectsAny) {
+            // What each key holds now, under our lock, against what the caller read.
+            QVariantList now(changes.size());
+            for (qsizetype i = 0; i < changes.size(); ++i) {
+                plist_t item =
+                    changes[i].expected ? plist_dict_get_item(root, utf8Keys[i].constData()) : nullptr;
+                if (!item)
+                    continue;
+                vexo::Expected<QVariant> value = plist::convert(item);
+                if (!value)
+                    return failWith(Status::Malformed, QStringLiteral("the value of \"") + changes[i].key +
+                                                           QStringLiteral("\" cannot be read: ") +
+                                                           value.result().message());
+                now[i] = std::move(value).value();
+            }
+            if (Result conflict = conflictWith(changes, now); !conflict)
+                return conflict;
         }
+        bool changed = false;
+        for (qsizetype i = 0; i < changes.size(); ++i) {
+            const char* key = utf8Keys[i].constData();
+            if (newItems[size_t(i)]) {
+                plist_dict_set_item(root, key, plist_copy(static_cast<plist_t>(newItems[size_t(i)].get())));
+                changed = true;
+            } else if (plist_dict_get_item(root, key)) {
+                plist_dict_remove_item(root, key);
+                changed = true;
+            }
+        }
+        if (!changed)
+            return {}; // only keys to remove, and none of them there
         // libplist's own buffer is written out as it is, without a copy.
         char* bytes = nullptr;
         uint32_t length = 0;

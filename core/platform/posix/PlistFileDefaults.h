@@ -19,7 +19,7 @@ namespace brisquel {
 // then, so a change by any program is always seen.
 //
 // Writing happens under an flock() lock on <domain>.plist.lock, which the kernel releases when its
-// holder ends, however it ends: the file is read again, the one key is changed in the tree libplist
+// holder ends, however it ends: the file is read again, the keys are changed in the tree libplist
 // read (every other value is written back from that tree, untouched, so its type and exact value
 // survive), and the binary result goes to a new file in the same folder, is flushed to disk and
 // renamed over the domain file, keeping its permissions. The new file has no name until the
@@ -43,6 +43,9 @@ public:
     vexo::Expected<QVariantList> readValues(const QStringList& keys) const override;
     vexo::Result write(const QString& key, const QVariant& value) override;
     vexo::Result remove(const QString& key) override;
+    // Every change in one reading and one replacement of the file, under the one lock; the values a
+    // compare-and-write expects are compared under that lock, with the file as it is replaced.
+    vexo::Result writeValues(const QList<KeyChange>& changes) override;
     // Watches the domain file and its folder (or, while the folder does not exist, the nearest
     // folder above it that does): a program that replaces the file by renaming a new one over it,
     // or creates it, is seen too.
@@ -65,8 +68,6 @@ public:
 private:
     struct Snapshot;
 
-    // Sets key to value, or removes it when value is null.
-    vexo::Result store(const QString& key, const QVariant* value);
     void report(const vexo::Result& failure, Access access) const override;
 
     QString m_folder;

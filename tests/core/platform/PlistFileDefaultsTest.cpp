@@ -509,4 +509,101 @@ TEST_F(PreferencesDomainFullDisk, AWriteThatDoesNotFitLeavesTheOldFileWhole) {
     EXPECT_TRUE(defaults->setValue(QStringLiteral("big"), QByteArray(40000, 'b')));
 }
 
+// Several keys in one write: every change or none, every other key kept exactly, and a
+// compare-and-write that refuses once a key no longer holds what the caller read.
+TEST(PreferencesSeveralKeys, EveryChangeOrNone) {
+    using Change = vexo::UserDefaults::KeyChange;
+    const QString a = QStringLiteral("a");
+    const QString b = QStringLiteral("b");
+    const QVariantMap start{{a, QStringLiteral("/one.scpt")},
+                            {b, qint64(7)},
+                            {QStringLiteral("other"), QVariantList{1.5, QByteArray("x")}}};
+    struct Row {
+        const char* name;
+        QList<Change> changes;
+        vexo::Status status;
+        const char* reason; // words of the failure; null for a success
+        QVariantMap after;  // what the domain holds afterwards: `start` when nothing was written
+    };
+    QVariantMap setBoth = start;
+    setBoth[a] = QStringLiteral("/two.scpt");
+    setBoth.remove(b);
+    setBoth[QStringLiteral("new")] = true;
+    const QList<Row> rows{
+        {"set, remove and add",
+         {{a, QStringLiteral("/two.scpt"), std::nullopt},
+          {b, QVariant(), std::nullopt},
+          {QStringLiteral("new"), true, std::nullopt}},
+         vexo::Status::Ok,
+         nullptr,
+         setBoth},
+        {"expected values still held",
+         {{a, QStringLiteral("/two.scpt"), QVariant(QStringLiteral("/one.scpt"))},
+          {b, QVariant(), QVariant(qint64(7))},
+          {QStringLiteral("new"), true, QVariant()}},
+         vexo::Status::Ok,
+         nullptr,
+         setBoth},
+        {"one key changed meanwhile",
+         {{a, QStringLiteral("/two.scpt"), QVariant(QStringLiteral("/one.scpt"))},
+          {b, QVariant(), QVariant(QStringLiteral("7"))}},
+         vexo::Status::Changed,
+         "\"b\" no longer holds",
+         start},
+        {"a key expected absent is there",
+         {{a, QVariant(), QVariant()}},
+         vexo::Status::Changed,
+         "\"a\" no longer holds",
+         start},
+        {"a key named twice",
+         {{a, 1, std::nullopt}, {a, 2, std::nullopt}},
+         vexo::Status::Refused,
+         "twice",
+         start},
+        {"a value without a property-list form",
+         {{a, 1, std::nullopt}, {b, QVariant::fromValue(QSize(1, 2)), std::nullopt}},
+         vexo::Status::Refused,
+         "no property-list form",
+         start},
+        {"a key no file can hold",
+         {{a, 1, std::nullopt}, {QString::fromUtf8("x\0y", 3), 2, std::nullopt}},
+         vexo::Status::Refused,
+         "not a valid property-list key",
+         start},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DomainFiles domain;
+        domain.write(*vexo::plist::toBinary(start));
+        const QByteArray before = fileBytes(domain.m_path);
+        const vexo::Result result = domain.open()->writeValues(row.changes);
+        EXPECT_EQ(result.status(), row.status) << qPrintable(result.message());
+        if (row.reason) {
+            EXPECT_TRUE(result.message().contains(QString::fromUtf8(row.reason)))
+                << qPrintable(result.message());
+        }
+        if (row.status == vexo::Status::Ok) {
+            EXPECT_EQ(domain.stored(), row.after);
+        } else {
+            EXPECT_EQ(fileBytes(domain.m_path), before);
+        }
+    }
+}
+
+// Another program, which does not take our lock, changes an expected key between our reading and
+// our replacing the file: the write is done again, sees the change and stores nothing of ours.
+TEST(PreferencesSeveralKeys, ACompareAndWriteSeesAChangeMadeDuringTheWrite) {
+    const DomainFiles domain;
+    domain.write(dictionaryWith(kScriptKey, QStringLiteral("/mine.scpt")));
+    auto defaults = domain.open();
+    const QVariantMap theirs{{kScriptKey, QStringLiteral("/theirs.scpt")}};
+    defaults->setBeforeReplaceHook(
+        [&] { plisttest::writeFileBytes(domain.m_path, *vexo::plist::toBinary(theirs)); });
+    const vexo::Result result = defaults->writeValues(
+        {{kScriptKey, QStringLiteral("/undone.scpt"), QVariant(QStringLiteral("/mine.scpt"))}});
+    EXPECT_EQ(result.status(), vexo::Status::Changed) << qPrintable(result.message());
+    EXPECT_EQ(domain.stored(), theirs);
+    EXPECT_TRUE(domain.leftovers().isEmpty());
+}
+
 } // namespace
