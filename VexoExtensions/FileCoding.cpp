@@ -165,15 +165,17 @@ nlohmann::json fromPlist(plist_t node, int depth, DecodeBudget& budget) {
     }
     case PLIST_ARRAY: {
         nlohmann::json array = nlohmann::json::array();
-        const uint32_t count = plist_array_get_size(node);
-        for (uint32_t i = 0; i < count; ++i)
-            array.push_back(fromPlist(plist_array_get_item(node, i), depth + 1, budget));
+        plist::forEachArrayItem(node, [&](void* item) {
+            array.push_back(fromPlist(static_cast<plist_t>(item), depth + 1, budget));
+        });
         return array;
     }
     case PLIST_DICT: {
         nlohmann::json object = nlohmann::json::object();
         plist_dict_iter iterator = nullptr;
         plist_dict_new_iter(node, &iterator);
+        // Freed however the walk ends: decoding a value may throw.
+        const std::unique_ptr<void, decltype(&std::free)> owned(iterator, &std::free);
         for (;;) {
             char* key = nullptr;
             plist_t value = nullptr;
@@ -186,7 +188,6 @@ nlohmann::json fromPlist(plist_t node, int depth, DecodeBudget& budget) {
             std::free(key);
             object[name] = fromPlist(value, depth + 1, budget);
         }
-        std::free(iterator);
         return object;
     }
     default:

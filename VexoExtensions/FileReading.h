@@ -9,7 +9,7 @@
 
 namespace brisquel::vexo {
 
-// Reads a whole file that comes from outside (another program's bundle or settings).
+// Reads a whole file that comes from outside (another program's bundle or preferences domain).
 //
 // The file is opened without blocking and its type is checked on the open descriptor, so a FIFO,
 // a device or a socket (or a symbolic link to one) is refused at once instead of hanging the

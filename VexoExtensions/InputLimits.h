@@ -3,7 +3,7 @@
 #include <QtGlobal>
 
 // The bounds on what the system reads from outside: files in other vendors' bundles (scripting
-// definitions, information dictionaries, icons) and settings files that any program may write.
+// definitions, information dictionaries, icons) and preferences domains that any program may write.
 // Anything beyond them is refused with a message naming the file, never read on. Each bound lies
 // far above what real files hold and far below what would hang or exhaust a desktop machine; they
 // are gathered here so that they are decided once and can be read together.

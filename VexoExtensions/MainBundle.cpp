@@ -1,5 +1,6 @@
 #include "VexoExtensions/MainBundle.h"
 
+#include "VexoExtensions/EnvironmentPath.h"
 #include "VexoExtensions/PropertyList.h"
 #include "VexoExtensions/platform/BundleFiles.h"
 
@@ -77,9 +78,11 @@ QString MainBundle::version() {
 }
 
 QString MainBundle::resourceFolder() {
-    const QString configured = qEnvironmentVariable("QUILLMERE_DATA_DIR");
-    if (!configured.isEmpty())
-        return QDir::cleanPath(configured);
+    const Expected<QString> configured = environmentPath("QUILLMERE_DATA_DIR");
+    if (!configured)
+        qFatal("%s", qUtf8Printable(configured.result().message()));
+    if (!configured->isEmpty())
+        return QDir::cleanPath(*configured);
     return bundlefiles::resourceFolder();
 }
 

@@ -39,7 +39,9 @@ public:
     // CFBundleVersion: the build number.
     static QString version();
 
-    // The application's resource folder; empty when it cannot be given (no application object).
+    // The application's resource folder: $QUILLMERE_DATA_DIR when set (the program stops, saying
+    // why, when that path is not valid UTF-8: see EnvironmentPath.h), else share/quillmere beside
+    // the executable's folder; empty when it cannot be given (no application object).
     static QString resourceFolder();
     // The application's own folder: the folder of its executable; empty without an application
     // object.

@@ -3,6 +3,7 @@
 #include "VexoExtensions/BinaryPropertyListShape.h"
 #include "VexoExtensions/FileReading.h"
 #include "VexoExtensions/InputLimits.h"
+#include "VexoExtensions/XmlPropertyListShape.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -174,20 +175,43 @@ Expected<Node> readNode(const QByteArray& bytes, const QString& source) {
     const QString name = source.isEmpty() ? QStringLiteral("The data") : source;
     if (bytes.isEmpty() || static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
         return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
-    // The parser copies an object for every place that names it: check what that would make first.
-    if (Result shape = checkBinaryShape(bytes, name); !shape)
-        return shape;
     plist_t node = nullptr;
     // Binary or XML, by the two calls every libplist offers alike: plist_from_memory changed its
     // signature in libplist 2.3 (which macOS builds get from Homebrew) and reads JSON and OpenStep
     // text there too.
-    if (bytes.startsWith(kBinaryMagic))
+    if (bytes.startsWith(kBinaryMagic)) {
+        // The parser copies an object for every place that names it: check what that would make first.
+        if (Result shape = checkBinaryShape(bytes, name); !shape)
+            return shape;
         plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
-    else
-        plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    } else {
+        // The parser descends by recursion: it reads only text whose nesting has been measured.
+        const Expected<QByteArray> checked = checkXmlShape(bytes, name);
+        if (!checked)
+            return checked.result();
+        plist_from_xml(checked->constData(), static_cast<uint32_t>(checked->size()), &node);
+    }
     if (!node)
         return Result::failure(Status::Malformed, name + QStringLiteral(" is not a property list"));
     return Node(node);
+}
+
+void forEachArrayItem(void* array, const std::function<void(void* item)>& visit) {
+    if (!PLIST_IS_ARRAY(static_cast<plist_t>(array)))
+        return;
+    plist_array_iter iter = nullptr;
+    plist_array_new_iter(static_cast<plist_t>(array), &iter);
+    // Freed however the walk ends: visit may throw.
+    const std::unique_ptr<void, decltype(&std::free)> owned(iter, &std::free);
+    if (!iter)
+        return;
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(static_cast<plist_t>(array), iter, &item);
+        if (!item)
+            break;
+        visit(item);
+    }
 }
 
 Node parseNode(const QByteArray& bytes) {
@@ -248,9 +272,11 @@ public:
         }
         case PLIST_ARRAY: {
             QVariantList list;
-            const uint32_t size = plist_array_get_size(node);
-            for (uint32_t i = 0; i < size && m_failure.isEmpty(); ++i)
-                list.append(value(plist_array_get_item(node, i), depth + 1));
+            list.reserve(plist_array_get_size(node));
+            forEachArrayItem(node, [&](void* item) {
+                if (m_failure.isEmpty())
+                    list.append(value(static_cast<plist_t>(item), depth + 1));
+            });
             return list;
         }
         case PLIST_DICT:
@@ -398,6 +424,26 @@ Node fromVariant(const QVariant& value) {
         break;
     }
     return nullptr;
+}
+
+KeyPositions::KeyPositions(const QStringList& keys) : m_next(keys.size(), -1) {
+    m_first.reserve(keys.size());
+    for (qsizetype i = keys.size() - 1; i >= 0; --i) {
+        if (keys[i].contains(QChar(u'\0')) || !keys[i].isValidUtf16())
+            continue;
+        qsizetype& first = m_first[keys[i].toUtf8()];
+        m_next[i] = first - 1;
+        first = i + 1;
+    }
+}
+
+void KeyPositions::take(const QByteArray& utf8Key, const std::function<void(qsizetype position)>& found) {
+    const auto it = m_first.constFind(utf8Key);
+    if (it == m_first.constEnd())
+        return;
+    for (qsizetype i = *it - 1; i >= 0; i = m_next[i])
+        found(i);
+    m_first.erase(it);
 }
 
 Expected<QVariant> parse(const QByteArray& bytes, const QString& source) {

@@ -5,8 +5,12 @@
 #include "VexoExtensions/Result.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,11 +44,17 @@ struct BRISQUEL_EXPORT NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-// The tree of a binary or XML property list. A binary one is checked first against the bounds of
-// InputLimits.h (see BinaryPropertyListShape.h), since the parser itself copies shared objects.
+// The tree of a binary or XML property list. Neither form reaches libplist unchecked: a binary one
+// is measured against the bounds of InputLimits.h first (BinaryPropertyListShape.h), since the
+// parser copies shared objects, and an XML one is measured and written out again from the checked
+// text (XmlPropertyListShape.h), since the parser recurses.
 BRISQUEL_EXPORT Expected<Node> readNode(const QByteArray& bytes, const QString& source = {});
 // The same; null when the bytes are not a property list or go beyond the bounds.
 BRISQUEL_EXPORT Node parseNode(const QByteArray& bytes);
+// Calls visit with each element of an array node, in order. libplist finds an element by its index
+// by walking the array from its start (in an array it read from a binary property list), so a
+// loop over the indexes of a large array takes quadratic time; this one takes linear time.
+BRISQUEL_EXPORT void forEachArrayItem(void* array, const std::function<void(void* item)>& visit);
 // The binary property-list form of a tree; empty when libplist cannot write it.
 BRISQUEL_EXPORT QByteArray nodeToBinary(void* node);
 // The value a node holds, within the bounds above; an invalid QVariant for a node of no known
@@ -56,5 +66,22 @@ BRISQUEL_EXPORT QVariant toVariant(void* node);
 // kind not listed above, a text with a NUL or broken UTF-16, a dictionary key with a NUL, a date
 // that is not valid).
 BRISQUEL_EXPORT Node fromVariant(const QVariant& value);
+
+// Several keys looked for in one walk over a dictionary: for each key, the positions that ask for
+// it among the keys given. A key with a NUL character or broken UTF-16 is never found (no
+// property-list key is one).
+class BRISQUEL_EXPORT KeyPositions {
+public:
+    explicit KeyPositions(const QStringList& keys);
+    // Calls found(position) for each position asking for the key (given as UTF-8), in order, then
+    // forgets the key, so that a dictionary holding a key twice gives its first value.
+    void take(const QByteArray& utf8Key, const std::function<void(qsizetype position)>& found);
+    // True once every key asked for has been taken.
+    bool isEmpty() const { return m_first.isEmpty(); }
+
+private:
+    QHash<QByteArray, qsizetype> m_first; // each key's first position, plus one
+    QList<qsizetype> m_next;              // for each position, the next asking for its key; -1 at the end
+};
 
 } // namespace brisquel::vexo::plist

@@ -243,14 +243,15 @@ Result UserDefaults::writeUrl(const QString& key, const std::optional<QUrl>& url
     // A path read from bytes that are not valid UTF-8 was decoded with replacement characters; it
     // names another file (or none), and storing it would assign that other file.
     if (!path.isEmpty() && (!path.isValidUtf16() || path.contains(QChar::ReplacementCharacter)))
-        return Result::failure(
-            Status::Refused, QStringLiteral("Settings domain \"") + domain() + QStringLiteral("\": key \"") +
-                                 key + QStringLiteral("\" not stored: the path ") + path +
-                                 QStringLiteral(" cannot be stored exactly as text (its name "
-                                                "holds bytes that are not valid UTF-8)"));
+        return Result::failure(Status::Refused,
+                               QStringLiteral("Preferences domain \"") + domain() +
+                                   QStringLiteral("\": key \"") + key +
+                                   QStringLiteral("\" not stored: the path ") + path +
+                                   QStringLiteral(" cannot be stored exactly as text (its name "
+                                                  "holds bytes that are not valid UTF-8)"));
     if (path.isEmpty())
         return Result::failure(Status::Refused,
-                               QStringLiteral("Settings domain \"") + domain() +
+                               QStringLiteral("Preferences domain \"") + domain() +
                                    QStringLiteral("\": key \"") + key + QStringLiteral("\" not stored: ") +
                                    url->toDisplayString() + QStringLiteral(" is not a local file"));
     return write(key, path);

@@ -15,14 +15,14 @@
 
 namespace brisquel::vexo {
 
-// A live observation of a settings domain (see UserDefaults::observeChanges). Destroying it ends
+// A live observation of a preferences domain (see UserDefaults::observeChanges). Destroying it ends
 // the observation; no call arrives afterwards.
 class BRISQUEL_EXPORT ChangeObservation {
 public:
     virtual ~ChangeObservation() = default;
 };
 
-// A handle on one settings domain: the application's own, or another application's (Capture
+// A handle on one preferences domain: the application's own, or another application's (Capture
 // One's preferences). Each platform keeps domains its own way; callers see only keys and values.
 //
 // Values are QVariants of these kinds, mirroring property-list types: QString, qint64 / quint64,
@@ -47,7 +47,7 @@ public:
     virtual QString domain() const = 0;
 
     // The value under key: an invalid QVariant (and success) when there is none; a failure when
-    // the domain cannot be read (it exists but is not readable, not a settings file, too large...).
+    // the domain cannot be read (it exists but is not readable, not a property list, too large...).
     virtual Expected<QVariant> read(const QString& key) const = 0;
     // The values under several keys from one reading of the domain, in the order of the keys (an
     // invalid QVariant for a key with none): a listing of many keys reads the domain once.
@@ -98,7 +98,7 @@ private:
     bool reported(const Result& result, Access access) const;
 };
 
-// Opens settings domains by name.
+// Opens preferences domains by name.
 class BRISQUEL_EXPORT PreferencesDomains {
 public:
     virtual ~PreferencesDomains() = default;

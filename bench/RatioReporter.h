@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ public:
     // "<label>: <ratio> (limit <limit>)", for a ratio computed some other way; bench/run reads
     // these lines into its summary.
     static void printLine(const char* label, double ratio, double limit) {
-        std::printf("%s: %.2f (limit %.1f)\n", label, ratio, limit);
+        std::printf("%s: %.2f (limit %g)\n", label, ratio, limit);
         std::fflush(stdout);
     }
 
@@ -107,6 +108,17 @@ inline void replay(benchmark::State& state, const std::vector<double>& seconds, 
     for (auto _ : state) {
         state.SetIterationTime(seconds[next++ % seconds.size()]);
     }
+}
+
+// Makes the C library's allocator keep the memory it has been given. By default it hands the top of
+// its heap back to the system whenever enough of it is free, and takes pages again (each faulted in
+// and zeroed by the kernel) at the next call that needs them; whether a given run crosses that line
+// depends on where the system placed the heap, which changes from run to run. Taken in alternation,
+// one side would then pay now and then for the pages the other side gave back. With the heap kept,
+// each side is timed on its own work, in every run alike.
+inline void keepHeap() {
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
 }
 
 // Runs the registered benchmarks with the reporter; false when arguments were not understood.

@@ -273,18 +273,12 @@ int BrisquelTool::listScripts() {
     if (!scripts) {
         return Failure;
     }
-    // Each file as the domain holds it; a domain that cannot be read leaves every file unknown,
-    // which the listing says rather than showing "nothing assigned".
-    vexo::Result domainRead;
-    QList<std::optional<QUrl>> files;
-    files.reserve(scripts->size());
-    for (const BackgroundScript& script : *scripts) {
-        vexo::Expected<std::optional<QUrl>> file = domainRead ? script.readUrl() : domainRead;
-        if (!file && domainRead) {
-            domainRead = file.result();
-        }
-        files.append(file ? *file : std::nullopt);
-    }
+    // Each file as the domain holds it, from one reading of the domain; a domain that cannot be
+    // read leaves every file unknown, which the listing says rather than showing "nothing assigned".
+    vexo::Expected<QList<std::optional<QUrl>>> read = BackgroundScript::readUrls(*scripts);
+    const vexo::Result domainRead = read.result();
+    const QList<std::optional<QUrl>> files =
+        read ? *std::move(read) : QList<std::optional<QUrl>>(scripts->size());
     if (!domainRead) {
         sayReason(domainRead, copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
     }

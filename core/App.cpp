@@ -11,8 +11,6 @@
 
 #include <QFileInfo>
 
-#include <pugixml.hpp>
-
 namespace brisquel {
 
 namespace {
@@ -134,22 +132,20 @@ std::optional<QUrl> AppFinder::App::getScriptingDefinitionsFile() const {
     return file ? std::optional<QUrl>(std::move(file).value()) : std::nullopt;
 }
 
-std::unique_ptr<pugi::xml_document> AppFinder::App::loadScriptingDefinition(const QUrl& fromURL) const {
+std::optional<ScriptingDefinition::Document>
+AppFinder::App::loadScriptingDefinition(const QUrl& fromURL) const {
     if (!fromURL.isLocalFile()) {
-        return nullptr;
+        return std::nullopt;
     }
-    const vexo::Expected<std::shared_ptr<pugi::xml_document>> loaded =
-        ScriptingDefinition::load(fromURL.toLocalFile());
+    vexo::Expected<ScriptingDefinition::Document> loaded = ScriptingDefinition::load(fromURL.toLocalFile());
     if (!loaded) {
-        return nullptr;
+        return std::nullopt;
     }
-    // The caller owns what it is given: a document of its own, which the shared one is moved into.
-    auto document = std::make_unique<pugi::xml_document>();
-    document->reset(**loaded);
-    return document;
+    return std::move(loaded).value();
 }
 
-QList<BackgroundScript> AppFinder::App::readBackgroundScripts(const pugi::xml_document& fromDoc) const {
+QList<BackgroundScript>
+AppFinder::App::readBackgroundScripts(const ScriptingDefinition::Document& fromDoc) const {
     const QList<ScriptingDefinition::ScriptProperty> properties = ScriptingDefinition::select(fromDoc);
     QList<BackgroundScript> scripts;
     if (properties.isEmpty()) {
@@ -175,13 +171,13 @@ vexo::Expected<QList<BackgroundScript>> AppFinder::App::loadBackgroundScripts() 
         platform.log->system(QStringLiteral("Could not get sdef file"));
         return file.result();
     }
-    const vexo::Expected<std::shared_ptr<pugi::xml_document>> document =
+    const vexo::Expected<ScriptingDefinition::Document> document =
         ScriptingDefinition::load(file->toLocalFile());
     if (!document) {
         platform.log->system(QStringLiteral("Could not load XMLDocument from sdef file"));
         return document.result();
     }
-    return readBackgroundScripts(**document);
+    return readBackgroundScripts(*document);
 }
 
 QList<BackgroundScript> AppFinder::App::readBackgroundScripts() const {

@@ -60,6 +60,11 @@ AppFinder::Discovery AppFinder::discoverWithReport() const {
 
 AppFinder::Discovery AppFinder::discoverWithReport(const Platform& platform) {
     Discovery discovery;
+    if (!platform.applicationsFolderProblem) {
+        discovery.folder = platform.applicationsFolderProblem;
+        discovery.skipped.append({platform.applicationsFolder, platform.applicationsFolderProblem});
+        return discovery;
+    }
     if (!platform.metadataSearch) {
         return discovery;
     }

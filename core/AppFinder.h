@@ -4,6 +4,7 @@
 
 #include "VexoExtensions/Result.h"
 #include "core/BackgroundScript.h"
+#include "core/ScriptingDefinition.h"
 #include "core/platform/MetadataSearch.h"
 #include "core/platform/Platform.h"
 
@@ -18,10 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-namespace pugi {
-class xml_document;
-}
 
 namespace brisquel {
 
@@ -85,10 +82,10 @@ public:
         vexo::Expected<QUrl> locateScriptingDefinition() const;
         // Parses a file as outside input, never loading external entities; none when it is not a
         // regular file within the size limit holding one well-formed XML document.
-        std::unique_ptr<pugi::xml_document> loadScriptingDefinition(const QUrl& fromURL) const;
+        std::optional<ScriptingDefinition::Document> loadScriptingDefinition(const QUrl& fromURL) const;
         // The background-script properties of a parsed document, in document order. The records
         // share one handle on the copy's preferences domain.
-        QList<BackgroundScript> readBackgroundScripts(const pugi::xml_document& fromDoc) const;
+        QList<BackgroundScript> readBackgroundScripts(const ScriptingDefinition::Document& fromDoc) const;
         // The three steps together, with their log lines: "Could not get sdef file" or "Could not
         // load XMLDocument from sdef file" in the system log, and an empty list. The form that
         // gives the reason (naming the file and the cause) is loadBackgroundScripts().

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -14,13 +15,15 @@ namespace {
 
 const QString kScriptSuffix = QStringLiteral(" script");
 
-// First letter upper-case, the rest lower-case, without locale rules.
-QString capitalisedWord(const QString& word) {
+// Appends the word with its first letter upper-case and the rest lower-case, without locale rules
+// (with the full case mappings, so that "ß" becomes "SS").
+void appendCapitalised(QString& key, QStringView word) {
     if (word.isEmpty()) {
-        return word;
+        return;
     }
     const qsizetype firstLength = word.front().isHighSurrogate() && word.size() > 1 ? 2 : 1;
-    return word.left(firstLength).toUpper() + word.mid(firstLength).toLower();
+    key += word.left(firstLength).toString().toUpper();
+    key += word.mid(firstLength).toString().toLower();
 }
 
 // Title case by the current locale's word rules (first letter of each word upper-case).
@@ -139,16 +142,87 @@ BackgroundScript::BackgroundScript(QString scriptName, QString description, QStr
       m_log(platform.log) {}
 
 QString BackgroundScript::defaultsKey(const QString& scriptName) {
-    QStringList words = scriptName.split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    if (const qsizetype done = words.indexOf(QStringLiteral("done")); done >= 0) {
-        words.removeAt(done);
-        words.prepend(QStringLiteral("endOf"));
-    } else if (const qsizetype became = words.indexOf(QStringLiteral("became")); became >= 0) {
-        words.removeAt(became);
+    // One pass over the name finds the words (split at every single space, empty words kept) and
+    // the first "done" and "became"; the key is then written into one buffer. A listing derives a
+    // key for every property, and copying words into a list for each cost as much as reading the
+    // whole preferences domain.
+    struct Word {
+        qsizetype start;
+        qsizetype length;
+    };
+    const QChar* const name = scriptName.constData();
+    const qsizetype size = scriptName.size();
+    const auto is = [&](const Word& word, QStringView text) {
+        return word.length == text.size() && QStringView(name + word.start, word.length) == text;
+    };
+    QVarLengthArray<Word, 8> words;
+    qsizetype done = -1;
+    qsizetype became = -1;
+    bool ascii = true;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= size; ++i) {
+        if (i < size && name[i] != QLatin1Char(' ')) {
+            ascii = ascii && name[i].unicode() < 0x80;
+            continue;
+        }
+        const Word word{start, i - start};
+        if (done < 0 && is(word, u"done")) {
+            done = words.size();
+        } else if (became < 0 && is(word, u"became")) {
+            became = words.size();
+        }
+        words.append(word);
+        start = i + 1;
     }
-    QString key = words.isEmpty() ? QString() : words.front();
-    for (qsizetype i = 1; i < words.size(); ++i) {
-        key += capitalisedWord(words.at(i));
+    // "endOf" in front, when there is one, is the first word; else the name's own first word is.
+    // When "done" is there, "became" is not looked for.
+    const qsizetype dropped = done >= 0 ? done : became;
+    const QLatin1String endOf("endOf");
+    if (!ascii) {
+        QString key = done >= 0 ? QString(endOf) : QString();
+        bool firstKept = done >= 0;
+        for (qsizetype w = 0; w < words.size(); ++w) {
+            if (w == dropped) {
+                continue;
+            }
+            const QStringView word(name + words[w].start, words[w].length);
+            if (!firstKept) {
+                key += word;
+                firstKept = true;
+            } else {
+                appendCapitalised(key, word);
+            }
+        }
+        return key;
+    }
+    qsizetype length = done >= 0 ? endOf.size() : 0;
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        length += w == dropped ? 0 : words[w].length;
+    }
+    QString key(length, Qt::Uninitialized);
+    QChar* out = key.data();
+    if (done >= 0) {
+        for (const char c : endOf) {
+            *out++ = QLatin1Char(c);
+        }
+    }
+    bool firstKept = done >= 0;
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        if (w == dropped) {
+            continue;
+        }
+        const QChar* in = name + words[w].start;
+        for (qsizetype i = 0; i < words[w].length; ++i) {
+            const char16_t c = in[i].unicode();
+            if (!firstKept) {
+                *out++ = in[i];
+            } else if (i == 0) {
+                *out++ = QChar(c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c);
+            } else {
+                *out++ = QChar(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+            }
+        }
+        firstKept = true;
     }
     return key;
 }

@@ -4,7 +4,14 @@
 #include "VexoExtensions/InputLimits.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
+
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include <pugixml.hpp>
 
@@ -12,21 +19,39 @@ namespace brisquel::ScriptingDefinition {
 
 namespace {
 
-const QString kSdefExtension = QStringLiteral("sdef");
+constexpr std::string_view kSdefSuffix = ".sdef";
+constexpr std::string_view kScriptSuffix = "script";
 
-// The first entry with the sdef extension in a folder, by name, so that the choice among several
-// never depends on the order in which the file system lists a folder.
+// The first entry with the sdef extension (case-sensitive) in a folder, by name, so that the choice
+// among several never depends on the order in which the file system lists a folder; folders are
+// never taken. One pass over the folder's entries: a sorted, filtered listing of it would look at
+// every entry's kind and sort them all to find the one.
 std::optional<QString> firstSdefIn(const QString& folder) {
-    const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.") + kSdefExtension},
-                                            QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
-    for (const QString& name : names) {
-        // The name filter ignores letter case on some platforms; the extension does not.
-        if (QFileInfo(name).suffix() == kSdefExtension) {
-            return dir.absoluteFilePath(name);
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::optional<QString> first;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!name.ends_with(kSdefSuffix) || entry->d_type == DT_DIR) {
+            continue;
+        }
+        struct stat info {};
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode)) {
+            continue;
+        }
+        const QString text = QFile::decodeName(entry->d_name);
+        if (!first || text < *first) {
+            first = text;
         }
     }
-    return std::nullopt;
+    ::closedir(dir);
+    if (!first) {
+        return std::nullopt;
+    }
+    return QDir(folder).absoluteFilePath(*first);
 }
 
 // A well-formed document has exactly one root element and no text beside it; the parser itself
@@ -50,10 +75,12 @@ bool hasSingleRootElement(const pugi::xml_document& document) {
 
 } // namespace
 
-const pugi::xpath_query& backgroundScriptQuery() {
-    static const pugi::xpath_query query(kBackgroundScriptXPath);
-    return query;
-}
+// The parsed file and the bytes it was parsed in (pugixml parses in place and keeps pointers into
+// them).
+struct Document::Tree {
+    QByteArray bytes;
+    pugi::xml_document document;
+};
 
 vexo::Expected<QString> locate(const QString& bundlePath) {
     // Resources of a bundle live in Contents/Resources, then in its localized folders.
@@ -72,7 +99,7 @@ vexo::Expected<QString> locate(const QString& bundlePath) {
                                  QStringLiteral("no file with the extension .sdef in ") + resources);
 }
 
-vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path) {
+vexo::Expected<Document> load(const QString& path) {
     vexo::Expected<QByteArray> bytes = vexo::readRegularFile(path, vexo::limits::kScriptingDefinitionBytes);
     if (!bytes) {
         return bytes.result();
@@ -81,51 +108,59 @@ vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path) {
         return vexo::Result::failure(vexo::Status::Malformed, path + QStringLiteral(" is empty"));
     }
     // The document is parsed in place in the bytes read, which it keeps for its lifetime: no copy.
-    QByteArray buffer = std::move(bytes).value();
-    char* data = buffer.data();
-    const auto size = static_cast<size_t>(buffer.size());
-    std::shared_ptr<pugi::xml_document> document(new pugi::xml_document,
-                                                 [kept = std::move(buffer)](pugi::xml_document* d) mutable {
-                                                     delete d;
-                                                     kept.clear();
-                                                 });
+    auto tree = std::make_shared<Document::Tree>();
+    tree->bytes = std::move(bytes).value();
     // The parser never loads external entities nor expands entities declared in a DTD, and keeps
     // character-data sections; attribute values are all that is read. Parsing as a fragment keeps
     // text outside the root element, so that such a document can be refused.
-    const pugi::xml_parse_result parsed = document->load_buffer_inplace(
-        data, size, pugi::parse_default | pugi::parse_fragment, pugi::encoding_auto);
+    const pugi::xml_parse_result parsed =
+        tree->document.load_buffer_inplace(tree->bytes.data(), static_cast<size_t>(tree->bytes.size()),
+                                           pugi::parse_default | pugi::parse_fragment, pugi::encoding_auto);
     if (!parsed) {
         return vexo::Result::failure(vexo::Status::Malformed,
                                      path + QStringLiteral(" is not well-formed XML: ") +
                                          QString::fromUtf8(parsed.description()) +
                                          QStringLiteral(" at byte ") + QString::number(parsed.offset));
     }
-    if (!hasSingleRootElement(*document)) {
+    if (!hasSingleRootElement(tree->document)) {
         return vexo::Result::failure(vexo::Status::Malformed,
                                      path +
                                          QStringLiteral(" is not well-formed XML: it must hold exactly one "
                                                         "root element and no text beside it"));
     }
-    return document;
+    return Document(path, std::move(tree));
 }
 
-QList<ScriptProperty> select(const pugi::xml_document& document) {
-    pugi::xpath_node_set properties;
-    try {
-        properties = backgroundScriptQuery().evaluate_node_set(document);
-    } catch (const std::exception&) {
-        return {};
-    }
+QList<ScriptProperty> select(const Document& document) {
+    // The selection walks the four levels by name, in document order. The XPath form of it built
+    // node sets and, for every property, substrings of its name: it cost a listing of many
+    // properties as much again as parsing the file.
     QList<ScriptProperty> selected;
-    selected.reserve(static_cast<qsizetype>(properties.size()));
-    for (const pugi::xpath_node& node : properties) {
-        const pugi::xml_node property = node.node();
-        const pugi::xml_attribute name = property.attribute("name");
-        const pugi::xml_attribute description = property.attribute("description");
-        if (!name || !description) {
+    const pugi::xml_node root = document.m_tree->document.document_element();
+    if (std::strcmp(root.name(), "dictionary") != 0) {
+        return selected;
+    }
+    const auto named = [](const pugi::xml_node& node, const char* name) {
+        return std::strcmp(node.attribute("name").value(), name) == 0;
+    };
+    for (const pugi::xml_node suite : root.children("suite")) {
+        if (!named(suite, "Capture One Suite")) {
             continue;
         }
-        selected.append({QString::fromUtf8(name.value()), QString::fromUtf8(description.value())});
+        for (const pugi::xml_node application : suite.children("class")) {
+            if (!named(application, "application")) {
+                continue;
+            }
+            for (const pugi::xml_node property : application.children("property")) {
+                const pugi::xml_attribute name = property.attribute("name");
+                const pugi::xml_attribute description = property.attribute("description");
+                // "script" is ASCII: its bytes end a UTF-8 name exactly when its letters end the name.
+                if (!name || !description || !std::string_view(name.value()).ends_with(kScriptSuffix)) {
+                    continue;
+                }
+                selected.append({QString::fromUtf8(name.value()), QString::fromUtf8(description.value())});
+            }
+        }
     }
     return selected;
 }

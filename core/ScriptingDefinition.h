@@ -9,11 +9,6 @@
 
 #include <memory>
 
-namespace pugi {
-class xml_document;
-class xpath_query;
-} // namespace pugi
-
 // The scripting definition (sdef) of a Capture One bundle: where the file lies, reading it as
 // outside input, and selecting the background-script properties of its application class.
 //
@@ -23,22 +18,16 @@ class xpath_query;
 //       <class name="application">                 every such class, directly under a suite
 //         <property name="... script"              name ends with "script" (case-sensitive)
 //                   description="...">             both attributes present
+// This is what the XPath expression /dictionary/suite[@name='Capture One Suite']/class[@name=
+// 'application']/property[ends-with(@name, 'script')] selects; the levels are walked by name.
 namespace brisquel::ScriptingDefinition {
-
-// The selection, as XPath 1.0. The form the system is described by uses XPath 2.0's ends-with();
-// 1.0 has none, so the last six characters of the name are compared instead (a test checks that
-// the two agree, also for names shorter than six characters and outside the BMP).
-inline constexpr const char* kBackgroundScriptXPath =
-    "/dictionary/suite[@name='Capture One Suite']/class[@name='application']"
-    "/property[substring(@name, string-length(@name) - 5) = 'script']";
-
-// The compiled selection, built once per process.
-BRISQUEL_EXPORT const pugi::xpath_query& backgroundScriptQuery();
 
 struct BRISQUEL_EXPORT ScriptProperty {
     QString name;
     QString description;
 };
+
+class Document;
 
 // The sdef file in the bundle at bundlePath: the first entry, by name, with the extension "sdef"
 // (case-sensitive) in Contents/Resources, else in its localized folders ("*.lproj", by name).
@@ -50,10 +39,29 @@ BRISQUEL_EXPORT vexo::Expected<QString> locate(const QString& bundlePath);
 // well-formed XML document (exactly one root element and no text beside it). External entities
 // are never loaded and entities declared in a DTD are never expanded. The failure names the file
 // and the cause: what the file is, or what the parser found and at which byte.
-BRISQUEL_EXPORT vexo::Expected<std::shared_ptr<pugi::xml_document>> load(const QString& path);
+BRISQUEL_EXPORT vexo::Expected<Document> load(const QString& path);
 
 // The background-script properties of a parsed document, in document order; properties without
 // a name or a description are left out. Neither sorted nor de-duplicated.
-BRISQUEL_EXPORT QList<ScriptProperty> select(const pugi::xml_document& document);
+BRISQUEL_EXPORT QList<ScriptProperty> select(const Document& document);
+
+// A parsed scripting definition, as load() gives it. What the XML library made of the file stays
+// inside the library: a program that uses it needs no header but ours. Copies share the one
+// parsed tree, which nothing changes, so a document may be read from several threads at once.
+class BRISQUEL_EXPORT Document {
+public:
+    // The file it was read from.
+    const QString& path() const { return m_path; }
+
+private:
+    friend vexo::Expected<Document> load(const QString& path);
+    friend QList<ScriptProperty> select(const Document& document);
+    struct Tree;
+    Document(QString path, std::shared_ptr<const Tree> tree)
+        : m_path(std::move(path)), m_tree(std::move(tree)) {}
+
+    QString m_path;
+    std::shared_ptr<const Tree> m_tree;
+};
 
 } // namespace brisquel::ScriptingDefinition

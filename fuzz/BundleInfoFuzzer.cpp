@@ -2,8 +2,7 @@
 #include "core/platform/MetadataSearch.h"
 #include "core/platform/posix/FolderMetadataSearch.h"
 #include "fuzz/ScratchFolder.h"
-
-#include <sys/stat.h>
+#include "tests/support/HostileFiles.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ QString makeBundle() {
     for (const char* name : {"AppIcon.icns", "AppIcon.png", "Icon.png", "Document.icns"})
         writeFile(resources + QLatin1String(name), png, sizeof png);
     QDir().mkpath(resources + QStringLiteral("Folder.icns"));
-    if (mkfifo(QFile::encodeName(resources + QStringLiteral("Pipe.png")).constData(), 0600) != 0)
-        quillmere::fuzz::harnessFailure(QStringLiteral("cannot make a FIFO in ") + resources);
+    testsupport::HostileFiles::makeFifo(resources + QStringLiteral("Pipe.png"));
     writeFile(bundle + QStringLiteral("/Contents/Outside.png"), png, sizeof png);
     return bundle;
 }

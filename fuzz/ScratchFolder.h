@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/HostileFiles.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -13,7 +15,8 @@
 #include <cstdlib>
 
 // For the fuzz targets whose reader takes a path rather than bytes: one temporary folder per
-// process, made on first use under $TMPDIR (scripts/fuzz points that into the build folder).
+// process, made on first use under $TMPDIR (scripts/fuzz points that into the build folder). The
+// files around the fuzzer's bytes come from the tests' hostile-file maker.
 namespace quillmere::fuzz {
 
 // A failure here is the harness's, not the reader's; going on would only show a reader refusing
@@ -31,15 +34,10 @@ inline const QString& scratchFolder() {
     return path;
 }
 
-// Replaces the file's contents with the bytes, making its folders first.
+// Replaces the file's contents with the fuzzer's bytes, making its folders first.
 inline void writeFile(const QString& path, const std::uint8_t* data, std::size_t size) {
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        harnessFailure(QStringLiteral("cannot make the folder of ") + path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
-            static_cast<qint64>(size))
-        harnessFailure(QStringLiteral("cannot write ") + path + QStringLiteral(": ") + file.errorString());
+    testsupport::HostileFiles::writeFile(
+        path, QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 }
 
 // A copy of the input: readers are handed bytes read from a file, which QByteArray ends with a NUL.

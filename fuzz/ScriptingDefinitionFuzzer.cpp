@@ -2,8 +2,6 @@
 #include "core/ScriptingDefinition.h"
 #include "fuzz/ScratchFolder.h"
 
-#include <pugixml.hpp>
-
 namespace ScriptingDefinition = brisquel::ScriptingDefinition;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -12,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto document = ScriptingDefinition::load(kPath);
     if (!document)
         return 0;
-    for (const ScriptingDefinition::ScriptProperty& property : ScriptingDefinition::select(**document)) {
+    for (const ScriptingDefinition::ScriptProperty& property : ScriptingDefinition::select(*document)) {
         // The XPath 1.0 form of ends-with() must select exactly the names that end in "script".
         if (!property.name.endsWith(QLatin1String("script")))
             quillmere::fuzz::harnessFailure(QStringLiteral("selected a property named ") + property.name);

@@ -24,15 +24,21 @@ struct BRISQUEL_EXPORT Platform {
     std::shared_ptr<Log> log;
     // The folder searched for installed applications.
     QString applicationsFolder;
+    // A failure when the folder the environment names cannot be used as given (its path is not
+    // valid UTF-8, so no text names it exactly): then a discovery searches nothing and gives this
+    // reason, and applicationsFolder shows the path as a person may read it.
+    vexo::Result applicationsFolderProblem;
 
-    // The application's own settings domain: the one named by the main bundle's identifier.
+    // The application's own preferences domain: the one named by the main bundle's identifier.
     std::shared_ptr<vexo::UserDefaults> standardUserDefaults() const;
 
     // The services in force: those installed last, else the native ones.
     static const Platform& current();
     static void install(Platform platform);
     // This machine's own services, configured from the environment (QUILLMERE_APPLICATIONS_DIR,
-    // QUILLMERE_PREFERENCES_DIR, QUILLMERE_OSASCRIPT).
+    // QUILLMERE_PREFERENCES_DIR, QUILLMERE_OSASCRIPT). A folder variable whose path is not valid
+    // UTF-8 is refused, never decoded into a look-alike: see applicationsFolderProblem, and the
+    // preferences handles, whose every read and write then gives the reason.
     static Platform native();
     // The same, with any of these set in place of what the environment says (tests and tools that
     // keep their own folders or log).

@@ -2,8 +2,8 @@
 // the test's own folders; every run is killed (and fails the test) past its time limit, and its
 // peak memory is measured by the kernel.
 
-#include "tests/cli/HostileFiles.h"
 #include "tests/cli/ToolWorld.h"
+#include "tests/support/HostileFiles.h"
 
 #include "VexoExtensions/PropertyList.h"
 
@@ -28,7 +28,7 @@
 using clitest::jsonArray;
 using clitest::Outcome;
 using testsupport::sdefWithScripts;
-namespace hostile = clitest::HostileFiles;
+namespace hostile = testsupport::HostileFiles;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The brisquel tool through its real binary: listing, naming, assigning, and the command line.
 
-#include "tests/cli/HostileFiles.h"
 #include "tests/cli/ToolWorld.h"
+#include "tests/support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -433,10 +433,10 @@ TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
     QDir().mkpath(m_files.filePath(QStringLiteral("Hollow.scptd/Contents/Resources")));
     QFile::link(m_files.filePath(QStringLiteral("nowhere.scpt")),
                 m_files.filePath(QStringLiteral("dangling.scpt")));
-    clitest::HostileFiles::makeFifo(m_files.filePath(QStringLiteral("pipe.scpt")));
+    testsupport::HostileFiles::makeFifo(m_files.filePath(QStringLiteral("pipe.scpt")));
     const QString scripts = QStringLiteral("/Contents/Resources/Scripts");
     QDir().mkpath(m_files.filePath(QStringLiteral("Piped.scptd") + scripts));
-    clitest::HostileFiles::makeFifo(
+    testsupport::HostileFiles::makeFifo(
         m_files.filePath(QStringLiteral("Piped.scptd") + scripts + QStringLiteral("/main.scpt")));
     QDir().mkpath(m_files.filePath(QStringLiteral("Nested.scptd") + scripts + QStringLiteral("/main.scpt")));
     const struct {

@@ -15,12 +15,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace brisquel {
@@ -35,7 +38,7 @@ constexpr std::string_view kAppSuffix = ".app";
 constexpr int kMaxHeldDepth = 64;
 
 // A child's path, made in one allocation: the walk makes one for every entry it opens.
-std::string childPathOf(const std::string& folderPath, const std::string& child) {
+std::string childPathOf(const std::string& folderPath, std::string_view child) {
     std::string path;
     path.reserve(folderPath.size() + 1 + child.size());
     path.append(folderPath).append(1, '/').append(child);
@@ -46,11 +49,70 @@ QString pathText(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
+// The entries of one folder, read with getdents64() into a buffer that serves the whole walk. A
+// directory stream (opendir) per folder would allocate a buffer of its own and look at the folder
+// with more system calls each time, and the walk opens a folder for nearly every tenth entry.
+class FolderReader {
+public:
+    // Calls onEntry(name, type) for every entry of the folder open at fd but "." and "..", in the
+    // order the file system lists them; the type is a DT_ value, DT_UNKNOWN where the file system
+    // does not say. False with errno set when the folder cannot be read to its end.
+    template <typename OnEntry> bool readAll(int fd, OnEntry&& onEntry) {
+        for (;;) {
+            const ssize_t filled = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+            if (filled < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            if (filled == 0) {
+                return true;
+            }
+            for (ssize_t at = 0; at < filled;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.data() + at);
+                at += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                    continue;
+                }
+                onEntry(name, entry->d_type);
+            }
+        }
+    }
+
+private:
+    // Large enough for a few hundred entries per call.
+    std::vector<char> m_buffer = std::vector<char>(size_t{64} * 1024);
+};
+
+// Whether the file system keeps a folder's link count at two plus its number of subfolders, as
+// the ones checked here do (others may give 1, or anything): then a folder whose count is two has no
+// folder below it, and needs no reading, since only folders are looked for.
+bool countsSubfolders(int fd) {
+    struct statfs info {};
+    if (fstatfs(fd, &info) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 struct Walk {
     std::string prefix; // display-name prefix, in the file system's encoding
+    // The scope's device, when its file system counts subfolders (countsSubfolders()); folders on
+    // other devices below it (mount points) are read whatever their count.
+    std::optional<dev_t> countingDevice;
     QSet<QString> seen; // bundle paths already reported (overlapping scopes)
     QList<MetadataItem> items;
     QList<SkippedEntry> skipped;
+    FolderReader reader;
 
     void skipFolder(const std::string& path, int error) {
         const QString text = pathText(path);
@@ -91,58 +153,69 @@ struct Walk {
         }
     }
 
+    // Whether the folder name in the folder open at fd surely holds no folder, so that reading it
+    // would find nothing: a look at its link count (one system call) spares opening and reading it
+    // (three or four), and the folders below bundles are mostly such. Only where the count can be
+    // trusted, and only for a folder anyone may read, so that one that cannot be read is still
+    // opened and reported.
+    bool hasNoSubfolder(int fd, const char* name) const {
+        if (!countingDevice) {
+            return false;
+        }
+        struct stat st {};
+        return fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+               st.st_dev == *countingDevice && st.st_nlink == 2 && (st.st_mode & 0555) == 0555;
+    }
+
     // Walks the folder open at fd (taken over and closed here).
     void walk(int fd, const std::string& folderPath, int depth) {
-        DIR* dir = fdopendir(fd);
-        if (dir == nullptr) {
-            skipFolder(folderPath, errno);
-            close(fd);
-            return;
-        }
-        std::vector<std::string> children;
-        while (const dirent* entry = readdir(dir)) {
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-                continue;
-            }
-            unsigned char type = entry->d_type;
+        // The names of the folders below, one after another in one string.
+        std::string children;
+        std::vector<size_t> starts;
+        const bool read = reader.readAll(fd, [&](const char* name, unsigned char type) {
             if (type == DT_UNKNOWN) {
                 struct stat st {};
-                if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue;
+                if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    return;
                 }
                 type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
             }
             if (type != DT_DIR) {
-                continue;
+                return;
             }
             if (nameMatches(name)) {
                 consider(folderPath, name);
             }
-            children.emplace_back(name);
+            starts.push_back(children.size());
+            children.append(name).push_back('\0');
+        });
+        if (!read) {
+            skipFolder(folderPath, errno);
+            close(fd);
+            return;
         }
-        if (depth < kMaxHeldDepth) {
-            for (const std::string& child : children) {
-                const int childFd =
-                    openat(dirfd(dir), child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (childFd >= 0) {
-                    walk(childFd, childPathOf(folderPath, child), depth + 1);
-                } else if (errno != ENOENT) {
-                    skipFolder(childPathOf(folderPath, child), errno);
-                }
+        // Deep down, the folder is let go of first, and its children are opened by their paths.
+        const bool holdParent = depth < kMaxHeldDepth;
+        if (!holdParent) {
+            close(fd);
+        }
+        for (const size_t start : starts) {
+            const char* child = children.c_str() + start;
+            if (holdParent && hasNoSubfolder(fd, child)) {
+                continue;
             }
-            closedir(dir);
-        } else {
-            closedir(dir);
-            for (const std::string& child : children) {
-                const std::string childPath = childPathOf(folderPath, child);
-                const int childFd = open(childPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (childFd >= 0) {
-                    walk(childFd, childPath, depth + 1);
-                } else if (errno != ENOENT) {
-                    skipFolder(childPath, errno);
-                }
+            const std::string childPath = childPathOf(folderPath, child);
+            const int childFd =
+                holdParent ? openat(fd, child, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                           : open(childPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (childFd >= 0) {
+                walk(childFd, childPath, depth + 1);
+            } else if (errno != ENOENT) {
+                skipFolder(childPath, errno);
             }
+        }
+        if (holdParent) {
+            close(fd);
         }
     }
 };
@@ -214,6 +287,7 @@ MetadataSearchResult FolderMetadataSearch::search(const MetadataQuery& query) {
             continue;
         }
         walkedScopes.insert({st.st_dev, st.st_ino});
+        walk.countingDevice = countsSubfolders(fd) ? std::optional<dev_t>(st.st_dev) : std::nullopt;
         walk.walk(fd, root == "/" ? std::string() : root, 0);
     }
 

@@ -1,5 +1,7 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 
+#include "VexoExtensions/BinaryPropertyListShape.h"
+#include "VexoExtensions/EnvironmentPath.h"
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 #include "core/platform/posix/FileChangeObservation.h"
@@ -8,16 +10,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <plist/plist.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -43,10 +50,12 @@ constexpr qsizetype kLongestDomainBytes = 200;
 
 const QLatin1String kFileSuffix(".plist");
 const QLatin1String kLockSuffix(".lock");
-// A temporary file is ".<domain file name>.tmp.XXXXXX": no domain's file can have that name, since
-// a domain name never begins with ".", so cleaning them up can never touch another domain.
+// A new file gets the name ".<file name>.tmp.XXXXXX" for the moment of its rename: no domain's file
+// can have that name (a domain name never begins with "."), and a file that already has it is
+// never touched (another name is taken).
 const QLatin1String kTemporaryInfix(".tmp.");
 constexpr int kTemporaryRandomLength = 6;
+constexpr int kTemporaryNameAttempts = 100;
 
 QString errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -109,9 +118,15 @@ struct FileIdentity {
 struct LoadedFile {
     FileIdentity identity;
     bool settled = false;
-    plist::Node root; // null for a missing file (an empty domain) or a failure
+    // A binary file read to be looked up in, kept as its bytes: its values are read where they lie
+    // (plist::readBinaryDictionaryValues), without a tree of the whole file.
+    QByteArray binary;
+    plist::Node root; // the tree of a file read to be changed, or of one in XML form; else null
     Result failure;   // why the domain cannot be read; a success when it can
 };
+
+// What a domain file is read for: to look values up in it, or to change it (which needs its tree).
+enum class Reading { LookUp, Change };
 
 bool readAll(int fd, off_t sizeHint, QByteArray& contents, int& error) {
     contents = QByteArray(static_cast<qsizetype>(sizeHint) + 1, Qt::Uninitialized);
@@ -134,7 +149,23 @@ bool readAll(int fd, off_t sizeHint, QByteArray& contents, int& error) {
     return true;
 }
 
-LoadedFile loadDomainFile(const QString& path) {
+// Why path cannot be used when it is a symbolic link to nothing; none for anything else.
+std::optional<QString> danglingLink(const QByteArray& path) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return std::nullopt;
+    if (::stat(path.constData(), &info) == 0)
+        return std::nullopt;
+    const int error = errno;
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
+    target.resize(length > 0 ? length : 0);
+    return QFile::decodeName(path) + QStringLiteral(" is a link to ") + QFile::decodeName(target) +
+           (error == ENOENT ? QStringLiteral(", which does not exist")
+                            : QStringLiteral(", which cannot be reached: ") + errorText(error));
+}
+
+LoadedFile loadDomainFile(const QString& path, Reading reading) {
     const QByteArray nativePath = QFile::encodeName(path);
     LoadedFile loaded;
     // A file replaced while it was being read is read again.
@@ -147,6 +178,11 @@ LoadedFile loadDomainFile(const QString& path) {
             const int error = errno;
             loaded.identity = FileIdentity();
             if (error == ENOENT) {
+                // A link that leads nowhere is no empty domain: a write through it would be refused.
+                if (std::optional<QString> dangling = danglingLink(nativePath)) {
+                    loaded.failure = Result::failure(Status::NotFound, *dangling);
+                    return loaded;
+                }
                 loaded.settled = true;
                 return loaded;
             }
@@ -199,6 +235,10 @@ LoadedFile loadDomainFile(const QString& path) {
                                              path + QStringLiteral(" is too large to be a property list"));
             return loaded;
         }
+        if (reading == Reading::LookUp && contents.startsWith("bplist00")) {
+            loaded.binary = std::move(contents);
+            return loaded;
+        }
         vexo::Expected<plist::Node> root = plist::readNode(contents, path);
         if (!root)
             loaded.failure = root.result();
@@ -217,9 +257,9 @@ LoadedFile loadDomainFile(const QString& path) {
     return loaded;
 }
 
-bool writeAll(int fd, const QByteArray& bytes, int& error) {
-    const char* next = bytes.constData();
-    qsizetype left = bytes.size();
+bool writeAll(int fd, const char* bytes, size_t size, int& error) {
+    const char* next = bytes;
+    size_t left = size;
     while (left > 0) {
         const ssize_t count = ::write(fd, next, static_cast<size_t>(left));
         if (count < 0) {
@@ -233,13 +273,11 @@ bool writeAll(int fd, const QByteArray& bytes, int& error) {
             return false;
         }
         next += count;
-        left -= count;
+        left -= static_cast<size_t>(count);
     }
     return true;
 }
 
-// Writes bytes to a new temporary file beside target and flushes it to disk. Gives the file's
-// path, or an empty one (with the reason in failure) after removing whatever was written.
 // The folder part of a path and its last component.
 std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
@@ -254,72 +292,135 @@ QByteArray temporaryPrefix(const QByteArray& target) {
     return folder + '/' + '.' + name + kTemporaryInfix.latin1();
 }
 
-QByteArray writeTemporary(const QByteArray& target, const QByteArray& bytes, const FileIdentity& original,
-                          QString& failure) {
-    QByteArray path = temporaryPrefix(target) + QByteArray(kTemporaryRandomLength, 'X');
-    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
-    if (fd < 0) {
-        failure = QStringLiteral("cannot create a temporary file beside ") + QFile::decodeName(target) +
-                  QStringLiteral(": ") + errorText(errno);
-        return {};
-    }
-    int error = 0;
-    // Preferences are private unless the file already said otherwise.
-    bool written = ::fchmod(fd, original.exists ? (original.mode & 07777) : 0600) == 0;
-    if (!written)
-        error = errno;
-    if (written && original.exists && ::geteuid() == 0 &&
-        (original.owner != ::geteuid() || original.group != ::getegid()) &&
-        ::fchown(fd, original.owner, original.group) != 0) {
-        written = false;
-        error = errno;
-    }
-    written = written && writeAll(fd, bytes, error);
-    struct stat info {};
-    if (written && (::fstat(fd, &info) != 0 || info.st_size != bytes.size())) {
-        written = false;
-        error = errno != 0 ? errno : EIO;
-    }
-    if (written && ::fsync(fd) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        ::unlink(path.constData());
-        failure = QStringLiteral("cannot write ") + QFile::decodeName(path) + QStringLiteral(": ") +
-                  errorText(error);
-        return {};
-    }
-    return path;
-}
+// The new contents of a file, written beside it, flushed to disk, then put in its place by one
+// rename.
+//
+// Where the file system allows, the new file is made without a name (O_TMPFILE): a writer that
+// dies before the rename leaves nothing behind, and nothing is ever cleaned up after one. It gets
+// a name only for the moment of the rename, one that no file has (a file that has it is never
+// touched). Where it cannot be made or named so, it is made under a name of its own from the
+// start (mkostemp). The only name ever removed is that one, and only while it still names the
+// file made here: this program deletes no file it did not make.
+class Replacement {
+public:
+    Replacement(QByteArray target, const FileIdentity& original, const char* bytes, size_t size)
+        : m_target(std::move(target)), m_original(original), m_bytes(bytes), m_size(size) {}
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+    ~Replacement() { discard(); }
 
-// Temporary files are only made under the lock, so any left beside target while we hold it belong
-// to a writer that ended before it could rename one. Only names of exactly the temporary pattern of
-// this domain's file are removed, and only regular files.
-void removeStrayTemporaries(const QByteArray& target) {
-    const auto [folder, prefix] = splitPath(temporaryPrefix(target));
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name.size() != prefix.size() + kTemporaryRandomLength || !name.startsWith(prefix))
-            continue;
-        const QByteArray random = name.mid(prefix.size());
-        const bool ours = std::all_of(random.begin(), random.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        });
-        struct stat info {};
-        if (ours && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode))
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    // Writes the new file; false with the reason, and nothing left behind, when it cannot.
+    bool write(QString& failure) {
+        if (createUnnamed())
+            return fill(failure);
+        return createNamed(failure) && fill(failure);
     }
-    ::closedir(dir);
-}
+
+    // Puts the new file in the target's place.
+    bool replaceTarget(QString& failure) {
+        if (m_name.isEmpty() && !nameUnnamed()) {
+            // Its file system lets an unnamed file be made but not named: write it again, named.
+            discard();
+            if (!createNamed(failure) || !fill(failure))
+                return false;
+        }
+        if (::rename(m_name.constData(), m_target.constData()) != 0) {
+            failure = QStringLiteral("cannot replace ") + QFile::decodeName(m_target) + QStringLiteral(": ") +
+                      errorText(errno);
+            return false;
+        }
+        m_name.clear(); // it names the target now
+        return true;
+    }
+
+private:
+    bool createUnnamed() {
+        m_fd = ::open(splitPath(m_target).first.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        return m_fd >= 0;
+    }
+
+    bool createNamed(QString& failure) {
+        QByteArray path = temporaryPrefix(m_target) + QByteArray(kTemporaryRandomLength, 'X');
+        m_fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            failure = QStringLiteral("cannot create a temporary file beside ") + QFile::decodeName(m_target) +
+                      QStringLiteral(": ") + errorText(errno);
+            return false;
+        }
+        m_name = path;
+        return true;
+    }
+
+    // Links the unnamed file under a name no file has.
+    bool nameUnnamed() {
+        const QByteArray source = "/proc/self/fd/" + QByteArray::number(m_fd);
+        const QByteArray prefix = temporaryPrefix(m_target);
+        static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            QByteArray name = prefix;
+            for (int i = 0; i < kTemporaryRandomLength; ++i)
+                name += kLetters[QRandomGenerator::system()->bounded(int(sizeof kLetters) - 1)];
+            if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+                m_name = name;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        return false;
+    }
+
+    bool fill(QString& failure) {
+        int error = 0;
+        // Preferences are private unless the file already said otherwise.
+        bool written = ::fchmod(m_fd, m_original.exists ? (m_original.mode & 07777) : 0600) == 0;
+        if (!written)
+            error = errno;
+        if (written && m_original.exists && ::geteuid() == 0 &&
+            (m_original.owner != ::geteuid() || m_original.group != ::getegid()) &&
+            ::fchown(m_fd, m_original.owner, m_original.group) != 0) {
+            written = false;
+            error = errno;
+        }
+        written = written && writeAll(m_fd, m_bytes, m_size, error);
+        struct stat info {};
+        if (written && (::fstat(m_fd, &info) != 0 || static_cast<size_t>(info.st_size) != m_size)) {
+            written = false;
+            error = errno != 0 ? errno : EIO;
+        }
+        if (written && ::fsync(m_fd) != 0) {
+            written = false;
+            error = errno;
+        }
+        if (!written) {
+            failure = QStringLiteral("cannot write a new file beside ") + QFile::decodeName(m_target) +
+                      QStringLiteral(": ") + errorText(error);
+            discard();
+        }
+        return written;
+    }
+
+    // Closes the new file, and removes its name while that still names it.
+    void discard() {
+        if (m_fd < 0)
+            return;
+        struct stat mine {};
+        struct stat named {};
+        if (!m_name.isEmpty() && ::fstat(m_fd, &mine) == 0 && ::lstat(m_name.constData(), &named) == 0 &&
+            mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
+            ::unlink(m_name.constData());
+        ::close(m_fd);
+        m_fd = -1;
+        m_name.clear();
+    }
+
+    QByteArray m_target;
+    FileIdentity m_original;
+    const char* m_bytes;
+    size_t m_size;
+    int m_fd = -1;
+    QByteArray m_name; // empty while the file has none
+};
 
 void syncFolderOf(const QByteArray& target) {
     const qsizetype slash = target.lastIndexOf('/');
@@ -338,10 +439,15 @@ bool resolveTarget(const QByteArray& path, QByteArray& target, QString& failure)
         target = path;
         return true;
     }
+    // The same answer a read gives for it.
+    if (std::optional<QString> dangling = danglingLink(path)) {
+        failure = *dangling;
+        return false;
+    }
     char* resolved = ::realpath(path.constData(), nullptr);
     if (!resolved) {
-        failure =
-            QFile::decodeName(path) + QStringLiteral(" is a link that leads nowhere: ") + errorText(errno);
+        failure = QFile::decodeName(path) + QStringLiteral(" is a link that cannot be followed: ") +
+                  errorText(errno);
         return false;
     }
     target = QByteArray(resolved);
@@ -349,9 +455,10 @@ bool resolveTarget(const QByteArray& path, QByteArray& target, QString& failure)
     return true;
 }
 
-// An exclusive lock on a lock file beside the domain file, taken with flock(): the kernel releases
-// it when its holder ends in any way, so a writer that was killed never blocks the next one, and
-// the lock file that stays behind is harmless (one per domain, reused by every later write).
+// An exclusive lock on a lock file beside the domain file's own name (also when that name is a link
+// to a file elsewhere), taken with flock(): the kernel releases it when its holder ends in any
+// way, so a writer that was killed never blocks the next one, and the lock file that stays behind
+// is harmless (one per domain, reused by every later write, never written to or removed).
 class DomainLock {
 public:
     DomainLock() = default;
@@ -365,8 +472,9 @@ public:
     // Waits for a writer of ours that holds it (writes last milliseconds) up to the time limit.
     Result acquire(const QString& path) {
         const QByteArray native = QFile::encodeName(path);
-        // Never through a link, never blocking on a FIFO put in its place.
-        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+        // Never through a link, never blocking on a FIFO put in its place; never written to, so a
+        // file that happens to have its name keeps its contents.
+        m_fd = ::open(native.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
                       0600);
         if (m_fd < 0)
             return Result::failure(Status::NotStored, QStringLiteral("the lock ") + path +
@@ -406,10 +514,15 @@ struct PlistFileDefaults::Snapshot {
     LoadedFile file;
 };
 
-PlistFileDefaults::PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log)
-    : m_folder(std::move(folder)), m_domain(std::move(domain)),
-      m_acceptable(isAcceptableDomainName(m_domain)), m_log(std::move(log)) {
-    if (m_acceptable)
+PlistFileDefaults::PlistFileDefaults(const vexo::Expected<QString>& folder, QString domain,
+                                     std::shared_ptr<Log> log)
+    : m_folder(folder.valueOr(QString())), m_domain(std::move(domain)), m_log(std::move(log)) {
+    if (!folder)
+        m_refusal = folder.result();
+    else if (!isAcceptableDomainName(m_domain))
+        m_refusal = Result::failure(Status::Refused,
+                                    QStringLiteral("the domain name is not a plain reverse-DNS name"));
+    if (m_refusal)
         m_path = m_folder + QLatin1Char('/') + m_domain + kFileSuffix;
 }
 
@@ -448,7 +561,7 @@ void PlistFileDefaults::report(const Result& failure, Access access) const {
 }
 
 std::unique_ptr<vexo::ChangeObservation> PlistFileDefaults::observeChanges(std::function<void()> onChange) {
-    if (!m_acceptable)
+    if (!m_refusal)
         return nullptr;
     return std::make_unique<FileChangeObservation>(m_path, std::move(onChange));
 }
@@ -461,32 +574,57 @@ vexo::Expected<QVariant> PlistFileDefaults::read(const QString& key) const {
 }
 
 vexo::Expected<QVariantList> PlistFileDefaults::readValues(const QStringList& keys) const {
-    if (!m_acceptable)
-        return Result::failure(Status::Refused, QStringLiteral("Preferences domain \"") + m_domain +
-                                                    QStringLiteral("\" is not a plain reverse-DNS name"));
+    if (!m_refusal)
+        return m_refusal.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                  QStringLiteral("\" cannot be read: "));
     // One reading of the file serves every key.
     std::lock_guard guard(m_snapshotMutex);
     const FileIdentity current = FileIdentity::ofPath(QFile::encodeName(m_path));
     if (!m_snapshot || !m_snapshot->file.settled || !m_snapshot->file.identity.sameAs(current))
-        m_snapshot = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path)});
+        m_snapshot = std::make_unique<Snapshot>(Snapshot{loadDomainFile(m_path, Reading::LookUp)});
     if (!m_snapshot->file.failure)
         return m_snapshot->file.failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
                                                  QStringLiteral("\" cannot be read: "));
-    QVariantList values;
-    values.reserve(keys.size());
+    const auto cannotBeRead = [&](const Result& failure) {
+        return failure.prefixed(QStringLiteral("Preferences domain \"") + m_domain +
+                                QStringLiteral("\" cannot be read: "));
+    };
+    if (!m_snapshot->file.binary.isEmpty()) {
+        vexo::Expected<QVariantList> values =
+            plist::readBinaryDictionaryValues(m_snapshot->file.binary, keys, m_path);
+        if (!values)
+            return cannotBeRead(values.result());
+        return values;
+    }
+    // An XML file: its tree, walked once for all the keys (libplist looks each key up by a walk).
     auto* const root = static_cast<plist_t>(m_snapshot->file.root.get());
-    for (const QString& key : keys) {
-        if (!root || key.contains(QChar(u'\0'))) {
-            values.append(QVariant());
-            continue;
-        }
-        vexo::Expected<QVariant> value =
-            plist::convert(plist_dict_get_item(root, key.toUtf8().constData()),
-                           QStringLiteral("The value of \"") + key + QStringLiteral("\" in ") + m_path);
-        if (!value)
-            return value.result().prefixed(QStringLiteral("Preferences domain \"") + m_domain +
-                                           QStringLiteral("\" cannot be read: "));
-        values.append(std::move(value).value());
+    QVariantList values(keys.size());
+    if (!root)
+        return values;
+    plist::KeyPositions wanted(keys);
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(root, &iter);
+    const std::unique_ptr<void, decltype(&std::free)> ownedIter(iter, &std::free);
+    while (iter && !wanted.isEmpty()) {
+        char* name = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(root, iter, &name, &item);
+        const std::unique_ptr<char, decltype(&std::free)> ownedName(name, &std::free);
+        if (!item)
+            break;
+        Result converted;
+        wanted.take(QByteArray::fromRawData(name, qsizetype(std::strlen(name))), [&](qsizetype i) {
+            vexo::Expected<QVariant> value = plist::convert(item);
+            if (!value) // again, naming the value in the reason, which is made only when there is one
+                value = plist::convert(item, QStringLiteral("The value of \"") + keys[i] +
+                                                 QStringLiteral("\" in ") + m_path);
+            if (!value)
+                converted = cannotBeRead(value.result());
+            else
+                values[i] = std::move(value).value();
+        });
+        if (!converted)
+            return converted;
     }
     return values;
 }
@@ -507,8 +645,8 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                         why);
     };
     const auto fail = [&](const QString& why) { return failWith(Status::NotStored, why); };
-    if (!m_acceptable)
-        return failWith(Status::Refused, QStringLiteral("the domain name is not a plain reverse-DNS name"));
+    if (!m_refusal)
+        return failWith(m_refusal.status(), m_refusal.message());
     if (key.contains(QChar(u'\0')) || !key.isValidUtf16())
         return failWith(Status::Refused, QStringLiteral("the key is not a valid property-list key"));
     plist::Node newItem;
@@ -518,8 +656,12 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
             return failWith(Status::Refused, QStringLiteral("the value has no property-list form"));
     }
     // A domain without a folder has no file, so it has no key to remove either.
-    if (!value && !QFileInfo::exists(m_folder))
-        return {};
+    if (struct stat folder{}; !value && ::stat(QFile::encodeName(m_folder).constData(), &folder) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be reached: ") +
+                    errorText(errno));
+    }
     if (!QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder ") + m_folder + QStringLiteral(" cannot be created"));
 
@@ -529,13 +671,12 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
     if (!resolveTarget(nativePath, target, failure))
         return fail(failure);
     DomainLock lock;
-    if (Result locked = lock.acquire(QFile::decodeName(target) + kLockSuffix); !locked)
+    if (Result locked = lock.acquire(m_path + kLockSuffix); !locked)
         return fail(locked.message());
-    removeStrayTemporaries(target);
 
     const QByteArray utf8Key = key.toUtf8();
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-        LoadedFile current = loadDomainFile(QFile::decodeName(target));
+        LoadedFile current = loadDomainFile(QFile::decodeName(target), Reading::Change);
         if (!current.failure)
             return failWith(current.failure.status(),
                             current.failure.message() + QStringLiteral("; the file is left as it is"));
@@ -552,25 +693,23 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                 return {};
             plist_dict_remove_item(root, utf8Key.constData());
         }
-        const QByteArray bytes = plist::nodeToBinary(root);
-        if (bytes.isEmpty())
+        // libplist's own buffer is written out as it is, without a copy.
+        char* bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(root, &bytes, &length);
+        const std::unique_ptr<char, decltype(&plist_to_bin_free)> written(bytes, &plist_to_bin_free);
+        if (!bytes || length == 0)
             return fail(QStringLiteral("the domain cannot be written as a property list"));
-        const QByteArray temporary = writeTemporary(target, bytes, current.identity, failure);
-        if (temporary.isEmpty())
+        Replacement replacement(target, current.identity, bytes, length);
+        if (!replacement.write(failure))
             return fail(failure + QStringLiteral("; the domain file is left as it was"));
         if (m_beforeReplace)
-            m_beforeReplace(QFile::decodeName(temporary));
+            m_beforeReplace();
         // Another program may have written the file without our lock since we read it.
-        if (!FileIdentity::ofPath(target).sameAs(current.identity)) {
-            ::unlink(temporary.constData());
+        if (!FileIdentity::ofPath(target).sameAs(current.identity))
             continue;
-        }
-        if (::rename(temporary.constData(), target.constData()) != 0) {
-            const int error = errno;
-            ::unlink(temporary.constData());
-            return fail(QStringLiteral("cannot replace ") + QFile::decodeName(target) + QStringLiteral(": ") +
-                        errorText(error));
-        }
+        if (!replacement.replaceTarget(failure))
+            return fail(failure);
         syncFolderOf(target);
         return {};
     }
@@ -579,22 +718,26 @@ Result PlistFileDefaults::store(const QString& key, const QVariant* value) {
                                "being written"));
 }
 
-PlistFilePreferences::PlistFilePreferences(QString folder, std::shared_ptr<Log> log)
+PlistFilePreferences::PlistFilePreferences(vexo::Expected<QString> folder, std::shared_ptr<Log> log)
     : m_folder(std::move(folder)), m_log(std::move(log)) {}
 
 std::shared_ptr<vexo::UserDefaults> PlistFilePreferences::open(const QString& domain) {
     return std::make_shared<PlistFileDefaults>(m_folder, domain, m_log);
 }
 
-QString PlistFilePreferences::defaultFolder() {
-    QString configured = qEnvironmentVariable("QUILLMERE_PREFERENCES_DIR");
-    if (!configured.isEmpty())
+vexo::Expected<QString> PlistFilePreferences::defaultFolder() {
+    vexo::Expected<QString> configured = vexo::environmentPath("QUILLMERE_PREFERENCES_DIR");
+    if (!configured || !configured->isEmpty())
         return configured;
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString base = !configHome.isEmpty() && QDir::isAbsolutePath(configHome)
-                             ? configHome
-                             : QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Quillmere/Preferences");
+    vexo::Expected<QString> configHome = vexo::environmentPath("XDG_CONFIG_HOME");
+    if (!configHome)
+        return configHome;
+    if (QDir::isAbsolutePath(*configHome))
+        return *configHome + QStringLiteral("/Quillmere/Preferences");
+    vexo::Expected<QString> home = vexo::environmentPath("HOME");
+    if (!home)
+        return home;
+    return (home->isEmpty() ? QDir::homePath() : *home) + QStringLiteral("/.config/Quillmere/Preferences");
 }
 
 } // namespace brisquel

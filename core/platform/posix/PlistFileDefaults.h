@@ -12,24 +12,30 @@ namespace brisquel {
 // One preferences domain kept as the property-list file <folder>/<domain>.plist.
 //
 // Reading looks at the file as it is at that moment; a file that is not a regular file (a FIFO, a
-// device) or is larger than limits::kPreferencesDomainBytes is refused with the reason, at once. The parsed
-// tree is reused only while the file keeps the identity it had when read (device, inode, size, modification
-// and change times) and those times were already settled then, so a change by any program is always seen.
+// device) or is larger than limits::kPreferencesDomainBytes is refused with the reason, at once. A
+// binary file's values are read where they lie (plist::readBinaryDictionaryValues), an XML file's
+// from its parsed tree. What was read is reused only while the file keeps the identity it had when
+// read (device, inode, size, modification and change times) and those times were already settled
+// then, so a change by any program is always seen.
 //
 // Writing happens under an flock() lock on <domain>.plist.lock, which the kernel releases when its
 // holder ends, however it ends: the file is read again, the one key is changed in the tree libplist
 // read (every other value is written back from that tree, untouched, so its type and exact value
-// survive), and the binary result goes to a temporary file ".<domain>.plist.tmp.XXXXXX" in the same
-// folder, is flushed to disk and renamed over the domain file, keeping its permissions. Temporary
-// files left by a writer that was killed are removed by the next write of that domain; their name
-// can never be another domain's file name. If the
-// domain file changed since it was read (another program does not take our lock) the whole step is
-// done again. A file that is not a property list holding a dictionary is never overwritten. When
-// the domain file is a symbolic link, the file it leads to is the one replaced.
+// survive), and the binary result goes to a new file in the same folder, is flushed to disk and
+// renamed over the domain file, keeping its permissions. The new file has no name until the
+// moment of its rename where the file system allows it (else ".<domain>.plist.tmp.XXXXXX", a name
+// no domain's file can have), so a writer that is killed leaves nothing behind; no file is ever
+// removed for its name, and a file that has a name this writer would take is never touched. If
+// the domain file changed since it was read (another program does not take our lock) the whole
+// step is done again. A file that is not a property list holding a dictionary is never
+// overwritten. When the domain file is a symbolic link, the file it leads to is the one replaced,
+// and the lock stays beside the link's own name; a link that leads nowhere is refused, by a read
+// as by a write, with the same reason.
 class PlistFileDefaults final : public vexo::UserDefaults {
 public:
-    // No file is touched until the first read or write.
-    PlistFileDefaults(QString folder, QString domain, std::shared_ptr<Log> log);
+    // No file is touched until the first read or write. A folder that cannot be used (a failure in
+    // place of its path) makes every read and write fail with that reason.
+    PlistFileDefaults(const vexo::Expected<QString>& folder, QString domain, std::shared_ptr<Log> log);
     ~PlistFileDefaults() override;
 
     QString domain() const override { return m_domain; }
@@ -42,7 +48,7 @@ public:
     // or creates it, is seen too.
     std::unique_ptr<vexo::ChangeObservation> observeChanges(std::function<void()> onChange) override;
 
-    // The domain file; empty for a refused domain name.
+    // The domain file; empty for a refused domain name or folder.
     const QString& path() const { return m_path; }
 
     // Whether a domain name can become a file name in the preferences folder: not empty, no
@@ -50,10 +56,10 @@ public:
     // UTF-16, and short enough to leave room for the lock and temporary files' suffixes.
     static bool isAcceptableDomainName(const QString& domain);
 
-    // Runs once the new contents are complete and flushed in the temporary file, before the
-    // domain file is compared with what was read and replaced. Lets tests change the file at that
-    // moment, or end the process there.
-    using BeforeReplaceHook = std::function<void(const QString& temporaryPath)>;
+    // Runs once the new contents are complete and flushed in the new file, before the domain file
+    // is compared with what was read and replaced. Lets tests change the file at that moment, or
+    // end the process there.
+    using BeforeReplaceHook = std::function<void()>;
     void setBeforeReplaceHook(BeforeReplaceHook hook) { m_beforeReplace = std::move(hook); }
 
 private:
@@ -65,7 +71,8 @@ private:
 
     QString m_folder;
     QString m_domain;
-    bool m_acceptable;
+    // Why no file of this domain can be used (its name, or its folder); a success when one can.
+    vexo::Result m_refusal;
     QString m_path;
     std::shared_ptr<Log> m_log;
     BeforeReplaceHook m_beforeReplace;
@@ -79,17 +86,20 @@ private:
 // Opens preferences domains as files in one folder.
 class PlistFilePreferences final : public vexo::PreferencesDomains {
 public:
-    PlistFilePreferences(QString folder, std::shared_ptr<Log> log);
+    // A folder that cannot be used (a failure in place of its path) gives handles whose every read
+    // and write fails with that reason.
+    PlistFilePreferences(vexo::Expected<QString> folder, std::shared_ptr<Log> log);
 
     std::shared_ptr<vexo::UserDefaults> open(const QString& domain) override;
-    QString folder() const { return m_folder; }
 
     // $QUILLMERE_PREFERENCES_DIR, else $XDG_CONFIG_HOME/Quillmere/Preferences (when that names an
-    // absolute folder), else ~/.config/Quillmere/Preferences.
-    static QString defaultFolder();
+    // absolute folder), else $HOME/.config/Quillmere/Preferences. A failure when the variable that
+    // decides it holds a path that is not valid UTF-8 (see VexoExtensions/EnvironmentPath.h): then no
+    // folder is used rather than one with a look-alike name.
+    static vexo::Expected<QString> defaultFolder();
 
 private:
-    QString m_folder;
+    vexo::Expected<QString> m_folder;
     std::shared_ptr<Log> m_log;
 };
 

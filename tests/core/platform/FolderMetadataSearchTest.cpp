@@ -214,33 +214,52 @@ TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
     EXPECT_EQ(valuesOf(search({elsewhere.filePath(QStringLiteral("Applications"))})), found);
 }
 
-TEST(FolderMetadataSearch, PassesOverAFolderItCannotRead) {
+TEST(FolderMetadataSearch, PassesOverAFolderItCannotReadAndSaysSo) {
     TempFolder apps;
     bundle(apps.path(), QStringLiteral("Capture One 9.app"));
     bundle(apps.filePath(QStringLiteral("locked")), QStringLiteral("Capture One 10.app"));
     bundle(apps.filePath(QStringLiteral("z")), QStringLiteral("Capture One 11.app"));
+    // A folder without folders below it is never read for what it holds, unless it cannot be read.
+    QDir().mkpath(apps.filePath(QStringLiteral("sealed")));
     const QString locked = apps.filePath(QStringLiteral("locked"));
+    const QString sealed = apps.filePath(QStringLiteral("sealed"));
     ASSERT_EQ(chmod(qPrintable(locked), 0), 0);
+    ASSERT_EQ(chmod(qPrintable(sealed), 0), 0);
     ASSERT_EQ(chmod(qPrintable(apps.path()), 0755), 0);
     const QStringList expected{QStringLiteral("Capture One 9"), QStringLiteral("Capture One 11")};
+    const auto searchedAsExpected = [&] {
+        MetadataQuery query;
+        query.searchScopes = {apps.path()};
+        query.displayNamePrefix = QStringLiteral("Capture One");
+        const brisquel::MetadataSearchResult result = FolderMetadataSearch().search(query);
+        QStringList unreadable;
+        for (const brisquel::SkippedEntry& entry : result.skipped) {
+            if (entry.reason.message().contains(QStringLiteral("cannot be searched")))
+                unreadable << entry.path;
+        }
+        unreadable.sort();
+        return valuesOf(result.items) == expected && unreadable == QStringList{locked, sealed};
+    };
 
     // Permission bits bind everyone but a privileged user; such a user searches as an ordinary
     // one in a child process so the bits take effect.
     if (geteuid() != 0) {
-        EXPECT_EQ(valuesOf(search({apps.path()})), expected);
+        EXPECT_TRUE(searchedAsExpected());
     } else {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             if (setgid(65534) != 0 || setuid(65534) != 0)
                 _exit(3);
-            _exit(valuesOf(search({apps.path()})) == expected ? 0 : 1);
+            _exit(searchedAsExpected() ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0)
-            << "1: the search found something else; 3: could not drop privileges";
+            << "1: the search found something else, or did not say which folders it could not read; "
+               "3: could not drop privileges";
     }
     chmod(qPrintable(locked), 0700);
+    chmod(qPrintable(sealed), 0700);
 }

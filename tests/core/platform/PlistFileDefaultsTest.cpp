@@ -1,8 +1,9 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
-#include "tests/core/platform/PlistTestSupport.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/PlistTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDateTime>
@@ -14,20 +15,24 @@
 #include <QSize>
 #include <QStandardPaths>
 #include <QThread>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits>
 #include <plist/plist.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace brisquel;
 using plisttest::describe;
 using plisttest::fileBytes;
+namespace hostile = testsupport::HostileFiles;
 
 namespace {
 
 const QString kDomain = QStringLiteral("com.captureone.captureone16");
+const QString kScriptKey = QStringLiteral("captureDoneScript");
 
 // A preferences folder of the test's own, holding (once written) the file of kDomain.
 struct DomainFiles {
@@ -55,6 +60,17 @@ struct DomainFiles {
     QString m_path = m_folder + QStringLiteral("/") + kDomain + QStringLiteral(".plist");
 };
 class PreferencesDomain : public ::testing::Test, protected DomainFiles {};
+
+// Whether the file system of folder lets a file be made without a name: then a writer that dies
+// before its rename leaves nothing behind; elsewhere its new file keeps the name it was made under.
+bool makesUnnamedFiles(const QString& folder) {
+    QDir().mkpath(folder);
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
 using PreferencesDomainReading = PreferencesDomain;
 using PreferencesDomainWriting = PreferencesDomain;
 using PreferencesDomainProcesses = PreferencesDomain;
@@ -134,14 +150,15 @@ TEST(PreferencesDomainOpening, DefaultFolderFollowsTheEnvironment) {
     qputenv("HOME", "/home/someone");
     qputenv("QUILLMERE_PREFERENCES_DIR", "/srv/prefs");
     qputenv("XDG_CONFIG_HOME", "/xdg");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(), QStringLiteral("/srv/prefs"));
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}), QStringLiteral("/srv/prefs"));
     qunsetenv("QUILLMERE_PREFERENCES_DIR");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(), QStringLiteral("/xdg/Quillmere/Preferences"));
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
+              QStringLiteral("/xdg/Quillmere/Preferences"));
     qputenv("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as XDG says
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(),
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
               QStringLiteral("/home/someone/.config/Quillmere/Preferences"));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(PlistFilePreferences::defaultFolder(),
+    EXPECT_EQ(PlistFilePreferences::defaultFolder().valueOr({}),
               QStringLiteral("/home/someone/.config/Quillmere/Preferences"));
 }
 
@@ -322,9 +339,15 @@ TEST_F(PreferencesDomainWriting, PermissionsAndSymbolicLinksAreKept) {
     const QString real =
         m_temp.write(QStringLiteral("dotfiles/domain.plist"), dictionaryWith(QStringLiteral("k"), 1));
     QFile::remove(m_path);
+    QFile::remove(m_path + QStringLiteral(".lock"));
     ASSERT_TRUE(QFile::link(real, m_path));
     ASSERT_TRUE(open()->setValue(QStringLiteral("j"), 3));
     EXPECT_TRUE(QFileInfo(m_path).isSymLink());
+    // The lock stays beside the domain's own name: nothing is made in the folder the link leads to.
+    EXPECT_TRUE(QFileInfo::exists(m_path + QStringLiteral(".lock")));
+    EXPECT_EQ(QDir(m_temp.filePath(QStringLiteral("dotfiles")))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("domain.plist")});
     EXPECT_EQ(vexo::plist::readFile(real, vexo::limits::kPreferencesDomainBytes).valueOr(QVariant()),
               QVariant(QVariantMap{{QStringLiteral("k"), qint64(1)}, {QStringLiteral("j"), qint64(3)}}));
 }
@@ -337,7 +360,12 @@ TEST(PreferencesDomainMalformed, AFileThatIsNotAPropertyListIsReportedAndNeverOv
         {QByteArray(), notAList},
         {binary.left(binary.size() / 2), notAList},
         {"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>", notAList},
-        {*vexo::plist::toBinary(QVariantList{1, 2}), QStringLiteral("does not hold a dictionary")}};
+        {*vexo::plist::toBinary(QVariantList{1, 2}), QStringLiteral("does not hold a dictionary")},
+        // Whatever any one key holds: the file as a whole is refused before a tree is built.
+        {hostile::deeplyNestedPlist({}, QStringLiteral("deep"), 200000), QStringLiteral("levels deep")},
+        {hostile::xmlDictionary({}, QStringLiteral("many"),
+                                "<array>" + QByteArray("<true/>").repeated(600000) + "</array>"),
+         QStringLiteral("more than 500000 values")}};
     for (const auto& [bytes, reason] : cases) {
         SCOPED_TRACE(reason.toStdString());
         const DomainFiles domain;
@@ -384,7 +412,7 @@ TEST(PreferencesDomainRaces, AChangeMadeDuringTheWriteIsNeverLost) {
         auto defaults = domain.open();
         int calls = 0;
         QVariantMap theirs;
-        defaults->setBeforeReplaceHook([&](const QString&) {
+        defaults->setBeforeReplaceHook([&] {
             if (calls++ > 0 && !everyTime)
                 return;
             theirs = {{QStringLiteral("original"), qint64(1)}, {QStringLiteral("theirs"), qint64(calls)}};
@@ -446,15 +474,17 @@ TEST_F(PreferencesDomainProcesses, AWriterThatDiesBeforeReplacingLeavesTheOldFil
                                                   QStringLiteral("k"), QStringLiteral("v")});
     ASSERT_EQ(run.exitCode, 3) << run.output.constData();
     EXPECT_EQ(fileBytes(m_path), before);
-    // It left its finished temporary file behind, as a crash would.
-    EXPECT_EQ(leftovers().size(), 1);
+    // Its new file had no name yet, so nothing is left; or it keeps the one it was made under,
+    // which no later write removes, since no program can tell it from a file of a person's.
+    const QStringList left = leftovers();
+    EXPECT_EQ(left.size(), makesUnnamedFiles(m_folder) ? 0 : 1);
 
     auto defaults = open();
     EXPECT_FALSE(defaults->value(QStringLiteral("k")).isValid());
     ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), QStringLiteral("mine")));
     EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant(QStringLiteral("mine")));
     EXPECT_EQ(defaults->value(QStringLiteral("text")), QVariant(QStringLiteral("Capture One")));
-    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_EQ(leftovers(), left);
 }
 
 TEST_F(PreferencesDomainProcesses, AWriterKilledWhileHoldingTheLockNeverBlocksTheNextOne) {
@@ -466,34 +496,83 @@ TEST_F(PreferencesDomainProcesses, AWriterKilledWhileHoldingTheLockNeverBlocksTh
                  {QStringLiteral("--hang-before-replace"), m_folder, kDomain, QStringLiteral("k"),
                   QStringLiteral("v")});
     ASSERT_TRUE(writer.waitForStarted());
-    for (int i = 0; i < 2000 && leftovers().isEmpty(); ++i)
-        QThread::msleep(5);
-    ASSERT_EQ(leftovers().size(), 1);
+    ASSERT_TRUE(writer.waitForReadyRead(60000));
+    ASSERT_EQ(writer.readAllStandardOutput(), QByteArray("ready\n"));
     writer.kill();
     ASSERT_TRUE(writer.waitForFinished());
+    const QStringList left = leftovers();
     auto defaults = open();
     ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), QStringLiteral("after")));
     EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant(QStringLiteral("after")));
-    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_EQ(leftovers(), left);
 }
 
-TEST_F(PreferencesDomainWriting, CleaningUpNeverTouchesAnotherDomainsFile) {
-    // Domains whose file names look like this domain's temporary files, or contain them.
+TEST_F(PreferencesDomainWriting, FilesNamedLikeItsOwnAreNeverTouched) {
+    // A person's files, and other domains' files, named like this domain's new files, or exactly as
+    // a new file of its own would be named, or as its lock.
     const QStringList lookalikes{kDomain + QStringLiteral(".plist.tmp..plist"),
                                  kDomain + QStringLiteral(".plist.tmp.abcdef"),
                                  QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.abc.ef"),
-                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.abcdefg")};
+                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.abcdefg"),
+                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.backup"),
+                                 QStringLiteral(".") + kDomain + QStringLiteral(".plist.tmp.Q1w2E3"),
+                                 kDomain + QStringLiteral(".plist.lock")};
     QDir().mkpath(m_folder);
     for (const QString& name : lookalikes)
         plisttest::writeFileBytes(m_folder + QLatin1Char('/') + name, "keep me");
-    // A stray temporary of ours, of exactly the pattern.
-    plisttest::writeFileBytes(m_folder + QStringLiteral("/.") + kDomain + QStringLiteral(".plist.tmp.Q1w2E3"),
-                              "stray");
-    ASSERT_TRUE(open()->setValue(QStringLiteral("k"), 1));
+    auto defaults = open();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(defaults->setValue(QStringLiteral("k"), i));
     for (const QString& name : lookalikes)
         EXPECT_EQ(fileBytes(m_folder + QLatin1Char('/') + name), QByteArray("keep me")) << qPrintable(name);
-    EXPECT_FALSE(
-        QFileInfo::exists(m_folder + QStringLiteral("/.") + kDomain + QStringLiteral(".plist.tmp.Q1w2E3")));
+    EXPECT_EQ(QDir(m_folder).entryList(QDir::Files | QDir::Hidden).size(), lookalikes.size() + 1);
+}
+
+TEST_F(PreferencesDomainWriting, ALinkThatLeadsNowhereIsRefusedAlikeByReadsAndWrites) {
+    QDir().mkpath(m_folder);
+    const QString nowhere = m_temp.filePath(QStringLiteral("elsewhere/missing.plist"));
+    ASSERT_TRUE(QFile::link(nowhere, m_path));
+    auto defaults = open();
+    const vexo::Expected<QVariant> read = defaults->read(QStringLiteral("k"));
+    const vexo::Result written = defaults->write(QStringLiteral("k"), 1);
+    const vexo::Result removed = defaults->remove(QStringLiteral("k"));
+    const QString reason =
+        m_path + QStringLiteral(" is a link to ") + nowhere + QStringLiteral(", which does not exist");
+    for (const vexo::Result& result : {read.result(), written, removed}) {
+        ASSERT_FALSE(result);
+        EXPECT_TRUE(result.message().contains(reason)) << qPrintable(result.message());
+    }
+    EXPECT_EQ(read.result().status(), vexo::Status::NotFound);
+    EXPECT_FALSE(QFileInfo::exists(m_temp.filePath(QStringLiteral("elsewhere"))));
+    EXPECT_TRUE(QFileInfo(m_path).isSymLink());
+}
+
+TEST_F(PreferencesDomainReading, SeveralKeysFromOneReadingGiveEachItsOwnValue) {
+    QVariantMap stored;
+    for (int i = 0; i < 3000; ++i)
+        stored.insert(QStringLiteral("key%1").arg(i),
+                      i % 3 ? QVariant(QStringLiteral("/s/%1.scpt").arg(i)) : QVariant::fromValue<qint64>(i));
+    write(*vexo::plist::toBinary(stored));
+    // Asked in another order than the file's, with repeats, absent keys and keys no file can hold.
+    QStringList keys;
+    QVariantList expected;
+    for (int i = 2999; i >= 0; i -= 7) {
+        keys << QStringLiteral("key%1").arg(i);
+        expected << stored.value(keys.last());
+    }
+    keys << QStringLiteral("key5") << QStringLiteral("absent") << QString::fromUtf8("key1\0", 5)
+         << QStringLiteral("key5");
+    expected << stored.value(QStringLiteral("key5")) << QVariant() << QVariant()
+             << stored.value(QStringLiteral("key5"));
+    const vexo::Expected<QVariantList> values = open()->readValues(keys);
+    ASSERT_TRUE(values) << qPrintable(values.result().message());
+    EXPECT_EQ(*values, expected);
+
+    // A key that a file holds twice reads as its first value, one key or several at a time.
+    write(hostile::duplicateKeyPlist());
+    EXPECT_EQ(open()->value(QStringLiteral("k")), QVariant(QStringLiteral("first")));
+    EXPECT_EQ(open()->readValues({QStringLiteral("k"), QStringLiteral("x")}).valueOr({}),
+              (QVariantList{QStringLiteral("first"), QVariant()}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -524,6 +603,38 @@ TEST_F(PreferencesDomainFullDisk, AWriteThatDoesNotFitLeavesTheOldFileWhole) {
     // Once there is room again, writing works.
     QFile::remove(fillerPath);
     EXPECT_TRUE(defaults->setValue(QStringLiteral("big"), QByteArray(40000, 'b')));
+}
+
+TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
+    testsupport::TempFolder temp;
+    auto log = std::make_shared<testsupport::RecordingLog>();
+    PlistFileDefaults defaults(temp.path(), kDomain, log);
+    for (const QString& path :
+         {QStringLiteral("/Users/me/My Scripts/done.scpt"),
+          QStringLiteral("/Users/me/\"quoted\" 'too'.applescript"),
+          QStringLiteral("/Users/me/Grüße/日本語.scpt"), QStringLiteral("/tmp/100%25 and %.scpt"),
+          QStringLiteral("/tmp/a#b?c.scpt"), QStringLiteral("/tmp/back\\slash.scpt")}) {
+        ASSERT_TRUE(defaults.setUrl(kScriptKey, QUrl::fromLocalFile(path))) << qPrintable(path);
+        EXPECT_EQ(defaults.string(kScriptKey), path);
+        EXPECT_EQ(defaults.url(kScriptKey), QUrl::fromLocalFile(path));
+    }
+    EXPECT_TRUE(defaults.setUrl(kScriptKey, std::nullopt));
+    EXPECT_FALSE(defaults.value(kScriptKey).isValid());
+    EXPECT_TRUE(log->systemLines().isEmpty());
+
+    // A URL without a file path, and a path that cannot be kept exactly as text (what a name with
+    // bytes that are not UTF-8 decodes to), are refused with a log line; nothing else is stored.
+    ASSERT_TRUE(defaults.setValue(kScriptKey, QStringLiteral("/kept.scpt")));
+    const QList<QUrl> refused{
+        QUrl(QStringLiteral("https://example.com/a.scpt")), QUrl(),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/caf") + QChar::ReplacementCharacter +
+                            QStringLiteral(".scpt")),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/a") + QChar(0xDC80) + QStringLiteral(".scpt"))};
+    for (const QUrl& url : refused)
+        EXPECT_FALSE(defaults.setUrl(kScriptKey, url)) << qPrintable(url.toString());
+    EXPECT_EQ(defaults.string(kScriptKey), QStringLiteral("/kept.scpt"));
+    EXPECT_EQ(log->systemLines().size(), refused.size());
+    EXPECT_TRUE(log->systemLines().last().contains(QStringLiteral("cannot be stored exactly as text")));
 }
 
 } // namespace

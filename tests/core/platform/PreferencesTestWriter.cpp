@@ -7,7 +7,7 @@
 //       sets one key but ends the process (exit code 3) once the new file is written, before it
 //       replaces the domain file, the way a crash at the worst moment would.
 //   preferences_test_writer --hang-before-replace <folder> <domain> <key> <value>
-//       the same, but stops there for good, holding the lock, until it is killed.
+//       the same, but prints "ready" there and stops for good, holding the lock, until it is killed.
 //   preferences_test_writer --set <folder> <domain> <key> integer|real|boolean|string <value>
 //       sets one key to a value of that type, written from text ("true" or "false" for a
 //       boolean); exits 0 when it was written.
@@ -51,9 +51,13 @@ int main(int argc, char** argv) {
     // The system log of whichever platform this runs on.
     brisquel::PlistFileDefaults defaults(arguments[0], arguments[1], brisquel::Platform::native().log);
     if (exitBeforeReplace || hangBeforeReplace) {
-        defaults.setBeforeReplaceHook([hangBeforeReplace](const QString&) {
-            while (hangBeforeReplace)
-                ::pause();
+        defaults.setBeforeReplaceHook([hangBeforeReplace] {
+            if (hangBeforeReplace) {
+                // Tells the test that the lock is held and the new file written.
+                ::write(STDOUT_FILENO, "ready\n", 6);
+                for (;;)
+                    ::pause();
+            }
             ::_exit(3);
         });
         defaults.setValue(arguments[2], arguments[3]);

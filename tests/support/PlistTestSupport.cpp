@@ -1,4 +1,4 @@
-#include "tests/core/platform/PlistTestSupport.h"
+#include "tests/support/PlistTestSupport.h"
 
 #include <QFile>
 #include <QProcess>
@@ -161,75 +161,6 @@ QString pythonWithPlistlib() {
         return {};
     const ProgramRun run = runProgram(python, {QStringLiteral("-c"), QStringLiteral("import plistlib")});
     return run.exitCode == 0 ? python : QString();
-}
-
-namespace {
-
-void appendBigEndian(QByteArray& bytes, quint64 value, int width) {
-    for (int i = width - 1; i >= 0; --i)
-        bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
-// A binary property list of the given objects (the first one at the top), with references of
-// refWidth bytes.
-QByteArray binaryPlist(const QList<QByteArray>& objects) {
-    QByteArray bytes("bplist00");
-    QList<quint64> offsets;
-    for (const QByteArray& object : objects) {
-        offsets << static_cast<quint64>(bytes.size());
-        bytes += object;
-    }
-    const auto table = static_cast<quint64>(bytes.size());
-    for (const quint64 offset : offsets)
-        appendBigEndian(bytes, offset, 4);
-    bytes += QByteArray(6, '\0');
-    bytes.append('\x04').append('\x04'); // offsets and references of 4 bytes
-    appendBigEndian(bytes, static_cast<quint64>(objects.size()), 8);
-    appendBigEndian(bytes, 0, 8);
-    appendBigEndian(bytes, table, 8);
-    return bytes;
-}
-
-QByteArray arrayOf(const QList<quint64>& references) {
-    QByteArray object;
-    if (references.size() < 15) {
-        object.append(static_cast<char>(0xA0 | references.size()));
-    } else {
-        object.append('\xAF').append('\x13'); // the count follows as an 8-byte integer
-        appendBigEndian(object, static_cast<quint64>(references.size()), 8);
-    }
-    for (const quint64 reference : references)
-        appendBigEndian(object, reference, 4);
-    return object;
-}
-
-} // namespace
-
-QByteArray sharedReferencePlist(int levels, int width) {
-    QList<QByteArray> objects;
-    for (int level = 0; level < levels; ++level)
-        objects << arrayOf(QList<quint64>(width, static_cast<quint64>(level + 1)));
-    objects << QByteArray("\x53"
-                          "abc",
-                          4);
-    return binaryPlist(objects);
-}
-
-QByteArray nestedBinaryPlist(int depth) {
-    QList<QByteArray> objects;
-    for (int level = 0; level < depth; ++level)
-        objects << arrayOf({static_cast<quint64>(level + 1)});
-    objects << arrayOf({});
-    return binaryPlist(objects);
-}
-
-QByteArray nestedXmlPlist(int depth) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">" +
-           QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth) + "</plist>";
-}
-
-QByteArray loopingPlist() {
-    return binaryPlist({arrayOf({0})});
 }
 
 } // namespace plisttest

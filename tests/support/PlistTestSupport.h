@@ -21,15 +21,6 @@ brisquel::vexo::plist::Node readTree(const QString& path);
 // microsecond and beyond 32-bit seconds, data with NULs, nested arrays and dictionaries, a UID.
 brisquel::vexo::plist::Node everyKindTree();
 
-// Hostile property lists, small files that stand for huge or endless trees:
-// a binary one in which each of `levels` arrays names the next one `width` times, so that the tree
-// holds width^levels strings; binary and XML ones of `depth` nested arrays; a binary one whose
-// top array names itself.
-QByteArray sharedReferencePlist(int levels, int width);
-QByteArray nestedBinaryPlist(int depth);
-QByteArray nestedXmlPlist(int depth);
-QByteArray loopingPlist();
-
 // The exit code and output of a program, or -1 when it could not run.
 struct ProgramRun {
     int exitCode = -1;

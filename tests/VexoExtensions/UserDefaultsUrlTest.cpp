@@ -2,7 +2,7 @@
 #include "core/platform/posix/PlistFileDefaults.h"
 #include "tests/support/ArchivedURL.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
+#include "tests/support/HostileFiles.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -58,38 +58,13 @@ TEST(PreferencesURLReading, AnArchivedFileURLIsDecodedAndAnyOtherArchiveIsNone) 
         EXPECT_FALSE(urlOf(archive.bytes())) << qPrintable(archive.relative);
     EXPECT_FALSE(urlOf(*vexo::plist::toBinary(
         QVariantMap{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")}})));
-}
 
-TEST(PreferencesURLWriting, APathIsStoredAsPlainTextAndReadBack) {
-    testsupport::TempFolder temp;
-    auto log = std::make_shared<testsupport::RecordingLog>();
-    PlistFileDefaults defaults(temp.path(), QStringLiteral("com.captureone.captureone16"), log);
-    for (const QString& path :
-         {QStringLiteral("/Users/me/My Scripts/done.scpt"),
-          QStringLiteral("/Users/me/\"quoted\" 'too'.applescript"),
-          QStringLiteral("/Users/me/Grüße/日本語.scpt"), QStringLiteral("/tmp/100%25 and %.scpt"),
-          QStringLiteral("/tmp/a#b?c.scpt"), QStringLiteral("/tmp/back\\slash.scpt")}) {
-        ASSERT_TRUE(defaults.setUrl(kKey, QUrl::fromLocalFile(path))) << qPrintable(path);
-        EXPECT_EQ(defaults.string(kKey), path);
-        EXPECT_EQ(defaults.url(kKey), QUrl::fromLocalFile(path));
-    }
-    EXPECT_TRUE(defaults.setUrl(kKey, std::nullopt));
-    EXPECT_FALSE(defaults.value(kKey).isValid());
-    EXPECT_TRUE(log->systemLines().isEmpty());
-
-    // A URL without a file path, and a path that cannot be kept exactly as text (what a name with
-    // bytes that are not UTF-8 decodes to), are refused with a log line; nothing else is stored.
-    ASSERT_TRUE(defaults.setValue(kKey, QStringLiteral("/kept.scpt")));
-    const QList<QUrl> refused{
-        QUrl(QStringLiteral("https://example.com/a.scpt")), QUrl(),
-        QUrl::fromLocalFile(QStringLiteral("/tmp/caf") + QChar::ReplacementCharacter +
-                            QStringLiteral(".scpt")),
-        QUrl::fromLocalFile(QStringLiteral("/tmp/a") + QChar(0xDC80) + QStringLiteral(".scpt"))};
-    for (const QUrl& url : refused)
-        EXPECT_FALSE(defaults.setUrl(kKey, url)) << qPrintable(url.toString());
-    EXPECT_EQ(defaults.string(kKey), QStringLiteral("/kept.scpt"));
-    EXPECT_EQ(log->systemLines().size(), refused.size());
-    EXPECT_TRUE(log->systemLines().last().contains(QStringLiteral("cannot be stored exactly as text")));
+    // Data holding a property list that no tree should be built for is no URL either.
+    namespace hostile = testsupport::HostileFiles;
+    for (const QByteArray& data :
+         {hostile::nestedXmlPlist(200000, hostile::Nesting::Mixed), hostile::nestedBinaryPlist(200000),
+          hostile::manyValuesXmlPlist(600000), hostile::sharedReferencePlist(30, 2)})
+        EXPECT_FALSE(urlOf(data));
 }
 
 } // namespace

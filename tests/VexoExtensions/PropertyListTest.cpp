@@ -1,0 +1,227 @@
+#include "VexoExtensions/PropertyList.h"
+#include "VexoExtensions/BinaryPropertyListShape.h"
+#include "VexoExtensions/InputLimits.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/PlistTestSupport.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QStringEncoder>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <limits>
+#include <plist/plist.h>
+
+using namespace brisquel;
+
+namespace {
+
+TEST(PropertyListValues, EveryKindSurvivesABinaryRoundTrip) {
+    const auto date = [](const char* text) {
+        return QVariant(QDateTime::fromString(QLatin1String(text), Qt::ISODateWithMs));
+    };
+    const qint64 smallest = std::numeric_limits<qint64>::min();
+    const qint64 largest = std::numeric_limits<qint64>::max();
+    const QList<QPair<QVariant, QVariant>> cases{
+        {QStringLiteral("Grüße — 📷"), QStringLiteral("Grüße — 📷")},
+        {true, true},
+        {0.1, 0.1},
+        {QByteArray("\0a\xff", 3), QByteArray("\0a\xff", 3)},
+        {QByteArray(), QByteArray()},
+        {42, QVariant::fromValue<qint64>(42)},
+        {-1, QVariant::fromValue<qint64>(-1)},
+        {smallest, smallest},
+        {largest, largest},
+        {quint64(largest) + 1, quint64(largest) + 1},
+        {std::numeric_limits<quint64>::max(), std::numeric_limits<quint64>::max()},
+        {quint64(5), QVariant::fromValue<qint64>(5)}, // small unsigned numbers are plain integers
+        {date("2023-05-17T08:09:10.123Z"), date("2023-05-17T08:09:10.123Z")},
+        {date("1901-01-01T00:00:00.001Z"), date("1901-01-01T00:00:00.001Z")},
+        {date("2001-01-01T00:00:00.000Z"), date("2001-01-01T00:00:00.000Z")},
+        {date("2150-12-31T23:59:59.999Z"), date("2150-12-31T23:59:59.999Z")},
+        {QStringList{QStringLiteral("a"), QStringLiteral("b")},
+         QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
+        {QVariantList{1, QVariantMap{{QStringLiteral("x"), 1.5}}, QVariantMap{}, QVariantList{}},
+         QVariantList{qint64(1), QVariantMap{{QStringLiteral("x"), 1.5}}, QVariantMap{}, QVariantList{}}}};
+    for (const auto& [value, expected] : cases) {
+        const std::optional<QByteArray> bytes = vexo::plist::toBinary(value);
+        ASSERT_TRUE(bytes) << qPrintable(value.toString());
+        const vexo::Expected<QVariant> back = vexo::plist::parse(*bytes);
+        ASSERT_TRUE(back) << qPrintable(value.toString());
+        // Kinds as well as values: QVariant equality alone would let a number pass for another.
+        EXPECT_EQ(back->typeId(), expected.typeId()) << qPrintable(value.toString());
+        EXPECT_EQ(*back, expected) << qPrintable(value.toString());
+        if (expected.typeId() == QMetaType::QDateTime) {
+            EXPECT_EQ(back->toDateTime().timeSpec(), Qt::UTC);
+        }
+    }
+}
+
+TEST(PropertyListValues, UidsReadAsTheirDictionaryFormAndWriteBack) {
+    const vexo::plist::Node node = vexo::plist::fromVariant(QVariantMap{{QStringLiteral("CF$UID"), 7}});
+    ASSERT_TRUE(node);
+    EXPECT_EQ(plist_get_node_type(static_cast<plist_t>(node.get())), PLIST_UID);
+    EXPECT_EQ(vexo::plist::toVariant(node.get()),
+              QVariant(QVariantMap{{QStringLiteral("CF$UID"), qint64(7)}}));
+}
+
+TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
+    // One bad element spoils the whole container rather than vanishing from it.
+    for (const QVariant& value : {QVariant(), QVariant::fromValue(QSize(1, 2)), QVariant(QDateTime()),
+                                  QVariant(QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")),
+                                  QVariant(QString(QChar(0xD800))), QVariant(QVariantList{1, QVariant()}),
+                                  QVariant(QVariantMap{{QString::fromUtf8("a\0b", 3), 1}})})
+        EXPECT_FALSE(vexo::plist::toBinary(value)) << value.typeName();
+}
+
+TEST(PropertyListReading, ReadsXmlAndBinaryAndRefusesAnythingElse) {
+    const vexo::Expected<QVariant> fromXml = vexo::plist::parse(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        "<key>a</key><integer>-5</integer><key>b</key><string>x &amp; y</string></dict></plist>");
+    EXPECT_EQ(*fromXml, QVariant(QVariantMap{{QStringLiteral("a"), QVariant::fromValue<qint64>(-5)},
+                                             {QStringLiteral("b"), QStringLiteral("x & y")}}));
+    const QByteArray binary = *vexo::plist::toBinary(fromXml->toMap());
+    EXPECT_TRUE(binary.startsWith("bplist00"));
+    EXPECT_EQ(vexo::plist::parse(binary).valueOr(QVariant()), *fromXml);
+
+    for (const QByteArray& bytes :
+         {QByteArray(), QByteArray("not a property list"), binary.left(binary.size() - 10),
+          QByteArray("<plist version=\"1.0\"><dict><key>a</key></plist>")})
+        EXPECT_FALSE(vexo::plist::parse(bytes)) << bytes.constData();
+    EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist"), 1024));
+}
+
+// Shapes that harm a reader building a tree, in both forms, against the bounds of InputLimits.h:
+// each is refused before libplist builds anything (or read, at the bound itself), with its reason.
+struct HostileShape {
+    const char* name;
+    QByteArray (*bytes)();
+    vexo::Status status; // Ok: read
+    const char* reason;
+};
+
+void PrintTo(const HostileShape& shape, std::ostream* out) {
+    *out << shape.name;
+}
+
+class PropertyListShapes : public ::testing::TestWithParam<HostileShape> {};
+
+TEST_P(PropertyListShapes, AreRefusedBeforeATreeIsBuilt) {
+    const HostileShape& shape = GetParam();
+    const vexo::Expected<QVariant> read = vexo::plist::parse(shape.bytes(), QStringLiteral("hostile.plist"));
+    if (shape.status == vexo::Status::Ok) {
+        EXPECT_TRUE(read) << qPrintable(read.result().message());
+        return;
+    }
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.result().status(), shape.status);
+    EXPECT_TRUE(read.result().message().startsWith(QStringLiteral("hostile.plist ")));
+    EXPECT_TRUE(read.result().message().contains(QLatin1String(shape.reason)))
+        << qPrintable(read.result().message());
+}
+
+namespace hostile = testsupport::HostileFiles;
+using Nesting = hostile::Nesting;
+constexpr int kDeep = 200'000;
+constexpr int kDeepest = vexo::limits::kPropertyListDepth + 1;  // the top value and 128 levels below
+constexpr qint64 kMost = vexo::limits::kPropertyListValues - 1; // and the array that holds them
+const vexo::Status kRefused = vexo::Status::TooLarge;
+
+// Texts that read differently depending on how a reader tokenizes them: end tags in attribute
+// values and comments, which only a careless reader takes for end tags.
+QByteArray endTagsHiddenInAttributes() {
+    return "<plist>" + QByteArray("<array a=\"</array>\">").repeated(kDeep) +
+           QByteArray("</array>").repeated(kDeep) + "</plist>";
+}
+QByteArray endTagsHiddenInComments() {
+    return "<plist>" + QByteArray("<array><!-- </array> -->").repeated(kDeep) +
+           QByteArray("</array>").repeated(kDeep) + "</plist>";
+}
+// Nesting one level too deep, in UTF-16: counted in any encoding.
+QByteArray deepUtf16() {
+    QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    return encoder.encode(QString::fromUtf8(hostile::nestedXmlPlist(kDeepest + 1))
+                              .remove(QStringLiteral(" encoding=\"UTF-8\"")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, PropertyListShapes,
+    ::testing::Values(
+        HostileShape{"xmlDeepArrays", [] { return hostile::nestedXmlPlist(kDeep); }, kRefused, "levels deep"},
+        HostileShape{"xmlDeepDicts", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Dictionaries); },
+                     kRefused, "levels deep"},
+        HostileShape{"xmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused,
+                     "levels deep"},
+        HostileShape{
+            "xmlDeepUnderAKey",
+            [] { return hostile::xmlDictionary({}, QStringLiteral("k"), hostile::nestedXmlValue(kDeep)); },
+            kRefused, "levels deep"},
+        HostileShape{"xmlOneLevelTooDeep", [] { return hostile::nestedXmlPlist(kDeepest + 1); }, kRefused,
+                     "128 levels deep"},
+        HostileShape{"xmlDeepest", [] { return hostile::nestedXmlPlist(kDeepest, Nesting::Mixed); },
+                     vexo::Status::Ok, ""},
+        HostileShape{"xmlEndTagsInAttributes", endTagsHiddenInAttributes, kRefused, "levels deep"},
+        HostileShape{"xmlEndTagsInComments", endTagsHiddenInComments, kRefused, "levels deep"},
+        HostileShape{"xmlUtf16Deep", deepUtf16, kRefused, "levels deep"},
+        HostileShape{"xmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
+                     "more than 500000 values"},
+        HostileShape{"xmlMostValues", [] { return hostile::manyValuesXmlPlist(kMost); }, vexo::Status::Ok,
+                     ""},
+        HostileShape{"binaryDeepArrays", [] { return hostile::nestedBinaryPlist(kDeep); }, kRefused,
+                     "levels deep"},
+        HostileShape{"binaryDeepDicts",
+                     [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Dictionaries); }, kRefused,
+                     "levels deep"},
+        HostileShape{"binaryDeepMixed", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Mixed); },
+                     kRefused, "levels deep"},
+        HostileShape{"binaryOneLevelTooDeep", [] { return hostile::nestedBinaryPlist(kDeepest + 1); },
+                     kRefused, "128 levels deep"},
+        HostileShape{"binaryDeepest", [] { return hostile::nestedBinaryPlist(kDeepest, Nesting::Mixed); },
+                     vexo::Status::Ok, ""},
+        HostileShape{"binaryManyValues", [] { return hostile::manyValuesBinaryPlist(kMost + 1); }, kRefused,
+                     "more than 500000"},
+        HostileShape{"binaryMostValues", [] { return hostile::manyValuesBinaryPlist(kMost); },
+                     vexo::Status::Ok, ""},
+        HostileShape{"binarySharedArrays", [] { return hostile::sharedReferencePlist(30, 2); }, kRefused,
+                     "values"},
+        HostileShape{"binaryWideSharedArrays", [] { return hostile::sharedReferencePlist(100, 1000); },
+                     kRefused, "values"},
+        HostileShape{"binaryLoop", hostile::loopingPlist, vexo::Status::Malformed, "loop"}),
+    [](const ::testing::TestParamInfo<HostileShape>& row) { return std::string(row.param.name); });
+
+TEST(PropertyListTrees, ValuesLookedUpWhereTheyLieReadAsInTheWholeTree) {
+    // Every kind of value, nested ones, and values the binary writer shares among keys.
+    const vexo::plist::Node tree = plisttest::everyKindTree();
+    auto* const root = static_cast<plist_t>(tree.get());
+    plist_dict_set_item(root, "same array", plist_copy(plist_dict_get_item(root, "array")));
+    const QByteArray bytes = vexo::plist::nodeToBinary(root);
+    const QVariantMap whole = vexo::plist::parse(bytes).valueOr(QVariant()).toMap();
+    QStringList keys = whole.keys();
+    std::reverse(keys.begin(), keys.end());
+    keys << QStringLiteral("absent") << keys.first();
+    const vexo::Expected<QVariantList> looked = vexo::plist::readBinaryDictionaryValues(bytes, keys, {});
+    ASSERT_TRUE(looked) << qPrintable(looked.result().message());
+    ASSERT_EQ(looked->size(), keys.size());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(looked->at(i), whole.value(keys[i])) << qPrintable(keys[i]);
+        EXPECT_EQ(looked->at(i).typeId(), whole.value(keys[i]).typeId()) << qPrintable(keys[i]);
+    }
+}
+
+TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
+    const vexo::plist::Node tree = plisttest::everyKindTree();
+    const vexo::plist::Node reread = vexo::plist::parseNode(vexo::plist::nodeToBinary(tree.get()));
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(plisttest::describe(reread.get()), plisttest::describe(tree.get()));
+    // Pinned by their bytes, should describe() and the writer share a fault: the date finer than a
+    // microsecond (0x33 then the exact double), and the integer above the signed range.
+    const auto item = [&](const char* key) {
+        return plist_dict_get_item(static_cast<plist_t>(reread.get()), key);
+    };
+    EXPECT_EQ(vexo::plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(),
+              QByteArray("3341c53ac4270fcd6f"));
+    EXPECT_EQ(vexo::plist::toVariant(item("largest unsigned")),
+              QVariant::fromValue(std::numeric_limits<quint64>::max()));
+}
+
+} // namespace

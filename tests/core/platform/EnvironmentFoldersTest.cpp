@@ -1,0 +1,115 @@
+// Folders named by the environment reach the file system exactly as named, or not at all: a path
+// that is not valid UTF-8 has no exact text, and any text made of it names a look-alike folder.
+#include "VexoExtensions/EnvironmentPath.h"
+#include "core/AppFinder.h"
+#include "core/platform/Platform.h"
+#include "tests/support/TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace brisquel;
+
+namespace {
+
+// The variables a row sets, put back afterwards whatever the row did.
+class EnvironmentVariables {
+public:
+    EnvironmentVariables() {
+        for (const char* name : kNames)
+            m_saved.append(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    }
+    ~EnvironmentVariables() {
+        for (int i = 0; i < int(std::size(kNames)); ++i)
+            m_saved[i] ? qputenv(kNames[i], *m_saved[i]) : qunsetenv(kNames[i]);
+    }
+    static constexpr const char* kNames[] = {"QUILLMERE_PREFERENCES_DIR", "XDG_CONFIG_HOME", "HOME",
+                                             "QUILLMERE_APPLICATIONS_DIR"};
+
+private:
+    QList<std::optional<QByteArray>> m_saved;
+};
+
+struct FolderRow {
+    const char* name;
+    const char* variable;
+    QByteArray leaf;   // the last part of the path, below the test's folder
+    const char* shown; // how the message shows it; empty: the path is taken
+};
+
+void PrintTo(const FolderRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class EnvironmentFolders : public ::testing::TestWithParam<FolderRow> {};
+
+// Every file and folder below path, by their names' bytes.
+QList<QByteArray> everythingBelow(const QString& path) {
+    QList<QByteArray> names;
+    for (const QFileInfo& entry :
+         QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        names << QFile::encodeName(entry.fileName());
+        if (entry.isDir())
+            for (const QByteArray& below : everythingBelow(entry.filePath()))
+                names << QFile::encodeName(entry.fileName()) + '/' + below;
+    }
+    return names;
+}
+
+TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
+    const FolderRow& row = GetParam();
+    const EnvironmentVariables restore;
+    const testsupport::TempFolder temp;
+    const QByteArray path = QFile::encodeName(temp.path()) + '/' + row.leaf;
+    const bool applications = qstrcmp(row.variable, "QUILLMERE_APPLICATIONS_DIR") == 0;
+    for (const char* name : EnvironmentVariables::kNames)
+        qunsetenv(name);
+    // Never the machine's own folders: a folder that does not exist, and the test's own home.
+    qputenv("QUILLMERE_APPLICATIONS_DIR", QFile::encodeName(temp.filePath(QStringLiteral("none"))));
+    qputenv("HOME", QFile::encodeName(temp.path()));
+    qputenv(row.variable, path);
+    if (applications) {
+        // The folder exists under the exact name, with a copy in it that must not be found.
+        testsupport::makeBundle(QFile::decodeName(path), {});
+        ASSERT_TRUE(QFile::exists(QFile::decodeName(path)));
+    }
+    const bool refused = row.shown[0] != '\0';
+
+    const Platform platform = Platform::native();
+    const vexo::Result written = platform.preferences->open(QStringLiteral("com.captureone.captureone16"))
+                                     ->write(QStringLiteral("k"), 1);
+    const AppFinder::Discovery discovery = AppFinder::discoverWithReport(platform);
+    const vexo::Result& result = applications ? discovery.folder : written;
+    EXPECT_EQ(bool(result), !refused) << qPrintable(result.message());
+    if (refused) {
+        EXPECT_EQ(result.status(), vexo::Status::Refused);
+        EXPECT_TRUE(result.message().contains(QLatin1String(row.variable))) << qPrintable(result.message());
+        EXPECT_TRUE(result.message().contains(QString::fromUtf8(row.shown))) << qPrintable(result.message());
+        // Nothing was made anywhere: no look-alike folder, no domain.
+        if (!applications) {
+            EXPECT_TRUE(everythingBelow(temp.path()).isEmpty());
+        }
+    } else if (applications) {
+        EXPECT_EQ(discovery.apps.size(), 1);
+    } else {
+        EXPECT_TRUE(
+            QFile::exists(QFile::decodeName(path) + QStringLiteral("/com.captureone.captureone16.plist")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , EnvironmentFolders,
+    ::testing::Values(FolderRow{"preferencesLatin1", "QUILLMERE_PREFERENCES_DIR", "caf\xE9", "caf\\xE9"},
+                      FolderRow{"preferencesUtf8", "QUILLMERE_PREFERENCES_DIR", "caf\xC3\xA9", ""},
+                      FolderRow{"preferencesSurrogate", "QUILLMERE_PREFERENCES_DIR", "a\xED\xA0\x80",
+                                "a\\xED\\xA0\\x80"},
+                      FolderRow{"configHomeCut", "XDG_CONFIG_HOME", "x\xC3", "x\\xC3"},
+                      FolderRow{"homeLatin1", "HOME", "h\xFF", "h\\xFF"},
+                      FolderRow{"applicationsLatin1", "QUILLMERE_APPLICATIONS_DIR", "apps\xE9", "apps\\xE9"},
+                      FolderRow{"applicationsUtf8", "QUILLMERE_APPLICATIONS_DIR", "apps\xC3\xA9", ""}),
+    [](const ::testing::TestParamInfo<FolderRow>& row) { return std::string(row.param.name); });
+
+} // namespace

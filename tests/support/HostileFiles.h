@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Files built to harm a reader: each stands for a class of attack that anything able to put a
+// folder under the applications folder, or a file into the preferences folder, can mount. The
+// tests of every area and the fuzz targets' seeds take their hostile input from here, so that one
+// class of attack has one maker.
+namespace testsupport::HostileFiles {
+
+// Replaces the file's contents with the bytes, making its folders first. A file that cannot be
+// written stops the process: what follows would test nothing.
+void writeFile(const QString& path, const QByteArray& bytes);
+
+// A FIFO at path: a reader that opens it the ordinary way waits forever for a writer.
+void makeFifo(const QString& path);
+
+// How nested containers are built: arrays in arrays, dictionaries in dictionaries (each under one
+// key), or the two in turn.
+enum class Nesting { Arrays, Dictionaries, Mixed };
+
+// The XML text of one value: `depth` containers nested in one another, the innermost empty.
+QByteArray nestedXmlValue(int depth, Nesting nesting = Nesting::Arrays);
+// An XML property list whose top value is that.
+QByteArray nestedXmlPlist(int depth, Nesting nesting = Nesting::Arrays);
+// A binary property list of `depth` containers nested in one another, each an object of its own.
+QByteArray nestedBinaryPlist(int depth, Nesting nesting = Nesting::Arrays);
+
+// An XML dictionary holding, beside the keys of an information dictionary when bundleIdentifier is
+// not empty (else "keep" = "me"), the value text `value` under `key`.
+QByteArray xmlDictionary(const QString& bundleIdentifier, const QString& key, const QByteArray& value);
+// The same with `depth` nested arrays as the value: a recursive reader without a depth limit
+// overflows its stack.
+QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key, int depth);
+// The XML text of a data value holding the given bytes (in Base64).
+QByteArray xmlData(const QByteArray& bytes);
+
+// Property lists of `count` small values (booleans) in one array: each value is cheap to write and
+// costs a reader that builds a tree a hundred bytes or more.
+QByteArray manyValuesXmlPlist(qint64 count);
+QByteArray manyValuesBinaryPlist(qint64 count);
+
+// Small binary property lists that stand for huge trees: each of `levels` arrays names the next
+// one `width` times, so that the tree holds width^levels strings.
+QByteArray sharedReferencePlist(int levels, int width);
+// The same shape (14 names per array) as the value under `key` of a dictionary holding, beside it,
+// the keys of an information dictionary when bundleIdentifier is not empty.
+QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels);
+// A binary property list whose top array names itself.
+QByteArray loopingPlist();
+// A binary dictionary holding the key "k" twice: first with the text "first", then "second".
+QByteArray duplicateKeyPlist();
+
+// A well-formed XML information dictionary of at least `bytes` bytes (many small keys).
+void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, qint64 bytes);
+
+// A well-formed sdef of at least `bytes` bytes (many properties that are not background scripts,
+// and one that is).
+void writeLargeSdef(const QString& path, qint64 bytes);
+// An sdef with `count` background-script properties, "property 00001 script" and on; `wordBytes`
+// above 0 makes each description one word of that many letters instead of a short sentence.
+QByteArray sdefWithScripts(int count, qint64 wordBytes = 0);
+// The preferences key of the n-th of them, and the path the large domain assigns to it.
+QString keyOfScript(int n);
+QString pathOfScript(int n);
+
+} // namespace testsupport::HostileFiles
