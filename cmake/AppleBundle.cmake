@@ -63,7 +63,8 @@ add_custom_command(TARGET quillmere POST_BUILD
           ${bundle_contents}/Resources/VexoWidgets_ContactForm.bundle
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brisquel> ${bundle_contents}/MacOS/brisquel
   COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle_contents}/PlugIns
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VexoInterfaceLoader> ${bundle_contents}/PlugIns/
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VexoInterfaceLoader> $<TARGET_FILE:VexoNetworkPlugin>
+          ${bundle_contents}/PlugIns/
   COMMENT "Copying the resource bundles, the plug-ins and brisquel into Quillmere.app"
   VERBATIM)
 

@@ -3,7 +3,7 @@
 #
 #   1. macdeployqt puts in Qt's frameworks and plugins and every other library that the application
 #      and brisquel (-executable=) link: libBrisquel, Homebrew's ICU, pugixml and libplist; and what
-#      the application's own plug-in (Contents/PlugIns/libVexoInterfaceLoader.so) links: Qt UI Tools.
+#      the application's own plug-ins (Contents/PlugIns) link: Qt UI Tools and Qt Network.
 #   2. codesign signs from the innermost code outwards. With the identity "-" the signature is ad
 #      hoc and without the hardened runtime, whose library validation would refuse the bundled
 #      frameworks of an ad hoc signature. With a Developer ID it uses the hardened runtime, a
@@ -24,7 +24,8 @@ if(NOT CPACK_QUILLMERE_MACDEPLOYQT)
 endif()
 execute_process(
   COMMAND "${CPACK_QUILLMERE_MACDEPLOYQT}" "${app}" "-executable=${app}/Contents/MacOS/brisquel"
-          "-executable=${app}/Contents/PlugIns/libVexoInterfaceLoader.so" -verbose=1
+          "-executable=${app}/Contents/PlugIns/libVexoInterfaceLoader.so"
+          "-executable=${app}/Contents/PlugIns/libVexoNetworkPlugin.so" -verbose=1
   COMMAND_ERROR_IS_FATAL ANY)
 
 set(identity "${CPACK_QUILLMERE_CODESIGN_IDENTITY}")
