@@ -13,8 +13,6 @@
 
 namespace quillmere {
 
-class NetworkAccess;
-
 // The network library: the one part of the program that speaks to Qt Network. It is a plug-in
 // (VexoNetworkPlugin, see brisquel::vexo::loadApplicationPlugin), loaded at the first request, so
 // that a session that sends nothing loads nothing of the network: neither Qt Network nor what it
@@ -23,10 +21,12 @@ class HttpTransport {
 public:
     virtual ~HttpTransport() = default;
 
-    // Starts a GET of `url` with these header fields through `network`'s connections (made at
-    // the first request through it, as a child of it), reporting to `observer`. A server on this
-    // computer is reached directly, any other through the proxy the system names.
-    virtual std::unique_ptr<HttpExchange> get(NetworkAccess& network, const QUrl& url,
+    // Starts a GET of `url` with these header fields through the connections kept by `owner` (a
+    // NetworkAccess: its one child, a QNetworkAccessManager made at the first request through it),
+    // reporting to `observer`. A server on this computer is reached directly, any other through
+    // the proxy the system names. (The owner is known here by its QObject side only: the plug-in
+    // uses nothing of the program's own classes, whose code the program does not export.)
+    virtual std::unique_ptr<HttpExchange> get(QObject& owner, const QUrl& url,
                                               const QList<QPair<QByteArray, QByteArray>>& headers,
                                               HttpExchange::Observer& observer) = 0;
 

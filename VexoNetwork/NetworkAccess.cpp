@@ -8,6 +8,10 @@ NetworkAccess::NetworkAccess(QObject* parent) : QObject(parent) {}
 
 NetworkAccess::~NetworkAccess() = default;
 
+bool NetworkAccess::hasManager() const {
+    return findChild<QObject*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
+}
+
 NetworkAccess& NetworkAccess::application() {
     static QPointer<NetworkAccess> shared;
     if (!shared) {

@@ -25,20 +25,14 @@ public:
     explicit NetworkAccess(QObject* parent = nullptr);
     ~NetworkAccess() override;
 
-    // Whether the manager has been made.
-    bool hasManager() const { return m_manager != nullptr; }
-    // The manager, a child of this provider; null until the first request. Made, set and used by
-    // the network library alone, on the thread this provider lives on.
-    QObject* manager() const { return m_manager; }
-    void setManager(QObject* manager) { m_manager = manager; }
+    // Whether the manager has been made: the network library makes it as this provider's one
+    // child, at the first request, and alone uses it, on the thread this provider lives on.
+    bool hasManager() const;
 
     // The application's provider, made at the first call as a child of the application object
     // (which must exist), and gone when the application's event loop ends (a request after that
     // makes another). Making it makes no manager.
     static NetworkAccess& application();
-
-private:
-    QPointer<QObject> m_manager;
 };
 
 } // namespace quillmere

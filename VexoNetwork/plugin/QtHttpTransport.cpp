@@ -1,6 +1,5 @@
 #include "VexoNetwork/plugin/QtHttpTransport.h"
 
-#include "VexoNetwork/NetworkAccess.h"
 #include "VexoNetwork/WebAddress.h"
 #include "VexoNetwork/plugin/QtHttpExchange.h"
 
@@ -40,15 +39,13 @@ public:
 
 } // namespace
 
-std::unique_ptr<HttpExchange> QtHttpTransport::get(NetworkAccess& network, const QUrl& url,
+std::unique_ptr<HttpExchange> QtHttpTransport::get(QObject& owner, const QUrl& url,
                                                    const QList<QPair<QByteArray, QByteArray>>& headers,
                                                    HttpExchange::Observer& observer) {
-    Q_ASSERT(QThread::currentThread() == network.thread());
-    auto* manager = qobject_cast<QNetworkAccessManager*>(network.manager());
-    if (!manager) {
-        manager = new ConnectionManager(&network);
-        network.setManager(manager);
-    }
+    Q_ASSERT(QThread::currentThread() == owner.thread());
+    auto* manager = owner.findChild<QNetworkAccessManager*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!manager)
+        manager = new ConnectionManager(&owner);
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);

@@ -14,7 +14,7 @@ class QtHttpTransport final : public QObject, public HttpTransport {
     Q_INTERFACES(quillmere::HttpTransport)
 
 public:
-    std::unique_ptr<HttpExchange> get(NetworkAccess& network, const QUrl& url,
+    std::unique_ptr<HttpExchange> get(QObject& owner, const QUrl& url,
                                       const QList<QPair<QByteArray, QByteArray>>& headers,
                                       HttpExchange::Observer& observer) override;
 };
