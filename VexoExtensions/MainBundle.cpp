@@ -109,12 +109,15 @@ std::optional<QString> findResourceBundle(const QString& bundleName, const QStri
     return std::nullopt;
 }
 
-QStringList resourceBundleCandidates(const void* codeAddress) {
-    QString codeFolder;
+QString codeFolder(const void* codeAddress) {
     Dl_info info{};
     if (codeAddress && ::dladdr(codeAddress, &info) != 0 && info.dli_fname && info.dli_fname[0] != '\0')
-        codeFolder = QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
-    return {MainBundle::resourceFolder(), codeFolder, MainBundle::bundleFolder()};
+        return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    return {};
+}
+
+QStringList resourceBundleCandidates(const void* codeAddress) {
+    return {MainBundle::resourceFolder(), codeFolder(codeAddress), MainBundle::bundleFolder()};
 }
 
 QString requireResourceBundle(const QString& libraryName, const void* codeAddress) {

@@ -60,6 +60,9 @@ public:
 // The folder named bundleName in the first candidate that has one; empty candidates are skipped.
 BRISQUEL_EXPORT std::optional<QString> findResourceBundle(const QString& bundleName,
                                                           const QStringList& candidateFolders);
+// The folder of the binary (program or library) whose code holds codeAddress (any function or
+// object of it); empty when it cannot be told.
+BRISQUEL_EXPORT QString codeFolder(const void* codeAddress);
 // The three candidates, in order, for the library whose code holds codeAddress (any function or
 // object of it). A candidate that cannot be given stays in the list, empty.
 BRISQUEL_EXPORT QStringList resourceBundleCandidates(const void* codeAddress);

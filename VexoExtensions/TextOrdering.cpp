@@ -28,17 +28,18 @@ Collator openCollator(const QByteArray& locale, UCollationStrength strength) {
     return c;
 }
 
-// Each thread keeps its own pair of collators, rebuilt when the default locale changes.
+// Each thread keeps its own collator, rebuilt when the default locale changes. One collator of
+// tertiary strength gives both orders at once: it compares every primary weight (letters, numbers)
+// first, then the secondary ones (accents), and only then case and width, so a difference of case
+// or width decides only between texts that are otherwise equal.
 struct Collators {
     QLocale locale;
-    Collator loose;  // primary and secondary differences only: ignores case and width
-    Collator strict; // tertiary as well: orders texts that differ only in case or width
+    Collator collator;
 
     explicit Collators(const QLocale& l) : locale(l) {
         // The C locale has no collation of its own; use the root collation.
         const QByteArray name = l.language() == QLocale::C ? QByteArray() : l.name().toUtf8();
-        loose = openCollator(name, UCOL_SECONDARY);
-        strict = openCollator(name, UCOL_TERTIARY);
+        collator = openCollator(name, UCOL_TERTIARY);
     }
 };
 
@@ -74,10 +75,7 @@ int finderCompare(const QString& left, const QString& right) {
         return 0;
     }
     Collators& c = collatorsForThread();
-    if (const int r = compareWith(c.loose.get(), left, right); r != 0) {
-        return r;
-    }
-    if (const int r = compareWith(c.strict.get(), left, right); r != 0) {
+    if (const int r = compareWith(c.collator.get(), left, right); r != 0) {
         return r;
     }
     // Canonically equivalent or otherwise collation-equal texts: code units decide, so that

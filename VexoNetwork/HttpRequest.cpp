@@ -1,14 +1,11 @@
 #include "VexoNetwork/HttpRequest.h"
 
 #include "VexoExtensions/VisibleText.h"
+#include "VexoNetwork/HttpTransport.h"
 #include "VexoNetwork/NetworkAccess.h"
 #include "VexoNetwork/WebAddress.h"
 
 #include <QLocale>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSslError>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -65,7 +62,7 @@ HttpRequest::HttpRequest(HttpPolicy policy, QObject* parent) : QObject(parent), 
 
 HttpRequest::~HttpRequest() {
     m_done = nullptr;
-    dropReply();
+    dropExchange();
 }
 
 void HttpRequest::start(const QUrl& url, Completion done) {
@@ -74,7 +71,18 @@ void HttpRequest::start(const QUrl& url, Completion done) {
     m_firstUrl = url;
     m_redirects = 0;
     m_tlsErrors.clear();
-    if (const Result allowed = WebAddress::check(url); !allowed) {
+    Result allowed = WebAddress::check(url);
+    if (allowed) {
+        if (const Expected<HttpTransport*> transport = HttpTransport::load())
+            m_transport = *transport;
+        else
+            allowed = failure(Status::Unavailable,
+                              QStringLiteral("The request to %1 could not be sent: the network library of "
+                                             "this installation cannot be loaded.")
+                                  .arg(server()),
+                              transport.result().message());
+    }
+    if (!allowed) {
         // Told from the event loop, like every other outcome; a cancel in between silences it.
         m_url = url;
         QTimer::singleShot(0, this, [this, allowed, generation = m_generation] {
@@ -92,7 +100,7 @@ void HttpRequest::cancel() {
     m_done = nullptr;
     m_silence.stop();
     m_deadline.stop();
-    dropReply();
+    dropExchange();
 }
 
 void HttpRequest::send(const QUrl& url) {
@@ -103,52 +111,48 @@ void HttpRequest::send(const QUrl& url) {
     m_received = HttpReply{};
     m_received.url = url;
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    for (const auto& [name, value] : m_policy.headers)
-        request.setRawHeader(name, value);
-
     NetworkAccess& network = m_policy.network ? *m_policy.network : NetworkAccess::application();
-    m_reply = network.manager().get(request);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpRequest::onMetaData);
-    connect(m_reply, &QNetworkReply::readyRead, this, &HttpRequest::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::onFinished);
-    connect(m_reply, &QNetworkReply::encrypted, this, [this] { m_encrypted = true; });
-    connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
-        for (const QSslError& error : errors)
-            m_tlsErrors.append(error.errorString());
-    });
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this] {
-        m_anythingArrived = true;
-        restart(m_silence, m_policy.limits.silence, this);
-    });
+    ++m_exchanges;
+    m_exchange = m_transport->get(network, url, m_policy.headers, *this);
     restart(m_silence, m_policy.limits.silence, this);
 }
 
-void HttpRequest::onMetaData() {
-    if (!m_reply || m_headRead)
+void HttpRequest::secured() {
+    m_encrypted = true;
+}
+
+void HttpRequest::certificateErrors(const QStringList& errors) {
+    m_tlsErrors.append(errors);
+}
+
+void HttpRequest::progressed() {
+    m_anythingArrived = true;
+    restart(m_silence, m_policy.limits.silence, this);
+}
+
+void HttpRequest::headArrived() {
+    if (!m_exchange || m_headRead)
         return;
-    const QVariant statusAttribute = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const int status = statusAttribute.toInt();
+    const std::optional<int> answered = m_exchange->status();
     // An informational status (1xx) is not the answer; the answer follows it.
-    if (!statusAttribute.isValid() || status < 200)
+    if (!answered || *answered < 200)
         return;
+    const int status = *answered;
     m_headRead = true;
     m_anythingArrived = true;
     restart(m_silence, m_policy.limits.silence, this);
 
-    QString reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+    QString reason = m_exchange->reasonPhrase().trimmed();
     if (reason.size() > kMaximumReasonLength)
         reason = reason.left(kMaximumReasonLength) + QStringLiteral("…");
     m_received.status = status;
     m_received.reasonPhrase = brisquel::vexo::visibleText(reason);
-    m_received.chunked = m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+    m_received.chunked =
+        m_exchange->headerField("Transfer-Encoding").value_or(QByteArray()).toLower().contains("chunked");
 
-    if (isRedirect(status) && m_reply->hasRawHeader("Location")) {
-        followRedirect(m_url.resolved(QUrl::fromEncoded(m_reply->rawHeader("Location"))));
+    if (const std::optional<QByteArray> location = m_exchange->headerField("Location");
+        isRedirect(status) && location) {
+        followRedirect(m_url.resolved(QUrl::fromEncoded(*location)));
         return;
     }
     if (status < m_policy.firstSuccess || status > m_policy.lastSuccess) {
@@ -159,33 +163,35 @@ void HttpRequest::onMetaData() {
         finish(std::move(m_received));
         return;
     }
-    m_reply->setReadBufferSize(kReadBufferSize);
-    const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() > m_policy.limits.maximumSize) {
-        finish(failure(Status::TooLarge,
-                       QStringLiteral("%1\u2019s answer is larger than %2, more than is read.")
-                           .arg(serverAtStart(), sizeText(m_policy.limits.maximumSize)),
-                       QStringLiteral("%1: %2 announced")
-                           .arg(WebAddress::shown(m_url), sizeText(announced.toLongLong()))));
+    m_exchange->limitBuffer(kReadBufferSize);
+    const std::optional<qint64> announced = m_exchange->announcedLength();
+    if (announced && *announced > m_policy.limits.maximumSize) {
+        finish(
+            failure(Status::TooLarge,
+                    QStringLiteral("%1\u2019s answer is larger than %2, more than is read.")
+                        .arg(serverAtStart(), sizeText(m_policy.limits.maximumSize)),
+                    QStringLiteral("%1: %2 announced").arg(WebAddress::shown(m_url), sizeText(*announced))));
     }
 }
 
-void HttpRequest::onReadyRead() {
-    if (!m_reply)
+void HttpRequest::bodyArrived() {
+    if (!m_exchange)
         return;
     m_anythingArrived = true;
     restart(m_silence, m_policy.limits.silence, this);
     if (!m_headRead) {
-        onMetaData();
-        if (!m_reply || !m_headRead)
+        const quint64 exchange = m_exchanges;
+        headArrived();
+        // Ended, or redirected to the next exchange, by what the head said.
+        if (!m_exchange || exchange != m_exchanges || !m_headRead)
             return;
     }
     const qint64 cap = m_policy.limits.maximumSize;
-    while (m_reply->bytesAvailable() > 0) {
+    while (m_exchange->bytesAvailable() > 0) {
         const qint64 room = cap + 1 - m_received.body.size();
-        m_received.body += m_reply->read(qMin(m_reply->bytesAvailable(), room));
+        m_received.body += m_exchange->read(qMin(m_exchange->bytesAvailable(), room));
         if (m_received.body.size() > cap) {
-            const bool compressed = m_reply->hasRawHeader("Content-Encoding");
+            const bool compressed = m_exchange->headerField("Content-Encoding").has_value();
             finish(failure(Status::TooLarge,
                            QStringLiteral("%1\u2019s answer is larger than %2, more than is read.")
                                .arg(serverAtStart(), sizeText(cap)),
@@ -197,15 +203,17 @@ void HttpRequest::onReadyRead() {
     }
 }
 
-void HttpRequest::onFinished() {
-    if (!m_reply)
+void HttpRequest::finished() {
+    if (!m_exchange)
         return;
-    if (!m_headRead && m_reply->error() == QNetworkReply::NoError) {
-        onMetaData();
-        if (!m_reply)
+    if (!m_headRead && m_exchange->failure() == HttpExchange::Failure::None) {
+        const quint64 exchange = m_exchanges;
+        headArrived();
+        // Ended, or redirected to the next exchange, by what the head said.
+        if (!m_exchange || exchange != m_exchanges)
             return;
     }
-    if (m_reply->error() != QNetworkReply::NoError) {
+    if (m_exchange->failure() != HttpExchange::Failure::None) {
         finish(transportFailure());
         return;
     }
@@ -214,13 +222,13 @@ void HttpRequest::onFinished() {
                        WebAddress::shown(m_url)));
         return;
     }
-    onReadyRead();
+    bodyArrived();
     if (m_done)
         finish(std::move(m_received));
 }
 
 void HttpRequest::followRedirect(const QUrl& target) {
-    dropReply();
+    dropExchange();
     if (++m_redirects > m_policy.limits.maximumRedirects) {
         finish(
             failure(Status::Refused,
@@ -274,11 +282,11 @@ Result HttpRequest::statusFailure(int status) const {
 }
 
 Result HttpRequest::transportFailure() const {
-    const QNetworkReply::NetworkError error = m_reply->error();
+    const HttpExchange::Failure error = m_exchange->failure();
     // The network layer's own words, without the query of the address (what the user wrote) and
     // with the server's text made visible.
-    QString cause = m_reply->errorString();
-    for (const QUrl& url : {m_url, m_reply->url()}) {
+    QString cause = m_exchange->failureText();
+    for (const QUrl& url : {m_url, m_exchange->url()}) {
         for (const QString& form :
              {url.toString(), url.toDisplayString(), QString::fromUtf8(url.toEncoded())}) {
             if (!form.isEmpty())
@@ -290,28 +298,23 @@ Result HttpRequest::transportFailure() const {
     const bool secure = m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
 
     switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
+    case HttpExchange::Failure::ConnectionRefused:
         return failure(Status::Unavailable,
                        QStringLiteral("%1 refused the connection; it may be down. Please try again later.")
                            .arg(serverAtStart()),
                        detail);
-    case QNetworkReply::HostNotFoundError:
+    case HttpExchange::Failure::HostNotFound:
         return failure(Status::Unavailable,
                        QStringLiteral("%1 (%2) could not be found. Check that this computer is connected to "
                                       "the internet.")
                            .arg(serverAtStart(), m_url.host()),
                        detail);
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
+    case HttpExchange::Failure::NetworkUnavailable:
         return failure(Status::Unavailable,
                        QStringLiteral("The network is not available. Check that this computer is connected "
                                       "to the internet."),
                        detail);
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case HttpExchange::Failure::Proxy:
         return failure(Status::Unavailable,
                        QStringLiteral("The proxy server this computer is set to use did not pass the request "
                                       "on to %1.")
@@ -320,7 +323,7 @@ Result HttpRequest::transportFailure() const {
     default:
         break;
     }
-    if (secure && (!m_encrypted || error == QNetworkReply::SslHandshakeFailedError)) {
+    if (secure && (!m_encrypted || error == HttpExchange::Failure::TlsHandshake)) {
         QString tls = detail;
         if (!m_tlsErrors.isEmpty())
             tls += QStringLiteral(" (") +
@@ -330,15 +333,15 @@ Result HttpRequest::transportFailure() const {
                        tls);
     }
     switch (error) {
-    case QNetworkReply::RemoteHostClosedError:
+    case HttpExchange::Failure::RemoteHostClosed:
         return failure(
             Status::Unavailable,
             m_headRead ? QStringLiteral("%1 closed the connection before its answer was complete.")
                              .arg(serverAtStart())
                        : QStringLiteral("%1 closed the connection before it answered.").arg(serverAtStart()),
             detail);
-    case QNetworkReply::UnknownContentError:
-        if (m_reply->hasRawHeader("Content-Encoding")) {
+    case HttpExchange::Failure::UndecodableContent:
+        if (const std::optional<QByteArray> encoding = m_exchange->headerField("Content-Encoding")) {
             // The network layer names no cause here; what it refuses is damaged compressed data,
             // or data that would expand far beyond any answer (a compression bomb).
             return failure(Status::Malformed,
@@ -346,13 +349,11 @@ Result HttpRequest::transportFailure() const {
                                           "damaged, or it would expand far beyond the size of an answer.")
                                .arg(serverAtStart()),
                            QStringLiteral("%1: the %2 data could not be decompressed")
-                               .arg(WebAddress::shown(m_url), brisquel::vexo::visibleText(QString::fromLatin1(
-                                                                  m_reply->rawHeader("Content-Encoding")))));
+                               .arg(WebAddress::shown(m_url),
+                                    brisquel::vexo::visibleText(QString::fromLatin1(*encoding))));
         }
         break;
-    case QNetworkReply::ProtocolFailure:
-    case QNetworkReply::ProtocolUnknownError:
-    case QNetworkReply::ProtocolInvalidOperationError:
+    case HttpExchange::Failure::Protocol:
         return failure(Status::Malformed,
                        QStringLiteral("%1 sent an answer that is not valid HTTP.").arg(serverAtStart()),
                        detail);
@@ -407,25 +408,15 @@ void HttpRequest::finish(Expected<HttpReply> outcome) {
     ++m_generation;
     m_silence.stop();
     m_deadline.stop();
-    dropReply();
+    dropExchange();
     m_received = HttpReply{};
     if (done)
         done(std::move(outcome));
 }
 
-void HttpRequest::dropReply() {
-    if (!m_reply)
-        return;
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
-    // Aborting ends the transfer at once and lets the network thread let go of the connection.
-    // An answer with an error status is only deleted (which ends it too): the network layer sets
-    // that status's error itself, later, and warns when an abort has set one before.
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError && status < 400)
-        reply->abort();
-    reply->deleteLater();
+void HttpRequest::dropExchange() {
+    // Reset before the exchange is destroyed: a destructor that ends the transfer tells nothing.
+    std::unique_ptr<HttpExchange> exchange = std::move(m_exchange);
 }
 
 } // namespace quillmere

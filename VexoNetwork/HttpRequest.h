@@ -1,22 +1,22 @@
 #pragma once
 
 #include "VexoExtensions/Result.h"
+#include "VexoNetwork/HttpExchange.h"
 
 #include <QBasicTimer>
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPair>
-#include <QPointer>
 #include <QUrl>
 
 #include <chrono>
 #include <functional>
-
-class QNetworkReply;
+#include <memory>
 
 namespace quillmere {
 
+class HttpTransport;
 class NetworkAccess;
 
 // Bounds on one request, so that a hostile or broken server can hold it neither forever nor with
@@ -75,13 +75,15 @@ struct HttpReply {
 // - Success: a status in the policy's range (else NotFound for 404 and 410, Unavailable for the
 //   rest), nothing failing on the way.
 // - Proxies, cookies, cache: see NetworkAccess.
+// - The network library (HttpTransport) is loaded at the first start; an installation without it
+//   fails every request with Unavailable, naming the missing file.
 //
 // A failure's message is one plain sentence first, for the person who asked, then a paragraph of
 // technical detail: the address (without its query, which may hold what the user wrote) and the
 // cause as the network layer gives it. A failure of the secure connection says so (TLS). Text
 // that comes from the server (a reason phrase) is shown with visible escapes, never as control
 // characters.
-class HttpRequest final : public QObject {
+class HttpRequest final : public QObject, private HttpExchange::Observer {
     Q_OBJECT
 
 public:
@@ -104,10 +106,15 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // HttpExchange::Observer
+    void headArrived() override;
+    void bodyArrived() override;
+    void progressed() override;
+    void secured() override;
+    void certificateErrors(const QStringList& errors) override;
+    void finished() override;
+
     void send(const QUrl& url);
-    void onMetaData();
-    void onReadyRead();
-    void onFinished();
     void followRedirect(const QUrl& target);
     brisquel::vexo::Result statusFailure(int status) const;
     brisquel::vexo::Result transportFailure() const;
@@ -117,11 +124,14 @@ private:
     QString server() const;
     QString serverAtStart() const;
     void finish(brisquel::vexo::Expected<HttpReply> outcome);
-    void dropReply();
+    void dropExchange();
 
     HttpPolicy m_policy;
     Completion m_done;
-    QPointer<QNetworkReply> m_reply;
+    HttpTransport* m_transport = nullptr;
+    std::unique_ptr<HttpExchange> m_exchange;
+    // Counts the exchanges sent, so that one that ends inside a handler is told from the next.
+    quint64 m_exchanges = 0;
     QBasicTimer m_silence;
     QBasicTimer m_deadline;
     QUrl m_firstUrl;

@@ -1,6 +1,7 @@
 #include "VexoNetwork/WebAddress.h"
 
-#include <QHostAddress>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace quillmere::WebAddress {
 
@@ -10,8 +11,18 @@ using brisquel::vexo::Status;
 bool isLoopbackHost(const QString& host) {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    // An IPv6 address of this computer with the interface it is reached through ("::1%lo") is one
+    // too.
+    const QByteArray address = (host.contains(u':') ? host.section(u'%', 0, 0) : host).toLatin1();
+    if (address.contains('\0'))
+        return false;
+    in_addr v4{};
+    if (inet_pton(AF_INET, address.constData(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, address.constData(), &v6) == 1)
+        return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
+    return false;
 }
 
 Result check(const QUrl& url) {

@@ -11,8 +11,9 @@
 // be readable or changeable on the way.
 namespace quillmere::WebAddress {
 
-// Whether host names this computer: "localhost" (in any case) or a loopback address (127.0.0.0/8,
-// ::1). A name that merely begins like one ("127.0.0.1.example.com") does not.
+// Whether host, as QUrl::host() gives it, names this computer: "localhost" (in any case) or a
+// loopback address (127.0.0.0/8, ::1, ::ffff:127.0.0.0/104). A name that merely begins like one
+// ("127.0.0.1.example.com") does not.
 bool isLoopbackHost(const QString& host);
 
 // Success when the address may be requested; otherwise Refused, with a sentence that names the

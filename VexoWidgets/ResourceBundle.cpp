@@ -1,6 +1,7 @@
 #include "VexoWidgets/ResourceBundle.h"
 
 #include "VexoExtensions/MainBundle.h"
+#include "VexoWidgets/InterfaceLoader.h"
 #include "VexoWidgets/LazyIconEngine.h"
 #include "VexoWidgets/TextStyles.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QUiLoader>
 
 namespace quillmere {
 
@@ -48,14 +48,16 @@ QWidget* ResourceBundle::loadInterface(const QString& fileName, const QStringLis
     if (!file.open(QIODevice::ReadOnly)) {
         stop(path + QStringLiteral(": ") + file.errorString());
     }
-    QUiLoader loader;
-    loader.clearPluginPaths();
-    loader.setWorkingDirectory(QDir(m_path));
-    QWidget* view = loader.load(&file, parent);
-    if (!view || !loader.errorString().isEmpty()) {
+    const brisquel::vexo::Expected<InterfaceLoader*> loader = InterfaceLoader::shared();
+    if (!loader) {
+        stop(path + QStringLiteral(": the reader of interface files cannot be loaded (") +
+             loader.result().message() + QLatin1Char(')'));
+    }
+    QString error;
+    QWidget* view = (*loader)->load(file, QDir(m_path), parent, error);
+    if (!view) {
         stop(path + QStringLiteral(": not an interface file that can be loaded (") +
-             (loader.errorString().isEmpty() ? QStringLiteral("no widget in it") : loader.errorString()) +
-             QLatin1Char(')'));
+             (error.isEmpty() ? QStringLiteral("no widget in it") : error) + QLatin1Char(')'));
     }
     for (const QString& name : requiredNames) {
         if (view->objectName() != name && !view->findChild<QObject*>(name)) {

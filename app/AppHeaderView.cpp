@@ -208,16 +208,27 @@ QImage AppHeaderView::loadIcon(const QString& path) {
     QBuffer buffer;
     buffer.setData(*bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
+    // A PNG file is read by the toolkit's own reader at once. Otherwise every image plug-in
+    // installed is loaded to be asked whether it knows the bytes.
+    static const QByteArray kPngSignature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+    const bool png = bytes->startsWith(kPngSignature);
+    QImageReader reader(&buffer, png ? QByteArrayLiteral("png") : QByteArray());
+    reader.setAutoDetectImageFormat(!png);
     const int pixels = kIconSize * 2;
-    if (size.isValid() && (size.width() > pixels || size.height() > pixels)) {
+    // A format that decodes at a smaller size does so (JPEG, SVG); PNG's reader would only scale
+    // the whole image afterwards, by a slower path than the one below.
+    if (const QSize size = reader.size(); !png && reader.supportsOption(QImageIOHandler::ScaledSize) &&
+                                          size.isValid() &&
+                                          (size.width() > pixels || size.height() > pixels)) {
         reader.setScaledSize(size.scaled(pixels, pixels, Qt::KeepAspectRatio));
     }
     QImage image = reader.read();
     if (image.isNull()) {
         return {};
     }
+    // In the format a pixmap with transparency is drawn from, so that neither the smooth scaling
+    // (which takes its quick path only for this format) nor the sidebar's pixmap converts it again.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
     if (image.width() > pixels || image.height() > pixels) {
         image = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }

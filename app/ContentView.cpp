@@ -127,9 +127,7 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     m_detail = new QStackedWidget;
     m_detail->setObjectName(QStringLiteral("detail"));
     m_detail->setMinimumWidth(kMinimumDetailWidth);
-    m_placeholder = new PlaceholderView;
-    connect(m_placeholder, &PlaceholderView::searchAgainRequested, this, &ContentView::load);
-    m_detail->addWidget(m_placeholder);
+    // Blank until the first search has been shown: an invitation to choose would be premature.
     m_pendingPage = new QWidget;
     m_detail->addWidget(m_pendingPage);
 
@@ -234,10 +232,10 @@ void ContentView::showSearch(Search search) {
     m_updatingSidebar = false;
 
     if (m_applications.isEmpty()) {
-        m_placeholder->showNothingFound(
+        makePlaceholder()->showNothingFound(
             QDir::cleanPath(QFileInfo(m_finder.platform().applicationsFolder).absoluteFilePath()),
             m_lastSearch.folder, m_lastSearch.skipped);
-    } else {
+    } else if (m_placeholder) {
         m_placeholder->showSelectionPrompt();
     }
     // Nothing is selected until the running copy is known; the detail stays blank meanwhile rather
@@ -262,6 +260,15 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
             this, [this] { lookForRunningCopies(true); }, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+PlaceholderView* ContentView::makePlaceholder() {
+    if (!m_placeholder) {
+        m_placeholder = new PlaceholderView;
+        connect(m_placeholder, &PlaceholderView::searchAgainRequested, this, &ContentView::load);
+        m_detail->addWidget(m_placeholder);
+    }
+    return m_placeholder;
 }
 
 void ContentView::lookForRunningCopies(bool select) {
@@ -330,7 +337,7 @@ void ContentView::showDetail(bool selectionPending) {
     }
     m_undoHistory->setShownCopy(m_selectedApp ? m_selectedApp->bundleIdentifier() : QString());
     if (!m_selectedApp) {
-        m_detail->setCurrentWidget(selectionPending ? m_pendingPage : m_placeholder);
+        m_detail->setCurrentWidget(selectionPending ? m_pendingPage : makePlaceholder());
         return;
     }
     m_applicationView = new ApplicationView(*m_selectedApp);

@@ -72,6 +72,8 @@ public:
     QWidget* sidebarColumn() const { return m_sidebarColumn; }
     QWidget* detailColumn() const;
     QProgressBar* busyIndicator() const { return m_busy; }
+    // Made when the detail area first has nothing to show (no copy found, or none selected after a
+    // search); null until then, since most starts select a copy and never show it.
     PlaceholderView* placeholder() const { return m_placeholder; }
     // The detail view of the selected copy; null while the placeholder shows.
     ApplicationView* applicationView() const { return m_applicationView; }
@@ -107,6 +109,7 @@ private:
     void showRunning(const QList<bool>& running, bool select);
     void sidebarRowChanged(int row);
     void showDetail(bool selectionPending);
+    PlaceholderView* makePlaceholder();
 
     brisquel::AppFinder& m_finder;
     QList<brisquel::AppFinder::App> m_applications;

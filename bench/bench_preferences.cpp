@@ -4,7 +4,8 @@
 //
 // The first paints are measured in this process, each with new widgets: the window controller with
 // three declarative panes, a plain QWidget window holding the same content, and, for information,
-// a plain main window with the same toolbar and content and the bare window left where it opens.
+// a plain main window with the same toolbar and content, the preferences window with one pane (the
+// application's own case, which makes no toolbar) and the bare window left where it opens.
 // They are taken in interleaved rounds (the order turning each round), so that whatever else a
 // shared machine does at a moment weighs on all alike; the ratio is that of the medians (the table
 // shows means).
@@ -115,7 +116,14 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-enum WindowKind { PreferencesWindow, BareWindow, ToolbarWindow, UnplacedBareWindow, WindowKinds };
+enum WindowKind {
+    PreferencesWindow,
+    BareWindow,
+    ToolbarWindow,
+    UnplacedBareWindow,
+    OnePaneWindow,
+    WindowKinds
+};
 constexpr int kRounds = 100;
 
 // Shown as the preferences window shows itself: centred on its screen (by its frame), in front,
@@ -143,6 +151,13 @@ double firstPaintSeconds(WindowKind kind, const std::vector<Pane>& panes) {
         controller = std::make_unique<PreferencesWindowController>(
             std::vector<std::reference_wrapper<const quillmere::PreferencePaneConvertible>>{
                 panes[0], panes[1], panes[2]});
+        paint = std::make_unique<FirstPaint>(controller->tabViewController()->preferencePanes()[0]->view());
+        controller->show();
+        break;
+    case OnePaneWindow:
+        // One pane: the toolbar is hidden for a single item, so none is made.
+        controller = std::make_unique<PreferencesWindowController>(
+            std::vector<std::reference_wrapper<const quillmere::PreferencePaneConvertible>>{panes[0]});
         paint = std::make_unique<FirstPaint>(controller->tabViewController()->preferencePanes()[0]->view());
         controller->show();
         break;
@@ -241,6 +256,10 @@ void BM_BareWindowFirstPaint(benchmark::State& state) {
 void BM_ToolbarWindowFirstPaint(benchmark::State& state) {
     report(state, ToolbarWindow);
 }
+// For information: a window of one pane, as the application has, which makes no toolbar.
+void BM_OnePanePreferencesWindowFirstPaint(benchmark::State& state) {
+    report(state, OnePaneWindow);
+}
 // For information: the bare window shown where it opens, neither moved nor activated.
 void BM_UnplacedBareWindowFirstPaint(benchmark::State& state) {
     report(state, UnplacedBareWindow);
@@ -251,6 +270,10 @@ BENCHMARK(BM_PreferencesWindowFirstPaint)
     ->UseManualTime();
 BENCHMARK(BM_BareWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
 BENCHMARK(BM_ToolbarWindowFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseManualTime();
+BENCHMARK(BM_OnePanePreferencesWindowFirstPaint)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kRounds)
+    ->UseManualTime();
 BENCHMARK(BM_UnplacedBareWindowFirstPaint)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(kRounds)
@@ -343,6 +366,7 @@ int main(int argc, char** argv) {
         const double bareWindow = median(paints.seconds[BareWindow]);
         const double toolbarWindow = median(paints.seconds[ToolbarWindow]);
         const double unplacedWindow = median(paints.seconds[UnplacedBareWindow]);
+        const double onePaneWindow = median(paints.seconds[OnePaneWindow]);
         std::printf("first paint: preferences window median %.2f ms, bare window median %.2f ms\n",
                     preferencesWindow * 1000, bareWindow * 1000);
         std::printf("for information: a plain main window with the same toolbar and content, median %.2f ms, "
@@ -352,6 +376,9 @@ int main(int argc, char** argv) {
         std::printf("for information: the bare window left where it opens, not activated, median %.2f ms; "
                     "the preferences window is %.2f of it\n",
                     unplacedWindow * 1000, unplacedWindow > 0 ? preferencesWindow / unplacedWindow : 0.0);
+        std::printf("for information: a preferences window of one pane (no toolbar), as the application "
+                    "opens it, median %.2f ms, is %.2f of the bare window\n",
+                    onePaneWindow * 1000, bareWindow > 0 ? onePaneWindow / bareWindow : 0.0);
         std::printf("preferences window first paint: %.2f (limit 1.2)\n",
                     bareWindow > 0 ? preferencesWindow / bareWindow : 0.0);
         std::fflush(stdout);

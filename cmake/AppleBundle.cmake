@@ -6,6 +6,8 @@
 #   Contents/Resources/          Quillmere.icns, made from the SVG at build time, and the two
 #                                library resource bundles VexoWidgets_VexoUpdater.bundle and
 #                                VexoWidgets_ContactForm.bundle (found there by MainBundle)
+#   Contents/PlugIns/            the application's plug-ins, loaded at first use
+#                                (VexoExtensions/ApplicationPlugin.h)
 #   Contents/Frameworks/         Sparkle.framework when the build uses it; Qt's frameworks and the
 #                                other libraries are added when the bundle is packaged
 #                                (cmake/AppleDeployBundle.cmake)
@@ -60,7 +62,10 @@ add_custom_command(TARGET quillmere POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/VexoWidgets_ContactForm.bundle
           ${bundle_contents}/Resources/VexoWidgets_ContactForm.bundle
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brisquel> ${bundle_contents}/MacOS/brisquel
-  COMMENT "Copying the resource bundles and brisquel into Quillmere.app"
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle_contents}/PlugIns
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VexoInterfaceLoader> $<TARGET_FILE:VexoNetworkPlugin>
+          ${bundle_contents}/PlugIns/
+  COMMENT "Copying the resource bundles, the plug-ins and brisquel into Quillmere.app"
   VERBATIM)
 
 # --- Sparkle, when cmake/Apple.cmake found version 2. ---

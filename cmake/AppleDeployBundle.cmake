@@ -2,7 +2,8 @@
 # (CPACK_PRE_BUILD_SCRIPTS, see cmake/ApplePackaging.cmake): it makes the bundle whole, then signs it.
 #
 #   1. macdeployqt puts in Qt's frameworks and plugins and every other library that the application
-#      and brisquel (-executable=) link: libBrisquel, Homebrew's ICU, pugixml and libplist.
+#      and brisquel (-executable=) link: libBrisquel, Homebrew's ICU, pugixml and libplist; and what
+#      the application's own plug-ins (Contents/PlugIns) link: Qt UI Tools and Qt Network.
 #   2. codesign signs from the innermost code outwards. With the identity "-" the signature is ad
 #      hoc and without the hardened runtime, whose library validation would refuse the bundled
 #      frameworks of an ad hoc signature. With a Developer ID it uses the hardened runtime, a
@@ -22,7 +23,9 @@ if(NOT CPACK_QUILLMERE_MACDEPLOYQT)
                       "the bundle would lack the Qt frameworks it runs on")
 endif()
 execute_process(
-  COMMAND "${CPACK_QUILLMERE_MACDEPLOYQT}" "${app}" "-executable=${app}/Contents/MacOS/brisquel" -verbose=1
+  COMMAND "${CPACK_QUILLMERE_MACDEPLOYQT}" "${app}" "-executable=${app}/Contents/MacOS/brisquel"
+          "-executable=${app}/Contents/PlugIns/libVexoInterfaceLoader.so"
+          "-executable=${app}/Contents/PlugIns/libVexoNetworkPlugin.so" -verbose=1
   COMMAND_ERROR_IS_FATAL ANY)
 
 set(identity "${CPACK_QUILLMERE_CODESIGN_IDENTITY}")
@@ -56,7 +59,8 @@ endif()
 
 # Libraries and plugins (each file once: the library's version links are passed over), then the
 # frameworks that hold the rest.
-file(GLOB_RECURSE libraries "${contents}/Frameworks/*.dylib" "${contents}/PlugIns/*.dylib")
+file(GLOB_RECURSE libraries "${contents}/Frameworks/*.dylib" "${contents}/PlugIns/*.dylib"
+  "${contents}/PlugIns/*.so")
 foreach(library IN LISTS libraries)
   if(NOT IS_SYMLINK "${library}")
     sign("${library}")

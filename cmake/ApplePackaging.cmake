@@ -23,6 +23,7 @@ install(TARGETS quillmere BUNDLE DESTINATION . COMPONENT Application)
 # After the bundle, so that these take the place of the build tree's copies inside it.
 install(TARGETS brisquel RUNTIME DESTINATION Quillmere.app/Contents/MacOS COMPONENT Application)
 install(TARGETS Brisquel LIBRARY DESTINATION Quillmere.app/Contents/Frameworks COMPONENT Application)
+install(TARGETS VexoInterfaceLoader VexoNetworkPlugin LIBRARY DESTINATION Quillmere.app/Contents/PlugIns COMPONENT Application)
 
 find_program(QUILLMERE_MACDEPLOYQT macdeployqt HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 

@@ -4,6 +4,8 @@
 #   Runtime (everything installed without a component of its own, as the top CMakeLists.txt says)
 #     bin/quillmere, bin/brisquel        the programs, finding the library through $ORIGIN/../lib
 #     lib/libBrisquel.so.1*              the shared library under its SONAME
+#     lib/quillmere/                     the application's plug-ins, loaded at first use
+#                                        (VexoExtensions/ApplicationPlugin.h)
 #     share/quillmere/                   the resource bundles (from VexoUpdater/ and ContactForm/)
 #     share/applications, share/icons/hicolor, share/metainfo   the desktop's view of the application
 #     share/man/man1/{quillmere,brisquel}.1.gz   the manual pages, made from each program's --help

@@ -1,8 +1,8 @@
 # The Debian packages: `cpack -G DEB` in a build folder (scripts/package does it all) makes two,
 # from the two install components of cmake/Install.cmake, under /usr:
 #
-#   quillmere       the programs, libBrisquel.so.1, the resource bundles, the desktop entry, icons,
-#                   AppStream metainfo and manual pages
+#   quillmere       the programs, libBrisquel.so.1, the plug-ins, the resource bundles, the desktop
+#                   entry, icons, AppStream metainfo and manual pages
 #   quillmere-dev   the headers, libBrisquel.so and the CMake package, for programs of your own
 #
 # Each carries /usr/share/doc/<package>/copyright and changelog.Debian.gz.

@@ -1,8 +1,11 @@
 // A library's resource bundle and the interface files it loads: what a good file gives, and the
-// stop, naming the file and the cause, for a bundle or a file that is missing or broken.
+// stop, naming the file and the cause, for a bundle or a file that is missing or broken; and the
+// plug-in that reads them, found beside the program and named when it is missing.
 
 #include "VexoWidgets/ResourceBundle.h"
 
+#include "VexoExtensions/ApplicationPlugin.h"
+#include "VexoWidgets/InterfaceLoader.h"
 #include "VexoWidgets/TextStyles.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
@@ -110,6 +113,20 @@ TEST_F(Bundle, ALabelNamingAnUnknownTextStyleStopsTheProgram) {
     writeForm(QByteArray(kForm).replace("<string>caption</string>", "<string>shouting</string>"));
     EXPECT_DEATH(delete load(),
                  ::testing::HasSubstr("the label \"note\" names the unknown text style \"shouting\""));
+}
+
+TEST(InterfaceReader, IsLoadedOnceFromBesideTheProgramAndAMissingPlugInIsNamed) {
+    const auto reader = quillmere::InterfaceLoader::shared();
+    ASSERT_TRUE(reader) << qPrintable(reader.result().message());
+    EXPECT_EQ(*quillmere::InterfaceLoader::shared(), *reader);
+
+    static const char marker = 0;
+    const auto missing = brisquel::vexo::loadApplicationPlugin(QStringLiteral("NoSuchPlugIn"), &marker);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.result().status(), brisquel::vexo::Status::NotFound);
+    EXPECT_THAT(missing.result().message().toStdString(),
+                ::testing::AllOf(::testing::HasSubstr("libNoSuchPlugIn.so is in none of the folders"),
+                                 ::testing::HasSubstr("lib/quillmere")));
 }
 
 } // namespace

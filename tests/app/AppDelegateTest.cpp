@@ -33,7 +33,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMutex>
-#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
