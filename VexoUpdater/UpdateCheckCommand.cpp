@@ -136,8 +136,14 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
     }
 
     QUrl feed;
+    std::optional<brisquel::vexo::Result> refusal;
     if (parsed->feed) {
         feed = QUrl(*parsed->feed);
+    } else if (const FeedBase base = updateFeedBase(); !base.refusal.isEmpty()) {
+        // A studio that names its own feed does not want its computers to ask the maker's feed
+        // instead: the window shows the refusal beside the built-in feed it falls back to, but this
+        // command was asked for one check and answers with the refusal.
+        refusal = brisquel::vexo::Result::failure(brisquel::vexo::Status::Refused, base.refusal);
     } else if (const std::optional<QString> selected = selectedFeedAddress()) {
         feed = QUrl(*selected);
     }
@@ -150,7 +156,9 @@ int runUpdateCheckCommand(const QStringList& arguments, QTextStream& out, QTextS
     request.limits = options.limits;
 
     std::optional<Expected<UpdateCheckOutcome>> result;
-    if (feed.isEmpty()) {
+    if (refusal) {
+        result = Expected<UpdateCheckOutcome>(*refusal);
+    } else if (feed.isEmpty()) {
         result = Expected<UpdateCheckOutcome>(brisquel::vexo::Result::failure(
             brisquel::vexo::Status::NotFound,
             QStringLiteral(

@@ -4,6 +4,7 @@
 #include "VexoUpdater/UpdateCheckCommand.h"
 
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <QJsonDocument>
@@ -207,6 +208,27 @@ TEST_F(CheckCommand, aFailureInJsonCarriesTheErrorAndExitsOne) {
     EXPECT_TRUE(object.value(QStringLiteral("error")).toString().contains(QStringLiteral("404")));
     EXPECT_TRUE(object.value(QStringLiteral("newest")).isNull());
     EXPECT_FALSE(object.value(QStringLiteral("updateAvailable")).toBool());
+}
+
+// A studio's own feed base from the environment serves the command; one that cannot be used is
+// answered with its reason, and the maker's feed is not asked instead.
+TEST_F(CheckCommand, aStudioFeedBaseIsUsedOrItsRefusalIsTheAnswer) {
+    server.answer(QStringLiteral("/mirror/applications/") + updatertest::UpdaterWorld::kBundleIdentifier +
+                      QStringLiteral("/releases/appcast.xml"),
+                  kFeed);
+    {
+        const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE",
+                                                  feed(QStringLiteral("/mirror/applications/")).toUtf8());
+        const CommandRun used = run({});
+        EXPECT_EQ(used.status, 0) << qPrintable(used.err);
+        EXPECT_TRUE(used.out.contains(QStringLiteral("1.5"))) << qPrintable(used.out);
+    }
+    const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE",
+                                              feed(QStringLiteral("/mirror")).toUtf8());
+    const CommandRun refused = run({QStringLiteral("--json")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.out.contains(QStringLiteral("must end in"))) << qPrintable(refused.out);
+    EXPECT_EQ(server.requests.size(), 1);
 }
 
 TEST(CheckCommandWithoutIdentifier, failsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
