@@ -30,4 +30,19 @@ BRISQUEL_EXPORT QStringList applicationPluginFolders(const void* codeAddress);
 // with the loader's reason (Unavailable).
 BRISQUEL_EXPORT Expected<QObject*> loadApplicationPlugin(const QString& name, const void* codeAddress);
 
+// loadApplicationPlugin()'s root object as the interface the plug-in implements; a failure
+// (Malformed) saying what the file should have been when its root object is not one. `what` is
+// the interface in words ("the network library").
+template <typename Interface>
+Expected<Interface*> loadApplicationPluginAs(const QString& name, const void* codeAddress,
+                                             const QString& what) {
+    const Expected<QObject*> root = loadApplicationPlugin(name, codeAddress);
+    if (!root)
+        return root.result();
+    if (auto* implementation = qobject_cast<Interface*>(*root))
+        return implementation;
+    return Result::failure(Status::Malformed,
+                           QStringLiteral("lib") + name + QStringLiteral(".so is not ") + what);
+}
+
 } // namespace brisquel::vexo

@@ -5,8 +5,6 @@
 namespace quillmere {
 
 using brisquel::vexo::Expected;
-using brisquel::vexo::Result;
-using brisquel::vexo::Status;
 
 namespace {
 
@@ -17,16 +15,8 @@ const char kPluginFinder = 0;
 
 Expected<HttpTransport*> HttpTransport::load() {
     // Once per process: a plug-in that failed to load fails the same way again.
-    static const Expected<HttpTransport*> loaded = []() -> Expected<HttpTransport*> {
-        const Expected<QObject*> root =
-            brisquel::vexo::loadApplicationPlugin(QStringLiteral("VexoNetworkPlugin"), &kPluginFinder);
-        if (!root)
-            return root.result();
-        if (auto* transport = qobject_cast<HttpTransport*>(*root))
-            return transport;
-        return Result::failure(Status::Malformed,
-                               QStringLiteral("libVexoNetworkPlugin.so is not the network library"));
-    }();
+    static const Expected<HttpTransport*> loaded = brisquel::vexo::loadApplicationPluginAs<HttpTransport>(
+        QStringLiteral("VexoNetworkPlugin"), &kPluginFinder, QStringLiteral("the network library"));
     return loaded;
 }
 

@@ -5,8 +5,6 @@
 namespace quillmere {
 
 using brisquel::vexo::Expected;
-using brisquel::vexo::Result;
-using brisquel::vexo::Status;
 
 namespace {
 
@@ -17,17 +15,9 @@ const char kPluginFinder = 0;
 
 Expected<InterfaceLoader*> InterfaceLoader::shared() {
     // Once per process: a plug-in that failed to load fails the same way again.
-    static const Expected<InterfaceLoader*> loaded = []() -> Expected<InterfaceLoader*> {
-        const Expected<QObject*> root =
-            brisquel::vexo::loadApplicationPlugin(QStringLiteral("VexoInterfaceLoader"), &kPluginFinder);
-        if (!root)
-            return root.result();
-        if (auto* loader = qobject_cast<InterfaceLoader*>(*root))
-            return loader;
-        return Result::failure(
-            Status::Malformed,
-            QStringLiteral("libVexoInterfaceLoader.so is not the reader of interface files"));
-    }();
+    static const Expected<InterfaceLoader*> loaded = brisquel::vexo::loadApplicationPluginAs<InterfaceLoader>(
+        QStringLiteral("VexoInterfaceLoader"), &kPluginFinder,
+        QStringLiteral("the reader of interface files"));
     return loaded;
 }
 
