@@ -2,6 +2,7 @@
 
 #include "VexoExtensions/MainBundle.h"
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
@@ -66,14 +67,9 @@ TEST(BundleLookupOrder, anEmptyCandidateIsSkipped) {
 
 TEST(BundleCandidates, areTheDataFolderThenTheFolderOfTheCodeThenTheApplicationsFolder) {
     testsupport::TempFolder data;
-    const QByteArray saved = qgetenv("QUILLMERE_DATA_DIR");
-    qputenv("QUILLMERE_DATA_DIR", data.path().toUtf8());
+    const testsupport::ScopedEnvironment dataFolder("QUILLMERE_DATA_DIR", data.path().toUtf8());
     static const char marker = 0; // lives in this program, like the library linked into it
     const QStringList candidates = brisquel::vexo::resourceBundleCandidates(&marker);
-    if (saved.isNull())
-        qunsetenv("QUILLMERE_DATA_DIR");
-    else
-        qputenv("QUILLMERE_DATA_DIR", saved);
     ASSERT_EQ(candidates.size(), 3);
     EXPECT_EQ(candidates[0], QDir::cleanPath(data.path()));
     EXPECT_EQ(candidates[1], QCoreApplication::applicationDirPath());

@@ -3,12 +3,9 @@
 
 #include "VexoExtensions/Setting.h"
 
-#include "core/platform/Platform.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -20,57 +17,47 @@ namespace {
 const QString kDomain = QStringLiteral("com.example.setting-tests");
 const QString kKey = QStringLiteral("includeBetaReleases");
 
-struct Written {
+struct Stored {
     const char* name;
-    const char* type; // integer, real, boolean or string; null: nothing written
-    const char* text;
+    QVariant value; // none: nothing stored
     bool reads;
 };
 
-void PrintTo(const Written& written, std::ostream* os) {
-    *os << written.name;
+void PrintTo(const Stored& stored, std::ostream* os) {
+    *os << stored.name;
 }
 
-class BooleanWrittenByAnotherProgram : public ::testing::TestWithParam<Written> {};
+class StoredBoolean : public ::testing::TestWithParam<Stored> {};
 
-// Each value is written by a program of its own into a domain on disk, the way another tool
-// (defaults write, a studio's script) would, and read back through the declared setting.
-TEST_P(BooleanWrittenByAnotherProgram, readsAsThePlatformReadsABoolean) {
-    testsupport::TempFolder folder;
-    if (GetParam().type) {
-        const int status =
-            QProcess::execute(QStringLiteral(PREFERENCES_TEST_WRITER),
-                              {QStringLiteral("--set"), folder.path(), kDomain, kKey,
-                               QString::fromUtf8(GetParam().type), QString::fromUtf8(GetParam().text)});
-        ASSERT_EQ(status, 0);
-    }
-    const auto defaults = brisquel::Platform::native({.preferencesFolder = folder.path(),
-                                                      .log = std::make_shared<testsupport::RecordingLog>()})
-                              .preferences->open(kDomain);
+// Each value as another program (defaults write, a studio's script) may have stored it, read
+// through the declared setting.
+TEST_P(StoredBoolean, readsAsThePlatformReadsABoolean) {
+    const auto defaults = std::make_shared<testsupport::MemoryDefaults>(kDomain);
+    if (GetParam().value.isValid())
+        defaults->m_values.insert(kKey, GetParam().value);
     for (const bool absentValue : {false, true}) {
         const Setting<bool> setting(kKey, absentValue, [defaults] { return defaults; });
-        EXPECT_EQ(setting.read(), GetParam().type ? GetParam().reads : absentValue) << absentValue;
+        EXPECT_EQ(setting.read(), GetParam().value.isValid() ? GetParam().reads : absentValue) << absentValue;
     }
+}
+
+Stored text(const char* name, const char* value, bool reads) {
+    return {name, QString::fromUtf8(value), reads};
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Values, BooleanWrittenByAnotherProgram,
-    ::testing::Values(Written{"absent", nullptr, "", false}, Written{"booleanTrue", "boolean", "true", true},
-                      Written{"booleanFalse", "boolean", "false", false},
-                      Written{"integerOne", "integer", "1", true},
-                      Written{"integerZero", "integer", "0", false},
-                      Written{"integerNegative", "integer", "-7", true},
-                      Written{"realHalf", "real", "0.5", true}, Written{"realZero", "real", "0", false},
-                      Written{"textYES", "string", "YES", true}, Written{"textyes", "string", "yes", true},
-                      Written{"textTrue", "string", "True", true}, Written{"textNO", "string", "NO", false},
-                      Written{"textFalse", "string", "false", false}, Written{"textOne", "string", "1", true},
-                      Written{"textZero", "string", "0", false}, Written{"textZeros", "string", "000", false},
-                      Written{"textSpacesSignZerosSeven", "string", " \t+007", true},
-                      Written{"textMinusZeroThenT", "string", "-0t", true},
-                      Written{"textLineBreakFirst", "string", "\n1", false},
-                      Written{"textEmpty", "string", "", false}, Written{"textWord", "string", "on", false},
-                      Written{"textNoBreakSpaceThenY", "string", "\u00a0y", true}),
-    [](const ::testing::TestParamInfo<Written>& row) { return std::string(row.param.name); });
+    Values, StoredBoolean,
+    ::testing::Values(
+        Stored{"absent", {}, false}, Stored{"booleanTrue", true, true}, Stored{"booleanFalse", false, false},
+        Stored{"integerOne", qint64(1), true}, Stored{"integerZero", qint64(0), false},
+        Stored{"integerNegative", qint64(-7), true}, Stored{"realHalf", 0.5, true},
+        Stored{"realZero", 0.0, false}, text("textYES", "YES", true), text("textyes", "yes", true),
+        text("textTrue", "True", true), text("textNO", "NO", false), text("textFalse", "false", false),
+        text("textOne", "1", true), text("textZero", "0", false), text("textZeros", "000", false),
+        text("textSpacesSignZerosSeven", " \t+007", true), text("textMinusZeroThenT", "-0t", true),
+        text("textLineBreakFirst", "\n1", false), text("textEmpty", "", false), text("textWord", "on", false),
+        text("textNoBreakSpaceThenY", "\u00a0y", true)),
+    [](const ::testing::TestParamInfo<Stored>& row) { return std::string(row.param.name); });
 
 TEST(SettingRead, AValueOfAnotherTypeReadsAsNothingAndANullDomainAsTheDeclaredValue) {
     const auto defaults = std::make_shared<testsupport::MemoryDefaults>(kDomain);

@@ -4,6 +4,7 @@
 #include "VexoNetwork/NetworkAccess.h"
 #include "VexoNetwork/HttpRequest.h"
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <QNetworkAccessManager>
@@ -18,26 +19,6 @@ using quillmere::NetworkAccess;
 using testsupport::TestHttpServer;
 
 namespace {
-
-// Sets an environment variable for the scope of a test.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const QByteArray& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedVariable() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 std::optional<Expected<HttpReply>> get(NetworkAccess& network, const QUrl& url) {
     quillmere::HttpPolicy policy;
@@ -69,9 +50,9 @@ TEST(NetworkAccess, thisComputerIsReachedDirectlyAnyOtherHostThroughTheSystemsPr
     TestHttpServer server;
     server.answer(QStringLiteral("/feed"), QByteArray("direct"));
     TestHttpServer proxy;
-    const ScopedVariable http("http_proxy", proxy.url().toEncoded());
-    const ScopedVariable https("https_proxy", proxy.url().toEncoded());
-    const ScopedVariable none("no_proxy", QByteArray());
+    const testsupport::ScopedEnvironment http("http_proxy", proxy.url().toEncoded());
+    const testsupport::ScopedEnvironment https("https_proxy", proxy.url().toEncoded());
+    const testsupport::ScopedEnvironment none("no_proxy", QByteArray());
     NetworkAccess network;
 
     const auto direct = get(network, server.url(QStringLiteral("/feed")));

@@ -8,14 +8,12 @@
 #include "VexoUpdater/LastUpdateCheck.h"
 #include "VexoUpdater/UpdateSettings.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -49,26 +47,7 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
-// Sets an environment variable for the length of a test.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name), m_saved(qgetenv(name)) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnvironment() {
-        if (m_saved.isNull())
-            qunsetenv(m_name);
-        else
-            qputenv(m_name, m_saved);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_saved;
-};
+using testsupport::ScopedEnvironment;
 
 class UpdatesPane : public ::testing::Test {
 protected:
@@ -329,41 +308,6 @@ INSTANTIATE_TEST_SUITE_P(
         GivenBase{"refusedPreference", nullptr, "ftp://mirror.studio.test/applications/", nullptr,
                   "from the preferences key \"updateFeedBase\" is not used"}),
     [](const ::testing::TestParamInfo<GivenBase>& row) { return std::string(row.param.name); });
-
-// The preferences domain as kept on disk, changed by another program: the file watch brings the
-// change to the pane.
-TEST(UpdatesPaneOnDisk, FollowsAChangeWrittenByAnotherProgram) {
-    const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-    if (plistutil.isEmpty())
-        GTEST_SKIP() << "plistutil (libplist-utils) is not installed";
-    testsupport::TempFolder folder;
-    UpdaterWorld world;
-    brisquel::Platform platform = world.fakes.platform();
-    platform.preferences =
-        brisquel::Platform::native({.preferencesFolder = folder.path(), .log = world.fakes.log}).preferences;
-    brisquel::Platform::install(platform);
-    RecordingUpdater updater;
-    quillmere::Updater::setSharedUpdater(&updater);
-    ASSERT_TRUE(UpdateSettings::includeBetaReleases.write(false));
-
-    UpdatesViewController pane;
-    pane.view();
-    pane.viewDidAppear();
-    ASSERT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
-
-    // Another program writes the domain file anew, as a whole, the way preferences tools do.
-    const QString xml =
-        folder.write(QStringLiteral("new.plist"), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                                                  "<key>includeBetaReleases</key><true/></dict></plist>");
-    const QString domainFile = folder.filePath(UpdaterWorld::kBundleIdentifier + QStringLiteral(".plist"));
-    ASSERT_EQ(QProcess::execute(plistutil, {QStringLiteral("-i"), xml, QStringLiteral("-o"), domainFile}), 0);
-
-    EXPECT_TRUE(QTest::qWaitFor([&] { return updater.feeds.size() == 2; }, 20'000));
-    ASSERT_EQ(updater.feeds.size(), 2);
-    EXPECT_EQ(updater.feeds.last(), QUrl(betas()));
-    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked());
-    pane.viewWillDisappear();
-}
 
 // An interface file that does not fit the pane stops the program, naming the file and what is
 // wrong: each row edits the shipped file and loads the pane's view from a copy of the bundle.

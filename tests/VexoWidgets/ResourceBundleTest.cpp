@@ -4,6 +4,7 @@
 #include "VexoWidgets/ResourceBundle.h"
 
 #include "VexoWidgets/TextStyles.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QLabel>
@@ -43,14 +44,6 @@ const char kForm[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 // the test writes one: the first place the lookup tries.
 class Bundle : public ::testing::Test {
 protected:
-    Bundle() : m_saved(qgetenv("QUILLMERE_DATA_DIR")) { qputenv("QUILLMERE_DATA_DIR", data.path().toUtf8()); }
-    ~Bundle() override {
-        if (m_saved.isNull())
-            qunsetenv("QUILLMERE_DATA_DIR");
-        else
-            qputenv("QUILLMERE_DATA_DIR", m_saved);
-    }
-
     void writeForm(const QByteArray& contents) const {
         data.write(QStringLiteral("VexoWidgets_TestLibrary.bundle/form.ui"), contents);
     }
@@ -64,7 +57,7 @@ protected:
     testsupport::TempFolder data;
 
 private:
-    QByteArray m_saved;
+    testsupport::ScopedEnvironment m_dataFolder{"QUILLMERE_DATA_DIR", data.path().toUtf8()};
 };
 
 TEST_F(Bundle, LoadsTheFormWithItsObjectsAndGivesLabelsTheirTextStyle) {

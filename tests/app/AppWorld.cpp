@@ -9,7 +9,6 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -106,14 +105,7 @@ QByteArray AppWorld::readBytes(const QString& path) {
 }
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) {
-    QDeadlineTimer deadline(timeoutMilliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, timeoutMilliseconds);
 }
 
 bool isTitleCase(QString text) {

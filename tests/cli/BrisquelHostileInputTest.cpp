@@ -16,13 +16,9 @@
 #include <QProcess>
 #include <QScopeGuard>
 
-#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <iostream>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using clitest::jsonArray;
@@ -408,60 +404,6 @@ TEST_F(BrisquelUnderHostileInput, ADomainThatCannotBeReadIsAFailureWithItsReason
     QDir(path).removeRecursively();
     EXPECT_EQ(run({QStringLiteral("set"), m_id, kCaptureDone, file}).exitCode, 0);
     EXPECT_EQ(domain(m_id).value(key).toString(), file);
-}
-
-TEST_F(BrisquelUnderHostileInput, AWriterKilledHoldingTheLockNeverBlocksTheNextOne) {
-    writeDomain(m_id, {{QStringLiteral("keep"), QStringLiteral("me")}});
-    // The lock beside the domain file, taken by a writer that is then killed: what a crash leaves.
-    const QByteArray lock = QFile::encodeName(domainFile(m_id) + QStringLiteral(".lock"));
-    const pid_t writer = ::fork();
-    if (writer == 0) {
-        const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        ::flock(fd, LOCK_EX);
-        ::raise(SIGKILL);
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
-    ASSERT_TRUE(WIFSIGNALED(status));
-
-    const QString file = compiledScript(QStringLiteral("x.scpt"));
-    const Outcome o = run({QStringLiteral("set"), m_id, kCaptureDone, file});
-    expectBounded(o, QStringLiteral("set"));
-    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    EXPECT_EQ(domain(m_id), (QVariantMap{{QStringLiteral("keep"), QStringLiteral("me")},
-                                         {QStringLiteral("endOfCaptureScript"), file}}));
-}
-
-TEST_F(BrisquelUnderHostileInput, AWriteLeavesEveryOtherDomainAloneHoweverItIsNamed) {
-    // Domains named like this domain's file with a temporary file's suffix, hidden or not.
-    QStringList others;
-    for (const QString& suffix : {QStringLiteral(".plist.tmp.AbC123"), QStringLiteral(".plist.tmp.XXXXXX"),
-                                  QStringLiteral(".plist.lock"), QStringLiteral(".plist.new")}) {
-        const QString other = m_id + suffix;
-        writeDomain(other, {{QStringLiteral("endOfCaptureScript"), QStringLiteral("/other.scpt")}});
-        others.append(other);
-    }
-    const QString twin =
-        m_prefs.write(QLatin1Char('.') + m_id + QStringLiteral(".plist.tmp.AbC12"), "not ours");
-    QMap<QString, QByteArray> before;
-    for (const QString& name : QDir(m_prefs.path()).entryList(QDir::Files | QDir::Hidden)) {
-        before.insert(name, bytesOf(m_prefs.filePath(name)));
-    }
-
-    const QString file = compiledScript(QStringLiteral("x.scpt"));
-    for (const QStringList& command : {QStringList{QStringLiteral("set"), m_id, kCaptureDone, file},
-                                       QStringList{QStringLiteral("clear"), m_id, kCaptureDone},
-                                       QStringList{QStringLiteral("set"), m_id, kCaptureDone, file}}) {
-        const Outcome o = run(command);
-        expectBounded(o, command.first());
-        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    }
-    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
-        EXPECT_EQ(bytesOf(m_prefs.filePath(it.key())), it.value()) << qPrintable(it.key());
-    }
-    EXPECT_TRUE(QFileInfo::exists(twin));
-    EXPECT_EQ(domain(m_id).value(QStringLiteral("endOfCaptureScript")).toString(), file);
 }
 
 // --- Names and paths that are not what they seem ---

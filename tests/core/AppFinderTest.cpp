@@ -1,5 +1,4 @@
 #include "core/AppFinder.h"
-#include "core/platform/posix/FolderMetadataSearch.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 
@@ -119,12 +118,13 @@ TEST(AppRecordTest, MenuItemCarriesTitleIconAndIdentifier) {
 }
 
 TEST_F(AppFinderTest, DiscoveryKeepsTheFirstCopyOfEachIdentifierInOrder) {
+    fakes.applicationsFolder = s("/Volumes/Studio/Applications");
     const auto apps = AppFinder::discover(fakes.platform());
     EXPECT_EQ(identifiers(apps), QStringList({s("com.c1.a"), s("com.c1.b"), s("com.c1.c")}));
     EXPECT_EQ(apps[1].displayName(), s("Capture One 21"));
     ASSERT_EQ(fakes.metadata->queries.size(), 1);
     const auto& query = fakes.metadata->queries[0];
-    EXPECT_EQ(query.searchScopes, QStringList{s("/Applications")});
+    EXPECT_EQ(query.searchScopes, QStringList{s("/Volumes/Studio/Applications")});
     EXPECT_EQ(query.displayNamePrefix, s("Capture One"));
     EXPECT_EQ(query.predicate, s("kMDItemKind == 'Application' AND kMDItemDisplayName LIKE 'Capture One*'"));
     EXPECT_EQ(query.sortAttribute, brisquel::MetadataAttribute::kDisplayName);
@@ -208,31 +208,4 @@ TEST(AppFinderSharedTest, IsOneInstanceThatStartsEmpty) {
     b.waitForFinished();
     EXPECT_EQ(first, second);
     EXPECT_TRUE(first->apps().isEmpty());
-}
-
-TEST(AppFinderOnDiskTest, FindsStandInBundlesInFinderOrder) {
-    testsupport::TempFolder folder;
-    for (const char* name : {"Capture One 10.app", "Capture One 9.app", "Capture One 22.app"}) {
-        testsupport::BundleLayout layout;
-        layout.bundleName = s(name);
-        layout.bundleIdentifier = s("com.c1.") + QString::number(qHash(s(name)));
-        testsupport::makeBundle(folder.path(), layout);
-    }
-    testsupport::BundleLayout noVersion;
-    noVersion.bundleName = s("Capture One 5.app");
-    noVersion.version.clear();
-    testsupport::makeBundle(folder.path(), noVersion);
-    testsupport::BundleLayout other;
-    other.bundleName = s("Photos.app");
-    testsupport::makeBundle(folder.path(), other);
-
-    testsupport::FakePlatform fakes;
-    brisquel::Platform platform = fakes.platform();
-    platform.metadataSearch = std::make_shared<brisquel::FolderMetadataSearch>();
-    platform.applicationsFolder = folder.path();
-    QStringList names;
-    for (const auto& app : AppFinder::discover(platform)) {
-        names << app.displayName();
-    }
-    EXPECT_EQ(names, QStringList({s("Capture One 9"), s("Capture One 10"), s("Capture One 22")}));
 }

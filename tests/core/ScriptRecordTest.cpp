@@ -82,12 +82,6 @@ TEST_F(ScriptRecordTest, UrlIsReadAndWrittenThroughTheDomain) {
     ASSERT_TRUE(record.url());
     EXPECT_EQ(record.url()->toLocalFile(), file.toLocalFile());
 
-    // A text stored by someone else is a path; a value of another kind is no file.
-    domain->m_values.insert(s("endOfCaptureScript"), s("/tmp/other.applescript"));
-    EXPECT_EQ(record.url()->toLocalFile(), s("/tmp/other.applescript"));
-    domain->m_values.insert(s("endOfCaptureScript"), qint64(12));
-    EXPECT_FALSE(record.url());
-
     ASSERT_TRUE(record.setUrl(std::nullopt));
     EXPECT_FALSE(domain->m_values.contains(s("endOfCaptureScript")));
     EXPECT_FALSE(record.url());

@@ -90,12 +90,6 @@ QByteArray fileBytes(const QString& path) {
     return file.readAll();
 }
 
-void writeFileBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
 brisquel::vexo::plist::Node readTree(const QString& path) {
     return brisquel::vexo::plist::parseNode(fileBytes(path));
 }

@@ -13,7 +13,6 @@ namespace plisttest {
 QString describe(void* node);
 
 QByteArray fileBytes(const QString& path);
-void writeFileBytes(const QString& path, const QByteArray& bytes);
 brisquel::vexo::plist::Node readTree(const QString& path);
 
 // A dictionary holding every value kind, with the awkward values: integers at both ends of the

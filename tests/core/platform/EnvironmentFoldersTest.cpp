@@ -3,35 +3,20 @@
 #include "VexoExtensions/EnvironmentPath.h"
 #include "core/AppFinder.h"
 #include "core/platform/Platform.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <optional>
-
 using namespace brisquel;
 
 namespace {
 
-// The variables a row sets, put back afterwards whatever the row did.
-class EnvironmentVariables {
-public:
-    EnvironmentVariables() {
-        for (const char* name : kNames)
-            m_saved.append(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-    }
-    ~EnvironmentVariables() {
-        for (int i = 0; i < int(std::size(kNames)); ++i)
-            m_saved[i] ? qputenv(kNames[i], *m_saved[i]) : qunsetenv(kNames[i]);
-    }
-    static constexpr const char* kNames[] = {"QUILLMERE_PREFERENCES_DIR", "XDG_CONFIG_HOME", "HOME",
-                                             "QUILLMERE_APPLICATIONS_DIR"};
-
-private:
-    QList<std::optional<QByteArray>> m_saved;
-};
+// The variables a row sets.
+constexpr const char* kNames[] = {"QUILLMERE_PREFERENCES_DIR", "XDG_CONFIG_HOME", "HOME",
+                                  "QUILLMERE_APPLICATIONS_DIR"};
 
 struct FolderRow {
     const char* name;
@@ -61,11 +46,11 @@ QList<QByteArray> everythingBelow(const QString& path) {
 
 TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
     const FolderRow& row = GetParam();
-    const EnvironmentVariables restore;
+    const testsupport::ScopedEnvironment restore[]{kNames[0], kNames[1], kNames[2], kNames[3]};
     const testsupport::TempFolder temp;
     const QByteArray path = QFile::encodeName(temp.path()) + '/' + row.leaf;
     const bool applications = qstrcmp(row.variable, "QUILLMERE_APPLICATIONS_DIR") == 0;
-    for (const char* name : EnvironmentVariables::kNames)
+    for (const char* name : kNames)
         qunsetenv(name);
     // Never the machine's own folders: a folder that does not exist, and the test's own home.
     qputenv("QUILLMERE_APPLICATIONS_DIR", QFile::encodeName(temp.filePath(QStringLiteral("none"))));

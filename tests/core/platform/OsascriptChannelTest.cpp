@@ -1,5 +1,6 @@
 #include "core/platform/posix/OsascriptChannel.h"
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 using brisquel::OsascriptChannel;
 using brisquel::ScriptResult;
+using testsupport::ScopedEnvironment;
 using testsupport::TempFolder;
 
 namespace {
@@ -16,21 +18,10 @@ namespace {
 const QString kMessage = QStringLiteral("NSAppleScriptErrorMessage");
 const QString kNumber = QStringLiteral("NSAppleScriptErrorNumber");
 
-// Sets an environment variable (unsets it for a null value) and puts the old value back afterwards.
-struct ScopedEnvironment {
-    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name) {
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~ScopedEnvironment() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
-    const char* m_name;
-    std::optional<QByteArray> m_old =
-        qEnvironmentVariableIsSet(m_name) ? std::optional(qgetenv(m_name)) : std::nullopt;
-};
-
 // A stand-in osascript: a shell script with the given body at <folder>/<relative>.
 QString fakeOsascript(const TempFolder& folder, const QByteArray& body,
                       const QString& relative = QStringLiteral("bin/osascript")) {
-    const QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
+    QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }

@@ -1,7 +1,7 @@
 #include "core/platform/PollingObservation.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,19 +11,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Runs the event loop until the condition holds, for at most a generous bound.
-bool waitUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(10s);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return condition();
-}
-
 TEST(PollingObservation, ASeenChangeIsToldOnceAndTheLookingGoesOn) {
     int looks = 0;
     int told = 0;
     PollingObservation observation([&] { return ++looks == 3; }, [&] { ++told; }, 1ms);
-    ASSERT_TRUE(waitUntil([&] { return looks >= 6; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return looks >= 6; }, 10000));
     EXPECT_EQ(told, 1);
 }
 
@@ -52,7 +44,7 @@ TEST(PollingObservation, TheOneToldMayEndTheObservation) {
             ended = true;
         },
         1ms);
-    ASSERT_TRUE(waitUntil([&] { return ended; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000));
     // A later look would have to come from a timer of the ended observation.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(told, 1);

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QThread>
 
 using brisquel::ProcRunningApplications;
 using testsupport::BundleLayout;
@@ -16,18 +13,6 @@ using testsupport::makeBundle;
 using testsupport::TempFolder;
 
 namespace {
-
-// Polls until the lookup agrees, since a process shows in /proc a little after it is started and
-// lingers a little after it is killed.
-bool eventually(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(20);
-    }
-    return condition();
-}
 
 BundleLayout layoutFor(const QString& name, const QString& identifier, const QString& executable = {}) {
     BundleLayout layout;
@@ -38,28 +23,6 @@ BundleLayout layoutFor(const QString& name, const QString& identifier, const QSt
 }
 
 } // namespace
-
-TEST(ProcRunningApplications, FindsAProcessRunningABundlesExecutableUntilItEnds) {
-    TempFolder apps;
-    const QString bundle =
-        makeBundle(apps.path(), layoutFor(QStringLiteral("Capture One 23.app"),
-                                          QStringLiteral("com.example.running"), QStringLiteral("C1")));
-    const QString id = QStringLiteral("com.example.running");
-    ProcRunningApplications running;
-    ASSERT_TRUE(running.processesWithBundleIdentifier(id).isEmpty());
-
-    QProcess process; // killed by its destructor should the test end early
-    process.start(bundle + QStringLiteral("/Contents/MacOS/C1"), {QStringLiteral("60")});
-    ASSERT_TRUE(process.waitForStarted(5000));
-    const qint64 pid = process.processId();
-    EXPECT_TRUE(eventually([&] { return running.processesWithBundleIdentifier(id).contains(pid); }));
-    EXPECT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("com.example.other")).isEmpty());
-    EXPECT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("COM.EXAMPLE.RUNNING")).isEmpty());
-
-    process.kill();
-    ASSERT_TRUE(process.waitForFinished(5000));
-    EXPECT_TRUE(eventually([&] { return !running.processesWithBundleIdentifier(id).contains(pid); }));
-}
 
 TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     // A process table of our own: an entry without a link, links into a bundle without a
