@@ -1,0 +1,209 @@
+#include "app/AssignmentTransfer.h"
+
+#include "app/ApplicationView.h"
+#include "app/ContentView.h"
+#include "app/ImportPreview.h"
+#include "app/PlainText.h"
+#include "app/UndoHistory.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSaveFile>
+
+namespace quillmere {
+
+namespace {
+
+using brisquel::AppFinder;
+using brisquel::AssignmentProfile;
+using brisquel::vexo::Result;
+using brisquel::vexo::Status;
+
+QString nameFilter() {
+    return AssignmentTransfer::tr("Assignment profiles (*.json)");
+}
+
+} // namespace
+
+AssignmentTransfer::AssignmentTransfer(ContentView* content) : QObject(content), m_content(content) {
+    m_import = new QAction(tr("&Import Assignments…"), this);
+    m_import->setObjectName(QStringLiteral("importAssignments"));
+    connect(m_import, &QAction::triggered, this, &AssignmentTransfer::importAssignments);
+    m_export = new QAction(tr("&Export Assignments…"), this);
+    m_export->setObjectName(QStringLiteral("exportAssignments"));
+    connect(m_export, &QAction::triggered, this, &AssignmentTransfer::exportAssignments);
+    m_copyMenu = new QMenu(tr("Cop&y Assignments To"));
+    m_copyMenu->setObjectName(QStringLiteral("copyAssignmentsTo"));
+    connect(this, &QObject::destroyed, m_copyMenu, &QObject::deleteLater);
+    connect(m_copyMenu, &QMenu::aboutToShow, this, [this] {
+        if (m_content->selectedApp()) {
+            fillCopyMenu(m_copyMenu, *m_content->selectedApp());
+        }
+    });
+    connect(m_content, &ContentView::selectedAppChanged, this, &AssignmentTransfer::updateActions);
+    connect(m_content, &ContentView::applicationsListed, this, &AssignmentTransfer::updateActions);
+    updateActions();
+}
+
+QString AssignmentTransfer::importActionName() {
+    return tr("Import Assignments");
+}
+
+QString AssignmentTransfer::copyActionName() {
+    return tr("Copy Assignments");
+}
+
+void AssignmentTransfer::updateActions() {
+    const bool shown = m_content->selectedApp().has_value();
+    m_import->setEnabled(shown);
+    m_export->setEnabled(shown);
+    m_copyMenu->setEnabled(shown && m_content->applications().size() > 1);
+}
+
+void AssignmentTransfer::fillCopyMenu(QMenu* menu, const AppFinder::App& source) {
+    menu->clear();
+    for (const AppFinder::App& copy : m_content->applications()) {
+        if (copy == source) {
+            continue;
+        }
+        QAction* action = menu->addAction(menuItemText(copy.displayName()));
+        action->setToolTip(plainToolTip(copy.url().toLocalFile()));
+        connect(action, &QAction::triggered, this, [this, source, copy] { previewCopy(source, copy); });
+    }
+    menu->setEnabled(!menu->isEmpty());
+}
+
+QString AssignmentTransfer::startFolder() const {
+    return m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
+}
+
+void AssignmentTransfer::tellFailure(const QString& title, const QString& what, const QString& reason) const {
+    openPlainMessageBox(QMessageBox::Warning, title, what + QStringLiteral("\n\n") + reason,
+                        m_content->window());
+}
+
+void AssignmentTransfer::exportAssignments() {
+    if (!m_content->selectedApp()) {
+        return;
+    }
+    const AppFinder::App copy = *m_content->selectedApp();
+    auto* dialog = new QFileDialog(m_content->window(), tr("Export Assignments"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(nameFilter());
+    dialog->setDefaultSuffix(QStringLiteral("json"));
+    dialog->setDirectory(startFolder());
+    dialog->selectFile(tr("%1 Assignments.json").arg(copy.displayName()));
+    connect(dialog, &QFileDialog::fileSelected, this, [this, copy](const QString& file) {
+        m_lastFolder = QFileInfo(file).absolutePath();
+        if (const Result written = exportTo(copy, file); !written) {
+            tellFailure(
+                tr("The Assignments Could Not Be Exported"),
+                tr("The assignments of %1 were not exported.").arg(shortenedForDisplay(copy.displayName())),
+                written.message());
+        }
+    });
+    dialog->open();
+}
+
+Result AssignmentTransfer::exportTo(const AppFinder::App& copy, const QString& file) const {
+    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts = copy.loadBackgroundScripts();
+    if (!scripts) {
+        return scripts.result();
+    }
+    const brisquel::vexo::Expected<AssignmentProfile> profile =
+        AssignmentProfile::ofScripts({copy.displayName(), copy.bundleIdentifier(), copy.version()}, *scripts);
+    if (!profile) {
+        return profile.result();
+    }
+    const QByteArray document = profile->toJson(QDir::homePath());
+    // A profile half written never takes the place of a whole one.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(document) != document.size() || !out.commit()) {
+        out.cancelWriting();
+        return Result::failure(Status::Unavailable,
+                               file + QStringLiteral(" cannot be written: ") + out.errorString());
+    }
+    return Result::success();
+}
+
+void AssignmentTransfer::importAssignments() {
+    if (!m_content->selectedApp()) {
+        return;
+    }
+    const AppFinder::App target = *m_content->selectedApp();
+    auto* dialog = new QFileDialog(m_content->window(), tr("Import Assignments"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters({nameFilter(), tr("All files (*)")});
+    dialog->setDirectory(startFolder());
+    connect(dialog, &QFileDialog::fileSelected, this, [this, target](const QString& file) {
+        m_lastFolder = QFileInfo(file).absolutePath();
+        previewImport(file, target);
+    });
+    dialog->open();
+}
+
+ImportPreview* AssignmentTransfer::previewImport(const QString& file, const AppFinder::App& target) {
+    const brisquel::vexo::Expected<AssignmentProfile> profile =
+        AssignmentProfile::readFile(file, QDir::homePath());
+    if (!profile) {
+        tellFailure(tr("The Assignments Could Not Be Imported"),
+                    tr("Nothing was imported into %1.").arg(shortenedForDisplay(target.displayName())),
+                    profile.result().message());
+        return nullptr;
+    }
+    return preview(*profile, target, QFileInfo(file).fileName(), importActionName());
+}
+
+ImportPreview* AssignmentTransfer::previewCopy(const AppFinder::App& source, const AppFinder::App& target) {
+    const QString nothing =
+        tr("Nothing was copied from %1 to %2.")
+            .arg(shortenedForDisplay(source.displayName()), shortenedForDisplay(target.displayName()));
+    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts =
+        source.loadBackgroundScripts();
+    if (!scripts) {
+        tellFailure(tr("The Assignments Could Not Be Copied"), nothing, scripts.result().message());
+        return nullptr;
+    }
+    const brisquel::vexo::Expected<AssignmentProfile> profile = AssignmentProfile::ofScripts(
+        {source.displayName(), source.bundleIdentifier(), source.version()}, *scripts);
+    if (!profile) {
+        tellFailure(tr("The Assignments Could Not Be Copied"), nothing, profile.result().message());
+        return nullptr;
+    }
+    return preview(*profile, target, source.displayName(), copyActionName());
+}
+
+ImportPreview* AssignmentTransfer::preview(AssignmentProfile profile, const AppFinder::App& target,
+                                           const QString& origin, const QString& action) {
+    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts =
+        target.loadBackgroundScripts();
+    if (!scripts) {
+        tellFailure(
+            action == copyActionName() ? tr("The Assignments Could Not Be Copied")
+                                       : tr("The Assignments Could Not Be Imported"),
+            tr("The background scripts of %1 cannot be read.").arg(shortenedForDisplay(target.displayName())),
+            scripts.result().message());
+        return nullptr;
+    }
+    auto* dialog =
+        new ImportPreview(std::move(profile), target, *scripts, origin, action, m_content->window());
+    const std::shared_ptr<brisquel::vexo::UserDefaults> domain =
+        scripts->isEmpty() ? nullptr : scripts->first().defaults();
+    connect(dialog, &ImportPreview::imported, this,
+            [this, domain, target, action](const QList<AssignmentCommand::Change>& changes) {
+                m_content->undoHistory()->record(std::make_unique<AssignmentCommand>(
+                    domain, target.bundleIdentifier(), target.displayName(), action, changes));
+                m_content->showChangedAssignments(target.bundleIdentifier());
+            });
+    dialog->open();
+    return dialog;
+}
+
+} // namespace quillmere
