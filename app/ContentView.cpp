@@ -156,12 +156,13 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     m_sidebar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_sidebar, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         const QModelIndex at = m_sidebar->indexAt(position);
-        // From the keyboard's Menu key the position is no row's: the current row's menu.
+        // From the keyboard's Menu key the position may be no row's: the current row's menu.
         const int row = at.isValid() ? at.row() : m_sidebar->currentRow();
         const QPoint where =
             at.isValid() ? position : m_sidebar->visualItemRect(m_sidebar->currentItem()).center();
         popUpSidebarMenu(row, m_sidebar->viewport()->mapToGlobal(where));
     });
+    // Shift+F10 as well as the Menu key, as the desktops' keyboard guidelines have it.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_sidebar);
     menuKey->setContext(Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] {
@@ -208,6 +209,7 @@ void ContentView::popUpSidebarMenu(int row, const QPoint& globalPosition) {
         return;
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from the keyboard, its first command is ready for Return or the arrow keys.
     menu->popup(globalPosition);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QStyle>
@@ -99,7 +100,7 @@ ImportPreview::ImportPreview(brisquel::AssignmentProfile profile, brisquel::AppF
     layout->addWidget(m_replace);
     layout->addWidget(m_anyway);
     layout->addWidget(m_buttons);
-    resize(640, 360);
+    resize(760, 400);
 
     replan();
     // The list first: Tab then reaches the options and the buttons; Return imports.
@@ -143,6 +144,7 @@ void ImportPreview::showPlan() {
     m_failingFiles = 0;
     if (m_plan) {
         const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this);
+        const QString home = QDir::homePath();
         QList<QTreeWidgetItem*> items;
         for (const ImportPlan::Row& row : m_plan->rows()) {
             const QString file = row.action == Action::Clear ? row.previous : row.path;
@@ -150,8 +152,14 @@ void ImportPreview::showPlan() {
             m_failingFiles += fails ? 1 : 0;
             auto* item = new QTreeWidgetItem;
             const QStringList cells{actionText(row.action), row.title, file, row.note};
+            // The list names a file in the home folder from "~/", so that its name fits beside it;
+            // the tooltips hold every text whole.
+            const QString shownFile = brisquel::AssignmentProfile::portablePath(file, home);
+            QString shownNote = row.note;
+            shownNote.replace(file, shownFile);
+            const QStringList shown{cells[0], cells[1], shownFile, shownNote};
             for (int column = 0; column < ColumnCount; ++column) {
-                item->setText(column, cellText(cells[column]));
+                item->setText(column, cellText(shown[column]));
                 item->setToolTip(column, plainToolTip(cells[column]));
             }
             if (fails) {
@@ -170,10 +178,11 @@ void ImportPreview::showPlan() {
         if (!items.isEmpty()) {
             m_list->setCurrentItem(items.first());
         }
-        for (int column = 0; column < FileColumn; ++column) {
+        for (int column = 0; column < NoteColumn; ++column) {
             m_list->resizeColumnToContents(column);
         }
-        m_list->setColumnWidth(FileColumn, qMax(160, m_list->viewport()->width() / 2));
+        // A long path takes at most two fifths of the window's width; the note has the rest.
+        m_list->setColumnWidth(FileColumn, qMin(m_list->columnWidth(FileColumn), qMax(160, width() * 2 / 5)));
     }
     m_anyway->setVisible(m_failingFiles > 0);
     if (m_failingFiles == 0) {
