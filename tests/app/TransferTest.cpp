@@ -250,6 +250,92 @@ TEST_F(Transfer, UndoAndRedoOfAnImportPutBackTheExactStoredValues) {
     expectSame(stored(23), imported);
 }
 
+// ---- an import that cannot be written ----
+
+struct WriteFault {
+    const char* name;
+    // Whether the domains live in memory, where a write can be made to fail.
+    bool inMemory;
+    // Done between the preview's showing and Import.
+    void (*meanwhile)(AppWorld& world, testsupport::MemoryPreferences* memory);
+    // Words of the message.
+    QStringList words;
+};
+
+void PrintTo(const WriteFault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteFault> {};
+
+TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain) {
+    const WriteFault& fault = GetParam();
+    std::shared_ptr<testsupport::MemoryPreferences> memory;
+    if (fault.inMemory) {
+        memory = std::make_shared<testsupport::MemoryPreferences>();
+        world.setPreferences(memory);
+    }
+    const QString batch = keyOf(u"batch done script"_s);
+    const QString mine = world.scriptFile(u"Mine.scpt"_s);
+    const auto write = [&](int number, const QString& key, const QVariant& value) {
+        if (memory) {
+            memory->domain(world.identifier(number))->m_values.insert(key, value);
+        } else {
+            ASSERT_TRUE(world.writeExternally(world.identifier(number), key, value));
+        }
+    };
+    write(22, batch, mine);
+    write(23, u"unrelated"_s, qint64(42));
+    launch();
+    ImportPreview* preview = transfer()->previewCopy(copy(22), copy(23));
+    ASSERT_NE(preview, nullptr);
+    fault.meanwhile(world, memory.get());
+    const QVariant held =
+        memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
+
+    preview->importButton()->click();
+    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+    ASSERT_EQ(boxes.size(), 1);
+    for (const QString& word : fault.words) {
+        EXPECT_TRUE(boxes.first()->text().contains(word))
+            << word.toStdString() << " not in " << boxes.first()->text().toStdString();
+    }
+    boxes.first()->close();
+    // Nothing of the import was stored, another writer's change included, and no step was taken.
+    const QVariant now =
+        memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
+    EXPECT_TRUE(AssignmentCommand::same(now, held));
+    EXPECT_FALSE(content()->undoHistory()->undoAction()->isEnabled());
+    // The preview stays, showing what the domain holds now, to be tried again.
+    ASSERT_TRUE(preview->isVisible());
+    if (memory) {
+        memory->domain(world.identifier(23))->m_failWrites = false;
+    }
+    preview->importButton()->click();
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
+    EXPECT_EQ(shownUndo(), u"Undo Copy Assignments"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaults,
+    ::testing::Values(WriteFault{"writeFails",
+                                 true,
+                                 [](AppWorld& world, testsupport::MemoryPreferences* memory) {
+                                     memory->domain(world.identifier(23))->m_failWrites = true;
+                                 },
+                                 {u"Nothing was imported into Capture One 23"_s,
+                                  u"cannot be written (test)"_s}},
+                      WriteFault{"changedMeanwhile",
+                                 false,
+                                 [](AppWorld& world, testsupport::MemoryPreferences*) {
+                                     world.writeExternally(world.identifier(23),
+                                                           keyOf(u"batch done script"_s),
+                                                           world.scriptFile(u"Theirs.scpt"_s));
+                                 },
+                                 {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s,
+                                  u"another program"_s}}),
+    [](const ::testing::TestParamInfo<WriteFault>& fault) { return std::string(fault.param.name); });
+
 TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten) {
     ASSERT_TRUE(world.writeExternally(world.identifier(23), u"unrelated"_s, qint64(42)));
     const QByteArray before = bytes(23);
