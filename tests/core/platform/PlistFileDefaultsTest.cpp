@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSize>
 #include <QStandardPaths>
 #include <QThread>
 #include <fcntl.h>
@@ -32,6 +33,7 @@ namespace hostile = testsupport::HostileFiles;
 namespace {
 
 const QString kDomain = QStringLiteral("com.captureone.captureone16");
+const QString kScriptKey = QStringLiteral("captureDoneScript");
 
 // A preferences folder of the test's own, holding (once written) the file of kDomain.
 struct DomainFiles {
@@ -598,7 +600,7 @@ TEST(PreferencesSeveralKeys, ACompareAndWriteSeesAChangeMadeDuringTheWrite) {
     auto defaults = domain.open();
     const QVariantMap theirs{{kScriptKey, QStringLiteral("/theirs.scpt")}};
     defaults->setBeforeReplaceHook(
-        [&] { plisttest::writeFileBytes(domain.m_path, *vexo::plist::toBinary(theirs)); });
+        [&] { hostile::writeFile(domain.m_path, *vexo::plist::toBinary(theirs)); });
     const vexo::Result result = defaults->writeValues(
         {{kScriptKey, QStringLiteral("/undone.scpt"), QVariant(QStringLiteral("/mine.scpt"))}});
     EXPECT_EQ(result.status(), vexo::Status::Changed) << qPrintable(result.message());
