@@ -1,6 +1,5 @@
 #include "app/AssignmentTransfer.h"
 
-#include "app/ApplicationView.h"
 #include "app/ContentView.h"
 #include "app/ImportPreview.h"
 #include "app/PlainText.h"
@@ -150,6 +149,8 @@ void AssignmentTransfer::importAssignments() {
 }
 
 ImportPreview* AssignmentTransfer::previewImport(const QString& file, const AppFinder::App& target) {
+    // A profile is small (at most a few megabytes, never waited on): it is read here, so that a file
+    // that is not one is refused before any preview opens.
     const brisquel::vexo::Expected<AssignmentProfile> profile =
         AssignmentProfile::readFile(file, QDir::homePath());
     if (!profile) {
@@ -158,46 +159,31 @@ ImportPreview* AssignmentTransfer::previewImport(const QString& file, const AppF
                     profile.result().message());
         return nullptr;
     }
-    return preview(*profile, target, QFileInfo(file).fileName(), importActionName());
+    return preview([profile = *profile]() -> brisquel::vexo::Expected<AssignmentProfile> { return profile; },
+                   target, QFileInfo(file).fileName(), importActionName());
 }
 
 ImportPreview* AssignmentTransfer::previewCopy(const AppFinder::App& source, const AppFinder::App& target) {
-    const QString nothing =
-        tr("Nothing was copied from %1 to %2.")
-            .arg(shortenedForDisplay(source.displayName()), shortenedForDisplay(target.displayName()));
-    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts =
-        source.loadBackgroundScripts();
-    if (!scripts) {
-        tellFailure(tr("The Assignments Could Not Be Copied"), nothing, scripts.result().message());
-        return nullptr;
-    }
-    const brisquel::vexo::Expected<AssignmentProfile> profile = AssignmentProfile::ofScripts(
-        {source.displayName(), source.bundleIdentifier(), source.version()}, *scripts);
-    if (!profile) {
-        tellFailure(tr("The Assignments Could Not Be Copied"), nothing, profile.result().message());
-        return nullptr;
-    }
-    return preview(*profile, target, source.displayName(), copyActionName());
+    // The source's scripts and domain are read with the plan, away from the GUI thread.
+    return preview(
+        [source]() -> brisquel::vexo::Expected<AssignmentProfile> {
+            const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts =
+                source.loadBackgroundScripts();
+            if (!scripts) {
+                return scripts.result();
+            }
+            return AssignmentProfile::ofScripts(
+                {source.displayName(), source.bundleIdentifier(), source.version()}, *scripts);
+        },
+        target, source.displayName(), copyActionName());
 }
 
-ImportPreview* AssignmentTransfer::preview(AssignmentProfile profile, const AppFinder::App& target,
+ImportPreview* AssignmentTransfer::preview(ImportPreview::ProfileSource source, const AppFinder::App& target,
                                            const QString& origin, const QString& action) {
-    const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts =
-        target.loadBackgroundScripts();
-    if (!scripts) {
-        tellFailure(
-            action == copyActionName() ? tr("The Assignments Could Not Be Copied")
-                                       : tr("The Assignments Could Not Be Imported"),
-            tr("The background scripts of %1 cannot be read.").arg(shortenedForDisplay(target.displayName())),
-            scripts.result().message());
-        return nullptr;
-    }
-    auto* dialog =
-        new ImportPreview(std::move(profile), target, *scripts, origin, action, m_content->window());
-    const std::shared_ptr<brisquel::vexo::UserDefaults> domain =
-        scripts->isEmpty() ? nullptr : scripts->first().defaults();
+    auto* dialog = new ImportPreview(std::move(source), target, origin, action, m_content->window());
     connect(dialog, &ImportPreview::imported, this,
-            [this, domain, target, action](const QList<AssignmentCommand::Change>& changes) {
+            [this, target, action](const std::shared_ptr<brisquel::vexo::UserDefaults>& domain,
+                                   const QList<AssignmentCommand::Change>& changes) {
                 m_content->undoHistory()->record(std::make_unique<AssignmentCommand>(
                     domain, target.bundleIdentifier(), target.displayName(), action, changes));
                 m_content->showChangedAssignments(target.bundleIdentifier());

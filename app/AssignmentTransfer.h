@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QMenu;
 
@@ -42,7 +44,7 @@ public:
     // Writes the profile of `copy` to `file`; the failure, naming the file and the cause.
     brisquel::vexo::Result exportTo(const brisquel::AppFinder::App& copy, const QString& file) const;
     // Reads the profile in `file` and opens its preview for `target`; null, with the reason told
-    // in the window, when the file cannot be read or the copy's scripts cannot.
+    // in the window, when the file holds no profile this program reads.
     ImportPreview* previewImport(const QString& file, const brisquel::AppFinder::App& target);
     // Opens the preview of copying the assignments of `source` into `target`.
     ImportPreview* previewCopy(const brisquel::AppFinder::App& source,
@@ -58,8 +60,9 @@ public slots:
     void importAssignments();
 
 private:
-    ImportPreview* preview(brisquel::AssignmentProfile profile, const brisquel::AppFinder::App& target,
-                           const QString& origin, const QString& action);
+    ImportPreview* preview(std::function<brisquel::vexo::Expected<brisquel::AssignmentProfile>()> source,
+                           const brisquel::AppFinder::App& target, const QString& origin,
+                           const QString& action);
     void updateActions();
     void tellFailure(const QString& title, const QString& what, const QString& reason) const;
     QString startFolder() const;

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quillmere {
 
@@ -35,11 +36,9 @@ QString cellText(QString text) {
 
 } // namespace
 
-ImportPreview::ImportPreview(brisquel::AssignmentProfile profile, brisquel::AppFinder::App target,
-                             QList<brisquel::BackgroundScript> scripts, const QString& origin, QString action,
-                             QWidget* parent)
-    : QDialog(parent), m_profile(std::move(profile)), m_target(std::move(target)),
-      m_scripts(std::move(scripts)), m_action(std::move(action)) {
+ImportPreview::ImportPreview(ProfileSource source, brisquel::AppFinder::App target, const QString& origin,
+                             QString action, QWidget* parent)
+    : QDialog(parent), m_source(std::move(source)), m_target(std::move(target)), m_action(std::move(action)) {
     setObjectName(QStringLiteral("ImportPreview"));
     setWindowTitle(m_action);
     setWindowModality(Qt::WindowModal);
@@ -50,18 +49,8 @@ ImportPreview::ImportPreview(brisquel::AssignmentProfile profile, brisquel::AppF
     QFont bold = font();
     bold.setBold(true);
     m_heading->setFont(bold);
-    QString from = tr("From %1").arg(shortenedForDisplay(origin));
-    const auto& source = m_profile.source;
-    if (!source.name.isEmpty() && source.name != origin) {
-        from = source.version.isEmpty()
-                   ? tr("From %1, exported from %2")
-                         .arg(shortenedForDisplay(origin), shortenedForDisplay(source.name))
-                   : tr("From %1, exported from %2 (version %3)")
-                         .arg(shortenedForDisplay(origin), shortenedForDisplay(source.name),
-                              shortenedForDisplay(source.version));
-    }
-    m_heading->setText(tr("Assignments for %1").arg(shortenedForDisplay(m_target.displayName())) +
-                       QLatin1Char('\n') + from);
+    m_origin = origin;
+    updateHeading();
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("changeList"));
@@ -123,20 +112,80 @@ QString ImportPreview::actionText(Action action) {
     return {};
 }
 
-brisquel::vexo::Result ImportPreview::replan() {
+void ImportPreview::replan() {
+    m_awaitingPlan = true;
+    m_import->setEnabled(false);
+    m_summary->setText(tr("Checking the files…"));
+    Planning known;
+    known.profile = m_profile;
+    known.scripts = m_scripts;
+    // A newer plan replaces the watcher of the one before, which drops its result.
+    m_planning = std::make_unique<QFutureWatcher<Planning>>();
+    QFutureWatcher<Planning>* watcher = m_planning.get();
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher] { showPlanning(watcher->result()); });
+    watcher->setFuture(QtConcurrent::run(
+        [source = m_source, known = std::move(known), target = m_target, replace = m_replace->isChecked()] {
+            return work(source, known, target, replace);
+        }));
+}
+
+ImportPreview::Planning ImportPreview::work(const ProfileSource& source, Planning known,
+                                            const brisquel::AppFinder::App& target, bool replace) {
+    Planning done = std::move(known);
+    if (!done.profile) {
+        brisquel::vexo::Expected<brisquel::AssignmentProfile> profile = source();
+        if (!profile) {
+            done.failure = profile.result();
+            return done;
+        }
+        done.profile = std::move(profile).value();
+    }
+    if (!done.scripts) {
+        brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts = target.loadBackgroundScripts();
+        if (!scripts) {
+            done.failure = scripts.result();
+            return done;
+        }
+        done.scripts = std::move(scripts).value();
+    }
     // With `force`, a plan is made whatever the files are like: the preview names the files that
     // fail, and the user decides.
-    brisquel::vexo::Expected<ImportPlan> made =
-        ImportPlan::make(m_profile, m_scripts, {.replace = m_replace->isChecked(), .force = true});
-    if (made) {
-        m_plan = std::move(made).value();
-        m_planFailure = brisquel::vexo::Result::success();
+    brisquel::vexo::Expected<ImportPlan> plan =
+        ImportPlan::make(*done.profile, *done.scripts, {.replace = replace, .force = true});
+    if (plan) {
+        done.plan = std::move(plan).value();
     } else {
-        m_plan.reset();
-        m_planFailure = made.result();
+        done.failure = plan.result();
     }
+    return done;
+}
+
+void ImportPreview::showPlanning(Planning planning) {
+    m_awaitingPlan = false;
+    m_profile = std::move(planning.profile);
+    m_scripts = std::move(planning.scripts);
+    m_plan = std::move(planning.plan);
+    m_planFailure = planning.failure;
+    updateHeading();
     showPlan();
-    return m_planFailure;
+    emit planned();
+}
+
+void ImportPreview::updateHeading() {
+    QString from = tr("From %1").arg(shortenedForDisplay(m_origin));
+    // The copy a profile file was exported from, once the profile is read.
+    if (m_profile && !m_profile->source.name.isEmpty() && m_profile->source.name != m_origin) {
+        const auto& source = m_profile->source;
+        from = source.version.isEmpty()
+                   ? tr("From %1, exported from %2")
+                         .arg(shortenedForDisplay(m_origin), shortenedForDisplay(source.name))
+                   : tr("From %1, exported from %2 (version %3)")
+                         .arg(shortenedForDisplay(m_origin), shortenedForDisplay(source.name),
+                              shortenedForDisplay(source.version));
+    }
+    m_heading->setText(tr("Assignments for %1").arg(shortenedForDisplay(m_target.displayName())) +
+                       QLatin1Char('\n') + from);
 }
 
 void ImportPreview::showPlan() {
@@ -228,12 +277,15 @@ QString ImportPreview::summaryText() const {
 }
 
 void ImportPreview::updateImportButton() {
-    m_import->setEnabled(m_plan && m_plan->changesAnything() &&
+    m_import->setEnabled(!m_awaitingPlan && m_plan && m_plan->changesAnything() &&
                          (m_failingFiles == 0 || m_anyway->isChecked()));
 }
 
 void ImportPreview::accept() {
     if (!m_import->isEnabled()) {
+        return;
+    }
+    if (isPlanning() || !m_plan) {
         return;
     }
     const brisquel::vexo::Result written = m_plan->apply();
@@ -258,7 +310,7 @@ void ImportPreview::accept() {
         }
         changes.append({change.key, title, change.expected.value_or(QVariant()), change.value});
     }
-    emit imported(changes);
+    emit imported(m_scripts && !m_scripts->isEmpty() ? m_scripts->first().defaults() : nullptr, changes);
     QDialog::accept();
 }
 

@@ -8,8 +8,10 @@
 #include "core/ImportPlan.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
 #include <QList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,22 +40,31 @@ class WrappingLabel;
 // the import is stored, and the preview shows the domain as it is now, to be tried again. A
 // successful import tells its exact changes (imported()), for the window's undo history.
 //
-// Working out the plan checks every listed file; a large script text takes a moment, a plan of the
-// usual few dozen scripts none a user notices.
+// Working out the plan reads the copy's scripting definition and its domain and checks every
+// listed file (a large script text takes a moment; on a Mac, a script text is compiled): it is
+// done away from the GUI thread, and the preview says it is checking meanwhile, with Import
+// disabled.
 class ImportPreview final : public QDialog {
     Q_OBJECT
 
 public:
+    // Where the assignments come from: a profile read already, or the work that makes one (a
+    // copy's assignments, read with the plan away from the GUI thread).
+    using ProfileSource = std::function<brisquel::vexo::Expected<brisquel::AssignmentProfile>()>;
+
     // `origin` says where the assignments come from ("studio.json", "Capture One 22"); `action` is
     // the command's name, which the window's undo history shows ("Import Assignments").
-    ImportPreview(brisquel::AssignmentProfile profile, brisquel::AppFinder::App target,
-                  QList<brisquel::BackgroundScript> scripts, const QString& origin, QString action,
-                  QWidget* parent = nullptr);
+    ImportPreview(ProfileSource source, brisquel::AppFinder::App target, const QString& origin,
+                  QString action, QWidget* parent = nullptr);
     ~ImportPreview() override;
 
-    // Works the plan out again from the domain as it is now; the failure when none can be made (the
-    // domain cannot be read, the profile names a path that cannot be stored).
-    brisquel::vexo::Result replan();
+    // Works the plan out again from the domain as it is now, away from the GUI thread; planned()
+    // tells when it is shown. A plan that cannot be made (the copy's scripts or domain cannot be
+    // read, the profile names a path that cannot be stored) is said in the preview.
+    void replan();
+    // From replan() until its plan (or its failure) is shown.
+    bool isPlanning() const { return m_awaitingPlan; }
+    const brisquel::vexo::Result& planFailure() const { return m_planFailure; }
 
     const std::optional<brisquel::ImportPlan>& plan() const { return m_plan; }
     const brisquel::AppFinder::App& target() const { return m_target; }
@@ -72,17 +83,35 @@ public slots:
     void accept() override;
 
 signals:
-    // The import was stored: the exact values before and after of every key it changed.
-    void imported(const QList<quillmere::AssignmentCommand::Change>& changes);
+    // A plan (or why there is none) is shown.
+    void planned();
+    // The import was stored in `domain`: the exact values before and after of every key it changed.
+    void imported(const std::shared_ptr<brisquel::vexo::UserDefaults>& domain,
+                  const QList<quillmere::AssignmentCommand::Change>& changes);
 
 private:
+    // What the work away from the GUI thread hands back; what it read once is kept for the next.
+    struct Planning {
+        std::optional<brisquel::AssignmentProfile> profile;
+        std::optional<QList<brisquel::BackgroundScript>> scripts;
+        std::optional<brisquel::ImportPlan> plan;
+        brisquel::vexo::Result failure;
+    };
+    static Planning work(const ProfileSource& source, Planning known, const brisquel::AppFinder::App& target,
+                         bool replace);
+    void showPlanning(Planning planning);
+    void updateHeading();
     void showPlan();
     void updateImportButton();
 
-    brisquel::AssignmentProfile m_profile;
+    ProfileSource m_source;
+    std::optional<brisquel::AssignmentProfile> m_profile;
     brisquel::AppFinder::App m_target;
-    QList<brisquel::BackgroundScript> m_scripts;
+    std::optional<QList<brisquel::BackgroundScript>> m_scripts;
+    std::unique_ptr<QFutureWatcher<Planning>> m_planning;
+    bool m_awaitingPlan = false;
     QString m_action;
+    QString m_origin;
     std::optional<brisquel::ImportPlan> m_plan;
     brisquel::vexo::Result m_planFailure;
     int m_failingFiles = 0;

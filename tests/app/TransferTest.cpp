@@ -91,6 +91,12 @@ protected:
     QVariantMap stored(int number) const {
         return world.domainContents(world.identifier(number)).value_or(QVariantMap());
     }
+    // The preview, once its plan is shown (it is worked out away from the GUI thread).
+    static ImportPreview* planned(ImportPreview* preview) {
+        EXPECT_NE(preview, nullptr);
+        EXPECT_TRUE(preview && apptest::waitUntil([&] { return !preview->isPlanning(); }));
+        return preview;
+    }
     static QStringList column(const ImportPreview* preview, int index) {
         QStringList texts;
         for (int row = 0; row < preview->changeList()->topLevelItemCount(); ++row) {
@@ -126,7 +132,7 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
 
     const QString profile = world.temp().filePath(u"studio.json"_s);
     ASSERT_TRUE(transfer()->exportTo(copy(22), profile)) << "export";
-    ImportPreview* preview = transfer()->previewImport(profile, copy(23));
+    ImportPreview* preview = planned(transfer()->previewImport(profile, copy(23)));
     ASSERT_NE(preview, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
     EXPECT_EQ(column(preview, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
@@ -173,7 +179,7 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     const QByteArray before = bytes(23);
     launch();
 
-    ImportPreview* preview = transfer()->previewCopy(copy(22), copy(23));
+    ImportPreview* preview = planned(transfer()->previewCopy(copy(22), copy(23)));
     ASSERT_NE(preview, nullptr);
     // The file Capture One could not run is named, and Import waits for "Import anyway".
     EXPECT_TRUE(column(preview, 3).first().contains(empty + u" is empty"_s))
@@ -182,6 +188,7 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     EXPECT_FALSE(preview->importButton()->isEnabled());
     // Replace lists the clearing of the batch script, and writes nothing either.
     preview->replaceBox()->click();
+    planned(preview);
     EXPECT_EQ(column(preview, 0), QStringList({u"Set"_s, u"Clear"_s}));
     preview->importAnywayBox()->click();
     EXPECT_TRUE(preview->importButton()->isEnabled());
@@ -237,8 +244,9 @@ TEST_F(Transfer, UndoAndRedoOfAnImportPutBackTheExactStoredValues) {
     copyTo->actions().first()->trigger();
     const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
     ASSERT_EQ(previews.size(), 1);
+    planned(previews.first());
     previews.first()->replaceBox()->click();
-    previews.first()->importButton()->click();
+    planned(previews.first())->importButton()->click();
     const QVariantMap imported = stored(23);
     EXPECT_EQ(imported.value(capture), world.scriptFile(u"New.scpt"_s));
     EXPECT_FALSE(imported.contains(exportKey));
@@ -287,7 +295,7 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     write(22, batch, mine);
     write(23, u"unrelated"_s, qint64(42));
     launch();
-    ImportPreview* preview = transfer()->previewCopy(copy(22), copy(23));
+    ImportPreview* preview = planned(transfer()->previewCopy(copy(22), copy(23)));
     ASSERT_NE(preview, nullptr);
     fault.meanwhile(world, memory.get());
     const QVariant held =
@@ -308,6 +316,7 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     EXPECT_FALSE(content()->undoHistory()->undoAction()->isEnabled());
     // The preview stays, showing what the domain holds now, to be tried again.
     ASSERT_TRUE(preview->isVisible());
+    planned(preview);
     if (memory) {
         memory->domain(world.identifier(23))->m_failWrites = false;
     }
