@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMenu>
 #include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quillmere {
 
@@ -99,17 +101,25 @@ void AssignmentTransfer::exportAssignments() {
     dialog->selectFile(tr("%1 Assignments.json").arg(copy.displayName()));
     connect(dialog, &QFileDialog::fileSelected, this, [this, copy](const QString& file) {
         m_lastFolder = QFileInfo(file).absolutePath();
-        if (const Result written = exportTo(copy, file); !written) {
-            tellFailure(
-                tr("The Assignments Could Not Be Exported"),
-                tr("The assignments of %1 were not exported.").arg(shortenedForDisplay(copy.displayName())),
-                written.message());
-        }
+        // Reading the copy's scripting definition and domain and writing the file never hold up the
+        // window. Every export is told when it ends, also one that ends after another began.
+        auto* watcher = new QFutureWatcher<Result>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, copy] {
+            watcher->deleteLater();
+            if (const Result written = watcher->result(); !written) {
+                tellFailure(tr("The Assignments Could Not Be Exported"),
+                            tr("The assignments of %1 were not exported.")
+                                .arg(shortenedForDisplay(copy.displayName())),
+                            written.message());
+            }
+            emit exported();
+        });
+        watcher->setFuture(QtConcurrent::run([copy, file] { return exportTo(copy, file); }));
     });
     dialog->open();
 }
 
-Result AssignmentTransfer::exportTo(const AppFinder::App& copy, const QString& file) const {
+Result AssignmentTransfer::exportTo(const AppFinder::App& copy, const QString& file) {
     const brisquel::vexo::Expected<QList<brisquel::BackgroundScript>> scripts = copy.loadBackgroundScripts();
     if (!scripts) {
         return scripts.result();

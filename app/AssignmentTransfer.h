@@ -41,8 +41,10 @@ public:
     // Fills a menu with one command per copy other than `source`, each copying into that copy.
     void fillCopyMenu(QMenu* menu, const brisquel::AppFinder::App& source);
 
-    // Writes the profile of `copy` to `file`; the failure, naming the file and the cause.
-    brisquel::vexo::Result exportTo(const brisquel::AppFinder::App& copy, const QString& file) const;
+    // Writes the profile of `copy` to `file`, whole or not at all; the failure, naming the file and
+    // the cause. It reads the copy's scripting definition and domain: the command calls it away from
+    // the GUI thread.
+    static brisquel::vexo::Result exportTo(const brisquel::AppFinder::App& copy, const QString& file);
     // Reads the profile in `file` and opens its preview for `target`; null, with the reason told
     // in the window, when the file holds no profile this program reads.
     ImportPreview* previewImport(const QString& file, const brisquel::AppFinder::App& target);
@@ -58,6 +60,10 @@ public slots:
     // The commands, with their file dialogs.
     void exportAssignments();
     void importAssignments();
+
+signals:
+    // An export chosen in the save dialog has ended (a failure told in the window).
+    void exported();
 
 private:
     ImportPreview* preview(std::function<brisquel::vexo::Expected<brisquel::AssignmentProfile>()> source,

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -91,6 +92,13 @@ protected:
     QVariantMap stored(int number) const {
         return world.domainContents(world.identifier(number)).value_or(QVariantMap());
     }
+    static void chooseInFileDialog(const QString& file) {
+        const QList<QFileDialog*> dialogs = apptest::visibleTopLevels<QFileDialog>();
+        ASSERT_EQ(dialogs.size(), 1);
+        dialogs.first()->selectFile(file);
+        // As the dialog's own button does (QFileDialog::accept() is protected).
+        static_cast<QDialog*>(dialogs.first())->accept();
+    }
     // The preview, once its plan is shown (it is worked out away from the GUI thread).
     static ImportPreview* planned(ImportPreview* preview) {
         EXPECT_NE(preview, nullptr);
@@ -130,10 +138,21 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     const QVariantMap before = stored(23);
     launch();
 
+    // File › Export Assignments… with the older copy shown, File › Import Assignments… with the
+    // newer one, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
-    ASSERT_TRUE(transfer()->exportTo(copy(22), profile)) << "export";
-    ImportPreview* preview = planned(transfer()->previewImport(profile, copy(23)));
-    ASSERT_NE(preview, nullptr);
+    content()->setSelectedApp(copy(22));
+    QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
+    transfer()->exportAction()->trigger();
+    chooseInFileDialog(profile);
+    ASSERT_TRUE(exported.wait(5000));
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
+    content()->setSelectedApp(copy(23));
+    transfer()->importAction()->trigger();
+    chooseInFileDialog(profile);
+    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
+    ASSERT_EQ(previews.size(), 1);
+    ImportPreview* preview = planned(previews.first());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
     EXPECT_EQ(column(preview, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
     EXPECT_EQ(column(preview, 2), files);
