@@ -67,7 +67,9 @@ ImportPreview::ImportPreview(ProfileSource source, brisquel::AppFinder::App targ
     m_summary = new WrappingLabel(this);
     m_summary->setObjectName(QStringLiteral("summary"));
 
-    m_replace = new QCheckBox(tr("&Clear scripts the file does not list"), this);
+    // The copy's name as a button's text shows it: on one line, every "&" itself.
+    m_replace = new QCheckBox(
+        tr("&Replace: clear every other script of %1").arg(menuItemText(m_target.displayName(), 60)), this);
     m_replace->setToolTip(tr("Replace the assignments of %1 rather than add to them")
                               .arg(shortenedForDisplay(m_target.displayName())));
     connect(m_replace, &QCheckBox::toggled, this, [this] { replan(); });
