@@ -36,9 +36,8 @@ AssignmentTransfer::AssignmentTransfer(ContentView* content) : QObject(content),
     m_export = new QAction(tr("&Export Assignments…"), this);
     m_export->setObjectName(QStringLiteral("exportAssignments"));
     connect(m_export, &QAction::triggered, this, &AssignmentTransfer::exportAssignments);
-    m_copyMenu = new QMenu(tr("Cop&y Assignments To"));
+    m_copyMenu = new QMenu(tr("Cop&y Assignments To"), content);
     m_copyMenu->setObjectName(QStringLiteral("copyAssignmentsTo"));
-    connect(this, &QObject::destroyed, m_copyMenu, &QObject::deleteLater);
     connect(m_copyMenu, &QMenu::aboutToShow, this, [this] {
         if (m_content->selectedApp()) {
             fillCopyMenu(m_copyMenu, *m_content->selectedApp());

@@ -235,7 +235,8 @@ void ImportPreview::showPlan() {
         // A long path takes at most two fifths of the window's width; the note has the rest.
         m_list->setColumnWidth(FileColumn, qMin(m_list->columnWidth(FileColumn), qMax(160, width() * 2 / 5)));
     }
-    m_anyway->setVisible(m_failingFiles > 0);
+    // Only where there is something to import anyway.
+    m_anyway->setVisible(m_failingFiles > 0 && m_plan && m_plan->changesAnything());
     if (m_failingFiles == 0) {
         m_anyway->setChecked(false);
     }
