@@ -8,6 +8,7 @@
 #include "VexoUpdater/Updater.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "app/ApplicationIcon.h"
+#include "app/AssignmentTransfer.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
 #include "app/UndoHistory.h"
@@ -19,6 +20,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -67,6 +69,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     connect(m_mainMenu->sendFeedbackAction(), &QAction::triggered, m_contactForm, &ContactForm::sendFeedback);
     m_mainMenu->editMenu()->addActions(
         {content->undoHistory()->undoAction(), content->undoHistory()->redoAction()});
+    // The assignments' own commands head the File menu.
+    QMenu* file = m_mainMenu->fileMenu();
+    QAction* first = file->actions().value(0);
+    file->insertActions(first, {content->transfer()->importAction(), content->transfer()->exportAction()});
+    file->insertMenu(first, content->transfer()->copyMenu());
+    file->insertSeparator(first);
 
     // The window never gets smaller than its content allows.
     m_window->layout()->activate();

@@ -21,14 +21,16 @@ namespace quillmere {
 
 namespace {
 
-// Each row's assignment from one reading of the domain for all rows, its file looked at now.
-QList<AssignmentState> assignmentsOf(const QList<brisquel::BackgroundScript>& scripts) {
+// Each row's assignment from one reading of the domain for all rows; each assigned file checked
+// when `check` (away from the GUI thread), else left to be checked.
+QList<AssignmentState> assignmentsOf(const QList<brisquel::BackgroundScript>& scripts, bool check) {
     const auto readings = brisquel::BackgroundScript::readUrls(scripts);
     QList<AssignmentState> assignments;
     assignments.reserve(scripts.size());
     for (qsizetype row = 0; row < scripts.size(); ++row) {
-        assignments.append(readings ? AssignmentState::of(readings->value(row))
-                                    : AssignmentState::of(readings.result()));
+        const AssignmentState state =
+            readings ? AssignmentState::of(readings->value(row)) : AssignmentState::of(readings.result());
+        assignments.append(check ? state.checked() : state);
     }
     return assignments;
 }
@@ -99,14 +101,7 @@ ApplicationView::ApplicationView(brisquel::AppFinder::App application, QWidget* 
     }
 
     m_fileWatch = new FileWatch(this);
-    connect(m_fileWatch, &FileWatch::changed, this, [this] {
-        m_refreshingAll = true;
-        for (ScriptView* row : std::as_const(m_rows)) {
-            row->lookAtFileAgain();
-        }
-        m_refreshingAll = false;
-        rowsRefreshed();
-    });
+    connect(m_fileWatch, &FileWatch::changed, this, &ApplicationView::checkFiles);
 }
 
 ApplicationView::~ApplicationView() = default;
@@ -139,7 +134,7 @@ ApplicationView::Listing ApplicationView::list(const brisquel::AppFinder::App& a
     Listing listing;
     listing.scripts = application.loadBackgroundScripts();
     if (listing.scripts) {
-        listing.assignments = assignmentsOf(*listing.scripts);
+        listing.assignments = assignmentsOf(*listing.scripts, /*check=*/true);
     }
     return listing;
 }
@@ -161,7 +156,8 @@ void ApplicationView::setScripts(const Listing& listing) {
     m_readUnderWay = false;
     m_scripts = read ? *read : QList<brisquel::BackgroundScript>();
     // The domain changed after the read looked at it: what the rows show is read again.
-    m_assignments = std::exchange(m_readOutdated, false) ? assignmentsOf(m_scripts) : listing.assignments;
+    m_assignments = std::exchange(m_readOutdated, false) ? assignmentsOf(m_scripts, /*check=*/false)
+                                                         : listing.assignments;
 
     qDeleteAll(m_rowGroups);
     m_rowGroups.clear();
@@ -255,7 +251,7 @@ void ApplicationView::addRowGroup(int generation) {
 }
 
 void ApplicationView::refreshRows() {
-    const QList<AssignmentState> assignments = assignmentsOf(m_scripts);
+    const QList<AssignmentState> assignments = assignmentsOf(m_scripts, /*check=*/false);
     // Rows still to be made show this reading too.
     if (m_building) {
         m_assignments = assignments;
@@ -266,6 +262,43 @@ void ApplicationView::refreshRows() {
     }
     m_refreshingAll = false;
     rowsRefreshed();
+    // The files of rows that kept their assignment may have changed unseen as well (a platform
+    // out of file watches sees no change at all).
+    checkFiles();
+}
+
+void ApplicationView::checkFiles() {
+    QList<FileCheck> checks;
+    for (ScriptView* row : std::as_const(m_rows)) {
+        if (row->assignment().file() == AssignmentState::File::Checked) {
+            checks.append({row, *row->assignment().url(), std::nullopt});
+        }
+    }
+    if (checks.isEmpty()) {
+        return;
+    }
+    // Reading the files (a script text whole; on a Mac, compiling it) never holds up the window.
+    // A newer round of checks replaces this one's watcher, which drops its result.
+    m_check = std::make_unique<QFutureWatcher<QList<FileCheck>>>();
+    QFutureWatcher<QList<FileCheck>>* watcher = m_check.get();
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const QList<FileCheck> done = watcher->result();
+        m_refreshingAll = true;
+        for (const FileCheck& check : done) {
+            if (check.row && check.check) {
+                check.row->showCheck(check.file, *check.check);
+            }
+        }
+        m_refreshingAll = false;
+        rowsRefreshed();
+        emit filesChecked();
+    });
+    watcher->setFuture(QtConcurrent::run([checks]() mutable {
+        for (FileCheck& check : checks) {
+            check.check = brisquel::ScriptCheck::of(check.file.toLocalFile());
+        }
+        return checks;
+    }));
 }
 
 void ApplicationView::assignmentsChangedElsewhere() {
@@ -280,6 +313,14 @@ void ApplicationView::assignmentsChangedElsewhere() {
 void ApplicationView::rowsRefreshed() {
     updateBanner();
     followAssignedFiles();
+    // A row that shows a file it has not checked yet (a new choice, a change made elsewhere) gets
+    // its check.
+    for (const ScriptView* row : std::as_const(m_rows)) {
+        if (row->assignment().awaitsCheck()) {
+            checkFiles();
+            return;
+        }
+    }
 }
 
 void ApplicationView::followAssignedFiles() {

@@ -30,7 +30,9 @@ class WrappingLabel;
 // domain, and looks at each of those files; the rows are made from that and show it at once. The
 // rows then follow the domain, so a change made by another program (the brisquel tool, Capture One
 // itself) shows while the view does, and they follow the assigned files themselves, so a file
-// deleted, restored or made unreadable is marked as it happens. Coming back to the window reads
+// deleted, restored, emptied or made unreadable is marked as it happens. Each assigned file is
+// checked as Capture One would need it (the library's script check), always away from the GUI
+// thread. Coming back to the window reads
 // the domain again only where its changes cannot be followed.
 //
 // When the scripting definition cannot be read, the view says why instead of showing an empty
@@ -75,10 +77,14 @@ public:
     void assignmentsChangedElsewhere();
     // The assigned files followed now.
     FileWatch* fileWatch() const { return m_fileWatch; }
+    // Checks every assigned file again, away from the GUI thread; each row shows its outcome.
+    void checkFiles();
 
 signals:
     // A read finished and all its rows are in place.
     void scriptsRead();
+    // A round of checks of the assigned files has been shown in the rows.
+    void filesChecked();
     // A row changed what the copy's domain stores (see ScriptView::assignmentChanged).
     void assignmentChanged(const std::shared_ptr<brisquel::vexo::UserDefaults>& domain,
                            const quillmere::AssignmentCommand::Change& change);
@@ -97,6 +103,12 @@ private:
         QList<AssignmentState> assignments;
     };
     static Listing list(const brisquel::AppFinder::App& application);
+    // One assigned file to check, for the row that shows it.
+    struct FileCheck {
+        QPointer<ScriptView> row;
+        QUrl file;
+        std::optional<brisquel::ScriptCheck> check;
+    };
     void setScripts(const Listing& listing);
     // Makes the next group of rows of the read that `generation` counts.
     void addRowGroup(int generation);
@@ -119,6 +131,8 @@ private:
     int m_readCount = 0;
     // The read in progress; replacing it drops the result of the one before.
     std::unique_ptr<QFutureWatcher<Listing>> m_read;
+    // The round of file checks in progress; replacing it drops the result of the one before.
+    std::unique_ptr<QFutureWatcher<QList<FileCheck>>> m_check;
     // Set while every row is refreshed at once, which is followed up once at the end.
     bool m_refreshingAll = false;
     // From the start of a read until its result is taken (the future may have finished before its

@@ -1,20 +1,8 @@
 #include "app/AssignmentState.h"
 
-#include <QFileInfo>
-
 namespace quillmere {
 
-namespace {
-
-AssignmentState::File lookAt(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return AssignmentState::File::Missing;
-    }
-    return info.isReadable() ? AssignmentState::File::Present : AssignmentState::File::NotReadable;
-}
-
-} // namespace
+using brisquel::ScriptCheck;
 
 AssignmentState AssignmentState::of(const Reading& reading) {
     AssignmentState state;
@@ -24,13 +12,18 @@ AssignmentState AssignmentState::of(const Reading& reading) {
         return state;
     }
     state.m_url = *reading;
-    return state.lookedAtAgain();
+    state.m_file = state.m_url ? File::Checked : File::None;
+    return state;
 }
 
-AssignmentState AssignmentState::lookedAtAgain() const {
+AssignmentState AssignmentState::checked() const {
+    return m_file == File::Checked ? withCheck(ScriptCheck::of(path())) : *this;
+}
+
+AssignmentState AssignmentState::withCheck(const std::optional<ScriptCheck>& check) const {
     AssignmentState state = *this;
-    if (m_file != File::Unknown) {
-        state.m_file = m_url ? lookAt(path()) : File::None;
+    if (m_file == File::Checked) {
+        state.m_check = check;
     }
     return state;
 }
@@ -39,26 +32,32 @@ QString AssignmentState::path() const {
     return m_url ? m_url->toLocalFile() : QString();
 }
 
-QString AssignmentState::mark() const {
-    switch (m_file) {
-    case File::Missing:
-        return tr("missing");
-    case File::NotReadable:
-        return tr("not readable");
-    default:
-        return {};
+bool AssignmentState::fileIsThere() const {
+    if (m_file != File::Checked) {
+        return false;
     }
+    return !m_check || (m_check->status() != ScriptCheck::Status::Missing &&
+                        m_check->status() != ScriptCheck::Status::NotReadable);
+}
+
+QString AssignmentState::mark() const {
+    return m_check && !m_check->passes() ? m_check->word() : QString();
 }
 
 QString AssignmentState::reason() const {
-    switch (m_file) {
-    case File::Missing:
-        return tr("This file is missing, so Capture One finds no script to run:");
-    case File::NotReadable:
-        return tr("This file cannot be read, so Capture One cannot run it:");
-    default:
+    if (!m_check || m_check->passes()) {
         return {};
     }
+    return tr("Capture One cannot run this file: %1.").arg(m_check->reason());
+}
+
+bool AssignmentState::operator==(const AssignmentState& other) const {
+    const auto checkOf = [](const AssignmentState& state) {
+        return state.m_check ? std::optional(std::pair(state.m_check->status(), state.m_check->reason()))
+                             : std::nullopt;
+    };
+    return m_url == other.m_url && m_file == other.m_file && checkOf(*this) == checkOf(other) &&
+           m_readFailure.message() == other.m_readFailure.message();
 }
 
 } // namespace quillmere

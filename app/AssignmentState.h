@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VexoExtensions/Result.h"
+#include "core/ScriptCheck.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -11,22 +12,22 @@
 namespace quillmere {
 
 // What a script row shows of its script's assignment, and nothing else: the file Capture One's
-// preferences domain names for the script (or why the domain could not say), what that file is
-// like now, and the short mark and the sentence that tell the user so.
+// preferences domain names for the script (or why the domain could not say), the library's check
+// of that file (whether Capture One could run it, and if not, why), and the short mark and the
+// sentence that tell the user so.
 //
-// It is made from one reading of the domain and one look at the file, away from the GUI thread
-// when it must be. The row renders it; a look at the file alone (the file was deleted, restored,
-// its permissions changed) makes a new state with the same assignment.
+// A reading of the domain makes a state whose file is not checked yet; checked() checks it, which
+// reads the file and may take a while (a large script text; osacompile on a Mac), so the window
+// checks away from its GUI thread. A file looked at again (deleted, restored, its permissions
+// changed) makes a new state with the same assignment.
 class AssignmentState {
     Q_DECLARE_TR_FUNCTIONS(AssignmentState)
 
 public:
     enum class File {
-        None,        // nothing is assigned
-        Present,     // the assigned file is there and readable
-        Missing,     // nothing is at the assigned path
-        NotReadable, // something is there but cannot be read
-        Unknown,     // the domain cannot be read, so the assignment is not known
+        None,    // nothing is assigned
+        Checked, // a file is assigned; check() says whether Capture One could run it, once known
+        Unknown, // the domain cannot be read, so the assignment is not known
     };
 
     // What one reading of the domain said of a script's assigned file.
@@ -34,32 +35,38 @@ public:
 
     // Nothing assigned.
     AssignmentState() = default;
-    // The assignment a reading gives, with its file looked at now.
+    // The assignment a reading gives, its file not yet checked.
     static AssignmentState of(const Reading& reading);
-    // The same assignment, its file looked at again now.
-    AssignmentState lookedAtAgain() const;
+    // The same assignment, its file checked now.
+    AssignmentState checked() const;
+    // The same assignment with a check made elsewhere of the same file.
+    AssignmentState withCheck(const std::optional<brisquel::ScriptCheck>& check) const;
 
     const std::optional<QUrl>& url() const { return m_url; }
     // The assigned file's path; empty when none is assigned or known.
     QString path() const;
     File file() const { return m_file; }
+    // The check of the assigned file; none while nothing is assigned or before it is checked.
+    const std::optional<brisquel::ScriptCheck>& check() const { return m_check; }
+    // Whether a file is assigned and has not been checked yet.
+    bool awaitsCheck() const { return m_file == File::Checked && !m_check; }
+    // Whether something is at the assigned path (a file a file manager can show), as far as known.
+    bool fileIsThere() const;
     // Success, or why the domain could not be read.
     const brisquel::vexo::Result& readFailure() const { return m_readFailure; }
 
-    // The word shown beside the file's name when something is wrong with it ("missing"); empty
-    // when nothing is.
+    // The word shown beside the file's name when Capture One could not run it ("missing", "empty",
+    // "not a script"); empty when it could, or before the file is checked.
     QString mark() const;
-    // Why, in a sentence that ends before the file's path; empty when nothing is wrong.
+    // Why, in a sentence that names the file; empty when nothing is wrong.
     QString reason() const;
 
-    bool operator==(const AssignmentState& other) const {
-        return m_url == other.m_url && m_file == other.m_file &&
-               m_readFailure.message() == other.m_readFailure.message();
-    }
+    bool operator==(const AssignmentState& other) const;
 
 private:
     std::optional<QUrl> m_url;
     File m_file = File::None;
+    std::optional<brisquel::ScriptCheck> m_check;
     brisquel::vexo::Result m_readFailure;
 };
 

@@ -4,6 +4,7 @@
 #include "VexoWidgets/TextStyles.h"
 #include "app/AppHeaderView.h"
 #include "app/ApplicationView.h"
+#include "app/AssignmentTransfer.h"
 #include "app/PlaceholderView.h"
 #include "app/PlainText.h"
 #include "app/UndoHistory.h"
@@ -13,8 +14,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -145,9 +148,25 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     layout->addWidget(m_splitter);
 
     m_undoHistory = new UndoHistory(this, this);
-    connect(m_undoHistory, &UndoHistory::assignmentsChanged, this, [this](const QString& copy) {
-        if (m_applicationView && m_applicationView->application().bundleIdentifier() == copy) {
-            m_applicationView->assignmentsChangedElsewhere();
+    connect(m_undoHistory, &UndoHistory::assignmentsChanged, this, &ContentView::showChangedAssignments);
+    m_transfer = new AssignmentTransfer(this);
+
+    m_sidebar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_sidebar, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        const QModelIndex at = m_sidebar->indexAt(position);
+        // From the keyboard's Menu key the position may be no row's: the current row's menu.
+        const int row = at.isValid() ? at.row() : m_sidebar->currentRow();
+        const QPoint where =
+            at.isValid() ? position : m_sidebar->visualItemRect(m_sidebar->currentItem()).center();
+        popUpSidebarMenu(row, m_sidebar->viewport()->mapToGlobal(where));
+    });
+    // Shift+F10 as well as the Menu key, as the desktops' keyboard guidelines have it.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_sidebar);
+    menuKey->setContext(Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        if (QListWidgetItem* current = m_sidebar->currentItem()) {
+            popUpSidebarMenu(m_sidebar->currentRow(),
+                             m_sidebar->viewport()->mapToGlobal(m_sidebar->visualItemRect(current).center()));
         }
     });
 
@@ -164,6 +183,32 @@ QString ContentView::placeholderText() {
 
 QWidget* ContentView::detailColumn() const {
     return m_detail;
+}
+
+void ContentView::showChangedAssignments(const QString& copyIdentifier) {
+    if (m_applicationView && m_applicationView->application().bundleIdentifier() == copyIdentifier) {
+        m_applicationView->assignmentsChangedElsewhere();
+    }
+}
+
+QMenu* ContentView::createSidebarMenu(int row, QWidget* parent) {
+    if (row < 0 || row >= m_applications.size()) {
+        return nullptr;
+    }
+    auto* menu = new QMenu(parent);
+    QMenu* copyTo = menu->addMenu(tr("Copy Assignments To"));
+    m_transfer->fillCopyMenu(copyTo, m_applications[row]);
+    return menu;
+}
+
+void ContentView::popUpSidebarMenu(int row, const QPoint& globalPosition) {
+    QMenu* menu = createSidebarMenu(row, this);
+    if (!menu) {
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from the keyboard, its first command is ready for Return or the arrow keys.
+    menu->popup(globalPosition);
 }
 
 void ContentView::showEvent(QShowEvent* event) {

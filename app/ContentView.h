@@ -14,12 +14,14 @@
 #include <optional>
 
 class QListWidget;
+class QMenu;
 class QProgressBar;
 class QSplitter;
 class QStackedWidget;
 
 namespace quillmere {
 
+class AssignmentTransfer;
 class PlaceholderView;
 class UndoHistory;
 
@@ -35,6 +37,9 @@ class UndoHistory;
 // says where it searched and why nothing was found there.
 //
 // The sidebar marks the copies that run; it looks again each time the window becomes active.
+//
+// A sidebar row's context menu (the pointer's right button, the Menu key or Shift+F10) offers Copy
+// Assignments To, with the other copies.
 //
 // The content keeps the undo history of the assignments made in its rows, for as long as it
 // lives: switching copies or searching again leaves it as it is.
@@ -79,6 +84,13 @@ public:
     ApplicationView* applicationView() const { return m_applicationView; }
     // The undo history of the assignments made in the rows (Edit › Undo and Redo).
     UndoHistory* undoHistory() const { return m_undoHistory; }
+    // The import, export and copy of assignments.
+    AssignmentTransfer* transfer() const { return m_transfer; }
+    // This program changed the assignments of a copy outside its rows (an undo, an import): the
+    // rows show it at once when that copy is shown.
+    void showChangedAssignments(const QString& copyIdentifier);
+    // The context menu of a sidebar row (Copy Assignments To, with the other copies).
+    QMenu* createSidebarMenu(int row, QWidget* parent);
 
     // Searches for the installed copies again (as when the content is shown).
     void load();
@@ -110,6 +122,7 @@ private:
     void sidebarRowChanged(int row);
     void showDetail(bool selectionPending);
     PlaceholderView* makePlaceholder();
+    void popUpSidebarMenu(int row, const QPoint& globalPosition);
 
     brisquel::AppFinder& m_finder;
     QList<brisquel::AppFinder::App> m_applications;
@@ -142,6 +155,7 @@ private:
     QWidget* m_pendingPage = nullptr;
     QPointer<ApplicationView> m_applicationView;
     UndoHistory* m_undoHistory = nullptr;
+    AssignmentTransfer* m_transfer = nullptr;
 };
 
 } // namespace quillmere

@@ -10,8 +10,9 @@ class QWidget;
 
 namespace quillmere {
 
-// The application's menus: File (Preferences…, Close Window, Quit), Edit (filled by the window's
-// content: Undo, Redo) and Help (Check for Updates…,
+// The application's menus: File (headed by the window's content: Import Assignments…, Export
+// Assignments…, Copy Assignments To; then Preferences…, Close Window, Quit), Edit (filled by the
+// window's content: Undo, Redo) and Help (Check for Updates…,
 // Send Feedback…, About Quillmere). On macOS, Preferences, About, Quit and the update check move to
 // the application menu by their roles. Commands of our own are in title case.
 //

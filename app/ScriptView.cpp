@@ -102,16 +102,23 @@ void ScriptView::refresh() {
     showAssignment(AssignmentState::of(m_script.readUrl()));
 }
 
-void ScriptView::lookAtFileAgain() {
-    const AssignmentState now = m_assignment.lookedAtAgain();
+void ScriptView::showCheck(const QUrl& file, const brisquel::ScriptCheck& check) {
+    // A check that arrives after the assignment moved on to another file speaks of nothing shown.
+    if (m_assignment.url() != file) {
+        return;
+    }
+    const AssignmentState now = m_assignment.withCheck(check);
     if (!(now == m_assignment)) {
         showAssignment(now);
     }
 }
 
 void ScriptView::showAssignment(const AssignmentState& assignment) {
-    // One state serves everything the row shows, so its parts can never disagree.
-    m_assignment = assignment;
+    // One state serves everything the row shows, so its parts can never disagree. A file not yet
+    // checked again keeps the mark it had until its new check arrives, so that the mark does not
+    // flicker while the same file is checked again.
+    const bool sameFile = assignment.awaitsCheck() && m_assignment.url() == assignment.url();
+    m_assignment = sameFile ? assignment.withCheck(m_assignment.check()) : assignment;
     setEnabled(m_assignment.file() != AssignmentState::File::Unknown);
     updateChooseButton();
     updateFileStatus();
@@ -203,7 +210,7 @@ QMenu* ScriptView::createContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->addAction(tr("Choose a Script…"), this, &ScriptView::choose);
     QAction* reveal = menu->addAction(tr("Show in File Manager"), this, &ScriptView::revealFile);
-    reveal->setEnabled(m_assignment.file() == AssignmentState::File::Present);
+    reveal->setEnabled(m_assignment.fileIsThere());
     menu->addSeparator();
     QAction* remove = menu->addAction(tr("Remove Script"), this, &ScriptView::clear);
     remove->setEnabled(url().has_value());
@@ -234,11 +241,11 @@ void ScriptView::updateChooseButton() {
     const QString fileName = QFileInfo(path).fileName();
     const QString about = m_assignment.reason();
     m_chooseButton->setText(fileName);
-    m_chooseButton->setToolTip(plainToolTip(about.isEmpty() ? path : about + QLatin1Char('\n') + path));
+    // The check's reason names the file itself.
+    m_chooseButton->setToolTip(plainToolTip(about.isEmpty() ? path : about));
     m_chooseButton->setAccessibleName(fileName);
     m_chooseButton->setAccessibleDescription(
-        tr("Script file of %1: %2. Press to choose another file.")
-            .arg(name, about.isEmpty() ? path : about + QLatin1Char(' ') + path));
+        tr("Script file of %1: %2. Press to choose another file.").arg(name, about.isEmpty() ? path : about));
 }
 
 void ScriptView::updateFileStatus() {

@@ -32,11 +32,12 @@ class WrappingLabel;
 //
 // The row renders one AssignmentState: the file the domain names, what that file is like, and the
 // mark that says so. The state the row is made with serves its first showing; each later showing
-// reads the domain again, and a look at the file alone (FileWatch tells when) keeps the mark true
-// while the row is on screen. When the domain cannot be read, the row says the assignment is
-// unknown and is disabled: it never offers "Choose a script" over an assignment it cannot see. An
-// assigned file that is gone or cannot be read is marked in the row, its path in the tooltip:
-// Capture One would find nothing there.
+// reads the domain again, and a check of the file alone (FileWatch tells when; the view that holds
+// the row checks away from the GUI thread) keeps the mark true while the row is on screen. When the domain
+// cannot be read, the row says the assignment is unknown and is disabled: it never offers "Choose a script"
+// over an assignment it cannot see. An assigned file Capture One could not run (gone, unreadable, empty, not
+// a script) is marked in the row with the check's word, and the check's reason, which names the file, is its
+// tooltip and part of its accessible description.
 //
 // The label and the description are outside text of any length: each shows at most a few lines,
 // the rest cut with an ellipsis and the whole text in the tooltip.
@@ -67,7 +68,8 @@ public:
     // Null while no file is assigned.
     RemoveButton* removeButton() const { return m_removeButton; }
     WrappingLabel* descriptionLabel() const { return m_description; }
-    // "missing" or "not readable" beside the file's name; hidden otherwise.
+    // The check's word ("missing", "empty", "not a script") beside the file's name when Capture One
+    // could not run the file; hidden otherwise.
     QLabel* fileStatusLabel() const { return m_statusText; }
 
     // The row's context actions (choose, show in the file manager, remove), in the state the row
@@ -84,8 +86,9 @@ public slots:
     void refresh();
     // Shows an assignment read elsewhere (the listing's one reading for all rows).
     void showAssignment(const AssignmentState& assignment);
-    // Looks at the assigned file again, without reading the domain: the mark follows the file.
-    void lookAtFileAgain();
+    // Shows a check of the assigned file made away from the GUI thread (the view that holds the
+    // row checks); a check of a file the row no longer shows is passed over.
+    void showCheck(const QUrl& file, const brisquel::ScriptCheck& check);
     // The pointer entered (true) or left (false) the row.
     void hover(bool inside);
     // Opens the shared panel; a file chosen there becomes the assignment, Cancel changes nothing.

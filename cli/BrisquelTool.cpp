@@ -514,20 +514,14 @@ int BrisquelTool::exportProfile() {
     if (!scripts) {
         return Failure;
     }
-    const vexo::Expected<QList<std::optional<QUrl>>> files = BackgroundScript::readUrls(*scripts);
-    if (!files) {
-        sayReason(files.result(), copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
+    const vexo::Expected<AssignmentProfile> profile = AssignmentProfile::ofScripts(
+        {copy->displayName(), copy->bundleIdentifier(), copy->version()}, *scripts);
+    if (!profile) {
+        sayReason(profile.result(),
+                  copyLabel(*copy) + QStringLiteral(": the assigned files cannot be read: "));
         return Failure;
     }
-    AssignmentProfile profile;
-    profile.source = {copy->displayName(), copy->bundleIdentifier(), copy->version()};
-    for (qsizetype i = 0; i < scripts->size(); ++i) {
-        if (files->at(i)) {
-            profile.scripts.append({scripts->at(i).defaultsScriptName(), scripts->at(i).displayName(),
-                                    files->at(i)->toLocalFile()});
-        }
-    }
-    const QByteArray document = profile.toJson(QDir::homePath());
+    const QByteArray document = profile->toJson(QDir::homePath());
     if (!m_line.output) {
         Console::writeOutBytes(document);
         return Success;
@@ -546,7 +540,7 @@ int BrisquelTool::exportProfile() {
         return Failure;
     }
     if (m_line.verbose) {
-        say(QString::number(profile.scripts.size()) + QStringLiteral(" assignments of ") + copyLabel(*copy) +
+        say(QString::number(profile->scripts.size()) + QStringLiteral(" assignments of ") + copyLabel(*copy) +
             QStringLiteral(" written to ") + output.shown());
     }
     return Success;

@@ -1,6 +1,7 @@
 #include "core/AssignmentProfile.h"
 
 #include "VexoExtensions/FileReading.h"
+#include "core/BackgroundScript.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -179,6 +180,21 @@ vexo::Expected<AssignmentProfile> AssignmentProfile::readFile(const QString& pat
     if (!bytes)
         return bytes.result();
     return fromJson(*bytes, path, home);
+}
+
+vexo::Expected<AssignmentProfile> AssignmentProfile::ofScripts(Source source,
+                                                               const QList<BackgroundScript>& scripts) {
+    const vexo::Expected<QList<std::optional<QUrl>>> files = BackgroundScript::readUrls(scripts);
+    if (!files)
+        return files.result();
+    AssignmentProfile profile;
+    profile.source = std::move(source);
+    for (qsizetype i = 0; i < scripts.size(); ++i) {
+        if (files->at(i))
+            profile.scripts.append(
+                {scripts[i].defaultsScriptName(), scripts[i].displayName(), files->at(i)->toLocalFile()});
+    }
+    return profile;
 }
 
 } // namespace brisquel

@@ -11,6 +11,8 @@
 
 namespace brisquel {
 
+class BackgroundScript;
+
 // The background-script assignments of one copy of Capture One, as a document that travels to
 // another copy, another user or another Mac:
 //
@@ -56,6 +58,11 @@ struct BRISQUEL_EXPORT AssignmentProfile {
 
     Source source;
     QList<Script> scripts;
+
+    // The assignments of a copy's background scripts (which share its domain), from one reading of
+    // the domain: the scripts that have a file, in the order given. A failure when the domain
+    // cannot be read.
+    static vexo::Expected<AssignmentProfile> ofScripts(Source source, const QList<BackgroundScript>& scripts);
 
     // The document, with paths under `home` written from "~/".
     QByteArray toJson(const QString& home) const;

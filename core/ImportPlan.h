@@ -52,6 +52,8 @@ public:
                                            const QList<BackgroundScript>& target, const Options& options);
 
     const QList<Row>& rows() const { return m_rows; }
+    // What apply() writes: each key's new value (none: removed) and the value the plan read there.
+    const QList<vexo::UserDefaults::KeyChange>& changes() const { return m_changes; }
     // Whether apply() has anything to write.
     bool changesAnything() const { return !m_changes.isEmpty(); }
     // Writes every set and clear in one write of the domain; nothing at all on a failure.

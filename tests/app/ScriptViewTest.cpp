@@ -35,6 +35,7 @@
 
 using namespace quillmere;
 using apptest::AppWorld;
+using Status = brisquel::ScriptCheck::Status;
 
 namespace {
 
@@ -114,7 +115,9 @@ protected:
         ASSERT_NE(view->removeButton(), nullptr);
         EXPECT_FALSE(view->removeButton()->isDrawn());
         EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
-        EXPECT_EQ(view->assignment().file(), AssignmentState::File::Present);
+        // A file just chosen is checked away from the GUI thread.
+        ASSERT_TRUE(apptest::waitUntil([&] { return view->assignment().check().has_value(); }));
+        EXPECT_TRUE(view->assignment().check()->passes());
         EXPECT_FALSE(view->fileStatusLabel()->isVisible());
     }
     static void expectShowsNoFile(ScriptView* view) {
@@ -291,12 +294,13 @@ TEST_F(ScriptRows, AnAssignedFileThatIsGoneIsMarkedMissingWithItsPathInTheToolti
     ASSERT_TRUE(QFile::remove(file));
     showDetail();
     ScriptView* capture = row(0);
-    EXPECT_EQ(capture->assignment().file(), AssignmentState::File::Missing);
+    EXPECT_EQ(capture->assignment().check()->status(), Status::Missing);
     EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Gone Soon.scpt"));
     EXPECT_TRUE(capture->fileStatusLabel()->isVisible());
     EXPECT_EQ(capture->fileStatusLabel()->text(), QStringLiteral("missing"));
     for (const QString& tip : {capture->chooseButton()->toolTip(), capture->fileStatusLabel()->toolTip()}) {
-        EXPECT_TRUE(apptest::shownText(tip).endsWith(QLatin1Char('\n') + file)) << tip.toStdString();
+        EXPECT_TRUE(apptest::shownText(tip).contains(file + QStringLiteral(" does not exist")))
+            << tip.toStdString();
     }
     // It can still be replaced or removed, but not shown in a file manager.
     ASSERT_NE(capture->removeButton(), nullptr);
@@ -306,51 +310,11 @@ TEST_F(ScriptRows, AnAssignedFileThatIsGoneIsMarkedMissingWithItsPathInTheToolti
     // Back in place, it is an ordinary assignment again.
     world.scriptFile(QStringLiteral("Gone Soon.scpt"));
     capture->refresh();
+    EXPECT_TRUE(apptest::waitUntil([&] { return capture->assignment().mark().isEmpty(); }));
     expectShowsFile(capture, file);
 }
 
 // ---- the assigned file, followed while shown ----
-
-struct FileChange {
-    const char* name;
-    // Whether the assigned file exists when the row is shown.
-    bool presentAtFirst;
-    // Done to the file (its path given) while the row is on screen.
-    void (*change)(const QString& file);
-    AssignmentState::File expected;
-};
-
-void PrintTo(const FileChange& change, std::ostream* out) {
-    *out << change.name;
-}
-
-class FollowedFile : public ScriptRows, public ::testing::WithParamInterface<FileChange> {};
-
-TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
-    const FileChange& c = GetParam();
-    if (c.expected == AssignmentState::File::NotReadable && ::geteuid() == 0) {
-        GTEST_SKIP() << "every file is readable to root";
-    }
-    const QString file = world.scriptFile(QStringLiteral("Watched/Export Done.scpt"));
-    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
-    if (!c.presentAtFirst) {
-        ASSERT_TRUE(QDir(QFileInfo(file).absolutePath()).removeRecursively());
-    }
-    showDetail();
-    ScriptView* capture = row(0);
-    ASSERT_EQ(capture->assignment().file(),
-              c.presentAtFirst ? AssignmentState::File::Present : AssignmentState::File::Missing);
-    const QByteArray domainBefore = AppWorld::readBytes(world.domainFile(domain));
-
-    c.change(file);
-    EXPECT_TRUE(apptest::waitUntil([&] { return capture->assignment().file() == c.expected; }))
-        << int(capture->assignment().file());
-    EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !capture->assignment().mark().isEmpty());
-    EXPECT_EQ(capture->fileStatusLabel()->text(), capture->assignment().mark());
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), domainBefore);
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-}
 
 void removeFile(const QString& file) {
     QFile::remove(file);
@@ -362,6 +326,20 @@ void writeFile(const QString& file) {
         out.write("on run\nend run\n");
     }
 }
+void emptyFile(const QString& file) {
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        out.close();
+    }
+}
+void writeBinary(const QString& file) {
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        out.write(QByteArray("\x7f"
+                             "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0",
+                             16));
+    }
+}
 void makeUnreadable(const QString& file) {
     QFile::setPermissions(file, QFileDevice::WriteOwner);
 }
@@ -369,12 +347,65 @@ void removeFolder(const QString& file) {
     QDir(QFileInfo(file).absolutePath()).removeRecursively();
 }
 
+struct FileChange {
+    const char* name;
+    // Done to the assigned file before the row is shown (none: a script text stays there).
+    void (*before)(const QString& file);
+    // Done to it (its path given) while the row is on screen.
+    void (*change)(const QString& file);
+    // The check the row shows then, and the words of its mark (empty: no mark).
+    Status expected;
+    const char* mark;
+};
+
+void PrintTo(const FileChange& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class FollowedFile : public ScriptRows, public ::testing::WithParamInterface<FileChange> {};
+
+TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
+    const FileChange& c = GetParam();
+    if (c.expected == Status::NotReadable && ::geteuid() == 0) {
+        GTEST_SKIP() << "every file is readable to root";
+    }
+    const QString file = world.scriptFile(QStringLiteral("Watched/Export Done.scpt"));
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
+    if (c.before) {
+        c.before(file);
+    }
+    showDetail();
+    ScriptView* capture = row(0);
+    ASSERT_TRUE(capture->assignment().check().has_value());
+    EXPECT_EQ(capture->assignment().check()->passes(), c.before == nullptr);
+    const QByteArray domainBefore = AppWorld::readBytes(world.domainFile(domain));
+
+    c.change(file);
+    EXPECT_TRUE(apptest::waitUntil([&] { return capture->assignment().check()->status() == c.expected; }))
+        << capture->assignment().check()->word().toStdString();
+    const QString mark = QString::fromUtf8(c.mark);
+    EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !mark.isEmpty());
+    EXPECT_EQ(capture->fileStatusLabel()->text(), mark);
+    const QString reason = capture->assignment().check()->reason();
+    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
+    // The reason, which names the file, in the tooltip and for assistive technology.
+    EXPECT_TRUE(capture->chooseButton()->toolTip().contains(mark.isEmpty() ? file : reason));
+    EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(mark.isEmpty() ? file : reason));
+    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), domainBefore);
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Changes, FollowedFile,
-    ::testing::Values(FileChange{"deleted", true, removeFile, AssignmentState::File::Missing},
-                      FileChange{"folderDeleted", true, removeFolder, AssignmentState::File::Missing},
-                      FileChange{"restored", false, writeFile, AssignmentState::File::Present},
-                      FileChange{"madeUnreadable", true, makeUnreadable, AssignmentState::File::NotReadable}),
+    ::testing::Values(FileChange{"deleted", nullptr, removeFile, Status::Missing, "missing"},
+                      FileChange{"folderDeleted", nullptr, removeFolder, Status::Missing, "missing"},
+                      FileChange{"madeUnreadable", nullptr, makeUnreadable, Status::NotReadable,
+                                 "unreadable"},
+                      FileChange{"madeNotAScript", nullptr, writeBinary, Status::NotAScript, "not a script"},
+                      FileChange{"emptied", nullptr, emptyFile, Status::Empty, "empty"},
+                      FileChange{"restoredAfterDeleted", removeFolder, writeFile, Status::Passes, ""},
+                      FileChange{"restoredAfterEmptied", emptyFile, writeFile, Status::Passes, ""},
+                      FileChange{"restoredAfterNotAScript", writeBinary, writeFile, Status::Passes, ""}),
     [](const ::testing::TestParamInfo<FileChange>& change) { return std::string(change.param.name); });
 
 // ---- other programs ----
