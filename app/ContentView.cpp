@@ -213,15 +213,9 @@ void ContentView::popUpSidebarMenu(int row, const QPoint& globalPosition) {
 
 void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Put on screen by the program, not merely restored from the dock or another desktop.
-    if (event->spontaneous()) {
-        return;
+    if (m_showings.isRepeat(event)) {
+        load();
     }
-    if (m_firstShowing) {
-        m_firstShowing = false;
-        return;
-    }
-    load();
 }
 
 bool ContentView::event(QEvent* event) {

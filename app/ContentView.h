@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ApplicationView.h"
+#include "app/Showings.h"
 #include "core/AppFinder.h"
 
 #include <QFutureWatcher>
@@ -129,8 +130,9 @@ private:
     std::optional<brisquel::AppFinder::App> m_selectedApp;
     brisquel::AppFinder::Discovery m_lastSearch;
     int m_searchCount = 0;
-    // The first showing is served by the search started while the window was being built.
-    bool m_firstShowing = true;
+    // The first showing is served by the search started while the window was being built; each
+    // later one searches again.
+    Showings m_showings;
     bool m_searching = false;
     // From the list's showing until the running copies are known and the selection made.
     bool m_selectionPending = false;

@@ -291,16 +291,9 @@ void ScriptView::updateColors() {
 
 void ScriptView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (event->spontaneous()) {
-        return;
+    if (m_showings.isRepeat(event)) {
+        refresh();
     }
-    // The first showing is served by the assignment the row was made with; a row shown again
-    // reads its assignment again.
-    if (m_firstShowing) {
-        m_firstShowing = false;
-        return;
-    }
-    refresh();
 }
 
 void ScriptView::enterEvent(QEnterEvent* event) {

@@ -3,6 +3,7 @@
 #include "app/AssignmentCommand.h"
 #include "app/AssignmentState.h"
 #include "app/RemoveButton.h"
+#include "app/Showings.h"
 #include "core/BackgroundScript.h"
 
 #include <QPointer>
@@ -128,8 +129,9 @@ private:
 
     brisquel::BackgroundScript m_script;
     AssignmentState m_assignment;
-    // Until the first showing, which the assignment the row was made with serves.
-    bool m_firstShowing = true;
+    // The first showing is served by the assignment the row was made with; a row shown again reads
+    // its assignment again.
+    Showings m_showings;
     bool m_removeVisible = false;
 
     WrappingLabel* m_label = nullptr;
