@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
 #include <fcntl.h>
@@ -248,44 +249,36 @@ ScriptCheck ScriptCheck::of(const QString& path, const QString& shown) {
     return ScriptCheck(verdict.status, std::move(verdict.reason));
 }
 
+namespace {
+
+// What a user reads for each outcome, and the name JSON gives it, in the order of the statuses.
+struct Naming {
+    const char* word;
+    const char* identifier;
+};
+constexpr Naming kNamings[] = {
+    {"ok", "ok"},
+    {"missing", "missing"},
+    {"unreadable", "unreadable"},
+    {"not a file", "notAFile"},
+    {"empty", "empty"},
+    {"not a script", "notAScript"},
+    {"does not compile", "doesNotCompile"},
+};
+static_assert(std::size(kNamings) == std::size_t(ScriptCheck::Status::DoesNotCompile) + 1);
+
+const Naming& namingOf(ScriptCheck::Status status) {
+    return kNamings[std::size_t(status)];
+}
+
+} // namespace
+
 QString ScriptCheck::word() const {
-    switch (m_status) {
-    case Status::Passes:
-        return QStringLiteral("ok");
-    case Status::Missing:
-        return QStringLiteral("missing");
-    case Status::NotReadable:
-        return QStringLiteral("unreadable");
-    case Status::NotAFile:
-        return QStringLiteral("not a file");
-    case Status::Empty:
-        return QStringLiteral("empty");
-    case Status::NotAScript:
-        return QStringLiteral("not a script");
-    case Status::DoesNotCompile:
-        return QStringLiteral("does not compile");
-    }
-    return {};
+    return QLatin1String(namingOf(m_status).word);
 }
 
 QString ScriptCheck::identifier() const {
-    switch (m_status) {
-    case Status::Passes:
-        return QStringLiteral("ok");
-    case Status::Missing:
-        return QStringLiteral("missing");
-    case Status::NotReadable:
-        return QStringLiteral("unreadable");
-    case Status::NotAFile:
-        return QStringLiteral("notAFile");
-    case Status::Empty:
-        return QStringLiteral("empty");
-    case Status::NotAScript:
-        return QStringLiteral("notAScript");
-    case Status::DoesNotCompile:
-        return QStringLiteral("doesNotCompile");
-    }
-    return {};
+    return QLatin1String(namingOf(m_status).identifier);
 }
 
 } // namespace brisquel
