@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <unicode/ucol.h>
 
@@ -52,6 +54,140 @@ Collators& collatorsForThread() {
     return *collators;
 }
 
+// Texts of printable ASCII, which names nearly always are, are ordered here without ICU wherever
+// the locale orders those characters as the root collation does: opening a collator maps some
+// 2 MiB of ICU's code and data, the largest single cost of the application's start-up.
+//
+// In that collation, with numeric ordering, a text is a sequence of primary units (each character
+// but a digit, ranked by kRootOrder with case folded, and each run of digits as one number, which
+// ranks after every other character but the letters and compares by value, leading zeros
+// ignored); sequences compare unit by unit, a prefix first. Texts equal there are told apart only
+// by case, at the first letter whose case differs: lower case first.
+namespace ascii {
+
+constexpr char kRootOrder[] = " _-,;:!?.'\"()[]{}@*/\\&#%`^+<=>|~$";
+constexpr int kNumberRank = 64; // after every character of kRootOrder, before the letters
+// A run of digits longer than this is ICU's to compare (it splits very long numbers).
+constexpr qsizetype kLongestNumber = 200;
+
+// Each printable character's rank (case folded), -1 for the digits.
+constexpr std::array<int, 128> kRanks = [] {
+    std::array<int, 128> ranks{};
+    ranks.fill(-1);
+    for (int i = 0; kRootOrder[i] != '\0'; ++i) {
+        ranks[static_cast<unsigned char>(kRootOrder[i])] = i;
+    }
+    for (int c = 'a'; c <= 'z'; ++c) {
+        ranks[c] = ranks[c - 'a' + 'A'] = 100 + (c - 'a');
+    }
+    return ranks;
+}();
+
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool orderable(const QString& text) {
+    qsizetype run = 0;
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x20 || c > 0x7E) {
+            return false;
+        }
+        run = isDigit(c) ? run + 1 : 0;
+        if (run > kLongestNumber) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The digits of the run at `from` without its leading zeros, and where the run ends.
+QStringView numberAt(const QString& text, qsizetype from, qsizetype& end) {
+    end = from;
+    while (end < text.size() && isDigit(text.at(end).unicode())) {
+        ++end;
+    }
+    qsizetype first = from;
+    while (first < end && text.at(first) == u'0') {
+        ++first;
+    }
+    return QStringView(text).mid(first, end - first);
+}
+
+int comparePrimary(const QString& left, const QString& right) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < left.size() && j < right.size()) {
+        const char16_t a = left.at(i).unicode();
+        const char16_t b = right.at(j).unicode();
+        if (isDigit(a) && isDigit(b)) {
+            qsizetype endA = 0;
+            qsizetype endB = 0;
+            const QStringView x = numberAt(left, i, endA);
+            const QStringView y = numberAt(right, j, endB);
+            if (x.size() != y.size()) {
+                return x.size() < y.size() ? -1 : 1;
+            }
+            if (const int r = x.compare(y); r != 0) {
+                return r < 0 ? -1 : 1;
+            }
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const int ra = isDigit(a) ? kNumberRank : kRanks[a];
+        const int rb = isDigit(b) ? kNumberRank : kRanks[b];
+        if (ra != rb) {
+            return ra < rb ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < left.size() || j < right.size()) {
+        return i < left.size() ? 1 : -1;
+    }
+    return 0;
+}
+
+// Texts whose primary units are equal have their letters at the same places.
+int compareCase(const QString& left, const QString& right) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < left.size() && j < right.size()) {
+        const char16_t a = left.at(i).unicode();
+        const char16_t b = right.at(j).unicode();
+        if (isDigit(a) && isDigit(b)) {
+            numberAt(left, i, i);
+            numberAt(right, j, j);
+            continue;
+        }
+        const bool upperA = a >= u'A' && a <= u'Z';
+        const bool upperB = b >= u'A' && b <= u'Z';
+        if (upperA != upperB) {
+            return upperA ? 1 : -1;
+        }
+        ++i;
+        ++j;
+    }
+    return 0;
+}
+
+// The languages whose collation orders printable ASCII as the root one does, checked against ICU
+// by the tests. (Not Danish, for one: there "aa" is a letter of its own, after "z".)
+constexpr QLocale::Language kRootLikeLanguages[] = {
+    QLocale::C,        QLocale::English,    QLocale::French, QLocale::German,
+    QLocale::Italian,  QLocale::Portuguese, QLocale::Dutch,  QLocale::Spanish,
+    QLocale::Japanese, QLocale::Chinese,    QLocale::Korean, QLocale::Russian,
+};
+
+bool ordersLikeRoot(const QLocale& locale) {
+    return std::find(std::begin(kRootLikeLanguages), std::end(kRootLikeLanguages), locale.language()) !=
+           std::end(kRootLikeLanguages);
+}
+
+} // namespace ascii
+
 int compareWith(UCollator* collator, const QString& left, const QString& right) {
     if (collator == nullptr) {
         return 0;
@@ -74,8 +210,14 @@ int finderCompare(const QString& left, const QString& right) {
     if (left == right) {
         return 0;
     }
-    Collators& c = collatorsForThread();
-    if (const int r = compareWith(c.collator.get(), left, right); r != 0) {
+    if (ascii::ordersLikeRoot(QLocale()) && ascii::orderable(left) && ascii::orderable(right)) {
+        if (const int r = ascii::comparePrimary(left, right); r != 0) {
+            return r;
+        }
+        if (const int r = ascii::compareCase(left, right); r != 0) {
+            return r;
+        }
+    } else if (const int r = compareWith(collatorsForThread().collator.get(), left, right); r != 0) {
         return r;
     }
     // Canonically equivalent or otherwise collation-equal texts: code units decide, so that
