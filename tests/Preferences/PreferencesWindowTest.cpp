@@ -497,6 +497,25 @@ TEST_F(PreferencesWindow, restoresTheSavedPlaceAtTheNextShow) {
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
 }
 
+// What an earlier run left under the name, and whether it gives the window its size.
+TEST(FrameAutosave, RestoresOnlyAUsableSavedSize) {
+    const QSize untouched(123, 77);
+    for (const auto& [saved, restored] : {std::pair<QVariant, bool>{{}, false},
+                                          {QStringLiteral("5 6 300 200 0 0 1280 800"), true},
+                                          {QStringLiteral("5 6 0 200"), false},
+                                          {42, false}}) {
+        auto defaults = std::make_shared<testsupport::MemoryDefaults>(QStringLiteral("frames"));
+        if (saved.isValid()) {
+            defaults->m_values.insert(QStringLiteral("Main"), saved);
+        }
+        QWidget window;
+        window.resize(untouched);
+        quillmere::WindowFrameAutosave autosave(&window, defaults, QStringLiteral("Main"));
+        EXPECT_EQ(autosave.restoreSize(), restored) << saved.toString().toStdString();
+        EXPECT_EQ(window.size(), restored ? QSize(300, 200) : untouched);
+    }
+}
+
 TEST_F(PreferencesWindow, takesPanesFromDeclarativeDescriptions) {
     const quillmere::Preferences::Pane general(PaneIdentifier(QStringLiteral("general")),
                                                QStringLiteral("General"), QIcon(),

@@ -2,7 +2,9 @@
 #include "Preferences/SegmentedControlStyleViewController.h"
 #include "tests/Preferences/PreferencesWorld.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -79,6 +81,79 @@ TEST(SegmentedControlWidget, reportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     QTest::mouseRelease(&control, Qt::LeftButton, {}, control.segmentRect(1).center());
     EXPECT_EQ(activated.size(), 1);
     EXPECT_EQ(control.selectedSegment(), 2);
+}
+
+// A key pressed with one segment of three selected (-1: none): the segment then selected, also
+// the one told as activated.
+struct KeyCase {
+    const char* name;
+    int selected;
+    Qt::Key key;
+    int chosen;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SegmentKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(SegmentKeys, MoveTheSelectionWithinTheSegments) {
+    const KeyCase& c = GetParam();
+    quillmere::SegmentedControl control;
+    control.setSegmentCount(3);
+    control.setSelectedSegment(c.selected);
+    QSignalSpy activated(&control, &quillmere::SegmentedControl::segmentActivated);
+    QTest::keyClick(&control, c.key);
+    EXPECT_EQ(control.selectedSegment(), c.chosen);
+    ASSERT_EQ(activated.size(), 1);
+    EXPECT_EQ(activated.first().first().toInt(), c.chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SegmentKeys,
+    ::testing::Values(KeyCase{"End", 0, Qt::Key_End, 2}, KeyCase{"Home", 2, Qt::Key_Home, 0},
+                      KeyCase{"Left", 1, Qt::Key_Left, 0}, KeyCase{"LeftAtFirst", 0, Qt::Key_Left, 0},
+                      KeyCase{"Right", 1, Qt::Key_Right, 2}, KeyCase{"RightAtLast", 2, Qt::Key_Right, 2},
+                      KeyCase{"RightFromNone", -1, Qt::Key_Right, 1}),
+    CaseName());
+
+TEST(SegmentedControlWidget, ShowsOnlyASegmentThatExists) {
+    quillmere::SegmentedControl control;
+    control.setSegmentCount(3);
+    for (const auto& [asked, shown] :
+         {std::pair{2, 2}, std::pair{3, -1}, std::pair{-2, -1}, std::pair{0, 0}}) {
+        control.setSelectedSegment(asked);
+        EXPECT_EQ(control.selectedSegment(), shown) << asked;
+    }
+    control.setSegmentCount(1); // the selected segment stays
+    EXPECT_EQ(control.selectedSegment(), 0);
+    control.setSelectedSegment(0);
+    control.setSegmentCount(0);
+    EXPECT_EQ(control.selectedSegment(), -1);
+}
+
+TEST(SegmentedControlWidget, LightsTheSegmentUnderThePointerUntilItLeaves) {
+    quillmere::SegmentedControl control;
+    QPalette colours = control.palette();
+    colours.setColor(QPalette::Button, Qt::white);
+    colours.setColor(QPalette::Midlight, Qt::green);
+    control.setPalette(colours);
+    control.setSegmentCount(3);
+    control.setSegmentWidth(40);
+    control.setSegmentHeight(20);
+    control.resize(control.sizeHint());
+    const auto colourAt = [&](int segment) {
+        return QColor(control.grab().toImage().pixel(control.segmentRect(segment).center()));
+    };
+    const QPointF over = control.segmentRect(1).center();
+    QMouseEvent move(QEvent::MouseMove, over, control.mapToGlobal(over), Qt::NoButton, {}, {});
+    QApplication::sendEvent(&control, &move);
+    EXPECT_EQ(colourAt(1), QColor(Qt::green));
+    EXPECT_EQ(colourAt(0), QColor(Qt::white));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&control, &leave);
+    EXPECT_EQ(colourAt(1), QColor(Qt::white));
 }
 
 } // namespace
