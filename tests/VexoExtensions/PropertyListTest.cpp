@@ -144,6 +144,15 @@ QByteArray deepUtf16() {
                               .remove(QStringLiteral(" encoding=\"UTF-8\"")));
 }
 
+// A binary property list of one object, given whole: its marker and the bytes that follow it.
+QByteArray oneObject(const QByteArray& object) {
+    QByteArray bytes = "bplist00" + object + '\x08'; // the offset table: the object is at 8
+    bytes += QByteArray(6, '\0') + QByteArray("\x00\x01\x01", 3);
+    for (const qsizetype field : {qsizetype(1), qsizetype(0), 8 + object.size()}) // count, top, table
+        bytes += QByteArray(7, '\0') + char(field);
+    return bytes;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Hostile, PropertyListShapes,
     ::testing::Values(
@@ -186,7 +195,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "values"},
         HostileShape{"binaryWideSharedArrays", [] { return hostile::sharedReferencePlist(100, 1000); },
                      kRefused, "values"},
-        HostileShape{"binaryLoop", hostile::loopingPlist, vexo::Status::Malformed, "loop"}),
+        HostileShape{"binaryLoop", hostile::loopingPlist, vexo::Status::Malformed, "loop"},
+        // A text of five letters with room for two: the parser would read the tables as letters.
+        HostileShape{"binaryTextIntoOffsetTable", [] { return oneObject("\x55he"); }, vexo::Status::Malformed,
+                     "does not hold together"},
+        HostileShape{"binaryDateOfFourBytes", [] { return oneObject(QByteArray("\x32\0\0\0\0", 5)); },
+                     vexo::Status::Malformed, "does not hold together"},
+        HostileShape{"binaryOneDate", [] { return oneObject(QByteArray("\x33\0\0\0\0\0\0\0\0", 9)); },
+                     vexo::Status::Ok, ""}),
     [](const ::testing::TestParamInfo<HostileShape>& row) { return std::string(row.param.name); });
 
 TEST(PropertyListTrees, ValuesLookedUpWhereTheyLieReadAsInTheWholeTree) {

@@ -126,6 +126,10 @@ TEST(CamelCaps, SplitsWordsAtCapitals) {
         {u"a\U00010400", u"a \U00010400"}}; // a capital beyond the BMP is one character
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(camelCaps(S(text)), S(expected));
+    // Half a pair before a capital is no capital (taken as it is: fromUtf16 would replace it).
+    EXPECT_EQ(camelCaps(QStringLiteral(u"a\xD800"
+                                       u"B")),
+              QStringLiteral(u"a\xD800 B"));
 }
 
 TEST(SmallTextHelpers, LineFeedsAndBlanks) {
