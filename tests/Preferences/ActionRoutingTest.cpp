@@ -95,11 +95,11 @@ protected:
     std::unique_ptr<PreferencesWindowController> m_controller;
 };
 
-TEST_F(ActionRouting, findsNoTargetBeforeAPaneIsShown) {
+TEST_F(ActionRouting, FindsNoTargetBeforeAPaneIsShown) {
     EXPECT_EQ(m_controller->supplementalTargetForAction("revert", nullptr), nullptr);
 }
 
-TEST_F(ActionRouting, sendsWhatTheWindowCannotHandleToTheShownPane) {
+TEST_F(ActionRouting, SendsWhatTheWindowCannotHandleToTheShownPane) {
     m_controller->show(PaneIdentifier(QStringLiteral("second")));
     RoutingPane* shown = pane(1);
     shown->field->setFocus();
@@ -134,7 +134,7 @@ TEST_F(ActionRouting, LeavesAFocusedWidgetOutsideThePaneAlone) {
     EXPECT_EQ(outside->selected, 0);
 }
 
-TEST_F(ActionRouting, givesAShortcutNoWidgetTookToTheShownPane) {
+TEST_F(ActionRouting, GivesAShortcutNoWidgetTookToTheShownPane) {
     m_controller->show(PaneIdentifier(QStringLiteral("second")));
     // The focus is outside the pane, on the window itself: the pane's own shortcut cannot fire.
     m_controller->window()->setFocus();

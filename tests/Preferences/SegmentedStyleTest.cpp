@@ -26,7 +26,7 @@ void PrintTo(const SegmentCase& c, std::ostream* out) {
 
 class SegmentSizing : public ::testing::TestWithParam<SegmentCase> {};
 
-TEST_P(SegmentSizing, addsThirtySixByTwelve) {
+TEST_P(SegmentSizing, AddsThirtySixByTwelve) {
     const SegmentCase& c = GetParam();
     QHash<QString, QSizeF> measured;
     std::vector<std::unique_ptr<quillmere::PreferencePane>> owned;
@@ -49,22 +49,23 @@ TEST_P(SegmentSizing, addsThirtySixByTwelve) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, SegmentSizing,
-                         ::testing::Values(SegmentCase{"threeTitlesOfFiftyBySixteen",
-                                                       {{QStringLiteral("One"), {50, 16}},
-                                                        {QStringLiteral("Two"), {50, 16}},
-                                                        {QStringLiteral("Six"), {50, 16}}},
-                                                       {86, 28},
-                                                       {262, 28}},
-                                           SegmentCase{"widestAndTallestComeFromDifferentTitles",
-                                                       {{QStringLiteral("Wide"), {64, 15}},
-                                                        {QStringLiteral("Tall"), {20, 19}}},
-                                                       {100, 31},
-                                                       {203, 31}},
-                                           SegmentCase{"noPanes", {}, {36, 12}, {1, 12}}),
-                         CaseName());
+const SegmentCase kSegmentSizes[] = {
+    {"ThreeTitlesOfFiftyBySixteen",
+     {{QStringLiteral("One"), {50, 16}},
+      {QStringLiteral("Two"), {50, 16}},
+      {QStringLiteral("Six"), {50, 16}}},
+     {86, 28},
+     {262, 28}},
+    {"WidestAndTallestFromTwoTitles",
+     {{QStringLiteral("Wide"), {64, 15}}, {QStringLiteral("Tall"), {20, 19}}},
+     {100, 31},
+     {203, 31}},
+    {"NoPanes", {}, {36, 12}, {1, 12}},
+};
 
-TEST(SegmentedControlWidget, reportsAClickedSegmentAndIgnoresAPressDraggedOff) {
+INSTANTIATE_TEST_SUITE_P(Titles, SegmentSizing, ::testing::ValuesIn(kSegmentSizes), CaseName());
+
+TEST(SegmentedControlWidget, ReportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     quillmere::SegmentedControl control;
     control.setSegmentCount(3);
     control.setSegmentWidth(40);
