@@ -97,25 +97,12 @@ TEST_F(TitleWatch, EachChunkIsSearchedByItselfForItsFirstTitle) {
     EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
 }
 
-TEST_F(TitleWatch, EveryCallbackSeesEveryTitle) {
-    watch(); // a second registration
-    writeAll(pipe, titleSequence("Shared"));
-    EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("Shared"), QStringLiteral("Shared")}));
-}
-
 TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
     EXPECT_TRUE(reader().isWatching());
     pipe.fileHandleForWriting().closeFile();
     for (int i = 0; i < 4000 && reader().isWatching(); ++i)
         std::this_thread::sleep_for(5ms);
     EXPECT_FALSE(reader().isWatching());
-}
-
-TEST_F(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
-    reader().closeFile(); // the writer is still open: the watch is blocked in a read
-    EXPECT_FALSE(reader().isWatching());
-    EXPECT_EQ(reader().fileDescriptor(), -1);
-    EXPECT_THROW(watch(), std::logic_error);
 }
 
 TEST(PipeReading, ReadsToTheEndAsTextOrNone) {
@@ -172,14 +159,12 @@ TEST(PipeReading, AvailableDataWaitsOnThroughASignal) {
     sigaction(SIGUSR1, &handler, &previous);
     Pipe pipe;
     std::atomic<long> waiter{0};
-    QByteArray read;
-    bool threw = false;
+    std::optional<QByteArray> read; // none: the wait gave up
     std::thread reader([&] {
         waiter = ::syscall(SYS_gettid);
         try {
             read = pipe.fileHandleForReading().availableData();
         } catch (const std::system_error&) {
-            threw = true;
         }
     });
     // Each signal is sent once the reader sleeps (in its wait, or gone when it gave up).
@@ -198,7 +183,6 @@ TEST(PipeReading, AvailableDataWaitsOnThroughASignal) {
     writeAll(pipe, "late");
     reader.join();
     sigaction(SIGUSR1, &previous, nullptr);
-    EXPECT_FALSE(threw);
     EXPECT_EQ(read, QByteArray("late"));
 }
 
