@@ -1,5 +1,6 @@
 #include "Preferences/Localization.h"
 #include "Preferences/Pane.h"
+#include "Preferences/PaneTransitionOverlay.h"
 #include "Preferences/PreferencesTabViewController.h"
 #include "Preferences/SegmentedControl.h"
 #include "Preferences/SegmentedControlStyleViewController.h"
@@ -231,7 +232,9 @@ TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATr
         auto controller = makeController(kThreePanes, style);
         controller->show(PaneIdentifier(QStringLiteral("advanced")));
         PreferencesTabViewController* tabs = controller->tabViewController();
-        const QString marked = shownSelection(*controller);
+        const QString marked =
+            style == Style::toolbarItems ? QStringLiteral("advanced") : QStringLiteral("1");
+        EXPECT_EQ(shownSelection(*controller), marked);
         // Someone else changed the title and the selection shown.
         controller->window()->setWindowTitle(QStringLiteral("Elsewhere"));
         tabs->preferencesStyleController()->markSelected(0);
@@ -310,6 +313,58 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{"SegmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none},
                       ResizeCase{"SegmentedImmediate", Style::segmentedControl, false, Frames::all}),
     CaseName());
+
+// Halfway through a transition from a red picture to a blue one, over a 100 × 100 area: the colours
+// at two points across the way it moves (x = 25 and 75, or y = 25 and 75 for the vertical slides).
+struct SlideCase {
+    const char* name;
+    quillmere::TransitionOptions options;
+    Qt::LayoutDirection direction;
+    QColor first;
+    QColor second;
+};
+
+void PrintTo(const SlideCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TransitionSlides : public ::testing::TestWithParam<SlideCase> {};
+
+TEST_P(TransitionSlides, MoveThePicturesTheWayTheOptionsSay) {
+    const SlideCase& c = GetParam();
+    QWidget area;
+    area.resize(100, 100);
+    area.setLayoutDirection(c.direction);
+    const auto filled = [](Qt::GlobalColor colour) {
+        QPixmap picture(100, 100);
+        picture.fill(colour);
+        return picture;
+    };
+    quillmere::PaneTransitionOverlay overlay(filled(Qt::red), filled(Qt::blue), c.options, false, &area);
+    overlay.setProgress(0.5);
+    const QImage shown = overlay.grab().toImage();
+    const bool vertical =
+        c.options & (quillmere::TransitionOption::slideUp | quillmere::TransitionOption::slideDown);
+    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 25) : QPoint(25, 50))), c.first);
+    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 75) : QPoint(75, 50))), c.second);
+}
+
+using Option = quillmere::TransitionOption;
+const QColor kOld(Qt::red);
+const QColor kNew(Qt::blue);
+const SlideCase kSlides[] = {
+    {"None", {}, Qt::LeftToRight, kNew, kNew},
+    {"Left", Option::slideLeft, Qt::LeftToRight, kOld, kNew},
+    {"Right", Option::slideRight, Qt::LeftToRight, kNew, kOld},
+    {"Up", Option::slideUp, Qt::LeftToRight, kOld, kNew},
+    {"Down", Option::slideDown, Qt::LeftToRight, kNew, kOld},
+    {"Forward", Option::slideForward, Qt::LeftToRight, kOld, kNew},
+    {"ForwardRightToLeft", Option::slideForward, Qt::RightToLeft, kNew, kOld},
+    {"Backward", Option::slideBackward, Qt::LeftToRight, kNew, kOld},
+    {"BackwardRightToLeft", Option::slideBackward, Qt::RightToLeft, kOld, kNew},
+};
+
+INSTANTIATE_TEST_SUITE_P(Options, TransitionSlides, ::testing::ValuesIn(kSlides), CaseName());
 
 TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
