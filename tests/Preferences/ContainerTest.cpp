@@ -14,6 +14,8 @@ using quillmere::Preferences::VerticalAlignment;
 
 namespace {
 
+using preferencestest::operator<<;
+
 QWidget* fixed(int width, int height = 20) {
     auto* widget = new SizedView(QSize(width, height));
     widget->setFixedSize(width, height);
@@ -25,10 +27,6 @@ struct AlignmentCase {
     qreal minimumLabelWidth;
     int dividerStartsLeftOfLabelEdge;
 };
-
-void PrintTo(const AlignmentCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class LabelAlignment : public ::testing::TestWithParam<AlignmentCase> {};
 

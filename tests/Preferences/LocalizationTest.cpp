@@ -13,6 +13,8 @@ using Word = Localization::Word;
 
 namespace {
 
+using preferencestest::operator<<;
+
 // The user's languages in order and the current locale, and the table entry they pick.
 struct LookupCase {
     const char* name;
@@ -20,10 +22,6 @@ struct LookupCase {
     const char* currentLocale;
     const char* key;
 };
-
-void PrintTo(const LookupCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class TitleWordLookup : public ::testing::TestWithParam<LookupCase> {};
 

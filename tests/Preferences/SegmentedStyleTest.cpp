@@ -13,16 +13,14 @@ using quillmere::SegmentedControlStyleViewController;
 
 namespace {
 
+using preferencestest::operator<<;
+
 struct SegmentCase {
     const char* name;
     QList<QPair<QString, QSizeF>> titles; // each pane's title and its measured size
     QSizeF segmentSize;
     QSize controlSize;
 };
-
-void PrintTo(const SegmentCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class SegmentSizing : public ::testing::TestWithParam<SegmentCase> {};
 
@@ -92,10 +90,6 @@ struct KeyCase {
     Qt::Key key;
     int chosen;
 };
-
-void PrintTo(const KeyCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class SegmentKeys : public ::testing::TestWithParam<KeyCase> {};
 
