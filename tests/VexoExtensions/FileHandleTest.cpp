@@ -105,6 +105,13 @@ TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
     EXPECT_FALSE(reader().isWatching());
 }
 
+TEST_F(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
+    reader().closeFile(); // the writer is still open: the watch is blocked in a read
+    EXPECT_FALSE(reader().isWatching());
+    EXPECT_EQ(reader().fileDescriptor(), -1);
+    EXPECT_THROW(watch(), std::logic_error);
+}
+
 TEST(PipeReading, ReadsToTheEndAsTextOrNone) {
     Pipe pipe;
     std::thread writer([&] {
