@@ -31,7 +31,7 @@ void PrintTo(const Placement& p, std::ostream* os) {
 
 class BundleLookupOrder : public ::testing::TestWithParam<Placement> {};
 
-TEST_P(BundleLookupOrder, PrefersTheResourceFolderThenTheLibrarysFolderThenTheApplicationsFolder) {
+TEST_P(BundleLookupOrder, PrefersResourcesThenLibraryThenApplication) {
     testsupport::TempFolder root;
     const QStringList candidates{root.filePath(QStringLiteral("share/quillmere")),
                                  root.filePath(QStringLiteral("lib")), root.filePath(QStringLiteral("bin"))};
@@ -51,14 +51,15 @@ TEST_P(BundleLookupOrder, PrefersTheResourceFolderThenTheLibrarysFolderThenTheAp
     EXPECT_EQ(*found, QDir::cleanPath(candidates[GetParam().expected] + QLatin1Char('/') + kBundle));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lookup, BundleLookupOrder,
-    ::testing::Values(Placement{"Everywhere", true, true, true, 0},
-                      Placement{"BesideTheLibraryAndTheApplication", false, true, true, 1},
-                      Placement{"ResourcesAndTheApplicationsFolder", true, false, true, 0},
-                      Placement{"OnlyTheApplicationsFolder", false, false, true, 2},
-                      Placement{"Nowhere", false, false, false, -1}),
-    [](const ::testing::TestParamInfo<Placement>& row) { return std::string(row.param.where); });
+INSTANTIATE_TEST_SUITE_P(Lookup, BundleLookupOrder,
+                         ::testing::Values(Placement{"Everywhere", true, true, true, 0},
+                                           Placement{"LibraryAndApplication", false, true, true, 1},
+                                           Placement{"ResourcesAndApplication", true, false, true, 0},
+                                           Placement{"OnlyApplication", false, false, true, 2},
+                                           Placement{"Nowhere", false, false, false, -1}),
+                         [](const ::testing::TestParamInfo<Placement>& row) {
+                             return std::string(row.param.where);
+                         });
 
 TEST(BundleLookupOrder, AnEmptyCandidateIsSkipped) {
     testsupport::TempFolder root;
