@@ -95,11 +95,8 @@ protected:
     std::unique_ptr<PreferencesWindowController> m_controller;
 };
 
-TEST_F(ActionRouting, findsNoTargetBeforeAPaneIsShown) {
-    EXPECT_EQ(m_controller->supplementalTargetForAction("revert", nullptr), nullptr);
-}
-
-TEST_F(ActionRouting, sendsWhatTheWindowCannotHandleToTheShownPane) {
+TEST_F(ActionRouting, SendsWhatTheWindowCannotHandleToTheShownPane) {
+    EXPECT_EQ(m_controller->supplementalTargetForAction("revert", nullptr), nullptr); // no pane shown yet
     m_controller->show(PaneIdentifier(QStringLiteral("second")));
     RoutingPane* shown = pane(1);
     shown->field->setFocus();
@@ -121,7 +118,20 @@ TEST_F(ActionRouting, sendsWhatTheWindowCannotHandleToTheShownPane) {
     EXPECT_EQ(pane(0)->reverted, 0);
 }
 
-TEST_F(ActionRouting, givesAShortcutNoWidgetTookToTheShownPane) {
+TEST_F(ActionRouting, LeavesAFocusedWidgetOutsideThePaneAlone) {
+    m_controller->show(PaneIdentifier(QStringLiteral("second")));
+    // A field of the window that is not in the pane (as a toolbar's search field would be).
+    auto* outside = new SelectingField;
+    outside->setParent(m_controller->window());
+    outside->show();
+    outside->setFocus();
+    ASSERT_EQ(m_controller->window()->focusWidget(), outside);
+    EXPECT_EQ(m_controller->supplementalTargetForAction("selectEverything", nullptr), nullptr);
+    EXPECT_FALSE(m_controller->sendAction("selectEverything", nullptr));
+    EXPECT_EQ(outside->selected, 0);
+}
+
+TEST_F(ActionRouting, GivesAShortcutNoWidgetTookToTheShownPane) {
     m_controller->show(PaneIdentifier(QStringLiteral("second")));
     // The focus is outside the pane, on the window itself: the pane's own shortcut cannot fire.
     m_controller->window()->setFocus();

@@ -14,14 +14,12 @@ using quillmere::Preferences::VerticalAlignment;
 
 namespace {
 
+using preferencestest::operator<<;
+
 QWidget* fixed(int width, int height = 20) {
     auto* widget = new SizedView(QSize(width, height));
     widget->setFixedSize(width, height);
     return widget;
-}
-
-void layOut(Container& container) {
-    container.layout()->activate();
 }
 
 struct AlignmentCase {
@@ -30,13 +28,9 @@ struct AlignmentCase {
     int dividerStartsLeftOfLabelEdge;
 };
 
-void PrintTo(const AlignmentCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class LabelAlignment : public ::testing::TestWithParam<AlignmentCase> {};
 
-TEST_P(LabelAlignment, linesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
+TEST_P(LabelAlignment, LinesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
     const AlignmentCase& c = GetParam();
     QWidget* labels[] = {fixed(60), fixed(120), fixed(90)};
     QWidget* contents[] = {fixed(100), fixed(140, 30), fixed(80)};
@@ -47,7 +41,7 @@ TEST_P(LabelAlignment, linesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
             Section(labels[1], {contents[1]}, {.verticalAlignment = VerticalAlignment::center}),
             Section(labels[2], {contents[2]}, {.bottomDivider = true}),
         });
-    layOut(container);
+    container.layout()->activate();
 
     EXPECT_EQ(container.maximumLabelWidth(), 120);
     const int edge = container.labelEdge();
@@ -70,37 +64,21 @@ TEST_P(LabelAlignment, linesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MinimumLabelWidths, LabelAlignment,
-                         ::testing::Values(AlignmentCase{"noMinimum", 0, 120},
-                                           AlignmentCase{"minimumWiderThanLabels", 150, 150}),
+                         ::testing::Values(AlignmentCase{"NoMinimum", 0, 120},
+                                           AlignmentCase{"MinimumWiderThanLabels", 150, 150}),
                          CaseName());
 
-TEST(ContainerLayout, withoutSectionsIsJustItsMargins) {
-    Container container(300, {});
-    layOut(container);
-    EXPECT_EQ(container.sectionCount(), 0);
-    EXPECT_EQ(container.sizeHint(), QSize(360, 40));
-    EXPECT_EQ(container.size(), QSize(360, 40));
-}
-
-TEST(ContainerLayout, drawsNoDividerBelowItsOnlySection) {
-    Container container(300, {Section(QStringLiteral("Only:"), {fixed(50)}, {.bottomDivider = true})});
-    layOut(container);
-    EXPECT_TRUE(container.dividers().isEmpty());
-    EXPECT_TRUE(container.findChildren<QFrame*>(QStringLiteral("sectionDivider")).isEmpty());
-    EXPECT_EQ(container.height(), 20 + 20 + 20);
-}
-
-TEST(ContainerLayout, movesEveryRowWhenALabelGrows) {
+TEST(ContainerLayout, MovesEveryRowWhenALabelGrows) {
     auto* growing = quillmere::sectionTitleLabel(QStringLiteral("Name:"));
     QWidget* other = fixed(40);
     QWidget* firstContent = fixed(100);
     QWidget* secondContent = fixed(100);
     Container container(400, {Section(growing, {firstContent}), Section(other, {secondContent})});
-    layOut(container);
+    container.layout()->activate();
     const int before = container.labelEdge();
 
     growing->setText(QStringLiteral("A much longer name for the same setting:"));
-    layOut(container);
+    container.layout()->activate();
     EXPECT_GT(container.labelEdge(), before);
     EXPECT_EQ(container.maximumLabelWidth(), growing->sizeHint().width());
     EXPECT_EQ(other->geometry().right() + 1, container.labelEdge());
@@ -108,23 +86,23 @@ TEST(ContainerLayout, movesEveryRowWhenALabelGrows) {
     EXPECT_EQ(secondContent->x(), firstContent->x());
 }
 
-TEST(ContainerLayout, widensRatherThanCutALabelOrAControlShort) {
+TEST(ContainerLayout, WidensRatherThanCutALabelOrAControlShort) {
     QWidget* label = fixed(250);
     QWidget* control = fixed(120);
     Container container(300, {Section(label, {control})});
-    layOut(container);
+    container.layout()->activate();
     EXPECT_EQ(container.width(), 250 + quillmere::Preferences::SectionLayout::kSpacing + 120 + 60);
     EXPECT_EQ(control->width(), 120);
     EXPECT_EQ(control->geometry().right() + 1, container.width() - 30);
 }
 
-TEST(ContainerLayout, stacksASectionsContentOnItsLeadingEdge) {
+TEST(ContainerLayout, StacksASectionsContentOnItsLeadingEdge) {
     QWidget* top = fixed(100, 20);
     QWidget* expanding =
         new QLabel(QStringLiteral("A description that wraps when the column is narrow enough."));
     static_cast<QLabel*>(expanding)->setWordWrap(true);
     Container container(300, {Section(QStringLiteral("Stack:"), {top, expanding})});
-    layOut(container);
+    container.layout()->activate();
     EXPECT_EQ(expanding->x(), top->x());
     EXPECT_EQ(expanding->y(), top->geometry().bottom() + 1 + quillmere::Preferences::SectionLayout::kSpacing);
     // A wrapping text takes the rest of the column.

@@ -1,5 +1,6 @@
 #include "Preferences/Localization.h"
 #include "Preferences/Pane.h"
+#include "Preferences/PaneTransitionOverlay.h"
 #include "Preferences/PreferencesTabViewController.h"
 #include "Preferences/SegmentedControl.h"
 #include "Preferences/SegmentedControlStyleViewController.h"
@@ -27,11 +28,9 @@ using quillmere::Preferences::Style;
 
 namespace {
 
-const std::vector<PaneSample> kOnePane = {{"updates", "Updates", QSize(320, 180)}};
+using preferencestest::operator<<;
 
-QString styleName(Style style) {
-    return style == Style::toolbarItems ? QStringLiteral("toolbarItems") : QStringLiteral("segmentedControl");
-}
+const std::vector<PaneSample> kOnePane = {{"updates", "Updates", QSize(320, 180)}};
 
 // Waits for a running transition to put its pane in place.
 void finishTransition(PreferencesTabViewController* tabs) {
@@ -67,34 +66,34 @@ struct ToolbarRuleCase {
     bool toolbarShown;
 };
 
-void PrintTo(const ToolbarRuleCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class ToolbarRule : public PreferencesWorld, public ::testing::WithParamInterface<ToolbarRuleCase> {};
 
-TEST_P(ToolbarRule, showsTheToolbarUnlessOnePaneAsksToHideIt) {
+TEST_P(ToolbarRule, ShowsTheToolbarUnlessOnePaneAsksToHideIt) {
     const ToolbarRuleCase& c = GetParam();
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
         auto controller =
             makeController({kThreePanes.begin(), kThreePanes.begin() + static_cast<long>(c.panes)}, style,
                            true, c.hidesToolbarForSingleItem);
         controller->show();
-        EXPECT_EQ(controller->tabViewController()->toolbar()->isVisible(), c.toolbarShown)
-            << styleName(style).toStdString();
+        QToolBar* toolbar = controller->tabViewController()->toolbar();
+        EXPECT_EQ(toolbar->isVisible(), c.toolbarShown) << int(style);
         // The window holds exactly the pane and, when shown, the toolbar.
+        EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
+        // The flag changed while the window is open: only a single item comes or goes.
+        controller->setHidesToolbarForSingleItem(!c.hidesToolbarForSingleItem);
+        EXPECT_EQ(toolbar->isVisible(), c.panes > 1 || c.hidesToolbarForSingleItem) << int(style);
         EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Panes, ToolbarRule,
-                         ::testing::Values(ToolbarRuleCase{"onePaneHiding", 1, true, false},
-                                           ToolbarRuleCase{"onePaneNotHiding", 1, false, true},
-                                           ToolbarRuleCase{"twoPanesHiding", 2, true, true},
-                                           ToolbarRuleCase{"threePanesNotHiding", 3, false, true}),
+                         ::testing::Values(ToolbarRuleCase{"OnePaneHiding", 1, true, false},
+                                           ToolbarRuleCase{"OnePaneNotHiding", 1, false, true},
+                                           ToolbarRuleCase{"TwoPanesHiding", 2, true, true},
+                                           ToolbarRuleCase{"ThreePanesNotHiding", 3, false, true}),
                          CaseName());
 
-TEST_F(PreferencesWindow, isNeverNarrowerThanItsToolbar) {
+TEST_F(PreferencesWindow, IsNeverNarrowerThanItsToolbar) {
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
         auto controller = makeController({{"a", "General Settings", QSize(60, 50)},
                                           {"b", "Appearance and Themes", QSize(70, 40)},
@@ -102,8 +101,7 @@ TEST_F(PreferencesWindow, isNeverNarrowerThanItsToolbar) {
                                          style);
         controller->show();
         QToolBar* toolbar = controller->tabViewController()->toolbar();
-        EXPECT_GE(controller->window()->width(), toolbar->sizeHint().width())
-            << styleName(style).toStdString();
+        EXPECT_GE(controller->window()->width(), toolbar->sizeHint().width()) << int(style);
         EXPECT_EQ(controller->window()->centralWidget()->height(), 50);
         for (QAction* item : toolbar->actions()) {
             if (QWidget* shown = toolbar->widgetForAction(item)) {
@@ -111,24 +109,6 @@ TEST_F(PreferencesWindow, isNeverNarrowerThanItsToolbar) {
             }
         }
     }
-}
-
-TEST_F(PreferencesWindow, showsTheSingleItemOnceTheFlagIsCleared) {
-    auto controller = makeController(kOnePane, Style::toolbarItems);
-    controller->show();
-    QToolBar* toolbar = controller->tabViewController()->toolbar();
-    ASSERT_FALSE(toolbar->isVisible());
-
-    controller->setHidesToolbarForSingleItem(false);
-    EXPECT_TRUE(toolbar->isVisible());
-    ASSERT_EQ(toolbar->actions().size(), 1);
-    EXPECT_EQ(toolbar->actions().first()->text(), QStringLiteral("Updates"));
-    EXPECT_TRUE(toolbar->actions().first()->isChecked());
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(320, 180));
-
-    controller->setHidesToolbarForSingleItem(true);
-    EXPECT_FALSE(toolbar->isVisible());
-    EXPECT_EQ(controller->window()->size(), QSize(320, 180));
 }
 
 // ---- titles ----
@@ -141,13 +121,9 @@ struct TitleCase {
     QString title; // empty: the application's name and the title word
 };
 
-void PrintTo(const TitleCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class WindowTitle : public PreferencesWorld, public ::testing::WithParamInterface<TitleCase> {};
 
-TEST_P(WindowTitle, isTheShownPanesTitleOrTheApplicationsPreferences) {
+TEST_P(WindowTitle, IsTheShownPanesTitleOrTheApplicationsPreferences) {
     const TitleCase& c = GetParam();
     auto controller = makeController({kThreePanes.begin(), kThreePanes.begin() + static_cast<long>(c.panes)},
                                      c.style, false);
@@ -161,16 +137,16 @@ TEST_P(WindowTitle, isTheShownPanesTitleOrTheApplicationsPreferences) {
     EXPECT_EQ(controller->window()->windowTitle(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Panes, WindowTitle,
-                         ::testing::Values(TitleCase{"onePaneToolbar", 1, Style::toolbarItems, 0, {}},
-                                           TitleCase{"onePaneSegmented", 1, Style::segmentedControl, 0, {}},
-                                           TitleCase{"threePanesToolbar", 3, Style::toolbarItems, 1,
-                                                     QStringLiteral("Advanced")},
-                                           TitleCase{"threePanesSegmented", 3, Style::segmentedControl, 2,
-                                                     QStringLiteral("About")}),
-                         CaseName());
+const TitleCase kTitles[] = {
+    {"OnePaneToolbar", 1, Style::toolbarItems, 0, {}},
+    {"OnePaneSegmented", 1, Style::segmentedControl, 0, {}},
+    {"ThreePanesToolbar", 3, Style::toolbarItems, 1, QStringLiteral("Advanced")},
+    {"ThreePanesSegmented", 3, Style::segmentedControl, 2, QStringLiteral("About")},
+};
 
-TEST_F(PreferencesWindow, namesAnApplicationWithoutNameUnknown) {
+INSTANTIATE_TEST_SUITE_P(Panes, WindowTitle, ::testing::ValuesIn(kTitles), CaseName());
+
+TEST_F(PreferencesWindow, NamesAnApplicationWithoutNameUnknown) {
     brisquel::vexo::MainBundle::setInfoDictionary(QVariantMap{
         {QStringLiteral("CFBundleName"), 42},
         {QStringLiteral("CFBundleExecutable"), QStringLiteral("phototool")},
@@ -182,32 +158,28 @@ TEST_F(PreferencesWindow, namesAnApplicationWithoutNameUnknown) {
 
 // ---- showing ----
 
-TEST_F(PreferencesWindow, firstShowPutsPaneZeroInPlaceAtItsSizeWithoutAnimation) {
+TEST_F(PreferencesWindow, FirstShowPutsPaneZeroInPlaceAtItsSizeWithoutAnimation) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     PreferencesTabViewController* tabs = controller->tabViewController();
     QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
     // Before showing, the window stands somewhere; sizing to pane 0 keeps its top edge.
     controller->window()->setGeometry(QRect(40, 70, 50, 50));
     tabs->switchToPane(0, true);
-    EXPECT_FALSE(tabs->isTransitioning());
     EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(40, 70));
-
     controller->show();
-    EXPECT_EQ(tabs->activeTab(), 0);
     EXPECT_FALSE(tabs->isTransitioning());
     EXPECT_EQ(finished.size(), 0);
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
-    EXPECT_TRUE(controller->window()->isVisible());
 }
 
-TEST_F(PreferencesWindow, showWithAnUnknownIdentifierShowsTheFirstPane) {
+TEST_F(PreferencesWindow, ShowWithAnUnknownIdentifierShowsTheFirstPane) {
     auto controller = makeController(kThreePanes, Style::segmentedControl);
     controller->show(PaneIdentifier(QStringLiteral("no such pane")));
     EXPECT_EQ(controller->tabViewController()->activeTab(), 0);
     EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("General"));
 }
 
-TEST_F(PreferencesWindow, showWithoutIdentifierKeepsThePaneTheUserSwitchedTo) {
+TEST_F(PreferencesWindow, ShowWithoutIdentifierKeepsThePaneTheUserSwitchedTo) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     controller->show();
     controller->tabViewController()->toolbar()->actions().at(2)->trigger();
@@ -220,7 +192,18 @@ TEST_F(PreferencesWindow, showWithoutIdentifierKeepsThePaneTheUserSwitchedTo) {
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(340, 120));
 }
 
-TEST_F(PreferencesWindow, closesOnCloseAndEscapeUnlessInputIsPaused) {
+TEST_F(PreferencesWindow, PageShortcutsGoRoundThePanes) {
+    auto controller = makeController(kThreePanes, Style::toolbarItems, false);
+    controller->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->window()));
+    for (const auto& [key, shown] : {std::pair{Qt::Key_PageUp, 2}, std::pair{Qt::Key_PageUp, 1},
+                                     std::pair{Qt::Key_PageDown, 2}, std::pair{Qt::Key_PageDown, 0}}) {
+        QTest::keyClick(controller->window(), key, Qt::ControlModifier);
+        EXPECT_EQ(controller->tabViewController()->activeTab(), shown) << shown;
+    }
+}
+
+TEST_F(PreferencesWindow, ClosesOnCloseAndEscapeUnlessInputIsPaused) {
     auto controller = makeController(kOnePane, Style::toolbarItems);
     for (const QKeySequence& keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)}) {
         controller->show();
@@ -234,25 +217,21 @@ TEST_F(PreferencesWindow, closesOnCloseAndEscapeUnlessInputIsPaused) {
     }
 }
 
-TEST_F(PreferencesWindow, reselectingTheShownPaneMarksAndTitlesItAgainWithoutATransition) {
+TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATransition) {
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
         auto controller = makeController(kThreePanes, style);
         controller->show(PaneIdentifier(QStringLiteral("advanced")));
         PreferencesTabViewController* tabs = controller->tabViewController();
-        const QString marked = shownSelection(*controller);
+        const QString marked =
+            style == Style::toolbarItems ? QStringLiteral("advanced") : QStringLiteral("1");
+        EXPECT_EQ(shownSelection(*controller), marked);
         // Someone else changed the title and the selection shown.
         controller->window()->setWindowTitle(QStringLiteral("Elsewhere"));
-        if (style == Style::segmentedControl) {
-            dynamic_cast<quillmere::SegmentedControlStyleViewController*>(tabs->preferencesStyleController())
-                ->segmentedControl()
-                ->setSelectedSegment(0);
-        } else {
-            tabs->toolbar()->actions().at(0)->setChecked(true);
-        }
+        tabs->preferencesStyleController()->markSelected(0);
         QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
 
         tabs->switchToPane(1, true);
-        EXPECT_FALSE(tabs->isTransitioning()) << styleName(style).toStdString();
+        EXPECT_FALSE(tabs->isTransitioning()) << int(style);
         EXPECT_EQ(finished.size(), 0);
         EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("Advanced"));
         EXPECT_EQ(shownSelection(*controller), marked);
@@ -272,13 +251,9 @@ struct ResizeCase {
     Frames frames;
 };
 
-void PrintTo(const ResizeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class SwitchResize : public PreferencesWorld, public ::testing::WithParamInterface<ResizeCase> {};
 
-TEST_P(SwitchResize, keepsTheTopEdgeAndTheStylesHorizontalAnchor) {
+TEST_P(SwitchResize, KeepsTheTopEdgeAndTheStylesHorizontalAnchor) {
     const ResizeCase& c = GetParam();
     auto controller = makeController(kThreePanes, c.style, c.animated);
     controller->show();
@@ -315,17 +290,65 @@ TEST_P(SwitchResize, keepsTheTopEdgeAndTheStylesHorizontalAnchor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, SwitchResize,
-    ::testing::Values(ResizeCase{"toolbarAnimated", Style::toolbarItems, true, Frames::all},
-                      ResizeCase{"toolbarAnimatedOneFrame", Style::toolbarItems, true, Frames::one},
-                      ResizeCase{"toolbarAnimatedNoFrame", Style::toolbarItems, true, Frames::none},
-                      ResizeCase{"toolbarImmediate", Style::toolbarItems, false, Frames::all},
-                      ResizeCase{"segmentedAnimated", Style::segmentedControl, true, Frames::all},
-                      ResizeCase{"segmentedAnimatedOneFrame", Style::segmentedControl, true, Frames::one},
-                      ResizeCase{"segmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none},
-                      ResizeCase{"segmentedImmediate", Style::segmentedControl, false, Frames::all}),
+    ::testing::Values(ResizeCase{"ToolbarAnimated", Style::toolbarItems, true, Frames::all},
+                      ResizeCase{"ToolbarAnimatedOneFrame", Style::toolbarItems, true, Frames::one},
+                      ResizeCase{"ToolbarAnimatedNoFrame", Style::toolbarItems, true, Frames::none},
+                      ResizeCase{"ToolbarImmediate", Style::toolbarItems, false, Frames::all},
+                      ResizeCase{"SegmentedAnimated", Style::segmentedControl, true, Frames::all},
+                      ResizeCase{"SegmentedAnimatedOneFrame", Style::segmentedControl, true, Frames::one},
+                      ResizeCase{"SegmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none},
+                      ResizeCase{"SegmentedImmediate", Style::segmentedControl, false, Frames::all}),
     CaseName());
 
-TEST_F(PreferencesWindow, toldPanesAppearAndDisappearInTurn) {
+// Halfway through a transition from a red picture to a blue one, over a 100 × 100 area: the colours
+// at two points across the way it moves (x = 25 and 75, or y = 25 and 75 for the vertical slides).
+struct SlideCase {
+    const char* name;
+    quillmere::TransitionOptions options;
+    Qt::LayoutDirection direction;
+    QColor first;
+    QColor second;
+};
+
+class TransitionSlides : public ::testing::TestWithParam<SlideCase> {};
+
+TEST_P(TransitionSlides, MoveThePicturesTheWayTheOptionsSay) {
+    const SlideCase& c = GetParam();
+    QWidget area;
+    area.resize(100, 100);
+    area.setLayoutDirection(c.direction);
+    const auto filled = [](Qt::GlobalColor colour) {
+        QPixmap picture(100, 100);
+        picture.fill(colour);
+        return picture;
+    };
+    quillmere::PaneTransitionOverlay overlay(filled(Qt::red), filled(Qt::blue), c.options, false, &area);
+    overlay.setProgress(0.5);
+    const QImage shown = overlay.grab().toImage();
+    const bool vertical =
+        c.options & (quillmere::TransitionOption::slideUp | quillmere::TransitionOption::slideDown);
+    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 25) : QPoint(25, 50))), c.first);
+    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 75) : QPoint(75, 50))), c.second);
+}
+
+using Option = quillmere::TransitionOption;
+const QColor kOld(Qt::red);
+const QColor kNew(Qt::blue);
+const SlideCase kSlides[] = {
+    {"None", {}, Qt::LeftToRight, kNew, kNew},
+    {"Left", Option::slideLeft, Qt::LeftToRight, kOld, kNew},
+    {"Right", Option::slideRight, Qt::LeftToRight, kNew, kOld},
+    {"Up", Option::slideUp, Qt::LeftToRight, kOld, kNew},
+    {"Down", Option::slideDown, Qt::LeftToRight, kNew, kOld},
+    {"Forward", Option::slideForward, Qt::LeftToRight, kOld, kNew},
+    {"ForwardRightToLeft", Option::slideForward, Qt::RightToLeft, kNew, kOld},
+    {"Backward", Option::slideBackward, Qt::LeftToRight, kNew, kOld},
+    {"BackwardRightToLeft", Option::slideBackward, Qt::RightToLeft, kOld, kNew},
+};
+
+INSTANTIATE_TEST_SUITE_P(Options, TransitionSlides, ::testing::ValuesIn(kSlides), CaseName());
+
+TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     controller->show();
     controller->tabViewController()->switchToPane(1, true);
@@ -386,7 +409,7 @@ std::unique_ptr<PreferencesWindowController> controlsWindow(ControlsPane** pane)
     return std::make_unique<PreferencesWindowController>(std::move(panes), Style::toolbarItems);
 }
 
-TEST_F(PreferencesWindow, fitsItsPaneWithNoBlankSpaceUnderTheLastControl) {
+TEST_F(PreferencesWindow, FitsItsPaneWithNoBlankSpaceUnderTheLastControl) {
     ControlsPane* pane = nullptr;
     auto controller = controlsWindow(&pane);
     controller->show();
@@ -396,7 +419,7 @@ TEST_F(PreferencesWindow, fitsItsPaneWithNoBlankSpaceUnderTheLastControl) {
     EXPECT_EQ(content->height() - lastBottom, 20);
 }
 
-TEST_F(PreferencesWindow, opensWithVisibleFocusOnTheFirstControlAndReopensWithTheFocusItHad) {
+TEST_F(PreferencesWindow, OpensWithVisibleFocusOnTheFirstControlAndReopensWithTheFocusItHad) {
     ControlsPane* pane = nullptr;
     auto controller = controlsWindow(&pane);
     const auto focusShows = [](QWidget* control) {
@@ -416,18 +439,6 @@ TEST_F(PreferencesWindow, opensWithVisibleFocusOnTheFirstControlAndReopensWithTh
     EXPECT_TRUE(focusShows(pane->last));
 }
 
-TEST_F(PreferencesWindow, comesBackWhereItWasWhenItWasNeverMoved) {
-    auto controller = makeController(kOnePane, Style::toolbarItems);
-    controller->show();
-    const QRect shown = controller->window()->geometry();
-    controller->window()->close();
-    const auto saved = m_platform.preferences->domain(QStringLiteral("org.quillmere.tests.preferences"))
-                           ->m_values.value(PreferencesWindowController::kFrameAutosaveName);
-    EXPECT_EQ(quillmere::WindowFrameAutosave::parseFrame(saved.toString()), shown);
-    controller->show();
-    EXPECT_EQ(controller->window()->geometry(), shown);
-}
-
 // ---- placing a window by its frame ----
 
 struct PlacementCase {
@@ -439,65 +450,65 @@ struct PlacementCase {
     QRect kept;
 };
 
-void PrintTo(const PlacementCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class Placement : public ::testing::TestWithParam<PlacementCase> {};
 
-TEST_P(Placement, centresTheFramedWindowAndKeepsItsTitleBarOnScreen) {
+TEST_P(Placement, CentresTheFramedWindowAndKeepsItsTitleBarOnScreen) {
     const PlacementCase& c = GetParam();
     EXPECT_EQ(quillmere::WindowPlacement::centred(c.area, c.client.size(), c.frame), c.centred);
     EXPECT_EQ(quillmere::WindowPlacement::keptWithin(c.client, c.frame, c.area), c.kept);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, Placement,
-                         ::testing::Values(PlacementCase{"noFrame",
-                                                         {0, 0, 1280, 800},
-                                                         {0, 0, 400, 300},
-                                                         {},
-                                                         {440, 250, 400, 300},
-                                                         {0, 0, 400, 300}},
-                                           PlacementCase{"titleBar",
-                                                         {0, 0, 1280, 800},
-                                                         {1000, 700, 400, 300},
-                                                         {1, 20, 1, 5},
-                                                         {440, 257, 400, 300},
-                                                         {879, 495, 400, 300}},
-                                           PlacementCase{"areaBelowAPanel",
-                                                         {100, 50, 1000, 700},
-                                                         {90, 40, 400, 300},
-                                                         {1, 20, 1, 1},
-                                                         {400, 259, 400, 300},
-                                                         {101, 70, 400, 300}},
-                                           PlacementCase{"largerThanTheArea",
-                                                         {0, 0, 800, 600},
-                                                         {300, 300, 1000, 700},
-                                                         {1, 20, 1, 5},
-                                                         {1, 20, 1000, 700},
-                                                         {1, 20, 1000, 700}}),
-                         CaseName());
+const QRect kWide(0, 0, 1280, 800);
+const PlacementCase kPlacements[] = {
+    {"NoFrame", kWide, {0, 0, 400, 300}, {}, {440, 250, 400, 300}, {0, 0, 400, 300}},
+    {"TitleBar", kWide, {1000, 700, 400, 300}, {1, 20, 1, 5}, {440, 257, 400, 300}, {879, 495, 400, 300}},
+    {"Panel",
+     {100, 50, 1000, 700},
+     {90, 40, 400, 300},
+     {1, 20, 1, 1},
+     {400, 259, 400, 300},
+     {101, 70, 400, 300}},
+    {"Large", {0, 0, 800, 600}, {300, 300, 1000, 700}, {1, 20, 1, 5}, {1, 20, 1000, 700}, {1, 20, 1000, 700}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Frames, Placement, ::testing::ValuesIn(kPlacements), CaseName());
 
 // ---- the saved frame ----
 
-TEST_F(PreferencesWindow, restoresTheSavedPlaceAtTheNextShow) {
+// Where the window was when it went, even if only moved a moment before.
+TEST_F(PreferencesWindow, RestoresTheSavedPlaceAtTheNextShow) {
     {
         auto controller = makeController(kThreePanes, Style::toolbarItems);
         controller->show();
         controller->window()->move(37, 41);
         controller->window()->close();
     }
-    const auto saved = m_platform.preferences->domain(QStringLiteral("org.quillmere.tests.preferences"))
-                           ->m_values.value(PreferencesWindowController::kFrameAutosaveName);
-    ASSERT_TRUE(saved.isValid());
-
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     controller->show();
     EXPECT_EQ(controller->window()->pos(), QPoint(37, 41));
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
 }
 
-TEST_F(PreferencesWindow, takesPanesFromDeclarativeDescriptions) {
+// What an earlier run left under the name, and whether it gives the window its size.
+TEST(FrameAutosave, RestoresOnlyAUsableSavedSize) {
+    const QSize untouched(123, 77);
+    for (const auto& [saved, restored] : {std::pair<QVariant, bool>{{}, false},
+                                          {QStringLiteral("5 6 300 200 0 0 1280 800"), true},
+                                          {QStringLiteral("5 6 0 200"), false},
+                                          {42, false}}) {
+        auto defaults = std::make_shared<testsupport::MemoryDefaults>(QStringLiteral("frames"));
+        if (saved.isValid()) {
+            defaults->m_values.insert(QStringLiteral("Main"), saved);
+        }
+        QWidget window;
+        window.resize(untouched);
+        quillmere::WindowFrameAutosave autosave(&window, defaults, QStringLiteral("Main"));
+        EXPECT_EQ(autosave.restoreSize(), restored) << saved.toString().toStdString();
+        EXPECT_EQ(window.size(), restored ? QSize(300, 200) : untouched);
+    }
+}
+
+TEST_F(PreferencesWindow, TakesPanesFromDeclarativeDescriptions) {
     const quillmere::Preferences::Pane general(PaneIdentifier(QStringLiteral("general")),
                                                QStringLiteral("General"), QIcon(),
                                                [] { return new SizedView(QSize(280, 90)); });

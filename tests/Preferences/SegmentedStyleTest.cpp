@@ -2,7 +2,9 @@
 #include "Preferences/SegmentedControlStyleViewController.h"
 #include "tests/Preferences/PreferencesWorld.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -11,6 +13,8 @@ using quillmere::SegmentedControlStyleViewController;
 
 namespace {
 
+using preferencestest::operator<<;
+
 struct SegmentCase {
     const char* name;
     QList<QPair<QString, QSizeF>> titles; // each pane's title and its measured size
@@ -18,13 +22,9 @@ struct SegmentCase {
     QSize controlSize;
 };
 
-void PrintTo(const SegmentCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class SegmentSizing : public ::testing::TestWithParam<SegmentCase> {};
 
-TEST_P(SegmentSizing, addsThirtySixByTwelve) {
+TEST_P(SegmentSizing, AddsThirtySixByTwelve) {
     const SegmentCase& c = GetParam();
     QHash<QString, QSizeF> measured;
     std::vector<std::unique_ptr<quillmere::PreferencePane>> owned;
@@ -47,22 +47,23 @@ TEST_P(SegmentSizing, addsThirtySixByTwelve) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, SegmentSizing,
-                         ::testing::Values(SegmentCase{"threeTitlesOfFiftyBySixteen",
-                                                       {{QStringLiteral("One"), {50, 16}},
-                                                        {QStringLiteral("Two"), {50, 16}},
-                                                        {QStringLiteral("Six"), {50, 16}}},
-                                                       {86, 28},
-                                                       {262, 28}},
-                                           SegmentCase{"widestAndTallestComeFromDifferentTitles",
-                                                       {{QStringLiteral("Wide"), {64, 15}},
-                                                        {QStringLiteral("Tall"), {20, 19}}},
-                                                       {100, 31},
-                                                       {203, 31}},
-                                           SegmentCase{"noPanes", {}, {36, 12}, {1, 12}}),
-                         CaseName());
+const SegmentCase kSegmentSizes[] = {
+    {"ThreeTitlesOfFiftyBySixteen",
+     {{QStringLiteral("One"), {50, 16}},
+      {QStringLiteral("Two"), {50, 16}},
+      {QStringLiteral("Six"), {50, 16}}},
+     {86, 28},
+     {262, 28}},
+    {"WidestAndTallestFromTwoTitles",
+     {{QStringLiteral("Wide"), {64, 15}}, {QStringLiteral("Tall"), {20, 19}}},
+     {100, 31},
+     {203, 31}},
+    {"NoPanes", {}, {36, 12}, {1, 12}},
+};
 
-TEST(SegmentedControlWidget, reportsAClickedSegmentAndIgnoresAPressDraggedOff) {
+INSTANTIATE_TEST_SUITE_P(Titles, SegmentSizing, ::testing::ValuesIn(kSegmentSizes), CaseName());
+
+TEST(SegmentedControlWidget, ReportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     quillmere::SegmentedControl control;
     control.setSegmentCount(3);
     control.setSegmentWidth(40);
@@ -79,6 +80,75 @@ TEST(SegmentedControlWidget, reportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     QTest::mouseRelease(&control, Qt::LeftButton, {}, control.segmentRect(1).center());
     EXPECT_EQ(activated.size(), 1);
     EXPECT_EQ(control.selectedSegment(), 2);
+}
+
+// A key pressed with one segment of three selected (-1: none): the segment then selected, also
+// the one told as activated.
+struct KeyCase {
+    const char* name;
+    int selected;
+    Qt::Key key;
+    int chosen;
+};
+
+class SegmentKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(SegmentKeys, MoveTheSelectionWithinTheSegments) {
+    const KeyCase& c = GetParam();
+    quillmere::SegmentedControl control;
+    control.setSegmentCount(3);
+    control.setSelectedSegment(c.selected);
+    QSignalSpy activated(&control, &quillmere::SegmentedControl::segmentActivated);
+    QTest::keyClick(&control, c.key);
+    EXPECT_EQ(control.selectedSegment(), c.chosen);
+    ASSERT_EQ(activated.size(), 1);
+    EXPECT_EQ(activated.first().first().toInt(), c.chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SegmentKeys,
+    ::testing::Values(KeyCase{"End", 0, Qt::Key_End, 2}, KeyCase{"Home", 2, Qt::Key_Home, 0},
+                      KeyCase{"Left", 1, Qt::Key_Left, 0}, KeyCase{"LeftAtFirst", 0, Qt::Key_Left, 0},
+                      KeyCase{"Right", 1, Qt::Key_Right, 2}, KeyCase{"RightAtLast", 2, Qt::Key_Right, 2},
+                      KeyCase{"RightFromNone", -1, Qt::Key_Right, 1}),
+    CaseName());
+
+TEST(SegmentedControlWidget, ShowsOnlyASegmentThatExists) {
+    quillmere::SegmentedControl control;
+    control.setSegmentCount(3);
+    for (const auto& [asked, shown] :
+         {std::pair{2, 2}, std::pair{3, -1}, std::pair{-2, -1}, std::pair{0, 0}}) {
+        control.setSelectedSegment(asked);
+        EXPECT_EQ(control.selectedSegment(), shown) << asked;
+    }
+    control.setSegmentCount(1); // the selected segment stays
+    EXPECT_EQ(control.selectedSegment(), 0);
+    control.setSelectedSegment(0);
+    control.setSegmentCount(0);
+    EXPECT_EQ(control.selectedSegment(), -1);
+}
+
+TEST(SegmentedControlWidget, LightsTheSegmentUnderThePointerUntilItLeaves) {
+    quillmere::SegmentedControl control;
+    QPalette colours = control.palette();
+    colours.setColor(QPalette::Button, Qt::white);
+    colours.setColor(QPalette::Midlight, Qt::green);
+    control.setPalette(colours);
+    control.setSegmentCount(3);
+    control.setSegmentWidth(40);
+    control.setSegmentHeight(20);
+    control.resize(control.sizeHint());
+    const auto colourAt = [&](int segment) {
+        return QColor(control.grab().toImage().pixel(control.segmentRect(segment).center()));
+    };
+    const QPointF over = control.segmentRect(1).center();
+    QMouseEvent move(QEvent::MouseMove, over, control.mapToGlobal(over), Qt::NoButton, {}, {});
+    QApplication::sendEvent(&control, &move);
+    EXPECT_EQ(colourAt(1), QColor(Qt::green));
+    EXPECT_EQ(colourAt(0), QColor(Qt::white));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&control, &leave);
+    EXPECT_EQ(colourAt(1), QColor(Qt::white));
 }
 
 } // namespace

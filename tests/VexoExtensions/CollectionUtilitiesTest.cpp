@@ -49,9 +49,7 @@ TEST(OrderedSort, UnknownElementsKeyedByTheArraysLengthOrZero) {
     // x is missing (key 2, the array's length); e is at position 4 of the order list.
     EXPECT_EQ(sortedBy(std::vector<char>{'e', 'x'}, std::vector<char>{'a', 'b', 'c', 'd', 'e'}, false),
               (std::vector<char>{'x', 'e'}));
-}
-
-TEST(OrderedSort, StableInPlaceAndFirstOccurrenceDecides) {
+    // Stable, in place, and the first occurrence in the order list decides.
     QList<QString> names{QStringLiteral("y2"), QStringLiteral("b"), QStringLiteral("y1"),
                          QStringLiteral("a")};
     sortBy(names, QList<QString>{QStringLiteral("a"), QStringLiteral("b")}, true);
@@ -60,12 +58,10 @@ TEST(OrderedSort, StableInPlaceAndFirstOccurrenceDecides) {
     EXPECT_EQ(sortedBy(std::vector<int>{2, 1}, {1, 2, 1}, false), (std::vector<int>{1, 2}));
 }
 
-TEST(MinMaxRange, SmallestAndLargestOrNone) {
+TEST(MinMaxRange, SmallestAndLargestOrNoneAndCompacted) {
     EXPECT_EQ(range(std::vector<int>{3, 1, 2}), (MinMax<int>{1, 3}));
     EXPECT_FALSE(range(std::vector<int>{}));
-}
-
-TEST(Compacted, KeepsPresentValuesInOrder) {
+    // Only the present values, in order.
     const std::vector<std::optional<QString>> values{QStringLiteral("first"), std::nullopt,
                                                      QStringLiteral("third")};
     EXPECT_EQ(compacted(values), (std::vector<QString>{QStringLiteral("first"), QStringLiteral("third")}));

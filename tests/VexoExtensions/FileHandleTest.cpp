@@ -1,12 +1,17 @@
 #include "VexoExtensions/FileHandle.h"
 #include "tests/VexoExtensions/StdoutCapture.h"
 
+#include <QFile>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -92,12 +97,6 @@ TEST_F(TitleWatch, EachChunkIsSearchedByItselfForItsFirstTitle) {
     EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
 }
 
-TEST_F(TitleWatch, EveryCallbackSeesEveryTitle) {
-    watch(); // a second registration
-    writeAll(pipe, titleSequence("Shared"));
-    EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("Shared"), QStringLiteral("Shared")}));
-}
-
 TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
     EXPECT_TRUE(reader().isWatching());
     pipe.fileHandleForWriting().closeFile();
@@ -146,6 +145,52 @@ TEST(PipeReading, AvailableDataIsEmptyAtTheEnd) {
     EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray("abc"));
     pipe.fileHandleForWriting().closeFile();
     EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray());
+}
+
+TEST(PipeReading, ReadErrorsThrowInsteadOfRetrying) {
+    const int folder = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC); // reading it fails: EISDIR
+    ASSERT_GE(folder, 0);
+    FileHandle handle(folder, FileHandle::Ownership::CloseOnDestroy);
+    EXPECT_THROW(handle.availableData(), std::system_error);
+    EXPECT_THROW(handle.readDataToEndOfFile(), std::system_error);
+}
+
+// A signal that arrives while availableData waits for data interrupts the wait; the wait goes on.
+TEST(PipeReading, AvailableDataWaitsOnThroughASignal) {
+#if !defined(__linux__)
+    GTEST_SKIP() << "finds the waiting thread in /proc, which Linux has and macOS has not";
+#endif
+    struct sigaction previous {};
+    struct sigaction handler {};
+    handler.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &handler, &previous);
+    Pipe pipe;
+    std::atomic<long> waiter{0};
+    std::optional<QByteArray> read; // none: the wait gave up
+    std::thread reader([&] {
+        waiter = ::syscall(SYS_gettid);
+        try {
+            read = pipe.fileHandleForReading().availableData();
+        } catch (const std::system_error&) {
+        }
+    });
+    // Each signal is sent once the reader sleeps (in its wait, or gone when it gave up).
+    const auto sleeping = [&] {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(waiter.load()));
+        if (waiter == 0 || !stat.open(QIODevice::ReadOnly))
+            return waiter != 0;
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2, 1) == "S";
+    };
+    for (int signal = 0; signal < 3; ++signal) {
+        for (int i = 0; i < 4000 && !sleeping(); ++i)
+            std::this_thread::sleep_for(5ms);
+        pthread_kill(reader.native_handle(), SIGUSR1);
+    }
+    writeAll(pipe, "late");
+    reader.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_EQ(read, QByteArray("late"));
 }
 
 TEST(PipePrinting, PrintsTheTextAndALineFeedOrNothing) {

@@ -31,7 +31,7 @@ void PrintTo(const Placement& p, std::ostream* os) {
 
 class BundleLookupOrder : public ::testing::TestWithParam<Placement> {};
 
-TEST_P(BundleLookupOrder, prefersTheResourceFolderThenTheLibrarysFolderThenTheApplicationsFolder) {
+TEST_P(BundleLookupOrder, PrefersResourcesThenLibraryThenApplication) {
     testsupport::TempFolder root;
     const QStringList candidates{root.filePath(QStringLiteral("share/quillmere")),
                                  root.filePath(QStringLiteral("lib")), root.filePath(QStringLiteral("bin"))};
@@ -51,21 +51,23 @@ TEST_P(BundleLookupOrder, prefersTheResourceFolderThenTheLibrarysFolderThenTheAp
     EXPECT_EQ(*found, QDir::cleanPath(candidates[GetParam().expected] + QLatin1Char('/') + kBundle));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lookup, BundleLookupOrder,
-    ::testing::Values(Placement{"everywhere", true, true, true, 0},
-                      Placement{"beside the library and the application", false, true, true, 1},
-                      Placement{"in the resources and the application's folder", true, false, true, 0},
-                      Placement{"only in the application's folder", false, false, true, 2},
-                      Placement{"nowhere", false, false, false, -1}));
+INSTANTIATE_TEST_SUITE_P(Lookup, BundleLookupOrder,
+                         ::testing::Values(Placement{"Everywhere", true, true, true, 0},
+                                           Placement{"LibraryAndApplication", false, true, true, 1},
+                                           Placement{"ResourcesAndApplication", true, false, true, 0},
+                                           Placement{"OnlyApplication", false, false, true, 2},
+                                           Placement{"Nowhere", false, false, false, -1}),
+                         [](const ::testing::TestParamInfo<Placement>& row) {
+                             return std::string(row.param.where);
+                         });
 
-TEST(BundleLookupOrder, anEmptyCandidateIsSkipped) {
+TEST(BundleLookupOrder, AnEmptyCandidateIsSkipped) {
     testsupport::TempFolder root;
     QDir().mkpath(root.filePath(kBundle));
     EXPECT_EQ(findResourceBundle(kBundle, {QString(), root.path()}), QDir::cleanPath(root.filePath(kBundle)));
 }
 
-TEST(BundleCandidates, areTheDataFolderThenTheFolderOfTheCodeThenTheApplicationsFolder) {
+TEST(BundleCandidates, AreTheDataFolderThenTheFolderOfTheCodeThenTheApplicationsFolder) {
     testsupport::TempFolder data;
     const testsupport::ScopedEnvironment dataFolder("QUILLMERE_DATA_DIR", data.path().toUtf8());
     static const char marker = 0; // lives in this program, like the library linked into it

@@ -58,13 +58,10 @@ TEST(ProcessRunnerResult, NonZeroStatusCarriesBothStreamsAndOutlivesTheProcessOb
         ASSERT_TRUE(error);
         EXPECT_TRUE(error->task() == task); // shared, not copied
     }
-    EXPECT_EQ(error->localizedDescription(), QStringLiteral("exited normally"));
     EXPECT_STREQ(error->what(), "exited normally");
     EXPECT_EQ(error->failureReason(), QStringLiteral("it broke"));
     EXPECT_EQ(error->stdOut(), QByteArray("out"));
-    EXPECT_EQ(error->stdOutString(), QStringLiteral("out"));
     EXPECT_EQ(error->task().terminationStatus(), 3);
-    EXPECT_EQ(error->task().launchPath(), QStringLiteral("/bin/sh"));
 }
 
 TEST(ProcessRunnerResult, KilledBySignalNamesTheSignal) {
@@ -108,31 +105,25 @@ TEST(ProcessRunnerStreams, FiftyMegabytesOnEachStreamInterleavedArriveWhole) {
     EXPECT_EQ(error->stdOut().size() + error->stdErr().size(), 100 * 1048576);
 }
 
-TEST(ProcessRunnerLaunch, MissingProgramThrowsAClearError) {
-    Process task(QStringLiteral("/no/such/program"));
-    try {
-        task.run(false);
-        FAIL();
-    } catch (const ProcessLaunchError& error) {
-        EXPECT_EQ(error.errorCode(), ENOENT);
-        EXPECT_TRUE(error.message().startsWith(QStringLiteral("cannot start /no/such/program: ")))
-            << error.what();
-    }
-    EXPECT_FALSE(task.isRunning());
-}
-
 TEST(ProcessRunnerLaunch, WhatCannotStartThrowsInsteadOfHanging) {
     testsupport::TempFolder folder;
     const QString truePath = QStringLiteral("/bin/true");
-    // Not executable, no program at all, a folder that does not exist, a folder that is not local.
+    // Missing, not executable, no program at all, a folder that does not exist or is not local.
     const std::vector<std::pair<QString, std::optional<QUrl>>> cases = {
+        {QStringLiteral("/no/such/program"), std::nullopt},
         {folder.write(QStringLiteral("plain.txt"), "echo hi\n"), std::nullopt},
         {QString(), std::nullopt},
         {truePath, QUrl::fromLocalFile(QStringLiteral("/no/such/folder"))},
         {truePath, QUrl(QStringLiteral("https://example.invalid/dir"))}};
     for (const auto& [path, workingDir] : cases) {
         Process task(path);
-        EXPECT_THROW(task.run(workingDir, false), ProcessLaunchError) << path.toStdString();
+        try {
+            task.run(workingDir, false);
+            ADD_FAILURE() << "started " << path.toStdString();
+        } catch (const ProcessLaunchError& error) {
+            EXPECT_TRUE(error.message().startsWith(QStringLiteral("cannot start ") + path)) << error.what();
+        }
+        EXPECT_FALSE(task.isRunning());
     }
 }
 

@@ -144,50 +144,60 @@ QByteArray deepUtf16() {
                               .remove(QStringLiteral(" encoding=\"UTF-8\"")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, PropertyListShapes,
-    ::testing::Values(
-        HostileShape{"xmlDeepArrays", [] { return hostile::nestedXmlPlist(kDeep); }, kRefused, "levels deep"},
-        HostileShape{"xmlDeepDicts", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Dictionaries); },
-                     kRefused, "levels deep"},
-        HostileShape{"xmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused,
-                     "levels deep"},
-        HostileShape{
-            "xmlDeepUnderAKey",
-            [] { return hostile::xmlDictionary({}, QStringLiteral("k"), hostile::nestedXmlValue(kDeep)); },
-            kRefused, "levels deep"},
-        HostileShape{"xmlOneLevelTooDeep", [] { return hostile::nestedXmlPlist(kDeepest + 1); }, kRefused,
-                     "128 levels deep"},
-        HostileShape{"xmlDeepest", [] { return hostile::nestedXmlPlist(kDeepest, Nesting::Mixed); },
-                     vexo::Status::Ok, ""},
-        HostileShape{"xmlEndTagsInAttributes", endTagsHiddenInAttributes, kRefused, "levels deep"},
-        HostileShape{"xmlEndTagsInComments", endTagsHiddenInComments, kRefused, "levels deep"},
-        HostileShape{"xmlUtf16Deep", deepUtf16, kRefused, "levels deep"},
-        HostileShape{"xmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
-                     "more than 500000 values"},
-        HostileShape{"xmlMostValues", [] { return hostile::manyValuesXmlPlist(kMost); }, vexo::Status::Ok,
-                     ""},
-        HostileShape{"binaryDeepArrays", [] { return hostile::nestedBinaryPlist(kDeep); }, kRefused,
-                     "levels deep"},
-        HostileShape{"binaryDeepDicts",
-                     [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Dictionaries); }, kRefused,
-                     "levels deep"},
-        HostileShape{"binaryDeepMixed", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Mixed); },
-                     kRefused, "levels deep"},
-        HostileShape{"binaryOneLevelTooDeep", [] { return hostile::nestedBinaryPlist(kDeepest + 1); },
-                     kRefused, "128 levels deep"},
-        HostileShape{"binaryDeepest", [] { return hostile::nestedBinaryPlist(kDeepest, Nesting::Mixed); },
-                     vexo::Status::Ok, ""},
-        HostileShape{"binaryManyValues", [] { return hostile::manyValuesBinaryPlist(kMost + 1); }, kRefused,
-                     "more than 500000"},
-        HostileShape{"binaryMostValues", [] { return hostile::manyValuesBinaryPlist(kMost); },
-                     vexo::Status::Ok, ""},
-        HostileShape{"binarySharedArrays", [] { return hostile::sharedReferencePlist(30, 2); }, kRefused,
-                     "values"},
-        HostileShape{"binaryWideSharedArrays", [] { return hostile::sharedReferencePlist(100, 1000); },
-                     kRefused, "values"},
-        HostileShape{"binaryLoop", hostile::loopingPlist, vexo::Status::Malformed, "loop"}),
-    [](const ::testing::TestParamInfo<HostileShape>& row) { return std::string(row.param.name); });
+// A binary property list of one object, given whole: its marker and the bytes that follow it.
+QByteArray oneObject(const QByteArray& object) {
+    QByteArray bytes = "bplist00" + object + '\x08'; // the offset table: the object is at 8
+    bytes += QByteArray(6, '\0') + QByteArray("\x00\x01\x01", 3);
+    for (const qsizetype field : {qsizetype(1), qsizetype(0), 8 + object.size()}) // count, top, table
+        bytes += QByteArray(7, '\0') + char(field);
+    return bytes;
+}
+
+const vexo::Status kRead = vexo::Status::Ok;
+const vexo::Status kMalformed = vexo::Status::Malformed;
+const char* const kDeepWords = "levels deep";
+
+const HostileShape kShapes[] = {
+    {"XmlDeepArrays", [] { return hostile::nestedXmlPlist(kDeep); }, kRefused, kDeepWords},
+    {"XmlDeepDicts", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Dictionaries); }, kRefused,
+     kDeepWords},
+    {"XmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
+    {"XmlDeepUnderAKey",
+     [] { return hostile::xmlDictionary({}, QStringLiteral("k"), hostile::nestedXmlValue(kDeep)); }, kRefused,
+     kDeepWords},
+    {"XmlOneLevelTooDeep", [] { return hostile::nestedXmlPlist(kDeepest + 1); }, kRefused, "128 levels deep"},
+    {"XmlDeepest", [] { return hostile::nestedXmlPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
+    {"XmlEndTagsInAttributes", endTagsHiddenInAttributes, kRefused, kDeepWords},
+    {"XmlEndTagsInComments", endTagsHiddenInComments, kRefused, kDeepWords},
+    {"XmlUtf16Deep", deepUtf16, kRefused, kDeepWords},
+    {"XmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
+     "more than 500000 values"},
+    {"XmlMostValues", [] { return hostile::manyValuesXmlPlist(kMost); }, kRead, ""},
+    {"BinaryDeepArrays", [] { return hostile::nestedBinaryPlist(kDeep); }, kRefused, kDeepWords},
+    {"BinaryDeepDicts", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Dictionaries); }, kRefused,
+     kDeepWords},
+    {"BinaryDeepMixed", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Mixed); }, kRefused,
+     kDeepWords},
+    {"BinaryOneLevelTooDeep", [] { return hostile::nestedBinaryPlist(kDeepest + 1); }, kRefused,
+     "128 levels deep"},
+    {"BinaryDeepest", [] { return hostile::nestedBinaryPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
+    {"BinaryManyValues", [] { return hostile::manyValuesBinaryPlist(kMost + 1); }, kRefused,
+     "more than 500000"},
+    {"BinaryMostValues", [] { return hostile::manyValuesBinaryPlist(kMost); }, kRead, ""},
+    {"BinarySharedArrays", [] { return hostile::sharedReferencePlist(30, 2); }, kRefused, "values"},
+    {"BinaryWideSharedArrays", [] { return hostile::sharedReferencePlist(100, 1000); }, kRefused, "values"},
+    {"BinaryLoop", hostile::loopingPlist, kMalformed, "loop"},
+    // A text of five letters with room for two: the parser would read the tables as letters.
+    {"BinaryTextIntoOffsetTable", [] { return oneObject("\x55he"); }, kMalformed, "does not hold together"},
+    {"BinaryDateOfFourBytes", [] { return oneObject(QByteArray("\x32\0\0\0\0", 5)); }, kMalformed,
+     "does not hold"},
+    {"BinaryOneDate", [] { return oneObject(QByteArray("\x33\0\0\0\0\0\0\0\0", 9)); }, kRead, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Hostile, PropertyListShapes, ::testing::ValuesIn(kShapes),
+                         [](const ::testing::TestParamInfo<HostileShape>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(PropertyListTrees, ValuesLookedUpWhereTheyLieReadAsInTheWholeTree) {
     // Every kind of value, nested ones, and values the binary writer shares among keys.

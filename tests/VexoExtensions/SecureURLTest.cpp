@@ -27,6 +27,8 @@ TEST_F(SecureURLTest, StoresDataAndReadsTheAddressBack) {
     EXPECT_TRUE(setSecureURL(defaults, QUrl::fromLocalFile(path), kKey));
     EXPECT_EQ(defaults.value(kKey).typeId(), QMetaType::QByteArray);
     EXPECT_EQ(secureURL(defaults, kKey), QUrl::fromLocalFile(path));
+    defaults.m_failWrites = true;
+    EXPECT_FALSE(setSecureURL(defaults, folderURL(), kKey));
 }
 
 TEST_F(SecureURLTest, NoneOrAnAddressThatCannotBeBookmarkedRemovesTheKey) {
@@ -53,9 +55,4 @@ TEST_F(SecureURLTest, ValueThatDoesNotResolveIsNoneAndStays) {
     QFile::remove(path);
     EXPECT_FALSE(secureURL(defaults, kKey));
     EXPECT_TRUE(stored());
-}
-
-TEST_F(SecureURLTest, FailedWriteIsReported) {
-    defaults.m_failWrites = true;
-    EXPECT_FALSE(setSecureURL(defaults, folderURL(), kKey));
 }

@@ -31,7 +31,7 @@ class StoredBoolean : public ::testing::TestWithParam<Stored> {};
 
 // Each value as another program (defaults write, a studio's script) may have stored it, read
 // through the declared setting.
-TEST_P(StoredBoolean, readsAsThePlatformReadsABoolean) {
+TEST_P(StoredBoolean, ReadsAsThePlatformReadsABoolean) {
     const auto defaults = std::make_shared<testsupport::MemoryDefaults>(kDomain);
     if (GetParam().value.isValid())
         defaults->m_values.insert(kKey, GetParam().value);
@@ -48,15 +48,15 @@ Stored text(const char* name, const char* value, bool reads) {
 INSTANTIATE_TEST_SUITE_P(
     Values, StoredBoolean,
     ::testing::Values(
-        Stored{"absent", {}, false}, Stored{"booleanTrue", true, true}, Stored{"booleanFalse", false, false},
-        Stored{"integerOne", qint64(1), true}, Stored{"integerZero", qint64(0), false},
-        Stored{"integerNegative", qint64(-7), true}, Stored{"realHalf", 0.5, true},
-        Stored{"realZero", 0.0, false}, text("textYES", "YES", true), text("textyes", "yes", true),
-        text("textTrue", "True", true), text("textNO", "NO", false), text("textFalse", "false", false),
-        text("textOne", "1", true), text("textZero", "0", false), text("textZeros", "000", false),
-        text("textSpacesSignZerosSeven", " \t+007", true), text("textMinusZeroThenT", "-0t", true),
-        text("textLineBreakFirst", "\n1", false), text("textEmpty", "", false), text("textWord", "on", false),
-        text("textNoBreakSpaceThenY", "\u00a0y", true)),
+        Stored{"Absent", {}, false}, Stored{"BooleanTrue", true, true}, Stored{"BooleanFalse", false, false},
+        Stored{"IntegerOne", qint64(1), true}, Stored{"IntegerZero", qint64(0), false},
+        Stored{"IntegerNegative", qint64(-7), true}, Stored{"RealHalf", 0.5, true},
+        Stored{"RealZero", 0.0, false}, text("TextYES", "YES", true), text("Textyes", "yes", true),
+        text("TextTrue", "True", true), text("TextNO", "NO", false), text("TextFalse", "false", false),
+        text("TextOne", "1", true), text("TextZero", "0", false), text("TextZeros", "000", false),
+        text("TextSpacesSignZerosSeven", " \t+007", true), text("TextMinusZeroThenT", "-0t", true),
+        text("TextLineBreakFirst", "\n1", false), text("TextEmpty", "", false), text("TextWord", "on", false),
+        text("TextNoBreakSpaceThenY", "\u00a0y", true)),
     [](const ::testing::TestParamInfo<Stored>& row) { return std::string(row.param.name); });
 
 TEST(SettingRead, AValueOfAnotherTypeReadsAsNothingAndANullDomainAsTheDeclaredValue) {

@@ -69,28 +69,14 @@ TEST(TreeItemShape, FlatChildrenArePreOrderAndDepthCounts) {
     EXPECT_EQ(t.c->parent(), t.a);
     EXPECT_FALSE(t.root->isLeaf());
     EXPECT_TRUE(t.b->isLeaf());
-    EXPECT_EQ(t.root->description(), S("<TreeItem R 0>"));
-    EXPECT_EQ(t.c->description(), S("<TreeItem C 2>"));
-    EXPECT_EQ(TreeItem<int>::make(42)->description(), S("<TreeItem 42 0>"));
-}
-
-TEST(TreeItemShape, SearchFindsTheFirstDescendantInPreOrderButNotItself) {
-    SmallTree t;
-    EXPECT_EQ(t.root->child(S("C")), t.c);
-    EXPECT_EQ(t.root->search(S("B")), t.b);
+    // Search finds the first descendant in pre-order, never the node itself.
+    t.b->addChildren({Node::make(S("A"))});
+    EXPECT_EQ(t.root->search(S("A")), t.a);
     EXPECT_FALSE(t.root->search(S("R")));
-    EXPECT_FALSE(t.root->search(S("missing")));
-    t.b->addChildren({Node::make(S("C"))});
-    EXPECT_EQ(t.root->search(S("C")), t.c);
-}
-
-TEST(TreeItemShape, EqualityAndOrderAreTheObjects) {
-    const auto x1 = Node::make(S("x"));
-    const auto x2 = Node::make(S("x"));
-    const auto y = Node::make(S("y"));
-    EXPECT_TRUE(*x1 == *x2);
-    EXPECT_FALSE(x1 == x2); // different nodes
-    EXPECT_TRUE((*x1 < *y) && (*x1 <= *x2) && (*y > *x1) && (*y >= *y));
+    // Added to another parent, a node takes it as its parent and stays in the old list.
+    t.b->addChildren({t.c});
+    EXPECT_EQ(t.c->parent(), t.b);
+    EXPECT_EQ(objects(t.a->children()), QStringList{S("C")});
 }
 
 TEST(TreeItemInsert, AtAPositionInOrderClampedOrAppended) {
@@ -110,21 +96,6 @@ TEST(TreeItemInsert, AtAPositionInOrderClampedOrAppended) {
     }
 }
 
-TEST(TreeItemInsert, EqualValueIsInsertedWithoutItsParentLink) {
-    const auto p = Node::make(S("same"));
-    const auto twin = Node::make(S("same"));
-    p->addChildren({twin});
-    EXPECT_EQ(p->childCount(), 1U);
-    EXPECT_FALSE(twin->parent());
-}
-
-TEST(TreeItemInsert, MovingToAnotherParentLeavesTheOldList) {
-    SmallTree t;
-    t.b->addChildren({t.c});
-    EXPECT_EQ(t.c->parent(), t.b);
-    EXPECT_EQ(objects(t.a->children()), QStringList{S("C")});
-}
-
 TEST(TreeItemInsert, NullNodesAreRefusedWithoutChange) {
     SmallTree t;
     EXPECT_THROW(t.root->addChildren({t.c, nullptr}), std::invalid_argument);
@@ -133,27 +104,20 @@ TEST(TreeItemInsert, NullNodesAreRefusedWithoutChange) {
     EXPECT_EQ(objects(t.root->children()), (QStringList{S("A"), S("B")}));
 }
 
-TEST(TreeItemRemove, RemovesTheNodeAndClearsItsParent) {
-    SmallTree t;
-    t.root->removeChildren({t.a});
-    EXPECT_EQ(objects(t.root->children()), QStringList{S("B")});
-    EXPECT_FALSE(t.a->parent());
-    EXPECT_EQ(t.c->depth(), 1);
-    t.root->removeChildren({Node::make(S("missing"))}); // nothing happens
-    EXPECT_EQ(t.root->childCount(), 1U);
-}
-
 TEST(TreeItemRemove, UnlinksTheNodeActuallyRemovedPreferringTheVeryNode) {
     SmallTree t;
-    t.root->removeChildren({Node::make(S("B"))}); // a lookalike removes the equal child
+    t.root->removeChildren({Node::make(S("B")), Node::make(S("missing"))}); // a lookalike removes B
     EXPECT_EQ(objects(t.root->children()), QStringList{S("A")});
     EXPECT_FALSE(t.b->parent());
+    t.root->removeChildren({t.a});
+    EXPECT_FALSE(t.a->parent());
+    EXPECT_EQ(t.c->depth(), 1);
 
     const auto first = Node::make(S("x"));
     const auto second = Node::make(S("x"));
     t.root->addChildren({first, second});
     t.root->removeChildren({second});
-    EXPECT_EQ(t.root->children(), (std::vector<Node::Ptr>{t.a, first}));
+    EXPECT_EQ(t.root->children(), (std::vector<Node::Ptr>{first}));
     EXPECT_EQ(first->parent(), t.root);
     EXPECT_FALSE(second->parent());
 }
@@ -174,33 +138,6 @@ TEST_F(TreeItemLifetime, AnyHeldNodeKeepsTheWholeTreeUntilItIsDropped) {
         node.reset();
         EXPECT_EQ(Counted::alive, 0) << held;
     }
-}
-
-TEST_F(TreeItemLifetime, RemovedOrUnlinkedNodesAreFreedWhenNothingHoldsThem) {
-    auto root = fiveNodes();
-    root->removeChildren({root->childAt(0)});
-    EXPECT_EQ(Counted::alive, 2);
-    root->setChildren({});
-    EXPECT_EQ(Counted::alive, 1);
-
-    auto child = CNode::make(Counted(6));
-    root->addChildren({child});
-    root.reset();
-    EXPECT_EQ(Counted::alive, 2); // the child's parent link still keeps the old parent
-    child->setParent(nullptr);
-    EXPECT_EQ(Counted::alive, 1);
-}
-
-TEST_F(TreeItemLifetime, NodeListedUnderTwoParentsStaysWhileEitherReachesIt) {
-    auto first = CNode::make(Counted(1));
-    auto second = CNode::make(Counted(2));
-    auto shared = CNode::make(Counted(3));
-    first->addChildren({shared});
-    second->addChildren({shared}); // shared's parent is now second; first still lists it
-    shared.reset();
-    second.reset(); // first -> shared -> second: all reachable from first
-    EXPECT_EQ(Counted::alive, 3);
-    EXPECT_EQ(first->childAt(0)->parent()->object.id, 2);
 }
 
 TEST_F(TreeItemLifetime, CyclesAreReportedNotLoopedOnAndFreed) {
@@ -237,21 +174,13 @@ TEST(TreeItemCoding, EncodedFormHasObjectAndChildrenOnlyAndDecodesWithoutParents
     }
 }
 
-TEST(TreeItemCoding, ExtraKeysAreIgnoredMissingOrWrongOnesThrow) {
-    const auto decoded =
-        nlohmann::json::parse(R"({"object":"x","children":[],"parent":"ignored"})").get<Node::Ptr>();
-    EXPECT_EQ(decoded->object, S("x"));
-    EXPECT_THROW(nlohmann::json::parse(R"({"object":"x"})").get<Node::Ptr>(), nlohmann::json::out_of_range);
-    EXPECT_THROW(nlohmann::json::parse(R"({"object":3,"children":[]})").get<Node::Ptr>(),
-                 nlohmann::json::type_error);
-}
-
 TEST(TreeItemCoding, CircularOrTooDeepTreesThrowInsteadOfOverflowing) {
     const auto a = Node::make(S("a"));
     const auto b = Node::make(S("b"));
     a->addChildren({b});
     b->addChildren({a});
     EXPECT_THROW(nlohmann::json{a}, std::length_error);
+    EXPECT_THROW(nlohmann::json::parse(R"({"object":"x"})").get<Node::Ptr>(), nlohmann::json::out_of_range);
     b->removeChildren({a});
 
     std::string deep;

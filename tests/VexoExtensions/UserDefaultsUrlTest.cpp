@@ -51,7 +51,7 @@ TEST(PreferencesURLReading, AnArchivedFileURLIsDecodedAndAnyOtherArchiveIsNone) 
     web.relative = QStringLiteral("https://example.com/a.scpt");
     otherArchiver.archiver = QStringLiteral("NSArchiver");
     otherClass.className = QStringLiteral("NSString");
-    danglingRoot.rootIndex = 99;
+    danglingRoot.rootIndex = 4;               // one past the last of the four objects
     loop.relative = QStringLiteral("a.scpt"); // its own base, endlessly
     loop.baseIndex = 1;
     for (const ArchivedURL& archive : {web, otherArchiver, otherClass, danglingRoot, loop})
