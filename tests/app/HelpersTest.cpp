@@ -1,12 +1,13 @@
-// The small helpers behind the windows: the URL transformer, the saved-frame text, text colours
-// that stay readable on light and dark themes, the label for outside text, and plain tooltips.
+// The small helpers behind the windows: the URL transformer, the saved-frame text, the sidebar
+// row's colours on light and dark themes, the choose button's fit, the label for outside text,
+// and plain tooltips.
 
 #include "tests/app/AppWorld.h"
 
 #include "Preferences/WindowFrameAutosave.h"
 #include "VexoWidgets/Appearance.h"
 #include "app/AppHeaderView.h"
-#include "app/NoticeBanner.h"
+#include "app/ChooseButton.h"
 #include "app/PlainText.h"
 #include "app/URLTransformer.h"
 #include "app/WrappingLabel.h"
@@ -22,46 +23,35 @@ using namespace quillmere;
 
 namespace {
 
-TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOther) {
-    const URLTransformer transformer;
+TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
+    URLTransformer::registerTransformers();
+    const auto transformer = ValueTransformer::forName(QStringLiteral("URLTransformer"));
+    ASSERT_NE(transformer, nullptr);
+    EXPECT_TRUE(transformer->allowsReverseTransformation());
     const QString path = QStringLiteral("/tmp/a b.scpt");
-    const QVariant text = transformer.transformedValue(QUrl::fromLocalFile(path));
+    const QVariant text = transformer->transformedValue(QUrl::fromLocalFile(path));
     ASSERT_EQ(text.metaType(), QMetaType::fromType<QString>());
     EXPECT_EQ(text.toString(), path); // a blank, not an escape
-    EXPECT_EQ(transformer.transformedValue(QUrl(QStringLiteral("file:///tmp/caf%C3%A9%20x.scpt"))).toString(),
-              QStringLiteral("/tmp/café x.scpt"));
-
-    const QVariant url = transformer.reverseTransformedValue(path);
+    EXPECT_EQ(
+        transformer->transformedValue(QUrl(QStringLiteral("file:///tmp/caf%C3%A9%20x.scpt"))).toString(),
+        QStringLiteral("/tmp/café x.scpt"));
+    const QVariant url = transformer->reverseTransformedValue(path);
     ASSERT_EQ(url.metaType(), QMetaType::fromType<QUrl>());
     EXPECT_EQ(url.toUrl(), QUrl::fromLocalFile(path));
-    EXPECT_EQ(transformer.transformedValue(url).toString(), path);
     // A relative path is taken from the current folder, as it stands.
-    EXPECT_EQ(transformer.reverseTransformedValue(QStringLiteral("x/../y.scpt")).toUrl().toLocalFile(),
+    EXPECT_EQ(transformer->reverseTransformedValue(QStringLiteral("x/../y.scpt")).toUrl().toLocalFile(),
               QDir::currentPath() + QStringLiteral("/x/../y.scpt"));
 
-    // It is offered under its name and allows reversing.
-    EXPECT_EQ(URLTransformer::valueTransformerNames(), QStringList{QStringLiteral("URLTransformer")});
-    EXPECT_TRUE(transformer.allowsReverseTransformation());
-    URLTransformer::registerTransformers();
-    const auto registered = ValueTransformer::forName(QStringLiteral("URLTransformer"));
-    ASSERT_NE(registered, nullptr);
-    EXPECT_EQ(registered->transformedValue(QUrl::fromLocalFile(QStringLiteral("/a"))).toString(),
-              QStringLiteral("/a"));
-    EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
-}
-
-TEST(PathText, AnythingElseGivesNothingEitherWay) {
-    const URLTransformer transformer;
-    for (const QVariant& value : {QVariant(), QVariant(42), QVariant(3.5), QVariant(QByteArray("/tmp/a")),
-                                  QVariant(QStringList{QStringLiteral("/tmp/a")})}) {
-        EXPECT_FALSE(transformer.transformedValue(value).isValid()) << value.typeName();
-        EXPECT_FALSE(transformer.reverseTransformedValue(value).isValid()) << value.typeName();
-    }
     // Each direction takes only its own kind.
-    EXPECT_FALSE(transformer.transformedValue(QStringLiteral("/tmp/a")).isValid());
-    EXPECT_FALSE(
-        transformer.reverseTransformedValue(QUrl::fromLocalFile(QStringLiteral("/tmp/a"))).isValid());
-    EXPECT_FALSE(transformer.reverseTransformedValue(QString()).isValid());
+    for (const QVariant& value : {QVariant(), QVariant(42), QVariant(QByteArray("/tmp/a")),
+                                  QVariant(QStringList{QStringLiteral("/tmp/a")})}) {
+        EXPECT_FALSE(transformer->transformedValue(value).isValid()) << value.typeName();
+        EXPECT_FALSE(transformer->reverseTransformedValue(value).isValid()) << value.typeName();
+    }
+    EXPECT_FALSE(transformer->transformedValue(path).isValid());
+    EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
+    EXPECT_FALSE(transformer->reverseTransformedValue(QString()).isValid());
+    EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
 }
 
 TEST(SavedFrameText, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
@@ -76,33 +66,13 @@ TEST(SavedFrameText, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
     }
 }
 
-// ---- readable colours ----
-
-// The theme colours the issue was found with: "Choose a script" in #308CC6 on #EFEFEF is 3.2:1.
-QPalette paleAccentPalette() {
-    QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
-    return palette;
-}
-
-TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
-    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 0.01);
-    EXPECT_NEAR(contrastRatio(QColor(0x30, 0x8c, 0xc6), QColor(0xef, 0xef, 0xef)), 3.2, 0.1);
-    const std::pair<const char*, QPalette> themes[] = {{"application", QApplication::palette()},
-                                                       {"pale accent", paleAccentPalette()},
-                                                       {"dark", darkPalette()}};
-    for (const auto& [name, palette] : themes) {
-        SCOPED_TRACE(name);
-        QWidget widget;
-        widget.setPalette(palette);
-        const QColor window = palette.color(QPalette::Active, QPalette::Window);
-        for (const QColor& text : {accentColor(&widget), primaryTextColor(&widget),
-                                   secondaryTextColor(&widget), warningTextColor(&widget)}) {
-            EXPECT_GE(contrastRatio(text, window), kMinimumTextContrast) << text.name().toStdString();
-        }
-
-        // A sidebar row, running, in every state it can be drawn in.
+// A running copy's sidebar row in every state it can be drawn in, on the application's theme, on
+// one whose accent is pale ("Choose a script" in #308CC6 on #EFEFEF is 3.2:1) and on a dark one.
+TEST(Readability, EverySidebarTextReachesTheAaContrastOnLightAndDarkThemes) {
+    QPalette pale = QApplication::palette();
+    pale.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    pale.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    for (const QPalette& palette : {QApplication::palette(), pale, darkPalette()}) {
         QListWidget list;
         list.setPalette(withReadableSelection(palette));
         auto* item = new QListWidgetItem(QStringLiteral("Capture One 23"), &list);
@@ -111,31 +81,49 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
         item->setData(AppHeaderView::kRunningRole, true);
         list.setCurrentRow(0);
         list.show();
-        for (const bool focused : {false, true}) {
+        for (const int state : {0, 1, 2, 3}) {
+            const bool focused = state >= 2;
+            const bool selected = state % 2 == 1;
             if (focused) {
                 list.activateWindow();
                 list.setFocus();
                 ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
             }
-            for (const bool selected : {false, true}) {
-                QStyleOptionViewItem option;
-                option.initFrom(&list);
-                option.widget = &list;
-                option.rect = QRect(0, 0, 250, 60);
-                option.state = QStyle::State_Enabled | QStyle::State_Active |
-                               (selected ? QStyle::State_Selected : QStyle::State_None);
-                const AppHeaderView::Look look = AppHeaderView().look(option, list.model()->index(0, 0));
-                SCOPED_TRACE(focused * 2 + selected);
-                EXPECT_GE(contrastRatio(look.nameColor, look.background), kMinimumTextContrast);
-                EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast);
-                EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast);
-                EXPECT_EQ(look.badge, QStringLiteral("Running"));
-                // Where the keyboard is shows as a ring.
-                EXPECT_EQ(look.focusRing, focused);
-                EXPECT_EQ(look.version, QStringLiteral("Version 16.2"));
-            }
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.widget = &list;
+            option.rect = QRect(0, 0, 250, 60);
+            option.state = QStyle::State_Enabled | QStyle::State_Active |
+                           (selected ? QStyle::State_Selected : QStyle::State_None);
+            const AppHeaderView::Look look = AppHeaderView().look(option, list.model()->index(0, 0));
+            SCOPED_TRACE(state);
+            EXPECT_GE(contrastRatio(look.nameColor, look.background), kMinimumTextContrast);
+            EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast);
+            EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast);
+            EXPECT_EQ(look.badge, QStringLiteral("Running"));
+            // Where the keyboard is shows as a ring.
+            EXPECT_EQ(look.focusRing, focused);
         }
     }
+}
+
+// ---- the choose button ----
+
+TEST(ChooseButtonFit, AtItsSizeHintTheWholeNameShowsAndNarrowerItIsShortenedInTheMiddle) {
+    ChooseButton button;
+    for (const QString& name : {QStringLiteral("Choose a script"), QStringLiteral("W"),
+                                QStringLiteral("Export Done.scpt"), QStringLiteral("il1.scpt")}) {
+        button.setText(name);
+        button.resize(button.sizeHint());
+        EXPECT_EQ(button.displayedText(), name) << name.toStdString();
+        button.resize(button.minimumSizeHint());
+        EXPECT_LE(button.fontMetrics().horizontalAdvance(button.displayedText()),
+                  button.width() - 2 * ChooseButton::kHorizontalInset);
+    }
+    button.setText(QStringLiteral("A rather long name of a script file.scpt"));
+    button.resize(button.minimumSizeHint());
+    EXPECT_TRUE(button.displayedText().contains(QChar(0x2026))) << button.displayedText().toStdString();
+    EXPECT_TRUE(button.displayedText().endsWith(QStringLiteral("t")));
 }
 
 // ---- outside text ----
@@ -189,8 +177,7 @@ TEST_P(TextOfAnyLength, ShowsInAFewLinesAndATooltipOfReadableSize) {
     }
     const QString tip = apptest::shownText(label.toolTip());
     EXPECT_LE(tip.size(), 2 * kMaximumToolTipCharacters);
-    EXPECT_TRUE(tip.startsWith(text.left(20)));
-    EXPECT_TRUE(tip.endsWith(text.right(20)));
+    EXPECT_TRUE(tip.startsWith(text.left(20)) && tip.endsWith(text.right(20)));
 
     const QString shortened = shortenedForDisplay(text);
     EXPECT_LE(shortened.size(), 200);
@@ -201,10 +188,10 @@ TEST_P(TextOfAnyLength, ShowsInAFewLinesAndATooltipOfReadableSize) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextOfAnyLength,
     ::testing::Values(
-        LongText{"oneWordOfAMegabyte", QString(1 << 20, QLatin1Char('x'))},
-        LongText{"wordsOfAMegabyte", QStringLiteral("word ").repeated(1 << 18) + QStringLiteral("end")},
-        LongText{"manyLines", QStringLiteral("line\n").repeated(100000) + QStringLiteral("end")},
-        LongText{"surrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
+        LongText{"OneWordOfAMegabyte", QString(1 << 20, QLatin1Char('x'))},
+        LongText{"WordsOfAMegabyte", QStringLiteral("word ").repeated(1 << 18) + QStringLiteral("end")},
+        LongText{"ManyLines", QStringLiteral("line\n").repeated(100000) + QStringLiteral("end")},
+        LongText{"SurrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
     [](const ::testing::TestParamInfo<LongText>& text) { return std::string(text.param.name); });
 
 // A small font draws "_" below its descent: the line keeps room for it, whatever the size.
@@ -216,7 +203,7 @@ TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {
         label.setFont(font);
         label.setTextColor(Qt::black);
         label.resize(label.sizeHint());
-        QImage image = label.grab().toImage();
+        const QImage image = label.grab().toImage();
         const QRgb background = image.pixel(image.width() - 1, 0);
         bool drawn = false;
         for (int y = 0; y < image.height() && !drawn; ++y) {
@@ -228,17 +215,12 @@ TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {
     }
 }
 
-TEST(OutsideText, TooltipsAndBannersShowMarkupAsItStands) {
+TEST(OutsideText, TooltipsShowMarkupAsItStands) {
     for (const QString& text : {QStringLiteral("<b>Export</b>.scpt"), QStringLiteral("a & b\n<i>c</i>"),
                                 QStringLiteral("%1 %2 <br>")}) {
         EXPECT_EQ(apptest::shownText(plainToolTip(text)), text);
     }
     EXPECT_TRUE(plainToolTip(QString()).isEmpty());
-
-    NoticeBanner banner(QStringLiteral("Try Again"));
-    banner.setMessage(QStringLiteral("<b>Capture One</b>"), QStringLiteral("/x/<i>y</i>.plist is bad"));
-    EXPECT_EQ(banner.headline(), QStringLiteral("<b>Capture One</b>"));
-    EXPECT_EQ(banner.details(), QStringLiteral("/x/<i>y</i>.plist is bad"));
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
 
-#include "app/AppDelegate.h"
 #include "app/ApplicationView.h"
 #include "app/AssignmentCommand.h"
 #include "app/AssignmentTransfer.h"
@@ -19,9 +18,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,7 +29,6 @@
 using namespace quillmere;
 using namespace Qt::StringLiterals;
 using apptest::AppWorld;
-using brisquel::BackgroundScript;
 
 namespace {
 
@@ -42,7 +38,7 @@ const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"A
                                                   {u"import done script"_s, u"After an import."_s}};
 
 QString keyOf(const QString& scriptName) {
-    return BackgroundScript::defaultsKey(scriptName);
+    return brisquel::BackgroundScript::defaultsKey(scriptName);
 }
 
 class Transfer : public ::testing::Test {
@@ -56,36 +52,12 @@ protected:
         for (ImportPreview* preview : apptest::visibleTopLevels<ImportPreview>()) {
             preview->reject();
         }
-        apptest::closeMessageBoxes();
-        delegate.reset();
-        apptest::settle();
+        app.reset();
     }
 
-    // The application's window; with no copy running, the last one (23) is shown.
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(world.finder());
-        delegate->applicationDidFinishLaunching();
-        QSignalSpy loaded(content(), &ContentView::applicationsLoaded);
-        ASSERT_TRUE(loaded.wait(5000));
-        waitForRows();
-    }
-    void waitForRows() const {
-        ASSERT_TRUE(apptest::waitUntil([&] {
-            const ApplicationView* view = content()->applicationView();
-            return view && !view->isReading() && !view->rows().isEmpty();
-        }));
-    }
-    brisquel::AppFinder::App copy(int number) const {
-        for (const brisquel::AppFinder::App& app : content()->applications()) {
-            if (app.displayName() == u"Capture One %1"_s.arg(number)) {
-                return app;
-            }
-        }
-        ADD_FAILURE() << "no Capture One " << number;
-        return content()->applications().first();
-    }
-    ContentView* content() const { return delegate->contentView(); }
-    AssignmentTransfer* transfer() const { return content()->transfer(); }
+    void launch() { app = std::make_unique<apptest::AppWindow>(world); }
+    AssignmentTransfer* transfer() const { return app->content()->transfer(); }
+    ImportPreview* preview() const { return planned(transfer()->previewCopy(app->copy(22), app->copy(23))); }
     QByteArray bytes(int number) const {
         return AppWorld::readBytes(world.domainFile(world.identifier(number)));
     }
@@ -119,60 +91,55 @@ protected:
             EXPECT_TRUE(AssignmentCommand::same(actual.value(key), expected.value(key))) << key.toStdString();
         }
     }
-    QString shownUndo() const { return content()->undoHistory()->undoAction()->iconText(); }
 
     AppWorld world;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<apptest::AppWindow> app;
 };
 
 TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
-    const QString older = world.identifier(22);
-    const QString newer = world.identifier(23);
     QStringList files;
     for (const auto& [name, description] : kFourScripts) {
         files << world.scriptFile(name + u".scpt"_s);
-        ASSERT_TRUE(world.writeExternally(older, keyOf(name), files.last()));
+        ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(name), files.last()));
     }
-    ASSERT_TRUE(world.writeExternally(newer, u"unrelated"_s, qint64(42)));
-    ASSERT_TRUE(world.writeExternally(newer, u"archived"_s, testsupport::ArchivedURL().bytes()));
+    ASSERT_TRUE(
+        world.writeExternally(world.identifier(23), u"archived"_s, testsupport::ArchivedURL().bytes()));
     const QVariantMap before = stored(23);
     launch();
 
     // File › Export Assignments… with the older copy shown, File › Import Assignments… with the
     // newer one, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
-    content()->setSelectedApp(copy(22));
+    app->content()->setSelectedApp(app->copy(22));
     QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
     transfer()->exportAction()->trigger();
     chooseInFileDialog(profile);
     ASSERT_TRUE(exported.wait(5000));
     EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
-    content()->setSelectedApp(copy(23));
+    app->content()->setSelectedApp(app->copy(23));
     transfer()->importAction()->trigger();
     chooseInFileDialog(profile);
     const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
     ASSERT_EQ(previews.size(), 1);
-    ImportPreview* preview = planned(previews.first());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
-    EXPECT_EQ(column(preview, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
-    EXPECT_EQ(column(preview, 2), files);
-    EXPECT_TRUE(column(preview, 3).last().contains(u"offers no script"_s));
-    EXPECT_TRUE(preview->summaryText().contains(u"3 to set, 1 skipped"_s))
-        << preview->summaryText().toStdString();
-    EXPECT_FALSE(preview->importAnywayBox()->isVisible());
+    ImportPreview* shown = planned(previews.first());
+    EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
+    EXPECT_EQ(column(shown, 2), files);
+    EXPECT_TRUE(column(shown, 3).last().contains(u"offers no script"_s));
+    EXPECT_TRUE(shown->summaryText().contains(u"3 to set, 1 skipped"_s))
+        << shown->summaryText().toStdString();
+    EXPECT_FALSE(shown->importAnywayBox()->isVisible());
 
     // Return takes the default button: Import.
-    QTest::keyClick(preview->changeList(), Qt::Key_Return);
+    QTest::keyClick(shown->changeList(), Qt::Key_Return);
     EXPECT_TRUE(apptest::visibleTopLevels<ImportPreview>().isEmpty());
     QVariantMap expected = before;
     for (int i = 0; i < 3; ++i) {
         expected.insert(keyOf(kFourScripts[i].first), files[i]);
     }
     EXPECT_EQ(stored(23), expected);
-    EXPECT_EQ(shownUndo(), u"Undo Import Assignments"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
     // The rows of the copy shown follow at once.
-    EXPECT_EQ(content()->applicationView()->rows().value(2)->chooseButton()->text(),
-              u"export done script.scpt"_s);
+    EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
 }
 
 // ---- nothing is written before Import ----
@@ -192,70 +159,65 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     const QString newer = world.identifier(23);
     ASSERT_TRUE(
         world.writeExternally(newer, keyOf(u"batch done script"_s), world.scriptFile(u"Kept.scpt"_s)));
-    ASSERT_TRUE(world.writeExternally(newer, u"unrelated"_s, qint64(42)));
     const QString empty = world.temp().write(u"Scripts/Empty.scpt"_s, QByteArray());
     ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(u"capture done script"_s), empty));
     const QByteArray before = bytes(23);
     launch();
 
-    ImportPreview* preview = planned(transfer()->previewCopy(copy(22), copy(23)));
-    ASSERT_NE(preview, nullptr);
+    ImportPreview* shown = preview();
+    ASSERT_NE(shown, nullptr);
     // The file Capture One could not run is named, and Import waits for "Import anyway".
-    EXPECT_TRUE(column(preview, 3).first().contains(empty + u" is empty"_s))
-        << column(preview, 3).join(u'|').toStdString();
-    EXPECT_TRUE(preview->importAnywayBox()->isVisible());
-    EXPECT_FALSE(preview->importButton()->isEnabled());
+    EXPECT_TRUE(column(shown, 3).first().contains(empty + u" is empty"_s))
+        << column(shown, 3).join(u'|').toStdString();
+    EXPECT_FALSE(shown->importButton()->isEnabled());
     // Replace lists the clearing of the batch script, and writes nothing either.
-    preview->replaceBox()->click();
-    planned(preview);
-    EXPECT_EQ(column(preview, 0), QStringList({u"Set"_s, u"Clear"_s}));
-    preview->importAnywayBox()->click();
-    EXPECT_TRUE(preview->importButton()->isEnabled());
-    EXPECT_EQ(bytes(23), before);
+    shown->replaceBox()->click();
+    planned(shown);
+    EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Clear"_s}));
+    shown->importAnywayBox()->click();
+    EXPECT_TRUE(shown->importButton()->isEnabled());
 
-    GetParam().dismiss(preview);
+    GetParam().dismiss(shown);
     EXPECT_TRUE(apptest::waitUntil([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
     EXPECT_EQ(bytes(23), before);
-    EXPECT_FALSE(content()->undoHistory()->undoAction()->isEnabled());
+    EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, Dismissed,
-    ::testing::Values(Dismissal{"cancelButton",
+    ::testing::Values(Dismissal{"CancelButton",
                                 [](ImportPreview* preview) {
                                     for (QPushButton* button : preview->findChildren<QPushButton*>()) {
-                                        if (button->text() == u"&Cancel"_s || button->text() == u"Cancel"_s) {
+                                        if (button->text().remove(u'&') == u"Cancel"_s) {
                                             button->click();
                                         }
                                     }
                                 }},
-                      Dismissal{"escape",
+                      Dismissal{"Escape",
                                 [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }},
-                      Dismissal{"closed", [](ImportPreview* preview) { preview->close(); }}),
+                      Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
 
 // ---- the undo step ----
 
-TEST_F(Transfer, UndoAndRedoOfAnImportPutBackTheExactStoredValues) {
+TEST_F(Transfer, CopyToThenUndoAndRedoPutBackTheExactStoredValues) {
     const QString newer = world.identifier(23);
     const QString capture = keyOf(u"capture done script"_s);
     const QString batch = keyOf(u"batch done script"_s);
     const QString exportKey = keyOf(u"export done script"_s);
-    // Before: an archived URL, a path text, and a script the profile does not list (cleared).
+    // Before: an archived URL, a path text, and a script the other copy leaves unset (cleared).
     ASSERT_TRUE(world.writeExternally(newer, capture, testsupport::ArchivedURL().bytes()));
     ASSERT_TRUE(world.writeExternally(newer, batch, world.scriptFile(u"Old.scpt"_s)));
     ASSERT_TRUE(world.writeExternally(newer, exportKey, world.scriptFile(u"Other.scpt"_s)));
-    ASSERT_TRUE(world.writeExternally(newer, u"unrelated"_s, qint64(42)));
     for (const QString& key : {capture, batch}) {
         ASSERT_TRUE(world.writeExternally(world.identifier(22), key, world.scriptFile(u"New.scpt"_s)));
     }
     const QVariantMap before = stored(23);
     launch();
     // Another copy is shown: the step names its copy.
-    content()->setSelectedApp(copy(22));
-    waitForRows();
+    app->select(22);
 
-    std::unique_ptr<QMenu> menu(content()->createSidebarMenu(0, nullptr));
+    std::unique_ptr<QMenu> menu(app->content()->createSidebarMenu(0, nullptr));
     ASSERT_NE(menu, nullptr);
     QMenu* copyTo = menu->actions().first()->menu();
     ASSERT_EQ(copyTo->actions().size(), 1);
@@ -263,17 +225,16 @@ TEST_F(Transfer, UndoAndRedoOfAnImportPutBackTheExactStoredValues) {
     copyTo->actions().first()->trigger();
     const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
     ASSERT_EQ(previews.size(), 1);
-    planned(previews.first());
-    previews.first()->replaceBox()->click();
+    planned(previews.first())->replaceBox()->click();
     planned(previews.first())->importButton()->click();
     const QVariantMap imported = stored(23);
     EXPECT_EQ(imported.value(capture), world.scriptFile(u"New.scpt"_s));
     EXPECT_FALSE(imported.contains(exportKey));
-    EXPECT_EQ(shownUndo(), u"Undo Copy Assignments in Capture One 23"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
 
-    content()->undoHistory()->undo();
+    app->content()->undoHistory()->undo();
     expectSame(stored(23), before);
-    content()->undoHistory()->redo();
+    app->content()->undoHistory()->redo();
     expectSame(stored(23), imported);
 }
 
@@ -285,8 +246,7 @@ struct WriteFault {
     bool inMemory;
     // Done between the preview's showing and Import.
     void (*meanwhile)(AppWorld& world, testsupport::MemoryPreferences* memory);
-    // Words of the message.
-    QStringList words;
+    QStringList words; // of the message
 };
 
 void PrintTo(const WriteFault& fault, std::ostream* out) {
@@ -303,57 +263,52 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
         world.setPreferences(memory);
     }
     const QString batch = keyOf(u"batch done script"_s);
-    const QString mine = world.scriptFile(u"Mine.scpt"_s);
-    const auto write = [&](int number, const QString& key, const QVariant& value) {
-        if (memory) {
-            memory->domain(world.identifier(number))->m_values.insert(key, value);
-        } else {
-            ASSERT_TRUE(world.writeExternally(world.identifier(number), key, value));
-        }
+    const auto held = [&] {
+        return memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
     };
-    write(22, batch, mine);
-    write(23, u"unrelated"_s, qint64(42));
-    launch();
-    ImportPreview* preview = planned(transfer()->previewCopy(copy(22), copy(23)));
-    ASSERT_NE(preview, nullptr);
-    fault.meanwhile(world, memory.get());
-    const QVariant held =
-        memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
-
-    preview->importButton()->click();
-    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
-    ASSERT_EQ(boxes.size(), 1);
-    for (const QString& word : fault.words) {
-        EXPECT_TRUE(boxes.first()->text().contains(word))
-            << word.toStdString() << " not in " << boxes.first()->text().toStdString();
+    if (memory) {
+        memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
+    } else {
+        ASSERT_TRUE(world.writeExternally(world.identifier(22), batch, world.scriptFile(u"Mine.scpt"_s)));
     }
-    boxes.first()->close();
+    launch();
+    ImportPreview* shown = preview();
+    ASSERT_NE(shown, nullptr);
+    fault.meanwhile(world, memory.get());
+    const QVariant before = held();
+
+    shown->importButton()->click();
+    QMessageBox* box = apptest::onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    for (const QString& word : fault.words) {
+        EXPECT_TRUE(box->text().contains(word))
+            << word.toStdString() << " not in " << box->text().toStdString();
+    }
+    box->close();
     // Nothing of the import was stored, another writer's change included, and no step was taken.
-    const QVariant now =
-        memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
-    EXPECT_TRUE(AssignmentCommand::same(now, held));
-    EXPECT_FALSE(content()->undoHistory()->undoAction()->isEnabled());
+    EXPECT_TRUE(AssignmentCommand::same(held(), before));
+    EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
     // The preview stays, showing what the domain holds now, to be tried again.
-    ASSERT_TRUE(preview->isVisible());
-    planned(preview);
+    ASSERT_TRUE(shown->isVisible());
+    planned(shown);
     if (memory) {
         memory->domain(world.identifier(23))->m_failWrites = false;
     }
-    preview->importButton()->click();
+    shown->importButton()->click();
     EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
-    EXPECT_EQ(shownUndo(), u"Undo Copy Assignments"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, WriteFaults,
-    ::testing::Values(WriteFault{"writeFails",
+    ::testing::Values(WriteFault{"WriteFails",
                                  true,
                                  [](AppWorld& world, testsupport::MemoryPreferences* memory) {
                                      memory->domain(world.identifier(23))->m_failWrites = true;
                                  },
                                  {u"Nothing was imported into Capture One 23"_s,
                                   u"cannot be written (test)"_s}},
-                      WriteFault{"changedMeanwhile",
+                      WriteFault{"ChangedMeanwhile",
                                  false,
                                  [](AppWorld& world, testsupport::MemoryPreferences*) {
                                      world.writeExternally(world.identifier(23),
@@ -365,14 +320,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<WriteFault>& fault) { return std::string(fault.param.name); });
 
 TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten) {
-    ASSERT_TRUE(world.writeExternally(world.identifier(23), u"unrelated"_s, qint64(42)));
-    const QByteArray before = bytes(23);
     launch();
+    const QByteArray before = bytes(23);
     const QString file = world.temp().write(u"broken.json"_s, QByteArrayLiteral("{\"format\": "));
-    EXPECT_EQ(transfer()->previewImport(file, copy(23)), nullptr);
-    const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.first()->text().contains(u"broken.json"_s)) << boxes.first()->text().toStdString();
+    EXPECT_EQ(transfer()->previewImport(file, app->copy(23)), nullptr);
+    QMessageBox* box = apptest::onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
     EXPECT_EQ(bytes(23), before);
 }
 

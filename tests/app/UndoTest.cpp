@@ -59,7 +59,7 @@ struct StepRow {
     QVariant theirs;
     QVariant afterUndo; // what the domain holds after the undo
     QVariant afterRedo; // and after the redo, when the undo went through
-    QStringList notice; // words of the notice; empty: no notice, the step goes through
+    const char* notice; // words of the notice, separated by "|"
 };
 
 void PrintTo(const StepRow& row, std::ostream* os) {
@@ -112,7 +112,8 @@ TEST_P(Step, UndoAndRedo) {
         ASSERT_EQ(undone, Outcome::Done);
         set(row.theirs);
     }
-    const bool conflictOnUndo = row.other == Other::BeforeUndo && !row.notice.isEmpty();
+    const QStringList notice = QString::fromUtf8(row.notice).split(u'|', Qt::SkipEmptyParts);
+    const bool conflictOnUndo = row.other == Other::BeforeUndo && !notice.isEmpty();
     if (!conflictOnUndo) {
         ASSERT_EQ(undone, Outcome::Done);
         EXPECT_FALSE(step.isObsolete());
@@ -120,11 +121,11 @@ TEST_P(Step, UndoAndRedo) {
         const Outcome redone = step.apply(Side::After);
         expectStored(stored(), row.afterRedo);
         expectRestOfDomainKept();
-        EXPECT_EQ(redone, row.notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
+        EXPECT_EQ(redone, notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
     } else {
         EXPECT_EQ(undone, Outcome::Conflicted);
     }
-    if (row.notice.isEmpty()) {
+    if (notice.isEmpty()) {
         // Undone and redone again, as often as the user likes.
         EXPECT_EQ(step.apply(Side::Before), Outcome::Done);
         expectStored(stored(), row.afterUndo);
@@ -132,56 +133,29 @@ TEST_P(Step, UndoAndRedo) {
     }
     // The other writer's value stays, the step is dropped, and the notice says what is stored.
     EXPECT_TRUE(step.isObsolete());
-    const QString notice = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
-    for (const QString& word : row.notice) {
-        EXPECT_TRUE(notice.contains(word)) << word.toStdString() << " not in " << notice.toStdString();
+    const QString text = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
+    for (const QString& word : notice) {
+        EXPECT_TRUE(text.contains(word)) << word.toStdString() << " not in " << text.toStdString();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Step,
-    ::testing::Values(
-        StepRow{"assignOverNothing", {}, kMine, Other::None, {}, {}, kMine, {}},
-        StepRow{"assignOverText", kOld, kMine, Other::None, {}, kOld, kMine, {}},
-        StepRow{"assignOverArchivedUrl", archivedUrl(), kMine, Other::None, {}, archivedUrl(), kMine, {}},
-        StepRow{"removeArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, {}},
-        StepRow{"removeNumber", qint64(7), {}, Other::None, {}, qint64(7), {}, {}},
-        StepRow{"theyReplacedIt",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                kTheirs,
-                kTheirs,
-                {},
-                {u"was not undone"_s, u"Batch Done"_s, u"Capture One 23"_s, kTheirs,
-                 u"taken out of the undo history"_s}},
-        StepRow{"theyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, {u"no script file"_s}},
-        StepRow{"theyArchivedAUrl",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                archivedUrl(),
-                archivedUrl(),
-                {},
-                {u"/Users/me/Library/Scripts/My Script ü.scpt"_s}},
-        StepRow{"theyStoredANumber",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                qint64(7),
-                qint64(7),
-                {},
-                {u"names no file"_s}},
-        StepRow{"theyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, {}},
-        StepRow{"theyAssignedBeforeRedo",
-                {},
-                kMine,
-                Other::BeforeRedo,
-                kTheirs,
-                {},
-                kTheirs,
-                {u"was not redone"_s, kTheirs}}),
+// The words of a notice are separated by "|"; no words: no notice, the step goes through.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Step, ::testing::Values(
+    StepRow{"AssignOverNothing", {}, kMine, Other::None, {}, {}, kMine, ""},
+    StepRow{"AssignOverText", kOld, kMine, Other::None, {}, kOld, kMine, ""},
+    StepRow{"AssignOverArchivedUrl", archivedUrl(), kMine, Other::None, {}, archivedUrl(), kMine, ""},
+    StepRow{"RemoveArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, ""},
+    StepRow{"RemoveNumber", qint64(7), {}, Other::None, {}, qint64(7), {}, ""},
+    StepRow{"TheyReplacedIt", {}, kMine, Other::BeforeUndo, kTheirs, kTheirs, {},
+            "not undone|Batch Done|Capture One 23|Theirs.scpt|undo history"},
+    StepRow{"TheyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, "no script file"},
+    StepRow{"TheyArchivedAUrl", {}, kMine, Other::BeforeUndo, archivedUrl(), archivedUrl(), {}, "My Script ü.scpt"},
+    StepRow{"TheyStoredANumber", {}, kMine, Other::BeforeUndo, qint64(7), qint64(7), {}, "names no file"},
+    StepRow{"TheyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, ""},
+    StepRow{"TheyAssignedBeforeRedo", {}, kMine, Other::BeforeRedo, kTheirs, {}, kTheirs, "not redone|Theirs.scpt"}),
     [](const ::testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
+// clang-format on
 
 TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     set(kMine);
@@ -286,41 +260,15 @@ protected:
         world.addCopy(23);
         domain = world.identifier(23);
     }
-    void TearDown() override {
-        apptest::closeMessageBoxes();
-        delegate.reset();
-        apptest::settle();
-    }
+    void TearDown() override { app.reset(); }
 
-    // Launches the application's window; with no copy running, the last one (23) is shown.
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(world.finder());
-        delegate->applicationDidFinishLaunching();
-        QSignalSpy loaded(content(), &ContentView::applicationsLoaded);
-        ASSERT_TRUE(loaded.wait(5000));
-        ASSERT_TRUE(QTest::qWaitForWindowActive(delegate->window()));
-        waitForRows();
-    }
-    void waitForRows() const {
-        ASSERT_TRUE(apptest::waitUntil([&] {
-            const ApplicationView* view = content()->applicationView();
-            return view && !view->isReading() && !view->rows().isEmpty();
-        }));
-    }
-    void select(int number) const {
-        for (const brisquel::AppFinder::App& copy : content()->applications()) {
-            if (copy.displayName() == u"Capture One %1"_s.arg(number)) {
-                content()->setSelectedApp(copy);
-            }
-        }
-        waitForRows();
-    }
-    ContentView* content() const { return delegate->contentView(); }
-    ScriptView* batchRow() const { return content()->applicationView()->rows().value(1); }
-    QAction* undo() const { return content()->undoHistory()->undoAction(); }
-    QAction* redo() const { return content()->undoHistory()->redoAction(); }
+    // With no copy running, the last one (23) is shown.
+    void launch() { app = std::make_unique<apptest::AppWindow>(world); }
+    ScriptView* batchRow() const { return app->row(1); }
+    QAction* undo() const { return app->content()->undoHistory()->undoAction(); }
+    QAction* redo() const { return app->content()->undoHistory()->redoAction(); }
     void press(QKeyCombination keys) const {
-        QTest::keyClick(delegate->window(), keys.key(), keys.keyboardModifiers());
+        QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
     }
     QVariant stored(const QString& key = kBatchKey) const {
         return world.domainContents(domain).value_or(QVariantMap()).value(key);
@@ -334,22 +282,8 @@ protected:
 
     AppWorld world;
     QString domain;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<apptest::AppWindow> app;
 };
-
-TEST_F(WindowUndo, TheEditMenuOffersUndoAndRedoDisabledUntilThereIsAStep) {
-    launch();
-    const QList<QAction*> menus = delegate->window()->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    EXPECT_EQ(menus[1]->text(), u"&Edit"_s);
-    EXPECT_EQ(menus[1]->menu()->actions(), (QList<QAction*>{undo(), redo()}));
-    EXPECT_EQ(undo()->text(), u"&Undo"_s);
-    EXPECT_EQ(redo()->text(), u"&Redo"_s);
-    EXPECT_FALSE(undo()->isEnabled());
-    EXPECT_FALSE(redo()->isEnabled());
-    EXPECT_EQ(undo()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EXPECT_EQ(redo()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-}
 
 struct WindowRow {
     const char* name;
@@ -465,12 +399,12 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
 TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsShown) {
     launch();
     apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    select(22);
+    app->select(22);
     EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done in Capture One 23"_s);
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_FALSE(stored().isValid());
     EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
-    select(23);
+    app->select(23);
     EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 }
@@ -480,18 +414,18 @@ TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     world.setPreferences(held);
     launch();
     apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    select(22);
+    app->select(22);
     // The copy's scripts are read away from the GUI thread; the undo happens after that read has
     // read the domain and before its result arrives.
     // (The reads of the earlier listings are over and forgotten.)
     held->hold.read.tryAcquire(held->hold.read.available());
     held->hold.gate.acquire();
-    content()->setSelectedApp(content()->applications().at(1));
+    app->content()->setSelectedApp(app->copy(23));
     EXPECT_TRUE(held->hold.read.tryAcquire(1, 5000));
     undo()->trigger();
     EXPECT_FALSE(stored().isValid());
     held->hold.gate.release();
-    waitForRows();
+    app->waitForRows();
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 }
 
@@ -499,8 +433,8 @@ TEST_F(WindowUndo, AScriptNameIsShownInTheMenuAsItStands) {
     world.addCopy(24, {{u"rock & roll done script"_s, u"Runs."_s}});
     domain = world.identifier(24);
     launch();
-    select(24);
-    apptest::choose(content()->applicationView()->rows().value(0), world.scriptFile(u"Mine.scpt"_s));
+    app->select(24);
+    apptest::choose(app->row(0), world.scriptFile(u"Mine.scpt"_s));
     EXPECT_EQ(shown(undo()), u"Undo Assign Rock & Roll Done"_s);
 }
 
