@@ -1,5 +1,5 @@
-// The script rows: what a row shows with and without a file, choosing and removing through the
-// real preferences domain, hover and the keyboard, alignment and fit, the context actions,
+// The script rows and their shared panel: what a row shows with and without a file, choosing and removing
+// through the real preferences domain, hover and the keyboard, alignment and fit, the context actions,
 // failures with their reasons, files that are gone, changes made by other programs, and outside
 // text shown as it stands.
 
@@ -16,12 +16,16 @@
 #include "app/ScriptView.h"
 #include "app/WrappingLabel.h"
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -421,61 +425,37 @@ TEST_F(ScriptRows, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
 
 // ---- alignment and fit ----
 
-TEST_F(ScriptRows, TheControlsStandAtOnePlaceForEveryCopyAndShareTheLabelsBaseline) {
-    const QString unbroken =
-        QStringLiteral("anextraordinarilylongbackgroundpropertynamewithoutanyspacesatall");
-    world.addCopy(24,
-                  {{QStringLiteral("alpha script"), QStringLiteral("A.")},
-                   {unbroken + QStringLiteral(" script"), QStringLiteral("Unbroken.")},
-                   {QStringLiteral("a very long background property name that goes on and on and on script"),
-                    QStringLiteral("Long.")}});
-    int controlStart = -1;
-    for (const int copy : {23, 24}) {
-        use(copy);
-        for (const QSize size : {QSize(500, 400), QSize(1400, 900)}) {
-            SCOPED_TRACE(copy * 10000 + size.width());
-            showDetail(size);
-            const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
-            if (size.width() == 500) {
-                // The same place for every copy, whatever its labels.
-                controlStart = controlStart < 0 ? start : controlStart;
-                EXPECT_EQ(start, controlStart);
-            }
-            for (ScriptView* view : host->rows()) {
-                WrappingLabel* label = view->label();
-                EXPECT_EQ(view->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x(), start);
-                EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), start);
-                EXPECT_LT(label->mapTo(host.get(), QPoint(label->width(), 0)).x(), start);
-                EXPECT_GE(label->height(), label->heightForWidth(label->width()));
-                // The label's first line and the button's text share one baseline.
-                EXPECT_EQ(
-                    label->mapTo(host.get(), QPoint(0, label->baseline())).y(),
-                    view->chooseButton()->mapTo(host.get(), QPoint(0, view->chooseButton()->baseline())).y());
-            }
-        }
-    }
-    EXPECT_GE(row(1)->label()->lines().size(), 2);
-}
-
+// Rows are made in groups: every one of them is made, in order, lined up with the others and with
+// those of another copy, and reached by Tab in order.
 TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderLinedUpAndReachedByTabInOrder) {
     QList<QPair<QString, QString>> scripts;
     const int count = 2 * ApplicationView::kRowsPerGroup + 3;
     for (int i = 0; i < count; ++i) {
         scripts.append({QStringLiteral("step %1 done script").arg(i), QStringLiteral("Step %1.").arg(i)});
     }
+    scripts[1].first = QStringLiteral("anextraordinarilylongbackgroundpropertynamewithoutanyspaces script");
     world.addCopy(26, scripts);
+    showDetail();
+    const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
     use(26);
     ASSERT_TRUE(assign(QStringLiteral("endOfStep%1Script").arg(count - 1), QStringLiteral("Last.scpt")));
     ApplicationView& detail = showDetail();
     ASSERT_EQ(detail.rows().size(), count);
     EXPECT_FALSE(detail.isReading());
-    const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
+    EXPECT_GE(row(1)->label()->lines().size(), 2);
     QWidget* previous = nullptr;
     for (int i = 0; i < count; ++i) {
         ScriptView* view = row(i);
-        EXPECT_EQ(view->label()->text(), QStringLiteral("Step %1 Done").arg(i));
+        WrappingLabel* label = view->label();
+        EXPECT_EQ(label->text(), i == 1 ? label->text() : QStringLiteral("Step %1 Done").arg(i));
         EXPECT_TRUE(view->isVisible());
-        EXPECT_EQ(view->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x(), start);
+        EXPECT_EQ(view->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x(), start) << i;
+        EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), start) << i;
+        EXPECT_LT(label->mapTo(host.get(), QPoint(label->width(), 0)).x(), start) << i;
+        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << i;
+        // The label's first line and the button's text share one baseline.
+        EXPECT_EQ(label->mapTo(host.get(), QPoint(0, label->baseline())).y(),
+                  view->chooseButton()->mapTo(host.get(), QPoint(0, view->chooseButton()->baseline())).y());
         if (previous) {
             // The next stop after the previous row is this row's choose button, and it lies lower.
             QWidget* next = previous->nextInFocusChain();
@@ -507,26 +487,6 @@ TEST_F(ScriptRows, NoRowMovesWhenAFileIsAssignedOrRemoved) {
     row(0)->clear();
     apptest::settle();
     EXPECT_EQ(geometries(), before);
-}
-
-TEST_F(ScriptRows, TheFormScrollsToItsLastRowHoweverNarrowTheDetailColumn) {
-    QList<QPair<QString, QString>> scripts;
-    for (int i = 0; i < 8; ++i) {
-        scripts.append(
-            {QStringLiteral("step %1 done script").arg(i),
-             QStringLiteral("A description long enough to wrap onto several lines in a narrow form, "
-                            "so that the rows together are taller than the window.")});
-    }
-    world.addCopy(25, scripts);
-    use(25);
-    ApplicationView& detail = showDetail(QSize(ContentView::kMinimumDetailWidth, 400));
-    ScriptView* last = detail.rows().last();
-    detail.scrollArea()->ensureWidgetVisible(last, 0, 0);
-    apptest::settle();
-    const QRect shown(last->mapTo(detail.scrollArea()->viewport(), QPoint(0, 0)), last->size());
-    EXPECT_TRUE(detail.scrollArea()->viewport()->rect().contains(shown));
-    WrappingLabel* description = last->descriptionLabel();
-    EXPECT_GE(description->height(), description->heightForWidth(description->width()));
 }
 
 // ---- context actions ----
@@ -630,6 +590,235 @@ TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
     EXPECT_TRUE(box->text().contains(QStringLiteral("<b>Export</b>.scpt")));
+}
+
+// ---- the one script panel of the process: shared by every row, one AppleScript file and never
+// a folder, nothing carried from one row's choice to the next, and a completion list that never
+// outlives the panel nor swallows a click ----
+
+class SharedPanel : public ScriptRows {
+protected:
+    void SetUp() override {
+        ScriptRows::SetUp();
+        showDetail();
+    }
+    static int panelWindows() {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            count += qobject_cast<QFileDialog*>(w) ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Opens the panel on the Scripts folder for a row and types a name until the completion list
+    // shows it.
+    ScriptPanel* typeWithCompletionListShowing(ScriptView* view, const QString& folder, const QString& name) {
+        host->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        ScriptPanel* panel = apptest::openPanel(view);
+        panel->setDirectory(folder);
+        auto* files = panel->findChild<QListView*>(QStringLiteral("listView"));
+        EXPECT_TRUE(
+            apptest::waitUntil([&] { return files && files->model()->rowCount(files->rootIndex()) > 0; }));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(panel));
+        QLineEdit* field = panel->fileNameField();
+        field->setFocus();
+        QTest::keyClicks(field, name);
+        EXPECT_TRUE(apptest::waitUntil([&] { return panel->completionList()->isVisible(); }));
+        return panel;
+    }
+};
+
+TEST_F(SharedPanel, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
+    const QString one = world.scriptFile(QStringLiteral("One.scpt"));
+    const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    // A second row asking while the panel is open takes it over.
+    apptest::choose(row(1), two);
+    EXPECT_FALSE(stored(kCaptureKey).isValid());
+    EXPECT_EQ(stored(kBatchKey).toString(), two);
+
+    apptest::choose(row(0), one);
+    EXPECT_EQ(ScriptPanel::existing(), panel);
+    EXPECT_EQ(&ScriptPanel::shared(), panel);
+    EXPECT_EQ(panelWindows(), 1);
+    EXPECT_EQ(stored(kCaptureKey).toString(), one);
+}
+
+TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileAndNeverAFolder) {
+    const std::pair<QString, bool> names[] = {{QStringLiteral("a.scpt"), true},
+                                              {QStringLiteral("/x/y/B.AppleScript"), true},
+                                              {QStringLiteral("a.scptd"), false},
+                                              {QStringLiteral("a.scpt.txt"), false},
+                                              {QStringLiteral("scpt"), false}};
+    for (const auto& [name, accepted] : names) {
+        EXPECT_EQ(ScriptPanel::isScriptFileName(name), accepted) << name.toStdString();
+    }
+
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+
+    // Another kind of file is refused, its name shown as it stands, and the panel stays open.
+    QSignalSpy refused(panel, &ScriptPanel::refused);
+    panel->selectFile(world.temp().write(QStringLiteral("Scripts/<i>notes<i>.txt"), "text"));
+    panel->accept();
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(panel->isVisible());
+    QMessageBox* box = apptest::onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("<i>notes<i>.txt")));
+    apptest::closeMessageBoxes();
+
+    // A folder, even with a script-like name, is opened.
+    const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    panel->selectFile(folder);
+    panel->accept();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
+
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
+}
+
+// How a script bundle, a folder on disk, is picked in the panel.
+enum class Pick { Typed, DoubleClicked, SelectedAndChosen };
+
+struct BundlePick {
+    const char* name;
+    Pick pick;
+};
+
+void PrintTo(const BundlePick& pick, std::ostream* out) {
+    *out << pick.name;
+}
+
+class ScriptBundle : public SharedPanel, public ::testing::WithParamInterface<BundlePick> {};
+
+TEST_P(ScriptBundle, IsChosenAsOneFileHoweverItIsPicked) {
+    const QString bundle = world.temp().filePath(QStringLiteral("Scripts/Export.SCPTD"));
+    world.scriptFile(QStringLiteral("Export.SCPTD/Contents/Resources/Scripts/main.scpt"));
+    EXPECT_TRUE(ScriptPanel::isScriptBundle(bundle));
+    EXPECT_FALSE(ScriptPanel::isScriptBundle(world.scriptFile(QStringLiteral("plain.scptd"))));
+
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+    panel->setViewMode(QFileDialog::Detail);
+    panel->setDirectory(QFileInfo(bundle).absolutePath());
+    auto* files = panel->findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+    ASSERT_TRUE(apptest::waitUntil([&] { return files->model()->rowCount(files->rootIndex()) > 1; }));
+    QModelIndex item;
+    for (int i = 0; i < files->model()->rowCount(files->rootIndex()); ++i) {
+        const QModelIndex at = files->model()->index(i, 0, files->rootIndex());
+        if (at.data().toString() == QStringLiteral("Export.SCPTD")) {
+            item = at;
+        }
+    }
+    ASSERT_TRUE(item.isValid());
+    switch (GetParam().pick) {
+    case Pick::Typed:
+        panel->fileNameField()->setText(bundle);
+        QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+        break;
+    case Pick::DoubleClicked:
+        files->setCurrentIndex(item);
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(item).center());
+        break;
+    case Pick::SelectedAndChosen:
+        files->setCurrentIndex(item);
+        panel->accept();
+        break;
+    }
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(stored(kCaptureKey).toString(), bundle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ScriptBundle,
+                         ::testing::Values(BundlePick{"Typed", Pick::Typed},
+                                           BundlePick{"DoubleClicked", Pick::DoubleClicked},
+                                           BundlePick{"SelectedAndChosen", Pick::SelectedAndChosen}),
+                         [](const ::testing::TestParamInfo<BundlePick>& pick) {
+                             return std::string(pick.param.name);
+                         });
+
+TEST_F(SharedPanel, ReopensInTheFolderLastUsedTypedOrBrowsed) {
+    // Browsed to, then cancelled.
+    const QString browsed = QFileInfo(world.scriptFile(QStringLiteral("Browsed/a.scpt"))).absolutePath();
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    panel->setDirectory(browsed);
+    panel->reject();
+    panel = apptest::openPanel(row(1));
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), browsed);
+
+    // A file in another folder typed and chosen.
+    const QString typed = world.scriptFile(QStringLiteral("Typed/Elsewhere/b.applescript"));
+    panel->fileNameField()->setText(typed);
+    QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+    ASSERT_EQ(stored(kBatchKey).toString(), typed);
+    panel = apptest::openPanel(row(0));
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(typed).absolutePath());
+}
+
+TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
+    const QString first = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    apptest::choose(row(0), first);
+    ASSERT_EQ(stored(kCaptureKey).toString(), first);
+
+    ScriptPanel* panel = apptest::openPanel(row(1));
+    // The folder stays where the last choice was made; nothing in it is selected.
+    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(first).absolutePath());
+    EXPECT_TRUE(panel->fileNameField()->text().isEmpty());
+    for (QAbstractItemView* view : panel->findChildren<QAbstractItemView*>()) {
+        if (view->objectName() == QLatin1String("listView") ||
+            view->objectName() == QLatin1String("treeView")) {
+            EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty())
+                << view->objectName().toStdString();
+        }
+    }
+    // Return at once assigns nothing to the second row.
+    QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
+    EXPECT_FALSE(stored(kBatchKey).isValid());
+}
+
+// Return in the list, or one click on Choose, while the completion list shows: list and panel
+// close, the file is chosen, and the window has its keys back.
+TEST_F(SharedPanel, ReturnOrOneClickWhileTheCompletionListShowsChoosesAndClosesListAndPanel) {
+    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    world.scriptFile(QStringLiteral("Export Later.scpt"));
+    for (const bool click : {false, true}) {
+        SCOPED_TRACE(click);
+        ScriptPanel* panel = typeWithCompletionListShowing(row(int(click)), QFileInfo(file).absolutePath(),
+                                                           QStringLiteral("Export Done.scpt"));
+        QPushButton* chooseButton = panel->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+        ASSERT_NE(chooseButton, nullptr);
+        EXPECT_EQ(chooseButton->text(), QStringLiteral("Choose"));
+        if (click) {
+            QTest::mouseClick(chooseButton, Qt::LeftButton);
+            apptest::settle();
+            EXPECT_FALSE(chooseButton->isDown());
+        } else {
+            QTest::keyClick(panel->completionList(), Qt::Key_Return);
+        }
+        EXPECT_FALSE(panel->isVisible());
+        EXPECT_FALSE(panel->completionList()->isVisible());
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(stored(click ? kBatchKey : kCaptureKey).toString(), file);
+        // The keyboard is back in the row that asked, and Tab moves on from there.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        EXPECT_TRUE(row(int(click))->chooseButton()->hasFocus());
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(row(1)->chooseButton()->hasFocus());
+}
+
+TEST_F(SharedPanel, ThePanelClosesWhenTheAskingRowGoesAway) {
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    ASSERT_NE(panel, nullptr);
+    // Another copy is selected: the detail view and its rows go, and nothing is written.
+    host.reset();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->requester(), nullptr);
+    EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-// Carrying assignments in the window: File › Export and Import Assignments… and Copy Assignments To,
-// through the preview, the one several-key write and its undo step, on the real preferences
-// domains of the world's copies.
+// Editing assignments in the window, on the real preferences domains of the world's copies: undo
+// and redo by the Edit menu's keys, with the rows following at once and a failure or another
+// program's change said in words; and File › Export and Import Assignments… and Copy Assignments
+// To, through the preview, the one several-key write and its undo step.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
@@ -18,6 +19,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -36,6 +39,12 @@ const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"A
                                                   {u"batch done script"_s, u"After a batch."_s},
                                                   {u"export done script"_s, u"After an export."_s},
                                                   {u"import done script"_s, u"After an import."_s}};
+
+const QString kBatchKey = u"endOfBatchScript"_s;
+
+QVariant archivedUrl() {
+    return testsupport::ArchivedURL().bytes();
+}
 
 QString keyOf(const QString& scriptName) {
     return brisquel::BackgroundScript::defaultsKey(scriptName);
@@ -83,13 +92,6 @@ protected:
             texts << preview->changeList()->topLevelItem(row)->text(index);
         }
         return texts;
-    }
-    // The same keys with the same values of the same kinds (an archived URL stays data).
-    static void expectSame(const QVariantMap& actual, const QVariantMap& expected) {
-        EXPECT_EQ(actual.keys(), expected.keys());
-        for (const QString& key : expected.keys()) {
-            EXPECT_TRUE(AssignmentCommand::same(actual.value(key), expected.value(key))) << key.toStdString();
-        }
     }
 
     AppWorld world;
@@ -198,46 +200,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
 
-// ---- the undo step ----
-
-TEST_F(Transfer, CopyToThenUndoAndRedoPutBackTheExactStoredValues) {
-    const QString newer = world.identifier(23);
-    const QString capture = keyOf(u"capture done script"_s);
-    const QString batch = keyOf(u"batch done script"_s);
-    const QString exportKey = keyOf(u"export done script"_s);
-    // Before: an archived URL, a path text, and a script the other copy leaves unset (cleared).
-    ASSERT_TRUE(world.writeExternally(newer, capture, testsupport::ArchivedURL().bytes()));
-    ASSERT_TRUE(world.writeExternally(newer, batch, world.scriptFile(u"Old.scpt"_s)));
-    ASSERT_TRUE(world.writeExternally(newer, exportKey, world.scriptFile(u"Other.scpt"_s)));
-    for (const QString& key : {capture, batch}) {
-        ASSERT_TRUE(world.writeExternally(world.identifier(22), key, world.scriptFile(u"New.scpt"_s)));
-    }
-    const QVariantMap before = stored(23);
-    launch();
-    // Another copy is shown: the step names its copy.
-    app->select(22);
-
-    std::unique_ptr<QMenu> menu(app->content()->createSidebarMenu(0, nullptr));
-    ASSERT_NE(menu, nullptr);
-    QMenu* copyTo = menu->actions().first()->menu();
-    ASSERT_EQ(copyTo->actions().size(), 1);
-    EXPECT_EQ(copyTo->actions().first()->text(), u"Capture One 23"_s);
-    copyTo->actions().first()->trigger();
-    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
-    ASSERT_EQ(previews.size(), 1);
-    planned(previews.first())->replaceBox()->click();
-    planned(previews.first())->importButton()->click();
-    const QVariantMap imported = stored(23);
-    EXPECT_EQ(imported.value(capture), world.scriptFile(u"New.scpt"_s));
-    EXPECT_FALSE(imported.contains(exportKey));
-    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
-
-    app->content()->undoHistory()->undo();
-    expectSame(stored(23), before);
-    app->content()->undoHistory()->redo();
-    expectSame(stored(23), imported);
-}
-
 // ---- an import that cannot be written ----
 
 struct WriteFault {
@@ -272,8 +234,16 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
         ASSERT_TRUE(world.writeExternally(world.identifier(22), batch, world.scriptFile(u"Mine.scpt"_s)));
     }
     launch();
-    ImportPreview* shown = preview();
-    ASSERT_NE(shown, nullptr);
+    // Copy Assignments To, from the sidebar's row of the other copy.
+    std::unique_ptr<QMenu> menu(app->content()->createSidebarMenu(0, nullptr));
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> targets = menu->actions().first()->menu()->actions();
+    ASSERT_EQ(targets.size(), 1);
+    EXPECT_EQ(targets.first()->text(), u"Capture One 23"_s);
+    targets.first()->trigger();
+    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
+    ASSERT_EQ(previews.size(), 1);
+    ImportPreview* shown = planned(previews.first());
     fault.meanwhile(world, memory.get());
     const QVariant before = held();
 
@@ -328,6 +298,166 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
     EXPECT_EQ(bytes(23), before);
+}
+
+// ---- undo and redo in the window ----
+
+class WindowUndo : public Transfer {
+protected:
+    void SetUp() override {
+        Transfer::SetUp();
+        domain = world.identifier(23);
+    }
+    ScriptView* batchRow() const { return app->row(1); }
+    QAction* undo() const { return app->content()->undoHistory()->undoAction(); }
+    QAction* redo() const { return app->content()->undoHistory()->redoAction(); }
+    void press(QKeyCombination keys) const {
+        QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
+    }
+    QVariant stored(const QString& key = kBatchKey) const {
+        return world.domainContents(domain).value_or(QVariantMap()).value(key);
+    }
+    // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
+    static QString shown(const QAction* action) { return action->iconText(); }
+    static QMessageBox* messageBox() {
+        const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+        return boxes.size() == 1 ? boxes.first() : nullptr;
+    }
+
+    QString domain;
+};
+
+struct WindowRow {
+    const char* name;
+    QVariant initial; // what the batch script holds at launch
+    bool remove;      // the user removes the file, else chooses Mine.scpt
+    bool otherWriter; // another program assigns Theirs.scpt before the undo
+    QString undoText;
+    QString buttonAfterUndo; // the row's button, at once after the undo
+    QStringList notice;      // words of the notice; empty: none
+};
+
+void PrintTo(const WindowRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class WindowSteps : public WindowUndo, public ::testing::WithParamInterface<WindowRow> {};
+
+TEST_P(WindowSteps, ByKeyboard) {
+    const WindowRow& row = GetParam();
+    if (row.initial.isValid()) {
+        ASSERT_TRUE(world.writeExternally(domain, kBatchKey, row.initial));
+    }
+    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
+    launch();
+    if (row.remove) {
+        batchRow()->clear();
+    } else {
+        apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    }
+    const QVariant after = stored();
+    EXPECT_EQ(shown(undo()), row.undoText);
+    EXPECT_TRUE(undo()->isEnabled());
+    if (row.otherWriter) {
+        ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
+    }
+
+    press(Qt::CTRL | Qt::Key_Z);
+    // The row shows what is stored at once, not after the domain's own notice of the change.
+    EXPECT_EQ(batchRow()->chooseButton()->text(), row.buttonAfterUndo);
+    QMessageBox* box = messageBox();
+    if (!row.notice.isEmpty()) {
+        ASSERT_NE(box, nullptr);
+        for (const QString& word : row.notice) {
+            EXPECT_TRUE(box->text().contains(word))
+                << word.toStdString() << " not in " << box->text().toStdString();
+        }
+        // The step is gone: nothing is left to undo, and the other program's file stays.
+        box->close();
+        EXPECT_EQ(shown(undo()), u"Undo"_s);
+        EXPECT_FALSE(redo()->isEnabled());
+        EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
+        return;
+    }
+    EXPECT_EQ(box, nullptr);
+    // Exactly what was there, byte for byte, whatever its kind.
+    if (row.initial.isValid()) {
+        EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
+    } else {
+        EXPECT_FALSE(stored().isValid());
+    }
+    EXPECT_EQ(shown(redo()), QString(row.undoText).replace(u"Undo"_s, u"Redo"_s));
+    EXPECT_FALSE(undo()->isEnabled());
+
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_TRUE(AssignmentCommand::same(stored(), after));
+    EXPECT_EQ(batchRow()->chooseButton()->text(), row.remove ? ScriptView::chooseText() : u"Mine.scpt"_s);
+    EXPECT_EQ(shown(undo()), GetParam().undoText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WindowSteps,
+    ::testing::Values(
+        WindowRow{"assign", {}, false, false, u"Undo Assign Batch Done"_s, ScriptView::chooseText(), {}},
+        WindowRow{"removeArchivedUrl",
+                  archivedUrl(),
+                  true,
+                  false,
+                  u"Undo Remove Batch Done"_s,
+                  u"My Script ü.scpt"_s,
+                  {}},
+        WindowRow{"assignThenAnotherProgram",
+                  {},
+                  false,
+                  true,
+                  u"Undo Assign Batch Done"_s,
+                  u"Theirs.scpt"_s,
+                  {u"Batch Done"_s, u"Theirs.scpt"_s, u"was not undone"_s}}),
+    [](const ::testing::TestParamInfo<WindowRow>& row) { return std::string(row.param.name); });
+
+TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    world.setPreferences(memory);
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    memory->domain(domain)->m_failWrites = true;
+
+    undo()->trigger();
+    QMessageBox* box = messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
+    box->close();
+    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Mine.scpt"_s);
+
+    memory->domain(domain)->m_failWrites = false;
+    undo()->trigger();
+    EXPECT_EQ(messageBox(), nullptr);
+    EXPECT_FALSE(memory->domain(domain)->m_values.contains(kBatchKey));
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+}
+
+TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsShown) {
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    app->select(22);
+    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done in Capture One 23"_s);
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_FALSE(stored().isValid());
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
+    app->select(23);
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+}
+
+TEST_F(WindowUndo, AScriptNameIsShownInTheMenuAsItStands) {
+    world.addCopy(24, {{u"rock & roll done script"_s, u"Runs."_s}});
+    domain = world.identifier(24);
+    launch();
+    app->select(24);
+    apptest::choose(app->row(0), world.scriptFile(u"Mine.scpt"_s));
+    EXPECT_EQ(shown(undo()), u"Undo Assign Rock & Roll Done"_s);
 }
 
 } // namespace
