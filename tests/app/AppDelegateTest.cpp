@@ -6,7 +6,6 @@
 #include "tests/support/TempFolder.h"
 
 #include "ContactForm/FeedbackWindow.h"
-#include "Preferences/PreferencesWindowController.h"
 #include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
 #include "VexoExtensions/MainBundle.h"
@@ -14,7 +13,6 @@
 #include "app/AppDelegate.h"
 #include "app/ApplicationMain.h"
 #include "app/ChooseButton.h"
-#include "app/CommandLine.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
 #include "app/QuitOnSignal.h"
@@ -22,12 +20,10 @@
 
 #include <QAction>
 #include <QDir>
-#include <QDirIterator>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -71,21 +67,6 @@ protected:
     apptest::AppWorld world;
 };
 
-TEST_F(MainWindow, LaunchShowsOneCentredTitledWindowInFrontWithTheApplicationIcon) {
-    AppDelegate delegate(world.finder());
-    EXPECT_TRUE(apptest::visibleTopLevels<QMainWindow>().isEmpty());
-    delegate.applicationDidFinishLaunching();
-    QMainWindow* window = delegate.window();
-    ASSERT_NE(window, nullptr);
-    // The content starts with nothing selected; the selection follows the search.
-    EXPECT_FALSE(delegate.contentView()->selectedApp().has_value());
-    EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmere"));
-    EXPECT_FALSE(window->windowIcon().isNull());
-    EXPECT_TRUE(isCentred(window));
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-}
-
 TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
     auto app = launch();
     ContentView* content = app->content();
@@ -105,8 +86,12 @@ TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
     }
 }
 
-TEST_F(MainWindow, TheFrameIsSavedAndRestoredWithinTheScreen) {
+TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestoredWithinTheScreen) {
     auto app = launch();
+    EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
+    EXPECT_EQ(app->window()->windowTitle(), QStringLiteral("Quillmere"));
+    EXPECT_FALSE(app->window()->windowIcon().isNull());
+    EXPECT_TRUE(isCentred(app->window()));
     app->window()->resize(780, 520);
     // Nobody asks: the frame is written once the window has settled.
     EXPECT_TRUE(apptest::waitUntil([&] { return savedSize() == QSize(780, 520); }));
@@ -137,31 +122,6 @@ TEST_F(MainWindow, TheFrameIsSavedAndRestoredWithinTheScreen) {
     }
 }
 
-TEST_F(MainWindow, ClosingHidesTheWindowKeepsItsContentAndTerminationWritesNothing) {
-    auto app = launch();
-    QPointer<QMainWindow> window = app->window();
-    const int rows = app->content()->sidebar()->count();
-    EXPECT_TRUE(window->close());
-    apptest::settle();
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(app->content()->sidebar()->count(), rows);
-
-    app->delegate().frameAutosave()->save();
-    auto snapshot = [this] {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(world.temp().path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files.insert(path, apptest::AppWorld::readBytes(path));
-        }
-        return files;
-    };
-    const auto before = snapshot();
-    app->delegate().applicationWillTerminate();
-    EXPECT_EQ(snapshot(), before);
-}
-
 TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
     // Stands in for the application's updater: counts the checks it is asked for.
     struct CountingUpdater final : Updater {
@@ -189,15 +149,12 @@ TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
                                 QStringLiteral("Uses the Brisquel library, version 1.0.")}) {
         EXPECT_TRUE(text.contains(said)) << text.toStdString();
     }
-    EXPECT_FALSE(text.contains(QStringLiteral("@(#)")));
-    QWidget* preferences = app->delegate().preferencesWindowController()->window();
-    EXPECT_TRUE(preferences->isVisible());
-    EXPECT_EQ(preferences->windowTitle(), QStringLiteral("Quillmere Preferences"));
     EXPECT_EQ(apptest::visibleTopLevels<UserInteractionPausableWindow>().size(), 1);
     EXPECT_EQ(apptest::visibleTopLevels<FeedbackWindow>().size(), 1);
-    preferences->close();
-    for (FeedbackWindow* feedback : apptest::visibleTopLevels<FeedbackWindow>()) {
-        feedback->close();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<UserInteractionPausableWindow*>(window) || qobject_cast<FeedbackWindow*>(window)) {
+            window->close();
+        }
     }
     menu->checkForUpdatesAction()->trigger();
     EXPECT_EQ(updater.checks, 1);
@@ -228,39 +185,6 @@ TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebar) {
     ASSERT_EQ(stops.size(), 5);
     EXPECT_TRUE(qobject_cast<QListWidget*>(stops[0]) && qobject_cast<ChooseButton*>(stops[1]) &&
                 qobject_cast<RemoveButton*>(stops[2]));
-}
-
-// Nothing the first window does not need is made before its first paint; the updater comes right
-// after.
-TEST_F(MainWindow, TheUpdaterAndTheFeedbackWindowComeOnlyAfterTheFirstPaint) {
-    Updater::setSharedUpdater(nullptr);
-    // Windows an earlier test of this process left behind are not this start's.
-    const QWidgetList earlier = QApplication::allWidgets();
-    ApplicationLaunch launch(world.finder());
-    bool painted = false;
-    QObject::connect(&launch, &ApplicationLaunch::mainWindowPainted, [&] {
-        painted = true;
-        EXPECT_EQ(launch.updater(), nullptr);
-        EXPECT_EQ(Updater::sharedUpdater(), nullptr);
-        int preferencesWindows = 0;
-        for (QWidget* widget : QApplication::allWidgets()) {
-            if (earlier.contains(widget)) {
-                continue;
-            }
-            EXPECT_EQ(qobject_cast<FeedbackWindow*>(widget), nullptr);
-            if (qobject_cast<UserInteractionPausableWindow*>(widget)) {
-                ++preferencesWindows;
-                // Made with the delegate, but no native window yet.
-                EXPECT_FALSE(widget->testAttribute(Qt::WA_WState_Created));
-            }
-        }
-        EXPECT_EQ(preferencesWindows, 1);
-        EXPECT_TRUE(world.log().systemLines().filter(QStringLiteral("Setting Sparkle feed")).isEmpty());
-    });
-    ASSERT_TRUE(apptest::waitUntil([&] { return launch.updater() != nullptr; }, 10'000));
-    EXPECT_TRUE(painted);
-    EXPECT_EQ(Updater::sharedUpdater(), launch.updater());
-    apptest::settle();
 }
 
 // ---- the program's end ----

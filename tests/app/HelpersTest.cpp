@@ -1,4 +1,4 @@
-// The small helpers behind the windows: the URL transformer, the saved-frame text, the sidebar
+// The small helpers behind the windows: the URL transformer, the sidebar
 // row's colours on light and dark themes, the choose button's fit, the label for outside text,
 // and plain tooltips.
 
@@ -52,18 +52,6 @@ TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
     EXPECT_FALSE(transformer->reverseTransformedValue(QString()).isValid());
     EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
-}
-
-TEST(SavedFrameText, ReadsWhatItWritesAndRefusesWhatIsNotAFrame) {
-    const QString text = WindowFrameAutosave::frameString(QRect(10, -20, 800, 500), QRect(0, 0, 1280, 800));
-    EXPECT_EQ(text, QStringLiteral("10 -20 800 500 0 0 1280 800"));
-    EXPECT_EQ(WindowFrameAutosave::parseFrame(text), QRect(10, -20, 800, 500));
-    EXPECT_EQ(WindowFrameAutosave::parseFrame(QStringLiteral("1 2 300.4 200.6")), QRect(1, 2, 300, 201));
-    for (const QString& bad :
-         {QString(), QStringLiteral("1 2 3"), QStringLiteral("a b c d"), QStringLiteral("0 0 0 100"),
-          QStringLiteral("0 0 100 -1"), QStringLiteral("0 0 1e300 100"), QStringLiteral("1 2 3 4 5")}) {
-        EXPECT_FALSE(WindowFrameAutosave::parseFrame(bad).has_value()) << bad.toStdString();
-    }
 }
 
 // A running copy's sidebar row in every state it can be drawn in, on the application's theme, on
