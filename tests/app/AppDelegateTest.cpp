@@ -150,11 +150,17 @@ TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
         EXPECT_TRUE(text.contains(said)) << text.toStdString();
     }
     EXPECT_EQ(apptest::visibleTopLevels<UserInteractionPausableWindow>().size(), 1);
-    EXPECT_EQ(apptest::visibleTopLevels<FeedbackWindow>().size(), 1);
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<UserInteractionPausableWindow*>(window) || qobject_cast<FeedbackWindow*>(window)) {
-            window->close();
-        }
+    ASSERT_EQ(apptest::visibleTopLevels<FeedbackWindow>().size(), 1);
+    // Close Window closes the window in front, not the main window.
+    about->close();
+    for (QWidget* front :
+         {static_cast<QWidget*>(apptest::visibleTopLevels<FeedbackWindow>().first()),
+          static_cast<QWidget*>(apptest::visibleTopLevels<UserInteractionPausableWindow>().first())}) {
+        front->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(front));
+        menu->closeAction()->trigger();
+        EXPECT_FALSE(front->isVisible());
+        EXPECT_TRUE(app->window()->isVisible());
     }
     menu->checkForUpdatesAction()->trigger();
     EXPECT_EQ(updater.checks, 1);

@@ -14,12 +14,14 @@
 #include "app/ImportPreview.h"
 #include "app/ScriptView.h"
 #include "app/UndoHistory.h"
+#include "app/WrappingLabel.h"
 #include "core/BackgroundScript.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -142,6 +144,19 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
     // The rows of the copy shown follow at once.
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
+
+    // Imported again, the profile would change nothing: the preview says so, and Import waits.
+    shown = planned(transfer()->previewImport(profile, app->copy(23)));
+    ASSERT_NE(shown, nullptr);
+    QStringList headings;
+    for (const WrappingLabel* label : shown->findChildren<WrappingLabel*>()) {
+        headings << label->text();
+    }
+    EXPECT_TRUE(headings.join(u'|').contains(u"exported from Capture One 22 (version 22.0)"_s))
+        << headings.join(u'|').toStdString();
+    EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s))
+        << shown->summaryText().toStdString();
+    EXPECT_FALSE(shown->importButton()->isEnabled());
 }
 
 // ---- nothing is written before Import ----
@@ -234,8 +249,13 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
         ASSERT_TRUE(world.writeExternally(world.identifier(22), batch, world.scriptFile(u"Mine.scpt"_s)));
     }
     launch();
-    // Copy Assignments To, from the sidebar's row of the other copy.
-    std::unique_ptr<QMenu> menu(app->content()->createSidebarMenu(0, nullptr));
+    // Copy Assignments To, from the keyboard on the sidebar's row of the other copy; no row, no menu.
+    EXPECT_EQ(app->content()->createSidebarMenu(-1, nullptr), nullptr);
+    EXPECT_EQ(app->content()->createSidebarMenu(2, nullptr), nullptr);
+    app->select(22);
+    app->content()->sidebar()->setFocus();
+    QTest::keyClick(app->content()->sidebar(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> targets = menu->actions().first()->menu()->actions();
     ASSERT_EQ(targets.size(), 1);
@@ -266,7 +286,7 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     }
     shown->importButton()->click();
     EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
-    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -344,14 +364,21 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     EXPECT_FALSE(stored().isValid());
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 
-    // Another program assigns its own file before the undo: its file stays, and the step goes.
+    // The same file chosen twice is one step.
     apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_FALSE(stored().isValid());
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
+
+    // Another program assigns its own file before the undo: its file stays, and the step goes.
     ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
     QMessageBox* box = messageBox();
     ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), u"The Script Was Changed Elsewhere"_s);
     for (const QString& word : {u"Batch Done"_s, u"Theirs.scpt"_s, u"was not undone"_s}) {
         EXPECT_TRUE(box->text().contains(word))
             << word.toStdString() << " not in " << box->text().toStdString();
