@@ -1,20 +1,15 @@
-// The small helpers behind the windows: the URL transformer, the sidebar
-// row's colours on light and dark themes, the choose button's fit, the label for outside text,
-// and plain tooltips.
+// The small helpers behind the windows: the URL transformer, the choose button's fit, the label
+// for outside text, and plain tooltips.
 
 #include "tests/app/AppWorld.h"
 
 #include "Preferences/WindowFrameAutosave.h"
-#include "VexoWidgets/Appearance.h"
-#include "app/AppHeaderView.h"
 #include "app/ChooseButton.h"
 #include "app/PlainText.h"
 #include "app/URLTransformer.h"
 #include "app/WrappingLabel.h"
 
 #include <QDir>
-#include <QListWidget>
-#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -52,47 +47,6 @@ TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
     EXPECT_FALSE(transformer->reverseTransformedValue(QString()).isValid());
     EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
-}
-
-// A running copy's sidebar row in every state it can be drawn in, on the application's theme, on
-// one whose accent is pale ("Choose a script" in #308CC6 on #EFEFEF is 3.2:1) and on a dark one.
-TEST(Readability, EverySidebarTextReachesTheAaContrastOnLightAndDarkThemes) {
-    QPalette pale = QApplication::palette();
-    pale.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-    pale.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
-    for (const QPalette& palette : {QApplication::palette(), pale, darkPalette()}) {
-        QListWidget list;
-        list.setPalette(withReadableSelection(palette));
-        auto* item = new QListWidgetItem(QStringLiteral("Capture One 23"), &list);
-        item->setData(AppHeaderView::kIdentifierRole, QStringLiteral("com.captureone.captureone16"));
-        item->setData(AppHeaderView::kVersionRole, QStringLiteral("16.2"));
-        item->setData(AppHeaderView::kRunningRole, true);
-        list.setCurrentRow(0);
-        list.show();
-        for (const int state : {0, 1, 2, 3}) {
-            const bool focused = state >= 2;
-            const bool selected = state % 2 == 1;
-            if (focused) {
-                list.activateWindow();
-                list.setFocus();
-                ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
-            }
-            QStyleOptionViewItem option;
-            option.initFrom(&list);
-            option.widget = &list;
-            option.rect = QRect(0, 0, 250, 60);
-            option.state = QStyle::State_Enabled | QStyle::State_Active |
-                           (selected ? QStyle::State_Selected : QStyle::State_None);
-            const AppHeaderView::Look look = AppHeaderView().look(option, list.model()->index(0, 0));
-            SCOPED_TRACE(state);
-            EXPECT_GE(contrastRatio(look.nameColor, look.background), kMinimumTextContrast);
-            EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast);
-            EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast);
-            EXPECT_EQ(look.badge, QStringLiteral("Running"));
-            // Where the keyboard is shows as a ring.
-            EXPECT_EQ(look.focusRing, focused);
-        }
-    }
 }
 
 // ---- the choose button ----

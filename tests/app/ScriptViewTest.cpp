@@ -387,6 +387,24 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     EXPECT_EQ(row(0)->chooseButton()->text(), QStringLiteral("x.scpt"));
 }
 
+TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
+    // A domain kept in memory cannot be watched.
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    memory->domain(domain)->m_watchable = false;
+    world.setPreferences(memory);
+    showDetail();
+    // The user goes to another window, and the domain changes meanwhile.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    memory->domain(domain)->m_values.insert(kCaptureKey, world.scriptFile(QStringLiteral("Later.scpt")));
+    EXPECT_EQ(row(0)->chooseButton()->text(), kChooseText);
+    ASSERT_TRUE(activate());
+    EXPECT_TRUE(
+        apptest::waitUntil([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
+}
+
 TEST_F(ScriptRows, ChangesAreFollowedEvenWhenTheRowCreatedTheDomainFolder) {
     ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
     showDetail();
@@ -680,24 +698,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, ScriptBundle,
                          [](const ::testing::TestParamInfo<BundlePick>& pick) {
                              return std::string(pick.param.name);
                          });
-
-TEST_F(SharedPanel, ReopensInTheFolderLastUsedTypedOrBrowsed) {
-    // Browsed to, then cancelled.
-    const QString browsed = QFileInfo(world.scriptFile(QStringLiteral("Browsed/a.scpt"))).absolutePath();
-    ScriptPanel* panel = apptest::openPanel(row(0));
-    panel->setDirectory(browsed);
-    panel->reject();
-    panel = apptest::openPanel(row(1));
-    EXPECT_EQ(QDir(panel->directory()).absolutePath(), browsed);
-
-    // A file in another folder typed and chosen.
-    const QString typed = world.scriptFile(QStringLiteral("Typed/Elsewhere/b.applescript"));
-    panel->fileNameField()->setText(typed);
-    QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
-    ASSERT_EQ(stored(kBatchKey).toString(), typed);
-    panel = apptest::openPanel(row(0));
-    EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(typed).absolutePath());
-}
 
 TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
     const QString first = world.scriptFile(QStringLiteral("Export Done.scpt"));
