@@ -4,12 +4,16 @@
 #include "tests/app/AppWorld.h"
 
 #include "Preferences/WindowFrameAutosave.h"
+#include "VexoWidgets/Appearance.h"
+#include "app/AppHeaderView.h"
 #include "app/ChooseButton.h"
 #include "app/PlainText.h"
 #include "app/URLTransformer.h"
 #include "app/WrappingLabel.h"
 
 #include <QDir>
+#include <QListWidget>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -47,6 +51,50 @@ TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
     EXPECT_FALSE(transformer->reverseTransformedValue(QString()).isValid());
     EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
+}
+
+// ---- readable colours ----
+
+// On the application's theme, on the pale accent the fault was found with ("Choose a script" in
+// #308CC6 on #EFEFEF is 3.2:1) and on a dark one: the row's text colours, and a running copy's
+// sidebar row in every state it can be drawn in, reach the AA contrast.
+TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
+    QPalette pale = QApplication::palette();
+    pale.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    pale.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    for (const QPalette& palette : {QApplication::palette(), pale, darkPalette()}) {
+        QListWidget list;
+        list.setPalette(withReadableSelection(palette));
+        const QColor window = palette.color(QPalette::Active, QPalette::Window);
+        for (const QColor& text : {accentColor(&list), primaryTextColor(&list), secondaryTextColor(&list),
+                                   warningTextColor(&list)}) {
+            EXPECT_GE(contrastRatio(text, window), kMinimumTextContrast) << text.name().toStdString();
+        }
+        auto* item = new QListWidgetItem(QStringLiteral("Capture One 23"), &list);
+        item->setData(AppHeaderView::kRunningRole, true);
+        list.setCurrentRow(0);
+        list.show();
+        for (const int state : {0, 1, 2, 3}) {
+            const bool focused = state >= 2;
+            if (state == 2) {
+                list.activateWindow();
+                list.setFocus();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+            }
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.widget = &list;
+            option.rect = QRect(0, 0, 250, 60);
+            option.state = QStyle::State_Enabled | QStyle::State_Active |
+                           (state % 2 == 1 ? QStyle::State_Selected : QStyle::State_None);
+            const AppHeaderView::Look look = AppHeaderView().look(option, list.model()->index(0, 0));
+            // Where the keyboard is shows as a ring.
+            EXPECT_EQ(look.focusRing, focused);
+            EXPECT_GE(contrastRatio(look.nameColor, look.background), kMinimumTextContrast) << state;
+            EXPECT_GE(contrastRatio(look.captionColor, look.background), kMinimumTextContrast) << state;
+            EXPECT_GE(contrastRatio(look.badgeColor, look.badgeFillColor), kMinimumTextContrast) << state;
+        }
+    }
 }
 
 // ---- the choose button ----
@@ -135,6 +183,17 @@ INSTANTIATE_TEST_SUITE_P(
         LongText{"ManyLines", QStringLiteral("line\n").repeated(100000) + QStringLiteral("end")},
         LongText{"SurrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
     [](const ::testing::TestParamInfo<LongText>& text) { return std::string(text.param.name); });
+
+// A text of the length allowed stays whole; one character more is cut in the middle to that length.
+// A tooltip line of kLongLine characters stays one line; one character more is broken.
+TEST(OutsideText, ShorteningAndBreakingStartJustPastTheirLimits) {
+    EXPECT_EQ(shortenedForDisplay(QStringLiteral("abcde"), 5), QStringLiteral("abcde"));
+    EXPECT_EQ(shortenedForDisplay(QStringLiteral("abcdef"), 5), QStringLiteral("ab\u2026ef"));
+    EXPECT_FALSE(plainToolTip(QString(kLongLine, u'x')).contains(QStringLiteral("<br>")));
+    EXPECT_EQ(plainToolTip(QString(kLongLine + 1, u'x')).count(QStringLiteral("<br>")),
+              kLongLine / kBrokenLine);
+    EXPECT_EQ(menuItemText(QStringLiteral("Rock\n& Roll\tDone")), QStringLiteral("Rock && Roll Done"));
+}
 
 // A small font draws "_" below its descent: the line keeps room for it, whatever the size.
 TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {

@@ -591,11 +591,15 @@ TEST_F(SharedPanel, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered
     const QString one = world.scriptFile(QStringLiteral("One.scpt"));
     const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
     ScriptPanel* panel = apptest::openPanel(row(0));
+    panel->move(panel->pos() + QPoint(40, 30));
+    const QRect left = panel->geometry();
     // A second row asking while the panel is open takes it over.
     apptest::choose(row(1), two);
     EXPECT_FALSE(stored(kCaptureKey).isValid());
     EXPECT_EQ(stored(kBatchKey).toString(), two);
 
+    // It opens again where the user left it (give or take its frame), not centred again.
+    EXPECT_LE((apptest::openPanel(row(0))->geometry().topLeft() - left.topLeft()).manhattanLength(), 4);
     apptest::choose(row(0), one);
     EXPECT_EQ(ScriptPanel::existing(), panel);
     EXPECT_EQ(&ScriptPanel::shared(), panel);
