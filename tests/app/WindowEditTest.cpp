@@ -25,8 +25,10 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -322,6 +324,60 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
 
 // ---- undo and redo in the window ----
 
+// Semaphores shared by the domains of HeldPreferences.
+struct Hold {
+    QSemaphore gate{1};
+    QSemaphore read;
+};
+
+// A domain whose readings away from the GUI thread (the detail view's listing) read at once and
+// are then held back until the test lets them go; everything else passes straight to the real
+// domain.
+class HeldDefaults final : public brisquel::vexo::UserDefaults {
+public:
+    HeldDefaults(std::shared_ptr<brisquel::vexo::UserDefaults> real, Hold& hold)
+        : m_real(std::move(real)), m_hold(hold) {}
+    QString domain() const override { return m_real->domain(); }
+    brisquel::vexo::Expected<QVariant> read(const QString& key) const override { return m_real->read(key); }
+    brisquel::vexo::Expected<QVariantList> readValues(const QStringList& keys) const override {
+        brisquel::vexo::Expected<QVariantList> values = m_real->readValues(keys);
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            m_hold.read.release();
+            m_hold.gate.acquire();
+            m_hold.gate.release();
+        }
+        return values;
+    }
+    brisquel::vexo::Result write(const QString& key, const QVariant& value) override {
+        return m_real->write(key, value);
+    }
+    brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
+    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
+        return m_real->writeValues(changes);
+    }
+    std::unique_ptr<brisquel::vexo::ChangeObservation>
+    observeChanges(std::function<void()> onChange) override {
+        return m_real->observeChanges(std::move(onChange));
+    }
+
+private:
+    std::shared_ptr<brisquel::vexo::UserDefaults> m_real;
+    Hold& m_hold;
+};
+
+class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
+public:
+    explicit HeldPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> real)
+        : m_real(std::move(real)) {}
+    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
+        return std::make_shared<HeldDefaults>(m_real->open(domain), hold);
+    }
+    Hold hold;
+
+private:
+    std::shared_ptr<brisquel::vexo::PreferencesDomains> m_real;
+};
+
 class WindowUndo : public Transfer {
 protected:
     void SetUp() override {
@@ -423,6 +479,26 @@ TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsSho
     EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
     app->select(23);
     EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+}
+
+TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
+    auto held = std::make_shared<HeldPreferences>(world.platform().preferences);
+    world.setPreferences(held);
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    app->select(22);
+    // The copy's scripts are read away from the GUI thread; the undo happens after that read has
+    // read the domain and before its result arrives.
+    // (The reads of the earlier listings are over and forgotten.)
+    held->hold.read.tryAcquire(held->hold.read.available());
+    held->hold.gate.acquire();
+    app->content()->setSelectedApp(app->copy(23));
+    EXPECT_TRUE(held->hold.read.tryAcquire(1, 5000));
+    undo()->trigger();
+    EXPECT_FALSE(stored().isValid());
+    held->hold.gate.release();
+    app->waitForRows();
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 }
 
