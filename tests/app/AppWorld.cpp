@@ -1,17 +1,24 @@
 #include "tests/app/AppWorld.h"
 
+#include "app/AppDelegate.h"
+#include "app/ApplicationView.h"
 #include "app/ChooseButton.h"
+#include "app/ContentView.h"
 #include "app/ScriptPanel.h"
 #include "app/ScriptView.h"
+#include "app/UndoHistory.h"
 
 #include "VexoExtensions/InputLimits.h"
 #include "VexoExtensions/PropertyList.h"
 
+#include <QAction>
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 #include <QThreadPool>
@@ -108,18 +115,83 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) 
     return QTest::qWaitFor(condition, timeoutMilliseconds);
 }
 
-bool isTitleCase(QString text) {
-    static const QStringList small{QStringLiteral("a"),  QStringLiteral("an"), QStringLiteral("and"),
-                                   QStringLiteral("in"), QStringLiteral("of"), QStringLiteral("the"),
-                                   QStringLiteral("to"), QStringLiteral("for")};
-    text.remove(QLatin1Char('&')).remove(QChar(0x2026));
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if ((i == 0 || !small.contains(words[i])) && !words[i].front().isUpper()) {
-            return false;
+std::unique_ptr<quillmere::ApplicationView> AppWorld::showDetail(int number, QSize size) {
+    std::unique_ptr<quillmere::ApplicationView> view;
+    for (const brisquel::AppFinder::App& copy : m_finder->discover()) {
+        if (copy.bundleIdentifier() == identifier(number)) {
+            view = std::make_unique<quillmere::ApplicationView>(copy);
         }
     }
-    return true;
+    EXPECT_NE(view, nullptr);
+    if (view) {
+        view->resize(size);
+        QSignalSpy read(view.get(), &quillmere::ApplicationView::scriptsRead);
+        view->show();
+        EXPECT_TRUE(read.wait(5000));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        // The new rows are laid out by posted layout requests.
+        settle();
+    }
+    return view;
+}
+
+AppWindow::AppWindow(AppWorld& world) : m_delegate(std::make_unique<quillmere::AppDelegate>(world.finder())) {
+    m_delegate->applicationDidFinishLaunching();
+    QSignalSpy loaded(content(), &quillmere::ContentView::applicationsLoaded);
+    EXPECT_TRUE(loaded.wait(5000));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+    waitForRows();
+    settle();
+}
+
+AppWindow::~AppWindow() {
+    closeMessageBoxes();
+    m_delegate.reset();
+    settle();
+}
+
+quillmere::ContentView* AppWindow::content() const {
+    return m_delegate->contentView();
+}
+
+QMainWindow* AppWindow::window() const {
+    return m_delegate->window();
+}
+
+brisquel::AppFinder::App AppWindow::copy(int number) const {
+    for (const brisquel::AppFinder::App& app : content()->applications()) {
+        if (app.displayName() == QStringLiteral("Capture One %1").arg(number)) {
+            return app;
+        }
+    }
+    ADD_FAILURE() << "no Capture One " << number;
+    return content()->applications().first();
+}
+
+void AppWindow::select(int number) const {
+    content()->setSelectedApp(copy(number));
+    waitForRows();
+}
+
+void AppWindow::waitForRows() const {
+    EXPECT_TRUE(waitUntil([&] {
+        const quillmere::ApplicationView* view = content()->applicationView();
+        return view && !view->isReading() && !view->rows().isEmpty();
+    }));
+}
+
+quillmere::ScriptView* AppWindow::row(int index) const {
+    return content()->applicationView() ? content()->applicationView()->rows().value(index) : nullptr;
+}
+
+QString AppWindow::undoText() const {
+    return content()->undoHistory()->undoAction()->iconText();
+}
+
+QMessageBox* onlyMessageBox() {
+    const QList<QMessageBox*> boxes = visibleTopLevels<QMessageBox>();
+    EXPECT_EQ(boxes.size(), 1);
+    return boxes.size() == 1 ? boxes.first() : nullptr;
 }
 
 void closeMessageBoxes() {

@@ -7,6 +7,7 @@
 #include "core/platform/Platform.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
@@ -15,7 +16,12 @@
 #include <memory>
 #include <optional>
 
+class QMainWindow;
+
 namespace quillmere {
+class AppDelegate;
+class ApplicationView;
+class ContentView;
 class ScriptPanel;
 class ScriptView;
 } // namespace quillmere
@@ -59,6 +65,10 @@ public:
         rebuild();
     }
 
+    // The detail view of copy `number` alone in a window of the given size, shown once its rows are
+    // read and laid out.
+    std::unique_ptr<quillmere::ApplicationView> showDetail(int number, QSize size = QSize(500, 400));
+
     // A script file under the world's Scripts folder.
     QString scriptFile(const QString& name) const {
         return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
@@ -99,9 +109,34 @@ void settle();
 // Handles events until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
 
-// Whether a command's text (a menu item, a button, a window title) reads in title case, as the
-// platform's guidelines give it: every word capitalised but the short joining ones.
-bool isTitleCase(QString text);
+// The application's main window over a world, launched as the program launches it: with no copy
+// running, the last copy is shown, and the window is ready once that copy's rows are read.
+class AppWindow {
+public:
+    explicit AppWindow(AppWorld& world);
+    ~AppWindow();
+    AppWindow(const AppWindow&) = delete;
+    AppWindow& operator=(const AppWindow&) = delete;
+
+    quillmere::AppDelegate& delegate() const { return *m_delegate; }
+    quillmere::ContentView* content() const;
+    QMainWindow* window() const;
+    // The copy named "Capture One <number>" (a failure when there is none).
+    brisquel::AppFinder::App copy(int number) const;
+    // Selects that copy and waits for its rows.
+    void select(int number) const;
+    void waitForRows() const;
+    // A row of the copy shown.
+    quillmere::ScriptView* row(int index) const;
+    // The Undo command as its menu item reads.
+    QString undoText() const;
+
+private:
+    std::unique_ptr<quillmere::AppDelegate> m_delegate;
+};
+
+// The only message box shown (null, with a failure, when there is none or more than one).
+QMessageBox* onlyMessageBox();
 
 // Closes every message box, so a failed test leaves none to the next.
 void closeMessageBoxes();

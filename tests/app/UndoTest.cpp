@@ -1,36 +1,15 @@
-// Undo and redo of script assignments: a step puts back the exact stored values through the real
-// preferences domain, keeps a change made meanwhile by another writer and says so; in the window,
-// Edit › Undo and Redo name the step, the rows follow at once, a failed write is shown with its
-// reason, and the history outlives the copy shown.
+// Undo steps of script assignments, one table through the real preferences domain: a step puts
+// back the exact stored values of every kind, keeps a change made meanwhile by another writer and
+// says so, and a step of several keys is applied wholly or not at all.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
 
-#include "app/AppDelegate.h"
-#include "app/ApplicationView.h"
 #include "app/AssignmentCommand.h"
-#include "app/ChooseButton.h"
-#include "app/ContentView.h"
-#include "app/MainMenu.h"
-#include "app/ScriptView.h"
-#include "app/UndoHistory.h"
-
-#include <QAction>
-#include <QFileInfo>
-#include <QListWidget>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 using namespace quillmere;
-using namespace Qt::StringLiterals;
 using apptest::AppWorld;
 using Side = AssignmentCommand::Side;
 using Outcome = AssignmentCommand::Outcome;
@@ -59,7 +38,7 @@ struct StepRow {
     QVariant theirs;
     QVariant afterUndo; // what the domain holds after the undo
     QVariant afterRedo; // and after the redo, when the undo went through
-    QStringList notice; // words of the notice; empty: no notice, the step goes through
+    const char* notice; // words of the notice, separated by "|"
 };
 
 void PrintTo(const StepRow& row, std::ostream* os) {
@@ -112,7 +91,8 @@ TEST_P(Step, UndoAndRedo) {
         ASSERT_EQ(undone, Outcome::Done);
         set(row.theirs);
     }
-    const bool conflictOnUndo = row.other == Other::BeforeUndo && !row.notice.isEmpty();
+    const QStringList notice = QString::fromUtf8(row.notice).split(u'|', Qt::SkipEmptyParts);
+    const bool conflictOnUndo = row.other == Other::BeforeUndo && !notice.isEmpty();
     if (!conflictOnUndo) {
         ASSERT_EQ(undone, Outcome::Done);
         EXPECT_FALSE(step.isObsolete());
@@ -120,11 +100,11 @@ TEST_P(Step, UndoAndRedo) {
         const Outcome redone = step.apply(Side::After);
         expectStored(stored(), row.afterRedo);
         expectRestOfDomainKept();
-        EXPECT_EQ(redone, row.notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
+        EXPECT_EQ(redone, notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
     } else {
         EXPECT_EQ(undone, Outcome::Conflicted);
     }
-    if (row.notice.isEmpty()) {
+    if (notice.isEmpty()) {
         // Undone and redone again, as often as the user likes.
         EXPECT_EQ(step.apply(Side::Before), Outcome::Done);
         expectStored(stored(), row.afterUndo);
@@ -132,56 +112,29 @@ TEST_P(Step, UndoAndRedo) {
     }
     // The other writer's value stays, the step is dropped, and the notice says what is stored.
     EXPECT_TRUE(step.isObsolete());
-    const QString notice = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
-    for (const QString& word : row.notice) {
-        EXPECT_TRUE(notice.contains(word)) << word.toStdString() << " not in " << notice.toStdString();
+    const QString text = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
+    for (const QString& word : notice) {
+        EXPECT_TRUE(text.contains(word)) << word.toStdString() << " not in " << text.toStdString();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Step,
-    ::testing::Values(
-        StepRow{"assignOverNothing", {}, kMine, Other::None, {}, {}, kMine, {}},
-        StepRow{"assignOverText", kOld, kMine, Other::None, {}, kOld, kMine, {}},
-        StepRow{"assignOverArchivedUrl", archivedUrl(), kMine, Other::None, {}, archivedUrl(), kMine, {}},
-        StepRow{"removeArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, {}},
-        StepRow{"removeNumber", qint64(7), {}, Other::None, {}, qint64(7), {}, {}},
-        StepRow{"theyReplacedIt",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                kTheirs,
-                kTheirs,
-                {},
-                {u"was not undone"_s, u"Batch Done"_s, u"Capture One 23"_s, kTheirs,
-                 u"taken out of the undo history"_s}},
-        StepRow{"theyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, {u"no script file"_s}},
-        StepRow{"theyArchivedAUrl",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                archivedUrl(),
-                archivedUrl(),
-                {},
-                {u"/Users/me/Library/Scripts/My Script ü.scpt"_s}},
-        StepRow{"theyStoredANumber",
-                {},
-                kMine,
-                Other::BeforeUndo,
-                qint64(7),
-                qint64(7),
-                {},
-                {u"names no file"_s}},
-        StepRow{"theyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, {}},
-        StepRow{"theyAssignedBeforeRedo",
-                {},
-                kMine,
-                Other::BeforeRedo,
-                kTheirs,
-                {},
-                kTheirs,
-                {u"was not redone"_s, kTheirs}}),
+// The words of a notice are separated by "|"; no words: no notice, the step goes through.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Step, ::testing::Values(
+    StepRow{"AssignOverNothing", {}, kMine, Other::None, {}, {}, kMine, ""},
+    StepRow{"AssignOverText", kOld, kMine, Other::None, {}, kOld, kMine, ""},
+    StepRow{"AssignOverArchivedUrl", archivedUrl(), kMine, Other::None, {}, archivedUrl(), kMine, ""},
+    StepRow{"RemoveArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, ""},
+    StepRow{"RemoveNumber", qint64(7), {}, Other::None, {}, qint64(7), {}, ""},
+    StepRow{"TheyReplacedIt", {}, kMine, Other::BeforeUndo, kTheirs, kTheirs, {},
+            "not undone|Batch Done|Capture One 23|Theirs.scpt|undo history"},
+    StepRow{"TheyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, "no script file"},
+    StepRow{"TheyArchivedAUrl", {}, kMine, Other::BeforeUndo, archivedUrl(), archivedUrl(), {}, "My Script ü.scpt"},
+    StepRow{"TheyStoredANumber", {}, kMine, Other::BeforeUndo, qint64(7), qint64(7), {}, "names no file"},
+    StepRow{"TheyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, ""},
+    StepRow{"TheyAssignedBeforeRedo", {}, kMine, Other::BeforeRedo, kTheirs, {}, kTheirs, "not redone|Theirs.scpt"}),
     [](const ::testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
+// clang-format on
 
 TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     set(kMine);
@@ -221,287 +174,6 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     expectStored(stored(), kMine);
     expectStored(domain->read(kCaptureKey).value(), kMine);
     expectRestOfDomainKept();
-}
-
-// ---- in the window ----
-
-// Semaphores shared by the domains of HeldPreferences.
-struct Hold {
-    QSemaphore gate{1};
-    QSemaphore read;
-};
-
-// A domain whose readings away from the GUI thread (the detail view's listing) read at once and
-// are then held back until the test lets them go; everything else passes straight to the real
-// domain.
-class HeldDefaults final : public brisquel::vexo::UserDefaults {
-public:
-    HeldDefaults(std::shared_ptr<brisquel::vexo::UserDefaults> real, Hold& hold)
-        : m_real(std::move(real)), m_hold(hold) {}
-    QString domain() const override { return m_real->domain(); }
-    brisquel::vexo::Expected<QVariant> read(const QString& key) const override { return m_real->read(key); }
-    brisquel::vexo::Expected<QVariantList> readValues(const QStringList& keys) const override {
-        brisquel::vexo::Expected<QVariantList> values = m_real->readValues(keys);
-        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-            m_hold.read.release();
-            m_hold.gate.acquire();
-            m_hold.gate.release();
-        }
-        return values;
-    }
-    brisquel::vexo::Result write(const QString& key, const QVariant& value) override {
-        return m_real->write(key, value);
-    }
-    brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
-    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
-        return m_real->writeValues(changes);
-    }
-    std::unique_ptr<brisquel::vexo::ChangeObservation>
-    observeChanges(std::function<void()> onChange) override {
-        return m_real->observeChanges(std::move(onChange));
-    }
-
-private:
-    std::shared_ptr<brisquel::vexo::UserDefaults> m_real;
-    Hold& m_hold;
-};
-
-class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
-public:
-    explicit HeldPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> real)
-        : m_real(std::move(real)) {}
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
-        return std::make_shared<HeldDefaults>(m_real->open(domain), hold);
-    }
-    Hold hold;
-
-private:
-    std::shared_ptr<brisquel::vexo::PreferencesDomains> m_real;
-};
-
-class WindowUndo : public ::testing::Test {
-protected:
-    void SetUp() override {
-        world.addCopy(22);
-        world.addCopy(23);
-        domain = world.identifier(23);
-    }
-    void TearDown() override {
-        apptest::closeMessageBoxes();
-        delegate.reset();
-        apptest::settle();
-    }
-
-    // Launches the application's window; with no copy running, the last one (23) is shown.
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(world.finder());
-        delegate->applicationDidFinishLaunching();
-        QSignalSpy loaded(content(), &ContentView::applicationsLoaded);
-        ASSERT_TRUE(loaded.wait(5000));
-        ASSERT_TRUE(QTest::qWaitForWindowActive(delegate->window()));
-        waitForRows();
-    }
-    void waitForRows() const {
-        ASSERT_TRUE(apptest::waitUntil([&] {
-            const ApplicationView* view = content()->applicationView();
-            return view && !view->isReading() && !view->rows().isEmpty();
-        }));
-    }
-    void select(int number) const {
-        for (const brisquel::AppFinder::App& copy : content()->applications()) {
-            if (copy.displayName() == u"Capture One %1"_s.arg(number)) {
-                content()->setSelectedApp(copy);
-            }
-        }
-        waitForRows();
-    }
-    ContentView* content() const { return delegate->contentView(); }
-    ScriptView* batchRow() const { return content()->applicationView()->rows().value(1); }
-    QAction* undo() const { return content()->undoHistory()->undoAction(); }
-    QAction* redo() const { return content()->undoHistory()->redoAction(); }
-    void press(QKeyCombination keys) const {
-        QTest::keyClick(delegate->window(), keys.key(), keys.keyboardModifiers());
-    }
-    QVariant stored(const QString& key = kBatchKey) const {
-        return world.domainContents(domain).value_or(QVariantMap()).value(key);
-    }
-    // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
-    static QString shown(const QAction* action) { return action->iconText(); }
-    static QMessageBox* messageBox() {
-        const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
-        return boxes.size() == 1 ? boxes.first() : nullptr;
-    }
-
-    AppWorld world;
-    QString domain;
-    std::unique_ptr<AppDelegate> delegate;
-};
-
-TEST_F(WindowUndo, TheEditMenuOffersUndoAndRedoDisabledUntilThereIsAStep) {
-    launch();
-    const QList<QAction*> menus = delegate->window()->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    EXPECT_EQ(menus[1]->text(), u"&Edit"_s);
-    EXPECT_EQ(menus[1]->menu()->actions(), (QList<QAction*>{undo(), redo()}));
-    EXPECT_EQ(undo()->text(), u"&Undo"_s);
-    EXPECT_EQ(redo()->text(), u"&Redo"_s);
-    EXPECT_FALSE(undo()->isEnabled());
-    EXPECT_FALSE(redo()->isEnabled());
-    EXPECT_EQ(undo()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EXPECT_EQ(redo()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-}
-
-struct WindowRow {
-    const char* name;
-    QVariant initial; // what the batch script holds at launch
-    bool remove;      // the user removes the file, else chooses Mine.scpt
-    bool otherWriter; // another program assigns Theirs.scpt before the undo
-    QString undoText;
-    QString buttonAfterUndo; // the row's button, at once after the undo
-    QStringList notice;      // words of the notice; empty: none
-};
-
-void PrintTo(const WindowRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class WindowSteps : public WindowUndo, public ::testing::WithParamInterface<WindowRow> {};
-
-TEST_P(WindowSteps, ByKeyboard) {
-    const WindowRow& row = GetParam();
-    if (row.initial.isValid()) {
-        ASSERT_TRUE(world.writeExternally(domain, kBatchKey, row.initial));
-    }
-    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
-    launch();
-    if (row.remove) {
-        batchRow()->clear();
-    } else {
-        apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    }
-    const QVariant after = stored();
-    EXPECT_EQ(shown(undo()), row.undoText);
-    EXPECT_TRUE(undo()->isEnabled());
-    if (row.otherWriter) {
-        ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
-    }
-
-    press(Qt::CTRL | Qt::Key_Z);
-    // The row shows what is stored at once, not after the domain's own notice of the change.
-    EXPECT_EQ(batchRow()->chooseButton()->text(), row.buttonAfterUndo);
-    QMessageBox* box = messageBox();
-    if (!row.notice.isEmpty()) {
-        ASSERT_NE(box, nullptr);
-        for (const QString& word : row.notice) {
-            EXPECT_TRUE(box->text().contains(word))
-                << word.toStdString() << " not in " << box->text().toStdString();
-        }
-        // The step is gone: nothing is left to undo, and the other program's file stays.
-        box->close();
-        EXPECT_EQ(shown(undo()), u"Undo"_s);
-        EXPECT_FALSE(redo()->isEnabled());
-        EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
-        return;
-    }
-    EXPECT_EQ(box, nullptr);
-    // Exactly what was there, byte for byte, whatever its kind.
-    if (row.initial.isValid()) {
-        EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
-    } else {
-        EXPECT_FALSE(stored().isValid());
-    }
-    EXPECT_EQ(shown(redo()), QString(row.undoText).replace(u"Undo"_s, u"Redo"_s));
-    EXPECT_FALSE(undo()->isEnabled());
-
-    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-    EXPECT_TRUE(AssignmentCommand::same(stored(), after));
-    EXPECT_EQ(batchRow()->chooseButton()->text(), row.remove ? ScriptView::chooseText() : u"Mine.scpt"_s);
-    EXPECT_EQ(shown(undo()), GetParam().undoText);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WindowSteps,
-    ::testing::Values(
-        WindowRow{"assign", {}, false, false, u"Undo Assign Batch Done"_s, ScriptView::chooseText(), {}},
-        WindowRow{"removeArchivedUrl",
-                  archivedUrl(),
-                  true,
-                  false,
-                  u"Undo Remove Batch Done"_s,
-                  u"My Script ü.scpt"_s,
-                  {}},
-        WindowRow{"assignThenAnotherProgram",
-                  {},
-                  false,
-                  true,
-                  u"Undo Assign Batch Done"_s,
-                  u"Theirs.scpt"_s,
-                  {u"Batch Done"_s, u"Theirs.scpt"_s, u"was not undone"_s}}),
-    [](const ::testing::TestParamInfo<WindowRow>& row) { return std::string(row.param.name); });
-
-TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
-    auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
-    launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    memory->domain(domain)->m_failWrites = true;
-
-    undo()->trigger();
-    QMessageBox* box = messageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
-    EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
-    box->close();
-    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
-    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Mine.scpt"_s);
-
-    memory->domain(domain)->m_failWrites = false;
-    undo()->trigger();
-    EXPECT_EQ(messageBox(), nullptr);
-    EXPECT_FALSE(memory->domain(domain)->m_values.contains(kBatchKey));
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
-}
-
-TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsShown) {
-    launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    select(22);
-    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done in Capture One 23"_s);
-    press(Qt::CTRL | Qt::Key_Z);
-    EXPECT_FALSE(stored().isValid());
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
-    select(23);
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
-    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
-}
-
-TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
-    auto held = std::make_shared<HeldPreferences>(world.platform().preferences);
-    world.setPreferences(held);
-    launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    select(22);
-    // The copy's scripts are read away from the GUI thread; the undo happens after that read has
-    // read the domain and before its result arrives.
-    // (The reads of the earlier listings are over and forgotten.)
-    held->hold.read.tryAcquire(held->hold.read.available());
-    held->hold.gate.acquire();
-    content()->setSelectedApp(content()->applications().at(1));
-    EXPECT_TRUE(held->hold.read.tryAcquire(1, 5000));
-    undo()->trigger();
-    EXPECT_FALSE(stored().isValid());
-    held->hold.gate.release();
-    waitForRows();
-    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
-}
-
-TEST_F(WindowUndo, AScriptNameIsShownInTheMenuAsItStands) {
-    world.addCopy(24, {{u"rock & roll done script"_s, u"Runs."_s}});
-    domain = world.identifier(24);
-    launch();
-    select(24);
-    apptest::choose(content()->applicationView()->rows().value(0), world.scriptFile(u"Mine.scpt"_s));
-    EXPECT_EQ(shown(undo()), u"Undo Assign Rock & Roll Done"_s);
 }
 
 } // namespace

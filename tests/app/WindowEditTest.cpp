@@ -1,0 +1,515 @@
+// Editing assignments in the window, on the real preferences domains of the world's copies: undo
+// and redo by the Edit menu's keys, with the rows following at once and a failure or another
+// program's change said in words; and File › Export and Import Assignments… and Copy Assignments
+// To, through the preview, the one several-key write and its undo step.
+
+#include "tests/app/AppWorld.h"
+#include "tests/support/ArchivedURL.h"
+
+#include "app/ApplicationView.h"
+#include "app/AssignmentCommand.h"
+#include "app/AssignmentTransfer.h"
+#include "app/ChooseButton.h"
+#include "app/ContentView.h"
+#include "app/ImportPreview.h"
+#include "app/ScriptView.h"
+#include "app/UndoHistory.h"
+#include "app/WrappingLabel.h"
+#include "core/BackgroundScript.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace quillmere;
+using namespace Qt::StringLiterals;
+using apptest::AppWorld;
+
+namespace {
+
+const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"After a capture."_s},
+                                                  {u"batch done script"_s, u"After a batch."_s},
+                                                  {u"export done script"_s, u"After an export."_s},
+                                                  {u"import done script"_s, u"After an import."_s}};
+
+const QString kBatchKey = u"endOfBatchScript"_s;
+
+QVariant archivedUrl() {
+    return testsupport::ArchivedURL().bytes();
+}
+
+QString keyOf(const QString& scriptName) {
+    return brisquel::BackgroundScript::defaultsKey(scriptName);
+}
+
+class Transfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.addCopy(22, kFourScripts);
+        // The newer copy lacks the import script.
+        world.addCopy(23, kFourScripts.mid(0, 3));
+    }
+    void TearDown() override {
+        for (ImportPreview* preview : apptest::visibleTopLevels<ImportPreview>()) {
+            preview->reject();
+        }
+        app.reset();
+    }
+
+    void launch() { app = std::make_unique<apptest::AppWindow>(world); }
+    AssignmentTransfer* transfer() const { return app->content()->transfer(); }
+    ImportPreview* preview() const { return planned(transfer()->previewCopy(app->copy(22), app->copy(23))); }
+    QByteArray bytes(int number) const {
+        return AppWorld::readBytes(world.domainFile(world.identifier(number)));
+    }
+    QVariantMap stored(int number) const {
+        return world.domainContents(world.identifier(number)).value_or(QVariantMap());
+    }
+    static void chooseInFileDialog(const QString& file) {
+        const QList<QFileDialog*> dialogs = apptest::visibleTopLevels<QFileDialog>();
+        ASSERT_EQ(dialogs.size(), 1);
+        dialogs.first()->selectFile(file);
+        // As the dialog's own button does (QFileDialog::accept() is protected).
+        static_cast<QDialog*>(dialogs.first())->accept();
+    }
+    // The preview, once its plan is shown (it is worked out away from the GUI thread).
+    static ImportPreview* planned(ImportPreview* preview) {
+        EXPECT_NE(preview, nullptr);
+        EXPECT_TRUE(preview && apptest::waitUntil([&] { return !preview->isPlanning(); }));
+        return preview;
+    }
+    static QStringList column(const ImportPreview* preview, int index) {
+        QStringList texts;
+        for (int row = 0; row < preview->changeList()->topLevelItemCount(); ++row) {
+            texts << preview->changeList()->topLevelItem(row)->text(index);
+        }
+        return texts;
+    }
+
+    AppWorld world;
+    std::unique_ptr<apptest::AppWindow> app;
+};
+
+TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
+    QStringList files;
+    for (const auto& [name, description] : kFourScripts) {
+        files << world.scriptFile(name + u".scpt"_s);
+        ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(name), files.last()));
+    }
+    ASSERT_TRUE(
+        world.writeExternally(world.identifier(23), u"archived"_s, testsupport::ArchivedURL().bytes()));
+    const QVariantMap before = stored(23);
+    launch();
+
+    // File › Export Assignments… with the older copy shown, File › Import Assignments… with the
+    // newer one, each through its file dialog.
+    const QString profile = world.temp().filePath(u"studio.json"_s);
+    app->content()->setSelectedApp(app->copy(22));
+    QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
+    transfer()->exportAction()->trigger();
+    chooseInFileDialog(profile);
+    ASSERT_TRUE(exported.wait(5000));
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
+    app->content()->setSelectedApp(app->copy(23));
+    transfer()->importAction()->trigger();
+    chooseInFileDialog(profile);
+    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
+    ASSERT_EQ(previews.size(), 1);
+    ImportPreview* shown = planned(previews.first());
+    EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
+    EXPECT_EQ(column(shown, 2), files);
+    EXPECT_TRUE(column(shown, 3).last().contains(u"offers no script"_s));
+    EXPECT_TRUE(shown->summaryText().contains(u"3 to set, 1 skipped"_s))
+        << shown->summaryText().toStdString();
+    EXPECT_FALSE(shown->importAnywayBox()->isVisible());
+
+    // Return takes the default button: Import.
+    QTest::keyClick(shown->changeList(), Qt::Key_Return);
+    EXPECT_TRUE(apptest::visibleTopLevels<ImportPreview>().isEmpty());
+    QVariantMap expected = before;
+    for (int i = 0; i < 3; ++i) {
+        expected.insert(keyOf(kFourScripts[i].first), files[i]);
+    }
+    EXPECT_EQ(stored(23), expected);
+    EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
+    // The rows of the copy shown follow at once.
+    EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
+
+    // Imported again, the profile would change nothing: the preview says so, and Import waits.
+    shown = planned(transfer()->previewImport(profile, app->copy(23)));
+    ASSERT_NE(shown, nullptr);
+    QStringList headings;
+    for (const WrappingLabel* label : shown->findChildren<WrappingLabel*>()) {
+        headings << label->text();
+    }
+    EXPECT_TRUE(headings.join(u'|').contains(u"exported from Capture One 22 (version 22.0)"_s))
+        << headings.join(u'|').toStdString();
+    EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s))
+        << shown->summaryText().toStdString();
+    EXPECT_FALSE(shown->importButton()->isEnabled());
+}
+
+// ---- nothing is written before Import ----
+
+struct Dismissal {
+    const char* name;
+    void (*dismiss)(ImportPreview* preview);
+};
+
+void PrintTo(const Dismissal& dismissal, std::ostream* out) {
+    *out << dismissal.name;
+}
+
+class Dismissed : public Transfer, public ::testing::WithParamInterface<Dismissal> {};
+
+TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
+    const QString newer = world.identifier(23);
+    ASSERT_TRUE(
+        world.writeExternally(newer, keyOf(u"batch done script"_s), world.scriptFile(u"Kept.scpt"_s)));
+    // A line break in a file name: each cell of the list shows one line.
+    const QString empty = world.temp().write(u"Scripts/Em\npty.scpt"_s, QByteArray());
+    ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(u"capture done script"_s), empty));
+    const QByteArray before = bytes(23);
+    launch();
+
+    ImportPreview* shown = preview();
+    ASSERT_NE(shown, nullptr);
+    // The file Capture One could not run is named, and Import waits for "Import anyway".
+    EXPECT_TRUE(column(shown, 3).first().contains(QString(empty).replace(u'\n', u' ') + u" is empty"_s))
+        << column(shown, 3).join(u'|').toStdString();
+    EXPECT_FALSE(shown->importButton()->isEnabled());
+    // Replace lists the clearing of the batch script, and writes nothing either.
+    shown->replaceBox()->click();
+    planned(shown);
+    EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Clear"_s}));
+    shown->importAnywayBox()->click();
+    EXPECT_TRUE(shown->importButton()->isEnabled());
+
+    GetParam().dismiss(shown);
+    EXPECT_TRUE(apptest::waitUntil([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
+    EXPECT_EQ(bytes(23), before);
+    EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, Dismissed,
+    ::testing::Values(Dismissal{"CancelButton",
+                                [](ImportPreview* preview) {
+                                    for (QPushButton* button : preview->findChildren<QPushButton*>()) {
+                                        if (button->text().remove(u'&') == u"Cancel"_s) {
+                                            button->click();
+                                        }
+                                    }
+                                }},
+                      Dismissal{"Escape",
+                                [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }},
+                      Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
+    [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
+
+// ---- an import that cannot be written ----
+
+struct WriteFault {
+    const char* name;
+    // Whether the domains live in memory, where a write can be made to fail.
+    bool inMemory;
+    // Done between the preview's showing and Import.
+    void (*meanwhile)(AppWorld& world, testsupport::MemoryPreferences* memory);
+    QStringList words; // of the message
+};
+
+void PrintTo(const WriteFault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteFault> {};
+
+TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain) {
+    const WriteFault& fault = GetParam();
+    std::shared_ptr<testsupport::MemoryPreferences> memory;
+    if (fault.inMemory) {
+        memory = std::make_shared<testsupport::MemoryPreferences>();
+        world.setPreferences(memory);
+    }
+    const QString batch = keyOf(u"batch done script"_s);
+    const auto held = [&] {
+        return memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
+    };
+    if (memory) {
+        memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
+    } else {
+        ASSERT_TRUE(world.writeExternally(world.identifier(22), batch, world.scriptFile(u"Mine.scpt"_s)));
+    }
+    launch();
+    // Copy Assignments To, from the keyboard on the sidebar's row of the other copy; no row, no menu.
+    EXPECT_EQ(app->content()->createSidebarMenu(-1, nullptr), nullptr);
+    EXPECT_EQ(app->content()->createSidebarMenu(2, nullptr), nullptr);
+    app->select(22);
+    app->content()->sidebar()->setFocus();
+    QTest::keyClick(app->content()->sidebar(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> targets = menu->actions().first()->menu()->actions();
+    ASSERT_EQ(targets.size(), 1);
+    EXPECT_EQ(targets.first()->text(), u"Capture One 23"_s);
+    targets.first()->trigger();
+    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
+    ASSERT_EQ(previews.size(), 1);
+    ImportPreview* shown = planned(previews.first());
+    fault.meanwhile(world, memory.get());
+    const QVariant before = held();
+
+    shown->importButton()->click();
+    QMessageBox* box = apptest::onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    for (const QString& word : fault.words) {
+        EXPECT_TRUE(box->text().contains(word))
+            << word.toStdString() << " not in " << box->text().toStdString();
+    }
+    box->close();
+    // Nothing of the import was stored, another writer's change included, and no step was taken.
+    EXPECT_TRUE(AssignmentCommand::same(held(), before));
+    EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
+    // The preview stays, showing what the domain holds now, to be tried again.
+    ASSERT_TRUE(shown->isVisible());
+    planned(shown);
+    if (memory) {
+        memory->domain(world.identifier(23))->m_failWrites = false;
+    }
+    shown->importButton()->click();
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
+    EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaults,
+    ::testing::Values(WriteFault{"WriteFails",
+                                 true,
+                                 [](AppWorld& world, testsupport::MemoryPreferences* memory) {
+                                     memory->domain(world.identifier(23))->m_failWrites = true;
+                                 },
+                                 {u"Nothing was imported into Capture One 23"_s,
+                                  u"cannot be written (test)"_s}},
+                      WriteFault{"ChangedMeanwhile",
+                                 false,
+                                 [](AppWorld& world, testsupport::MemoryPreferences*) {
+                                     world.writeExternally(world.identifier(23),
+                                                           keyOf(u"batch done script"_s),
+                                                           world.scriptFile(u"Theirs.scpt"_s));
+                                 },
+                                 {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s,
+                                  u"another program"_s}}),
+    [](const ::testing::TestParamInfo<WriteFault>& fault) { return std::string(fault.param.name); });
+
+TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten) {
+    launch();
+    const QByteArray before = bytes(23);
+    const QString file = world.temp().write(u"broken.json"_s, QByteArrayLiteral("{\"format\": "));
+    EXPECT_EQ(transfer()->previewImport(file, app->copy(23)), nullptr);
+    QMessageBox* box = apptest::onlyMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
+    EXPECT_EQ(bytes(23), before);
+}
+
+// ---- undo and redo in the window ----
+
+// Semaphores shared by the domains of HeldPreferences.
+struct Hold {
+    QSemaphore gate{1};
+    QSemaphore read;
+};
+
+// A domain whose readings away from the GUI thread (the detail view's listing) read at once and
+// are then held back until the test lets them go; everything else passes straight to the real
+// domain.
+class HeldDefaults final : public brisquel::vexo::UserDefaults {
+public:
+    HeldDefaults(std::shared_ptr<brisquel::vexo::UserDefaults> real, Hold& hold)
+        : m_real(std::move(real)), m_hold(hold) {}
+    QString domain() const override { return m_real->domain(); }
+    brisquel::vexo::Expected<QVariant> read(const QString& key) const override { return m_real->read(key); }
+    brisquel::vexo::Expected<QVariantList> readValues(const QStringList& keys) const override {
+        brisquel::vexo::Expected<QVariantList> values = m_real->readValues(keys);
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            m_hold.read.release();
+            m_hold.gate.acquire();
+            m_hold.gate.release();
+        }
+        return values;
+    }
+    brisquel::vexo::Result write(const QString& key, const QVariant& value) override {
+        return m_real->write(key, value);
+    }
+    brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
+    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
+        return m_real->writeValues(changes);
+    }
+    std::unique_ptr<brisquel::vexo::ChangeObservation>
+    observeChanges(std::function<void()> onChange) override {
+        return m_real->observeChanges(std::move(onChange));
+    }
+
+private:
+    std::shared_ptr<brisquel::vexo::UserDefaults> m_real;
+    Hold& m_hold;
+};
+
+class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
+public:
+    explicit HeldPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> real)
+        : m_real(std::move(real)) {}
+    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
+        return std::make_shared<HeldDefaults>(m_real->open(domain), hold);
+    }
+    Hold hold;
+
+private:
+    std::shared_ptr<brisquel::vexo::PreferencesDomains> m_real;
+};
+
+class WindowUndo : public Transfer {
+protected:
+    void SetUp() override {
+        Transfer::SetUp();
+        domain = world.identifier(23);
+    }
+    ScriptView* batchRow() const { return app->row(1); }
+    QAction* undo() const { return app->content()->undoHistory()->undoAction(); }
+    QAction* redo() const { return app->content()->undoHistory()->redoAction(); }
+    void press(QKeyCombination keys) const {
+        QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
+    }
+    QVariant stored(const QString& key = kBatchKey) const {
+        return world.domainContents(domain).value_or(QVariantMap()).value(key);
+    }
+    // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
+    static QString shown(const QAction* action) { return action->iconText(); }
+    static QMessageBox* messageBox() {
+        const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
+        return boxes.size() == 1 ? boxes.first() : nullptr;
+    }
+
+    QString domain;
+};
+
+TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce) {
+    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, archivedUrl()));
+    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
+    launch();
+    batchRow()->clear();
+    EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
+    press(Qt::CTRL | Qt::Key_Z);
+    // The row shows what is stored at once, not after the domain's own notice of the change; the
+    // domain holds exactly what was there, byte for byte, an archived URL included.
+    EXPECT_EQ(batchRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
+    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
+    EXPECT_EQ(shown(redo()), u"Redo Remove Batch Done"_s);
+    EXPECT_FALSE(undo()->isEnabled());
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_FALSE(stored().isValid());
+    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+
+    // The same file chosen twice is one step.
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_FALSE(stored().isValid());
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
+
+    // Another program assigns its own file before the undo: its file stays, and the step goes.
+    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
+    QMessageBox* box = messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), u"The Script Was Changed Elsewhere"_s);
+    for (const QString& word : {u"Batch Done"_s, u"Theirs.scpt"_s, u"was not undone"_s}) {
+        EXPECT_TRUE(box->text().contains(word))
+            << word.toStdString() << " not in " << box->text().toStdString();
+    }
+    box->close();
+    // Only the step that changed elsewhere is taken out of the history.
+    EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
+    EXPECT_FALSE(redo()->isEnabled());
+    EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
+}
+
+TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    world.setPreferences(memory);
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    memory->domain(domain)->m_failWrites = true;
+
+    undo()->trigger();
+    QMessageBox* box = messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
+    box->close();
+    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Mine.scpt"_s);
+
+    memory->domain(domain)->m_failWrites = false;
+    undo()->trigger();
+    EXPECT_EQ(messageBox(), nullptr);
+    EXPECT_FALSE(memory->domain(domain)->m_values.contains(kBatchKey));
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+}
+
+TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsShown) {
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    app->select(22);
+    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done in Capture One 23"_s);
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_FALSE(stored().isValid());
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
+    app->select(23);
+    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+}
+
+TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
+    auto held = std::make_shared<HeldPreferences>(world.platform().preferences);
+    world.setPreferences(held);
+    launch();
+    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    app->select(22);
+    // The copy's scripts are read away from the GUI thread; the undo happens after that read has
+    // read the domain and before its result arrives.
+    // (The reads of the earlier listings are over and forgotten.)
+    held->hold.read.tryAcquire(held->hold.read.available());
+    held->hold.gate.acquire();
+    app->content()->setSelectedApp(app->copy(23));
+    EXPECT_TRUE(held->hold.read.tryAcquire(1, 5000));
+    undo()->trigger();
+    EXPECT_FALSE(stored().isValid());
+    held->hold.gate.release();
+    app->waitForRows();
+    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+}
+
+TEST_F(WindowUndo, AScriptNameIsShownInTheMenuAsItStands) {
+    world.addCopy(24, {{u"rock & roll done script"_s, u"Runs."_s}});
+    domain = world.identifier(24);
+    launch();
+    app->select(24);
+    apptest::choose(app->row(0), world.scriptFile(u"Mine.scpt"_s));
+    EXPECT_EQ(shown(undo()), u"Undo Assign Rock & Roll Done"_s);
+}
+
+} // namespace
