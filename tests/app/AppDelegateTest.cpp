@@ -5,11 +5,13 @@
 #include "tests/app/AppWorld.h"
 #include "tests/support/TempFolder.h"
 
+#include "ContactForm/ContactFormViewController.h"
 #include "ContactForm/FeedbackWindow.h"
 #include "Preferences/UserInteractionPausableWindow.h"
 #include "Preferences/WindowFrameAutosave.h"
 #include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/Updater.h"
+#include "VexoUpdater/UpdatesViewController.h"
 #include "app/AppDelegate.h"
 #include "app/ApplicationMain.h"
 #include "app/ChooseButton.h"
@@ -22,17 +24,23 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMutex>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+
+// The hooks QtCore offers inspecting tools (declared in its private headers, exported for them).
+extern quintptr Q_CORE_EXPORT qtHookData[];
 
 using namespace quillmere;
 
@@ -191,6 +199,90 @@ TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebar) {
     ASSERT_EQ(stops.size(), 5);
     EXPECT_TRUE(qobject_cast<QListWidget*>(stops[0]) && qobject_cast<ChooseButton*>(stops[1]) &&
                 qobject_cast<RemoveButton*>(stops[2]));
+}
+
+// Every QObject made on this thread and alive, through the hooks QtCore keeps for tools that
+// inspect a program (a debugger's Qt support uses them).
+class LiveObjects {
+public:
+    LiveObjects() {
+        s_instance = this;
+        std::swap(qtHookData[kAddQObject], s_previous[0]);
+        std::swap(qtHookData[kRemoveQObject], s_previous[1]);
+    }
+    ~LiveObjects() {
+        std::swap(qtHookData[kAddQObject], s_previous[0]);
+        std::swap(qtHookData[kRemoveQObject], s_previous[1]);
+        s_instance = nullptr;
+    }
+    LiveObjects(const LiveObjects&) = delete;
+    LiveObjects& operator=(const LiveObjects&) = delete;
+
+    QList<QObject*> onThisThread() const {
+        QMutexLocker lock(&m_mutex);
+        QList<QObject*> objects;
+        for (QObject* object : m_alive) {
+            if (object->thread() == QThread::currentThread()) {
+                objects.append(object);
+            }
+        }
+        return objects;
+    }
+
+private:
+    static constexpr int kAddQObject = 3; // QtCore's indices of the two hooks
+    static constexpr int kRemoveQObject = 4;
+    static void added(QObject* object) {
+        QMutexLocker lock(&s_instance->m_mutex);
+        s_instance->m_alive.insert(object);
+    }
+    static void removed(QObject* object) {
+        QMutexLocker lock(&s_instance->m_mutex);
+        s_instance->m_alive.remove(object);
+    }
+    static inline LiveObjects* s_instance = nullptr;
+    static inline quintptr s_previous[2] = {reinterpret_cast<quintptr>(&added),
+                                            reinterpret_cast<quintptr>(&removed)};
+    mutable QMutex m_mutex;
+    QSet<QObject*> m_alive;
+};
+
+// The start of the program, from the delegate to the main window's first paint: nothing the first
+// window does not need is alive then (no network, feedback or updater object, no loaded updates
+// pane, no native preferences window), and the updater is made right after.
+TEST_F(MainWindow, NothingTheFirstWindowDoesNotNeedIsAliveAtItsFirstPaint) {
+    Updater::setSharedUpdater(nullptr);
+    QStringList unneeded;
+    int preferencesWindows = 0;
+    std::optional<LiveObjects> live;
+    live.emplace();
+    ApplicationLaunch launch(world.finder());
+    QObject::connect(&launch, &ApplicationLaunch::mainWindowPainted, [&] {
+        for (QObject* object : live->onThisThread()) {
+            const QString name = QString::fromLatin1(object->metaObject()->className());
+            auto* pane = qobject_cast<UpdatesViewController*>(object);
+            auto* window = qobject_cast<UserInteractionPausableWindow*>(object);
+            if (name.startsWith(QLatin1String("QNetwork")) || qobject_cast<FeedbackWindow*>(object) ||
+                qobject_cast<ContactFormViewController*>(object) || qobject_cast<Updater*>(object) ||
+                (pane && pane->isViewLoaded()) || (window && window->testAttribute(Qt::WA_WState_Created))) {
+                unneeded << name;
+            }
+            preferencesWindows += window ? 1 : 0;
+        }
+        for (const QString& line : world.log().systemLines()) {
+            if (line.startsWith(QLatin1String("Setting Sparkle feed to "))) {
+                unneeded << line;
+            }
+        }
+    });
+    ASSERT_TRUE(QSignalSpy(&launch, &ApplicationLaunch::mainWindowPainted).wait(10'000));
+    live.reset();
+    EXPECT_EQ(unneeded, QStringList());
+    // The preferences window object exists, made with the delegate, without a native window.
+    EXPECT_EQ(preferencesWindows, 1);
+    ASSERT_TRUE(apptest::waitUntil([&] { return launch.updater() != nullptr; }));
+    EXPECT_EQ(Updater::sharedUpdater(), launch.updater());
+    apptest::settle();
 }
 
 // ---- the program's end ----
