@@ -3,7 +3,6 @@
 #include "VexoExtensions/MainBundle.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,7 +16,6 @@
 namespace contactformtest {
 
 using brisquel::vexo::MainBundle;
-using brisquel::vexo::Result;
 
 QVariantMap photoToolInfo() {
     return QVariantMap{
@@ -30,41 +28,21 @@ QVariantMap photoToolInfo() {
 
 FeedbackWorld::FeedbackWorld(const QVariantMap& info) {
     platform.install();
-    answerWith(200, "OK");
+    server.answerEverything({});
     QVariantMap dictionary = info;
     if (!dictionary.contains(QStringLiteral("email-url")))
-        dictionary.insert(QStringLiteral("email-url"),
-                          server.url(QStringLiteral("/email/app-feedback")).toString());
+        dictionary.insert(QStringLiteral("email-url"), server.url(QStringLiteral("/in")).toString());
     MainBundle::setInfoDictionary(dictionary);
     m_window = std::make_unique<quillmere::FeedbackWindow>(new quillmere::ContactFormViewController);
     window = m_window.get();
     form = window->contentViewController();
+    window->showWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
 }
 
 FeedbackWorld::~FeedbackWorld() {
-    // Sheets are children of the window and go with it.
-    m_window.reset();
+    m_window.reset(); // sheets are children of the window and go with it
     MainBundle::setInfoDictionary(std::nullopt);
-}
-
-void FeedbackWorld::answerWith(int status, const QByteArray& reason, const QByteArray& location) {
-    testsupport::HttpAnswer answer;
-    answer.status = status;
-    answer.reason = reason;
-    if (!location.isEmpty())
-        answer.headers.append({"Location", location});
-    server.answerEverything(answer);
-}
-
-void FeedbackWorld::neverAnswer() {
-    testsupport::HttpAnswer silent;
-    silent.silent = true;
-    server.answerEverything(silent);
-}
-
-void FeedbackWorld::show() {
-    window->showWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
 }
 
 void FeedbackWorld::fill(const QString& name, const QString& email, const QString& body,
@@ -76,27 +54,17 @@ void FeedbackWorld::fill(const QString& name, const QString& email, const QStrin
     form->bodyField()->setPlainText(body);
 }
 
-std::optional<Result> FeedbackWorld::send() {
+std::optional<brisquel::vexo::Result> FeedbackWorld::click(QPushButton* button) {
     QSignalSpy handled(form, &quillmere::ContactFormViewController::feedbackHandled);
-    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    if (button)
+        QTest::mouseClick(button, Qt::LeftButton);
     if (handled.isEmpty() && !handled.wait(20'000))
         return std::nullopt;
-    return handled.first().first().value<Result>();
+    return handled.first().first().value<brisquel::vexo::Result>();
 }
 
-std::optional<Result> FeedbackWorld::waitForOutcome() {
-    QSignalSpy handled(form, &quillmere::ContactFormViewController::feedbackHandled);
-    if (!handled.wait(20'000))
-        return std::nullopt;
-    return handled.first().first().value<Result>();
-}
-
-QPushButton* FeedbackWorld::sendButton() const {
-    return form->findChild<QPushButton*>(QStringLiteral("sendButton"));
-}
-
-QPushButton* FeedbackWorld::cancelButton() const {
-    return form->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+QPushButton* FeedbackWorld::button(const char* name) const {
+    return form->findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
 QMessageBox* FeedbackWorld::alert() const {
@@ -104,28 +72,22 @@ QMessageBox* FeedbackWorld::alert() const {
     return box && box->isVisible() ? box : nullptr;
 }
 
-QString FeedbackWorld::shownInformativeText(QMessageBox* box) {
+QString FeedbackWorld::shownInformativeText() const {
     QTextDocument document;
-    if (Qt::mightBeRichText(box->informativeText()))
-        document.setHtml(box->informativeText());
-    else
-        document.setPlainText(box->informativeText());
+    document.setHtml(alert() ? alert()->informativeText() : QString());
     return document.toPlainText();
 }
 
 void FeedbackWorld::answerAlert(const QString& buttonText) {
-    QMessageBox* box = alert();
-    ASSERT_NE(box, nullptr);
-    QAbstractButton* button = box->defaultButton();
-    for (QAbstractButton* candidate : box->buttons()) {
-        if (!buttonText.isEmpty() && candidate->text() == buttonText)
-            button = candidate;
+    ASSERT_NE(alert(), nullptr);
+    for (QAbstractButton* candidate : alert()->buttons()) {
+        if (buttonText.isEmpty() || candidate->text() == buttonText) {
+            QTest::mouseClick(candidate, Qt::LeftButton);
+            QApplication::processEvents();
+            return;
+        }
     }
-    if (!button && !box->buttons().isEmpty())
-        button = box->buttons().first();
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QApplication::processEvents();
+    ADD_FAILURE() << "no button " << buttonText.toStdString();
 }
 
 } // namespace contactformtest
