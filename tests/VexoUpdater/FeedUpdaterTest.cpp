@@ -172,22 +172,18 @@ TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
 }
 
 struct Due {
-    const char* when;
-    std::optional<qint64> lastCheckHoursAgo; // none: never checked
+    const char* name;
+    std::optional<qint64> lastCheckMinutesAgo; // none: never checked
     bool due;
 };
 
-void PrintTo(const Due& d, std::ostream* os) {
-    *os << d.when;
-}
-
 class AutomaticCheckDue : public Updating, public ::testing::WithParamInterface<Due> {};
 
-TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
+TEST_P(AutomaticCheckDue, RunsOnceADayAfterTheLastCompletedCheck) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    if (GetParam().lastCheckHoursAgo) {
+    if (GetParam().lastCheckMinutesAgo) {
         ASSERT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.write(
-            now.addSecs(-3600 * *GetParam().lastCheckHoursAgo)));
+            now.addSecs(-60 * *GetParam().lastCheckMinutesAgo)));
     }
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
@@ -197,10 +193,10 @@ TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
-                         ::testing::Values(Due{"never checked", std::nullopt, true},
-                                           Due{"an hour ago", 1, false}, Due{"23 hours ago", 23, false},
-                                           Due{"25 hours ago", 25, true},
-                                           Due{"a last check dated in the future", -48, true}));
+                         ::testing::Values(Due{"Never", std::nullopt, true}, Due{"Now", 0, false},
+                                           Due{"AMinuteShortOfADay", 24 * 60 - 1, false},
+                                           Due{"ADay", 24 * 60, true}, Due{"InTheFuture", -48 * 60, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
