@@ -71,7 +71,7 @@ protected:
     QDateTime now;
 };
 
-TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
+TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     auto updater = makeUpdater();
     const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
     EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
@@ -82,7 +82,7 @@ TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
 }
 
-TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
+TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
     QMainWindow window;
     window.show();
     auto updater = makeUpdater();
@@ -112,7 +112,7 @@ TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     EXPECT_FALSE(dialog->isVisible());
 }
 
-TEST_F(Updating, anUpToDateFeedSaysSo) {
+TEST_F(Updating, AnUpToDateFeedSaysSo) {
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     updater->checkForUpdates();
@@ -122,7 +122,7 @@ TEST_F(Updating, anUpToDateFeedSaysSo) {
     EXPECT_FALSE(updater->dialog()->downloadButton()->isVisibleTo(updater->dialog()));
 }
 
-TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
+TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     auto updater = makeUpdater();
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
@@ -148,7 +148,7 @@ TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
     EXPECT_EQ(dialog->state(), UpdateDialog::State::UpToDate);
 }
 
-TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
+TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     testsupport::HttpAnswer silent;
     silent.silent = true;
     server.answer(QStringLiteral("/silent.xml"), silent);
@@ -160,7 +160,7 @@ TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
     EXPECT_FALSE(updater->dialog()->isVisible());
 }
 
-TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
+TEST_F(Updating, AutomaticChecksAreOffUntilSwitchedOn) {
     auto updater = makeUpdater();
     // Nothing of the updater runs before the application starts its automatic checks.
     EXPECT_TRUE(updater->findChildren<QTimer*>().isEmpty());
@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
                                            Due{"ADay", 24 * 60, true}, Due{"InTheFuture", -48 * 60, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
+TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
@@ -230,7 +230,7 @@ TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     EXPECT_TRUE(opened.urls.isEmpty());
 }
 
-TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
+TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
@@ -246,7 +246,7 @@ TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     EXPECT_EQ(quillmere::UpdateSettings::lastUpdateCheckDate.read(), now);
 }
 
-TEST_F(Updating, askingDuringAnAutomaticCheckShowsThatChecksOutcome) {
+TEST_F(Updating, AskingDuringAnAutomaticCheckShowsThatChecksOutcome) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));

@@ -57,76 +57,64 @@ protected:
     testsupport::TestHttpServer server;
 };
 
-TEST_F(CheckCommand, jsonGivesTheCurrentVersionTheNewestItemAndWhetherItIsNewer) {
+TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhetherItIsNewer) {
     const CommandRun r = run({QStringLiteral("--feed"), feed(), QStringLiteral("--json")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    QJsonParseError error{};
-    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(object.value(QStringLiteral("current")).toString(), QStringLiteral("100"));
     EXPECT_EQ(object.value(QStringLiteral("currentShortVersion")).toString(), QStringLiteral("1.0"));
     EXPECT_TRUE(object.value(QStringLiteral("updateAvailable")).toBool());
     EXPECT_TRUE(object.value(QStringLiteral("error")).isNull());
-    const QJsonObject newest = object.value(QStringLiteral("newest")).toObject();
-    EXPECT_EQ(newest.value(QStringLiteral("version")).toString(),
-              QStringLiteral("150")); // betas are not included
-    EXPECT_TRUE(newest.value(QStringLiteral("shortVersion")).isNull());
-    EXPECT_TRUE(newest.value(QStringLiteral("channel")).isNull());
-    EXPECT_TRUE(newest.value(QStringLiteral("notesURL")).isNull());
-    EXPECT_EQ(newest.value(QStringLiteral("downloadURL")).toString(),
-              QStringLiteral("https://example.test/Q-1.5.tar.xz"));
-    EXPECT_TRUE(newest.value(QStringLiteral("length")).isNull());
+    // Betas are not included; what the item lacks is null.
+    EXPECT_EQ(
+        object.value(QStringLiteral("newest")).toObject(),
+        (QJsonObject{{QStringLiteral("version"), QStringLiteral("150")},
+                     {QStringLiteral("shortVersion"), QJsonValue()},
+                     {QStringLiteral("channel"), QJsonValue()},
+                     {QStringLiteral("notesURL"), QJsonValue()},
+                     {QStringLiteral("downloadURL"), QStringLiteral("https://example.test/Q-1.5.tar.xz")},
+                     {QStringLiteral("length"), QJsonValue()}}));
     EXPECT_EQ(object.keys().size(), 5);
     EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Broken\")")));
-}
 
-TEST_F(CheckCommand, withBetasIncludedTheBetaItemIsTheNewest) {
     world.defaults()->m_values.insert(QStringLiteral("includeBetaReleases"), true);
-    const CommandRun r = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QJsonObject newest =
-        QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("newest")).toObject();
-    EXPECT_EQ(newest.value(QStringLiteral("version")).toString(), QStringLiteral("200"));
-    EXPECT_EQ(newest.value(QStringLiteral("shortVersion")).toString(), QStringLiteral("2.0b1"));
-    EXPECT_EQ(newest.value(QStringLiteral("channel")).toString(), QStringLiteral("beta"));
-    EXPECT_EQ(newest.value(QStringLiteral("notesURL")).toString(),
-              QStringLiteral("https://example.test/notes"));
-    EXPECT_EQ(newest.value(QStringLiteral("length")).toInteger(), 1234);
+    const CommandRun betas = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
+    EXPECT_EQ(
+        QJsonDocument::fromJson(betas.out.toUtf8()).object().value(QStringLiteral("newest")).toObject(),
+        (QJsonObject{{QStringLiteral("version"), QStringLiteral("200")},
+                     {QStringLiteral("shortVersion"), QStringLiteral("2.0b1")},
+                     {QStringLiteral("channel"), QStringLiteral("beta")},
+                     {QStringLiteral("notesURL"), QStringLiteral("https://example.test/notes")},
+                     {QStringLiteral("downloadURL"), QStringLiteral("https://example.test/Q-2.0b1.tar.xz")},
+                     {QStringLiteral("length"), 1234}}));
 }
 
-TEST_F(CheckCommand, textNamesTheVersionsAndTheAnswer) {
+TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
     const CommandRun r = run({QStringLiteral("--feed"), feed()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Current version: 1.0 (build 100)\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Newest version: 150\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Update available: yes\n")));
-}
-
-TEST_F(CheckCommand, anUpToDateProgramCompletesWithNoUpdate) {
+    EXPECT_EQ(r.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
+                                    "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
+                         .arg(feed()));
     server.answer(QStringLiteral("/old.xml"),
                   "<rss><channel><item><enclosure url=\"https://e.test/a\" "
                   "xmlns:sparkle=\"x\" sparkle:version=\"99\"/></item></channel></rss>");
-    const CommandRun r =
-        run({QStringLiteral("--feed"), feed(QStringLiteral("/old.xml")), QStringLiteral("--json")});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_FALSE(
-        QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("updateAvailable")).toBool());
+    const CommandRun old = run({QStringLiteral("--feed"), feed(QStringLiteral("/old.xml"))});
+    EXPECT_EQ(old.status, 0) << old.err.toStdString();
+    EXPECT_TRUE(old.out.endsWith(
+        QStringLiteral("Newest version: 99\nDownload: https://e.test/a\nUpdate available: no\n")))
+        << old.out.toStdString();
 }
 
 struct Failure {
-    const char* what;
+    const char* name;
     QStringList arguments; // "FEED" stands for the test server's address of /missing.xml
     int status;
     const char* message;
 };
 
-void PrintTo(const Failure& f, std::ostream* os) {
-    *os << f.what;
-}
-
 class CheckCommandFailure : public CheckCommand, public ::testing::WithParamInterface<Failure> {};
 
-TEST_P(CheckCommandFailure, exitsWithItsStatusAndTheReason) {
+TEST_P(CheckCommandFailure, ExitsWithItsStatusAndTheReason) {
     QStringList arguments = GetParam().arguments;
     arguments.replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml")));
     const CommandRun r = run(arguments);
@@ -137,30 +125,23 @@ TEST_P(CheckCommandFailure, exitsWithItsStatusAndTheReason) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CheckCommandFailure,
     ::testing::Values(
-        Failure{"a feed that is not there",
+        Failure{"NoFeedThere",
                 {QStringLiteral("--feed"), QStringLiteral("FEED")},
                 1,
-                "has nothing at this address (HTTP status 404, Not Found)"},
-        Failure{"a plain http feed elsewhere",
+                "(HTTP status 404, Not Found)"},
+        Failure{"NotHttps",
                 {QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
                 1,
                 "is not an https address"},
-        Failure{"a feed that is no address",
-                {QStringLiteral("--feed"), QStringLiteral("not a url")},
-                1,
-                "is not a web address"},
-        Failure{
-            "an unknown argument", {QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
-        Failure{"--feed without its address", {QStringLiteral("--feed")}, 2, "--feed needs an address"},
-        Failure{"an empty --feed",
-                {QStringLiteral("--feed"), QString()},
-                2,
-                "--feed was given an empty address"}));
+        Failure{"UnknownArgument", {QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
+        Failure{"FeedWithoutAddress", {QStringLiteral("--feed")}, 2, "--feed needs an address"},
+        Failure{"EmptyFeed", {QStringLiteral("--feed"), QString()}, 2, "--feed was given an empty address"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // What the feed and the server send reaches the terminal with visible escapes: the feed's version
 // text, the server's status phrase, the feed's root element name; --json escapes the characters a
 // terminal would act on or not show as \u sequences, and still decodes to the same texts.
-TEST_F(CheckCommand, outsideTextIsEscapedOnTheTerminalAndInJson) {
+TEST_F(CheckCommand, OutsideTextIsEscapedOnTheTerminalAndInJson) {
     const QByteArray hostile = "\x1b]0;owned\x07\xc2\x9b"
                                "31m\xe2\x80\xae\xe2\x80\x8b"; // OSC, CSI (C1), RLO, ZWSP
     server.answer(
@@ -200,7 +181,7 @@ TEST_F(CheckCommand, outsideTextIsEscapedOnTheTerminalAndInJson) {
               QStringLiteral("2.0") + QString::fromUtf8(hostile));
 }
 
-TEST_F(CheckCommand, aFailureInJsonCarriesTheErrorAndExitsOne) {
+TEST_F(CheckCommand, AFailureInJsonCarriesTheErrorAndExitsOne) {
     const CommandRun r =
         run({QStringLiteral("--json"), QStringLiteral("--feed"), feed(QStringLiteral("/missing.xml"))});
     EXPECT_EQ(r.status, 1);
@@ -212,7 +193,7 @@ TEST_F(CheckCommand, aFailureInJsonCarriesTheErrorAndExitsOne) {
 
 // A studio's own feed base from the environment serves the command; one that cannot be used is
 // answered with its reason, and the maker's feed is not asked instead.
-TEST_F(CheckCommand, aStudioFeedBaseIsUsedOrItsRefusalIsTheAnswer) {
+TEST_F(CheckCommand, AStudioFeedBaseIsUsedOrItsRefusalIsTheAnswer) {
     server.answer(QStringLiteral("/mirror/applications/") + updatertest::UpdaterWorld::kBundleIdentifier +
                       QStringLiteral("/releases/appcast.xml"),
                   kFeed);
@@ -231,7 +212,7 @@ TEST_F(CheckCommand, aStudioFeedBaseIsUsedOrItsRefusalIsTheAnswer) {
     EXPECT_EQ(server.requests.size(), 1);
 }
 
-TEST(CheckCommandWithoutIdentifier, failsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
+TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
     updatertest::UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
     QString out;
     QString err;
@@ -241,7 +222,7 @@ TEST(CheckCommandWithoutIdentifier, failsWithoutAFeedOfItsOwnAndSaysHowToNameOne
     EXPECT_TRUE(err.contains(QStringLiteral("name one with --feed")));
 }
 
-TEST(CheckCommandArguments, areRecognisedAnywhereAfterTheProgramName) {
+TEST(CheckCommandArguments, AreRecognisedAnywhereAfterTheProgramName) {
     char program[] = "quillmere";
     char other[] = "--verbose";
     char command[] = "--check-for-updates";
