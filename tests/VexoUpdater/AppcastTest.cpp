@@ -1,5 +1,6 @@
 #include "VexoUpdater/Appcast.h"
 
+#include "tests/VexoUpdater/UpdaterWorld.h"
 #include "tests/support/TempFolder.h"
 
 #include <QFile>
@@ -17,17 +18,10 @@ namespace {
 const QString kSource = QStringLiteral("https://feeds.example.test/appcast.xml");
 
 QByteArray feed(const QByteArray& items, const QByteArray& prefix = "sparkle") {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\" xmlns:" + prefix +
-           "=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><title>Test</title>" + items +
-           "</channel></rss>";
+    return updatertest::feedOf(items, prefix);
 }
 
-QByteArray
-item(const QByteArray& version, const QByteArray& extra = {},
-     const QByteArray& enclosureAttributes = "url=\"https://example.test/app.zip\" length=\"10\"") {
-    return "<item><title>Version " + version + "</title><sparkle:version>" + version + "</sparkle:version>" +
-           extra + "<enclosure " + enclosureAttributes + "/></item>";
-}
+using updatertest::itemOf;
 
 AppcastCriteria criteria(bool betas = false, const QString& os = QStringLiteral("linux"),
                          std::optional<QString> system = std::nullopt) {
@@ -49,59 +43,65 @@ struct Selection {
 
 TEST(Appcast, ChoosesTheNewestApplicableItemByTheRulesOfUpdateFeeds) {
     const Selection selections[] = {
-        {"the newest version wins whatever the order", feed(item("1.2") + item("1.10") + item("1.9")),
+        {"the newest version wins whatever the order", feed(itemOf("1.2") + itemOf("1.10") + itemOf("1.9")),
          criteria(), "1.10"},
         {"of equal versions the first in the feed wins",
-         feed(item("2.0", "<sparkle:shortVersionString>first</sparkle:shortVersionString>") + item("2.0.0")),
+         feed(itemOf("2.0", "<sparkle:shortVersionString>first</sparkle:shortVersionString>") +
+              itemOf("2.0.0")),
          criteria(), "2.0"},
-        {"an item without a channel applies", feed(item("3.0")), criteria(), "3.0"},
+        {"an item without a channel applies", feed(itemOf("3.0")), criteria(), "3.0"},
         {"an empty channel is not a channel",
-         feed(item("1.0") + item("9.0", "<sparkle:channel>  </sparkle:channel>")), criteria(true), "1.0"},
+         feed(itemOf("1.0") + itemOf("9.0", "<sparkle:channel>  </sparkle:channel>")), criteria(true), "1.0"},
         {"a beta item is left out when betas are not included",
-         feed(item("1.0") + item("2.0", "<sparkle:channel>beta</sparkle:channel>")), criteria(false), "1.0"},
+         feed(itemOf("1.0") + itemOf("2.0", "<sparkle:channel>beta</sparkle:channel>")), criteria(false),
+         "1.0"},
         {"a beta item applies when betas are included",
-         feed(item("1.0") + item("2.0", "<sparkle:channel>beta</sparkle:channel>")), criteria(true), "2.0"},
+         feed(itemOf("1.0") + itemOf("2.0", "<sparkle:channel>beta</sparkle:channel>")), criteria(true),
+         "2.0"},
         {"another channel never applies",
-         feed(item("1.0") + item("5.0", "<sparkle:channel>nightly</sparkle:channel>")), criteria(true),
+         feed(itemOf("1.0") + itemOf("5.0", "<sparkle:channel>nightly</sparkle:channel>")), criteria(true),
          "1.0"},
         {"an item whose only enclosure is a delta does not apply",
-         feed(item("1.0") +
-              item("7.0", {}, "url=\"https://example.test/d.delta\" sparkle:deltaFrom=\"5.0\"")),
+         feed(itemOf("1.0") +
+              itemOf("7.0", {}, "url=\"https://example.test/d.delta\" sparkle:deltaFrom=\"5.0\"")),
          criteria(), "1.0"},
         {"deltas beside a full enclosure do not hide it",
-         feed(item("1.0") + "<item><sparkle:version>4.0</sparkle:version><enclosure "
-                            "url=\"https://example.test/d\" sparkle:deltaFrom=\"3.0\"/><enclosure "
-                            "url=\"https://example.test/full.zip\"/></item>"),
+         feed(itemOf("1.0") + "<item><sparkle:version>4.0</sparkle:version><enclosure "
+                              "url=\"https://example.test/d\" sparkle:deltaFrom=\"3.0\"/><enclosure "
+                              "url=\"https://example.test/full.zip\"/></item>"),
          criteria(), "4.0"},
         {"an enclosure for another system does not apply",
-         feed(item("1.0") + item("6.0", {}, "url=\"https://example.test/a.exe\" sparkle:os=\"windows\"")),
+         feed(itemOf("1.0") + itemOf("6.0", {}, "url=\"https://example.test/a.exe\" sparkle:os=\"windows\"")),
          criteria(), "1.0"},
         {"an enclosure naming this system applies, whatever its case",
-         feed(item("1.0") + item("6.0", {}, "url=\"https://example.test/a.tar\" sparkle:os=\"Linux\"")),
+         feed(itemOf("1.0") + itemOf("6.0", {}, "url=\"https://example.test/a.tar\" sparkle:os=\"Linux\"")),
          criteria(), "6.0"},
         {"a minimum system version above the system's leaves the item out",
-         feed(item("1.0") + item("2.0", "<sparkle:minimumSystemVersion>14.0</sparkle:minimumSystemVersion>")),
+         feed(itemOf("1.0") +
+              itemOf("2.0", "<sparkle:minimumSystemVersion>14.0</sparkle:minimumSystemVersion>")),
          criteria(false, QStringLiteral("macos"), QStringLiteral("13.6.1")), "1.0"},
         {"a minimum system version the system meets keeps the item",
-         feed(item("1.0") + item("2.0", "<sparkle:minimumSystemVersion>13.0</sparkle:minimumSystemVersion>")),
+         feed(itemOf("1.0") +
+              itemOf("2.0", "<sparkle:minimumSystemVersion>13.0</sparkle:minimumSystemVersion>")),
          criteria(false, QStringLiteral("macos"), QStringLiteral("13.0.0")), "2.0"},
         {"a minimum system version is ignored where the system has none",
-         feed(item("2.0", "<sparkle:minimumSystemVersion>99.0</sparkle:minimumSystemVersion>")), criteria(),
+         feed(itemOf("2.0", "<sparkle:minimumSystemVersion>99.0</sparkle:minimumSystemVersion>")), criteria(),
          "2.0"},
         {"the item's version element wins over the enclosure's attribute",
          feed("<item><sparkle:version>8</sparkle:version><enclosure url=\"https://example.test/a\" "
               "sparkle:version=\"99\"/></item>" +
-              item("9")),
+              itemOf("9")),
          criteria(), "9"},
         {"the enclosure's version attribute serves older feeds",
-         feed("<item><enclosure url=\"https://example.test/a\" sparkle:version=\"12\"/></item>" + item("11")),
+         feed("<item><enclosure url=\"https://example.test/a\" sparkle:version=\"12\"/></item>" +
+              itemOf("11")),
          criteria(), "12"},
         {"the namespace is found under any prefix",
          feed("<item><s:version>3.1</s:version><enclosure url=\"https://example.test/a\"/></item>", "s"),
          criteria(), "3.1"},
         {"a feed without items has no newest item", feed({}), criteria(), ""},
         {"an unsafe download next to a good item leaves only the good one",
-         feed(item("1.5") + item("9.0", {}, "url=\"javascript:alert(1)\"")), criteria(), "1.5"}};
+         feed(itemOf("1.5") + itemOf("9.0", {}, "url=\"javascript:alert(1)\"")), criteria(), "1.5"}};
     for (const Selection& s : selections) {
         const auto reading = Appcast::readNewest(s.feed, s.criteria, kSource);
         ASSERT_TRUE(reading) << s.rule << ": " << reading.result().message().toStdString();
@@ -123,24 +123,24 @@ TEST(Appcast, ABrokenFeedFailsWithAMessageNamingTheFeedAndTheCause) {
         {"empty", "", "is empty"},
         {"only white space", " \n\t ", "is empty"},
         {"not XML", "this is not a feed {\"json\": true}", "is not well-formed XML"},
-        {"cut short", feed(item("1.0")).left(90), "is not well-formed XML"},
-        {"two root elements", feed(item("1.0")) + "<rss/>", "more than one root element"},
+        {"cut short", feed(itemOf("1.0")).left(90), "is not well-formed XML"},
+        {"two root elements", feed(itemOf("1.0")) + "<rss/>", "more than one root element"},
         {"an HTML page", "<html><body>Login</body></html>", "its root element is \"html\""},
         {"no channel", "<rss version=\"2.0\"/>", "has no <channel>"},
         {"an item without a version",
          feed("<item><title>Lost</title><enclosure url=\"https://example.test/a.zip\"/></item>"),
          "Item 1 (\"Lost\") has no version"},
-        {"a version that is not a version", feed(item("banana")),
+        {"a version that is not a version", feed(itemOf("banana")),
          "\"banana\", which is not a version number"},
-        {"a file: download", feed(item("2.0", {}, "url=\"file:///etc/passwd\"")),
+        {"a file: download", feed(itemOf("2.0", {}, "url=\"file:///etc/passwd\"")),
          "\"file:///etc/passwd\", which is not a web address"},
-        {"a javascript: download", feed(item("2.0", {}, "url=\"javascript:alert(document.cookie)\"")),
+        {"a javascript: download", feed(itemOf("2.0", {}, "url=\"javascript:alert(document.cookie)\"")),
          "\"javascript:alert(document.cookie)\", which is not a web address"},
-        {"a download address that does not parse", feed(item("2.0", {}, "url=\"https://exa mple.test/a b\"")),
-         "which is not a valid address"},
+        {"a download address that does not parse",
+         feed(itemOf("2.0", {}, "url=\"https://exa mple.test/a b\"")), "which is not a valid address"},
         {"an item with no download", feed("<item><sparkle:version>2.0</sparkle:version></item>"),
          "has no download"},
-        {"an item with an empty download address", feed(item("2.0", {}, "url=\" \"")),
+        {"an item with an empty download address", feed(itemOf("2.0", {}, "url=\" \"")),
          "has no download address"}};
     for (const Broken& b : broken) {
         const auto reading = Appcast::readNewest(b.feed, criteria(), kSource);
@@ -154,7 +154,7 @@ TEST(Appcast, ABrokenFeedFailsWithAMessageNamingTheFeedAndTheCause) {
 
 TEST(AppcastMessages, AVersionTextWithControlCharactersIsShownHarmlessAndShort) {
     const QByteArray hostile = "1.0&#10;&#27;[31m" + QByteArray(300, 'x');
-    const auto reading = Appcast::readNewest(feed(item(hostile)), criteria(), kSource);
+    const auto reading = Appcast::readNewest(feed(itemOf(hostile)), criteria(), kSource);
     ASSERT_FALSE(reading);
     const QString message = reading.result().message();
     EXPECT_FALSE(message.contains(QChar(0x1b)));
@@ -167,9 +167,9 @@ TEST(AppcastMessages, AVersionTextWithControlCharactersIsShownHarmlessAndShort) 
 // Every problem is counted; the first few are told in words.
 TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
     QByteArray items =
-        item("1.0") + item("2.0", "<sparkle:minimumSystemVersion>soon</sparkle:minimumSystemVersion>");
+        itemOf("1.0") + itemOf("2.0", "<sparkle:minimumSystemVersion>soon</sparkle:minimumSystemVersion>");
     for (int i = 1; i < AppcastReading::kMaximumProblemTexts; ++i)
-        items += item("pear");
+        items += itemOf("pear");
     auto reading = Appcast::readNewest(
         feed(items), criteria(false, QStringLiteral("macos"), QStringLiteral("14")), kSource);
     ASSERT_TRUE(reading && reading->newest);
@@ -178,10 +178,10 @@ TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
     ASSERT_EQ(reading->problems.size(), AppcastReading::kMaximumProblemTexts);
     EXPECT_TRUE(reading->problems.first().contains(QStringLiteral("requires the system version \"soon\"")));
     EXPECT_TRUE(reading->problems.last().contains(QStringLiteral("\"pear\"")));
-    reading = Appcast::readNewest(feed(items + item("fig")), criteria(), kSource);
+    reading = Appcast::readNewest(feed(items + itemOf("fig")), criteria(), kSource);
     EXPECT_EQ(reading->problemCount, AppcastReading::kMaximumProblemTexts);
     EXPECT_EQ(reading->problems.size(), AppcastReading::kMaximumProblemTexts);
-    reading = Appcast::readNewest(feed(items + item("fig") + item("kiwi")),
+    reading = Appcast::readNewest(feed(items + itemOf("fig") + itemOf("kiwi")),
                                   criteria(true, QStringLiteral("macos"), QStringLiteral("14")), kSource);
     EXPECT_EQ(reading->problemCount, AppcastReading::kMaximumProblemTexts + 2);
     EXPECT_EQ(reading->problems.size(), AppcastReading::kMaximumProblemTexts);
@@ -216,10 +216,10 @@ TEST(AppcastItemFields, AreReadFromTheElementsAndTheEnclosureTrimmed) {
 
 TEST(AppcastItemFields, ANotesLinkThatIsNotAWebAddressIsDropped) {
     const auto reading = Appcast::readNewest(
-        feed(item("2.0",
-                  "<sparkle:releaseNotesLink>javascript:alert(1)</sparkle:releaseNotesLink>"
-                  "<description>notes</description>",
-                  "url=\"https://example.test/a\" length=\"many\"")),
+        feed(itemOf("2.0",
+                    "<sparkle:releaseNotesLink>javascript:alert(1)</sparkle:releaseNotesLink>"
+                    "<description>notes</description>",
+                    "url=\"https://example.test/a\" length=\"many\"")),
         criteria(), kSource);
     ASSERT_TRUE(reading && reading->newest);
     EXPECT_TRUE(reading->newest->releaseNotesURL.isEmpty());
@@ -229,7 +229,7 @@ TEST(AppcastItemFields, ANotesLinkThatIsNotAWebAddressIsDropped) {
 
 TEST(AppcastItemFields, VeryLongReleaseNotesAreCut) {
     const QByteArray notes(AppcastItem::kMaximumNotesLength * 2, 'n');
-    const auto reading = Appcast::readNewest(feed(item("2.0", "<description>" + notes + "</description>")),
+    const auto reading = Appcast::readNewest(feed(itemOf("2.0", "<description>" + notes + "</description>")),
                                              criteria(), kSource);
     ASSERT_TRUE(reading && reading->newest);
     EXPECT_EQ(reading->newest->releaseNotes.size(), AppcastItem::kMaximumNotesLength);

@@ -25,16 +25,8 @@ using testsupport::TestHttpServer;
 
 namespace {
 
-QByteArray feedOf(const QByteArray& items) {
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
-           items + "</channel></rss>";
-}
-
-QByteArray itemOf(const QByteArray& version, const QByteArray& url = "https://example.test/App.zip") {
-    return "<item><title>Version " + version + "</title><sparkle:version>" + version +
-           "</sparkle:version><enclosure url=\"" + url + "\" length=\"42\"/></item>";
-}
+using updatertest::feedOf;
+using updatertest::itemOf;
 
 class FeedCheck : public ::testing::Test {
 protected:

@@ -27,14 +27,14 @@ using updatertest::UpdaterWorld;
 
 namespace {
 
-QByteArray feedOf(const QByteArray& version, const QByteArray& notes = "<p>Faster <b>everything</b>.</p>") {
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\"><channel><item><title>Version " +
-           version + "</title><description><![CDATA[" + notes + "]]></description><sparkle:version>" +
-           version + "</sparkle:version><sparkle:shortVersionString>" + version +
-           ".0</sparkle:shortVersionString><enclosure url=\"https://downloads.example.test/Quillmere-" +
-           version + ".tar.xz\" length=\"42\"/></item></channel></rss>";
+// A feed of one release of this version, with notes.
+QByteArray feedOf(const QByteArray& version) {
+    return updatertest::feedOf(updatertest::itemOf(
+        version,
+        "<description><![CDATA[<p>Faster "
+        "<b>everything</b>.</p>]]></description><sparkle:shortVersionString>" +
+            version + ".0</sparkle:shortVersionString>",
+        "url=\"https://downloads.example.test/Quillmere-" + version + ".tar.xz\" length=\"42\""));
 }
 
 class Updating : public ::testing::Test {

@@ -14,17 +14,14 @@
 
 namespace {
 
-const QByteArray kFeed =
-    "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-    "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-    "<channel><item><title>2.0 beta</title><sparkle:version>200</sparkle:version>"
-    "<sparkle:shortVersionString>2.0b1</sparkle:shortVersionString><sparkle:channel>beta</sparkle:channel>"
-    "<sparkle:releaseNotesLink>https://example.test/notes</sparkle:releaseNotesLink>"
-    "<enclosure url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"/></item>"
-    "<item><title>1.5</title><sparkle:version>150</sparkle:version>"
-    "<enclosure url=\"https://example.test/Q-1.5.tar.xz\"/></item>"
-    "<item><title>Broken</title><sparkle:version>soon</sparkle:version>"
-    "<enclosure url=\"https://example.test/x\"/></item></channel></rss>";
+const QByteArray kFeed = updatertest::feedOf(
+    updatertest::itemOf("200",
+                        "<sparkle:shortVersionString>2.0b1</sparkle:shortVersionString><sparkle:channel>beta"
+                        "</sparkle:channel><sparkle:releaseNotesLink>https://example.test/notes"
+                        "</sparkle:releaseNotesLink>",
+                        "url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"") +
+    updatertest::itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") +
+    updatertest::itemOf("soon"));
 
 struct CommandRun {
     int status;
@@ -75,7 +72,7 @@ TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhether
                      {QStringLiteral("downloadURL"), QStringLiteral("https://example.test/Q-1.5.tar.xz")},
                      {QStringLiteral("length"), QJsonValue()}}));
     EXPECT_EQ(object.keys().size(), 5);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Broken\")")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Version soon\")")));
 
     world.defaults()->m_values.insert(QStringLiteral("includeBetaReleases"), true);
     const CommandRun betas = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
