@@ -1,14 +1,9 @@
 // Release notes come from whoever controls the feed: they are laid out, never run, load nothing,
-// and their links open only when clicked and only for web addresses.
+// and keep as links only web addresses.
 
 #include "VexoUpdater/ReleaseNotes.h"
 
-#include "VexoUpdater/UpdateDialog.h"
-#include "tests/VexoUpdater/UpdaterWorld.h"
-
-#include <QLabel>
 #include <QTextBlock>
-#include <QTextBrowser>
 #include <QTextFragment>
 
 #include <gtest/gtest.h>
@@ -101,50 +96,6 @@ TEST(ReleaseNotes, TheDocumentLoadsNothingItNames) {
                      ->resource(QTextDocument::StyleSheetResource,
                                 QUrl(QStringLiteral("file:///usr/share/common-licenses/GPL")))
                      .isValid());
-}
-
-TEST(UpdateDialog, AClickOnALinkInTheNotesOpensOnlyAWebAddress) {
-    updatertest::UpdaterWorld world;
-    updatertest::OpenedUrls opened;
-    quillmere::UpdateDialog dialog;
-    quillmere::UpdateCheckOutcome outcome;
-    outcome.currentVersion = QStringLiteral("1");
-    outcome.updateAvailable = true;
-    outcome.newest = quillmere::AppcastItem{};
-    outcome.newest->version = QStringLiteral("2");
-    outcome.newest->releaseNotes = QStringLiteral("<a href=\"https://example.test/notes\">link</a>");
-    outcome.newest->downloadURL = QUrl(QStringLiteral("https://example.test/a.zip"));
-    dialog.showOutcome(outcome);
-    EXPECT_FALSE(dialog.notesView()->openLinks());
-    EXPECT_FALSE(dialog.notesView()->openExternalLinks());
-    for (const char* url : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.test/x", "notes.html",
-                            "https://example.test/notes", "http://example.test/n"})
-        emit dialog.notesView()->anchorClicked(QUrl(QString::fromUtf8(url)));
-    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.test/notes")),
-                                        QUrl(QStringLiteral("http://example.test/n"))}));
-}
-
-TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainText) {
-    updatertest::UpdaterWorld world;
-    quillmere::UpdateDialog dialog;
-    dialog.showFailure(
-        QStringLiteral("The update server answered \"<b>500</b>\" for https://example.test/feed"));
-    EXPECT_EQ(dialog.messageLabel()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(dialog.titleLabel()->textFormat(), Qt::PlainText);
-    QString shown = dialog.messageLabel()->text();
-    shown.remove(QChar(0x200B)); // the places where a long run may break
-    EXPECT_TRUE(shown.contains(QStringLiteral("<b>500</b>")));
-}
-
-TEST(UpdateDialog, LongAddressesGetPlacesToBreakAndLoseNoCharacter) {
-    const QString address =
-        QStringLiteral("https://updates.example.test/applications/com.example.a-very-long-"
-                       "identifier/releases/appcast.xml");
-    const QString shown = quillmere::UpdateDialog::breakable(address);
-    EXPECT_TRUE(shown.contains(QChar(0x200B)));
-    QString back = shown;
-    back.remove(QChar(0x200B));
-    EXPECT_EQ(back, address);
 }
 
 } // namespace
