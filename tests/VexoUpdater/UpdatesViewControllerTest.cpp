@@ -181,6 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LastCheck{"ThisRunSucceeded", 30, 1, false, "Last checked: ", ""},
                       LastCheck{"ThisRunFailed", 30, 1, true, "The last check failed (",
                                 "): The update server could not be reached."},
+                      LastCheck{"ThisRunOnly", std::nullopt, 1, false, "Last checked: ", ""},
+                      LastCheck{"FailedWhenTheStoredSuccessWasWritten", 1, 1, true, "The last check failed (",
+                                ""},
                       LastCheck{"FailedBeforeTheStoredSuccess", 1, 30, true, "Last checked: ", ""}),
     [](const ::testing::TestParamInfo<LastCheck>& row) { return std::string(row.param.name); });
 
