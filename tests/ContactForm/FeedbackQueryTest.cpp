@@ -3,21 +3,27 @@
 
 #include "ContactForm/FeedbackQuery.h"
 #include "ContactForm/AppInfo.h"
-#include "tests/ContactForm/FeedbackWorld.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
 using namespace quillmere;
-using contactformtest::photoToolInfo;
 using Pairs = QList<QPair<QString, QString>>;
 
 namespace {
 
 const QString kFooter = QStringLiteral("\n\n-------\nPhoto Tool 2.1 (57)");
 
+AppInfo photoTool() {
+    return AppInfo(
+        QVariantMap{{QStringLiteral("CFBundleName"), QStringLiteral("Photo Tool")},
+                    {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
+                    {QStringLiteral("CFBundleVersion"), QStringLiteral("57")},
+                    {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.PhotoTool")}});
+}
+
 TEST(AppInfo, ReadsTheTextsOfTheDictionaryOnly) {
-    EXPECT_EQ(AppInfo(photoToolInfo()).versionFooter(), kFooter);
+    EXPECT_EQ(photoTool().versionFooter(), kFooter);
     const AppInfo info(QVariantMap{{QStringLiteral("CFBundleName"), 12},
                                    {QStringLiteral("CFBundleVersion"), QStringList{QStringLiteral("57")}}});
     EXPECT_EQ(info, AppInfo());
@@ -48,7 +54,7 @@ TEST(SenderAddress, IsTheEmailAsTypedElseOneMadeFromTheApplicationsIdentity) {
 
 TEST(FeedbackPairs, EmptyFieldsAreMadeFromTheApplicationAndTheDebugSwitchDropsNoEmail) {
     FeedbackFields fields{QString(), QString(), QStringLiteral("S"), QStringLiteral(" two\n\nlines ")};
-    const AppInfo info(photoToolInfo());
+    const AppInfo info = photoTool();
     const QString body = fields.body + kFooter;
     EXPECT_EQ(feedbackPairs(fields, info),
               (Pairs{{QStringLiteral("NAME"), QStringLiteral("Photo Tool Feedback")},
@@ -67,9 +73,8 @@ TEST(FeedbackQuery, EveryTextSplitsBackExactlyFromTheAddress) {
     for (const QString& text : {QStringLiteral("a+b&c=d #e?"), QStringLiteral("%41%2B% two  spaces "),
                                 QStringLiteral("line\nbreak\r\n\ttab;/\\'\" <b>"),
                                 QStringLiteral("café 😀👍🏽 日本語")}) {
-        const auto address =
-            makeFeedbackQuery(FeedbackFields{text, text, text, text}, AppInfo(photoToolInfo()),
-                              QStringLiteral("https://example.com/in?NAME=Mallory#top"));
+        const auto address = makeFeedbackQuery(FeedbackFields{text, text, text, text}, photoTool(),
+                                               QStringLiteral("https://example.com/in?NAME=Mallory#top"));
         ASSERT_TRUE(address) << address.result().message().toStdString();
         testsupport::ReceivedRequest request;
         request.target = address->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);

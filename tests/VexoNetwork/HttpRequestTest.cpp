@@ -137,6 +137,8 @@ TEST(NetworkAccess, MadeAtTheFirstRequestThisComputerDirectAnyOtherHostThroughTh
     quillmere::NetworkAccess network;
     EXPECT_FALSE(network.hasManager());
     expectGet(server.url(), NotFound, "", &network);
+    expectGet(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(testsupport::closedPort())), Unavailable,
+              "The server refused the connection; it may be down.", &network);
     expectGet(QUrl(QStringLiteral("https://updates.example.test/")), Unavailable, "", &network);
     EXPECT_EQ(network.findChildren<QNetworkAccessManager*>().size(), 1);
     EXPECT_EQ(server.requests.size(), 1);

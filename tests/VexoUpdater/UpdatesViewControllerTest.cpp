@@ -296,9 +296,6 @@ TEST_P(BrokenUpdatesInterface, StopsNamingTheFileAndTheCause) {
 INSTANTIATE_TEST_SUITE_P(
     Bundle, BrokenUpdatesInterface,
     ::testing::Values(
-        BrokenInterface{"WrongClass", "<widget class=\"QLabel\" name=\"lastCheckLabel\">",
-                        "<widget class=\"QPushButton\" name=\"lastCheckLabel\">",
-                        "the object \"lastCheckLabel\" is a QPushButton, not a QLabel"},
         BrokenInterface{
             "UnknownSetting", "<string>automaticallyChecksForUpdates</string>",
             "<string>deleteEverything</string>",
