@@ -51,6 +51,10 @@ struct Row {
     const char* words;
 };
 
+void PrintTo(const Row& row, std::ostream* os) {
+    testsupport::PrintTo(row.answer, os);
+}
+
 class HostileServer : public ::testing::TestWithParam<Row> {};
 
 TEST_P(HostileServer, EndsWithinBoundsWithItsReason) {

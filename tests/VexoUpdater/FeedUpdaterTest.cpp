@@ -177,6 +177,10 @@ struct Due {
     bool due;
 };
 
+void PrintTo(const Due& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class AutomaticCheckDue : public Updating, public ::testing::WithParamInterface<Due> {};
 
 TEST_P(AutomaticCheckDue, RunsOnceADayAfterTheLastCompletedCheck) {

@@ -109,6 +109,10 @@ struct Failure {
     const char* message;
 };
 
+void PrintTo(const Failure& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class CheckCommandFailure : public CheckCommand, public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(CheckCommandFailure, ExitsWithItsStatusAndTheReason) {

@@ -144,6 +144,10 @@ struct LastCheck {
     const char* shownReason;
 };
 
+void PrintTo(const LastCheck& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class LastCheckShown : public UpdatesPane, public ::testing::WithParamInterface<LastCheck> {};
 
 TEST_P(LastCheckShown, SaysWhenTheLastCheckEndedAndHow) {
@@ -206,6 +210,10 @@ struct GivenBase {
     const char* shownWords;  // null: nothing shown
 };
 
+void PrintTo(const GivenBase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class FeedBases : public ::testing::TestWithParam<GivenBase> {};
 
 TEST_P(FeedBases, AreUsedUnderTheHttpsRuleAndShownInThePane) {
@@ -261,6 +269,10 @@ struct BrokenInterface {
     const char* with;
     const char* message;
 };
+
+void PrintTo(const BrokenInterface& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class BrokenUpdatesInterface : public ::testing::TestWithParam<BrokenInterface> {};
 

@@ -28,6 +28,10 @@ struct Look {
     bool pane; // else the feedback form
 };
 
+void PrintTo(const Look& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class Readability : public ::testing::TestWithParam<Look> {
 protected:
     void SetUp() override {
