@@ -202,119 +202,89 @@ TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
 }
 
 // A studio's own update-feed base, from the environment or the preferences domain.
-struct GivenBase {
-    const char* name;
-    const char* environment; // null: unset
-    const char* preference;  // null: absent
-    const char* used;        // null: the build's
-    const char* shownWords;  // null: nothing shown
-};
-
-void PrintTo(const GivenBase& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class FeedBases : public ::testing::TestWithParam<GivenBase> {};
-
-TEST_P(FeedBases, AreUsedUnderTheHttpsRuleAndShownInThePane) {
-    const ScopedEnvironment environment("QUILLMERE_UPDATE_FEED_BASE", GetParam().environment
-                                                                          ? QByteArray(GetParam().environment)
-                                                                          : QByteArray());
-    UpdaterWorld world;
-    RecordingUpdater updater;
-    quillmere::Updater::setSharedUpdater(&updater);
-    if (GetParam().preference) {
-        ASSERT_TRUE(UpdateSettings::updateFeedBase.write(QString::fromUtf8(GetParam().preference)));
-    }
-    UpdatesViewController pane;
-    pane.view();
-    pane.viewDidAppear();
-    const QString used = GetParam().used ? QString::fromUtf8(GetParam().used) : kBase;
-    EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(UpdaterWorld::kBundleIdentifier, used))});
-    EXPECT_EQ(pane.feedBaseLabel()->isHidden(), GetParam().shownWords == nullptr);
-    if (GetParam().shownWords) {
-        EXPECT_TRUE(pane.feedBaseLabel()->text().contains(QString::fromUtf8(GetParam().shownWords)))
+TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
+    const struct {
+        const char* environment; // null: unset
+        const char* preference;  // null: absent
+        const char* used;        // null: the build's
+        const char* shownWords;  // null: nothing shown
+    } rows[] = {
+        {nullptr, nullptr, nullptr, nullptr},
+        {"https://mirror.studio.test/u/applications/", nullptr, "https://mirror.studio.test/u/applications/",
+         "as QUILLMERE_UPDATE_FEED_BASE says"},
+        {"http://127.0.0.1:8080/applications/", nullptr, "http://127.0.0.1:8080/applications/",
+         "127.0.0.1:8080"},
+        {nullptr, "https://mirror.studio.test/applications/", "https://mirror.studio.test/applications/",
+         "as the preference \"updateFeedBase\" says"},
+        {"https://a.test/applications/", "https://b.test/applications/", "https://a.test/applications/",
+         "https://a.test/applications/"},
+        {"http://mirror.studio.test/applications/", nullptr, nullptr, "only https addresses are taken"},
+        {"https://mirror.studio.test/feeds/", nullptr, nullptr, "must end in \"applications/\""},
+        {"https://mirror.studio.test/applications/?x=1", nullptr, nullptr, "query"},
+        {"mirror", nullptr, nullptr, "not a web address"},
+        {nullptr, "ftp://mirror.studio.test/applications/", nullptr,
+         "from the preferences key \"updateFeedBase\" is not used"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.environment ? row.environment : row.preference ? row.preference : "none");
+        const ScopedEnvironment environment("QUILLMERE_UPDATE_FEED_BASE", QByteArray(row.environment));
+        UpdaterWorld world;
+        RecordingUpdater updater;
+        quillmere::Updater::setSharedUpdater(&updater);
+        ASSERT_TRUE(!row.preference ||
+                    UpdateSettings::updateFeedBase.write(QString::fromUtf8(row.preference)));
+        UpdatesViewController pane;
+        pane.view();
+        pane.viewDidAppear();
+        const QString used = row.used ? QString::fromUtf8(row.used) : kBase;
+        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(UpdaterWorld::kBundleIdentifier, used))});
+        EXPECT_EQ(pane.feedBaseLabel()->isHidden(), row.shownWords == nullptr);
+        EXPECT_TRUE(!row.shownWords ||
+                    pane.feedBaseLabel()->text().contains(QString::fromUtf8(row.shownWords)))
             << pane.feedBaseLabel()->text().toStdString();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Override, FeedBases,
-    ::testing::Values(
-        GivenBase{"None", nullptr, nullptr, nullptr, nullptr},
-        GivenBase{"EnvironmentHttps", "https://mirror.studio.test/u/applications/", nullptr,
-                  "https://mirror.studio.test/u/applications/", "as QUILLMERE_UPDATE_FEED_BASE says"},
-        GivenBase{"EnvironmentLoopbackHttp", "http://127.0.0.1:8080/applications/", nullptr,
-                  "http://127.0.0.1:8080/applications/", "127.0.0.1:8080"},
-        GivenBase{"Preference", nullptr, "https://mirror.studio.test/applications/",
-                  "https://mirror.studio.test/applications/", "as the preference \"updateFeedBase\" says"},
-        GivenBase{"EnvironmentBeforePreference", "https://a.test/applications/",
-                  "https://b.test/applications/", "https://a.test/applications/",
-                  "https://a.test/applications/"},
-        GivenBase{"PlainHttpElsewhere", "http://mirror.studio.test/applications/", nullptr, nullptr,
-                  "only https addresses are taken"},
-        GivenBase{"NotEndingInApplications", "https://mirror.studio.test/feeds/", nullptr, nullptr,
-                  "must end in \"applications/\""},
-        GivenBase{"WithAQuery", "https://mirror.studio.test/applications/?x=1", nullptr, nullptr, "query"},
-        GivenBase{"NotAnAddress", "mirror", nullptr, nullptr, "not a web address"},
-        GivenBase{"RefusedPreference", nullptr, "ftp://mirror.studio.test/applications/", nullptr,
-                  "from the preferences key \"updateFeedBase\" is not used"}),
-    [](const ::testing::TestParamInfo<GivenBase>& row) { return std::string(row.param.name); });
-
 // An interface file that does not fit the pane stops the program, naming the file and what is
 // wrong: each row edits the shipped file and loads the pane's view from a copy of the bundle.
-struct BrokenInterface {
-    const char* name;
-    const char* replace;
-    const char* with;
-    const char* message;
-};
-
-void PrintTo(const BrokenInterface& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class BrokenUpdatesInterface : public ::testing::TestWithParam<BrokenInterface> {};
-
-TEST_P(BrokenUpdatesInterface, StopsNamingTheFileAndTheCause) {
+TEST(UpdatesPaneInterface, ThatDoesNotFitStopsNamingTheFileAndTheCause) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    testsupport::TempFolder data;
-    // As built, beside this program (asking the pane's bundle here would fix it for the process).
-    const QString shipped = QDir(QCoreApplication::applicationDirPath())
-                                .filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
-    const QString copy = data.filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
-    QDir().mkpath(copy);
-    for (const QString& name : QDir(shipped).entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(QDir(shipped).filePath(name), QDir(copy).filePath(name)));
-    QFile file(QDir(copy).filePath(UpdatesViewController::kInterfaceFile));
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    QByteArray text = file.readAll();
-    ASSERT_TRUE(text.contains(GetParam().replace));
-    text.replace(GetParam().replace, GetParam().with);
-    file.resize(0);
-    file.write(text);
-    file.close();
-    const ScopedEnvironment environment("QUILLMERE_DATA_DIR", data.path().toUtf8());
-    // The bundle is looked up once per process: only a new one finds the copy.
-    EXPECT_DEATH(
-        {
-            UpdaterWorld world;
-            UpdatesViewController pane;
-            pane.view();
-        },
-        ::testing::HasSubstr(std::string("UpdatesViewController.ui: ") + GetParam().message));
+    const struct {
+        const char* replace;
+        const char* with;
+        const char* message;
+    } rows[] = {
+        {"<string>automaticallyChecksForUpdates</string>", "<string>deleteEverything</string>",
+         "the control \"automaticChecksSwitch\" names \"deleteEverything\", which is no on/off setting"},
+        {"<string>includeBetaReleases</string>", "<string>automaticallyChecksForUpdates</string>",
+         "no control names the setting \"includeBetaReleases\""},
+    };
+    for (const auto& row : rows) {
+        testsupport::TempFolder data;
+        // As built, beside this program (asking the pane's bundle here would fix it for the process).
+        const QString shipped = QDir(QCoreApplication::applicationDirPath())
+                                    .filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
+        const QString copy = data.filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
+        QDir().mkpath(copy);
+        for (const QString& name : QDir(shipped).entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(QDir(shipped).filePath(name), QDir(copy).filePath(name)));
+        QFile file(QDir(copy).filePath(UpdatesViewController::kInterfaceFile));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const QByteArray text = file.readAll();
+        ASSERT_TRUE(text.contains(row.replace));
+        file.resize(0);
+        file.write(QByteArray(text).replace(row.replace, row.with));
+        file.close();
+        const ScopedEnvironment environment("QUILLMERE_DATA_DIR", data.path().toUtf8());
+        // The bundle is looked up once per process: only a new one finds the copy.
+        EXPECT_DEATH(
+            {
+                UpdaterWorld world;
+                UpdatesViewController pane;
+                pane.view();
+            },
+            ::testing::HasSubstr(std::string("UpdatesViewController.ui: ") + row.message));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bundle, BrokenUpdatesInterface,
-    ::testing::Values(
-        BrokenInterface{
-            "UnknownSetting", "<string>automaticallyChecksForUpdates</string>",
-            "<string>deleteEverything</string>",
-            "the control \"automaticChecksSwitch\" names \"deleteEverything\", which is no on/off setting"},
-        BrokenInterface{"NoBetaControl", "<string>includeBetaReleases</string>",
-                        "<string>automaticallyChecksForUpdates</string>",
-                        "no control names the setting \"includeBetaReleases\""}),
-    [](const ::testing::TestParamInfo<BrokenInterface>& row) { return std::string(row.param.name); });
 
 } // namespace
