@@ -1,6 +1,5 @@
-// The form in its window, sending to a loopback server: what it shows, when Send is on, what the
-// server receives, how each outcome is shown and what stays, the cancel question, the keyboard, and
-// the one window every command shows.
+// The form in its window, sending to a loopback server: what it shows, when Send is on, what is sent,
+// each outcome and what stays, the cancel question, the keyboard, the one window of every command.
 
 #include "ContactForm/ContactFormViewController.h"
 #include "ContactForm/ContactForm.h"
@@ -32,9 +31,8 @@ using Pairs = QList<QPair<QString, QString>>;
 
 namespace {
 
-// A feedback form of its own (never the process's shared one) for "Photo Tool 2.1 (57)", shown,
-// whose endpoint ("email-url") is this world's loopback server (answering 200) unless the
-// dictionary says otherwise; the system log is recorded. The dictionary is restored at the end.
+// A feedback form of its own (not the process's shared one) for "Photo Tool 2.1 (57)", shown, sending
+// to this world's server unless the dictionary names an "email-url"; the system log is recorded.
 QVariantMap photoToolInfo() {
     return {{QStringLiteral("CFBundleName"), QStringLiteral("Photo Tool")},
             {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
@@ -63,8 +61,7 @@ public:
     void fill(const char* name, const char* email, const char* body, const char* subject = nullptr) {
         form->nameField()->setText(QString::fromUtf8(name));
         form->emailField()->setText(QString::fromUtf8(email));
-        if (subject)
-            form->subjectField()->setText(QString::fromUtf8(subject));
+        form->subjectField()->setText(subject ? QString::fromUtf8(subject) : form->subjectField()->text());
         form->bodyField()->setPlainText(QString::fromUtf8(body));
     }
     // Clicks this button (if any) and waits for the outcome of the submission.
@@ -121,7 +118,6 @@ TEST(ContactForm, OpensWithTheSubjectItsCaptionAsPlainTextAndTheDebugRowOutOfSig
         const QLayoutItem* item = grid->itemAtPosition(row, c);
         EXPECT_FALSE(item && item->widget() && item->widget()->isVisibleTo(world.window.get())) << c;
     }
-    EXPECT_GE(world.window->width(), FeedbackWindow::kMinimumWidth);
     EXPECT_EQ(world.window->minimumSize(), world.window->maximumSize());
     EXPECT_FALSE(world.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
@@ -151,7 +147,6 @@ TEST(ContactForm, SendFollowsTheTrimmedMessageAndIsOffWhileARequestIsOut) {
     EXPECT_EQ(world.server.connections, 1);
     EXPECT_TRUE(world.shownInformativeText().contains(QStringLiteral("did not answer within 0.3 seconds")));
     EXPECT_TRUE(world.button("sendButton")->isEnabled());
-    EXPECT_EQ(world.form->bodyField()->toPlainText(), QStringLiteral("\n\nHello"));
 }
 
 TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {

@@ -13,24 +13,17 @@ using quillmere::ReleaseNotesFormat;
 
 namespace {
 
-QStringList linksOf(const QTextDocument& document) {
-    QStringList links;
+// The links of a document, and "image" for each image in it.
+QStringList activeContent(const QTextDocument& document) {
+    QStringList found;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().isAnchor())
-                links.append(it.fragment().charFormat().anchorHref());
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.isAnchor() || format.isImageFormat())
+                found.append(format.isAnchor() ? format.anchorHref() : QStringLiteral("image"));
         }
     }
-    return links;
-}
-
-int imagesOf(const QTextDocument& document) {
-    int images = 0;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            images += it.fragment().charFormat().isImageFormat() ? 1 : 0;
-    }
-    return images;
+    return found;
 }
 
 TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
@@ -53,9 +46,8 @@ TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
         const QString text = document->toPlainText();
         EXPECT_FALSE(text.contains(QString::fromUtf8(n.absent))) << text.toStdString();
         EXPECT_TRUE(text.contains(QString::fromUtf8(n.present))) << text.toStdString();
-        EXPECT_EQ(imagesOf(*document), 0) << n.html;
-        for (const QString& link : linksOf(*document))
-            EXPECT_TRUE(link.startsWith(QStringLiteral("http"))) << link.toStdString();
+        for (const QString& active : activeContent(*document))
+            EXPECT_TRUE(active.startsWith(QStringLiteral("http"))) << active.toStdString();
     }
 }
 
@@ -65,8 +57,8 @@ TEST(ReleaseNotes, WebLinksStayLinksAndOthersBecomePlainText) {
             "<a href=\"https://example.test/changes\">changes</a> <a href=\"http://example.test/x\">x</a> "
             "<a href=\"javascript:void(0)\">js</a> <a href=\"mailto:a@example.test\">mail</a>"),
         ReleaseNotesFormat::Html);
-    EXPECT_EQ(linksOf(*document), (QStringList{QStringLiteral("https://example.test/changes"),
-                                               QStringLiteral("http://example.test/x")}));
+    EXPECT_EQ(activeContent(*document), (QStringList{QStringLiteral("https://example.test/changes"),
+                                                     QStringLiteral("http://example.test/x")}));
 }
 
 TEST(ReleaseNotes, PlainTextShowsTagsAsTheyAre) {
@@ -84,8 +76,7 @@ TEST(ReleaseNotes, MarkdownIsLaidOutWithItsRawHtmlShownAsTextAndWithoutImages) {
     EXPECT_TRUE(text.contains(QStringLiteral("Faster")));
     EXPECT_FALSE(text.contains(QStringLiteral("**")));
     EXPECT_TRUE(text.contains(QStringLiteral("<a href=\"javascript:x()\">go</a>"))); // shown, not made a link
-    EXPECT_EQ(linksOf(*document), QStringList{QStringLiteral("https://example.test/ok")});
-    EXPECT_EQ(imagesOf(*document), 0);
+    EXPECT_EQ(activeContent(*document), QStringList{QStringLiteral("https://example.test/ok")});
 }
 
 TEST(ReleaseNotes, TheDocumentLoadsNothingItNames) {

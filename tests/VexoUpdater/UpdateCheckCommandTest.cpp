@@ -102,42 +102,29 @@ TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
         << old.out.toStdString();
 }
 
-struct Failure {
-    const char* name;
-    QStringList arguments; // "FEED" stands for the test server's address of /missing.xml
-    int status;
-    const char* message;
-};
-
-void PrintTo(const Failure& row, std::ostream* os) {
-    *os << row.name;
+// Rows: the arguments ("FEED": the test server's address of /missing.xml), the exit status, the reason.
+TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
+    const struct {
+        QStringList arguments;
+        int status;
+        const char* message;
+    } rows[] = {
+        {{QStringLiteral("--feed"), QStringLiteral("FEED")}, 1, "(HTTP status 404, Not Found)"},
+        {{QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
+         1,
+         "is not an https address"},
+        {{QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
+        {{QStringLiteral("--feed")}, 2, "--feed needs an address"},
+        {{QStringLiteral("--feed"), QString()}, 2, "--feed was given an empty address"},
+    };
+    for (const auto& row : rows) {
+        const CommandRun r =
+            run(QStringList(row.arguments)
+                    .replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml"))));
+        EXPECT_EQ(r.status, row.status) << row.message;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+    }
 }
-
-class CheckCommandFailure : public CheckCommand, public ::testing::WithParamInterface<Failure> {};
-
-TEST_P(CheckCommandFailure, ExitsWithItsStatusAndTheReason) {
-    QStringList arguments = GetParam().arguments;
-    arguments.replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml")));
-    const CommandRun r = run(arguments);
-    EXPECT_EQ(r.status, GetParam().status);
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(GetParam().message))) << r.err.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, CheckCommandFailure,
-    ::testing::Values(
-        Failure{"NoFeedThere",
-                {QStringLiteral("--feed"), QStringLiteral("FEED")},
-                1,
-                "(HTTP status 404, Not Found)"},
-        Failure{"NotHttps",
-                {QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
-                1,
-                "is not an https address"},
-        Failure{"UnknownArgument", {QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
-        Failure{"FeedWithoutAddress", {QStringLiteral("--feed")}, 2, "--feed needs an address"},
-        Failure{"EmptyFeed", {QStringLiteral("--feed"), QString()}, 2, "--feed was given an empty address"}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 // Text from the feed and the server reaches the terminal with visible escapes; --json escapes the characters
 // a terminal would act on or not show as \u sequences, and still decodes to the same text.
