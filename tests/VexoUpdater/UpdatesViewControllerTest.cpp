@@ -133,63 +133,51 @@ TEST_F(UpdatesPane, TheAutomaticCheckSwitchStoresItsSettingAndTellsTheUpdaterAnd
     EXPECT_EQ(updater.checks, 1);
 }
 
-// The status beside Check Now: the last check of this run, a failure with its time included, else
-// the date a completed check stored.
-struct LastCheck {
-    const char* name;
-    std::optional<int> storedHoursAgo;
-    std::optional<int> thisRunHoursAgo;
-    bool thisRunFailed;
-    const char* shownStart;
-    const char* shownReason;
-};
-
-void PrintTo(const LastCheck& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class LastCheckShown : public UpdatesPane, public ::testing::WithParamInterface<LastCheck> {};
-
-TEST_P(LastCheckShown, SaysWhenTheLastCheckEndedAndHow) {
+// The status beside Check Now, as the updater tells its outcomes while the pane is on screen: the
+// last check of this run, a failure with its time included, else the date a completed check stored.
+TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (GetParam().storedHoursAgo) {
-        ASSERT_TRUE(
-            UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-3600 * *GetParam().storedHoursAgo)));
-    }
+    QDateTime ended;
+    quillmere::LastUpdateCheck::shared().follow(&updater, [&] { return ended; });
+    const struct {
+        std::optional<int> storedHoursAgo;
+        std::optional<int> thisRunHoursAgo;
+        bool thisRunFailed;
+        const char* shown;
+    } rows[] = {
+        {std::nullopt, std::nullopt, false, "Not checked yet"},
+        {std::nullopt, 1, false, "Last checked: "},
+        {30, std::nullopt, false, "Last checked: "},
+        {30, 1, false, "Last checked: "},
+        {30, 1, true, "The last check failed ("},
+        {1, 1, true, "The last check failed ("}, // a failure at the time the stored check ended
+        {1, 30, true, "Last checked: "},
+    };
     pane.view();
-    pane.viewDidAppear();
-    if (GetParam().thisRunHoursAgo) {
-        const Result outcome =
-            GetParam().thisRunFailed
-                ? Result::failure(
-                      Status::Unavailable,
-                      QStringLiteral("The update server could not be reached.\n\nHost a.test not found"))
-                : Result::success();
-        // As the updater tells it, while the pane is on screen.
-        quillmere::LastUpdateCheck::shared().follow(
-            &updater, [&] { return now.addSecs(-3600 * *GetParam().thisRunHoursAgo); });
-        emit updater.updateCheckFinished(outcome);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        quillmere::LastUpdateCheck::shared().clear();
+        ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
+            row.storedHoursAgo ? std::optional(now.addSecs(-3600 * *row.storedHoursAgo)) : std::nullopt));
+        pane.viewDidAppear();
+        if (row.thisRunHoursAgo) {
+            ended = now.addSecs(-3600 * *row.thisRunHoursAgo);
+            emit updater.updateCheckFinished(
+                row.thisRunFailed
+                    ? Result::failure(Status::Unavailable,
+                                      QStringLiteral("The update server could not be reached.\n\n"
+                                                     "Host a.test not found"))
+                    : Result::success());
+        }
+        const QString shown = pane.lastCheckLabel()->text();
+        const bool failed = shown.startsWith(QStringLiteral("The last check failed ("));
+        EXPECT_TRUE(shown.startsWith(QString::fromUtf8(row.shown))) << shown.toStdString();
+        EXPECT_EQ(shown.endsWith(QStringLiteral("): The update server could not be reached.")), failed);
+        // The detail is for the tooltip.
+        EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(QStringLiteral("not found")), failed);
+        pane.viewWillDisappear();
     }
-    const QString shown = pane.lastCheckLabel()->text();
-    EXPECT_TRUE(shown.startsWith(QString::fromUtf8(GetParam().shownStart))) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QString::fromUtf8(GetParam().shownReason))) << shown.toStdString();
-    EXPECT_FALSE(shown.contains(QStringLiteral("not found"))) << "the detail is for the tooltip";
-    EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(QStringLiteral("not found")),
-              GetParam().thisRunFailed && shown.contains(QStringLiteral("failed")));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Status, LastCheckShown,
-    ::testing::Values(LastCheck{"Never", std::nullopt, std::nullopt, false, "Not checked yet", ""},
-                      LastCheck{"StoredOnly", 30, std::nullopt, false, "Last checked: ", ""},
-                      LastCheck{"ThisRunSucceeded", 30, 1, false, "Last checked: ", ""},
-                      LastCheck{"ThisRunFailed", 30, 1, true, "The last check failed (",
-                                "): The update server could not be reached."},
-                      LastCheck{"ThisRunOnly", std::nullopt, 1, false, "Last checked: ", ""},
-                      LastCheck{"FailedWhenTheStoredSuccessWasWritten", 1, 1, true, "The last check failed (",
-                                ""},
-                      LastCheck{"FailedBeforeTheStoredSuccess", 1, 30, true, "Last checked: ", ""}),
-    [](const ::testing::TestParamInfo<LastCheck>& row) { return std::string(row.param.name); });
 
 TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
     UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
