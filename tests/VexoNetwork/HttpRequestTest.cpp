@@ -42,6 +42,8 @@ QByteArray expectGet(QUrl url, brisquel::vexo::Status status, const char* words,
     // One plain sentence, then the detail: the address without its query.
     EXPECT_TRUE(*outcome || message.contains(QStringLiteral(".\n\nhttp"))) << message.toStdString();
     EXPECT_FALSE(message.contains(QStringLiteral("private"))) << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("()")))
+        << "no empty list of causes: " << message.toStdString();
     return *outcome ? (*outcome)->body : QByteArray();
 }
 

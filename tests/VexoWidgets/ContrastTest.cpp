@@ -5,6 +5,7 @@
 #include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QAbstractButton>
@@ -88,6 +89,23 @@ TEST(Appearance, ContrastRatiosAndReadableColours) {
     EXPECT_DOUBLE_EQ(contrastRatio(Qt::white, Qt::black), 21.0);
     EXPECT_DOUBLE_EQ(contrastRatio(QColor(0x77, 0x77, 0x77), QColor(0x77, 0x77, 0x77)), 1.0);
     EXPECT_NEAR(contrastRatio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
+}
+
+// A caption takes the secondary colour, a warning the warning colour, of the palette its parent
+// has, and follows it when it changes.
+TEST(TextStyles, FollowTheParentsPalette) {
+    QWidget parent;
+    auto* caption = new QLabel(&parent);
+    auto* warning = new QLabel(&parent);
+    applyTextStyle(caption, TextStyle::Caption);
+    applyTextStyle(warning, TextStyle::Warning);
+    for (const QPalette& palette : {QApplication::style()->standardPalette(), darkPalette()}) {
+        parent.setPalette(palette);
+        const QColor text = palette.color(QPalette::WindowText);
+        const QColor background = palette.color(QPalette::Window);
+        EXPECT_EQ(caption->palette().color(QPalette::WindowText), secondaryTextColor(text, background));
+        EXPECT_EQ(warning->palette().color(QPalette::WindowText), warningTextColor(background));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, Readability,
