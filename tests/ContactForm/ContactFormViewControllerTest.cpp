@@ -112,8 +112,9 @@ TEST(ContactForm, OpensWithTheSubjectItsCaptionAsPlainTextAndTheDebugRowOutOfSig
     EXPECT_EQ(caption->text(), QStringLiteral("<b>Tool</b> 2.1 (57)"));
     EXPECT_FALSE(world.button("sendButton")->isEnabled());
     auto* grid = qobject_cast<QGridLayout*>(world.form->emailGridView()->layout());
-    int row = 0, column = 0, span = 0;
-    grid->getItemPosition(grid->indexOf(world.form->debugEmailButton()), &row, &column, &span, &span);
+    int row = 0;
+    int ignored = 0;
+    grid->getItemPosition(grid->indexOf(world.form->debugEmailButton()), &row, &ignored, &ignored, &ignored);
     for (int c = 0; c < grid->columnCount(); ++c) {
         const QLayoutItem* item = grid->itemAtPosition(row, c);
         EXPECT_FALSE(item && item->widget() && item->widget()->isVisibleTo(world.window.get())) << c;
