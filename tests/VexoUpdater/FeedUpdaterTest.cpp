@@ -173,7 +173,7 @@ TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
                     quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
         auto updater = makeUpdater();
         updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
-        const int before = server.requests.size();
+        const qsizetype before = server.requests.size();
         EXPECT_EQ(updater->checkInBackgroundIfDue(), due);
         waitForCheck(*updater);
         EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));

@@ -158,10 +158,11 @@ TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
         SCOPED_TRACE(&row - rows);
         quillmere::LastUpdateCheck::shared().clear();
         ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
-            row.storedHoursAgo ? std::optional(now.addSecs(-3600 * *row.storedHoursAgo)) : std::nullopt));
+            row.storedHoursAgo ? std::optional(now.addSecs(qint64{-3600} * *row.storedHoursAgo))
+                               : std::nullopt));
         pane.viewDidAppear();
         if (row.thisRunHoursAgo) {
-            ended = now.addSecs(-3600 * *row.thisRunHoursAgo);
+            ended = now.addSecs(qint64{-3600} * *row.thisRunHoursAgo);
             emit updater.updateCheckFinished(
                 row.thisRunFailed
                     ? Result::failure(Status::Unavailable,
