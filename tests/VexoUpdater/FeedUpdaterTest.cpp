@@ -27,14 +27,14 @@ using updatertest::UpdaterWorld;
 
 namespace {
 
-QByteArray feedOf(const QByteArray& version, const QByteArray& notes = "<p>Faster <b>everything</b>.</p>") {
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-           "sparkle\"><channel><item><title>Version " +
-           version + "</title><description><![CDATA[" + notes + "]]></description><sparkle:version>" +
-           version + "</sparkle:version><sparkle:shortVersionString>" + version +
-           ".0</sparkle:shortVersionString><enclosure url=\"https://downloads.example.test/Quillmere-" +
-           version + ".tar.xz\" length=\"42\"/></item></channel></rss>";
+// A feed of one release of this version, with notes.
+QByteArray feedOf(const QByteArray& version) {
+    return updatertest::feedOf(updatertest::itemOf(
+        version,
+        "<description><![CDATA[<p>Faster "
+        "<b>everything</b>.</p>]]></description><sparkle:shortVersionString>" +
+            version + ".0</sparkle:shortVersionString>",
+        "url=\"https://downloads.example.test/Quillmere-" + version + ".tar.xz\" length=\"42\""));
 }
 
 class Updating : public ::testing::Test {
@@ -71,7 +71,7 @@ protected:
     QDateTime now;
 };
 
-TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
+TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     auto updater = makeUpdater();
     const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
     EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
@@ -82,7 +82,7 @@ TEST_F(Updating, untilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
 }
 
-TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
+TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
     QMainWindow window;
     window.show();
     auto updater = makeUpdater();
@@ -91,7 +91,6 @@ TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     UpdateDialog* dialog = updater->dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_FALSE(dialog->isModal());
     EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -112,17 +111,7 @@ TEST_F(Updating, aCheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     EXPECT_FALSE(dialog->isVisible());
 }
 
-TEST_F(Updating, anUpToDateFeedSaysSo) {
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
-    updater->checkForUpdates();
-    waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
-    EXPECT_TRUE(updater->dialog()->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
-    EXPECT_FALSE(updater->dialog()->downloadButton()->isVisibleTo(updater->dialog()));
-}
-
-TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
+TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     auto updater = makeUpdater();
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
@@ -146,9 +135,11 @@ TEST_F(Updating, aFailureShowsItsReasonAndTryAgainChecksAgain) {
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
     waitForCheck(*updater);
     EXPECT_EQ(dialog->state(), UpdateDialog::State::UpToDate);
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
+    EXPECT_FALSE(dialog->downloadButton()->isVisibleTo(dialog));
 }
 
-TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
+TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     testsupport::HttpAnswer silent;
     silent.silent = true;
     server.answer(QStringLiteral("/silent.xml"), silent);
@@ -160,7 +151,7 @@ TEST_F(Updating, cancellingACheckHidesTheDialogAndNothingArrivesLater) {
     EXPECT_FALSE(updater->dialog()->isVisible());
 }
 
-TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
+TEST_F(Updating, AutomaticChecksAreOffUntilSwitchedOn) {
     auto updater = makeUpdater();
     // Nothing of the updater runs before the application starts its automatic checks.
     EXPECT_TRUE(updater->findChildren<QTimer*>().isEmpty());
@@ -171,38 +162,25 @@ TEST_F(Updating, automaticChecksAreOffUntilSwitchedOn) {
     EXPECT_EQ(server.requests.size(), 0);
 }
 
-struct Due {
-    const char* when;
-    std::optional<qint64> lastCheckHoursAgo; // none: never checked
-    bool due;
-};
-
-void PrintTo(const Due& d, std::ostream* os) {
-    *os << d.when;
-}
-
-class AutomaticCheckDue : public Updating, public ::testing::WithParamInterface<Due> {};
-
-TEST_P(AutomaticCheckDue, runsOnceADayAfterTheLastCompletedCheck) {
+// Rows: minutes since the last completed check (none: never checked), and whether one is due.
+TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    if (GetParam().lastCheckHoursAgo) {
-        ASSERT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.write(
-            now.addSecs(-3600 * *GetParam().lastCheckHoursAgo)));
+    const std::pair<std::optional<qint64>, bool> rows[] = {
+        {std::nullopt, true}, {0, false}, {24 * 60 - 1, false}, {24 * 60, true}, {-48 * 60, true}};
+    for (const auto& [minutesAgo, due] : rows) {
+        SCOPED_TRACE(minutesAgo.value_or(-1));
+        ASSERT_TRUE(!minutesAgo ||
+                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
+        auto updater = makeUpdater();
+        updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+        const qsizetype before = server.requests.size();
+        EXPECT_EQ(updater->checkInBackgroundIfDue(), due);
+        waitForCheck(*updater);
+        EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));
     }
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
-    EXPECT_EQ(updater->checkInBackgroundIfDue(), GetParam().due);
-    waitForCheck(*updater);
-    EXPECT_EQ(server.requests.size(), GetParam().due ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Schedule, AutomaticCheckDue,
-                         ::testing::Values(Due{"never checked", std::nullopt, true},
-                                           Due{"an hour ago", 1, false}, Due{"23 hours ago", 23, false},
-                                           Due{"25 hours ago", 25, true},
-                                           Due{"a last check dated in the future", -48, true}));
-
-TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
+TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
@@ -234,7 +212,7 @@ TEST_F(Updating, anAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     EXPECT_TRUE(opened.urls.isEmpty());
 }
 
-TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
+TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
@@ -250,7 +228,7 @@ TEST_F(Updating, anAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     EXPECT_EQ(quillmere::UpdateSettings::lastUpdateCheckDate.read(), now);
 }
 
-TEST_F(Updating, askingDuringAnAutomaticCheckShowsThatChecksOutcome) {
+TEST_F(Updating, AskingDuringAnAutomaticCheckShowsThatChecksOutcome) {
     ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));

@@ -1,69 +1,79 @@
-// The update dialog's Download: the browser gets the address and the dialog goes, or, when no
-// browser can be started, the dialog stays and says so with the address to open by hand.
+// The update dialog: what the feed and the server say is shown as plain text, a link in the notes
+// opens only a web address and only when clicked, and Download without a browser keeps the dialog
+// and says so with the address to open by hand.
 
 #include "VexoUpdater/UpdateDialog.h"
 
 #include "tests/VexoUpdater/UpdaterWorld.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Stands in for a desktop where no browser starts: the handler named does not exist, so opening
-// an address fails as when the desktop's opener is missing.
-class NoBrowser final {
-public:
-    NoBrowser() { QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_receiver, "noSuchHandler"); }
-    ~NoBrowser() { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    NoBrowser(const NoBrowser&) = delete;
-    NoBrowser& operator=(const NoBrowser&) = delete;
-
-private:
-    QObject m_receiver;
-};
-
-quillmere::UpdateCheckOutcome updateFound() {
+quillmere::UpdateCheckOutcome updateFound(const QString& notes = QString()) {
     quillmere::UpdateCheckOutcome outcome;
     outcome.currentVersion = QStringLiteral("1");
     outcome.updateAvailable = true;
-    quillmere::AppcastItem item;
-    item.version = QStringLiteral("2");
-    item.downloadURL = QUrl(QStringLiteral("https://downloads.example.test/Quillmere-2.tar.xz"));
-    outcome.newest = item;
+    outcome.newest = quillmere::AppcastItem{};
+    outcome.newest->version = QStringLiteral("2");
+    outcome.newest->releaseNotes = notes;
+    outcome.newest->downloadURL = QUrl(QStringLiteral("https://downloads.example.test/Quillmere-2.tar.xz"));
     return outcome;
 }
 
-TEST(UpdateDialogDownload, GoesToTheBrowserAndClosesTheDialog) {
+TEST(UpdateDialog, AClickOnALinkInTheNotesOpensOnlyAWebAddress) {
     updatertest::UpdaterWorld world;
     updatertest::OpenedUrls opened;
     quillmere::UpdateDialog dialog;
-    dialog.showOutcome(updateFound());
-    dialog.show();
-    dialog.downloadButton()->click();
-    EXPECT_EQ(opened.urls, QList<QUrl>{updateFound().newest->downloadURL});
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.browserFailure(), nullptr);
+    dialog.showOutcome(updateFound(QStringLiteral("<a href=\"https://example.test/notes\">link</a>")));
+    EXPECT_FALSE(dialog.notesView()->openLinks());
+    EXPECT_FALSE(dialog.notesView()->openExternalLinks());
+    for (const char* url : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.test/x", "notes.html",
+                            "https://example.test/notes", "http://example.test/n"})
+        emit dialog.notesView()->anchorClicked(QUrl(QString::fromUtf8(url)));
+    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.test/notes")),
+                                        QUrl(QStringLiteral("http://example.test/n"))}));
 }
 
-TEST(UpdateDialogDownload, WithoutABrowserTheDialogStaysAndSaysSoWithTheAddress) {
+TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainTextWithPlacesToBreakLongRuns) {
     updatertest::UpdaterWorld world;
-    const NoBrowser noBrowser;
+    quillmere::UpdateDialog dialog;
+    const QString message =
+        QStringLiteral("The update server answered \"<b>500</b>\" for "
+                       "https://updates.example.test/applications/com.example.a-very-long-"
+                       "identifier/releases/appcast.xml");
+    dialog.showFailure(message);
+    EXPECT_EQ(dialog.messageLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(dialog.titleLabel()->textFormat(), Qt::PlainText);
+    QString shown = dialog.messageLabel()->text();
+    EXPECT_GT(shown.count(QChar(0x200B)), 0);
+    EXPECT_EQ(shown.remove(QChar(0x200B)), message);
+}
+
+// Stands in for a desktop where no browser starts: the handler named does not exist, so opening
+// an address fails as when the desktop's opener is missing.
+TEST(UpdateDialog, DownloadWithoutABrowserKeepsTheDialogAndSaysSoWithTheAddress) {
+    updatertest::UpdaterWorld world;
+    QObject receiver;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &receiver, "noSuchHandler");
     quillmere::UpdateDialog dialog;
     dialog.showOutcome(updateFound());
     dialog.show();
     dialog.downloadButton()->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     EXPECT_TRUE(dialog.isVisible());
     QMessageBox* told = dialog.browserFailure();
     ASSERT_NE(told, nullptr);
     EXPECT_TRUE(told->isVisible());
     EXPECT_EQ(told->text(), QStringLiteral("No web browser could be started."));
-    QString address = told->informativeText();
-    address.remove(QChar(0x200B));
-    EXPECT_TRUE(address.contains(QStringLiteral("https://downloads.example.test/Quillmere-2.tar.xz")));
+    EXPECT_TRUE(
+        told->informativeText().remove(QChar(0x200B)).contains(updateFound().newest->downloadURL.toString()));
 }
 
 } // namespace

@@ -28,6 +28,17 @@ OpenedUrls::~OpenedUrls() {
         QDesktopServices::unsetUrlHandler(scheme);
 }
 
+QByteArray feedOf(const QByteArray& items, const QByteArray& prefix) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\" xmlns:" + prefix +
+           "=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><title>Test</title>" + items +
+           "</channel></rss>";
+}
+
+QByteArray itemOf(const QByteArray& version, const QByteArray& extra, const QByteArray& enclosure) {
+    return "<item><title>Version " + version + "</title><sparkle:version>" + version + "</sparkle:version>" +
+           extra + "<enclosure " + enclosure + "/></item>";
+}
+
 const QString UpdaterWorld::kBundleIdentifier = QStringLiteral("com.example.updater-tests");
 
 UpdaterWorld::UpdaterWorld(const QString& version, const QString& shortVersion,

@@ -15,6 +15,12 @@
 
 namespace updatertest {
 
+// An update feed of these items, its namespace under this prefix.
+QByteArray feedOf(const QByteArray& items, const QByteArray& prefix = "sparkle");
+// An item titled "Version <version>", with `extra` elements and one enclosure of these attributes.
+QByteArray itemOf(const QByteArray& version, const QByteArray& extra = {},
+                  const QByteArray& enclosure = "url=\"https://example.test/app.zip\" length=\"10\"");
+
 // An updater that records what it is told.
 class RecordingUpdater final : public quillmere::Updater {
 public:

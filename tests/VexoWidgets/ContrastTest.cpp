@@ -5,6 +5,7 @@
 #include "VexoExtensions/MainBundle.h"
 #include "VexoUpdater/UpdatesViewController.h"
 #include "VexoWidgets/Appearance.h"
+#include "VexoWidgets/TextStyles.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QAbstractButton>
@@ -34,16 +35,14 @@ void PrintTo(const Look& row, std::ostream* os) {
 
 class Readability : public ::testing::TestWithParam<Look> {
 protected:
-    Readability() : m_saved(QApplication::palette()) {
+    void SetUp() override {
         platform.install();
-        brisquel::vexo::MainBundle::setInfoDictionary(
-            QVariantMap{{QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
-                        {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.contrast-tests")},
-                        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")},
-                        {QStringLiteral("CFBundleVersion"), QStringLiteral("1")}});
+        brisquel::vexo::MainBundle::setInfoDictionary(QVariantMap{
+            {QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
+            {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.contrast-tests")}});
         QApplication::setPalette(GetParam().dark ? darkPalette() : QApplication::style()->standardPalette());
     }
-    ~Readability() override {
+    void TearDown() override {
         QApplication::setPalette(m_saved);
         brisquel::vexo::MainBundle::setInfoDictionary(std::nullopt);
     }
@@ -51,49 +50,67 @@ protected:
     testsupport::FakePlatform platform;
 
 private:
-    QPalette m_saved;
+    QPalette m_saved = QApplication::palette();
 };
 
-// The contrast of a widget's text against what it is drawn on: a push button's text on the
-// button, any other text on the window.
-double contrastOf(const QWidget* widget) {
-    const QPalette& palette = widget->palette();
-    if (qobject_cast<const QPushButton*>(widget)) {
-        return contrastRatio(palette.color(QPalette::Active, QPalette::ButtonText),
-                             palette.color(QPalette::Active, QPalette::Button));
-    }
-    return contrastRatio(palette.color(QPalette::Active, widget->foregroundRole()),
-                         palette.color(QPalette::Active, QPalette::Window));
-}
-
+// A push button's text is drawn on the button, any other text on the window.
 TEST_P(Readability, EveryTextReachesTheMinimumContrast) {
-    std::unique_ptr<UpdatesViewController> pane;
-    std::unique_ptr<QWidget> form;
-    QWidget* window = nullptr;
-    if (GetParam().pane) {
-        pane = std::make_unique<UpdatesViewController>();
-        window = pane->view();
-    } else {
-        form = std::make_unique<ContactFormViewController>();
-        window = form.get();
-    }
+    UpdatesViewController pane;
+    std::unique_ptr<QWidget> form(GetParam().pane ? nullptr : new ContactFormViewController);
+    QWidget* window = GetParam().pane ? pane.view() : form.get();
     window->ensurePolished();
     int texts = 0;
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget)) {
+        const QPalette& palette = widget->palette();
+        const bool button = qobject_cast<const QPushButton*>(widget);
+        if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget))
             continue;
-        }
         ++texts;
-        EXPECT_GE(contrastOf(widget), kMinimumTextContrast) << widget->objectName().toStdString();
+        EXPECT_GE(
+            contrastRatio(
+                palette.color(QPalette::Active, button ? QPalette::ButtonText : widget->foregroundRole()),
+                palette.color(QPalette::Active, button ? QPalette::Button : QPalette::Window)),
+            kMinimumTextContrast)
+            << widget->objectName().toStdString();
     }
     EXPECT_GE(texts, 6);
 }
 
+// A colour made readable moves toward black on a light background, toward white on a dark one,
+// no further than it must; one readable already stays.
+TEST(Appearance, ContrastRatiosAndReadableColours) {
+    for (const QColor background : {QColor(Qt::white), QColor(0x2d, 0x2f, 0x33)}) {
+        const double ratio = contrastRatio(readableOn(QColor(0x88, 0x88, 0x88), background), background);
+        EXPECT_GE(ratio, kMinimumTextContrast) << background.name().toStdString();
+        EXPECT_LT(ratio, kMinimumTextContrast + 0.1) << background.name().toStdString();
+    }
+    EXPECT_EQ(readableOn(QColor(0x10, 0x20, 0x30), Qt::white), QColor(0x10, 0x20, 0x30));
+    EXPECT_DOUBLE_EQ(contrastRatio(Qt::black, Qt::white), 21.0);
+    EXPECT_DOUBLE_EQ(contrastRatio(Qt::white, Qt::black), 21.0);
+    EXPECT_DOUBLE_EQ(contrastRatio(QColor(0x77, 0x77, 0x77), QColor(0x77, 0x77, 0x77)), 1.0);
+    EXPECT_NEAR(contrastRatio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
+}
+
+// A caption takes the secondary colour, a warning the warning colour, of the palette its parent
+// has, and follows it when it changes.
+TEST(TextStyles, FollowTheParentsPalette) {
+    QWidget parent;
+    auto* caption = new QLabel(&parent);
+    auto* warning = new QLabel(&parent);
+    applyTextStyle(caption, TextStyle::Caption);
+    applyTextStyle(warning, TextStyle::Warning);
+    for (const QPalette& palette : {QApplication::style()->standardPalette(), darkPalette()}) {
+        parent.setPalette(palette);
+        const QColor text = palette.color(QPalette::WindowText);
+        const QColor background = palette.color(QPalette::Window);
+        EXPECT_EQ(caption->palette().color(QPalette::WindowText), secondaryTextColor(text, background));
+        EXPECT_EQ(warning->palette().color(QPalette::WindowText), warningTextColor(background));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, Readability,
-                         ::testing::Values(Look{"paneLight", false, true}, Look{"paneDark", true, true},
-                                           Look{"formLight", false, false}, Look{"formDark", true, false}),
-                         [](const ::testing::TestParamInfo<Look>& row) {
-                             return std::string(row.param.name);
-                         });
+                         ::testing::Values(Look{"PaneLight", false, true}, Look{"PaneDark", true, true},
+                                           Look{"FormLight", false, false}, Look{"FormDark", true, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

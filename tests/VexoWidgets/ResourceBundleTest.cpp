@@ -22,25 +22,13 @@ using quillmere::ResourceBundle;
 
 namespace {
 
-const char kForm[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<ui version="4.0">
- <class>Form</class>
- <widget class="QWidget" name="Form">
-  <layout class="QVBoxLayout" name="rows">
-   <item>
-    <widget class="QPushButton" name="sendButton">
-     <property name="text"><string>Send</string></property>
-    </widget>
-   </item>
-   <item>
-    <widget class="QLabel" name="note">
-     <property name="text"><string>A few words</string></property>
-     <property name="textStyle" stdset="0"><string>caption</string></property>
-    </widget>
-   </item>
-  </layout>
- </widget>
-</ui>
+const char kForm[] = R"(<?xml version="1.0" encoding="UTF-8"?><ui version="4.0"><class>Form</class>
+<widget class="QWidget" name="Form"><layout class="QVBoxLayout" name="rows">
+ <item><widget class="QPushButton" name="sendButton"><property name="text"><string>Send</string></property>
+ </widget></item>
+ <item><widget class="QLabel" name="note"><property name="text"><string>A few words</string></property>
+  <property name="textStyle" stdset="0"><string>caption</string></property></widget></item>
+</layout></widget></ui>
 )";
 
 // QUILLMERE_DATA_DIR names a folder of the test's, which holds the bundle of "TestLibrary" when
@@ -64,6 +52,7 @@ private:
 };
 
 TEST_F(Bundle, LoadsTheFormWithItsObjectsAndGivesLabelsTheirTextStyle) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     writeForm(kForm);
     const std::unique_ptr<QWidget> view(load());
     ASSERT_NE(view, nullptr);
@@ -74,45 +63,33 @@ TEST_F(Bundle, LoadsTheFormWithItsObjectsAndGivesLabelsTheirTextStyle) {
     EXPECT_EQ(note->font().pixelSize(), quillmere::preferenceDescriptionFont().pixelSize());
     EXPECT_TRUE(note->wordWrap());
     EXPECT_EQ(note->textFormat(), Qt::PlainText);
+    EXPECT_DEATH(ResourceBundle::object<QLabel>(view.get(), QStringLiteral("sendButton"), file),
+                 ::testing::HasSubstr("form.ui: the object \"sendButton\" is a QPushButton, not a QLabel"));
 }
 
-struct Broken {
-    const char* name;
-    const char* form; // null: no bundle at all
-    const char* message;
-};
-
-void PrintTo(const Broken& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class BrokenBundle : public Bundle, public ::testing::WithParamInterface<Broken> {};
-
-TEST_P(BrokenBundle, StopsTheProgramNamingTheFileAndTheCause) {
+// Rows: the form written (null: no bundle at all; empty: the bundle holds another file only).
+TEST_F(Bundle, ABrokenBundleOrFileStopsTheProgramNamingTheFileAndTheCause) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    if (GetParam().form && *GetParam().form)
-        writeForm(GetParam().form);
-    else if (GetParam().form)
-        data.write(QStringLiteral("VexoWidgets_TestLibrary.bundle/other.ui"), kForm);
-    EXPECT_DEATH(delete load({QStringLiteral("sendButton"), QStringLiteral("cancelButton")}),
-                 ::testing::HasSubstr(GetParam().message));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, BrokenBundle,
-    ::testing::Values(Broken{"noBundle", nullptr, "unable to find bundle named VexoWidgets_TestLibrary"},
-                      Broken{"noFile", "", "form.ui: missing from the resource bundle"},
-                      Broken{"notAnInterfaceFile", "<html>",
-                             "form.ui: not an interface file that can be loaded"},
-                      Broken{"aRequiredObjectMissing", kForm,
-                             "form.ui: the interface has no object named \"cancelButton\""}),
-    [](const ::testing::TestParamInfo<Broken>& row) { return std::string(row.param.name); });
-
-TEST_F(Bundle, ALabelNamingAnUnknownTextStyleStopsTheProgram) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    writeForm(QByteArray(kForm).replace("<string>caption</string>", "<string>shouting</string>"));
-    EXPECT_DEATH(delete load(),
-                 ::testing::HasSubstr("the label \"note\" names the unknown text style \"shouting\""));
+    const QByteArray form(kForm);
+    const struct {
+        std::optional<QByteArray> form;
+        const char* message;
+    } rows[] = {
+        {std::nullopt, "unable to find bundle named VexoWidgets_TestLibrary"},
+        {QByteArray(), "form.ui: missing from the resource bundle"},
+        {"<html>", "form.ui: not an interface file that can be loaded"},
+        {QByteArray(form).replace("\"sendButton\"", "\"sendKnob\""),
+         "form.ui: the interface has no object named \"sendButton\""},
+        {QByteArray(form).replace("<string>caption</string>", "<string>shouting</string>"),
+         "the label \"note\" names the unknown text style \"shouting\""},
+    };
+    for (const auto& row : rows) {
+        if (row.form && row.form->isEmpty())
+            data.write(QStringLiteral("VexoWidgets_TestLibrary.bundle/other.ui"), kForm);
+        else if (row.form)
+            writeForm(*row.form);
+        EXPECT_DEATH(delete load(), ::testing::HasSubstr(row.message));
+    }
 }
 
 TEST(InterfaceReader, IsLoadedOnceFromBesideTheProgramAndAMissingPlugInIsNamed) {
