@@ -1,0 +1,65 @@
+// The tool's text fitting, at the boundaries a terminal's width makes: each row one call.
+#include "cli/TerminalText.h"
+#include "cli/TextTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisquel::cli;
+
+namespace {
+
+struct FitRow {
+    const char* name;
+    QString (*fit)(const QString&, qsizetype);
+    const char* text;
+    qsizetype columns;
+    const char* shown;
+};
+
+void PrintTo(const FitRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class TerminalTextFitting : public ::testing::TestWithParam<FitRow> {};
+
+TEST_P(TerminalTextFitting, Shows) {
+    EXPECT_EQ(GetParam().fit(QString::fromUtf8(GetParam().text), GetParam().columns),
+              QString::fromUtf8(GetParam().shown));
+}
+
+QString wrappedText(const QString& text, qsizetype columns) {
+    return TerminalText::wrapped(text, columns, 2).join(u'|');
+}
+QString table(const QString& cell, qsizetype columns) {
+    TextTable table({{QStringLiteral("N")}, {QStringLiteral("DESCRIPTION"), TextTable::Fit::Wrap}});
+    table.addRow({QStringLiteral("a"), cell});
+    return table.render(columns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TerminalTextFitting,
+    ::testing::Values(FitRow{"MiddleExact", TerminalText::elidedMiddle, "abcdefgh", 8, "abcdefgh"},
+                      FitRow{"MiddleCut", TerminalText::elidedMiddle, "abcdefgh", 5, "ab…gh"},
+                      FitRow{"MiddleWide", TerminalText::elidedMiddle, "日本語の名前", 7, "日…前"},
+                      FitRow{"MiddleNothing", TerminalText::elidedMiddle, "abc", 0, ""},
+                      FitRow{"PathFromSeparator", TerminalText::elidedPath, "/Users/me/Scripts/done.scpt", 12,
+                             "…/done.scpt"},
+                      FitRow{"PathInsideName", TerminalText::elidedPath, "/Users/me/LongFolderName/", 8,
+                             "…erName/"},
+                      FitRow{"PathExact", TerminalText::elidedPath, "/a/b.scpt", 9, "/a/b.scpt"},
+                      FitRow{"WrapAtSpaces", wrappedText, "one two three", 8, "one two|three"},
+                      FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
+                      FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
+                      FitRow{"WrapMore", wrappedText, "aa bb cc dd ee", 5, "aa bb|cc d…"},
+                      // A cell exactly as wide as its column is shown as it is, spaces and all.
+                      FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(TerminalTextWidth, CountsColumns) {
+    EXPECT_EQ(TerminalText::width(u"abc"), 3);
+    EXPECT_EQ(TerminalText::width(u"日本"), 4);
+    EXPECT_EQ(TerminalText::width(u"e\u0301"), 1);
+    EXPECT_EQ(TerminalText::elidedPathMinimum(QStringLiteral("/Users/me/done.scpt")), 11);
+}
+
+} // namespace
