@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace brisquel::cli;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -31,8 +32,8 @@ QString wrappedText(const QString& text, qsizetype columns) {
     return TerminalText::wrapped(text, columns, 2).join(u'|');
 }
 QString table(const QString& cell, qsizetype columns) {
-    TextTable table({{QStringLiteral("N")}, {QStringLiteral("DESCRIPTION"), TextTable::Fit::Wrap}});
-    table.addRow({QStringLiteral("a"), cell});
+    TextTable table({{u"N"_s}, {u"DESCRIPTION"_s, TextTable::Fit::Wrap}});
+    table.addRow({u"a"_s, cell});
     return table.render(columns);
 }
 
@@ -55,11 +56,27 @@ INSTANTIATE_TEST_SUITE_P(
                       FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A word of a megabyte, as a hostile dictionary may hold, is cut to a screenful in one pass.
+TEST(TerminalTextWidth, AWordOfAMegabyte) {
+    const QString word(1 << 20, QLatin1Char('x'));
+    const QStringList lines = TerminalText::wrapped(word, 80, 12);
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_TRUE(lines.last().endsWith(u"…"_s));
+    EXPECT_EQ(TerminalText::elidedMiddle(word, 80).size(), 80);
+    TextTable table(
+        {{u"NAME"_s}, {u"DESCRIPTION"_s, TextTable::Fit::Wrap}, {u"PATH"_s, TextTable::Fit::ElidePath}});
+    table.addRow({word, word + u" end"_s, u"/"_s + word});
+    const QStringList shown = table.render(80).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_LT(shown.size(), 60);
+    for (const QString& line : shown)
+        EXPECT_LE(line.size(), 80);
+}
+
 TEST(TerminalTextWidth, CountsColumns) {
     EXPECT_EQ(TerminalText::width(u"abc"), 3);
     EXPECT_EQ(TerminalText::width(u"日本"), 4);
     EXPECT_EQ(TerminalText::width(u"e\u0301"), 1);
-    EXPECT_EQ(TerminalText::elidedPathMinimum(QStringLiteral("/Users/me/done.scpt")), 11);
+    EXPECT_EQ(TerminalText::elidedPathMinimum(u"/Users/me/done.scpt"_s), 11);
 }
 
 } // namespace

@@ -22,6 +22,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace clitest {
 
 namespace {
@@ -60,7 +62,7 @@ Channel openTerminal(int columns) {
     return {master, slave};
 }
 
-std::vector<char*> pointers(std::vector<QByteArray>& strings) {
+std::vector<char*> pointers(std::vector<QByteArray>& strings) { // for exec, which ends with a null
     std::vector<char*> out;
     for (QByteArray& s : strings)
         out.push_back(s.data());
@@ -78,7 +80,7 @@ constexpr int kTimeLimitSeconds = 20;
 } // namespace
 
 QString ToolWorld::identifier(const QString& name) {
-    return QStringLiteral("com.example.brisquel") + QString::number(QCoreApplication::applicationPid()) +
+    return u"com.example.brisquel"_s + QString::number(QCoreApplication::applicationPid()) +
            QLatin1Char('.') + name;
 }
 
@@ -86,12 +88,12 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     std::vector<QByteArray> argumentBytes{QByteArrayLiteral(BRISQUEL_BINARY)};
     argumentBytes.insert(argumentBytes.end(), arguments.begin(), arguments.end());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("COLUMNS"));
-    environment.insert(QStringLiteral("QUILLMERE_APPLICATIONS_DIR"), m_applicationsFolder);
-    environment.insert(QStringLiteral("QUILLMERE_PREFERENCES_DIR"), m_preferencesFolder);
-    environment.insert(QStringLiteral("QUILLMERE_OSASCRIPT"), QStringLiteral("/nonexistent/osascript"));
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
+    environment.remove(u"COLUMNS"_s);
+    environment.insert(u"QUILLMERE_APPLICATIONS_DIR"_s, m_applicationsFolder);
+    environment.insert(u"QUILLMERE_PREFERENCES_DIR"_s, m_preferencesFolder);
+    environment.insert(u"QUILLMERE_OSASCRIPT"_s, u"/nonexistent/osascript"_s);
+    environment.insert(u"HOME"_s, m_home.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u".config"_s));
     std::vector<QByteArray> environmentBytes;
     for (const QString& entry : environment.toStringList())
         environmentBytes.push_back(entry.toUtf8());
@@ -155,18 +157,15 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
             }
         }
     }
-    for (const int fd : fds) {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    // The streams ended; the program itself may still be running (it closed them early).
-    const auto exited = [pid] {
+    ::close(fds[0]); // when a descendant still held one (-1 when closed: harmless)
+    ::close(fds[1]);
+    if (!killed) { // the streams ended; the program itself ends within the bound, or is killed
         siginfo_t info{};
-        return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
-    };
-    while (!killed && !exited() && std::chrono::steady_clock::now() < deadline)
-        ::usleep(10000);
-    killed = killed || !exited();
+        while (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != pid &&
+               std::chrono::steady_clock::now() < deadline)
+            ::usleep(10000);
+        killed = info.si_pid != pid;
+    }
     ::kill(-pid, SIGKILL); // whatever it left running
     int status = 0;
     rusage usage{};
@@ -190,7 +189,7 @@ Outcome ToolWorld::run(const QStringList& arguments, int terminalColumns) const 
 QString ToolWorld::makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef,
                             const QString& version) const {
     testsupport::BundleLayout layout;
-    layout.bundleName = name + QStringLiteral(".app");
+    layout.bundleName = name + u".app"_s;
     layout.bundleIdentifier = bundleIdentifier;
     layout.version = version;
     layout.sdef = sdef;
@@ -198,7 +197,7 @@ QString ToolWorld::makeCopy(const QString& name, const QString& bundleIdentifier
 }
 
 QString ToolWorld::domainFile(const QString& bundleIdentifier) const {
-    return QDir(m_preferencesFolder).filePath(bundleIdentifier + QStringLiteral(".plist"));
+    return QDir(m_preferencesFolder).filePath(bundleIdentifier + u".plist"_s);
 }
 
 QVariantMap ToolWorld::domain(const QString& bundleIdentifier) const {
