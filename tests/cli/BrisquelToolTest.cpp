@@ -422,9 +422,9 @@ TEST_F(BrisquelCommandLine, InvisibleOrControlCharactersArePrintedEscapedAndAcce
             << qPrintable(out);
     }
     EXPECT_TRUE(run({u"apps"_s}).outText().contains(u"Capture One \\u202e32\\u200b"_s));
-    EXPECT_TRUE(run({u"scripts"_s, id})
-                    .outText()
-                    .contains(u"evil\\nline\\u001b[2J script  a\\u200db\\ufeffc\\u009bd"_s));
+    const QString scripts = run({u"scripts"_s, id}).outText();
+    for (const QString& shown : {u"evil\\nline\\u001b[2J script"_s, u"a\\u200db\\ufeffc\\u009bd"_s})
+        EXPECT_TRUE(scripts.contains(shown)) << qPrintable(scripts);
     // As printed or as stored, the names lead to the script; its path goes out exactly to a program,
     // escaped to a terminal.
     EXPECT_EQ(run({u"get"_s, u"Capture One \\u202e32\\u200b"_s, u"evil\nline\x1b[2J script"_s}).out,
