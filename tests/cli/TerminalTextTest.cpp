@@ -53,6 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
                       FitRow{"WrapMore", wrappedText, "aa bb cc dd ee", 5, "aa bb|cc d…"},
                       // A cell exactly as wide as its column is shown as it is, spaces and all.
+                      FitRow{"TableEscapes", table, "a\x1b[2J\u202e", TextTable::kUnlimited,
+                             "N  DESCRIPTION\na  a\\u001b[2J\\u202e\n"},
                       FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -70,13 +72,6 @@ TEST(TerminalTextWidth, AWordOfAMegabyte) {
     EXPECT_LT(shown.size(), 60);
     for (const QString& line : shown)
         EXPECT_LE(line.size(), 80);
-}
-
-TEST(TerminalTextWidth, CountsColumns) {
-    EXPECT_EQ(TerminalText::width(u"abc"), 3);
-    EXPECT_EQ(TerminalText::width(u"日本"), 4);
-    EXPECT_EQ(TerminalText::width(u"e\u0301"), 1);
-    EXPECT_EQ(TerminalText::elidedPathMinimum(u"/Users/me/done.scpt"_s), 11);
 }
 
 } // namespace

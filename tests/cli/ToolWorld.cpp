@@ -89,11 +89,12 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     argumentBytes.insert(argumentBytes.end(), arguments.begin(), arguments.end());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"COLUMNS"_s);
-    environment.insert(u"QUILLMERE_APPLICATIONS_DIR"_s, m_applicationsFolder);
-    environment.insert(u"QUILLMERE_PREFERENCES_DIR"_s, m_preferencesFolder);
-    environment.insert(u"QUILLMERE_OSASCRIPT"_s, u"/nonexistent/osascript"_s);
-    environment.insert(u"HOME"_s, m_home.path());
-    environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u".config"_s));
+    for (const auto& [name, value] : {std::pair{u"QUILLMERE_APPLICATIONS_DIR"_s, m_applicationsFolder},
+                                      {u"QUILLMERE_PREFERENCES_DIR"_s, m_preferencesFolder},
+                                      {u"QUILLMERE_OSASCRIPT"_s, u"/nonexistent/osascript"_s},
+                                      {u"HOME"_s, m_home.path()},
+                                      {u"XDG_CONFIG_HOME"_s, m_home.filePath(u".config"_s)}})
+        environment.insert(name, value);
     std::vector<QByteArray> environmentBytes;
     for (const QString& entry : environment.toStringList())
         environmentBytes.push_back(entry.toUtf8());
@@ -124,9 +125,8 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
         ::_exit(127);
     }
     ::setpgid(pid, pid);
-    ::close(out.writer);
-    ::close(err.writer);
-    ::close(nullInput);
+    for (const int fd : {out.writer, err.writer, nullInput})
+        ::close(fd);
 
     Outcome outcome;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeLimitSeconds);

@@ -29,7 +29,6 @@ struct Outcome {
 // process on the machine can be running a copy of.
 class ToolWorld : public ::testing::Test {
 protected:
-    // A bundle identifier of this test process's own ("com.example.brisquel4711.<name>").
     static QString identifier(const QString& name);
 
     // Runs the built brisquel in the world, with its arguments as bytes (a name that is not UTF-8
@@ -39,19 +38,14 @@ protected:
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
     Outcome run(const QStringList& arguments, int terminalColumns = 0) const;
 
-    // A copy of Capture One named `name` ("Capture One 23") with the given sdef (empty: the
-    // default small one), in the applications folder; its absolute path.
+    // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
     QString makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef = {},
                      const QString& version = QStringLiteral("1.0")) const;
 
     QString domainFile(const QString& bundleIdentifier) const;
-    // The domain as stored; empty when it cannot be read.
     QVariantMap domain(const QString& bundleIdentifier) const;
-    // Writes the domain as a binary property list.
     void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
-    // The exact bytes of a file; empty when there is none.
     static QByteArray bytesOf(const QString& path);
-    // A file that begins as a compiled script does.
     QString compiledScript(const QString& relative) const;
 
     testsupport::TempFolder m_apps;
