@@ -6,6 +6,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::AssignmentProfile;
 using brisquel::BackgroundScript;
 using brisquel::ImportPlan;
@@ -13,26 +14,25 @@ using brisquel::vexo::Status;
 
 namespace {
 
-const QString kHome = QStringLiteral("/home/studio");
+const QString kHome = u"/home/studio"_s;
 
 // A profile written by format version 1 reads the same in every later version.
 TEST(AssignmentProfileReading, AVersionOneProfileKeptInTheTests) {
     const brisquel::vexo::Expected<AssignmentProfile> profile = AssignmentProfile::readFile(
         QStringLiteral(QUILLMERE_SOURCE_DIR "/tests/core/data/assignment-profile-v1.json"), kHome);
     ASSERT_TRUE(profile) << profile.result().message().toStdString();
-    EXPECT_EQ(profile->source.name, QStringLiteral("Capture One 23"));
-    EXPECT_EQ(profile->source.bundleIdentifier, QStringLiteral("com.captureone.captureone16"));
-    EXPECT_EQ(profile->source.version, QStringLiteral("16.2.1"));
+    EXPECT_EQ(profile->source.name, u"Capture One 23"_s);
+    EXPECT_EQ(profile->source.bundleIdentifier, u"com.captureone.captureone16"_s);
+    EXPECT_EQ(profile->source.version, u"16.2.1"_s);
     ASSERT_EQ(profile->scripts.size(), 2);
-    EXPECT_EQ(profile->scripts[0].key, QStringLiteral("endOfCaptureScript"));
-    EXPECT_EQ(profile->scripts[0].title, QStringLiteral("Capture Done"));
-    EXPECT_EQ(profile->scripts[0].path,
-              kHome + QStringLiteral("/Library/Scripts/Capture One/capture done.scpt"));
-    EXPECT_EQ(profile->scripts[1].path, QStringLiteral("/Library/Studio Scripts/batch.scptd"));
+    EXPECT_EQ(profile->scripts[0].key, u"endOfCaptureScript"_s);
+    EXPECT_EQ(profile->scripts[0].title, u"Capture Done"_s);
+    EXPECT_EQ(profile->scripts[0].path, kHome + u"/Library/Scripts/Capture One/capture done.scpt"_s);
+    EXPECT_EQ(profile->scripts[1].path, u"/Library/Studio Scripts/batch.scptd"_s);
     // Written again from another home, the path outside it stays absolute and the other is "~/".
     const QByteArray again = profile->toJson(kHome);
     EXPECT_TRUE(again.contains("\"~/Library/Scripts/Capture One/capture done.scpt\""));
-    EXPECT_EQ(AssignmentProfile::fromJson(again, QStringLiteral("again"), kHome)->scripts[1].path,
+    EXPECT_EQ(AssignmentProfile::fromJson(again, u"again"_s, kHome)->scripts[1].path,
               profile->scripts[1].path);
 }
 
@@ -52,10 +52,10 @@ class AssignmentProfileRefusals : public ::testing::TestWithParam<RefusalRow> {}
 TEST_P(AssignmentProfileRefusals, NameTheReason) {
     const RefusalRow& row = GetParam();
     const brisquel::vexo::Expected<AssignmentProfile> profile =
-        AssignmentProfile::fromJson(row.document, QStringLiteral("studio.json"), kHome);
+        AssignmentProfile::fromJson(row.document, u"studio.json"_s, kHome);
     ASSERT_FALSE(profile);
     EXPECT_EQ(profile.result().status(), row.status);
-    EXPECT_TRUE(profile.result().message().startsWith(QStringLiteral("studio.json ")));
+    EXPECT_TRUE(profile.result().message().startsWith(u"studio.json "_s));
     EXPECT_TRUE(profile.result().message().contains(QString::fromUtf8(row.words)))
         << profile.result().message().toStdString();
 }
@@ -120,22 +120,22 @@ class ImportPlans : public ::testing::TestWithParam<PlanRow> {};
 TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     const PlanRow& row = GetParam();
     const testsupport::TempFolder files;
-    const QString good = files.write(QStringLiteral("good.scpt"), QByteArrayLiteral("FasdUAS 1.101.10"));
-    const QString gone = files.filePath(QStringLiteral("gone.scpt"));
+    const QString good = files.write(u"good.scpt"_s, QByteArrayLiteral("FasdUAS 1.101.10"));
+    const QString gone = files.filePath(u"gone.scpt"_s);
     testsupport::FakePlatform fakes;
-    const auto domain = fakes.preferences->domain(QStringLiteral("com.example.target"));
+    const auto domain = fakes.preferences->domain(u"com.example.target"_s);
     for (const auto& [key, value] : row.stored)
         domain->m_values.insert(QString::fromUtf8(key),
                                 std::string_view(value) == "good" ? good : QString::fromUtf8(value));
-    domain->m_values.insert(QStringLiteral("unrelated"), 42);
+    domain->m_values.insert(u"unrelated"_s, 42);
     const QList<BackgroundScript> target{
-        {QStringLiteral("capture done script"), {}, domain->domain(), domain, fakes.platform()},
-        {QStringLiteral("batch done script"), {}, domain->domain(), domain, fakes.platform()}};
+        {u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
+        {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
     AssignmentProfile profile;
     for (const char* listed : row.listed) {
         const QString key = QString::fromUtf8(listed);
-        profile.scripts.append({key.section(u'=', 0, 0), QStringLiteral("T"),
-                                key.section(u'=', 1) == QStringLiteral("missing") ? gone : good});
+        profile.scripts.append(
+            {key.section(u'=', 0, 0), u"T"_s, key.section(u'=', 1) == u"missing"_s ? gone : good});
     }
 
     const QHash<QString, QVariant> before = domain->m_values;
@@ -161,7 +161,7 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     const int writes = domain->m_writes;
     ASSERT_TRUE(plan->apply());
     EXPECT_EQ(domain->m_writes, writes + (plan->changesAnything() ? 1 : 0));
-    EXPECT_EQ(domain->m_values.value(QStringLiteral("unrelated")), QVariant(42));
+    EXPECT_EQ(domain->m_values.value(u"unrelated"_s), QVariant(42));
     for (const ImportPlan::Row& change : plan->rows()) {
         const QVariant now = domain->m_values.value(change.key);
         switch (change.action) {
@@ -213,23 +213,21 @@ INSTANTIATE_TEST_SUITE_P(
 // Another program changes a key between the plan and its writing: nothing is written.
 TEST(ImportPlanWriting, AChangeMadeMeanwhileIsNeverOverwritten) {
     const testsupport::TempFolder files;
-    const QString good = files.write(QStringLiteral("good.scpt"), QByteArrayLiteral("FasdUAS 1.101.10"));
+    const QString good = files.write(u"good.scpt"_s, QByteArrayLiteral("FasdUAS 1.101.10"));
     testsupport::FakePlatform fakes;
-    const auto domain = fakes.preferences->domain(QStringLiteral("com.example.target"));
+    const auto domain = fakes.preferences->domain(u"com.example.target"_s);
     const QList<BackgroundScript> target{
-        {QStringLiteral("capture done script"), {}, domain->domain(), domain, fakes.platform()},
-        {QStringLiteral("batch done script"), {}, domain->domain(), domain, fakes.platform()}};
+        {u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
+        {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
     AssignmentProfile profile;
-    profile.scripts = {{QStringLiteral("endOfCaptureScript"), QStringLiteral("T"), good},
-                       {QStringLiteral("endOfBatchScript"), QStringLiteral("T"), good}};
+    profile.scripts = {{u"endOfCaptureScript"_s, u"T"_s, good}, {u"endOfBatchScript"_s, u"T"_s, good}};
     const brisquel::vexo::Expected<ImportPlan> plan = ImportPlan::make(profile, target, {});
     ASSERT_TRUE(plan);
-    domain->m_values.insert(QStringLiteral("endOfBatchScript"), QStringLiteral("/theirs.scpt"));
+    domain->m_values.insert(u"endOfBatchScript"_s, u"/theirs.scpt"_s);
     const brisquel::vexo::Result applied = plan->apply();
     EXPECT_EQ(applied.status(), Status::Changed);
-    EXPECT_FALSE(domain->m_values.contains(QStringLiteral("endOfCaptureScript")));
-    EXPECT_EQ(domain->m_values.value(QStringLiteral("endOfBatchScript")),
-              QVariant(QStringLiteral("/theirs.scpt")));
+    EXPECT_FALSE(domain->m_values.contains(u"endOfCaptureScript"_s));
+    EXPECT_EQ(domain->m_values.value(u"endOfBatchScript"_s), QVariant(u"/theirs.scpt"_s));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::ScriptCheck;
 using Status = ScriptCheck::Status;
 
@@ -40,7 +41,7 @@ TEST_P(ScriptCheckKinds, GiveTheirStatusAndReason) {
     EXPECT_EQ(check.status(), row.status) << check.reason().toStdString();
     if (row.status == Status::Passes) {
         EXPECT_TRUE(check.reason().isEmpty()) << check.reason().toStdString();
-        EXPECT_EQ(check.word(), QStringLiteral("ok"));
+        EXPECT_EQ(check.word(), u"ok"_s);
         return;
     }
     EXPECT_TRUE(check.reason().startsWith(folder.filePath(QString::fromUtf8(row.file))))
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "B.scptd",
                  {},
                  [](const testsupport::TempFolder& f) {
-                     f.write(QStringLiteral("B.scptd/Contents/Resources/Scripts/main.scpt"), kCompiled);
+                     f.write(u"B.scptd/Contents/Resources/Scripts/main.scpt"_s, kCompiled);
                  },
                  Status::Passes,
                  ""},
@@ -92,8 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "link.scpt",
                  {},
                  [](const testsupport::TempFolder& f) {
-                     QFile::link(f.filePath(QStringLiteral("nowhere")),
-                                 f.filePath(QStringLiteral("link.scpt")));
+                     QFile::link(f.filePath(u"nowhere"_s), f.filePath(u"link.scpt"_s));
                  },
                  Status::Missing,
                  "symbolic link"},
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "pipe.scpt",
                  {},
                  [](const testsupport::TempFolder& f) {
-                     testsupport::HostileFiles::makeFifo(f.filePath(QStringLiteral("pipe.scpt")));
+                     testsupport::HostileFiles::makeFifo(f.filePath(u"pipe.scpt"_s));
                  },
                  Status::NotAFile,
                  "is a FIFO"}),
@@ -132,11 +132,11 @@ TEST(ScriptCheckPermissions, AFileThatCannotBeReadSaysSo) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "run as the superuser, who reads every file";
     const testsupport::TempFolder folder;
-    const QString path = folder.write(QStringLiteral("locked.scpt"), kCompiled);
+    const QString path = folder.write(u"locked.scpt"_s, kCompiled);
     QFile::setPermissions(path, QFileDevice::WriteOwner);
     const ScriptCheck check = ScriptCheck::of(path);
     EXPECT_EQ(check.status(), Status::NotReadable);
-    EXPECT_TRUE(check.reason().contains(QStringLiteral("cannot be read"))) << check.reason().toStdString();
+    EXPECT_TRUE(check.reason().contains(u"cannot be read"_s)) << check.reason().toStdString();
 }
 
 } // namespace

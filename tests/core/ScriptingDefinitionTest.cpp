@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::AppFinder;
 using brisquel::BackgroundScript;
 using testsupport::BundleLayout;
@@ -26,8 +27,7 @@ class ScriptingDefinitionTest : public ::testing::Test {
 protected:
     // A copy whose bundle (in a folder of its own) holds the given sdef bytes, found with fresh
     // fakes so that the log holds only what reading it writes.
-    AppFinder::App copyWithSdef(const QByteArray& sdef,
-                                const QString& sdefName = QStringLiteral("CaptureOne.sdef")) {
+    AppFinder::App copyWithSdef(const QByteArray& sdef, const QString& sdefName = u"CaptureOne.sdef"_s) {
         BundleLayout layout;
         layout.sdef = sdef;
         layout.sdefName = sdefName;

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::FolderMetadataSearch;
 using brisquel::MetadataItem;
 using brisquel::MetadataQuery;
@@ -21,7 +22,7 @@ using testsupport::TempFolder;
 
 namespace {
 
-QList<MetadataItem> search(const QStringList& scopes, const QString& prefix = QStringLiteral("Capture One")) {
+QList<MetadataItem> search(const QStringList& scopes, const QString& prefix = u"Capture One"_s) {
     MetadataQuery query;
     query.searchScopes = scopes;
     query.displayNamePrefix = prefix;
@@ -36,8 +37,8 @@ QStringList valuesOf(const QList<MetadataItem>& items, const QString& attribute 
     return values;
 }
 
-QString bundle(const QString& folder, const QString& name, const QString& identifier = QStringLiteral("x"),
-               const QString& version = QStringLiteral("16.0")) {
+QString bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s,
+               const QString& version = u"16.0"_s) {
     BundleLayout layout;
     layout.bundleName = name;
     layout.bundleIdentifier = identifier;
@@ -51,62 +52,58 @@ QString bundle(const QString& folder, const QString& name, const QString& identi
 // once however often the scopes name their folder.
 TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWhereverItIs) {
     TempFolder apps;
-    bundle(apps.path(), QStringLiteral("Capture One 22.app"));
-    apps.write(QStringLiteral("Capture One 8.app"), "a file, not a folder");
-    const QString outer =
-        bundle(apps.filePath(QStringLiteral("Vendors/Phase")), QStringLiteral("Capture One 30.app"));
-    bundle(outer + QStringLiteral("/Contents/Helpers"), QStringLiteral("Capture One Helper.app"));
-    const QString suite = bundle(apps.path(), QStringLiteral("Suite.app"));
-    bundle(suite + QStringLiteral("/Contents/Applications"), QStringLiteral("Capture One Express.app"));
+    bundle(apps.path(), u"Capture One 22.app"_s);
+    apps.write(u"Capture One 8.app"_s, "a file, not a folder");
+    const QString outer = bundle(apps.filePath(u"Vendors/Phase"_s), u"Capture One 30.app"_s);
+    bundle(outer + u"/Contents/Helpers"_s, u"Capture One Helper.app"_s);
+    const QString suite = bundle(apps.path(), u"Suite.app"_s);
+    bundle(suite + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
 
-    const QStringList scopes{apps.path(), apps.filePath(QStringLiteral("Vendors")),
-                             apps.path() + QStringLiteral("/.")};
-    EXPECT_EQ(valuesOf(search(scopes)),
-              (QStringList{QStringLiteral("Capture One 22"), QStringLiteral("Capture One 30"),
-                           QStringLiteral("Capture One Express"), QStringLiteral("Capture One Helper")}));
+    const QStringList scopes{apps.path(), apps.filePath(u"Vendors"_s), apps.path() + u"/."_s};
+    EXPECT_EQ(valuesOf(search(scopes)), (QStringList{u"Capture One 22"_s, u"Capture One 30"_s,
+                                                     u"Capture One Express"_s, u"Capture One Helper"_s}));
     EXPECT_EQ(valuesOf(search({apps.path()}, {})).size(), 5); // and Suite, with no prefix asked
 }
 
 TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
     TempFolder apps;
-    bundle(apps.filePath(QStringLiteral("a")), QStringLiteral("Capture One 9.app"));
+    bundle(apps.filePath(u"a"_s), u"Capture One 9.app"_s);
     TempFolder elsewhere;
-    bundle(elsewhere.path(), QStringLiteral("Capture One 10.app"));
+    bundle(elsewhere.path(), u"Capture One 10.app"_s);
     const QList<QPair<QString, QString>> links{
-        {apps.path(), apps.filePath(QStringLiteral("a/loop"))}, // a cycle
-        {apps.filePath(QStringLiteral("a")), apps.filePath(QStringLiteral("b"))},
-        {elsewhere.path(), apps.filePath(QStringLiteral("linked"))},
-        {elsewhere.filePath(QStringLiteral("Capture One 10.app")),
-         apps.filePath(QStringLiteral("Capture One 11.app"))},
-        {apps.path(), elsewhere.filePath(QStringLiteral("Applications"))}};
+        {apps.path(), apps.filePath(u"a/loop"_s)}, // a cycle
+        {apps.filePath(u"a"_s), apps.filePath(u"b"_s)},
+        {elsewhere.path(), apps.filePath(u"linked"_s)},
+        {elsewhere.filePath(u"Capture One 10.app"_s), apps.filePath(u"Capture One 11.app"_s)},
+        {apps.path(), elsewhere.filePath(u"Applications"_s)}};
     for (const auto& [target, link] : links)
         ASSERT_TRUE(QFile::link(target, link)) << qPrintable(link);
-    const QStringList found{QStringLiteral("Capture One 9")};
+    const QStringList found{u"Capture One 9"_s};
     EXPECT_EQ(valuesOf(search({apps.path()})), found);
-    EXPECT_EQ(valuesOf(search({elsewhere.filePath(QStringLiteral("Applications"))})), found);
+    EXPECT_EQ(valuesOf(search({elsewhere.filePath(u"Applications"_s)})), found);
 }
 
 TEST(FolderMetadataSearch, PassesOverAFolderItCannotReadAndSaysSo) {
     TempFolder apps;
-    bundle(apps.path(), QStringLiteral("Capture One 9.app"));
-    bundle(apps.filePath(QStringLiteral("locked")), QStringLiteral("Capture One 10.app"));
-    bundle(apps.filePath(QStringLiteral("z")), QStringLiteral("Capture One 11.app"));
+    bundle(apps.path(), u"Capture One 9.app"_s);
+    bundle(apps.filePath(u"locked"_s), u"Capture One 10.app"_s);
+    bundle(apps.filePath(u"z"_s), u"Capture One 11.app"_s);
     // A folder without folders below it is never read for what it holds, unless it cannot be read.
-    QDir().mkpath(apps.filePath(QStringLiteral("sealed")));
-    const QString locked = apps.filePath(QStringLiteral("locked"));
-    const QString sealed = apps.filePath(QStringLiteral("sealed"));
+    QDir().mkpath(apps.filePath(u"sealed"_s));
+    const QString locked = apps.filePath(u"locked"_s);
+    const QString sealed = apps.filePath(u"sealed"_s);
     ASSERT_EQ(chmod(qPrintable(locked), 0), 0);
     ASSERT_EQ(chmod(qPrintable(sealed), 0), 0);
     ASSERT_EQ(chmod(qPrintable(apps.path()), 0755), 0);
-    const QStringList expected{QStringLiteral("Capture One 9"), QStringLiteral("Capture One 11")};
+    const QStringList expected{u"Capture One 9"_s, u"Capture One 11"_s};
     const auto searchedAsExpected = [&] {
         MetadataQuery query;
         query.searchScopes = {apps.path()};
-        query.displayNamePrefix = QStringLiteral("Capture One");
+        query.displayNamePrefix = u"Capture One"_s;
         const brisquel::MetadataSearchResult result = FolderMetadataSearch().search(query);
         QStringList unreadable;
         for (const brisquel::SkippedEntry& entry : result.skipped) {
-            if (entry.reason.message().contains(QStringLiteral("cannot be searched")))
+            if (entry.reason.message().contains(u"cannot be searched"_s))
                 unreadable << entry.path;
         }
         unreadable.sort();

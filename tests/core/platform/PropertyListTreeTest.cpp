@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::PropertyListTree;
 using Kind = brisquel::PropertyListTree::Kind;
 using brisquel::vexo::Status;
@@ -118,7 +119,7 @@ QVariant nestedLists(int depth) {
 }
 
 brisquel::vexo::Expected<QVariant> readBack(const Ref& tree) {
-    return PropertyListTree::read(Source{}, tree.get(), QStringLiteral("The value"));
+    return PropertyListTree::read(Source{}, tree.get(), u"The value"_s);
 }
 
 TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
@@ -128,7 +129,7 @@ TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
         QVariant value;
         QVariant expected;
     } rows[]{
-        {QStringLiteral("Grüße — 📷"), QStringLiteral("Grüße — 📷")},
+        {u"Grüße — 📷"_s, u"Grüße — 📷"_s},
         {QString(), QString()},
         {true, true},
         {0.1, 0.1},
@@ -141,11 +142,10 @@ TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
         {quint64(largest), largest},
         {date("2023-05-17T08:09:10.123Z"), date("2023-05-17T08:09:10.123Z")},
         {date("1901-01-01T00:00:00.001Z"), date("1901-01-01T00:00:00.001Z")},
-        {QStringList{QStringLiteral("a"), QStringLiteral("b")},
-         QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
-        {QVariantHash{{QStringLiteral("k"), 1}}, QVariantMap{{QStringLiteral("k"), qint64(1)}}},
-        {QVariantList{1, QVariantMap{{QStringLiteral("x"), QVariantList{}}}, QVariantMap{}},
-         QVariantList{qint64(1), QVariantMap{{QStringLiteral("x"), QVariantList{}}}, QVariantMap{}}},
+        {QStringList{u"a"_s, u"b"_s}, QVariantList{u"a"_s, u"b"_s}},
+        {QVariantHash{{u"k"_s, 1}}, QVariantMap{{u"k"_s, qint64(1)}}},
+        {QVariantList{1, QVariantMap{{u"x"_s, QVariantList{}}}, QVariantMap{}},
+         QVariantList{qint64(1), QVariantMap{{u"x"_s, QVariantList{}}}, QVariantMap{}}},
         {nestedLists(brisquel::vexo::limits::kPropertyListDepth),
          nestedLists(brisquel::vexo::limits::kPropertyListDepth)},
     };
