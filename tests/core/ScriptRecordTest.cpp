@@ -58,19 +58,6 @@ TEST_F(ScriptRecordTest, DisplayNameDropsEveryScriptWordAndCapitalises) {
     EXPECT_EQ(make("LIVE view script").displayName(), s("Live View"));
 }
 
-TEST_F(ScriptRecordTest, StoresFieldsAndSharesItsPreferencesHandle) {
-    const BackgroundScript record = make("batch done script", "com.example.c1");
-    EXPECT_EQ(record.scriptName(), s("batch done script"));
-    EXPECT_EQ(record.id(), s("batch done script"));
-    EXPECT_EQ(record.description(), s("A description."));
-    EXPECT_EQ(record.bundleIdentifier(), s("com.example.c1"));
-    EXPECT_EQ(record.defaultsScriptName(), s("endOfBatchScript"));
-    ASSERT_TRUE(record.defaults());
-    EXPECT_EQ(record.defaults()->domain(), s("com.example.c1"));
-    const BackgroundScript copy = record;
-    EXPECT_EQ(copy.defaults().get(), record.defaults().get());
-}
-
 TEST_F(ScriptRecordTest, UrlIsReadAndWrittenThroughTheDomain) {
     BackgroundScript record = make("capture done script");
     auto domain = fakes.preferences->domain(s("com.captureone.captureone16"));

@@ -159,8 +159,9 @@ TEST_F(ScriptingDefinitionTest, TextsAreDecodedWhateverTheirForm) {
         QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
         scripts =
             copyWithSdef(
-                encoder.encode(QString::fromUtf8(suite("<property name=\"caf\xC3\xA9 done script\" description=\"d\"/>"))
-                                   .replace(u"version=\"1.0\""_s, u"version=\"1.0\" encoding=\"UTF-16\""_s)))
+                encoder.encode(
+                    QString::fromUtf8(suite("<property name=\"caf\xC3\xA9 done script\" description=\"d\"/>"))
+                        .replace(u"version=\"1.0\""_s, u"version=\"1.0\" encoding=\"UTF-16\""_s)))
                 .readBackgroundScripts();
         EXPECT_EQ(names(scripts), QStringList{u"café done script"_s});
     }
@@ -169,7 +170,8 @@ TEST_F(ScriptingDefinitionTest, TextsAreDecodedWhateverTheirForm) {
 TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
     const auto app = copyWithSdef(suite("<property name=\"from b script\" description=\"d\"/>"), u"B.sdef"_s);
     const QString resources = app.url().toLocalFile() + u"/Contents/Resources/"_s;
-    hostile::writeFile(resources + u"A.sdef"_s, suite("<property name=\"from a script\" description=\"d\"/>"));
+    hostile::writeFile(resources + u"A.sdef"_s,
+                       suite("<property name=\"from a script\" description=\"d\"/>"));
     hostile::writeFile(resources + u"0.SDEF"_s, "<dictionary/>"); // the extension is case-sensitive
     QDir().mkpath(resources + u"0-folder.sdef"_s);                // a folder with the extension is no file
     EXPECT_EQ(app.getScriptingDefinitionsFile()->toLocalFile(), resources + u"A.sdef"_s);

@@ -87,14 +87,14 @@ TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     , EnvironmentFolders,
-    ::testing::Values(FolderRow{"preferencesLatin1", "QUILLMERE_PREFERENCES_DIR", "caf\xE9", "caf\\xE9"},
-                      FolderRow{"preferencesUtf8", "QUILLMERE_PREFERENCES_DIR", "caf\xC3\xA9", ""},
-                      FolderRow{"preferencesSurrogate", "QUILLMERE_PREFERENCES_DIR", "a\xED\xA0\x80",
+    ::testing::Values(FolderRow{"PreferencesLatin1", "QUILLMERE_PREFERENCES_DIR", "caf\xE9", "caf\\xE9"},
+                      FolderRow{"PreferencesUtf8", "QUILLMERE_PREFERENCES_DIR", "caf\xC3\xA9", ""},
+                      FolderRow{"PreferencesSurrogate", "QUILLMERE_PREFERENCES_DIR", "a\xED\xA0\x80",
                                 "a\\xED\\xA0\\x80"},
-                      FolderRow{"configHomeCut", "XDG_CONFIG_HOME", "x\xC3", "x\\xC3"},
-                      FolderRow{"homeLatin1", "HOME", "h\xFF", "h\\xFF"},
-                      FolderRow{"applicationsLatin1", "QUILLMERE_APPLICATIONS_DIR", "apps\xE9", "apps\\xE9"},
-                      FolderRow{"applicationsUtf8", "QUILLMERE_APPLICATIONS_DIR", "apps\xC3\xA9", ""}),
+                      FolderRow{"ConfigHomeCut", "XDG_CONFIG_HOME", "x\xC3", "x\\xC3"},
+                      FolderRow{"HomeLatin1", "HOME", "h\xFF", "h\\xFF"},
+                      FolderRow{"ApplicationsLatin1", "QUILLMERE_APPLICATIONS_DIR", "apps\xE9", "apps\\xE9"},
+                      FolderRow{"ApplicationsUtf8", "QUILLMERE_APPLICATIONS_DIR", "apps\xC3\xA9", ""}),
     [](const ::testing::TestParamInfo<FolderRow>& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -52,9 +52,9 @@ TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     EXPECT_TRUE(running.processesWithBundleIdentifier(u"com.example.suite"_s).isEmpty());
     EXPECT_TRUE(running.processesWithBundleIdentifier(QString()).isEmpty());
     // A dictionary that changed since it was read is read again, never taken from what was kept.
-    testsupport::HostileFiles::writeFile(good + u"/Contents/Info.plist"_s,
-                                         testsupport::HostileFiles::xmlDictionary(u"com.example.renamed"_s, u"k"_s,
-                                                                                  "<true/>"));
+    testsupport::HostileFiles::writeFile(
+        good + u"/Contents/Info.plist"_s,
+        testsupport::HostileFiles::xmlDictionary(u"com.example.renamed"_s, u"k"_s, "<true/>"));
     EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.renamed"_s), QList<qint64>{13});
     EXPECT_TRUE(running.processesWithBundleIdentifier(u"com.example.table"_s).isEmpty());
     EXPECT_TRUE(ProcRunningApplications(world.filePath(u"no-proc"_s))
