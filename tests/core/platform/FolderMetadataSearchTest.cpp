@@ -1,13 +1,18 @@
 #include "core/platform/posix/FolderMetadataSearch.h"
 
+#include "tests/support/BoundedRun.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +24,7 @@ namespace Attr = brisquel::MetadataAttribute;
 using testsupport::BundleLayout;
 using testsupport::makeBundle;
 using testsupport::TempFolder;
+namespace hostile = testsupport::HostileFiles;
 
 namespace {
 
@@ -132,3 +138,84 @@ TEST(FolderMetadataSearch, PassesOverAFolderItCannotReadAndSaysSo) {
     chmod(qPrintable(locked), 0700);
     chmod(qPrintable(sealed), 0700);
 }
+
+// --- Hostile bundles: each is passed over with its reason, within bounds, and the good one beside it
+// is found ---
+struct HostileBundle {
+    const char* name;
+    std::function<void(const QString& info, const TempFolder& apps)> make; // info: the Info.plist to spoil
+    const char* reason;
+};
+void PrintTo(const HostileBundle& row, std::ostream* out) {
+    *out << row.name;
+}
+class HostileBundles : public ::testing::TestWithParam<HostileBundle> {};
+
+TEST_P(HostileBundles, ArePassedOverWithinBounds) {
+    TempFolder apps;
+    bundle(apps.path(), u"Capture One 23.app"_s);
+    const QString info = apps.filePath(u"Capture One Bad.app/Contents/Info.plist"_s);
+    QDir().mkpath(apps.filePath(u"Capture One Bad.app/Contents/Resources"_s));
+    GetParam().make(info, apps);
+    brisquel::MetadataSearchResult result;
+    bool done = false;
+    const testsupport::BoundedRun run = testsupport::runBounded(
+        [&] {
+            MetadataQuery query;
+            query.searchScopes = {apps.path()};
+            query.displayNamePrefix = u"Capture One"_s;
+            result = FolderMetadataSearch().search(query);
+            done = true;
+        },
+        [&] { return done; });
+    testsupport::expectWithinBounds(run);
+    EXPECT_EQ(valuesOf(result.items), QStringList{u"Capture One 23"_s});
+    ASSERT_EQ(result.skipped.size(), 1);
+    EXPECT_TRUE(result.skipped.at(0).reason.message().contains(QString::fromUtf8(GetParam().reason),
+                                                               Qt::CaseInsensitive))
+        << qPrintable(result.skipped.at(0).reason.message());
+    QProcess::execute(u"rm"_s, {u"-rf"_s, apps.path()}); // the folder's own clean-up cannot name every entry
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HostileBundles,
+    ::testing::Values(
+        HostileBundle{"Fifo", [](const QString& plist, const auto&) { hostile::makeFifo(plist); },
+                      "not a regular file"},
+        HostileBundle{"LinkToFifo",
+                      [](const QString& plist, const TempFolder& apps) {
+                          hostile::makeFifo(apps.filePath(u"fifo"_s));
+                          QFile::link(apps.filePath(u"fifo"_s), plist);
+                      },
+                      "not a regular file"},
+        HostileBundle{"Folder", [](const QString& plist, const auto&) { QDir().mkpath(plist); },
+                      "not a regular file"},
+        HostileBundle{"Nested",
+                      [](const QString& plist, const auto&) {
+                          hostile::writeFile(plist, hostile::deeplyNestedPlist(u"x.n"_s, u"N"_s, 50000));
+                      },
+                      "deep"},
+        HostileBundle{"SharedReferences",
+                      [](const QString& plist, const auto&) {
+                          hostile::writeFile(plist, hostile::sharedReferencePlist(u"x.s"_s, u"S"_s, 10));
+                      },
+                      "values"},
+        HostileBundle{"FiftyMegabytes",
+                      [](const QString& plist, const auto&) {
+                          hostile::writeLargeInfoPlist(plist, u"x.l"_s, 50 << 20);
+                      },
+                      "too large"},
+        HostileBundle{"NameNotUtf8",
+                      [](const QString& plist, const TempFolder& apps) {
+                          QDir(plist.section(u'/', 0, -3)).removeRecursively();
+                          const QByteArray name = QFile::encodeName(apps.path()) + "/Capture One \xff.app";
+                          ::mkdir(name.constData(), 0755);
+                          ::mkdir((name + "/Contents").constData(), 0755);
+                          const int fd =
+                              ::open((name + "/Contents/Info.plist").constData(), O_WRONLY | O_CREAT, 0644);
+                          const QByteArray bytes = hostile::xmlDictionary(u"x.u"_s, u"k"_s, "<true/>");
+                          EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+                          ::close(fd);
+                      },
+                      "UTF-8"}),
+    [](const auto& row) { return std::string(row.param.name); });
