@@ -196,6 +196,12 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     EXPECT_EQ(o.outText(), batch + u"\n"_s);
     EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + batch +
                                         u" does not exist: Capture One will find no script there"_s});
+    // One that is not gone but cannot be reached is not said to be missing.
+    const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
+    writeDomain(m_id, {{u"endOfBatchScript"_s, underAFile}});
+    EXPECT_TRUE(run({u"get"_s, m_id, u"Batch Done"_s})
+                    .errText()
+                    .contains(underAFile + u" cannot be reached (Not a directory)"_s));
     writeDomain(m_id, {{u"endOfCaptureScript"_s, 42}});
     o = run({u"get"_s, m_id, kCaptureDone});
     EXPECT_EQ(o.exitCode, 0);

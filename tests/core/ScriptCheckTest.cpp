@@ -97,6 +97,12 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  Status::Missing,
                  "symbolic link"},
+        CheckRow{"UnderAFile",
+                 "f/x.scpt",
+                 {},
+                 [](const testsupport::TempFolder& f) { f.write(u"f"_s, "x"); },
+                 Status::NotReadable,
+                 "cannot be reached"},
         CheckRow{"Empty", "e.scpt", "", {}, Status::Empty, "is empty"},
         CheckRow{
             "Binary", "p.scpt", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), {}, Status::NotAScript, "neither"},
