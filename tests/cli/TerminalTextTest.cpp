@@ -39,23 +39,26 @@ QString table(const QString& cell, qsizetype columns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TerminalTextFitting,
-    ::testing::Values(FitRow{"MiddleExact", TerminalText::elidedMiddle, "abcdefgh", 8, "abcdefgh"},
-                      FitRow{"MiddleCut", TerminalText::elidedMiddle, "abcdefgh", 5, "ab…gh"},
-                      FitRow{"MiddleWide", TerminalText::elidedMiddle, "日本語の名前", 7, "日…前"},
-                      FitRow{"MiddleNothing", TerminalText::elidedMiddle, "abc", 0, ""},
-                      FitRow{"PathFromSeparator", TerminalText::elidedPath, "/Users/me/Scripts/done.scpt", 12,
-                             "…/done.scpt"},
-                      FitRow{"PathInsideName", TerminalText::elidedPath, "/Users/me/LongFolderName/", 8,
-                             "…erName/"},
-                      FitRow{"PathExact", TerminalText::elidedPath, "/a/b.scpt", 9, "/a/b.scpt"},
-                      FitRow{"WrapAtSpaces", wrappedText, "one two three", 8, "one two|three"},
-                      FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
-                      FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
-                      FitRow{"WrapMore", wrappedText, "aa bb cc dd ee", 5, "aa bb|cc d…"},
-                      // A cell exactly as wide as its column is shown as it is, spaces and all.
-                      FitRow{"TableEscapes", table, "a\x1b[2J\u202e", TextTable::kUnlimited,
-                             "N  DESCRIPTION\na  a\\u001b[2J\\u202e\n"},
-                      FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
+    ::testing::Values(
+        FitRow{"MiddleExact", TerminalText::elidedMiddle, "abcdefgh", 8, "abcdefgh"},
+        FitRow{"MiddleCut", TerminalText::elidedMiddle, "abcdefgh", 5, "ab…gh"},
+        FitRow{"MiddleWide", TerminalText::elidedMiddle, "日本語の名前", 7, "日…前"},
+        FitRow{"MiddleNothing", TerminalText::elidedMiddle, "abc", 0, ""},
+        FitRow{"PathFromSeparator", TerminalText::elidedPath, "/Users/me/Scripts/done.scpt", 12,
+               "…/done.scpt"},
+        FitRow{"PathInsideName", TerminalText::elidedPath, "/Users/me/LongFolderName/", 8, "…erName/"},
+        FitRow{"PathExact", TerminalText::elidedPath, "/a/b.scpt", 9, "/a/b.scpt"},
+        FitRow{"WrapAtSpaces", wrappedText, "one two three", 8, "one two|three"},
+        FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
+        FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
+        FitRow{"WrapMore", wrappedText, "aa bb cc dd ee", 5, "aa bb|cc d…"},
+        // A cell exactly as wide as its column is shown as it is, spaces and all.
+        FitRow{"TableEscapes", table, "a\x1b[2J\u202e", TextTable::kUnlimited,
+               "N  DESCRIPTION\na  a\\u001b[2J\\u202e\n"},
+        // Narrower than the whole line: the description wraps to exactly the width, the name stays whole.
+        FitRow{"TableWraps", table, "one two three four five six seven eight nine", 30,
+               "N  DESCRIPTION\na  one two three four five six\n   seven eight nine\n"},
+        FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A word of a megabyte, as a hostile dictionary may hold, is cut to a screenful in one pass.
