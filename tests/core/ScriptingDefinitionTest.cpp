@@ -255,16 +255,19 @@ INSTANTIATE_TEST_SUITE_P(
             "Truncated",
             [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary><suite name=\"a\">"); },
             "not well-formed"},
+        HostileSdef{"TextBesideTheRoot",
+                    [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary/>text"); },
+                    "well-formed"},
         HostileSdef{
             "TwoRoots",
             [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary/><dictionary/>"); },
-            "sdef"},
+            "well-formed"},
         HostileSdef{"MismatchedTags",
                     [](const QString& s, const auto&) {
                         hostile::writeFile(s, "<dictionary><property name=\"a\"></dictionary>");
                     },
-                    "sdef"},
-        HostileSdef{"Empty", [](const QString& s, const auto&) { hostile::writeFile(s, {}); }, "sdef"},
+                    "well-formed"},
+        HostileSdef{"Empty", [](const QString& s, const auto&) { hostile::writeFile(s, {}); }, "is empty"},
         HostileSdef{"Fifo", [](const QString& s, const auto&) { hostile::makeFifo(s); },
                     "not a regular file"},
         HostileSdef{"LinkToFifo",
