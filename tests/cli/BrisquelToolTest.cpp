@@ -27,9 +27,9 @@ const QString kCaptureDone = u"capture done script"_s;
 // What a whole run may take in memory, whatever it was given: far above an honest run, far below
 // what an unbounded reader takes. The sanitizers multiply a run's own.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kPeakMemoryKiB = 1536 * 1024;
+constexpr long kPeakMemoryKiB = 1536L * 1024;
 #else
-constexpr long kPeakMemoryKiB = 400 * 1024;
+constexpr long kPeakMemoryKiB = 400L * 1024;
 #endif
 
 // Two copies of Capture One and one other application, and an empty preferences folder.
@@ -314,7 +314,7 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     sleeper.start(executable, {u"300"_s});
     ASSERT_TRUE(sleeper.waitForStarted(5000));
     const auto stop = qScopeGuard([&] { sleeper.kill(), sleeper.waitForFinished(5000); });
-    hostile::writeLargeInfoPlist(info(u"Large"_s), identifier(u"l"_s), 50 * 1024 * 1024);
+    hostile::writeLargeInfoPlist(info(u"Large"_s), identifier(u"l"_s), qint64{50} << 20);
     hostile::writeFile(info(u"Shared"_s), hostile::sharedReferencePlist(identifier(u"s"_s), u"S"_s, 10));
     const Outcome o = expectRun(run({u"apps"_s, u"--json"_s}), 0);
     EXPECT_EQ(jsonArray(o.out).size(), 2);

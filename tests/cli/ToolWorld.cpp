@@ -64,6 +64,7 @@ Channel openTerminal(int columns) {
 
 std::vector<char*> pointers(std::vector<QByteArray>& strings) { // for exec, which ends with a null
     std::vector<char*> out;
+    out.reserve(strings.size() + 1);
     for (QByteArray& s : strings)
         out.push_back(s.data());
     out.push_back(nullptr);
