@@ -38,7 +38,7 @@ protected:
     }
 
     QString exportOld() {
-        const QString profile = m_files.filePath(u"studio.json"_s);
+        QString profile = m_files.filePath(u"studio.json"_s);
         EXPECT_EQ(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}).exitCode, 0);
         return profile;
     }

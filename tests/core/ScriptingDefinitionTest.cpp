@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     ".sdef is too large"},
         HostileSdef{"SixtyMegabytes",
-                    [](const QString& s, const auto&) { hostile::writeLargeSdef(s, 60 * 1024 * 1024); },
+                    [](const QString& s, const auto&) { hostile::writeLargeSdef(s, qint64{60} << 20); },
                     "too large"},
         HostileSdef{
             "EntityBomb", [](const QString& s, const auto&) { hostile::writeFile(s, entityBomb()); }, "",

@@ -154,7 +154,7 @@ TEST(PreferencesDomainFiles, ChangingOneKeyKeepsEveryOtherKeyExactly) {
         const QString pristine = temp.write(u"pristine/"_s + name, fileBytes(file));
         const vexo::plist::Node expected = plisttest::readTree(path);
         ASSERT_TRUE(expected);
-        const auto tree = static_cast<plist_t>(expected.get());
+        auto* const tree = static_cast<plist_t>(expected.get());
         const QString existing = vexo::plist::toVariant(tree).toMap().firstKey();
         PlistFileDefaults defaults(temp.path(), name.chopped(6),
                                    std::make_shared<testsupport::RecordingLog>());
@@ -321,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
                       false},
         HostileDomain{
             "FortyMegabytes",
-            [](const DomainFiles& d) { hostile::writeLargeInfoPlist(d.m_path, kDomain, 40 * 1024 * 1024); },
+            [](const DomainFiles& d) { hostile::writeLargeInfoPlist(d.m_path, kDomain, qint64{40} << 20); },
             "too large", false},
         // Whatever one key holds: the file as a whole is refused before a tree is built.
         HostileDomain{
@@ -469,8 +469,9 @@ TEST_F(PreferencesDomain, AWriteThatCannotBeDoneLeavesTheOldFileWholeAndNothingB
     const QByteArray before = fileBytes(m_path);
     struct statvfs disk {};
     ASSERT_EQ(::statvfs(mountPoint.constData(), &disk), 0);
-    const QString filler = m_temp.write(
-        u"Preferences/filler"_s, QByteArray(qint64(disk.f_bavail) * qint64(disk.f_frsize) - 12 * 1024, 'f'));
+    const QString filler =
+        m_temp.write(u"Preferences/filler"_s,
+                     QByteArray(qint64(disk.f_bavail) * qint64(disk.f_frsize) - qint64{12} * 1024, 'f'));
     EXPECT_FALSE(defaults->setValue(u"big"_s, QByteArray(40000, 'b')));
     EXPECT_EQ(fileBytes(m_path), before);
     EXPECT_TRUE(leftovers().isEmpty());
