@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-#include <QtConcurrent>
 #include <gtest/gtest.h>
 #include <unordered_set>
 
@@ -163,18 +162,6 @@ TEST_F(AppFinderTest, RunningCopyIsTheFirstRunningInListOrder) {
     EXPECT_FALSE(AppFinder::discover(fakes.platform())[0].isRunning());
 }
 
-TEST_F(AppFinderTest, NoCopyInstalledGivesEmptyResultsEverywhere) {
-    fakes.metadata->items.clear();
-    AppFinder finder(fakes.platform());
-    finder.setApps(AppFinder::discover(fakes.platform()));
-    EXPECT_TRUE(waitFor(finder.returnApps()).isEmpty());
-    EXPECT_FALSE(waitFor(finder.findRunningCaptureOne()));
-    QSignalSpy changed(&finder, &AppFinder::appsChanged);
-    waitFor(finder.findApps());
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(finder.apps().isEmpty());
-}
-
 TEST_F(AppFinderTest, CompletesOnTheSearchingThreadWhenTheCallerHasNoEventLoop) {
     AppFinder finder(fakes.platform());
     QList<AppFinder::App> result;
@@ -186,17 +173,4 @@ TEST_F(AppFinderTest, CompletesOnTheSearchingThreadWhenTheCallerHasNoEventLoop) 
     });
     worker.join();
     EXPECT_EQ(result.size(), 3);
-}
-
-TEST(AppFinderSharedTest, IsOneInstanceThatStartsEmpty) {
-    testsupport::FakePlatform fakes;
-    fakes.install();
-    AppFinder* first = nullptr;
-    AppFinder* second = nullptr;
-    auto a = QtConcurrent::run([&] { first = &AppFinder::shared(); });
-    auto b = QtConcurrent::run([&] { second = &AppFinder::shared(); });
-    a.waitForFinished();
-    b.waitForFinished();
-    EXPECT_EQ(first, second);
-    EXPECT_TRUE(first->apps().isEmpty());
 }

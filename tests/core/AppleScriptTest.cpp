@@ -48,12 +48,6 @@ TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
                 "was nil"));
 }
 
-TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
-    fakes.scripts->result.value = s("missing value");
-    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
-    EXPECT_EQ(fakes.log->systemLines().size(), 2);
-}
-
 TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
     const BackgroundScript record = make(s("live view done script"));
     record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));

@@ -62,12 +62,6 @@ TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
         EXPECT_EQ(reopened->value(key), value) << qPrintable(key);
         EXPECT_EQ(reopened->value(key).typeId(), value.typeId()) << qPrintable(key);
     }
-    EXPECT_EQ(reopened->string(u"text"_s), values.at(0).second.toString());
-    EXPECT_EQ(reopened->boolean(u"boolean"_s), true);
-    EXPECT_EQ(reopened->data(u"data"_s), QByteArray("\0\1", 2));
-    EXPECT_FALSE(reopened->string(u"integer"_s));
-    EXPECT_FALSE(reopened->boolean(u"text"_s));
-    EXPECT_FALSE(reopened->data(u"text"_s));
     // Several keys from one reading, in the order asked; a key no domain can hold is not there.
     EXPECT_EQ(
         reopened->readValues({u"real"_s, u"absent"_s, QString::fromUtf8("real\0", 5), u"real"_s}).valueOr({}),
