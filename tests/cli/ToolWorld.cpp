@@ -214,11 +214,6 @@ void ToolWorld::writeDomain(const QString& bundleIdentifier, const QVariantMap& 
     file.write(brisquel::vexo::plist::toBinary(values).value_or(QByteArray()));
 }
 
-QByteArray ToolWorld::bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString ToolWorld::compiledScript(const QString& relative) const {
     return m_files.write(relative, QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x0f\xff\xff"));
 }

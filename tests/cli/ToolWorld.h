@@ -45,7 +45,6 @@ protected:
     QString domainFile(const QString& bundleIdentifier) const;
     QVariantMap domain(const QString& bundleIdentifier) const;
     void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
-    static QByteArray bytesOf(const QString& path);
     QString compiledScript(const QString& relative) const;
 
     testsupport::TempFolder m_apps;
