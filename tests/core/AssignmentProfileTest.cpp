@@ -101,18 +101,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- the import plan ----
 
+// Space-separated "key=value" words: what the target's domain holds before ("good": a script),
+// what the profile lists ("good" or "missing" file), and the plan's "key=action" rows in order.
 struct PlanRow {
     const char* name;
-    std::vector<std::pair<const char*, const char*>> stored; // the target's domain before ("good": a script)
-    std::vector<const char*> listed; // "key=good" or "key=missing": what the profile lists
-    bool replace = false;
-    bool force = false;
-    std::vector<const char*> actions; // "key=action" per row of the plan, in order; empty for a refusal
+    const char* stored;
+    const char* listed;
+    const char* options; // "replace", "force" or ""
+    const char* actions; // empty for a refusal
     const char* refusal = nullptr;
 };
 
 void PrintTo(const PlanRow& row, std::ostream* out) {
     *out << row.name;
+}
+
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+QList<BackgroundScript> targetScripts(const testsupport::FakePlatform& fakes,
+                                      const std::shared_ptr<testsupport::MemoryDefaults>& domain) {
+    return {{u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
+            {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
 }
 
 class ImportPlans : public ::testing::TestWithParam<PlanRow> {};
@@ -124,23 +135,19 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     const QString gone = files.filePath(u"gone.scpt"_s);
     testsupport::FakePlatform fakes;
     const auto domain = fakes.preferences->domain(u"com.example.target"_s);
-    for (const auto& [key, value] : row.stored)
-        domain->m_values.insert(QString::fromUtf8(key),
-                                std::string_view(value) == "good" ? good : QString::fromUtf8(value));
+    for (const QString& stored : words(row.stored))
+        domain->m_values.insert(stored.section(u'=', 0, 0),
+                                stored.section(u'=', 1) == u"good"_s ? good : stored.section(u'=', 1));
     domain->m_values.insert(u"unrelated"_s, 42);
-    const QList<BackgroundScript> target{
-        {u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
-        {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
     AssignmentProfile profile;
-    for (const char* listed : row.listed) {
-        const QString key = QString::fromUtf8(listed);
+    for (const QString& listed : words(row.listed))
         profile.scripts.append(
-            {key.section(u'=', 0, 0), u"T"_s, key.section(u'=', 1) == u"missing"_s ? gone : good});
-    }
+            {listed.section(u'=', 0, 0), u"T"_s, listed.section(u'=', 1) == u"missing"_s ? gone : good});
 
     const QHash<QString, QVariant> before = domain->m_values;
-    const brisquel::vexo::Expected<ImportPlan> plan =
-        ImportPlan::make(profile, target, {row.replace, row.force});
+    const QString options = QString::fromUtf8(row.options);
+    const brisquel::vexo::Expected<ImportPlan> plan = ImportPlan::make(
+        profile, targetScripts(fakes, domain), {options == u"replace"_s, options == u"force"_s});
     if (row.refusal) {
         ASSERT_FALSE(plan);
         EXPECT_TRUE(plan.result().message().contains(QString::fromUtf8(row.refusal)))
@@ -153,10 +160,7 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     QStringList actions;
     for (const ImportPlan::Row& change : plan->rows())
         actions.append(change.key + u'=' + ImportPlan::wordFor(change.action));
-    QStringList expected;
-    for (const char* action : row.actions)
-        expected.append(QString::fromUtf8(action));
-    EXPECT_EQ(actions, expected);
+    EXPECT_EQ(actions, words(row.actions));
 
     const int writes = domain->m_writes;
     ASSERT_TRUE(plan->apply());
@@ -179,35 +183,18 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImportPlans,
-    ::testing::Values(
-        PlanRow{"SetsListed", {}, {"endOfCaptureScript=good"}, false, false, {"endOfCaptureScript=set"}},
-        PlanRow{"SameIsUnchanged",
-                {{"endOfCaptureScript", "good"}},
-                {"endOfCaptureScript=good"},
-                false,
-                false,
-                {"endOfCaptureScript=unchanged"}},
-        PlanRow{"UnlistedStays", {{"endOfBatchScript", "/old.scpt"}}, {}, false, false, {}},
-        PlanRow{"ReplaceClears",
-                {{"endOfBatchScript", "/old.scpt"}},
-                {"endOfCaptureScript=good"},
-                true,
-                false,
-                {"endOfCaptureScript=set", "endOfBatchScript=clear"}},
-        PlanRow{"NotOfferedIsSkipped",
-                {},
-                {"endOfImportScript=good", "endOfBatchScript=good"},
-                false,
-                false,
-                {"endOfImportScript=skipped", "endOfBatchScript=set"}},
-        PlanRow{"FailingFileRefuses",
-                {},
-                {"endOfCaptureScript=good", "endOfBatchScript=missing"},
-                false,
-                false,
-                {},
-                "does not exist"},
-        PlanRow{"ForceSetsIt", {}, {"endOfBatchScript=missing"}, false, true, {"endOfBatchScript=set"}}),
+    ::testing::Values(PlanRow{"SetsListed", "", "endOfCaptureScript=good", "", "endOfCaptureScript=set"},
+                      PlanRow{"SameIsUnchanged", "endOfCaptureScript=good", "endOfCaptureScript=good", "",
+                              "endOfCaptureScript=unchanged"},
+                      PlanRow{"UnlistedStays", "endOfBatchScript=/old.scpt", "", "", ""},
+                      PlanRow{"ReplaceClears", "endOfBatchScript=/old.scpt", "endOfCaptureScript=good",
+                              "replace", "endOfCaptureScript=set endOfBatchScript=clear"},
+                      PlanRow{"NotOfferedIsSkipped", "", "endOfImportScript=good endOfBatchScript=good", "",
+                              "endOfImportScript=skipped endOfBatchScript=set"},
+                      PlanRow{"FailingFileRefuses", "", "endOfCaptureScript=good endOfBatchScript=missing",
+                              "", "", "does not exist"},
+                      PlanRow{"ForceSetsIt", "", "endOfBatchScript=missing", "force",
+                              "endOfBatchScript=set"}),
     [](const ::testing::TestParamInfo<PlanRow>& row) { return std::string(row.param.name); });
 
 // Another program changes a key between the plan and its writing: nothing is written.
@@ -216,12 +203,10 @@ TEST(ImportPlanWriting, AChangeMadeMeanwhileIsNeverOverwritten) {
     const QString good = files.write(u"good.scpt"_s, QByteArrayLiteral("FasdUAS 1.101.10"));
     testsupport::FakePlatform fakes;
     const auto domain = fakes.preferences->domain(u"com.example.target"_s);
-    const QList<BackgroundScript> target{
-        {u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
-        {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
     AssignmentProfile profile;
     profile.scripts = {{u"endOfCaptureScript"_s, u"T"_s, good}, {u"endOfBatchScript"_s, u"T"_s, good}};
-    const brisquel::vexo::Expected<ImportPlan> plan = ImportPlan::make(profile, target, {});
+    const brisquel::vexo::Expected<ImportPlan> plan =
+        ImportPlan::make(profile, targetScripts(fakes, domain), {});
     ASSERT_TRUE(plan);
     domain->m_values.insert(u"endOfBatchScript"_s, u"/theirs.scpt"_s);
     const brisquel::vexo::Result applied = plan->apply();
