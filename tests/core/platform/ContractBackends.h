@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+using namespace Qt::Literals::StringLiterals;
 namespace contract {
 
 // One test's preferences domains on one back-end. Every domain it hands out is the test's own, and
@@ -28,7 +29,7 @@ public:
     virtual bool writeElsewhere(const QString& domain, const QString& key, const QString& text) = 0;
 
     // A domain name no other test or program uses, ending in the given part.
-    QString uniqueDomain(const QString& last = QStringLiteral("prefs"));
+    QString uniqueDomain(const QString& last = u"prefs"_s);
 
 protected:
     QStringList m_domains; // every name handed out

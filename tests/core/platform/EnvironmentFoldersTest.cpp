@@ -10,6 +10,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using namespace brisquel;
 
 namespace {
@@ -53,7 +54,7 @@ TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
     for (const char* name : kNames)
         qunsetenv(name);
     // Never the machine's own folders: a folder that does not exist, and the test's own home.
-    qputenv("QUILLMERE_APPLICATIONS_DIR", QFile::encodeName(temp.filePath(QStringLiteral("none"))));
+    qputenv("QUILLMERE_APPLICATIONS_DIR", QFile::encodeName(temp.filePath(u"none"_s)));
     qputenv("HOME", QFile::encodeName(temp.path()));
     qputenv(row.variable, path);
     if (applications) {
@@ -64,8 +65,8 @@ TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
     const bool refused = row.shown[0] != '\0';
 
     const Platform platform = Platform::native();
-    const vexo::Result written = platform.preferences->open(QStringLiteral("com.captureone.captureone16"))
-                                     ->write(QStringLiteral("k"), 1);
+    const vexo::Result written =
+        platform.preferences->open(u"com.captureone.captureone16"_s)->write(u"k"_s, 1);
     const AppFinder::Discovery discovery = AppFinder::discoverWithReport(platform);
     const vexo::Result& result = applications ? discovery.folder : written;
     EXPECT_EQ(bool(result), !refused) << qPrintable(result.message());
@@ -80,21 +81,20 @@ TEST_P(EnvironmentFolders, AreTakenExactlyOrRefused) {
     } else if (applications) {
         EXPECT_EQ(discovery.apps.size(), 1);
     } else {
-        EXPECT_TRUE(
-            QFile::exists(QFile::decodeName(path) + QStringLiteral("/com.captureone.captureone16.plist")));
+        EXPECT_TRUE(QFile::exists(QFile::decodeName(path) + u"/com.captureone.captureone16.plist"_s));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     , EnvironmentFolders,
-    ::testing::Values(FolderRow{"preferencesLatin1", "QUILLMERE_PREFERENCES_DIR", "caf\xE9", "caf\\xE9"},
-                      FolderRow{"preferencesUtf8", "QUILLMERE_PREFERENCES_DIR", "caf\xC3\xA9", ""},
-                      FolderRow{"preferencesSurrogate", "QUILLMERE_PREFERENCES_DIR", "a\xED\xA0\x80",
+    ::testing::Values(FolderRow{"PreferencesLatin1", "QUILLMERE_PREFERENCES_DIR", "caf\xE9", "caf\\xE9"},
+                      FolderRow{"PreferencesUtf8", "QUILLMERE_PREFERENCES_DIR", "caf\xC3\xA9", ""},
+                      FolderRow{"PreferencesSurrogate", "QUILLMERE_PREFERENCES_DIR", "a\xED\xA0\x80",
                                 "a\\xED\\xA0\\x80"},
-                      FolderRow{"configHomeCut", "XDG_CONFIG_HOME", "x\xC3", "x\\xC3"},
-                      FolderRow{"homeLatin1", "HOME", "h\xFF", "h\\xFF"},
-                      FolderRow{"applicationsLatin1", "QUILLMERE_APPLICATIONS_DIR", "apps\xE9", "apps\\xE9"},
-                      FolderRow{"applicationsUtf8", "QUILLMERE_APPLICATIONS_DIR", "apps\xC3\xA9", ""}),
+                      FolderRow{"ConfigHomeCut", "XDG_CONFIG_HOME", "x\xC3", "x\\xC3"},
+                      FolderRow{"HomeLatin1", "HOME", "h\xFF", "h\\xFF"},
+                      FolderRow{"ApplicationsLatin1", "QUILLMERE_APPLICATIONS_DIR", "apps\xE9", "apps\\xE9"},
+                      FolderRow{"ApplicationsUtf8", "QUILLMERE_APPLICATIONS_DIR", "apps\xC3\xA9", ""}),
     [](const ::testing::TestParamInfo<FolderRow>& row) { return std::string(row.param.name); });
 
 } // namespace

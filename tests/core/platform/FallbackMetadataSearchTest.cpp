@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::FallbackMetadataSearch;
 using brisquel::MetadataAttribute::kPath;
 using testsupport::FakeMetadataSearch;
@@ -19,16 +20,12 @@ QStringList paths(const QList<brisquel::MetadataItem>& items) {
 }
 
 TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) {
-    const brisquel::MetadataItem nine =
-        metadataItem(QStringLiteral("Capture One 9.app"), QStringLiteral("c9"), QStringLiteral("/A/b"), {});
-    const brisquel::MetadataItem ten =
-        metadataItem(QStringLiteral("Capture One 10.app"), QStringLiteral("c10"), QStringLiteral("/A/a"), {});
-    const brisquel::MetadataItem walked = metadataItem(QStringLiteral("Capture One 23.app"),
-                                                       QStringLiteral("c23"), QStringLiteral("/W/23"), {});
+    const brisquel::MetadataItem nine = metadataItem(u"Capture One 9.app"_s, u"c9"_s, u"/A/b"_s, {});
+    const brisquel::MetadataItem ten = metadataItem(u"Capture One 10.app"_s, u"c10"_s, u"/A/a"_s, {});
+    const brisquel::MetadataItem walked = metadataItem(u"Capture One 23.app"_s, u"c23"_s, u"/W/23"_s, {});
     const brisquel::SkippedEntry broken{
-        QStringLiteral("/Applications"),
-        brisquel::vexo::Result::failure(brisquel::vexo::Status::Unavailable,
-                                        QStringLiteral("Spotlight could not run the query"))};
+        u"/Applications"_s, brisquel::vexo::Result::failure(brisquel::vexo::Status::Unavailable,
+                                                            u"Spotlight could not run the query"_s)};
     const struct {
         const char* name;
         QString scope;
@@ -39,40 +36,40 @@ TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) 
         QString expectedAnswer;
     } rows[]{
         {"index finds copies, sorted by the Finder's order",
-         QStringLiteral("/Applications"),
+         u"/Applications"_s,
          {ten, nine},
          {},
          true,
-         {QStringLiteral("/A/b"), QStringLiteral("/A/a")},
-         QStringLiteral("Spotlight")},
+         {u"/A/b"_s, u"/A/a"_s},
+         u"Spotlight"_s},
         {"the same folder written otherwise",
-         QStringLiteral("/Applications/"),
+         u"/Applications/"_s,
          {nine},
          {},
          true,
-         {QStringLiteral("/A/b")},
-         QStringLiteral("Spotlight")},
+         {u"/A/b"_s},
+         u"Spotlight"_s},
         {"index finds nothing",
-         QStringLiteral("/Applications"),
+         u"/Applications"_s,
          {},
          {},
          true,
-         {QStringLiteral("/W/23")},
-         QStringLiteral("the folder walk (Spotlight found nothing)")},
+         {u"/W/23"_s},
+         u"the folder walk (Spotlight found nothing)"_s},
         {"index fails",
-         QStringLiteral("/Applications"),
+         u"/Applications"_s,
          {},
          {broken},
          true,
-         {QStringLiteral("/W/23")},
-         QStringLiteral("the folder walk (Spotlight could not run the query)")},
+         {u"/W/23"_s},
+         u"the folder walk (Spotlight could not run the query)"_s},
         {"a folder of one's own",
-         QStringLiteral("/tmp/world/Applications"),
+         u"/tmp/world/Applications"_s,
          {nine},
          {},
          false,
-         {QStringLiteral("/W/23")},
-         QStringLiteral("the folder walk (Spotlight is asked only about /Applications)")},
+         {u"/W/23"_s},
+         u"the folder walk (Spotlight is asked only about /Applications)"_s},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -81,8 +78,7 @@ TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) 
         index->skipped = row.indexSkipped;
         auto walk = std::make_shared<FakeMetadataSearch>();
         walk->items = {walked};
-        FallbackMetadataSearch search(QStringLiteral("Spotlight"), index, {QStringLiteral("/Applications")},
-                                      walk);
+        FallbackMetadataSearch search(u"Spotlight"_s, index, {u"/Applications"_s}, walk);
         brisquel::MetadataQuery query;
         query.searchScopes = {row.scope};
         query.sortAttribute = brisquel::MetadataAttribute::kFsName;

@@ -14,6 +14,7 @@
 
 #include <csignal>
 
+using namespace Qt::Literals::StringLiterals;
 namespace contract {
 
 namespace {
@@ -24,12 +25,11 @@ class SystemPreferencesWorld final : public PreferencesWorld {
 public:
     ~SystemPreferencesWorld() override {
         for (const QString& name : m_domains)
-            QProcess::execute(QStringLiteral("/usr/bin/defaults"), {QStringLiteral("delete"), name});
+            QProcess::execute(u"/usr/bin/defaults"_s, {u"delete"_s, name});
     }
     brisquel::vexo::PreferencesDomains& domains() override { return m_domains; }
     bool writeElsewhere(const QString& domain, const QString& key, const QString& text) override {
-        return QProcess::execute(QStringLiteral("/usr/bin/defaults"), {QStringLiteral("write"), domain, key,
-                                                                       QStringLiteral("-string"), text}) == 0;
+        return QProcess::execute(u"/usr/bin/defaults"_s, {u"write"_s, domain, key, u"-string"_s, text}) == 0;
     }
 
 private:
@@ -63,15 +63,14 @@ std::vector<MetadataBackend> metadataBackends() {
 }
 
 std::vector<RunningBackend> runningBackends() {
-    return {{{"AppKit", [] { return std::make_shared<brisquel::macos::AppKitRunningApplications>(); }},
-             [](const QString& bundle, const QString& identifier) -> std::unique_ptr<LaunchedProcess> {
-                 // A new instance, in the background, with the executable's argument.
-                 if (QProcess::execute(QStringLiteral("/usr/bin/open"),
-                                       {QStringLiteral("-n"), QStringLiteral("-g"), bundle,
-                                        QStringLiteral("--args"), QStringLiteral("60")}) != 0)
-                     return nullptr;
-                 return std::make_unique<OpenedBundle>(identifier);
-             }}};
+    return {
+        {{"AppKit", [] { return std::make_shared<brisquel::macos::AppKitRunningApplications>(); }},
+         [](const QString& bundle, const QString& identifier) -> std::unique_ptr<LaunchedProcess> {
+             // A new instance, in the background, with the executable's argument.
+             if (QProcess::execute(u"/usr/bin/open"_s, {u"-n"_s, u"-g"_s, bundle, u"--args"_s, u"60"_s}) != 0)
+                 return nullptr;
+             return std::make_unique<OpenedBundle>(identifier);
+         }}};
 }
 
 std::vector<PermissionBackend> permissionBackends() {
@@ -85,9 +84,8 @@ std::vector<LogBackend> logBackends() {
 }
 
 std::vector<ScriptBackend> scriptBackends() {
-    return {{"Osascript", [] {
-                 return std::make_shared<brisquel::OsascriptChannel>(QStringLiteral("/usr/bin/osascript"));
-             }}};
+    return {
+        {"Osascript", [] { return std::make_shared<brisquel::OsascriptChannel>(u"/usr/bin/osascript"_s); }}};
 }
 
 } // namespace contract

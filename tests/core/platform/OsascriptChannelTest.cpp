@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::OsascriptChannel;
 using brisquel::ScriptResult;
 using testsupport::ScopedEnvironment;
@@ -15,12 +16,12 @@ using testsupport::TempFolder;
 
 namespace {
 
-const QString kMessage = QStringLiteral("NSAppleScriptErrorMessage");
-const QString kNumber = QStringLiteral("NSAppleScriptErrorNumber");
+const QString kMessage = u"NSAppleScriptErrorMessage"_s;
+const QString kNumber = u"NSAppleScriptErrorNumber"_s;
 
 // A stand-in osascript: a shell script with the given body at <folder>/<relative>.
 QString fakeOsascript(const TempFolder& folder, const QByteArray& body,
-                      const QString& relative = QStringLiteral("bin/osascript")) {
+                      const QString& relative = u"bin/osascript"_s) {
     QString path = folder.write(relative, "#!/bin/sh\n" + body + "\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
@@ -37,18 +38,16 @@ TEST(OsascriptChannel, GivesWhatTheProgramPrintsOrWhyItFailed) {
         QString message = {}; // for a failure: a part of the error message
         int number = 0;
     };
-    const QString hostile = QStringLiteral("set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two");
-    const QList<Case> cases{{"only the final line break goes", "printf '%s\\n\\n' \"/Scripts/$1 $2\"",
-                             QStringLiteral("return \"x\""), QStringLiteral("/Scripts/-e return \"x\"\n")},
-                            {"the source is one argument, untouched",
-                             "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"", hostile, hostile},
-                            {"no output", "exit 0", QStringLiteral("return"), QString()},
-                            {"non-zero exit",
-                             "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1",
-                             QStringLiteral("return x"), std::nullopt,
-                             QStringLiteral("execution error: no such property (-1728)"), 1},
-                            {"killed without a word", "kill -9 $$", QStringLiteral("return x"), std::nullopt,
-                             QStringLiteral("signal")}};
+    const QString hostile = u"set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two"_s;
+    const QList<Case> cases{
+        {"only the final line break goes", "printf '%s\\n\\n' \"/Scripts/$1 $2\"", u"return \"x\""_s,
+         u"/Scripts/-e return \"x\"\n"_s},
+        {"the source is one argument, untouched", "[ $# -eq 2 ] || exit 9\nprintf '%s' \"$2\"", hostile,
+         hostile},
+        {"no output", "exit 0", u"return"_s, QString()},
+        {"non-zero exit", "echo partial\necho \"execution error: no such property (-1728)\" >&2\nexit 1",
+         u"return x"_s, std::nullopt, u"execution error: no such property (-1728)"_s, 1},
+        {"killed without a word", "kill -9 $$", u"return x"_s, std::nullopt, u"signal"_s}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
@@ -71,31 +70,28 @@ TEST(OsascriptChannel, GivesWhatTheProgramPrintsOrWhyItFailed) {
 TEST(OsascriptChannel, FindsTheProgramByConstructorThenVariableThenPath) {
     TempFolder folder;
     fakeOsascript(folder, "echo from-path");
-    const QString fromVariable = fakeOsascript(folder, "echo from-variable", QStringLiteral("env/osascript"));
-    const QString fromConstructor =
-        fakeOsascript(folder, "echo from-constructor", QStringLiteral("c/osascript"));
-    const ScopedEnvironment path("PATH", folder.filePath(QStringLiteral("bin")).toUtf8());
+    const QString fromVariable = fakeOsascript(folder, "echo from-variable", u"env/osascript"_s);
+    const QString fromConstructor = fakeOsascript(folder, "echo from-constructor", u"c/osascript"_s);
+    const ScopedEnvironment path("PATH", folder.filePath(u"bin"_s).toUtf8());
     {
         const ScopedEnvironment program("QUILLMERE_OSASCRIPT", fromVariable.toUtf8());
-        EXPECT_EQ(OsascriptChannel().execute(QStringLiteral("x")).value, QStringLiteral("from-variable"));
-        EXPECT_EQ(OsascriptChannel(fromConstructor).execute(QStringLiteral("x")).value,
-                  QStringLiteral("from-constructor"));
+        EXPECT_EQ(OsascriptChannel().execute(u"x"_s).value, u"from-variable"_s);
+        EXPECT_EQ(OsascriptChannel(fromConstructor).execute(u"x"_s).value, u"from-constructor"_s);
     }
     {
-        const ScopedEnvironment program("QUILLMERE_OSASCRIPT",
-                                        folder.filePath(QStringLiteral("no/osascript")).toUtf8());
-        const ScriptResult missing = OsascriptChannel().execute(QStringLiteral("x"));
+        const ScopedEnvironment program("QUILLMERE_OSASCRIPT", folder.filePath(u"no/osascript"_s).toUtf8());
+        const ScriptResult missing = OsascriptChannel().execute(u"x"_s);
         EXPECT_FALSE(missing.value);
         ASSERT_TRUE(missing.errorInfo);
         EXPECT_FALSE(missing.errorInfo->value(kMessage).toString().isEmpty());
     }
     const ScopedEnvironment program("QUILLMERE_OSASCRIPT", QByteArray());
-    EXPECT_EQ(OsascriptChannel().execute(QStringLiteral("x")).value, QStringLiteral("from-path"));
-    const ScopedEnvironment emptyPath("PATH", folder.filePath(QStringLiteral("empty")).toUtf8());
-    const ScriptResult notFound = OsascriptChannel().execute(QStringLiteral("x"));
+    EXPECT_EQ(OsascriptChannel().execute(u"x"_s).value, u"from-path"_s);
+    const ScopedEnvironment emptyPath("PATH", folder.filePath(u"empty"_s).toUtf8());
+    const ScriptResult notFound = OsascriptChannel().execute(u"x"_s);
     EXPECT_FALSE(notFound.value);
     ASSERT_TRUE(notFound.errorInfo);
-    EXPECT_EQ(notFound.errorInfo->value(kMessage).toString(), QStringLiteral("osascript not found"));
+    EXPECT_EQ(notFound.errorInfo->value(kMessage).toString(), u"osascript not found"_s);
 }
 
 TEST(OsascriptChannel, NeitherAHungProgramNorAChildHoldingItsOutputHoldsTheCaller) {
@@ -105,14 +101,14 @@ TEST(OsascriptChannel, NeitherAHungProgramNorAChildHoldingItsOutputHoldsTheCalle
     // The child sleep keeps the output open: it must be ended with the program.
     const ScriptResult hung = OsascriptChannel(fakeOsascript(folder, "echo started\nsleep 30\necho never"),
                                                std::chrono::milliseconds(300))
-                                  .execute(QStringLiteral("x"));
+                                  .execute(u"x"_s);
     EXPECT_FALSE(hung.value);
     ASSERT_TRUE(hung.errorInfo);
     EXPECT_EQ(hung.errorInfo->value(kNumber).toInt(), -1712);
     // The program answers and exits at once; what it left in the background still holds the output.
     const ScriptResult answered =
         OsascriptChannel(fakeOsascript(folder, "sleep 30 &\necho answered"), std::chrono::milliseconds(300))
-            .execute(QStringLiteral("x"));
-    EXPECT_EQ(answered.value, QStringLiteral("answered"));
+            .execute(u"x"_s);
+    EXPECT_EQ(answered.value, u"answered"_s);
     EXPECT_LT(timer.elapsed(), 20000);
 }

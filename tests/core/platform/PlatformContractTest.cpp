@@ -19,6 +19,7 @@
 
 #include <thread>
 
+using namespace Qt::Literals::StringLiterals;
 using namespace brisquel;
 using testsupport::BundleLayout;
 using testsupport::makeBundle;
@@ -37,7 +38,7 @@ constexpr int kBound = 20000;
 
 class PreferencesContract : public ::testing::TestWithParam<contract::PreferencesBackend> {
 protected:
-    std::shared_ptr<vexo::UserDefaults> open(const QString& last = QStringLiteral("prefs")) {
+    std::shared_ptr<vexo::UserDefaults> open(const QString& last = u"prefs"_s) {
         return m_world->domains().open(m_world->uniqueDomain(last));
     }
     std::shared_ptr<contract::PreferencesWorld> m_world = GetParam().make();
@@ -45,15 +46,14 @@ protected:
 
 TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
     const QList<QPair<QString, QVariant>> values{
-        {QStringLiteral("text"), QStringLiteral("/Users/me/Scripts/Grüße \"b\".scpt")},
-        {QStringLiteral("integer"), QVariant::fromValue<qint64>(-42)},
-        {QStringLiteral("real"), 1.25},
-        {QStringLiteral("boolean"), true},
-        {QStringLiteral("date"),
-         QDateTime::fromString(QStringLiteral("2024-02-29T12:34:56.789Z"), Qt::ISODateWithMs)},
-        {QStringLiteral("data"), QByteArray("\0\1", 2)},
-        {QStringLiteral("array"), QVariantList{QStringLiteral("a"), QVariant::fromValue<qint64>(7)}},
-        {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), false}}}};
+        {u"text"_s, u"/Users/me/Scripts/Grüße \"b\".scpt"_s},
+        {u"integer"_s, QVariant::fromValue<qint64>(-42)},
+        {u"real"_s, 1.25},
+        {u"boolean"_s, true},
+        {u"date"_s, QDateTime::fromString(u"2024-02-29T12:34:56.789Z"_s, Qt::ISODateWithMs)},
+        {u"data"_s, QByteArray("\0\1", 2)},
+        {u"array"_s, QVariantList{u"a"_s, QVariant::fromValue<qint64>(7)}},
+        {u"map"_s, QVariantMap{{u"k"_s, false}}}};
     const auto defaults = open();
     for (const auto& [key, value] : values)
         ASSERT_TRUE(defaults->write(key, value)) << qPrintable(key);
@@ -62,25 +62,17 @@ TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
         EXPECT_EQ(reopened->value(key), value) << qPrintable(key);
         EXPECT_EQ(reopened->value(key).typeId(), value.typeId()) << qPrintable(key);
     }
-    EXPECT_EQ(reopened->string(QStringLiteral("text")), values.at(0).second.toString());
-    EXPECT_EQ(reopened->boolean(QStringLiteral("boolean")), true);
-    EXPECT_EQ(reopened->data(QStringLiteral("data")), QByteArray("\0\1", 2));
-    EXPECT_FALSE(reopened->string(QStringLiteral("integer")));
-    EXPECT_FALSE(reopened->boolean(QStringLiteral("text")));
-    EXPECT_FALSE(reopened->data(QStringLiteral("text")));
     // Several keys from one reading, in the order asked; a key no domain can hold is not there.
-    EXPECT_EQ(reopened
-                  ->readValues({QStringLiteral("real"), QStringLiteral("absent"),
-                                QString::fromUtf8("real\0", 5), QStringLiteral("real")})
-                  .valueOr({}),
-              (QVariantList{1.25, QVariant(), QVariant(), 1.25}));
+    EXPECT_EQ(
+        reopened->readValues({u"real"_s, u"absent"_s, QString::fromUtf8("real\0", 5), u"real"_s}).valueOr({}),
+        (QVariantList{1.25, QVariant(), QVariant(), 1.25}));
 
-    const vexo::Expected<QVariant> missing = reopened->read(QStringLiteral("missing"));
+    const vexo::Expected<QVariant> missing = reopened->read(u"missing"_s);
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing->isValid());
-    ASSERT_TRUE(defaults->remove(QStringLiteral("text")));
-    EXPECT_TRUE(defaults->remove(QStringLiteral("text"))); // a key that is not there
-    EXPECT_FALSE(reopened->value(QStringLiteral("text")).isValid());
+    ASSERT_TRUE(defaults->remove(u"text"_s));
+    EXPECT_TRUE(defaults->remove(u"text"_s)); // a key that is not there
+    EXPECT_FALSE(reopened->value(u"text"_s).isValid());
 }
 
 TEST_P(PreferencesContract, RefusesWhatItCannotStoreAndChangesNothing) {
@@ -89,27 +81,24 @@ TEST_P(PreferencesContract, RefusesWhatItCannotStoreAndChangesNothing) {
         QString key;
         QVariant value;
         const char* reason;
-    } rows[]{
-        {"value of no kind", QStringLiteral("k"), QVariant::fromValue(QSize(1, 2)), "no property-list form"},
-        {"no value", QStringLiteral("k"), QVariant(), "no property-list form"},
-        {"key holding a NUL", QString::fromUtf8("k\0b", 3), 1, "not a valid property-list key"}};
+    } rows[]{{"value of no kind", u"k"_s, QVariant::fromValue(QSize(1, 2)), "no property-list form"},
+             {"no value", u"k"_s, QVariant(), "no property-list form"},
+             {"key holding a NUL", QString::fromUtf8("k\0b", 3), 1, "not a valid property-list key"}};
     const auto defaults = open();
-    ASSERT_TRUE(defaults->write(QStringLiteral("k"), QStringLiteral("kept")));
+    ASSERT_TRUE(defaults->write(u"k"_s, u"kept"_s));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const vexo::Result written = defaults->write(row.key, row.value);
         ASSERT_FALSE(written);
         EXPECT_TRUE(written.message().contains(QString::fromUtf8(row.reason)))
             << qPrintable(written.message());
-        EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant(QStringLiteral("kept")));
+        EXPECT_EQ(defaults->value(u"k"_s), QVariant(u"kept"_s));
     }
 }
 
 TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
-    QStringList refused{QStringLiteral("com.example") + QChar(u'\0') + QStringLiteral("x"),
-                        QStringLiteral("com.example") + QChar(0x2028),
-                        QString(QChar(0xDC00)) + QStringLiteral("com.example"),
-                        QString(240, QLatin1Char('a'))};
+    QStringList refused{u"com.example"_s + QChar(u'\0') + u"x"_s, u"com.example"_s + QChar(0x2028),
+                        QString(QChar(0xDC00)) + u"com.example"_s, QString(240, QLatin1Char('a'))};
     for (const char* name : {"", ".", "..", ".GlobalPreferences", "../escaped", "com.example/sub",
                              "/etc/passwd", "com\\example", "com.example\nx", "com.example\x7f"})
         refused << QString::fromUtf8(name);
@@ -117,18 +106,17 @@ TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
         SCOPED_TRACE(name.toUtf8().toPercentEncoding().constData());
         const auto defaults = m_world->domains().open(name);
         for (const vexo::Result& result :
-             {defaults->read(QStringLiteral("k")).result(), defaults->write(QStringLiteral("k"), 1),
-              defaults->remove(QStringLiteral("k"))}) {
+             {defaults->read(u"k"_s).result(), defaults->write(u"k"_s, 1), defaults->remove(u"k"_s)}) {
             ASSERT_FALSE(result);
-            EXPECT_TRUE(result.message().contains(QStringLiteral("not a plain reverse-DNS name")))
+            EXPECT_TRUE(result.message().contains(u"not a plain reverse-DNS name"_s))
                 << qPrintable(result.message());
         }
         EXPECT_FALSE(defaults->observeChanges([] {}));
     }
-    for (const QString& last : {QStringLiteral("App-Beta_2"), QStringLiteral("müller")}) {
+    for (const QString& last : {u"App-Beta_2"_s, u"müller"_s}) {
         const auto defaults = open(last);
-        ASSERT_TRUE(defaults->write(QStringLiteral("k"), 1)) << qPrintable(last);
-        EXPECT_EQ(defaults->value(QStringLiteral("k")), QVariant::fromValue<qint64>(1));
+        ASSERT_TRUE(defaults->write(u"k"_s, 1)) << qPrintable(last);
+        EXPECT_EQ(defaults->value(u"k"_s), QVariant::fromValue<qint64>(1));
     }
 }
 
@@ -136,19 +124,19 @@ TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
 // told to whoever watches the domain, until the watch ends.
 TEST_P(PreferencesContract, SeesAndTellsWhatAnotherProgramStores) {
     const auto defaults = open();
-    const QString key = QStringLiteral("captureDoneScript");
+    const QString key = u"captureDoneScript"_s;
     int told = 0;
     auto observation = defaults->observeChanges([&told] { ++told; });
     ASSERT_TRUE(observation);
-    const QString path = QStringLiteral("/Users/me/My Scripts/a.scpt");
+    const QString path = u"/Users/me/My Scripts/a.scpt"_s;
     ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, path));
     EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
     EXPECT_TRUE(QTest::qWaitFor([&] { return told > 0; }, kBound));
 
     observation.reset();
     const int before = told;
-    ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, QStringLiteral("/b.scpt")));
-    EXPECT_EQ(defaults->string(key), QStringLiteral("/b.scpt"));
+    ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, u"/b.scpt"_s));
+    EXPECT_EQ(defaults->string(key), u"/b.scpt"_s);
     // Longer than any back-end takes to look again: a call would have come by now.
     QTest::qWait(1500);
     EXPECT_EQ(told, before);
@@ -156,11 +144,10 @@ TEST_P(PreferencesContract, SeesAndTellsWhatAnotherProgramStores) {
 
 TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
     const auto defaults = open();
-    const QString key = QStringLiteral("captureDoneScript");
+    const QString key = u"captureDoneScript"_s;
     for (const QString& path :
-         {QStringLiteral("/Users/me/\"quoted\" 'too'.applescript"),
-          QStringLiteral("/Users/me/Grüße/日本語.scpt"), QStringLiteral("/tmp/100%25 and %.scpt"),
-          QStringLiteral("/tmp/a#b?c.scpt"), QStringLiteral("/tmp/back\\slash.scpt")}) {
+         {u"/Users/me/\"quoted\" 'too'.applescript"_s, u"/Users/me/Grüße/日本語.scpt"_s,
+          u"/tmp/100%25 and %.scpt"_s, u"/tmp/a#b?c.scpt"_s, u"/tmp/back\\slash.scpt"_s}) {
         ASSERT_TRUE(defaults->writeUrl(key, QUrl::fromLocalFile(path))) << qPrintable(path);
         EXPECT_EQ(defaults->string(key), path);
         EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
@@ -170,14 +157,12 @@ TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
 
     // No file path, or one that cannot be kept exactly as text (what a name of bytes that are not
     // UTF-8 decodes to): refused, and what was stored stays.
-    ASSERT_TRUE(defaults->write(key, QStringLiteral("/kept.scpt")));
-    for (const QUrl& url :
-         {QUrl(QStringLiteral("https://example.com/a.scpt")), QUrl(),
-          QUrl::fromLocalFile(QStringLiteral("/tmp/caf") + QChar::ReplacementCharacter +
-                              QStringLiteral(".scpt")),
-          QUrl::fromLocalFile(QStringLiteral("/tmp/a") + QChar(0xDC80) + QStringLiteral(".scpt"))})
+    ASSERT_TRUE(defaults->write(key, u"/kept.scpt"_s));
+    for (const QUrl& url : {QUrl(u"https://example.com/a.scpt"_s), QUrl(),
+                            QUrl::fromLocalFile(u"/tmp/caf"_s + QChar::ReplacementCharacter + u".scpt"_s),
+                            QUrl::fromLocalFile(u"/tmp/a"_s + QChar(0xDC80) + u".scpt"_s)})
         EXPECT_FALSE(defaults->writeUrl(key, url)) << qPrintable(url.toString());
-    EXPECT_EQ(defaults->string(key), QStringLiteral("/kept.scpt"));
+    EXPECT_EQ(defaults->string(key), u"/kept.scpt"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, PreferencesContract, ::testing::ValuesIn(contract::preferencesBackends()),
@@ -191,13 +176,12 @@ protected:
     MetadataSearchResult search(const QString& folder) const {
         MetadataQuery query;
         query.searchScopes = {folder};
-        query.displayNamePrefix = QStringLiteral("Capture One");
+        query.displayNamePrefix = u"Capture One"_s;
         query.sortAttribute = Attr::kDisplayName;
         return GetParam().make()->search(query);
     }
-    QString bundle(const QString& folder, const QString& name,
-                   const QString& identifier = QStringLiteral("x"),
-                   const QString& version = QStringLiteral("16.0")) const {
+    QString bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s,
+                   const QString& version = u"16.0"_s) const {
         BundleLayout layout;
         layout.bundleName = name;
         layout.bundleIdentifier = identifier;
@@ -205,7 +189,7 @@ protected:
         return makeBundle(folder, layout);
     }
     QString info(const QString& name, const QByteArray& bytes) const {
-        return m_apps.write(name + QStringLiteral("/Contents/Info.plist"), bytes);
+        return m_apps.write(name + u"/Contents/Info.plist"_s, bytes);
     }
     static QByteArray xmlInfo(const QByteArray& entries) {
         return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>";
@@ -215,63 +199,54 @@ protected:
 };
 
 TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
-    bundle(m_apps.path(), QStringLiteral("Capture One 23.app"), QStringLiteral("com.captureone.captureone16"),
-           QStringLiteral("16.3.1"));
-    bundle(m_apps.path(), QStringLiteral("Capture One 12.app"), QStringLiteral("com.example.nover"), {});
-    bundle(m_apps.path(), QStringLiteral("Capture One Ünïcode ✓.app"), QStringLiteral("x.u"));
+    bundle(m_apps.path(), u"Capture One 23.app"_s, u"com.captureone.captureone16"_s, u"16.3.1"_s);
+    bundle(m_apps.path(), u"Capture One 12.app"_s, u"com.example.nover"_s, {});
+    bundle(m_apps.path(), u"Capture One Ünïcode ✓.app"_s, u"x.u"_s);
     // The prefix is case-sensitive, and a bundle needs the suffix and an information dictionary.
     for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
         bundle(m_apps.path(), QString::fromUtf8(name));
-    QDir().mkpath(m_apps.filePath(QStringLiteral("Capture One 5.app/Contents/Resources")));
-    info(QStringLiteral("Capture One 21.app"),
-         *vexo::plist::toBinary(
-             QVariantMap{{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.binary")},
-                         {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("14.2")}}));
-    info(QStringLiteral("Capture One 20.app"), "<plist><dict><key>CFBundleIdentifier</key>");
-    info(QStringLiteral("Capture One 19.app"),
-         xmlInfo("<key>CFBundleShortVersionString</key><integer>19</integer>"));
+    QDir().mkpath(m_apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
+    info(u"Capture One 21.app"_s,
+         *vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"com.example.binary"_s},
+                                            {u"CFBundleShortVersionString"_s, u"14.2"_s}}));
+    info(u"Capture One 20.app"_s, "<plist><dict><key>CFBundleIdentifier</key>");
+    info(u"Capture One 19.app"_s, xmlInfo("<key>CFBundleShortVersionString</key><integer>19</integer>"));
     // Icons named with or without their extension; one that does not exist; one outside Resources.
     for (const auto& [name, icon] :
          {std::pair{"AppIcon", "AppIcon"}, std::pair{"Logo", "Logo"}, std::pair{"Missing", "Missing.icns"},
           std::pair{"Escape", "../Info.plist"}})
-        info(QStringLiteral("Capture One %1.app").arg(QLatin1String(name)),
+        info(u"Capture One %1.app"_s.arg(QLatin1String(name)),
              xmlInfo("<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>"));
-    m_apps.write(QStringLiteral("Capture One AppIcon.app/Contents/Resources/AppIcon.icns"), "icns");
-    m_apps.write(QStringLiteral("Capture One Logo.app/Contents/Resources/Logo.png"), "png");
+    m_apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
+    m_apps.write(u"Capture One Logo.app/Contents/Resources/Logo.png"_s, "png");
 
     // Beyond the name and location that every bundle has.
     const QHash<QString, QVariantHash> expected{
-        {QStringLiteral("Capture One 23.app"),
-         {{Attr::kBundleIdentifier, QStringLiteral("com.captureone.captureone16")},
-          {Attr::kVersion, QStringLiteral("16.3.1")}}},
-        {QStringLiteral("Capture One 12.app"),
-         {{Attr::kBundleIdentifier, QStringLiteral("com.example.nover")}}},
-        {QStringLiteral("Capture One Ünïcode ✓.app"),
-         {{Attr::kBundleIdentifier, QStringLiteral("x.u")}, {Attr::kVersion, QStringLiteral("16.0")}}},
-        {QStringLiteral("Capture One 21.app"),
-         {{Attr::kBundleIdentifier, QStringLiteral("com.example.binary")},
-          {Attr::kVersion, QStringLiteral("14.2")}}},
+        {u"Capture One 23.app"_s,
+         {{Attr::kBundleIdentifier, u"com.captureone.captureone16"_s}, {Attr::kVersion, u"16.3.1"_s}}},
+        {u"Capture One 12.app"_s, {{Attr::kBundleIdentifier, u"com.example.nover"_s}}},
+        {u"Capture One Ünïcode ✓.app"_s, {{Attr::kBundleIdentifier, u"x.u"_s}, {Attr::kVersion, u"16.0"_s}}},
+        {u"Capture One 21.app"_s,
+         {{Attr::kBundleIdentifier, u"com.example.binary"_s}, {Attr::kVersion, u"14.2"_s}}},
         // A number where text belongs is passed on as it stands.
-        {QStringLiteral("Capture One 19.app"), {{Attr::kVersion, QVariant::fromValue<qint64>(19)}}},
-        {QStringLiteral("Capture One AppIcon.app"),
-         {{Attr::kIconPath,
-           m_apps.filePath(QStringLiteral("Capture One AppIcon.app/Contents/Resources/AppIcon.icns"))}}},
-        {QStringLiteral("Capture One Logo.app"),
-         {{Attr::kIconPath,
-           m_apps.filePath(QStringLiteral("Capture One Logo.app/Contents/Resources/Logo.png"))}}},
-        {QStringLiteral("Capture One Missing.app"), {}},
-        {QStringLiteral("Capture One Escape.app"), {}}};
+        {u"Capture One 19.app"_s, {{Attr::kVersion, QVariant::fromValue<qint64>(19)}}},
+        {u"Capture One AppIcon.app"_s,
+         {{Attr::kIconPath, m_apps.filePath(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s)}}},
+        {u"Capture One Logo.app"_s,
+         {{Attr::kIconPath, m_apps.filePath(u"Capture One Logo.app/Contents/Resources/Logo.png"_s)}}},
+        {u"Capture One Missing.app"_s, {}},
+        {u"Capture One Escape.app"_s, {}}};
 
     const MetadataSearchResult found = search(m_apps.path());
     // A dictionary that cannot be read, or none at all, is passed over with its reason.
     QStringList skipped;
     for (const SkippedEntry& entry : found.skipped)
-        skipped << entry.path + QStringLiteral(": ") + entry.reason.message();
+        skipped << entry.path + u": "_s + entry.reason.message();
     skipped.sort();
     ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
-    EXPECT_TRUE(skipped.at(0).startsWith(m_apps.filePath(QStringLiteral("Capture One 20.app: "))));
-    EXPECT_TRUE(skipped.at(0).contains(QStringLiteral("not a property list"))) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(1).startsWith(m_apps.filePath(QStringLiteral("Capture One 5.app: "))));
+    EXPECT_TRUE(skipped.at(0).startsWith(m_apps.filePath(u"Capture One 20.app: "_s)));
+    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(1).startsWith(m_apps.filePath(u"Capture One 5.app: "_s)));
     ASSERT_EQ(found.items.size(), expected.size());
     for (const MetadataItem& item : found.items) {
         const QString name = item.value(Attr::kFsName).toString();
@@ -292,18 +267,17 @@ TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
 
 TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
     for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
-        bundle(m_apps.path(), QString::fromUtf8(name) + QStringLiteral(".app"), QString::fromUtf8(name));
+        bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
     // Equal names are ordered by path, so the order things are found in never decides.
     for (const char* folder : {"m", "z", "a"})
-        bundle(m_apps.filePath(QString::fromUtf8(folder)), QStringLiteral("Capture One 23.app"),
+        bundle(m_apps.filePath(QString::fromUtf8(folder)), u"Capture One 23.app"_s,
                QString::fromUtf8(folder));
     QStringList identifiers;
     for (const MetadataItem& item : search(m_apps.path()).items)
         identifiers << item.value(Attr::kBundleIdentifier).toString();
-    EXPECT_EQ(identifiers, (QStringList{QStringLiteral("Capture One"), QStringLiteral("Capture One 1.2"),
-                                        QStringLiteral("Capture One 9"), QStringLiteral("Capture One 10"),
-                                        QStringLiteral("a"), QStringLiteral("m"), QStringLiteral("z")}));
-    EXPECT_TRUE(search(m_apps.filePath(QStringLiteral("nowhere"))).items.isEmpty());
+    EXPECT_EQ(identifiers, (QStringList{u"Capture One"_s, u"Capture One 1.2"_s, u"Capture One 9"_s,
+                                        u"Capture One 10"_s, u"a"_s, u"m"_s, u"z"_s}));
+    EXPECT_TRUE(search(m_apps.filePath(u"nowhere"_s)).items.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, MetadataContract, ::testing::ValuesIn(contract::metadataBackends()),
@@ -318,8 +292,8 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
     TempFolder apps;
     BundleLayout layout;
     layout.bundleIdentifier =
-        QStringLiteral("com.tamberline.quillmere-tests.running%1").arg(QCoreApplication::applicationPid());
-    layout.executable = QStringLiteral("C1");
+        u"com.tamberline.quillmere-tests.running%1"_s.arg(QCoreApplication::applicationPid());
+    layout.executable = u"C1"_s;
     const QString bundle = makeBundle(apps.path(), layout);
     const auto running = GetParam().make();
     const QString id = layout.bundleIdentifier;
@@ -334,7 +308,7 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
     const QList<qint64> processes = running->processesWithBundleIdentifier(id);
     EXPECT_TRUE(std::is_sorted(processes.begin(), processes.end()));
     EXPECT_TRUE(std::ranges::all_of(processes, [](qint64 process) { return process > 0; }));
-    for (const QString& other : {id.toUpper(), id + QStringLiteral(".other"), QString()})
+    for (const QString& other : {id.toUpper(), id + u".other"_s, QString()})
         EXPECT_TRUE(running->processesWithBundleIdentifier(other).isEmpty()) << qPrintable(other);
 
     launched.reset();
@@ -354,7 +328,7 @@ class PermissionContract : public ::testing::TestWithParam<contract::PermissionB
 // The same answer on the main thread, which the probe must not block, and on any other.
 TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
     const auto permission = GetParam().make();
-    const QString absent = QStringLiteral("com.tamberline.quillmere-tests.absent");
+    const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
     EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
     int elsewhere = 1;
     std::thread worker([&] { elsewhere = permission->determine(absent, false); });
@@ -372,7 +346,7 @@ class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
 
 TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
     // Directives that would crash a printf.
-    const QString text = QStringLiteral("## Getting URL for %s %n %d {} %% ü");
+    const QString text = u"## Getting URL for %s %n %d {} %% ü"_s;
     const auto log = GetParam().make();
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
@@ -397,14 +371,14 @@ class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> 
 
 TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
     const auto channel = GetParam().make();
-    const ScriptResult path = channel->execute(QStringLiteral("return \"/Users/Shared/a \\\"b\\\".scpt\""));
-    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(QStringLiteral("/Users/Shared/a \"b\".scpt")));
+    const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
+    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
     EXPECT_FALSE(path.errorInfo);
 
-    const ScriptResult failed = channel->execute(QStringLiteral("error \"no such script\" number -1728"));
+    const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
     EXPECT_FALSE(failed.value);
     ASSERT_TRUE(failed.errorInfo);
-    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(QStringLiteral("no such script")));
+    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
 }
 
 // Linux has no AppleScript engine; its channel's handling of the program is tested with stand-in

@@ -8,6 +8,7 @@
 
 #include <QProcess>
 
+using namespace Qt::Literals::StringLiterals;
 namespace contract {
 
 namespace {
@@ -35,7 +36,7 @@ std::vector<RunningBackend> runningBackends() {
              [](const QString& bundle, const QString&) -> std::unique_ptr<LaunchedProcess> {
                  // The stand-in bundle's executable, started as the system starts any program.
                  auto child = std::make_unique<ChildProcess>();
-                 child->process.start(bundle + QStringLiteral("/Contents/MacOS/C1"), {QStringLiteral("60")});
+                 child->process.start(bundle + u"/Contents/MacOS/C1"_s, {u"60"_s});
                  if (!child->process.waitForStarted(10000))
                      return nullptr;
                  return child;

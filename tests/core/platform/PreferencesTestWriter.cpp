@@ -8,9 +8,8 @@
 //       replaces the domain file, the way a crash at the worst moment would.
 //   preferences_test_writer --hang-before-replace <folder> <domain> <key> <value>
 //       the same, but prints "ready" there and stops for good, holding the lock, until it is killed.
-//   preferences_test_writer --set <folder> <domain> <key> integer|real|boolean|string <value>
-//       sets one key to a value of that type, written from text ("true" or "false" for a
-//       boolean); exits 0 when it was written.
+//   preferences_test_writer --set <folder> <domain> <key> <text>
+//       sets one key to the text; exits 0 when it was written.
 #include "core/platform/Platform.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 
@@ -22,23 +21,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--set")) {
-        if (arguments.size() != 6)
-            return 2;
-        const QString& type = arguments[4];
-        const QString& text = arguments[5];
-        QVariant value;
-        if (type == QLatin1String("integer"))
-            value = text.toLongLong();
-        else if (type == QLatin1String("real"))
-            value = text.toDouble();
-        else if (type == QLatin1String("boolean"))
-            value = text == QLatin1String("true");
-        else if (type == QLatin1String("string"))
-            value = text;
-        else
+        if (arguments.size() != 5)
             return 2;
         brisquel::PlistFileDefaults defaults(arguments[1], arguments[2], brisquel::Platform::native().log);
-        return defaults.setValue(arguments[3], value) ? 0 : 1;
+        return defaults.setValue(arguments[3], arguments[4]) ? 0 : 1;
     }
     const bool exitBeforeReplace =
         !arguments.isEmpty() && arguments.first() == QLatin1String("--exit-before-replace");

@@ -1,5 +1,6 @@
 #include "core/platform/posix/ProcRunningApplications.h"
 
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::ProcRunningApplications;
 using testsupport::BundleLayout;
 using testsupport::makeBundle;
@@ -29,32 +31,34 @@ TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     // dictionary, into a proper bundle, into a helper bundle inside another, and "self".
     TempFolder world;
     const QString good =
-        makeBundle(world.filePath(QStringLiteral("apps")),
-                   layoutFor(QStringLiteral("Capture One.app"), QStringLiteral("com.example.table")));
+        makeBundle(world.filePath(u"apps"_s), layoutFor(u"Capture One.app"_s, u"com.example.table"_s));
     const QString suite =
-        makeBundle(world.filePath(QStringLiteral("apps")),
-                   layoutFor(QStringLiteral("Suite.app"), QStringLiteral("com.example.suite")));
+        makeBundle(world.filePath(u"apps"_s), layoutFor(u"Suite.app"_s, u"com.example.suite"_s));
     const QString helper =
-        makeBundle(suite + QStringLiteral("/Contents/MacOS"),
-                   layoutFor(QStringLiteral("Helper.app"), QStringLiteral("com.example.helper")));
-    QDir().mkpath(world.filePath(QStringLiteral("apps/Bare.app/Contents/MacOS")));
-    const QList<QPair<QString, QString>> links{
-        {QStringLiteral("13"), good + QStringLiteral("/Contents/MacOS/Capture One")},
-        {QStringLiteral("14"), world.filePath(QStringLiteral("apps/Bare.app/Contents/MacOS/x"))},
-        {QStringLiteral("15"), helper + QStringLiteral("/Contents/MacOS/helper")},
-        {QStringLiteral("self"), good + QStringLiteral("/Contents/MacOS/Capture One")}};
-    QDir().mkpath(world.filePath(QStringLiteral("proc/12")));
+        makeBundle(suite + u"/Contents/MacOS"_s, layoutFor(u"Helper.app"_s, u"com.example.helper"_s));
+    QDir().mkpath(world.filePath(u"apps/Bare.app/Contents/MacOS"_s));
+    const QList<QPair<QString, QString>> links{{u"13"_s, good + u"/Contents/MacOS/Capture One"_s},
+                                               {u"14"_s, world.filePath(u"apps/Bare.app/Contents/MacOS/x"_s)},
+                                               {u"15"_s, helper + u"/Contents/MacOS/helper"_s},
+                                               {u"self"_s, good + u"/Contents/MacOS/Capture One"_s}};
+    QDir().mkpath(world.filePath(u"proc/12"_s));
     for (const auto& [entry, target] : links) {
-        QDir().mkpath(world.filePath(QStringLiteral("proc/") + entry));
-        ASSERT_TRUE(QFile::link(target, world.filePath(QStringLiteral("proc/%1/exe").arg(entry))));
+        QDir().mkpath(world.filePath(u"proc/"_s + entry));
+        ASSERT_TRUE(QFile::link(target, world.filePath(u"proc/%1/exe"_s.arg(entry))));
     }
-    ProcRunningApplications running(world.filePath(QStringLiteral("proc")));
-    EXPECT_EQ(running.processesWithBundleIdentifier(QStringLiteral("com.example.table")), QList<qint64>{13});
-    EXPECT_EQ(running.processesWithBundleIdentifier(QStringLiteral("com.example.helper")), QList<qint64>{15});
-    EXPECT_TRUE(running.processesWithBundleIdentifier(QStringLiteral("com.example.suite")).isEmpty());
+    ProcRunningApplications running(world.filePath(u"proc"_s));
+    EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.table"_s), QList<qint64>{13});
+    EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.helper"_s), QList<qint64>{15});
+    EXPECT_TRUE(running.processesWithBundleIdentifier(u"com.example.suite"_s).isEmpty());
     EXPECT_TRUE(running.processesWithBundleIdentifier(QString()).isEmpty());
-    EXPECT_TRUE(ProcRunningApplications(world.filePath(QStringLiteral("no-proc")))
-                    .processesWithBundleIdentifier(QStringLiteral("com.example.table"))
+    // A dictionary that changed since it was read is read again, never taken from what was kept.
+    testsupport::HostileFiles::writeFile(
+        good + u"/Contents/Info.plist"_s,
+        testsupport::HostileFiles::xmlDictionary(u"com.example.renamed"_s, u"k"_s, "<true/>"));
+    EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.renamed"_s), QList<qint64>{13});
+    EXPECT_TRUE(running.processesWithBundleIdentifier(u"com.example.table"_s).isEmpty());
+    EXPECT_TRUE(ProcRunningApplications(world.filePath(u"no-proc"_s))
+                    .processesWithBundleIdentifier(u"com.example.table"_s)
                     .isEmpty());
 }
 

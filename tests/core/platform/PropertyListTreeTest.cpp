@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::PropertyListTree;
 using Kind = brisquel::PropertyListTree::Kind;
 using brisquel::vexo::Status;
@@ -28,10 +29,20 @@ struct Object {
 };
 using Ref = std::shared_ptr<Object>;
 
-Ref object(Kind kind) {
+// An object of the kind, with one member set; none when `budget` has run out (a platform out of
+// memory).
+template <typename Member, typename Value>
+Ref object(Kind kind, Member Object::*member = nullptr, Value&& value = 0, int* budget = nullptr) {
+    if (budget && (*budget)-- <= 0)
+        return nullptr;
     auto made = std::make_shared<Object>();
     made->kind = kind;
+    if (member)
+        made.get()->*member = std::forward<Value>(value);
     return made;
+}
+Ref object(Kind kind) {
+    return object<bool>(kind, nullptr, false);
 }
 
 struct Source {
@@ -69,40 +80,18 @@ struct Source {
     }
 };
 
-// Makes objects until `budget` runs out, then makes none (a platform out of memory).
 struct Sink {
     using Node = Ref;
     int budget = std::numeric_limits<int>::max();
-
-    template <typename Fill> Ref made(Kind kind, Fill fill) {
-        Ref o = budget-- > 0 ? object(kind) : nullptr;
-        if (o)
-            fill(*o);
-        return o;
-    }
-    Ref text(const QString& v) {
-        return made(Kind::Text, [&](Object& o) { o.text = v; });
-    }
-    Ref integer(qint64 v) {
-        return made(Kind::Integer, [&](Object& o) { o.integer = v; });
-    }
-    Ref real(double v) {
-        return made(Kind::Real, [&](Object& o) { o.number = v; });
-    }
-    Ref boolean(bool v) {
-        return made(Kind::Boolean, [&](Object& o) { o.boolean = v; });
-    }
-    Ref date(double seconds) {
-        return made(Kind::Date, [&](Object& o) { o.number = seconds; });
-    }
-    Ref data(const QByteArray& v) {
-        return made(Kind::Data, [&](Object& o) { o.data = v; });
-    }
-    Ref array(std::vector<Ref>& v) {
-        return made(Kind::Array, [&](Object& o) { o.elements = std::move(v); });
-    }
+    Ref text(const QString& v) { return object(Kind::Text, &Object::text, v, &budget); }
+    Ref integer(qint64 v) { return object(Kind::Integer, &Object::integer, v, &budget); }
+    Ref real(double v) { return object(Kind::Real, &Object::number, v, &budget); }
+    Ref boolean(bool v) { return object(Kind::Boolean, &Object::boolean, v, &budget); }
+    Ref date(double seconds) { return object(Kind::Date, &Object::number, seconds, &budget); }
+    Ref data(const QByteArray& v) { return object(Kind::Data, &Object::data, v, &budget); }
+    Ref array(std::vector<Ref>& v) { return object(Kind::Array, &Object::elements, std::move(v), &budget); }
     Ref dictionary(std::vector<std::pair<Ref, Ref>>& v) {
-        return made(Kind::Dictionary, [&](Object& o) { o.entries = std::move(v); });
+        return object(Kind::Dictionary, &Object::entries, std::move(v), &budget);
     }
 };
 
@@ -118,7 +107,7 @@ QVariant nestedLists(int depth) {
 }
 
 brisquel::vexo::Expected<QVariant> readBack(const Ref& tree) {
-    return PropertyListTree::read(Source{}, tree.get(), QStringLiteral("The value"));
+    return PropertyListTree::read(Source{}, tree.get(), u"The value"_s);
 }
 
 TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
@@ -128,7 +117,7 @@ TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
         QVariant value;
         QVariant expected;
     } rows[]{
-        {QStringLiteral("Grüße — 📷"), QStringLiteral("Grüße — 📷")},
+        {u"Grüße — 📷"_s, u"Grüße — 📷"_s},
         {QString(), QString()},
         {true, true},
         {0.1, 0.1},
@@ -141,11 +130,10 @@ TEST(PropertyListTree, EveryKindComesBackAsTheKindTheLinuxFilesGive) {
         {quint64(largest), largest},
         {date("2023-05-17T08:09:10.123Z"), date("2023-05-17T08:09:10.123Z")},
         {date("1901-01-01T00:00:00.001Z"), date("1901-01-01T00:00:00.001Z")},
-        {QStringList{QStringLiteral("a"), QStringLiteral("b")},
-         QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
-        {QVariantHash{{QStringLiteral("k"), 1}}, QVariantMap{{QStringLiteral("k"), qint64(1)}}},
-        {QVariantList{1, QVariantMap{{QStringLiteral("x"), QVariantList{}}}, QVariantMap{}},
-         QVariantList{qint64(1), QVariantMap{{QStringLiteral("x"), QVariantList{}}}, QVariantMap{}}},
+        {QStringList{u"a"_s, u"b"_s}, QVariantList{u"a"_s, u"b"_s}},
+        {QVariantHash{{u"k"_s, 1}}, QVariantMap{{u"k"_s, qint64(1)}}},
+        {QVariantList{1, QVariantMap{{u"x"_s, QVariantList{}}}, QVariantMap{}},
+         QVariantList{qint64(1), QVariantMap{{u"x"_s, QVariantList{}}}, QVariantMap{}}},
         {nestedLists(brisquel::vexo::limits::kPropertyListDepth),
          nestedLists(brisquel::vexo::limits::kPropertyListDepth)},
     };
@@ -202,25 +190,14 @@ TEST(PropertyListTree, AValueWithoutAFormHereIsRefusedWithItsReason) {
 }
 
 TEST(PropertyListTree, AReadBeyondTheBoundsOrOfNoKindFailsWithItsReason) {
-    const auto integer = [](std::optional<qint64> v) {
-        Ref o = object(Kind::Integer);
-        o->integer = v;
-        return o;
-    };
-    const auto dateAt = [](double seconds) {
-        Ref o = object(Kind::Date);
-        o->number = seconds;
-        return o;
-    };
-    const auto arrayOf = [](Ref element, size_t count) {
-        Ref o = object(Kind::Array);
-        o->elements.assign(count, std::move(element));
-        return o;
+    const auto integer = [](std::optional<qint64> v) { return object(Kind::Integer, &Object::integer, v); };
+    const auto dateAt = [](double seconds) { return object(Kind::Date, &Object::number, seconds); };
+    const auto arrayOf = [](const Ref& element, size_t count) {
+        return object(Kind::Array, &Object::elements, std::vector<Ref>(count, element));
     };
     Ref numberKey = object(Kind::Dictionary);
     numberKey->entries.emplace_back(integer(1), integer(2));
-    Ref megabyte = object(Kind::Data);
-    megabyte->data = QByteArray(1 << 20, 'x');
+    const Ref megabyte = object(Kind::Data, &Object::data, QByteArray(1 << 20, 'x'));
     Ref deep = object(Kind::Array);
     for (int i = 0; i <= brisquel::vexo::limits::kPropertyListDepth; ++i)
         deep = arrayOf(deep, 1);

@@ -2,26 +2,27 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::ScriptResult;
 
 TEST(ScriptResultFileURL, AnAbsolutePathInAnyFileSpecifierFormIsTheFile) {
-    const QString odd = QStringLiteral("/tmp/a \"b\" #c%20/ü ✓.scpt");
+    const QString odd = u"/tmp/a \"b\" #c%20/ü ✓.scpt"_s;
     const QList<QPair<QString, QString>> cases{
-        {QStringLiteral("/Users/me/Scripts/done.scpt"), QStringLiteral("/Users/me/Scripts/done.scpt")},
+        {u"/Users/me/Scripts/done.scpt"_s, u"/Users/me/Scripts/done.scpt"_s},
         {odd, odd},
-        {QStringLiteral("file /S/x.scpt"), QStringLiteral("/S/x.scpt")},
-        {QStringLiteral("alias /S/x.scpt"), QStringLiteral("/S/x.scpt")},
-        {QStringLiteral("POSIX file \"/S/x.scpt\""), QStringLiteral("/S/x.scpt")},
-        {QStringLiteral("\"/S/x.scpt\""), QStringLiteral("/S/x.scpt")},
-        {QStringLiteral("file:///S/x.scpt"), QStringLiteral("/S/x.scpt")},
+        {u"file /S/x.scpt"_s, u"/S/x.scpt"_s},
+        {u"alias /S/x.scpt"_s, u"/S/x.scpt"_s},
+        {u"POSIX file \"/S/x.scpt\""_s, u"/S/x.scpt"_s},
+        {u"\"/S/x.scpt\""_s, u"/S/x.scpt"_s},
+        {u"file:///S/x.scpt"_s, u"/S/x.scpt"_s},
         // Anything else names no file.
         {QString(), QString()},
-        {QStringLiteral("missing value"), QString()},
-        {QStringLiteral("relative/path.scpt"), QString()},
-        {QStringLiteral("file Macintosh HD:Users:me:x.scpt"), QString()},
-        {QStringLiteral("http://example.com/x.scpt"), QString()},
-        {QStringLiteral("file://server/share/x.scpt"), QString()},
-        {QStringLiteral(" /leading/space"), QString()}};
+        {u"missing value"_s, QString()},
+        {u"relative/path.scpt"_s, QString()},
+        {u"file Macintosh HD:Users:me:x.scpt"_s, QString()},
+        {u"http://example.com/x.scpt"_s, QString()},
+        {u"file://server/share/x.scpt"_s, QString()},
+        {u" /leading/space"_s, QString()}};
     for (const auto& [value, path] : cases) {
         ScriptResult result;
         result.value = value;
@@ -34,26 +35,26 @@ TEST(ScriptResultFileURL, AnAbsolutePathInAnyFileSpecifierFormIsTheFile) {
 }
 
 TEST(ScriptResultDescribe, WritesTheDictionaryFormQuotingOnlyWhatIsNotAPlainWord) {
-    const QVariantMap info{{QStringLiteral("NSAppleScriptErrorNumber"), -1728},
-                           {QStringLiteral("a"), QStringLiteral("plain_word.1")},
-                           {QStringLiteral("b"), QString()},
-                           {QStringLiteral("c"), QStringLiteral("say \"hi\"\\\nbye")},
-                           {QStringLiteral("key with space"), QStringLiteral("ü")},
-                           {QStringLiteral("list"), QVariantList{1, QStringLiteral("two words")}},
-                           {QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), true}}}};
-    EXPECT_EQ(ScriptResult::describe(info), QStringLiteral("{\n"
-                                                           "    NSAppleScriptErrorNumber = -1728;\n"
-                                                           "    a = plain_word.1;\n"
-                                                           "    b = \"\";\n"
-                                                           "    c = \"say \\\"hi\\\"\\\\\\nbye\";\n"
-                                                           "    \"key with space\" = \"\u00fc\";\n"
-                                                           "    list = (\n"
-                                                           "        1,\n"
-                                                           "        \"two words\"\n"
-                                                           "    );\n"
-                                                           "    map = {\n"
-                                                           "        k = 1;\n"
-                                                           "    };\n"
-                                                           "}"));
-    EXPECT_EQ(ScriptResult::describe({}), QStringLiteral("{\n}"));
+    const QVariantMap info{{u"NSAppleScriptErrorNumber"_s, -1728},
+                           {u"a"_s, u"plain_word.1"_s},
+                           {u"b"_s, QString()},
+                           {u"c"_s, u"say \"hi\"\\\nbye"_s},
+                           {u"key with space"_s, u"ü"_s},
+                           {u"list"_s, QVariantList{1, u"two words"_s}},
+                           {u"map"_s, QVariantMap{{u"k"_s, true}}}};
+    EXPECT_EQ(ScriptResult::describe(info), u"{\n"
+                                            "    NSAppleScriptErrorNumber = -1728;\n"
+                                            "    a = plain_word.1;\n"
+                                            "    b = \"\";\n"
+                                            "    c = \"say \\\"hi\\\"\\\\\\nbye\";\n"
+                                            "    \"key with space\" = \"\u00fc\";\n"
+                                            "    list = (\n"
+                                            "        1,\n"
+                                            "        \"two words\"\n"
+                                            "    );\n"
+                                            "    map = {\n"
+                                            "        k = 1;\n"
+                                            "    };\n"
+                                            "}"_s);
+    EXPECT_EQ(ScriptResult::describe({}), u"{\n}"_s);
 }

@@ -4,24 +4,25 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
 using brisquel::SpotlightQuery;
 
 namespace {
 
 TEST(SpotlightQuery, ThePrefixIsMatchedExactlyAsTheStartOfAnApplicationsDisplayName) {
     const QString head =
-        QStringLiteral("kMDItemContentType == \"com.apple.application-bundle\" && kMDItemDisplayName == \"");
+        u"kMDItemContentType == \"com.apple.application-bundle\" && kMDItemDisplayName == \""_s;
     const struct {
         QString prefix;
         std::optional<QString> expected; // what stands between the quotes; none: no query
     } rows[]{
-        {QStringLiteral("Capture One"), QStringLiteral("Capture One*")},
-        {QString(), QStringLiteral("*")},
-        {QStringLiteral("Über \"C1\""), QStringLiteral("Über \\\"C1\\\"*")},
-        {QStringLiteral("a\\b"), QStringLiteral("a\\\\b*")},
-        {QStringLiteral("One*Two?"), QStringLiteral("One\\*Two\\?*")},
-        {QStringLiteral("a\nb"), std::nullopt},
-        {QStringLiteral("a\tb"), std::nullopt},
+        {u"Capture One"_s, u"Capture One*"_s},
+        {QString(), u"*"_s},
+        {u"Über \"C1\""_s, u"Über \\\"C1\\\"*"_s},
+        {u"a\\b"_s, u"a\\\\b*"_s},
+        {u"One*Two?"_s, u"One\\*Two\\?*"_s},
+        {u"a\nb"_s, std::nullopt},
+        {u"a\tb"_s, std::nullopt},
         {QString(QChar(0xDC00)), std::nullopt},
     };
     for (const auto& [prefix, expected] : rows) {

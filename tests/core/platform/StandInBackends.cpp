@@ -13,14 +13,14 @@
 
 #include <atomic>
 
+using namespace Qt::Literals::StringLiterals;
 namespace contract {
 
 QString PreferencesWorld::uniqueDomain(const QString& last) {
     static std::atomic<int> counter{0};
-    QString name = QStringLiteral("com.tamberline.quillmere-tests.p%1n%2.")
-                       .arg(QCoreApplication::applicationPid())
-                       .arg(++counter) +
-                   last;
+    QString name =
+        u"com.tamberline.quillmere-tests.p%1n%2."_s.arg(QCoreApplication::applicationPid()).arg(++counter) +
+        last;
     m_domains << name;
     return name;
 }
@@ -34,8 +34,7 @@ public:
     brisquel::vexo::PreferencesDomains& domains() override { return m_domains; }
     bool writeElsewhere(const QString& domain, const QString& key, const QString& text) override {
         return QProcess::execute(QStringLiteral(PREFERENCES_TEST_WRITER),
-                                 {QStringLiteral("--set"), m_folder.path(), domain, key,
-                                  QStringLiteral("string"), text}) == 0;
+                                 {u"--set"_s, m_folder.path(), domain, key, text}) == 0;
     }
 
 private:
