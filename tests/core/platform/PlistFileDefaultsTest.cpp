@@ -204,6 +204,9 @@ void PrintTo(const HostileDomain& row, std::ostream* out) {
     *out << row.name;
 }
 class HostileDomains : public ::testing::TestWithParam<HostileDomain> {};
+std::function<void(const DomainFiles&)> bytes(const QByteArray& content) {
+    return [content](const DomainFiles& d) { d.write(content); };
+}
 
 TEST_P(HostileDomains, AreRefusedWithinBounds) {
     const HostileDomain& row = GetParam();
@@ -253,9 +256,8 @@ const QString kScript = u"captureDoneScript"_s;
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileDomains,
     ::testing::Values(
-        HostileDomain{"Garbage", [](const DomainFiles& d) { d.write("this is not a property list"); },
-                      "is not a property list", false},
-        HostileDomain{"Empty", [](const DomainFiles& d) { d.write({}); }, "is not a property list", false},
+        HostileDomain{"Garbage", bytes("this is not a property list"), "is not a property list", false},
+        HostileDomain{"Empty", bytes({}), "is not a property list", false},
         HostileDomain{"TruncatedBinary",
                       [](const DomainFiles& d) {
                           const QByteArray binary =
@@ -263,14 +265,9 @@ INSTANTIATE_TEST_SUITE_P(
                           d.write(binary.left(binary.size() / 2));
                       },
                       "is not a property list", false},
-        HostileDomain{
-            "TruncatedXml",
-            [](const DomainFiles& d) { d.write("<?xml version=\"1.0\"?><plist><dict><key>a</key>"); },
-            "is not a property list", false},
-        HostileDomain{"NotADictionary",
-                      [](const DomainFiles& d) {
-                          d.write(*vexo::plist::toBinary(QVariantList{1, 2}));
-                      },
+        HostileDomain{"TruncatedXml", bytes("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
+                      "is not a property list", false},
+        HostileDomain{"NotADictionary", bytes(*vexo::plist::toBinary(QVariantList{1, 2})),
                       "does not hold a dictionary", false},
         HostileDomain{"Fifo", [](const DomainFiles& d) { hostile::makeFifo(d.m_path); }, "not a regular file",
                       false},
@@ -306,9 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileDomain{"NestedValue",
                       [](const DomainFiles& d) { d.write(hostile::deeplyNestedPlist({}, kScript, 50000)); },
                       "deep", true},
-        HostileDomain{"SharedReferences",
-                      [](const DomainFiles& d) { d.write(hostile::sharedReferencePlist({}, kScript, 10)); },
-                      "values", true},
+        HostileDomain{"SharedReferences", bytes(hostile::sharedReferencePlist({}, kScript, 10)), "values",
+                      true},
         HostileDomain{"Unreadable",
                       [](const DomainFiles& d) {
                           d.write(dictionaryWith(u"keep"_s, u"me"_s));
