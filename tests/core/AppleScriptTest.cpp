@@ -48,6 +48,13 @@ TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
                 "was nil"));
 }
 
+// A result that names no file gives none, and is not logged as nil.
+TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
+    fakes.scripts->result.value = s("missing value");
+    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
+    EXPECT_EQ(fakes.log->systemLines().size(), 2);
+}
+
 TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
     const BackgroundScript record = make(s("live view done script"));
     record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));

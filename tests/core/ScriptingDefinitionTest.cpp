@@ -206,6 +206,11 @@ QByteArray sized(qint64 size) {
     return big;
 }
 
+// Writes the bytes as the dictionary.
+std::function<void(const QString&, const testsupport::TempFolder&)> bytes(const QByteArray& content) {
+    return [content](const QString& sdef, const auto&) { hostile::writeFile(sdef, content); };
+}
+
 TEST_P(HostileSdefs, AreRefusedOrHarmless) {
     if (std::string(GetParam().name) == "Unreadable" && ::geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
@@ -246,23 +251,11 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, HostileSdefs,
     ::testing::Values(
         HostileSdef{"Missing", [](const QString&, const auto&) {}, "no file with the extension .sdef in"},
-        HostileSdef{
-            "Truncated",
-            [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary><suite name=\"a\">"); },
-            "not well-formed"},
-        HostileSdef{"TextBesideTheRoot",
-                    [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary/>text"); },
-                    "well-formed"},
-        HostileSdef{
-            "TwoRoots",
-            [](const QString& s, const auto&) { hostile::writeFile(s, "<dictionary/><dictionary/>"); },
-            "well-formed"},
-        HostileSdef{"MismatchedTags",
-                    [](const QString& s, const auto&) {
-                        hostile::writeFile(s, "<dictionary><property name=\"a\"></dictionary>");
-                    },
-                    "well-formed"},
-        HostileSdef{"Empty", [](const QString& s, const auto&) { hostile::writeFile(s, {}); }, "is empty"},
+        HostileSdef{"Truncated", bytes("<dictionary><suite name=\"a\">"), "not well-formed"},
+        HostileSdef{"TextBesideTheRoot", bytes("<dictionary/>text"), "well-formed"},
+        HostileSdef{"TwoRoots", bytes("<dictionary/><dictionary/>"), "well-formed"},
+        HostileSdef{"MismatchedTags", bytes("<dictionary><property name=\"a\"></dictionary>"), "well-formed"},
+        HostileSdef{"Empty", bytes({}), "is empty"},
         HostileSdef{"Fifo", [](const QString& s, const auto&) { hostile::makeFifo(s); },
                     "not a regular file"},
         HostileSdef{"LinkToFifo",
@@ -284,11 +277,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileSdef{"SixtyMegabytes",
                     [](const QString& s, const auto&) { hostile::writeLargeSdef(s, qint64{60} << 20); },
                     "too large"},
-        HostileSdef{
-            "EntityBomb", [](const QString& s, const auto&) { hostile::writeFile(s, entityBomb()); }, "",
-            [](const auto& scripts) {
-                return std::ranges::all_of(scripts, [](const auto& x) { return x.description.size() < 100; });
-            }},
+        HostileSdef{"EntityBomb", bytes(entityBomb()), "",
+                    [](const auto& scripts) {
+                        return std::ranges::all_of(scripts,
+                                                   [](const auto& x) { return x.description.size() < 100; });
+                    }},
         // An external entity is never loaded: the secret stays where it is.
         HostileSdef{"ExternalEntity",
                     [](const QString& s, const testsupport::TempFolder& f) {

@@ -7,6 +7,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -35,13 +36,10 @@ class EnvironmentFolders : public ::testing::TestWithParam<FolderRow> {};
 // Every file and folder below path, by their names' bytes.
 QList<QByteArray> everythingBelow(const QString& path) {
     QList<QByteArray> names;
-    for (const QFileInfo& entry :
-         QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
-        names << QFile::encodeName(entry.fileName());
-        if (entry.isDir())
-            for (const QByteArray& below : everythingBelow(entry.filePath()))
-                names << QFile::encodeName(entry.fileName()) + '/' + below;
-    }
+    for (QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        names << QFile::encodeName(it.next());
     return names;
 }
 

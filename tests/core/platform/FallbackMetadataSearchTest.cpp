@@ -26,50 +26,21 @@ TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) 
     const brisquel::SkippedEntry broken{
         u"/Applications"_s, brisquel::vexo::Result::failure(brisquel::vexo::Status::Unavailable,
                                                             u"Spotlight could not run the query"_s)};
+    // The paths found, in order; why the walk answered ("": the index did).
     const struct {
         const char* name;
-        QString scope;
+        const char* scope;
         QList<brisquel::MetadataItem> indexed;
         QList<brisquel::SkippedEntry> indexSkipped;
         bool indexAsked;
-        QStringList expectedPaths;
-        QString expectedAnswer;
+        const char* paths;
+        const char* walkedBecause;
     } rows[]{
-        {"index finds copies, sorted by the Finder's order",
-         u"/Applications"_s,
-         {ten, nine},
-         {},
-         true,
-         {u"/A/b"_s, u"/A/a"_s},
-         u"Spotlight"_s},
-        {"the same folder written otherwise",
-         u"/Applications/"_s,
-         {nine},
-         {},
-         true,
-         {u"/A/b"_s},
-         u"Spotlight"_s},
-        {"index finds nothing",
-         u"/Applications"_s,
-         {},
-         {},
-         true,
-         {u"/W/23"_s},
-         u"the folder walk (Spotlight found nothing)"_s},
-        {"index fails",
-         u"/Applications"_s,
-         {},
-         {broken},
-         true,
-         {u"/W/23"_s},
-         u"the folder walk (Spotlight could not run the query)"_s},
-        {"a folder of one's own",
-         u"/tmp/world/Applications"_s,
-         {nine},
-         {},
-         false,
-         {u"/W/23"_s},
-         u"the folder walk (Spotlight is asked only about /Applications)"_s},
+        {"IndexFindsSorted", "/Applications", {ten, nine}, {}, true, "/A/b /A/a", ""},
+        {"SameFolderOtherwise", "/Applications/", {nine}, {}, true, "/A/b", ""},
+        {"IndexFindsNothing", "/Applications", {}, {}, true, "/W/23", "Spotlight found nothing"},
+        {"IndexFails", "/Applications", {}, {broken}, true, "/W/23", "Spotlight could not run the query"},
+        {"OwnFolder", "/tmp/Apps", {nine}, {}, false, "/W/23", "Spotlight is asked only about /Applications"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -80,12 +51,14 @@ TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) 
         walk->items = {walked};
         FallbackMetadataSearch search(u"Spotlight"_s, index, {u"/Applications"_s}, walk);
         brisquel::MetadataQuery query;
-        query.searchScopes = {row.scope};
+        query.searchScopes = {QString::fromUtf8(row.scope)};
         query.sortAttribute = brisquel::MetadataAttribute::kFsName;
 
         const brisquel::MetadataSearchResult result = search.search(query);
-        EXPECT_EQ(paths(result.items), row.expectedPaths);
-        EXPECT_EQ(result.answeredBy, row.expectedAnswer);
+        EXPECT_EQ(paths(result.items).join(u' '), QString::fromUtf8(row.paths));
+        EXPECT_EQ(result.answeredBy, *row.walkedBecause
+                                         ? u"the folder walk (%1)"_s.arg(QString::fromUtf8(row.walkedBecause))
+                                         : u"Spotlight"_s);
         EXPECT_EQ(index->queries.size(), row.indexAsked ? 1 : 0);
         // What the index could not do is told once, in the answer: never as the walked folder's
         // own failure.

@@ -204,6 +204,9 @@ void PrintTo(const HostileDomain& row, std::ostream* out) {
     *out << row.name;
 }
 class HostileDomains : public ::testing::TestWithParam<HostileDomain> {};
+std::function<void(const DomainFiles&)> bytes(const QByteArray& content) {
+    return [content](const DomainFiles& d) { d.write(content); };
+}
 
 TEST_P(HostileDomains, AreRefusedWithinBounds) {
     const HostileDomain& row = GetParam();
@@ -253,9 +256,8 @@ const QString kScript = u"captureDoneScript"_s;
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileDomains,
     ::testing::Values(
-        HostileDomain{"Garbage", [](const DomainFiles& d) { d.write("this is not a property list"); },
-                      "is not a property list", false},
-        HostileDomain{"Empty", [](const DomainFiles& d) { d.write({}); }, "is not a property list", false},
+        HostileDomain{"Garbage", bytes("this is not a property list"), "is not a property list", false},
+        HostileDomain{"Empty", bytes({}), "is not a property list", false},
         HostileDomain{"TruncatedBinary",
                       [](const DomainFiles& d) {
                           const QByteArray binary =
@@ -263,14 +265,9 @@ INSTANTIATE_TEST_SUITE_P(
                           d.write(binary.left(binary.size() / 2));
                       },
                       "is not a property list", false},
-        HostileDomain{
-            "TruncatedXml",
-            [](const DomainFiles& d) { d.write("<?xml version=\"1.0\"?><plist><dict><key>a</key>"); },
-            "is not a property list", false},
-        HostileDomain{"NotADictionary",
-                      [](const DomainFiles& d) {
-                          d.write(*vexo::plist::toBinary(QVariantList{1, 2}));
-                      },
+        HostileDomain{"TruncatedXml", bytes("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
+                      "is not a property list", false},
+        HostileDomain{"NotADictionary", bytes(*vexo::plist::toBinary(QVariantList{1, 2})),
                       "does not hold a dictionary", false},
         HostileDomain{"Fifo", [](const DomainFiles& d) { hostile::makeFifo(d.m_path); }, "not a regular file",
                       false},
@@ -306,9 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileDomain{"NestedValue",
                       [](const DomainFiles& d) { d.write(hostile::deeplyNestedPlist({}, kScript, 50000)); },
                       "deep", true},
-        HostileDomain{"SharedReferences",
-                      [](const DomainFiles& d) { d.write(hostile::sharedReferencePlist({}, kScript, 10)); },
-                      "values", true},
+        HostileDomain{"SharedReferences", bytes(hostile::sharedReferencePlist({}, kScript, 10)), "values",
+                      true},
         HostileDomain{"Unreadable",
                       [](const DomainFiles& d) {
                           d.write(dictionaryWith(u"keep"_s, u"me"_s));
@@ -463,9 +459,9 @@ TEST_F(PreferencesDomain, AWriteThatCannotBeDoneLeavesTheOldFileWholeAndNothingB
 // compare-and-write that refuses once a key no longer holds what the caller read.
 struct SeveralKeys {
     const char* name;
-    QList<vexo::UserDefaults::KeyChange> changes;
     vexo::Status status;
     const char* reason; // words of the failure
+    QList<vexo::UserDefaults::KeyChange> changes;
 };
 void PrintTo(const SeveralKeys& row, std::ostream* out) {
     *out << row.name;
@@ -490,35 +486,30 @@ TEST_P(PreferencesSeveralKeys, EveryChangeOrNone) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, PreferencesSeveralKeys,
-                         ::testing::Values(SeveralKeys{"SetRemoveAdd",
-                                                       {{u"a"_s, u"/two.scpt"_s, std::nullopt},
-                                                        {u"b"_s, QVariant(), std::nullopt},
-                                                        {u"new"_s, true, std::nullopt}},
-                                                       vexo::Status::Ok,
-                                                       ""},
-                                           SeveralKeys{"ExpectedStillHeld",
-                                                       {{u"a"_s, u"/two.scpt"_s, QVariant(u"/one.scpt"_s)},
-                                                        {u"b"_s, QVariant(), QVariant(qint64(7))},
-                                                        {u"new"_s, true, QVariant()}},
-                                                       vexo::Status::Ok,
-                                                       ""},
-                                           SeveralKeys{"ChangedMeanwhile",
-                                                       {{u"a"_s, u"/two.scpt"_s, QVariant(u"/one.scpt"_s)},
-                                                        {u"b"_s, QVariant(), QVariant(u"7"_s)}},
-                                                       vexo::Status::Changed,
-                                                       "\"b\" no longer holds"},
-                                           SeveralKeys{"ExpectedAbsentIsThere",
-                                                       {{u"a"_s, QVariant(), QVariant()}},
-                                                       vexo::Status::Changed,
-                                                       "\"a\" no longer holds"},
-                                           SeveralKeys{"KeyTwice",
-                                                       {{u"a"_s, 1, std::nullopt}, {u"a"_s, 2, std::nullopt}},
-                                                       vexo::Status::Refused,
-                                                       "twice"},
-                                           SeveralKeys{"KeyWithNul",
-                                                       {{u"a"_s, 1, std::nullopt},
-                                                        {QString::fromUtf8("x\0y", 3), 2, std::nullopt}},
-                                                       vexo::Status::Refused,
-                                                       "not a valid property-list key"}),
-                         [](const auto& row) { return std::string(row.param.name); });
+const QVariant kOne = u"/one.scpt"_s;
+const QVariant kTwo = u"/two.scpt"_s;
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PreferencesSeveralKeys,
+    ::testing::Values(
+        SeveralKeys{"SetRemoveAdd",
+                    vexo::Status::Ok,
+                    "",
+                    {{u"a"_s, kTwo, {}}, {u"b"_s, {}, {}}, {u"new"_s, true, {}}}},
+        SeveralKeys{"ExpectedStillHeld",
+                    vexo::Status::Ok,
+                    "",
+                    {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, QVariant(qint64(7))}, {u"new"_s, true, QVariant()}}},
+        SeveralKeys{"ChangedMeanwhile",
+                    vexo::Status::Changed,
+                    "\"b\" no longer holds",
+                    {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, QVariant(u"7"_s)}}},
+        SeveralKeys{"ExpectedAbsentIsThere",
+                    vexo::Status::Changed,
+                    "\"a\" no longer holds",
+                    {{u"a"_s, {}, QVariant()}}},
+        SeveralKeys{"KeyTwice", vexo::Status::Refused, "twice", {{u"a"_s, 1, {}}, {u"a"_s, 2, {}}}},
+        SeveralKeys{"KeyWithNul",
+                    vexo::Status::Refused,
+                    "not a valid property-list key",
+                    {{u"a"_s, 1, {}}, {QString::fromUtf8("x\0y", 3), 2, {}}}}),
+    [](const auto& row) { return std::string(row.param.name); });
