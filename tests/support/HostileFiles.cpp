@@ -180,10 +180,6 @@ QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key
     return xmlDictionary(bundleIdentifier, key, nestedXmlValue(depth));
 }
 
-QByteArray xmlData(const QByteArray& bytes) {
-    return "<data>" + bytes.toBase64() + "</data>";
-}
-
 QByteArray manyValuesXmlPlist(qint64 count) {
     QByteArray out = kXmlHead + "<array>";
     out.reserve(out.size() + count * 7 + 32);

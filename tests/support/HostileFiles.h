@@ -34,8 +34,6 @@ QByteArray xmlDictionary(const QString& bundleIdentifier, const QString& key, co
 // The same with `depth` nested arrays as the value: a recursive reader without a depth limit
 // overflows its stack.
 QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key, int depth);
-// The XML text of a data value holding the given bytes (in Base64).
-QByteArray xmlData(const QByteArray& bytes);
 
 // Property lists of `count` small values (booleans) in one array: each value is cheap to write and
 // costs a reader that builds a tree a hundred bytes or more.

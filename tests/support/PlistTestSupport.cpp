@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <cstdlib>
 #include <cstring>
 #include <plist/plist.h>
@@ -147,14 +146,6 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments) {
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.output = process.readAll();
     return run;
-}
-
-QString pythonWithPlistlib() {
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty())
-        return {};
-    const ProgramRun run = runProgram(python, {QStringLiteral("-c"), QStringLiteral("import plistlib")});
-    return run.exitCode == 0 ? python : QString();
 }
 
 } // namespace plisttest

@@ -27,7 +27,4 @@ struct ProgramRun {
 };
 ProgramRun runProgram(const QString& program, const QStringList& arguments);
 
-// Empty when no python3 with plistlib can be run.
-QString pythonWithPlistlib();
-
 } // namespace plisttest
