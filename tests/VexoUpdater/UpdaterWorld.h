@@ -3,13 +3,11 @@
 #include "VexoUpdater/Updater.h"
 #include "tests/support/FakePlatform.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 
 namespace updatertest {
@@ -44,9 +42,8 @@ public:
     QList<QUrl> urls;
 };
 
-// The world of one test: fake platform services with a watchable preferences domain, an
-// information dictionary of its own (bundle identifier, versions), and no shared updater.
-// Everything is put back at the end.
+// The world of one test: fake platform services, an information dictionary of its own (bundle
+// identifier, versions) and no shared updater, all put back at the end.
 class UpdaterWorld {
 public:
     static const QString kBundleIdentifier;
@@ -58,7 +55,6 @@ public:
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
-    // The application's own preferences domain.
     std::shared_ptr<testsupport::MemoryDefaults> defaults() const;
     // The "Setting Sparkle feed to …" lines logged so far.
     QStringList feedLines() const;

@@ -53,62 +53,63 @@ protected:
         quillmere::Updater::setSharedUpdater(&updater);
         quillmere::LastUpdateCheck::shared().clear();
     }
+    void show() {
+        pane.view();
+        pane.viewDidAppear();
+    }
 
     UpdaterWorld world;
     RecordingUpdater updater;
     UpdatesViewController pane;
 };
 
-TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachBetaSwitchTheMatchingOneOnce) {
-    pane.view();
-    pane.viewDidAppear();
+TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce) {
+    show();
     EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
     pane.includeBetaReleasesSwitch()->click();
     pane.includeBetaReleasesSwitch()->click();
     settle(); // the domain's own notices of those writes change nothing more
     EXPECT_EQ(world.feedLines(), (QStringList{logged(releases()), logged(betas()), logged(releases())}));
     EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas()), QUrl(releases())}));
+    const int changes = updater.settingsChanges;
+    pane.automaticChecksSwitch()->click();
+    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
+    EXPECT_EQ(updater.settingsChanges, changes + 1);
+    pane.checkNowButton()->click();
+    EXPECT_EQ(updater.checks, 1);
 }
 
-TEST_F(UpdatesPane, AChangeByAnotherWriterWhileShownIsFollowedAndShownOnTheSwitch) {
-    pane.view();
-    pane.viewDidAppear();
+// Another writer's changes are followed while the pane is shown, and at its next appearance.
+TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
+    show();
     // An integer, as a tool that knows no booleans writes one.
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
     world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), QStringLiteral("YES"));
     settle();
     EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas())}));
-    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked());
-    EXPECT_TRUE(pane.automaticChecksSwitch()->isChecked());
-}
-
-TEST_F(UpdatesPane, ChangesWhileHiddenDoNothingUntilTheNextAppearanceFollowsThemAtOnce) {
-    pane.view();
-    pane.viewDidAppear();
+    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
     const int live = world.defaults()->liveObservations();
     pane.viewDidAppear(); // twice: still one observation
     EXPECT_EQ(world.defaults()->liveObservations(), live);
     pane.viewWillDisappear();
     EXPECT_EQ(world.defaults()->liveObservations(), 0);
-    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), false);
     settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(releases())}));
-    pane.viewDidAppear();
     EXPECT_EQ(updater.feeds.last(), QUrl(betas()));
+    pane.viewDidAppear();
+    EXPECT_EQ(updater.feeds.last(), QUrl(releases()));
 }
 
 TEST_F(UpdatesPane, WithoutASharedUpdaterTheLineIsStillLoggedAndCheckNowIsOff) {
     quillmere::Updater::setSharedUpdater(nullptr);
-    pane.view();
-    pane.viewDidAppear();
+    show();
     EXPECT_EQ(world.feedLines(), QStringList{logged(releases())});
     EXPECT_TRUE(updater.feeds.isEmpty());
     EXPECT_FALSE(pane.checkNowButton()->isEnabled());
 }
 
 TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
-    pane.view();
-    pane.viewDidAppear();
+    show();
     world.defaults()->m_failWrites = true;
     pane.includeBetaReleasesSwitch()->click();
     EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
@@ -117,53 +118,38 @@ TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
     EXPECT_EQ(updater.feeds.size(), 1);
 }
 
-TEST_F(UpdatesPane, TheAutomaticCheckSwitchStoresItsSettingAndTellsTheUpdaterAndCheckNowChecks) {
-    pane.view();
-    pane.viewDidAppear();
-    pane.automaticChecksSwitch()->click();
-    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
-    EXPECT_EQ(updater.settingsChanges, 1);
-    pane.checkNowButton()->click();
-    EXPECT_EQ(updater.checks, 1);
-}
-
 // The status beside Check Now, as the updater tells its outcomes while the pane is on screen: the
 // last check of this run, a failure with its time included, else the date a completed check stored.
+// Rows: hours since the stored check and since this run's (-1: none), whether this run's failed.
 TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QDateTime ended;
     quillmere::LastUpdateCheck::shared().follow(&updater, [&] { return ended; });
     const struct {
-        std::optional<int> storedHoursAgo;
-        std::optional<int> thisRunHoursAgo;
+        int storedHoursAgo;
+        int thisRunHoursAgo;
         bool thisRunFailed;
         const char* shown;
     } rows[] = {
-        {std::nullopt, std::nullopt, false, "Not checked yet"},
-        {std::nullopt, 1, false, "Last checked: "},
-        {30, std::nullopt, false, "Last checked: "},
-        {30, 1, false, "Last checked: "},
-        {30, 1, true, "The last check failed ("},
-        {1, 1, true, "The last check failed ("}, // a failure at the time the stored check ended
+        {-1, -1, false, "Not checked yet"},       {-1, 1, false, "Last checked: "},
+        {30, -1, false, "Last checked: "},        {30, 1, false, "Last checked: "},
+        {30, 1, true, "The last check failed ("}, {1, 1, true, "The last check failed ("},
         {1, 30, true, "Last checked: "},
     };
+    const Result failure =
+        Result::failure(Status::Unavailable,
+                        QStringLiteral("The update server could not be reached.\n\nHost a.test not found"));
     pane.view();
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         quillmere::LastUpdateCheck::shared().clear();
+        const auto stored = now.addSecs(qint64{-3600} * row.storedHoursAgo);
         ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
-            row.storedHoursAgo ? std::optional(now.addSecs(qint64{-3600} * *row.storedHoursAgo))
-                               : std::nullopt));
+            row.storedHoursAgo < 0 ? std::nullopt : std::optional(stored)));
         pane.viewDidAppear();
-        if (row.thisRunHoursAgo) {
-            ended = now.addSecs(qint64{-3600} * *row.thisRunHoursAgo);
-            emit updater.updateCheckFinished(
-                row.thisRunFailed
-                    ? Result::failure(Status::Unavailable,
-                                      QStringLiteral("The update server could not be reached.\n\n"
-                                                     "Host a.test not found"))
-                    : Result::success());
-        }
+        ended = now.addSecs(qint64{-3600} * row.thisRunHoursAgo);
+        if (row.thisRunHoursAgo >= 0)
+            emit updater.updateCheckFinished(row.thisRunFailed ? failure : Result::success());
         const QString shown = pane.lastCheckLabel()->text();
         const bool failed = shown.startsWith(QStringLiteral("The last check failed ("));
         EXPECT_TRUE(shown.startsWith(QString::fromUtf8(row.shown))) << shown.toStdString();
