@@ -180,11 +180,10 @@ TEST(AppcastItemFields, AreReadFromTheElementsAndTheEnclosureTrimmed) {
     EXPECT_EQ(newest.title, QStringLiteral("Version 2.1"));
     EXPECT_EQ(newest.version, QStringLiteral("210"));
     EXPECT_EQ(newest.displayVersion(), QStringLiteral("2.1"));
-    EXPECT_EQ(newest.channel, QStringLiteral("beta"));
     EXPECT_EQ(newest.minimumSystemVersion, QStringLiteral("12.0"));
     EXPECT_EQ(newest.releaseNotesURL, QUrl(QStringLiteral("https://example.test/notes/2.1.html")));
     EXPECT_EQ(newest.releaseNotes, QStringLiteral("# New\n* faster"));
-    EXPECT_EQ(newest.releaseNotesFormat, ReleaseNotesFormat::Markdown);
+    EXPECT_EQ(newest.releaseNotesFormat, ReleaseNotesFormat::Markdown); // the HTML default: below
     EXPECT_EQ(newest.downloadURL, QUrl(QStringLiteral("https://example.test/App-2.1.zip")));
     EXPECT_EQ(newest.length, 123456789012LL);
 }

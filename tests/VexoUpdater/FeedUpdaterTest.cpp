@@ -130,31 +130,29 @@ TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     EXPECT_FALSE(updater->dialog()->isVisible());
 }
 
-TEST_F(Updating, AutomaticChecksAreOffUntilSwitchedOn) {
-    auto updater = makeUpdater();
-    EXPECT_TRUE(updater->findChildren<QTimer*>().isEmpty());
-    updater->startAutomaticChecks();
-    EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    EXPECT_FALSE(updater->checkInBackgroundIfDue());
-    EXPECT_EQ(server.requests.size(), 0);
-}
-
-// Rows: minutes since the last completed check (none: never checked), and whether one is due.
+// Rows: minutes since the last completed check (none: never checked), the automatic switch, and
+// whether a check is due. Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    const std::pair<std::optional<qint64>, bool> rows[] = {
-        {std::nullopt, true}, {0, false}, {24 * 60 - 1, false}, {24 * 60, true}, {-48 * 60, true}};
-    for (const auto& [minutesAgo, due] : rows) {
-        SCOPED_TRACE(minutesAgo.value_or(-1));
-        ASSERT_TRUE(!minutesAgo ||
-                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
+    EXPECT_TRUE(makeUpdater()->findChildren<QTimer*>().isEmpty());
+    const struct {
+        std::optional<qint64> minutesAgo;
+        bool on;
+        bool due;
+    } rows[] = {{std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
+                {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.minutesAgo.value_or(-1));
+        ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(row.on));
+        ASSERT_TRUE(!row.minutesAgo ||
+                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
         auto updater = makeUpdater();
+        updater->startAutomaticChecks();
+        EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
         updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
         const qsizetype before = server.requests.size();
-        EXPECT_EQ(updater->checkInBackgroundIfDue(), due);
+        EXPECT_EQ(updater->checkInBackgroundIfDue(), row.due);
         waitForCheck(*updater);
-        EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));
+        EXPECT_EQ(server.requests.size(), before + (row.due ? 1 : 0));
     }
 }
 
