@@ -175,23 +175,19 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
     const struct {
         const char* environment; // null: unset
         const char* preference;  // null: absent
-        const char* used;        // null: the build's
+        bool taken;              // else the build's base is used
         const char* shownWords;  // null: nothing shown
     } rows[] = {
-        {nullptr, nullptr, nullptr, nullptr},
-        {"https://m.test/u/applications/", nullptr, "https://m.test/u/applications/",
-         "as QUILLMERE_UPDATE_FEED_BASE"},
-        {"http://127.0.0.1:8080/applications/", nullptr, "http://127.0.0.1:8080/applications/",
-         "127.0.0.1:8080"},
-        {nullptr, "https://m.test/applications/", "https://m.test/applications/",
-         "preference \"updateFeedBase\""},
-        {"https://a.test/applications/", "https://b.test/applications/", "https://a.test/applications/",
-         "a.test"},
-        {"http://m.test/applications/", nullptr, nullptr, "only https addresses are taken"},
-        {"https://m.test/feeds/", nullptr, nullptr, "must end in \"applications/\""},
-        {"https://m.test/applications/?x=1", nullptr, nullptr, "query"},
-        {"mirror", nullptr, nullptr, "not a web address"},
-        {nullptr, "ftp://m.test/applications/", nullptr, "preferences key \"updateFeedBase\" is not used"},
+        {nullptr, nullptr, false, nullptr},
+        {"https://m.test/u/applications/", nullptr, true, "as QUILLMERE_UPDATE_FEED_BASE"},
+        {"http://127.0.0.1:8080/applications/", nullptr, true, "127.0.0.1:8080"},
+        {nullptr, "https://m.test/applications/", true, "preference \"updateFeedBase\""},
+        {"https://a.test/applications/", "https://b.test/applications/", true, "a.test"},
+        {"http://m.test/applications/", nullptr, false, "only https addresses are taken"},
+        {"https://m.test/feeds/", nullptr, false, "must end in \"applications/\""},
+        {"https://m.test/applications/?x=1", nullptr, false, "query"},
+        {"mirror", nullptr, false, "not a web address"},
+        {nullptr, "ftp://m.test/applications/", false, "preferences key \"updateFeedBase\" is not used"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.environment ? row.environment : row.preference ? row.preference : "none");
@@ -204,7 +200,8 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
         UpdatesViewController pane;
         pane.view();
         pane.viewDidAppear();
-        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(row.used ? QString::fromUtf8(row.used) : kBase))});
+        const char* given = row.environment ? row.environment : row.preference;
+        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(row.taken ? QString::fromUtf8(given) : kBase))});
         const QLabel* label = pane.feedBaseLabel();
         EXPECT_EQ(label->isHidden(), row.shownWords == nullptr);
         EXPECT_TRUE(!row.shownWords || label->text().contains(QString::fromUtf8(row.shownWords)))
