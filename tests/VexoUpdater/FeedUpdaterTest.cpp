@@ -27,7 +27,6 @@ using updatertest::UpdaterWorld;
 
 namespace {
 
-// A feed of one release of this version, with notes.
 QByteArray feedOf(const QByteArray& version) {
     return updatertest::feedOf(updatertest::itemOf(
         version,
@@ -84,8 +83,7 @@ TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
     updater->checkForUpdates();
     UpdateDialog* dialog = updater->dialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_TRUE(dialog && dialog->isVisible());
     EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
