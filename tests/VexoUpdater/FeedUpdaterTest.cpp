@@ -101,9 +101,12 @@ TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
 
 TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     auto updater = makeUpdater();
+    QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     updater->checkForUpdates();
     waitForCheck(*updater);
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
     UpdateDialog* dialog = updater->dialog();
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
