@@ -10,11 +10,11 @@
 #include "tests/VexoUpdater/UpdaterWorld.h"
 #include "tests/support/TestHttpServer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -27,7 +27,6 @@ using updatertest::UpdaterWorld;
 
 namespace {
 
-// A feed of one release of this version, with notes.
 QByteArray feedOf(const QByteArray& version) {
     return updatertest::feedOf(updatertest::itemOf(
         version,
@@ -48,8 +47,6 @@ protected:
 
     std::unique_ptr<FeedUpdater> makeUpdater() {
         FeedUpdater::Options options;
-        options.system =
-            std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
         options.clock = [this] { return now; };
         options.limits.deadline = std::chrono::seconds(20);
         options.network = &network;
@@ -58,13 +55,10 @@ protected:
 
     void waitForCheck(FeedUpdater& updater) {
         QSignalSpy finished(&updater, &quillmere::Updater::updateCheckFinished);
-        if (updater.isChecking()) {
-            ASSERT_TRUE(finished.wait(30'000));
-        }
+        ASSERT_TRUE(!updater.isChecking() || finished.wait(30'000));
     }
 
     UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
-    // A network of the test's own, which goes with it.
     quillmere::NetworkAccess network;
     testsupport::TestHttpServer server;
     OpenedUrls opened;
@@ -89,22 +83,16 @@ TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
     updater->checkForUpdates();
     UpdateDialog* dialog = updater->dialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_TRUE(dialog && dialog->isVisible());
     EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     waitForCheck(*updater);
-
     EXPECT_EQ(dialog->state(), UpdateDialog::State::UpdateFound);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("200.0")));
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("1.0")));
-    EXPECT_EQ(dialog->messageLabel()->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(dialog->notesView()->isVisibleTo(dialog));
     EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
     EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
     EXPECT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value());
-
     dialog->downloadButton()->click();
     EXPECT_EQ(opened.urls,
               QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.test/Quillmere-200.tar.xz"))});
@@ -117,19 +105,13 @@ TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     updater->checkForUpdates();
     waitForCheck(*updater);
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
     UpdateDialog* dialog = updater->dialog();
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
-    ASSERT_EQ(finished.size(), 1);
-    const auto outcome = finished.first().first().value<brisquel::vexo::Result>();
-    EXPECT_FALSE(outcome);
-    EXPECT_TRUE(outcome.message().startsWith(QStringLiteral("The update server sent something other than an "
-                                                            "update feed.\n\n")))
-        << outcome.message().toStdString();
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
-    EXPECT_FALSE(
-        quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value()); // a failed check is not a check
-    EXPECT_TRUE(world.logLines().last().startsWith(QStringLiteral("Update check failed: ")));
-
+    EXPECT_FALSE(quillmere::UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
+    EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(QStringLiteral("Update check failed: ")));
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     dialog->tryAgainButton()->click();
     EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
@@ -140,9 +122,7 @@ TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
 }
 
 TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
-    testsupport::HttpAnswer silent;
-    silent.silent = true;
-    server.answer(QStringLiteral("/silent.xml"), silent);
+    server.answer(QStringLiteral("/silent.xml"), testsupport::HttpAnswer{.silent = true});
     auto updater = makeUpdater();
     updater->setFeedURL(server.url(QStringLiteral("/silent.xml")));
     updater->checkForUpdates();
@@ -151,32 +131,29 @@ TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     EXPECT_FALSE(updater->dialog()->isVisible());
 }
 
-TEST_F(Updating, AutomaticChecksAreOffUntilSwitchedOn) {
-    auto updater = makeUpdater();
-    // Nothing of the updater runs before the application starts its automatic checks.
-    EXPECT_TRUE(updater->findChildren<QTimer*>().isEmpty());
-    updater->startAutomaticChecks();
-    EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    EXPECT_FALSE(updater->checkInBackgroundIfDue());
-    EXPECT_EQ(server.requests.size(), 0);
-}
-
-// Rows: minutes since the last completed check (none: never checked), and whether one is due.
+// Rows: minutes since the last completed check (none: never checked), the automatic switch, and
+// whether a check is due. Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    const std::pair<std::optional<qint64>, bool> rows[] = {
-        {std::nullopt, true}, {0, false}, {24 * 60 - 1, false}, {24 * 60, true}, {-48 * 60, true}};
-    for (const auto& [minutesAgo, due] : rows) {
-        SCOPED_TRACE(minutesAgo.value_or(-1));
-        ASSERT_TRUE(!minutesAgo ||
-                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
+    EXPECT_TRUE(makeUpdater()->findChildren<QTimer*>().isEmpty());
+    const struct {
+        std::optional<qint64> minutesAgo;
+        bool on;
+        bool due;
+    } rows[] = {{std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
+                {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.minutesAgo.value_or(-1));
+        ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(row.on));
+        ASSERT_TRUE(!row.minutesAgo ||
+                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
         auto updater = makeUpdater();
+        updater->startAutomaticChecks();
+        EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
         updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
         const qsizetype before = server.requests.size();
-        EXPECT_EQ(updater->checkInBackgroundIfDue(), due);
+        EXPECT_EQ(updater->checkInBackgroundIfDue(), row.due);
         waitForCheck(*updater);
-        EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));
+        EXPECT_EQ(server.requests.size(), before + (row.due ? 1 : 0));
     }
 }
 
@@ -187,23 +164,17 @@ TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     ASSERT_NE(updater->dialog(), nullptr);
-    EXPECT_TRUE(updater->dialog()->isVisible());
     EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
     updater->dialog()->skipButton()->click();
-    EXPECT_EQ(quillmere::UpdateSettings::skippedUpdateVersion.read(), QStringLiteral("200"));
     EXPECT_FALSE(updater->dialog()->isVisible());
-
     now = now.addDays(2);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_FALSE(updater->dialog()->isVisible()); // the same version: silent
-
-    // A check the user asks for still tells about it.
-    updater->checkForUpdates();
+    updater->checkForUpdates();                   // the user's own check still tells about it
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
     updater->dialog()->laterButton()->click();
-
     server.answer(QStringLiteral("/new.xml"), feedOf("300"));
     now = now.addDays(2);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
@@ -219,8 +190,7 @@ TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_TRUE(world.logLines().last().contains(QStringLiteral("its root element is \"html\"")));
-
+    EXPECT_TRUE(world.fakes.log->systemLines().last().contains(QStringLiteral("root element is \"html\"")));
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
     waitForCheck(*updater);

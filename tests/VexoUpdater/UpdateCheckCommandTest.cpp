@@ -38,8 +38,6 @@ protected:
         QTextStream out(&result.out);
         QTextStream err(&result.err);
         quillmere::UpdateCheckCommandOptions options;
-        options.system =
-            std::make_shared<updatertest::FakeSystemReport>(QStringLiteral("linux"), std::nullopt);
         options.limits.deadline = std::chrono::seconds(20);
         arguments.prepend(QStringLiteral("--check-for-updates"));
         result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
@@ -57,33 +55,20 @@ protected:
 TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhetherItIsNewer) {
     const CommandRun r = run({QStringLiteral("--feed"), feed(), QStringLiteral("--json")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_EQ(object.value(QStringLiteral("current")).toString(), QStringLiteral("100"));
-    EXPECT_EQ(object.value(QStringLiteral("currentShortVersion")).toString(), QStringLiteral("1.0"));
-    EXPECT_TRUE(object.value(QStringLiteral("updateAvailable")).toBool());
-    EXPECT_TRUE(object.value(QStringLiteral("error")).isNull());
     // Betas are not included; what the item lacks is null.
-    EXPECT_EQ(
-        object.value(QStringLiteral("newest")).toObject(),
-        (QJsonObject{{QStringLiteral("version"), QStringLiteral("150")},
-                     {QStringLiteral("shortVersion"), QJsonValue()},
-                     {QStringLiteral("channel"), QJsonValue()},
-                     {QStringLiteral("notesURL"), QJsonValue()},
-                     {QStringLiteral("downloadURL"), QStringLiteral("https://example.test/Q-1.5.tar.xz")},
-                     {QStringLiteral("length"), QJsonValue()}}));
-    EXPECT_EQ(object.keys().size(), 5);
+    EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()),
+              QJsonDocument::fromJson(R"({"current": "100", "currentShortVersion": "1.0", "error": null,
+                  "updateAvailable": true, "newest": {"version": "150", "shortVersion": null, "channel": null,
+                  "notesURL": null, "downloadURL": "https://example.test/Q-1.5.tar.xz", "length": null}})"))
+        << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Version soon\")")));
 
     world.defaults()->m_values.insert(QStringLiteral("includeBetaReleases"), true);
     const CommandRun betas = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
-    EXPECT_EQ(
-        QJsonDocument::fromJson(betas.out.toUtf8()).object().value(QStringLiteral("newest")).toObject(),
-        (QJsonObject{{QStringLiteral("version"), QStringLiteral("200")},
-                     {QStringLiteral("shortVersion"), QStringLiteral("2.0b1")},
-                     {QStringLiteral("channel"), QStringLiteral("beta")},
-                     {QStringLiteral("notesURL"), QStringLiteral("https://example.test/notes")},
-                     {QStringLiteral("downloadURL"), QStringLiteral("https://example.test/Q-2.0b1.tar.xz")},
-                     {QStringLiteral("length"), 1234}}));
+    const QJsonObject newest =
+        QJsonDocument::fromJson(betas.out.toUtf8())[QStringLiteral("newest")].toObject();
+    EXPECT_EQ(newest.value(QStringLiteral("notesURL")), QStringLiteral("https://example.test/notes"));
+    EXPECT_EQ(newest.value(QStringLiteral("length")), 1234);
 }
 
 TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
@@ -92,17 +77,14 @@ TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
     EXPECT_EQ(r.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
                                     "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
                          .arg(feed()));
-    server.answer(QStringLiteral("/old.xml"),
-                  "<rss><channel><item><enclosure url=\"https://e.test/a\" "
-                  "xmlns:sparkle=\"x\" sparkle:version=\"99\"/></item></channel></rss>");
+    server.answer(QStringLiteral("/old.xml"), updatertest::feedOf(updatertest::itemOf("99")));
     const CommandRun old = run({QStringLiteral("--feed"), feed(QStringLiteral("/old.xml"))});
-    EXPECT_EQ(old.status, 0) << old.err.toStdString();
-    EXPECT_TRUE(old.out.endsWith(
-        QStringLiteral("Newest version: 99\nDownload: https://e.test/a\nUpdate available: no\n")))
+    EXPECT_TRUE(old.status == 0 && old.out.endsWith(QStringLiteral("Update available: no\n")))
         << old.out.toStdString();
 }
 
-// Rows: the arguments ("FEED": the test server's address of /missing.xml), the exit status, the reason.
+// Rows: the arguments ("FEED": the test server's address of /missing.xml), the exit status, the reason
+// (on the error stream, or as the "error" of --json).
 TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
     const struct {
         QStringList arguments;
@@ -110,6 +92,7 @@ TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
         const char* message;
     } rows[] = {
         {{QStringLiteral("--feed"), QStringLiteral("FEED")}, 1, "(HTTP status 404, Not Found)"},
+        {{QStringLiteral("--json"), QStringLiteral("--feed=FEED")}, 1, "\"error\": \"The update server has"},
         {{QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
          1,
          "is not an https address"},
@@ -122,7 +105,7 @@ TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
             run(QStringList(row.arguments)
                     .replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml"))));
         EXPECT_EQ(r.status, row.status) << row.message;
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+        EXPECT_TRUE((r.err + r.out).contains(QString::fromUtf8(row.message))) << r.err.toStdString();
     }
 }
 
@@ -156,35 +139,14 @@ TEST_F(CheckCommand, OutsideTextIsEscapedOnTheTerminalAndInJson) {
         QStringLiteral("2.0") + QString::fromUtf8(hostile));
 }
 
-TEST_F(CheckCommand, AFailureInJsonCarriesTheErrorAndExitsOne) {
-    const CommandRun r =
-        run({QStringLiteral("--json"), QStringLiteral("--feed"), feed(QStringLiteral("/missing.xml"))});
-    EXPECT_EQ(r.status, 1);
-    const QJsonObject object = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_TRUE(object.value(QStringLiteral("error")).toString().contains(QStringLiteral("404")));
-    EXPECT_TRUE(object.value(QStringLiteral("newest")).isNull());
-    EXPECT_FALSE(object.value(QStringLiteral("updateAvailable")).toBool());
-}
-
-// A studio's own feed base from the environment serves the command; one that cannot be used is
-// answered with its reason, and the maker's feed is not asked instead.
-TEST_F(CheckCommand, AStudioFeedBaseIsUsedOrItsRefusalIsTheAnswer) {
-    server.answer(QStringLiteral("/mirror/applications/") + updatertest::UpdaterWorld::kBundleIdentifier +
-                      QStringLiteral("/releases/appcast.xml"),
-                  kFeed);
-    {
-        const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE",
-                                                  feed(QStringLiteral("/mirror/applications/")).toUtf8());
-        const CommandRun used = run({});
-        EXPECT_EQ(used.status, 0) << qPrintable(used.err);
-        EXPECT_TRUE(used.out.contains(QStringLiteral("1.5"))) << qPrintable(used.out);
-    }
+// A studio's feed base that cannot be used is the answer: the maker's feed is not asked instead.
+TEST_F(CheckCommand, AStudioFeedBaseThatCannotBeUsedIsTheAnswer) {
     const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE",
-                                              feed(QStringLiteral("/mirror")).toUtf8());
-    const CommandRun refused = run({QStringLiteral("--json")});
+                                              feed(QStringLiteral("/m")).toUtf8());
+    const CommandRun refused = run({});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.out.contains(QStringLiteral("must end in"))) << qPrintable(refused.out);
-    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("must end in"))) << qPrintable(refused.err);
+    EXPECT_TRUE(server.requests.isEmpty());
 }
 
 TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {

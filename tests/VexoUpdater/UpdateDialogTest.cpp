@@ -32,8 +32,7 @@ TEST(UpdateDialog, AClickOnALinkInTheNotesOpensOnlyAWebAddress) {
     updatertest::OpenedUrls opened;
     quillmere::UpdateDialog dialog;
     dialog.showOutcome(updateFound(QStringLiteral("<a href=\"https://example.test/notes\">link</a>")));
-    EXPECT_FALSE(dialog.notesView()->openLinks());
-    EXPECT_FALSE(dialog.notesView()->openExternalLinks());
+    EXPECT_FALSE(dialog.notesView()->openLinks() || dialog.notesView()->openExternalLinks());
     for (const char* url : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.test/x", "notes.html",
                             "https://example.test/notes", "http://example.test/n"})
         emit dialog.notesView()->anchorClicked(QUrl(QString::fromUtf8(url)));
@@ -49,8 +48,8 @@ TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainTextWithPlacesToBreakLongRuns) {
                        "https://updates.example.test/applications/com.example.a-very-long-"
                        "identifier/releases/appcast.xml");
     dialog.showFailure(message);
-    EXPECT_EQ(dialog.messageLabel()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(dialog.titleLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(dialog.messageLabel()->textFormat() == Qt::PlainText &&
+                dialog.titleLabel()->textFormat() == Qt::PlainText);
     QString shown = dialog.messageLabel()->text();
     EXPECT_GT(shown.count(QChar(0x200B)), 0);
     EXPECT_EQ(shown.remove(QChar(0x200B)), message);
@@ -69,8 +68,7 @@ TEST(UpdateDialog, DownloadWithoutABrowserKeepsTheDialogAndSaysSoWithTheAddress)
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     EXPECT_TRUE(dialog.isVisible());
     QMessageBox* told = dialog.browserFailure();
-    ASSERT_NE(told, nullptr);
-    EXPECT_TRUE(told->isVisible());
+    ASSERT_TRUE(told && told->isVisible());
     EXPECT_EQ(told->text(), QStringLiteral("No web browser could be started."));
     EXPECT_TRUE(
         told->informativeText().remove(QChar(0x200B)).contains(updateFound().newest->downloadURL.toString()));

@@ -3,13 +3,8 @@
 #include "VexoExtensions/MainBundle.h"
 
 #include <QDesktopServices>
-#include <QTimer>
 
 namespace updatertest {
-
-using brisquel::vexo::Expected;
-using brisquel::vexo::Result;
-using brisquel::vexo::Status;
 
 namespace {
 
@@ -74,10 +69,6 @@ QStringList UpdaterWorld::feedLines() const {
             lines.append(line);
     }
     return lines;
-}
-
-QStringList UpdaterWorld::logLines() const {
-    return fakes.log->systemLines();
 }
 
 } // namespace updatertest

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "VexoUpdater/SystemReport.h"
 #include "VexoUpdater/Updater.h"
 #include "tests/support/FakePlatform.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 
 namespace updatertest {
@@ -45,21 +42,8 @@ public:
     QList<QUrl> urls;
 };
 
-class FakeSystemReport final : public quillmere::SystemReport {
-public:
-    FakeSystemReport(QString os, std::optional<QString> version)
-        : m_os(std::move(os)), m_version(std::move(version)) {}
-    QString operatingSystem() const override { return m_os; }
-    std::optional<QString> systemVersion() const override { return m_version; }
-
-private:
-    QString m_os;
-    std::optional<QString> m_version;
-};
-
-// The world of one test: fake platform services with a watchable preferences domain, an
-// information dictionary of its own (bundle identifier, versions), and no shared updater.
-// Everything is put back at the end.
+// The world of one test: fake platform services, an information dictionary of its own (bundle
+// identifier, versions) and no shared updater, all put back at the end.
 class UpdaterWorld {
 public:
     static const QString kBundleIdentifier;
@@ -71,11 +55,9 @@ public:
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
-    // The application's own preferences domain.
     std::shared_ptr<testsupport::MemoryDefaults> defaults() const;
     // The "Setting Sparkle feed to …" lines logged so far.
     QStringList feedLines() const;
-    QStringList logLines() const;
 
     testsupport::FakePlatform fakes;
 

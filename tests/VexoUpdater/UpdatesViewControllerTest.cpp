@@ -1,6 +1,5 @@
-// The updates pane: its identity, how it hands the feed address to the updater while its view is
-// on screen, its switches bound to their settings, the last check it shows, the update-feed base
-// a studio gives, and the stop for an interface file that does not fit it.
+// The updates pane: the feed address it hands the updater while on screen, its switches, the last
+// check it shows, a studio's update-feed base, and the stop for an interface file that does not fit.
 
 #include "VexoUpdater/UpdatesViewController.h"
 
@@ -29,20 +28,19 @@ namespace {
 
 const QString kBase = quillmere::builtInFeedBase();
 
-QString releases(const QString& identifier = UpdaterWorld::kBundleIdentifier, const QString& base = kBase) {
-    return base + identifier + QStringLiteral("/releases/appcast.xml");
+QString releases(const QString& base = kBase) {
+    return base + UpdaterWorld::kBundleIdentifier + QStringLiteral("/releases/appcast.xml");
 }
 
-QString betas(const QString& identifier = UpdaterWorld::kBundleIdentifier) {
-    return kBase + identifier + QStringLiteral("/betas/appcast.xml");
+QString betas() {
+    return kBase + UpdaterWorld::kBundleIdentifier + QStringLiteral("/betas/appcast.xml");
 }
 
 QString logged(const QString& address) {
     return QStringLiteral("Setting Sparkle feed to ") + address;
 }
 
-// Lets every queued change notice arrive.
-void settle() {
+void settle() { // lets every queued change notice arrive
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 }
@@ -55,121 +53,103 @@ protected:
         quillmere::Updater::setSharedUpdater(&updater);
         quillmere::LastUpdateCheck::shared().clear();
     }
+    void show() {
+        pane.view();
+        pane.viewDidAppear();
+    }
 
     UpdaterWorld world;
     RecordingUpdater updater;
     UpdatesViewController pane;
 };
 
-TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachBetaSwitchTheMatchingOneOnce) {
-    pane.view();
-    pane.viewDidAppear();
+TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce) {
+    show();
     EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
     pane.includeBetaReleasesSwitch()->click();
-    EXPECT_EQ(world.defaults()->m_values.value(UpdateSettings::includeBetaReleases.key()), QVariant(true));
     pane.includeBetaReleasesSwitch()->click();
     settle(); // the domain's own notices of those writes change nothing more
     EXPECT_EQ(world.feedLines(), (QStringList{logged(releases()), logged(betas()), logged(releases())}));
     EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas()), QUrl(releases())}));
+    const int changes = updater.settingsChanges;
+    pane.automaticChecksSwitch()->click();
+    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
+    EXPECT_EQ(updater.settingsChanges, changes + 1);
+    pane.checkNowButton()->click();
+    EXPECT_EQ(updater.checks, 1);
 }
 
-TEST_F(UpdatesPane, AChangeByAnotherWriterWhileShownIsFollowedAndShownOnTheSwitch) {
-    pane.view();
-    pane.viewDidAppear();
+// Another writer's changes are followed while the pane is shown, and at its next appearance.
+TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
+    show();
     // An integer, as a tool that knows no booleans writes one.
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
     world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), QStringLiteral("YES"));
     settle();
     EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas())}));
-    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked());
-    EXPECT_TRUE(pane.automaticChecksSwitch()->isChecked());
-}
-
-TEST_F(UpdatesPane, ChangesWhileHiddenDoNothingUntilTheNextAppearanceFollowsThemAtOnce) {
-    pane.view();
-    pane.viewDidAppear();
+    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
     const int live = world.defaults()->liveObservations();
     pane.viewDidAppear(); // twice: still one observation
     EXPECT_EQ(world.defaults()->liveObservations(), live);
     pane.viewWillDisappear();
-    EXPECT_FALSE(pane.isObserving());
     EXPECT_EQ(world.defaults()->liveObservations(), 0);
-    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), false);
     settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(releases())}));
-    pane.viewDidAppear();
     EXPECT_EQ(updater.feeds.last(), QUrl(betas()));
-    EXPECT_EQ(world.feedLines().last(), logged(betas()));
+    pane.viewDidAppear();
+    EXPECT_EQ(updater.feeds.last(), QUrl(releases()));
 }
 
 TEST_F(UpdatesPane, WithoutASharedUpdaterTheLineIsStillLoggedAndCheckNowIsOff) {
     quillmere::Updater::setSharedUpdater(nullptr);
-    pane.view();
-    pane.viewDidAppear();
+    show();
     EXPECT_EQ(world.feedLines(), QStringList{logged(releases())});
     EXPECT_TRUE(updater.feeds.isEmpty());
     EXPECT_FALSE(pane.checkNowButton()->isEnabled());
 }
 
 TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
-    pane.view();
-    pane.viewDidAppear();
+    show();
     world.defaults()->m_failWrites = true;
     pane.includeBetaReleasesSwitch()->click();
     EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
-    EXPECT_FALSE(pane.errorLabel()->isHidden());
-    EXPECT_TRUE(pane.errorLabel()->text().contains(QStringLiteral("cannot be written")));
+    EXPECT_TRUE(!pane.errorLabel()->isHidden() &&
+                pane.errorLabel()->text().contains(QLatin1String("cannot be written")));
     EXPECT_EQ(updater.feeds.size(), 1);
-}
-
-TEST_F(UpdatesPane, TheAutomaticCheckSwitchStoresItsSettingAndTellsTheUpdaterAndCheckNowChecks) {
-    pane.view();
-    pane.viewDidAppear();
-    EXPECT_FALSE(pane.automaticChecksSwitch()->isChecked()); // off until the user turns it on
-    pane.automaticChecksSwitch()->click();
-    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
-    EXPECT_EQ(updater.settingsChanges, 1);
-    pane.checkNowButton()->click();
-    EXPECT_EQ(updater.checks, 1);
 }
 
 // The status beside Check Now, as the updater tells its outcomes while the pane is on screen: the
 // last check of this run, a failure with its time included, else the date a completed check stored.
+// Rows: hours since the stored check and since this run's (-1: none), whether this run's failed.
 TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QDateTime ended;
     quillmere::LastUpdateCheck::shared().follow(&updater, [&] { return ended; });
     const struct {
-        std::optional<int> storedHoursAgo;
-        std::optional<int> thisRunHoursAgo;
+        int storedHoursAgo;
+        int thisRunHoursAgo;
         bool thisRunFailed;
         const char* shown;
     } rows[] = {
-        {std::nullopt, std::nullopt, false, "Not checked yet"},
-        {std::nullopt, 1, false, "Last checked: "},
-        {30, std::nullopt, false, "Last checked: "},
-        {30, 1, false, "Last checked: "},
-        {30, 1, true, "The last check failed ("},
-        {1, 1, true, "The last check failed ("}, // a failure at the time the stored check ended
+        {-1, -1, false, "Not checked yet"},       {-1, 1, false, "Last checked: "},
+        {30, -1, false, "Last checked: "},        {30, 1, false, "Last checked: "},
+        {30, 1, true, "The last check failed ("}, {1, 1, true, "The last check failed ("},
         {1, 30, true, "Last checked: "},
     };
+    const Result failure =
+        Result::failure(Status::Unavailable,
+                        QStringLiteral("The update server could not be reached.\n\nHost a.test not found"));
     pane.view();
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         quillmere::LastUpdateCheck::shared().clear();
+        const auto stored = now.addSecs(qint64{-3600} * row.storedHoursAgo);
         ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
-            row.storedHoursAgo ? std::optional(now.addSecs(qint64{-3600} * *row.storedHoursAgo))
-                               : std::nullopt));
+            row.storedHoursAgo < 0 ? std::nullopt : std::optional(stored)));
         pane.viewDidAppear();
-        if (row.thisRunHoursAgo) {
-            ended = now.addSecs(qint64{-3600} * *row.thisRunHoursAgo);
-            emit updater.updateCheckFinished(
-                row.thisRunFailed
-                    ? Result::failure(Status::Unavailable,
-                                      QStringLiteral("The update server could not be reached.\n\n"
-                                                     "Host a.test not found"))
-                    : Result::success());
-        }
+        ended = now.addSecs(qint64{-3600} * row.thisRunHoursAgo);
+        if (row.thisRunHoursAgo >= 0)
+            emit updater.updateCheckFinished(row.thisRunFailed ? failure : Result::success());
         const QString shown = pane.lastCheckLabel()->text();
         const bool failed = shown.startsWith(QStringLiteral("The last check failed ("));
         EXPECT_TRUE(shown.startsWith(QString::fromUtf8(row.shown))) << shown.toStdString();
@@ -195,24 +175,19 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
     const struct {
         const char* environment; // null: unset
         const char* preference;  // null: absent
-        const char* used;        // null: the build's
+        bool taken;              // else the build's base is used
         const char* shownWords;  // null: nothing shown
     } rows[] = {
-        {nullptr, nullptr, nullptr, nullptr},
-        {"https://mirror.studio.test/u/applications/", nullptr, "https://mirror.studio.test/u/applications/",
-         "as QUILLMERE_UPDATE_FEED_BASE says"},
-        {"http://127.0.0.1:8080/applications/", nullptr, "http://127.0.0.1:8080/applications/",
-         "127.0.0.1:8080"},
-        {nullptr, "https://mirror.studio.test/applications/", "https://mirror.studio.test/applications/",
-         "as the preference \"updateFeedBase\" says"},
-        {"https://a.test/applications/", "https://b.test/applications/", "https://a.test/applications/",
-         "https://a.test/applications/"},
-        {"http://mirror.studio.test/applications/", nullptr, nullptr, "only https addresses are taken"},
-        {"https://mirror.studio.test/feeds/", nullptr, nullptr, "must end in \"applications/\""},
-        {"https://mirror.studio.test/applications/?x=1", nullptr, nullptr, "query"},
-        {"mirror", nullptr, nullptr, "not a web address"},
-        {nullptr, "ftp://mirror.studio.test/applications/", nullptr,
-         "from the preferences key \"updateFeedBase\" is not used"},
+        {nullptr, nullptr, false, nullptr},
+        {"https://m.test/u/applications/", nullptr, true, "as QUILLMERE_UPDATE_FEED_BASE"},
+        {"http://127.0.0.1:8080/applications/", nullptr, true, "127.0.0.1:8080"},
+        {nullptr, "https://m.test/applications/", true, "preference \"updateFeedBase\""},
+        {"https://a.test/applications/", "https://b.test/applications/", true, "a.test"},
+        {"http://m.test/applications/", nullptr, false, "only https addresses are taken"},
+        {"https://m.test/feeds/", nullptr, false, "must end in \"applications/\""},
+        {"https://m.test/applications/?x=1", nullptr, false, "query"},
+        {"mirror", nullptr, false, "not a web address"},
+        {nullptr, "ftp://m.test/applications/", false, "preferences key \"updateFeedBase\" is not used"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.environment ? row.environment : row.preference ? row.preference : "none");
@@ -225,17 +200,17 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
         UpdatesViewController pane;
         pane.view();
         pane.viewDidAppear();
-        const QString used = row.used ? QString::fromUtf8(row.used) : kBase;
-        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(UpdaterWorld::kBundleIdentifier, used))});
-        EXPECT_EQ(pane.feedBaseLabel()->isHidden(), row.shownWords == nullptr);
-        EXPECT_TRUE(!row.shownWords ||
-                    pane.feedBaseLabel()->text().contains(QString::fromUtf8(row.shownWords)))
-            << pane.feedBaseLabel()->text().toStdString();
+        const char* given = row.environment ? row.environment : row.preference;
+        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(row.taken ? QString::fromUtf8(given) : kBase))});
+        const QLabel* label = pane.feedBaseLabel();
+        EXPECT_EQ(label->isHidden(), row.shownWords == nullptr);
+        EXPECT_TRUE(!row.shownWords || label->text().contains(QString::fromUtf8(row.shownWords)))
+            << label->text().toStdString();
     }
 }
 
-// An interface file that does not fit the pane stops the program, naming the file and what is
-// wrong: each row edits the shipped file and loads the pane's view from a copy of the bundle.
+// An interface file that does not fit the pane stops the program, naming the file and the cause:
+// each row edits the shipped file in a copy of the bundle.
 TEST(UpdatesPaneInterface, ThatDoesNotFitStopsNamingTheFileAndTheCause) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const struct {
@@ -251,13 +226,13 @@ TEST(UpdatesPaneInterface, ThatDoesNotFitStopsNamingTheFileAndTheCause) {
     for (const auto& row : rows) {
         testsupport::TempFolder data;
         // As built, beside this program (asking the pane's bundle here would fix it for the process).
-        const QString shipped = QDir(QCoreApplication::applicationDirPath())
-                                    .filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
-        const QString copy = data.filePath(QStringLiteral("VexoWidgets_VexoUpdater.bundle"));
-        QDir().mkpath(copy);
-        for (const QString& name : QDir(shipped).entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(QDir(shipped).filePath(name), QDir(copy).filePath(name)));
-        QFile file(QDir(copy).filePath(UpdatesViewController::kInterfaceFile));
+        const QDir shipped(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/VexoWidgets_VexoUpdater.bundle"));
+        const QDir copy(data.filePath(shipped.dirName()));
+        QDir().mkpath(copy.path());
+        for (const QString& name : shipped.entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(shipped.filePath(name), copy.filePath(name)));
+        QFile file(copy.filePath(UpdatesViewController::kInterfaceFile));
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         const QByteArray text = file.readAll();
         ASSERT_TRUE(text.contains(row.replace));
@@ -265,8 +240,7 @@ TEST(UpdatesPaneInterface, ThatDoesNotFitStopsNamingTheFileAndTheCause) {
         file.write(QByteArray(text).replace(row.replace, row.with));
         file.close();
         const ScopedEnvironment environment("QUILLMERE_DATA_DIR", data.path().toUtf8());
-        // The bundle is looked up once per process: only a new one finds the copy.
-        EXPECT_DEATH(
+        EXPECT_DEATH( // a new process, as the bundle is looked up once per process
             {
                 UpdaterWorld world;
                 UpdatesViewController pane;
