@@ -27,30 +27,20 @@ TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     const auto transformer = ValueTransformer::forName(QStringLiteral("URLTransformer"));
     ASSERT_NE(transformer, nullptr);
     EXPECT_TRUE(transformer->allowsReverseTransformation());
-    const QString path = QStringLiteral("/tmp/a b.scpt");
-    const QVariant text = transformer->transformedValue(QUrl::fromLocalFile(path));
-    ASSERT_EQ(text.metaType(), QMetaType::fromType<QString>());
-    EXPECT_EQ(text.toString(), path); // a blank, not an escape
-    EXPECT_EQ(
-        transformer->transformedValue(QUrl(QStringLiteral("file:///tmp/caf%C3%A9%20x.scpt"))).toString(),
-        QStringLiteral("/tmp/café x.scpt"));
-    const QVariant url = transformer->reverseTransformedValue(path);
-    ASSERT_EQ(url.metaType(), QMetaType::fromType<QUrl>());
-    EXPECT_EQ(url.toUrl(), QUrl::fromLocalFile(path));
+    const QString path = QStringLiteral("/tmp/café x.scpt");
+    EXPECT_EQ(transformer->transformedValue(QUrl(QStringLiteral("file:///tmp/caf%C3%A9%20x.scpt"))), path);
+    EXPECT_EQ(transformer->reverseTransformedValue(path), QUrl::fromLocalFile(path));
     // A relative path is taken from the current folder, as it stands.
     EXPECT_EQ(transformer->reverseTransformedValue(QStringLiteral("x/../y.scpt")).toUrl().toLocalFile(),
               QDir::currentPath() + QStringLiteral("/x/../y.scpt"));
-
     // Each direction takes only its own kind.
-    for (const QVariant& value : {QVariant(), QVariant(42), QVariant(QByteArray("/tmp/a")),
-                                  QVariant(QStringList{QStringLiteral("/tmp/a")})}) {
+    for (const QVariant& value :
+         {QVariant(), QVariant(42), QVariant(QByteArray("/tmp/a")), QVariant(QString())}) {
         EXPECT_FALSE(transformer->transformedValue(value).isValid()) << value.typeName();
         EXPECT_FALSE(transformer->reverseTransformedValue(value).isValid()) << value.typeName();
     }
     EXPECT_FALSE(transformer->transformedValue(path).isValid());
     EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
-    EXPECT_FALSE(transformer->reverseTransformedValue(QString()).isValid());
-    EXPECT_EQ(ValueTransformer::forName(QStringLiteral("NoSuchTransformer")), nullptr);
 }
 
 // ---- readable colours ----
