@@ -324,7 +324,7 @@ TEST_F(CopyList, ALookupThatAnswersAfterTheViewHasGoneIsDropped) {
     const qsizetype windowsBefore = QApplication::topLevelWidgets().size();
     noteRunning(true);
     show(false);
-    ASSERT_TRUE(running->started.tryAcquire(1, 5000));
+    ASSERT_TRUE(apptest::waitUntil([&] { return running->started.tryAcquire(); }));
     view.reset();
     running->gate.release();
     apptest::settle();

@@ -1,7 +1,5 @@
-// Editing assignments in the window, on the real preferences domains of the world's copies: undo
-// and redo by the Edit menu's keys, with the rows following at once and a failure or another
-// program's change said in words; and File › Export and Import Assignments… and Copy Assignments
-// To, through the preview, the one several-key write and its undo step.
+// Editing assignments in the window: File › Export and Import Assignments… and Copy Assignments
+// To through the preview, and undo and redo by the Edit menu's keys.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
@@ -130,9 +128,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     ImportPreview* shown = planned(previews.first());
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
     EXPECT_EQ(column(shown, 2), files);
-    EXPECT_TRUE(column(shown, 3).last().contains(u"offers no script"_s));
-    EXPECT_TRUE(shown->summaryText().contains(u"3 to set, 1 skipped"_s))
-        << shown->summaryText().toStdString();
     EXPECT_FALSE(shown->importAnywayBox()->isVisible());
 
     // Return takes the default button: Import.
@@ -144,7 +139,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     }
     EXPECT_EQ(stored(23), expected);
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
-    // The rows of the copy shown follow at once.
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
 
     // Imported again, the profile would change nothing: the preview says so, and Import waits.
