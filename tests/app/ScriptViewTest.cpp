@@ -118,7 +118,7 @@ protected:
 
 // ---- a row, and choosing and removing through the domain ----
 
-TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndShowsItsName) {
+TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingInTheSharedPanelStoresThePath) {
     showDetail();
     ScriptView* capture = row(0);
     ASSERT_NE(capture, nullptr);
@@ -127,12 +127,25 @@ TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndS
     EXPECT_EQ(capture->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
     EXPECT_LT(capture->descriptionLabel()->font().pointSizeF(), capture->label()->font().pointSizeF());
 
-    // A compiled script in a folder with a blank, and an AppleScript text file.
+    // A compiled script in a folder with a blank, and an AppleScript text file, through the one
+    // panel of the process: a second row asking while it is open takes it over, and it opens again
+    // where the user left it (give or take its frame), not centred again.
     const QString compiled = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
     const QString text = world.scriptFile(QStringLiteral("Batch.applescript"));
     QSignalSpy written(row(0), &ScriptView::assignmentWritten);
-    apptest::choose(row(0), compiled);
+    ScriptPanel* panel = apptest::openPanel(row(0));
+    panel->move(panel->pos() + QPoint(40, 30));
+    const QRect left = panel->geometry();
     apptest::choose(row(1), text);
+    EXPECT_EQ(written.count(), 0);
+    EXPECT_LE((apptest::openPanel(row(0))->geometry().topLeft() - left.topLeft()).manhattanLength(), 4);
+    apptest::choose(row(0), compiled);
+    EXPECT_EQ(ScriptPanel::existing(), panel);
+    int dialogs = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        dialogs += qobject_cast<QFileDialog*>(w) ? 1 : 0;
+    }
+    EXPECT_EQ(dialogs, 1);
 
     ASSERT_EQ(written.count(), 1);
     EXPECT_TRUE(written.first().first().toBool());
@@ -141,12 +154,19 @@ TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingOneStoresItsPathAndS
     EXPECT_EQ(world.domainContents(domain), (QVariantMap{{kCaptureKey, compiled}, {kBatchKey, text}}));
 }
 
-TEST_F(ScriptRows, TheRemoveButtonIsSeenUnderThePointerOrWithFocusAndClearsOnlyItsKey) {
+TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWithFocusClearsOnlyItsKey) {
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
+    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
     showDetail();
     ScriptView* capture = row(0);
+    // Cancel in the panel keeps the assignment and writes nothing.
+    ScriptPanel* panel = apptest::openPanel(capture);
+    ASSERT_NE(panel, nullptr);
+    panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
+    panel->reject();
+    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
     expectShowsFile(capture, file);
     RemoveButton* remove = capture->removeButton();
     ASSERT_NE(remove, nullptr);
@@ -182,21 +202,6 @@ TEST_F(ScriptRows, ReturnEnterAndSpaceOnTheChooseButtonOpenThePanel) {
         EXPECT_EQ(panel->requester(), row(1));
         panel->reject();
     }
-}
-
-TEST_F(ScriptRows, CancelKeepsTheAssignmentAndWritesNothing) {
-    const QString file = world.scriptFile(QStringLiteral("Keep Me.scpt"));
-    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
-    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
-    showDetail();
-    QSignalSpy written(row(0), &ScriptView::assignmentWritten);
-    ScriptPanel* panel = apptest::openPanel(row(0));
-    ASSERT_NE(panel, nullptr);
-    panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
-    panel->reject();
-    EXPECT_EQ(written.count(), 0);
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
-    expectShowsFile(row(0), file);
 }
 
 // ---- failures carry their reason ----
@@ -526,29 +531,6 @@ protected:
         showDetail();
     }
 };
-
-TEST_F(SharedPanel, RowsShareOnePanelForTheWholeProcessAndTheLastToAskIsAnswered) {
-    const QString one = world.scriptFile(QStringLiteral("One.scpt"));
-    const QString two = world.scriptFile(QStringLiteral("Two.scpt"));
-    ScriptPanel* panel = apptest::openPanel(row(0));
-    panel->move(panel->pos() + QPoint(40, 30));
-    const QRect left = panel->geometry();
-    // A second row asking while the panel is open takes it over.
-    apptest::choose(row(1), two);
-    EXPECT_FALSE(stored(kCaptureKey).isValid());
-    EXPECT_EQ(stored(kBatchKey).toString(), two);
-
-    // It opens again where the user left it (give or take its frame), not centred again.
-    EXPECT_LE((apptest::openPanel(row(0))->geometry().topLeft() - left.topLeft()).manhattanLength(), 4);
-    apptest::choose(row(0), one);
-    EXPECT_EQ(ScriptPanel::existing(), panel);
-    int dialogs = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        dialogs += qobject_cast<QFileDialog*>(w) ? 1 : 0;
-    }
-    EXPECT_EQ(dialogs, 1);
-    EXPECT_EQ(stored(kCaptureKey).toString(), one);
-}
 
 TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
     for (const auto& [name, accepted] : {std::pair{"a.scpt", true},
