@@ -265,8 +265,6 @@ TEST_F(MainWindow, NothingTheFirstWindowDoesNotNeedIsAliveAtItsFirstPaint) {
     apptest::settle();
 }
 
-// ---- the program's end ----
-
 // Each way of ending runs the event loop to its end in a child process of its own, so the loop
 // of the remaining tests is left as it was. (A signal's end is tried on the program itself.)
 enum class End { QuitCommand, CloseWindow };
@@ -305,8 +303,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, Ending, ::testing::Values(End::QuitCommand, End::
                              return std::string(end.param == End::QuitCommand ? "QuitCommand"
                                                                               : "CloseWindow");
                          });
-
-// ---- the program itself ----
 
 // The program's own command line, run as the program: what it prints, where, and its status.
 struct Invocation {

@@ -122,8 +122,6 @@ protected:
     std::shared_ptr<NotingRunning> running;
 };
 
-// ---- initial selection and the running badge ----
-
 TEST_F(CopyList, EachShowingSearchesAgainSelectsTheFirstRunningCopyElseTheLastAndMarksTheRunningOnes) {
     world.addCopy(10);
     world.addCopy(9);
@@ -168,8 +166,6 @@ TEST_F(CopyList, EachShowingSearchesAgainSelectsTheFirstRunningCopyElseTheLastAn
     EXPECT_EQ(selected(), world.identifier(10));
 }
 
-// ---- the empty state ----
-
 TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowToSearchAgain) {
     const QString root = world.temp().path();
     QDir().mkpath(root + QStringLiteral("/Empty"));
@@ -210,8 +206,6 @@ TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowTo
     EXPECT_TRUE(view->placeholder()->isVisible());
     EXPECT_FALSE(view->placeholder()->detailsLabel()->isVisible());
 }
-
-// ---- the sidebar ----
 
 TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
     world.addCopy(22);
@@ -258,8 +252,6 @@ TEST_F(CopyList, AnIconFileThatIsNoImageOrNoRegularFileGivesTheGenericIconWithou
     }
 }
 
-// ---- the detail area ----
-
 TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSaysWhy) {
     const QString first = world.addCopy(21, {{QStringLiteral("alpha script"), QStringLiteral("A.")}});
     const QString second = world.addCopy(22);
@@ -292,8 +284,6 @@ TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSays
     EXPECT_EQ(view->sidebar()->currentRow(), -1);
     EXPECT_TRUE(view->placeholder()->isVisible());
 }
-
-// ---- the GUI thread stays free ----
 
 TEST_F(CopyList, TheListShowsBeforeTheRunningCopyIsKnownAndARowPickedMeanwhileStays) {
     world.addCopy(21);

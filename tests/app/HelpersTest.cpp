@@ -43,8 +43,6 @@ TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     EXPECT_FALSE(transformer->reverseTransformedValue(QUrl::fromLocalFile(path)).isValid());
 }
 
-// ---- readable colours ----
-
 // On the application's theme, on the pale accent the fault was found with ("Choose a script" in
 // #308CC6 on #EFEFEF is 3.2:1) and on a dark one: the row's text colours, and a running copy's
 // sidebar row in every state it can be drawn in, reach the AA contrast.
@@ -87,8 +85,6 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
     }
 }
 
-// ---- the choose button ----
-
 TEST(ChooseButtonFit, AtItsSizeHintTheWholeNameShowsAndNarrowerItIsShortenedInTheMiddle) {
     ChooseButton button;
     for (const QString& name : {QStringLiteral("Choose a script"), QStringLiteral("W"),
@@ -105,8 +101,6 @@ TEST(ChooseButtonFit, AtItsSizeHintTheWholeNameShowsAndNarrowerItIsShortenedInTh
     EXPECT_TRUE(button.displayedText().contains(QChar(0x2026))) << button.displayedText().toStdString();
     EXPECT_TRUE(button.displayedText().endsWith(QStringLiteral("t")));
 }
-
-// ---- outside text ----
 
 TEST(OutsideText, ALabelWrapsAnywhereWithinItsWidthAndShowsWhatItCutsInItsTooltip) {
     const QString path = QStringLiteral("/Users/someone/Library/Scripts/<b>Capture</b>/Export%1.scpt");

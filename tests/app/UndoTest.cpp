@@ -26,8 +26,6 @@ QVariant archivedUrl() {
     return testsupport::ArchivedURL().bytes();
 }
 
-// ---- one step, through the real domain ----
-
 enum class Other { None, BeforeUndo, BeforeRedo };
 
 struct StepRow {

@@ -155,8 +155,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_FALSE(shown->importButton()->isEnabled());
 }
 
-// ---- nothing is written before Import ----
-
 struct Dismissal {
     const char* name;
     void (*dismiss)(ImportPreview* preview);
@@ -211,8 +209,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }},
                       Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
-
-// ---- an import that cannot be written ----
 
 // Done to the domain of copy 23 between the preview's showing and Import.
 struct WriteFault {
@@ -296,8 +292,6 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
     EXPECT_EQ(bytes(23), before);
 }
-
-// ---- undo and redo in the window ----
 
 // Domains whose readings away from the GUI thread (the detail view's listing) read at once and
 // are then held back until the test opens the gate; everything else passes to the real domain.
