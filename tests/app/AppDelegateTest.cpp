@@ -1,6 +1,5 @@
-// The application delegate and its main window: launch, size limits, the saved frame, closing,
-// the menus' commands and the About box, the keyboard, the start's order, the program's end, and
-// what only the program itself shows: its command line and its start on a window system.
+// The application delegate and its main window, and what only the program itself shows: its
+// command line and its start on a window system.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/TempFolder.h"
@@ -17,7 +16,6 @@
 #include "app/ChooseButton.h"
 #include "app/ContentView.h"
 #include "app/MainMenu.h"
-#include "app/QuitOnSignal.h"
 #include "app/RemoveButton.h"
 
 #include <QAction>
@@ -36,8 +34,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 // The hooks QtCore offers inspecting tools (declared in its private headers, exported for them).
 extern quintptr Q_CORE_EXPORT qtHookData[];
@@ -94,7 +90,7 @@ TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
     }
 }
 
-TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestoredWithinTheScreen) {
+TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestored) {
     auto app = launch();
     EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
     EXPECT_EQ(app->window()->windowTitle(), QStringLiteral("Quillmere"));
@@ -108,30 +104,14 @@ TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestoredWithinTheSc
     EXPECT_EQ(app->window()->size(), QSize(780, 520));
     EXPECT_TRUE(isCentred(app->window()));
     app.reset();
-
-    const auto own = world.platform().standardUserDefaults();
-    const struct {
-        QString saved;
-        bool minimumWidth;
-    } cases[] = {{QStringLiteral("10 10 20 20 0 0 x 1 2"), true},        // broken: the default
-                 {QStringLiteral("0 0 9000 7000 0 0 9000 7000"), false}, // from a larger screen
-                 {QStringLiteral("0 0 760 5000 0 0 800 5000"), false}};  // taller than this one
-    for (const auto& [saved, minimumWidth] : cases) {
-        SCOPED_TRACE(saved.toStdString());
-        ASSERT_TRUE(own->setValue(AppDelegate::kMainWindowFrameName, saved));
-        app = launch();
-        QMainWindow* window = app->window();
-        EXPECT_TRUE(!minimumWidth || window->width() == window->minimumWidth());
-        // The whole frame, title bar included, lies on the screen.
-        const QRect available = window->screen()->availableGeometry();
-        EXPECT_TRUE(available.contains(window->frameGeometry()) ||
-                    window->minimumHeight() > available.height());
-        app.reset();
-    }
+    // A frame saved on a larger screen: the whole frame, title bar included, lies on this one.
+    ASSERT_TRUE(world.platform().standardUserDefaults()->setValue(
+        AppDelegate::kMainWindowFrameName, QStringLiteral("0 0 9000 7000 0 0 9000 7000")));
+    app = launch();
+    EXPECT_TRUE(app->window()->screen()->availableGeometry().contains(app->window()->frameGeometry()));
 }
 
 TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
-    // Stands in for the application's updater: counts the checks it is asked for.
     struct CountingUpdater final : Updater {
         void setFeedURL(const QUrl& url) override { feed = url; }
         QUrl feedURL() const override { return feed; }
@@ -285,11 +265,9 @@ TEST_F(MainWindow, NothingTheFirstWindowDoesNotNeedIsAliveAtItsFirstPaint) {
     apptest::settle();
 }
 
-// ---- the program's end ----
-
 // Each way of ending runs the event loop to its end in a child process of its own, so the loop
-// of the remaining tests is left as it was.
-enum class End { QuitCommand, CloseWindow, Interrupt, Terminate };
+// of the remaining tests is left as it was. (A signal's end is tried on the program itself.)
+enum class End { QuitCommand, CloseWindow };
 
 class Ending : public MainWindow, public ::testing::WithParamInterface<End> {};
 
@@ -301,23 +279,13 @@ TEST_P(Ending, QuitsWithStatusZeroThroughTheTerminationHandler) {
     EXPECT_EXIT(
         {
             auto app = launch();
-            QuitOnSignal quitOnSignal;
             QPointer<QMainWindow> window = app->window();
             QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
             QTimer::singleShot(0, [&] {
-                switch (GetParam()) {
-                case End::QuitCommand:
+                if (GetParam() == End::QuitCommand) {
                     app->delegate().mainMenu()->quitAction()->trigger();
-                    break;
-                case End::CloseWindow:
+                } else {
                     window->close();
-                    break;
-                case End::Interrupt:
-                    std::raise(SIGINT);
-                    break;
-                case End::Terminate:
-                    std::raise(SIGTERM);
-                    break;
                 }
             });
             QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(3); });
@@ -330,17 +298,11 @@ TEST_P(Ending, QuitsWithStatusZeroThroughTheTerminationHandler) {
         ::testing::ExitedWithCode(0), "");
 }
 
-std::string nameOf(const ::testing::TestParamInfo<End>& end) {
-    const char* names[] = {"QuitCommand", "CloseWindow", "Interrupt", "Terminate"};
-    return names[static_cast<int>(end.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, Ending,
-                         ::testing::Values(End::QuitCommand, End::CloseWindow, End::Interrupt,
-                                           End::Terminate),
-                         nameOf);
-
-// ---- the program itself ----
+INSTANTIATE_TEST_SUITE_P(Ways, Ending, ::testing::Values(End::QuitCommand, End::CloseWindow),
+                         [](const ::testing::TestParamInfo<End>& end) {
+                             return std::string(end.param == End::QuitCommand ? "QuitCommand"
+                                                                              : "CloseWindow");
+                         });
 
 // The program's own command line, run as the program: what it prints, where, and its status.
 struct Invocation {

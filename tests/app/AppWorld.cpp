@@ -37,7 +37,6 @@ AppWorld::AppWorld()
                              .arg(worlds.fetchAndAddOrdered(1));
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
-    // The native folder search and settings files, over this world's own folders.
     m_platform = brisquel::Platform::native(
         {.applicationsFolder = m_applications, .preferencesFolder = m_preferences, .log = m_log});
     m_platform.runningApplications = std::make_shared<testsupport::FakeRunningApplications>();
@@ -129,7 +128,6 @@ std::unique_ptr<quillmere::ApplicationView> AppWorld::showDetail(int number, QSi
         view->show();
         EXPECT_TRUE(read.wait(5000));
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-        // The new rows are laid out by posted layout requests.
         settle();
     }
     return view;

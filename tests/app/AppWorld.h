@@ -29,12 +29,8 @@ class ScriptView;
 namespace apptest {
 
 // The world of one GUI test: an applications folder and a preferences folder in a temporary
-// folder, searched and stored by the real Linux services, with no copy running unless a test hands
-// in its own running applications. Installs the platform and makes a finder.
-//
-// Every world names its copies with bundle identifiers of its own, so that nothing else on the
-// machine (a demo running a copy, another test) shares a running state or a preferences domain
-// with it.
+// folder, searched and stored by the real Linux services, with no copy running. Its copies have
+// bundle identifiers of their own, so that nothing else on the machine shares a domain with them.
 class AppWorld {
 public:
     AppWorld();
@@ -48,10 +44,6 @@ public:
     // Gives a copy an icon file (named by CFBundleIconFile) holding `contents`.
     void setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const;
 
-    void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
-        m_platform.metadataSearch = std::move(search);
-        rebuild();
-    }
     void setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
         m_platform.runningApplications = std::move(running);
         rebuild();
@@ -65,11 +57,9 @@ public:
         rebuild();
     }
 
-    // The detail view of copy `number` alone in a window of the given size, shown once its rows are
-    // read and laid out.
+    // The detail view of copy `number` alone in a window, shown once its rows are read and laid out.
     std::unique_ptr<quillmere::ApplicationView> showDetail(int number, QSize size = QSize(500, 400));
 
-    // A script file under the world's Scripts folder.
     QString scriptFile(const QString& name) const {
         return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
     }
@@ -102,11 +92,9 @@ private:
     std::unique_ptr<brisquel::AppFinder> m_finder;
 };
 
-// Waits until work handed to other threads has finished and its results have been delivered, so
-// nothing outlives the test's world.
+// Waits until work handed to other threads has finished and its results have been delivered.
 void settle();
 
-// Handles events until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
 
 // The application's main window over a world, launched as the program launches it: with no copy
@@ -123,22 +111,17 @@ public:
     QMainWindow* window() const;
     // The copy named "Capture One <number>" (a failure when there is none).
     brisquel::AppFinder::App copy(int number) const;
-    // Selects that copy and waits for its rows.
     void select(int number) const;
     void waitForRows() const;
-    // A row of the copy shown.
     quillmere::ScriptView* row(int index) const;
-    // The Undo command as its menu item reads.
     QString undoText() const;
 
 private:
     std::unique_ptr<quillmere::AppDelegate> m_delegate;
 };
 
-// The only message box shown (null, with a failure, when there is none or more than one).
 QMessageBox* onlyMessageBox();
 
-// Closes every message box, so a failed test leaves none to the next.
 void closeMessageBoxes();
 
 // The text a person reads in a tooltip or other text that Qt may take for markup: rich text is
@@ -155,10 +138,8 @@ template <typename T> QList<T*> visibleTopLevels() {
     return found;
 }
 
-// Clicks a row's choose button and returns the shared panel it opened (null, with a failure, when
-// none opened).
+// Clicks a row's choose button and returns the shared panel it opened.
 quillmere::ScriptPanel* openPanel(quillmere::ScriptView* view);
-// Chooses `file` for a row through the panel, as a user would.
 void choose(quillmere::ScriptView* view, const QString& file);
 
 } // namespace apptest

@@ -26,8 +26,6 @@ QVariant archivedUrl() {
     return testsupport::ArchivedURL().bytes();
 }
 
-// ---- one step, through the real domain ----
-
 enum class Other { None, BeforeUndo, BeforeRedo };
 
 struct StepRow {
@@ -140,37 +138,35 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     set(kMine);
     ASSERT_TRUE(domain->write(kCaptureKey, kMine));
     // Two scripts set by one action (an import); the capture script held archived data before.
-    AssignmentCommand step(domain, QStringLiteral("com.captureone.undo-test"),
-                           QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
-                           {{kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
-                            {kCaptureKey, QStringLiteral("Capture Done"), archivedUrl(), kMine}});
-
+    const auto importStep = [&](const QVariant& captureBefore) {
+        return std::make_unique<AssignmentCommand>(
+            domain, QStringLiteral("com.captureone.undo-test"), QStringLiteral("Capture One 23"),
+            QStringLiteral("Import Assignments"),
+            QList<AssignmentCommand::Change>{
+                {kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
+                {kCaptureKey, QStringLiteral("Capture Done"), captureBefore, kMine}});
+    };
     // One of them changed meanwhile: neither is undone, and the notice names only that one.
     ASSERT_TRUE(domain->write(kCaptureKey, kTheirs));
-    EXPECT_EQ(step.apply(Side::Before), Outcome::Conflicted);
+    const auto step = importStep(archivedUrl());
+    EXPECT_EQ(step->apply(Side::Before), Outcome::Conflicted);
     expectStored(stored(), kMine);
-    expectStored(domain->read(kCaptureKey).value(), kTheirs);
-    ASSERT_EQ(step.conflicts().size(), 1);
-    EXPECT_EQ(step.conflicts().first().title, QStringLiteral("Capture Done"));
+    ASSERT_EQ(step->conflicts().size(), 1);
+    EXPECT_EQ(step->conflicts().first().title, QStringLiteral("Capture Done"));
 
-    // Put back, both are undone, in one write; a value with no stored form fails that write, and
-    // neither key changes.
+    // Put back, both are undone in one write, and redone.
     ASSERT_TRUE(domain->write(kCaptureKey, kMine));
-    AssignmentCommand again(domain, QStringLiteral("com.captureone.undo-test"),
-                            QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
-                            step.changes());
-    EXPECT_EQ(again.apply(Side::Before), Outcome::Done);
+    const auto again = importStep(archivedUrl());
+    EXPECT_EQ(again->apply(Side::Before), Outcome::Done);
     expectStored(stored(), kOld);
     expectStored(domain->read(kCaptureKey).value(), archivedUrl());
-    EXPECT_EQ(again.apply(Side::After), Outcome::Done);
+    EXPECT_EQ(again->apply(Side::After), Outcome::Done);
 
-    AssignmentCommand failing(domain, QStringLiteral("com.captureone.undo-test"),
-                              QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
-                              {{kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
-                               {kCaptureKey, QStringLiteral("Capture Done"), QString(QChar(0)), kMine}});
-    EXPECT_EQ(failing.apply(Side::Before), Outcome::Failed);
-    EXPECT_FALSE(failing.failure().message().isEmpty());
-    EXPECT_FALSE(failing.isObsolete());
+    // A value with no stored form fails that write, and neither key changes.
+    const auto failing = importStep(QString(QChar(0)));
+    EXPECT_EQ(failing->apply(Side::Before), Outcome::Failed);
+    EXPECT_FALSE(failing->failure().message().isEmpty());
+    EXPECT_FALSE(failing->isObsolete());
     expectStored(stored(), kMine);
     expectStored(domain->read(kCaptureKey).value(), kMine);
     expectRestOfDomainKept();

@@ -1,7 +1,5 @@
-// Editing assignments in the window, on the real preferences domains of the world's copies: undo
-// and redo by the Edit menu's keys, with the rows following at once and a failure or another
-// program's change said in words; and File › Export and Import Assignments… and Copy Assignments
-// To, through the preview, the one several-key write and its undo step.
+// Editing assignments in the window: File › Export and Import Assignments… and Copy Assignments
+// To through the preview, and undo and redo by the Edit menu's keys.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
@@ -130,9 +128,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     ImportPreview* shown = planned(previews.first());
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
     EXPECT_EQ(column(shown, 2), files);
-    EXPECT_TRUE(column(shown, 3).last().contains(u"offers no script"_s));
-    EXPECT_TRUE(shown->summaryText().contains(u"3 to set, 1 skipped"_s))
-        << shown->summaryText().toStdString();
     EXPECT_FALSE(shown->importAnywayBox()->isVisible());
 
     // Return takes the default button: Import.
@@ -144,7 +139,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     }
     EXPECT_EQ(stored(23), expected);
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
-    // The rows of the copy shown follow at once.
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
 
     // Imported again, the profile would change nothing: the preview says so, and Import waits.
@@ -160,8 +154,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
         << shown->summaryText().toStdString();
     EXPECT_FALSE(shown->importButton()->isEnabled());
 }
-
-// ---- nothing is written before Import ----
 
 struct Dismissal {
     const char* name;
@@ -218,14 +210,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
 
-// ---- an import that cannot be written ----
-
+// Done to the domain of copy 23 between the preview's showing and Import.
 struct WriteFault {
     const char* name;
-    // Whether the domains live in memory, where a write can be made to fail.
-    bool inMemory;
-    // Done between the preview's showing and Import.
-    void (*meanwhile)(AppWorld& world, testsupport::MemoryPreferences* memory);
+    void (*meanwhile)(testsupport::MemoryDefaults& domain, const QString& script);
     QStringList words; // of the message
 };
 
@@ -236,21 +224,11 @@ void PrintTo(const WriteFault& fault, std::ostream* out) {
 class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteFault> {};
 
 TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain) {
-    const WriteFault& fault = GetParam();
-    std::shared_ptr<testsupport::MemoryPreferences> memory;
-    if (fault.inMemory) {
-        memory = std::make_shared<testsupport::MemoryPreferences>();
-        world.setPreferences(memory);
-    }
+    auto memory = std::make_shared<testsupport::MemoryPreferences>();
+    world.setPreferences(memory);
     const QString batch = keyOf(u"batch done script"_s);
-    const auto held = [&] {
-        return memory ? memory->domain(world.identifier(23))->m_values.value(batch) : stored(23).value(batch);
-    };
-    if (memory) {
-        memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
-    } else {
-        ASSERT_TRUE(world.writeExternally(world.identifier(22), batch, world.scriptFile(u"Mine.scpt"_s)));
-    }
+    memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
+    testsupport::MemoryDefaults& newer = *memory->domain(world.identifier(23));
     launch();
     // Copy Assignments To, from the keyboard on the sidebar's row of the other copy; no row, no menu.
     EXPECT_EQ(app->content()->createSidebarMenu(-1, nullptr), nullptr);
@@ -267,26 +245,24 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
     ASSERT_EQ(previews.size(), 1);
     ImportPreview* shown = planned(previews.first());
-    fault.meanwhile(world, memory.get());
-    const QVariant before = held();
+    GetParam().meanwhile(newer, world.scriptFile(u"Theirs.scpt"_s));
+    const QVariant before = newer.m_values.value(batch);
 
     shown->importButton()->click();
     QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
-    for (const QString& word : fault.words) {
+    for (const QString& word : GetParam().words) {
         EXPECT_TRUE(box->text().contains(word))
             << word.toStdString() << " not in " << box->text().toStdString();
     }
     box->close();
     // Nothing of the import was stored, another writer's change included, and no step was taken.
-    EXPECT_TRUE(AssignmentCommand::same(held(), before));
+    EXPECT_TRUE(AssignmentCommand::same(newer.m_values.value(batch), before));
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
     // The preview stays, showing what the domain holds now, to be tried again.
     ASSERT_TRUE(shown->isVisible());
     planned(shown);
-    if (memory) {
-        memory->domain(world.identifier(23))->m_failWrites = false;
-    }
+    newer.m_failWrites = false;
     shown->importButton()->click();
     EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
     EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
@@ -294,22 +270,16 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, WriteFaults,
-    ::testing::Values(WriteFault{"WriteFails",
-                                 true,
-                                 [](AppWorld& world, testsupport::MemoryPreferences* memory) {
-                                     memory->domain(world.identifier(23))->m_failWrites = true;
-                                 },
-                                 {u"Nothing was imported into Capture One 23"_s,
-                                  u"cannot be written (test)"_s}},
-                      WriteFault{"ChangedMeanwhile",
-                                 false,
-                                 [](AppWorld& world, testsupport::MemoryPreferences*) {
-                                     world.writeExternally(world.identifier(23),
-                                                           keyOf(u"batch done script"_s),
-                                                           world.scriptFile(u"Theirs.scpt"_s));
-                                 },
-                                 {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s,
-                                  u"another program"_s}}),
+    ::testing::Values(
+        WriteFault{"WriteFails",
+                   [](testsupport::MemoryDefaults& domain, const QString&) { domain.m_failWrites = true; },
+                   {u"Nothing was imported into Capture One 23"_s, u"cannot be written (test)"_s}},
+        WriteFault{
+            "ChangedMeanwhile",
+            [](testsupport::MemoryDefaults& domain, const QString& script) {
+                domain.m_values.insert(keyOf(u"batch done script"_s), script);
+            },
+            {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s, u"another program"_s}}),
     [](const ::testing::TestParamInfo<WriteFault>& fault) { return std::string(fault.param.name); });
 
 TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten) {
@@ -323,60 +293,51 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     EXPECT_EQ(bytes(23), before);
 }
 
-// ---- undo and redo in the window ----
+// Domains whose readings away from the GUI thread (the detail view's listing) read at once and
+// are then held back until the test opens the gate; everything else passes to the real domain.
+class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
+    using Expected = brisquel::vexo::Expected<QVariantList>;
+    using Result = brisquel::vexo::Result;
+    class Held final : public brisquel::vexo::UserDefaults {
+    public:
+        Held(std::shared_ptr<UserDefaults> real, HeldPreferences& hold)
+            : m_real(std::move(real)), m_hold(hold) {}
+        QString domain() const override { return m_real->domain(); }
+        brisquel::vexo::Expected<QVariant> read(const QString& key) const override {
+            return m_real->read(key);
+        }
+        Expected readValues(const QStringList& keys) const override {
+            Expected values = m_real->readValues(keys);
+            if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+                m_hold.read.release();
+                m_hold.gate.acquire();
+                m_hold.gate.release();
+            }
+            return values;
+        }
+        Result write(const QString& key, const QVariant& value) override { return m_real->write(key, value); }
+        Result remove(const QString& key) override { return m_real->remove(key); }
+        Result writeValues(const QList<KeyChange>& changes) override { return m_real->writeValues(changes); }
+        std::unique_ptr<brisquel::vexo::ChangeObservation>
+        observeChanges(std::function<void()> onChange) override {
+            return m_real->observeChanges(std::move(onChange));
+        }
 
-// Semaphores shared by the domains of HeldPreferences.
-struct Hold {
+    private:
+        std::shared_ptr<UserDefaults> m_real;
+        HeldPreferences& m_hold;
+    };
+
+public:
+    explicit HeldPreferences(std::shared_ptr<PreferencesDomains> real) : m_real(std::move(real)) {}
+    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
+        return std::make_shared<Held>(m_real->open(domain), *this);
+    }
     QSemaphore gate{1};
     QSemaphore read;
-};
-
-// A domain whose readings away from the GUI thread (the detail view's listing) read at once and
-// are then held back until the test lets them go; everything else passes straight to the real
-// domain.
-class HeldDefaults final : public brisquel::vexo::UserDefaults {
-public:
-    HeldDefaults(std::shared_ptr<brisquel::vexo::UserDefaults> real, Hold& hold)
-        : m_real(std::move(real)), m_hold(hold) {}
-    QString domain() const override { return m_real->domain(); }
-    brisquel::vexo::Expected<QVariant> read(const QString& key) const override { return m_real->read(key); }
-    brisquel::vexo::Expected<QVariantList> readValues(const QStringList& keys) const override {
-        brisquel::vexo::Expected<QVariantList> values = m_real->readValues(keys);
-        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-            m_hold.read.release();
-            m_hold.gate.acquire();
-            m_hold.gate.release();
-        }
-        return values;
-    }
-    brisquel::vexo::Result write(const QString& key, const QVariant& value) override {
-        return m_real->write(key, value);
-    }
-    brisquel::vexo::Result remove(const QString& key) override { return m_real->remove(key); }
-    brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override {
-        return m_real->writeValues(changes);
-    }
-    std::unique_ptr<brisquel::vexo::ChangeObservation>
-    observeChanges(std::function<void()> onChange) override {
-        return m_real->observeChanges(std::move(onChange));
-    }
 
 private:
-    std::shared_ptr<brisquel::vexo::UserDefaults> m_real;
-    Hold& m_hold;
-};
-
-class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
-public:
-    explicit HeldPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> real)
-        : m_real(std::move(real)) {}
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
-        return std::make_shared<HeldDefaults>(m_real->open(domain), hold);
-    }
-    Hold hold;
-
-private:
-    std::shared_ptr<brisquel::vexo::PreferencesDomains> m_real;
+    std::shared_ptr<PreferencesDomains> m_real;
 };
 
 class WindowUndo : public Transfer {
@@ -396,10 +357,6 @@ protected:
     }
     // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
     static QString shown(const QAction* action) { return action->iconText(); }
-    static QMessageBox* messageBox() {
-        const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
-        return boxes.size() == 1 ? boxes.first() : nullptr;
-    }
 
     QString domain;
 };
@@ -433,13 +390,11 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
-    QMessageBox* box = messageBox();
+    // The notice's words are the step's own (the step table pins them).
+    QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), u"The Script Was Changed Elsewhere"_s);
-    for (const QString& word : {u"Batch Done"_s, u"Theirs.scpt"_s, u"was not undone"_s}) {
-        EXPECT_TRUE(box->text().contains(word))
-            << word.toStdString() << " not in " << box->text().toStdString();
-    }
+    EXPECT_TRUE(box->text().contains(u"was not undone"_s)) << box->text().toStdString();
     box->close();
     // Only the step that changed elsewhere is taken out of the history.
     EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
@@ -455,7 +410,7 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     memory->domain(domain)->m_failWrites = true;
 
     undo()->trigger();
-    QMessageBox* box = messageBox();
+    QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
     EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
@@ -465,7 +420,7 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
 
     memory->domain(domain)->m_failWrites = false;
     undo()->trigger();
-    EXPECT_EQ(messageBox(), nullptr);
+    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
     EXPECT_FALSE(memory->domain(domain)->m_values.contains(kBatchKey));
     EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
 }
@@ -492,13 +447,13 @@ TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     // The copy's scripts are read away from the GUI thread; the undo happens after that read has
     // read the domain and before its result arrives.
     // (The reads of the earlier listings are over and forgotten.)
-    held->hold.read.tryAcquire(held->hold.read.available());
-    held->hold.gate.acquire();
+    held->read.tryAcquire(held->read.available());
+    held->gate.acquire();
     app->content()->setSelectedApp(app->copy(23));
-    EXPECT_TRUE(held->hold.read.tryAcquire(1, 5000));
+    EXPECT_TRUE(held->read.tryAcquire(1, 5000));
     undo()->trigger();
     EXPECT_FALSE(stored().isValid());
-    held->hold.gate.release();
+    held->gate.release();
     app->waitForRows();
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 }
