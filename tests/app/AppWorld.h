@@ -44,6 +44,10 @@ public:
     // Gives a copy an icon file (named by CFBundleIconFile) holding `contents`.
     void setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const;
 
+    void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
+        m_platform.metadataSearch = std::move(search);
+        rebuild();
+    }
     void setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
         m_platform.runningApplications = std::move(running);
         rebuild();

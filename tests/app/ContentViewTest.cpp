@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMutex>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -29,6 +30,26 @@
 using namespace quillmere;
 
 namespace {
+
+// A metadata search that walks the folder, then waits for the test's word before it answers: the
+// first search on `first`, every later one on `later`.
+class HeldSearch final : public brisquel::MetadataSearch {
+public:
+    brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override {
+        brisquel::MetadataSearchResult items = m_folder->search(query);
+        QSemaphore& gate = m_calls.fetchAndAddOrdered(1) == 0 ? first : later;
+        started.release();
+        gate.acquire();
+        return items;
+    }
+    QSemaphore started;
+    QSemaphore first;
+    QSemaphore later;
+
+private:
+    std::shared_ptr<brisquel::MetadataSearch> m_folder = brisquel::Platform::native().metadataSearch;
+    QAtomicInt m_calls;
+};
 
 // Running applications that note from which thread they are asked, and may hold their answer back.
 class NotingRunning final : public brisquel::RunningApplications {
@@ -67,7 +88,11 @@ QByteArray pngOf(QColor color, int size) {
 class CopyList : public ::testing::Test {
 protected:
     void TearDown() override {
-        // A failed test must not leave a lookup waiting forever.
+        // A failed test must not leave a search or a lookup waiting forever.
+        if (held) {
+            held->first.release(100);
+            held->later.release(100);
+        }
         if (running) {
             running->gate.release(1);
         }
@@ -119,6 +144,7 @@ protected:
 
     apptest::AppWorld world;
     std::unique_ptr<ContentView> view;
+    std::shared_ptr<HeldSearch> held;
     std::shared_ptr<NotingRunning> running;
 };
 
@@ -283,6 +309,31 @@ TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSays
     view->setSelectedApp(std::nullopt);
     EXPECT_EQ(view->sidebar()->currentRow(), -1);
     EXPECT_TRUE(view->placeholder()->isVisible());
+}
+
+// A search held in its thread leaves the window answering and busy; of two overlapping searches
+// only the newer one's answer is shown, whichever ends last.
+TEST_F(CopyList, TheWindowAnswersWhileSearchesRunAndOnlyTheNewestResultIsShown) {
+    world.addCopy(21);
+    held = std::make_shared<HeldSearch>();
+    world.setMetadataSearch(held);
+    show(false);
+    QSignalSpy loaded(view.get(), &ContentView::applicationsLoaded);
+    ASSERT_TRUE(held->started.tryAcquire(1, 5000));
+    EXPECT_TRUE(view->isSearching());
+    EXPECT_TRUE(apptest::waitUntil([&] { return view->busyIndicator()->isVisible(); }));
+    world.addCopy(22);
+    view->load();
+    ASSERT_TRUE(held->started.tryAcquire(1, 5000));
+    EXPECT_EQ(loaded.count(), 0);
+    held->later.release();
+    ASSERT_TRUE(loaded.wait(5000));
+    held->first.release();
+    apptest::settle();
+    EXPECT_EQ(loaded.count(), 1);
+    EXPECT_FALSE(view->isSearching());
+    EXPECT_FALSE(view->busyIndicator()->isVisible());
+    EXPECT_EQ(view->applications().size(), 2);
 }
 
 TEST_F(CopyList, TheListShowsBeforeTheRunningCopyIsKnownAndARowPickedMeanwhileStays) {
