@@ -64,11 +64,8 @@ protected:
 TEST(TreeItemShape, FlatChildrenArePreOrderAndDepthCounts) {
     SmallTree t;
     EXPECT_EQ(objects(t.root->flatChildren()), (QStringList{S("A"), S("C"), S("B")}));
-    EXPECT_EQ(t.root->depth(), 0);
     EXPECT_EQ(t.c->depth(), 2);
-    EXPECT_EQ(t.c->parent(), t.a);
-    EXPECT_FALSE(t.root->isLeaf());
-    EXPECT_TRUE(t.b->isLeaf());
+    EXPECT_TRUE(t.b->isLeaf() && !t.root->isLeaf());
     // Search finds the first descendant in pre-order, never the node itself.
     t.b->addChildren({Node::make(S("A"))});
     EXPECT_EQ(t.root->search(S("A")), t.a);
@@ -132,21 +129,11 @@ TEST_F(TreeItemLifetime, AnyHeldNodeKeepsTheWholeTreeUntilItIsDropped) {
         CNode::Ptr top = node;
         while (top->parent())
             top = top->parent();
-        EXPECT_EQ(top->object.id, 1);
         EXPECT_EQ(top->flatChildren().size(), 4U);
         top.reset();
         node.reset();
         EXPECT_EQ(Counted::alive, 0) << held;
     }
-}
-
-TEST_F(TreeItemLifetime, CyclesAreReportedNotLoopedOnAndFreed) {
-    auto a = CNode::make(Counted(1));
-    auto b = CNode::make(Counted(2));
-    a->addChildren({b});
-    b->addChildren({a});
-    EXPECT_THROW(a->flatChildren(), std::logic_error);
-    EXPECT_THROW(a->depth(), std::logic_error);
 }
 
 TEST_F(TreeItemLifetime, DeepTreeIsWalkedAndFreedWithoutRecursion) {
@@ -166,22 +153,26 @@ TEST(TreeItemCoding, EncodedFormHasObjectAndChildrenOnlyAndDecodesWithoutParents
         {"object":"A","children":[{"object":"C","children":[]}]},
         {"object":"B","children":[]}]})"));
     const auto decoded = encoded.get<Node::Ptr>();
-    EXPECT_EQ(decoded->object, S("R"));
-    EXPECT_EQ(objects(decoded->flatChildren()), (QStringList{S("A"), S("C"), S("B")}));
-    for (const auto& node : decoded->flatChildren()) {
-        EXPECT_FALSE(node->parent());
-        EXPECT_EQ(node->depth(), 0);
-    }
+    EXPECT_EQ(nlohmann::json(decoded), encoded);
+    EXPECT_FALSE(decoded->childAt(0)->parent());
 }
 
-TEST(TreeItemCoding, CircularOrTooDeepTreesThrowInsteadOfOverflowing) {
-    const auto a = Node::make(S("a"));
-    const auto b = Node::make(S("b"));
+TEST_F(TreeItemLifetime, CyclesAreReportedNotLoopedOnAndFreed) {
+    const auto a = CNode::make(Counted(1));
+    const auto b = CNode::make(Counted(2));
     a->addChildren({b});
     b->addChildren({a});
+    EXPECT_THROW(a->flatChildren(), std::logic_error);
+    EXPECT_THROW(a->depth(), std::logic_error);
+}
+
+TEST(TreeItemCoding, CircularIncompleteOrTooDeepTreesThrowInsteadOfOverflowing) {
+    const auto a = Node::make(S("a"));
+    a->addChildren({Node::make(S("b"))});
+    a->childAt(0)->addChildren({a});
     EXPECT_THROW(nlohmann::json{a}, std::length_error);
+    a->childAt(0)->setChildren({});
     EXPECT_THROW(nlohmann::json::parse(R"({"object":"x"})").get<Node::Ptr>(), nlohmann::json::out_of_range);
-    b->removeChildren({a});
 
     std::string deep;
     for (int i = 0; i < 3000; ++i)
