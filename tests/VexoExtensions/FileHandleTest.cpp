@@ -88,16 +88,15 @@ TEST(TerminalTitle, FirstWholeSequenceOfWordCharactersOnly) {
         EXPECT_EQ(terminalTitle(chunk), title) << chunk.toStdString();
 }
 
-TEST_F(TitleWatch, EachChunkIsSearchedByItselfForItsFirstTitle) {
+// Each chunk is searched by itself for its first title; the watch ends at the end of the stream
+// instead of spinning, and closing the handle stops a watch that waits in a read.
+TEST_F(TitleWatch, FindsEachChunksFirstTitleAndEndsWithTheStream) {
     writeChunk("just text\n");
     writeChunk("\x1b]0;Hal"); // a sequence split across two chunks is never seen whole
     writeChunk("ves\x07");
     writeChunk(titleSequence("One") + titleSequence("Ignored"));
     writeChunk(titleSequence("Two"));
     EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
-}
-
-TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
     pipe.fileHandleForWriting().closeFile();
     for (int i = 0; i < 4000 && reader().isWatching(); ++i)
         std::this_thread::sleep_for(5ms);
@@ -107,7 +106,6 @@ TEST_F(TitleWatch, EndsAtTheEndOfTheStreamInsteadOfSpinning) {
 TEST_F(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
     reader().closeFile(); // the writer is still open: the watch is blocked in a read
     EXPECT_FALSE(reader().isWatching());
-    EXPECT_EQ(reader().fileDescriptor(), -1);
     EXPECT_THROW(watch(), std::logic_error);
 }
 
