@@ -7,8 +7,6 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolBar>
-#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -39,15 +37,10 @@ class PausedWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         m_window = std::make_unique<UserInteractionPausableWindow>();
-        auto* content = new QWidget;
-        auto* layout = new QVBoxLayout(content);
         m_recorder = new EventRecorder;
         m_recorder->setMinimumSize(100, 40);
-        m_recorder->setMouseTracking(true);
-        m_recorder->setFocusPolicy(Qt::StrongFocus);
-        layout->addWidget(m_recorder);
-        m_window->setCentralWidget(content);
-        m_window->addToolBar(new QToolBar(m_window.get()));
+        m_recorder->setMouseTracking(true); // a plain move arrives only at a tracking widget
+        m_window->setCentralWidget(m_recorder);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }

