@@ -177,7 +177,9 @@ TEST(ProcessRunnerVerbose, PrintsTheFolderLineThenTheUnquotedCommandLine) {
     EXPECT_EQ(printedBy([&] { quiet.run(std::nullopt, false); }), QByteArray());
 }
 
-TEST(ProcessRunnerFolder, RunWithoutFolderKeepsOneSetBeforeRunWithNoneClearsIt) {
+// A run without a folder keeps one set before, a run with none clears it; a relative launch path
+// is the caller's, not the folder's.
+TEST(ProcessRunnerFolder, IsKeptOrClearedAndNeverResolvesTheLaunchPath) {
     testsupport::TempFolder folder;
     const auto pwdAfterSetting = [&](bool keepFolder) {
         Process task(QStringLiteral("/bin/pwd"));
@@ -187,11 +189,8 @@ TEST(ProcessRunnerFolder, RunWithoutFolderKeepsOneSetBeforeRunWithNoneClearsIt) 
     };
     EXPECT_EQ(pwdAfterSetting(true), QDir(folder.path()).canonicalPath());
     EXPECT_EQ(pwdAfterSetting(false), QDir::current().canonicalPath());
-}
 
-TEST(ProcessRunnerFolder, RelativeLaunchPathIsTheCallersNotTheFolders) {
-    testsupport::TempFolder tools;
-    const QString script = tools.write(QStringLiteral("tool.sh"), "#!/bin/sh\necho ran\n");
+    const QString script = folder.write(QStringLiteral("tool.sh"), "#!/bin/sh\necho ran\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     testsupport::TempFolder elsewhere;
     Process task(QDir::current().relativeFilePath(script));

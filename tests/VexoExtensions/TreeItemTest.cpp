@@ -113,7 +113,7 @@ TEST(TreeItemEdits, LeaveTheTreeShapedAndParented) {
     EXPECT_EQ(t.c->depth(), 1);
 }
 
-TEST_F(TreeItemLifetime, AnyHeldNodeKeepsTheWholeTreeUntilItIsDropped) {
+TEST_F(TreeItemLifetime, AnyHeldNodeKeepsTheTreeUntilDroppedAndACycleIsFreed) {
     for (int held : {1, 5, 3}) {
         auto root = fiveNodes();
         CNode::Ptr node = held == 1 ? root : root->search(Counted(held));
@@ -128,6 +128,13 @@ TEST_F(TreeItemLifetime, AnyHeldNodeKeepsTheWholeTreeUntilItIsDropped) {
         node.reset();
         EXPECT_EQ(Counted::alive, 0) << held;
     }
+    // A cycle is reported, not looped on, and freed.
+    const auto a = CNode::make(Counted(1));
+    const auto b = CNode::make(Counted(2));
+    a->addChildren({b});
+    b->addChildren({a});
+    EXPECT_THROW(a->flatChildren(), std::logic_error);
+    EXPECT_THROW(a->depth(), std::logic_error);
 }
 
 TEST_F(TreeItemLifetime, DeepTreeIsWalkedAndFreedWithoutRecursion) {
@@ -149,15 +156,6 @@ TEST(TreeItemCoding, EncodedFormHasObjectAndChildrenOnlyAndDecodesWithoutParents
     const auto decoded = encoded.get<Node::Ptr>();
     EXPECT_EQ(shape(decoded), S("R(! !)")); // no node knows its parent
     EXPECT_EQ(nlohmann::json(decoded), encoded);
-}
-
-TEST_F(TreeItemLifetime, CyclesAreReportedNotLoopedOnAndFreed) {
-    const auto a = CNode::make(Counted(1));
-    const auto b = CNode::make(Counted(2));
-    a->addChildren({b});
-    b->addChildren({a});
-    EXPECT_THROW(a->flatChildren(), std::logic_error);
-    EXPECT_THROW(a->depth(), std::logic_error);
 }
 
 TEST(TreeItemCoding, CircularIncompleteOrTooDeepTreesThrowInsteadOfOverflowing) {
