@@ -43,7 +43,6 @@ TEST_P(LabelAlignment, LinesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
         });
     container.layout()->activate();
 
-    EXPECT_EQ(container.maximumLabelWidth(), 120);
     const int edge = container.labelEdge();
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(labels[i]->geometry().right() + 1, edge) << "label " << i;
@@ -54,8 +53,7 @@ TEST_P(LabelAlignment, LinesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
     ASSERT_EQ(container.dividers().size(), 1);
     const QFrame* divider = container.dividers().first();
     EXPECT_EQ(edge - divider->x(), c.dividerStartsLeftOfLabelEdge);
-    EXPECT_EQ(divider->x(), 30);
-    EXPECT_EQ(divider->size(), QSize(400, 20));
+    EXPECT_EQ(divider->geometry(), QRect(30, divider->y(), 400, 20));
     EXPECT_GT(divider->y(), contents[0]->geometry().bottom());
     EXPECT_LT(divider->geometry().bottom(), contents[1]->y());
     // Centred: the 20-pixel label sits in the middle of the 30-pixel content.
@@ -80,7 +78,6 @@ TEST(ContainerLayout, MovesEveryRowWhenALabelGrows) {
     growing->setText(QStringLiteral("A much longer name for the same setting:"));
     container.layout()->activate();
     EXPECT_GT(container.labelEdge(), before);
-    EXPECT_EQ(container.maximumLabelWidth(), growing->sizeHint().width());
     EXPECT_EQ(other->geometry().right() + 1, container.labelEdge());
     EXPECT_EQ(growing->geometry().right() + 1, container.labelEdge());
     EXPECT_EQ(secondContent->x(), firstContent->x());
@@ -92,7 +89,6 @@ TEST(ContainerLayout, WidensRatherThanCutALabelOrAControlShort) {
     Container container(300, {Section(label, {control})});
     container.layout()->activate();
     EXPECT_EQ(container.width(), 250 + quillmere::Preferences::SectionLayout::kSpacing + 120 + 60);
-    EXPECT_EQ(control->width(), 120);
     EXPECT_EQ(control->geometry().right() + 1, container.width() - 30);
 }
 

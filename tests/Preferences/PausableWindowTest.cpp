@@ -4,13 +4,9 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolBar>
-#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -41,27 +37,16 @@ class PausedWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         m_window = std::make_unique<UserInteractionPausableWindow>();
-        auto* content = new QWidget;
-        auto* layout = new QVBoxLayout(content);
         m_recorder = new EventRecorder;
         m_recorder->setMinimumSize(100, 40);
-        m_recorder->setMouseTracking(true);
-        m_recorder->setFocusPolicy(Qt::StrongFocus);
-        m_field = new QLineEdit;
-        m_button = new QPushButton(QStringLiteral("Apply"));
-        layout->addWidget(m_recorder);
-        layout->addWidget(m_field);
-        layout->addWidget(m_button);
-        m_window->setCentralWidget(content);
-        m_window->addToolBar(new QToolBar(m_window.get()));
+        m_recorder->setMouseTracking(true); // a plain move arrives only at a tracking widget
+        m_window->setCentralWidget(m_recorder);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
     std::unique_ptr<UserInteractionPausableWindow> m_window;
     EventRecorder* m_recorder = nullptr;
-    QLineEdit* m_field = nullptr;
-    QPushButton* m_button = nullptr;
 };
 
 using MakeEvent = std::function<std::unique_ptr<QEvent>()>;
@@ -126,24 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"Enter", make<QEnterEvent>(kInside, kInside, kInside), true},
         EventCase{"Leave", make<QEvent>(QEvent::Leave), true},
         EventCase{"HoverMove", make<QHoverEvent>(QEvent::HoverMove, kInside, kInside, kInside), true},
-        EventCase{"FocusIn", make<QFocusEvent>(QEvent::FocusIn, Qt::ActiveWindowFocusReason), true}),
+        EventCase{"FocusIn", make<QFocusEvent>(QEvent::FocusIn, Qt::ActiveWindowFocusReason), true},
+        EventCase{"WindowActivate", make<QEvent>(QEvent::WindowActivate), true}),
     preferencestest::CaseName());
-
-TEST_F(PausedWindow, IgnoresTypingAndClicksButHearsActivation) {
-    QSignalSpy clicked(m_button, &QPushButton::clicked);
-    m_window->setUserInteractionEnabled(false);
-
-    QTest::keyClicks(m_field, QStringLiteral("abc"));
-    QTest::mouseClick(m_button, Qt::LeftButton);
-    EXPECT_EQ(m_field->text(), QString());
-    EXPECT_EQ(clicked.size(), 0);
-
-    m_recorder->received.clear();
-    QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(m_window.get(), &activate);
-    QApplication::sendEvent(m_recorder, &activate);
-    EXPECT_TRUE(m_recorder->received.contains(QEvent::WindowActivate));
-}
 
 TEST_F(PausedWindow, DropsItsOwnShortcutsOnly) {
     auto* action = new QAction(m_window.get());

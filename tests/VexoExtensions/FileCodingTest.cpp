@@ -56,15 +56,14 @@ TEST(FileCoding, RoundTripOfEveryKindInBothFileKinds) {
     EXPECT_EQ(PropertyListDecoder().decode<Record>(fileIn(folder, "record.plist")), sample());
 }
 
-TEST(JsonFiles, DataIsBase64AndCompact) {
+TEST(JsonFiles, DataIsBase64AndCompactAndErrorsReachTheCallerLeavingTheOldFile) {
     testsupport::TempFolder folder;
     const QUrl file = fileIn(folder, "data.json");
     JSONEncoder().write(std::map<std::string, QByteArray>{{"d", QByteArray("hi")}}, file);
     EXPECT_EQ(contents(file), QByteArray(R"({"d":"aGk="})"));
-}
-
-TEST(JsonFiles, ErrorsReachTheCaller) {
-    testsupport::TempFolder folder;
+    // Text that is not valid UTF-8 has no JSON form.
+    EXPECT_THROW(JSONEncoder().write(std::string("\xff"), file), nlohmann::json::type_error);
+    EXPECT_EQ(contents(file), QByteArray(R"({"d":"aGk="})"));
     EXPECT_THROW(JSONDecoder().decode<Record>(fileIn(folder, "missing.json")), FileCodingError);
     const QUrl broken = QUrl::fromLocalFile(folder.write(QStringLiteral("broken.json"), "{\"name\":"));
     EXPECT_THROW(JSONDecoder().decode<Record>(broken), nlohmann::json::parse_error);
@@ -75,16 +74,7 @@ TEST(JsonFiles, ErrorsReachTheCaller) {
     EXPECT_THROW(JSONEncoder().write(sample(), fileIn(folder, "no/such/folder/x.json")), FileCodingError);
 }
 
-TEST(JsonFiles, FailedWriteLeavesTheOldFile) {
-    testsupport::TempFolder folder;
-    const QUrl file = fileIn(folder, "keep.json");
-    JSONEncoder().write(std::vector<int>{1, 2}, file);
-    // Text that is not valid UTF-8 has no JSON form.
-    EXPECT_THROW(JSONEncoder().write(std::string("\xff"), file), nlohmann::json::type_error);
-    EXPECT_EQ(JSONDecoder().decode<std::vector<int>>(file), (std::vector<int>{1, 2}));
-}
-
-TEST(PropertyListFiles, WritesBinaryAndReadsXml) {
+TEST(PropertyListFiles, WritesBinaryReadsXmlAndRefusesWhatHasNoForm) {
     testsupport::TempFolder folder;
     const QUrl file = fileIn(folder, "binary.plist");
     PropertyListEncoder().write(std::map<std::string, int>{{"a", 1}}, file);
@@ -95,14 +85,11 @@ TEST(PropertyListFiles, WritesBinaryAndReadsXml) {
     const nlohmann::json read = PropertyListDecoder().decode<nlohmann::json>(xml);
     EXPECT_EQ(read.at("a").get<int>(), -5);
     EXPECT_EQ(read.at("d").get<std::string>(), "2001-01-01T00:00:01.000Z");
-}
-
-TEST(PropertyListFiles, ValuesWithoutAFormAndFilesThatAreNoneThrow) {
-    testsupport::TempFolder folder;
-    const QUrl file = fileIn(folder, "refused.plist");
-    EXPECT_THROW(PropertyListEncoder().write(nlohmann::json{{"a", nullptr}}, file), FileCodingError);
-    EXPECT_THROW(PropertyListEncoder().write(std::string("a\0b", 3), file), FileCodingError);
-    EXPECT_FALSE(QFile::exists(file.toLocalFile()));
+    // Values without a form, and files that are none, throw.
+    const QUrl refused = fileIn(folder, "refused.plist");
+    EXPECT_THROW(PropertyListEncoder().write(nlohmann::json{{"a", nullptr}}, refused), FileCodingError);
+    EXPECT_THROW(PropertyListEncoder().write(std::string("a\0b", 3), refused), FileCodingError);
+    EXPECT_FALSE(QFile::exists(refused.toLocalFile()));
     const QUrl junk = QUrl::fromLocalFile(folder.write(QStringLiteral("junk.plist"), "not a plist at all"));
     EXPECT_THROW(PropertyListDecoder().decode<nlohmann::json>(junk), FileCodingError);
 }

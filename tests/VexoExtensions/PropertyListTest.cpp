@@ -24,20 +24,15 @@ TEST(PropertyListValues, EveryKindSurvivesABinaryRoundTrip) {
     const qint64 largest = std::numeric_limits<qint64>::max();
     const QList<QPair<QVariant, QVariant>> cases{
         {QStringLiteral("Grüße — 📷"), QStringLiteral("Grüße — 📷")},
-        {true, true},
         {0.1, 0.1},
         {QByteArray("\0a\xff", 3), QByteArray("\0a\xff", 3)},
-        {QByteArray(), QByteArray()},
         {42, QVariant::fromValue<qint64>(42)},
-        {-1, QVariant::fromValue<qint64>(-1)},
         {smallest, smallest},
         {largest, largest},
         {quint64(largest) + 1, quint64(largest) + 1},
         {std::numeric_limits<quint64>::max(), std::numeric_limits<quint64>::max()},
         {quint64(5), QVariant::fromValue<qint64>(5)}, // small unsigned numbers are plain integers
         {date("2023-05-17T08:09:10.123Z"), date("2023-05-17T08:09:10.123Z")},
-        {date("1901-01-01T00:00:00.001Z"), date("1901-01-01T00:00:00.001Z")},
-        {date("2001-01-01T00:00:00.000Z"), date("2001-01-01T00:00:00.000Z")},
         {date("2150-12-31T23:59:59.999Z"), date("2150-12-31T23:59:59.999Z")},
         {QStringList{QStringLiteral("a"), QStringLiteral("b")},
          QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
@@ -115,8 +110,8 @@ TEST_P(PropertyListShapes, AreRefusedBeforeATreeIsBuilt) {
     }
     ASSERT_FALSE(read);
     EXPECT_EQ(read.result().status(), shape.status);
-    EXPECT_TRUE(read.result().message().startsWith(QStringLiteral("hostile.plist ")));
-    EXPECT_TRUE(read.result().message().contains(QLatin1String(shape.reason)))
+    EXPECT_TRUE(read.result().message().startsWith(QStringLiteral("hostile.plist ")) &&
+                read.result().message().contains(QLatin1String(shape.reason)))
         << qPrintable(read.result().message());
 }
 
@@ -158,9 +153,6 @@ const vexo::Status kMalformed = vexo::Status::Malformed;
 const char* const kDeepWords = "levels deep";
 
 const HostileShape kShapes[] = {
-    {"XmlDeepArrays", [] { return hostile::nestedXmlPlist(kDeep); }, kRefused, kDeepWords},
-    {"XmlDeepDicts", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Dictionaries); }, kRefused,
-     kDeepWords},
     {"XmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
     {"XmlDeepUnderAKey",
      [] { return hostile::xmlDictionary({}, QStringLiteral("k"), hostile::nestedXmlValue(kDeep)); }, kRefused,
@@ -173,9 +165,6 @@ const HostileShape kShapes[] = {
     {"XmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
      "more than 500000 values"},
     {"XmlMostValues", [] { return hostile::manyValuesXmlPlist(kMost); }, kRead, ""},
-    {"BinaryDeepArrays", [] { return hostile::nestedBinaryPlist(kDeep); }, kRefused, kDeepWords},
-    {"BinaryDeepDicts", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Dictionaries); }, kRefused,
-     kDeepWords},
     {"BinaryDeepMixed", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Mixed); }, kRefused,
      kDeepWords},
     {"BinaryOneLevelTooDeep", [] { return hostile::nestedBinaryPlist(kDeepest + 1); }, kRefused,

@@ -13,31 +13,26 @@ public:
     StdoutCapture() {
         m_file.open();
         std::fflush(stdout);
-        m_saved = ::dup(STDOUT_FILENO);
         ::dup2(m_file.handle(), STDOUT_FILENO);
     }
-    ~StdoutCapture() { restore(); }
+    ~StdoutCapture() {
+        take();
+        ::close(m_saved);
+    }
     StdoutCapture(const StdoutCapture&) = delete;
     StdoutCapture& operator=(const StdoutCapture&) = delete;
 
     // Everything written since the capture began; standard output is restored.
     QByteArray take() {
-        restore();
+        std::fflush(stdout);
+        ::dup2(m_saved, STDOUT_FILENO);
         m_file.seek(0);
         return m_file.readAll();
     }
 
 private:
-    void restore() {
-        if (m_saved < 0)
-            return;
-        std::fflush(stdout);
-        ::dup2(m_saved, STDOUT_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
     QTemporaryFile m_file;
-    int m_saved = -1;
+    int m_saved = ::dup(STDOUT_FILENO);
 };
 
 } // namespace vexotest
