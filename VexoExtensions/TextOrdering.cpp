@@ -115,25 +115,24 @@ QStringView numberAt(const QString& text, qsizetype from, qsizetype& end) {
     return QStringView(text).mid(first, end - first);
 }
 
-int comparePrimary(const QString& left, const QString& right) {
+// One walk over both texts: the first difference of primary units decides; texts equal there
+// have their letters at the same places, and the first difference of case among them decides.
+int compare(const QString& left, const QString& right) {
     qsizetype i = 0;
     qsizetype j = 0;
+    int byCase = 0;
     while (i < left.size() && j < right.size()) {
         const char16_t a = left.at(i).unicode();
         const char16_t b = right.at(j).unicode();
         if (isDigit(a) && isDigit(b)) {
-            qsizetype endA = 0;
-            qsizetype endB = 0;
-            const QStringView x = numberAt(left, i, endA);
-            const QStringView y = numberAt(right, j, endB);
+            const QStringView x = numberAt(left, i, i);
+            const QStringView y = numberAt(right, j, j);
             if (x.size() != y.size()) {
                 return x.size() < y.size() ? -1 : 1;
             }
             if (const int r = x.compare(y); r != 0) {
                 return r < 0 ? -1 : 1;
             }
-            i = endA;
-            j = endB;
             continue;
         }
         const int ra = isDigit(a) ? kNumberRank : kRanks[a];
@@ -141,36 +140,16 @@ int comparePrimary(const QString& left, const QString& right) {
         if (ra != rb) {
             return ra < rb ? -1 : 1;
         }
+        if (byCase == 0 && a != b) {
+            byCase = a < b ? 1 : -1; // same letter, other case: upper case ('A' < 'a') after lower
+        }
         ++i;
         ++j;
     }
     if (i < left.size() || j < right.size()) {
         return i < left.size() ? 1 : -1;
     }
-    return 0;
-}
-
-// Texts whose primary units are equal have their letters at the same places.
-int compareCase(const QString& left, const QString& right) {
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < left.size() && j < right.size()) {
-        const char16_t a = left.at(i).unicode();
-        const char16_t b = right.at(j).unicode();
-        if (isDigit(a) && isDigit(b)) {
-            numberAt(left, i, i);
-            numberAt(right, j, j);
-            continue;
-        }
-        const bool upperA = a >= u'A' && a <= u'Z';
-        const bool upperB = b >= u'A' && b <= u'Z';
-        if (upperA != upperB) {
-            return upperA ? 1 : -1;
-        }
-        ++i;
-        ++j;
-    }
-    return 0;
+    return byCase;
 }
 
 // The languages whose collation orders printable ASCII as the root one does, checked against ICU
@@ -211,10 +190,7 @@ int finderCompare(const QString& left, const QString& right) {
         return 0;
     }
     if (ascii::ordersLikeRoot(QLocale()) && ascii::orderable(left) && ascii::orderable(right)) {
-        if (const int r = ascii::comparePrimary(left, right); r != 0) {
-            return r;
-        }
-        if (const int r = ascii::compareCase(left, right); r != 0) {
+        if (const int r = ascii::compare(left, right); r != 0) {
             return r;
         }
     } else if (const int r = compareWith(collatorsForThread().collator.get(), left, right); r != 0) {
