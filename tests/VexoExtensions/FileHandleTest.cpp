@@ -41,14 +41,12 @@ protected:
             m_changed.notify_all();
         });
     }
-    // Waits for n titles, at most a generous while so that a broken watch fails instead of hanging.
     QStringList waitFor(qsizetype n) {
         std::unique_lock lock(m_mutex);
         m_changed.wait_for(lock, 20s, [&] { return m_titles.size() >= n; });
         return m_titles;
     }
-    // Writes one chunk and waits until the watch has taken it out of the pipe, so the next write
-    // is a chunk of its own.
+    // Each write is a chunk of its own: the next waits until the watch took this one.
     void writeChunk(const QByteArray& bytes) {
         writeAll(pipe, bytes);
         for (int i = 0; i < 4000; ++i) {
@@ -77,9 +75,8 @@ TEST(TerminalTitle, FirstWholeSequenceOfWordCharactersOnly) {
         {esc + "]2;Build_42" + bel, QStringLiteral("Build_42")},
         {titleSequence("Größe"), QStringLiteral(u"Größe")}, // word characters of any script
         {"plain output\n", std::nullopt},
-        {esc + "]0;Cut", std::nullopt},         // no bell
-        {esc + "]x;Title" + bel, std::nullopt}, // no digit
-        {"]0;Title" + bel, std::nullopt},       // no escape
+        {esc + "]0;Cut", std::nullopt},   // no bell
+        {"]0;Title" + bel, std::nullopt}, // no escape
         {titleSequence("Two words"), std::nullopt},
         {titleSequence(""), std::nullopt},
         {titleSequence("Ok") + "\xff", std::nullopt}, // the chunk is not UTF-8
@@ -125,14 +122,7 @@ TEST(PipeReading, ReadsToTheEndAsTextOrNone) {
     writeAll(invalid, "\xfe\xff");
     invalid.fileHandleForWriting().closeFile();
     EXPECT_FALSE(invalid.readStringToEndOfFile());
-}
-
-TEST(PipeReading, AvailableDataIsEmptyAtTheEnd) {
-    Pipe pipe;
-    writeAll(pipe, "abc");
-    EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray("abc"));
-    pipe.fileHandleForWriting().closeFile();
-    EXPECT_EQ(pipe.fileHandleForReading().availableData(), QByteArray());
+    EXPECT_EQ(invalid.fileHandleForReading().availableData(), QByteArray()); // at the end
 }
 
 TEST(PipeReading, ReadErrorsThrowInsteadOfRetrying) {
@@ -162,7 +152,6 @@ TEST(PipeReading, AvailableDataWaitsOnThroughASignal) {
         } catch (const std::system_error&) {
         }
     });
-    // Each signal is sent once the reader sleeps (in its wait, or gone when it gave up).
     const auto sleeping = [&] {
         QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(waiter.load()));
         if (waiter == 0 || !stat.open(QIODevice::ReadOnly))
