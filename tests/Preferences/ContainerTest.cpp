@@ -14,8 +14,6 @@ using quillmere::Preferences::VerticalAlignment;
 
 namespace {
 
-using preferencestest::operator<<;
-
 QWidget* fixed(int width, int height = 20) {
     auto* widget = new SizedView(QSize(width, height));
     widget->setFixedSize(width, height);

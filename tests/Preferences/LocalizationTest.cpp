@@ -13,8 +13,6 @@ using Word = Localization::Word;
 
 namespace {
 
-using preferencestest::operator<<;
-
 // The user's languages in order and the current locale, and the table entry they pick.
 struct LookupCase {
     const char* name;

@@ -18,8 +18,6 @@ using quillmere::UserInteractionPausableWindow;
 
 namespace {
 
-using preferencestest::operator<<;
-
 // Writes down the kinds of event it receives.
 class EventRecorder final : public QWidget {
 public:

@@ -1,6 +1,5 @@
 #include "Preferences/Localization.h"
 #include "Preferences/Pane.h"
-#include "Preferences/PaneTransitionOverlay.h"
 #include "Preferences/PreferencesTabViewController.h"
 #include "Preferences/SegmentedControl.h"
 #include "Preferences/SegmentedControlStyleViewController.h"
@@ -27,8 +26,6 @@ using quillmere::Preferences::PaneIdentifier;
 using quillmere::Preferences::Style;
 
 namespace {
-
-using preferencestest::operator<<;
 
 const std::vector<PaneSample> kOnePane = {{"updates", "Updates", QSize(320, 180)}};
 
@@ -261,53 +258,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{"SegmentedAnimated", Style::segmentedControl, true, Frames::all},
                       ResizeCase{"SegmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none}),
     CaseName());
-
-// Halfway through a transition from a red picture to a blue one, over a 100 × 100 area: the colours
-// at two points across the way it moves (x = 25 and 75, or y = 25 and 75 for the vertical slides).
-struct SlideCase {
-    const char* name;
-    quillmere::TransitionOptions options;
-    Qt::LayoutDirection direction;
-    QColor first;
-    QColor second;
-};
-
-class TransitionSlides : public ::testing::TestWithParam<SlideCase> {};
-
-TEST_P(TransitionSlides, MoveThePicturesTheWayTheOptionsSay) {
-    const SlideCase& c = GetParam();
-    QWidget area;
-    area.resize(100, 100);
-    area.setLayoutDirection(c.direction);
-    const auto filled = [](Qt::GlobalColor colour) {
-        QPixmap picture(100, 100);
-        picture.fill(colour);
-        return picture;
-    };
-    quillmere::PaneTransitionOverlay overlay(filled(Qt::red), filled(Qt::blue), c.options, false, &area);
-    overlay.setProgress(0.5);
-    const QImage shown = overlay.grab().toImage();
-    const bool vertical =
-        c.options & (quillmere::TransitionOption::slideUp | quillmere::TransitionOption::slideDown);
-    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 25) : QPoint(25, 50))), c.first);
-    EXPECT_EQ(QColor(shown.pixel(vertical ? QPoint(50, 75) : QPoint(75, 50))), c.second);
-}
-
-using Option = quillmere::TransitionOption;
-const QColor kOld(Qt::red);
-const QColor kNew(Qt::blue);
-const SlideCase kSlides[] = {
-    {"None", {}, Qt::LeftToRight, kNew, kNew},
-    {"Left", Option::slideLeft, Qt::LeftToRight, kOld, kNew},
-    {"Right", Option::slideRight, Qt::LeftToRight, kNew, kOld},
-    {"Up", Option::slideUp, Qt::LeftToRight, kOld, kNew},
-    {"Down", Option::slideDown, Qt::LeftToRight, kNew, kOld},
-    {"Forward", Option::slideForward, Qt::LeftToRight, kOld, kNew},
-    {"ForwardRightToLeft", Option::slideForward, Qt::RightToLeft, kNew, kOld},
-    {"Backward", Option::slideBackward, Qt::LeftToRight, kNew, kOld},
-};
-
-INSTANTIATE_TEST_SUITE_P(Options, TransitionSlides, ::testing::ValuesIn(kSlides), CaseName());
 
 // A click while a switch still runs completes it first; a show without a pane keeps the one shown.
 TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {

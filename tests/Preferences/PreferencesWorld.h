@@ -59,16 +59,6 @@ private:
     QStringList* m_log;
 };
 
-// Prints a parameterised case as its name; a test file's cases find it with
-// `using preferencestest::operator<<;` in their namespace.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-std::ostream& operator<<(std::ostream& out, const Case& c) {
-    return out << c.name;
-}
-
 // Names a parameterised case after its "name" field.
 struct CaseName {
     template <typename Case> std::string operator()(const ::testing::TestParamInfo<Case>& testCase) const {

@@ -13,8 +13,6 @@ using quillmere::SegmentedControlStyleViewController;
 
 namespace {
 
-using preferencestest::operator<<;
-
 struct SegmentCase {
     const char* name;
     QList<QPair<QString, QSizeF>> titles; // each pane's title and its measured size

@@ -1,5 +1,4 @@
 #include "VexoExtensions/ProcessRunner.h"
-#include "tests/VexoExtensions/StdoutCapture.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDir>
@@ -30,12 +29,6 @@ std::optional<ProcessError> failure(Process& task) {
 
 QString text(const ProcessOutput& output) {
     return output.responseString().value_or(QString());
-}
-
-QByteArray printedBy(const std::function<void()>& action) {
-    vexotest::StdoutCapture capture;
-    action();
-    return capture.take();
 }
 
 } // namespace
@@ -153,18 +146,6 @@ TEST(ProcessRunnerLaunch, TheChildInheritsNoIgnoredSignalNoDescriptorAndNoGroupB
         << inherited.join(QLatin1Char(' ')).toStdString();
     ASSERT_GE(leader.size(), 2);
     EXPECT_EQ(leader[1].section(QLatin1Char(' '), 0, 0), leader[1].section(QLatin1Char(' '), 1));
-}
-
-TEST(ProcessRunnerVerbose, PrintsTheFolderLineThenTheUnquotedCommandLine) {
-    testsupport::TempFolder folder;
-    Process echo(QStringLiteral("/bin/echo"), {QStringLiteral("a"), QStringLiteral("b")});
-    EXPECT_EQ(printedBy([&] { echo.run(std::nullopt, true); }),
-              QByteArray("Working path not set\n/bin/echo a b\n"));
-    Process inFolder(QStringLiteral("/bin/true"));
-    EXPECT_EQ(printedBy([&] { inFolder.run(QUrl::fromLocalFile(folder.path()), true); }),
-              (folder.path() + QStringLiteral("\n/bin/true \n")).toUtf8());
-    Process noFolderLine(QStringLiteral("/bin/echo"), {QStringLiteral("x y"), QStringLiteral("z")});
-    EXPECT_EQ(printedBy([&] { noFolderLine.run(true); }), QByteArray("/bin/echo x y z\n"));
 }
 
 // A run without a folder keeps one set before, a run with none clears it; a relative launch path

@@ -143,9 +143,7 @@ TEST(TreeItemCoding, EncodedFormHasObjectAndChildrenOnlyAndDecodesWithoutParents
     EXPECT_EQ(encoded, nlohmann::json::parse(R"({"object":"R","children":[
         {"object":"A","children":[{"object":"C","children":[]}]},
         {"object":"B","children":[]}]})"));
-    const auto decoded = encoded.get<Node::Ptr>();
-    EXPECT_EQ(shape(decoded), S("R(! !)")); // no node knows its parent
-    EXPECT_EQ(nlohmann::json(decoded), encoded);
+    EXPECT_EQ(shape(encoded.get<Node::Ptr>()), S("R(! !)")); // no node knows its parent
 }
 
 TEST(TreeItemCoding, CircularIncompleteOrTooDeepTreesThrowInsteadOfOverflowing) {
