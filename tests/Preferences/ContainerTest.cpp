@@ -1,6 +1,5 @@
 #include "Preferences/Container.h"
 #include "Preferences/SectionLayout.h"
-#include "VexoWidgets/TextStyles.h"
 #include "tests/Preferences/PreferencesWorld.h"
 
 #include <QFrame>
@@ -63,23 +62,6 @@ INSTANTIATE_TEST_SUITE_P(MinimumLabelWidths, LabelAlignment,
                          ::testing::Values(AlignmentCase{"NoMinimum", 0, 120},
                                            AlignmentCase{"MinimumWiderThanLabels", 150, 150}),
                          CaseName());
-
-TEST(ContainerLayout, MovesEveryRowWhenALabelGrows) {
-    auto* growing = quillmere::sectionTitleLabel(QStringLiteral("Name:"));
-    QWidget* other = fixed(40);
-    QWidget* firstContent = fixed(100);
-    QWidget* secondContent = fixed(100);
-    Container container(400, {Section(growing, {firstContent}), Section(other, {secondContent})});
-    container.layout()->activate();
-    const int before = container.labelEdge();
-
-    growing->setText(QStringLiteral("A much longer name for the same setting:"));
-    container.layout()->activate();
-    EXPECT_GT(container.labelEdge(), before);
-    EXPECT_EQ(other->geometry().right() + 1, container.labelEdge());
-    EXPECT_EQ(growing->geometry().right() + 1, container.labelEdge());
-    EXPECT_EQ(secondContent->x(), firstContent->x());
-}
 
 TEST(ContainerLayout, WidensRatherThanCutALabelOrAControlShort) {
     QWidget* label = fixed(250);

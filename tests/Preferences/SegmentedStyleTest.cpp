@@ -43,12 +43,6 @@ TEST_P(SegmentSizing, AddsThirtySixByTwelve) {
 }
 
 const SegmentCase kSegmentSizes[] = {
-    {"ThreeTitlesOfFiftyBySixteen",
-     {{QStringLiteral("One"), {50, 16}},
-      {QStringLiteral("Two"), {50, 16}},
-      {QStringLiteral("Six"), {50, 16}}},
-     {86, 28},
-     {262, 28}},
     {"WidestAndTallestFromTwoTitles",
      {{QStringLiteral("Wide"), {64, 15}}, {QStringLiteral("Tall"), {20, 19}}},
      {100, 31},

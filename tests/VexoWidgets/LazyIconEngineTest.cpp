@@ -1,5 +1,3 @@
-// An icon of several image files decodes only the file of the size drawn.
-
 #include "VexoWidgets/LazyIconEngine.h"
 
 #include "tests/support/TempFolder.h"

@@ -1,7 +1,3 @@
-// A library's resource bundle and the interface files it loads: what a good file gives, and the
-// stop, naming the file and the cause, for a bundle or a file that is missing or broken; and the
-// plug-in that reads them, found beside the program and named when it is missing.
-
 #include "VexoWidgets/ResourceBundle.h"
 
 #include "VexoExtensions/ApplicationPlugin.h"
