@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     Qt::NoScrollPhase, false),
                   false},
         EventCase{"ContextMenu", make<QContextMenuEvent>(QContextMenuEvent::Mouse, QPoint(20, 20)), false},
-        EventCase{"Enter", make<QEnterEvent>(kInside, kInside, kInside), true}, ),
+        EventCase{"Enter", make<QEnterEvent>(kInside, kInside, kInside), true}),
     preferencestest::CaseName());
 
 TEST_F(PausedWindow, DropsItsOwnShortcutsOnly) {
