@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -27,42 +26,6 @@ void writeAll(Pipe& pipe, const QByteArray& bytes) {
 QByteArray titleSequence(const QByteArray& title) {
     return "\x1b]0;" + title + "\x07";
 }
-
-// A pipe whose reading end is watched from the start; the titles it reports are collected.
-class TitleWatch : public testing::Test {
-protected:
-    void SetUp() override { watch(); }
-    FileHandle& reader() { return pipe.fileHandleForReading(); }
-    void watch() {
-        reader().readTitle([this](const QString& title) {
-            std::lock_guard lock(m_mutex);
-            m_titles.append(title);
-            m_changed.notify_all();
-        });
-    }
-    QStringList waitFor(qsizetype n) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, 20s, [&] { return m_titles.size() >= n; });
-        return m_titles;
-    }
-    // Each write is a chunk of its own: the next waits until the watch took this one.
-    void writeChunk(const QByteArray& bytes) {
-        writeAll(pipe, bytes);
-        for (int i = 0; i < 4000; ++i) {
-            int pending = 0;
-            ::ioctl(reader().fileDescriptor(), FIONREAD, &pending);
-            if (pending == 0)
-                return;
-            std::this_thread::sleep_for(5ms);
-        }
-        FAIL() << "the watch never read the pipe";
-    }
-
-    std::mutex m_mutex; // the collected titles outlive the pipe, whose watch adds to them
-    std::condition_variable m_changed;
-    QStringList m_titles;
-    Pipe pipe;
-};
 
 } // namespace
 
@@ -83,25 +46,34 @@ TEST(TerminalTitle, FirstWholeSequenceOfWordCharactersOnly) {
         EXPECT_EQ(terminalTitle(chunk), title) << chunk.toStdString();
 }
 
-// Each chunk is searched by itself for its first title; the watch ends at the end of the stream
-// instead of spinning, and closing the handle stops a watch that waits in a read.
-TEST_F(TitleWatch, FindsEachChunksFirstTitleAndEndsWithTheStream) {
-    writeChunk("just text\n");
-    writeChunk("\x1b]0;Hal"); // a sequence split across two chunks is never seen whole
-    writeChunk("ves\x07");
-    writeChunk(titleSequence("One") + titleSequence("Ignored"));
-    writeChunk(titleSequence("Two"));
-    EXPECT_EQ(waitFor(2), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
-    pipe.fileHandleForWriting().closeFile();
-    for (int i = 0; i < 4000 && reader().isWatching(); ++i)
+// A chunk's first title is told; closing the handle stops a watch that waits in a read.
+TEST(TitleWatch, TellsAChunksFirstTitleAndEndsWhenTheHandleCloses) {
+    std::mutex mutex; // the titles outlive the pipe, whose watch adds to them
+    std::condition_variable changed;
+    QStringList titles;
+    Pipe pipe;
+    FileHandle& reader = pipe.fileHandleForReading();
+    reader.readTitle([&](const QString& title) {
+        std::lock_guard lock(mutex);
+        titles.append(title);
+        changed.notify_all();
+    });
+    writeAll(pipe, "noise " + titleSequence("One") + titleSequence("Ignored"));
+    {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, 20s, [&] { return !titles.isEmpty(); });
+        EXPECT_EQ(titles, QStringList{QStringLiteral("One")});
+    }
+    reader.closeFile(); // the writer is still open
+    EXPECT_FALSE(reader.isWatching());
+    EXPECT_THROW(reader.readTitle([](const QString&) {}), std::logic_error);
+    // The end of the stream ends a watch too, instead of spinning.
+    Pipe ended;
+    ended.fileHandleForReading().readTitle([](const QString&) {});
+    ended.fileHandleForWriting().closeFile();
+    for (int i = 0; i < 4000 && ended.fileHandleForReading().isWatching(); ++i)
         std::this_thread::sleep_for(5ms);
-    EXPECT_FALSE(reader().isWatching());
-}
-
-TEST_F(TitleWatch, ClosingTheHandleStopsAWatchThatIsWaiting) {
-    reader().closeFile(); // the writer is still open: the watch is blocked in a read
-    EXPECT_FALSE(reader().isWatching());
-    EXPECT_THROW(watch(), std::logic_error);
+    EXPECT_FALSE(ended.fileHandleForReading().isWatching());
 }
 
 // More than the pipe holds, in several writes, a character split between two of them.

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <csignal>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -60,20 +60,6 @@ TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
         EXPECT_FALSE(vexo::plist::toBinary(value)) << value.typeName();
 }
 
-TEST(PropertyListReading, ReadsXmlAndBinaryAndRefusesAnythingElse) {
-    const vexo::Expected<QVariant> fromXml = vexo::plist::parse(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-        "<key>a</key><integer>-5</integer><key>b</key><string>x &amp; y</string></dict></plist>");
-    EXPECT_EQ(*fromXml, QVariant(QVariantMap{{QStringLiteral("a"), QVariant::fromValue<qint64>(-5)},
-                                             {QStringLiteral("b"), QStringLiteral("x & y")}}));
-    const QByteArray binary = *vexo::plist::toBinary(fromXml->toMap());
-    for (const QByteArray& bytes :
-         {QByteArray(), QByteArray("not a property list"), binary.left(binary.size() - 10),
-          QByteArray("<plist version=\"1.0\"><dict><key>a</key></plist>")})
-        EXPECT_FALSE(vexo::plist::parse(bytes)) << bytes.constData();
-    EXPECT_FALSE(vexo::plist::readFile(QStringLiteral("/nonexistent/file.plist"), 1024));
-}
-
 // Shapes that harm a reader building a tree, in both forms: each is refused before libplist builds
 // anything (or read, at the bound itself), with its reason.
 struct HostileShape {
@@ -187,21 +173,6 @@ TEST(PropertyListTrees, ValuesLookedUpWhereTheyLieReadAsInTheWholeTree) {
         EXPECT_EQ(looked->at(i), whole.value(keys[i])) << qPrintable(keys[i]);
         EXPECT_EQ(looked->at(i).typeId(), whole.value(keys[i]).typeId()) << qPrintable(keys[i]);
     }
-}
-
-TEST(PropertyListTrees, UntouchedNodesSurviveABinaryWriteBitForBit) {
-    const vexo::plist::Node tree = plisttest::everyKindTree();
-    const vexo::plist::Node reread = vexo::plist::parseNode(vexo::plist::nodeToBinary(tree.get()));
-    ASSERT_TRUE(reread);
-    EXPECT_EQ(plisttest::describe(reread.get()), plisttest::describe(tree.get()));
-    // Pinned by their bytes too, should describe() and the writer share a fault.
-    const auto item = [&](const char* key) {
-        return plist_dict_get_item(static_cast<plist_t>(reread.get()), key);
-    };
-    EXPECT_EQ(vexo::plist::nodeToBinary(item("fine date")).mid(8, 9).toHex(),
-              QByteArray("3341c53ac4270fcd6f"));
-    EXPECT_EQ(vexo::plist::toVariant(item("largest unsigned")),
-              QVariant::fromValue(std::numeric_limits<quint64>::max()));
 }
 
 } // namespace

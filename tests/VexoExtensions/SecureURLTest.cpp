@@ -22,11 +22,18 @@ protected:
 
 } // namespace
 
-TEST_F(SecureURLTest, StoresDataAndReadsTheAddressBack) {
+// A stored address reads back while its file exists; a value that does not resolve is none, and stays.
+TEST_F(SecureURLTest, StoresAnExistingFileAndReadsOnlyWhatResolves) {
     const QString path = folder.write(QStringLiteral("a file #1.txt"), "x");
     EXPECT_TRUE(setSecureURL(defaults, QUrl::fromLocalFile(path), kKey));
-    EXPECT_EQ(defaults.value(kKey).typeId(), QMetaType::QByteArray);
     EXPECT_EQ(secureURL(defaults, kKey), QUrl::fromLocalFile(path));
+    QFile::remove(path);
+    EXPECT_FALSE(secureURL(defaults, kKey));
+    EXPECT_TRUE(stored());
+    for (const QVariant& value : {QVariant(QStringLiteral("/tmp")), QVariant(QByteArray("random bytes"))}) {
+        defaults.m_values.insert(kKey, value);
+        EXPECT_FALSE(secureURL(defaults, kKey)) << value.typeName();
+    }
     defaults.m_failWrites = true;
     EXPECT_FALSE(setSecureURL(defaults, folderURL(), kKey));
 }
@@ -42,17 +49,4 @@ TEST_F(SecureURLTest, NoneOrAnAddressThatCannotBeBookmarkedRemovesTheKey) {
         EXPECT_FALSE(stored()) << url.value_or(QUrl()).toString().toStdString();
     }
     EXPECT_FALSE(secureURL(defaults, kKey));
-}
-
-// A value that does not resolve is none, and stays.
-TEST_F(SecureURLTest, ValueThatDoesNotResolveIsNoneAndStays) {
-    defaults.m_values.insert(kKey, QStringLiteral("/tmp")); // text, not data
-    EXPECT_FALSE(secureURL(defaults, kKey));
-    defaults.m_values.insert(kKey, QByteArray("random bytes"));
-    EXPECT_FALSE(secureURL(defaults, kKey));
-    const QString path = folder.write(QStringLiteral("gone.txt"), "x");
-    setSecureURL(defaults, QUrl::fromLocalFile(path), kKey);
-    QFile::remove(path);
-    EXPECT_FALSE(secureURL(defaults, kKey));
-    EXPECT_TRUE(stored());
 }
