@@ -2,6 +2,7 @@
 
 #include "Preferences/PreferencePane.h"
 #include "Preferences/PreferencesWindowController.h"
+#include "VexoExtensions/MainBundle.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QStringList>
@@ -80,26 +81,29 @@ inline const std::vector<PaneSample> kThreePanes = {
     {"about", "About", QSize(340, 120)},
 };
 
-inline std::vector<std::unique_ptr<quillmere::PreferencePane>>
-makePanes(const std::vector<PaneSample>& samples, QStringList* log = nullptr) {
-    std::vector<std::unique_ptr<quillmere::PreferencePane>> panes;
-    for (const PaneSample& sample : samples) {
-        panes.push_back(std::make_unique<TestPane>(QString::fromUtf8(sample.identifier),
-                                                   QString::fromUtf8(sample.title), sample.size, log));
-    }
-    return panes;
-}
-
 // Every test gets fake platform services (settings in memory) and an application named
 // "Photo Tool" with its own bundle identifier.
 class PreferencesWorld : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        m_platform.install();
+        brisquel::vexo::MainBundle::setInfoDictionary(QVariantMap{
+            {QStringLiteral("CFBundleName"), QStringLiteral("Photo Tool")},
+            {QStringLiteral("CFBundleIdentifier"), QStringLiteral("org.quillmere.tests.preferences")},
+        });
+    }
+    void TearDown() override { brisquel::vexo::MainBundle::setInfoDictionary(std::nullopt); }
 
     std::unique_ptr<quillmere::PreferencesWindowController>
     makeController(const std::vector<PaneSample>& samples, quillmere::Preferences::Style style,
-                   bool animated = true, bool hidesToolbarForSingleItem = true);
+                   bool animated = true, bool hidesToolbarForSingleItem = true) {
+        std::vector<std::unique_ptr<quillmere::PreferencePane>> panes;
+        for (const PaneSample& sample : samples)
+            panes.push_back(std::make_unique<TestPane>(QString::fromUtf8(sample.identifier),
+                                                       QString::fromUtf8(sample.title), sample.size, &m_log));
+        return std::make_unique<quillmere::PreferencesWindowController>(std::move(panes), style, animated,
+                                                                        hidesToolbarForSingleItem);
+    }
 
     testsupport::FakePlatform m_platform;
     QStringList m_log;
