@@ -43,7 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  "fr"},
                       LookupCase{
                           "NoCodeUsesTheLocale", {QStringLiteral("C"), QStringLiteral("*")}, "ja_JP", "ja"},
-                      LookupCase{"NoCodeAnywhere", {}, "C", "en"},
                       LookupCase{"PosixLocale", {QStringLiteral("POSIX")}, "POSIX", "en"}),
     CaseName());
 

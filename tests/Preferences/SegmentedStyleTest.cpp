@@ -13,44 +13,22 @@ using quillmere::SegmentedControlStyleViewController;
 
 namespace {
 
-struct SegmentCase {
-    const char* name;
-    QList<QPair<QString, QSizeF>> titles; // each pane's title and its measured size
-    QSizeF segmentSize;
-    QSize controlSize;
-};
-
-class SegmentSizing : public ::testing::TestWithParam<SegmentCase> {};
-
-TEST_P(SegmentSizing, AddsThirtySixByTwelve) {
-    const SegmentCase& c = GetParam();
-    QHash<QString, QSizeF> measured;
-    std::vector<std::unique_ptr<quillmere::PreferencePane>> owned;
-    std::vector<quillmere::PreferencePane*> panes;
-    for (const auto& [title, size] : c.titles) {
-        measured.insert(title, size);
-        owned.push_back(std::make_unique<TestPane>(title.toLower(), title, QSize(10, 10)));
-        panes.push_back(owned.back().get());
-    }
-    SegmentedControlStyleViewController controller(
-        panes, [&](const QString& title) { return measured.value(title); });
-
-    EXPECT_EQ(controller.segmentSize(), c.segmentSize);
-    quillmere::SegmentedControl* control = controller.segmentedControl();
-    EXPECT_EQ(control->size(), c.controlSize);
-    for (int i = 0; i < c.titles.size(); ++i)
-        EXPECT_EQ(control->label(i), c.titles[i].first);
+// A segment is the widest and the tallest title measured, plus 36 × 12.
+TEST(SegmentSizing, AddsThirtySixByTwelve) {
+    const QHash<QString, QSizeF> measured{{QStringLiteral("Wide"), {64, 15}},
+                                          {QStringLiteral("Tall"), {20, 19}}};
+    const auto measure = [&](const QString& title) { return measured.value(title); };
+    TestPane wide(QStringLiteral("wide"), QStringLiteral("Wide"), QSize(10, 10));
+    TestPane tall(QStringLiteral("tall"), QStringLiteral("Tall"), QSize(10, 10));
+    SegmentedControlStyleViewController two({&wide, &tall}, measure);
+    EXPECT_EQ(two.segmentSize(), QSizeF(100, 31));
+    EXPECT_EQ(two.segmentedControl()->size(), QSize(203, 31));
+    EXPECT_EQ(QStringList({two.segmentedControl()->label(0), two.segmentedControl()->label(1)}),
+              QStringList({QStringLiteral("Wide"), QStringLiteral("Tall")}));
+    SegmentedControlStyleViewController none({}, measure);
+    EXPECT_EQ(none.segmentSize(), QSizeF(36, 12));
+    EXPECT_EQ(none.segmentedControl()->size(), QSize(1, 12));
 }
-
-const SegmentCase kSegmentSizes[] = {
-    {"WidestAndTallestFromTwoTitles",
-     {{QStringLiteral("Wide"), {64, 15}}, {QStringLiteral("Tall"), {20, 19}}},
-     {100, 31},
-     {203, 31}},
-    {"NoPanes", {}, {36, 12}, {1, 12}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Titles, SegmentSizing, ::testing::ValuesIn(kSegmentSizes), CaseName());
 
 TEST(SegmentedControlWidget, ReportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     quillmere::SegmentedControl control;
