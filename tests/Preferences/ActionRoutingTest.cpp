@@ -24,7 +24,6 @@ public slots:
     void selectEverything() { ++selected; }
 };
 
-// What the pane hands an "exportSettings" action to.
 class Exporter final : public QObject {
     Q_OBJECT
 
@@ -32,8 +31,8 @@ public slots:
     void exportSettings() {}
 };
 
-// A pane with a field inside, an action of its own ("revert") and a shortcut (Ctrl+R) that only
-// works while the focus is inside the pane, and a helper that it names for "exportSettings".
+// A pane with a field, an action ("revert") and a shortcut (Ctrl+R) of its own, and a helper for
+// "exportSettings".
 class RoutingPane final : public quillmere::PreferencePane {
     Q_OBJECT
 

@@ -27,7 +27,6 @@ using quillmere::Preferences::Style;
 
 namespace {
 
-// Waits for a running transition to put its pane in place.
 void finishTransition(PreferencesTabViewController* tabs) {
     if (tabs->isTransitioning()) {
         QSignalSpy finished(tabs, &PreferencesTabViewController::transitionFinished);
@@ -146,8 +145,7 @@ TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATr
     }
 }
 
-// How many of an animated switch's frames are drawn before it ends: none (it is ended at once),
-// one, or all of them. The end must not depend on it: a loaded machine skips frames.
+// How many of an animated switch's frames are drawn before it ends: a loaded machine skips frames.
 enum class Frames { none, one, all };
 
 struct ResizeCase {
@@ -218,9 +216,8 @@ TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {
                            QStringLiteral("-about"), QStringLiteral("+about"), QStringLiteral("-about")}));
 }
 
-// Panes as an application describes them: one with a wrapped explanation, a switch and a button in
-// a layout with margins. No blank space under the last control; visible focus on the first control,
-// and at the next show on the control that had it.
+// Panes as an application describes them. No blank space under the last control; visible focus on
+// the first control, and at the next show on the control that had it.
 TEST_F(PreferencesWindow, FitsItsPaneAndShowsWhereTheFocusIs) {
     QCheckBox* first = nullptr;
     QPushButton* last = nullptr;

@@ -60,7 +60,6 @@ private:
     QStringList* m_log;
 };
 
-// Names a parameterised case after its "name" field.
 struct CaseName {
     template <typename Case> std::string operator()(const ::testing::TestParamInfo<Case>& testCase) const {
         return testCase.param.name;
@@ -73,16 +72,14 @@ struct PaneSample {
     QSize size;
 };
 
-// Three panes of different sizes, each wider than the toolbar: general 400 × 200, advanced
-// 600 × 260, about 340 × 120.
+// Three panes of different sizes, each wider than the toolbar.
 inline const std::vector<PaneSample> kThreePanes = {
     {"general", "General", QSize(400, 200)},
     {"advanced", "Advanced", QSize(600, 260)},
     {"about", "About", QSize(340, 120)},
 };
 
-// Every test gets fake platform services (settings in memory) and an application named
-// "Photo Tool" with its own bundle identifier.
+// Fake platform services (settings in memory) and an application named "Photo Tool".
 class PreferencesWorld : public ::testing::Test {
 protected:
     void SetUp() override {

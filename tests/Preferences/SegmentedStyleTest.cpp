@@ -49,8 +49,7 @@ TEST(SegmentedControlWidget, ReportsAClickedSegmentAndIgnoresAPressDraggedOff) {
     EXPECT_EQ(control.selectedSegment(), 2);
 }
 
-// A key pressed with one segment of three selected (-1: none): the segment then selected, also
-// the one told as activated.
+// A key pressed with one segment of three selected (-1: none): the segment selected and activated.
 struct KeyCase {
     const char* name;
     int selected;
