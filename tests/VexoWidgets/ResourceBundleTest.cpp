@@ -27,10 +27,10 @@ const char kForm[] = R"(<?xml version="1.0" encoding="UTF-8"?><ui version="4.0">
 </layout></widget></ui>
 )";
 
-// QUILLMERE_DATA_DIR names a folder of the test's, which holds the bundle of "TestLibrary" when
-// the test writes one: the first place the lookup tries.
+// The test's own data folder, the first place the lookup tries, holds the bundle of "TestLibrary".
 class Bundle : public ::testing::Test {
 protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
     void writeForm(const QByteArray& contents) const {
         data.write(QStringLiteral("VexoWidgets_TestLibrary.bundle/form.ui"), contents);
     }
@@ -48,7 +48,6 @@ private:
 };
 
 TEST_F(Bundle, LoadsTheFormWithItsObjectsAndGivesLabelsTheirTextStyle) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     writeForm(kForm);
     const std::unique_ptr<QWidget> view(load());
     ASSERT_NE(view, nullptr);
@@ -65,7 +64,6 @@ TEST_F(Bundle, LoadsTheFormWithItsObjectsAndGivesLabelsTheirTextStyle) {
 
 // Rows: the form written (null: no bundle at all; empty: the bundle holds another file only).
 TEST_F(Bundle, ABrokenBundleOrFileStopsTheProgramNamingTheFileAndTheCause) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const QByteArray form(kForm);
     const struct {
         std::optional<QByteArray> form;
@@ -95,7 +93,6 @@ TEST(InterfaceReader, IsLoadedOnceFromBesideTheProgramAndAMissingPlugInIsNamed) 
 
     static const char marker = 0;
     const auto missing = brisquel::vexo::loadApplicationPlugin(QStringLiteral("NoSuchPlugIn"), &marker);
-    ASSERT_FALSE(missing);
     EXPECT_EQ(missing.result().status(), brisquel::vexo::Status::NotFound);
     EXPECT_THAT(missing.result().message().toStdString(),
                 ::testing::AllOf(::testing::HasSubstr("libNoSuchPlugIn.so is in none of the folders"),
