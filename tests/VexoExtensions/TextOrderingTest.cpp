@@ -18,19 +18,11 @@ QString s(const char* text) {
 
 } // namespace
 
-TEST(FinderOrderingTest, NumbersByValueCaseAndWidthIgnored) {
-    for (const auto& [first, second] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"Capture One 9", "Capture One 10"},
-             {"Capture One 20", "Capture One 22"},
-             {"Capture One 1.2", "Capture One 1.10"},
-             {"alpha", "Beta"},
-             {"ALPHA", "beta"},
-             {"\xEF\xBC\xA1", "b"}, // full-width "Ａ" sorts with "A"
-         }) {
-        EXPECT_TRUE(sortsBefore(s(first), s(second))) << first;
-        EXPECT_FALSE(sortsBefore(s(second), s(first))) << first;
-    }
-    // Texts equal but for case or width, or canonically equivalent: exactly one direction holds.
+// Beyond ASCII (which the comparison against ICU below covers): width ignored, and texts equal but
+// for case or width, or canonically equivalent, ordered in exactly one direction.
+TEST(FinderOrderingTest, WidthIgnoredAndNearlyEqualTextsOrderedOneWay) {
+    EXPECT_TRUE(sortsBefore(s("\xEF\xBC\xA1"), s("b"))); // full-width "Ａ" sorts with "A"
+    EXPECT_FALSE(sortsBefore(s("b"), s("\xEF\xBC\xA1")));
     for (const auto& [first, second] : std::initializer_list<std::pair<const char*, const char*>>{
              {"capture one", "Capture One"}, {"\xEF\xBC\xA1", "A"}, {"\xC3\xA9", "e\xCC\x81"}})
         EXPECT_NE(sortsBefore(s(first), s(second)), sortsBefore(s(second), s(first))) << first;
