@@ -2,10 +2,8 @@
 
 #include "VexoExtensions/MainBundle.h"
 
-#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <array>
 
@@ -41,15 +39,6 @@ TEST(BundleLookup, PrefersResourcesThenLibraryThenApplication) {
                       : std::optional(QDir::cleanPath(candidates[expected + 1] + QLatin1Char('/') + kBundle)))
             << expected;
     }
-}
-
-TEST(BundleLookup, CandidatesAreTheDataFolderThenTheCodesThenTheApplicationsFolder) {
-    testsupport::TempFolder data;
-    const testsupport::ScopedEnvironment dataFolder("QUILLMERE_DATA_DIR", data.path().toUtf8());
-    static const char marker = 0; // lives in this program, like the library linked into it
-    EXPECT_EQ(brisquel::vexo::resourceBundleCandidates(&marker),
-              (QStringList{QDir::cleanPath(data.path()), QCoreApplication::applicationDirPath(),
-                           QCoreApplication::applicationDirPath()}));
 }
 
 } // namespace

@@ -11,19 +11,15 @@ QString S(const char16_t* text) {
 } // namespace
 
 TEST(PaddingNumbers, PadsEveryShortRunWithTheWholePadText) {
-    struct Case {
-        const char16_t *text, *pad;
-        int width;
-        const char16_t* expected;
-    };
-    for (const Case& c : std::initializer_list<Case>{
+    for (const auto& [text, pad, width, expected] :
+         std::initializer_list<std::tuple<const char16_t*, const char16_t*, int, const char16_t*>>{
              {u"a7b12", u"0", 3, u"a007b012"},
              {u"a7b12", u"0", -4, u"a7b12"},
              {u"x5", u"ab", 3, u"xabab5"},
              {u"\u0663", u"0", 3, u"00\u0663"},        // Arabic-Indic digits are decimal digits
              {u"\U0001D7D9", u"0", 2, u"0\U0001D7D9"}, // a digit beyond the BMP is one character
          })
-        EXPECT_EQ(paddingNumbers(S(c.text), c.width, S(c.pad)), S(c.expected)) << c.width;
+        EXPECT_EQ(paddingNumbers(S(text), width, S(pad)), S(expected)) << width;
 }
 
 TEST(Counter, AddsOrBumpsTheCounterAfterTheDelimiter) {

@@ -1,5 +1,4 @@
 #include "VexoExtensions/PropertyList.h"
-#include "core/platform/posix/PlistFileDefaults.h"
 #include "tests/support/ArchivedURL.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/HostileFiles.h"
