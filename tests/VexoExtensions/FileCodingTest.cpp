@@ -25,16 +25,14 @@ struct Record {
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Record, name, count, big, ratio, flag, payload, tags, table)
 
 Record sample() {
-    Record r;
-    r.name = QStringLiteral(u"Grüße \U0001F600");
-    r.count = std::numeric_limits<qint64>::min();
-    r.big = std::numeric_limits<quint64>::max();
-    r.ratio = 0.1;
-    r.flag = true;
-    r.payload = QByteArray("\x00\x01\xff binary", 10);
-    r.tags = {QStringLiteral("a"), QString()};
-    r.table = {{"one", 1}, {"minus", -1}};
-    return r;
+    return {QStringLiteral(u"Grüße \U0001F600"),
+            std::numeric_limits<qint64>::min(),
+            std::numeric_limits<quint64>::max(),
+            0.1,
+            true,
+            QByteArray("\x00\x01\xff binary", 10),
+            {QStringLiteral("a"), QString()},
+            {{"one", 1}, {"minus", -1}}};
 }
 
 QUrl fileIn(const testsupport::TempFolder& folder, const char* name) {
