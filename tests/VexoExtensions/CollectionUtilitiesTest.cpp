@@ -8,10 +8,8 @@
 
 using namespace brisquel::vexo;
 
-namespace {
 constexpr std::ptrdiff_t kLargest = std::numeric_limits<std::ptrdiff_t>::max();
 constexpr std::ptrdiff_t kSmallest = std::numeric_limits<std::ptrdiff_t>::min();
-} // namespace
 
 // Each index of a three-element list: a value or none, valid, last or greater, last exactly, first
 // or less, first exactly; without overflow at either end.
@@ -40,7 +38,6 @@ TEST(OrderedSort, UnknownElementsKeyedByTheArraysLengthOrZero) {
     const std::vector<char> order{'a', 'b', 'c'};
     EXPECT_EQ(sortedBy(items, order, false), (std::vector<char>{'a', 'c', 'x'}));
     EXPECT_EQ(sortedBy(items, order, true), (std::vector<char>{'x', 'a', 'c'}));
-    // Stable, in place, and the first occurrence in the order list decides.
     QList<QString> names{QStringLiteral("y2"), QStringLiteral("b"), QStringLiteral("y1"),
                          QStringLiteral("a")};
     sortBy(names, QList<QString>{QStringLiteral("a"), QStringLiteral("b")}, true);
@@ -52,7 +49,6 @@ TEST(OrderedSort, UnknownElementsKeyedByTheArraysLengthOrZero) {
 TEST(MinMaxRange, SmallestAndLargestOrNoneAndCompacted) {
     EXPECT_EQ(range(std::vector<int>{3, 1, 2}), (MinMax<int>{1, 3}));
     EXPECT_FALSE(range(std::vector<int>{}));
-    // Only the present values, in order.
     const std::vector<std::optional<QString>> values{QStringLiteral("first"), std::nullopt,
                                                      QStringLiteral("third")};
     EXPECT_EQ(compacted(values), (std::vector<QString>{QStringLiteral("first"), QStringLiteral("third")}));

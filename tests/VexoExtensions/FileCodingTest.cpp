@@ -9,7 +9,6 @@ using namespace brisquel::vexo;
 
 namespace {
 
-// An encodable record of every kind of value.
 struct Record {
     QString name;
     qint64 count = 0;
@@ -79,7 +78,6 @@ TEST(PropertyListFiles, WritesBinaryReadsXmlAndRefusesWhatHasNoForm) {
     const nlohmann::json read = PropertyListDecoder().decode<nlohmann::json>(xml);
     EXPECT_EQ(read.at("a").get<int>(), -5);
     EXPECT_EQ(read.at("d").get<std::string>(), "2001-01-01T00:00:01.000Z");
-    // Values without a form, and files that are none, throw.
     const QUrl refused = fileIn(folder, "refused.plist");
     EXPECT_THROW(PropertyListEncoder().write(nlohmann::json{{"a", nullptr}}, refused), FileCodingError);
     EXPECT_THROW(PropertyListEncoder().write(std::string("a\0b", 3), refused), FileCodingError);

@@ -9,8 +9,7 @@ using namespace brisquel::vexo;
 
 namespace {
 
-// What lies at the path read with a bound of three bytes: the status, and words of the reason
-// (or the bytes read).
+// What lies at the path, read with a bound of three bytes: the status, and the reason's words or the bytes.
 struct FileCase {
     const char* name;
     QString (*make)(const testsupport::TempFolder& folder);

@@ -1,5 +1,3 @@
-// Where a library's resource bundle is looked for.
-
 #include "VexoExtensions/MainBundle.h"
 
 #include "tests/support/TempFolder.h"
@@ -15,8 +13,7 @@ namespace {
 
 const QString kBundle = QStringLiteral("VexoWidgets_VexoUpdater.bundle");
 
-// Which of the resources, library and application folders hold the bundle, and the one found
-// (-1: none). An empty candidate is skipped.
+// Which of the resources, library and application folders hold it, and the one found (-1: none).
 TEST(BundleLookup, PrefersResourcesThenLibraryThenApplication) {
     const std::vector<std::pair<std::array<bool, 3>, int>> rows = {{{true, true, true}, 0},
                                                                    {{false, true, true}, 1},

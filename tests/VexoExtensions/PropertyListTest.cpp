@@ -55,8 +55,7 @@ TEST(PropertyListValues, ValuesWithoutAPropertyListFormAreRefused) {
         EXPECT_FALSE(vexo::plist::toBinary(value)) << value.typeName();
 }
 
-// Shapes that harm a reader building a tree, in both forms: each is refused before libplist builds
-// anything (or read, at the bound itself), with its reason.
+// Shapes that harm a tree builder, refused with their reason before one is built (or read, at the bound).
 struct HostileShape {
     const char* name;
     QByteArray (*bytes)();
@@ -103,7 +102,6 @@ QByteArray deepUtf16() {
                               .remove(QStringLiteral(" encoding=\"UTF-8\"")));
 }
 
-// A binary property list of one object, given whole: its marker and the bytes that follow it.
 QByteArray oneObject(const QByteArray& object) {
     QByteArray bytes = "bplist00" + object + '\x08'; // the offset table: the object is at 8
     bytes += QByteArray(6, '\0') + QByteArray("\x00\x01\x01", 3);

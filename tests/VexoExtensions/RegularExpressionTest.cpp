@@ -10,7 +10,6 @@ TEST(RegularExpression, InvalidPatternThrowsNamingItOrGivesNone) {
         RegularExpression(QStringLiteral("a(b"));
         FAIL();
     } catch (const RegularExpressionError& error) {
-        EXPECT_EQ(error.pattern(), QStringLiteral("a(b"));
         EXPECT_NE(std::string(error.what()).find("a(b"), std::string::npos);
     }
 }

@@ -7,8 +7,7 @@
 
 using namespace brisquel::vexo;
 
-// A stored address reads back while its file exists; one that does not resolve is none and stays;
-// none, or an address that cannot be kept, removes the key; a failed write is a failure.
+// An address reads back while its file exists; none, or one that cannot be kept, removes the key.
 TEST(SecureURL, KeepsAnExistingFileAndReadsOnlyWhatResolves) {
     const QString key = QStringLiteral("lastFolder");
     testsupport::TempFolder folder;

@@ -1,6 +1,3 @@
-// A setting declared once: how a stored value reads as a boolean when another program wrote it,
-// what an absent key reads as, a write that fails, and the observation of its changes.
-
 #include "VexoExtensions/Setting.h"
 
 #include "tests/support/FakePlatform.h"
@@ -17,8 +14,7 @@ namespace {
 const QString kDomain = QStringLiteral("com.example.setting-tests");
 const QString kKey = QStringLiteral("includeBetaReleases");
 
-// Each value as another program (defaults write, a studio's script) may have stored it, read
-// through the declared setting as the platform reads a boolean; nothing stored reads as declared.
+// A value as another program may have stored it reads as the platform reads a boolean.
 TEST(SettingRead, AStoredValueReadsAsThePlatformReadsABoolean) {
     const auto text = [](const char* value) { return QVariant(QString::fromUtf8(value)); };
     const std::vector<std::pair<QVariant, bool>> rows = {

@@ -4,11 +4,7 @@
 
 using namespace brisquel::vexo;
 
-namespace {
-QString S(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-} // namespace
+const auto S = [](const char16_t* text) { return QString::fromUtf16(text); };
 
 TEST(PaddingNumbers, PadsEveryShortRunWithTheWholePadText) {
     for (const auto& [text, pad, width, expected] :
@@ -118,7 +114,6 @@ TEST(BatchReplacing, EachInputGetsItsOwnReplacementWithTheSameOptions) {
               (QStringList{S(u"a-1"), S(u"2-b-2")}));
     EXPECT_TRUE(batchReplacingOccurrences({}, S(u"b"), {}).isEmpty());
     EXPECT_THROW(batchReplacingOccurrences({S(u"a"), S(u"b")}, S(u"a"), {S(u"c")}), StringReplacementError);
-    // Options and range apply to every input.
     EXPECT_EQ(batchReplacingOccurrences({S(u"xAx"), S(u"AaA")}, S(u"a"), {S(u"-"), S(u"+")},
                                         CompareOption::CaseInsensitive, TextRange{1, 2}),
               (QStringList{S(u"x-x"), S(u"A++")}));

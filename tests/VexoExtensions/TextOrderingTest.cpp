@@ -10,13 +10,7 @@
 using brisquel::vexo::finderCompare;
 using brisquel::vexo::sortsBefore;
 
-namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-} // namespace
+const auto s = [](const char* text) { return QString::fromUtf8(text); };
 
 // Beyond ASCII (which the comparison against ICU below covers): width ignored, and texts equal but
 // for case or width, or canonically equivalent, ordered in exactly one direction.
@@ -50,9 +44,8 @@ int icuCompare(const char* locale, const QString& left, const QString& right) {
 
 } // namespace
 
-// Printable ASCII is ordered without ICU in the locales that order it as the root collation does:
-// that path must give ICU's answer for every pair, in each of those locales; the others (where the
-// collation of the locale set last decides) must too.
+// Printable ASCII is ordered without ICU where the locale orders it as the root collation does: it
+// must give ICU's answer for every pair there, as the ICU path must in the other locales.
 TEST(FinderOrderingTest, AsciiTextsOrderAsIcuDoes) {
     const char* const locales[] = {"",      "en_US", "fr_FR", "de_DE", "it_IT", "pt_BR",
                                    "nl_NL", "es_ES", "ja_JP", "zh_CN", "ko_KR", "ru_RU",

@@ -24,7 +24,6 @@ QString shape(const Node::Ptr& node) {
                : node->object + QLatin1Char('(') + children.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-// root -> A (-> C), B
 struct SmallTree {
     Node::Ptr root = Node::make(S("R"));
     Node::Ptr a = Node::make(S("A"));
@@ -36,7 +35,6 @@ struct SmallTree {
     }
 };
 
-// Counts live values, to see nodes freed.
 struct Counted {
     static inline int alive = 0;
     int id = 0;
@@ -54,7 +52,6 @@ protected:
     void SetUp() override { Counted::alive = 0; }
     void TearDown() override { EXPECT_EQ(Counted::alive, 0) << "nodes outlived every outside reference"; }
 
-    // 1 -> 2 (-> 4, 5), 3
     static CNode::Ptr fiveNodes() {
         auto root = CNode::make(Counted(1));
         root->addChildren(std::vector<Counted>{Counted(2), Counted(3)});
@@ -65,9 +62,8 @@ protected:
 
 } // namespace
 
-// Each edit of the small tree and the tree after it: insertion at a position (clamped, appended, a
-// negative one counting as 0), removal (a lookalike removes the equal child, the very node first),
-// a node moved to another parent, and null nodes refused without change.
+// Each edit and the tree after it: insertion (clamped, a negative position as 0), removal (a
+// lookalike removes the equal child, the very node first), moving, and null nodes refused.
 TEST(TreeItemEdits, LeaveTheTreeShapedAndParented) {
     const auto x = [] { return std::vector<QString>{S("X"), S("Y")}; };
     const std::vector<std::pair<std::function<void(SmallTree&)>, const char*>> rows = {
