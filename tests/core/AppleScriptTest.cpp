@@ -27,11 +27,20 @@ protected:
 
 TEST_F(AppleScriptTest, AskingComposesTheTellStatementAndLogsIt) {
     fakes.scripts->result.value = s("/Users/me/Scripts/Export Done.scpt");
-    const auto url = make(s("batch done script")).inRunningApplication().getURL();
-    EXPECT_EQ(fakes.scripts->sources, QStringList{kTell + u"return batch done script"_s});
-    EXPECT_EQ(fakes.log->systemLines(), QStringList({s("## Getting URL for batch done script"),
-                                                     kTell + u"return batch done script"_s}));
-    EXPECT_EQ(url, QUrl::fromLocalFile(s("/Users/me/Scripts/Export Done.scpt")));
+    const BackgroundScript record = make(s("live view done script"));
+    EXPECT_EQ(record.inRunningApplication().getURL(),
+              QUrl::fromLocalFile(s("/Users/me/Scripts/Export Done.scpt")));
+    record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));
+    record.inRunningApplication().setURL(std::nullopt);
+    const QStringList sources{kTell + u"return live view done script"_s,
+                              kTell + u"set live view done script to \"/tmp/a b.scpt\""_s,
+                              kTell + u"set live view done script to \"\""_s};
+    EXPECT_EQ(fakes.scripts->sources, sources);
+    EXPECT_EQ(fakes.log->systemLines(),
+              QStringList({s("## Getting URL for live view done script"), sources[0],
+                           s("## Setting URL for live view done script"), sources[1],
+                           s("## Setting URL for live view done script"), sources[2]}));
+    EXPECT_TRUE(fakes.log->outputLines().isEmpty());
 }
 
 // No result is logged with the record; a result that names no file gives none too, silently.
@@ -49,17 +58,6 @@ TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
     fakes.scripts->result.value = s("missing value");
     EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
     EXPECT_EQ(fakes.log->systemLines().size(), 2);
-}
-
-TEST_F(AppleScriptTest, SettingAndClearingSendTheTextLiteral) {
-    const BackgroundScript record = make(s("live view done script"));
-    record.inRunningApplication().setURL(QUrl::fromLocalFile(s("/tmp/a b.scpt")));
-    record.inRunningApplication().setURL(std::nullopt);
-    EXPECT_EQ(fakes.scripts->sources,
-              QStringList({kTell + u"set live view done script to \"/tmp/a b.scpt\""_s,
-                           kTell + u"set live view done script to \"\""_s}));
-    EXPECT_EQ(fakes.log->systemLines().value(0), s("## Setting URL for live view done script"));
-    EXPECT_TRUE(fakes.log->outputLines().isEmpty());
 }
 
 TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -114,24 +113,6 @@ TEST_F(ScriptingDefinitionTest, WhatCannotBeFoundIsLoggedAsTheSystemDoes) {
     EXPECT_EQ(fakes.log->systemLines(), QStringList{u"Could not get sdef file"_s});
     EXPECT_TRUE(copyWithSdef("<dictionary><suite>").readBackgroundScripts().isEmpty());
     EXPECT_EQ(fakes.log->systemLines(), QStringList{u"Could not load XMLDocument from sdef file"_s});
-}
-
-// Character references and CDATA, and UTF-16 with a byte-order mark.
-TEST_F(ScriptingDefinitionTest, TextsAreDecodedWhateverTheirForm) {
-    auto scripts =
-        copyWithSdef(suite("<property name=\"line&#10;break script\" description=\"a &amp; &#x2713;\"/>"
-                           "<![CDATA[ <property name=\"not a property script\"/> ]]>"))
-            .readBackgroundScripts();
-    ASSERT_EQ(scripts.size(), 1);
-    EXPECT_EQ(scripts[0].scriptName(), u"line\nbreak script"_s);
-    EXPECT_EQ(scripts[0].description(), u"a & \u2713"_s);
-    QStringEncoder utf16(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
-    scripts =
-        copyWithSdef(
-            utf16.encode(QString::fromUtf8(suite("<property name=\"caf\xC3\xA9 script\" description=\"d\"/>"))
-                             .replace(u"version=\"1.0\""_s, u"version=\"1.0\" encoding=\"UTF-16\""_s)))
-            .readBackgroundScripts();
-    EXPECT_EQ(names(scripts), QStringList{u"café script"_s});
 }
 
 TEST_F(ScriptingDefinitionTest, TheFirstDefinitionByNameIsRead) {
