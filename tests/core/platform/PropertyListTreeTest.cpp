@@ -2,8 +2,6 @@
 
 #include "tests/support/QtPrinters.h"
 
-#include <QDateTime>
-#include <QSize>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -61,66 +59,13 @@ struct Source {
     }
 };
 
-// Makes no more than `budget` objects, then none (a platform out of memory).
-struct Sink {
-    using Node = Ref;
-    int budget = std::numeric_limits<int>::max();
-    Ref made(Ref object) { return budget-- > 0 ? std::move(object) : nullptr; }
-    Ref text(const QString& v) { return made(leaf(Kind::Text, v)); }
-    Ref integer(qint64 v) { return made(leaf(Kind::Integer, v)); }
-    Ref real(double v) { return made(leaf(Kind::Real, v)); }
-    Ref boolean(bool v) { return made(leaf(Kind::Boolean, v)); }
-    Ref date(double seconds) { return made(leaf(Kind::Date, seconds)); }
-    Ref data(const QByteArray& v) { return made(leaf(Kind::Data, v)); }
-    Ref array(std::vector<Ref>& v) { return made(std::make_shared<Object>(Object{Kind::Array, {}, v, {}})); }
-    Ref dictionary(std::vector<std::pair<Ref, Ref>>& v) {
-        return made(std::make_shared<Object>(Object{Kind::Dictionary, {}, {}, v}));
-    }
-};
-
-QVariant nestedLists(int depth) {
-    QVariant value = QVariantList{};
-    for (int i = 0; i < depth; ++i)
-        value = QVariantList{value};
-    return value;
-}
 Ref arrayOf(const Ref& element, size_t count) {
     return std::make_shared<Object>(Object{Kind::Array, {}, std::vector<Ref>(count, element), {}});
 }
 
-// Every kind coming back as itself is the preferences contract's, on the back-ends that use the tree.
-TEST(PropertyListTree, AValueWithoutAFormHereIsRefusedWithItsReason) {
-    const struct {
-        const char* name;
-        QVariant value;
-        const char* words;
-        int budget = std::numeric_limits<int>::max();
-    } rows[]{
-        {"unsigned above the signed range", QVariant::fromValue(quint64(1) << 63),
-         "9223372036854775808 is above 9223372036854775807"},
-        {"text with a NUL", QString::fromUtf16(u"a\0b", 3), "a text holds a NUL"},
-        {"broken UTF-16", QString(QChar(0xD800)), "not valid UTF-16"},
-        {"key with a NUL", QVariantMap{{QString::fromUtf16(u"a\0b", 3), 1}}, "a dictionary key holds a NUL"},
-        {"deep inside a list", QVariantList{1, QVariantList{QDateTime()}}, "date that is not valid"},
-        {"other kind", QSize(1, 2), "the kind QSize"},
-        {"no value", QVariant(), "holds no value"},
-        {"too deep", nestedLists(brisquel::vexo::limits::kPropertyListDepth + 1),
-         "more than 128 levels deep"},
-        {"platform out of memory", QVariantList{1, 2}, "could not make", 2},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Sink sink{row.budget};
-        const brisquel::vexo::Expected<Ref> tree = PropertyListTree::make(sink, row.value);
-        ASSERT_FALSE(tree);
-        EXPECT_EQ(tree.result().status(), row.budget == 2 ? Status::NotStored : Status::Refused);
-        EXPECT_TRUE(tree.result().message().contains(QLatin1String(row.words)))
-            << tree.result().message().toStdString();
-    }
-    Sink sink;
-    EXPECT_TRUE(PropertyListTree::make(sink, nestedLists(brisquel::vexo::limits::kPropertyListDepth)));
-}
-
+// What a platform's objects hold comes back as its kind (and a value is made of its kind) through
+// the preferences contract on the back-ends that use the tree; what another program may have stored
+// there is bounded here.
 TEST(PropertyListTree, AReadBeyondTheBoundsOrOfNoKindFailsWithItsReason) {
     Ref numberKey = leaf(Kind::Dictionary);
     numberKey->entries.emplace_back(leaf(Kind::Integer, 1), leaf(Kind::Integer, 2));
