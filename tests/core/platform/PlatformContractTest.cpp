@@ -68,281 +68,278 @@ TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
     ASSERT_TRUE(defaults->remove(u"text"_s));
     EXPECT_TRUE(defaults->remove(u"text"_s)); // a key that is not there
     EXPECT_FALSE(reopened->read(u"text"_s).valueOr(1).isValid());
-    const std::pair<QString, QVariant> refused[] {
-        {u"k"_s, QVariant::fromValue(QSize(1, 2))}, {QString::fromUtf8("real\0", 5), 1},
-            {u"real"_s, QString::fromUtf16(u"a\0b", 3)}, {u"real"_s, QString(QChar(0xD800))},
-            for (const auto& [key, value] : refused) {
-            const vexo::Result written = defaults->write(key, value);
-            EXPECT_FALSE(written) << value.metaType().name();
-            EXPECT_FALSE(written.message().isEmpty());
-        }
-        EXPECT_EQ(reopened->value(u"real"_s), QVariant(1.25));
+    const std::pair<QString, QVariant> refused[]{{u"k"_s, QVariant::fromValue(QSize(1, 2))},
+                                                 {QString::fromUtf8("real\0", 5), 1},
+                                                 {u"real"_s, QString::fromUtf16(u"a\0b", 3)},
+                                                 {u"real"_s, QString(QChar(0xD800))},
+                                                 {u"real"_s, QVariantList{QDateTime()}}};
+    for (const auto& [key, value] : refused) {
+        const vexo::Result written = defaults->write(key, value);
+        EXPECT_FALSE(written) << value.metaType().name();
+        EXPECT_FALSE(written.message().isEmpty());
     }
+    EXPECT_EQ(reopened->value(u"real"_s), QVariant(1.25));
+}
 
-    TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
-        QStringList refused{u"com.example"_s + QChar(u'\0') + u"x"_s, u"com.example"_s + QChar(0x2028),
-                            QString(QChar(0xDC00)) + u"com.example"_s, QString(240, QLatin1Char('a'))};
-        for (const char* name :
-             {"", "..", ".GlobalPreferences", "com.example/sub", "com\\example", "com.example\x7f"})
-            refused << QString::fromUtf8(name);
-        for (const QString& name : refused) {
-            SCOPED_TRACE(name.toUtf8().toPercentEncoding().constData());
-            const auto defaults = m_world->domains().open(name);
-            for (const vexo::Result& result :
-                 {defaults->read(u"k"_s).result(), defaults->write(u"k"_s, 1), defaults->remove(u"k"_s)}) {
-                ASSERT_FALSE(result);
-                EXPECT_TRUE(result.message().contains(u"not a plain reverse-DNS name"_s))
-                    << qPrintable(result.message());
-            }
-            EXPECT_FALSE(defaults->observeChanges([] {}));
+TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
+    QStringList refused{u"com.example"_s + QChar(u'\0') + u"x"_s, u"com.example"_s + QChar(0x2028),
+                        QString(QChar(0xDC00)) + u"com.example"_s, QString(240, QLatin1Char('a'))};
+    for (const char* name :
+         {"", "..", ".GlobalPreferences", "com.example/sub", "com\\example", "com.example\x7f"})
+        refused << QString::fromUtf8(name);
+    for (const QString& name : refused) {
+        SCOPED_TRACE(name.toUtf8().toPercentEncoding().constData());
+        const auto defaults = m_world->domains().open(name);
+        for (const vexo::Result& result :
+             {defaults->read(u"k"_s).result(), defaults->write(u"k"_s, 1), defaults->remove(u"k"_s)}) {
+            ASSERT_FALSE(result);
+            EXPECT_TRUE(result.message().contains(u"not a plain reverse-DNS name"_s))
+                << qPrintable(result.message());
         }
-        const auto defaults = open(u"App-Beta_2.müller"_s);
-        ASSERT_TRUE(defaults->write(u"k"_s, 1));
-        EXPECT_EQ(defaults->value(u"k"_s), QVariant::fromValue<qint64>(1));
+        EXPECT_FALSE(defaults->observeChanges([] {}));
     }
+    const auto defaults = open(u"App-Beta_2.müller"_s);
+    ASSERT_TRUE(defaults->write(u"k"_s, 1));
+    EXPECT_EQ(defaults->value(u"k"_s), QVariant::fromValue<qint64>(1));
+}
 
-    // Capture One keeps a script as its path's text: what another program stores is read at once, and
-    // told to whoever watches the domain, until the watch ends.
-    TEST_P(PreferencesContract, SeesAndTellsWhatAnotherProgramStores) {
-        const auto defaults = open();
-        const QString key = u"captureDoneScript"_s;
-        int told = 0;
-        auto observation = defaults->observeChanges([&told] { ++told; });
-        ASSERT_TRUE(observation);
-        const QString path = u"/Users/me/My Scripts/a.scpt"_s;
-        ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, path));
+// Capture One keeps a script as its path's text: what another program stores is read at once, and
+// told to whoever watches the domain, until the watch ends.
+TEST_P(PreferencesContract, SeesAndTellsWhatAnotherProgramStores) {
+    const auto defaults = open();
+    const QString key = u"captureDoneScript"_s;
+    int told = 0;
+    auto observation = defaults->observeChanges([&told] { ++told; });
+    ASSERT_TRUE(observation);
+    const QString path = u"/Users/me/My Scripts/a.scpt"_s;
+    ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, path));
+    EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told > 0; }, kBound));
+
+    observation.reset();
+    const int before = told;
+    ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, u"/b.scpt"_s));
+    EXPECT_EQ(defaults->string(key), u"/b.scpt"_s);
+    // Longer than any back-end takes to look again: a call would have come by now.
+    QTest::qWait(1500);
+    EXPECT_EQ(told, before);
+}
+
+// A file URL is stored as its path's text; no file path, or one that cannot be kept exactly as text
+// (what a name of bytes that are not UTF-8 decodes to), is refused and what was stored stays.
+TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
+    const auto defaults = open();
+    const QString key = u"captureDoneScript"_s;
+    for (const QString& path :
+         {u"/Users/me/\"quoted\" 'too'.applescript"_s, u"/tmp/100%25 a#b?c\\日.scpt"_s}) {
+        ASSERT_TRUE(defaults->writeUrl(key, QUrl::fromLocalFile(path))) << qPrintable(path);
+        EXPECT_EQ(defaults->string(key), path);
         EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return told > 0; }, kBound));
-
-        observation.reset();
-        const int before = told;
-        ASSERT_TRUE(m_world->writeElsewhere(defaults->domain(), key, u"/b.scpt"_s));
-        EXPECT_EQ(defaults->string(key), u"/b.scpt"_s);
-        // Longer than any back-end takes to look again: a call would have come by now.
-        QTest::qWait(1500);
-        EXPECT_EQ(told, before);
     }
+    ASSERT_TRUE(defaults->writeUrl(key, std::nullopt));
+    EXPECT_FALSE(defaults->value(key).isValid());
+    ASSERT_TRUE(defaults->write(key, u"/kept.scpt"_s));
+    for (const QUrl& url : {QUrl(u"https://example.com/a.scpt"_s), QUrl(),
+                            QUrl::fromLocalFile(u"/tmp/caf"_s + QChar::ReplacementCharacter + u".scpt"_s),
+                            QUrl::fromLocalFile(u"/tmp/a"_s + QChar(0xDC80) + u".scpt"_s)})
+        EXPECT_FALSE(defaults->writeUrl(key, url)) << qPrintable(url.toString());
+    EXPECT_EQ(defaults->string(key), u"/kept.scpt"_s);
+}
 
-    // A file URL is stored as its path's text; no file path, or one that cannot be kept exactly as text
-    // (what a name of bytes that are not UTF-8 decodes to), is refused and what was stored stays.
-    TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
-        const auto defaults = open();
-        const QString key = u"captureDoneScript"_s;
-        for (const QString& path :
-             {u"/Users/me/\"quoted\" 'too'.applescript"_s, u"/tmp/100%25 a#b?c\\日.scpt"_s}) {
-            ASSERT_TRUE(defaults->writeUrl(key, QUrl::fromLocalFile(path))) << qPrintable(path);
-            EXPECT_EQ(defaults->string(key), path);
-            EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
-        }
-        ASSERT_TRUE(defaults->writeUrl(key, std::nullopt));
-        EXPECT_FALSE(defaults->value(key).isValid());
-        ASSERT_TRUE(defaults->write(key, u"/kept.scpt"_s));
-        for (const QUrl& url : {QUrl(u"https://example.com/a.scpt"_s), QUrl(),
-                                QUrl::fromLocalFile(u"/tmp/caf"_s + QChar::ReplacementCharacter + u".scpt"_s),
-                                QUrl::fromLocalFile(u"/tmp/a"_s + QChar(0xDC80) + u".scpt"_s)})
-            EXPECT_FALSE(defaults->writeUrl(key, url)) << qPrintable(url.toString());
-        EXPECT_EQ(defaults->string(key), u"/kept.scpt"_s);
+INSTANTIATE_TEST_SUITE_P(Platform, PreferencesContract, ::testing::ValuesIn(contract::preferencesBackends()),
+                         kBackendName);
+
+// Metadata search
+
+class MetadataContract : public ::testing::TestWithParam<contract::MetadataBackend> {
+protected:
+    MetadataSearchResult search(const QString& folder) const {
+        MetadataQuery query;
+        query.searchScopes = {folder};
+        query.displayNamePrefix = u"Capture One"_s;
+        query.sortAttribute = Attr::kDisplayName;
+        return GetParam().make()->search(query);
     }
-
-    INSTANTIATE_TEST_SUITE_P(Platform, PreferencesContract,
-                             ::testing::ValuesIn(contract::preferencesBackends()), kBackendName);
-
-    // Metadata search
-
-    class MetadataContract : public ::testing::TestWithParam<contract::MetadataBackend> {
-    protected:
-        MetadataSearchResult search(const QString& folder) const {
-            MetadataQuery query;
-            query.searchScopes = {folder};
-            query.displayNamePrefix = u"Capture One"_s;
-            query.sortAttribute = Attr::kDisplayName;
-            return GetParam().make()->search(query);
-        }
-        void bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s) const {
-            BundleLayout layout;
-            layout.bundleName = name;
-            layout.bundleIdentifier = identifier;
-            makeBundle(folder, layout);
-        }
-        void info(const QString& name, const QByteArray& entries) const {
-            m_apps.write(name + u"/Contents/Info.plist"_s,
-                         entries.startsWith("bplist")
-                             ? entries
-                             : "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries +
-                                   "</dict></plist>");
-        }
-
-        TempFolder m_apps;
-    };
-
-    // Each item: its name, and what its dictionary holds beyond the name and location every bundle has
-    // ("#": a number, passed on as it stands where text belongs).
-    TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
-        bundle(m_apps.path(), u"Capture One 23.app"_s, u"com.captureone.captureone16"_s);
-        // The prefix is case-sensitive, and a bundle needs the suffix and an information dictionary.
-        for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
-            bundle(m_apps.path(), QString::fromUtf8(name));
-        QDir().mkpath(m_apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
-        info(u"Capture One 21.app"_s, *vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
-        info(u"Capture One 20.app"_s, "<plist><dict><key>CFBundleIdentifier</key>");
-        info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
-        // Icons named without their extension; one that does not exist; one outside Resources.
-        for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
-            info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
-                 "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
-        const QString icon =
-            m_apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
-
-        const MetadataSearchResult found = search(m_apps.path());
-        QStringList items;
-        for (const MetadataItem& item : found.items) {
-            QVariantHash rest = item.attributes;
-            const QString name = rest.take(Attr::kFsName).toString();
-            EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
-            EXPECT_EQ(rest.take(Attr::kPath), QVariant(m_apps.filePath(name)));
-            EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(m_apps.filePath(name)));
-            QStringList held;
-            for (auto it = rest.cbegin(); it != rest.cend(); ++it)
-                held << it.key() + u'=' + it->toString() +
-                            (it->typeId() == QMetaType::QString ? u""_s : u"#"_s);
-            held.sort();
-            items << (QStringList{name} + held).join(u' ');
-        }
-        EXPECT_EQ(items,
-                  (QStringList{u"Capture One 19.app kMDItemVersion=19#"_s,
-                               u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s,
-                               u"Capture One 23.app kMDItemCFBundleIdentifier=com.captureone.captureone16 "
-                               "kMDItemVersion=16.0"_s,
-                               u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
-                               u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
-        // A dictionary that cannot be read, or none at all, is passed over with its reason.
-        QStringList skipped;
-        for (const SkippedEntry& entry : found.skipped)
-            skipped << QFileInfo(entry.path).fileName() + u": "_s + entry.reason.message();
-        skipped.sort();
-        ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
-        EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
-        EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
-        EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
-    }
-
-    TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
-        for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
-            bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
-        // Equal names are ordered by path, so the order things are found in never decides.
-        for (const char* folder : {"m", "z", "a"})
-            bundle(m_apps.filePath(QString::fromUtf8(folder)), u"Capture One 23.app"_s,
-                   QString::fromUtf8(folder));
-        QStringList identifiers;
-        for (const MetadataItem& item : search(m_apps.path()).items)
-            identifiers << item.value(Attr::kBundleIdentifier).toString();
-        EXPECT_EQ(identifiers, (QStringList{u"Capture One"_s, u"Capture One 1.2"_s, u"Capture One 9"_s,
-                                            u"Capture One 10"_s, u"a"_s, u"m"_s, u"z"_s}));
-        EXPECT_TRUE(search(m_apps.filePath(u"nowhere"_s)).items.isEmpty());
-    }
-
-    INSTANTIATE_TEST_SUITE_P(Platform, MetadataContract, ::testing::ValuesIn(contract::metadataBackends()),
-                             kBackendName);
-
-    // Running applications
-
-    class RunningContract : public ::testing::TestWithParam<contract::RunningBackend> {};
-
-    TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
-        TempFolder apps;
+    void bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s) const {
         BundleLayout layout;
-        layout.bundleIdentifier =
-            u"com.tamberline.quillmere-tests.running%1"_s.arg(QCoreApplication::applicationPid());
-        layout.executable = u"C1"_s;
-        const QString bundle = makeBundle(apps.path(), layout);
-        const auto running = GetParam().make();
-        const QString id = layout.bundleIdentifier;
-        ASSERT_TRUE(running->processesWithBundleIdentifier(id).isEmpty());
-
-        // Two copies, so that their order shows.
-        auto launched = GetParam().launch(bundle, id);
-        auto second = GetParam().launch(bundle, id);
-        ASSERT_TRUE(launched && second);
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).size() == 2; }, kBound));
-        const QList<qint64> processes = running->processesWithBundleIdentifier(id);
-        EXPECT_TRUE(std::is_sorted(processes.begin(), processes.end()));
-        EXPECT_TRUE(std::ranges::all_of(processes, [](qint64 process) { return process > 0; }));
-        for (const QString& other : {id.toUpper(), id + u".other"_s, QString()})
-            EXPECT_TRUE(running->processesWithBundleIdentifier(other).isEmpty()) << qPrintable(other);
-
-        launched.reset();
-        second.reset();
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).isEmpty(); }, kBound));
+        layout.bundleName = name;
+        layout.bundleIdentifier = identifier;
+        makeBundle(folder, layout);
+    }
+    void info(const QString& name, const QByteArray& entries) const {
+        m_apps.write(name + u"/Contents/Info.plist"_s,
+                     entries.startsWith("bplist") ? entries
+                                                  : "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" +
+                                                        entries + "</dict></plist>");
     }
 
-    INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
-                             kBackendName);
+    TempFolder m_apps;
+};
 
-    // The Apple-event permission probe
+// Each item: its name, and what its dictionary holds beyond the name and location every bundle has
+// ("#": a number, passed on as it stands where text belongs).
+TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
+    bundle(m_apps.path(), u"Capture One 23.app"_s, u"com.captureone.captureone16"_s);
+    // The prefix is case-sensitive, and a bundle needs the suffix and an information dictionary.
+    for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
+        bundle(m_apps.path(), QString::fromUtf8(name));
+    QDir().mkpath(m_apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
+    info(u"Capture One 21.app"_s, *vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
+    info(u"Capture One 20.app"_s, "<plist><dict><key>CFBundleIdentifier</key>");
+    info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
+    // Icons named without their extension; one that does not exist; one outside Resources.
+    for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
+        info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
+             "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
+    const QString icon = m_apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
 
-    class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
-
-    // The same answer on the main thread, which the probe must not block, and on any other.
-    TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
-        const auto permission = GetParam().make();
-        const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
-        EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
-        int elsewhere = 1;
-        std::thread worker([&] { elsewhere = permission->determine(absent, false); });
-        worker.join();
-        EXPECT_EQ(elsewhere, GetParam().notRunning);
+    const MetadataSearchResult found = search(m_apps.path());
+    QStringList items;
+    for (const MetadataItem& item : found.items) {
+        QVariantHash rest = item.attributes;
+        const QString name = rest.take(Attr::kFsName).toString();
+        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
+        EXPECT_EQ(rest.take(Attr::kPath), QVariant(m_apps.filePath(name)));
+        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(m_apps.filePath(name)));
+        QStringList held;
+        for (auto it = rest.cbegin(); it != rest.cend(); ++it)
+            held << it.key() + u'=' + it->toString() + (it->typeId() == QMetaType::QString ? u""_s : u"#"_s);
+        held.sort();
+        items << (QStringList{name} + held).join(u' ');
     }
+    EXPECT_EQ(items, (QStringList{u"Capture One 19.app kMDItemVersion=19#"_s,
+                                  u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s,
+                                  u"Capture One 23.app kMDItemCFBundleIdentifier=com.captureone.captureone16 "
+                                  "kMDItemVersion=16.0"_s,
+                                  u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
+                                  u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
+    // A dictionary that cannot be read, or none at all, is passed over with its reason.
+    QStringList skipped;
+    for (const SkippedEntry& entry : found.skipped)
+        skipped << QFileInfo(entry.path).fileName() + u": "_s + entry.reason.message();
+    skipped.sort();
+    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
+    EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
+}
 
-    INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract,
-                             ::testing::ValuesIn(contract::permissionBackends()), kBackendName);
+TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
+    for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
+        bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
+    // Equal names are ordered by path, so the order things are found in never decides.
+    for (const char* folder : {"m", "z", "a"})
+        bundle(m_apps.filePath(QString::fromUtf8(folder)), u"Capture One 23.app"_s,
+               QString::fromUtf8(folder));
+    QStringList identifiers;
+    for (const MetadataItem& item : search(m_apps.path()).items)
+        identifiers << item.value(Attr::kBundleIdentifier).toString();
+    EXPECT_EQ(identifiers, (QStringList{u"Capture One"_s, u"Capture One 1.2"_s, u"Capture One 9"_s,
+                                        u"Capture One 10"_s, u"a"_s, u"m"_s, u"z"_s}));
+    EXPECT_TRUE(search(m_apps.filePath(u"nowhere"_s)).items.isEmpty());
+}
 
-    // The system log
+INSTANTIATE_TEST_SUITE_P(Platform, MetadataContract, ::testing::ValuesIn(contract::metadataBackends()),
+                         kBackendName);
 
-    class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
+// Running applications
 
-    TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
-        // Directives that would crash a printf.
-        const QString text = u"## Getting URL for %s %n %d {} %% ü"_s;
-        const auto log = GetParam().make();
-        testing::internal::CaptureStderr();
-        testing::internal::CaptureStdout();
-        log->system(text);
-        log->standardOutput(text);
-        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-        const std::string out = testing::internal::GetCapturedStdout();
-        const QRegularExpression shape(QStringLiteral(
-            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3} [^\\[\\n]+\\[\\d+:\\d+\\] (.*)\\n\\z"));
-        const QRegularExpressionMatch line = shape.match(err);
-        ASSERT_TRUE(line.hasMatch()) << qPrintable(err);
-        EXPECT_EQ(line.captured(1), text);
-        EXPECT_EQ(out, text.toStdString() + "\n");
-    }
+class RunningContract : public ::testing::TestWithParam<contract::RunningBackend> {};
 
-    INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()),
-                             kBackendName);
+TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
+    TempFolder apps;
+    BundleLayout layout;
+    layout.bundleIdentifier =
+        u"com.tamberline.quillmere-tests.running%1"_s.arg(QCoreApplication::applicationPid());
+    layout.executable = u"C1"_s;
+    const QString bundle = makeBundle(apps.path(), layout);
+    const auto running = GetParam().make();
+    const QString id = layout.bundleIdentifier;
+    ASSERT_TRUE(running->processesWithBundleIdentifier(id).isEmpty());
 
-    // The AppleScript channel
+    // Two copies, so that their order shows.
+    auto launched = GetParam().launch(bundle, id);
+    auto second = GetParam().launch(bundle, id);
+    ASSERT_TRUE(launched && second);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).size() == 2; }, kBound));
+    const QList<qint64> processes = running->processesWithBundleIdentifier(id);
+    EXPECT_TRUE(std::is_sorted(processes.begin(), processes.end()));
+    EXPECT_TRUE(std::ranges::all_of(processes, [](qint64 process) { return process > 0; }));
+    for (const QString& other : {id.toUpper(), id + u".other"_s, QString()})
+        EXPECT_TRUE(running->processesWithBundleIdentifier(other).isEmpty()) << qPrintable(other);
 
-    class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};
+    launched.reset();
+    second.reset();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return running->processesWithBundleIdentifier(id).isEmpty(); }, kBound));
+}
 
-    TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
-        const auto channel = GetParam().make();
-        const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
-        EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
-        EXPECT_FALSE(path.errorInfo);
+INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
+                         kBackendName);
 
-        const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
-        EXPECT_FALSE(failed.value);
-        ASSERT_TRUE(failed.errorInfo);
-        EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
-    }
+// The Apple-event permission probe
 
-    // Linux has no AppleScript engine; its channel's handling of the program is tested with stand-in
-    // programs (OsascriptChannelTest.cpp).
-    GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScriptContract);
-    INSTANTIATE_TEST_SUITE_P(Platform, ScriptContract, ::testing::ValuesIn(contract::scriptBackends()),
-                             kBackendName);
+class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
+
+// The same answer on the main thread, which the probe must not block, and on any other.
+TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
+    const auto permission = GetParam().make();
+    const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
+    EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
+    int elsewhere = 1;
+    std::thread worker([&] { elsewhere = permission->determine(absent, false); });
+    worker.join();
+    EXPECT_EQ(elsewhere, GetParam().notRunning);
+}
+
+INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract, ::testing::ValuesIn(contract::permissionBackends()),
+                         kBackendName);
+
+// The system log
+
+class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
+
+TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
+    // Directives that would crash a printf.
+    const QString text = u"## Getting URL for %s %n %d {} %% ü"_s;
+    const auto log = GetParam().make();
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    log->system(text);
+    log->standardOutput(text);
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const std::string out = testing::internal::GetCapturedStdout();
+    const QRegularExpression shape(QStringLiteral(
+        "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3} [^\\[\\n]+\\[\\d+:\\d+\\] (.*)\\n\\z"));
+    const QRegularExpressionMatch line = shape.match(err);
+    ASSERT_TRUE(line.hasMatch()) << qPrintable(err);
+    EXPECT_EQ(line.captured(1), text);
+    EXPECT_EQ(out, text.toStdString() + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()), kBackendName);
+
+// The AppleScript channel
+
+class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};
+
+TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
+    const auto channel = GetParam().make();
+    const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
+    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
+    EXPECT_FALSE(path.errorInfo);
+
+    const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
+    EXPECT_FALSE(failed.value);
+    ASSERT_TRUE(failed.errorInfo);
+    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
+}
+
+// Linux has no AppleScript engine; its channel's handling of the program is tested with stand-in
+// programs (OsascriptChannelTest.cpp).
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScriptContract);
+INSTANTIATE_TEST_SUITE_P(Platform, ScriptContract, ::testing::ValuesIn(contract::scriptBackends()),
+                         kBackendName);
 
 } // namespace
