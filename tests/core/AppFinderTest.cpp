@@ -1,6 +1,5 @@
 #include "core/AppFinder.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -26,11 +25,12 @@ QStringList identifiers(const QList<AppFinder::App>& apps) {
 class AppFinderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const auto& [name, identifier] : {std::pair{"20", "a"}, {"21", "b"}, {"21 copy", "b"}, {"23", "c"}})
-            fakes.metadata->items << metadataItem(u"Capture One %1.app"_s.arg(QString::fromUtf8(name)),
-                                                  u"com.c1."_s + QString::fromUtf8(identifier),
-                                                  u"/Applications/Capture One %1.app"_s.arg(QString::fromUtf8(name)),
-                                                  u"16.0"_s);
+        for (const auto& [name, identifier] :
+             {std::pair{"20", "a"}, {"21", "b"}, {"21 copy", "b"}, {"23", "c"}})
+            fakes.metadata->items << metadataItem(
+                u"Capture One %1.app"_s.arg(QString::fromUtf8(name)),
+                u"com.c1."_s + QString::fromUtf8(identifier),
+                u"/Applications/Capture One %1.app"_s.arg(QString::fromUtf8(name)), u"16.0"_s);
     }
     testsupport::FakePlatform fakes;
     const QStringList m_expected{u"com.c1.a"_s, u"com.c1.b"_s, u"com.c1.c"_s};
@@ -62,18 +62,6 @@ TEST(AppRecordTest, EqualityHashAndOrderFollowTheirOwnFields) {
     EXPECT_TRUE(a < renamed && !(renamed < a));
     EXPECT_TRUE(!(a < other) && !(other < a) && a != other);
     EXPECT_EQ(std::unordered_set<AppFinder::App>({a, renamed, other}).size(), 2u);
-}
-
-TEST(AppRecordTest, MenuItemCarriesTitleIconAndIdentifier) {
-    testsupport::TempFolder folder;
-    const QString bundle = testsupport::makeBundle(folder.path(), {});
-    const QString icon = folder.write(u"Capture One 23.app/Contents/Resources/AppIcon.icns"_s, "icns");
-    folder.write(u"Capture One 23.app/Contents/Info.plist"_s,
-                 "<plist version=\"1.0\"><dict><key>CFBundleIconFile</key><string>AppIcon</string></dict></plist>");
-    const brisquel::MenuItem item =
-        AppFinder::App(u"Capture One 23"_s, u"com.c1"_s, u"16"_s, QUrl::fromLocalFile(bundle)).makeMenuItem();
-    EXPECT_EQ(QStringList({item.title, item.imagePath, item.representedObject.toString()}),
-              QStringList({u"Capture One 23"_s, icon, u"com.c1"_s}));
 }
 
 TEST_F(AppFinderTest, DiscoveryKeepsTheFirstCopyOfEachIdentifierInOrder) {
