@@ -1,5 +1,6 @@
 #include "core/platform/posix/FolderMetadataSearch.h"
 
+#include "VexoExtensions/PropertyList.h"
 #include "tests/support/BoundedRun.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TempFolder.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QUrl>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,6 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 using brisquel::FolderMetadataSearch;
 using brisquel::MetadataSearchResult;
 using testsupport::TempFolder;
+namespace Attr = brisquel::MetadataAttribute;
 namespace hostile = testsupport::HostileFiles;
 
 namespace {
@@ -45,21 +48,70 @@ QString bundle(const QString& folder, const QString& name) {
 
 } // namespace
 
-// Which names match is every search's contract; the walk finds them deep in folders and bundles,
-// once however often the scopes name their folder.
-TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWhereverItIs) {
+// The walk finds matching bundles deep in folders and bundles, once however often the scopes name
+// their folder; the prefix is case-sensitive, and a bundle needs the suffix and a dictionary. Each
+// item: its name, and what its dictionary holds beyond the name and location every bundle has ("#":
+// a number, passed on as it stands where text belongs). A dictionary that cannot be read, or none at
+// all, is passed over with its reason.
+TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHolds) {
     TempFolder apps;
-    bundle(apps.path(), u"Capture One 22.app"_s);
+    const auto info = [&](const QString& name, const QByteArray& entries) {
+        apps.write(name + u"/Contents/Info.plist"_s,
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>");
+    };
+    bundle(apps.path(), u"Capture One 23.app"_s);
     apps.write(u"Capture One 8.app"_s, "a file, not a folder");
+    for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
+        bundle(apps.path(), QString::fromUtf8(name));
     const QString outer = bundle(apps.filePath(u"Vendors/Phase"_s), u"Capture One 30.app"_s);
     bundle(outer + u"/Contents/Helpers"_s, u"Capture One Helper.app"_s);
-    const QString suite = bundle(apps.path(), u"Suite.app"_s);
-    bundle(suite + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
+    bundle(bundle(apps.path(), u"Suite.app"_s) + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
+    QDir().mkpath(apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
+    apps.write(u"Capture One 21.app/Contents/Info.plist"_s,
+               *brisquel::vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
+    apps.write(u"Capture One 20.app/Contents/Info.plist"_s, "<plist><dict><key>CFBundleIdentifier</key>");
+    info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
+    // Icons named without their extension; one that does not exist; one outside Resources.
+    for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
+        info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
+             "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
+    const QString icon = apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
 
-    const QStringList scopes{apps.path(), apps.filePath(u"Vendors"_s), apps.path() + u"/."_s};
-    EXPECT_EQ(names(search(scopes)), (QStringList{u"Capture One 22"_s, u"Capture One 30"_s,
-                                                  u"Capture One Express"_s, u"Capture One Helper"_s}));
-    EXPECT_EQ(names(search({apps.path()}, {})).size(), 5); // and Suite, with no prefix asked
+    const MetadataSearchResult found =
+        search({apps.path(), apps.filePath(u"Vendors"_s), apps.path() + u"/."_s});
+    QStringList items;
+    for (const brisquel::MetadataItem& item : found.items) {
+        QVariantHash rest = item.attributes;
+        const QString path = rest.take(Attr::kPath).toString();
+        const QString name = rest.take(Attr::kFsName).toString();
+        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
+        EXPECT_EQ(path.section(u'/', -1), name);
+        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(path));
+        QStringList held{path.mid(apps.path().size() + 1)};
+        for (auto it = rest.cbegin(); it != rest.cend(); ++it)
+            held << it.key() + u'=' + it->toString() + (it->typeId() == QMetaType::QString ? u""_s : u"#"_s);
+        std::sort(held.begin() + 1, held.end());
+        items << held.join(u' ');
+    }
+    const QString standard = u" kMDItemCFBundleIdentifier=com.captureone.captureone16 kMDItemVersion=16.0"_s;
+    EXPECT_EQ(
+        items,
+        (QStringList{u"Capture One 19.app kMDItemVersion=19#"_s,
+                     u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s, u"Capture One 23.app"_s + standard,
+                     u"Vendors/Phase/Capture One 30.app"_s + standard,
+                     u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
+                     u"Suite.app/Contents/Applications/Capture One Express.app"_s + standard,
+                     u"Vendors/Phase/Capture One 30.app/Contents/Helpers/Capture One Helper.app"_s + standard,
+                     u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
+    QStringList skipped;
+    for (const brisquel::SkippedEntry& entry : found.skipped)
+        skipped << entry.path.section(u'/', -1) + u": "_s + entry.reason.message();
+    skipped.sort();
+    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
+    EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
+    EXPECT_EQ(names(search({apps.path()}, {})).size(), 12); // and Suite and the other names, with no prefix asked
 }
 
 TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {

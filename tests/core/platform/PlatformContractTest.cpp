@@ -11,7 +11,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSize>
 #include <QTest>
@@ -166,64 +165,11 @@ protected:
         layout.bundleIdentifier = identifier;
         makeBundle(folder, layout);
     }
-    void info(const QString& name, const QByteArray& entries) const {
-        m_apps.write(name + u"/Contents/Info.plist"_s,
-                     entries.startsWith("bplist") ? entries
-                                                  : "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" +
-                                                        entries + "</dict></plist>");
-    }
-
     TempFolder m_apps;
 };
 
-// Each item: its name, and what its dictionary holds beyond the name and location every bundle has
-// ("#": a number, passed on as it stands where text belongs).
-TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
-    bundle(m_apps.path(), u"Capture One 23.app"_s, u"com.captureone.captureone16"_s);
-    // The prefix is case-sensitive, and a bundle needs the suffix and an information dictionary.
-    for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
-        bundle(m_apps.path(), QString::fromUtf8(name));
-    QDir().mkpath(m_apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
-    info(u"Capture One 21.app"_s, *vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
-    info(u"Capture One 20.app"_s, "<plist><dict><key>CFBundleIdentifier</key>");
-    info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
-    // Icons named without their extension; one that does not exist; one outside Resources.
-    for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
-        info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
-             "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
-    const QString icon = m_apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
-
-    const MetadataSearchResult found = search(m_apps.path());
-    QStringList items;
-    for (const MetadataItem& item : found.items) {
-        QVariantHash rest = item.attributes;
-        const QString name = rest.take(Attr::kFsName).toString();
-        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
-        EXPECT_EQ(rest.take(Attr::kPath), QVariant(m_apps.filePath(name)));
-        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(m_apps.filePath(name)));
-        QStringList held;
-        for (auto it = rest.cbegin(); it != rest.cend(); ++it)
-            held << it.key() + u'=' + it->toString() + (it->typeId() == QMetaType::QString ? u""_s : u"#"_s);
-        held.sort();
-        items << (QStringList{name} + held).join(u' ');
-    }
-    EXPECT_EQ(items, (QStringList{u"Capture One 19.app kMDItemVersion=19#"_s,
-                                  u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s,
-                                  u"Capture One 23.app kMDItemCFBundleIdentifier=com.captureone.captureone16 "
-                                  "kMDItemVersion=16.0"_s,
-                                  u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
-                                  u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
-    // A dictionary that cannot be read, or none at all, is passed over with its reason.
-    QStringList skipped;
-    for (const SkippedEntry& entry : found.skipped)
-        skipped << QFileInfo(entry.path).fileName() + u": "_s + entry.reason.message();
-    skipped.sort();
-    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
-    EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
-}
-
+// What each bundle's dictionary gives, and which bundles match, is the folder walk's (the search
+// every platform's discovery falls back on; FolderMetadataSearchTest.cpp).
 TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
     for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
         bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));

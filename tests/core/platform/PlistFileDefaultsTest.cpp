@@ -316,12 +316,14 @@ TEST_F(PreferencesDomain, WritersInSeveralProcessesLoseNoKey) {
     QVariantMap expected{{u"original"_s, u"kept"_s}};
     std::vector<std::unique_ptr<QProcess>> writers;
     for (int i = 0; i < kWriters; ++i) {
+        QStringList arguments{m_folder, kDomain};
+        for (int j = 0; j < kKeys; ++j) {
+            arguments << u"writer%1-%2=%2"_s.arg(i).arg(j);
+            expected.insert(u"writer%1-%2"_s.arg(i).arg(j), QString::number(j));
+        }
         writers.push_back(std::make_unique<QProcess>());
         writers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        writers.back()->start(u"" PREFERENCES_TEST_WRITER ""_s,
-                              {m_folder, kDomain, u"writer%1"_s.arg(i), QString::number(kKeys)});
-        for (int j = 0; j < kKeys; ++j)
-            expected.insert(u"writer%1-%2"_s.arg(i).arg(j), qint64(j));
+        writers.back()->start(u"" PREFERENCES_TEST_WRITER ""_s, arguments);
     }
     auto defaults = open(); // this process writes too
     for (int j = 0; j < kKeys; ++j) {
@@ -340,13 +342,12 @@ TEST_F(PreferencesDomain, AWriterThatDiesOrIsKilledBeforeReplacingLeavesTheFileW
     write(vexo::plist::nodeToBinary(plisttest::everyKindTree().get()));
     const QByteArray before = fileBytes(m_path);
     const plisttest::ProgramRun run = plisttest::runProgram(
-        u"" PREFERENCES_TEST_WRITER ""_s, {u"--exit-before-replace"_s, m_folder, kDomain, u"k"_s, u"v"_s});
+        u"" PREFERENCES_TEST_WRITER ""_s, {u"--exit-before-replace"_s, m_folder, kDomain, u"k=v"_s});
     ASSERT_EQ(run.exitCode, 3) << run.output.constData();
     EXPECT_EQ(fileBytes(m_path), before);
     // One that stops holding the lock, and is killed: the kernel lets go of its lock with it.
     QProcess writer;
-    writer.start(u"" PREFERENCES_TEST_WRITER ""_s,
-                 {u"--hang-before-replace"_s, m_folder, kDomain, u"k"_s, u"v"_s});
+    writer.start(u"" PREFERENCES_TEST_WRITER ""_s, {u"--hang-before-replace"_s, m_folder, kDomain, u"k=v"_s});
     ASSERT_TRUE(writer.waitForReadyRead(60000));
     ASSERT_EQ(writer.readAllStandardOutput(), QByteArray("ready\n"));
     writer.kill();
