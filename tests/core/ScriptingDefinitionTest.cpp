@@ -47,10 +47,6 @@ private:
     int m_copies = 0;
 };
 
-QByteArray dictionary(const QString& body) {
-    return (u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>"_s + body + u"</dictionary>"_s)
-        .toUtf8();
-}
 QByteArray suite(const QByteArray& properties) {
     return "<?xml version=\"1.0\"?><dictionary><suite name=\"Capture One Suite\"><class "
            "name=\"application\">" +
@@ -62,20 +58,20 @@ QByteArray suite(const QByteArray& properties) {
 // Properties of the application class of each suite of that exact name, whose names end in
 // "script" and that have a description; nothing else, and no log line for what is passed over.
 TEST_F(ScriptingDefinitionTest, SelectsApplicationPropertiesEndingInScript) {
-    const auto app = copyWithSdef(
-        dictionary(u"<suite name=\"Capture One Suite\"><class name=\"application\">"
-                   "  <property name=\"capture done script\" description=\"After a capture.\"/>"
-                   "  <property name=\"batch Script\" description=\"x\"/><property name=\"scripts folder\" "
-                   "description=\"x\"/>"
-                   "  <property name=\"no description script\"/><property description=\"No name.\"/>"
-                   "  <property name=\"empty script\" description=\"\"/>"
-                   "  <element type=\"window\"><property name=\"nested script\" description=\"x\"/></element>"
-                   "</class><class name=\"document\"><property name=\"document script\" "
-                   "description=\"x\"/></class></suite>"
-                   "<suite name=\"capture one suite\"><class name=\"application\">"
-                   "  <property name=\"lower case suite script\" description=\"x\"/></class></suite>"
-                   "<suite name=\"Capture One Suite\"><class name=\"application\">"
-                   "  <property name=\"second suite script\" description=\"Also.\"/></class></suite>"_s));
+    const auto app = copyWithSdef(QByteArray(
+        "<dictionary><suite name=\"Capture One Suite\"><class name=\"application\">"
+        "  <property name=\"capture done script\" description=\"After a capture.\"/>"
+        "  <property name=\"batch Script\" description=\"x\"/><property name=\"scripts folder\" "
+        "description=\"x\"/>"
+        "  <property name=\"no description script\"/><property description=\"No name.\"/>"
+        "  <property name=\"empty script\" description=\"\"/>"
+        "  <element type=\"window\"><property name=\"nested script\" description=\"x\"/></element>"
+        "</class><class name=\"document\"><property name=\"document script\" "
+        "description=\"x\"/></class></suite>"
+        "<suite name=\"capture one suite\"><class name=\"application\">"
+        "  <property name=\"lower case suite script\" description=\"x\"/></class></suite>"
+        "<suite name=\"Capture One Suite\"><class name=\"application\">"
+        "  <property name=\"second suite script\" description=\"Also.\"/></class></suite></dictionary>"));
     const auto scripts = app.readBackgroundScripts();
     EXPECT_EQ(names(scripts),
               (QStringList{u"capture done script"_s, u"empty script"_s, u"second suite script"_s}));
