@@ -111,7 +111,7 @@ TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHold
     EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
     EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
     EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
-    EXPECT_EQ(names(search({apps.path()}, {})).size(), 12); // and Suite and the other names, with no prefix asked
+    EXPECT_EQ(names(search({apps.path()}, {})).size(), 12); // and Suite and more, with no prefix asked
 }
 
 TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
