@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString mode =
         arguments.value(0).startsWith(QLatin1String("--")) ? arguments.takeFirst() : QString();
     if (arguments.size() < 3)
