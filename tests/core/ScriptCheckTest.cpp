@@ -32,6 +32,8 @@ class ScriptCheckKinds : public ::testing::TestWithParam<CheckRow> {};
 
 TEST_P(ScriptCheckKinds, GiveTheirStatusAndReason) {
     const CheckRow& row = GetParam();
+    if (std::string_view(row.make) == "locked" && ::geteuid() == 0)
+        GTEST_SKIP() << "run as the superuser, who reads every file";
     const testsupport::TempFolder folder;
     const QString file = QString::fromUtf8(row.file);
     const std::string_view make = row.make;
@@ -47,6 +49,8 @@ TEST_P(ScriptCheckKinds, GiveTheirStatusAndReason) {
         testsupport::HostileFiles::makeFifo(folder.filePath(file));
     else if (make == "underFile")
         folder.write(file.section(u'/', 0, 0), "x");
+    else if (make == "locked")
+        QFile::setPermissions(folder.write(file, kCompiled), QFileDevice::WriteOwner);
     const ScriptCheck check = ScriptCheck::of(folder.filePath(file));
     EXPECT_EQ(check.status(), row.status) << check.reason().toStdString();
     if (row.status == Status::Passes) {
@@ -87,19 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckRow{"HollowBundle", "H.scptd", "H.scptd/Contents", Status::NotAScript, "without", "mkdir"},
         CheckRow{"BundleOfAFolder", "N.scptd", "N.scptd/Contents/Resources/Scripts/main.scpt",
                  Status::NotAFile, "/main.scpt is a folder", "mkdir"},
-        CheckRow{"Fifo", "pipe.scpt", {}, Status::NotAFile, "is a FIFO", "fifo"}),
+        CheckRow{"Fifo", "pipe.scpt", {}, Status::NotAFile, "is a FIFO", "fifo"},
+        CheckRow{"Unreadable", "locked.scpt", {}, Status::NotReadable, "cannot be read", "locked"}),
     [](const ::testing::TestParamInfo<CheckRow>& row) { return std::string(row.param.name); });
-
-// Permissions do not hold back the superuser, whom the test may run as.
-TEST(ScriptCheckPermissions, AFileThatCannotBeReadSaysSo) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "run as the superuser, who reads every file";
-    const testsupport::TempFolder folder;
-    const QString path = folder.write(u"locked.scpt"_s, kCompiled);
-    QFile::setPermissions(path, QFileDevice::WriteOwner);
-    const ScriptCheck check = ScriptCheck::of(path);
-    EXPECT_EQ(check.status(), Status::NotReadable);
-    EXPECT_TRUE(check.reason().contains(u"cannot be read"_s)) << check.reason().toStdString();
-}
 
 } // namespace

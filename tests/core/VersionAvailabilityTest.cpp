@@ -3,40 +3,27 @@
 #include <gtest/gtest.h>
 
 using brisquel::VersionAvailability;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
+// Versions compare as text ("10.0" sorts before "2.0"), both ends included, canonically equivalent
+// texts equal, by code point rather than UTF-16 unit (U+1F600 after U+FF01).
+TEST(VersionAvailabilityTest, RangesCompareAsPlainTextIncludingBothEnds) {
+    const VersionAvailability open(u"2.0"_s);
+    const VersionAvailability closed(u"2"_s, u"5"_s);
+    for (const QString& v : {u"2.0"_s, u"3"_s})
+        EXPECT_TRUE(open.compatible(v)) << qPrintable(v);
+    for (const QString& v : {u"10.0"_s, u"1.9"_s})
+        EXPECT_FALSE(open.compatible(v)) << qPrintable(v);
+    for (const QString& v : {u"2"_s, u"3.1"_s, u"5"_s})
+        EXPECT_TRUE(closed.compatible(v)) << qPrintable(v);
+    for (const QString& v : {u"1"_s, u"6"_s, u"5.1"_s})
+        EXPECT_FALSE(closed.compatible(v)) << qPrintable(v);
+    EXPECT_EQ(open.description() + u" "_s + closed.description(),
+              u"Compatible Versions: 2.0+ Compatible Versions: 2 -> 5"_s);
+    EXPECT_TRUE(VersionAvailability(u"é"_s, u"é"_s).compatible(u"e\u0301"_s));
+    EXPECT_TRUE(VersionAvailability(u"\uFF01"_s).compatible(u"😀"_s));
 }
 
 } // namespace
-
-TEST(VersionAvailabilityTest, OpenEndedRangeComparesAsPlainText) {
-    const VersionAvailability range(s("2.0"));
-    EXPECT_TRUE(range.compatible(s("2.0")));
-    EXPECT_TRUE(range.compatible(s("3")));
-    EXPECT_FALSE(range.compatible(s("10.0"))); // "10.0" sorts before "2.0" as text
-    EXPECT_FALSE(range.compatible(s("1.9")));
-    EXPECT_EQ(range.description(), s("Compatible Versions: 2.0+"));
-}
-
-TEST(VersionAvailabilityTest, ClosedRangeIncludesBothEnds) {
-    const VersionAvailability range(s("2"), s("5"));
-    for (const char* v : {"2", "3.1", "5"}) {
-        EXPECT_TRUE(range.compatible(s(v))) << v;
-    }
-    for (const char* v : {"1", "6", "5.1"}) {
-        EXPECT_FALSE(range.compatible(s(v))) << v;
-    }
-    EXPECT_EQ(range.description(), s("Compatible Versions: 2 -> 5"));
-}
-
-TEST(VersionAvailabilityTest, CanonicallyEquivalentTextsCompareEqual) {
-    // "é" precomposed and as e + combining acute are the same version text.
-    const VersionAvailability range(s("\xC3\xA9"), s("\xC3\xA9"));
-    EXPECT_TRUE(range.compatible(s("e\xCC\x81")));
-    // Code point order, not UTF-16 order: U+1F600 (surrogates) sorts after U+FF01.
-    const VersionAvailability above(s("\xEF\xBC\x81"));
-    EXPECT_TRUE(above.compatible(s("\xF0\x9F\x98\x80")));
-}

@@ -1,9 +1,8 @@
 #pragma once
 
-// The back-ends that the platform contract tests (PlatformContractTest.cpp) run against: on Linux the
-// stand-ins, on macOS the system's own services and the stand-ins that the test worlds still use
-// there. Each platform's file lists them (PosixBackends.cpp, MacBackends.cpp); the portable
-// stand-ins come from StandInBackends.cpp.
+// The back-ends that the platform contract tests (PlatformContractTest.cpp) run against, listed by
+// each platform's file (PosixBackends.cpp, MacBackends.cpp); the portable stand-ins come from
+// StandInBackends.cpp.
 
 #include "core/platform/Platform.h"
 
@@ -19,15 +18,13 @@
 using namespace Qt::Literals::StringLiterals;
 namespace contract {
 
-// One test's preferences domains on one back-end. Every domain it hands out is the test's own, and
-// the world takes away what the test stored in them when it goes.
+// One test's preferences domains on one back-end; the world takes away what the test stored.
 class PreferencesWorld {
 public:
     virtual ~PreferencesWorld() = default;
     virtual brisquel::vexo::PreferencesDomains& domains() = 0;
     // Sets key to a text in the domain from another process, as Capture One or `defaults write` do.
     virtual bool writeElsewhere(const QString& domain, const QString& key, const QString& text) = 0;
-
     // A domain name no other test or program uses, ending in the given part.
     QString uniqueDomain(const QString& last = u"prefs"_s);
 
@@ -50,13 +47,10 @@ class LaunchedProcess {
 public:
     virtual ~LaunchedProcess() = default;
 };
-
 struct RunningBackend : Backend<brisquel::RunningApplications> {
-    // Starts the bundle (whose executable runs for a minute unless ended) the way the platform
-    // starts applications; null when it could not.
+    // Starts the bundle (whose executable runs for a minute) as the platform starts applications.
     std::function<std::unique_ptr<LaunchedProcess>(const QString& bundle, const QString& identifier)> launch;
 };
-
 struct PermissionBackend : Backend<brisquel::AutomationPermission> {
     int notRunning; // the status for an application that is not running, without asking the user
 };
@@ -66,14 +60,11 @@ std::vector<MetadataBackend> metadataBackends();
 std::vector<RunningBackend> runningBackends();
 std::vector<PermissionBackend> permissionBackends();
 std::vector<LogBackend> logBackends();
-// Only where a real AppleScript engine answers: a stand-in program would test itself.
-std::vector<ScriptBackend> scriptBackends();
-
-// The portable stand-ins: domains as files in a folder of the test's own, and the folder walk.
+std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();
 MetadataBackend standInMetadata();
 
-// Test names and failure messages show the back-end's name.
+// Failure messages show the back-end's name.
 template <typename Backend>
 requires requires(const Backend& b) {
     b.name;

@@ -20,9 +20,8 @@ QStringList paths(const QList<brisquel::MetadataItem>& items) {
 }
 
 TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) {
-    const brisquel::MetadataItem nine = metadataItem(u"Capture One 9.app"_s, u"c9"_s, u"/A/b"_s, {});
-    const brisquel::MetadataItem ten = metadataItem(u"Capture One 10.app"_s, u"c10"_s, u"/A/a"_s, {});
-    const brisquel::MetadataItem walked = metadataItem(u"Capture One 23.app"_s, u"c23"_s, u"/W/23"_s, {});
+    const auto nine = metadataItem(u"Capture One 9.app"_s, u"c9"_s, u"/A/b"_s, {});
+    const auto ten = metadataItem(u"Capture One 10.app"_s, u"c10"_s, u"/A/a"_s, {});
     const brisquel::SkippedEntry broken{
         u"/Applications"_s, brisquel::vexo::Result::failure(brisquel::vexo::Status::Unavailable,
                                                             u"Spotlight could not run the query"_s)};
@@ -48,7 +47,7 @@ TEST(FallbackMetadataSearch, TheIndexAnswersForItsFolderAndTheWalkWhenItCannot) 
         index->items = row.indexed;
         index->skipped = row.indexSkipped;
         auto walk = std::make_shared<FakeMetadataSearch>();
-        walk->items = {walked};
+        walk->items = {metadataItem(u"Capture One 23.app"_s, u"c23"_s, u"/W/23"_s, {})};
         FallbackMetadataSearch search(u"Spotlight"_s, index, {u"/Applications"_s}, walk);
         brisquel::MetadataQuery query;
         query.searchScopes = {QString::fromUtf8(row.scope)};

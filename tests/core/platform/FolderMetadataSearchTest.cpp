@@ -1,5 +1,6 @@
 #include "core/platform/posix/FolderMetadataSearch.h"
 
+#include "VexoExtensions/PropertyList.h"
 #include "tests/support/BoundedRun.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TempFolder.h"
@@ -11,64 +12,106 @@
 #include <QProcess>
 #include <QUrl>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using brisquel::FolderMetadataSearch;
-using brisquel::MetadataItem;
-using brisquel::MetadataQuery;
-namespace Attr = brisquel::MetadataAttribute;
-using testsupport::BundleLayout;
-using testsupport::makeBundle;
+using brisquel::MetadataSearchResult;
 using testsupport::TempFolder;
+namespace Attr = brisquel::MetadataAttribute;
 namespace hostile = testsupport::HostileFiles;
 
 namespace {
 
-QList<MetadataItem> search(const QStringList& scopes, const QString& prefix = u"Capture One"_s) {
-    MetadataQuery query;
+MetadataSearchResult search(const QStringList& scopes, const QString& prefix = u"Capture One"_s) {
+    brisquel::MetadataQuery query;
     query.searchScopes = scopes;
     query.displayNamePrefix = prefix;
-    query.sortAttribute = Attr::kDisplayName;
-    return FolderMetadataSearch().execute(query);
+    query.sortAttribute = brisquel::MetadataAttribute::kDisplayName;
+    return FolderMetadataSearch().search(query);
 }
 
-QStringList valuesOf(const QList<MetadataItem>& items, const QString& attribute = Attr::kDisplayName) {
+QStringList names(const MetadataSearchResult& result) {
     QStringList values;
-    for (const MetadataItem& item : items)
-        values << item.value(attribute).toString();
+    for (const brisquel::MetadataItem& item : result.items)
+        values << item.value(brisquel::MetadataAttribute::kDisplayName).toString();
     return values;
 }
 
-QString bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s,
-               const QString& version = u"16.0"_s) {
-    BundleLayout layout;
+QString bundle(const QString& folder, const QString& name) {
+    testsupport::BundleLayout layout;
     layout.bundleName = name;
-    layout.bundleIdentifier = identifier;
-    layout.version = version;
-    return makeBundle(folder, layout);
+    return testsupport::makeBundle(folder, layout);
 }
 
 } // namespace
 
-// Which names match is every search's contract; the walk finds them deep in folders and bundles,
-// once however often the scopes name their folder.
-TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWhereverItIs) {
+// The walk finds matching bundles deep in folders and bundles, once however often the scopes name
+// their folder; the prefix is case-sensitive, and a bundle needs the suffix and a dictionary. Each
+// item: its name, and what its dictionary holds beyond the name and location every bundle has ("#":
+// a number, passed on as it stands where text belongs). A dictionary that cannot be read, or none at
+// all, is passed over with its reason.
+TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHolds) {
     TempFolder apps;
-    bundle(apps.path(), u"Capture One 22.app"_s);
+    const auto info = [&](const QString& name, const QByteArray& entries) {
+        apps.write(name + u"/Contents/Info.plist"_s,
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>");
+    };
+    bundle(apps.path(), u"Capture One 23.app"_s);
     apps.write(u"Capture One 8.app"_s, "a file, not a folder");
+    for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
+        bundle(apps.path(), QString::fromUtf8(name));
     const QString outer = bundle(apps.filePath(u"Vendors/Phase"_s), u"Capture One 30.app"_s);
     bundle(outer + u"/Contents/Helpers"_s, u"Capture One Helper.app"_s);
-    const QString suite = bundle(apps.path(), u"Suite.app"_s);
-    bundle(suite + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
+    bundle(bundle(apps.path(), u"Suite.app"_s) + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
+    QDir().mkpath(apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
+    apps.write(u"Capture One 21.app/Contents/Info.plist"_s,
+               *brisquel::vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
+    apps.write(u"Capture One 20.app/Contents/Info.plist"_s, "<plist><dict><key>CFBundleIdentifier</key>");
+    info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
+    // Icons named without their extension; one that does not exist; one outside Resources.
+    for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
+        info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
+             "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
+    const QString icon = apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
 
-    const QStringList scopes{apps.path(), apps.filePath(u"Vendors"_s), apps.path() + u"/."_s};
-    EXPECT_EQ(valuesOf(search(scopes)), (QStringList{u"Capture One 22"_s, u"Capture One 30"_s,
-                                                     u"Capture One Express"_s, u"Capture One Helper"_s}));
-    EXPECT_EQ(valuesOf(search({apps.path()}, {})).size(), 5); // and Suite, with no prefix asked
+    const MetadataSearchResult found =
+        search({apps.path(), apps.filePath(u"Vendors"_s), apps.path() + u"/."_s});
+    QStringList items;
+    for (const brisquel::MetadataItem& item : found.items) {
+        QVariantHash rest = item.attributes;
+        const QString path = rest.take(Attr::kPath).toString();
+        const QString name = rest.take(Attr::kFsName).toString();
+        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
+        EXPECT_EQ(path.section(u'/', -1), name);
+        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(path));
+        QStringList held{path.mid(apps.path().size() + 1)};
+        for (auto it = rest.cbegin(); it != rest.cend(); ++it)
+            held << it.key() + u'=' + it->toString() + (it->typeId() == QMetaType::QString ? u""_s : u"#"_s);
+        std::sort(held.begin() + 1, held.end());
+        items << held.join(u' ');
+    }
+    const QString standard = u" kMDItemCFBundleIdentifier=com.captureone.captureone16 kMDItemVersion=16.0"_s;
+    EXPECT_EQ(
+        items,
+        (QStringList{u"Capture One 19.app kMDItemVersion=19#"_s,
+                     u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s, u"Capture One 23.app"_s + standard,
+                     u"Vendors/Phase/Capture One 30.app"_s + standard,
+                     u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
+                     u"Suite.app/Contents/Applications/Capture One Express.app"_s + standard,
+                     u"Vendors/Phase/Capture One 30.app/Contents/Helpers/Capture One Helper.app"_s + standard,
+                     u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
+    QStringList skipped;
+    for (const brisquel::SkippedEntry& entry : found.skipped)
+        skipped << entry.path.section(u'/', -1) + u": "_s + entry.reason.message();
+    skipped.sort();
+    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
+    EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
+    EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
+    EXPECT_EQ(names(search({apps.path()}, {})).size(), 12); // and Suite and more, with no prefix asked
 }
 
 TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
@@ -78,72 +121,58 @@ TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
     bundle(elsewhere.path(), u"Capture One 10.app"_s);
     const QList<QPair<QString, QString>> links{
         {apps.path(), apps.filePath(u"a/loop"_s)}, // a cycle
-        {apps.filePath(u"a"_s), apps.filePath(u"b"_s)},
         {elsewhere.path(), apps.filePath(u"linked"_s)},
         {elsewhere.filePath(u"Capture One 10.app"_s), apps.filePath(u"Capture One 11.app"_s)},
         {apps.path(), elsewhere.filePath(u"Applications"_s)}};
     for (const auto& [target, link] : links)
         ASSERT_TRUE(QFile::link(target, link)) << qPrintable(link);
-    const QStringList found{u"Capture One 9"_s};
-    EXPECT_EQ(valuesOf(search({apps.path()})), found);
-    EXPECT_EQ(valuesOf(search({elsewhere.filePath(u"Applications"_s)})), found);
+    EXPECT_EQ(names(search({apps.path()})), QStringList{u"Capture One 9"_s});
+    EXPECT_EQ(names(search({elsewhere.filePath(u"Applications"_s)})), QStringList{u"Capture One 9"_s});
 }
 
+// A folder without folders below it is never read for what it holds, unless it cannot be read.
+// Permission bits bind everyone but a privileged user, who searches as an ordinary one in a child.
 TEST(FolderMetadataSearch, PassesOverAFolderItCannotReadAndSaysSo) {
     TempFolder apps;
     bundle(apps.path(), u"Capture One 9.app"_s);
-    bundle(apps.filePath(u"locked"_s), u"Capture One 10.app"_s);
+    const QString locked = bundle(apps.filePath(u"locked"_s), u"Capture One 10.app"_s).section(u'/', 0, -2);
     bundle(apps.filePath(u"z"_s), u"Capture One 11.app"_s);
-    // A folder without folders below it is never read for what it holds, unless it cannot be read.
-    QDir().mkpath(apps.filePath(u"sealed"_s));
-    const QString locked = apps.filePath(u"locked"_s);
     const QString sealed = apps.filePath(u"sealed"_s);
-    ASSERT_EQ(chmod(qPrintable(locked), 0), 0);
-    ASSERT_EQ(chmod(qPrintable(sealed), 0), 0);
-    ASSERT_EQ(chmod(qPrintable(apps.path()), 0755), 0);
-    const QStringList expected{u"Capture One 9"_s, u"Capture One 11"_s};
+    QDir().mkpath(sealed);
+    ASSERT_EQ(chmod(qPrintable(locked), 0) + chmod(qPrintable(sealed), 0) +
+                  chmod(qPrintable(apps.path()), 0755),
+              0);
     const auto searchedAsExpected = [&] {
-        MetadataQuery query;
-        query.searchScopes = {apps.path()};
-        query.displayNamePrefix = u"Capture One"_s;
-        const brisquel::MetadataSearchResult result = FolderMetadataSearch().search(query);
+        const MetadataSearchResult result = search({apps.path()});
         QStringList unreadable;
-        for (const brisquel::SkippedEntry& entry : result.skipped) {
+        for (const brisquel::SkippedEntry& entry : result.skipped)
             if (entry.reason.message().contains(u"cannot be searched"_s))
                 unreadable << entry.path;
-        }
         unreadable.sort();
-        return valuesOf(result.items) == expected && unreadable == QStringList{locked, sealed};
+        return names(result) == QStringList{u"Capture One 9"_s, u"Capture One 11"_s} &&
+               unreadable == QStringList{locked, sealed};
     };
-
-    // Permission bits bind everyone but a privileged user; such a user searches as an ordinary
-    // one in a child process so the bits take effect.
     if (geteuid() != 0) {
         EXPECT_TRUE(searchedAsExpected());
     } else {
         const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(3);
-            _exit(searchedAsExpected() ? 0 : 1);
-        }
+        if (child == 0)
+            _exit(setgid(65534) != 0 || setuid(65534) != 0 ? 3 : searchedAsExpected() ? 0 : 1);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0)
-            << "1: the search found something else, or did not say which folders it could not read; "
-               "3: could not drop privileges";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << WEXITSTATUS(status)
+            << " (1: the search found something else, or did not say which folders it "
+               "could not read; 3: could not drop privileges)";
     }
     chmod(qPrintable(locked), 0700);
     chmod(qPrintable(sealed), 0700);
 }
 
-// --- Hostile bundles: each is passed over with its reason, within bounds, and the good one beside it
-// is found ---
+// Each is passed over with its reason, within bounds, and the good one beside it is found.
 struct HostileBundle {
     const char* name;
-    std::function<void(const QString& info, const TempFolder& apps)> make; // info: the Info.plist to spoil
+    void (*make)(const QString& info, const TempFolder& apps); // info: the Info.plist to spoil
     const char* reason;
 };
 void PrintTo(const HostileBundle& row, std::ostream* out) {
@@ -157,65 +186,55 @@ TEST_P(HostileBundles, ArePassedOverWithinBounds) {
     const QString info = apps.filePath(u"Capture One Bad.app/Contents/Info.plist"_s);
     QDir().mkpath(apps.filePath(u"Capture One Bad.app/Contents/Resources"_s));
     GetParam().make(info, apps);
-    brisquel::MetadataSearchResult result;
+    MetadataSearchResult result;
     bool done = false;
-    const testsupport::BoundedRun run = testsupport::runBounded(
+    testsupport::expectWithinBounds(testsupport::runBounded(
         [&] {
-            MetadataQuery query;
-            query.searchScopes = {apps.path()};
-            query.displayNamePrefix = u"Capture One"_s;
-            result = FolderMetadataSearch().search(query);
+            result = search({apps.path()});
             done = true;
         },
-        [&] { return done; });
-    testsupport::expectWithinBounds(run);
-    EXPECT_EQ(valuesOf(result.items), QStringList{u"Capture One 23"_s});
+        [&] { return done; }));
+    EXPECT_EQ(names(result), QStringList{u"Capture One 23"_s});
     ASSERT_EQ(result.skipped.size(), 1);
-    EXPECT_TRUE(result.skipped.at(0).reason.message().contains(QString::fromUtf8(GetParam().reason),
-                                                               Qt::CaseInsensitive))
-        << qPrintable(result.skipped.at(0).reason.message());
+    const QString reason = result.skipped.at(0).reason.message();
+    EXPECT_TRUE(reason.contains(QString::fromUtf8(GetParam().reason), Qt::CaseInsensitive))
+        << qPrintable(reason);
     QProcess::execute(u"rm"_s, {u"-rf"_s, apps.path()}); // the folder's own clean-up cannot name every entry
 }
 
+using Apps = const TempFolder&;
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileBundles,
     ::testing::Values(
-        HostileBundle{"Fifo", [](const QString& plist, const auto&) { hostile::makeFifo(plist); },
+        HostileBundle{"Fifo", [](const QString& plist, Apps) { hostile::makeFifo(plist); },
                       "not a regular file"},
         HostileBundle{"LinkToFifo",
-                      [](const QString& plist, const TempFolder& apps) {
+                      [](const QString& plist, Apps apps) {
                           hostile::makeFifo(apps.filePath(u"fifo"_s));
                           QFile::link(apps.filePath(u"fifo"_s), plist);
                       },
                       "not a regular file"},
-        HostileBundle{"Folder", [](const QString& plist, const auto&) { QDir().mkpath(plist); },
+        HostileBundle{"Folder", [](const QString& plist, Apps) { QDir().mkpath(plist); },
                       "not a regular file"},
         HostileBundle{"Nested",
-                      [](const QString& plist, const auto&) {
+                      [](const QString& plist, Apps) {
                           hostile::writeFile(plist, hostile::deeplyNestedPlist(u"x.n"_s, u"N"_s, 50000));
                       },
                       "deep"},
         HostileBundle{"SharedReferences",
-                      [](const QString& plist, const auto&) {
+                      [](const QString& plist, Apps) {
                           hostile::writeFile(plist, hostile::sharedReferencePlist(u"x.s"_s, u"S"_s, 10));
                       },
                       "values"},
-        HostileBundle{"FiftyMegabytes",
-                      [](const QString& plist, const auto&) {
-                          hostile::writeLargeInfoPlist(plist, u"x.l"_s, 50 << 20);
-                      },
-                      "too large"},
+        HostileBundle{
+            "FiftyMegabytes",
+            [](const QString& plist, Apps) { hostile::writeLargeInfoPlist(plist, u"x.l"_s, 50 << 20); },
+            "too large"},
         HostileBundle{"NameNotUtf8",
-                      [](const QString& plist, const TempFolder& apps) {
-                          QDir(plist.section(u'/', 0, -3)).removeRecursively();
-                          const QByteArray name = QFile::encodeName(apps.path()) + "/Capture One \xff.app";
-                          ::mkdir(name.constData(), 0755);
-                          ::mkdir((name + "/Contents").constData(), 0755);
-                          const int fd =
-                              ::open((name + "/Contents/Info.plist").constData(), O_WRONLY | O_CREAT, 0644);
-                          const QByteArray bytes = hostile::xmlDictionary(u"x.u"_s, u"k"_s, "<true/>");
-                          EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
-                          ::close(fd);
+                      [](const QString& plist, Apps apps) {
+                          hostile::writeFile(plist, hostile::xmlDictionary(u"x.u"_s, u"k"_s, "<true/>"));
+                          ::rename(QFile::encodeName(plist.section(u'/', 0, -3)).constData(),
+                                   (QFile::encodeName(apps.path()) + "/Capture One \xff.app").constData());
                       },
                       "UTF-8"}),
     [](const auto& row) { return std::string(row.param.name); });

@@ -67,31 +67,25 @@ TEST(OsascriptChannel, GivesWhatTheProgramPrintsOrWhyItFailed) {
     }
 }
 
+// The constructor's program, then the variable's (one that does not exist is a failure, never the
+// search path's), then the search path's.
 TEST(OsascriptChannel, FindsTheProgramByConstructorThenVariableThenPath) {
     TempFolder folder;
     fakeOsascript(folder, "echo from-path");
     const QString fromVariable = fakeOsascript(folder, "echo from-variable", u"env/osascript"_s);
     const QString fromConstructor = fakeOsascript(folder, "echo from-constructor", u"c/osascript"_s);
     const ScopedEnvironment path("PATH", folder.filePath(u"bin"_s).toUtf8());
-    {
-        const ScopedEnvironment program("QUILLMERE_OSASCRIPT", fromVariable.toUtf8());
-        EXPECT_EQ(OsascriptChannel().execute(u"x"_s).value, u"from-variable"_s);
-        EXPECT_EQ(OsascriptChannel(fromConstructor).execute(u"x"_s).value, u"from-constructor"_s);
-    }
-    {
-        const ScopedEnvironment program("QUILLMERE_OSASCRIPT", folder.filePath(u"no/osascript"_s).toUtf8());
-        const ScriptResult missing = OsascriptChannel().execute(u"x"_s);
-        EXPECT_FALSE(missing.value);
-        ASSERT_TRUE(missing.errorInfo);
-        EXPECT_FALSE(missing.errorInfo->value(kMessage).toString().isEmpty());
-    }
-    const ScopedEnvironment program("QUILLMERE_OSASCRIPT", QByteArray());
+    std::optional<ScopedEnvironment> program{std::in_place, "QUILLMERE_OSASCRIPT", fromVariable.toUtf8()};
+    EXPECT_EQ(OsascriptChannel().execute(u"x"_s).value, u"from-variable"_s);
+    EXPECT_EQ(OsascriptChannel(fromConstructor).execute(u"x"_s).value, u"from-constructor"_s);
+    program.emplace("QUILLMERE_OSASCRIPT", folder.filePath(u"no/osascript"_s).toUtf8());
+    EXPECT_TRUE(OsascriptChannel().execute(u"x"_s).errorInfo);
+    program.emplace("QUILLMERE_OSASCRIPT", QByteArray());
     EXPECT_EQ(OsascriptChannel().execute(u"x"_s).value, u"from-path"_s);
     const ScopedEnvironment emptyPath("PATH", folder.filePath(u"empty"_s).toUtf8());
     const ScriptResult notFound = OsascriptChannel().execute(u"x"_s);
     EXPECT_FALSE(notFound.value);
-    ASSERT_TRUE(notFound.errorInfo);
-    EXPECT_EQ(notFound.errorInfo->value(kMessage).toString(), u"osascript not found"_s);
+    EXPECT_EQ(notFound.errorInfo.value_or(QVariantMap{}).value(kMessage), QVariant(u"osascript not found"_s));
 }
 
 TEST(OsascriptChannel, NeitherAHungProgramNorAChildHoldingItsOutputHoldsTheCaller) {

@@ -33,7 +33,6 @@ const auto kBackendName = [](const auto& info) { return info.param.name; };
 // A generous bound for what another process or the system does in its own time.
 constexpr int kBound = 20000;
 
-// ---------------------------------------------------------------------------------------------
 // Preferences domains
 
 class PreferencesContract : public ::testing::TestWithParam<contract::PreferencesBackend> {
@@ -44,6 +43,7 @@ protected:
     std::shared_ptr<contract::PreferencesWorld> m_world = GetParam().make();
 };
 
+// Each kind comes back as that kind; a value or key no domain can hold is refused and changes nothing.
 TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
     const QList<QPair<QString, QVariant>> values{
         {u"text"_s, u"/Users/me/Scripts/Grüße \"b\".scpt"_s},
@@ -52,8 +52,7 @@ TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
         {u"boolean"_s, true},
         {u"date"_s, QDateTime::fromString(u"2024-02-29T12:34:56.789Z"_s, Qt::ISODateWithMs)},
         {u"data"_s, QByteArray("\0\1", 2)},
-        {u"array"_s, QVariantList{u"a"_s, QVariant::fromValue<qint64>(7)}},
-        {u"map"_s, QVariantMap{{u"k"_s, false}}}};
+        {u"map"_s, QVariantMap{{u"k"_s, QVariantList{u"a"_s}}}}};
     const auto defaults = open();
     for (const auto& [key, value] : values)
         ASSERT_TRUE(defaults->write(key, value)) << qPrintable(key);
@@ -63,44 +62,29 @@ TEST_P(PreferencesContract, KeepsEveryKindOfValue) {
         EXPECT_EQ(reopened->value(key).typeId(), value.typeId()) << qPrintable(key);
     }
     // Several keys from one reading, in the order asked; a key no domain can hold is not there.
-    EXPECT_EQ(
-        reopened->readValues({u"real"_s, u"absent"_s, QString::fromUtf8("real\0", 5), u"real"_s}).valueOr({}),
-        (QVariantList{1.25, QVariant(), QVariant(), 1.25}));
-
-    const vexo::Expected<QVariant> missing = reopened->read(u"missing"_s);
-    ASSERT_TRUE(missing);
-    EXPECT_FALSE(missing->isValid());
+    EXPECT_EQ(reopened->readValues({u"real"_s, u"absent"_s, QString::fromUtf8("real\0", 5)}).valueOr({}),
+              (QVariantList{1.25, QVariant(), QVariant()}));
     ASSERT_TRUE(defaults->remove(u"text"_s));
     EXPECT_TRUE(defaults->remove(u"text"_s)); // a key that is not there
-    EXPECT_FALSE(reopened->value(u"text"_s).isValid());
-}
-
-TEST_P(PreferencesContract, RefusesWhatItCannotStoreAndChangesNothing) {
-    const struct {
-        const char* name;
-        QString key;
-        QVariant value;
-        const char* reason;
-    } rows[]{{"value of no kind", u"k"_s, QVariant::fromValue(QSize(1, 2)), "no property-list form"},
-             {"no value", u"k"_s, QVariant(), "no property-list form"},
-             {"key holding a NUL", QString::fromUtf8("k\0b", 3), 1, "not a valid property-list key"}};
-    const auto defaults = open();
-    ASSERT_TRUE(defaults->write(u"k"_s, u"kept"_s));
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const vexo::Result written = defaults->write(row.key, row.value);
-        ASSERT_FALSE(written);
-        EXPECT_TRUE(written.message().contains(QString::fromUtf8(row.reason)))
-            << qPrintable(written.message());
-        EXPECT_EQ(defaults->value(u"k"_s), QVariant(u"kept"_s));
+    EXPECT_FALSE(reopened->read(u"text"_s).valueOr(1).isValid());
+    const std::pair<QString, QVariant> refused[]{{u"k"_s, QVariant::fromValue(QSize(1, 2))},
+                                                 {QString::fromUtf8("real\0", 5), 1},
+                                                 {u"real"_s, QString::fromUtf16(u"a\0b", 3)},
+                                                 {u"real"_s, QString(QChar(0xD800))},
+                                                 {u"real"_s, QVariantList{QDateTime()}}};
+    for (const auto& [key, value] : refused) {
+        const vexo::Result written = defaults->write(key, value);
+        EXPECT_FALSE(written) << value.metaType().name();
+        EXPECT_FALSE(written.message().isEmpty());
     }
+    EXPECT_EQ(reopened->value(u"real"_s), QVariant(1.25));
 }
 
 TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
     QStringList refused{u"com.example"_s + QChar(u'\0') + u"x"_s, u"com.example"_s + QChar(0x2028),
                         QString(QChar(0xDC00)) + u"com.example"_s, QString(240, QLatin1Char('a'))};
-    for (const char* name : {"", ".", "..", ".GlobalPreferences", "../escaped", "com.example/sub",
-                             "/etc/passwd", "com\\example", "com.example\nx", "com.example\x7f"})
+    for (const char* name :
+         {"", "..", ".GlobalPreferences", "com.example/sub", "com\\example", "com.example\x7f"})
         refused << QString::fromUtf8(name);
     for (const QString& name : refused) {
         SCOPED_TRACE(name.toUtf8().toPercentEncoding().constData());
@@ -113,11 +97,9 @@ TEST_P(PreferencesContract, OpensOnlyPlainReverseDnsNames) {
         }
         EXPECT_FALSE(defaults->observeChanges([] {}));
     }
-    for (const QString& last : {u"App-Beta_2"_s, u"müller"_s}) {
-        const auto defaults = open(last);
-        ASSERT_TRUE(defaults->write(u"k"_s, 1)) << qPrintable(last);
-        EXPECT_EQ(defaults->value(u"k"_s), QVariant::fromValue<qint64>(1));
-    }
+    const auto defaults = open(u"App-Beta_2.müller"_s);
+    ASSERT_TRUE(defaults->write(u"k"_s, 1));
+    EXPECT_EQ(defaults->value(u"k"_s), QVariant::fromValue<qint64>(1));
 }
 
 // Capture One keeps a script as its path's text: what another program stores is read at once, and
@@ -142,21 +124,19 @@ TEST_P(PreferencesContract, SeesAndTellsWhatAnotherProgramStores) {
     EXPECT_EQ(told, before);
 }
 
+// A file URL is stored as its path's text; no file path, or one that cannot be kept exactly as text
+// (what a name of bytes that are not UTF-8 decodes to), is refused and what was stored stays.
 TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
     const auto defaults = open();
     const QString key = u"captureDoneScript"_s;
     for (const QString& path :
-         {u"/Users/me/\"quoted\" 'too'.applescript"_s, u"/Users/me/Grüße/日本語.scpt"_s,
-          u"/tmp/100%25 and %.scpt"_s, u"/tmp/a#b?c.scpt"_s, u"/tmp/back\\slash.scpt"_s}) {
+         {u"/Users/me/\"quoted\" 'too'.applescript"_s, u"/tmp/100%25 a#b?c\\日.scpt"_s}) {
         ASSERT_TRUE(defaults->writeUrl(key, QUrl::fromLocalFile(path))) << qPrintable(path);
         EXPECT_EQ(defaults->string(key), path);
         EXPECT_EQ(defaults->url(key), QUrl::fromLocalFile(path));
     }
     ASSERT_TRUE(defaults->writeUrl(key, std::nullopt));
     EXPECT_FALSE(defaults->value(key).isValid());
-
-    // No file path, or one that cannot be kept exactly as text (what a name of bytes that are not
-    // UTF-8 decodes to): refused, and what was stored stays.
     ASSERT_TRUE(defaults->write(key, u"/kept.scpt"_s));
     for (const QUrl& url : {QUrl(u"https://example.com/a.scpt"_s), QUrl(),
                             QUrl::fromLocalFile(u"/tmp/caf"_s + QChar::ReplacementCharacter + u".scpt"_s),
@@ -168,7 +148,6 @@ TEST_P(PreferencesContract, StoresAFileURLAsItsPathText) {
 INSTANTIATE_TEST_SUITE_P(Platform, PreferencesContract, ::testing::ValuesIn(contract::preferencesBackends()),
                          kBackendName);
 
-// ---------------------------------------------------------------------------------------------
 // Metadata search
 
 class MetadataContract : public ::testing::TestWithParam<contract::MetadataBackend> {
@@ -180,91 +159,17 @@ protected:
         query.sortAttribute = Attr::kDisplayName;
         return GetParam().make()->search(query);
     }
-    QString bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s,
-                   const QString& version = u"16.0"_s) const {
+    void bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s) const {
         BundleLayout layout;
         layout.bundleName = name;
         layout.bundleIdentifier = identifier;
-        layout.version = version;
-        return makeBundle(folder, layout);
+        makeBundle(folder, layout);
     }
-    QString info(const QString& name, const QByteArray& bytes) const {
-        return m_apps.write(name + u"/Contents/Info.plist"_s, bytes);
-    }
-    static QByteArray xmlInfo(const QByteArray& entries) {
-        return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>";
-    }
-
     TempFolder m_apps;
 };
 
-TEST_P(MetadataContract, GivesEachMatchingBundleWithWhatItsDictionaryHolds) {
-    bundle(m_apps.path(), u"Capture One 23.app"_s, u"com.captureone.captureone16"_s, u"16.3.1"_s);
-    bundle(m_apps.path(), u"Capture One 12.app"_s, u"com.example.nover"_s, {});
-    bundle(m_apps.path(), u"Capture One Ünïcode ✓.app"_s, u"x.u"_s);
-    // The prefix is case-sensitive, and a bundle needs the suffix and an information dictionary.
-    for (const char* name : {"capture one 2.app", "Photo Capture One.app", "Capture One 6.bundle"})
-        bundle(m_apps.path(), QString::fromUtf8(name));
-    QDir().mkpath(m_apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
-    info(u"Capture One 21.app"_s,
-         *vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"com.example.binary"_s},
-                                            {u"CFBundleShortVersionString"_s, u"14.2"_s}}));
-    info(u"Capture One 20.app"_s, "<plist><dict><key>CFBundleIdentifier</key>");
-    info(u"Capture One 19.app"_s, xmlInfo("<key>CFBundleShortVersionString</key><integer>19</integer>"));
-    // Icons named with or without their extension; one that does not exist; one outside Resources.
-    for (const auto& [name, icon] :
-         {std::pair{"AppIcon", "AppIcon"}, std::pair{"Logo", "Logo"}, std::pair{"Missing", "Missing.icns"},
-          std::pair{"Escape", "../Info.plist"}})
-        info(u"Capture One %1.app"_s.arg(QLatin1String(name)),
-             xmlInfo("<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>"));
-    m_apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
-    m_apps.write(u"Capture One Logo.app/Contents/Resources/Logo.png"_s, "png");
-
-    // Beyond the name and location that every bundle has.
-    const QHash<QString, QVariantHash> expected{
-        {u"Capture One 23.app"_s,
-         {{Attr::kBundleIdentifier, u"com.captureone.captureone16"_s}, {Attr::kVersion, u"16.3.1"_s}}},
-        {u"Capture One 12.app"_s, {{Attr::kBundleIdentifier, u"com.example.nover"_s}}},
-        {u"Capture One Ünïcode ✓.app"_s, {{Attr::kBundleIdentifier, u"x.u"_s}, {Attr::kVersion, u"16.0"_s}}},
-        {u"Capture One 21.app"_s,
-         {{Attr::kBundleIdentifier, u"com.example.binary"_s}, {Attr::kVersion, u"14.2"_s}}},
-        // A number where text belongs is passed on as it stands.
-        {u"Capture One 19.app"_s, {{Attr::kVersion, QVariant::fromValue<qint64>(19)}}},
-        {u"Capture One AppIcon.app"_s,
-         {{Attr::kIconPath, m_apps.filePath(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s)}}},
-        {u"Capture One Logo.app"_s,
-         {{Attr::kIconPath, m_apps.filePath(u"Capture One Logo.app/Contents/Resources/Logo.png"_s)}}},
-        {u"Capture One Missing.app"_s, {}},
-        {u"Capture One Escape.app"_s, {}}};
-
-    const MetadataSearchResult found = search(m_apps.path());
-    // A dictionary that cannot be read, or none at all, is passed over with its reason.
-    QStringList skipped;
-    for (const SkippedEntry& entry : found.skipped)
-        skipped << entry.path + u": "_s + entry.reason.message();
-    skipped.sort();
-    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
-    EXPECT_TRUE(skipped.at(0).startsWith(m_apps.filePath(u"Capture One 20.app: "_s)));
-    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(1).startsWith(m_apps.filePath(u"Capture One 5.app: "_s)));
-    ASSERT_EQ(found.items.size(), expected.size());
-    for (const MetadataItem& item : found.items) {
-        const QString name = item.value(Attr::kFsName).toString();
-        SCOPED_TRACE(qPrintable(name));
-        ASSERT_TRUE(expected.contains(name));
-        QVariantHash rest = item.attributes;
-        EXPECT_EQ(rest.take(Attr::kDisplayName), QVariant(name.chopped(4)));
-        EXPECT_EQ(rest.take(Attr::kPath), QVariant(m_apps.filePath(name)));
-        EXPECT_EQ(QUrl(rest.take(Attr::kUrl).toString()), QUrl::fromLocalFile(m_apps.filePath(name)));
-        rest.remove(Attr::kFsName);
-        const QVariantHash wanted = expected.value(name);
-        EXPECT_EQ(rest, wanted);
-        // QVariant equality would let the text "19" pass for the number.
-        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-            EXPECT_EQ(rest.value(it.key()).typeId(), it->typeId()) << qPrintable(it.key());
-    }
-}
-
+// What each bundle's dictionary gives, and which bundles match, is the folder walk's (the search
+// every platform's discovery falls back on; FolderMetadataSearchTest.cpp).
 TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
     for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
         bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
@@ -283,7 +188,6 @@ TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
 INSTANTIATE_TEST_SUITE_P(Platform, MetadataContract, ::testing::ValuesIn(contract::metadataBackends()),
                          kBackendName);
 
-// ---------------------------------------------------------------------------------------------
 // Running applications
 
 class RunningContract : public ::testing::TestWithParam<contract::RunningBackend> {};
@@ -320,7 +224,6 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
 INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
                          kBackendName);
 
-// ---------------------------------------------------------------------------------------------
 // The Apple-event permission probe
 
 class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
@@ -339,7 +242,6 @@ TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
 INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract, ::testing::ValuesIn(contract::permissionBackends()),
                          kBackendName);
 
-// ---------------------------------------------------------------------------------------------
 // The system log
 
 class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
@@ -364,7 +266,6 @@ TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
 
 INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()), kBackendName);
 
-// ---------------------------------------------------------------------------------------------
 // The AppleScript channel
 
 class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};

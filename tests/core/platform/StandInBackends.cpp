@@ -34,7 +34,7 @@ public:
     brisquel::vexo::PreferencesDomains& domains() override { return m_domains; }
     bool writeElsewhere(const QString& domain, const QString& key, const QString& text) override {
         return QProcess::execute(QStringLiteral(PREFERENCES_TEST_WRITER),
-                                 {u"--set"_s, m_folder.path(), domain, key, text}) == 0;
+                                 {m_folder.path(), domain, key + u'=' + text}) == 0;
     }
 
 private:
