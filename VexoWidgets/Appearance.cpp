@@ -1,7 +1,10 @@
 #include "VexoWidgets/Appearance.h"
 
+#include "VexoWidgets/ApplicationStyle.h"
+
 #include <QApplication>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <cmath>
@@ -117,15 +120,16 @@ QPalette darkPalette() {
     return palette;
 }
 
-void applyPaletteChoice() {
+void applyApplicationStyle() {
     const QString choice = qEnvironmentVariable("QUILLMERE_PALETTE").trimmed().toLower();
-    if (choice != QLatin1String("dark") && choice != QLatin1String("light")) {
-        return;
-    }
+    const bool paletteChosen = choice == QLatin1String("dark") || choice == QLatin1String("light");
     // Fusion draws every palette faithfully, dark ones included.
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setPalette(choice == QLatin1String("dark") ? darkPalette()
-                                                             : QApplication::style()->standardPalette());
+    const QString base = paletteChosen ? QStringLiteral("Fusion") : QApplication::style()->name();
+    QApplication::setStyle(new ApplicationStyle(QStyleFactory::create(base)));
+    if (paletteChosen) {
+        QApplication::setPalette(choice == QLatin1String("dark") ? darkPalette()
+                                                                 : QApplication::style()->standardPalette());
+    }
 }
 
 QPalette withReadableSelection(QPalette palette) {

@@ -46,9 +46,10 @@ QColor destructiveColor();
 // A dark palette for the Fusion style, for desktops that do not tell Qt their colour scheme
 // (QUILLMERE_PALETTE=dark).
 QPalette darkPalette();
-// Applies QUILLMERE_PALETTE ("dark" or "light") to the application; any other value, or none,
-// leaves the desktop's palette.
-void applyPaletteChoice();
+// Gives the application its style (ApplicationStyle over the desktop's style) and applies
+// QUILLMERE_PALETTE: "dark" or "light" is that palette in the Fusion style; any other value, or
+// none, leaves the desktop's style and palette.
+void applyApplicationStyle();
 
 // A list's palette whose selection colour keeps the selected row's text readable: the theme's
 // highlight, darkened or lightened until its highlighted text reaches the minimum contrast.

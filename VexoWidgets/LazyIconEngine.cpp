@@ -1,5 +1,6 @@
 #include "VexoWidgets/LazyIconEngine.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
@@ -7,6 +8,27 @@
 #include <algorithm>
 
 namespace quillmere {
+
+namespace {
+
+// A file is read first as the format its suffix names, without the image plug-ins' help: asked to
+// find the format itself, the toolkit loads every image plug-in installed to ask each whether it
+// knows the file. A file that is not what its suffix says is read again that way.
+QSize sizeOf(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    return size.isValid() ? size : QImageReader(path).size();
+}
+
+QImage imageOf(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    return image.isNull() ? QImageReader(path).read() : image;
+}
+
+} // namespace
 
 LazyIconEngine::LazyIconEngine(const QStringList& files) {
     m_images.reserve(files.size());
@@ -25,7 +47,7 @@ void LazyIconEngine::readSizes() {
     }
     m_sized = true;
     for (Image& image : m_images) {
-        image.size = QImageReader(image.path).size();
+        image.size = sizeOf(image.path);
     }
     m_images.removeIf([](const Image& image) { return !image.size.isValid() || image.size.isEmpty(); });
     std::sort(m_images.begin(), m_images.end(),
@@ -52,7 +74,7 @@ QPixmap LazyIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State
     }
     if (!image->decoded) {
         image->decoded = true;
-        const QPixmap decoded = QPixmap::fromImage(QImageReader(image->path).read());
+        const QPixmap decoded = QPixmap::fromImage(imageOf(image->path));
         if (!decoded.isNull()) {
             m_decoded.addPixmap(decoded);
         }

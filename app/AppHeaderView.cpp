@@ -68,7 +68,7 @@ AppHeaderView::Look AppHeaderView::look(const QStyleOptionViewItem& option, cons
     const QWidget* widget = option.widget;
     const QVariant decoration = index.data(Qt::DecorationRole);
     look.icon = decoration.canConvert<QPixmap>() ? decoration.value<QPixmap>() : QPixmap();
-    if (look.icon.isNull()) {
+    if (look.icon.isNull() && !index.data(kIconPendingRole).toBool()) {
         look.icon = genericApplicationIcon(widget ? widget->devicePixelRatioF() : qApp->devicePixelRatio());
     }
     look.name = index.data(Qt::DisplayRole).toString();

@@ -26,6 +26,9 @@ public:
     static constexpr int kIdentifierRole = Qt::UserRole + 1;
     static constexpr int kVersionRole = Qt::UserRole + 2;
     static constexpr int kRunningRole = Qt::UserRole + 3;
+    // True while the row's icon is being decoded: its place stays empty rather than showing the
+    // generic icon for a moment.
+    static constexpr int kIconPendingRole = Qt::UserRole + 4;
     // The icon is drawn at this size (the size the platform gives application icons).
     static constexpr int kIconSize = 32;
     static constexpr int kMargin = 6;

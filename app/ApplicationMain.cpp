@@ -182,7 +182,7 @@ int ApplicationMain(int argc, char** argv, const std::function<void(AppDelegate&
         application = std::make_unique<QApplication>(argc, argv);
     }
     configureApplication();
-    applyPaletteChoice();
+    applyApplicationStyle();
     // Every window of the application (the panel, message boxes) carries its icon.
     QApplication::setWindowIcon(windowIcon());
     // Installed before the first search starts any other thread.

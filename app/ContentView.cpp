@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace quillmere {
@@ -109,7 +110,7 @@ ContentView::ContentView(AppFinder& finder, QWidget* parent) : QWidget(parent), 
     connect(&m_lookupDelay, &QTimer::timeout, this, [this] {
         if (m_lookupAfterPaint) {
             m_lookupAfterPaint = false;
-            lookForRunningCopies(true);
+            listDrawn();
         }
     });
     // A selection, not merely a current row: the list makes its first row current by itself when
@@ -230,28 +231,58 @@ bool ContentView::event(QEvent* event) {
 void ContentView::load() {
     m_searching = true;
     m_busyDelay.start();
-    // The icon files are read with the search, off the GUI thread; a watcher owned by this view
-    // drops a result that arrives after the view has gone or a newer search has begun.
-    m_search = std::make_unique<QFutureWatcher<Search>>();
-    QFutureWatcher<Search>* watcher = m_search.get();
+    // A watcher owned by this view drops a result that arrives after the view has gone or a newer
+    // search has begun.
+    m_search = std::make_unique<QFutureWatcher<AppFinder::Discovery>>();
+    QFutureWatcher<AppFinder::Discovery>* watcher = m_search.get();
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { showSearch(watcher->result()); });
-    watcher->setFuture(
-        discoveryWithReport(m_finder).then(QtFuture::Launch::Async, [](AppFinder::Discovery found) {
-            Search search;
-            for (const AppFinder::App& copy : std::as_const(found.apps)) {
-                search.icons.append(AppHeaderView::loadIcon(copy.icon()));
-            }
-            search.discovery = std::move(found);
-            return search;
-        }));
+    watcher->setFuture(discoveryWithReport(m_finder));
 }
 
-void ContentView::showSearch(Search search) {
+void ContentView::listDrawn() {
+    loadIcons();
+    lookForRunningCopies(true);
+}
+
+void ContentView::loadIcons() {
+    // The list goes on screen with its names, identifiers and versions, which are what a copy is
+    // told and chosen by; each icon follows as soon as its file is decoded, off the GUI thread and
+    // several at a time. Decoding twenty icons takes longer than finding the twenty copies.
+    QStringList files;
+    for (const AppFinder::App& copy : std::as_const(m_applications)) {
+        files.append(copy.icon());
+    }
+    m_iconLoad = std::make_unique<QFutureWatcher<QImage>>();
+    QFutureWatcher<QImage>* watcher = m_iconLoad.get();
+    connect(watcher, &QFutureWatcherBase::resultReadyAt, this, [this, watcher](int index) {
+        const QImage icon = watcher->resultAt(index);
+        if (index < m_sidebar->count()) {
+            QListWidgetItem* item = m_sidebar->item(index);
+            if (!icon.isNull()) {
+                item->setData(Qt::DecorationRole, QPixmap::fromImage(icon));
+            }
+            item->setData(AppHeaderView::kIconPendingRole, false);
+        }
+    });
+    // A row whose icon could not be decoded shows the generic one.
+    connect(watcher, &QFutureWatcherBase::finished, this, [this] {
+        for (int row = 0; row < m_sidebar->count(); ++row) {
+            m_sidebar->item(row)->setData(AppHeaderView::kIconPendingRole, false);
+        }
+    });
+    watcher->setFuture(QtConcurrent::mapped(std::move(files), &AppHeaderView::loadIcon));
+}
+
+void ContentView::showSearch(AppFinder::Discovery discovery) {
     m_searching = false;
     m_busyDelay.stop();
     m_busyRow->hide();
-    m_lastSearch = std::move(search.discovery);
+    m_lastSearch = std::move(discovery);
     m_applications = m_lastSearch.apps;
+    // What was being worked out for the previous list (its icons, its running copies) is dropped:
+    // it would land on the rows of this one.
+    m_iconLoad.reset();
+    m_runningLookup.reset();
 
     m_updatingSidebar = true;
     m_sidebar->clear();
@@ -260,12 +291,9 @@ void ContentView::showSearch(Search search) {
         auto* item = new QListWidgetItem(copy.displayName(), m_sidebar);
         item->setData(AppHeaderView::kIdentifierRole, copy.bundleIdentifier());
         item->setData(AppHeaderView::kVersionRole, copy.version());
+        item->setData(AppHeaderView::kIconPendingRole, true);
         item->setData(Qt::AccessibleDescriptionRole, copy.bundleIdentifier() + QStringLiteral(", ") +
                                                          AppHeaderView::versionLine(copy.version()));
-        const QImage icon = search.icons.value(i);
-        if (!icon.isNull()) {
-            item->setData(Qt::DecorationRole, QPixmap::fromImage(icon));
-        }
         item->setToolTip(toolTipFor(copy));
     }
     m_updatingSidebar = false;
@@ -284,8 +312,8 @@ void ContentView::showSearch(Search search) {
     m_selectionPending = true;
     showDetail(/*selectionPending=*/!m_applications.isEmpty());
     emit applicationsListed();
-    // Looking for running copies reads every process of the machine: the list goes on screen
-    // first, and the look starts once it has been drawn (or after a moment, when it is not).
+    // Decoding the icons and looking for running copies (which reads every process of the machine)
+    // wait until the list has been drawn (or a moment, when it is not): it goes on screen first.
     m_lookupAfterPaint = true;
     m_lookupDelay.start();
 }
@@ -296,7 +324,7 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
         m_lookupDelay.stop();
         // After this drawing has reached the screen.
         QMetaObject::invokeMethod(
-            this, [this] { lookForRunningCopies(true); }, Qt::QueuedConnection);
+            this, [this] { listDrawn(); }, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

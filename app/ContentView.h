@@ -112,11 +112,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Search {
-        brisquel::AppFinder::Discovery discovery;
-        QList<QImage> icons;
-    };
-    void showSearch(Search search);
+    void showSearch(brisquel::AppFinder::Discovery discovery);
+    // Once the listed copies have been drawn: their icons, then which of them run.
+    void listDrawn();
+    // Decodes the listed copies' icons and puts each in its row as it comes.
+    void loadIcons();
     // Looks for the running copies; the first search's look-up also makes the initial selection.
     void lookForRunningCopies(bool select);
     void showRunning(const QList<bool>& running, bool select);
@@ -140,7 +140,8 @@ private:
     // A row picked by the user while the initial selection was being worked out stays picked.
     bool m_userPickedMeanwhile = false;
     // Replacing a watcher drops the result of the work it watched.
-    std::unique_ptr<QFutureWatcher<Search>> m_search;
+    std::unique_ptr<QFutureWatcher<brisquel::AppFinder::Discovery>> m_search;
+    std::unique_ptr<QFutureWatcher<QImage>> m_iconLoad;
     std::unique_ptr<QFutureWatcher<QList<bool>>> m_runningLookup;
     QTimer m_busyDelay;
     // Set from the list's showing until its first drawing starts the look for running copies.

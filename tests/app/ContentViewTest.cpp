@@ -233,12 +233,27 @@ TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowTo
     EXPECT_FALSE(view->placeholder()->detailsLabel()->isVisible());
 }
 
+// The list is shown before its icons are decoded: a row keeps its icon's place empty meanwhile,
+// rather than showing the generic icon for a moment.
+TEST_F(CopyList, TheListComesBeforeItsIconsWhichNeverShowTheGenericOneMeanwhile) {
+    world.addCopy(22);
+    world.setIcon(world.addCopy(23), QStringLiteral("AppIcon.png"), pngOf(Qt::red, 128));
+    view = std::make_unique<ContentView>(world.finder());
+    bool emptyWhenListed = false;
+    QObject::connect(view.get(), &ContentView::applicationsListed, view.get(),
+                     [&] { emptyWhenListed = look(0).icon.isNull() && look(1).icon.isNull(); });
+    show();
+    EXPECT_TRUE(emptyWhenListed);
+    EXPECT_TRUE(apptest::waitUntil([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
+}
+
 TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
     world.addCopy(22);
     world.setIcon(world.addCopy(23), QStringLiteral("AppIcon.png"), pngOf(Qt::red, 128));
     show();
     QListWidget* sidebar = view->sidebar();
     ASSERT_EQ(sidebar->count(), 2);
+    ASSERT_TRUE(apptest::waitUntil([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
     const AppHeaderView::Look with = look(1);
     EXPECT_EQ(with.name, QStringLiteral("Capture One 23"));
     EXPECT_EQ(with.identifier, world.identifier(23));
