@@ -12,7 +12,6 @@
 #include "app/ImportPreview.h"
 #include "app/ScriptView.h"
 #include "app/UndoHistory.h"
-#include "app/WrappingLabel.h"
 #include "core/BackgroundScript.h"
 
 #include <QAction>
@@ -23,10 +22,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
+#include <QThreadPool>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -43,10 +41,6 @@ const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"A
                                                   {u"import done script"_s, u"After an import."_s}};
 
 const QString kBatchKey = u"endOfBatchScript"_s;
-
-QVariant archivedUrl() {
-    return testsupport::ArchivedURL().bytes();
-}
 
 QString keyOf(const QString& scriptName) {
     return brisquel::BackgroundScript::defaultsKey(scriptName);
@@ -111,15 +105,13 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     const QVariantMap before = stored(23);
     launch();
 
-    // File › Export Assignments… with the older copy shown, File › Import Assignments… with the
-    // newer one, each through its file dialog.
+    // Exported from the older copy and imported into the newer, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
     app->content()->setSelectedApp(app->copy(22));
     QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
     transfer()->exportAction()->trigger();
     chooseInFileDialog(profile);
     ASSERT_TRUE(exported.wait(5000));
-    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
     app->content()->setSelectedApp(app->copy(23));
     transfer()->importAction()->trigger();
     chooseInFileDialog(profile);
@@ -130,7 +122,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_EQ(column(shown, 2), files);
     EXPECT_FALSE(shown->importAnywayBox()->isVisible());
 
-    // Return takes the default button: Import.
     QTest::keyClick(shown->changeList(), Qt::Key_Return);
     EXPECT_TRUE(apptest::visibleTopLevels<ImportPreview>().isEmpty());
     QVariantMap expected = before;
@@ -141,15 +132,9 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
 
-    // Imported again, the profile would change nothing: the preview says so, and Import waits.
+    // Imported again, it would change nothing, and Import waits.
     shown = planned(transfer()->previewImport(profile, app->copy(23)));
     ASSERT_NE(shown, nullptr);
-    QStringList headings;
-    for (const WrappingLabel* label : shown->findChildren<WrappingLabel*>()) {
-        headings << label->text();
-    }
-    EXPECT_TRUE(headings.join(u'|').contains(u"exported from Capture One 22 (version 22.0)"_s))
-        << headings.join(u'|').toStdString();
     EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s))
         << shown->summaryText().toStdString();
     EXPECT_FALSE(shown->importButton()->isEnabled());
@@ -178,11 +163,10 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
 
     ImportPreview* shown = preview();
     ASSERT_NE(shown, nullptr);
-    // The file Capture One could not run is named, and Import waits for "Import anyway".
+    // A file Capture One could not run holds Import back until "Import anyway".
     EXPECT_TRUE(column(shown, 3).first().contains(QString(empty).replace(u'\n', u' ') + u" is empty"_s))
         << column(shown, 3).join(u'|').toStdString();
     EXPECT_FALSE(shown->importButton()->isEnabled());
-    // Replace lists the clearing of the batch script, and writes nothing either.
     shown->replaceBox()->click();
     planned(shown);
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Clear"_s}));
@@ -206,8 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     }
                                 }},
                       Dismissal{"Escape",
-                                [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }},
-                      Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
+                                [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
 
 // Done to the domain of copy 23 between the preview's showing and Import.
@@ -230,7 +213,7 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
     testsupport::MemoryDefaults& newer = *memory->domain(world.identifier(23));
     launch();
-    // Copy Assignments To, from the keyboard on the sidebar's row of the other copy; no row, no menu.
+    // Copy Assignments To, from the keyboard on the sidebar; no row, no menu.
     EXPECT_EQ(app->content()->createSidebarMenu(-1, nullptr), nullptr);
     EXPECT_EQ(app->content()->createSidebarMenu(2, nullptr), nullptr);
     app->select(22);
@@ -252,14 +235,12 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
     for (const QString& word : GetParam().words) {
-        EXPECT_TRUE(box->text().contains(word))
-            << word.toStdString() << " not in " << box->text().toStdString();
+        EXPECT_TRUE(box->text().contains(word)) << word.toStdString();
     }
     box->close();
-    // Nothing of the import was stored, another writer's change included, and no step was taken.
+    // Nothing stored, another writer's change kept, no step taken; the preview stays to try again.
     EXPECT_TRUE(AssignmentCommand::same(newer.m_values.value(batch), before));
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
-    // The preview stays, showing what the domain holds now, to be tried again.
     ASSERT_TRUE(shown->isVisible());
     planned(shown);
     newer.m_failWrites = false;
@@ -289,56 +270,9 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     EXPECT_EQ(transfer()->previewImport(file, app->copy(23)), nullptr);
     QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(u"broken.json"_s));
     EXPECT_EQ(bytes(23), before);
 }
-
-// Domains whose readings away from the GUI thread (the detail view's listing) read at once and
-// are then held back until the test opens the gate; everything else passes to the real domain.
-class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
-    using Expected = brisquel::vexo::Expected<QVariantList>;
-    using Result = brisquel::vexo::Result;
-    class Held final : public brisquel::vexo::UserDefaults {
-    public:
-        Held(std::shared_ptr<UserDefaults> real, HeldPreferences& hold)
-            : m_real(std::move(real)), m_hold(hold) {}
-        QString domain() const override { return m_real->domain(); }
-        brisquel::vexo::Expected<QVariant> read(const QString& key) const override {
-            return m_real->read(key);
-        }
-        Expected readValues(const QStringList& keys) const override {
-            Expected values = m_real->readValues(keys);
-            if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-                m_hold.read.release();
-                m_hold.gate.acquire();
-                m_hold.gate.release();
-            }
-            return values;
-        }
-        Result write(const QString& key, const QVariant& value) override { return m_real->write(key, value); }
-        Result remove(const QString& key) override { return m_real->remove(key); }
-        Result writeValues(const QList<KeyChange>& changes) override { return m_real->writeValues(changes); }
-        std::unique_ptr<brisquel::vexo::ChangeObservation>
-        observeChanges(std::function<void()> onChange) override {
-            return m_real->observeChanges(std::move(onChange));
-        }
-
-    private:
-        std::shared_ptr<UserDefaults> m_real;
-        HeldPreferences& m_hold;
-    };
-
-public:
-    explicit HeldPreferences(std::shared_ptr<PreferencesDomains> real) : m_real(std::move(real)) {}
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
-        return std::make_shared<Held>(m_real->open(domain), *this);
-    }
-    QSemaphore gate{1};
-    QSemaphore read;
-
-private:
-    std::shared_ptr<PreferencesDomains> m_real;
-};
 
 class WindowUndo : public Transfer {
 protected:
@@ -355,21 +289,20 @@ protected:
     QVariant stored(const QString& key = kBatchKey) const {
         return world.domainContents(domain).value_or(QVariantMap()).value(key);
     }
-    // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
+    // As its menu item reads, without the mnemonic's mark.
     static QString shown(const QAction* action) { return action->iconText(); }
 
     QString domain;
 };
 
 TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce) {
-    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, archivedUrl()));
+    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, testsupport::ArchivedURL().bytes()));
     const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
     launch();
     batchRow()->clear();
     EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
     press(Qt::CTRL | Qt::Key_Z);
-    // The row shows what is stored at once, not after the domain's own notice of the change; the
-    // domain holds exactly what was there, byte for byte, an archived URL included.
+    // The row follows at once, not at the domain's notice; the archived URL is back byte for byte.
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
     EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
     EXPECT_EQ(shown(redo()), u"Redo Remove Batch Done"_s);
@@ -386,17 +319,14 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
 
-    // Another program assigns its own file before the undo: its file stays, and the step goes.
+    // Another program's file assigned before the undo stays, and only that step goes.
     ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
-    // The notice's words are the step's own (the step table pins them).
     QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), u"The Script Was Changed Elsewhere"_s);
-    EXPECT_TRUE(box->text().contains(u"was not undone"_s)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(u"was not undone"_s));
     box->close();
-    // Only the step that changed elsewhere is taken out of the history.
     EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
     EXPECT_FALSE(redo()->isEnabled());
     EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
@@ -412,7 +342,7 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     undo()->trigger();
     QMessageBox* box = apptest::onlyMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s));
     EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
     box->close();
     EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
@@ -439,21 +369,15 @@ TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsSho
 }
 
 TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
-    auto held = std::make_shared<HeldPreferences>(world.platform().preferences);
-    world.setPreferences(held);
     launch();
     apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
     app->select(22);
-    // The copy's scripts are read away from the GUI thread; the undo happens after that read has
-    // read the domain and before its result arrives.
-    // (The reads of the earlier listings are over and forgotten.)
-    held->read.tryAcquire(held->read.available());
-    held->gate.acquire();
+    // The read away from the GUI thread is over, its result not yet delivered, when the undo comes.
     app->content()->setSelectedApp(app->copy(23));
-    EXPECT_TRUE(held->read.tryAcquire(1, 5000));
+    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_TRUE(app->content()->applicationView()->rows().isEmpty());
     undo()->trigger();
     EXPECT_FALSE(stored().isValid());
-    held->gate.release();
     app->waitForRows();
     EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
 }
