@@ -42,24 +42,18 @@ AppWorld::AppWorld()
     m_platform.runningApplications = std::make_shared<testsupport::FakeRunningApplications>();
     m_platform.scriptChannel = std::make_shared<testsupport::FakeScriptChannel>();
     m_platform.automationPermission = std::make_shared<testsupport::FakePermission>();
-    rebuild();
+    change([](brisquel::Platform&) {});
 }
 
 AppWorld::~AppWorld() {
     settle();
 }
 
-void AppWorld::rebuild() {
+void AppWorld::change(const std::function<void(brisquel::Platform&)>& change) {
     settle();
+    change(m_platform);
     brisquel::Platform::install(m_platform);
     m_finder = std::make_unique<brisquel::AppFinder>(m_platform);
-}
-
-QList<QPair<QString, QString>> AppWorld::defaultScripts() {
-    return {
-        {QStringLiteral("capture done script"), QStringLiteral("Runs after each capture.")},
-        {QStringLiteral("batch done script"), QStringLiteral("Runs when a batch has been processed.")},
-        {QStringLiteral("live view became ready script"), QStringLiteral("Runs when Live View is ready.")}};
 }
 
 QString AppWorld::identifier(int number) const {
@@ -99,7 +93,6 @@ std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const
 }
 
 bool AppWorld::writeExternally(const QString& domain, const QString& key, const QVariant& value) const {
-    // A handle of its own, as another program has.
     const auto other = brisquel::Platform::native({.preferencesFolder = m_preferences, .log = m_log})
                            .preferences->open(domain);
     return value.isValid() ? other->setValue(key, value) : other->removeValue(key);
@@ -108,10 +101,6 @@ bool AppWorld::writeExternally(const QString& domain, const QString& key, const 
 QByteArray AppWorld::readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) {
-    return QTest::qWaitFor(condition, timeoutMilliseconds);
 }
 
 std::unique_ptr<quillmere::ApplicationView> AppWorld::showDetail(int number, QSize size) {
@@ -172,7 +161,7 @@ void AppWindow::select(int number) const {
 }
 
 void AppWindow::waitForRows() const {
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(QTest::qWaitFor([&] {
         const quillmere::ApplicationView* view = content()->applicationView();
         return view && !view->isReading() && !view->rows().isEmpty();
     }));
@@ -186,10 +175,16 @@ QString AppWindow::undoText() const {
     return content()->undoHistory()->undoAction()->iconText();
 }
 
-QMessageBox* onlyMessageBox() {
+QString takeMessage() {
     const QList<QMessageBox*> boxes = visibleTopLevels<QMessageBox>();
     EXPECT_EQ(boxes.size(), 1);
-    return boxes.size() == 1 ? boxes.first() : nullptr;
+    if (boxes.size() != 1) {
+        return {};
+    }
+    const QString text = boxes.first()->textFormat() == Qt::PlainText ? boxes.first()->text()
+                                                                      : shownText(boxes.first()->text());
+    boxes.first()->close();
+    return text;
 }
 
 void closeMessageBoxes() {

@@ -110,12 +110,12 @@ protected:
     }
     void noteRunning(bool hold) {
         running = std::make_shared<NotingRunning>(hold);
-        world.setRunningApplications(running);
+        world.change([this](auto& platform) { platform.runningApplications = running; });
     }
 
     QStringList rowLabels() const {
         ApplicationView* detail = view->applicationView();
-        EXPECT_TRUE(detail && apptest::waitUntil([&] { return detail->readCount() > 0; }));
+        EXPECT_TRUE(detail && QTest::qWaitFor([&] { return detail->readCount() > 0; }));
         QStringList labels;
         for (ScriptView* row : detail ? detail->rows() : QList<ScriptView*>()) {
             labels << row->label()->text();
@@ -178,7 +178,7 @@ TEST_F(CopyList, EachShowingSearchesAgainSelectsTheFirstRunningCopyElseTheLastAn
     running->running = QStringList{world.identifier(9)};
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(view.get(), &activate);
-    EXPECT_TRUE(apptest::waitUntil([&] { return !look(0).badge.isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !look(0).badge.isEmpty(); }));
     apptest::settle();
     EXPECT_TRUE(look(1).badge.isEmpty() && look(2).badge.isEmpty());
     EXPECT_EQ(selected(), world.identifier(10));
@@ -198,7 +198,7 @@ TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowTo
     for (const auto& [folder, said] : cases) {
         SCOPED_TRACE(folder.toStdString());
         view.reset();
-        world.setApplicationsFolder(folder);
+        world.change([&](auto& platform) { platform.applicationsFolder = folder; });
         show();
         EXPECT_EQ(view->applicationView(), nullptr);
         PlaceholderView* placeholder = view->placeholder();
@@ -207,7 +207,7 @@ TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowTo
     }
 
     // Search Again finds a copy installed meanwhile.
-    world.setApplicationsFolder(world.applicationsFolder());
+    world.change([this](auto& platform) { platform.applicationsFolder = world.applicationsFolder(); });
     view = std::make_unique<ContentView>(world.finder());
     show();
     world.addCopy(23);
@@ -295,12 +295,12 @@ TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSays
 TEST_F(CopyList, TheWindowAnswersWhileSearchesRunAndOnlyTheNewestResultIsShown) {
     world.addCopy(21);
     held = std::make_shared<HeldSearch>();
-    world.setMetadataSearch(held);
+    world.change([this](auto& platform) { platform.metadataSearch = held; });
     show(false);
     QSignalSpy loaded(view.get(), &ContentView::applicationsLoaded);
     ASSERT_TRUE(held->started.tryAcquire(1, 5000));
     EXPECT_TRUE(view->isSearching());
-    EXPECT_TRUE(apptest::waitUntil([&] { return view->busyIndicator()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->busyIndicator()->isVisible(); }));
     world.addCopy(22);
     view->load();
     ASSERT_TRUE(held->started.tryAcquire(1, 5000));
@@ -340,7 +340,7 @@ TEST_F(CopyList, ALookupThatAnswersAfterTheViewHasGoneIsDropped) {
     const qsizetype windowsBefore = QApplication::topLevelWidgets().size();
     noteRunning(true);
     show(false);
-    ASSERT_TRUE(apptest::waitUntil([&] { return running->started.tryAcquire(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running->started.tryAcquire(); }));
     view.reset();
     running->gate.release();
     apptest::settle();

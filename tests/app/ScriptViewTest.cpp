@@ -97,7 +97,7 @@ protected:
         ASSERT_NE(view->removeButton(), nullptr);
         EXPECT_FALSE(view->removeButton()->isDrawn());
         EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
-        ASSERT_TRUE(apptest::waitUntil([&] { return view->assignment().check().has_value(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->assignment().check().has_value(); }));
         EXPECT_TRUE(view->assignment().check()->passes());
         EXPECT_FALSE(view->fileStatusLabel()->isVisible());
     }
@@ -165,9 +165,9 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
 
     // The caption counts as the row.
     QTest::mouseMove(capture->descriptionLabel(), capture->descriptionLabel()->rect().center());
-    EXPECT_TRUE(apptest::waitUntil([&] { return remove->isDrawn(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return remove->isDrawn(); }));
     QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
-    EXPECT_TRUE(apptest::waitUntil([&] { return !remove->isDrawn(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isDrawn(); }));
 
     // Focus shows it too; the focus stays in the row.
     capture->chooseButton()->setFocus(Qt::TabFocusReason);
@@ -183,7 +183,7 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
 
 TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
+    world.change([&](auto& platform) { platform.preferences = memory; });
     const QString kept = world.scriptFile(QStringLiteral("Kept.scpt"));
     memory->domain(domain)->m_values.insert(kCaptureKey, kept);
     memory->domain(domain)->m_failWrites = true;
@@ -199,13 +199,10 @@ TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored
         ASSERT_EQ(written.count(), 1);
         EXPECT_FALSE(written.first().first().toBool());
         expectShowsFile(row(0), kept);
-        QMessageBox* box = apptest::onlyMessageBox();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_TRUE(box->text().contains(domain + QStringLiteral(" cannot be written (test)")));
-        EXPECT_TRUE(box->text().contains(QStringLiteral("Capture Done")));
-        EXPECT_EQ(removing, !box->text().contains(QStringLiteral("<i>New<i>.scpt")));
-        apptest::closeMessageBoxes();
+        const QString message = apptest::takeMessage();
+        EXPECT_TRUE(message.contains(domain + QStringLiteral(" cannot be written (test)")));
+        EXPECT_TRUE(message.contains(QStringLiteral("Capture Done")));
+        EXPECT_EQ(removing, !message.contains(QStringLiteral("<i>New<i>.scpt")));
     }
 }
 
@@ -280,7 +277,7 @@ TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
     const QByteArray domainBefore = AppWorld::readBytes(world.domainFile(domain));
 
     c.change(file);
-    EXPECT_TRUE(apptest::waitUntil([&] { return capture->assignment().check()->status() == c.expected; }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == c.expected; }))
         << capture->assignment().check()->word().toStdString();
     const QString mark = QString::fromUtf8(c.mark);
     EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !mark.isEmpty());
@@ -310,7 +307,7 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     showDetail();
     apptest::choose(row(1), world.scriptFile(QStringLiteral("First.scpt")));
     auto shows = [this](int index, const QString& text) {
-        return apptest::waitUntil([&] { return row(index)->chooseButton()->text() == text; });
+        return QTest::qWaitFor([&] { return row(index)->chooseButton()->text() == text; });
     };
     ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("From Elsewhere.scpt")));
     EXPECT_TRUE(shows(0, QStringLiteral("From Elsewhere.scpt")));
@@ -334,7 +331,7 @@ TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
     // A domain kept in memory tells of no change.
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
     memory->domain(domain)->m_watchable = false;
-    world.setPreferences(memory);
+    world.change([&](auto& platform) { platform.preferences = memory; });
     showDetail();
     QWidget elsewhere;
     elsewhere.show();
@@ -344,7 +341,7 @@ TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
     EXPECT_EQ(row(0)->chooseButton()->text(), kChooseText);
     ASSERT_TRUE(activate());
     EXPECT_TRUE(
-        apptest::waitUntil([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
+        QTest::qWaitFor([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
 }
 
 // Rows are made in groups: every one is made, in order, lined up with the others and another copy's.
@@ -411,7 +408,7 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     ASSERT_TRUE(activate());
     capture->chooseButton()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(capture->chooseButton(), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_TRUE(apptest::waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
     if (QWidget* popup = QApplication::activePopupWidget()) {
         popup->close();
     }
@@ -419,8 +416,7 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     // A file that is gone cannot be shown.
     ASSERT_TRUE(QFile::remove(file));
     capture->refresh();
-    ASSERT_TRUE(
-        apptest::waitUntil([&] { return capture->assignment().check()->status() == Status::Missing; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == Status::Missing; }));
     EXPECT_EQ(menu().keys(),
               (QStringList{QStringLiteral("Choose a Script…"), QStringLiteral("Remove Script")}));
 
@@ -449,10 +445,7 @@ TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
     view->refresh();
     EXPECT_TRUE(apptest::shownText(view->fileStatusLabel()->toolTip()).endsWith(file));
     view->revealFile();
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("<b>Export</b>.scpt")));
+    EXPECT_TRUE(apptest::takeMessage().contains(QStringLiteral("<b>Export</b>.scpt")));
 }
 
 class SharedPanel : public ScriptRows {
@@ -476,11 +469,7 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
     panel->selectFile(world.temp().write(QStringLiteral("Scripts/<i>notes<i>.txt"), "text"));
     panel->accept();
     EXPECT_TRUE(panel->isVisible());
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("<i>notes<i>.txt")));
-    apptest::closeMessageBoxes();
+    EXPECT_TRUE(apptest::takeMessage().contains(QStringLiteral("<i>notes<i>.txt")));
 
     // A folder, even named like a script, is opened; a script bundle is chosen as one file.
     const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
@@ -529,11 +518,11 @@ TEST_F(SharedPanel, ReturnOrOneClickWhileTheCompletionListShowsChoosesAndClosesL
         ScriptPanel* panel = apptest::openPanel(row(int(click)));
         panel->setDirectory(QFileInfo(file).absolutePath());
         auto* files = panel->findChild<QListView*>(QStringLiteral("listView"));
-        ASSERT_TRUE(apptest::waitUntil([&] { return files->model()->rowCount(files->rootIndex()) > 0; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()) > 0; }));
         ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
         panel->fileNameField()->setFocus();
         QTest::keyClicks(panel->fileNameField(), QStringLiteral("Export Done.scpt"));
-        ASSERT_TRUE(apptest::waitUntil([&] { return panel->completionList()->isVisible(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->completionList()->isVisible(); }));
         QPushButton* chooseButton = panel->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
         if (click) {
             QTest::mouseClick(chooseButton, Qt::LeftButton);

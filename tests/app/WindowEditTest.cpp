@@ -79,7 +79,7 @@ protected:
     // The preview, once its plan is shown (it is worked out away from the GUI thread).
     static ImportPreview* planned(ImportPreview* preview) {
         EXPECT_NE(preview, nullptr);
-        EXPECT_TRUE(preview && apptest::waitUntil([&] { return !preview->isPlanning(); }));
+        EXPECT_TRUE(preview && QTest::qWaitFor([&] { return !preview->isPlanning(); }));
         return preview;
     }
     static QStringList column(const ImportPreview* preview, int index) {
@@ -174,7 +174,7 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     EXPECT_TRUE(shown->importButton()->isEnabled());
 
     GetParam().dismiss(shown);
-    EXPECT_TRUE(apptest::waitUntil([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
     EXPECT_EQ(bytes(23), before);
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
 }
@@ -208,7 +208,7 @@ class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteF
 
 TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
+    world.change([&](auto& platform) { platform.preferences = memory; });
     const QString batch = keyOf(u"batch done script"_s);
     memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
     testsupport::MemoryDefaults& newer = *memory->domain(world.identifier(23));
@@ -232,12 +232,10 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     const QVariant before = newer.m_values.value(batch);
 
     shown->importButton()->click();
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
+    const QString message = apptest::takeMessage();
     for (const QString& word : GetParam().words) {
-        EXPECT_TRUE(box->text().contains(word)) << word.toStdString();
+        EXPECT_TRUE(message.contains(word)) << word.toStdString();
     }
-    box->close();
     // Nothing stored, another writer's change kept, no step taken; the preview stays to try again.
     EXPECT_TRUE(AssignmentCommand::same(newer.m_values.value(batch), before));
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
@@ -268,9 +266,7 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     const QByteArray before = bytes(23);
     const QString file = world.temp().write(u"broken.json"_s, QByteArrayLiteral("{\"format\": "));
     EXPECT_EQ(transfer()->previewImport(file, app->copy(23)), nullptr);
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(u"broken.json"_s));
+    EXPECT_TRUE(apptest::takeMessage().contains(u"broken.json"_s));
     EXPECT_EQ(bytes(23), before);
 }
 
@@ -323,10 +319,7 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(u"was not undone"_s));
-    box->close();
+    EXPECT_TRUE(apptest::takeMessage().contains(u"was not undone"_s));
     EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
     EXPECT_FALSE(redo()->isEnabled());
     EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
@@ -334,17 +327,15 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
 
 TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
+    world.change([&](auto& platform) { platform.preferences = memory; });
     launch();
     apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
     memory->domain(domain)->m_failWrites = true;
 
     undo()->trigger();
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s));
-    EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
-    box->close();
+    const QString message = apptest::takeMessage();
+    EXPECT_TRUE(message.contains(domain + u" cannot be written (test)"_s));
+    EXPECT_TRUE(message.contains(u"Assign Batch Done"_s));
     EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
     EXPECT_EQ(batchRow()->chooseButton()->text(), u"Mine.scpt"_s);
 
