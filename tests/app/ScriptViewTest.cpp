@@ -20,10 +20,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +35,6 @@ namespace {
 
 const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
 const QString kBatchKey = QStringLiteral("endOfBatchScript");
-const QString kChooseText = QStringLiteral("Choose a script");
 
 // Receives the file URLs the desktop would have opened.
 class UrlCatcher : public QObject {
@@ -64,10 +61,9 @@ protected:
         apptest::settle();
     }
 
-    // Shows the detail view of the copy `number` and waits for its rows.
-    ApplicationView& showDetail(QSize size = QSize(500, 400)) {
+    ApplicationView& showDetail() {
         host.reset();
-        host = world.showDetail(number, size);
+        host = world.showDetail(number);
         return *host;
     }
     void use(int copy) {
@@ -78,34 +74,28 @@ protected:
         host->activateWindow();
         return QTest::qWaitForWindowActive(host.get());
     }
-
     ScriptView* row(int index) { return host->rows().value(index); }
-
     QVariant stored(const QString& key) const {
         return world.domainContents(domain).value_or(QVariantMap()).value(key);
     }
     bool assign(const QString& key, const QString& fileName) {
         return world.writeExternally(domain, key, world.scriptFile(fileName));
     }
+    QByteArray domainBytes() const { return AppWorld::readBytes(world.domainFile(domain)); }
 
     // In the primary colour, its remove button not drawn until the pointer or focus comes.
     static void expectShowsFile(ScriptView* view, const QString& file) {
         EXPECT_EQ(view->chooseButton()->text(), QFileInfo(file).fileName());
         EXPECT_EQ(apptest::shownText(view->chooseButton()->toolTip()), file);
-        EXPECT_EQ(view->chooseButton()->textColor(),
-                  view->palette().color(QPalette::Active, QPalette::WindowText));
+        EXPECT_EQ(view->chooseButton()->textColor(), view->palette().color(QPalette::WindowText));
         ASSERT_NE(view->removeButton(), nullptr);
         EXPECT_FALSE(view->removeButton()->isDrawn());
-        EXPECT_EQ(view->url(), QUrl::fromLocalFile(file));
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->assignment().check().has_value(); }));
         EXPECT_TRUE(view->assignment().check()->passes());
-        EXPECT_FALSE(view->fileStatusLabel()->isVisible());
     }
     static void expectShowsNoFile(ScriptView* view) {
-        EXPECT_EQ(view->chooseButton()->text(), kChooseText);
+        EXPECT_EQ(view->chooseButton()->text(), ScriptView::chooseText());
         EXPECT_EQ(view->removeButton(), nullptr);
-        EXPECT_FALSE(view->url().has_value());
-        EXPECT_TRUE(view->isEnabled());
     }
 
     AppWorld world;
@@ -116,12 +106,9 @@ protected:
 
 TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingInTheSharedPanelStoresThePath) {
     showDetail();
-    ScriptView* capture = row(0);
-    ASSERT_NE(capture, nullptr);
-    EXPECT_EQ(capture->label()->text(), QStringLiteral("Capture Done"));
-    expectShowsNoFile(capture);
-    EXPECT_EQ(capture->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
-    EXPECT_LT(capture->descriptionLabel()->font().pointSizeF(), capture->label()->font().pointSizeF());
+    EXPECT_EQ(row(0)->label()->text(), QStringLiteral("Capture Done"));
+    EXPECT_EQ(row(0)->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
+    expectShowsNoFile(row(0));
 
     // One panel for the process: another row asking takes it over; it reopens where it was left.
     const QString compiled = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
@@ -129,10 +116,10 @@ TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingInTheSharedPanelStor
     QSignalSpy written(row(0), &ScriptView::assignmentWritten);
     ScriptPanel* panel = apptest::openPanel(row(0));
     panel->move(panel->pos() + QPoint(40, 30));
-    const QRect left = panel->geometry();
+    const QPoint left = panel->pos();
     apptest::choose(row(1), text);
     EXPECT_EQ(written.count(), 0);
-    EXPECT_LE((apptest::openPanel(row(0))->geometry().topLeft() - left.topLeft()).manhattanLength(), 4);
+    EXPECT_LE((apptest::openPanel(row(0))->pos() - left).manhattanLength(), 4);
     apptest::choose(row(0), compiled);
     EXPECT_EQ(ScriptPanel::existing(), panel);
     ASSERT_EQ(written.count(), 1);
@@ -146,7 +133,7 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
-    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
+    const QByteArray before = domainBytes();
     showDetail();
     ScriptView* capture = row(0);
     ASSERT_TRUE(activate());
@@ -158,10 +145,9 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
         panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
         panel->reject();
     }
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
+    EXPECT_EQ(domainBytes(), before);
     expectShowsFile(capture, file);
     RemoveButton* remove = capture->removeButton();
-    ASSERT_NE(remove, nullptr);
 
     // The caption counts as the row.
     QTest::mouseMove(capture->descriptionLabel(), capture->descriptionLabel()->rect().center());
@@ -169,8 +155,7 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
     QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isDrawn(); }));
 
-    // Focus shows it too; the focus stays in the row.
-    capture->chooseButton()->setFocus(Qt::TabFocusReason);
+    // Focus shows it too, and stays in the row.
     QTest::keyClick(capture->chooseButton(), Qt::Key_Tab);
     ASSERT_TRUE(remove->hasFocus());
     EXPECT_TRUE(remove->isDrawn());
@@ -219,33 +204,21 @@ TEST_F(ScriptRows, AnUnreadableDomainIsABannerNamingTheFileAndCauseWithTheRowsDi
         EXPECT_FALSE(view->isEnabled());
         EXPECT_EQ(view->chooseButton()->text(), ScriptView::unknownText());
     }
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), QByteArray("not a plist"));
+    EXPECT_EQ(domainBytes(), QByteArray("not a plist"));
 
     ASSERT_TRUE(QFile::remove(world.domainFile(domain)));
     ASSERT_TRUE(assign(kBatchKey, QStringLiteral("After.scpt")));
     QTest::mouseClick(banner->actionButton(), Qt::LeftButton);
     EXPECT_FALSE(banner->isVisible());
-    expectShowsNoFile(row(0));
+    EXPECT_TRUE(row(0)->isEnabled());
     EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("After.scpt"));
 }
 
-// What is done to the assigned file.
-struct Do {
-    static void write(const QString& file, const QByteArray& contents) {
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile out(file);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(contents) >= 0);
-    }
-    static void remove(const QString& file) { QFile::remove(file); }
-    static void removeFolder(const QString& file) { QDir(QFileInfo(file).path()).removeRecursively(); }
-    static void writeScript(const QString& file) { write(file, "on run\nend run\n"); }
-    static void empty(const QString& file) { write(file, QByteArray()); }
-    static void writeBinary(const QString& file) {
-        write(file, "\x7f"
-                    "ELF\2\1");
-    }
-    static void makeUnreadable(const QString& file) { QFile::setPermissions(file, QFileDevice::WriteOwner); }
-};
+void writeFile(const QString& file, const QByteArray& contents) {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(contents) >= 0);
+}
 
 struct FileChange {
     const char* name;
@@ -274,30 +247,33 @@ TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
     showDetail();
     ScriptView* capture = row(0);
     ASSERT_TRUE(capture->assignment().check().has_value());
-    const QByteArray domainBefore = AppWorld::readBytes(world.domainFile(domain));
-
+    const QByteArray before = domainBytes();
     c.change(file);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == c.expected; }))
-        << capture->assignment().check()->word().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == c.expected; }));
     const QString mark = QString::fromUtf8(c.mark);
     EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !mark.isEmpty());
     EXPECT_EQ(capture->fileStatusLabel()->text(), mark);
-    const QString reason = capture->assignment().check()->reason();
     EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
-    EXPECT_TRUE(capture->chooseButton()->toolTip().contains(mark.isEmpty() ? file : reason));
-    EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(mark.isEmpty() ? file : reason));
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), domainBefore);
+    // The reason names the file.
+    const QString reason = mark.isEmpty() ? file : capture->assignment().check()->reason();
+    EXPECT_TRUE(capture->chooseButton()->toolTip().contains(reason));
+    EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(reason));
+    EXPECT_EQ(domainBytes(), before);
     QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Changes, FollowedFile, ::testing::Values(
-    FileChange{"Deleted", nullptr, Do::remove, Status::Missing, "missing"},
-    FileChange{"FolderDeleted", nullptr, Do::removeFolder, Status::Missing, "missing"},
-    FileChange{"MadeUnreadable", nullptr, Do::makeUnreadable, Status::NotReadable, "unreadable"},
-    FileChange{"MadeNotAScript", nullptr, Do::writeBinary, Status::NotAScript, "not a script"},
-    FileChange{"Emptied", nullptr, Do::empty, Status::Empty, "empty"},
-    FileChange{"RestoredAfterDeleted", Do::removeFolder, Do::writeScript, Status::Passes, ""}),
+    FileChange{"Deleted", nullptr, [](const QString& f) { QFile::remove(f); }, Status::Missing, "missing"},
+    FileChange{"FolderDeleted", nullptr, [](const QString& f) { QDir(QFileInfo(f).path()).removeRecursively(); },
+               Status::Missing, "missing"},
+    FileChange{"MadeUnreadable", nullptr, [](const QString& f) { QFile::setPermissions(f, QFileDevice::WriteOwner); },
+               Status::NotReadable, "unreadable"},
+    FileChange{"MadeNotAScript", nullptr, [](const QString& f) { writeFile(f, QByteArray::fromHex("7f454c46")); },
+               Status::NotAScript, "not a script"},
+    FileChange{"Emptied", nullptr, [](const QString& f) { writeFile(f, {}); }, Status::Empty, "empty"},
+    FileChange{"RestoredAfterDeleted", [](const QString& f) { QDir(QFileInfo(f).path()).removeRecursively(); },
+               [](const QString& f) { writeFile(f, "on run\nend run\n"); }, Status::Passes, ""}),
     [](const ::testing::TestParamInfo<FileChange>& change) { return std::string(change.param.name); });
 // clang-format on
 
@@ -312,11 +288,9 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("From Elsewhere.scpt")));
     EXPECT_TRUE(shows(0, QStringLiteral("From Elsewhere.scpt")));
     EXPECT_NE(row(0)->removeButton(), nullptr);
-
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, QVariant()));
-    EXPECT_TRUE(shows(0, kChooseText));
+    EXPECT_TRUE(shows(0, ScriptView::chooseText()));
     EXPECT_EQ(row(0)->removeButton(), nullptr);
-
     ASSERT_TRUE(assign(kBatchKey, QStringLiteral("Again.scpt")));
     EXPECT_TRUE(shows(1, QStringLiteral("Again.scpt")));
 
@@ -328,7 +302,6 @@ TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
 }
 
 TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
-    // A domain kept in memory tells of no change.
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
     memory->domain(domain)->m_watchable = false;
     world.change([&](auto& platform) { platform.preferences = memory; });
@@ -338,7 +311,7 @@ TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
     elsewhere.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
     memory->domain(domain)->m_values.insert(kCaptureKey, world.scriptFile(QStringLiteral("Later.scpt")));
-    EXPECT_EQ(row(0)->chooseButton()->text(), kChooseText);
+    EXPECT_EQ(row(0)->chooseButton()->text(), ScriptView::chooseText());
     ASSERT_TRUE(activate());
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
@@ -357,25 +330,23 @@ TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderAndLinedUp) {
     const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
     use(26);
     ASSERT_TRUE(assign(QStringLiteral("endOfStep%1Script").arg(count - 1), QStringLiteral("Last.scpt")));
-    ApplicationView& detail = showDetail();
-    ASSERT_EQ(detail.rows().size(), count);
+    ASSERT_EQ(showDetail().rows().size(), count);
     EXPECT_GE(row(1)->label()->lines().size(), 2);
+    EXPECT_EQ(row(count - 1)->chooseButton()->text(), QStringLiteral("Last.scpt"));
+    auto at = [this](QWidget* widget, QPoint point = {}) { return widget->mapTo(host.get(), point); };
     for (int i = 0; i < count; ++i) {
         ScriptView* view = row(i);
         WrappingLabel* label = view->label();
-        EXPECT_EQ(label->text(), i == 1 ? label->text() : QStringLiteral("Step %1 Done").arg(i));
-        EXPECT_EQ(view->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x(), start) << i;
-        EXPECT_EQ(view->descriptionLabel()->mapTo(host.get(), QPoint(0, 0)).x(), start) << i;
-        EXPECT_LT(label->mapTo(host.get(), QPoint(label->width(), 0)).x(), start) << i;
+        EXPECT_TRUE(i == 1 || label->text() == QStringLiteral("Step %1 Done").arg(i)) << i;
+        EXPECT_EQ(at(view->chooseButton()).x(), start) << i;
+        EXPECT_EQ(at(view->descriptionLabel()).x(), start) << i;
+        EXPECT_LT(at(label, QPoint(label->width(), 0)).x(), start) << i;
         EXPECT_GE(label->height(), label->heightForWidth(label->width())) << i;
         // The label's first line and the button's text share one baseline.
-        EXPECT_EQ(label->mapTo(host.get(), QPoint(0, label->baseline())).y(),
-                  view->chooseButton()->mapTo(host.get(), QPoint(0, view->chooseButton()->baseline())).y());
-        EXPECT_TRUE(i == 0 || view->mapTo(host.get(), QPoint(0, 0)).y() >
-                                  row(i - 1)->mapTo(host.get(), QPoint(0, 0)).y())
-            << i;
+        EXPECT_EQ(at(label, QPoint(0, label->baseline())).y(),
+                  at(view->chooseButton(), QPoint(0, view->chooseButton()->baseline())).y());
+        EXPECT_TRUE(i == 0 || at(view).y() > at(row(i - 1)).y()) << i;
     }
-    EXPECT_EQ(row(count - 1)->chooseButton()->text(), QStringLiteral("Last.scpt"));
 }
 
 TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPointerOrKeyboard) {
@@ -390,18 +361,17 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
         }
         return enabled;
     };
-    EXPECT_EQ(menu().keys(), QStringList{QStringLiteral("Choose a Script…")});
-
+    const QString chooseItem = QStringLiteral("Choose a Script…");
+    const QString removeItem = QStringLiteral("Remove Script");
+    const QString revealItem = QStringLiteral("Show in File Manager");
+    EXPECT_EQ(menu().keys(), QStringList{chooseItem});
     const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
     apptest::choose(capture, file);
-    const auto assigned = menu();
-    EXPECT_EQ(assigned.keys(),
-              (QStringList{QStringLiteral("Choose a Script…"), QStringLiteral("Remove Script"),
-                           QStringLiteral("Show in File Manager")}));
+    EXPECT_EQ(menu().keys(), (QStringList{chooseItem, removeItem, revealItem}));
 
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    assigned.value(QStringLiteral("Show in File Manager"))->trigger();
+    menu().value(revealItem)->trigger();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(file).absolutePath())});
 
@@ -417,25 +387,21 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     ASSERT_TRUE(QFile::remove(file));
     capture->refresh();
     ASSERT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == Status::Missing; }));
-    EXPECT_EQ(menu().keys(),
-              (QStringList{QStringLiteral("Choose a Script…"), QStringLiteral("Remove Script")}));
-
-    menu().value(QStringLiteral("Remove Script"))->trigger();
+    EXPECT_EQ(menu().keys(), (QStringList{chooseItem, removeItem}));
+    menu().value(removeItem)->trigger();
     EXPECT_FALSE(stored(kCaptureKey).isValid());
-    EXPECT_EQ(capture->removeButton(), nullptr);
 }
 
 TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
-    world.addCopy(26, {{QStringLiteral("<b>bold</b> done script"),
-                        QStringLiteral("<i>Runs</i> & then <u>stops</u>.")}});
+    const QString name = QStringLiteral("<b>bold</b> done script");
+    world.addCopy(26, {{name, QStringLiteral("<i>Runs</i> & then <u>stops</u>.")}});
     use(26);
     // A file whose path reads <b>Export</b>.scpt: a folder "<b>Export<" holding "b>.scpt".
     const QString file = world.scriptFile(QStringLiteral("<b>Export</b>.scpt"));
-    ASSERT_TRUE(world.writeExternally(
-        domain, brisquel::BackgroundScript::defaultsKey(QStringLiteral("<b>bold</b> done script")), file));
+    ASSERT_TRUE(world.writeExternally(domain, brisquel::BackgroundScript::defaultsKey(name), file));
     showDetail();
     ScriptView* view = row(0);
-    EXPECT_TRUE(view->label()->text().contains(QStringLiteral("</"))) << view->label()->text().toStdString();
+    EXPECT_TRUE(view->label()->text().contains(QStringLiteral("</")));
     EXPECT_EQ(view->descriptionLabel()->text(), QStringLiteral("<i>Runs</i> & then <u>stops</u>."));
     EXPECT_EQ(view->chooseButton()->text(), QStringLiteral("b>.scpt"));
     EXPECT_EQ(apptest::shownText(view->chooseButton()->toolTip()), file);
@@ -465,7 +431,6 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
         EXPECT_EQ(ScriptPanel::isScriptFileName(QString::fromUtf8(name)), accepted) << name;
     }
     ScriptPanel* panel = apptest::openPanel(row(0));
-    ASSERT_NE(panel, nullptr);
     panel->selectFile(world.temp().write(QStringLiteral("Scripts/<i>notes<i>.txt"), "text"));
     panel->accept();
     EXPECT_TRUE(panel->isVisible());
@@ -479,7 +444,6 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
     EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
-
     const QString bundle = world.temp().filePath(QStringLiteral("Scripts/Export.SCPTD"));
     world.scriptFile(QStringLiteral("Export.SCPTD/Contents/Resources/Scripts/main.scpt"));
     EXPECT_FALSE(ScriptPanel::isScriptBundle(world.scriptFile(QStringLiteral("plain.scptd"))));
@@ -499,8 +463,7 @@ TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice)
     for (QAbstractItemView* view : panel->findChildren<QAbstractItemView*>()) {
         if (view->objectName() == QLatin1String("listView") ||
             view->objectName() == QLatin1String("treeView")) {
-            EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty())
-                << view->objectName().toStdString();
+            EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty());
         }
     }
     QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
