@@ -331,7 +331,10 @@ TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderAndLinedUp) {
     use(26);
     ASSERT_TRUE(assign(QStringLiteral("endOfStep%1Script").arg(count - 1), QStringLiteral("Last.scpt")));
     ASSERT_EQ(showDetail().rows().size(), count);
+    // A word longer than the label's width wraps anywhere, losing nothing.
     EXPECT_GE(row(1)->label()->lines().size(), 2);
+    EXPECT_EQ(row(1)->label()->lines().join(QString()), row(1)->label()->text());
+    EXPECT_TRUE(row(1)->label()->toolTip().isEmpty());
     EXPECT_EQ(row(count - 1)->chooseButton()->text(), QStringLiteral("Last.scpt"));
     auto at = [this](QWidget* widget, QPoint point = {}) { return widget->mapTo(host.get(), point); };
     for (int i = 0; i < count; ++i) {
