@@ -39,6 +39,7 @@
 extern quintptr Q_CORE_EXPORT qtHookData[];
 
 using namespace quillmere;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
 TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestored) {
     auto app = launch();
     EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
-    EXPECT_EQ(app->window()->windowTitle(), QStringLiteral("Quillmere"));
+    EXPECT_EQ(app->window()->windowTitle(), u"Quillmere"_s);
     EXPECT_TRUE(isCentred(app->window()));
     app->window()->resize(780, 520);
     // Written unasked, once the window has settled.
@@ -101,8 +102,8 @@ TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestored) {
     EXPECT_TRUE(isCentred(app->window()));
     app.reset();
     // A frame saved on a larger screen lies wholly on this one, title bar included.
-    ASSERT_TRUE(world.platform().standardUserDefaults()->setValue(
-        AppDelegate::kMainWindowFrameName, QStringLiteral("0 0 9000 7000 0 0 9000 7000")));
+    ASSERT_TRUE(world.platform().standardUserDefaults()->setValue(AppDelegate::kMainWindowFrameName,
+                                                                  u"0 0 9000 7000 0 0 9000 7000"_s));
     app = launch();
     EXPECT_TRUE(app->window()->screen()->availableGeometry().contains(app->window()->frameGeometry()));
 }
@@ -125,9 +126,8 @@ TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
     }
     const QList<QMessageBox*> boxes = apptest::visibleTopLevels<QMessageBox>();
     ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes.first()->windowTitle(), QStringLiteral("About Quillmere"));
-    EXPECT_TRUE(
-        apptest::shownText(boxes.first()->text()).contains(QStringLiteral("Version 1.0.0 (build 1)")));
+    EXPECT_EQ(boxes.first()->windowTitle(), u"About Quillmere"_s);
+    EXPECT_TRUE(apptest::shownText(boxes.first()->text()).contains(u"Version 1.0.0 (build 1)"_s));
     boxes.first()->close();
     EXPECT_EQ(apptest::visibleTopLevels<UserInteractionPausableWindow>().size(), 1);
     const QList<FeedbackWindow*> feedback = apptest::visibleTopLevels<FeedbackWindow>();
@@ -144,8 +144,8 @@ TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {
 }
 
 TEST_F(MainWindow, EveryTabStopShowsWhereTheFocusIsStartingWithTheSidebar) {
-    ASSERT_TRUE(world.writeExternally(world.identifier(23), QStringLiteral("endOfCaptureScript"),
-                                      world.scriptFile(QStringLiteral("Export Done.scpt"))));
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), u"endOfCaptureScript"_s,
+                                      world.scriptFile(u"Export Done.scpt"_s)));
     auto app = launch();
     EXPECT_EQ(QApplication::focusWidget(), app->content()->sidebar());
     QList<QWidget*> stops;
@@ -222,7 +222,7 @@ TEST_F(MainWindow, NothingTheFirstWindowDoesNotNeedIsAliveAtItsFirstPaint) {
             }
             preferencesWindows += window ? 1 : 0;
         }
-        unneeded << world.log().systemLines().filter(QStringLiteral("Setting Sparkle feed to "));
+        unneeded << world.log().systemLines().filter(u"Setting Sparkle feed to "_s);
     });
     ASSERT_TRUE(QSignalSpy(&launch, &ApplicationLaunch::mainWindowPainted).wait(10'000));
     live.reset();
@@ -293,8 +293,8 @@ TEST_P(ProgramOptions, AnswerWithOneLineAndTheirStatusBeforeAnyWindow) {
         environment.remove(QString::fromLatin1(name));
     }
     if (GetParam().display) {
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(GetParam().display));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(u"DISPLAY"_s, QString::fromLatin1(GetParam().display));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     }
     QProcess program;
     program.setProcessEnvironment(environment);
@@ -313,18 +313,18 @@ TEST_P(ProgramOptions, AnswerWithOneLineAndTheirStatusBeforeAnyWindow) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(CommandLine, ProgramOptions, ::testing::Values(
-    Invocation{"Version", {QStringLiteral("--version")}, nullptr, 0,
+    Invocation{"Version", {u"--version"_s}, nullptr, 0,
                "Quillmere 1.0.0 (build 1)\nBrisquel library 1.0\n", ""},
-    Invocation{"Help", {QStringLiteral("--help")}, nullptr, 0, "Usage: quillmere", ""},
-    Invocation{"UnknownOption", {QStringLiteral("--bogus")}, nullptr, 2, "",
+    Invocation{"Help", {u"--help"_s}, nullptr, 0, "Usage: quillmere", ""},
+    Invocation{"UnknownOption", {u"--bogus"_s}, nullptr, 2, "",
                "quillmere: unknown option \"--bogus\"; usage: quillmere [--help]"},
-    Invocation{"FlagWithAValue", {QStringLiteral("-reverse=1")}, nullptr, 2, "", "unknown option"},
-    Invocation{"ToolkitFlag", {QStringLiteral("-reverse")}, nullptr, 1, "", "no display"},
-    Invocation{"ToolkitOptionWithItsValue", {QStringLiteral("-style=Fusion")}, nullptr, 1, "", "no display"},
-    Invocation{"UnexpectedArgument", {QStringLiteral("notes.txt")}, nullptr, 2, "", "unexpected argument"},
-    Invocation{"ToolkitOptionWithoutValue", {QStringLiteral("-style")}, nullptr, 2, "",
+    Invocation{"FlagWithAValue", {u"-reverse=1"_s}, nullptr, 2, "", "unknown option"},
+    Invocation{"ToolkitFlag", {u"-reverse"_s}, nullptr, 1, "", "no display"},
+    Invocation{"ToolkitOptionWithItsValue", {u"-style=Fusion"_s}, nullptr, 1, "", "no display"},
+    Invocation{"UnexpectedArgument", {u"notes.txt"_s}, nullptr, 2, "", "unexpected argument"},
+    Invocation{"ToolkitOptionWithoutValue", {u"-style"_s}, nullptr, 2, "",
                "the option -style needs a value"},
-    Invocation{"ControlCharactersEscaped", {QStringLiteral("--\x1b[31mred")}, nullptr, 2, "",
+    Invocation{"ControlCharactersEscaped", {u"--\x1b[31mred"_s}, nullptr, 2, "",
                "\"--\\u001b[31mred\""},
     Invocation{"NoDisplay", {}, nullptr, 1, "", "quillmere: no display to show the window on"},
     Invocation{"UnreachableDisplay", {}, ":97", 1, "",
@@ -336,21 +336,21 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, ProgramOptions, ::testing::Values(
 TEST(ProgramStart, AWarningOfTheToolkitIsPassedOnAndTheWindowStillShows) {
     testsupport::TempFolder folder;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : {std::pair{"QT_QPA_PLATFORM", QStringLiteral("offscreen")},
+    for (const auto& [name, value] : {std::pair{"QT_QPA_PLATFORM", u"offscreen"_s},
                                       {"QUILLMERE_PREFERENCES_DIR", folder.path()},
                                       {"QUILLMERE_APPLICATIONS_DIR", folder.path()},
-                                      {"QUILLMERE_UPDATE_FEED_BASE", QStringLiteral("http://127.0.0.1:9")}}) {
+                                      {"QUILLMERE_UPDATE_FEED_BASE", u"http://127.0.0.1:9"_s}}) {
         environment.insert(QString::fromLatin1(name), value);
     }
     QProcess program;
     program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(QUILLMERE_PROGRAM), {QStringLiteral("-style"), QStringLiteral("bogus")});
+    program.start(QStringLiteral(QUILLMERE_PROGRAM), {u"-style"_s, u"bogus"_s});
     // Once the window is raised, SIGTERM quits as Quit does. (Offscreen says it cannot raise a window.)
     QString error;
     static_cast<void>(QTest::qWaitFor(
         [&] {
             error += QString::fromLocal8Bit(program.readAllStandardError());
-            return error.contains(QStringLiteral("raise()")) || program.state() == QProcess::NotRunning;
+            return error.contains(u"raise()"_s) || program.state() == QProcess::NotRunning;
         },
         10'000));
     program.terminate();
@@ -358,8 +358,8 @@ TEST(ProgramStart, AWarningOfTheToolkitIsPassedOnAndTheWindowStillShows) {
     error += QString::fromLocal8Bit(program.readAllStandardError());
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << error.toStdString();
-    EXPECT_TRUE(error.contains(QStringLiteral("invalid style override 'bogus'"))) << error.toStdString();
-    EXPECT_FALSE(error.contains(QStringLiteral("no window can be shown")));
+    EXPECT_TRUE(error.contains(u"invalid style override 'bogus'"_s)) << error.toStdString();
+    EXPECT_FALSE(error.contains(u"no window can be shown"_s));
 }
 
 } // namespace

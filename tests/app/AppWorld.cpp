@@ -25,15 +25,15 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace apptest {
 
 AppWorld::AppWorld()
-    : m_applications(m_temp.filePath(QStringLiteral("Applications"))),
-      m_preferences(m_temp.filePath(QStringLiteral("Preferences"))),
+    : m_applications(m_temp.filePath(u"Applications"_s)), m_preferences(m_temp.filePath(u"Preferences"_s)),
       m_log(std::make_shared<testsupport::RecordingLog>()) {
     static QAtomicInt worlds;
-    m_identifierPrefix = QStringLiteral("com.captureone.test-%1-%2.copy")
-                             .arg(QCoreApplication::applicationPid())
+    m_identifierPrefix = u"com.captureone.test-%1-%2.copy"_s.arg(QCoreApplication::applicationPid())
                              .arg(worlds.fetchAndAddOrdered(1));
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
@@ -62,19 +62,19 @@ QString AppWorld::identifier(int number) const {
 
 QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
     testsupport::BundleLayout layout;
-    layout.bundleName = QStringLiteral("Capture One %1.app").arg(number);
+    layout.bundleName = u"Capture One %1.app"_s.arg(number);
     layout.bundleIdentifier = identifier(number);
-    layout.version = QStringLiteral("%1.0").arg(number);
+    layout.version = u"%1.0"_s.arg(number);
     layout.sdef = testsupport::sdefWithScripts(scripts);
     return testsupport::makeBundle(m_applications, layout);
 }
 
 void AppWorld::setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const {
-    QFile icon(bundle + QStringLiteral("/Contents/Resources/") + fileName);
+    QFile icon(bundle + u"/Contents/Resources/"_s + fileName);
     if (icon.open(QIODevice::WriteOnly)) {
         icon.write(contents);
     }
-    QFile info(bundle + QStringLiteral("/Contents/Info.plist"));
+    QFile info(bundle + u"/Contents/Info.plist"_s);
     if (info.open(QIODevice::ReadWrite)) {
         const QByteArray plist = info.readAll().replace(
             "<dict>", "<dict>\n  <key>CFBundleIconFile</key><string>" + fileName.toUtf8() + "</string>");
@@ -147,7 +147,7 @@ QMainWindow* AppWindow::window() const {
 
 brisquel::AppFinder::App AppWindow::copy(int number) const {
     for (const brisquel::AppFinder::App& app : content()->applications()) {
-        if (app.displayName() == QStringLiteral("Capture One %1").arg(number)) {
+        if (app.displayName() == u"Capture One %1"_s.arg(number)) {
             return app;
         }
     }

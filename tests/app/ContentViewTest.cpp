@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 
 using namespace quillmere;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -123,7 +124,7 @@ protected:
         return labels;
     }
     QString selected() const {
-        return view->selectedApp() ? view->selectedApp()->bundleIdentifier() : QStringLiteral("none");
+        return view->selectedApp() ? view->selectedApp()->bundleIdentifier() : u"none"_s;
     }
 
     AppHeaderView::Look look(int row) const {
@@ -186,13 +187,13 @@ TEST_F(CopyList, EachShowingSearchesAgainSelectsTheFirstRunningCopyElseTheLastAn
 
 TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowToSearchAgain) {
     const QString root = world.temp().path();
-    QDir().mkpath(root + QStringLiteral("/Broken/Capture One 9.app/Contents"));
+    QDir().mkpath(root + u"/Broken/Capture One 9.app/Contents"_s);
     const struct {
         QString folder;
         QString said;
-    } cases[] = {{root + QStringLiteral("/Nowhere"), root + QStringLiteral("/Nowhere does not exist")},
-                 {root + QStringLiteral("/Broken"), root + QStringLiteral("/Broken/Capture One 9.app")},
-                 {world.applicationsFolder(), QStringLiteral("No copy of Capture One was found in ") + root}};
+    } cases[] = {{root + u"/Nowhere"_s, root + u"/Nowhere does not exist"_s},
+                 {root + u"/Broken"_s, root + u"/Broken/Capture One 9.app"_s},
+                 {world.applicationsFolder(), u"No copy of Capture One was found in "_s + root}};
     for (const auto& [folder, said] : cases) {
         SCOPED_TRACE(folder.toStdString());
         view.reset();
@@ -212,14 +213,14 @@ TEST_F(CopyList, WithNoCopyTheDetailSaysWhereItSearchedWhatWasPassedOverAndHowTo
 
 TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
     world.addCopy(22);
-    world.setIcon(world.addCopy(23), QStringLiteral("AppIcon.png"), pngOf(Qt::red, 128));
+    world.setIcon(world.addCopy(23), u"AppIcon.png"_s, pngOf(Qt::red, 128));
     show();
     QListWidget* sidebar = view->sidebar();
     ASSERT_EQ(sidebar->count(), 2);
     const AppHeaderView::Look with = look(1);
-    EXPECT_EQ(with.name, QStringLiteral("Capture One 23"));
+    EXPECT_EQ(with.name, u"Capture One 23"_s);
     EXPECT_EQ(with.identifier, world.identifier(23));
-    EXPECT_EQ(with.version, QStringLiteral("Version 23.0"));
+    EXPECT_EQ(with.version, u"Version 23.0"_s);
     // Name, identifier and version one below the other; a real and the generic icon at 32 points.
     EXPECT_GT(with.versionRect.top(), with.identifierRect.bottom() - 1);
     EXPECT_GT(with.identifierRect.top(), with.nameRect.bottom() - 1);
@@ -228,22 +229,22 @@ TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
     const QImage drawn = sidebar->viewport()->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(with.iconRect.center() * drawn.devicePixelRatio()), QColor(Qt::red));
     // Type-ahead reads the name from the item; its tooltip has the path.
-    EXPECT_EQ(sidebar->item(1)->text(), QStringLiteral("Capture One 23"));
+    EXPECT_EQ(sidebar->item(1)->text(), u"Capture One 23"_s);
     EXPECT_TRUE(apptest::shownText(sidebar->item(1)->toolTip()).contains(world.applicationsFolder()));
 }
 
 TEST_F(CopyList, AnIconFileThatIsNoImageOrNoRegularFileGivesTheGenericIconWithoutHoldingAnythingUp) {
     const QString folder = world.temp().path();
-    const QString fifo = folder + QStringLiteral("/icon.fifo");
+    const QString fifo = folder + u"/icon.fifo"_s;
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/folder.png")));
+    ASSERT_TRUE(QDir().mkpath(folder + u"/folder.png"_s));
     const struct {
         QString path;
         bool image;
-    } cases[] = {{world.temp().write(QStringLiteral("big.png"), pngOf(Qt::blue, 1024)), true},
-                 {world.temp().write(QStringLiteral("text.png"), "not an image"), false},
+    } cases[] = {{world.temp().write(u"big.png"_s, pngOf(Qt::blue, 1024)), true},
+                 {world.temp().write(u"text.png"_s, "not an image"), false},
                  {fifo, false},
-                 {folder + QStringLiteral("/folder.png"), false}};
+                 {folder + u"/folder.png"_s, false}};
     for (const auto& [path, image] : cases) {
         const QImage icon = AppHeaderView::loadIcon(path);
         EXPECT_EQ(!icon.isNull(), image) << path.toStdString();
@@ -252,9 +253,9 @@ TEST_F(CopyList, AnIconFileThatIsNoImageOrNoRegularFileGivesTheGenericIconWithou
 }
 
 TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSaysWhy) {
-    world.addCopy(21, {{QStringLiteral("alpha script"), QStringLiteral("A.")}});
+    world.addCopy(21, {{u"alpha script"_s, u"A."_s}});
     const QString second = world.addCopy(22);
-    ASSERT_TRUE(QFile::remove(second + QStringLiteral("/Contents/Resources/CaptureOne.sdef")));
+    ASSERT_TRUE(QFile::remove(second + u"/Contents/Resources/CaptureOne.sdef"_s));
     show();
     view->sidebar()->setFocus();
     ASSERT_EQ(view->sidebar()->currentRow(), 1);
@@ -264,17 +265,16 @@ TEST_F(CopyList, ReselectingACopyReadsItsScriptsAfreshAndACopyWithoutScriptsSays
 
     QTest::keyClick(view->sidebar(), Qt::Key_Up);
     EXPECT_EQ(selected(), world.identifier(21));
-    EXPECT_EQ(rowLabels(), QStringList{QStringLiteral("Alpha")});
+    EXPECT_EQ(rowLabels(), QStringList{u"Alpha"_s});
     QTest::keyClick(view->sidebar(), Qt::Key_Down);
     EXPECT_TRUE(rowLabels().isEmpty());
 
     // Its scripting definition changes while another copy is shown.
     world.temp().write(
-        QStringLiteral("Applications/Capture One 21.app/Contents/Resources/CaptureOne.sdef"),
-        testsupport::sdefWithScripts({{QStringLiteral("alpha script"), QStringLiteral("A.")},
-                                      {QStringLiteral("omega script"), QStringLiteral("O.")}}));
+        u"Applications/Capture One 21.app/Contents/Resources/CaptureOne.sdef"_s,
+        testsupport::sdefWithScripts({{u"alpha script"_s, u"A."_s}, {u"omega script"_s, u"O."_s}}));
     QTest::keyClick(view->sidebar(), Qt::Key_Up);
-    EXPECT_EQ(rowLabels(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Omega")}));
+    EXPECT_EQ(rowLabels(), (QStringList{u"Alpha"_s, u"Omega"_s}));
 
     view->setSelectedApp(std::nullopt);
     EXPECT_EQ(view->sidebar()->currentRow(), -1);

@@ -19,17 +19,18 @@
 #include <gtest/gtest.h>
 
 using namespace quillmere;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     URLTransformer::registerTransformers();
-    const auto transformer = ValueTransformer::forName(QStringLiteral("URLTransformer"));
+    const auto transformer = ValueTransformer::forName(u"URLTransformer"_s);
     ASSERT_NE(transformer, nullptr);
-    const QString path = QStringLiteral("/tmp/café x.scpt");
-    EXPECT_EQ(transformer->transformedValue(QUrl(QStringLiteral("file:///tmp/caf%C3%A9%20x.scpt"))), path);
-    EXPECT_EQ(transformer->reverseTransformedValue(QStringLiteral("x/../y.scpt")).toUrl().toLocalFile(),
-              QDir::currentPath() + QStringLiteral("/x/../y.scpt"));
+    const QString path = u"/tmp/café x.scpt"_s;
+    EXPECT_EQ(transformer->transformedValue(QUrl(u"file:///tmp/caf%C3%A9%20x.scpt"_s)), path);
+    EXPECT_EQ(transformer->reverseTransformedValue(u"x/../y.scpt"_s).toUrl().toLocalFile(),
+              QDir::currentPath() + u"/x/../y.scpt"_s);
     // Each direction takes only its own kind, and no empty text.
     for (const QVariant& value : {QVariant(42), QVariant(QString()), QVariant(QUrl::fromLocalFile(path))}) {
         EXPECT_FALSE(transformer->reverseTransformedValue(value).isValid()) << value.typeName();
@@ -51,7 +52,7 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
                                    warningTextColor(&list)}) {
             EXPECT_GE(contrastRatio(text, window), kMinimumTextContrast) << text.name().toStdString();
         }
-        auto* item = new QListWidgetItem(QStringLiteral("Capture One 23"), &list);
+        auto* item = new QListWidgetItem(u"Capture One 23"_s, &list);
         item->setData(AppHeaderView::kRunningRole, true);
         list.setCurrentRow(0);
         list.show();
@@ -77,8 +78,7 @@ TEST(Readability, EveryTextColourReachesTheAaContrastOnLightAndDarkThemes) {
 
 TEST(ChooseButtonFit, AtItsSizeHintTheWholeNameShowsAndNarrowerItIsShortenedInTheMiddle) {
     ChooseButton button;
-    for (const QString& name : {QStringLiteral("Choose a script"), QStringLiteral("W"),
-                                QStringLiteral("Export Done.scpt"), QStringLiteral("il1.scpt")}) {
+    for (const QString& name : {u"Choose a script"_s, u"W"_s, u"Export Done.scpt"_s, u"il1.scpt"_s}) {
         button.setText(name);
         button.resize(button.sizeHint());
         EXPECT_EQ(button.displayedText(), name) << name.toStdString();
@@ -86,10 +86,10 @@ TEST(ChooseButtonFit, AtItsSizeHintTheWholeNameShowsAndNarrowerItIsShortenedInTh
         EXPECT_LE(button.fontMetrics().horizontalAdvance(button.displayedText()),
                   button.width() - 2 * ChooseButton::kHorizontalInset);
     }
-    button.setText(QStringLiteral("A rather long name of a script file.scpt"));
+    button.setText(u"A rather long name of a script file.scpt"_s);
     button.resize(button.minimumSizeHint());
     EXPECT_TRUE(button.displayedText().contains(QChar(0x2026))) << button.displayedText().toStdString();
-    EXPECT_TRUE(button.displayedText().endsWith(QStringLiteral("t")));
+    EXPECT_TRUE(button.displayedText().endsWith(u"t"_s));
 }
 
 struct LongText {
@@ -127,27 +127,25 @@ TEST_P(TextOfAnyLength, ShowsInAFewLinesAndATooltipOfReadableSize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextOfAnyLength,
-    ::testing::Values(
-        LongText{"OneWordOfAMegabyte", QString(1 << 20, QLatin1Char('x'))},
-        LongText{"WordsOfAMegabyte", QStringLiteral("word ").repeated(1 << 18) + QStringLiteral("end")},
-        LongText{"ManyLines", QStringLiteral("line\n").repeated(100000) + QStringLiteral("end")},
-        LongText{"SurrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
+    ::testing::Values(LongText{"OneWordOfAMegabyte", QString(1 << 20, QLatin1Char('x'))},
+                      LongText{"WordsOfAMegabyte", u"word "_s.repeated(1 << 18) + u"end"_s},
+                      LongText{"ManyLines", u"line\n"_s.repeated(100000) + u"end"_s},
+                      LongText{"SurrogatePairs", QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(300000)}),
     [](const ::testing::TestParamInfo<LongText>& text) { return std::string(text.param.name); });
 
 // Shortening and breaking start one character past their limits.
 TEST(OutsideText, ShorteningAndBreakingStartJustPastTheirLimits) {
-    EXPECT_EQ(shortenedForDisplay(QStringLiteral("abcde"), 5), QStringLiteral("abcde"));
-    EXPECT_EQ(shortenedForDisplay(QStringLiteral("abcdef"), 5), QStringLiteral("ab\u2026ef"));
-    EXPECT_FALSE(plainToolTip(QString(kLongLine, u'x')).contains(QStringLiteral("<br>")));
-    EXPECT_EQ(plainToolTip(QString(kLongLine + 1, u'x')).count(QStringLiteral("<br>")),
-              kLongLine / kBrokenLine);
-    EXPECT_EQ(menuItemText(QStringLiteral("Rock\n& Roll\tDone")), QStringLiteral("Rock && Roll Done"));
+    EXPECT_EQ(shortenedForDisplay(u"abcde"_s, 5), u"abcde"_s);
+    EXPECT_EQ(shortenedForDisplay(u"abcdef"_s, 5), u"ab\u2026ef"_s);
+    EXPECT_FALSE(plainToolTip(QString(kLongLine, u'x')).contains(u"<br>"_s));
+    EXPECT_EQ(plainToolTip(QString(kLongLine + 1, u'x')).count(u"<br>"_s), kLongLine / kBrokenLine);
+    EXPECT_EQ(menuItemText(u"Rock\n& Roll\tDone"_s), u"Rock && Roll Done"_s);
 }
 
 // A small font draws "_" below its descent: the line keeps room for it, whatever the size.
 TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {
     for (const qreal points : {6.0, 7.0, 7.65, 8.0, 9.0, 11.0}) {
-        WrappingLabel label(QStringLiteral("__"));
+        WrappingLabel label(u"__"_s);
         QFont font = label.font();
         font.setPointSizeF(points);
         label.setFont(font);
@@ -161,8 +159,7 @@ TEST(OutsideText, AnUnderscoreIsDrawnInsideItsLabelAtEverySize) {
 }
 
 TEST(OutsideText, TooltipsShowMarkupAsItStands) {
-    for (const QString& text : {QStringLiteral("<b>Export</b>.scpt"), QStringLiteral("a & b\n<i>c</i>"),
-                                QStringLiteral("%1 %2 <br>")}) {
+    for (const QString& text : {u"<b>Export</b>.scpt"_s, u"a & b\n<i>c</i>"_s, u"%1 %2 <br>"_s}) {
         EXPECT_EQ(apptest::shownText(plainToolTip(text)), text);
     }
     EXPECT_TRUE(plainToolTip(QString()).isEmpty());

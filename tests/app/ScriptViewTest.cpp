@@ -28,13 +28,14 @@
 #include <unistd.h>
 
 using namespace quillmere;
+using namespace Qt::StringLiterals;
 using apptest::AppWorld;
 using Status = brisquel::ScriptCheck::Status;
 
 namespace {
 
-const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
-const QString kBatchKey = QStringLiteral("endOfBatchScript");
+const QString kCaptureKey = u"endOfCaptureScript"_s;
+const QString kBatchKey = u"endOfBatchScript"_s;
 
 // Receives the file URLs the desktop would have opened.
 class UrlCatcher : public QObject {
@@ -106,13 +107,13 @@ protected:
 
 TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingInTheSharedPanelStoresThePath) {
     showDetail();
-    EXPECT_EQ(row(0)->label()->text(), QStringLiteral("Capture Done"));
-    EXPECT_EQ(row(0)->descriptionLabel()->text(), QStringLiteral("Runs after each capture."));
+    EXPECT_EQ(row(0)->label()->text(), u"Capture Done"_s);
+    EXPECT_EQ(row(0)->descriptionLabel()->text(), u"Runs after each capture."_s);
     expectShowsNoFile(row(0));
 
     // One panel for the process: another row asking takes it over; it reopens where it was left.
-    const QString compiled = world.scriptFile(QStringLiteral("my scripts/Export Done.scpt"));
-    const QString text = world.scriptFile(QStringLiteral("Batch.applescript"));
+    const QString compiled = world.scriptFile(u"my scripts/Export Done.scpt"_s);
+    const QString text = world.scriptFile(u"Batch.applescript"_s);
     QSignalSpy written(row(0), &ScriptView::assignmentWritten);
     ScriptPanel* panel = apptest::openPanel(row(0));
     panel->move(panel->pos() + QPoint(40, 30));
@@ -130,9 +131,9 @@ TEST_F(ScriptRows, ARowWithoutAFileInvitesAChoiceAndChoosingInTheSharedPanelStor
 }
 
 TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWithFocusClearsOnlyItsKey) {
-    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    const QString file = world.scriptFile(u"Export Done.scpt"_s);
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
-    ASSERT_TRUE(world.writeExternally(domain, QStringLiteral("unrelated"), 42));
+    ASSERT_TRUE(world.writeExternally(domain, u"unrelated"_s, 42));
     const QByteArray before = domainBytes();
     showDetail();
     ScriptView* capture = row(0);
@@ -142,7 +143,7 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
         QTest::keyClick(capture->chooseButton(), key);
         ScriptPanel* panel = ScriptPanel::existing();
         ASSERT_TRUE(panel && panel->isVisible()) << key;
-        panel->selectFile(world.scriptFile(QStringLiteral("Other.scpt")));
+        panel->selectFile(world.scriptFile(u"Other.scpt"_s));
         panel->reject();
     }
     EXPECT_EQ(domainBytes(), before);
@@ -162,14 +163,14 @@ TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWith
     QTest::keyClick(remove, Qt::Key_Return);
     expectShowsNoFile(capture);
     EXPECT_TRUE(capture->chooseButton()->hasFocus());
-    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{QStringLiteral("unrelated"), qint64(42)}}));
+    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{u"unrelated"_s, qint64(42)}}));
     EXPECT_TRUE(QFile::exists(file));
 }
 
 TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
     world.change([&](auto& platform) { platform.preferences = memory; });
-    const QString kept = world.scriptFile(QStringLiteral("Kept.scpt"));
+    const QString kept = world.scriptFile(u"Kept.scpt"_s);
     memory->domain(domain)->m_values.insert(kCaptureKey, kept);
     memory->domain(domain)->m_failWrites = true;
     showDetail();
@@ -179,27 +180,27 @@ TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored
         if (removing) {
             row(0)->clear();
         } else {
-            apptest::choose(row(0), world.scriptFile(QStringLiteral("<i>New<i>.scpt")));
+            apptest::choose(row(0), world.scriptFile(u"<i>New<i>.scpt"_s));
         }
         ASSERT_EQ(written.count(), 1);
         EXPECT_FALSE(written.first().first().toBool());
         expectShowsFile(row(0), kept);
         const QString message = apptest::takeMessage();
-        EXPECT_TRUE(message.contains(domain + QStringLiteral(" cannot be written (test)")));
-        EXPECT_TRUE(message.contains(QStringLiteral("Capture Done")));
-        EXPECT_EQ(removing, !message.contains(QStringLiteral("<i>New<i>.scpt")));
+        EXPECT_TRUE(message.contains(domain + u" cannot be written (test)"_s));
+        EXPECT_TRUE(message.contains(u"Capture Done"_s));
+        EXPECT_EQ(removing, !message.contains(u"<i>New<i>.scpt"_s));
     }
 }
 
 TEST_F(ScriptRows, AnUnreadableDomainIsABannerNamingTheFileAndCauseWithTheRowsDisabled) {
-    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("Before.scpt")));
-    world.temp().write(QStringLiteral("Preferences/") + domain + QStringLiteral(".plist"), "not a plist");
+    ASSERT_TRUE(assign(kCaptureKey, u"Before.scpt"_s));
+    world.temp().write(u"Preferences/"_s + domain + u".plist"_s, "not a plist");
     showDetail();
     NoticeBanner* banner = host->banner();
     ASSERT_TRUE(banner->isVisible());
-    EXPECT_TRUE(banner->headline().contains(QStringLiteral("Capture One 23")));
+    EXPECT_TRUE(banner->headline().contains(u"Capture One 23"_s));
     EXPECT_TRUE(banner->details().contains(world.domainFile(domain)));
-    EXPECT_TRUE(banner->details().contains(QStringLiteral("not a property list")));
+    EXPECT_TRUE(banner->details().contains(u"not a property list"_s));
     for (ScriptView* view : host->rows()) {
         EXPECT_FALSE(view->isEnabled());
         EXPECT_EQ(view->chooseButton()->text(), ScriptView::unknownText());
@@ -207,11 +208,11 @@ TEST_F(ScriptRows, AnUnreadableDomainIsABannerNamingTheFileAndCauseWithTheRowsDi
     EXPECT_EQ(domainBytes(), QByteArray("not a plist"));
 
     ASSERT_TRUE(QFile::remove(world.domainFile(domain)));
-    ASSERT_TRUE(assign(kBatchKey, QStringLiteral("After.scpt")));
+    ASSERT_TRUE(assign(kBatchKey, u"After.scpt"_s));
     QTest::mouseClick(banner->actionButton(), Qt::LeftButton);
     EXPECT_FALSE(banner->isVisible());
     EXPECT_TRUE(row(0)->isEnabled());
-    EXPECT_EQ(row(1)->chooseButton()->text(), QStringLiteral("After.scpt"));
+    EXPECT_EQ(row(1)->chooseButton()->text(), u"After.scpt"_s);
 }
 
 void writeFile(const QString& file, const QByteArray& contents) {
@@ -239,7 +240,7 @@ TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
     if (c.expected == Status::NotReadable && ::geteuid() == 0) {
         GTEST_SKIP() << "every file is readable to root";
     }
-    const QString file = world.scriptFile(QStringLiteral("Watched/Export Done.scpt"));
+    const QString file = world.scriptFile(u"Watched/Export Done.scpt"_s);
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     if (c.before) {
         c.before(file);
@@ -253,7 +254,7 @@ TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
     const QString mark = QString::fromUtf8(c.mark);
     EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !mark.isEmpty());
     EXPECT_EQ(capture->fileStatusLabel()->text(), mark);
-    EXPECT_EQ(capture->chooseButton()->text(), QStringLiteral("Export Done.scpt"));
+    EXPECT_EQ(capture->chooseButton()->text(), u"Export Done.scpt"_s);
     // The reason names the file.
     const QString reason = mark.isEmpty() ? file : capture->assignment().check()->reason();
     EXPECT_TRUE(capture->chooseButton()->toolTip().contains(reason));
@@ -281,24 +282,24 @@ INSTANTIATE_TEST_SUITE_P(Changes, FollowedFile, ::testing::Values(
 TEST_F(ScriptRows, RowsFollowAChangeMadeByAnotherProgram) {
     ASSERT_TRUE(QDir(world.preferencesFolder()).removeRecursively());
     showDetail();
-    apptest::choose(row(1), world.scriptFile(QStringLiteral("First.scpt")));
+    apptest::choose(row(1), world.scriptFile(u"First.scpt"_s));
     auto shows = [this](int index, const QString& text) {
         return QTest::qWaitFor([&] { return row(index)->chooseButton()->text() == text; });
     };
-    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("From Elsewhere.scpt")));
-    EXPECT_TRUE(shows(0, QStringLiteral("From Elsewhere.scpt")));
+    ASSERT_TRUE(assign(kCaptureKey, u"From Elsewhere.scpt"_s));
+    EXPECT_TRUE(shows(0, u"From Elsewhere.scpt"_s));
     EXPECT_NE(row(0)->removeButton(), nullptr);
     ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, QVariant()));
     EXPECT_TRUE(shows(0, ScriptView::chooseText()));
     EXPECT_EQ(row(0)->removeButton(), nullptr);
-    ASSERT_TRUE(assign(kBatchKey, QStringLiteral("Again.scpt")));
-    EXPECT_TRUE(shows(1, QStringLiteral("Again.scpt")));
+    ASSERT_TRUE(assign(kBatchKey, u"Again.scpt"_s));
+    EXPECT_TRUE(shows(1, u"Again.scpt"_s));
 
     // A row put on screen again reads its file again.
     row(0)->hide();
-    ASSERT_TRUE(assign(kCaptureKey, QStringLiteral("x.scpt")));
+    ASSERT_TRUE(assign(kCaptureKey, u"x.scpt"_s));
     row(0)->show();
-    EXPECT_EQ(row(0)->chooseButton()->text(), QStringLiteral("x.scpt"));
+    EXPECT_EQ(row(0)->chooseButton()->text(), u"x.scpt"_s);
 }
 
 TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
@@ -310,11 +311,10 @@ TEST_F(ScriptRows, ComingBackToTheWindowReadsADomainThatTellsOfNoChange) {
     elsewhere.show();
     elsewhere.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
-    memory->domain(domain)->m_values.insert(kCaptureKey, world.scriptFile(QStringLiteral("Later.scpt")));
+    memory->domain(domain)->m_values.insert(kCaptureKey, world.scriptFile(u"Later.scpt"_s));
     EXPECT_EQ(row(0)->chooseButton()->text(), ScriptView::chooseText());
     ASSERT_TRUE(activate());
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return row(0)->chooseButton()->text() == QStringLiteral("Later.scpt"); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return row(0)->chooseButton()->text() == u"Later.scpt"_s; }));
 }
 
 // Rows are made in groups: every one is made, in order, lined up with the others and another copy's.
@@ -322,25 +322,25 @@ TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderAndLinedUp) {
     QList<QPair<QString, QString>> scripts;
     const int count = 2 * ApplicationView::kRowsPerGroup + 3;
     for (int i = 0; i < count; ++i) {
-        scripts.append({QStringLiteral("step %1 done script").arg(i), QStringLiteral("Step %1.").arg(i)});
+        scripts.append({u"step %1 done script"_s.arg(i), u"Step %1."_s.arg(i)});
     }
-    scripts[1].first = QStringLiteral("anextraordinarilylongbackgroundpropertynamewithoutanyspaces script");
+    scripts[1].first = u"anextraordinarilylongbackgroundpropertynamewithoutanyspaces script"_s;
     world.addCopy(26, scripts);
     showDetail();
     const int start = row(0)->chooseButton()->mapTo(host.get(), QPoint(0, 0)).x();
     use(26);
-    ASSERT_TRUE(assign(QStringLiteral("endOfStep%1Script").arg(count - 1), QStringLiteral("Last.scpt")));
+    ASSERT_TRUE(assign(u"endOfStep%1Script"_s.arg(count - 1), u"Last.scpt"_s));
     ASSERT_EQ(showDetail().rows().size(), count);
     // A word longer than the label's width wraps anywhere, losing nothing.
     EXPECT_GE(row(1)->label()->lines().size(), 2);
     EXPECT_EQ(row(1)->label()->lines().join(QString()), row(1)->label()->text());
     EXPECT_TRUE(row(1)->label()->toolTip().isEmpty());
-    EXPECT_EQ(row(count - 1)->chooseButton()->text(), QStringLiteral("Last.scpt"));
+    EXPECT_EQ(row(count - 1)->chooseButton()->text(), u"Last.scpt"_s);
     auto at = [this](QWidget* widget, QPoint point = {}) { return widget->mapTo(host.get(), point); };
     for (int i = 0; i < count; ++i) {
         ScriptView* view = row(i);
         WrappingLabel* label = view->label();
-        EXPECT_TRUE(i == 1 || label->text() == QStringLiteral("Step %1 Done").arg(i)) << i;
+        EXPECT_TRUE(i == 1 || label->text() == u"Step %1 Done"_s.arg(i)) << i;
         EXPECT_EQ(at(view->chooseButton()).x(), start) << i;
         EXPECT_EQ(at(view->descriptionLabel()).x(), start) << i;
         EXPECT_LT(at(label, QPoint(label->width(), 0)).x(), start) << i;
@@ -364,18 +364,18 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
         }
         return enabled;
     };
-    const QString chooseItem = QStringLiteral("Choose a Script…");
-    const QString removeItem = QStringLiteral("Remove Script");
-    const QString revealItem = QStringLiteral("Show in File Manager");
+    const QString chooseItem = u"Choose a Script…"_s;
+    const QString removeItem = u"Remove Script"_s;
+    const QString revealItem = u"Show in File Manager"_s;
     EXPECT_EQ(menu().keys(), QStringList{chooseItem});
-    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    const QString file = world.scriptFile(u"Export Done.scpt"_s);
     apptest::choose(capture, file);
     EXPECT_EQ(menu().keys(), (QStringList{chooseItem, removeItem, revealItem}));
 
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    QDesktopServices::setUrlHandler(u"file"_s, &catcher, "open");
     menu().value(revealItem)->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QDesktopServices::unsetUrlHandler(u"file"_s);
     EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(file).absolutePath())});
 
     ASSERT_TRUE(activate());
@@ -396,17 +396,17 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
 }
 
 TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
-    const QString name = QStringLiteral("<b>bold</b> done script");
-    world.addCopy(26, {{name, QStringLiteral("<i>Runs</i> & then <u>stops</u>.")}});
+    const QString name = u"<b>bold</b> done script"_s;
+    world.addCopy(26, {{name, u"<i>Runs</i> & then <u>stops</u>."_s}});
     use(26);
     // A file whose path reads <b>Export</b>.scpt: a folder "<b>Export<" holding "b>.scpt".
-    const QString file = world.scriptFile(QStringLiteral("<b>Export</b>.scpt"));
+    const QString file = world.scriptFile(u"<b>Export</b>.scpt"_s);
     ASSERT_TRUE(world.writeExternally(domain, brisquel::BackgroundScript::defaultsKey(name), file));
     showDetail();
     ScriptView* view = row(0);
-    EXPECT_TRUE(view->label()->text().contains(QStringLiteral("</")));
-    EXPECT_EQ(view->descriptionLabel()->text(), QStringLiteral("<i>Runs</i> & then <u>stops</u>."));
-    EXPECT_EQ(view->chooseButton()->text(), QStringLiteral("b>.scpt"));
+    EXPECT_TRUE(view->label()->text().contains(u"</"_s));
+    EXPECT_EQ(view->descriptionLabel()->text(), u"<i>Runs</i> & then <u>stops</u>."_s);
+    EXPECT_EQ(view->chooseButton()->text(), u"b>.scpt"_s);
     EXPECT_EQ(apptest::shownText(view->chooseButton()->toolTip()), file);
 
     // So do the tooltip of a missing file and the reason of a failure.
@@ -414,7 +414,7 @@ TEST_F(ScriptRows, NamesDescriptionsAndPathsWithMarkupAreShownAsTheyStand) {
     view->refresh();
     EXPECT_TRUE(apptest::shownText(view->fileStatusLabel()->toolTip()).endsWith(file));
     view->revealFile();
-    EXPECT_TRUE(apptest::takeMessage().contains(QStringLiteral("<b>Export</b>.scpt")));
+    EXPECT_TRUE(apptest::takeMessage().contains(u"<b>Export</b>.scpt"_s));
 }
 
 class SharedPanel : public ScriptRows {
@@ -434,22 +434,22 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
         EXPECT_EQ(ScriptPanel::isScriptFileName(QString::fromUtf8(name)), accepted) << name;
     }
     ScriptPanel* panel = apptest::openPanel(row(0));
-    panel->selectFile(world.temp().write(QStringLiteral("Scripts/<i>notes<i>.txt"), "text"));
+    panel->selectFile(world.temp().write(u"Scripts/<i>notes<i>.txt"_s, "text"));
     panel->accept();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(apptest::takeMessage().contains(QStringLiteral("<i>notes<i>.txt")));
+    EXPECT_TRUE(apptest::takeMessage().contains(u"<i>notes<i>.txt"_s));
 
     // A folder, even named like a script, is opened; a script bundle is chosen as one file.
-    const QString folder = world.temp().filePath(QStringLiteral("Bundle.scpt"));
+    const QString folder = world.temp().filePath(u"Bundle.scpt"_s);
     ASSERT_TRUE(QDir().mkpath(folder));
     panel->selectFile(folder);
     panel->accept();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(QDir(panel->directory()).absolutePath(), QDir(folder).absolutePath());
     EXPECT_FALSE(QFile::exists(world.domainFile(domain)));
-    const QString bundle = world.temp().filePath(QStringLiteral("Scripts/Export.SCPTD"));
-    world.scriptFile(QStringLiteral("Export.SCPTD/Contents/Resources/Scripts/main.scpt"));
-    EXPECT_FALSE(ScriptPanel::isScriptBundle(world.scriptFile(QStringLiteral("plain.scptd"))));
+    const QString bundle = world.temp().filePath(u"Scripts/Export.SCPTD"_s);
+    world.scriptFile(u"Export.SCPTD/Contents/Resources/Scripts/main.scpt"_s);
+    EXPECT_FALSE(ScriptPanel::isScriptBundle(world.scriptFile(u"plain.scptd"_s)));
     panel->setDirectory(QFileInfo(bundle).absolutePath());
     panel->fileNameField()->setText(bundle);
     QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
@@ -458,7 +458,7 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
 }
 
 TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
-    const QString first = world.scriptFile(QStringLiteral("Export Done.scpt"));
+    const QString first = world.scriptFile(u"Export Done.scpt"_s);
     apptest::choose(row(0), first);
     ScriptPanel* panel = apptest::openPanel(row(1));
     EXPECT_EQ(QDir(panel->directory()).absolutePath(), QFileInfo(first).absolutePath());
@@ -476,18 +476,18 @@ TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice)
 // Return in the completion list, or one click on Choose while it shows: list and panel close, the
 // file is chosen, and the keyboard is back in the row that asked.
 TEST_F(SharedPanel, ReturnOrOneClickWhileTheCompletionListShowsChoosesAndClosesListAndPanel) {
-    const QString file = world.scriptFile(QStringLiteral("Export Done.scpt"));
-    world.scriptFile(QStringLiteral("Export Later.scpt"));
+    const QString file = world.scriptFile(u"Export Done.scpt"_s);
+    world.scriptFile(u"Export Later.scpt"_s);
     for (const bool click : {false, true}) {
         SCOPED_TRACE(click);
         ASSERT_TRUE(activate());
         ScriptPanel* panel = apptest::openPanel(row(int(click)));
         panel->setDirectory(QFileInfo(file).absolutePath());
-        auto* files = panel->findChild<QListView*>(QStringLiteral("listView"));
+        auto* files = panel->findChild<QListView*>(u"listView"_s);
         ASSERT_TRUE(QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()) > 0; }));
         ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
         panel->fileNameField()->setFocus();
-        QTest::keyClicks(panel->fileNameField(), QStringLiteral("Export Done.scpt"));
+        QTest::keyClicks(panel->fileNameField(), u"Export Done.scpt"_s);
         ASSERT_TRUE(QTest::qWaitFor([&] { return panel->completionList()->isVisible(); }));
         QPushButton* chooseButton = panel->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
         if (click) {

@@ -9,18 +9,19 @@
 #include <gtest/gtest.h>
 
 using namespace quillmere;
+using namespace Qt::StringLiterals;
 using apptest::AppWorld;
 using Side = AssignmentCommand::Side;
 using Outcome = AssignmentCommand::Outcome;
 
 namespace {
 
-const QString kBatchKey = QStringLiteral("endOfBatchScript");
-const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
-const QString kMine = QStringLiteral("/Scripts/Mine.scpt");
-const QString kOld = QStringLiteral("/Scripts/Old.scpt");
-const QString kDomain = QStringLiteral("com.captureone.undo-test");
-const QString kTheirs = QStringLiteral("/Scripts/Theirs.scpt");
+const QString kBatchKey = u"endOfBatchScript"_s;
+const QString kCaptureKey = u"endOfCaptureScript"_s;
+const QString kMine = u"/Scripts/Mine.scpt"_s;
+const QString kOld = u"/Scripts/Old.scpt"_s;
+const QString kDomain = u"com.captureone.undo-test"_s;
+const QString kTheirs = u"/Scripts/Theirs.scpt"_s;
 
 QVariant archivedUrl() {
     return testsupport::ArchivedURL().bytes();
@@ -47,7 +48,7 @@ class Step : public ::testing::TestWithParam<StepRow> {
 protected:
     void SetUp() override {
         domain = world.platform().preferences->open(kDomain);
-        ASSERT_TRUE(domain->write(QStringLiteral("unrelated"), qint64(42)));
+        ASSERT_TRUE(domain->write(u"unrelated"_s, qint64(42)));
     }
     void set(const QVariant& value) const {
         ASSERT_TRUE(value.isValid() ? domain->write(kBatchKey, value) : domain->remove(kBatchKey));
@@ -58,7 +59,7 @@ protected:
         EXPECT_TRUE(AssignmentCommand::same(actual, expected)) << actual.toString().toStdString();
     }
     void expectRestOfDomainKept() const {
-        EXPECT_EQ(domain->read(QStringLiteral("unrelated")).value(), QVariant(qint64(42)));
+        EXPECT_EQ(domain->read(u"unrelated"_s).value(), QVariant(qint64(42)));
     }
 
     AppWorld world;
@@ -69,11 +70,10 @@ TEST_P(Step, UndoAndRedo) {
     const StepRow& row = GetParam();
     set(row.initial);
     set(row.action);
-    AssignmentCommand step(domain, kDomain, QStringLiteral("Capture One 23"), QString(),
-                           {{kBatchKey, QStringLiteral("Batch Done"), row.initial, stored()}});
+    AssignmentCommand step(domain, kDomain, u"Capture One 23"_s, QString(),
+                           {{kBatchKey, u"Batch Done"_s, row.initial, stored()}});
     step.setText(AssignmentCommand::textFor(step.changes().first()));
-    EXPECT_EQ(step.text(), row.action.isValid() ? QStringLiteral("Assign Batch Done")
-                                                : QStringLiteral("Remove Batch Done"));
+    EXPECT_EQ(step.text(), row.action.isValid() ? u"Assign Batch Done"_s : u"Remove Batch Done"_s);
 
     if (row.other == Other::BeforeUndo) {
         set(row.theirs);
@@ -130,10 +130,9 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     // Two scripts set by one action (an import); the capture script held archived data before.
     const auto importStep = [&](const QVariant& captureBefore) {
         return std::make_unique<AssignmentCommand>(
-            domain, kDomain, QStringLiteral("Capture One 23"), QStringLiteral("Import Assignments"),
-            QList<AssignmentCommand::Change>{
-                {kBatchKey, QStringLiteral("Batch Done"), kOld, kMine},
-                {kCaptureKey, QStringLiteral("Capture Done"), captureBefore, kMine}});
+            domain, kDomain, u"Capture One 23"_s, u"Import Assignments"_s,
+            QList<AssignmentCommand::Change>{{kBatchKey, u"Batch Done"_s, kOld, kMine},
+                                             {kCaptureKey, u"Capture Done"_s, captureBefore, kMine}});
     };
     // One of them changed meanwhile: neither is undone, and the notice names only that one.
     ASSERT_TRUE(domain->write(kCaptureKey, kTheirs));
@@ -141,7 +140,7 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     EXPECT_EQ(step->apply(Side::Before), Outcome::Conflicted);
     expectStored(stored(), kMine);
     ASSERT_EQ(step->conflicts().size(), 1);
-    EXPECT_EQ(step->conflicts().first().title, QStringLiteral("Capture Done"));
+    EXPECT_EQ(step->conflicts().first().title, u"Capture Done"_s);
 
     // Put back, both are undone in one write, and redone.
     ASSERT_TRUE(domain->write(kCaptureKey, kMine));
