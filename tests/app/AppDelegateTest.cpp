@@ -100,12 +100,6 @@ TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestored) {
     app = launch();
     EXPECT_EQ(app->window()->size(), QSize(780, 520));
     EXPECT_TRUE(isCentred(app->window()));
-    app.reset();
-    // A frame saved on a larger screen lies wholly on this one, title bar included.
-    ASSERT_TRUE(world.platform().standardUserDefaults()->setValue(AppDelegate::kMainWindowFrameName,
-                                                                  u"0 0 9000 7000 0 0 9000 7000"_s));
-    app = launch();
-    EXPECT_TRUE(app->window()->screen()->availableGeometry().contains(app->window()->frameGeometry()));
 }
 
 TEST_F(MainWindow, EachCommandReachesItsWindowOnceAndTheAboutBoxSpeaksPlainly) {

@@ -98,11 +98,6 @@ bool AppWorld::writeExternally(const QString& domain, const QString& key, const 
     return value.isValid() ? other->setValue(key, value) : other->removeValue(key);
 }
 
-QByteArray AppWorld::readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 std::unique_ptr<quillmere::ApplicationView> AppWorld::showDetail(int number, QSize size) {
     std::unique_ptr<quillmere::ApplicationView> view;
     for (const brisquel::AppFinder::App& copy : m_finder->discover()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/FakePlatform.h"
+#include "tests/support/PlistTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include "core/AppFinder.h"
@@ -58,7 +59,6 @@ public:
     std::optional<QVariantMap> domainContents(const QString& domain) const;
     // As another program would; no value removes the key.
     bool writeExternally(const QString& domain, const QString& key, const QVariant& value) const;
-    static QByteArray readBytes(const QString& path);
 
     brisquel::AppFinder& finder() { return *m_finder; }
     const brisquel::Platform& platform() const { return m_platform; }

@@ -61,7 +61,7 @@ protected:
     void launch() { app = std::make_unique<apptest::AppWindow>(world); }
     AssignmentTransfer* transfer() const { return app->content()->transfer(); }
     QByteArray bytes(int number) const {
-        return AppWorld::readBytes(world.domainFile(world.identifier(number)));
+        return plisttest::fileBytes(world.domainFile(world.identifier(number)));
     }
     QVariantMap stored(int number) const {
         return world.domainContents(world.identifier(number)).value_or(QVariantMap());
