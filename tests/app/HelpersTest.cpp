@@ -3,7 +3,6 @@
 
 #include "tests/app/AppWorld.h"
 
-#include "Preferences/WindowFrameAutosave.h"
 #include "VexoWidgets/Appearance.h"
 #include "app/AppHeaderView.h"
 #include "app/ChooseButton.h"
