@@ -25,15 +25,15 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace apptest {
 
 AppWorld::AppWorld()
-    : m_applications(m_temp.filePath(QStringLiteral("Applications"))),
-      m_preferences(m_temp.filePath(QStringLiteral("Preferences"))),
+    : m_applications(m_temp.filePath(u"Applications"_s)), m_preferences(m_temp.filePath(u"Preferences"_s)),
       m_log(std::make_shared<testsupport::RecordingLog>()) {
     static QAtomicInt worlds;
-    m_identifierPrefix = QStringLiteral("com.captureone.test-%1-%2.copy")
-                             .arg(QCoreApplication::applicationPid())
+    m_identifierPrefix = u"com.captureone.test-%1-%2.copy"_s.arg(QCoreApplication::applicationPid())
                              .arg(worlds.fetchAndAddOrdered(1));
     QDir().mkpath(m_applications);
     QDir().mkpath(m_preferences);
@@ -42,24 +42,18 @@ AppWorld::AppWorld()
     m_platform.runningApplications = std::make_shared<testsupport::FakeRunningApplications>();
     m_platform.scriptChannel = std::make_shared<testsupport::FakeScriptChannel>();
     m_platform.automationPermission = std::make_shared<testsupport::FakePermission>();
-    rebuild();
+    change([](brisquel::Platform&) {});
 }
 
 AppWorld::~AppWorld() {
     settle();
 }
 
-void AppWorld::rebuild() {
+void AppWorld::change(const std::function<void(brisquel::Platform&)>& change) {
     settle();
+    change(m_platform);
     brisquel::Platform::install(m_platform);
     m_finder = std::make_unique<brisquel::AppFinder>(m_platform);
-}
-
-QList<QPair<QString, QString>> AppWorld::defaultScripts() {
-    return {
-        {QStringLiteral("capture done script"), QStringLiteral("Runs after each capture.")},
-        {QStringLiteral("batch done script"), QStringLiteral("Runs when a batch has been processed.")},
-        {QStringLiteral("live view became ready script"), QStringLiteral("Runs when Live View is ready.")}};
 }
 
 QString AppWorld::identifier(int number) const {
@@ -68,19 +62,19 @@ QString AppWorld::identifier(int number) const {
 
 QString AppWorld::addCopy(int number, const QList<QPair<QString, QString>>& scripts) {
     testsupport::BundleLayout layout;
-    layout.bundleName = QStringLiteral("Capture One %1.app").arg(number);
+    layout.bundleName = u"Capture One %1.app"_s.arg(number);
     layout.bundleIdentifier = identifier(number);
-    layout.version = QStringLiteral("%1.0").arg(number);
+    layout.version = u"%1.0"_s.arg(number);
     layout.sdef = testsupport::sdefWithScripts(scripts);
     return testsupport::makeBundle(m_applications, layout);
 }
 
 void AppWorld::setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const {
-    QFile icon(bundle + QStringLiteral("/Contents/Resources/") + fileName);
+    QFile icon(bundle + u"/Contents/Resources/"_s + fileName);
     if (icon.open(QIODevice::WriteOnly)) {
         icon.write(contents);
     }
-    QFile info(bundle + QStringLiteral("/Contents/Info.plist"));
+    QFile info(bundle + u"/Contents/Info.plist"_s);
     if (info.open(QIODevice::ReadWrite)) {
         const QByteArray plist = info.readAll().replace(
             "<dict>", "<dict>\n  <key>CFBundleIconFile</key><string>" + fileName.toUtf8() + "</string>");
@@ -99,19 +93,9 @@ std::optional<QVariantMap> AppWorld::domainContents(const QString& domain) const
 }
 
 bool AppWorld::writeExternally(const QString& domain, const QString& key, const QVariant& value) const {
-    // A handle of its own, as another program has.
     const auto other = brisquel::Platform::native({.preferencesFolder = m_preferences, .log = m_log})
                            .preferences->open(domain);
     return value.isValid() ? other->setValue(key, value) : other->removeValue(key);
-}
-
-QByteArray AppWorld::readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) {
-    return QTest::qWaitFor(condition, timeoutMilliseconds);
 }
 
 std::unique_ptr<quillmere::ApplicationView> AppWorld::showDetail(int number, QSize size) {
@@ -158,7 +142,7 @@ QMainWindow* AppWindow::window() const {
 
 brisquel::AppFinder::App AppWindow::copy(int number) const {
     for (const brisquel::AppFinder::App& app : content()->applications()) {
-        if (app.displayName() == QStringLiteral("Capture One %1").arg(number)) {
+        if (app.displayName() == u"Capture One %1"_s.arg(number)) {
             return app;
         }
     }
@@ -172,7 +156,7 @@ void AppWindow::select(int number) const {
 }
 
 void AppWindow::waitForRows() const {
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(QTest::qWaitFor([&] {
         const quillmere::ApplicationView* view = content()->applicationView();
         return view && !view->isReading() && !view->rows().isEmpty();
     }));
@@ -186,10 +170,16 @@ QString AppWindow::undoText() const {
     return content()->undoHistory()->undoAction()->iconText();
 }
 
-QMessageBox* onlyMessageBox() {
+QString takeMessage() {
     const QList<QMessageBox*> boxes = visibleTopLevels<QMessageBox>();
     EXPECT_EQ(boxes.size(), 1);
-    return boxes.size() == 1 ? boxes.first() : nullptr;
+    if (boxes.size() != 1) {
+        return {};
+    }
+    const QString text = boxes.first()->textFormat() == Qt::PlainText ? boxes.first()->text()
+                                                                      : shownText(boxes.first()->text());
+    boxes.first()->close();
+    return text;
 }
 
 void closeMessageBoxes() {

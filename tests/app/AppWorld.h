@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/FakePlatform.h"
+#include "tests/support/PlistTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include "core/AppFinder.h"
@@ -8,9 +9,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QStringList>
+#include <QTest>
 #include <QVariantMap>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -28,38 +28,23 @@ class ScriptView;
 
 namespace apptest {
 
-// The world of one GUI test: an applications folder and a preferences folder in a temporary
-// folder, searched and stored by the real Linux services, with no copy running. Its copies have
-// bundle identifiers of their own, so that nothing else on the machine shares a domain with them.
+// An applications folder and a preferences folder in a temporary folder, served by the real Linux
+// services, with no copy running. Its copies' identifiers are its own, so no domain is shared.
 class AppWorld {
 public:
     AppWorld();
     ~AppWorld();
 
-    // "Capture One <number>.app" with the identifier identifier(number), version "<number>.0" and
-    // the given background scripts (name, description); returns the bundle path.
-    QString addCopy(int number, const QList<QPair<QString, QString>>& scripts = defaultScripts());
-    static QList<QPair<QString, QString>> defaultScripts();
+    // "Capture One <number>.app", identifier(number), version "<number>.0"; returns the bundle path.
+    QString addCopy(int number,
+                    const QList<QPair<QString, QString>>& scripts = {
+                        {QStringLiteral("capture done script"), QStringLiteral("Runs after each capture.")},
+                        {QStringLiteral("batch done script"), QStringLiteral("Runs after a batch.")},
+                        {QStringLiteral("live view became ready script"), QStringLiteral("Runs.")}});
     QString identifier(int number) const;
-    // Gives a copy an icon file (named by CFBundleIconFile) holding `contents`.
     void setIcon(const QString& bundle, const QString& fileName, const QByteArray& contents) const;
-
-    void setMetadataSearch(std::shared_ptr<brisquel::MetadataSearch> search) {
-        m_platform.metadataSearch = std::move(search);
-        rebuild();
-    }
-    void setRunningApplications(std::shared_ptr<brisquel::RunningApplications> running) {
-        m_platform.runningApplications = std::move(running);
-        rebuild();
-    }
-    void setPreferences(std::shared_ptr<brisquel::vexo::PreferencesDomains> preferences) {
-        m_platform.preferences = std::move(preferences);
-        rebuild();
-    }
-    void setApplicationsFolder(const QString& folder) {
-        m_platform.applicationsFolder = folder;
-        rebuild();
-    }
+    // Changes a service of the platform, for the finder and everything made after.
+    void change(const std::function<void(brisquel::Platform&)>& change);
 
     // The detail view of copy `number` alone in a window, shown once its rows are read and laid out.
     std::unique_ptr<quillmere::ApplicationView> showDetail(int number, QSize size = QSize(500, 400));
@@ -67,15 +52,13 @@ public:
     QString scriptFile(const QString& name) const {
         return m_temp.write(QStringLiteral("Scripts/") + name, QByteArrayLiteral("on run\nend run\n"));
     }
-
     QString domainFile(const QString& domain) const {
         return m_preferences + u'/' + domain + QStringLiteral(".plist");
     }
-    // The domain as the disk holds it now; none when missing or unreadable.
+    // None when missing or unreadable.
     std::optional<QVariantMap> domainContents(const QString& domain) const;
-    // Writes (or, given no value, removes) a key the way another program would.
+    // As another program would; no value removes the key.
     bool writeExternally(const QString& domain, const QString& key, const QVariant& value) const;
-    static QByteArray readBytes(const QString& path);
 
     brisquel::AppFinder& finder() { return *m_finder; }
     const brisquel::Platform& platform() const { return m_platform; }
@@ -85,8 +68,6 @@ public:
     const testsupport::TempFolder& temp() const { return m_temp; }
 
 private:
-    void rebuild();
-
     testsupport::TempFolder m_temp;
     QString m_identifierPrefix;
     QString m_applications;
@@ -99,10 +80,8 @@ private:
 // Waits until work handed to other threads has finished and its results have been delivered.
 void settle();
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
-
-// The application's main window over a world, launched as the program launches it: with no copy
-// running, the last copy is shown, and the window is ready once that copy's rows are read.
+// The main window, launched as the program does: with no copy running the last copy is shown, and
+// the window is ready once its rows are read.
 class AppWindow {
 public:
     explicit AppWindow(AppWorld& world);
@@ -113,8 +92,7 @@ public:
     quillmere::AppDelegate& delegate() const { return *m_delegate; }
     quillmere::ContentView* content() const;
     QMainWindow* window() const;
-    // The copy named "Capture One <number>" (a failure when there is none).
-    brisquel::AppFinder::App copy(int number) const;
+    brisquel::AppFinder::App copy(int number) const; // "Capture One <number>"
     void select(int number) const;
     void waitForRows() const;
     quillmere::ScriptView* row(int index) const;
@@ -124,12 +102,11 @@ private:
     std::unique_ptr<quillmere::AppDelegate> m_delegate;
 };
 
-QMessageBox* onlyMessageBox();
-
+// The text of the one message box shown, which is closed; empty (and a failure) without one.
+QString takeMessage();
 void closeMessageBoxes();
 
-// The text a person reads in a tooltip or other text that Qt may take for markup: rich text is
-// rendered to its plain form, plain text stays as it is.
+// The text a person reads where Qt may take text for markup.
 QString shownText(const QString& text);
 
 template <typename T> QList<T*> visibleTopLevels() {

@@ -12,21 +12,18 @@
 #include "app/ImportPreview.h"
 #include "app/ScriptView.h"
 #include "app/UndoHistory.h"
-#include "app/WrappingLabel.h"
 #include "core/BackgroundScript.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QSemaphore>
 #include <QSignalSpy>
-#include <QTest>
-#include <QThread>
+#include <QThreadPool>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -37,16 +34,12 @@ using apptest::AppWorld;
 
 namespace {
 
+// A name that a menu would take for a mnemonic mark.
 const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"After a capture."_s},
                                                   {u"batch done script"_s, u"After a batch."_s},
-                                                  {u"export done script"_s, u"After an export."_s},
+                                                  {u"rock & roll done script"_s, u"After a song."_s},
                                                   {u"import done script"_s, u"After an import."_s}};
-
 const QString kBatchKey = u"endOfBatchScript"_s;
-
-QVariant archivedUrl() {
-    return testsupport::ArchivedURL().bytes();
-}
 
 QString keyOf(const QString& scriptName) {
     return brisquel::BackgroundScript::defaultsKey(scriptName);
@@ -56,8 +49,7 @@ class Transfer : public ::testing::Test {
 protected:
     void SetUp() override {
         world.addCopy(22, kFourScripts);
-        // The newer copy lacks the import script.
-        world.addCopy(23, kFourScripts.mid(0, 3));
+        world.addCopy(23, kFourScripts.mid(0, 3)); // without the import script
     }
     void TearDown() override {
         for (ImportPreview* preview : apptest::visibleTopLevels<ImportPreview>()) {
@@ -68,9 +60,8 @@ protected:
 
     void launch() { app = std::make_unique<apptest::AppWindow>(world); }
     AssignmentTransfer* transfer() const { return app->content()->transfer(); }
-    ImportPreview* preview() const { return planned(transfer()->previewCopy(app->copy(22), app->copy(23))); }
     QByteArray bytes(int number) const {
-        return AppWorld::readBytes(world.domainFile(world.identifier(number)));
+        return plisttest::fileBytes(world.domainFile(world.identifier(number)));
     }
     QVariantMap stored(int number) const {
         return world.domainContents(world.identifier(number)).value_or(QVariantMap());
@@ -79,14 +70,17 @@ protected:
         const QList<QFileDialog*> dialogs = apptest::visibleTopLevels<QFileDialog>();
         ASSERT_EQ(dialogs.size(), 1);
         dialogs.first()->selectFile(file);
-        // As the dialog's own button does (QFileDialog::accept() is protected).
-        static_cast<QDialog*>(dialogs.first())->accept();
+        static_cast<QDialog*>(dialogs.first())->accept(); // QFileDialog::accept() is protected
     }
-    // The preview, once its plan is shown (it is worked out away from the GUI thread).
+    // Once its plan, worked out away from the GUI thread, is shown.
     static ImportPreview* planned(ImportPreview* preview) {
-        EXPECT_NE(preview, nullptr);
-        EXPECT_TRUE(preview && apptest::waitUntil([&] { return !preview->isPlanning(); }));
+        EXPECT_TRUE(preview && QTest::qWaitFor([&] { return !preview->isPlanning(); }));
         return preview;
+    }
+    static ImportPreview* onlyPreview() {
+        const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
+        EXPECT_EQ(previews.size(), 1);
+        return planned(previews.value(0));
     }
     static QStringList column(const ImportPreview* preview, int index) {
         QStringList texts;
@@ -101,57 +95,41 @@ protected:
 };
 
 TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
-    QStringList files;
+    QVariantMap expected{{u"archived"_s, testsupport::ArchivedURL().bytes()}};
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), u"archived"_s, expected.first()));
     for (const auto& [name, description] : kFourScripts) {
-        files << world.scriptFile(name + u".scpt"_s);
-        ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(name), files.last()));
+        const QString file = world.scriptFile(name + u".scpt"_s);
+        ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(name), file));
+        if (name != kFourScripts.last().first) {
+            expected.insert(keyOf(name), file);
+        }
     }
-    ASSERT_TRUE(
-        world.writeExternally(world.identifier(23), u"archived"_s, testsupport::ArchivedURL().bytes()));
-    const QVariantMap before = stored(23);
     launch();
 
-    // File › Export Assignments… with the older copy shown, File › Import Assignments… with the
-    // newer one, each through its file dialog.
+    // Exported from the older copy and imported into the newer, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
-    app->content()->setSelectedApp(app->copy(22));
+    app->select(22);
     QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
     transfer()->exportAction()->trigger();
     chooseInFileDialog(profile);
     ASSERT_TRUE(exported.wait(5000));
-    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
-    app->content()->setSelectedApp(app->copy(23));
+    app->select(23);
     transfer()->importAction()->trigger();
     chooseInFileDialog(profile);
-    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
-    ASSERT_EQ(previews.size(), 1);
-    ImportPreview* shown = planned(previews.first());
+    ImportPreview* shown = onlyPreview();
+    ASSERT_NE(shown, nullptr);
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Set"_s, u"Set"_s, u"Skipped"_s}));
-    EXPECT_EQ(column(shown, 2), files);
     EXPECT_FALSE(shown->importAnywayBox()->isVisible());
-
-    // Return takes the default button: Import.
     QTest::keyClick(shown->changeList(), Qt::Key_Return);
     EXPECT_TRUE(apptest::visibleTopLevels<ImportPreview>().isEmpty());
-    QVariantMap expected = before;
-    for (int i = 0; i < 3; ++i) {
-        expected.insert(keyOf(kFourScripts[i].first), files[i]);
-    }
     EXPECT_EQ(stored(23), expected);
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
-    EXPECT_EQ(app->row(2)->chooseButton()->text(), u"export done script.scpt"_s);
+    EXPECT_EQ(app->row(2)->chooseButton()->text(), u"rock & roll done script.scpt"_s);
 
-    // Imported again, the profile would change nothing: the preview says so, and Import waits.
+    // Imported again, it would change nothing, and Import waits.
     shown = planned(transfer()->previewImport(profile, app->copy(23)));
     ASSERT_NE(shown, nullptr);
-    QStringList headings;
-    for (const WrappingLabel* label : shown->findChildren<WrappingLabel*>()) {
-        headings << label->text();
-    }
-    EXPECT_TRUE(headings.join(u'|').contains(u"exported from Capture One 22 (version 22.0)"_s))
-        << headings.join(u'|').toStdString();
-    EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s))
-        << shown->summaryText().toStdString();
+    EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s));
     EXPECT_FALSE(shown->importButton()->isEnabled());
 }
 
@@ -167,22 +145,18 @@ void PrintTo(const Dismissal& dismissal, std::ostream* out) {
 class Dismissed : public Transfer, public ::testing::WithParamInterface<Dismissal> {};
 
 TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
-    const QString newer = world.identifier(23);
-    ASSERT_TRUE(
-        world.writeExternally(newer, keyOf(u"batch done script"_s), world.scriptFile(u"Kept.scpt"_s)));
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), kBatchKey, world.scriptFile(u"Kept.scpt"_s)));
     // A line break in a file name: each cell of the list shows one line.
     const QString empty = world.temp().write(u"Scripts/Em\npty.scpt"_s, QByteArray());
     ASSERT_TRUE(world.writeExternally(world.identifier(22), keyOf(u"capture done script"_s), empty));
     const QByteArray before = bytes(23);
     launch();
 
-    ImportPreview* shown = preview();
+    ImportPreview* shown = planned(transfer()->previewCopy(app->copy(22), app->copy(23)));
     ASSERT_NE(shown, nullptr);
-    // The file Capture One could not run is named, and Import waits for "Import anyway".
-    EXPECT_TRUE(column(shown, 3).first().contains(QString(empty).replace(u'\n', u' ') + u" is empty"_s))
-        << column(shown, 3).join(u'|').toStdString();
+    // A file Capture One could not run holds Import back until "Import anyway".
+    EXPECT_TRUE(column(shown, 3).first().contains(QString(empty).replace(u'\n', u' ') + u" is empty"_s));
     EXPECT_FALSE(shown->importButton()->isEnabled());
-    // Replace lists the clearing of the batch script, and writes nothing either.
     shown->replaceBox()->click();
     planned(shown);
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Clear"_s}));
@@ -190,31 +164,23 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     EXPECT_TRUE(shown->importButton()->isEnabled());
 
     GetParam().dismiss(shown);
-    EXPECT_TRUE(apptest::waitUntil([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return apptest::visibleTopLevels<ImportPreview>().isEmpty(); }));
     EXPECT_EQ(bytes(23), before);
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, Dismissed,
-    ::testing::Values(Dismissal{"CancelButton",
-                                [](ImportPreview* preview) {
-                                    for (QPushButton* button : preview->findChildren<QPushButton*>()) {
-                                        if (button->text().remove(u'&') == u"Cancel"_s) {
-                                            button->click();
-                                        }
-                                    }
-                                }},
-                      Dismissal{"Escape",
-                                [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }},
-                      Dismissal{"Closed", [](ImportPreview* preview) { preview->close(); }}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Ways, Dismissed, ::testing::Values(
+    Dismissal{"CancelButton", [](ImportPreview* preview) {
+        preview->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click(); }},
+    Dismissal{"Escape", [](ImportPreview* preview) { QTest::keyClick(preview, Qt::Key_Escape); }}),
     [](const ::testing::TestParamInfo<Dismissal>& way) { return std::string(way.param.name); });
+// clang-format on
 
-// Done to the domain of copy 23 between the preview's showing and Import.
 struct WriteFault {
     const char* name;
-    void (*meanwhile)(testsupport::MemoryDefaults& domain, const QString& script);
-    QStringList words; // of the message
+    void (*meanwhile)(testsupport::MemoryDefaults& domain); // to copy 23's, between showing and Import
+    QStringList words;                                      // of the message
 };
 
 void PrintTo(const WriteFault& fault, std::ostream* out) {
@@ -225,12 +191,11 @@ class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteF
 
 TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
-    const QString batch = keyOf(u"batch done script"_s);
-    memory->domain(world.identifier(22))->m_values.insert(batch, world.scriptFile(u"Mine.scpt"_s));
+    world.change([&](auto& platform) { platform.preferences = memory; });
+    memory->domain(world.identifier(22))->m_values.insert(kBatchKey, world.scriptFile(u"Mine.scpt"_s));
     testsupport::MemoryDefaults& newer = *memory->domain(world.identifier(23));
     launch();
-    // Copy Assignments To, from the keyboard on the sidebar's row of the other copy; no row, no menu.
+    // Copy Assignments To, from the keyboard on the sidebar; no row, no menu.
     EXPECT_EQ(app->content()->createSidebarMenu(-1, nullptr), nullptr);
     EXPECT_EQ(app->content()->createSidebarMenu(2, nullptr), nullptr);
     app->select(22);
@@ -242,24 +207,19 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     ASSERT_EQ(targets.size(), 1);
     EXPECT_EQ(targets.first()->text(), u"Capture One 23"_s);
     targets.first()->trigger();
-    const QList<ImportPreview*> previews = apptest::visibleTopLevels<ImportPreview>();
-    ASSERT_EQ(previews.size(), 1);
-    ImportPreview* shown = planned(previews.first());
-    GetParam().meanwhile(newer, world.scriptFile(u"Theirs.scpt"_s));
-    const QVariant before = newer.m_values.value(batch);
+    ImportPreview* shown = onlyPreview();
+    ASSERT_NE(shown, nullptr);
+    GetParam().meanwhile(newer);
+    const QVariant before = newer.m_values.value(kBatchKey);
 
     shown->importButton()->click();
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
+    const QString message = apptest::takeMessage();
     for (const QString& word : GetParam().words) {
-        EXPECT_TRUE(box->text().contains(word))
-            << word.toStdString() << " not in " << box->text().toStdString();
+        EXPECT_TRUE(message.contains(word)) << word.toStdString();
     }
-    box->close();
-    // Nothing of the import was stored, another writer's change included, and no step was taken.
-    EXPECT_TRUE(AssignmentCommand::same(newer.m_values.value(batch), before));
+    // Nothing stored, another writer's change kept, no step taken; the preview stays to try again.
+    EXPECT_TRUE(AssignmentCommand::same(newer.m_values.value(kBatchKey), before));
     EXPECT_FALSE(app->content()->undoHistory()->undoAction()->isEnabled());
-    // The preview stays, showing what the domain holds now, to be tried again.
     ASSERT_TRUE(shown->isVisible());
     planned(shown);
     newer.m_failWrites = false;
@@ -268,203 +228,102 @@ TEST_P(WriteFaults, AreShownWithTheReasonWriteNothingAndTheImportCanBeTriedAgain
     EXPECT_EQ(app->undoText(), u"Undo Copy Assignments in Capture One 23"_s);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, WriteFaults,
-    ::testing::Values(
-        WriteFault{"WriteFails",
-                   [](testsupport::MemoryDefaults& domain, const QString&) { domain.m_failWrites = true; },
-                   {u"Nothing was imported into Capture One 23"_s, u"cannot be written (test)"_s}},
-        WriteFault{
-            "ChangedMeanwhile",
-            [](testsupport::MemoryDefaults& domain, const QString& script) {
-                domain.m_values.insert(keyOf(u"batch done script"_s), script);
-            },
-            {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s, u"another program"_s}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Faults, WriteFaults, ::testing::Values(
+    WriteFault{"WriteFails", [](testsupport::MemoryDefaults& domain) { domain.m_failWrites = true; },
+               {u"Nothing was imported into Capture One 23"_s, u"cannot be written (test)"_s}},
+    WriteFault{"ChangedMeanwhile", [](testsupport::MemoryDefaults& domain) { domain.m_values.insert(kBatchKey, u"/T.scpt"_s); },
+               {u"Nothing was imported into Capture One 23"_s, u"endOfBatchScript"_s, u"another program"_s}}),
     [](const ::testing::TestParamInfo<WriteFault>& fault) { return std::string(fault.param.name); });
+// clang-format on
 
 TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten) {
     launch();
     const QByteArray before = bytes(23);
     const QString file = world.temp().write(u"broken.json"_s, QByteArrayLiteral("{\"format\": "));
     EXPECT_EQ(transfer()->previewImport(file, app->copy(23)), nullptr);
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(u"broken.json"_s)) << box->text().toStdString();
+    EXPECT_TRUE(apptest::takeMessage().contains(u"broken.json"_s));
     EXPECT_EQ(bytes(23), before);
 }
 
-// Domains whose readings away from the GUI thread (the detail view's listing) read at once and
-// are then held back until the test opens the gate; everything else passes to the real domain.
-class HeldPreferences final : public brisquel::vexo::PreferencesDomains {
-    using Expected = brisquel::vexo::Expected<QVariantList>;
-    using Result = brisquel::vexo::Result;
-    class Held final : public brisquel::vexo::UserDefaults {
-    public:
-        Held(std::shared_ptr<UserDefaults> real, HeldPreferences& hold)
-            : m_real(std::move(real)), m_hold(hold) {}
-        QString domain() const override { return m_real->domain(); }
-        brisquel::vexo::Expected<QVariant> read(const QString& key) const override {
-            return m_real->read(key);
-        }
-        Expected readValues(const QStringList& keys) const override {
-            Expected values = m_real->readValues(keys);
-            if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-                m_hold.read.release();
-                m_hold.gate.acquire();
-                m_hold.gate.release();
-            }
-            return values;
-        }
-        Result write(const QString& key, const QVariant& value) override { return m_real->write(key, value); }
-        Result remove(const QString& key) override { return m_real->remove(key); }
-        Result writeValues(const QList<KeyChange>& changes) override { return m_real->writeValues(changes); }
-        std::unique_ptr<brisquel::vexo::ChangeObservation>
-        observeChanges(std::function<void()> onChange) override {
-            return m_real->observeChanges(std::move(onChange));
-        }
-
-    private:
-        std::shared_ptr<UserDefaults> m_real;
-        HeldPreferences& m_hold;
-    };
-
-public:
-    explicit HeldPreferences(std::shared_ptr<PreferencesDomains> real) : m_real(std::move(real)) {}
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override {
-        return std::make_shared<Held>(m_real->open(domain), *this);
-    }
-    QSemaphore gate{1};
-    QSemaphore read;
-
-private:
-    std::shared_ptr<PreferencesDomains> m_real;
-};
-
+// The rows' exact values and another writer's change are the undo steps' own (tests/app/UndoTest).
 class WindowUndo : public Transfer {
 protected:
-    void SetUp() override {
-        Transfer::SetUp();
-        domain = world.identifier(23);
-    }
-    ScriptView* batchRow() const { return app->row(1); }
-    QAction* undo() const { return app->content()->undoHistory()->undoAction(); }
-    QAction* redo() const { return app->content()->undoHistory()->redoAction(); }
+    ScriptView* songRow() const { return app->row(2); }
+    QString undoText() const { return app->content()->undoHistory()->undoAction()->iconText(); }
+    QString redoText() const { return app->content()->undoHistory()->redoAction()->iconText(); }
     void press(QKeyCombination keys) const {
         QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
     }
-    QVariant stored(const QString& key = kBatchKey) const {
-        return world.domainContents(domain).value_or(QVariantMap()).value(key);
-    }
-    // An action's text as its menu item reads (the keyboard's mnemonic marks taken out).
-    static QString shown(const QAction* action) { return action->iconText(); }
-
-    QString domain;
+    QVariant stored() const { return Transfer::stored(23).value(keyOf(kFourScripts[2].first)); }
 };
 
 TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce) {
-    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, archivedUrl()));
-    const QByteArray before = AppWorld::readBytes(world.domainFile(domain));
+    const QString key = keyOf(kFourScripts[2].first);
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), key, testsupport::ArchivedURL().bytes()));
+    const QByteArray before = bytes(23);
     launch();
-    batchRow()->clear();
-    EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
+    songRow()->clear();
+    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
     press(Qt::CTRL | Qt::Key_Z);
-    // The row shows what is stored at once, not after the domain's own notice of the change; the
-    // domain holds exactly what was there, byte for byte, an archived URL included.
-    EXPECT_EQ(batchRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
-    EXPECT_EQ(AppWorld::readBytes(world.domainFile(domain)), before);
-    EXPECT_EQ(shown(redo()), u"Redo Remove Batch Done"_s);
-    EXPECT_FALSE(undo()->isEnabled());
+    // The row follows at once, not at the domain's notice; the archived URL is back byte for byte.
+    EXPECT_EQ(songRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
+    EXPECT_EQ(bytes(23), before);
+    EXPECT_EQ(redoText(), u"Redo Remove Rock & Roll Done"_s);
     press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_FALSE(stored().isValid());
-    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
+    EXPECT_EQ(songRow()->chooseButton()->text(), ScriptView::chooseText());
 
     // The same file chosen twice is one step.
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
+    apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_FALSE(stored().isValid());
     press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
 
-    // Another program assigns its own file before the undo: its file stays, and the step goes.
-    ASSERT_TRUE(world.writeExternally(domain, kBatchKey, world.scriptFile(u"Theirs.scpt"_s)));
+    // Another program's file assigned before the undo stays, and only that step goes, with a notice.
+    ASSERT_TRUE(world.writeExternally(world.identifier(23), key, world.scriptFile(u"T.scpt"_s)));
     press(Qt::CTRL | Qt::Key_Z);
-    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Theirs.scpt"_s);
-    // The notice's words are the step's own (the step table pins them).
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), u"The Script Was Changed Elsewhere"_s);
-    EXPECT_TRUE(box->text().contains(u"was not undone"_s)) << box->text().toStdString();
-    box->close();
-    // Only the step that changed elsewhere is taken out of the history.
-    EXPECT_EQ(shown(undo()), u"Undo Remove Batch Done"_s);
-    EXPECT_FALSE(redo()->isEnabled());
-    EXPECT_EQ(QFileInfo(stored().toString()).fileName(), u"Theirs.scpt"_s);
+    EXPECT_EQ(songRow()->chooseButton()->text(), u"T.scpt"_s);
+    EXPECT_TRUE(apptest::takeMessage().contains(u"was not undone"_s));
+    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
+    EXPECT_FALSE(app->content()->undoHistory()->redoAction()->isEnabled());
 }
 
 TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
-    world.setPreferences(memory);
+    world.change([&](auto& platform) { platform.preferences = memory; });
     launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    memory->domain(domain)->m_failWrites = true;
-
-    undo()->trigger();
-    QMessageBox* box = apptest::onlyMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(domain + u" cannot be written (test)"_s)) << box->text().toStdString();
-    EXPECT_TRUE(box->text().contains(u"Assign Batch Done"_s));
-    box->close();
-    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done"_s);
-    EXPECT_EQ(batchRow()->chooseButton()->text(), u"Mine.scpt"_s);
-
-    memory->domain(domain)->m_failWrites = false;
-    undo()->trigger();
-    EXPECT_TRUE(apptest::visibleTopLevels<QMessageBox>().isEmpty());
-    EXPECT_FALSE(memory->domain(domain)->m_values.contains(kBatchKey));
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
+    apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
+    testsupport::MemoryDefaults& domain = *memory->domain(world.identifier(23));
+    domain.m_failWrites = true;
+    press(Qt::CTRL | Qt::Key_Z);
+    const QString message = apptest::takeMessage();
+    EXPECT_TRUE(message.contains(world.identifier(23) + u" cannot be written (test)"_s));
+    EXPECT_TRUE(message.contains(u"Assign Rock & Roll Done"_s));
+    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done"_s);
+    EXPECT_EQ(songRow()->chooseButton()->text(), u"Mine.scpt"_s);
+    domain.m_failWrites = false;
+    press(Qt::CTRL | Qt::Key_Z);
+    EXPECT_TRUE(domain.m_values.isEmpty());
+    EXPECT_EQ(redoText(), u"Redo Assign Rock & Roll Done"_s);
 }
 
-TEST_F(WindowUndo, TheHistoryOutlivesTheCopyShownAndNamesTheCopyWhenAnotherIsShown) {
+// The history outlives the copy shown and names its copy while another is shown.
+TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
+    apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
     app->select(22);
-    EXPECT_EQ(shown(undo()), u"Undo Assign Batch Done in Capture One 23"_s);
+    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done in Capture One 23"_s);
+    // The read away from the GUI thread is over, its result not yet delivered, when the undo comes.
+    app->content()->setSelectedApp(app->copy(23));
+    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_TRUE(app->content()->applicationView()->rows().isEmpty());
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_FALSE(stored().isValid());
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done in Capture One 23"_s);
-    app->select(23);
-    EXPECT_EQ(shown(redo()), u"Redo Assign Batch Done"_s);
-    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
-}
-
-TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
-    auto held = std::make_shared<HeldPreferences>(world.platform().preferences);
-    world.setPreferences(held);
-    launch();
-    apptest::choose(batchRow(), world.scriptFile(u"Mine.scpt"_s));
-    app->select(22);
-    // The copy's scripts are read away from the GUI thread; the undo happens after that read has
-    // read the domain and before its result arrives.
-    // (The reads of the earlier listings are over and forgotten.)
-    held->read.tryAcquire(held->read.available());
-    held->gate.acquire();
-    app->content()->setSelectedApp(app->copy(23));
-    EXPECT_TRUE(held->read.tryAcquire(1, 5000));
-    undo()->trigger();
-    EXPECT_FALSE(stored().isValid());
-    held->gate.release();
     app->waitForRows();
-    EXPECT_EQ(batchRow()->chooseButton()->text(), ScriptView::chooseText());
-}
-
-TEST_F(WindowUndo, AScriptNameIsShownInTheMenuAsItStands) {
-    world.addCopy(24, {{u"rock & roll done script"_s, u"Runs."_s}});
-    domain = world.identifier(24);
-    launch();
-    app->select(24);
-    apptest::choose(app->row(0), world.scriptFile(u"Mine.scpt"_s));
-    EXPECT_EQ(shown(undo()), u"Undo Assign Rock & Roll Done"_s);
+    EXPECT_EQ(songRow()->chooseButton()->text(), ScriptView::chooseText());
+    EXPECT_EQ(redoText(), u"Redo Assign Rock & Roll Done"_s);
 }
 
 } // namespace
