@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-using testsupport::HttpAnswer;
 using enum brisquel::vexo::Status;
 using enum testsupport::HostileAnswer;
 
@@ -23,9 +22,10 @@ QByteArray expectGet(QUrl url, brisquel::vexo::Status status, const char* words,
                      quillmere::NetworkAccess* network = nullptr) {
     url.setQuery(QStringLiteral("BODY=private"));
     quillmere::NetworkAccess own;
-    quillmere::HttpRequest request(
-        {.limits = {3, std::chrono::seconds(1), std::chrono::milliseconds(2500), 1024},
-         .network = network ? network : &own});
+    quillmere::HttpPolicy policy;
+    policy.limits = {3, std::chrono::seconds(1), std::chrono::milliseconds(2500), 1024};
+    policy.network = network ? network : &own;
+    quillmere::HttpRequest request(policy);
     std::optional<brisquel::vexo::Expected<quillmere::HttpReply>> outcome;
     testsupport::expectWithinBounds(
         testsupport::runBounded([&] { request.start(url, [&](auto reply) { outcome = std::move(reply); }); },
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(HttpRequest, EdgesOfTheSuccessRangeTheSizeCapAndTheRedirectLimit) {
     const QByteArray cap(1024, 'x');
-    const Row<HttpAnswer> edges[] = {
+    const Row<testsupport::HttpAnswer> edges[] = {
         {{.status = 299, .body = "a"}, Ok, ""},
         {{.status = 300, .reason = "M"}, Unavailable, "cannot be used here (HTTP status 300, M)"},
         {{.status = 400}, Unavailable, "The server refused the request (HTTP status 400"},
@@ -97,11 +97,10 @@ TEST(HttpRequest, EdgesOfTheSuccessRangeTheSizeCapAndTheRedirectLimit) {
         {{.status = 499}, Unavailable, "refused the request (HTTP status 499"},
         {{.body = cap}, Ok, ""},
         {{.body = cap + "y"}, TooLarge, "1 kB announced"},
-        {{.body = cap, .framing = HttpAnswer::Framing::Unsized}, Ok, ""},
-        {{.body = cap + "y", .framing = HttpAnswer::Framing::Chunked}, TooLarge, "more than 1 kB arrived"},
+        {{.body = cap, .framing = testsupport::HttpAnswer::Framing::Unsized}, Ok, ""},
+        {{.body = cap + "y", .framing = testsupport::HttpAnswer::Framing::Chunked}, TooLarge, "1 kB arrived"},
         {{.body = "abc", .drip = std::chrono::seconds(5)}, Unavailable, "stopped sending for 1 second"},
-        // The third redirect is allowed; the body is the last one's.
-        {{.status = 307, .headers = {{"Location", "/r2"}}, .body = "moved"}, Ok, ""},
+        {{.status = 307, .headers = {{"Location", "/r2"}}, .body = "moved"}, Ok, ""}, // 3 redirects
     };
     testsupport::TestHttpServer server;
     server.redirect(QStringLiteral("/r2"), "/r1", 301);
