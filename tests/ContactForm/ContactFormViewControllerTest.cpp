@@ -7,11 +7,9 @@
 #include "VexoExtensions/MainBundle.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/HostileAnswer.h"
-#include "tests/support/TestHttpServer.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,7 +17,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
 
@@ -30,15 +28,15 @@ using testsupport::HttpAnswer;
 
 namespace {
 
-QVariantMap photoToolInfo() {
-    return {{QStringLiteral("CFBundleName"), QStringLiteral("Photo Tool")},
+QVariantMap photoToolInfo(const QString& name = QStringLiteral("Photo Tool")) {
+    return {{QStringLiteral("CFBundleName"), name},
             {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
             {QStringLiteral("CFBundleVersion"), QStringLiteral("57")},
             {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.PhotoTool")}};
 }
 
-// A feedback form of its own (not the process's shared one) for "Photo Tool 2.1 (57)", shown, sending
-// to this world's server unless the dictionary names an "email-url"; the system log is recorded.
+// A form of its own (not the process's shared one) for "Photo Tool 2.1 (57)", shown, sending to this
+// world's server unless the dictionary names an "email-url"; the system log is recorded.
 class FeedbackWorld {
 public:
     explicit FeedbackWorld(QVariantMap info = photoToolInfo()) {
@@ -57,40 +55,27 @@ public:
         MainBundle::setInfoDictionary(std::nullopt);
     }
 
-    void fill(const char* name, const char* email, const char* body, const char* subject = nullptr) {
-        form->nameField()->setText(QString::fromUtf8(name));
-        form->emailField()->setText(QString::fromUtf8(email));
-        form->subjectField()->setText(subject ? QString::fromUtf8(subject) : form->subjectField()->text());
-        form->bodyField()->setPlainText(QString::fromUtf8(body));
-    }
-    // Clicks this button (if any) and waits for the outcome of the submission.
-    std::optional<Result> click(QPushButton* button) {
+    // Clicks this button (if any) and waits for the outcome of the submission: true when delivered.
+    bool click(QPushButton* button) {
         QSignalSpy handled(form, &ContactFormViewController::feedbackHandled);
         if (button)
             QTest::mouseClick(button, Qt::LeftButton);
-        if (handled.isEmpty() && !handled.wait(20'000))
-            return std::nullopt;
-        return handled.first().first().value<Result>();
+        EXPECT_TRUE(!handled.isEmpty() || handled.wait(20'000));
+        return !handled.isEmpty() && handled.first().first().value<Result>();
     }
-    QPushButton* button(const char* name) const {
-        return form->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
-    // The alert sheet open on the window, if any, and its informative text as the user reads it.
+    // The alert sheet open on the window, if any, its informative text as the user reads it, and a
+    // click on its button with this text (its only one when empty).
     QMessageBox* alert() const {
         return form->alert() && form->alert()->isVisible() ? form->alert() : nullptr;
     }
     QString shownInformativeText() const {
-        QTextDocument document;
-        document.setHtml(alert() ? alert()->informativeText() : QString());
-        return document.toPlainText();
+        return QTextDocumentFragment::fromHtml(alert() ? alert()->informativeText() : QString())
+            .toPlainText();
     }
-    // Clicks the alert's button with this text (its only one when empty).
     void answerAlert(const QString& text = QString()) {
         for (QAbstractButton* button : alert() ? alert()->buttons() : QList<QAbstractButton*>()) {
-            if (text.isEmpty() || button->text() == text) {
-                QTest::mouseClick(button, Qt::LeftButton);
-                return;
-            }
+            if (text.isEmpty() || button->text() == text)
+                return QTest::mouseClick(button, Qt::LeftButton);
         }
         ADD_FAILURE() << "no button " << text.toStdString();
     }
@@ -102,47 +87,39 @@ public:
 };
 
 TEST(ContactForm, OpensWithTheSubjectItsCaptionAsPlainTextAndTheDebugRowOutOfSight) {
-    QVariantMap info = photoToolInfo();
-    info.insert(QStringLiteral("CFBundleName"), QStringLiteral("<b>Tool</b>"));
-    FeedbackWorld world(info);
+    FeedbackWorld world(photoToolInfo(QStringLiteral("<b>Tool</b>")));
     EXPECT_EQ(world.form->subjectField()->text(), QStringLiteral("<b>Tool</b> Feedback"));
     auto* caption = world.form->findChild<QLabel*>(QStringLiteral("versionLabel"));
-    EXPECT_EQ(caption->textFormat(), Qt::PlainText);
-    EXPECT_EQ(caption->text(), QStringLiteral("<b>Tool</b> 2.1 (57)"));
-    EXPECT_FALSE(world.button("sendButton")->isEnabled());
-    auto* grid = qobject_cast<QGridLayout*>(world.form->emailGridView()->layout());
-    int row = 0;
-    int ignored = 0;
-    grid->getItemPosition(grid->indexOf(world.form->debugEmailButton()), &row, &ignored, &ignored, &ignored);
-    for (int c = 0; c < grid->columnCount(); ++c) {
-        const QLayoutItem* item = grid->itemAtPosition(row, c);
-        EXPECT_FALSE(item && item->widget() && item->widget()->isVisibleTo(world.window.get())) << c;
-    }
+    EXPECT_TRUE(caption->textFormat() == Qt::PlainText &&
+                caption->text() == QStringLiteral("<b>Tool</b> 2.1 (57)"));
+    EXPECT_FALSE(world.form->sendButton()->isEnabled());
+    for (const char* name : {"debugEmailLabel", "debugEmailButton"})
+        EXPECT_FALSE(
+            world.form->findChild<QWidget*>(QString::fromLatin1(name))->isVisibleTo(world.window.get()));
     EXPECT_EQ(world.window->minimumSize(), world.window->maximumSize());
     EXPECT_FALSE(world.window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
 TEST(ContactForm, SendFollowsTheTrimmedMessageAndIsOffWhileARequestIsOut) {
     FeedbackWorld world;
-    QSignalSpy changes(world.form, &ContactFormViewController::sendEnabledChanged);
     for (const auto& [body, on] :
-         {std::pair{"\n\t \u00a0\u2003", false}, {".", true}, {"", false}, {"\n\nHello", true}}) {
+         {std::pair{"\n\t \u00a0\u2003", false}, {".", true}, {"\n\nHello", true}, {"", false}}) {
         world.form->bodyField()->setPlainText(QString::fromUtf8(body));
-        EXPECT_EQ(world.button("sendButton")->isEnabled(), on) << '"' << body << '"';
+        EXPECT_EQ(world.form->sendButton()->isEnabled(), on) << '"' << body << '"';
     }
-    world.form->nameField()->setText(QStringLiteral("Ann"));
-    EXPECT_EQ(changes.count(), 3);
+    QTest::keyClick(world.form->subjectField(), Qt::Key_Return); // Return in a field is Send, when on
+    EXPECT_EQ(world.server.connections, 0);
+    world.form->bodyField()->setPlainText(QStringLiteral("Hello"));
     // While the request is out, Send is off and a second click sends nothing.
     world.server.answerEverything({.silent = true});
     world.form->setRequestTimeout(std::chrono::milliseconds(300));
-    QTest::mouseClick(world.button("sendButton"), Qt::LeftButton);
-    EXPECT_FALSE(world.button("sendButton")->isEnabled());
+    QTest::mouseClick(world.form->sendButton(), Qt::LeftButton);
+    EXPECT_FALSE(world.form->sendButton()->isEnabled());
     world.form->submitAction();
-    const auto outcome = world.click(nullptr);
-    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(world.click(nullptr));
     EXPECT_EQ(world.server.connections, 1);
     EXPECT_TRUE(world.shownInformativeText().contains(QStringLiteral("did not answer within 0.3 seconds")));
-    EXPECT_TRUE(world.button("sendButton")->isEnabled());
+    EXPECT_TRUE(world.form->sendButton()->isEnabled());
 }
 
 TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {
@@ -153,9 +130,9 @@ TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {
     body->insertPlainText(QStringLiteral("\u00a0b "));
     QTest::keyClick(body, Qt::Key_Return);
     QTest::keyClick(body, Qt::Key_Return, Qt::ShiftModifier);
-    world.form->nameField()->setText(QStringLiteral("Ann"));
     world.form->debugEmailButton()->setChecked(true);
-    ASSERT_TRUE(world.click(world.button("sendButton")).value());
+    QTest::keyClick(world.form->nameField(), Qt::Key_Return);
+    ASSERT_TRUE(world.click(nullptr));
     ASSERT_EQ(world.server.requests.size(), 1);
     const testsupport::ReceivedRequest& sent = world.server.requests.first();
     EXPECT_EQ(sent.method + ' ' + sent.path(), QByteArray("GET /in"));
@@ -164,133 +141,89 @@ TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {
     EXPECT_EQ(sent.queryPairs().size(), 4); // the debug switch: no NOEMAIL
 }
 
-// Rows: the endpoint (null: the world's server), its answer, the words shown. Any 2xx status is
-// delivery, whatever follows it (the body is never read: its hostile classes are the HTTP
+// Rows: the endpoint (null: the world's server), its answer, the words shown (null: thanks). Any 2xx
+// status is delivery, whatever follows it (the body is never read: its hostile classes are the HTTP
 // layer's); an endpoint that cannot be used is logged and nothing is sent.
 TEST(ContactForm, ThanksAndClosesOnSuccessElseSaysWhyAndKeepsTheText) {
-    using testsupport::HostileAnswer;
-    const struct {
-        const char* endpoint;
-        HttpAnswer answer;
-        const char* shown;
-    } rows[] = {
-        {nullptr, {.status = 204}, "Thank you for your feedback!"},
-        {nullptr, {.status = 299}, "Thank you for your feedback!"},
-        {nullptr, testsupport::hostileAnswer(HostileAnswer::SuccessWithAHugeBody),
-         "Thank you for your feedback!"},
-        {nullptr, testsupport::hostileAnswer(HostileAnswer::DrippingItsBody), "Thank you for your feedback!"},
+    using enum testsupport::HostileAnswer;
+    const std::tuple<const char*, HttpAnswer, const char*> rows[] = {
+        {nullptr, {.status = 299}, nullptr},
+        {nullptr, testsupport::hostileAnswer(SuccessWithAHugeBody), nullptr},
+        {nullptr, testsupport::hostileAnswer(DrippingItsBody), nullptr},
         {nullptr, {.status = 199}, "The feedback server sent no complete answer."},
-        {nullptr,
-         {.status = 300, .reason = "<b>Moved</b>"},
-         "The feedback server gave an answer that cannot be "
-         "used here (HTTP status 300, <b>Moved</b>)."},
-        {"http://feedback.example.com/in",
-         {},
-         "\u201chttp://feedback.example.com/in\u201d (email-url) does not use https"},
+        {nullptr, {.status = 300, .reason = "<b>M</b>"}, "cannot be used here (HTTP status 300, <b>M</b>)."},
+        {"http://f.example.com/in", {}, "\u201chttp://f.example.com/in\u201d (email-url) does not use https"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [endpoint, answer, shown] : rows) {
         QVariantMap info = photoToolInfo();
-        if (row.endpoint)
-            info.insert(QStringLiteral("email-url"), QString::fromUtf8(row.endpoint));
+        if (endpoint)
+            info.insert(QStringLiteral("email-url"), QString::fromUtf8(endpoint));
         FeedbackWorld world(info);
-        world.server.answerEverything(row.answer);
-        world.fill("Ann", "", "Keep me");
+        world.server.answerEverything(answer);
+        world.form->bodyField()->setPlainText(QStringLiteral("Keep me"));
         // A server's answer arrives later, and shows the window again when it was closed.
-        const auto outcome = row.endpoint ? world.click(world.button("sendButton")) : [&world] {
-            QTest::mouseClick(world.button("sendButton"), Qt::LeftButton);
+        EXPECT_EQ(endpoint ? world.click(world.form->sendButton()) : [&world] {
+            QTest::mouseClick(world.form->sendButton(), Qt::LeftButton);
             world.window->close();
             return world.click(nullptr);
-        }();
-        ASSERT_TRUE(outcome.has_value() && world.alert()) << row.shown;
-        EXPECT_EQ(world.alert()->text(), *outcome ? QString::fromUtf8(row.shown)
-                                                  : QStringLiteral("Your feedback could not be sent."));
-        EXPECT_TRUE(*outcome || world.shownInformativeText().contains(QString::fromUtf8(row.shown)))
+        }(), shown == nullptr);
+        ASSERT_TRUE(world.alert()) << shown;
+        EXPECT_EQ(world.alert()->text(), shown ? QStringLiteral("Your feedback could not be sent.")
+                                               : ContactFormViewController::thankYouText());
+        EXPECT_TRUE(!shown || world.shownInformativeText().contains(QString::fromUtf8(shown)))
             << world.shownInformativeText().toStdString();
         world.answerAlert();
-        EXPECT_EQ(world.window->isVisible(), !*outcome);
+        EXPECT_EQ(world.window->isVisible(), shown != nullptr);
         EXPECT_EQ(world.form->bodyField()->toPlainText(), QStringLiteral("Keep me"));
-        EXPECT_EQ(world.server.connections, row.endpoint ? 0 : 1);
-        const QStringList log = world.platform.log->systemLines();
-        EXPECT_EQ(log.size(), row.endpoint ? 1 : 0);
-        EXPECT_TRUE(log.isEmpty() || (log.first().startsWith(QStringLiteral("Feedback not sent: ")) &&
-                                      !log.first().contains(QStringLiteral("Keep me"))));
+        EXPECT_EQ(world.server.connections, endpoint ? 0 : 1);
+        const QString log = world.platform.log->systemLines().join(u'\n');
+        EXPECT_TRUE(endpoint ? log.startsWith(QStringLiteral("Feedback not sent: ")) && !log.contains(u'K')
+                             : log.isEmpty())
+            << log.toStdString();
     }
 }
 
+// Rows: the name, the message and the subject typed (null: as the form set it), whether Cancel asks
+// (Yes by default; No keeps the form) or closes the form at once and logs that.
 TEST(ContactForm, CancelClosesAnEmptyFormAtOnceAndAsksOtherwise) {
-    const struct {
-        const char* name;
-        const char* email;
-        const char* body;
-        const char* subject; // null: as the form set it
-        bool asks;
-    } cases[] = {
-        {"", "", "", nullptr, false},
-        {"", "", "", "Another", false},
-        {"Ann", "", "", nullptr, true},
-        {"", "", "   ", nullptr, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
+    const std::tuple<const char*, const char*, const char*, bool> rows[] = {{"", "", nullptr, false},
+                                                                            {"", "", "Another", false},
+                                                                            {"Ann", "", nullptr, true},
+                                                                            {"", "   ", nullptr, true}};
+    for (const auto& [name, body, subject, asks] : rows) {
         FeedbackWorld world;
-        world.fill(c.name, c.email, c.body, c.subject);
-        QTest::mouseClick(world.button("cancelButton"), Qt::LeftButton);
-        EXPECT_EQ(world.window->isVisible(), c.asks);
+        world.form->nameField()->setText(QString::fromUtf8(name));
+        world.form->bodyField()->setPlainText(QString::fromUtf8(body));
+        if (subject)
+            world.form->subjectField()->setText(QString::fromUtf8(subject));
+        QTest::mouseClick(world.form->cancelButton(), Qt::LeftButton);
         EXPECT_EQ(world.platform.log->systemLines(),
-                  c.asks ? QStringList()
-                         : QStringList{QStringLiteral("Form is empty. Dismissing feedback window")});
-        if (!c.asks)
-            continue;
-        EXPECT_EQ(world.alert()->defaultButton()->text(), QStringLiteral("Yes"));
-        world.answerAlert(QStringLiteral("No"));
-        EXPECT_TRUE(world.window->isVisible());
-        QTest::mouseClick(world.button("cancelButton"), Qt::LeftButton);
-        world.answerAlert(QStringLiteral("Yes"));
-        EXPECT_FALSE(world.window->isVisible());
-        EXPECT_EQ(world.form->nameField()->text(), QString::fromUtf8(c.name));
+                  asks ? QStringList()
+                       : QStringList{QStringLiteral("Form is empty. Dismissing feedback window")});
+        EXPECT_EQ(world.window->isVisible(), asks) << name << body;
+        if (asks) {
+            EXPECT_EQ(world.alert()->defaultButton()->text(), QStringLiteral("Yes"));
+            world.answerAlert(QStringLiteral("No"));
+            EXPECT_TRUE(world.window->isVisible() &&
+                        world.form->nameField()->text() == QString::fromUtf8(name));
+            QTest::mouseClick(world.form->cancelButton(), Qt::LeftButton);
+            world.answerAlert(QStringLiteral("Yes"));
+            EXPECT_FALSE(world.window->isVisible());
+        }
     }
-}
-
-TEST(ContactForm, TheKeyboardMovesTheFocusCancelsAndSendsWhenSendIsOn) {
-    FeedbackWorld world;
-    world.server.answerEverything({.status = 500}); // the window stays
-    QApplication::setActiveWindow(world.window.get());
-    QTest::keyClick(world.window.get(), Qt::Key_M, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), world.form->bodyField());
-    QTest::keyClick(world.window.get(), Qt::Key_E, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), world.form->emailField());
-    QTest::keyClick(world.form->bodyField(), Qt::Key_Return, Qt::ControlModifier);
-    QTest::keyClick(world.form->subjectField(), Qt::Key_Return);
-    EXPECT_EQ(world.form->requestsInFlight(), 0); // nothing to send yet
-    world.form->bodyField()->setPlainText(QStringLiteral("Typed"));
-    QTest::keyClick(world.form->emailField(), Qt::Key_Escape);
-    ASSERT_TRUE(QTest::qWaitFor([&world] { return world.alert() != nullptr; }, 10'000));
-    EXPECT_EQ(world.alert()->text(), QStringLiteral("Are you sure you want to cancel?"));
-    world.answerAlert(QStringLiteral("No"));
-    QTest::keyClick(world.form->subjectField(), Qt::Key_Return);
-    EXPECT_EQ(world.form->requestsInFlight(), 1);
-    ASSERT_TRUE(world.click(nullptr).has_value());
-    world.answerAlert();
-    QApplication::setActiveWindow(world.window.get());
-    QTest::keyClick(world.form->bodyField(), Qt::Key_Return, Qt::ControlModifier);
-    ASSERT_TRUE(world.click(nullptr).has_value());
-    EXPECT_EQ(world.server.requests.size(), 2);
 }
 
 // The process's one window: this is the only test that opens it.
 TEST(ContactForm, EveryCommandShowsTheSameWindowWithTheSameText) {
-    testsupport::FakePlatform platform;
-    platform.install();
+    testsupport::FakePlatform().install();
     MainBundle::setInfoDictionary(photoToolInfo());
-    ContactForm menuCommand;
-    menuCommand.sendFeedback();
+    ContactForm().sendFeedback();
     FeedbackWindow* window = ContactForm::feedbackWindowController();
     ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
     window->contentViewController()->subjectField()->setText(QStringLiteral("Edited"));
     window->close();
     ContactForm().sendFeedback();
-    EXPECT_EQ(ContactForm::feedbackWindowController(), window);
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(ContactForm::feedbackWindowController() == window && window->isVisible());
     EXPECT_EQ(window->contentViewController()->subjectField()->text(), QStringLiteral("Edited"));
     window->close();
     MainBundle::setInfoDictionary(std::nullopt);
