@@ -22,8 +22,8 @@
 
 using quillmere::FeedUpdater;
 using quillmere::UpdateDialog;
-using updatertest::OpenedUrls;
-using updatertest::UpdaterWorld;
+using enum quillmere::UpdateDialog::State;
+namespace UpdateSettings = quillmere::UpdateSettings;
 
 namespace {
 
@@ -42,57 +42,57 @@ protected:
         server.answer(QStringLiteral("/new.xml"), feedOf("200"));
         server.answer(QStringLiteral("/current.xml"), feedOf("100"));
         server.answer(QStringLiteral("/broken.xml"), QByteArray("<html>Maintenance</html>"));
-        now = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
     }
 
-    std::unique_ptr<FeedUpdater> makeUpdater() {
+    // An updater of this feed, on this test's clock and network.
+    std::unique_ptr<FeedUpdater> makeUpdater(const char* feed, bool automatic = false,
+                                             std::chrono::milliseconds silence = std::chrono::seconds(20)) {
+        EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.write(automatic));
         FeedUpdater::Options options;
         options.clock = [this] { return now; };
+        options.limits.silence = silence;
         options.limits.deadline = std::chrono::seconds(20);
         options.network = &network;
-        return std::make_unique<FeedUpdater>(options);
+        auto updater = std::make_unique<FeedUpdater>(options);
+        updater->setFeedURL(server.url(QString::fromUtf8(feed)));
+        return updater;
     }
 
-    void waitForCheck(FeedUpdater& updater) {
+    static void waitForCheck(FeedUpdater& updater) {
         QSignalSpy finished(&updater, &quillmere::Updater::updateCheckFinished);
         ASSERT_TRUE(!updater.isChecking() || finished.wait(30'000));
     }
 
-    UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    updatertest::UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
     quillmere::NetworkAccess network;
     testsupport::TestHttpServer server;
-    OpenedUrls opened;
-    QDateTime now;
+    updatertest::OpenedUrls opened;
+    QDateTime now = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
 };
 
 TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
-    auto updater = makeUpdater();
-    const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
-    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
-    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(true));
-    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(false));
-    EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
+    const FeedUpdater updater(FeedUpdater::Options{});
+    const QString base = quillmere::updateFeedEndpointBase() + updatertest::UpdaterWorld::kBundleIdentifier;
+    EXPECT_EQ(updater.feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
+    ASSERT_TRUE(UpdateSettings::includeBetaReleases.write(true));
+    EXPECT_EQ(updater.feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
+    EXPECT_EQ(makeUpdater("/new.xml")->feedURL(), server.url(QStringLiteral("/new.xml")));
 }
 
 TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
     QMainWindow window;
     window.show();
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    auto updater = makeUpdater("/new.xml");
     updater->checkForUpdates();
     UpdateDialog* dialog = updater->dialog();
-    ASSERT_TRUE(dialog && dialog->isVisible());
-    EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_TRUE(dialog && dialog->isVisible() && dialog->state() == Checking);
+    EXPECT_TRUE(dialog->windowModality() == Qt::NonModal && !QApplication::activeModalWidget());
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpdateFound);
+    EXPECT_EQ(dialog->state(), UpdateFound);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("200.0")));
     EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
     EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
-    EXPECT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value());
+    EXPECT_TRUE(UpdateSettings::lastUpdateCheckDate.read().has_value());
     dialog->downloadButton()->click();
     EXPECT_EQ(opened.urls,
               QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.test/Quillmere-200.tar.xz"))});
@@ -100,41 +100,41 @@ TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
 }
 
 TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
-    auto updater = makeUpdater();
+    auto updater = makeUpdater("/broken.xml");
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
-    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     updater->checkForUpdates();
     waitForCheck(*updater);
     ASSERT_EQ(finished.size(), 1);
     EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
     UpdateDialog* dialog = updater->dialog();
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
+    EXPECT_EQ(dialog->state(), Failed);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
-    EXPECT_FALSE(quillmere::UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
+    EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
     EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(QStringLiteral("Update check failed: ")));
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     dialog->tryAgainButton()->click();
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
+    EXPECT_EQ(dialog->state(), Checking);
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpToDate);
+    EXPECT_EQ(dialog->state(), UpToDate);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
     EXPECT_FALSE(dialog->downloadButton()->isVisibleTo(dialog));
 }
 
+// A cancelled check never reports, not even when the server's silence would have ended it.
 TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     server.answer(QStringLiteral("/silent.xml"), testsupport::HttpAnswer{.silent = true});
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/silent.xml")));
+    auto updater = makeUpdater("/silent.xml", false, std::chrono::milliseconds(200));
+    QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->checkForUpdates();
     updater->dialog()->cancelButton()->click();
-    EXPECT_FALSE(updater->isChecking());
-    EXPECT_FALSE(updater->dialog()->isVisible());
+    EXPECT_FALSE(updater->isChecking() || updater->dialog()->isVisible());
+    EXPECT_FALSE(finished.wait(600));
 }
 
 // Rows: minutes since the last completed check (none: never checked), the automatic switch, and
 // whether a check is due. Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
-    EXPECT_TRUE(makeUpdater()->findChildren<QTimer*>().isEmpty());
+    EXPECT_TRUE(makeUpdater("/current.xml")->findChildren<QTimer*>().isEmpty());
     const struct {
         std::optional<qint64> minutesAgo;
         bool on;
@@ -143,13 +143,11 @@ TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
                 {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.minutesAgo.value_or(-1));
-        ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(row.on));
         ASSERT_TRUE(!row.minutesAgo ||
-                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
-        auto updater = makeUpdater();
+                    UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
+        auto updater = makeUpdater("/current.xml", row.on);
         updater->startAutomaticChecks();
         EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
-        updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
         const qsizetype before = server.requests.size();
         EXPECT_EQ(updater->checkInBackgroundIfDue(), row.due);
         waitForCheck(*updater);
@@ -158,55 +156,47 @@ TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
 }
 
 TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
-    waitForCheck(*updater);
-    ASSERT_NE(updater->dialog(), nullptr);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    auto updater = makeUpdater("/new.xml", true);
+    const auto checkIn = [&](int days) {
+        now = now.addDays(days);
+        ASSERT_TRUE(updater->checkInBackgroundIfDue());
+        waitForCheck(*updater);
+    };
+    checkIn(0);
+    ASSERT_TRUE(updater->dialog() && updater->dialog()->state() == UpdateFound);
     updater->dialog()->skipButton()->click();
     EXPECT_FALSE(updater->dialog()->isVisible());
-    now = now.addDays(2);
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
-    waitForCheck(*updater);
+    checkIn(2);
     EXPECT_FALSE(updater->dialog()->isVisible()); // the same version: silent
     updater->checkForUpdates();                   // the user's own check still tells about it
     waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    EXPECT_EQ(updater->dialog()->state(), UpdateFound);
     updater->dialog()->laterButton()->click();
     server.answer(QStringLiteral("/new.xml"), feedOf("300"));
-    now = now.addDays(2);
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
-    waitForCheck(*updater);
+    checkIn(2);
     EXPECT_TRUE(updater->dialog()->isVisible()); // a newer one speaks up again
     EXPECT_TRUE(opened.urls.isEmpty());
 }
 
 TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
+    auto updater = makeUpdater("/broken.xml", true);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog(), nullptr);
     EXPECT_TRUE(world.fakes.log->systemLines().last().contains(QStringLiteral("root element is \"html\"")));
     updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
     ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_EQ(quillmere::UpdateSettings::lastUpdateCheckDate.read(), now);
+    EXPECT_EQ(UpdateSettings::lastUpdateCheckDate.read(), now);
 }
 
 TEST_F(Updating, AskingDuringAnAutomaticCheckShowsThatChecksOutcome) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    auto updater = makeUpdater("/current.xml", true);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     updater->checkForUpdates();
     waitForCheck(*updater);
     EXPECT_EQ(server.requests.size(), 1);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
+    EXPECT_EQ(updater->dialog()->state(), UpToDate);
 }
 
 } // namespace
