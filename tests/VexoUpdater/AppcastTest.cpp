@@ -14,11 +14,13 @@ using quillmere::AppcastReading;
 using updatertest::feedOf;
 using updatertest::itemOf;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QString kSource = QStringLiteral("https://feeds.example.test/appcast.xml");
+const QString kSource = u"https://feeds.example.test/appcast.xml"_s;
 
-AppcastCriteria criteria(bool betas = false, const QString& os = QStringLiteral("linux"),
+AppcastCriteria criteria(bool betas = false, const QString& os = u"linux"_s,
                          std::optional<QString> system = std::nullopt) {
     AppcastCriteria c;
     c.includeBetaReleases = betas;
@@ -39,7 +41,7 @@ QByteArray download(const QByteArray& attributes) {
 // criteria.
 TEST(Appcast, ChoosesTheNewestApplicableItemByTheRulesOfUpdateFeeds) {
     const AppcastCriteria betas = criteria(true);
-    const AppcastCriteria macOS13 = criteria(false, QStringLiteral("macos"), QStringLiteral("13.0.0"));
+    const AppcastCriteria macOS13 = criteria(false, u"macos"_s, u"13.0.0"_s);
     const struct {
         const char* rule;
         QByteArray items;
@@ -76,8 +78,7 @@ TEST(Appcast, ChoosesTheNewestApplicableItemByTheRulesOfUpdateFeeds) {
     }
     const QByteArray prefixed =
         "<item><s:version>3.1</s:version><enclosure url=\"https://e.test/a\"/></item>";
-    EXPECT_EQ(Appcast::readNewest(feedOf(prefixed, "s"), criteria(), kSource)->newest->version,
-              QStringLiteral("3.1"));
+    EXPECT_EQ(Appcast::readNewest(feedOf(prefixed, "s"), criteria(), kSource)->newest->version, u"3.1"_s);
     EXPECT_FALSE(Appcast::readNewest(feedOf({}), criteria(), kSource)->newest);
 }
 
@@ -128,14 +129,13 @@ TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
     QByteArray items = itemOf("1.0") + itemOf("2.0", sparkle("minimumSystemVersion", "soon"));
     for (int i = 0; i < kTold; ++i)
         items += itemOf("pear");
-    const auto onMacOS = Appcast::readNewest(
-        feedOf(items), criteria(false, QStringLiteral("macos"), QStringLiteral("14")), kSource);
+    const auto onMacOS = Appcast::readNewest(feedOf(items), criteria(false, u"macos"_s, u"14"_s), kSource);
     ASSERT_TRUE(onMacOS && onMacOS->newest);
-    EXPECT_EQ(onMacOS->newest->version, QStringLiteral("1.0"));
+    EXPECT_EQ(onMacOS->newest->version, u"1.0"_s);
     EXPECT_EQ(onMacOS->problemCount, kTold + 1);
     ASSERT_EQ(onMacOS->problems.size(), kTold);
-    EXPECT_TRUE(onMacOS->problems.first().contains(QStringLiteral("requires the system version \"soon\"")));
-    EXPECT_TRUE(onMacOS->problems.last().contains(QStringLiteral("\"pear\"")));
+    EXPECT_TRUE(onMacOS->problems.first().contains(u"requires the system version \"soon\""_s));
+    EXPECT_TRUE(onMacOS->problems.last().contains(u"\"pear\""_s));
     // Without a system version to compare, "soon" is no problem.
     EXPECT_EQ(Appcast::readNewest(feedOf(items), criteria(), kSource)->problemCount, kTold);
 }
@@ -151,14 +151,14 @@ TEST(AppcastItemFields, AreReadTrimmedAndWhatCannotBeUsedIsDropped) {
         criteria(true), kSource);
     ASSERT_TRUE(reading && reading->newest);
     const AppcastItem item = *reading->newest;
-    EXPECT_EQ(item.title, QStringLiteral("Version 2.1"));
-    EXPECT_EQ(item.version, QStringLiteral("210"));
-    EXPECT_EQ(item.displayVersion(), QStringLiteral("2.1"));
-    EXPECT_EQ(item.minimumSystemVersion, QStringLiteral("12.0"));
-    EXPECT_EQ(item.releaseNotesURL, QUrl(QStringLiteral("https://example.test/notes/2.1.html")));
-    EXPECT_EQ(item.releaseNotes, QStringLiteral("# New\n* faster"));
+    EXPECT_EQ(item.title, u"Version 2.1"_s);
+    EXPECT_EQ(item.version, u"210"_s);
+    EXPECT_EQ(item.displayVersion(), u"2.1"_s);
+    EXPECT_EQ(item.minimumSystemVersion, u"12.0"_s);
+    EXPECT_EQ(item.releaseNotesURL, QUrl(u"https://example.test/notes/2.1.html"_s));
+    EXPECT_EQ(item.releaseNotes, u"# New\n* faster"_s);
     EXPECT_EQ(item.releaseNotesFormat, quillmere::ReleaseNotesFormat::Markdown);
-    EXPECT_EQ(item.downloadURL, QUrl(QStringLiteral("https://example.test/App-2.1.zip")));
+    EXPECT_EQ(item.downloadURL, QUrl(u"https://example.test/App-2.1.zip"_s));
     EXPECT_EQ(item.length, 123456789012LL);
     // A notes link that is no web address and a length that is no number are dropped, long notes cut;
     // notes are HTML by default.
@@ -186,7 +186,7 @@ TEST(AppcastSafety, EntitiesDeclaredInTheDocumentAreNotExpanded) {
     const auto reading = Appcast::readNewest(bomb, criteria(), kSource);
     ASSERT_TRUE(reading && reading->newest);
     EXPECT_LT(reading->newest->releaseNotes.size(), 100);
-    EXPECT_FALSE(reading->newest->releaseNotes.contains(QStringLiteral("root:")));
+    EXPECT_FALSE(reading->newest->releaseNotes.contains(u"root:"_s));
 }
 
 } // namespace

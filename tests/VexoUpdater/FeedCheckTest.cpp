@@ -16,6 +16,8 @@ using testsupport::HttpAnswer;
 using updatertest::feedOf;
 using updatertest::itemOf;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 class FeedCheck : public ::testing::Test {
@@ -41,8 +43,7 @@ protected:
                                             },
                                             [&] { return result.has_value(); }, std::chrono::seconds(30)),
                                         std::chrono::seconds(30));
-        return result.value_or(
-            brisquel::vexo::Result::failure(Status::Unavailable, QStringLiteral("never ended")));
+        return result.value_or(brisquel::vexo::Result::failure(Status::Unavailable, u"never ended"_s));
     }
 
     updatertest::UpdaterWorld world;
@@ -74,7 +75,7 @@ TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
         {{.body = feedOf(itemOf("2"))}, Status::Malformed, "(CFBundleVersion is missing)", false, ""},
     };
     for (const auto& row : rows) {
-        const QString path = QStringLiteral("/%1").arg(&row - rows);
+        const QString path = u"/%1"_s.arg(&row - rows);
         server.answer(path, row.answer);
         const auto outcome = run(path, row.version);
         const QString message = outcome.result().message();
@@ -96,10 +97,10 @@ TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
     for (int i = 0; i < 60'000; ++i)
         items += "<item><sparkle:version>" + QByteArray::number(i) +
                  "</sparkle:version><enclosure url=\"https://a b/\"/></item>";
-    server.answer(QStringLiteral("/feed"), feedOf(items));
-    const auto outcome = run(QStringLiteral("/feed"), "100", std::chrono::seconds(20));
+    server.answer(u"/feed"_s, feedOf(items));
+    const auto outcome = run(u"/feed"_s, "100", std::chrono::seconds(20));
     EXPECT_EQ(outcome.result().status(), Status::Malformed);
-    EXPECT_TRUE(outcome.result().message().contains(QStringLiteral("(59999 more items have problems.)")))
+    EXPECT_TRUE(outcome.result().message().contains(u"(59999 more items have problems.)"_s))
         << outcome.result().message().toStdString();
 }
 

@@ -25,6 +25,8 @@ using quillmere::UpdateDialog;
 using enum quillmere::UpdateDialog::State;
 namespace UpdateSettings = quillmere::UpdateSettings;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QByteArray feedOf(const QByteArray& version) {
@@ -39,9 +41,9 @@ QByteArray feedOf(const QByteArray& version) {
 class Updating : public ::testing::Test {
 protected:
     Updating() {
-        server.answer(QStringLiteral("/new.xml"), feedOf("200"));
-        server.answer(QStringLiteral("/current.xml"), feedOf("100"));
-        server.answer(QStringLiteral("/broken.xml"), QByteArray("<html>Maintenance</html>"));
+        server.answer(u"/new.xml"_s, feedOf("200"));
+        server.answer(u"/current.xml"_s, feedOf("100"));
+        server.answer(u"/broken.xml"_s, QByteArray("<html>Maintenance</html>"));
     }
 
     // An updater of this feed, on this test's clock and network.
@@ -63,7 +65,7 @@ protected:
         ASSERT_TRUE(!updater.isChecking() || finished.wait(30'000));
     }
 
-    updatertest::UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    updatertest::UpdaterWorld world{u"100"_s, u"1.0"_s};
     quillmere::NetworkAccess network;
     testsupport::TestHttpServer server;
     updatertest::OpenedUrls opened;
@@ -73,10 +75,10 @@ protected:
 TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     const FeedUpdater updater(FeedUpdater::Options{});
     const QString base = quillmere::updateFeedEndpointBase() + updatertest::UpdaterWorld::kBundleIdentifier;
-    EXPECT_EQ(updater.feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
+    EXPECT_EQ(updater.feedURL(), QUrl(base + u"/releases/appcast.xml"_s));
     ASSERT_TRUE(UpdateSettings::includeBetaReleases.write(true));
-    EXPECT_EQ(updater.feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
-    EXPECT_EQ(makeUpdater("/new.xml")->feedURL(), server.url(QStringLiteral("/new.xml")));
+    EXPECT_EQ(updater.feedURL(), QUrl(base + u"/betas/appcast.xml"_s));
+    EXPECT_EQ(makeUpdater("/new.xml")->feedURL(), server.url(u"/new.xml"_s));
 }
 
 TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
@@ -89,13 +91,12 @@ TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate)
     EXPECT_TRUE(dialog->windowModality() == Qt::NonModal && !QApplication::activeModalWidget());
     waitForCheck(*updater);
     EXPECT_EQ(dialog->state(), UpdateFound);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("200.0")));
-    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"200.0"_s));
+    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(u"Faster everything."_s));
     EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
     EXPECT_TRUE(UpdateSettings::lastUpdateCheckDate.read().has_value());
     dialog->downloadButton()->click();
-    EXPECT_EQ(opened.urls,
-              QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.test/Quillmere-200.tar.xz"))});
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl(u"https://downloads.example.test/Quillmere-200.tar.xz"_s)});
     EXPECT_FALSE(dialog->isVisible());
 }
 
@@ -108,21 +109,21 @@ TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
     UpdateDialog* dialog = updater->dialog();
     EXPECT_EQ(dialog->state(), Failed);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"its root element is \"html\""_s));
     EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
-    EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(QStringLiteral("Update check failed: ")));
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(u"Update check failed: "_s));
+    updater->setFeedURL(server.url(u"/current.xml"_s));
     dialog->tryAgainButton()->click();
     EXPECT_EQ(dialog->state(), Checking);
     waitForCheck(*updater);
     EXPECT_EQ(dialog->state(), UpToDate);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"Quillmere 1.0"_s));
     EXPECT_FALSE(dialog->downloadButton()->isVisibleTo(dialog));
 }
 
 // A cancelled check never reports, not even when the server's silence would have ended it.
 TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
-    server.answer(QStringLiteral("/silent.xml"), testsupport::HttpAnswer{.silent = true});
+    server.answer(u"/silent.xml"_s, testsupport::HttpAnswer{.silent = true});
     auto updater = makeUpdater("/silent.xml", false, std::chrono::milliseconds(200));
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->checkForUpdates();
@@ -172,7 +173,7 @@ TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog()->state(), UpdateFound);
     updater->dialog()->laterButton()->click();
-    server.answer(QStringLiteral("/new.xml"), feedOf("300"));
+    server.answer(u"/new.xml"_s, feedOf("300"));
     checkIn(2);
     EXPECT_TRUE(updater->dialog()->isVisible()); // a newer one speaks up again
     EXPECT_TRUE(opened.urls.isEmpty());
@@ -182,8 +183,8 @@ TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     auto updater = makeUpdater("/broken.xml", true);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
-    EXPECT_TRUE(world.fakes.log->systemLines().last().contains(QStringLiteral("root element is \"html\"")));
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    EXPECT_TRUE(world.fakes.log->systemLines().last().contains(u"root element is \"html\""_s));
+    updater->setFeedURL(server.url(u"/current.xml"_s));
     ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);

@@ -11,6 +11,8 @@
 using quillmere::ReleaseNotes;
 using quillmere::ReleaseNotesFormat;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // The links of a document, and "image" for each image in it.
@@ -20,7 +22,7 @@ QStringList activeContent(const QTextDocument& document) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
             if (format.isAnchor() || format.isImageFormat())
-                found.append(format.isAnchor() ? format.anchorHref() : QStringLiteral("image"));
+                found.append(format.isAnchor() ? format.anchorHref() : u"image"_s);
         }
     }
     return found;
@@ -48,14 +50,13 @@ TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
         EXPECT_FALSE(text.contains(QString::fromUtf8(n.absent))) << text.toStdString();
         EXPECT_TRUE(text.contains(QString::fromUtf8(n.present))) << text.toStdString();
         for (const QString& active : activeContent(*document))
-            EXPECT_TRUE(active.startsWith(QStringLiteral("http"))) << active.toStdString();
+            EXPECT_TRUE(active.startsWith(u"http"_s)) << active.toStdString();
     }
 }
 
 TEST(ReleaseNotes, PlainTextShowsTagsAsTheyAre) {
-    const auto document =
-        ReleaseNotes::document(QStringLiteral("Use <b> for bold"), ReleaseNotesFormat::PlainText);
-    EXPECT_EQ(document->toPlainText(), QStringLiteral("Use <b> for bold"));
+    const auto document = ReleaseNotes::document(u"Use <b> for bold"_s, ReleaseNotesFormat::PlainText);
+    EXPECT_EQ(document->toPlainText(), u"Use <b> for bold"_s);
 }
 
 TEST(ReleaseNotes, MarkdownIsLaidOutWithItsRawHtmlShownAsTextAndWithoutImages) {
@@ -65,20 +66,20 @@ TEST(ReleaseNotes, MarkdownIsLaidOutWithItsRawHtmlShownAsTextAndWithoutImages) {
                        "[plain](http://example.test/x)"),
         ReleaseNotesFormat::Markdown);
     const QString text = document->toPlainText();
-    EXPECT_TRUE(text.contains(QStringLiteral("Faster")) && !text.contains(QStringLiteral("**")));
-    EXPECT_TRUE(text.contains(QStringLiteral("<a href=\"javascript:x()\">go</a>"))); // shown, not made a link
-    EXPECT_EQ(activeContent(*document), (QStringList{QStringLiteral("https://example.test/ok"),
-                                                     QStringLiteral("http://example.test/x")}));
+    EXPECT_TRUE(text.contains(u"Faster"_s) && !text.contains(u"**"_s));
+    EXPECT_TRUE(text.contains(u"<a href=\"javascript:x()\">go</a>"_s)); // shown, not made a link
+    EXPECT_EQ(activeContent(*document),
+              (QStringList{u"https://example.test/ok"_s, u"http://example.test/x"_s}));
 }
 
 TEST(ReleaseNotes, TheDocumentLoadsNothingItNames) {
-    const auto document = ReleaseNotes::document(
-        QStringLiteral("<p style=\"background-image:url(x.png)\">x</p>"), ReleaseNotesFormat::Html);
-    EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("x.png"))).isValid());
-    EXPECT_FALSE(document
-                     ->resource(QTextDocument::StyleSheetResource,
-                                QUrl(QStringLiteral("file:///usr/share/common-licenses/GPL")))
-                     .isValid());
+    const auto document =
+        ReleaseNotes::document(u"<p style=\"background-image:url(x.png)\">x</p>"_s, ReleaseNotesFormat::Html);
+    EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(u"x.png"_s)).isValid());
+    EXPECT_FALSE(
+        document
+            ->resource(QTextDocument::StyleSheetResource, QUrl(u"file:///usr/share/common-licenses/GPL"_s))
+            .isValid());
 }
 
 } // namespace

@@ -14,16 +14,18 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 quillmere::UpdateCheckOutcome updateFound(const QString& notes = QString()) {
     quillmere::UpdateCheckOutcome outcome;
-    outcome.currentVersion = QStringLiteral("1");
+    outcome.currentVersion = u"1"_s;
     outcome.updateAvailable = true;
     outcome.newest = quillmere::AppcastItem{};
-    outcome.newest->version = QStringLiteral("2");
+    outcome.newest->version = u"2"_s;
     outcome.newest->releaseNotes = notes;
-    outcome.newest->downloadURL = QUrl(QStringLiteral("https://downloads.example.test/Quillmere-2.tar.xz"));
+    outcome.newest->downloadURL = QUrl(u"https://downloads.example.test/Quillmere-2.tar.xz"_s);
     return outcome;
 }
 
@@ -31,13 +33,13 @@ TEST(UpdateDialog, AClickOnALinkInTheNotesOpensOnlyAWebAddress) {
     updatertest::UpdaterWorld world;
     updatertest::OpenedUrls opened;
     quillmere::UpdateDialog dialog;
-    dialog.showOutcome(updateFound(QStringLiteral("<a href=\"https://example.test/notes\">link</a>")));
+    dialog.showOutcome(updateFound(u"<a href=\"https://example.test/notes\">link</a>"_s));
     EXPECT_FALSE(dialog.notesView()->openLinks() || dialog.notesView()->openExternalLinks());
     for (const char* url : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.test/x", "notes.html",
                             "https://example.test/notes", "http://example.test/n"})
         emit dialog.notesView()->anchorClicked(QUrl(QString::fromUtf8(url)));
-    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.test/notes")),
-                                        QUrl(QStringLiteral("http://example.test/n"))}));
+    EXPECT_EQ(opened.urls,
+              (QList<QUrl>{QUrl(u"https://example.test/notes"_s), QUrl(u"http://example.test/n"_s)}));
 }
 
 TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainTextWithPlacesToBreakLongRuns) {
@@ -60,16 +62,16 @@ TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainTextWithPlacesToBreakLongRuns) {
 TEST(UpdateDialog, DownloadWithoutABrowserKeepsTheDialogAndSaysSoWithTheAddress) {
     updatertest::UpdaterWorld world;
     QObject receiver;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &receiver, "noSuchHandler");
+    QDesktopServices::setUrlHandler(u"https"_s, &receiver, "noSuchHandler");
     quillmere::UpdateDialog dialog;
     dialog.showOutcome(updateFound());
     dialog.show();
     dialog.downloadButton()->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(u"https"_s);
     EXPECT_TRUE(dialog.isVisible());
     QMessageBox* told = dialog.browserFailure();
     ASSERT_TRUE(told && told->isVisible());
-    EXPECT_EQ(told->text(), QStringLiteral("No web browser could be started."));
+    EXPECT_EQ(told->text(), u"No web browser could be started."_s);
     EXPECT_TRUE(
         told->informativeText().remove(QChar(0x200B)).contains(updateFound().newest->downloadURL.toString()));
 }

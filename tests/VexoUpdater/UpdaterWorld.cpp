@@ -6,10 +6,11 @@
 
 namespace updatertest {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QStringList kOpenedSchemes = {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file"),
-                                    QStringLiteral("javascript"), QStringLiteral("ftp")};
+const QStringList kOpenedSchemes = {u"https"_s, u"http"_s, u"file"_s, u"javascript"_s, u"ftp"_s};
 
 } // namespace
 
@@ -34,19 +35,19 @@ QByteArray itemOf(const QByteArray& version, const QByteArray& extra, const QByt
            extra + "<enclosure " + enclosure + "/></item>";
 }
 
-const QString UpdaterWorld::kBundleIdentifier = QStringLiteral("com.example.updater-tests");
+const QString UpdaterWorld::kBundleIdentifier = u"com.example.updater-tests"_s;
 
 UpdaterWorld::UpdaterWorld(const QString& version, const QString& shortVersion,
                            const QString& bundleIdentifier)
     : m_bundleIdentifier(bundleIdentifier) {
     QVariantMap info;
     if (!bundleIdentifier.isEmpty())
-        info.insert(QStringLiteral("CFBundleIdentifier"), bundleIdentifier);
-    info.insert(QStringLiteral("CFBundleName"), QStringLiteral("Quillmere"));
+        info.insert(u"CFBundleIdentifier"_s, bundleIdentifier);
+    info.insert(u"CFBundleName"_s, u"Quillmere"_s);
     if (!version.isEmpty())
-        info.insert(QStringLiteral("CFBundleVersion"), version);
+        info.insert(u"CFBundleVersion"_s, version);
     if (!shortVersion.isEmpty())
-        info.insert(QStringLiteral("CFBundleShortVersionString"), shortVersion);
+        info.insert(u"CFBundleShortVersionString"_s, shortVersion);
     brisquel::vexo::MainBundle::setInfoDictionary(info);
     fakes.install();
     quillmere::Updater::setSharedUpdater(nullptr);

@@ -19,11 +19,12 @@ using updatertest::RecordingUpdater;
 using updatertest::UpdaterWorld;
 namespace UpdateSettings = quillmere::UpdateSettings;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QUrl feed(const char* kind, const QString& base = quillmere::builtInFeedBase()) {
-    return QUrl(base + UpdaterWorld::kBundleIdentifier +
-                QStringLiteral("/%1/appcast.xml").arg(QLatin1String(kind)));
+    return QUrl(base + UpdaterWorld::kBundleIdentifier + u"/%1/appcast.xml"_s.arg(QLatin1String(kind)));
 }
 
 void settle() { // lets every queued change notice arrive
@@ -54,7 +55,7 @@ TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce)
     EXPECT_EQ(updater.feeds, told);
     QStringList logged;
     for (const QUrl& url : told)
-        logged.append(QStringLiteral("Setting Sparkle feed to ") + url.toString());
+        logged.append(u"Setting Sparkle feed to "_s + url.toString());
     EXPECT_EQ(world.feedLines(), logged);
     const int changes = updater.settingsChanges;
     pane.automaticChecksSwitch()->click();
@@ -69,7 +70,7 @@ TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce)
 TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
     pane.viewDidAppear();
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
-    world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), QStringLiteral("YES"));
+    world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), u"YES"_s);
     settle();
     EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas")}));
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
@@ -118,7 +119,7 @@ TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     };
     const Result failure =
         Result::failure(brisquel::vexo::Status::Unavailable,
-                        QStringLiteral("The update server could not be reached.\n\nHost a.test not found"));
+                        u"The update server could not be reached.\n\nHost a.test not found"_s);
     for (const auto& [storedHoursAgo, thisRunHoursAgo, thisRunFailed, shown] : rows) {
         quillmere::LastUpdateCheck::shared().clear();
         ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
@@ -130,14 +131,14 @@ TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
         const QString status = pane.lastCheckLabel()->text();
         const bool failed = std::string_view(shown).starts_with("The last check failed");
         EXPECT_TRUE(status.startsWith(QString::fromUtf8(shown))) << status.toStdString();
-        EXPECT_EQ(status.endsWith(QStringLiteral("): The update server could not be reached.")), failed);
-        EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(QStringLiteral("not found")), failed);
+        EXPECT_EQ(status.endsWith(u"): The update server could not be reached."_s), failed);
+        EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(u"not found"_s), failed);
         pane.viewWillDisappear();
     }
 }
 
 TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
-    UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
+    UpdaterWorld world(u"1"_s, u"1.0"_s, QString());
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
     UpdatesViewController().viewDidAppear();
