@@ -18,14 +18,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-quillmere::UpdateCheckOutcome updateFound(const QString& notes = QString()) {
+// Version 2 found, to download from kDownload, with these notes.
+const QString kDownload = u"https://downloads.example.test/Quillmere-2.tar.xz"_s;
+quillmere::UpdateCheckOutcome updateFound(const QString& notes = {}) {
     quillmere::UpdateCheckOutcome outcome;
     outcome.currentVersion = u"1"_s;
     outcome.updateAvailable = true;
     outcome.newest = quillmere::AppcastItem{};
     outcome.newest->version = u"2"_s;
     outcome.newest->releaseNotes = notes;
-    outcome.newest->downloadURL = QUrl(u"https://downloads.example.test/Quillmere-2.tar.xz"_s);
+    outcome.newest->downloadURL = QUrl(kDownload);
     return outcome;
 }
 
@@ -46,9 +48,8 @@ TEST(UpdateDialog, TextFromTheFeedIsShownAsPlainTextWithPlacesToBreakLongRuns) {
     updatertest::UpdaterWorld world;
     quillmere::UpdateDialog dialog;
     const QString message =
-        QStringLiteral("The update server answered \"<b>500</b>\" for "
-                       "https://updates.example.test/applications/com.example.a-very-long-"
-                       "identifier/releases/appcast.xml");
+        u"The server answered \"<b>500</b>\" for https://updates.example.test/applications/"
+        u"com.example.a-very-long-identifier/releases/appcast.xml"_s;
     dialog.showFailure(message);
     EXPECT_TRUE(dialog.messageLabel()->textFormat() == Qt::PlainText &&
                 dialog.titleLabel()->textFormat() == Qt::PlainText);
@@ -68,12 +69,10 @@ TEST(UpdateDialog, DownloadWithoutABrowserKeepsTheDialogAndSaysSoWithTheAddress)
     dialog.show();
     dialog.downloadButton()->click();
     QDesktopServices::unsetUrlHandler(u"https"_s);
-    EXPECT_TRUE(dialog.isVisible());
     QMessageBox* told = dialog.browserFailure();
-    ASSERT_TRUE(told && told->isVisible());
+    ASSERT_TRUE(dialog.isVisible() && told && told->isVisible());
     EXPECT_EQ(told->text(), u"No web browser could be started."_s);
-    EXPECT_TRUE(
-        told->informativeText().remove(QChar(0x200B)).contains(updateFound().newest->downloadURL.toString()));
+    EXPECT_TRUE(told->informativeText().remove(QChar(0x200B)).contains(kDownload));
 }
 
 } // namespace
