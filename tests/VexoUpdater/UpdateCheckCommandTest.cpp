@@ -51,7 +51,7 @@ protected:
 
     QString feed(const QString& path = u"/appcast.xml"_s) const { return server.url(path).toString(); }
 
-    updatertest::UpdaterWorld world{u"100"_s, u"1.0"_s};
+    updatertest::UpdaterWorld world;
     testsupport::TestHttpServer server;
 };
 
@@ -136,7 +136,7 @@ TEST_F(CheckCommand, AStudioFeedBaseThatCannotBeUsedIsTheAnswer) {
 }
 
 TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
-    const updatertest::UpdaterWorld world(u"1"_s, u"1.0"_s, QString());
+    const updatertest::UpdaterWorld world{QString()};
     const CommandRun r = run({});
     EXPECT_TRUE(r.status == 1 && r.err.contains(u"name one with --feed"_s)) << qPrintable(r.err);
 }

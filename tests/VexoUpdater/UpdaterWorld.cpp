@@ -6,11 +6,10 @@
 
 namespace updatertest {
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
 
-const QStringList kOpenedSchemes = {u"https"_s, u"http"_s, u"file"_s, u"javascript"_s, u"ftp"_s};
+const QStringList kOpenedSchemes = {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file"),
+                                    QStringLiteral("javascript"), QStringLiteral("ftp")};
 
 } // namespace
 
@@ -35,19 +34,13 @@ QByteArray itemOf(const QByteArray& version, const QByteArray& extra, const QByt
            extra + "<enclosure " + enclosure + "/></item>";
 }
 
-const QString UpdaterWorld::kBundleIdentifier = u"com.example.updater-tests"_s;
-
-UpdaterWorld::UpdaterWorld(const QString& version, const QString& shortVersion,
-                           const QString& bundleIdentifier)
-    : m_bundleIdentifier(bundleIdentifier) {
-    QVariantMap info;
+// Quillmere 1.0, build 100.
+UpdaterWorld::UpdaterWorld(const QString& bundleIdentifier) : m_bundleIdentifier(bundleIdentifier) {
+    QVariantMap info{{QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
+                     {QStringLiteral("CFBundleVersion"), QStringLiteral("100")},
+                     {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")}};
     if (!bundleIdentifier.isEmpty())
-        info.insert(u"CFBundleIdentifier"_s, bundleIdentifier);
-    info.insert(u"CFBundleName"_s, u"Quillmere"_s);
-    if (!version.isEmpty())
-        info.insert(u"CFBundleVersion"_s, version);
-    if (!shortVersion.isEmpty())
-        info.insert(u"CFBundleShortVersionString"_s, shortVersion);
+        info.insert(QStringLiteral("CFBundleIdentifier"), bundleIdentifier);
     brisquel::vexo::MainBundle::setInfoDictionary(info);
     fakes.install();
     quillmere::Updater::setSharedUpdater(nullptr);
@@ -57,19 +50,6 @@ UpdaterWorld::~UpdaterWorld() {
     quillmere::Updater::setSharedUpdater(nullptr);
     brisquel::vexo::MainBundle::setInfoDictionary(std::nullopt);
     testsupport::FakePlatform().install();
-}
-
-std::shared_ptr<testsupport::MemoryDefaults> UpdaterWorld::defaults() const {
-    return fakes.preferences->domain(m_bundleIdentifier);
-}
-
-QStringList UpdaterWorld::feedLines() const {
-    QStringList lines;
-    for (const QString& line : fakes.log->systemLines()) {
-        if (line.startsWith(QLatin1String("Setting Sparkle feed to ")))
-            lines.append(line);
-    }
-    return lines;
 }
 
 } // namespace updatertest

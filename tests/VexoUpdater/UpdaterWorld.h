@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -46,18 +47,21 @@ public:
 // identifier, versions) and no shared updater, all put back at the end.
 class UpdaterWorld {
 public:
-    static const QString kBundleIdentifier;
+    static inline const QString kBundleIdentifier = QStringLiteral("com.example.updater-tests");
 
-    explicit UpdaterWorld(const QString& version = QStringLiteral("100"),
-                          const QString& shortVersion = QStringLiteral("1.0"),
-                          const QString& bundleIdentifier = kBundleIdentifier);
+    explicit UpdaterWorld(const QString& bundleIdentifier = kBundleIdentifier);
     ~UpdaterWorld();
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
-    std::shared_ptr<testsupport::MemoryDefaults> defaults() const;
+    std::shared_ptr<testsupport::MemoryDefaults> defaults() const {
+        return fakes.preferences->domain(m_bundleIdentifier);
+    }
     // The "Setting Sparkle feed to …" lines logged so far.
-    QStringList feedLines() const;
+    QStringList feedLines() const {
+        return fakes.log->systemLines().filter(
+            QRegularExpression(QStringLiteral("^Setting Sparkle feed to ")));
+    }
 
     testsupport::FakePlatform fakes;
 

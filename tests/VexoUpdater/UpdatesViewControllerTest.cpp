@@ -138,7 +138,7 @@ TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
 }
 
 TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
-    UpdaterWorld world(u"1"_s, u"1.0"_s, QString());
+    UpdaterWorld world{QString()};
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
     UpdatesViewController().viewDidAppear();
