@@ -110,6 +110,8 @@ TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     UpdateDialog* dialog = updater->dialog();
     EXPECT_EQ(dialog->state(), Failed);
     EXPECT_TRUE(dialog->messageLabel()->text().contains(u"its root element is \"html\""_s));
+    EXPECT_TRUE(dialog->messageLabel()->textFormat() == Qt::PlainText &&
+                dialog->titleLabel()->textFormat() == Qt::PlainText);
     EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
     EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(u"Update check failed: "_s));
     updater->setFeedURL(server.url(u"/current.xml"_s));
