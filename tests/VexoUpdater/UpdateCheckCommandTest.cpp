@@ -23,32 +23,30 @@ using updatertest::feedOf;
 using updatertest::itemOf;
 
 using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
 
+// A server and this program (build 100, version 1.0).
 class FeedCheck : public ::testing::Test {
 protected:
-    // Checks the feed at `path` as version "100" through a network of its own, within the bounds of
+    // Checks the feed at `path` as build `version` through a network of its own, within the bounds of
     // time and memory. Starting returns at once, whatever the server does.
-    brisquel::vexo::Expected<quillmere::UpdateCheckOutcome>
-    run(const QString& path, const char* version = "100", std::chrono::seconds deadline = {}) {
-        quillmere::UpdateCheckRequest r;
-        r.feedURL = server.url(path);
-        r.currentVersion = QString::fromUtf8(version);
-        if (deadline.count() > 0)
-            r.limits.deadline = deadline;
+    brisquel::vexo::Expected<quillmere::UpdateCheckOutcome> check(const QString& path, const char* version) {
+        quillmere::UpdateCheckRequest request;
+        request.feedURL = server.url(path);
+        request.currentVersion = QString::fromUtf8(version);
+        request.limits.deadline = 20s;
         quillmere::NetworkAccess network;
-        r.network = &network;
+        request.network = &network;
         quillmere::UpdateCheck check;
         std::optional<brisquel::vexo::Expected<quillmere::UpdateCheckOutcome>> result;
-        testsupport::expectWithinBounds(testsupport::runBounded(
-                                            [&] {
-                                                check.start(
-                                                    r, [&](auto outcome) { result = std::move(outcome); });
-                                                EXPECT_FALSE(result.has_value());
-                                            },
-                                            [&] { return result.has_value(); }, std::chrono::seconds(30)),
-                                        std::chrono::seconds(30));
+        const auto start = [&] {
+            check.start(request, [&](auto outcome) { result = std::move(outcome); });
+            EXPECT_FALSE(result.has_value());
+        };
+        const auto ended = [&] { return result.has_value(); };
+        testsupport::expectWithinBounds(testsupport::runBounded(start, ended, 30s), 30s);
         return result.value_or(brisquel::vexo::Result::failure(Status::Unavailable, u"never ended"_s));
     }
 
@@ -56,39 +54,31 @@ protected:
     testsupport::TestHttpServer server;
 };
 
-// Rows: what the server sends, what the check ends in, whether it finds an update, this program's
-// version (one that is not a version fails before anything is fetched).
+// Rows: what the server sends, what the check ends in, words of its message, whether it finds an
+// update, this program's build (one that is not a version fails before anything is fetched).
 TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
-    const struct {
-        HttpAnswer answer;
-        Status status;
-        const char* words;
-        bool update = false;
-        const char* version = "100";
-    } rows[] = {
-        {{.body = feedOf(itemOf("99") + itemOf("120") + itemOf("101"))}, Status::Ok, "", true},
-        {{.body = feedOf(itemOf("100.0"))}, Status::Ok, ""},
-        {{.status = 203, .body = feedOf(itemOf("120"))}, Status::Unavailable, "(HTTP status 203"},
-        {{.body = " \n"}, Status::Malformed, "sent an empty answer instead of the update feed.\n\n"},
-        {testsupport::hostileAnswer(testsupport::HostileAnswer::ChunkedWithABrokenChunkSize),
-         Status::Malformed, "a chunk size that cannot be read"},
-        {{.status = 404}, Status::NotFound, "The update server has nothing at this address"},
-        {{.body = feedOf(itemOf("2"))},
-         Status::Malformed,
-         "\"unknown\" is not a version number",
-         false,
-         "unknown"},
-        {{.body = feedOf(itemOf("2"))}, Status::Malformed, "(CFBundleVersion is missing)", false, ""},
+    using enum brisquel::vexo::Status;
+    const std::tuple<HttpAnswer, brisquel::vexo::Status, const char*, bool, const char*> rows[] = {
+        {{.body = feedOf(itemOf("99") + itemOf("120") + itemOf("101"))}, Ok, "", true, "100"},
+        {{.body = feedOf(itemOf("100.0"))}, Ok, "", false, "100"},
+        {{.status = 203, .body = feedOf(itemOf("120"))}, Unavailable, "(HTTP status 203", false, "100"},
+        {{.body = " \n"}, Malformed, "an empty answer instead of the update feed.\n\n", false, "100"},
+        {testsupport::hostileAnswer(testsupport::HostileAnswer::ChunkedWithABrokenChunkSize), Malformed,
+         "a chunk size that cannot be read", false, "100"},
+        {{.status = 404}, NotFound, "The update server has nothing at this address", false, "100"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "\"unknown\" is not a version number", false, "unknown"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "(CFBundleVersion is missing)", false, ""},
     };
-    for (const auto& row : rows) {
-        const QString path = u"/%1"_s.arg(&row - rows);
-        server.answer(path, row.answer);
-        const auto outcome = run(path, row.version);
+    for (const auto& [answer, status, words, update, version] : rows) {
+        const QString path = u"/%1"_s.arg(&answer - &std::get<0>(rows[0]));
+        server.answer(path, answer);
+        const auto outcome = check(path, version);
         const QString message = outcome.result().message();
-        EXPECT_EQ(outcome ? Status::Ok : outcome.result().status(), row.status) << path.toStdString();
-        EXPECT_TRUE(message.contains(QString::fromUtf8(row.words))) << message.toStdString();
-        EXPECT_EQ(outcome && outcome->updateAvailable, row.update) << path.toStdString();
-        EXPECT_EQ(server.requestCount(path), std::string_view(row.version) == "100" ? 1 : 0);
+        EXPECT_EQ(outcome ? Ok : outcome.result().status(), status) << path.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(words)) &&
+                    (outcome && outcome->updateAvailable) == update)
+            << message.toStdString();
+        EXPECT_EQ(server.requestCount(path), std::string_view(version) == "100" ? 1 : 0);
     }
     EXPECT_TRUE(server.requests.first().header("User-Agent").startsWith("Quillmere/"));
     EXPECT_FALSE(server.requests.first().hasHeader("Cookie"));
@@ -104,7 +94,7 @@ TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
         items += "<item><sparkle:version>" + QByteArray::number(i) +
                  "</sparkle:version><enclosure url=\"https://a b/\"/></item>";
     server.answer(u"/feed"_s, feedOf(items));
-    const auto outcome = run(u"/feed"_s, "100", std::chrono::seconds(20));
+    const auto outcome = check(u"/feed"_s, "100");
     EXPECT_EQ(outcome.result().status(), Status::Malformed);
     EXPECT_TRUE(outcome.result().message().contains(u"(59999 more items have problems.)"_s))
         << outcome.result().message().toStdString();
@@ -121,14 +111,14 @@ CommandRun run(QStringList arguments) {
     QTextStream out(&result.out);
     QTextStream err(&result.err);
     quillmere::UpdateCheckCommandOptions options;
-    options.limits.deadline = std::chrono::seconds(20);
+    options.limits.deadline = 20s;
     arguments.prepend(u"--check-for-updates"_s);
     result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
     return result;
 }
 
-// A beta, a release and an item that is broken.
-class CheckCommand : public ::testing::Test {
+// A feed of a beta, a release and an item that is broken.
+class CheckCommand : public FeedCheck {
 protected:
     CheckCommand() {
         server.answer(u"/appcast.xml"_s,
@@ -141,9 +131,6 @@ protected:
     }
 
     QString feed(const QString& path = u"/appcast.xml"_s) const { return server.url(path).toString(); }
-
-    updatertest::UpdaterWorld world;
-    testsupport::TestHttpServer server;
 };
 
 // Betas are not included unless the preference says so; what the item lacks is null.
