@@ -21,14 +21,13 @@
 #include <gtest/gtest.h>
 
 using quillmere::FeedUpdater;
-using quillmere::UpdateDialog;
 using enum quillmere::UpdateDialog::State;
 namespace UpdateSettings = quillmere::UpdateSettings;
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Version <version>.0, with notes, to download from Quillmere-<version>.tar.xz.
 QByteArray feedOf(const QByteArray& version) {
     return updatertest::feedOf(updatertest::itemOf(
         version,
@@ -46,7 +45,7 @@ protected:
         server.answer(u"/broken.xml"_s, QByteArray("<html>Maintenance</html>"));
     }
 
-    // An updater of this feed, on this test's clock and network.
+    // An updater of this feed, on this test's clock and network, with automatic checks on or off.
     std::unique_ptr<FeedUpdater> makeUpdater(const char* feed, bool automatic = false,
                                              std::chrono::milliseconds silence = std::chrono::seconds(20)) {
         EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.write(automatic));
@@ -81,45 +80,45 @@ TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
     EXPECT_EQ(makeUpdater("/new.xml")->feedURL(), server.url(u"/new.xml"_s));
 }
 
+// Nothing opens without a click; Download opens the item's address and closes the dialog.
 TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
     QMainWindow window;
     window.show();
     auto updater = makeUpdater("/new.xml");
     updater->checkForUpdates();
-    UpdateDialog* dialog = updater->dialog();
+    quillmere::UpdateDialog* dialog = updater->dialog();
     ASSERT_TRUE(dialog && dialog->isVisible() && dialog->state() == Checking);
     EXPECT_TRUE(dialog->windowModality() == Qt::NonModal && !QApplication::activeModalWidget());
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpdateFound);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"200.0"_s));
-    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(u"Faster everything."_s));
-    EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
+    EXPECT_TRUE(dialog->state() == UpdateFound && dialog->messageLabel()->text().contains(u"200.0"_s));
+    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(u"Faster everything."_s) &&
+                opened.urls.isEmpty());
     EXPECT_TRUE(UpdateSettings::lastUpdateCheckDate.read().has_value());
     dialog->downloadButton()->click();
     EXPECT_EQ(opened.urls, QList<QUrl>{QUrl(u"https://downloads.example.test/Quillmere-200.tar.xz"_s)});
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// A failed check is told as a failure, shown as plain text and logged, and is not a check.
 TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
     auto updater = makeUpdater("/broken.xml");
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->checkForUpdates();
     waitForCheck(*updater);
     ASSERT_EQ(finished.size(), 1);
-    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
-    UpdateDialog* dialog = updater->dialog();
-    EXPECT_EQ(dialog->state(), Failed);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"its root element is \"html\""_s));
+    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>());
+    quillmere::UpdateDialog* dialog = updater->dialog();
+    EXPECT_TRUE(dialog->state() == Failed &&
+                dialog->messageLabel()->text().contains(u"its root element is \"html\""_s));
     EXPECT_TRUE(dialog->messageLabel()->textFormat() == Qt::PlainText &&
                 dialog->titleLabel()->textFormat() == Qt::PlainText);
-    EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
+    EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read());
     EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(u"Update check failed: "_s));
     updater->setFeedURL(server.url(u"/current.xml"_s));
     dialog->tryAgainButton()->click();
     EXPECT_EQ(dialog->state(), Checking);
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpToDate);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(u"Quillmere 1.0"_s));
+    EXPECT_TRUE(dialog->state() == UpToDate && dialog->messageLabel()->text().contains(u"Quillmere 1.0"_s));
     EXPECT_FALSE(dialog->downloadButton()->isVisibleTo(dialog));
 }
 
@@ -138,26 +137,23 @@ TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
 // whether a check is due. Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
     EXPECT_TRUE(makeUpdater("/current.xml")->findChildren<QTimer*>().isEmpty());
-    const struct {
-        std::optional<qint64> minutesAgo;
-        bool on;
-        bool due;
-    } rows[] = {{std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
-                {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.minutesAgo.value_or(-1));
-        ASSERT_TRUE(!row.minutesAgo ||
-                    UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
-        auto updater = makeUpdater("/current.xml", row.on);
+    const std::tuple<std::optional<qint64>, bool, bool> rows[] = {
+        {std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
+        {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
+    for (const auto& [minutesAgo, on, due] : rows) {
+        ASSERT_TRUE(!minutesAgo || UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
+        auto updater = makeUpdater("/current.xml", on);
         updater->startAutomaticChecks();
         EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
         const qsizetype before = server.requests.size();
-        EXPECT_EQ(updater->checkInBackgroundIfDue(), row.due);
+        EXPECT_EQ(updater->checkInBackgroundIfDue(), due) << minutesAgo.value_or(-1);
         waitForCheck(*updater);
-        EXPECT_EQ(server.requests.size(), before + (row.due ? 1 : 0));
+        EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));
     }
 }
 
+// The same version is silent after Skip; the user's own check still tells about it; a newer one
+// speaks up again.
 TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
     auto updater = makeUpdater("/new.xml", true);
     const auto checkIn = [&](int days) {
@@ -168,27 +164,26 @@ TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     checkIn(0);
     ASSERT_TRUE(updater->dialog() && updater->dialog()->state() == UpdateFound);
     updater->dialog()->skipButton()->click();
-    EXPECT_FALSE(updater->dialog()->isVisible());
     checkIn(2);
-    EXPECT_FALSE(updater->dialog()->isVisible()); // the same version: silent
-    updater->checkForUpdates();                   // the user's own check still tells about it
+    EXPECT_FALSE(updater->dialog()->isVisible());
+    updater->checkForUpdates();
     waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog()->state(), UpdateFound);
+    EXPECT_TRUE(updater->dialog()->isVisible() && updater->dialog()->state() == UpdateFound);
     updater->dialog()->laterButton()->click();
     server.answer(u"/new.xml"_s, feedOf("300"));
     checkIn(2);
-    EXPECT_TRUE(updater->dialog()->isVisible()); // a newer one speaks up again
-    EXPECT_TRUE(opened.urls.isEmpty());
+    EXPECT_TRUE(updater->dialog()->isVisible());
 }
 
-// Asking during an automatic check shows that check's outcome, and sends nothing more.
+// A failed automatic check does not count; asking during an automatic check shows that check's
+// outcome and sends nothing more.
 TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     auto updater = makeUpdater("/broken.xml", true);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_TRUE(world.fakes.log->systemLines().last().contains(u"root element is \"html\""_s));
     updater->setFeedURL(server.url(u"/current.xml"_s));
-    ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
     EXPECT_EQ(UpdateSettings::lastUpdateCheckDate.read(), now);
@@ -196,8 +191,7 @@ TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     updater->checkForUpdates();
     waitForCheck(*updater);
-    EXPECT_EQ(server.requests.size(), 3);
-    EXPECT_EQ(updater->dialog()->state(), UpToDate);
+    EXPECT_TRUE(server.requests.size() == 3 && updater->dialog()->state() == UpToDate);
 }
 
 } // namespace
