@@ -30,7 +30,7 @@ AppcastCriteria criteria(bool betas = false, const QString& os = u"linux"_s,
 }
 
 QStringList rows(const char* text) {
-    return QString::fromUtf8(text).split(QStringLiteral(", "));
+    return QString::fromUtf8(text).split(u", "_s);
 }
 
 // Rows "older < newer" and "equal = equal": a number beats a word in the same place, a trailing
@@ -42,8 +42,8 @@ TEST(VersionComparator, OrdersTheVersionsOfUpdateFeeds) {
               "1.0beta2 < 1.0rc1, 1.0b1 < 1.0.1, 1.18.3 < 1.18.3-2, 1.0.0beta < 1.0, "
               "99999999999999999999 < 100000000000000000000, Beta 1 < beta 2, 1.0 = 1.0.0, 1.0 = 1.0.0.0, "
               "007 = 7, 1-0 = 1.0, 1.0beta = 1.0BETA,  = ")) {
-        const bool equal = row.contains(QStringLiteral(" = "));
-        const QStringList pair = row.split(equal ? QStringLiteral(" = ") : QStringLiteral(" < "));
+        const bool equal = row.contains(u" = "_s);
+        const QStringList pair = row.split(equal ? u" = "_s : u" < "_s);
         EXPECT_EQ(std::clamp(VersionComparator::compare(pair[0], pair[1]), -1, 1), equal ? 0 : -1)
             << row.toStdString();
         EXPECT_EQ(std::clamp(VersionComparator::compare(pair[1], pair[0]), -1, 1), equal ? 0 : 1)

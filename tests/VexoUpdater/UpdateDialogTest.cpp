@@ -30,7 +30,7 @@ QStringList activeContent(const QTextDocument& document) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
             if (format.isAnchor() || format.isImageFormat())
-                found.append(format.isAnchor() ? format.anchorHref() : QStringLiteral("image"));
+                found.append(format.isAnchor() ? format.anchorHref() : u"image"_s);
         }
     }
     return found;
@@ -42,10 +42,8 @@ TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
     const std::tuple<quillmere::ReleaseNotesFormat, const char*, const char*, const char*> notes[] = {
         {Html, "<p>Fixes</p><script>document.write('pwned')</script>", "pwned", "Fixes"},
         {Html, "<p>Fixes</p><SCRIPT type=x>alert('pwned')", "pwned", "Fixes"},
-        {Html, "<style>@import url(https://tracker.example.test/s.css); p{}</style><p>Notes</p>", "tracker",
-         "Notes"},
-        {Html, "<p>Look<img src=\"https://tracker.example.test/pixel.png\" alt=\"chart\"></p>", "tracker",
-         "[chart]"},
+        {Html, "<style>@import url(https://t.test/s.css); p{}</style><p>Notes</p>", "t.test", "Notes"},
+        {Html, "<p>Look<img src=\"https://t.test/pixel.png\" alt=\"chart\"></p>", "t.test", "[chart]"},
         {Html, "<p>Here<img src=\"file:///home/user/.ssh/id_rsa\"></p>", "id_rsa", "Here"},
         {Html, "<iframe src=\"https://evil.example.test\">framed</iframe><p>Rest</p>", "framed", "Rest"},
         {Html, "<a href=\"javascript:alert(1)\">Click me</a>", "alert", "Click me"},
@@ -54,30 +52,29 @@ TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
         {PlainText, "Use <b> for bold", nullptr, "Use <b> for bold"},
         {Markdown, "# New\n\n* **Faster**", "**", "Faster"},
         {Markdown, "<a href=\"javascript:x()\">go</a>", nullptr, "<a href=\"javascript:x()\">go</a>"},
-        {Markdown, "![logo](https://tracker.example.test/logo.png) after", "tracker", "after"},
+        {Markdown, "![logo](https://t.test/logo.png) after", "t.test", "after"},
     };
     for (const auto& [format, html, absent, present] : notes) {
         const auto document = ReleaseNotes::document(QString::fromUtf8(html), format);
         const QString text = document->toPlainText();
-        EXPECT_FALSE(absent && text.contains(QString::fromUtf8(absent))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QString::fromUtf8(present))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(present)) &&
+                    !(absent && text.contains(QString::fromUtf8(absent))))
+            << text.toStdString();
         for (const QString& active : activeContent(*document))
-            EXPECT_TRUE(active.startsWith(QStringLiteral("http"))) << active.toStdString();
+            EXPECT_TRUE(active.startsWith(u"http"_s)) << active.toStdString();
     }
-    const auto links = ReleaseNotes::document(
-        QStringLiteral("[ok](https://example.test/ok) [plain](http://e.test/x)"), Markdown);
-    EXPECT_EQ(activeContent(*links),
-              (QStringList{QStringLiteral("https://example.test/ok"), QStringLiteral("http://e.test/x")}));
+    const auto links =
+        ReleaseNotes::document(u"[ok](https://example.test/ok) [plain](http://e.test/x)"_s, Markdown);
+    EXPECT_EQ(activeContent(*links), (QStringList{u"https://example.test/ok"_s, u"http://e.test/x"_s}));
 }
 
 TEST(ReleaseNotes, TheDocumentLoadsNothingItNames) {
-    const auto document =
-        ReleaseNotes::document(QStringLiteral("<p style=\"background-image:url(x.png)\">x</p>"), Html);
-    EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("x.png"))).isValid());
-    EXPECT_FALSE(document
-                     ->resource(QTextDocument::StyleSheetResource,
-                                QUrl(QStringLiteral("file:///usr/share/common-licenses/GPL")))
-                     .isValid());
+    const auto document = ReleaseNotes::document(u"<p style=\"background-image:url(x.png)\">x</p>"_s, Html);
+    EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(u"x.png"_s)).isValid());
+    EXPECT_FALSE(
+        document
+            ->resource(QTextDocument::StyleSheetResource, QUrl(u"file:///usr/share/common-licenses/GPL"_s))
+            .isValid());
 }
 
 // Version 2 found, to download from kDownload, with these notes.
