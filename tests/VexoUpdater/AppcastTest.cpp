@@ -1,5 +1,5 @@
-// Reading an update feed: the order of its versions, the newest applicable item by the rules of update
-// feeds, what it carries, and every way a feed or its items can be broken.
+// Reading an update feed: the order of versions, the newest applicable item, what it carries, and
+// every way a feed or its items can be broken.
 
 #include "VexoUpdater/Appcast.h"
 #include "VexoUpdater/VersionComparator.h"
@@ -33,8 +33,7 @@ QStringList rows(const char* text) {
     return QString::fromUtf8(text).split(u", "_s);
 }
 
-// Rows "older < newer" and "equal = equal": a number beats a word in the same place, a trailing
-// number is a later build.
+// Rows "older < newer" and "a = b": a number beats a word in its place, a trailing number is a build.
 TEST(VersionComparator, OrdersTheVersionsOfUpdateFeeds) {
     for (const QString& row :
          rows("1.9 < 1.10, 2 < 10, 0.9.3 < 6933, 1.0 < 1.0.1, 1.0 < 1.0.0.1, 1.0.0-beta.9 < 1.0.0, "
@@ -70,8 +69,7 @@ QByteArray bare(const QByteArray& element, const QByteArray& download) {
     return "<item>" + element + "<enclosure url=\"https://example.test/a\" " + download + "/></item>";
 }
 
-// Rows: the rule, the items of the feed (beside an item "1.0"), its newest applicable version, the
-// criteria.
+// Rows: the rule, the items beside an item "1.0", the newest applicable version, the criteria.
 TEST(Appcast, ChoosesTheNewestApplicableItemByTheRulesOfUpdateFeeds) {
     const AppcastCriteria betas = criteria(true);
     const AppcastCriteria macOS13 = criteria(false, u"macos"_s, u"13.0.0"_s);
@@ -111,8 +109,8 @@ TEST(Appcast, ChoosesTheNewestApplicableItemByTheRulesOfUpdateFeeds) {
     EXPECT_FALSE(Appcast::readNewest(feedOf({}), criteria(), kSource)->newest);
 }
 
-// Rows: what is broken, the feed, words of the failure's message, which names the feed, keeps the
-// feed's own text harmless and short, and breaks no line but the one paragraph break.
+// Rows: what is broken, the feed, words of the message, which names the feed, shows its text harmless
+// and short, and has one paragraph break.
 TEST(Appcast, ABrokenFeedFailsWithAMessageNamingTheFeedAndTheCause) {
     const std::tuple<const char*, QByteArray, const char*> broken[] = {
         {"only white space", " \n\t ", "is empty"},
@@ -124,13 +122,13 @@ TEST(Appcast, ABrokenFeedFailsWithAMessageNamingTheFeedAndTheCause) {
         {"no version", feedOf(bare("<title>Lost</title>", {})), "Item 1 (\"Lost\") has no version"},
         {"no version number", feedOf(itemOf("banana")), "\"banana\", which is not a version number"},
         {"control characters", feedOf(itemOf("1.0&#10;&#27;[31m" + QByteArray(300, 'x'))),
-         "\"1.0\\n\\u001b[31mxxx"},
-        {"a file: download", feedOf(itemOf("2.0", {}, "url=\"file:///etc/passwd\"")),
-         "\"file:///etc/passwd\", which is not a web address"},
-        {"a javascript: download", feedOf(itemOf("2.0", {}, "url=\"javascript:alert(document.cookie)\"")),
-         "\"javascript:alert(document.cookie)\", which is not a web address"},
-        {"a download that does not parse", feedOf(itemOf("2.0", {}, "url=\"https://exa mple.test/a b\"")),
-         "which is not a valid address"},
+         "\"1.0\\n\\u001b[31mx"},
+        {"a file: download", feedOf(itemOf("2", {}, "url=\"file:///etc/passwd\"")),
+         "\"file:///etc/passwd\", which"},
+        {"a javascript: download", feedOf(itemOf("2", {}, "url=\"javascript:alert(1)\"")),
+         "\"javascript:alert(1)\", which is not a web address"},
+        {"a download that does not parse", feedOf(itemOf("2", {}, "url=\"https://a b/\"")),
+         "not a valid address"},
         {"no download", feedOf("<item>" + sparkle("version", "2.0") + "</item>"), "has no download"},
         {"an empty download", feedOf(itemOf("2.0", {}, "url=\" \"")), "has no download address"}};
     for (const auto& [what, feed, words] : broken) {
@@ -143,8 +141,7 @@ TEST(Appcast, ABrokenFeedFailsWithAMessageNamingTheFeedAndTheCause) {
     }
 }
 
-// Every problem is counted; the first few are told in words. Without a system version to compare,
-// "soon" is no problem.
+// Every problem is counted, the first few told in words; without a system version, "soon" is none.
 TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
     constexpr int kTold = AppcastReading::kMaximumProblemTexts;
     QByteArray items = itemOf("1.0") + itemOf("2.0", sparkle("minimumSystemVersion", "soon"));
@@ -152,15 +149,14 @@ TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
         items += itemOf("pear");
     const auto onMacOS = Appcast::readNewest(feedOf(items), criteria(false, u"macos"_s, u"14"_s), kSource);
     ASSERT_TRUE(onMacOS && onMacOS->newest && onMacOS->problems.size() == kTold);
-    EXPECT_EQ(onMacOS->newest->version, u"1.0"_s);
-    EXPECT_EQ(onMacOS->problemCount, kTold + 1);
+    EXPECT_TRUE(onMacOS->newest->version == u"1.0"_s && onMacOS->problemCount == kTold + 1);
     EXPECT_TRUE(onMacOS->problems.first().contains(u"requires the system version \"soon\""_s));
     EXPECT_TRUE(onMacOS->problems.last().contains(u"\"pear\""_s));
     EXPECT_EQ(Appcast::readNewest(feedOf(items), criteria(), kSource)->problemCount, kTold);
 }
 
-// What the chosen item carries, trimmed; a notes link that is no web address and a length that is no
-// number are dropped, long notes cut, and notes are HTML unless they say otherwise.
+// The chosen item's fields, trimmed; a notes link or a length that cannot be used is dropped, long notes
+// cut; notes are HTML unless they say otherwise.
 TEST(AppcastItemFields, AreReadTrimmedAndWhatCannotBeUsedIsDropped) {
     auto reading = Appcast::readNewest(
         feedOf("<item><title> Version 2.1 </title>" +

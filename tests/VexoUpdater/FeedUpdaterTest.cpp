@@ -1,5 +1,4 @@
-// The updater of this platform: the dialog a check the user asks for shows, and the daily
-// automatic check.
+// The updater of this platform: the dialog of a check the user asks for, and the daily automatic check.
 
 #include "VexoUpdater/FeedUpdater.h"
 
@@ -133,8 +132,8 @@ TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
     EXPECT_FALSE(finished.wait(600));
 }
 
-// Rows: minutes since the last completed check (none: never checked), the automatic switch, and
-// whether a check is due. Nothing of the updater runs before the application starts its checks.
+// Rows: minutes since the last completed check (none: never), the switch, whether a check is due.
+// Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
     EXPECT_TRUE(makeUpdater("/current.xml")->findChildren<QTimer*>().isEmpty());
     const std::tuple<std::optional<qint64>, bool, bool> rows[] = {
@@ -152,8 +151,7 @@ TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
     }
 }
 
-// The same version is silent after Skip; the user's own check still tells about it; a newer one
-// speaks up again.
+// Skip silences that version, but not the user's own check nor a newer version.
 TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
     auto updater = makeUpdater("/new.xml", true);
     const auto checkIn = [&](int days) {
@@ -175,8 +173,7 @@ TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) 
     EXPECT_TRUE(updater->dialog()->isVisible());
 }
 
-// A failed automatic check does not count; asking during an automatic check shows that check's
-// outcome and sends nothing more.
+// A failed automatic check does not count; asking during one shows its outcome and sends nothing more.
 TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
     auto updater = makeUpdater("/broken.xml", true);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());

@@ -1,7 +1,5 @@
-// The update check against a feed served on this machine: what it adds to the HTTP layer (whose
-// hostile servers are tested with it): only 200 is a feed, an empty answer is no feed, its own version
-// must be one, and reading keeps the deadline; then `quillmere --check-for-updates`: what it prints
-// and its exit status.
+// The update check against a feed served on this machine (its own rules beside the HTTP layer's), and
+// `quillmere --check-for-updates`: what it prints and its exit status.
 
 #include "VexoUpdater/UpdateCheckCommand.h"
 #include "VexoUpdater/UpdateCheck.h"
@@ -30,8 +28,7 @@ namespace {
 // A server and this program (build 100, version 1.0).
 class FeedCheck : public ::testing::Test {
 protected:
-    // Checks the feed at `path` as build `version` through a network of its own, within the bounds of
-    // time and memory. Starting returns at once, whatever the server does.
+    // Checks the feed at `path` as build `version` within bounds; starting returns at once.
     brisquel::vexo::Expected<quillmere::UpdateCheckOutcome> check(const QString& path, const char* version) {
         quillmere::UpdateCheckRequest request;
         request.feedURL = server.url(path);
@@ -54,8 +51,8 @@ protected:
     testsupport::TestHttpServer server;
 };
 
-// Rows: what the server sends, what the check ends in, words of its message, whether it finds an
-// update, this program's build (one that is not a version fails before anything is fetched).
+// Rows: the answer, the outcome, words of its message, an update found, this program's build (one
+// that is no version fails before anything is fetched).
 TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
     using enum brisquel::vexo::Status;
     const std::tuple<HttpAnswer, brisquel::vexo::Status, const char*, bool, const char*> rows[] = {
@@ -84,10 +81,8 @@ TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
     EXPECT_FALSE(server.requests.first().hasHeader("Cookie"));
 }
 
-// Choosing is linear, and the whole check keeps its deadline: 60,000 items whose download
-// addresses look like web addresses but do not parse (a 5 MB feed, under the real 8 MB) are all
-// left out within the bounds. (A choice that searched the rest again for each item left out took
-// minutes for such a feed.)
+// Choosing is linear: 60,000 items whose downloads do not parse (5 MB, under the real 8 MB) are left out
+// within bounds. (A choice that searched the rest again for each item left out took minutes.)
 TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
     QByteArray items;
     for (int i = 0; i < 60'000; ++i)
@@ -162,8 +157,7 @@ TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
     EXPECT_TRUE(old.status == 0 && old.out.endsWith(u"Update available: no\n"_s)) << old.out.toStdString();
 }
 
-// Rows: the arguments ("FEED": the test server's address of /missing.xml), the exit status, the reason
-// (on the error stream, or as the "error" of --json).
+// Rows: the arguments ("FEED": a missing feed), the exit status, the reason (or the "error" of --json).
 TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
     const std::tuple<QStringList, int, const char*> rows[] = {
         {{u"--feed"_s, u"FEED"_s}, 1, "(HTTP status 404, Not Found)"},
@@ -180,9 +174,8 @@ TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
     }
 }
 
-// Text from the feed and the server reaches the terminal with visible escapes (a server's words with its
-// own escapes, not doubled); --json escapes the characters a terminal would act on or not show as \u
-// sequences, and still decodes to the same text.
+// Text from the feed and the server reaches the terminal with visible escapes, never doubled; --json
+// escapes them as \u sequences and still decodes to the same text.
 TEST_F(CheckCommand, OutsideTextIsEscapedOnTheTerminalAndInJson) {
     const QByteArray hostile = "\x1b]0;owned\x07\xc2\x9b"
                                "31m\xe2\x80\xae\xe2\x80\x8b"; // OSC, CSI (C1), RLO, ZWSP

@@ -1,6 +1,5 @@
-// The update dialog and the release notes it shows, which come from whoever controls the feed: they
-// are laid out, never run, load nothing, keep as links only web addresses, and a link opens only when
-// clicked; Download without a browser keeps the dialog and says so with the address to open by hand.
+// The update dialog and its release notes, which come from whoever controls the feed: laid out, never
+// run, loading nothing, keeping only web links, opened only when clicked; a Download without a browser.
 
 #include "VexoUpdater/UpdateDialog.h"
 #include "VexoUpdater/ReleaseNotes.h"
@@ -36,8 +35,7 @@ QStringList activeContent(const QTextDocument& document) {
     return found;
 }
 
-// Rows: the format, the notes, text that must not be shown, text that must; any link kept is a web
-// address, and no image is.
+// Rows: the format, the notes, text not shown, text shown; a link kept is a web address, no image is.
 TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
     const std::tuple<quillmere::ReleaseNotesFormat, const char*, const char*, const char*> notes[] = {
         {Html, "<p>Fixes</p><script>document.write('pwned')</script>", "pwned", "Fixes"},
@@ -103,8 +101,7 @@ TEST(UpdateDialog, AClickOnALinkInTheNotesOpensOnlyAWebAddress) {
               (QList<QUrl>{QUrl(u"https://example.test/notes"_s), QUrl(u"http://example.test/n"_s)}));
 }
 
-// Stands in for a desktop where no browser starts: the handler named does not exist, so opening
-// an address fails as when the desktop's opener is missing.
+// A handler that does not exist fails as a desktop without a browser does.
 TEST(UpdateDialog, DownloadWithoutABrowserKeepsTheDialogAndSaysSoWithTheAddress) {
     updatertest::UpdaterWorld world;
     QObject receiver;

@@ -43,8 +43,7 @@ public:
     QList<QUrl> urls;
 };
 
-// The world of one test: fake platform services, an information dictionary of its own (bundle
-// identifier, versions) and no shared updater, all put back at the end.
+// Fake platform services, an information dictionary and no shared updater, put back at the end.
 class UpdaterWorld {
 public:
     static inline const QString kBundleIdentifier = QStringLiteral("com.example.updater-tests");

@@ -1,5 +1,4 @@
-// The updates pane: the feed address it hands the updater while on screen, its switches, the last
-// check it shows, and a studio's update-feed base.
+// The updates pane: the feed it hands the updater, its switches, the last check, a studio's feed base.
 
 #include "VexoUpdater/UpdatesViewController.h"
 
@@ -62,8 +61,7 @@ TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce)
     EXPECT_EQ(updater.checks, 1);
 }
 
-// Another writer's changes are followed while the pane is shown (an integer and a "YES", as tools that
-// know no booleans write them), and at its next appearance; one observation while shown, none after.
+// Another writer's changes (an integer, a "YES") are followed while shown and at the next appearance.
 TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
     pane.viewDidAppear();
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
@@ -101,10 +99,8 @@ TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
     EXPECT_EQ(updater.feeds.size(), 1);
 }
 
-// The status beside Check Now, as the updater tells its outcomes while the pane is on screen: the
-// last check of this run, a failure with its time included (its detail in the tooltip), else the date
-// a completed check stored. Rows: hours since the stored check and since this run's (-1: none),
-// whether this run's failed, the start of the status.
+// The status beside Check Now: the newer of this run's last check (a failure with its time, its detail
+// in the tooltip) and the stored one. Rows: hours since each (-1: none), this run's failed, the status.
 TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QDateTime ended;
