@@ -24,21 +24,21 @@
 using namespace quillmere;
 using brisquel::vexo::MainBundle;
 using Pairs = QList<QPair<QString, QString>>;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QVariantMap photoToolInfo(const QVariant& name = QStringLiteral("Photo Tool")) {
-    return {{QStringLiteral("CFBundleName"), name},
-            {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
-            {QStringLiteral("CFBundleVersion"), QStringLiteral("57")},
-            {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.PhotoTool")}};
+QVariantMap photoToolInfo(const QVariant& name = u"Photo Tool"_s) {
+    return {{u"CFBundleName"_s, name},
+            {u"CFBundleShortVersionString"_s, u"2.1"_s},
+            {u"CFBundleVersion"_s, u"57"_s},
+            {u"CFBundleIdentifier"_s, u"com.example.PhotoTool"_s}};
 }
 
-const QString kFooter = QStringLiteral("\n\n-------\nPhoto Tool 2.1 (57)");
+const QString kFooter = u"\n\n-------\nPhoto Tool 2.1 (57)"_s;
 
 TEST(AppInfo, ReadsTheTextsOfTheDictionaryOnly) {
-    EXPECT_EQ(AppInfo(QVariantMap{{QStringLiteral("CFBundleName"), 12},
-                                  {QStringLiteral("CFBundleVersion"), QStringList{QStringLiteral("57")}}}),
+    EXPECT_EQ(AppInfo(QVariantMap{{u"CFBundleName"_s, 12}, {u"CFBundleVersion"_s, QStringList{u"57"_s}}}),
               AppInfo());
 }
 
@@ -51,41 +51,40 @@ TEST(SenderAddress, IsTheEmailAsTypedElseOneMadeFromTheApplicationsIdentity) {
         {"ÉCLAIR", "uk.co.maker.app", "éclair@feedback.maker.co.uk"},
     };
     for (const auto& [name, identifier, expected] : rows) {
-        const AppInfo info(
-            QVariantMap{{QStringLiteral("CFBundleName"), QString::fromUtf8(name)},
-                        {QStringLiteral("CFBundleIdentifier"), QString::fromUtf8(identifier)}});
+        const AppInfo info(QVariantMap{{u"CFBundleName"_s, QString::fromUtf8(name)},
+                                       {u"CFBundleIdentifier"_s, QString::fromUtf8(identifier)}});
         EXPECT_EQ(senderAddress(info, QString()), QString::fromUtf8(expected)) << identifier;
     }
 }
 
 TEST(FeedbackQuery, EveryTextSplitsBackExactlyFromTheAddress) {
-    for (const QString& text : {QStringLiteral("a+b&c=d #e? %41%2B% two  spaces ;/\\'\" <b>"),
-                                QStringLiteral("line\nbreak\r\n\ttab café 😀👍🏽 日本語")}) {
+    for (const QString& text : {u"a+b&c=d #e? %41%2B% two  spaces ;/\\'\" <b>"_s,
+                                u"line\nbreak\r\n\ttab café 😀👍🏽 日本語"_s}) {
         const auto address =
             makeFeedbackQuery(FeedbackFields{text, text, text, text}, AppInfo(photoToolInfo()),
-                              QStringLiteral("https://example.com/in?NAME=Mallory#top"));
+                              u"https://example.com/in?NAME=Mallory#top"_s);
         ASSERT_TRUE(address) << address.result().message().toStdString();
         testsupport::ReceivedRequest request;
         request.target = address->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
-        EXPECT_EQ(request.queryPairs(), (Pairs{{QStringLiteral("NAME"), text},
-                                               {QStringLiteral("FROM"), text},
-                                               {QStringLiteral("SUBJECT"), text},
-                                               {QStringLiteral("BODY"), text + kFooter},
-                                               {QStringLiteral("NOEMAIL"), QStringLiteral("on")}}));
+        EXPECT_EQ(request.queryPairs(), (Pairs{{u"NAME"_s, text},
+                                               {u"FROM"_s, text},
+                                               {u"SUBJECT"_s, text},
+                                               {u"BODY"_s, text + kFooter},
+                                               {u"NOEMAIL"_s, u"on"_s}}));
     }
 }
 
 // Rows: the "email-url" value, the endpoint taken or words of the refusal, which quotes the value.
 TEST(FeedbackEndpoint, TakesAWebAddressAndRefusesAnythingElseWithItsReason) {
-    const QString builtIn = QStringLiteral("https://feedback.tamberline.com/email/app-feedback");
+    const QString builtIn = u"https://feedback.tamberline.com/email/app-feedback"_s;
     const std::pair<QVariant, QString> rows[] = {
         {42, builtIn}, // not a text, as when there is none
-        {QStringLiteral("https://e.test:8443/in?old=1&x=2#top"), QStringLiteral("https://e.test:8443/in")},
-        {QStringLiteral("http://127.0.0.1:8765/in"), QStringLiteral("http://127.0.0.1:8765/in")},
-        {QStringLiteral("file:///tmp/feedback"), QStringLiteral("no host")},
-        {QStringLiteral("feedback.example.com/email"), QStringLiteral("no scheme")},
-        {QStringLiteral("   "), QStringLiteral("it is empty")},
-        {QStringLiteral("https://exa mple.com/"), QStringLiteral("not a valid web address")},
+        {u"https://e.test:8443/in?old=1&x=2#top"_s, u"https://e.test:8443/in"_s},
+        {u"http://127.0.0.1:8765/in"_s, u"http://127.0.0.1:8765/in"_s},
+        {u"file:///tmp/feedback"_s, u"no host"_s},
+        {u"feedback.example.com/email"_s, u"no scheme"_s},
+        {u"   "_s, u"it is empty"_s},
+        {u"https://exa mple.com/"_s, u"not a valid web address"_s},
     };
     for (const auto& [value, expected] : rows) {
         const auto endpoint = feedbackEndpoint(value);
@@ -104,8 +103,7 @@ public:
         platform.install();
         server.answerEverything({});
         QVariantMap info = photoToolInfo(QString::fromUtf8(name));
-        info.insert(QStringLiteral("email-url"),
-                    endpoint ? QString::fromUtf8(endpoint) : server.url(QStringLiteral("/in")).toString());
+        info.insert(u"email-url"_s, endpoint ? QString::fromUtf8(endpoint) : server.url(u"/in"_s).toString());
         MainBundle::setInfoDictionary(info);
         window = std::make_unique<FeedbackWindow>(new ContactFormViewController);
         form = window->contentViewController();
@@ -140,10 +138,9 @@ public:
 
 TEST(ContactForm, OpensWithTheSubjectItsCaptionAsPlainTextAndTheDebugRowOutOfSight) {
     FeedbackWorld world(nullptr, "<b>Tool</b>");
-    EXPECT_EQ(world.form->subjectField()->text(), QStringLiteral("<b>Tool</b> Feedback"));
-    auto* caption = world.form->findChild<QLabel*>(QStringLiteral("versionLabel"));
-    EXPECT_TRUE(caption->textFormat() == Qt::PlainText &&
-                caption->text() == QStringLiteral("<b>Tool</b> 2.1 (57)"));
+    EXPECT_EQ(world.form->subjectField()->text(), u"<b>Tool</b> Feedback"_s);
+    auto* caption = world.form->findChild<QLabel*>(u"versionLabel"_s);
+    EXPECT_TRUE(caption->textFormat() == Qt::PlainText && caption->text() == u"<b>Tool</b> 2.1 (57)"_s);
     for (const char* name : {"debugEmailLabel", "debugEmailButton"})
         EXPECT_TRUE(world.form->findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) << name;
     EXPECT_EQ(world.window->minimumSize(), world.window->maximumSize());
@@ -159,7 +156,7 @@ TEST(ContactForm, SendFollowsTheTrimmedMessageAndIsOffWhileARequestIsOut) {
     }
     QTest::keyClick(world.form->subjectField(), Qt::Key_Return); // Return in a field is Send, when on
     EXPECT_EQ(world.server.connections, 0);
-    world.form->bodyField()->setPlainText(QStringLiteral("Hello"));
+    world.form->bodyField()->setPlainText(u"Hello"_s);
     // While the request is out, Send is off and a second click sends nothing.
     world.server.answerEverything({.silent = true});
     world.form->setRequestTimeout(std::chrono::milliseconds(300));
@@ -168,7 +165,7 @@ TEST(ContactForm, SendFollowsTheTrimmedMessageAndIsOffWhileARequestIsOut) {
     world.form->submitAction();
     EXPECT_FALSE(world.click(nullptr));
     EXPECT_EQ(world.server.connections, 1);
-    EXPECT_TRUE(world.alert()->informativeText().contains(QStringLiteral("within 0.3 seconds")));
+    EXPECT_TRUE(world.alert()->informativeText().contains(u"within 0.3 seconds"_s));
     EXPECT_TRUE(world.form->sendButton()->isEnabled());
 }
 
@@ -176,8 +173,8 @@ TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {
     FeedbackWorld world;
     QPlainTextEdit* body = world.form->bodyField();
     body->setFocus();
-    QTest::keyClicks(body, QStringLiteral("a"));
-    body->insertPlainText(QStringLiteral("\u00a0b "));
+    QTest::keyClicks(body, u"a"_s);
+    body->insertPlainText(u"\u00a0b "_s);
     QTest::keyClick(body, Qt::Key_Return);
     QTest::keyClick(body, Qt::Key_Return, Qt::ShiftModifier);
     world.form->debugEmailButton()->setChecked(true);
@@ -186,12 +183,11 @@ TEST(ContactForm, SendsTheFieldsAsTypedInOneGet) {
     ASSERT_EQ(world.server.requests.size(), 1);
     const testsupport::ReceivedRequest& sent = world.server.requests.first();
     EXPECT_EQ(sent.method + ' ' + sent.path(), QByteArray("GET /in"));
-    const QString feedback = QStringLiteral("Photo Tool Feedback"); // the subject, and the name not given
-    EXPECT_EQ(sent.queryPairs(),
-              (Pairs{{QStringLiteral("NAME"), feedback},
-                     {QStringLiteral("FROM"), QStringLiteral("photo tool@feedback.example.com")},
-                     {QStringLiteral("SUBJECT"), feedback},
-                     {QStringLiteral("BODY"), QStringLiteral("a\u00a0b \n\n") + kFooter}}))
+    const QString feedback = u"Photo Tool Feedback"_s; // the subject, and the name not given
+    EXPECT_EQ(sent.queryPairs(), (Pairs{{u"NAME"_s, feedback},
+                                        {u"FROM"_s, u"photo tool@feedback.example.com"_s},
+                                        {u"SUBJECT"_s, feedback},
+                                        {u"BODY"_s, u"a\u00a0b \n\n"_s + kFooter}}))
         << "the debug switch: no NOEMAIL";
 }
 
@@ -211,20 +207,20 @@ TEST(ContactForm, ThanksAndClosesOnSuccessElseSaysWhyAndKeepsTheText) {
     for (const auto& [endpoint, answer, shown] : rows) {
         FeedbackWorld world(endpoint);
         world.server.answerEverything(answer);
-        world.form->bodyField()->setPlainText(QStringLiteral("Keep me"));
+        world.form->bodyField()->setPlainText(u"Keep me"_s);
         // A server's answer arrives later, and shows the window again when it was closed.
         EXPECT_EQ(world.click(world.form->sendButton(), !endpoint), shown == nullptr);
         ASSERT_TRUE(world.alert()) << shown;
         const QString why = QTextDocumentFragment::fromHtml(world.alert()->informativeText()).toPlainText();
-        EXPECT_EQ(world.alert()->text(), shown ? QStringLiteral("Your feedback could not be sent.")
-                                               : QStringLiteral("Thank you for your feedback!"));
+        EXPECT_EQ(world.alert()->text(),
+                  shown ? u"Your feedback could not be sent."_s : u"Thank you for your feedback!"_s);
         EXPECT_TRUE(!shown || why.contains(QString::fromUtf8(shown))) << why.toStdString();
         world.alert()->button(QMessageBox::Ok)->click();
         EXPECT_EQ(world.window->isVisible(), shown != nullptr);
-        EXPECT_EQ(world.form->bodyField()->toPlainText(), QStringLiteral("Keep me"));
+        EXPECT_EQ(world.form->bodyField()->toPlainText(), u"Keep me"_s);
         EXPECT_EQ(world.server.connections, endpoint ? 0 : 1);
         const QString log = world.platform.log->systemLines().join(u'\n');
-        EXPECT_TRUE(endpoint ? log.startsWith(QStringLiteral("Feedback not sent: ")) && !log.contains(u'K')
+        EXPECT_TRUE(endpoint ? log.startsWith(u"Feedback not sent: "_s) && !log.contains(u"Keep"_s)
                              : log.isEmpty())
             << log.toStdString();
     }
@@ -241,7 +237,7 @@ TEST(ContactForm, CancelClosesAnEmptyFormAtOnceAndAsksOtherwise) {
         world.form->bodyField()->setPlainText(QString::fromUtf8(body));
         QTest::mouseClick(world.form->cancelButton(), Qt::LeftButton);
         EXPECT_EQ(world.platform.log->systemLines().join(u'\n'),
-                  asks ? QString() : QStringLiteral("Form is empty. Dismissing feedback window"));
+                  asks ? QString() : u"Form is empty. Dismissing feedback window"_s);
         EXPECT_EQ(world.window->isVisible(), asks) << name << body;
         if (asks) {
             world.alert()->escapeButton()->click();

@@ -11,7 +11,6 @@
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -139,11 +138,10 @@ TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhether
         << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(u"warning: Item 3 (\"Version soon\")"_s));
     world.defaults()->m_values.insert(u"includeBetaReleases"_s, true);
-    const QJsonObject newest =
-        QJsonDocument::fromJson(run({u"--json"_s, u"--feed="_s + feed()}).out.toUtf8())[u"newest"_s]
-            .toObject();
-    EXPECT_EQ(newest.value(u"notesURL"_s), u"https://example.test/notes"_s);
-    EXPECT_EQ(newest.value(u"length"_s), 1234);
+    const QJsonDocument betas =
+        QJsonDocument::fromJson(run({u"--json"_s, u"--feed="_s + feed()}).out.toUtf8());
+    EXPECT_EQ(betas[u"newest"_s][u"notesURL"_s], u"https://example.test/notes"_s);
+    EXPECT_EQ(betas[u"newest"_s][u"length"_s], 1234);
 }
 
 TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
@@ -213,13 +211,10 @@ TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne
 }
 
 TEST(CheckCommandArguments, AreRecognisedAnywhereAfterTheProgramName) {
-    std::string program = "quillmere";
-    std::string other = "--verbose";
-    std::string command = "--check-for-updates";
-    char* argv[] = {program.data(), other.data(), command.data()};
-    EXPECT_TRUE(quillmere::isUpdateCheckCommand(3, argv));
-    EXPECT_FALSE(quillmere::isUpdateCheckCommand(2, argv));
-    argv[0] = command.data();
+    std::string words[] = {"quillmere", "--verbose", "--check-for-updates"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data()};
+    EXPECT_TRUE(quillmere::isUpdateCheckCommand(3, argv) && !quillmere::isUpdateCheckCommand(2, argv));
+    argv[0] = words[2].data();
     EXPECT_FALSE(quillmere::isUpdateCheckCommand(1, argv)); // only the program's name
 }
 
