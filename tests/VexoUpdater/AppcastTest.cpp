@@ -157,7 +157,7 @@ TEST(AppcastMessages, BrokenItemsBesideAGoodOneAreReportedAsProblems) {
 
 // The chosen item's fields, trimmed; a notes link or a length that cannot be used is dropped, long notes
 // cut; notes are HTML unless they say otherwise.
-TEST(AppcastItemFields, AreReadTrimmedAndWhatCannotBeUsedIsDropped) {
+TEST(AppcastItemFields, AreReadFromTheElementsAndTheEnclosureTrimmed) {
     auto reading = Appcast::readNewest(
         feedOf("<item><title> Version 2.1 </title>" +
                sparkle("releaseNotesLink", "\n   https://example.test/notes/2.1.html\n  ") +
