@@ -20,13 +20,8 @@ namespace {
 
 const QString kSource = u"https://feeds.example.test/appcast.xml"_s;
 
-AppcastCriteria criteria(bool betas = false, const QString& os = u"linux"_s,
-                         std::optional<QString> system = std::nullopt) {
-    AppcastCriteria c;
-    c.includeBetaReleases = betas;
-    c.operatingSystem = os;
-    c.systemVersion = std::move(system);
-    return c;
+AppcastCriteria criteria(bool betas = false, QString os = u"linux"_s, std::optional<QString> system = {}) {
+    return {betas, std::move(os), std::move(system)};
 }
 
 QStringList rows(const char* text) {

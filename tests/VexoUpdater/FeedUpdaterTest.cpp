@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBrowser>
@@ -81,8 +80,6 @@ TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
 
 // Nothing opens without a click; Download opens the item's address and closes the dialog.
 TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
-    QMainWindow window;
-    window.show();
     auto updater = makeUpdater("/new.xml");
     updater->checkForUpdates();
     quillmere::UpdateDialog* dialog = updater->dialog();

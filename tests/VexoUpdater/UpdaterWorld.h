@@ -13,9 +13,9 @@
 
 namespace updatertest {
 
-// An update feed of these items, its namespace under this prefix.
+// An update feed of these items (its namespace under this prefix), and an item titled "Version
+// <version>" with `extra` elements and one enclosure of these attributes.
 QByteArray feedOf(const QByteArray& items, const QByteArray& prefix = "sparkle");
-// An item titled "Version <version>", with `extra` elements and one enclosure of these attributes.
 QByteArray itemOf(const QByteArray& version, const QByteArray& extra = {},
                   const QByteArray& enclosure = "url=\"https://example.test/app.zip\" length=\"10\"");
 
