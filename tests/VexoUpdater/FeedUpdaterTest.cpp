@@ -1,5 +1,4 @@
-// The updater of this platform: the dialog a check the user asks for shows, and the daily
-// automatic check.
+// The updater of this platform: the dialog of a check the user asks for, and the daily automatic check.
 
 #include "VexoUpdater/FeedUpdater.h"
 
@@ -12,7 +11,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBrowser>
@@ -21,12 +19,13 @@
 #include <gtest/gtest.h>
 
 using quillmere::FeedUpdater;
-using quillmere::UpdateDialog;
-using updatertest::OpenedUrls;
-using updatertest::UpdaterWorld;
+using enum quillmere::UpdateDialog::State;
+namespace UpdateSettings = quillmere::UpdateSettings;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Version <version>.0, with notes, to download from Quillmere-<version>.tar.xz.
 QByteArray feedOf(const QByteArray& version) {
     return updatertest::feedOf(updatertest::itemOf(
         version,
@@ -39,174 +38,154 @@ QByteArray feedOf(const QByteArray& version) {
 class Updating : public ::testing::Test {
 protected:
     Updating() {
-        server.answer(QStringLiteral("/new.xml"), feedOf("200"));
-        server.answer(QStringLiteral("/current.xml"), feedOf("100"));
-        server.answer(QStringLiteral("/broken.xml"), QByteArray("<html>Maintenance</html>"));
-        now = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+        server.answer(u"/new.xml"_s, feedOf("200"));
+        server.answer(u"/current.xml"_s, feedOf("100"));
+        server.answer(u"/broken.xml"_s, QByteArray("<html>Maintenance</html>"));
     }
 
-    std::unique_ptr<FeedUpdater> makeUpdater() {
+    // An updater of this feed, on this test's clock and network, with automatic checks on or off.
+    std::unique_ptr<FeedUpdater> makeUpdater(const char* feed, bool automatic = false,
+                                             std::chrono::milliseconds silence = std::chrono::seconds(20)) {
+        EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.write(automatic));
         FeedUpdater::Options options;
         options.clock = [this] { return now; };
+        options.limits.silence = silence;
         options.limits.deadline = std::chrono::seconds(20);
         options.network = &network;
-        return std::make_unique<FeedUpdater>(options);
+        auto updater = std::make_unique<FeedUpdater>(options);
+        updater->setFeedURL(server.url(QString::fromUtf8(feed)));
+        return updater;
     }
 
-    void waitForCheck(FeedUpdater& updater) {
+    static void waitForCheck(FeedUpdater& updater) {
         QSignalSpy finished(&updater, &quillmere::Updater::updateCheckFinished);
         ASSERT_TRUE(!updater.isChecking() || finished.wait(30'000));
     }
 
-    UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
+    updatertest::UpdaterWorld world;
     quillmere::NetworkAccess network;
     testsupport::TestHttpServer server;
-    OpenedUrls opened;
-    QDateTime now;
+    updatertest::OpenedUrls opened;
+    QDateTime now = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
 };
 
 TEST_F(Updating, UntilAFeedIsGivenTheUpdaterUsesTheOneTheBetaSettingSelects) {
-    auto updater = makeUpdater();
-    const QString base = quillmere::updateFeedEndpointBase() + UpdaterWorld::kBundleIdentifier;
-    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/releases/appcast.xml")));
-    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(true));
-    EXPECT_EQ(updater->feedURL(), QUrl(base + QStringLiteral("/betas/appcast.xml")));
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    ASSERT_TRUE(quillmere::UpdateSettings::includeBetaReleases.write(false));
-    EXPECT_EQ(updater->feedURL(), server.url(QStringLiteral("/new.xml")));
+    const FeedUpdater updater(FeedUpdater::Options{});
+    const QString base = quillmere::updateFeedEndpointBase() + updatertest::UpdaterWorld::kBundleIdentifier;
+    EXPECT_EQ(updater.feedURL(), QUrl(base + u"/releases/appcast.xml"_s));
+    ASSERT_TRUE(UpdateSettings::includeBetaReleases.write(true));
+    EXPECT_EQ(updater.feedURL(), QUrl(base + u"/betas/appcast.xml"_s));
+    EXPECT_EQ(makeUpdater("/new.xml")->feedURL(), server.url(u"/new.xml"_s));
 }
 
+// Nothing opens without a click; Download opens the item's address and closes the dialog.
 TEST_F(Updating, ACheckTheUserAsksForShowsANonBlockingDialogAtOnceThenTheUpdate) {
-    QMainWindow window;
-    window.show();
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
+    auto updater = makeUpdater("/new.xml");
     updater->checkForUpdates();
-    UpdateDialog* dialog = updater->dialog();
-    ASSERT_TRUE(dialog && dialog->isVisible());
-    EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    quillmere::UpdateDialog* dialog = updater->dialog();
+    ASSERT_TRUE(dialog && dialog->isVisible() && dialog->state() == Checking);
+    EXPECT_TRUE(dialog->windowModality() == Qt::NonModal && !QApplication::activeModalWidget());
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpdateFound);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("200.0")));
-    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(QStringLiteral("Faster everything.")));
-    EXPECT_TRUE(opened.urls.isEmpty()); // nothing opens without a click
-    EXPECT_TRUE(quillmere::UpdateSettings::lastUpdateCheckDate.read().has_value());
+    EXPECT_TRUE(dialog->state() == UpdateFound && dialog->messageLabel()->text().contains(u"200.0"_s));
+    EXPECT_TRUE(dialog->notesView()->toPlainText().contains(u"Faster everything."_s) &&
+                opened.urls.isEmpty());
+    EXPECT_TRUE(UpdateSettings::lastUpdateCheckDate.read().has_value());
     dialog->downloadButton()->click();
-    EXPECT_EQ(opened.urls,
-              QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.test/Quillmere-200.tar.xz"))});
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl(u"https://downloads.example.test/Quillmere-200.tar.xz"_s)});
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// A failed check is told as a failure, shown as plain text and logged, and is not a check.
 TEST_F(Updating, AFailureShowsItsReasonAndTryAgainChecksAgain) {
-    auto updater = makeUpdater();
+    auto updater = makeUpdater("/broken.xml");
     QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
-    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
     updater->checkForUpdates();
     waitForCheck(*updater);
     ASSERT_EQ(finished.size(), 1);
-    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>()); // told as a failure
-    UpdateDialog* dialog = updater->dialog();
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Failed);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("its root element is \"html\"")));
-    EXPECT_FALSE(quillmere::UpdateSettings::lastUpdateCheckDate.read()); // a failed check is not a check
-    EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(QStringLiteral("Update check failed: ")));
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    EXPECT_FALSE(finished.first().first().value<brisquel::vexo::Result>());
+    quillmere::UpdateDialog* dialog = updater->dialog();
+    EXPECT_TRUE(dialog->state() == Failed &&
+                dialog->messageLabel()->text().contains(u"its root element is \"html\""_s));
+    EXPECT_TRUE(dialog->messageLabel()->textFormat() == Qt::PlainText &&
+                dialog->titleLabel()->textFormat() == Qt::PlainText);
+    EXPECT_FALSE(UpdateSettings::lastUpdateCheckDate.read());
+    EXPECT_TRUE(world.fakes.log->systemLines().last().startsWith(u"Update check failed: "_s));
+    updater->setFeedURL(server.url(u"/current.xml"_s));
     dialog->tryAgainButton()->click();
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::Checking);
+    EXPECT_EQ(dialog->state(), Checking);
     waitForCheck(*updater);
-    EXPECT_EQ(dialog->state(), UpdateDialog::State::UpToDate);
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("Quillmere 1.0")));
+    EXPECT_TRUE(dialog->state() == UpToDate && dialog->messageLabel()->text().contains(u"Quillmere 1.0"_s));
     EXPECT_FALSE(dialog->downloadButton()->isVisibleTo(dialog));
 }
 
+// A cancelled check never reports, not even when the server's silence would have ended it.
 TEST_F(Updating, CancellingACheckHidesTheDialogAndNothingArrivesLater) {
-    server.answer(QStringLiteral("/silent.xml"), testsupport::HttpAnswer{.silent = true});
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/silent.xml")));
+    server.answer(u"/silent.xml"_s, testsupport::HttpAnswer{.silent = true});
+    auto updater = makeUpdater("/silent.xml", false, std::chrono::milliseconds(200));
+    QSignalSpy finished(updater.get(), &quillmere::Updater::updateCheckFinished);
     updater->checkForUpdates();
     updater->dialog()->cancelButton()->click();
-    EXPECT_FALSE(updater->isChecking());
-    EXPECT_FALSE(updater->dialog()->isVisible());
+    EXPECT_FALSE(updater->isChecking() || updater->dialog()->isVisible());
+    EXPECT_FALSE(finished.wait(600));
 }
 
-// Rows: minutes since the last completed check (none: never checked), the automatic switch, and
-// whether a check is due. Nothing of the updater runs before the application starts its checks.
+// Rows: minutes since the last completed check (none: never), the switch, whether a check is due.
+// Nothing of the updater runs before the application starts its checks.
 TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
-    EXPECT_TRUE(makeUpdater()->findChildren<QTimer*>().isEmpty());
-    const struct {
-        std::optional<qint64> minutesAgo;
-        bool on;
-        bool due;
-    } rows[] = {{std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
-                {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.minutesAgo.value_or(-1));
-        ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(row.on));
-        ASSERT_TRUE(!row.minutesAgo ||
-                    quillmere::UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *row.minutesAgo)));
-        auto updater = makeUpdater();
+    EXPECT_TRUE(makeUpdater("/current.xml")->findChildren<QTimer*>().isEmpty());
+    const std::tuple<std::optional<qint64>, bool, bool> rows[] = {
+        {std::nullopt, false, false}, {std::nullopt, true, true}, {0, true, false},
+        {24 * 60 - 1, true, false},   {24 * 60, true, true},      {-48 * 60, true, true}};
+    for (const auto& [minutesAgo, on, due] : rows) {
+        ASSERT_TRUE(!minutesAgo || UpdateSettings::lastUpdateCheckDate.write(now.addSecs(-60 * *minutesAgo)));
+        auto updater = makeUpdater("/current.xml", on);
         updater->startAutomaticChecks();
         EXPECT_EQ(updater->findChildren<QTimer*>().size(), 1);
-        updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
         const qsizetype before = server.requests.size();
-        EXPECT_EQ(updater->checkInBackgroundIfDue(), row.due);
+        EXPECT_EQ(updater->checkInBackgroundIfDue(), due) << minutesAgo.value_or(-1);
         waitForCheck(*updater);
-        EXPECT_EQ(server.requests.size(), before + (row.due ? 1 : 0));
+        EXPECT_EQ(server.requests.size(), before + (due ? 1 : 0));
     }
 }
 
+// Skip silences that version, but not the user's own check nor a newer version.
 TEST_F(Updating, AnAutomaticCheckShowsAnUpdateOnceAndNeverASkippedVersionAgain) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/new.xml")));
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
-    waitForCheck(*updater);
-    ASSERT_NE(updater->dialog(), nullptr);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    auto updater = makeUpdater("/new.xml", true);
+    const auto checkIn = [&](int days) {
+        now = now.addDays(days);
+        ASSERT_TRUE(updater->checkInBackgroundIfDue());
+        waitForCheck(*updater);
+    };
+    checkIn(0);
+    ASSERT_TRUE(updater->dialog() && updater->dialog()->state() == UpdateFound);
     updater->dialog()->skipButton()->click();
+    checkIn(2);
     EXPECT_FALSE(updater->dialog()->isVisible());
-    now = now.addDays(2);
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    updater->checkForUpdates();
     waitForCheck(*updater);
-    EXPECT_FALSE(updater->dialog()->isVisible()); // the same version: silent
-    updater->checkForUpdates();                   // the user's own check still tells about it
-    waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpdateFound);
+    EXPECT_TRUE(updater->dialog()->isVisible() && updater->dialog()->state() == UpdateFound);
     updater->dialog()->laterButton()->click();
-    server.answer(QStringLiteral("/new.xml"), feedOf("300"));
-    now = now.addDays(2);
-    ASSERT_TRUE(updater->checkInBackgroundIfDue());
-    waitForCheck(*updater);
-    EXPECT_TRUE(updater->dialog()->isVisible()); // a newer one speaks up again
-    EXPECT_TRUE(opened.urls.isEmpty());
+    server.answer(u"/new.xml"_s, feedOf("300"));
+    checkIn(2);
+    EXPECT_TRUE(updater->dialog()->isVisible());
 }
 
+// A failed automatic check does not count; asking during one shows its outcome and sends nothing more.
 TEST_F(Updating, AnAutomaticCheckThatFailsOrFindsNothingStaysSilent) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/broken.xml")));
+    auto updater = makeUpdater("/broken.xml", true);
+    ASSERT_TRUE(updater->checkInBackgroundIfDue());
+    waitForCheck(*updater);
+    EXPECT_TRUE(world.fakes.log->systemLines().last().contains(u"root element is \"html\""_s));
+    updater->setFeedURL(server.url(u"/current.xml"_s));
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     waitForCheck(*updater);
     EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_TRUE(world.fakes.log->systemLines().last().contains(QStringLiteral("root element is \"html\"")));
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
-    ASSERT_TRUE(updater->checkInBackgroundIfDue()); // the failed check did not count
-    waitForCheck(*updater);
-    EXPECT_EQ(updater->dialog(), nullptr);
-    EXPECT_EQ(quillmere::UpdateSettings::lastUpdateCheckDate.read(), now);
-}
-
-TEST_F(Updating, AskingDuringAnAutomaticCheckShowsThatChecksOutcome) {
-    ASSERT_TRUE(quillmere::UpdateSettings::automaticallyChecksForUpdates.write(true));
-    auto updater = makeUpdater();
-    updater->setFeedURL(server.url(QStringLiteral("/current.xml")));
+    EXPECT_EQ(UpdateSettings::lastUpdateCheckDate.read(), now);
+    now = now.addDays(2);
     ASSERT_TRUE(updater->checkInBackgroundIfDue());
     updater->checkForUpdates();
     waitForCheck(*updater);
-    EXPECT_EQ(server.requests.size(), 1);
-    EXPECT_EQ(updater->dialog()->state(), UpdateDialog::State::UpToDate);
+    EXPECT_TRUE(server.requests.size() == 3 && updater->dialog()->state() == UpToDate);
 }
 
 } // namespace

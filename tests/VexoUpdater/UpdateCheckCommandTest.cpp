@@ -1,27 +1,98 @@
-// `quillmere --check-for-updates`: what it prints and its exit status, against a feed served on
-// this machine.
+// The update check against a feed served on this machine (its own rules beside the HTTP layer's), and
+// `quillmere --check-for-updates`: what it prints and its exit status.
 
 #include "VexoUpdater/UpdateCheckCommand.h"
+#include "VexoUpdater/UpdateCheck.h"
 
+#include "VexoNetwork/NetworkAccess.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
+#include "tests/support/BoundedRun.h"
+#include "tests/support/HostileAnswer.h"
 #include "tests/support/ScopedEnvironment.h"
-#include "tests/support/TestHttpServer.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
+using brisquel::vexo::Status;
+using testsupport::HttpAnswer;
+using updatertest::feedOf;
+using updatertest::itemOf;
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
 namespace {
 
-const QByteArray kFeed = updatertest::feedOf(
-    updatertest::itemOf("200",
-                        "<sparkle:shortVersionString>2.0b1</sparkle:shortVersionString><sparkle:channel>beta"
-                        "</sparkle:channel><sparkle:releaseNotesLink>https://example.test/notes"
-                        "</sparkle:releaseNotesLink>",
-                        "url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"") +
-    updatertest::itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") +
-    updatertest::itemOf("soon"));
+// A server and this program (build 100, version 1.0).
+class FeedCheck : public ::testing::Test {
+protected:
+    // Checks the feed at `path` as build `version` within bounds; starting returns at once.
+    brisquel::vexo::Expected<quillmere::UpdateCheckOutcome> check(const QString& path, const char* version) {
+        quillmere::UpdateCheckRequest request;
+        request.feedURL = server.url(path);
+        request.currentVersion = QString::fromUtf8(version);
+        request.limits.deadline = 20s;
+        quillmere::NetworkAccess network;
+        request.network = &network;
+        quillmere::UpdateCheck check;
+        std::optional<brisquel::vexo::Expected<quillmere::UpdateCheckOutcome>> result;
+        const auto start = [&] {
+            check.start(request, [&](auto outcome) { result = std::move(outcome); });
+            EXPECT_FALSE(result.has_value());
+        };
+        const auto ended = [&] { return result.has_value(); };
+        testsupport::expectWithinBounds(testsupport::runBounded(start, ended, 30s), 30s);
+        return result.value_or(brisquel::vexo::Result::failure(Status::Unavailable, u"never ended"_s));
+    }
+
+    updatertest::UpdaterWorld world;
+    testsupport::TestHttpServer server;
+};
+
+// Rows: the answer, the outcome, words of its message, an update found, this program's build (one
+// that is no version fails before anything is fetched).
+TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
+    using enum brisquel::vexo::Status;
+    const std::tuple<HttpAnswer, brisquel::vexo::Status, const char*, bool, const char*> rows[] = {
+        {{.body = feedOf(itemOf("99") + itemOf("120") + itemOf("101"))}, Ok, "", true, "100"},
+        {{.body = feedOf(itemOf("100.0"))}, Ok, "", false, "100"},
+        {{.status = 203, .body = feedOf(itemOf("120"))}, Unavailable, "(HTTP status 203", false, "100"},
+        {{.body = " \n"}, Malformed, "an empty answer instead of the update feed.\n\n", false, "100"},
+        {testsupport::hostileAnswer(testsupport::HostileAnswer::ChunkedWithABrokenChunkSize), Malformed,
+         "a chunk size that cannot be read", false, "100"},
+        {{.status = 404}, NotFound, "The update server has nothing at this address", false, "100"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "\"unknown\" is not a version number", false, "unknown"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "(CFBundleVersion is missing)", false, ""},
+    };
+    for (const auto& [answer, status, words, update, version] : rows) {
+        const QString path = u"/%1"_s.arg(&answer - &std::get<0>(rows[0]));
+        server.answer(path, answer);
+        const auto outcome = check(path, version);
+        const QString message = outcome.result().message();
+        EXPECT_EQ(outcome ? Ok : outcome.result().status(), status) << path.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(words)) &&
+                    (outcome && outcome->updateAvailable) == update)
+            << message.toStdString();
+        EXPECT_EQ(server.requestCount(path), std::string_view(version) == "100" ? 1 : 0);
+    }
+    EXPECT_TRUE(server.requests.first().header("User-Agent").startsWith("Quillmere/"));
+    EXPECT_FALSE(server.requests.first().hasHeader("Cookie"));
+}
+
+// Choosing is linear: 60,000 items whose downloads do not parse (5 MB, under the real 8 MB) are left out
+// within bounds. (A choice that searched the rest again for each item left out took minutes.)
+TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
+    QByteArray items;
+    for (int i = 0; i < 60'000; ++i)
+        items += "<item><sparkle:version>" + QByteArray::number(i) +
+                 "</sparkle:version><enclosure url=\"https://a b/\"/></item>";
+    server.answer(u"/feed"_s, feedOf(items));
+    const auto outcome = check(u"/feed"_s, "100");
+    EXPECT_EQ(outcome.result().status(), Status::Malformed);
+    EXPECT_TRUE(outcome.result().message().contains(u"(59999 more items have problems.)"_s))
+        << outcome.result().message().toStdString();
+}
 
 struct CommandRun {
     int status;
@@ -29,145 +100,122 @@ struct CommandRun {
     QString err;
 };
 
-class CheckCommand : public ::testing::Test {
+CommandRun run(QStringList arguments) {
+    CommandRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    quillmere::UpdateCheckCommandOptions options;
+    options.limits.deadline = 20s;
+    arguments.prepend(u"--check-for-updates"_s);
+    result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
+    return result;
+}
+
+// A feed of a beta, a release and an item that is broken.
+class CheckCommand : public FeedCheck {
 protected:
-    CheckCommand() { server.answer(QStringLiteral("/appcast.xml"), kFeed); }
-
-    CommandRun run(QStringList arguments) {
-        CommandRun result;
-        QTextStream out(&result.out);
-        QTextStream err(&result.err);
-        quillmere::UpdateCheckCommandOptions options;
-        options.limits.deadline = std::chrono::seconds(20);
-        arguments.prepend(QStringLiteral("--check-for-updates"));
-        result.status = quillmere::runUpdateCheckCommand(arguments, out, err, options);
-        return result;
+    CheckCommand() {
+        server.answer(u"/appcast.xml"_s,
+                      feedOf(itemOf("200",
+                                    "<sparkle:channel>beta</sparkle:channel><sparkle:releaseNotesLink>"
+                                    "https://example.test/notes</sparkle:releaseNotesLink>",
+                                    "url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"") +
+                             itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") +
+                             itemOf("soon")));
     }
 
-    QString feed(const QString& path = QStringLiteral("/appcast.xml")) const {
-        return server.url(path).toString();
-    }
-
-    updatertest::UpdaterWorld world{QStringLiteral("100"), QStringLiteral("1.0")};
-    testsupport::TestHttpServer server;
+    QString feed(const QString& path = u"/appcast.xml"_s) const { return server.url(path).toString(); }
 };
 
+// Betas are not included unless the preference says so; what the item lacks is null.
 TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhetherItIsNewer) {
-    const CommandRun r = run({QStringLiteral("--feed"), feed(), QStringLiteral("--json")});
+    const CommandRun r = run({u"--feed"_s, feed(), u"--json"_s});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    // Betas are not included; what the item lacks is null.
     EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()),
               QJsonDocument::fromJson(R"({"current": "100", "currentShortVersion": "1.0", "error": null,
                   "updateAvailable": true, "newest": {"version": "150", "shortVersion": null, "channel": null,
                   "notesURL": null, "downloadURL": "https://example.test/Q-1.5.tar.xz", "length": null}})"))
         << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("warning: Item 3 (\"Version soon\")")));
-
-    world.defaults()->m_values.insert(QStringLiteral("includeBetaReleases"), true);
-    const CommandRun betas = run({QStringLiteral("--json"), QStringLiteral("--feed=") + feed()});
-    const QJsonObject newest =
-        QJsonDocument::fromJson(betas.out.toUtf8())[QStringLiteral("newest")].toObject();
-    EXPECT_EQ(newest.value(QStringLiteral("notesURL")), QStringLiteral("https://example.test/notes"));
-    EXPECT_EQ(newest.value(QStringLiteral("length")), 1234);
+    EXPECT_TRUE(r.err.contains(u"warning: Item 3 (\"Version soon\")"_s));
+    world.defaults()->m_values.insert(u"includeBetaReleases"_s, true);
+    const QJsonDocument betas =
+        QJsonDocument::fromJson(run({u"--json"_s, u"--feed="_s + feed()}).out.toUtf8());
+    EXPECT_EQ(betas[u"newest"_s][u"notesURL"_s], u"https://example.test/notes"_s);
+    EXPECT_EQ(betas[u"newest"_s][u"length"_s], 1234);
 }
 
 TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
-    const CommandRun r = run({QStringLiteral("--feed"), feed()});
+    const CommandRun r = run({u"--feed"_s, feed()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
                                     "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
                          .arg(feed()));
-    server.answer(QStringLiteral("/old.xml"), updatertest::feedOf(updatertest::itemOf("99")));
-    const CommandRun old = run({QStringLiteral("--feed"), feed(QStringLiteral("/old.xml"))});
-    EXPECT_TRUE(old.status == 0 && old.out.endsWith(QStringLiteral("Update available: no\n")))
-        << old.out.toStdString();
+    server.answer(u"/old.xml"_s, feedOf(itemOf("99")));
+    const CommandRun old = run({u"--feed"_s, feed(u"/old.xml"_s)});
+    EXPECT_TRUE(old.status == 0 && old.out.endsWith(u"Update available: no\n"_s)) << old.out.toStdString();
 }
 
-// Rows: the arguments ("FEED": the test server's address of /missing.xml), the exit status, the reason
-// (on the error stream, or as the "error" of --json).
+// Rows: the arguments ("FEED": a missing feed), the exit status, the reason (or the "error" of --json).
 TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
-    const struct {
-        QStringList arguments;
-        int status;
-        const char* message;
-    } rows[] = {
-        {{QStringLiteral("--feed"), QStringLiteral("FEED")}, 1, "(HTTP status 404, Not Found)"},
-        {{QStringLiteral("--json"), QStringLiteral("--feed=FEED")}, 1, "\"error\": \"The update server has"},
-        {{QStringLiteral("--feed"), QStringLiteral("http://example.test/a.xml")},
-         1,
-         "is not an https address"},
-        {{QStringLiteral("--frobnicate")}, 2, "unknown argument \"--frobnicate\""},
-        {{QStringLiteral("--feed")}, 2, "--feed needs an address"},
-        {{QStringLiteral("--feed"), QString()}, 2, "--feed was given an empty address"},
+    const std::tuple<QStringList, int, const char*> rows[] = {
+        {{u"--feed"_s, u"FEED"_s}, 1, "(HTTP status 404, Not Found)"},
+        {{u"--json"_s, u"--feed=FEED"_s}, 1, "\"error\": \"The update server has"},
+        {{u"--feed"_s, u"http://example.test/a.xml"_s}, 1, "is not an https address"},
+        {{u"--frobnicate"_s}, 2, "unknown argument \"--frobnicate\""},
+        {{u"--feed"_s}, 2, "--feed needs an address"},
+        {{u"--feed"_s, QString()}, 2, "--feed was given an empty address"},
     };
-    for (const auto& row : rows) {
-        const CommandRun r =
-            run(QStringList(row.arguments)
-                    .replaceInStrings(QStringLiteral("FEED"), feed(QStringLiteral("/missing.xml"))));
-        EXPECT_EQ(r.status, row.status) << row.message;
-        EXPECT_TRUE((r.err + r.out).contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+    for (const auto& [arguments, status, message] : rows) {
+        const CommandRun r = run(QStringList(arguments).replaceInStrings(u"FEED"_s, feed(u"/missing.xml"_s)));
+        EXPECT_EQ(r.status, status) << message;
+        EXPECT_TRUE((r.err + r.out).contains(QString::fromUtf8(message))) << r.err.toStdString();
     }
 }
 
-// Text from the feed and the server reaches the terminal with visible escapes; --json escapes the characters
-// a terminal would act on or not show as \u sequences, and still decodes to the same text.
+// Text from the feed and the server reaches the terminal with visible escapes, never doubled; --json
+// escapes them as \u sequences and still decodes to the same text.
 TEST_F(CheckCommand, OutsideTextIsEscapedOnTheTerminalAndInJson) {
     const QByteArray hostile = "\x1b]0;owned\x07\xc2\x9b"
                                "31m\xe2\x80\xae\xe2\x80\x8b"; // OSC, CSI (C1), RLO, ZWSP
-    server.answer(QStringLiteral("/escapes.xml"),
-                  updatertest::feedOf(updatertest::itemOf(
-                      "200", "<sparkle:shortVersionString>2.0" +
+    server.answer(
+        u"/escapes.xml"_s,
+        feedOf(itemOf("200", "<sparkle:shortVersionString>2.0" +
                                  QByteArray(hostile).replace("\x1b", "&#x1b;").replace("\x07", "&#x7;") +
                                  "</sparkle:shortVersionString>")));
-    const QString escaped = QStringLiteral("2.0\\u001b]0;owned\\u0007\\u009b31m\\u202e\\u200b");
-    const CommandRun text = run({QStringLiteral("--feed"), feed(QStringLiteral("/escapes.xml"))});
+    const QString escaped = u"2.0\\u001b]0;owned\\u0007\\u009b31m\\u202e\\u200b"_s;
+    const CommandRun text = run({u"--feed"_s, feed(u"/escapes.xml"_s)});
     EXPECT_TRUE(text.out.contains(escaped)) << text.out.toStdString();
     for (const QChar c : text.out)
         EXPECT_TRUE(c == u'\n' || (c.isPrint() && c.category() != QChar::Other_Format)) << int(c.unicode());
-    // A message shows the server's words with its own escapes, not doubled.
-    server.answer(QStringLiteral("/down.xml"),
-                  testsupport::HttpAnswer{.status = 503, .reason = "Down\x1b[2J"});
-    const CommandRun phrase = run({QStringLiteral("--feed"), feed(QStringLiteral("/down.xml"))});
-    EXPECT_TRUE(phrase.err.contains(QStringLiteral("(HTTP status 503, Down\\u001b[2J)")))
-        << phrase.err.toStdString();
-    const CommandRun json =
-        run({QStringLiteral("--json"), QStringLiteral("--feed"), feed(QStringLiteral("/escapes.xml"))});
+    server.answer(u"/down.xml"_s, testsupport::HttpAnswer{.status = 503, .reason = "Down\x1b[2J"});
+    EXPECT_TRUE(
+        run({u"--feed"_s, feed(u"/down.xml"_s)}).err.contains(u"(HTTP status 503, Down\\u001b[2J)"_s));
+    const CommandRun json = run({u"--json"_s, u"--feed"_s, feed(u"/escapes.xml"_s)});
     EXPECT_TRUE(json.out.contains(escaped)) << json.out.toStdString();
-    EXPECT_EQ(
-        QJsonDocument::fromJson(json.out.toUtf8())[QStringLiteral("newest")][QStringLiteral("shortVersion")]
-            .toString(),
-        QStringLiteral("2.0") + QString::fromUtf8(hostile));
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8())[u"newest"_s][u"shortVersion"_s],
+              u"2.0"_s + QString::fromUtf8(hostile));
 }
 
 // A studio's feed base that cannot be used is the answer: the maker's feed is not asked instead.
 TEST_F(CheckCommand, AStudioFeedBaseThatCannotBeUsedIsTheAnswer) {
-    const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE",
-                                              feed(QStringLiteral("/m")).toUtf8());
+    const testsupport::ScopedEnvironment base("QUILLMERE_UPDATE_FEED_BASE", feed(u"/m"_s).toUtf8());
     const CommandRun refused = run({});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("must end in"))) << qPrintable(refused.err);
+    EXPECT_TRUE(refused.status == 1 && refused.err.contains(u"must end in"_s)) << qPrintable(refused.err);
     EXPECT_TRUE(server.requests.isEmpty());
 }
 
 TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
-    updatertest::UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
-    QString out;
-    QString err;
-    QTextStream o(&out);
-    QTextStream e(&err);
-    EXPECT_EQ(quillmere::runUpdateCheckCommand({QStringLiteral("--check-for-updates")}, o, e), 1);
-    EXPECT_TRUE(err.contains(QStringLiteral("name one with --feed")));
+    const updatertest::UpdaterWorld world{QString()};
+    const CommandRun r = run({});
+    EXPECT_TRUE(r.status == 1 && r.err.contains(u"name one with --feed"_s)) << qPrintable(r.err);
 }
 
 TEST(CheckCommandArguments, AreRecognisedAnywhereAfterTheProgramName) {
-    char program[] = "quillmere";
-    char other[] = "--verbose";
-    char command[] = "--check-for-updates";
-    char* with[] = {program, other, command};
-    char* without[] = {program, other, command};
-    EXPECT_TRUE(quillmere::isUpdateCheckCommand(3, with));
-    EXPECT_FALSE(quillmere::isUpdateCheckCommand(2, without));
-    EXPECT_FALSE(quillmere::isUpdateCheckCommand(1, with)); // only the program's name
+    std::string words[] = {"quillmere", "--verbose", "--check-for-updates"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data()};
+    EXPECT_TRUE(quillmere::isUpdateCheckCommand(3, argv) && !quillmere::isUpdateCheckCommand(2, argv));
+    argv[0] = words[2].data();
+    EXPECT_FALSE(quillmere::isUpdateCheckCommand(1, argv)); // only the program's name
 }
 
 } // namespace

@@ -34,19 +34,13 @@ QByteArray itemOf(const QByteArray& version, const QByteArray& extra, const QByt
            extra + "<enclosure " + enclosure + "/></item>";
 }
 
-const QString UpdaterWorld::kBundleIdentifier = QStringLiteral("com.example.updater-tests");
-
-UpdaterWorld::UpdaterWorld(const QString& version, const QString& shortVersion,
-                           const QString& bundleIdentifier)
-    : m_bundleIdentifier(bundleIdentifier) {
-    QVariantMap info;
+// Quillmere 1.0, build 100.
+UpdaterWorld::UpdaterWorld(const QString& bundleIdentifier) : m_bundleIdentifier(bundleIdentifier) {
+    QVariantMap info{{QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
+                     {QStringLiteral("CFBundleVersion"), QStringLiteral("100")},
+                     {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")}};
     if (!bundleIdentifier.isEmpty())
         info.insert(QStringLiteral("CFBundleIdentifier"), bundleIdentifier);
-    info.insert(QStringLiteral("CFBundleName"), QStringLiteral("Quillmere"));
-    if (!version.isEmpty())
-        info.insert(QStringLiteral("CFBundleVersion"), version);
-    if (!shortVersion.isEmpty())
-        info.insert(QStringLiteral("CFBundleShortVersionString"), shortVersion);
     brisquel::vexo::MainBundle::setInfoDictionary(info);
     fakes.install();
     quillmere::Updater::setSharedUpdater(nullptr);
@@ -56,19 +50,6 @@ UpdaterWorld::~UpdaterWorld() {
     quillmere::Updater::setSharedUpdater(nullptr);
     brisquel::vexo::MainBundle::setInfoDictionary(std::nullopt);
     testsupport::FakePlatform().install();
-}
-
-std::shared_ptr<testsupport::MemoryDefaults> UpdaterWorld::defaults() const {
-    return fakes.preferences->domain(m_bundleIdentifier);
-}
-
-QStringList UpdaterWorld::feedLines() const {
-    QStringList lines;
-    for (const QString& line : fakes.log->systemLines()) {
-        if (line.startsWith(QLatin1String("Setting Sparkle feed to ")))
-            lines.append(line);
-    }
-    return lines;
 }
 
 } // namespace updatertest

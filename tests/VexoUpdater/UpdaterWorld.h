@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -12,9 +13,9 @@
 
 namespace updatertest {
 
-// An update feed of these items, its namespace under this prefix.
+// An update feed of these items (its namespace under this prefix), and an item titled "Version
+// <version>" with `extra` elements and one enclosure of these attributes.
 QByteArray feedOf(const QByteArray& items, const QByteArray& prefix = "sparkle");
-// An item titled "Version <version>", with `extra` elements and one enclosure of these attributes.
 QByteArray itemOf(const QByteArray& version, const QByteArray& extra = {},
                   const QByteArray& enclosure = "url=\"https://example.test/app.zip\" length=\"10\"");
 
@@ -42,22 +43,24 @@ public:
     QList<QUrl> urls;
 };
 
-// The world of one test: fake platform services, an information dictionary of its own (bundle
-// identifier, versions) and no shared updater, all put back at the end.
+// Fake platform services, an information dictionary and no shared updater, put back at the end.
 class UpdaterWorld {
 public:
-    static const QString kBundleIdentifier;
+    static inline const QString kBundleIdentifier = QStringLiteral("com.example.updater-tests");
 
-    explicit UpdaterWorld(const QString& version = QStringLiteral("100"),
-                          const QString& shortVersion = QStringLiteral("1.0"),
-                          const QString& bundleIdentifier = kBundleIdentifier);
+    explicit UpdaterWorld(const QString& bundleIdentifier = kBundleIdentifier);
     ~UpdaterWorld();
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
-    std::shared_ptr<testsupport::MemoryDefaults> defaults() const;
+    std::shared_ptr<testsupport::MemoryDefaults> defaults() const {
+        return fakes.preferences->domain(m_bundleIdentifier);
+    }
     // The "Setting Sparkle feed to …" lines logged so far.
-    QStringList feedLines() const;
+    QStringList feedLines() const {
+        return fakes.log->systemLines().filter(
+            QRegularExpression(QStringLiteral("^Setting Sparkle feed to ")));
+    }
 
     testsupport::FakePlatform fakes;
 

@@ -1,5 +1,4 @@
-// The updates pane: the feed address it hands the updater while on screen, its switches, the last
-// check it shows, a studio's update-feed base, and the stop for an interface file that does not fit.
+// The updates pane: the feed it hands the updater, its switches, the last check, a studio's feed base.
 
 #include "VexoUpdater/UpdatesViewController.h"
 
@@ -8,36 +7,23 @@
 #include "VexoUpdater/UpdateSettings.h"
 #include "tests/VexoUpdater/UpdaterWorld.h"
 #include "tests/support/ScopedEnvironment.h"
-#include "tests/support/TempFolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using brisquel::vexo::Result;
-using brisquel::vexo::Status;
 using quillmere::UpdatesViewController;
 using updatertest::RecordingUpdater;
 using updatertest::UpdaterWorld;
 namespace UpdateSettings = quillmere::UpdateSettings;
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QString kBase = quillmere::builtInFeedBase();
-
-QString releases(const QString& base = kBase) {
-    return base + UpdaterWorld::kBundleIdentifier + QStringLiteral("/releases/appcast.xml");
-}
-
-QString betas() {
-    return kBase + UpdaterWorld::kBundleIdentifier + QStringLiteral("/betas/appcast.xml");
-}
-
-QString logged(const QString& address) {
-    return QStringLiteral("Setting Sparkle feed to ") + address;
+QUrl feed(const char* kind, const QString& base = quillmere::builtInFeedBase()) {
+    return QUrl(base + UpdaterWorld::kBundleIdentifier + u"/%1/appcast.xml"_s.arg(QLatin1String(kind)));
 }
 
 void settle() { // lets every queued change notice arrive
@@ -45,17 +31,12 @@ void settle() { // lets every queued change notice arrive
         QCoreApplication::processEvents();
 }
 
-using testsupport::ScopedEnvironment;
-
 class UpdatesPane : public ::testing::Test {
 protected:
     UpdatesPane() {
         quillmere::Updater::setSharedUpdater(&updater);
         quillmere::LastUpdateCheck::shared().clear();
-    }
-    void show() {
         pane.view();
-        pane.viewDidAppear();
     }
 
     UpdaterWorld world;
@@ -63,14 +44,15 @@ protected:
     UpdatesViewController pane;
 };
 
+// Each change is told once: the domain's own notices of the pane's writes change nothing more.
 TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce) {
-    show();
-    EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases())});
+    pane.viewDidAppear();
     pane.includeBetaReleasesSwitch()->click();
     pane.includeBetaReleasesSwitch()->click();
-    settle(); // the domain's own notices of those writes change nothing more
-    EXPECT_EQ(world.feedLines(), (QStringList{logged(releases()), logged(betas()), logged(releases())}));
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas()), QUrl(releases())}));
+    settle();
+    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas"), feed("releases")}));
+    EXPECT_EQ(world.feedLines().size(), 3);
+    EXPECT_EQ(world.feedLines().value(1), u"Setting Sparkle feed to "_s + feed("betas").toString());
     const int changes = updater.settingsChanges;
     pane.automaticChecksSwitch()->click();
     EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
@@ -79,37 +61,36 @@ TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce)
     EXPECT_EQ(updater.checks, 1);
 }
 
-// Another writer's changes are followed while the pane is shown, and at its next appearance.
+// Another writer's changes (an integer, a "YES") are followed while shown and at the next appearance.
 TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
-    show();
-    // An integer, as a tool that knows no booleans writes one.
+    pane.viewDidAppear();
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
-    world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), QStringLiteral("YES"));
+    world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), u"YES"_s);
     settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{QUrl(releases()), QUrl(betas())}));
+    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas")}));
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
     const int live = world.defaults()->liveObservations();
-    pane.viewDidAppear(); // twice: still one observation
+    pane.viewDidAppear();
     EXPECT_EQ(world.defaults()->liveObservations(), live);
     pane.viewWillDisappear();
     EXPECT_EQ(world.defaults()->liveObservations(), 0);
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), false);
     settle();
-    EXPECT_EQ(updater.feeds.last(), QUrl(betas()));
+    EXPECT_EQ(updater.feeds.last(), feed("betas"));
     pane.viewDidAppear();
-    EXPECT_EQ(updater.feeds.last(), QUrl(releases()));
+    EXPECT_EQ(updater.feeds.last(), feed("releases"));
 }
 
 TEST_F(UpdatesPane, WithoutASharedUpdaterTheLineIsStillLoggedAndCheckNowIsOff) {
     quillmere::Updater::setSharedUpdater(nullptr);
-    show();
-    EXPECT_EQ(world.feedLines(), QStringList{logged(releases())});
+    pane.viewDidAppear();
+    EXPECT_EQ(world.feedLines().size(), 1);
     EXPECT_TRUE(updater.feeds.isEmpty());
     EXPECT_FALSE(pane.checkNowButton()->isEnabled());
 }
 
 TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
-    show();
+    pane.viewDidAppear();
     world.defaults()->m_failWrites = true;
     pane.includeBetaReleasesSwitch()->click();
     EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
@@ -118,66 +99,49 @@ TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
     EXPECT_EQ(updater.feeds.size(), 1);
 }
 
-// The status beside Check Now, as the updater tells its outcomes while the pane is on screen: the
-// last check of this run, a failure with its time included, else the date a completed check stored.
-// Rows: hours since the stored check and since this run's (-1: none), whether this run's failed.
+// The status beside Check Now: the newer of this run's last check (a failure with its time, its detail
+// in the tooltip) and the stored one. Rows: hours since each (-1: none), this run's failed, the status.
 TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QDateTime ended;
     quillmere::LastUpdateCheck::shared().follow(&updater, [&] { return ended; });
-    const struct {
-        int storedHoursAgo;
-        int thisRunHoursAgo;
-        bool thisRunFailed;
-        const char* shown;
-    } rows[] = {
-        {-1, -1, false, "Not checked yet"},       {-1, 1, false, "Last checked: "},
-        {30, -1, false, "Last checked: "},        {30, 1, false, "Last checked: "},
-        {30, 1, true, "The last check failed ("}, {1, 1, true, "The last check failed ("},
-        {1, 30, true, "Last checked: "},
+    const std::tuple<int, int, bool, const char*> rows[] = {
+        {-1, -1, false, "Not checked yet"},      {-1, 1, false, "Last checked: "},
+        {30, -1, false, "Last checked: "},       {30, 1, true, "The last check failed ("},
+        {1, 1, true, "The last check failed ("}, {1, 30, true, "Last checked: "},
     };
     const Result failure =
-        Result::failure(Status::Unavailable,
-                        QStringLiteral("The update server could not be reached.\n\nHost a.test not found"));
-    pane.view();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(&row - rows);
+        Result::failure(brisquel::vexo::Status::Unavailable,
+                        u"The update server could not be reached.\n\nHost a.test not found"_s);
+    for (const auto& [storedHoursAgo, thisRunHoursAgo, thisRunFailed, shown] : rows) {
         quillmere::LastUpdateCheck::shared().clear();
-        const auto stored = now.addSecs(qint64{-3600} * row.storedHoursAgo);
         ASSERT_TRUE(UpdateSettings::lastUpdateCheckDate.write(
-            row.storedHoursAgo < 0 ? std::nullopt : std::optional(stored)));
+            storedHoursAgo < 0 ? std::nullopt : std::optional(now.addSecs(qint64{-3600} * storedHoursAgo))));
         pane.viewDidAppear();
-        ended = now.addSecs(qint64{-3600} * row.thisRunHoursAgo);
-        if (row.thisRunHoursAgo >= 0)
-            emit updater.updateCheckFinished(row.thisRunFailed ? failure : Result::success());
-        const QString shown = pane.lastCheckLabel()->text();
-        const bool failed = shown.startsWith(QStringLiteral("The last check failed ("));
-        EXPECT_TRUE(shown.startsWith(QString::fromUtf8(row.shown))) << shown.toStdString();
-        EXPECT_EQ(shown.endsWith(QStringLiteral("): The update server could not be reached.")), failed);
-        // The detail is for the tooltip.
-        EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(QStringLiteral("not found")), failed);
+        ended = now.addSecs(qint64{-3600} * thisRunHoursAgo);
+        if (thisRunHoursAgo >= 0)
+            emit updater.updateCheckFinished(thisRunFailed ? failure : Result::success());
+        const QString status = pane.lastCheckLabel()->text();
+        const bool failed = std::string_view(shown).starts_with("The last check failed");
+        EXPECT_TRUE(status.startsWith(QString::fromUtf8(shown))) << status.toStdString();
+        EXPECT_EQ(status.endsWith(u"): The update server could not be reached."_s), failed);
+        EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(u"not found"_s), failed);
         pane.viewWillDisappear();
     }
 }
 
 TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
-    UpdaterWorld world(QStringLiteral("1"), QStringLiteral("1.0"), QString());
+    UpdaterWorld world{QString()};
     RecordingUpdater updater;
     quillmere::Updater::setSharedUpdater(&updater);
-    UpdatesViewController pane;
-    pane.viewDidAppear();
-    EXPECT_TRUE(world.feedLines().isEmpty());
-    EXPECT_TRUE(updater.feeds.isEmpty());
+    UpdatesViewController().viewDidAppear();
+    EXPECT_TRUE(world.feedLines().isEmpty() && updater.feeds.isEmpty());
 }
 
-// A studio's own update-feed base, from the environment or the preferences domain.
+// A studio's own update-feed base. Rows: the environment (null: unset), the preference (null: absent),
+// whether it is taken (else the build's base is used), the words shown in the pane (null: none).
 TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
-    const struct {
-        const char* environment; // null: unset
-        const char* preference;  // null: absent
-        bool taken;              // else the build's base is used
-        const char* shownWords;  // null: nothing shown
-    } rows[] = {
+    const std::tuple<const char*, const char*, bool, const char*> rows[] = {
         {nullptr, nullptr, false, nullptr},
         {"https://m.test/u/applications/", nullptr, true, "as QUILLMERE_UPDATE_FEED_BASE"},
         {"http://127.0.0.1:8080/applications/", nullptr, true, "127.0.0.1:8080"},
@@ -189,64 +153,22 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
         {"mirror", nullptr, false, "not a web address"},
         {nullptr, "ftp://m.test/applications/", false, "preferences key \"updateFeedBase\" is not used"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.environment ? row.environment : row.preference ? row.preference : "none");
-        const ScopedEnvironment environment("QUILLMERE_UPDATE_FEED_BASE", QByteArray(row.environment));
+    for (const auto& [environment, preference, taken, words] : rows) {
+        SCOPED_TRACE(environment ? environment : preference ? preference : "none");
+        const testsupport::ScopedEnvironment variable("QUILLMERE_UPDATE_FEED_BASE", QByteArray(environment));
         UpdaterWorld world;
         RecordingUpdater updater;
         quillmere::Updater::setSharedUpdater(&updater);
-        ASSERT_TRUE(!row.preference ||
-                    UpdateSettings::updateFeedBase.write(QString::fromUtf8(row.preference)));
+        ASSERT_TRUE(!preference || UpdateSettings::updateFeedBase.write(QString::fromUtf8(preference)));
         UpdatesViewController pane;
         pane.view();
         pane.viewDidAppear();
-        const char* given = row.environment ? row.environment : row.preference;
-        EXPECT_EQ(updater.feeds, QList<QUrl>{QUrl(releases(row.taken ? QString::fromUtf8(given) : kBase))});
+        const QString given = QString::fromUtf8(environment ? environment : preference);
+        EXPECT_EQ(updater.feeds, QList<QUrl>{feed("releases", taken ? given : quillmere::builtInFeedBase())});
         const QLabel* label = pane.feedBaseLabel();
-        EXPECT_EQ(label->isHidden(), row.shownWords == nullptr);
-        EXPECT_TRUE(!row.shownWords || label->text().contains(QString::fromUtf8(row.shownWords)))
+        EXPECT_TRUE(words ? !label->isHidden() && label->text().contains(QString::fromUtf8(words))
+                          : label->isHidden())
             << label->text().toStdString();
-    }
-}
-
-// An interface file that does not fit the pane stops the program, naming the file and the cause:
-// each row edits the shipped file in a copy of the bundle.
-TEST(UpdatesPaneInterface, ThatDoesNotFitStopsNamingTheFileAndTheCause) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const struct {
-        const char* replace;
-        const char* with;
-        const char* message;
-    } rows[] = {
-        {"<string>automaticallyChecksForUpdates</string>", "<string>deleteEverything</string>",
-         "the control \"automaticChecksSwitch\" names \"deleteEverything\", which is no on/off setting"},
-        {"<string>includeBetaReleases</string>", "<string>automaticallyChecksForUpdates</string>",
-         "no control names the setting \"includeBetaReleases\""},
-    };
-    for (const auto& row : rows) {
-        testsupport::TempFolder data;
-        // As built, beside this program (asking the pane's bundle here would fix it for the process).
-        const QDir shipped(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/VexoWidgets_VexoUpdater.bundle"));
-        const QDir copy(data.filePath(shipped.dirName()));
-        QDir().mkpath(copy.path());
-        for (const QString& name : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(name), copy.filePath(name)));
-        QFile file(copy.filePath(UpdatesViewController::kInterfaceFile));
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        const QByteArray text = file.readAll();
-        ASSERT_TRUE(text.contains(row.replace));
-        file.resize(0);
-        file.write(QByteArray(text).replace(row.replace, row.with));
-        file.close();
-        const ScopedEnvironment environment("QUILLMERE_DATA_DIR", data.path().toUtf8());
-        EXPECT_DEATH( // a new process, as the bundle is looked up once per process
-            {
-                UpdaterWorld world;
-                UpdatesViewController pane;
-                pane.view();
-            },
-            ::testing::HasSubstr(std::string("UpdatesViewController.ui: ") + row.message));
     }
 }
 
