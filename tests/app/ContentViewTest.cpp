@@ -216,7 +216,7 @@ TEST_F(CopyList, TheListComesBeforeItsIconsWhichNeverShowTheGenericOneMeanwhile)
                      [&] { emptyWhenListed = look(0).icon.isNull() && look(1).icon.isNull(); });
     show();
     EXPECT_TRUE(emptyWhenListed);
-    EXPECT_TRUE(apptest::waitUntil([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
 }
 
 TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
@@ -225,7 +225,7 @@ TEST_F(CopyList, SidebarRowsShowIconNameIdentifierAndVersionEachIconAtOneSize) {
     show();
     QListWidget* sidebar = view->sidebar();
     ASSERT_EQ(sidebar->count(), 2);
-    ASSERT_TRUE(apptest::waitUntil([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !look(0).icon.isNull() && !look(1).icon.isNull(); }));
     const AppHeaderView::Look with = look(1);
     EXPECT_EQ(with.name, u"Capture One 23"_s);
     EXPECT_EQ(with.identifier, world.identifier(23));
