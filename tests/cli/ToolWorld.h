@@ -24,24 +24,22 @@ struct Outcome {
     QStringList errLines() const { return errText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-// A world of a test's own for the brisquel binary: an applications folder, a preferences folder,
-// a home folder and a folder of script files, all temporary, and bundle identifiers that no other
-// process on the machine can be running a copy of.
+// A world of a test's own for the brisquel binary: temporary applications, preferences, home and
+// script folders, and bundle identifiers no other process on the machine can be running a copy of.
 class ToolWorld : public ::testing::Test {
 protected:
     static QString identifier(const QString& name);
 
-    // Runs the built brisquel in the world, with its arguments as bytes (a name that is not UTF-8
-    // goes through as it is) and standard output to a pipe, or to a terminal of `terminalColumns`
-    // columns. It runs in a process group of its own, killed as a whole (failing the test) past a
-    // time limit far above any honest run.
+    // Runs the built brisquel in the world with its arguments as bytes (a name that is not UTF-8
+    // goes through as it is), standard output to a pipe or to a terminal of `terminalColumns`
+    // columns. Its process group is killed (failing the test) past a time limit far above any
+    // honest run.
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
     Outcome run(const QStringList& arguments, int terminalColumns = 0) const;
 
     // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
     QString makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef = {},
                      const QString& version = QStringLiteral("1.0")) const;
-
     QString domainFile(const QString& bundleIdentifier) const;
     QVariantMap domain(const QString& bundleIdentifier) const;
     void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
