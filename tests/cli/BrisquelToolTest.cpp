@@ -67,33 +67,6 @@ protected:
     QString m_bundle23;
 };
 
-TEST_F(BrisquelCommandLine, Apps) {
-#if defined(__APPLE__)
-    GTEST_SKIP()
-        << "macOS asks LaunchServices which applications run; a program started from a bundle is none";
-#endif
-    testsupport::BundleLayout running;
-    running.bundleName = u"Capture One 21.app"_s;
-    running.bundleIdentifier = identifier(u"c14"_s);
-    running.executable = u"C1"_s;
-    QProcess copy;
-    copy.start(testsupport::makeBundle(m_apps.path(), running) + u"/Contents/MacOS/C1"_s, {u"60"_s});
-    ASSERT_TRUE(copy.waitForStarted(5000));
-    const QJsonArray apps = jsonArray(expectRun(run({u"apps"_s, u"--json"_s}), 0).out);
-    const QStringList rows = expectRun(run({u"apps"_s}), 0).outLines();
-    copy.kill();
-    copy.waitForFinished(5000);
-    ASSERT_EQ(apps.size(), 3);
-    EXPECT_EQ(apps.at(0)[u"running"_s], QJsonValue(true));
-    EXPECT_EQ(apps.at(2).toObject(), (QJsonObject{{u"displayName"_s, u"Capture One 23"_s},
-                                                  {u"bundleIdentifier"_s, m_id},
-                                                  {u"version"_s, u"16.2"_s},
-                                                  {u"path"_s, m_bundle23},
-                                                  {u"running"_s, false}}));
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_TRUE(rows.at(1).contains(u" yes "_s));
-}
-
 TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
     const QString empty = m_files.filePath(u"empty"_s);
     QDir().mkpath(empty);
@@ -105,11 +78,10 @@ TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
               {u"brisquel: no copy of Capture One is named \"Capture One 23\": none was found in "_s + empty +
                names});
     // A folder that cannot be searched is a failure, never "no copies".
-    for (const QString& folder : {m_apps.filePath(u"missing"_s), m_files.write(u"a file"_s, "x")}) {
-        m_applicationsFolder = folder;
-        EXPECT_TRUE(expectRun(run({u"apps"_s, u"--json"_s}), 1, {folder, u"QUILLMERE_APPLICATIONS_DIR"_s})
-                        .out.isEmpty());
-    }
+    m_applicationsFolder = m_apps.filePath(u"missing"_s);
+    EXPECT_TRUE(
+        expectRun(run({u"apps"_s, u"--json"_s}), 1, {m_applicationsFolder, u"QUILLMERE_APPLICATIONS_DIR"_s})
+            .out.isEmpty());
 }
 
 TEST_F(BrisquelCommandLine, Scripts) {
@@ -174,13 +146,9 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//b.applescript"_s}), 0);
     const QString dash = compiledScript(u"-dash.scpt"_s);
     expectRun(run({u"set"_s, m_id, u"live view ready script"_s, u"--"_s, u"-dash.scpt"_s}), 0);
-    QVariantMap expected{
-        {u"endOfCaptureScript"_s, file}, {u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, dash}};
-    EXPECT_EQ(domain(m_id), expected);
     EXPECT_EQ(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).outText(), file + u"\n"_s);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
-    expected.remove(u"endOfCaptureScript"_s);
-    EXPECT_EQ(domain(m_id), expected);
+    EXPECT_EQ(domain(m_id), (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, dash}}));
     EXPECT_TRUE(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).out.isEmpty());
     // What Capture One will find no script at is printed with a warning that says why.
     const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
@@ -282,23 +250,43 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
         return bundle + u"/Contents/Info.plist"_s;
     };
     // A FIFO as the dictionary of a bundle a running process belongs to: the search and the running
-    // check both read it.
+    // check both read it. Beside it, a copy that is running.
     hostile::makeFifo(info(u"FIFO"_s));
     const QString executable = m_apps.filePath(u"Hostile/Capture One FIFO.app/Contents/MacOS/C1"_s);
     ASSERT_TRUE(QFile::copy(u"/bin/sleep"_s, executable));
-    QProcess sleeper;
-    sleeper.start(executable, {u"300"_s});
-    ASSERT_TRUE(sleeper.waitForStarted(5000));
-    const auto stop = qScopeGuard([&] { sleeper.kill(), sleeper.waitForFinished(5000); });
+    testsupport::BundleLayout running;
+    running.bundleName = u"Capture One 21.app"_s;
+    running.bundleIdentifier = identifier(u"c14"_s);
+    running.executable = u"C1"_s;
+    QProcess sleepers[2];
+    sleepers[0].start(executable, {u"300"_s});
+    sleepers[1].start(testsupport::makeBundle(m_apps.path(), running) + u"/Contents/MacOS/C1"_s, {u"300"_s});
+    const auto stop = qScopeGuard([&] {
+        for (QProcess& sleeper : sleepers)
+            sleeper.kill(), sleeper.waitForFinished(5000);
+    });
+    ASSERT_TRUE(sleepers[0].waitForStarted(5000) && sleepers[1].waitForStarted(5000));
     hostile::writeLargeInfoPlist(info(u"Large"_s), identifier(u"l"_s), qint64{50} << 20);
     hostile::writeFile(info(u"Shared"_s), hostile::sharedReferencePlist(identifier(u"s"_s), u"S"_s, 10));
     const Outcome o = expectRun(run({u"apps"_s, u"--json"_s}), 0);
-    EXPECT_EQ(jsonArray(o.out).size(), 2);
+    const QJsonArray apps = jsonArray(o.out);
+    ASSERT_EQ(apps.size(), 3);
+    EXPECT_EQ(apps.at(2).toObject(), (QJsonObject{{u"displayName"_s, u"Capture One 23"_s},
+                                                  {u"bundleIdentifier"_s, m_id},
+                                                  {u"version"_s, u"16.2"_s},
+                                                  {u"path"_s, m_bundle23},
+                                                  {u"running"_s, false}}));
     EXPECT_EQ(o.errLines(), QStringList{u"brisquel: the search passed over 3 bundles or folders; --verbose "
                                         "says which and why"_s});
-    const QStringList verbose = run({u"apps"_s, u"--verbose"_s}).errLines();
-    EXPECT_EQ(verbose.filter(u"brisquel: searched with the folder walk"_s).size(), 1);
-    EXPECT_EQ(verbose.filter(u"Hostile/Capture One "_s).size(), 3) << qPrintable(verbose.join(u'\n'));
+    const Outcome verbose = run({u"apps"_s, u"--verbose"_s});
+    EXPECT_EQ(verbose.errLines().filter(u"brisquel: searched with the folder walk"_s).size(), 1);
+    EXPECT_EQ(verbose.errLines().filter(u"Hostile/Capture One "_s).size(), 3) << verbose.err.toStdString();
+    ASSERT_EQ(verbose.outLines().size(), 4);
+#if !defined(                                                                                                \
+    __APPLE__) // macOS asks LaunchServices which applications run: a program started from a bundle is none
+    EXPECT_EQ(apps.at(0)[u"running"_s], QJsonValue(true));
+    EXPECT_TRUE(verbose.outLines().at(1).contains(u" yes "_s)) << verbose.out.toStdString();
+#endif
     expectRun(run({u"clear"_s, m_id, kCaptureDone}), 0);
 }
 

@@ -17,10 +17,6 @@ struct FitRow {
     const char* shown;
 };
 
-void PrintTo(const FitRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class TerminalTextFitting : public ::testing::TestWithParam<FitRow> {};
 
 TEST_P(TerminalTextFitting, Shows) {
