@@ -34,7 +34,7 @@ constexpr long kPeakMemoryKiB = 1536L * 1024;
 constexpr long kPeakMemoryKiB = 400L * 1024;
 #endif
 
-// Two copies of Capture One and one other application, and an empty preferences folder.
+// Two copies of Capture One, and an empty preferences folder.
 class BrisquelCommandLine : public clitest::ToolWorld {
 protected:
     void SetUp() override {
@@ -44,10 +44,6 @@ protected:
                                                {u"live view ready script"_s, u"Live."_s}}),
                               u"16.2"_s);
         makeCopy(u"Capture One 22"_s, m_otherId, {}, u"15.4"_s);
-        testsupport::BundleLayout viewer;
-        viewer.bundleName = u"Photo Viewer.app"_s;
-        viewer.bundleIdentifier = identifier(u"viewer"_s);
-        testsupport::makeBundle(m_apps.path(), viewer);
     }
     // The run ended within the memory bound with the status; a failure says why in one line holding
     // the words.
@@ -84,30 +80,6 @@ TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
             .out.isEmpty());
 }
 
-TEST_F(BrisquelCommandLine, Scripts) {
-    const QString file = compiledScript(u"done.scpt"_s);
-    writeDomain(m_id,
-                {{u"endOfBatchScript"_s, file}, {u"liveViewReadyScript"_s, m_files.filePath(u"gone"_s)}});
-    const QJsonArray scripts =
-        jsonArray(expectRun(run({u"scripts"_s, u"Capture One 23"_s, u"--json"_s}), 0).out);
-    ASSERT_EQ(scripts.size(), 3);
-    EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
-                                                     {u"displayName"_s, u"Capture Done"_s},
-                                                     {u"defaultsScriptName"_s, u"endOfCaptureScript"_s},
-                                                     {u"description"_s, u"After a capture."_s},
-                                                     {u"path"_s, QJsonValue::Null},
-                                                     {u"status"_s, QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(1)[u"status"_s].toString(), u"ok"_s);
-    EXPECT_EQ(scripts.at(2)[u"status"_s].toString(), u"missing"_s);
-    const QStringList rows = expectRun(run({u"scripts"_s, m_id}), 0).outLines();
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s));
-    EXPECT_TRUE(rows.at(2).endsWith(file + u"  After a batch."_s)) << qPrintable(rows.at(2));
-    makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
-    EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
-              u"Capture One 9 offers no background scripts.\n"_s);
-}
-
 TEST_F(BrisquelCommandLine, EveryNameShownIsAcceptedBack) {
     const QString file = compiledScript(u"done.scpt"_s);
     writeDomain(m_id, {{u"endOfCaptureScript"_s, file}});
@@ -119,15 +91,14 @@ TEST_F(BrisquelCommandLine, EveryNameShownIsAcceptedBack) {
 }
 
 TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
-    testsupport::BundleLayout twin;
+    testsupport::BundleLayout twin; // a second "Capture One 23"
     twin.bundleIdentifier = identifier(u"twin"_s);
-    testsupport::makeBundle(m_apps.filePath(u"Other"_s), twin); // a second "Capture One 23"
+    testsupport::makeBundle(m_apps.filePath(u"Other"_s), twin);
     makeCopy(u"Capture One Pro"_s, identifier(u"pro"_s));
     makeCopy(u"Capture One PRO"_s, identifier(u"PRO"_s));
     for (const auto& [arguments, words] : std::initializer_list<std::pair<QStringList, QStringList>>{
              {{u"get"_s, u"Capture One 99"_s, kCaptureDone},
               {u"\"Capture One 99\""_s, u"Capture One 22 ("_s + m_otherId}},
-             {{u"scripts"_s, identifier(u"viewer"_s)}, {u"no copy of Capture One"_s}},
              {{u"scripts"_s, u"Capture One 23"_s}, {m_id, twin.bundleIdentifier}},
              {{u"scripts"_s, u"capture one pro"_s}, {identifier(u"PRO"_s)}},
              {{u"set"_s, m_id, u"capture undone script"_s, compiledScript(u"x.scpt"_s)},
@@ -149,20 +120,38 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     EXPECT_EQ(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).outText(), file + u"\n"_s);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
     EXPECT_EQ(domain(m_id), (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, dash}}));
+    const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
+    ASSERT_EQ(scripts.size(), 3);
+    EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
+                                                     {u"displayName"_s, u"Capture Done"_s},
+                                                     {u"defaultsScriptName"_s, u"endOfCaptureScript"_s},
+                                                     {u"description"_s, u"After a capture."_s},
+                                                     {u"path"_s, QJsonValue::Null},
+                                                     {u"status"_s, QJsonValue::Null}}));
+    EXPECT_EQ(scripts.at(1)[u"status"_s].toString(), u"ok"_s);
+    const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s));
+    EXPECT_TRUE(rows.at(2).endsWith(batch + u"  After a batch."_s)) << qPrintable(rows.at(2));
     EXPECT_TRUE(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).out.isEmpty());
     // What Capture One will find no script at is printed with a warning that says why.
     const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
     QFile::remove(batch);
     for (const auto& [value, warning] :
-         {std::pair{QVariant(batch), batch + u" does not exist"_s},
+         {std::pair{QVariant(42), u"endOfBatchScript holds a number, not a file's path"_s},
           std::pair{QVariant(underAFile), underAFile + u" cannot be reached (Not a directory)"_s},
-          std::pair{QVariant(42), u"endOfBatchScript holds a number, not a file's path"_s}}) {
+          std::pair{QVariant(batch), batch + u" does not exist"_s}}) {
         writeDomain(m_id, {{u"endOfBatchScript"_s, value}});
         const Outcome o = expectRun(run({u"get"_s, m_id, u"Batch Done"_s}), 0);
         EXPECT_EQ(o.outText(), value.typeId() == QMetaType::Int ? QString() : value.toString() + u"\n"_s);
         EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + warning +
                                             u": Capture One will find no script there"_s});
     }
+    EXPECT_EQ(jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(1)[u"status"_s].toString(),
+              u"missing"_s);
+    makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
+    EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
+              u"Capture One 9 offers no background scripts.\n"_s);
 }
 
 // Which files are scripts is the library's script check; here, what the tool does with its answer,

@@ -47,7 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
         FitRow{"WrapAtSpaces", wrappedText, "one two three", 8, "one two|three"},
         FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
         FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
-        FitRow{"WrapMore", wrappedText, "aa bb cc dd ee", 5, "aa bb|cc d…"},
         // A cell exactly as wide as its column is shown as it is, spaces and all.
         FitRow{"TableEscapes", table, "a\x1b[2J\u202e", TextTable::kUnlimited,
                "N  DESCRIPTION\na  a\\u001b[2J\\u202e\n"},
