@@ -111,15 +111,21 @@ TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
 TEST_F(BrisquelCommandLine, SetGetClear) {
     m_preferencesFolder = m_prefs.filePath(u"not/yet/there"_s);
     const QString file = compiledScript(u"Mes scripts/l'été \"final\" ✓ $HOME `x` %41 #.scpt"_s);
-    const QString batch = m_files.write(u"sub/b.applescript"_s, "display dialog \"b\"");
+    const QString batch = m_files.write(u"sub/notes.txt"_s, "tell");
+    const QString bundle = m_files.filePath(u"-Whole.scptd"_s);
+    compiledScript(u"-Whole.scptd/Contents/Resources/Scripts/main.scpt"_s);
+    // Which files are scripts is the library's check; what it refuses is assigned only when forced.
+    expectRun(run({u"set"_s, m_id, u"Batch Done"_s, batch}), 1, {batch, u"--force"_s});
+    EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
     expectRun(run({u"set"_s, u"Capture One 23"_s, kCaptureDone, file}), 0);
-    // A relative file is made absolute; any name may follow "--".
-    expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//b.applescript"_s}), 0);
-    const QString dash = compiledScript(u"-dash.scpt"_s);
-    expectRun(run({u"set"_s, m_id, u"live view ready script"_s, u"--"_s, u"-dash.scpt"_s}), 0);
+    // A relative file is made absolute and a bundle's path clean; any name may follow "--".
+    expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//notes.txt"_s, u"--force"_s}), 0,
+              {u"warning: "_s, u"notes.txt is not an AppleScript file"_s});
+    expectRun(run({u"set"_s, m_id, u"live view ready script"_s, u"--"_s, u"-Whole.scptd/./"_s}), 0);
     EXPECT_EQ(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).outText(), file + u"\n"_s);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
-    EXPECT_EQ(domain(m_id), (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, dash}}));
+    EXPECT_EQ(domain(m_id),
+              (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, bundle}}));
     const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
     ASSERT_EQ(scripts.size(), 3);
     EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
@@ -128,7 +134,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
                                                      {u"description"_s, u"After a capture."_s},
                                                      {u"path"_s, QJsonValue::Null},
                                                      {u"status"_s, QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(1)[u"status"_s].toString(), u"ok"_s);
+    EXPECT_EQ(scripts.at(2)[u"status"_s].toString(), u"ok"_s);
     const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s));
@@ -152,21 +158,6 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
     EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
               u"Capture One 9 offers no background scripts.\n"_s);
-}
-
-// Which files are scripts is the library's script check; here, what the tool does with its answer,
-// and that a script bundle is stored by its clean path.
-TEST_F(BrisquelCommandLine, SetRefusesWhatIsNotAScriptUnlessForced) {
-    const QString notes = m_files.write(u"notes.txt"_s, "tell");
-    expectRun(run({u"set"_s, m_id, kCaptureDone, notes}), 1, {notes, u"--force"_s});
-    EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
-    const Outcome o = expectRun(run({u"set"_s, m_id, kCaptureDone, notes, u"--force"_s}), 0);
-    EXPECT_EQ(o.errLines().filter(u"warning: "_s + notes).size(), 1) << o.err.toStdString();
-    EXPECT_EQ(domain(m_id).value(u"endOfCaptureScript"_s).toString(), notes);
-    const QString bundle = m_files.filePath(u"Whole.scptd"_s);
-    compiledScript(u"Whole.scptd/Contents/Resources/Scripts/main.scpt"_s);
-    expectRun(run({u"set"_s, m_id, kCaptureDone, bundle + u"/./"_s}), 0);
-    EXPECT_EQ(domain(m_id).value(u"endOfCaptureScript"_s).toString(), bundle);
 }
 
 // A program storing the output must not take a truncated result for a whole one.
