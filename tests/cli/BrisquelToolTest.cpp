@@ -174,9 +174,7 @@ TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
         {{"scripts"}, "missing COPY: the command is 'brisquel scripts COPY'", "scripts"},
         {{"--jsn", "apps"}, "unknown option '--jsn'; did you mean '--json'?", "apps"},
         {{"get", id, "x", "--json"}, "--json applies", "get"},
-        {{"set", id, "x", ""},
-         "FILE is empty: give the script file to assign, or use 'brisquel clear COPY SCRIPT'",
-         "set"},
+        {{"set", id, "x", ""}, "FILE is empty: give the script file to assign", "set"},
         {{"help", "sets"}, "no command is named 'sets'; did you mean 'set'?", ""},
         {{"export", "-o"}, "'-o' needs a value", "export"},
         // What was typed is echoed with its escapes: it drives no terminal.
@@ -209,8 +207,7 @@ TEST_F(BrisquelCommandLine, HelpAndVersion) {
     EXPECT_TRUE(expectRun(run({u"--version"_s}), 0).outText().startsWith(u"brisquel 1."_s));
 }
 
-// --- Hostile input: each reader's refusals are rows of its table in tests/core; here, that a whole
-// run stays within its bounds and says what failed ---
+// --- Hostile input: each reader's refusals are its table's rows in tests/core; here, whole runs ---
 
 TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const auto info = [&](const QString& name) {
@@ -376,12 +373,11 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
         EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     }
     const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s});
-    const QStringList expected{u"CHANGE SCRIPT KEY"_s, u"set Capture Done"_s, u"skipped Batch Done"_s,
-                               u"Imported into Capture One 22 ("_s + m_otherId + u")."_s};
-    ASSERT_EQ(o.outLines().size(), expected.size()) << o.out.toStdString();
-    for (qsizetype row = 0; row < expected.size(); ++row)
-        EXPECT_TRUE(o.outLines().at(row).simplified().startsWith(expected.at(row))) << o.out.toStdString();
-    EXPECT_TRUE(o.outLines().at(2).contains(u"offers no script"_s)) << o.out.toStdString();
+    const QString table = o.outText().simplified();
+    EXPECT_TRUE(table.startsWith(u"CHANGE SCRIPT KEY"_s) && table.contains(u"set Capture Done"_s) &&
+                table.contains(u"skipped Batch Done"_s) && table.contains(u"offers no script"_s) &&
+                table.endsWith(u"Imported into Capture One 22 ("_s + m_otherId + u")."_s))
+        << o.out.toStdString();
     EXPECT_EQ(domain(m_otherId).value(u"endOfCaptureScript"_s).toString(), capture);
 }
 

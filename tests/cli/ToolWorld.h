@@ -5,18 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QString>
 #include <QVariantMap>
 
 namespace clitest {
 
 // What one run of the tool gave.
 struct Outcome {
-    bool finished = false; // false: still running at the time limit, and killed
-    int exitCode = -1;     // -1 when it did not exit normally
+    int exitCode = -1; // -1 when it did not exit normally
     QByteArray out;
     QByteArray err;
-    long peakMemoryKiB = 0; // its largest resident set size
+    long peakMemoryKiB = 0; // the largest resident set size of any run of the test so far
 
     QString outText() const { return QString::fromUtf8(out); }
     QString errText() const { return QString::fromUtf8(err); }
@@ -30,10 +28,9 @@ class ToolWorld : public ::testing::Test {
 protected:
     static QString identifier(const QString& name);
 
-    // Runs the built brisquel in the world with its arguments as bytes (a name that is not UTF-8
-    // goes through as it is), standard output to a pipe or to a terminal of `terminalColumns`
-    // columns. Its process group is killed (failing the test) past a time limit far above any
-    // honest run.
+    // Runs the built brisquel in the world, with arguments as bytes (not UTF-8 goes through), standard
+    // output to a terminal of `terminalColumns` columns when set, killed (failing the test) past a
+    // time limit far above any honest run.
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
     Outcome run(const QStringList& arguments, int terminalColumns = 0) const;
 
