@@ -26,8 +26,7 @@ namespace {
 
 const QString kCaptureDone = u"capture done script"_s;
 
-// What a whole run may take in memory, whatever it was given: far above an honest run, far below
-// what an unbounded reader takes. The sanitizers multiply a run's own.
+// A whole run's memory, whatever it was given: far above an honest run, far below an unbounded reader.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr long kPeakMemoryKiB = 1536L * 1024;
 #else
@@ -45,16 +44,13 @@ protected:
                               u"16.2"_s);
         makeCopy(u"Capture One 22"_s, m_otherId, {}, u"15.4"_s);
     }
-    // The run ended within the memory bound with the status; a failure says why in one line holding
-    // the words.
+    // The run ended within the memory bound with the status; a failure says why in one line.
     static Outcome expectRun(const Outcome& o, int status, const QStringList& words = {}) {
         EXPECT_LT(o.peakMemoryKiB, kPeakMemoryKiB);
         EXPECT_EQ(o.exitCode, status) << o.err.toStdString();
-        if (status != 0) {
-            EXPECT_EQ(o.errLines().size(), 1) << o.err.toStdString();
-        }
+        EXPECT_TRUE(status == 0 || o.errLines().size() == 1) << o.err.toStdString();
         for (const QString& word : words)
-            EXPECT_TRUE(o.errText().contains(word)) << qPrintable(word) << ": " << o.err.toStdString();
+            EXPECT_TRUE(o.err.contains(word.toUtf8())) << qPrintable(word) << ": " << o.err.toStdString();
         return o;
     }
 
@@ -64,9 +60,8 @@ protected:
 };
 
 TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
-    const QString empty = m_files.filePath(u"empty"_s);
+    const QString empty = m_applicationsFolder = m_files.filePath(u"empty"_s);
     QDir().mkpath(empty);
-    m_applicationsFolder = empty;
     const QString names = u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
     EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(),
               u"No copy of Capture One found in "_s + empty + names + u".\n"_s);
@@ -122,7 +117,6 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     EXPECT_EQ(domain(m_id),
               (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, bundle}}));
     const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
-    ASSERT_EQ(scripts.size(), 3);
     EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
                                                      {u"displayName"_s, u"Capture Done"_s},
                                                      {u"defaultsScriptName"_s, u"endOfCaptureScript"_s},
@@ -132,8 +126,8 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     EXPECT_EQ(scripts.at(2)[u"status"_s].toString(), u"ok"_s);
     const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
     ASSERT_EQ(rows.size(), 4);
-    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s));
-    EXPECT_TRUE(rows.at(2).endsWith(batch + u"  After a batch."_s)) << qPrintable(rows.at(2));
+    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s) && rows.at(2).endsWith(batch + u"  After a batch."_s))
+        << qPrintable(rows.at(2));
     EXPECT_TRUE(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).out.isEmpty());
     // What Capture One will find no script at is printed with a warning that says why.
     const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
@@ -248,8 +242,8 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     EXPECT_EQ(verbose.errLines().filter(u"brisquel: searched with the folder walk"_s).size(), 1);
     EXPECT_EQ(verbose.errLines().filter(u"Hostile/Capture One "_s).size(), 3) << verbose.err.toStdString();
     ASSERT_EQ(verbose.outLines().size(), 4);
-#if !defined(                                                                                                \
-    __APPLE__) // macOS asks LaunchServices which applications run: a program started from a bundle is none
+    // macOS asks LaunchServices which applications run: a program started from a bundle is none.
+#if !defined(__APPLE__)
     EXPECT_EQ(apps.at(0)[u"running"_s], QJsonValue(true));
     EXPECT_TRUE(verbose.outLines().at(1).contains(u" yes "_s)) << verbose.out.toStdString();
 #endif
@@ -313,9 +307,8 @@ TEST_F(BrisquelCommandLine, ANameThatIsNotUtf8IsRefusedAndNothingIsAssigned) {
                      u"Scripts \\xff"_s},
           std::tuple{QList<QByteArray>{"get", "Capture One \xe9", script}, m_workingDirectory,
                      u"One \\xe9"_s}}) {
-        const QByteArray saved = std::exchange(m_workingDirectory, workingDirectory);
+        m_workingDirectory = workingDirectory;
         EXPECT_TRUE(expectRun(run(arguments), 1, {shown, u"not valid UTF-8"_s}).out.isEmpty());
-        m_workingDirectory = saved;
         EXPECT_EQ(fileBytes(domainFile(m_id)), before);
     }
 }
@@ -348,27 +341,25 @@ TEST_F(BrisquelCommandLine, ControlCharactersArePrintedEscapedAndAcceptedBack) {
 // the exit statuses and that a refusal changes nothing. Capture One 22 offers only "capture done".
 TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
     const QString capture = m_home.write(u"Scripts/capture.scpt"_s, "FasdUAS 1.101.10");
-    const QString batch = compiledScript(u"batch.scpt"_s);
-    writeDomain(m_id, {{u"endOfCaptureScript"_s, capture}, {u"endOfBatchScript"_s, batch}});
-    writeDomain(m_otherId, {{u"recentCount"_s, 7}});
+    writeDomain(m_id,
+                {{u"endOfCaptureScript"_s, capture}, {u"endOfBatchScript"_s, compiledScript(u"b.scpt"_s)}});
     const QString profile = m_files.filePath(u"studio.json"_s);
     expectRun(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}), 0);
     EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""))
         << fileBytes(profile).toStdString();
     const QByteArray before = fileBytes(domainFile(m_otherId));
     const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 22"_s};
-    QStringList shown = expectRun(run(import + QStringList{u"--dry-run"_s}), 0).outLines();
-    EXPECT_TRUE(shown.value(3).startsWith(u"Dry run: nothing was changed"_s))
-        << qPrintable(shown.join(u'\n'));
+    EXPECT_TRUE(
+        expectRun(run(import + QStringList{u"--dry-run"_s}), 0).outText().contains(u"Dry run: nothing"_s));
     EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     // A file gone since refuses the import, unless forced; a check says so with its own status.
     QFile::remove(capture);
-    const QString broken = m_files.write(u"broken.json"_s, "{\"format\": ");
     for (const auto& [arguments, status, words] :
          {std::tuple{QStringList{u"check"_s, m_otherId}, 0, QStringList{}},
           std::tuple{QStringList{u"check"_s}, 3, QStringList{u"capture.scpt does not exist"_s}},
           std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}},
-          std::tuple{QStringList{u"import"_s, broken}, 1, QStringList{u"malformed"_s}}}) {
+          std::tuple{QStringList{u"import"_s, m_files.write(u"broken.json"_s, "{\"format\": ")}, 1,
+                     QStringList{u"malformed"_s}}}) {
         expectRun(run(arguments), status, words);
         EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     }

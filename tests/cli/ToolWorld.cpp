@@ -5,12 +5,10 @@
 #include "tests/support/HostileFiles.h"
 #include "tests/support/ScopedEnvironment.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -56,7 +54,7 @@ std::pair<int, int> openTerminal(int columns) {
 } // namespace
 
 QString ToolWorld::identifier(const QString& name) {
-    return u"com.example.brisquel"_s + QString::number(::getpid()) + QLatin1Char('.') + name;
+    return u"com.example.brisquel%1.%2"_s.arg(::getpid()).arg(name);
 }
 
 Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) const {
@@ -119,13 +117,6 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
     return outcome;
 }
 
-Outcome ToolWorld::run(const QStringList& arguments, int terminalColumns) const {
-    QList<QByteArray> bytes;
-    for (const QString& argument : arguments)
-        bytes.append(argument.toUtf8());
-    return run(bytes, terminalColumns);
-}
-
 QString ToolWorld::makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef,
                             const QString& version) const {
     testsupport::BundleLayout layout;
@@ -134,10 +125,6 @@ QString ToolWorld::makeCopy(const QString& name, const QString& bundleIdentifier
     layout.version = version;
     layout.sdef = sdef;
     return testsupport::makeBundle(m_apps.path(), layout);
-}
-
-QString ToolWorld::domainFile(const QString& bundleIdentifier) const {
-    return QDir(m_preferencesFolder).filePath(bundleIdentifier + u".plist"_s);
 }
 
 QVariantMap ToolWorld::domain(const QString& bundleIdentifier) const {
@@ -152,14 +139,9 @@ void ToolWorld::writeDomain(const QString& bundleIdentifier, const QVariantMap& 
                                          brisquel::vexo::plist::toBinary(values).value_or(QByteArray()));
 }
 
-QString ToolWorld::compiledScript(const QString& relative) const {
-    return m_files.write(relative, QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x0f\xff\xff"));
-}
-
 QJsonArray jsonArray(const QByteArray& text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
+    const QJsonDocument document = QJsonDocument::fromJson(text);
+    EXPECT_TRUE(document.isArray()) << text.toStdString();
     return document.array();
 }
 

@@ -17,9 +17,10 @@ struct Outcome {
     long peakMemoryKiB = 0; // the largest resident set size of any run of the test so far
 
     QString outText() const { return QString::fromUtf8(out); }
-    QString errText() const { return QString::fromUtf8(err); }
     QStringList outLines() const { return outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    QStringList errLines() const { return errText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QStringList errLines() const {
+        return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 };
 
 // A world of a test's own for the brisquel binary: temporary applications, preferences, home and
@@ -32,15 +33,24 @@ protected:
     // output to a terminal of `terminalColumns` columns when set, killed (failing the test) past a
     // time limit far above any honest run.
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
-    Outcome run(const QStringList& arguments, int terminalColumns = 0) const;
+    Outcome run(const QStringList& arguments, int terminalColumns = 0) const {
+        QList<QByteArray> bytes;
+        for (const QString& argument : arguments)
+            bytes.append(argument.toUtf8());
+        return run(bytes, terminalColumns);
+    }
 
     // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
     QString makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef = {},
                      const QString& version = QStringLiteral("1.0")) const;
-    QString domainFile(const QString& bundleIdentifier) const;
+    QString domainFile(const QString& id) const {
+        return m_preferencesFolder + u'/' + id + QStringLiteral(".plist");
+    }
     QVariantMap domain(const QString& bundleIdentifier) const;
     void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
-    QString compiledScript(const QString& relative) const;
+    QString compiledScript(const QString& relative) const {
+        return m_files.write(relative, QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x0f\xff\xff"));
+    }
 
     testsupport::TempFolder m_apps;
     testsupport::TempFolder m_prefs;
