@@ -14,9 +14,8 @@ QString TempFolder::write(const QString& relative, const QByteArray& contents) c
     const QString path = m_dir.filePath(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(contents);
-    }
     return path;
 }
 
@@ -43,9 +42,8 @@ QString makeBundle(const QString& folder, const BundleLayout& layout) {
     }
     info += QStringLiteral("</dict>\n</plist>\n");
     QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
-    if (f.open(QIODevice::WriteOnly)) {
+    if (f.open(QIODevice::WriteOnly))
         f.write(info.toUtf8());
-    }
     if (!layout.sdefName.isEmpty()) {
         QFile s(bundle + QStringLiteral("/Contents/Resources/") + layout.sdefName);
         if (s.open(QIODevice::WriteOnly)) {
