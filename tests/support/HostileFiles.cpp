@@ -63,8 +63,7 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
     const quint64 table = quint64(out.size());
     for (const quint64 offset : offsets)
         appendBigEndian(out, offset, 4);
-    out += QByteArray(6, '\0');
-    out.append(char(4)).append(char(4));
+    out += QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
     appendBigEndian(out, quint64(objects.size()), 8);
     appendBigEndian(out, 0, 8);
     appendBigEndian(out, table, 8);
@@ -72,7 +71,7 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
 }
 
 bool dictionaryAt(Nesting nesting, int level) {
-    return nesting == Nesting::Dictionaries || (nesting == Nesting::Mixed && level % 2 == 1);
+    return nesting == Nesting::Mixed && level % 2 == 1;
 }
 
 QByteArray infoPlistHead(const QString& bundleIdentifier) {

@@ -135,17 +135,12 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForStarted(10000))
-        return {};
-    if (!process.waitForFinished(120000)) {
-        process.kill();
+    if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
+        process.kill(); // one that did not start is no run either
         process.waitForFinished();
         return {};
     }
-    ProgramRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = process.readAll();
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll()};
 }
 
 } // namespace plisttest
