@@ -84,7 +84,7 @@ TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
     for (const auto& [arguments, words] : std::initializer_list<std::pair<QStringList, QStringList>>{
              {{u"get"_s, u"Capture One 99"_s, kCaptureDone},
               {u"\"Capture One 99\""_s, u"Capture One 22 ("_s + m_otherId}},
-             {{u"scripts"_s, u"Capture One 23"_s}, {m_id, twin.bundleIdentifier}},
+             {{u"scripts"_s, u"Capture One 23"_s}, {u"several copies"_s, m_id, twin.bundleIdentifier}},
              {{u"scripts"_s, u"capture one pro"_s}, {identifier(u"PRO"_s)}},
              {{u"set"_s, m_id, u"capture undone script"_s, compiledScript(u"x.scpt"_s)},
               {u"\"Capture Done\", \"Batch Done\", \"Live View Ready\""_s}}})
@@ -363,7 +363,7 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
         expectRun(run(arguments), status, words);
         EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     }
-    const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s});
+    const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture});
     const QString table = o.outText().simplified();
     EXPECT_TRUE(table.startsWith(u"CHANGE SCRIPT KEY"_s) && table.contains(u"set Capture Done"_s) &&
                 table.contains(u"skipped Batch Done"_s) && table.contains(u"offers no script"_s) &&
