@@ -6,15 +6,12 @@ namespace testsupport {
 
 namespace {
 
-class MemoryObservation final : public brisquel::vexo::ChangeObservation {
-public:
+struct MemoryObservation final : brisquel::vexo::ChangeObservation {
     MemoryObservation(std::shared_ptr<QHash<int, std::function<void()>>> observers, int id)
         : m_observers(std::move(observers)), m_id(id) {}
     ~MemoryObservation() override { m_observers->remove(m_id); }
-
-private:
-    std::shared_ptr<QHash<int, std::function<void()>>> m_observers;
-    int m_id;
+    const std::shared_ptr<QHash<int, std::function<void()>>> m_observers;
+    const int m_id;
 };
 
 } // namespace

@@ -23,10 +23,9 @@ int main(int argc, char** argv) {
     const int status = RUN_ALL_TESTS();
     // Windows that live as long as the application (a shared panel) go while it is still whole.
     QList<QPointer<QWidget>> windows;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (QWidget* window : QApplication::topLevelWidgets())
         if (!window->parentWidget())
             windows.append(window);
-    }
     for (const QPointer<QWidget>& window : windows)
         delete window.data();
     return status;

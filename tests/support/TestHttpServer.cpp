@@ -59,19 +59,13 @@ private:
         QByteArray out = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason + "\r\n";
         for (const auto& [name, value] : answer.headers)
             out += name + ": " + value + "\r\n";
-        switch (answer.framing) {
-        case HttpAnswer::Framing::Sized:
-            if (answer.announcedLength || answer.filler >= 0) {
-                const qint64 length = answer.announcedLength.value_or(answer.body.size() + answer.filler);
-                out += "Content-Length: " + QByteArray::number(length) + "\r\n";
-            }
-            break;
-        case HttpAnswer::Framing::Chunked:
+        if (answer.framing == HttpAnswer::Framing::Chunked)
             out += "Transfer-Encoding: chunked\r\n";
-            break;
-        case HttpAnswer::Framing::Unsized:
-            break;
-        }
+        else if (answer.framing == HttpAnswer::Framing::Sized &&
+                 (answer.announcedLength || answer.filler >= 0))
+            out += "Content-Length: " +
+                   QByteArray::number(answer.announcedLength.value_or(answer.body.size() + answer.filler)) +
+                   "\r\n";
         return out + "Connection: close\r\n\r\n";
     }
 
