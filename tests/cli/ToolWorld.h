@@ -5,47 +5,52 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QString>
 #include <QVariantMap>
 
 namespace clitest {
 
 // What one run of the tool gave.
 struct Outcome {
-    bool finished = false; // false: still running at the time limit, and killed
-    int exitCode = -1;     // -1 when it did not exit normally
+    int exitCode = -1; // -1 when it did not exit normally
     QByteArray out;
     QByteArray err;
-    long peakMemoryKiB = 0; // its largest resident set size
+    long peakMemoryKiB = 0; // the largest resident set size of any run of the test so far
 
     QString outText() const { return QString::fromUtf8(out); }
-    QString errText() const { return QString::fromUtf8(err); }
     QStringList outLines() const { return outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    QStringList errLines() const { return errText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QStringList errLines() const {
+        return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 };
 
-// A world of a test's own for the brisquel binary: an applications folder, a preferences folder,
-// a home folder and a folder of script files, all temporary, and bundle identifiers that no other
-// process on the machine can be running a copy of.
+// A world of a test's own for the brisquel binary: temporary applications, preferences, home and
+// script folders, and bundle identifiers no other process on the machine can be running a copy of.
 class ToolWorld : public ::testing::Test {
 protected:
     static QString identifier(const QString& name);
 
-    // Runs the built brisquel in the world, with its arguments as bytes (a name that is not UTF-8
-    // goes through as it is) and standard output to a pipe, or to a terminal of `terminalColumns`
-    // columns. It runs in a process group of its own, killed as a whole (failing the test) past a
+    // Runs the built brisquel in the world, with arguments as bytes (not UTF-8 goes through), standard
+    // output to a terminal of `terminalColumns` columns when set, killed (failing the test) past a
     // time limit far above any honest run.
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
-    Outcome run(const QStringList& arguments, int terminalColumns = 0) const;
+    Outcome run(const QStringList& arguments, int terminalColumns = 0) const {
+        QList<QByteArray> bytes;
+        for (const QString& argument : arguments)
+            bytes.append(argument.toUtf8());
+        return run(bytes, terminalColumns);
+    }
 
     // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
     QString makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef = {},
                      const QString& version = QStringLiteral("1.0")) const;
-
-    QString domainFile(const QString& bundleIdentifier) const;
+    QString domainFile(const QString& id) const {
+        return m_preferencesFolder + u'/' + id + QStringLiteral(".plist");
+    }
     QVariantMap domain(const QString& bundleIdentifier) const;
     void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
-    QString compiledScript(const QString& relative) const;
+    QString compiledScript(const QString& relative) const {
+        return m_files.write(relative, QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x0f\xff\xff"));
+    }
 
     testsupport::TempFolder m_apps;
     testsupport::TempFolder m_prefs;

@@ -17,10 +17,9 @@ qint64 statusField(const QByteArray& name) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
+    for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith(name + ':'))
             return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
     return 0;
 }
 

@@ -6,92 +6,56 @@ namespace testsupport {
 
 namespace {
 
-class MemoryObservation final : public brisquel::vexo::ChangeObservation {
-public:
+struct MemoryObservation final : brisquel::vexo::ChangeObservation {
     MemoryObservation(std::shared_ptr<QHash<int, std::function<void()>>> observers, int id)
         : m_observers(std::move(observers)), m_id(id) {}
     ~MemoryObservation() override { m_observers->remove(m_id); }
-
-private:
-    std::shared_ptr<QHash<int, std::function<void()>>> m_observers;
-    int m_id;
+    const std::shared_ptr<QHash<int, std::function<void()>>> m_observers;
+    const int m_id;
 };
 
 } // namespace
 
-void RecordingLog::system(const QString& line) {
-    QMutexLocker lock(&m_mutex);
-    m_system << line;
-}
-void RecordingLog::standardOutput(const QString& line) {
-    QMutexLocker lock(&m_mutex);
-    m_output << line;
-}
-QStringList RecordingLog::systemLines() const {
-    QMutexLocker lock(&m_mutex);
-    return m_system;
-}
-QStringList RecordingLog::outputLines() const {
-    QMutexLocker lock(&m_mutex);
-    return m_output;
+using brisquel::vexo::Result;
+
+Result MemoryDefaults::refusedWrite() const {
+    return Result::failure(brisquel::vexo::Status::NotStored,
+                           m_domain + QStringLiteral(" cannot be written (test)"));
 }
 
-brisquel::vexo::Expected<QVariant> MemoryDefaults::read(const QString& key) const {
-    if (m_failReads) {
-        return brisquel::vexo::Result::failure(brisquel::vexo::Status::Malformed,
-                                               m_domain + QStringLiteral(" cannot be read (test)"));
-    }
-    return m_values.value(key);
-}
-brisquel::vexo::Result MemoryDefaults::write(const QString& key, const QVariant& value) {
-    if (m_failWrites) {
-        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
-                                               m_domain + QStringLiteral(" cannot be written (test)"));
-    }
+Result MemoryDefaults::write(const QString& key, const QVariant& value) {
+    if (m_failWrites)
+        return refusedWrite();
     m_values.insert(key, value);
-    ++m_writes;
-    tell();
-    return {};
-}
-brisquel::vexo::Result MemoryDefaults::remove(const QString& key) {
-    if (m_failWrites) {
-        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
-                                               m_domain + QStringLiteral(" cannot be written (test)"));
-    }
-    m_values.remove(key);
-    ++m_writes;
-    tell();
-    return {};
+    return stored();
 }
 
-brisquel::vexo::Result MemoryDefaults::writeValues(const QList<KeyChange>& changes) {
-    if (changes.isEmpty()) {
+Result MemoryDefaults::remove(const QString& key) {
+    if (m_failWrites)
+        return refusedWrite();
+    m_values.remove(key);
+    return stored();
+}
+
+Result MemoryDefaults::writeValues(const QList<KeyChange>& changes) {
+    if (changes.isEmpty())
         return {};
-    }
-    if (m_failWrites) {
-        return brisquel::vexo::Result::failure(brisquel::vexo::Status::NotStored,
-                                               m_domain + QStringLiteral(" cannot be written (test)"));
-    }
-    if (brisquel::vexo::Result duplicate = duplicateRefusal(changes); !duplicate) {
+    if (m_failWrites)
+        return refusedWrite();
+    if (Result duplicate = duplicateRefusal(changes); !duplicate)
         return duplicate;
-    }
     QVariantList now;
-    for (const KeyChange& change : changes) {
+    for (const KeyChange& change : changes)
         now.append(m_values.value(change.key));
-    }
-    if (brisquel::vexo::Result conflict = conflictWith(changes, now); !conflict) {
+    if (Result conflict = conflictWith(changes, now); !conflict)
         return conflict;
-    }
     for (const KeyChange& change : changes) {
-        if (change.value.isValid()) {
+        if (change.value.isValid())
             m_values.insert(change.key, change.value);
-        } else {
+        else
             m_values.remove(change.key);
-        }
     }
-    ++m_writes;
-    tell();
-    return {};
+    return stored();
 }
 
 std::unique_ptr<brisquel::vexo::ChangeObservation>
@@ -103,22 +67,20 @@ MemoryDefaults::observeChanges(std::function<void()> onChange) {
     return std::make_unique<MemoryObservation>(m_observers, id);
 }
 
-void MemoryDefaults::tell() {
+Result MemoryDefaults::stored() {
+    ++m_writes;
     // Like a watched file: told later, and only to the observations still live then.
     std::weak_ptr<QHash<int, std::function<void()>>> observers = m_observers;
     QTimer::singleShot(0, [observers] {
         const auto live = observers.lock();
-        if (!live) {
-            return;
-        }
-        const QList<int> ids = live->keys();
-        for (const int id : ids) {
+        for (const int id : live ? live->keys() : QList<int>()) {
             if (const auto found = live->constFind(id); found != live->constEnd()) {
                 const std::function<void()> onChange = found.value();
                 onChange();
             }
         }
     });
+    return {};
 }
 
 std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QString& name) {
@@ -126,9 +88,8 @@ std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QStr
 }
 std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
     auto& d = m_domains[name];
-    if (!d) {
+    if (!d)
         d = std::make_shared<MemoryDefaults>(name);
-    }
     return d;
 }
 
@@ -138,7 +99,6 @@ brisquel::ScriptResult FakeScriptChannel::execute(const QString& source) {
 }
 
 QList<qint64> FakeRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
-    ++calls;
     return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
 }
 
@@ -177,9 +137,8 @@ brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundle
                                     const QString& path, const QString& version) {
     brisquel::MetadataItem item;
     auto put = [&](const QString& key, const QString& value) {
-        if (!value.isEmpty()) {
+        if (!value.isEmpty())
             item.attributes.insert(key, value);
-        }
     };
     put(brisquel::MetadataAttribute::kFsName, fsName);
     put(brisquel::MetadataAttribute::kBundleIdentifier, bundleIdentifier);

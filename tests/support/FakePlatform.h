@@ -14,10 +14,22 @@ namespace testsupport {
 // Captures both log channels.
 class RecordingLog final : public brisquel::Log {
 public:
-    void system(const QString& line) override;
-    void standardOutput(const QString& line) override;
-    QStringList systemLines() const;
-    QStringList outputLines() const;
+    void system(const QString& line) override {
+        QMutexLocker lock(&m_mutex);
+        m_system << line;
+    }
+    void standardOutput(const QString& line) override {
+        QMutexLocker lock(&m_mutex);
+        m_output << line;
+    }
+    QStringList systemLines() const {
+        QMutexLocker lock(&m_mutex);
+        return m_system;
+    }
+    QStringList outputLines() const {
+        QMutexLocker lock(&m_mutex);
+        return m_output;
+    }
 
 private:
     mutable QMutex m_mutex;
@@ -32,7 +44,7 @@ class MemoryDefaults final : public brisquel::vexo::UserDefaults {
 public:
     explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
     QString domain() const override { return m_domain; }
-    brisquel::vexo::Expected<QVariant> read(const QString& key) const override;
+    brisquel::vexo::Expected<QVariant> read(const QString& key) const override { return m_values.value(key); }
     brisquel::vexo::Result write(const QString& key, const QVariant& value) override;
     brisquel::vexo::Result remove(const QString& key) override;
     brisquel::vexo::Result writeValues(const QList<KeyChange>& changes) override;
@@ -42,7 +54,6 @@ public:
     int liveObservations() const { return static_cast<int>(m_observers->size()); }
 
     QHash<QString, QVariant> m_values;
-    bool m_failReads = false;
     bool m_failWrites = false;
     // How many times the domain was written (a several-key write counts once).
     int m_writes = 0;
@@ -50,7 +61,9 @@ public:
     bool m_watchable = true;
 
 private:
-    void tell();
+    // Counts the write and tells each observation live at that moment, later.
+    brisquel::vexo::Result stored();
+    brisquel::vexo::Result refusedWrite() const;
 
     QString m_domain;
     std::shared_ptr<QHash<int, std::function<void()>>> m_observers =
@@ -79,7 +92,6 @@ class FakeRunningApplications final : public brisquel::RunningApplications {
 public:
     QList<qint64> processesWithBundleIdentifier(const QString& bundleIdentifier) override;
     QSet<QString> running;
-    int calls = 0;
 };
 
 class FakeMetadataSearch final : public brisquel::MetadataSearch {

@@ -9,29 +9,24 @@
 // toolkit remember (recent folders of a file dialog, settings) reaches the real home folder.
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    if (!home.isValid()) {
+    if (!home.isValid())
         return 1;
-    }
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/.cache")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int status = RUN_ALL_TESTS();
     // Windows that live as long as the application (a shared panel) go while it is still whole.
     QList<QPointer<QWidget>> windows;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->parentWidget()) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (!window->parentWidget())
             windows.append(window);
-        }
-    }
-    for (const QPointer<QWidget>& window : windows) {
+    for (const QPointer<QWidget>& window : windows)
         delete window.data();
-    }
     return status;
 }

@@ -59,47 +59,16 @@ HttpAnswer hostileAnswer(HostileAnswer kind) {
 }
 
 const char* nameOf(HostileAnswer kind) {
-    switch (kind) {
-    case HostileAnswer::Status500WithAHugeBody:
-        return "status500WithAHugeBody";
-    case HostileAnswer::StatusPhraseWithEscapes:
-        return "statusPhraseWithEscapes";
-    case HostileAnswer::SuccessWithAHugeBody:
-        return "successWithAHugeBody";
-    case HostileAnswer::AnnouncingTwoGigabytes:
-        return "announcingTwoGigabytes";
-    case HostileAnswer::HeadWithoutEnd:
-        return "headWithoutEnd";
-    case HostileAnswer::ChunkedWithoutEnd:
-        return "chunkedWithoutEnd";
-    case HostileAnswer::ChunkedWithABrokenChunkSize:
-        return "chunkedWithABrokenChunkSize";
-    case HostileAnswer::SizedButCutShort:
-        return "sizedButCutShort";
-    case HostileAnswer::UnsizedWithoutEnd:
-        return "unsizedWithoutEnd";
-    case HostileAnswer::DrippingItsHead:
-        return "drippingItsHead";
-    case HostileAnswer::DrippingItsBody:
-        return "drippingItsBody";
-    case HostileAnswer::Silent:
-        return "silent";
-    case HostileAnswer::RedirectLoop:
-        return "redirectLoop";
-    case HostileAnswer::RedirectToAnotherScheme:
-        return "redirectToAnotherScheme";
-    case HostileAnswer::RedirectToAFile:
-        return "redirectToAFile";
-    case HostileAnswer::RedirectToPlainHttpElsewhere:
-        return "redirectToPlainHttpElsewhere";
-    case HostileAnswer::NotHttp:
-        return "notHttp";
-    case HostileAnswer::NoTls:
-        return "noTls";
-    case HostileAnswer::CompressionBomb:
-        return "compressionBomb";
-    }
-    return "unknown";
+    // In the order of the enumeration.
+    static const QList<QByteArray> kNames =
+        QByteArray(
+            "status500WithAHugeBody statusPhraseWithEscapes successWithAHugeBody announcingTwoGigabytes "
+            "headWithoutEnd chunkedWithoutEnd chunkedWithABrokenChunkSize sizedButCutShort "
+            "unsizedWithoutEnd drippingItsHead drippingItsBody silent redirectLoop redirectToAnotherScheme "
+            "redirectToAFile redirectToPlainHttpElsewhere notHttp noTls compressionBomb")
+            .split(' ');
+    const auto index = qsizetype(kind);
+    return index >= 0 && index < kNames.size() ? kNames[index].constData() : "unknown";
 }
 
 void PrintTo(HostileAnswer kind, std::ostream* os) {

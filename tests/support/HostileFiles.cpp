@@ -15,17 +15,15 @@ namespace {
 // ---- binary property lists, laid out by hand (no writer makes these shapes) ----
 
 void appendBigEndian(QByteArray& out, quint64 value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) {
+    for (int i = bytes - 1; i >= 0; --i)
         out.append(char((value >> (8 * i)) & 0xff));
-    }
 }
 
 // The marker of an object with `count` parts (kind in the high half), the count following as a
 // 4-byte integer object from 15 on.
 QByteArray marker(int kind, quint64 count) {
-    if (count < 15) {
+    if (count < 15)
         return QByteArray(1, char((kind << 4) | int(count)));
-    }
     QByteArray out(1, char((kind << 4) | 0xf));
     out.append(char(0x12));
     appendBigEndian(out, count, 4);
@@ -39,9 +37,8 @@ QByteArray asciiString(const QByteArray& text) {
 // References of 4 bytes.
 QByteArray container(int kind, const QList<quint64>& references) {
     QByteArray out = marker(kind, kind == 0xd ? quint64(references.size() / 2) : quint64(references.size()));
-    for (const quint64 reference : references) {
+    for (const quint64 reference : references)
         appendBigEndian(out, reference, 4);
-    }
     return out;
 }
 
@@ -64,11 +61,9 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
         out += object;
     }
     const quint64 table = quint64(out.size());
-    for (const quint64 offset : offsets) {
+    for (const quint64 offset : offsets)
         appendBigEndian(out, offset, 4);
-    }
-    out += QByteArray(6, '\0');
-    out.append(char(4)).append(char(4));
+    out += QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
     appendBigEndian(out, quint64(objects.size()), 8);
     appendBigEndian(out, 0, 8);
     appendBigEndian(out, table, 8);
@@ -76,7 +71,7 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
 }
 
 bool dictionaryAt(Nesting nesting, int level) {
-    return nesting == Nesting::Dictionaries || (nesting == Nesting::Mixed && level % 2 == 1);
+    return nesting == Nesting::Mixed && level % 2 == 1;
 }
 
 QByteArray infoPlistHead(const QString& bundleIdentifier) {
@@ -89,17 +84,14 @@ QByteArray infoPlistHead(const QString& bundleIdentifier) {
 void writeChunks(const QString& path, const QByteArray& head, const QByteArray& repeated,
                  const QByteArray& tail, qint64 bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
-    }
     file.write(head);
     QByteArray chunk;
-    while (chunk.size() < (1 << 20)) {
+    while (chunk.size() < (1 << 20))
         chunk += repeated;
-    }
-    for (qint64 written = head.size(); written < bytes; written += chunk.size()) {
+    for (qint64 written = head.size(); written < bytes; written += chunk.size())
         file.write(chunk);
-    }
     file.write(tail);
 }
 
@@ -119,9 +111,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 void makeFifo(const QString& path) {
-    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0) {
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
         std::abort();
-    }
 }
 
 QByteArray nestedXmlValue(int depth, Nesting nesting) {
@@ -129,16 +120,13 @@ QByteArray nestedXmlValue(int depth, Nesting nesting) {
     QByteArray close;
     open.reserve(qsizetype(depth) * 18);
     close.reserve(qsizetype(depth) * 8);
-    for (int level = 0; level < depth; ++level) {
+    for (int level = 0; level < depth; ++level)
         open += dictionaryAt(nesting, level) ? "<dict><key>k</key>" : "<array>";
-    }
-    for (int level = depth - 1; level >= 0; --level) {
+    for (int level = depth - 1; level >= 0; --level)
         close += dictionaryAt(nesting, level) ? "</dict>" : "</array>";
-    }
     // The innermost dictionary's key needs a value.
-    if (depth > 0 && dictionaryAt(nesting, depth - 1)) {
+    if (depth > 0 && dictionaryAt(nesting, depth - 1))
         open += "<true/>";
-    }
     return open + close;
 }
 
@@ -183,18 +171,16 @@ QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key
 QByteArray manyValuesXmlPlist(qint64 count) {
     QByteArray out = kXmlHead + "<array>";
     out.reserve(out.size() + count * 7 + 32);
-    for (qint64 i = 0; i < count; ++i) {
+    for (qint64 i = 0; i < count; ++i)
         out += "<true/>";
-    }
     return out + "</array>" + kXmlTail;
 }
 
 QByteArray manyValuesBinaryPlist(qint64 count) {
     QList<quint64> references;
     references.reserve(count);
-    for (qint64 i = 0; i < count; ++i) {
+    for (qint64 i = 0; i < count; ++i)
         references.append(quint64(i + 1));
-    }
     QList<QByteArray> objects{arrayOf(references)};
     objects.reserve(count + 1);
     for (qint64 i = 0; i < count; ++i) {
@@ -205,9 +191,8 @@ QByteArray manyValuesBinaryPlist(qint64 count) {
 
 QByteArray sharedReferencePlist(int levels, int width) {
     QList<QByteArray> objects;
-    for (int level = 0; level < levels; ++level) {
+    for (int level = 0; level < levels; ++level)
         objects.append(arrayOf(QList<quint64>(width, quint64(level + 1))));
-    }
     objects.append(asciiString("abc"));
     return binaryPlist(objects);
 }
@@ -234,12 +219,10 @@ QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& 
         valueReferences.append(i + 1 < pairs ? firstValue + i : firstArray);
     }
     QList<QByteArray> objects{dictionaryOf(keyReferences, valueReferences)};
-    for (const QByteArray& name : keys) {
+    for (const QByteArray& name : keys)
         objects.append(asciiString(name));
-    }
-    for (const QByteArray& value : values) {
+    for (const QByteArray& value : values)
         objects.append(asciiString(value));
-    }
     for (int level = 0; level < levels; ++level) {
         const quint64 below = level + 1 < levels ? firstArray + quint64(level) + 1 : leaf;
         objects.append(arrayOf(QList<quint64>(14, below)));

@@ -17,9 +17,9 @@ void writeFile(const QString& path, const QByteArray& bytes);
 // A FIFO at path: a reader that opens it the ordinary way waits forever for a writer.
 void makeFifo(const QString& path);
 
-// How nested containers are built: arrays in arrays, dictionaries in dictionaries (each under one
-// key), or the two in turn.
-enum class Nesting { Arrays, Dictionaries, Mixed };
+// How nested containers are built: arrays in arrays, or arrays and dictionaries (each holding the
+// next under one key) in turn.
+enum class Nesting { Arrays, Mixed };
 
 // The XML text of one value: `depth` containers nested in one another, the innermost empty.
 QByteArray nestedXmlValue(int depth, Nesting nesting = Nesting::Arrays);

@@ -95,25 +95,25 @@ brisquel::vexo::plist::Node readTree(const QString& path) {
 
 brisquel::vexo::plist::Node everyKindTree() {
     plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "text", plist_new_string("Capture One"));
-    plist_dict_set_item(root, "empty text", plist_new_string(""));
-    plist_dict_set_item(root, "non-ASCII text",
-                        plist_new_string("Gr\xc3\xbc\xc3\x9f\x65 \xe2\x80\x94 \xf0\x9f\x93\xb7"));
-    plist_dict_set_item(root, "zero", plist_new_uint(0));
-    plist_dict_set_item(root, "minus one", plist_new_uint(static_cast<uint64_t>(-1)));
-    plist_dict_set_item(root, "smallest signed", plist_new_uint(0x8000000000000000ULL));
-    plist_dict_set_item(root, "largest signed", plist_new_uint(0x7fffffffffffffffULL));
-    plist_dict_set_item(root, "just above signed", unsignedInteger(0x8000000000000000ULL));
-    plist_dict_set_item(root, "largest unsigned", unsignedInteger(0xffffffffffffffffULL));
-    plist_dict_set_item(root, "tenth", plist_new_real(0.1));
-    plist_dict_set_item(root, "huge real", plist_new_real(1.7976931348623157e308));
-    plist_dict_set_item(root, "true", plist_new_bool(1));
-    plist_dict_set_item(root, "false", plist_new_bool(0));
-    plist_dict_set_item(root, "fine date", exactDate(712345678.123456789));
-    plist_dict_set_item(root, "old date", exactDate(-987654321.000000123));
-    plist_dict_set_item(root, "far date", exactDate(4102444800.5)); // beyond 32-bit seconds
-    plist_dict_set_item(root, "data", plist_new_data("\0\1\2\xff\0", 5));
-    plist_dict_set_item(root, "empty data", plist_new_data("", 0));
+    const auto set = [&root](const char* key, plist_t value) { plist_dict_set_item(root, key, value); };
+    set("text", plist_new_string("Capture One"));
+    set("empty text", plist_new_string(""));
+    set("non-ASCII text", plist_new_string("Gr\xc3\xbc\xc3\x9f\x65 \xe2\x80\x94 \xf0\x9f\x93\xb7"));
+    set("zero", plist_new_uint(0));
+    set("minus one", plist_new_uint(static_cast<uint64_t>(-1)));
+    set("smallest signed", plist_new_uint(0x8000000000000000ULL));
+    set("largest signed", plist_new_uint(0x7fffffffffffffffULL));
+    set("just above signed", unsignedInteger(0x8000000000000000ULL));
+    set("largest unsigned", unsignedInteger(0xffffffffffffffffULL));
+    set("tenth", plist_new_real(0.1));
+    set("huge real", plist_new_real(1.7976931348623157e308));
+    set("true", plist_new_bool(1));
+    set("false", plist_new_bool(0));
+    set("fine date", exactDate(712345678.123456789));
+    set("old date", exactDate(-987654321.000000123));
+    set("far date", exactDate(4102444800.5)); // beyond 32-bit seconds
+    set("data", plist_new_data("\0\1\2\xff\0", 5));
+    set("empty data", plist_new_data("", 0));
     plist_t array = plist_new_array();
     plist_array_append_item(array, plist_new_string("one"));
     plist_array_append_item(array, plist_new_uint(2));
@@ -122,12 +122,12 @@ brisquel::vexo::plist::Node everyKindTree() {
     plist_dict_set_item(inner, "wide", unsignedInteger(0xfedcba9876543210ULL));
     plist_array_append_item(array, inner);
     plist_array_append_item(array, plist_new_array());
-    plist_dict_set_item(root, "array", array);
+    set("array", array);
     plist_t nested = plist_new_dict();
     plist_dict_set_item(nested, "NSWindow Frame", plist_new_string("10 20 300 400 0 0 1440 900 "));
     plist_dict_set_item(nested, "empty", plist_new_dict());
-    plist_dict_set_item(root, "nested", nested);
-    plist_dict_set_item(root, "uid", plist_new_uid(7));
+    set("nested", nested);
+    set("uid", plist_new_uid(7));
     return brisquel::vexo::plist::Node(root);
 }
 
@@ -135,17 +135,12 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForStarted(10000))
-        return {};
-    if (!process.waitForFinished(120000)) {
-        process.kill();
+    if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
+        process.kill(); // one that did not start is no run either
         process.waitForFinished();
         return {};
     }
-    ProgramRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = process.readAll();
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll()};
 }
 
 } // namespace plisttest

@@ -14,38 +14,30 @@ QString TempFolder::write(const QString& relative, const QByteArray& contents) c
     const QString path = m_dir.filePath(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(contents);
-    }
     return path;
-}
-
-static QString xmlEscape(const QString& s) {
-    return s.toHtmlEscaped();
 }
 
 QString makeBundle(const QString& folder, const BundleLayout& layout) {
     const QString bundle = QDir(folder).filePath(layout.bundleName);
     QDir().mkpath(bundle + QStringLiteral("/Contents/Resources"));
-    QString info = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                  "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                                  "<plist version=\"1.0\">\n<dict>\n");
-    info += QStringLiteral("  <key>CFBundleIdentifier</key><string>%1</string>\n")
-                .arg(xmlEscape(layout.bundleIdentifier));
-    if (!layout.version.isEmpty()) {
-        info += QStringLiteral("  <key>CFBundleShortVersionString</key><string>%1</string>\n")
-                    .arg(xmlEscape(layout.version));
-    }
-    if (!layout.executable.isEmpty()) {
-        info += QStringLiteral("  <key>CFBundleExecutable</key><string>%1</string>\n")
-                    .arg(xmlEscape(layout.executable));
-    }
-    info += QStringLiteral("</dict>\n</plist>\n");
+    const auto entry = [](const char* key, const QString& value) {
+        return QStringLiteral("  <key>%1</key><string>%2</string>\n")
+            .arg(QLatin1String(key), value.toHtmlEscaped());
+    };
+    const QString info =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                       "<plist version=\"1.0\">\n<dict>\n") +
+        entry("CFBundleIdentifier", layout.bundleIdentifier) +
+        (layout.version.isEmpty() ? QString() : entry("CFBundleShortVersionString", layout.version)) +
+        (layout.executable.isEmpty() ? QString() : entry("CFBundleExecutable", layout.executable)) +
+        QStringLiteral("</dict>\n</plist>\n");
     QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
-    if (f.open(QIODevice::WriteOnly)) {
+    if (f.open(QIODevice::WriteOnly))
         f.write(info.toUtf8());
-    }
     if (!layout.sdefName.isEmpty()) {
         QFile s(bundle + QStringLiteral("/Contents/Resources/") + layout.sdefName);
         if (s.open(QIODevice::WriteOnly)) {
@@ -72,7 +64,7 @@ QByteArray sdefWithScripts(const QList<QPair<QString, QString>>& properties) {
         "      <property name=\"name\" code=\"pnam\" type=\"text\" description=\"The name.\"/>\n");
     for (const auto& [name, description] : properties) {
         x += QStringLiteral("      <property name=\"%1\" code=\"xxxx\" type=\"file\" description=\"%2\"/>\n")
-                 .arg(xmlEscape(name), xmlEscape(description));
+                 .arg(name.toHtmlEscaped(), description.toHtmlEscaped());
     }
     x += QStringLiteral("    </class>\n  </suite>\n</dictionary>\n");
     return x.toUtf8();

@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <cctype>
 
 namespace testsupport {
@@ -40,9 +41,9 @@ public:
         if (answer.drip.count() > 0) {
             // A composed answer drips its body; its head goes at once, as a slow server's does.
             if (answer.raw.isEmpty()) {
-                const QByteArray whole = m_ready;
-                m_ready = whole.mid(head(answer).size());
-                socket->write(whole.left(whole.size() - m_ready.size()));
+                const qsizetype headSize = head(answer).size();
+                socket->write(m_ready.left(headSize));
+                m_ready.remove(0, headSize);
             }
             auto* timer = new QTimer(this);
             connect(timer, &QTimer::timeout, this, [this] { write(1); });
@@ -58,24 +59,21 @@ private:
         QByteArray out = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason + "\r\n";
         for (const auto& [name, value] : answer.headers)
             out += name + ": " + value + "\r\n";
-        switch (answer.framing) {
-        case HttpAnswer::Framing::Sized:
-            if (answer.announcedLength || answer.filler >= 0) {
-                const qint64 length = answer.announcedLength.value_or(answer.body.size() + answer.filler);
-                out += "Content-Length: " + QByteArray::number(length) + "\r\n";
-            }
-            break;
-        case HttpAnswer::Framing::Chunked:
+        if (answer.framing == HttpAnswer::Framing::Chunked)
             out += "Transfer-Encoding: chunked\r\n";
-            break;
-        case HttpAnswer::Framing::Unsized:
-            break;
-        }
+        else if (answer.framing == HttpAnswer::Framing::Sized &&
+                 (answer.announcedLength || answer.filler >= 0))
+            out += "Content-Length: " +
+                   QByteArray::number(answer.announcedLength.value_or(answer.body.size() + answer.filler)) +
+                   "\r\n";
         return out + "Connection: close\r\n\r\n";
     }
 
-    // Makes the next bytes when none wait; false once everything has been made.
+    // Makes the next bytes when none wait; once everything has been made, ends the connection. False
+    // then, and once the connection is gone.
     bool make() {
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return false;
         if (!m_ready.isEmpty())
             return true;
         if (m_filler != 0) {
@@ -91,32 +89,22 @@ private:
             m_ready = "0\r\n\r\n";
             return true;
         }
+        m_socket->disconnectFromHost();
+        deleteLater();
         return false;
     }
 
     void write(qint64 most) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
+        if (!make())
             return;
-        if (!make()) {
-            m_socket->disconnectFromHost();
-            deleteLater();
-            return;
-        }
         const QByteArray piece = m_ready.left(most);
         m_ready.remove(0, piece.size());
         m_socket->write(piece);
     }
 
     void pump() {
-        while (m_socket->state() == QAbstractSocket::ConnectedState &&
-               m_socket->bytesToWrite() < kWriteAhead) {
-            if (!make()) {
-                m_socket->disconnectFromHost();
-                deleteLater();
-                return;
-            }
+        while (m_socket->bytesToWrite() < kWriteAhead && make())
             write(kBlockSize);
-        }
     }
 
     QTcpSocket* m_socket;
@@ -138,28 +126,23 @@ QList<QPair<QString, QString>> ReceivedRequest::queryPairs() const {
     if (question < 0)
         return pairs;
     for (const QByteArray& pair : target.mid(question + 1).split('&')) {
-        const qsizetype equals = pair.indexOf('=');
-        if (equals < 0)
-            pairs.append({formDecode(pair), QString()});
-        else
-            pairs.append({formDecode(pair.left(equals)), formDecode(pair.mid(equals + 1))});
+        const qsizetype equals = pair.indexOf('='); // none: the whole pair is the name
+        pairs.append(
+            {formDecode(pair.left(equals)), equals < 0 ? QString() : formDecode(pair.mid(equals + 1))});
     }
     return pairs;
 }
 
 bool ReceivedRequest::hasHeader(const QByteArray& name) const {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
+        return header.first.compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 QByteArray ReceivedRequest::header(const QByteArray& name) const {
-    for (const auto& [key, value] : headers) {
+    for (const auto& [key, value] : headers)
         if (key.compare(name, Qt::CaseInsensitive) == 0)
             return value;
-    }
     return {};
 }
 
@@ -183,26 +166,18 @@ TestHttpServer::~TestHttpServer() {
 }
 
 QUrl TestHttpServer::url(const QString& path) const {
-    QUrl address;
-    address.setScheme(QStringLiteral("http"));
-    address.setHost(QStringLiteral("127.0.0.1"));
-    address.setPort(port());
+    QUrl address(QStringLiteral("http://127.0.0.1:%1").arg(port()));
     address.setPath(path);
     return address;
 }
 
 void TestHttpServer::answer(const QString& path, const QByteArray& body) {
-    HttpAnswer answer;
-    answer.body = body;
-    m_answers.insert(path, std::move(answer));
+    m_answers.insert(path, HttpAnswer{.body = body});
 }
 
 void TestHttpServer::redirect(const QString& path, const QByteArray& location, int status) {
-    HttpAnswer answer;
-    answer.status = status;
-    answer.reason = "Found";
-    answer.headers.append({"Location", location});
-    m_answers.insert(path, std::move(answer));
+    m_answers.insert(path,
+                     HttpAnswer{.status = status, .reason = "Found", .headers = {{"Location", location}}});
 }
 
 int TestHttpServer::requestCount(const QString& path) const {
@@ -231,20 +206,14 @@ void TestHttpServer::read(QTcpSocket* socket) {
     // What does not begin like a request (a TLS handshake asking for https) is answered at once,
     // in plain HTTP, as a plain HTTP server answers it.
     if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front()))) {
-        HttpAnswer badRequest;
-        badRequest.status = 400;
-        badRequest.reason = "Bad Request";
-        respond(socket, badRequest);
+        respond(socket, {.status = 400, .reason = "Bad Request"});
         return;
     }
     const qsizetype end = buffer.indexOf("\r\n\r\n");
     if (end < 0) {
         if (buffer.size() > kMaximumHeadSize) {
             socket->setProperty("buffer", QByteArray());
-            HttpAnswer tooLarge;
-            tooLarge.status = 431;
-            tooLarge.reason = "Request Header Fields Too Large";
-            respond(socket, tooLarge);
+            respond(socket, {.status = 431, .reason = "Request Header Fields Too Large"});
         } else {
             socket->setProperty("buffer", buffer);
         }
@@ -265,12 +234,9 @@ void TestHttpServer::read(QTcpSocket* socket) {
     requests.append(request);
     emit requestReceived(request);
 
-    const QString path = QString::fromUtf8(request.path());
-    HttpAnswer notFound;
-    notFound.status = 404;
-    notFound.reason = "Not Found";
-    notFound.body = "nothing here";
-    respond(socket, m_answers.value(path, m_default.value_or(notFound)));
+    respond(socket, m_answers.value(QString::fromUtf8(request.path()),
+                                    m_default.value_or(HttpAnswer{
+                                        .status = 404, .reason = "Not Found", .body = "nothing here"})));
 }
 
 void TestHttpServer::respond(QTcpSocket* socket, const HttpAnswer& answer) {

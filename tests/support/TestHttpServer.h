@@ -47,14 +47,12 @@ struct HttpAnswer {
     QList<QPair<QByteArray, QByteArray>> headers{};
     QByteArray body{};
     Framing framing = Framing::Sized;
-    // Announced instead of the body's real length (a lying server).
-    std::optional<qint64> announcedLength{};
+    std::optional<qint64> announcedLength{}; // instead of the body's real length: a lying server
     // After the body, this many bytes of filler (spaces), made as they are sent; -1: no end.
     qint64 filler = 0;
     // One byte of the body every interval (of the raw bytes, when raw), instead of all at once.
     std::chrono::milliseconds drip{0};
-    // Read the request and never answer.
-    bool silent = false;
+    bool silent = false; // the request read, never answered
     // Sent as it stands instead of a composed head and body (a broken head, a broken chunk size);
     // the filler follows it.
     QByteArray raw{};
@@ -81,8 +79,7 @@ public:
     bool isListening() const { return m_server.isListening(); }
     QString errorString() const { return m_server.errorString(); }
     quint16 port() const { return m_server.serverPort(); }
-    // http://127.0.0.1:<port><path>
-    QUrl url(const QString& path = QStringLiteral("/")) const;
+    QUrl url(const QString& path = QStringLiteral("/")) const; // http://127.0.0.1:<port><path>
 
     void answer(const QString& path, HttpAnswer answer) { m_answers.insert(path, std::move(answer)); }
     void answer(const QString& path, const QByteArray& body);
