@@ -160,6 +160,9 @@ TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
     shown->replaceBox()->click();
     planned(shown);
     EXPECT_EQ(column(shown, 0), QStringList({u"Set"_s, u"Clear"_s}));
+    // The file a row sets, or for a Clear the one it takes away.
+    EXPECT_TRUE(column(shown, 2).last().endsWith(u"Kept.scpt"_s))
+        << column(shown, 2).join(u'|').toStdString();
     shown->importAnywayBox()->click();
     EXPECT_TRUE(shown->importButton()->isEnabled());
 
