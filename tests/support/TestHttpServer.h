@@ -81,7 +81,7 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     QUrl url(const QString& path = QStringLiteral("/")) const; // http://127.0.0.1:<port><path>
 
-    void answer(const QString& path, HttpAnswer answer) { m_answers.insert(path, std::move(answer)); }
+    void answer(const QString& path, const HttpAnswer& answer) { m_answers.insert(path, answer); }
     void answer(const QString& path, const QByteArray& body);
     void redirect(const QString& path, const QByteArray& location, int status = 302);
     // The answer to every path not named by answer().
