@@ -240,8 +240,10 @@ void ContentView::load() {
 }
 
 void ContentView::listDrawn() {
-    loadIcons();
+    // Which copies run decides the selection and so what the window shows: it goes to the thread
+    // pool first, and the icons take the threads left.
     lookForRunningCopies(true);
+    loadIcons();
 }
 
 void ContentView::loadIcons() {

@@ -113,7 +113,7 @@ protected:
 
 private:
     void showSearch(brisquel::AppFinder::Discovery discovery);
-    // Once the listed copies have been drawn: their icons, then which of them run.
+    // Once the listed copies have been drawn: which of them run, then their icons.
     void listDrawn();
     // Decodes the listed copies' icons and puts each in its row as it comes.
     void loadIcons();
