@@ -28,9 +28,14 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string_view trimmed(const char* text) {
+const char* withoutLeadingSpace(const char* text) {
     while (isSpace(*text))
         ++text;
+    return text;
+}
+
+std::string_view trimmed(const char* text) {
+    text = withoutLeadingSpace(text);
     const char* end = text;
     while (*end)
         ++end;
@@ -76,11 +81,18 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+// Whether a text ending in NUL begins with `prefix` (lower case), ignoring the case of its letters.
+// It reads no further than the prefix, so that a long address is not walked to its end.
+bool startsWithIgnoringCase(const char* text, std::string_view prefix) {
+    for (const char c : prefix) {
+        const char t = *text++;
+        if (((t >= 'A' && t <= 'Z') ? static_cast<char>(t - 'A' + 'a') : t) != c)
+            return false;
+    }
+    return true;
 }
 
-bool isWebAddress(std::string_view text) {
+bool isWebAddress(const char* text) {
     return startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
 }
 
@@ -118,8 +130,18 @@ struct Candidate {
     pugi::xml_node item;
     pugi::xml_node enclosure;
     std::string_view version;
+    // The version's values when it is made of numbers only, read once for all comparisons.
+    std::optional<VersionComparator::Numbers> numbers;
     int number;
 };
+
+// Whether a is older than b; of equal versions, the later in the feed counts as older, so that
+// the first in the feed wins.
+bool isOlder(const Candidate& a, const Candidate& b) {
+    const int order = a.numbers && b.numbers ? VersionComparator::compare(*a.numbers, *b.numbers)
+                                             : VersionComparator::compare(a.version, b.version);
+    return order != 0 ? order < 0 : a.number > b.number;
+}
 
 class Reader {
 public:
@@ -188,8 +210,8 @@ public:
                     QStringLiteral("has the version %1, which is not a version number").arg(quoted(version)));
             return;
         }
-        const std::string_view url = trimmed(facts.url);
-        if (!isWebAddress(url)) {
+        if (!isWebAddress(withoutLeadingSpace(facts.url))) {
+            const std::string_view url = trimmed(facts.url);
             problem(item, number,
                     url.empty()
                         ? QStringLiteral("has no download address")
@@ -213,22 +235,23 @@ public:
                     return;
             }
         }
-        m_candidates.push_back({item, enclosure, version, number});
+        m_candidates.push_back({item, enclosure, version, VersionComparator::numbers(version), number});
     }
 
     // The newest candidate whose download address parses, read in full; one whose address does
-    // not parse is a problem, and the next newest is taken. The candidates are put in a heap once
-    // (linear) and each one left out costs a logarithmic step, so that a feed of many broken
-    // items costs about as much as reading it.
+    // not parse is a problem, and the next newest is taken. The newest is found in one pass; only
+    // when its address does not parse are the others put in a heap (linear), where each one left
+    // out costs a logarithmic step, so that a feed of many broken items costs about as much as
+    // reading it.
     std::optional<AppcastItem> newest() {
-        // "Less" puts the newest version on top; of equal versions, the first in the feed.
-        const auto older = [](const Candidate& a, const Candidate& b) {
-            const int order = VersionComparator::compare(a.version, b.version);
-            return order != 0 ? order < 0 : a.number > b.number;
-        };
-        std::make_heap(m_candidates.begin(), m_candidates.end(), older);
+        if (m_candidates.empty())
+            return std::nullopt;
+        std::iter_swap(std::max_element(m_candidates.begin(), m_candidates.end(), isOlder),
+                       m_candidates.end() - 1);
+        bool heaped = false;
         while (!m_candidates.empty()) {
-            std::pop_heap(m_candidates.begin(), m_candidates.end(), older);
+            if (heaped)
+                std::pop_heap(m_candidates.begin(), m_candidates.end(), isOlder);
             const Candidate candidate = m_candidates.back();
             m_candidates.pop_back();
             const std::string_view url = trimmed(candidate.enclosure.attribute("url").value());
@@ -238,6 +261,10 @@ public:
             problem(
                 candidate.item, candidate.number,
                 QStringLiteral("has the download address %1, which is not a valid address").arg(quoted(url)));
+            if (!heaped) {
+                std::make_heap(m_candidates.begin(), m_candidates.end(), isOlder);
+                heaped = true;
+            }
         }
         return std::nullopt;
     }
@@ -341,9 +368,9 @@ private:
             item.channel = toQString(trimmed(channel.child_value()));
         item.minimumSystemVersion =
             toQString(trimmed(node.child(m_names.minimumSystemVersion.c_str()).child_value()));
-        const std::string_view notesLink =
-            trimmed(localized(node, m_names.releaseNotesLink.c_str()).child_value());
-        if (isWebAddress(notesLink)) {
+        const char* notesText = localized(node, m_names.releaseNotesLink.c_str()).child_value();
+        const std::string_view notesLink = trimmed(notesText);
+        if (isWebAddress(withoutLeadingSpace(notesText))) {
             const QUrl link(toQString(notesLink), QUrl::StrictMode);
             if (link.isValid() && !link.host().isEmpty())
                 item.releaseNotesURL = link;

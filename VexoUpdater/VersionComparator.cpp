@@ -126,6 +126,46 @@ int VersionComparator::compare(const QString& a, const QString& b) {
                    std::string_view(right.constData(), static_cast<std::size_t>(right.size())));
 }
 
+std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string_view version) {
+    // One pass over the text: it runs for every item of a feed, before any comparison.
+    Numbers read;
+    std::size_t significant = 0;
+    std::size_t at = 0;
+    while (at < version.size()) {
+        if (isLetter(version[at]))
+            return std::nullopt;
+        if (!isDigit(version[at])) {
+            ++at;
+            continue;
+        }
+        if (read.count == read.values.size())
+            return std::nullopt;
+        std::uint64_t value = 0;
+        std::size_t digits = 0; // without leading zeros
+        for (; at < version.size() && isDigit(version[at]); ++at) {
+            value = value * 10 + static_cast<std::uint64_t>(version[at] - '0');
+            digits += value != 0 ? 1 : 0;
+        }
+        if (digits > 19)
+            return std::nullopt;
+        read.values[read.count++] = value;
+        if (value != 0)
+            significant = read.count;
+    }
+    read.count = significant;
+    return read;
+}
+
+int VersionComparator::compare(const Numbers& a, const Numbers& b) {
+    const std::size_t common = std::min(a.count, b.count);
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a.values[i] != b.values[i])
+            return a.values[i] < b.values[i] ? -1 : 1;
+    }
+    // The longer one's rest ends in a number that is not zero, so it makes it newer.
+    return a.count == b.count ? 0 : (a.count < b.count ? -1 : 1);
+}
+
 bool VersionComparator::isVersion(std::string_view text) {
     if (text.empty() || text.size() > kMaximumLength || text.front() == ' ' || text.back() == ' ')
         return false;

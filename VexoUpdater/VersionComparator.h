@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quillmere {
@@ -36,6 +39,19 @@ public:
     static bool isVersion(const char* text) { return isVersion(std::string_view(text)); }
 
     static constexpr std::size_t kMaximumLength = 100;
+
+    // A version made of numbers only ("6933", "1.2.10"), read once into their values so that a
+    // choice among thousands of versions compares integers instead of reading texts each time.
+    // Trailing zeros are left out ("1.0" and "1.0.0" hold the same values).
+    struct Numbers {
+        std::array<std::uint64_t, 6> values{};
+        std::size_t count = 0;
+    };
+    // None for a version with a word, more than six numbers or a number of more than 19 digits:
+    // those are compared as texts.
+    static std::optional<Numbers> numbers(std::string_view version);
+    // Orders as compare() orders the texts the values were read from.
+    static int compare(const Numbers& a, const Numbers& b);
 };
 
 } // namespace quillmere
