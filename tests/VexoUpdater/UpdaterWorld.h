@@ -48,13 +48,13 @@ class UpdaterWorld {
 public:
     static inline const QString kBundleIdentifier = QStringLiteral("com.example.updater-tests");
 
-    explicit UpdaterWorld(const QString& bundleIdentifier = kBundleIdentifier);
+    UpdaterWorld();
     ~UpdaterWorld();
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
     std::shared_ptr<testsupport::MemoryDefaults> defaults() const {
-        return fakes.preferences->domain(m_bundleIdentifier);
+        return fakes.preferences->domain(kBundleIdentifier);
     }
     // The "Setting Sparkle feed to …" lines logged so far.
     QStringList feedLines() const {
@@ -63,9 +63,6 @@ public:
     }
 
     testsupport::FakePlatform fakes;
-
-private:
-    QString m_bundleIdentifier;
 };
 
 } // namespace updatertest
