@@ -44,43 +44,32 @@ protected:
     UpdatesViewController pane;
 };
 
-// Each change is told once (the domain's own notices of the pane's writes change nothing more); a
-// setting that cannot be written keeps its switch and says why.
-TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce) {
-    pane.viewDidAppear();
-    pane.includeBetaReleasesSwitch()->click();
-    pane.includeBetaReleasesSwitch()->click();
-    settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas"), feed("releases")}));
-    EXPECT_EQ(world.feedLines().size(), 3);
-    EXPECT_EQ(world.feedLines().value(1), u"Setting Sparkle feed to "_s + feed("betas").toString());
-    const int changes = updater.settingsChanges;
-    pane.automaticChecksSwitch()->click();
-    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
-    EXPECT_EQ(updater.settingsChanges, changes + 1);
-    pane.checkNowButton()->click();
-    EXPECT_EQ(updater.checks, 1);
-    world.defaults()->m_failWrites = true;
-    pane.includeBetaReleasesSwitch()->click();
-    EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
-    EXPECT_TRUE(!pane.errorLabel()->isHidden() && pane.errorLabel()->text().contains(u"cannot be written"_s));
-    EXPECT_EQ(updater.feeds.size(), 3);
-}
-
-// Another writer's changes (an integer, a "YES") are followed while shown and at the next appearance.
-TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
+// Each change, the pane's or another writer's (an integer, a "YES"), is told once while the pane is shown
+// and at its next appearance; a setting that cannot be written keeps its switch and says why.
+TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachChangeIsToldOnce) {
     pane.viewDidAppear();
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
     world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), u"YES"_s);
     settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas")}));
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
-    pane.viewWillDisappear();
-    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), false);
+    pane.includeBetaReleasesSwitch()->click();
     settle();
-    EXPECT_EQ(updater.feeds.last(), feed("betas"));
+    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas"), feed("releases")}));
+    EXPECT_EQ(world.feedLines().value(1), u"Setting Sparkle feed to "_s + feed("betas").toString());
+    pane.automaticChecksSwitch()->click();
+    EXPECT_TRUE(!UpdateSettings::automaticallyChecksForUpdates.read() && updater.settingsChanges == 2);
+    pane.checkNowButton()->click();
+    EXPECT_EQ(updater.checks, 1);
+    pane.viewWillDisappear();
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
+    settle();
+    EXPECT_EQ(updater.feeds.size(), 3);
     pane.viewDidAppear();
-    EXPECT_EQ(updater.feeds.last(), feed("releases"));
+    EXPECT_EQ(updater.feeds.last(), feed("betas"));
+    world.defaults()->m_failWrites = true;
+    pane.includeBetaReleasesSwitch()->click();
+    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && updater.feeds.size() == 4);
+    EXPECT_TRUE(!pane.errorLabel()->isHidden() && pane.errorLabel()->text().contains(u"cannot be written"_s));
 }
 
 // The status beside Check Now: the newer of this run's last check (a failure with its time, its detail
