@@ -136,15 +136,14 @@ TEST(AppcastItemFields, AreReadFromTheElementsAndTheEnclosureTrimmed) {
         EXPECT_TRUE(reading && reading->newest) << reading.result().message().toStdString();
         return reading && reading->newest ? *reading->newest : quillmere::AppcastItem{};
     };
-    const quillmere::AppcastItem item =
-        newest("<item><title> Version 2.1 </title>" +
-               sparkle("releaseNotesLink", "\n  https://example.test/n.html\n ") +
-               "<description sparkle:format=\"markdown\"><![CDATA[# New\n* faster]]></description>"
-               "<enclosure url=\" https://e.test/2.1.zip \" sparkle:version=\"210\" "
-               "sparkle:shortVersionString=\"2.1\" length=\"123456789012\"/></item>");
-    EXPECT_EQ((QStringList{item.title, item.displayVersion(), item.releaseNotesURL.toString(),
-                           item.releaseNotes, item.downloadURL.toString()}),
-              (QStringList{u"Version 2.1"_s, u"2.1"_s, u"https://example.test/n.html"_s, u"# New\n* faster"_s,
+    const quillmere::AppcastItem item = newest(itemOf(
+        "210",
+        sparkle("releaseNotesLink", "\n  https://example.test/n.html\n ") +
+            "<description sparkle:format=\"markdown\"><![CDATA[# New\n* faster]]></description>",
+        "url=\" https://e.test/2.1.zip \" sparkle:shortVersionString=\"2.1\" length=\"123456789012\""));
+    EXPECT_EQ((QStringList{item.displayVersion(), item.releaseNotesURL.toString(), item.releaseNotes,
+                           item.downloadURL.toString()}),
+              (QStringList{u"2.1"_s, u"https://example.test/n.html"_s, u"# New\n* faster"_s,
                            u"https://e.test/2.1.zip"_s}));
     EXPECT_TRUE(item.releaseNotesFormat == quillmere::ReleaseNotesFormat::Markdown &&
                 item.length == 123456789012LL);

@@ -107,29 +107,24 @@ CommandRun run(QStringList arguments) {
     return result;
 }
 
-// A feed of a beta, a release and an item that is broken.
 class CheckCommand : public FeedCheck {
 protected:
-    CheckCommand() {
-        server.answer(u"/appcast.xml"_s,
-                      feedOf(itemOf("200", "<sparkle:channel>beta</sparkle:channel>") +
-                             itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") +
-                             itemOf("soon")));
-    }
-
-    QString feed(const QString& path = u"/appcast.xml"_s) const { return server.url(path).toString(); }
+    QString feed(const QString& path) const { return server.url(path).toString(); }
 };
 
-// Betas are left out unless the preference says so, a broken item is a warning; in --json what the item
-// lacks is null.
+// Of a beta, a release and a broken item: betas are left out unless the preference says so, a broken item
+// is a warning; in --json what the item lacks is null.
 TEST_F(CheckCommand, TextAndJsonGiveTheVersionsTheDownloadAndTheAnswer) {
-    const CommandRun text = run({u"--feed"_s, feed()});
+    server.answer(u"/appcast.xml"_s,
+                  feedOf(itemOf("200", "<sparkle:channel>beta</sparkle:channel>") +
+                         itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") + itemOf("soon")));
+    const CommandRun text = run({u"--feed"_s, feed(u"/appcast.xml"_s)});
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(text.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
                                        "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
-                            .arg(feed()));
+                            .arg(feed(u"/appcast.xml"_s)));
     EXPECT_TRUE(text.err.contains(u"warning: Item 3 (\"Version soon\")"_s));
-    const CommandRun json = run({u"--json"_s, u"--feed="_s + feed()});
+    const CommandRun json = run({u"--json"_s, u"--feed="_s + feed(u"/appcast.xml"_s)});
     EXPECT_EQ(json.status, 0) << json.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()),
               QJsonDocument::fromJson(R"({"current": "100", "currentShortVersion": "1.0", "error": null,

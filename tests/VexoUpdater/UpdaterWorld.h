@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QObject>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -56,12 +55,6 @@ public:
     std::shared_ptr<testsupport::MemoryDefaults> defaults() const {
         return fakes.preferences->domain(kBundleIdentifier);
     }
-    // The "Setting Sparkle feed to …" lines logged so far.
-    QStringList feedLines() const {
-        return fakes.log->systemLines().filter(
-            QRegularExpression(QStringLiteral("^Setting Sparkle feed to ")));
-    }
-
     testsupport::FakePlatform fakes;
 };
 
