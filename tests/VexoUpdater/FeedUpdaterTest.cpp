@@ -126,10 +126,9 @@ TEST_F(Updating, AnAutomaticCheckRunsOnceADayAfterTheLastCompletedCheck) {
     }
 }
 
-// An automatic check that fails (logged, and not counted) or finds nothing stays silent; an update found
-// shows once, and Skip silences that version but not the user's own check nor a newer version. The user's
-// check shows a non-blocking dialog at once, sends nothing more during a running check, and opens nothing
-// before Download.
+// An automatic check that fails (logged, not counted) or finds nothing is silent; an update shows once, and
+// Skip silences that version but not the user's own check (a non-blocking dialog at once, no second request
+// during a running check, nothing opened before Download) nor a newer version.
 TEST_F(Updating, AnAutomaticCheckShowsOnlyAnUpdateAndNeverASkippedVersionAgain) {
     auto updater = makeUpdater("/broken.xml", true);
     const auto checkIn = [&](int days, const char* feed) {

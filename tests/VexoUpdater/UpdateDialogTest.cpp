@@ -68,10 +68,8 @@ TEST(ReleaseNotes, HostileHtmlShowsOnlyItsTextAndKeepsNoActiveContent) {
 TEST(ReleaseNotes, TheDocumentLoadsNothingItNames) {
     const auto document = ReleaseNotes::document(u"<p style=\"background-image:url(x.png)\">x</p>"_s, Html);
     EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(u"x.png"_s)).isValid());
-    EXPECT_FALSE(
-        document
-            ->resource(QTextDocument::StyleSheetResource, QUrl(u"file:///usr/share/common-licenses/GPL"_s))
-            .isValid());
+    const QUrl licence(u"file:///usr/share/common-licenses/GPL"_s);
+    EXPECT_FALSE(document->resource(QTextDocument::StyleSheetResource, licence).isValid());
 }
 
 const QString kDownload = u"https://downloads.example.test/Quillmere-2.tar.xz"_s;
