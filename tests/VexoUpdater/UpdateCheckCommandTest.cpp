@@ -50,46 +50,40 @@ protected:
     testsupport::TestHttpServer server;
 };
 
-// Rows: the answer, the outcome, words of its message, an update found, this program's build (one
-// that is no version fails before anything is fetched).
+// Rows: the answer, the outcome, words of its message, this program's build (one that is no version fails
+// before anything is fetched). The feed's version equal to this one is no update.
 TEST_F(FeedCheck, OnlyA200WithDataIsAFeed) {
     using enum brisquel::vexo::Status;
-    const std::tuple<HttpAnswer, brisquel::vexo::Status, const char*, bool, const char*> rows[] = {
-        {{.body = feedOf(itemOf("99") + itemOf("120") + itemOf("101"))}, Ok, "", true, "100"},
-        {{.body = feedOf(itemOf("100.0"))}, Ok, "", false, "100"},
-        {{.status = 203, .body = feedOf(itemOf("120"))}, Unavailable, "(HTTP status 203", false, "100"},
-        {{.body = " \n"}, Malformed, "an empty answer instead of the update feed.\n\n", false, "100"},
+    const std::tuple<HttpAnswer, brisquel::vexo::Status, const char*, const char*> rows[] = {
+        {{.body = feedOf(itemOf("100.0"))}, Ok, "", "100"},
+        {{.status = 203, .body = feedOf(itemOf("120"))}, Unavailable, "(HTTP status 203", "100"},
+        {{.body = " \n"}, Malformed, "an empty answer instead of the update feed.\n\n", "100"},
         {testsupport::hostileAnswer(testsupport::HostileAnswer::ChunkedWithABrokenChunkSize), Malformed,
-         "a chunk size that cannot be read", false, "100"},
-        {{.status = 404}, NotFound, "The update server has nothing at this address", false, "100"},
-        {{.body = feedOf(itemOf("2"))}, Malformed, "\"unknown\" is not a version number", false, "unknown"},
-        {{.body = feedOf(itemOf("2"))}, Malformed, "(CFBundleVersion is missing)", false, ""},
+         "a chunk size that cannot be read", "100"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "\"unknown\" is not a version number", "unknown"},
+        {{.body = feedOf(itemOf("2"))}, Malformed, "(CFBundleVersion is missing)", ""},
     };
-    for (const auto& [answer, status, words, update, version] : rows) {
+    for (const auto& [answer, status, words, version] : rows) {
         const QString path = u"/%1"_s.arg(&answer - &std::get<0>(rows[0]));
         server.answer(path, answer);
         const auto outcome = check(path, version);
         const QString message = outcome.result().message();
         EXPECT_EQ(outcome ? Ok : outcome.result().status(), status) << path.toStdString();
-        EXPECT_TRUE(message.contains(QString::fromUtf8(words)) &&
-                    (outcome && outcome->updateAvailable) == update)
+        EXPECT_TRUE(message.contains(QString::fromUtf8(words)) && !(outcome && outcome->updateAvailable))
             << message.toStdString();
         EXPECT_EQ(server.requestCount(path), std::string_view(version) == "100" ? 1 : 0);
     }
     EXPECT_TRUE(server.requests.first().header("User-Agent").startsWith("Quillmere/"));
-    EXPECT_FALSE(server.requests.first().hasHeader("Cookie"));
 }
 
-// Choosing is linear: 60,000 items whose downloads do not parse (5 MB, under the real 8 MB) are left out
+// Choosing is linear: 60,000 items whose downloads do not parse (7 MB, under the real 8 MB) are left out
 // within bounds. (A choice that searched the rest again for each item left out took minutes.)
 TEST_F(FeedCheck, AFeedOfManyUnusableItemsEndsWithinBounds) {
     QByteArray items;
     for (int i = 0; i < 60'000; ++i)
-        items += "<item><sparkle:version>" + QByteArray::number(i) +
-                 "</sparkle:version><enclosure url=\"https://a b/\"/></item>";
+        items += itemOf(QByteArray::number(i), {}, "url=\"https://a b/\"");
     server.answer(u"/feed"_s, feedOf(items));
     const auto outcome = check(u"/feed"_s, "100");
-    EXPECT_EQ(outcome.result().status(), Status::Malformed);
     EXPECT_TRUE(outcome.result().message().contains(u"(59999 more items have problems.)"_s))
         << outcome.result().message().toStdString();
 }
@@ -111,48 +105,30 @@ CommandRun run(QStringList arguments) {
     return result;
 }
 
-// A feed of a beta, a release and an item that is broken.
 class CheckCommand : public FeedCheck {
 protected:
-    CheckCommand() {
-        server.answer(u"/appcast.xml"_s,
-                      feedOf(itemOf("200",
-                                    "<sparkle:channel>beta</sparkle:channel><sparkle:releaseNotesLink>"
-                                    "https://example.test/notes</sparkle:releaseNotesLink>",
-                                    "url=\"https://example.test/Q-2.0b1.tar.xz\" length=\"1234\"") +
-                             itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") +
-                             itemOf("soon")));
-    }
-
-    QString feed(const QString& path = u"/appcast.xml"_s) const { return server.url(path).toString(); }
+    QString feed(const QString& path) const { return server.url(path).toString(); }
 };
 
-// Betas are not included unless the preference says so; what the item lacks is null.
-TEST_F(CheckCommand, JsonGivesTheCurrentVersionTheNewestApplicableItemAndWhetherItIsNewer) {
-    const CommandRun r = run({u"--feed"_s, feed(), u"--json"_s});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()),
+// Of a beta, a release and a broken item: betas are left out unless the preference says so, a broken item
+// is a warning; in --json what the item lacks is null.
+TEST_F(CheckCommand, TextAndJsonGiveTheVersionsTheDownloadAndTheAnswer) {
+    server.answer(u"/appcast.xml"_s,
+                  feedOf(itemOf("200", "<sparkle:channel>beta</sparkle:channel>") +
+                         itemOf("150", {}, "url=\"https://example.test/Q-1.5.tar.xz\"") + itemOf("soon")));
+    const CommandRun text = run({u"--feed"_s, feed(u"/appcast.xml"_s)});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
+                                       "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
+                            .arg(feed(u"/appcast.xml"_s)));
+    EXPECT_TRUE(text.err.contains(u"warning: Item 3 (\"Version soon\")"_s));
+    const CommandRun json = run({u"--json"_s, u"--feed="_s + feed(u"/appcast.xml"_s)});
+    EXPECT_EQ(json.status, 0) << json.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()),
               QJsonDocument::fromJson(R"({"current": "100", "currentShortVersion": "1.0", "error": null,
                   "updateAvailable": true, "newest": {"version": "150", "shortVersion": null, "channel": null,
                   "notesURL": null, "downloadURL": "https://example.test/Q-1.5.tar.xz", "length": null}})"))
-        << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(u"warning: Item 3 (\"Version soon\")"_s));
-    world.defaults()->m_values.insert(u"includeBetaReleases"_s, true);
-    const QJsonDocument betas =
-        QJsonDocument::fromJson(run({u"--json"_s, u"--feed="_s + feed()}).out.toUtf8());
-    EXPECT_EQ(betas[u"newest"_s][u"notesURL"_s], u"https://example.test/notes"_s);
-    EXPECT_EQ(betas[u"newest"_s][u"length"_s], 1234);
-}
-
-TEST_F(CheckCommand, TextNamesTheVersionsTheDownloadAndTheAnswer) {
-    const CommandRun r = run({u"--feed"_s, feed()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, QStringLiteral("Feed: %1\nCurrent version: 1.0 (build 100)\nNewest version: 150\n"
-                                    "Download: https://example.test/Q-1.5.tar.xz\nUpdate available: yes\n")
-                         .arg(feed()));
-    server.answer(u"/old.xml"_s, feedOf(itemOf("99")));
-    const CommandRun old = run({u"--feed"_s, feed(u"/old.xml"_s)});
-    EXPECT_TRUE(old.status == 0 && old.out.endsWith(u"Update available: no\n"_s)) << old.out.toStdString();
+        << json.out.toStdString();
 }
 
 // Rows: the arguments ("FEED": a missing feed), the exit status, the reason (or the "error" of --json).
@@ -160,7 +136,6 @@ TEST_F(CheckCommand, AFailureExitsWithItsStatusAndTheReason) {
     const std::tuple<QStringList, int, const char*> rows[] = {
         {{u"--feed"_s, u"FEED"_s}, 1, "(HTTP status 404, Not Found)"},
         {{u"--json"_s, u"--feed=FEED"_s}, 1, "\"error\": \"The update server has"},
-        {{u"--feed"_s, u"http://example.test/a.xml"_s}, 1, "is not an https address"},
         {{u"--frobnicate"_s}, 2, "unknown argument \"--frobnicate\""},
         {{u"--feed"_s}, 2, "--feed needs an address"},
         {{u"--feed"_s, QString()}, 2, "--feed was given an empty address"},
@@ -202,12 +177,6 @@ TEST_F(CheckCommand, AStudioFeedBaseThatCannotBeUsedIsTheAnswer) {
     const CommandRun refused = run({});
     EXPECT_TRUE(refused.status == 1 && refused.err.contains(u"must end in"_s)) << qPrintable(refused.err);
     EXPECT_TRUE(server.requests.isEmpty());
-}
-
-TEST(CheckCommandWithoutIdentifier, FailsWithoutAFeedOfItsOwnAndSaysHowToNameOne) {
-    const updatertest::UpdaterWorld world{QString()};
-    const CommandRun r = run({});
-    EXPECT_TRUE(r.status == 1 && r.err.contains(u"name one with --feed"_s)) << qPrintable(r.err);
 }
 
 TEST(CheckCommandArguments, AreRecognisedAnywhereAfterTheProgramName) {

@@ -35,13 +35,12 @@ QByteArray itemOf(const QByteArray& version, const QByteArray& extra, const QByt
 }
 
 // Quillmere 1.0, build 100.
-UpdaterWorld::UpdaterWorld(const QString& bundleIdentifier) : m_bundleIdentifier(bundleIdentifier) {
-    QVariantMap info{{QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
-                     {QStringLiteral("CFBundleVersion"), QStringLiteral("100")},
-                     {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")}};
-    if (!bundleIdentifier.isEmpty())
-        info.insert(QStringLiteral("CFBundleIdentifier"), bundleIdentifier);
-    brisquel::vexo::MainBundle::setInfoDictionary(info);
+UpdaterWorld::UpdaterWorld() {
+    brisquel::vexo::MainBundle::setInfoDictionary(
+        QVariantMap{{QStringLiteral("CFBundleName"), QStringLiteral("Quillmere")},
+                    {QStringLiteral("CFBundleVersion"), QStringLiteral("100")},
+                    {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")},
+                    {QStringLiteral("CFBundleIdentifier"), kBundleIdentifier}});
     fakes.install();
     quillmere::Updater::setSharedUpdater(nullptr);
 }

@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QObject>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -48,24 +47,15 @@ class UpdaterWorld {
 public:
     static inline const QString kBundleIdentifier = QStringLiteral("com.example.updater-tests");
 
-    explicit UpdaterWorld(const QString& bundleIdentifier = kBundleIdentifier);
+    UpdaterWorld();
     ~UpdaterWorld();
     UpdaterWorld(const UpdaterWorld&) = delete;
     UpdaterWorld& operator=(const UpdaterWorld&) = delete;
 
     std::shared_ptr<testsupport::MemoryDefaults> defaults() const {
-        return fakes.preferences->domain(m_bundleIdentifier);
+        return fakes.preferences->domain(kBundleIdentifier);
     }
-    // The "Setting Sparkle feed to …" lines logged so far.
-    QStringList feedLines() const {
-        return fakes.log->systemLines().filter(
-            QRegularExpression(QStringLiteral("^Setting Sparkle feed to ")));
-    }
-
     testsupport::FakePlatform fakes;
-
-private:
-    QString m_bundleIdentifier;
 };
 
 } // namespace updatertest

@@ -44,59 +44,33 @@ protected:
     UpdatesViewController pane;
 };
 
-// Each change is told once: the domain's own notices of the pane's writes change nothing more.
-TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachSwitchTellsTheUpdaterOnce) {
-    pane.viewDidAppear();
-    pane.includeBetaReleasesSwitch()->click();
-    pane.includeBetaReleasesSwitch()->click();
-    settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas"), feed("releases")}));
-    EXPECT_EQ(world.feedLines().size(), 3);
-    EXPECT_EQ(world.feedLines().value(1), u"Setting Sparkle feed to "_s + feed("betas").toString());
-    const int changes = updater.settingsChanges;
-    pane.automaticChecksSwitch()->click();
-    EXPECT_TRUE(UpdateSettings::automaticallyChecksForUpdates.read());
-    EXPECT_EQ(updater.settingsChanges, changes + 1);
-    pane.checkNowButton()->click();
-    EXPECT_EQ(updater.checks, 1);
-}
-
-// Another writer's changes (an integer, a "YES") are followed while shown and at the next appearance.
-TEST_F(UpdatesPane, FollowsAnotherWriterWhileShownAndAtTheNextAppearance) {
+// Each change, the pane's or another writer's (an integer, a "YES"), is told once while the pane is shown
+// and at its next appearance; a setting that cannot be written keeps its switch and says why.
+TEST_F(UpdatesPane, AppearingSetsTheReleaseFeedAndEachChangeIsToldOnce) {
     pane.viewDidAppear();
     world.defaults()->write(UpdateSettings::includeBetaReleases.key(), 1);
     world.defaults()->write(UpdateSettings::automaticallyChecksForUpdates.key(), u"YES"_s);
     settle();
-    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas")}));
     EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && pane.automaticChecksSwitch()->isChecked());
-    const int live = world.defaults()->liveObservations();
-    pane.viewDidAppear();
-    EXPECT_EQ(world.defaults()->liveObservations(), live);
-    pane.viewWillDisappear();
-    EXPECT_EQ(world.defaults()->liveObservations(), 0);
-    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), false);
+    pane.includeBetaReleasesSwitch()->click();
     settle();
+    EXPECT_EQ(updater.feeds, (QList<QUrl>{feed("releases"), feed("betas"), feed("releases")}));
+    EXPECT_TRUE(
+        world.fakes.log->systemLines().contains(u"Setting Sparkle feed to "_s + feed("betas").toString()));
+    pane.automaticChecksSwitch()->click();
+    EXPECT_TRUE(!UpdateSettings::automaticallyChecksForUpdates.read() && updater.settingsChanges == 2);
+    pane.checkNowButton()->click();
+    EXPECT_EQ(updater.checks, 1);
+    pane.viewWillDisappear();
+    world.defaults()->write(UpdateSettings::includeBetaReleases.key(), true);
+    settle();
+    EXPECT_EQ(updater.feeds.size(), 3);
+    pane.viewDidAppear();
     EXPECT_EQ(updater.feeds.last(), feed("betas"));
-    pane.viewDidAppear();
-    EXPECT_EQ(updater.feeds.last(), feed("releases"));
-}
-
-TEST_F(UpdatesPane, WithoutASharedUpdaterTheLineIsStillLoggedAndCheckNowIsOff) {
-    quillmere::Updater::setSharedUpdater(nullptr);
-    pane.viewDidAppear();
-    EXPECT_EQ(world.feedLines().size(), 1);
-    EXPECT_TRUE(updater.feeds.isEmpty());
-    EXPECT_FALSE(pane.checkNowButton()->isEnabled());
-}
-
-TEST_F(UpdatesPane, ASettingThatCannotBeWrittenKeepsTheSwitchAndSaysWhy) {
-    pane.viewDidAppear();
     world.defaults()->m_failWrites = true;
     pane.includeBetaReleasesSwitch()->click();
-    EXPECT_FALSE(pane.includeBetaReleasesSwitch()->isChecked());
-    EXPECT_TRUE(!pane.errorLabel()->isHidden() &&
-                pane.errorLabel()->text().contains(QLatin1String("cannot be written")));
-    EXPECT_EQ(updater.feeds.size(), 1);
+    EXPECT_TRUE(pane.includeBetaReleasesSwitch()->isChecked() && updater.feeds.size() == 4);
+    EXPECT_TRUE(!pane.errorLabel()->isHidden() && pane.errorLabel()->text().contains(u"cannot be written"_s));
 }
 
 // The status beside Check Now: the newer of this run's last check (a failure with its time, its detail
@@ -126,25 +100,17 @@ TEST_F(UpdatesPane, TheStatusSaysWhenTheLastCheckEndedAndHow) {
         EXPECT_TRUE(status.startsWith(QString::fromUtf8(shown))) << status.toStdString();
         EXPECT_EQ(status.endsWith(u"): The update server could not be reached."_s), failed);
         EXPECT_EQ(pane.lastCheckLabel()->toolTip().contains(u"not found"_s), failed);
-        pane.viewWillDisappear();
     }
 }
 
-TEST(UpdatesPaneWithoutIdentifier, DoesNothingAndLogsNothing) {
-    UpdaterWorld world{QString()};
-    RecordingUpdater updater;
-    quillmere::Updater::setSharedUpdater(&updater);
-    UpdatesViewController().viewDidAppear();
-    EXPECT_TRUE(world.feedLines().isEmpty() && updater.feeds.isEmpty());
-}
-
-// A studio's own update-feed base. Rows: the environment (null: unset), the preference (null: absent),
+// A studio's own update-feed base. Rows: the environment (null: unset), the preference (null: empty),
 // whether it is taken (else the build's base is used), the words shown in the pane (null: none).
-TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
+class UpdatesPaneFeedBase : public UpdatesPane {};
+
+TEST_F(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
     const std::tuple<const char*, const char*, bool, const char*> rows[] = {
         {nullptr, nullptr, false, nullptr},
-        {"https://m.test/u/applications/", nullptr, true, "as QUILLMERE_UPDATE_FEED_BASE"},
-        {"http://127.0.0.1:8080/applications/", nullptr, true, "127.0.0.1:8080"},
+        {"http://127.0.0.1:8080/applications/", nullptr, true, "127.0.0.1:8080/applications/, as QUILLMERE_"},
         {nullptr, "https://m.test/applications/", true, "preference \"updateFeedBase\""},
         {"https://a.test/applications/", "https://b.test/applications/", true, "a.test"},
         {"http://m.test/applications/", nullptr, false, "only https addresses are taken"},
@@ -156,15 +122,10 @@ TEST(UpdatesPaneFeedBase, IsUsedUnderTheHttpsRuleAndShownInThePane) {
     for (const auto& [environment, preference, taken, words] : rows) {
         SCOPED_TRACE(environment ? environment : preference ? preference : "none");
         const testsupport::ScopedEnvironment variable("QUILLMERE_UPDATE_FEED_BASE", QByteArray(environment));
-        UpdaterWorld world;
-        RecordingUpdater updater;
-        quillmere::Updater::setSharedUpdater(&updater);
-        ASSERT_TRUE(!preference || UpdateSettings::updateFeedBase.write(QString::fromUtf8(preference)));
-        UpdatesViewController pane;
-        pane.view();
+        ASSERT_TRUE(UpdateSettings::updateFeedBase.write(QString::fromUtf8(preference)));
         pane.viewDidAppear();
         const QString given = QString::fromUtf8(environment ? environment : preference);
-        EXPECT_EQ(updater.feeds, QList<QUrl>{feed("releases", taken ? given : quillmere::builtInFeedBase())});
+        EXPECT_EQ(updater.feeds.last(), feed("releases", taken ? given : quillmere::builtInFeedBase()));
         const QLabel* label = pane.feedBaseLabel();
         EXPECT_TRUE(words ? !label->isHidden() && label->text().contains(QString::fromUtf8(words))
                           : label->isHidden())
