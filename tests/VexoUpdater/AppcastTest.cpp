@@ -33,13 +33,21 @@ TEST(VersionComparator, OrdersTheVersionsOfUpdateFeeds) {
          rows("1.9 < 1.10, 0.9.3 < 6933, 1.0 < 1.0.0.1, 1.0.0-beta.9 < 1.0.0, 1.0.0-beta.9 < 1.0.0-beta.10, "
               "1.0b1 < 1.0, 1.0alpha < 1.0beta, 1.0b < 1.0beta, 1.0beta2 < 1.0rc1, 1.0b1 < 1.0.1, "
               "1.18.3 < 1.18.3-2, 99999999999999999999 < 100000000000000000000, Beta 1 < beta 2, "
-              "1.0 = 1.0.0.0, 007 = 7, 1-0 = 1.0, 1.0beta = 1.0BETA,  = ")) {
+              "1.0 = 1.0.0.0, 007 = 7, 1-0 = 1.0, 1.0beta = 1.0BETA,  = , "
+              "18000000000000000000 < 19000000000000000000, 1.1.1.1.1.1 < 1.1.1.1.1.1.1")) {
         const bool equal = row.contains(u" = "_s);
         const QStringList pair = row.split(equal ? u" = "_s : u" < "_s);
         EXPECT_EQ(std::clamp(VersionComparator::compare(pair[0], pair[1]), -1, 1), equal ? 0 : -1)
             << row.toStdString();
         EXPECT_EQ(std::clamp(VersionComparator::compare(pair[1], pair[0]), -1, 1), equal ? 0 : 1)
             << row.toStdString();
+        // The numbers read once for a choice among many order as their texts do.
+        const auto older = VersionComparator::numbers(pair[0].toStdString());
+        const auto newer = VersionComparator::numbers(pair[1].toStdString());
+        if (older && newer) {
+            EXPECT_EQ(std::clamp(VersionComparator::compare(*older, *newer), -1, 1), equal ? 0 : -1)
+                << row.toStdString();
+        }
     }
 }
 
