@@ -63,10 +63,6 @@ struct HostileShape {
     const char* reason;
 };
 
-void PrintTo(const HostileShape& shape, std::ostream* out) {
-    *out << shape.name;
-}
-
 class PropertyListShapes : public ::testing::TestWithParam<HostileShape> {};
 
 TEST_P(PropertyListShapes, AreRefusedBeforeATreeIsBuilt) {
@@ -85,15 +81,13 @@ constexpr int kDeep = 200'000;
 constexpr int kDeepest = vexo::limits::kPropertyListDepth + 1;  // the top value and 128 levels below
 constexpr qint64 kMost = vexo::limits::kPropertyListValues - 1; // and the array that holds them
 const vexo::Status kRefused = vexo::Status::TooLarge;
+const vexo::Status kRead = vexo::Status::Ok;
+const vexo::Status kMalformed = vexo::Status::Malformed;
+const char* const kDeepWords = "levels deep";
 
 // End tags in attribute values and comments, which only a careless tokenizer takes for end tags.
-QByteArray endTagsHiddenInAttributes() {
-    return "<plist>" + QByteArray("<array a=\"</array>\">").repeated(kDeep) +
-           QByteArray("</array>").repeated(kDeep) + "</plist>";
-}
-QByteArray endTagsHiddenInComments() {
-    return "<plist>" + QByteArray("<array><!-- </array> -->").repeated(kDeep) +
-           QByteArray("</array>").repeated(kDeep) + "</plist>";
+QByteArray endTagsHiddenIn(const QByteArray& opening) {
+    return "<plist>" + opening.repeated(kDeep) + QByteArray("</array>").repeated(kDeep) + "</plist>";
 }
 // Nesting one level too deep, in UTF-16: counted in any encoding.
 QByteArray deepUtf16() {
@@ -110,10 +104,6 @@ QByteArray oneObject(const QByteArray& object) {
     return bytes;
 }
 
-const vexo::Status kRead = vexo::Status::Ok;
-const vexo::Status kMalformed = vexo::Status::Malformed;
-const char* const kDeepWords = "levels deep";
-
 const HostileShape kShapes[] = {
     {"XmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
     {"XmlDeepUnderAKey",
@@ -121,8 +111,10 @@ const HostileShape kShapes[] = {
      kDeepWords},
     {"XmlOneLevelTooDeep", [] { return hostile::nestedXmlPlist(kDeepest + 1); }, kRefused, "128 levels deep"},
     {"XmlDeepest", [] { return hostile::nestedXmlPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
-    {"XmlEndTagsInAttributes", endTagsHiddenInAttributes, kRefused, kDeepWords},
-    {"XmlEndTagsInComments", endTagsHiddenInComments, kRefused, kDeepWords},
+    {"XmlEndTagsInAttributes", [] { return endTagsHiddenIn("<array a=\"</array>\">"); }, kRefused,
+     kDeepWords},
+    {"XmlEndTagsInComments", [] { return endTagsHiddenIn("<array><!-- </array> -->"); }, kRefused,
+     kDeepWords},
     {"XmlUtf16Deep", deepUtf16, kRefused, kDeepWords},
     {"XmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
      "more than 500000 values"},
