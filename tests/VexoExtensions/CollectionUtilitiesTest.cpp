@@ -45,11 +45,3 @@ TEST(OrderedSort, UnknownElementsKeyedByTheArraysLengthOrZero) {
                                      QStringLiteral("b")}));
     EXPECT_EQ(sortedBy(std::vector<int>{2, 1}, {1, 2, 1}, false), (std::vector<int>{1, 2}));
 }
-
-TEST(MinMaxRange, SmallestAndLargestOrNoneAndCompacted) {
-    EXPECT_EQ(range(std::vector<int>{3, 1, 2}), (MinMax<int>{1, 3}));
-    EXPECT_FALSE(range(std::vector<int>{}));
-    const std::vector<std::optional<QString>> values{QStringLiteral("first"), std::nullopt,
-                                                     QStringLiteral("third")};
-    EXPECT_EQ(compacted(values), (std::vector<QString>{QStringLiteral("first"), QStringLiteral("third")}));
-}
