@@ -1,7 +1,5 @@
 #include "VexoExtensions/CollectionUtilities.h"
 
-#include <QList>
-#include <QString>
 #include <array>
 #include <gtest/gtest.h>
 #include <limits>
@@ -31,17 +29,4 @@ TEST(IndexChecks, ValidLastAndFirstWithoutOverflow) {
         EXPECT_EQ(isFirstIndex(three, c[0], false), c[5] != 0) << c[0];
     }
     EXPECT_TRUE(isLastIndex(std::vector<int>{}, -1, false));
-}
-
-TEST(OrderedSort, UnknownElementsKeyedByTheArraysLengthOrZero) {
-    const std::vector<char> items{'c', 'x', 'a'};
-    const std::vector<char> order{'a', 'b', 'c'};
-    EXPECT_EQ(sortedBy(items, order, false), (std::vector<char>{'a', 'c', 'x'}));
-    EXPECT_EQ(sortedBy(items, order, true), (std::vector<char>{'x', 'a', 'c'}));
-    QList<QString> names{QStringLiteral("y2"), QStringLiteral("b"), QStringLiteral("y1"),
-                         QStringLiteral("a")};
-    sortBy(names, QList<QString>{QStringLiteral("a"), QStringLiteral("b")}, true);
-    EXPECT_EQ(names, (QList<QString>{QStringLiteral("y2"), QStringLiteral("y1"), QStringLiteral("a"),
-                                     QStringLiteral("b")}));
-    EXPECT_EQ(sortedBy(std::vector<int>{2, 1}, {1, 2, 1}, false), (std::vector<int>{1, 2}));
 }

@@ -1,7 +1,6 @@
 #include "VexoExtensions/TreeItem.h"
 
 #include <QStringList>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace brisquel::vexo;
@@ -61,36 +60,6 @@ protected:
 };
 
 } // namespace
-
-// Each edit and the tree after it: insertion clamped (a negative position as 0), moving, removal (the
-// very node first, else a lookalike removes the equal child), and null nodes refused.
-TEST(TreeItemEdits, LeaveTheTreeShapedAndParented) {
-    const auto node = [](const char* text) { return Node::make(S(text)); };
-    const std::vector<std::pair<std::function<void(SmallTree&)>, const char*>> rows = {
-        {[&](SmallTree& t) { t.root->addChildren({node("X")}, 10); }, "R(A(C) B X)"},
-        {[&](SmallTree& t) { t.root->addChildren({node("X")}, -3); }, "R(X A(C) B)"},
-        {[](SmallTree& t) { t.b->addChildren({t.c}); }, "R(A(!) B(C))"}};
-    for (const auto& [edit, expected] : rows) {
-        SmallTree t;
-        edit(t);
-        EXPECT_EQ(shape(t.root), S(expected));
-    }
-    SmallTree t;
-    EXPECT_THROW(t.root->addChildren({t.c, nullptr}), std::invalid_argument);
-    EXPECT_THROW(t.root->setChildren({nullptr}), std::invalid_argument);
-    const auto second = node("B");
-    t.root->addChildren({second});
-    t.root->removeChildren({second});
-    EXPECT_FALSE(second->parent());
-    EXPECT_EQ(shape(t.root), S("R(A(C) B)"));
-    t.b->addChildren({node("A")}); // search: the first in pre-order, never the node itself
-    EXPECT_EQ(t.root->search(S("A")), t.a);
-    EXPECT_FALSE(t.root->search(S("R")));
-    EXPECT_EQ(t.root->flatChildren().at(1), t.c);
-    EXPECT_EQ(t.c->depth(), 2);
-    t.root->removeChildren({node("B"), node("Z")});
-    EXPECT_EQ(shape(t.root), S("R(A(C))"));
-}
 
 // A held node keeps its tree; a cycle is reported, not looped on, and freed; a deep tree is walked
 // and freed without recursion.
