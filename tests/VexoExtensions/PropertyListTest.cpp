@@ -63,6 +63,10 @@ struct HostileShape {
     const char* reason;
 };
 
+void PrintTo(const HostileShape& shape, std::ostream* out) {
+    *out << shape.name;
+}
+
 class PropertyListShapes : public ::testing::TestWithParam<HostileShape> {};
 
 TEST_P(PropertyListShapes, AreRefusedBeforeATreeIsBuilt) {
