@@ -23,6 +23,7 @@ QWidget* fixed(int width, int height = 20) {
 TEST(ContainerLayout, LinesUpLabelEdgesAndStartsDividersAtTheLabelColumn) {
     for (const auto& [minimumLabelWidth, dividerStartsLeftOfLabelEdge] :
          {std::pair{0.0, 120}, std::pair{150.0, 150}}) {
+        SCOPED_TRACE(minimumLabelWidth);
         QWidget* labels[] = {fixed(60), fixed(120), fixed(90)};
         QWidget* contents[] = {fixed(100), fixed(140, 30), fixed(80)};
         Container container(

@@ -148,6 +148,7 @@ TEST_F(PreferencesWindow, SwitchResizeKeepsTheTopEdgeAndTheStylesHorizontalAncho
                                                     {Style::segmentedControl, true, Frames::all},
                                                     {Style::segmentedControl, true, Frames::none}};
     for (const auto& [style, animated, frames] : rows) {
+        SCOPED_TRACE(testing::Message() << "style " << int(style) << ", frames " << int(frames));
         auto controller = makeController(kThreePanes, style, animated);
         controller->show();
         PreferencesTabViewController* tabs = controller->tabViewController();
