@@ -78,10 +78,13 @@ TEST_F(TreeItemLifetime, HeldNodesCyclesAndDeepTrees) {
     EXPECT_EQ(chain.front()->flatChildren().size(), 99999U);
 }
 
-// The encoded form has the object and the children only, and decodes without parents; a circular,
-// incomplete or too deep tree throws instead of overflowing.
-TEST(TreeItemCoding, EncodedFormAndTreesThatCannotBeCoded) {
+// Null nodes are refused and leave the tree as it was. The encoded form has the object and the
+// children only, and decodes without parents; a circular, incomplete or too deep tree throws instead
+// of overflowing.
+TEST(TreeItemCoding, EncodedFormAndTreesThatCannotBeBuiltOrCoded) {
     SmallTree t;
+    EXPECT_THROW(t.root->addChildren({t.c, nullptr}), std::invalid_argument);
+    EXPECT_THROW(t.root->setChildren({nullptr}), std::invalid_argument);
     const nlohmann::json encoded = t.root;
     EXPECT_EQ(encoded, nlohmann::json::parse(R"({"object":"R","children":[
         {"object":"A","children":[{"object":"C","children":[]}]}, {"object":"B","children":[]}]})"));
