@@ -30,7 +30,8 @@ TEST(SpawnFileActions, ThePortableFormsStartInTheFolderAndLeakNoDescriptor) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     EXPECT_FALSE(spawn::portable::addChangeFolder(&actions, folder.constData()));
     spawn::portable::addCloseFrom(&actions, 3);
-    const char *const sh = "/bin/sh", *const into = folder.constData();
+    const char* const sh = "/bin/sh";
+    const char* const into = folder.constData();
     const char* const check = "pwd; [ -e /dev/fd/77 ] && echo leaked || echo closed";
     const char* const argv[] = {sh, "-c", spawn::kChangeFolderScript, "sh", into, sh, "-c", check, nullptr};
     pid_t pid = 0;
