@@ -36,44 +36,29 @@ void finishTransition(PreferencesTabViewController* tabs) {
 
 class PreferencesWindow : public PreferencesWorld {};
 
-struct ToolbarRuleCase {
-    const char* name;
-    size_t panes;
-    bool hidesToolbarForSingleItem;
-    bool toolbarShown;
-};
-
-class ToolbarRule : public PreferencesWorld, public ::testing::WithParamInterface<ToolbarRuleCase> {};
-
-// Also the title: the shown pane's (the first for an unknown one), or for one pane the application's
-// name and the title word.
-TEST_P(ToolbarRule, ShowsTheToolbarUnlessOnePaneAsksToHideIt) {
-    const ToolbarRuleCase& c = GetParam();
-    const QString title = c.panes > 1 ? QStringLiteral("General")
-                                      : QStringLiteral("Photo Tool ") +
-                                            quillmere::Preferences::Localization::localized(
-                                                quillmere::Preferences::Localization::Word::preferences);
-    for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
-        auto controller =
-            makeController({kThreePanes.begin(), kThreePanes.begin() + static_cast<long>(c.panes)}, style,
-                           true, c.hidesToolbarForSingleItem);
-        controller->show(PaneIdentifier(QStringLiteral("no such pane")));
-        EXPECT_EQ(controller->window()->windowTitle(), title);
-        QToolBar* toolbar = controller->tabViewController()->toolbar();
-        EXPECT_EQ(toolbar->isVisible(), c.toolbarShown) << int(style);
-        // The flag changed while the window is open: only a single item's toolbar comes or goes.
-        controller->setHidesToolbarForSingleItem(!c.hidesToolbarForSingleItem);
-        EXPECT_EQ(toolbar->isVisible(), c.panes > 1 || c.hidesToolbarForSingleItem) << int(style);
-        EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
+// Panes, whether one pane hides its toolbar, and whether the toolbar shows. Also the title: the shown
+// pane's (the first for an unknown one), or for one pane the application's name and the title word.
+TEST_F(PreferencesWindow, ShowsTheToolbarUnlessOnePaneAsksToHideIt) {
+    const std::tuple<long, bool, bool> rows[] = {{1, true, false}, {1, false, true}, {2, true, true}};
+    for (const auto& [panes, hides, shown] : rows) {
+        const QString title = panes > 1 ? QStringLiteral("General")
+                                        : QStringLiteral("Photo Tool ") +
+                                              quillmere::Preferences::Localization::localized(
+                                                  quillmere::Preferences::Localization::Word::preferences);
+        for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
+            auto controller =
+                makeController({kThreePanes.begin(), kThreePanes.begin() + panes}, style, true, hides);
+            controller->show(PaneIdentifier(QStringLiteral("no such pane")));
+            EXPECT_EQ(controller->window()->windowTitle(), title);
+            QToolBar* toolbar = controller->tabViewController()->toolbar();
+            EXPECT_EQ(toolbar->isVisible(), shown) << panes << int(style);
+            // The flag changed while the window is open: only a single item's toolbar comes or goes.
+            controller->setHidesToolbarForSingleItem(!hides);
+            EXPECT_EQ(toolbar->isVisible(), panes > 1 || hides) << panes << int(style);
+            EXPECT_EQ(controller->window()->centralWidget()->size(), kThreePanes[0].size);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Panes, ToolbarRule,
-                         ::testing::Values(ToolbarRuleCase{"OnePaneHiding", 1, true, false},
-                                           ToolbarRuleCase{"OnePaneNotHiding", 1, false, true},
-                                           ToolbarRuleCase{"TwoPanesHiding", 2, true, true},
-                                           ToolbarRuleCase{"ThreePanesNotHiding", 3, false, true}),
-                         CaseName());
 
 TEST_F(PreferencesWindow, IsNeverNarrowerThanItsToolbar) {
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
@@ -97,16 +82,24 @@ TEST_F(PreferencesWindow, NamesAnApplicationWithoutNameUnknown) {
     EXPECT_EQ(PreferencesTabViewController::applicationDisplayName(), QStringLiteral("<Unknown App Name>"));
 }
 
-TEST_F(PreferencesWindow, FirstShowPutsPaneZeroInPlaceAtItsSizeWithoutAnimation) {
+// Before the first show the window stands somewhere: sizing to pane 0 keeps its top edge. The next
+// show puts it where it was when it went, even if only moved a moment before.
+TEST_F(PreferencesWindow, FirstShowPutsPaneZeroInPlaceAndTheNextRestoresTheSavedPlace) {
+    {
+        auto controller = makeController(kThreePanes, Style::toolbarItems);
+        PreferencesTabViewController* tabs = controller->tabViewController();
+        controller->window()->setGeometry(QRect(40, 70, 50, 50));
+        tabs->switchToPane(0, true);
+        EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(40, 70));
+        controller->show();
+        EXPECT_FALSE(tabs->isTransitioning());
+        EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
+        controller->window()->move(37, 41);
+        controller->window()->close();
+    }
     auto controller = makeController(kThreePanes, Style::toolbarItems);
-    PreferencesTabViewController* tabs = controller->tabViewController();
-    // Before showing, the window stands somewhere; sizing to pane 0 keeps its top edge.
-    controller->window()->setGeometry(QRect(40, 70, 50, 50));
-    tabs->switchToPane(0, true);
-    EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(40, 70));
     controller->show();
-    EXPECT_FALSE(tabs->isTransitioning());
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(400, 200));
+    EXPECT_EQ(controller->window()->pos(), QPoint(37, 41));
 }
 
 TEST_F(PreferencesWindow, PageShortcutsGoRoundThePanesAndCloseAndEscapeClose) {
@@ -126,12 +119,12 @@ TEST_F(PreferencesWindow, PageShortcutsGoRoundThePanesAndCloseAndEscapeClose) {
     }
 }
 
+// Someone else changed the title and the selection shown: reselecting puts both right.
 TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATransition) {
     for (Style style : {Style::toolbarItems, Style::segmentedControl}) {
         auto controller = makeController(kThreePanes, style);
         controller->show(PaneIdentifier(QStringLiteral("advanced")));
         PreferencesTabViewController* tabs = controller->tabViewController();
-        // Someone else changed the title and the selection shown.
         controller->window()->setWindowTitle(QStringLiteral("Elsewhere"));
         tabs->preferencesStyleController()->markSelected(0);
 
@@ -148,56 +141,46 @@ TEST_F(PreferencesWindow, ReselectingTheShownPaneMarksAndTitlesItAgainWithoutATr
 // How many of an animated switch's frames are drawn before it ends: a loaded machine skips frames.
 enum class Frames { none, one, all };
 
-struct ResizeCase {
-    const char* name;
-    Style style;
-    bool animated;
-    Frames frames;
-};
+// A switch from 400 × 200 to 600 × 260.
+TEST_F(PreferencesWindow, SwitchResizeKeepsTheTopEdgeAndTheStylesHorizontalAnchor) {
+    const std::tuple<Style, bool, Frames> rows[] = {{Style::toolbarItems, true, Frames::one},
+                                                    {Style::toolbarItems, false, Frames::all},
+                                                    {Style::segmentedControl, true, Frames::all},
+                                                    {Style::segmentedControl, true, Frames::none}};
+    for (const auto& [style, animated, frames] : rows) {
+        SCOPED_TRACE(testing::Message() << "style " << int(style) << ", frames " << int(frames));
+        auto controller = makeController(kThreePanes, style, animated);
+        controller->show();
+        PreferencesTabViewController* tabs = controller->tabViewController();
+        const QRect before(60, 80, controller->window()->width(), controller->window()->height());
+        controller->window()->setGeometry(before);
 
-class SwitchResize : public PreferencesWorld, public ::testing::WithParamInterface<ResizeCase> {};
+        tabs->switchToPane(1, true);
+        EXPECT_EQ(tabs->isTransitioning(), animated);
+        if (frames == Frames::one) {
+            const QSize start = controller->window()->size();
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return controller->window()->size() != start || !tabs->isTransitioning(); }, 5000));
+        }
+        if (frames != Frames::all) {
+            tabs->completeTransition();
+        }
+        finishTransition(tabs);
 
-TEST_P(SwitchResize, KeepsTheTopEdgeAndTheStylesHorizontalAnchor) {
-    const ResizeCase& c = GetParam();
-    auto controller = makeController(kThreePanes, c.style, c.animated);
-    controller->show();
-    PreferencesTabViewController* tabs = controller->tabViewController();
-    const QRect before(60, 80, controller->window()->width(), controller->window()->height());
-    controller->window()->setGeometry(before);
-
-    tabs->switchToPane(1, true); // 400 × 200 → 600 × 260
-    EXPECT_EQ(tabs->isTransitioning(), c.animated);
-    if (c.frames == Frames::one) {
-        const QSize start = controller->window()->size();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return controller->window()->size() != start || !tabs->isTransitioning(); }, 5000));
+        const QRect after = controller->window()->geometry();
+        EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(600, 260));
+        EXPECT_EQ(after.top(), before.top());
+        EXPECT_EQ(after.height() - before.height(), 60);
+        if (style == Style::segmentedControl) {
+            EXPECT_EQ(after.left(), before.left() - 100);
+            EXPECT_EQ(after.left() + after.width() / 2, before.left() + before.width() / 2);
+        } else {
+            EXPECT_EQ(after.left(), before.left());
+        }
+        EXPECT_TRUE(tabs->preferencePanes()[1]->view()->isVisible());
+        EXPECT_FALSE(tabs->preferencePanes()[0]->view()->isVisible());
     }
-    if (c.frames != Frames::all) {
-        tabs->completeTransition();
-    }
-    finishTransition(tabs);
-
-    const QRect after = controller->window()->geometry();
-    EXPECT_EQ(controller->window()->centralWidget()->size(), QSize(600, 260));
-    EXPECT_EQ(after.top(), before.top());
-    EXPECT_EQ(after.height() - before.height(), 60);
-    if (c.style == Style::segmentedControl) {
-        EXPECT_EQ(after.left(), before.left() - 100);
-        EXPECT_EQ(after.left() + after.width() / 2, before.left() + before.width() / 2);
-    } else {
-        EXPECT_EQ(after.left(), before.left());
-    }
-    EXPECT_TRUE(tabs->preferencePanes()[1]->view()->isVisible());
-    EXPECT_FALSE(tabs->preferencePanes()[0]->view()->isVisible());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Styles, SwitchResize,
-    ::testing::Values(ResizeCase{"ToolbarAnimatedOneFrame", Style::toolbarItems, true, Frames::one},
-                      ResizeCase{"ToolbarImmediate", Style::toolbarItems, false, Frames::all},
-                      ResizeCase{"SegmentedAnimated", Style::segmentedControl, true, Frames::all},
-                      ResizeCase{"SegmentedAnimatedNoFrame", Style::segmentedControl, true, Frames::none}),
-    CaseName());
 
 // A click while a switch still runs completes it first; a show without a pane keeps the one shown.
 TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {
@@ -210,10 +193,8 @@ TEST_F(PreferencesWindow, ToldPanesAppearAndDisappearInTurn) {
     controller->show();
     EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("About"));
     controller->window()->hide();
-    EXPECT_EQ(m_log,
-              QStringList({QStringLiteral("+general"), QStringLiteral("-general"),
-                           QStringLiteral("+advanced"), QStringLiteral("-advanced"), QStringLiteral("+about"),
-                           QStringLiteral("-about"), QStringLiteral("+about"), QStringLiteral("-about")}));
+    EXPECT_EQ(m_log.join(QLatin1Char(' ')),
+              QStringLiteral("+general -general +advanced -advanced +about -about +about -about"));
 }
 
 // Panes as an application describes them. No blank space under the last control; visible focus on
@@ -227,9 +208,7 @@ TEST_F(PreferencesWindow, FitsItsPaneAndShowsWhereTheFocusIs) {
             view->setMinimumWidth(520); // wider than the text's own guess: it takes fewer lines
             auto* layout = new QVBoxLayout(view);
             layout->setContentsMargins(20, 20, 20, 20);
-            auto* explanation =
-                new QLabel(QStringLiteral("A long explanation of what the switch below does, "
-                                          "which wraps onto several lines at the pane's width."));
+            auto* explanation = new QLabel(QStringLiteral("words that wrap ").repeated(12));
             explanation->setWordWrap(true);
             layout->addWidget(explanation);
             layout->addWidget(first = new QCheckBox(QStringLiteral("Include beta releases")));
@@ -260,49 +239,17 @@ TEST_F(PreferencesWindow, FitsItsPaneAndShowsWhereTheFocusIs) {
     EXPECT_TRUE(focusShows(last));
 }
 
-struct PlacementCase {
-    const char* name;
-    QRect area;
-    QRect client; // the window now (its size, and where it stands for keptWithin)
-    QMargins frame;
-    QRect centred;
-    QRect kept;
-};
-
-class Placement : public ::testing::TestWithParam<PlacementCase> {};
-
-TEST_P(Placement, CentresTheFramedWindowAndKeepsItsTitleBarOnScreen) {
-    const PlacementCase& c = GetParam();
-    EXPECT_EQ(quillmere::WindowPlacement::centred(c.area, c.client.size(), c.frame), c.centred);
-    EXPECT_EQ(quillmere::WindowPlacement::keptWithin(c.client, c.frame, c.area), c.kept);
-}
-
-const QRect kWide(0, 0, 1280, 800);
-const PlacementCase kPlacements[] = {
-    {"NoFrame", kWide, {0, 0, 400, 300}, {}, {440, 250, 400, 300}, {0, 0, 400, 300}},
-    {"TitleBar", kWide, {1000, 700, 400, 300}, {1, 20, 1, 5}, {440, 257, 400, 300}, {879, 495, 400, 300}},
-    {"Panel",
-     {100, 50, 1000, 700},
-     {90, 40, 400, 300},
-     {1, 20, 1, 1},
-     {400, 259, 400, 300},
-     {101, 70, 400, 300}},
-    {"Large", {0, 0, 800, 600}, {300, 300, 1000, 700}, {1, 20, 1, 5}, {1, 20, 1000, 700}, {1, 20, 1000, 700}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Frames, Placement, ::testing::ValuesIn(kPlacements), CaseName());
-
-// Where the window was when it went, even if only moved a moment before.
-TEST_F(PreferencesWindow, RestoresTheSavedPlaceAtTheNextShow) {
-    {
-        auto controller = makeController(kThreePanes, Style::toolbarItems);
-        controller->show();
-        controller->window()->move(37, 41);
-        controller->window()->close();
+// The screen area, the window now (its size, and where it stands for keptWithin) and its frame; where
+// it is centred and where it is kept.
+TEST(Placement, CentresTheFramedWindowAndKeepsItsTitleBarOnScreen) {
+    const std::tuple<QRect, QRect, QMargins, QRect, QRect> rows[] = {
+        {{0, 0, 1280, 800}, {1000, 700, 400, 300}, {1, 20, 1, 5}, {440, 257, 400, 300}, {879, 495, 400, 300}},
+        {{100, 50, 1000, 700}, {90, 40, 400, 300}, {1, 20, 1, 1}, {400, 259, 400, 300}, {101, 70, 400, 300}},
+        {{0, 0, 800, 600}, {300, 300, 1000, 700}, {1, 20, 1, 5}, {1, 20, 1000, 700}, {1, 20, 1000, 700}}};
+    for (const auto& [area, client, frame, centred, kept] : rows) {
+        EXPECT_EQ(quillmere::WindowPlacement::centred(area, client.size(), frame), centred);
+        EXPECT_EQ(quillmere::WindowPlacement::keptWithin(client, frame, area), kept);
     }
-    auto controller = makeController(kThreePanes, Style::toolbarItems);
-    controller->show();
-    EXPECT_EQ(controller->window()->pos(), QPoint(37, 41));
 }
 
 // What an earlier run left under the name, and whether it gives the window its size.

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace preferencestest {
@@ -39,31 +38,22 @@ public:
     QString preferencePaneTitle() const override { return m_title; }
     QIcon toolbarItemIcon() const override { return {}; }
 
-    void viewDidAppear() override {
-        if (m_log) {
-            m_log->append(QLatin1Char('+') + m_identifier);
-        }
-    }
-    void viewWillDisappear() override {
-        if (m_log) {
-            m_log->append(QLatin1Char('-') + m_identifier);
-        }
-    }
+    void viewDidAppear() override { note(u'+'); }
+    void viewWillDisappear() override { note(u'-'); }
 
 protected:
     QWidget* makeView() override { return new SizedView(m_size); }
 
 private:
+    void note(QChar change) {
+        if (m_log)
+            m_log->append(change + m_identifier);
+    }
+
     QString m_identifier;
     QString m_title;
     QSize m_size;
     QStringList* m_log;
-};
-
-struct CaseName {
-    template <typename Case> std::string operator()(const ::testing::TestParamInfo<Case>& testCase) const {
-        return testCase.param.name;
-    }
 };
 
 struct PaneSample {

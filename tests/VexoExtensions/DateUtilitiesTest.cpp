@@ -29,7 +29,6 @@ TEST(DateDifferences, CountWholeUnitsFromTheSecondDate) {
         {seconds, start.addMSecs(1999), start, 1},
         {seconds, utc(2200), utc(1900), 9'467'107'200}, // far beyond 32 bits
         {seconds, QDateTime(), start, 0},
-        {years, start, QDateTime(), 0},
     };
     for (const auto& [difference, date, from, expected] : cases)
         EXPECT_EQ(difference(date, from), expected) << date.toString().toStdString();

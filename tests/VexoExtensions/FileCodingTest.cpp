@@ -45,21 +45,18 @@ QByteArray contents(const QUrl& file) {
 
 } // namespace
 
-TEST(FileCoding, RoundTripOfEveryKindInBothFileKinds) {
+// Every kind round-trips in both file kinds; JSON data is Base64 and compact, and errors reach the
+// caller leaving the old file.
+TEST(FileCoding, RoundTripOfEveryKindAndJsonErrorsLeaveTheOldFile) {
     testsupport::TempFolder folder;
     JSONEncoder().write(sample(), fileIn(folder, "record.json"));
     EXPECT_EQ(JSONDecoder().decode<Record>(fileIn(folder, "record.json")), sample());
     PropertyListEncoder().write(sample(), fileIn(folder, "record.plist"));
     EXPECT_EQ(PropertyListDecoder().decode<Record>(fileIn(folder, "record.plist")), sample());
-}
-
-TEST(JsonFiles, DataIsBase64AndCompactAndErrorsReachTheCallerLeavingTheOldFile) {
-    testsupport::TempFolder folder;
     const QUrl file = fileIn(folder, "data.json");
     JSONEncoder().write(std::map<std::string, QByteArray>{{"d", QByteArray("hi")}}, file);
     EXPECT_EQ(contents(file), QByteArray(R"({"d":"aGk="})"));
-    // Text that is not valid UTF-8 has no JSON form.
-    EXPECT_THROW(JSONEncoder().write(std::string("\xff"), file), nlohmann::json::type_error);
+    EXPECT_THROW(JSONEncoder().write(std::string("\xff"), file), nlohmann::json::type_error); // no UTF-8
     EXPECT_EQ(contents(file), QByteArray(R"({"d":"aGk="})"));
     EXPECT_THROW(JSONDecoder().decode<Record>(fileIn(folder, "missing.json")), FileCodingError);
     EXPECT_THROW(JSONDecoder().decode<Record>(QUrl(QStringLiteral("https://example.invalid/x.json"))),

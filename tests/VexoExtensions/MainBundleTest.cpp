@@ -13,27 +13,23 @@ namespace {
 
 const QString kBundle = QStringLiteral("VexoWidgets_VexoUpdater.bundle");
 
-// Which of the resources, library and application folders hold it, and the one found (-1: none).
+// Which of the resources, library and application folders hold it, and the one found (-1: none); an
+// empty candidate is passed over.
 TEST(BundleLookup, PrefersResourcesThenLibraryThenApplication) {
-    const std::vector<std::pair<std::array<bool, 3>, int>> rows = {{{true, true, true}, 0},
-                                                                   {{false, true, true}, 1},
-                                                                   {{true, false, true}, 0},
-                                                                   {{false, false, true}, 2},
-                                                                   {{false, false, false}, -1}};
+    const std::pair<std::array<bool, 3>, int> rows[] = {{{true, true, true}, 0},
+                                                        {{false, true, true}, 1},
+                                                        {{false, false, true}, 2},
+                                                        {{false, false, false}, -1}};
     for (const auto& [present, expected] : rows) {
         testsupport::TempFolder root;
         QStringList candidates{QString()};
-        for (const char* name : {"share/quillmere", "lib", "bin"}) {
-            candidates << root.filePath(QString::fromUtf8(name));
-            QDir().mkpath(candidates.back());
-            if (present[static_cast<size_t>(candidates.size() - 2)])
-                QDir().mkpath(candidates.back() + QLatin1Char('/') + kBundle);
+        for (size_t i = 0; i < present.size(); ++i) {
+            candidates << root.filePath(QString::number(i));
+            QDir().mkpath(present[i] ? candidates.back() + QLatin1Char('/') + kBundle : candidates.back());
         }
-        const std::optional<QString> found = findResourceBundle(kBundle, candidates);
-        EXPECT_EQ(found,
-                  expected < 0
-                      ? std::nullopt
-                      : std::optional(QDir::cleanPath(candidates[expected + 1] + QLatin1Char('/') + kBundle)))
+        const QString bundle =
+            expected < 0 ? QString() : candidates[expected + 1] + QLatin1Char('/') + kBundle;
+        EXPECT_EQ(findResourceBundle(kBundle, candidates).value_or(QString()), QDir::cleanPath(bundle))
             << expected;
     }
 }

@@ -79,27 +79,24 @@ TEST_P(PropertyListShapes, AreRefusedBeforeATreeIsBuilt) {
         << qPrintable(message);
 }
 
-namespace hostile = testsupport::HostileFiles;
-using Nesting = hostile::Nesting;
+using namespace testsupport::HostileFiles;
 constexpr int kDeep = 200'000;
 constexpr int kDeepest = vexo::limits::kPropertyListDepth + 1;  // the top value and 128 levels below
 constexpr qint64 kMost = vexo::limits::kPropertyListValues - 1; // and the array that holds them
 const vexo::Status kRefused = vexo::Status::TooLarge;
+const vexo::Status kRead = vexo::Status::Ok;
+const vexo::Status kMalformed = vexo::Status::Malformed;
+const char* const kDeepWords = "levels deep";
 
 // End tags in attribute values and comments, which only a careless tokenizer takes for end tags.
-QByteArray endTagsHiddenInAttributes() {
-    return "<plist>" + QByteArray("<array a=\"</array>\">").repeated(kDeep) +
-           QByteArray("</array>").repeated(kDeep) + "</plist>";
-}
-QByteArray endTagsHiddenInComments() {
-    return "<plist>" + QByteArray("<array><!-- </array> -->").repeated(kDeep) +
-           QByteArray("</array>").repeated(kDeep) + "</plist>";
+QByteArray endTagsIn(const QByteArray& opening) {
+    return "<plist>" + opening.repeated(kDeep) + QByteArray("</array>").repeated(kDeep) + "</plist>";
 }
 // Nesting one level too deep, in UTF-16: counted in any encoding.
 QByteArray deepUtf16() {
     QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-    return encoder.encode(QString::fromUtf8(hostile::nestedXmlPlist(kDeepest + 1))
-                              .remove(QStringLiteral(" encoding=\"UTF-8\"")));
+    return encoder.encode(
+        QString::fromUtf8(nestedXmlPlist(kDeepest + 1)).remove(QStringLiteral(" encoding=\"UTF-8\"")));
 }
 
 QByteArray oneObject(const QByteArray& object) {
@@ -110,34 +107,25 @@ QByteArray oneObject(const QByteArray& object) {
     return bytes;
 }
 
-const vexo::Status kRead = vexo::Status::Ok;
-const vexo::Status kMalformed = vexo::Status::Malformed;
-const char* const kDeepWords = "levels deep";
-
 const HostileShape kShapes[] = {
-    {"XmlDeepMixed", [] { return hostile::nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
-    {"XmlDeepUnderAKey",
-     [] { return hostile::xmlDictionary({}, QStringLiteral("k"), hostile::nestedXmlValue(kDeep)); }, kRefused,
-     kDeepWords},
-    {"XmlOneLevelTooDeep", [] { return hostile::nestedXmlPlist(kDeepest + 1); }, kRefused, "128 levels deep"},
-    {"XmlDeepest", [] { return hostile::nestedXmlPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
-    {"XmlEndTagsInAttributes", endTagsHiddenInAttributes, kRefused, kDeepWords},
-    {"XmlEndTagsInComments", endTagsHiddenInComments, kRefused, kDeepWords},
+    {"XmlDeepMixed", [] { return nestedXmlPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
+    {"XmlDeepUnderAKey", [] { return xmlDictionary({}, QStringLiteral("k"), nestedXmlValue(kDeep)); },
+     kRefused, kDeepWords},
+    {"XmlOneLevelTooDeep", [] { return nestedXmlPlist(kDeepest + 1); }, kRefused, "128 levels deep"},
+    {"XmlDeepest", [] { return nestedXmlPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
+    {"XmlEndTagsInAttributes", [] { return endTagsIn("<array a=\"</array>\">"); }, kRefused, kDeepWords},
+    {"XmlEndTagsInComments", [] { return endTagsIn("<array><!-- </array> -->"); }, kRefused, kDeepWords},
     {"XmlUtf16Deep", deepUtf16, kRefused, kDeepWords},
-    {"XmlManyValues", [] { return hostile::manyValuesXmlPlist(kMost + 1); }, kRefused,
-     "more than 500000 values"},
-    {"XmlMostValues", [] { return hostile::manyValuesXmlPlist(kMost); }, kRead, ""},
-    {"BinaryDeepMixed", [] { return hostile::nestedBinaryPlist(kDeep, Nesting::Mixed); }, kRefused,
-     kDeepWords},
-    {"BinaryOneLevelTooDeep", [] { return hostile::nestedBinaryPlist(kDeepest + 1); }, kRefused,
-     "128 levels deep"},
-    {"BinaryDeepest", [] { return hostile::nestedBinaryPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
-    {"BinaryManyValues", [] { return hostile::manyValuesBinaryPlist(kMost + 1); }, kRefused,
-     "more than 500000"},
-    {"BinaryMostValues", [] { return hostile::manyValuesBinaryPlist(kMost); }, kRead, ""},
-    {"BinarySharedArrays", [] { return hostile::sharedReferencePlist(30, 2); }, kRefused, "values"},
-    {"BinaryWideSharedArrays", [] { return hostile::sharedReferencePlist(100, 1000); }, kRefused, "values"},
-    {"BinaryLoop", hostile::loopingPlist, kMalformed, "loop"},
+    {"XmlManyValues", [] { return manyValuesXmlPlist(kMost + 1); }, kRefused, "more than 500000"},
+    {"XmlMostValues", [] { return manyValuesXmlPlist(kMost); }, kRead, ""},
+    {"BinaryDeepMixed", [] { return nestedBinaryPlist(kDeep, Nesting::Mixed); }, kRefused, kDeepWords},
+    {"BinaryOneLevelTooDeep", [] { return nestedBinaryPlist(kDeepest + 1); }, kRefused, "128 levels deep"},
+    {"BinaryDeepest", [] { return nestedBinaryPlist(kDeepest, Nesting::Mixed); }, kRead, ""},
+    {"BinaryManyValues", [] { return manyValuesBinaryPlist(kMost + 1); }, kRefused, "more than 500000"},
+    {"BinaryMostValues", [] { return manyValuesBinaryPlist(kMost); }, kRead, ""},
+    {"BinarySharedArrays", [] { return sharedReferencePlist(30, 2); }, kRefused, "values"},
+    {"BinaryWideSharedArrays", [] { return sharedReferencePlist(100, 1000); }, kRefused, "values"},
+    {"BinaryLoop", loopingPlist, kMalformed, "loop"},
     // A text of five letters with room for two: the parser would read the tables as letters.
     {"BinaryTextIntoOffsetTable", [] { return oneObject("\x55he"); }, kMalformed, "does not hold together"},
     {"BinaryDateOfFourBytes", [] { return oneObject(QByteArray("\x32\0\0\0\0", 5)); }, kMalformed,

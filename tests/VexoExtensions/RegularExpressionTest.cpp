@@ -34,12 +34,11 @@ TEST(RegularExpression, OptionsChangeMatching) {
         {"^b$", {}, "a\nb\nc", false},
         {"^b$", O::AnchorsMatchLines, "a\nb\nc", true},
     };
-    for (const auto& [pattern, options, text, found] : cases)
-        EXPECT_EQ(RegularExpression(QString::fromUtf8(pattern), options)
-                      .firstMatch(QString::fromUtf8(text))
-                      .has_value(),
-                  found)
+    for (const auto& [pattern, options, text, found] : cases) {
+        const RegularExpression expression(QString::fromUtf8(pattern), options);
+        EXPECT_EQ(expression.firstMatch(QString::fromUtf8(text)).has_value(), found)
             << pattern << " in " << text;
+    }
 }
 
 TEST(TextCheckingResultGroups, NumberedAndNamedGroups) {

@@ -14,20 +14,6 @@ namespace {
 
 namespace spawn = brisquel::vexo::spawn;
 
-QByteArray run(posix_spawn_file_actions_t* actions, int outWrite, int outRead,
-               std::vector<const char*> argv) {
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, argv[0], actions, nullptr, const_cast<char* const*>(argv.data()), environ),
-              0);
-    ::close(outWrite);
-    QFile out;
-    out.open(outRead, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray output = out.readAll();
-    ::waitpid(pid, nullptr, 0);
-    return output;
-}
-
 // The forms that stand in where the C library lacks its own: the shell changes folder, and every
 // descriptor left open (close-on-exec or not) is closed in the child.
 TEST(SpawnFileActions, ThePortableFormsStartInTheFolderAndLeakNoDescriptor) {
@@ -44,13 +30,19 @@ TEST(SpawnFileActions, ThePortableFormsStartInTheFolderAndLeakNoDescriptor) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     EXPECT_FALSE(spawn::portable::addChangeFolder(&actions, folder.constData()));
     spawn::portable::addCloseFrom(&actions, 3);
-    const QByteArray output = run(&actions, pipeFds[1], pipeFds[0],
-                                  {"/bin/sh", "-c", spawn::kChangeFolderScript, "sh", folder.constData(),
-                                   "/bin/sh", "-c", "pwd; [ -e /dev/fd/77 ] && echo leaked || echo closed"});
+    const char* const sh = "/bin/sh";
+    const char* const into = folder.constData();
+    const char* const check = "pwd; [ -e /dev/fd/77 ] && echo leaked || echo closed";
+    const char* const argv[] = {sh, "-c", spawn::kChangeFolderScript, "sh", into, sh, "-c", check, nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
     ::close(leaked);
-
-    EXPECT_EQ(output, folder + "\nclosed\n");
+    QFile out;
+    out.open(pipeFds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    EXPECT_EQ(out.readAll(), folder + "\nclosed\n");
+    ::waitpid(pid, nullptr, 0);
 }
 
 } // namespace

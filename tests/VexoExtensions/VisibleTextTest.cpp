@@ -12,11 +12,9 @@ TEST(VisibleText, EscapesWhatWouldNotShowAsItself) {
         {QStringLiteral(u"Grüße 📷 a b"), QStringLiteral(u"Grüße 📷 a b")},
         {QStringLiteral("a\nb\tc\rd\\"), QStringLiteral("a\\nb\\tc\\rd\\\\")},
         {QStringLiteral("\x1b[31mred"), QStringLiteral("\\u001b[31mred")},
-        {QStringLiteral(u"\u0085\u007f"), QStringLiteral("\\u0085\\u007f")}, // C1 control, DEL
-        {QStringLiteral(u"abc\u202Egpj.exe"),
-         QStringLiteral("abc\\u202egpj.exe")}, // a bidirectional override
-        {QStringLiteral(u"a\u200Bb\uFEFF"),
-         QStringLiteral("a\\u200bb\\ufeff")}, // zero width, byte-order mark
+        {QStringLiteral(u"\u0085\u007f"), QStringLiteral("\\u0085\\u007f")},        // C1 control, DEL
+        {QStringLiteral(u"abc\u202Egpj.exe"), QStringLiteral("abc\\u202egpj.exe")}, // bidi override
+        {QStringLiteral(u"a\u200Bb\uFEFF"), QStringLiteral("a\\u200bb\\ufeff")},    // zero width, BOM
         {QStringLiteral(u"\u3164\u2028\u00A0"), QStringLiteral("\\u3164\\u2028\\u00a0")},
         {QStringLiteral(u"\u0378"), QStringLiteral("\\u0378")},         // unassigned
         {QStringLiteral(u"\U000E0001"), QStringLiteral("\\U000e0001")}, // a tag beyond the BMP
