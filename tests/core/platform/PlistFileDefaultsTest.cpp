@@ -398,9 +398,9 @@ TEST_F(PreferencesDomain, AWriteThatCannotBeDoneLeavesTheOldFileWholeAndNothingB
 // compare-and-write that refuses once a key no longer holds what the caller read.
 struct SeveralKeys {
     const char* name;
+    QList<vexo::UserDefaults::KeyChange> changes;
     vexo::Status status;
     const char* reason;
-    QList<vexo::UserDefaults::KeyChange> changes;
 };
 void PrintTo(const SeveralKeys& row, std::ostream* out) {
     *out << row.name;
@@ -426,25 +426,21 @@ TEST_P(PreferencesSeveralKeys, EveryChangeOrNone) {
 
 const QVariant kOne = u"/one.scpt"_s;
 const QVariant kTwo = u"/two.scpt"_s;
-const QVariant kSeven = qint64(7);
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PreferencesSeveralKeys,
-    ::testing::Values(SeveralKeys{"ExpectedStillHeld",
-                                  vexo::Status::Ok,
-                                  "",
-                                  {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, kSeven}, {u"new"_s, true, QVariant()}}},
-                      SeveralKeys{"ChangedMeanwhile",
-                                  vexo::Status::Changed,
-                                  "\"b\" no longer holds",
-                                  {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, QVariant(u"7"_s)}}},
-                      SeveralKeys{"ExpectedAbsentIsThere",
-                                  vexo::Status::Changed,
-                                  "\"a\" no longer holds",
-                                  {{u"a"_s, {}, QVariant()}}},
-                      SeveralKeys{
-                          "KeyTwice", vexo::Status::Refused, "twice", {{u"a"_s, 1, {}}, {u"a"_s, 2, {}}}},
-                      SeveralKeys{"KeyWithNul",
-                                  vexo::Status::Refused,
-                                  "not a valid property-list key",
-                                  {{u"a"_s, 1, {}}, {QString::fromUtf8("x\0y", 3), 2, {}}}}),
-    [](const auto& row) { return std::string(row.param.name); });
+using vexo::Status;
+const SeveralKeys kSeveralKeys[]{
+    {"ExpectedStillHeld",
+     {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, qint64(7)}, {u"new"_s, true, QVariant()}},
+     Status::Ok,
+     ""},
+    {"ChangedMeanwhile",
+     {{u"a"_s, kTwo, kOne}, {u"b"_s, {}, u"7"_s}},
+     Status::Changed,
+     "\"b\" no longer holds"},
+    {"ExpectedAbsentIsThere", {{u"a"_s, {}, QVariant()}}, Status::Changed, "\"a\" no longer holds"},
+    {"KeyTwice", {{u"a"_s, 1, {}}, {u"a"_s, 2, {}}}, Status::Refused, "twice"},
+    {"KeyWithNul",
+     {{u"a"_s, 1, {}}, {QString::fromUtf8("x\0y", 3), 2, {}}},
+     Status::Refused,
+     "not a valid property-list key"}};
+INSTANTIATE_TEST_SUITE_P(Rows, PreferencesSeveralKeys, ::testing::ValuesIn(kSeveralKeys),
+                         [](const auto& row) { return std::string(row.param.name); });
