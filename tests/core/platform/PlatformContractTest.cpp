@@ -1,8 +1,5 @@
 // What every back-end of a platform service promises, written once and run against each back-end of
-// this platform (ContractBackends.h): preferences domains and their observation, the metadata
-// search, running applications, the Apple-event permission probe, the system log and, where a real
-// AppleScript engine answers, the script channel. What only one back-end has (a file's shape, its
-// lock, the process table) is tested beside that back-end.
+// this platform (ContractBackends.h); what only one back-end has is tested beside that back-end.
 
 #include "tests/core/platform/ContractBackends.h"
 
@@ -159,9 +156,9 @@ protected:
         query.sortAttribute = Attr::kDisplayName;
         return GetParam().make()->search(query);
     }
-    void bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s) const {
+    void bundle(const QString& folder, const QString& name, const QString& identifier) const {
         BundleLayout layout;
-        layout.bundleName = name;
+        layout.bundleName = name + u".app"_s;
         layout.bundleIdentifier = identifier;
         makeBundle(folder, layout);
     }
@@ -171,12 +168,12 @@ protected:
 // What each bundle's dictionary gives, and which bundles match, is the folder walk's (the search
 // every platform's discovery falls back on; FolderMetadataSearchTest.cpp).
 TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
-    for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
-        bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
+    for (const QString& name :
+         {u"Capture One 10"_s, u"Capture One 9"_s, u"Capture One 1.2"_s, u"Capture One"_s})
+        bundle(m_apps.path(), name, name);
     // Equal names are ordered by path, so the order things are found in never decides.
-    for (const char* folder : {"m", "z", "a"})
-        bundle(m_apps.filePath(QString::fromUtf8(folder)), u"Capture One 23.app"_s,
-               QString::fromUtf8(folder));
+    for (const QString& folder : {u"m"_s, u"z"_s, u"a"_s})
+        bundle(m_apps.filePath(folder), u"Capture One 23"_s, folder);
     QStringList identifiers;
     for (const MetadataItem& item : search(m_apps.path()).items)
         identifiers << item.value(Attr::kBundleIdentifier).toString();
