@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -15,27 +14,27 @@ using brisquel::vexo::Status;
 namespace {
 
 // A tree of the tests' own, standing for a platform's property-list objects: a leaf's value (an
-// integer without one is beyond 64 bits; a date is its seconds), or a container's children.
+// integer without one is beyond 64 bits; a date is its seconds), or a container's children (a
+// dictionary's keys and values in turn).
 struct Object;
-using Ref = std::shared_ptr<Object>;
+using Ref = std::shared_ptr<const Object>;
 struct Object {
     Kind kind;
     QVariant value;
-    std::vector<Ref> elements;
-    std::vector<std::pair<Ref, Ref>> entries;
+    std::vector<Ref> children;
 };
-Ref leaf(Kind kind, const QVariant& value = {}) {
-    return std::make_shared<Object>(Object{kind, value, {}, {}});
+Ref make(Kind kind, const QVariant& value = {}, std::vector<Ref> children = {}) {
+    return std::make_shared<const Object>(Object{kind, value, std::move(children)});
 }
 
 struct Source {
     using Node = const Object*;
     Kind kind(Node n) const { return n->kind; }
     qsizetype size(Node n) const {
-        return n->kind == Kind::Array        ? qsizetype(n->elements.size())
-               : n->kind == Kind::Dictionary ? qsizetype(n->entries.size())
-               : n->kind == Kind::Data       ? n->value.toByteArray().size()
-                                             : n->value.toString().size();
+        const auto count = qsizetype(n->children.size());
+        return n->kind == Kind::Array        ? count
+               : n->kind == Kind::Dictionary ? count / 2
+                                             : n->value.toByteArray().size();
     }
     QString text(Node n) const { return n->value.toString(); }
     std::optional<qint64> integer(Node n) const {
@@ -47,29 +46,27 @@ struct Source {
     QByteArray data(Node n) const { return n->value.toByteArray(); }
     std::vector<Node> elements(Node n) const {
         std::vector<Node> out;
-        for (const Ref& e : n->elements)
-            out.push_back(e.get());
+        for (const Ref& child : n->children)
+            out.push_back(child.get());
         return out;
     }
     std::vector<std::pair<Node, Node>> entries(Node n) const {
         std::vector<std::pair<Node, Node>> out;
-        for (const auto& [k, v] : n->entries)
-            out.emplace_back(k.get(), v.get());
+        for (size_t i = 0; i + 1 < n->children.size(); i += 2)
+            out.emplace_back(n->children[i].get(), n->children[i + 1].get());
         return out;
     }
 };
 
 Ref arrayOf(const Ref& element, size_t count) {
-    return std::make_shared<Object>(Object{Kind::Array, {}, std::vector<Ref>(count, element), {}});
+    return make(Kind::Array, {}, std::vector<Ref>(count, element));
 }
 
 // What a platform's objects hold comes back as its kind (and a value is made of its kind) through
 // the preferences contract on the back-ends that use the tree; what another program may have stored
 // there is bounded here.
 TEST(PropertyListTree, AReadBeyondTheBoundsOrOfNoKindFailsWithItsReason) {
-    Ref numberKey = leaf(Kind::Dictionary);
-    numberKey->entries.emplace_back(leaf(Kind::Integer, 1), leaf(Kind::Integer, 2));
-    Ref deep = leaf(Kind::Array);
+    Ref deep = make(Kind::Array);
     for (int i = 0; i <= brisquel::vexo::limits::kPropertyListDepth; ++i)
         deep = arrayOf(deep, 1);
     const struct {
@@ -78,15 +75,14 @@ TEST(PropertyListTree, AReadBeyondTheBoundsOrOfNoKindFailsWithItsReason) {
         Status status;
         const char* words;
     } rows[]{
-        {"integer beyond 64 bits", leaf(Kind::Integer), Status::TooLarge, "outside the signed 64-bit range"},
-        {"date not a number", leaf(Kind::Date, std::numeric_limits<double>::quiet_NaN()), Status::Malformed,
-         "date"},
-        {"date past any calendar", leaf(Kind::Date, 1e15), Status::Malformed, "date"},
-        {"object of no kind", leaf(Kind::Other), Status::Malformed, "no property-list kind"},
-        {"key that is not text", numberKey, Status::Malformed, "key that is not text"},
-        {"one object named too often", arrayOf(leaf(Kind::Integer, 1), 500'001), Status::TooLarge,
+        {"integer beyond 64 bits", make(Kind::Integer), Status::TooLarge, "outside the signed 64-bit range"},
+        {"date past any calendar", make(Kind::Date, 1e15), Status::Malformed, "date"},
+        {"object of no kind", make(Kind::Other), Status::Malformed, "no property-list kind"},
+        {"key that is not text", make(Kind::Dictionary, {}, {make(Kind::Integer, 1), make(Kind::Integer, 2)}),
+         Status::Malformed, "key that is not text"},
+        {"one object named too often", arrayOf(make(Kind::Integer, 1), 500'001), Status::TooLarge,
          "more than 500000 values"},
-        {"data too large in all", arrayOf(leaf(Kind::Data, QByteArray(1 << 20, 'x')), 129), Status::TooLarge,
+        {"data too large in all", arrayOf(make(Kind::Data, QByteArray(1 << 20, 'x')), 129), Status::TooLarge,
          "bytes of text and data"},
         {"too deep", deep, Status::TooLarge, "more than 128 levels deep"},
     };
