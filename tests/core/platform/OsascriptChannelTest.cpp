@@ -1,5 +1,6 @@
 #include "core/platform/posix/OsascriptChannel.h"
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -27,16 +28,18 @@ QString fakeOsascript(const TempFolder& folder, const QByteArray& body,
 
 } // namespace
 
-// The source reaches the program as one argument, untouched; its output loses the final line break
-// only; a failure gives the program's own message and exit status.
+// The source reaches the program (the variable's) as one argument, untouched; its output loses the
+// final line break only; a failure gives the program's own message and exit status.
 TEST(OsascriptChannel, GivesWhatTheProgramPrintsOrWhyItFailed) {
     TempFolder folder;
     const QString hostile = u"set x to \"$(rm -rf ~)\" & `id` & 'ü' ; \\ \n line two\n"_s;
     const QString echo =
         fakeOsascript(folder, "[ $# -eq 2 ] && [ \"$1\" = -e ] || exit 9\nprintf '%s\\n' \"$2\"");
-    EXPECT_EQ(OsascriptChannel(echo).execute(hostile).value, hostile);
+    const testsupport::ScopedEnvironment program("QUILLMERE_OSASCRIPT", echo.toUtf8());
+    EXPECT_EQ(OsascriptChannel().execute(hostile).value, hostile);
     const ScriptResult failed =
-        OsascriptChannel(fakeOsascript(folder, "echo partial\necho 'execution error: (-1728)' >&2\nexit 1"))
+        OsascriptChannel(fakeOsascript(folder, "echo partial\necho 'execution error: (-1728)' >&2\nexit 1",
+                                       u"f/osascript"_s))
             .execute(u"return x"_s);
     EXPECT_FALSE(failed.value);
     EXPECT_EQ(failed.errorInfo.value_or(QVariantMap{}),
