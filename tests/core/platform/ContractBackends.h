@@ -1,8 +1,7 @@
 #pragma once
 
-// The back-ends that the platform contract tests (PlatformContractTest.cpp) run against, listed by
-// each platform's file (PosixBackends.cpp, MacBackends.cpp); the portable stand-ins come from
-// StandInBackends.cpp.
+// The back-ends the contract tests run against: each platform's file lists its own
+// (PosixBackends.cpp, MacBackends.cpp); StandInBackends.cpp makes the portable stand-ins.
 
 #include "core/platform/Platform.h"
 
