@@ -42,10 +42,6 @@ struct RefusalRow {
     const char* words;
 };
 
-void PrintTo(const RefusalRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class AssignmentProfileRefusals : public ::testing::TestWithParam<RefusalRow> {};
 
 TEST_P(AssignmentProfileRefusals, NameTheReason) {
@@ -106,9 +102,6 @@ struct PlanRow {
     const char* actions;
     const char* after;
 };
-void PrintTo(const PlanRow& row, std::ostream* out) {
-    *out << row.name;
-}
 QStringList words(const char* text) {
     return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
 }

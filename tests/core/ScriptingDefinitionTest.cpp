@@ -122,9 +122,6 @@ struct HostileSdef {
     void (*make)(const QString& sdef);
     const char* reason; // empty: it loads, and yields one script whose description is short and no secret
 };
-void PrintTo(const HostileSdef& row, std::ostream* out) {
-    *out << row.name;
-}
 class HostileSdefs : public ::testing::TestWithParam<HostileSdef> {};
 
 // A description made of entities of entities, a billion laughs if expanded.

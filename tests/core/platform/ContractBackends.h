@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -62,14 +61,5 @@ std::vector<LogBackend> logBackends();
 std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();
 MetadataBackend standInMetadata();
-
-// Failure messages show the back-end's name.
-template <typename Backend>
-requires requires(const Backend& b) {
-    b.name;
-}
-void PrintTo(const Backend& backend, std::ostream* out) {
-    *out << backend.name;
-}
 
 } // namespace contract

@@ -25,10 +25,6 @@ struct FolderRow {
     const char* shown; // how the message shows it
 };
 
-void PrintTo(const FolderRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class EnvironmentFolders : public ::testing::TestWithParam<FolderRow> {};
 
 TEST_P(EnvironmentFolders, ThatAreNotUtf8AreRefused) {

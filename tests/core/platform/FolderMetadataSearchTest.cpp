@@ -174,9 +174,6 @@ struct HostileBundle {
     void (*make)(const QString& info); // the Info.plist to spoil
     const char* reason;
 };
-void PrintTo(const HostileBundle& row, std::ostream* out) {
-    *out << row.name;
-}
 class HostileBundles : public ::testing::TestWithParam<HostileBundle> {};
 
 TEST_P(HostileBundles, ArePassedOverWithinBounds) {

@@ -179,9 +179,6 @@ struct HostileDomain {
     void (*make)(const DomainFiles&);
     const char* reason;
 };
-void PrintTo(const HostileDomain& row, std::ostream* out) {
-    *out << row.name;
-}
 class HostileDomains : public ::testing::TestWithParam<HostileDomain> {};
 
 TEST_P(HostileDomains, AreRefusedWithinBounds) {
@@ -402,9 +399,6 @@ struct SeveralKeys {
     vexo::Status status;
     const char* reason;
 };
-void PrintTo(const SeveralKeys& row, std::ostream* out) {
-    *out << row.name;
-}
 class PreferencesSeveralKeys : public ::testing::TestWithParam<SeveralKeys> {};
 
 TEST_P(PreferencesSeveralKeys, EveryChangeOrNone) {
