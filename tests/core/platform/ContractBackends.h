@@ -49,14 +49,10 @@ struct RunningBackend : Backend<brisquel::RunningApplications> {
     // Starts the bundle (whose executable runs for a minute) as the platform starts applications.
     std::function<std::unique_ptr<LaunchedProcess>(const QString& bundle, const QString& identifier)> launch;
 };
-struct PermissionBackend : Backend<brisquel::AutomationPermission> {
-    int notRunning; // the status for an application that is not running, without asking the user
-};
 
 std::vector<PreferencesBackend> preferencesBackends();
 std::vector<MetadataBackend> metadataBackends();
 std::vector<RunningBackend> runningBackends();
-std::vector<PermissionBackend> permissionBackends();
 std::vector<LogBackend> logBackends();
 std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();

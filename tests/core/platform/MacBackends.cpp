@@ -4,7 +4,6 @@
 #include "tests/core/platform/ContractBackends.h"
 
 #include "core/platform/macos/AppKitRunningApplications.h"
-#include "core/platform/macos/AppleEventPermission.h"
 #include "core/platform/macos/CFPreferencesDefaults.h"
 #include "core/platform/macos/UnifiedLog.h"
 #include "core/platform/posix/OsascriptChannel.h"
@@ -71,12 +70,6 @@ std::vector<RunningBackend> runningBackends() {
                  return nullptr;
              return std::make_unique<OpenedBundle>(identifier);
          }}};
-}
-
-std::vector<PermissionBackend> permissionBackends() {
-    // procNotFound: the probe answers about a running application only.
-    return {
-        {{"AppleEvents", [] { return std::make_shared<brisquel::macos::AppleEventPermission>(); }}, -600}};
 }
 
 std::vector<LogBackend> logBackends() {

@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace brisquel;
 using testsupport::BundleLayout;
@@ -219,24 +217,6 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
-                         kBackendName);
-
-// The Apple-event permission probe
-
-class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
-
-// The same answer on the main thread, which the probe must not block, and on any other.
-TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
-    const auto permission = GetParam().make();
-    const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
-    EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
-    int elsewhere = 1;
-    std::thread worker([&] { elsewhere = permission->determine(absent, false); });
-    worker.join();
-    EXPECT_EQ(elsewhere, GetParam().notRunning);
-}
-
-INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract, ::testing::ValuesIn(contract::permissionBackends()),
                          kBackendName);
 
 // The system log

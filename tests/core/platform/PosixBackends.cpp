@@ -2,7 +2,6 @@
 
 #include "tests/core/platform/ContractBackends.h"
 
-#include "core/platform/posix/NoAutomationPermission.h"
 #include "core/platform/posix/PosixLog.h"
 #include "core/platform/posix/ProcRunningApplications.h"
 
@@ -41,10 +40,6 @@ std::vector<RunningBackend> runningBackends() {
                      return nullptr;
                  return child;
              }}};
-}
-
-std::vector<PermissionBackend> permissionBackends() {
-    return {{{"NoGate", [] { return std::make_shared<brisquel::NoAutomationPermission>(); }}, 0}};
 }
 
 std::vector<LogBackend> logBackends() {
