@@ -38,7 +38,6 @@ template <typename Service> struct Backend {
 using PreferencesBackend = Backend<PreferencesWorld>;
 using MetadataBackend = Backend<brisquel::MetadataSearch>;
 using LogBackend = Backend<brisquel::Log>;
-using ScriptBackend = Backend<brisquel::ScriptChannel>;
 
 // A process started from a bundle's executable; it ends with this object.
 class LaunchedProcess {
@@ -54,7 +53,6 @@ std::vector<PreferencesBackend> preferencesBackends();
 std::vector<MetadataBackend> metadataBackends();
 std::vector<RunningBackend> runningBackends();
 std::vector<LogBackend> logBackends();
-std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();
 MetadataBackend standInMetadata();
 

@@ -6,7 +6,6 @@
 #include "core/platform/macos/AppKitRunningApplications.h"
 #include "core/platform/macos/CFPreferencesDefaults.h"
 #include "core/platform/macos/UnifiedLog.h"
-#include "core/platform/posix/OsascriptChannel.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QProcess>
@@ -74,11 +73,6 @@ std::vector<RunningBackend> runningBackends() {
 
 std::vector<LogBackend> logBackends() {
     return {{"Unified", [] { return std::make_shared<brisquel::macos::UnifiedLog>(); }}};
-}
-
-std::vector<ScriptBackend> scriptBackends() {
-    return {
-        {"Osascript", [] { return std::make_shared<brisquel::OsascriptChannel>(u"/usr/bin/osascript"_s); }}};
 }
 
 } // namespace contract

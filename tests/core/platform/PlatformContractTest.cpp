@@ -3,11 +3,9 @@
 
 #include "tests/core/platform/ContractBackends.h"
 
-#include "VexoExtensions/PropertyList.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QRegularExpression>
 #include <QSize>
 #include <QTest>
@@ -242,27 +240,5 @@ TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()), kBackendName);
-
-// The AppleScript channel
-
-class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};
-
-TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
-    const auto channel = GetParam().make();
-    const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
-    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
-    EXPECT_FALSE(path.errorInfo);
-
-    const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
-    EXPECT_FALSE(failed.value);
-    ASSERT_TRUE(failed.errorInfo);
-    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
-}
-
-// Linux has no AppleScript engine; its channel's handling of the program is tested with stand-in
-// programs (OsascriptChannelTest.cpp).
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScriptContract);
-INSTANTIATE_TEST_SUITE_P(Platform, ScriptContract, ::testing::ValuesIn(contract::scriptBackends()),
-                         kBackendName);
 
 } // namespace

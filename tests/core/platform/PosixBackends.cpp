@@ -46,8 +46,4 @@ std::vector<LogBackend> logBackends() {
     return {{"Posix", [] { return std::make_shared<brisquel::PosixLog>(); }}};
 }
 
-std::vector<ScriptBackend> scriptBackends() {
-    return {};
-}
-
 } // namespace contract
