@@ -16,11 +16,10 @@ using testsupport::TempFolder;
 
 namespace {
 
-BundleLayout layoutFor(const QString& name, const QString& identifier, const QString& executable = {}) {
+BundleLayout layoutFor(const QString& name, const QString& identifier) {
     BundleLayout layout;
     layout.bundleName = name;
     layout.bundleIdentifier = identifier;
-    layout.executable = executable;
     return layout;
 }
 
