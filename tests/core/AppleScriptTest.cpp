@@ -43,23 +43,6 @@ TEST_F(AppleScriptTest, AskingComposesTheTellStatementAndLogsIt) {
     EXPECT_TRUE(fakes.log->outputLines().isEmpty());
 }
 
-// No result is logged with the record; a result that names no file gives none too, silently.
-TEST_F(AppleScriptTest, NoResultLogsTheRecordAndGivesNone) {
-    fakes.scripts->result = ScriptResult{};
-    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
-    EXPECT_EQ(fakes.log->systemLines().value(2),
-              s("Result of BackgroundScript(scriptName: \"capture done script\", description: \"Runs.\", "
-                "bundleIdentifier: \"com.captureone.captureone16\", defaults: "
-                "<UserDefaults: com.captureone.captureone16>, defaultsScriptName: \"endOfCaptureScript\") "
-                "was nil"));
-}
-
-TEST_F(AppleScriptTest, AResultThatIsNoFileGivesNoneSilently) {
-    fakes.scripts->result.value = s("missing value");
-    EXPECT_FALSE(make(s("capture done script")).inRunningApplication().getURL());
-    EXPECT_EQ(fakes.log->systemLines().size(), 2);
-}
-
 TEST_F(AppleScriptTest, PathsAreEscapedInsideTheLiteralAndKeepTheirMeaning) {
     const BackgroundScript record = make(s("batch done script"));
     record.inRunningApplication().setURL(
@@ -125,13 +108,23 @@ TEST_F(AppleScriptTest, ErrorInformationGoesToStandardOutput) {
               QStringList{ScriptResult::describe(*fakes.scripts->result.errorInfo)});
 }
 
+// Directives in a name reach the log as they stand; no result is logged with the record; a result
+// that names no file gives none, silently.
 TEST_F(AppleScriptTest, FormatDirectivesInNamesAndPathsComeOutLiterally) {
-    const BackgroundScript record = make(s("a %s %n {} script"));
     fakes.scripts->result = ScriptResult{};
-    record.inRunningApplication().getURL();
-    const QStringList lines = fakes.log->systemLines();
-    EXPECT_EQ(lines[0], s("## Getting URL for a %s %n {} script"));
-    EXPECT_TRUE(lines.last().contains(s("a %s %n {} script")));
+    make(s("a %s %n {} script")).inRunningApplication().getURL();
+    EXPECT_EQ(fakes.log->systemLines().value(0), s("## Getting URL for a %s %n {} script"));
+    EXPECT_TRUE(fakes.log->systemLines().value(1).contains(s("\"a %s %n {} script\" as a scripting term")));
+    const BackgroundScript record = make(s("capture done script"));
+    EXPECT_FALSE(record.inRunningApplication().getURL());
+    EXPECT_EQ(fakes.log->systemLines().value(4),
+              s("Result of BackgroundScript(scriptName: \"capture done script\", description: \"Runs.\", "
+                "bundleIdentifier: \"com.captureone.captureone16\", defaults: "
+                "<UserDefaults: com.captureone.captureone16>, defaultsScriptName: \"endOfCaptureScript\") "
+                "was nil"));
+    fakes.scripts->result.value = s("missing value");
+    EXPECT_FALSE(record.inRunningApplication().getURL());
+    EXPECT_EQ(fakes.log->systemLines().size(), 7);
 }
 
 TEST_F(AppleScriptTest, PermissionProbeLogsTheStatusAlone) {

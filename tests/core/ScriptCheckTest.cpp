@@ -24,10 +24,6 @@ struct CheckRow {
     const char* make = ""; // "": `content` written as the file; else what is made there instead
 };
 
-void PrintTo(const CheckRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class ScriptCheckKinds : public ::testing::TestWithParam<CheckRow> {};
 
 TEST_P(ScriptCheckKinds, GiveTheirStatusAndReason) {

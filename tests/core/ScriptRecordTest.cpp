@@ -43,19 +43,4 @@ TEST(ScriptRecordTest, DisplayNameDropsEveryScriptWordAndCapitalises) {
         EXPECT_EQ(BackgroundScript(name, {}, u"com.c1"_s, fakes.platform()).displayName(), shown);
 }
 
-// The record's file is its key's path text in its copy's domain; a failed write says so.
-TEST(ScriptRecordTest, UrlIsReadAndWrittenThroughTheDomain) {
-    testsupport::FakePlatform fakes;
-    BackgroundScript record(u"capture done script"_s, {}, u"com.c1"_s, fakes.platform());
-    auto domain = fakes.preferences->domain(u"com.c1"_s);
-    const QUrl file = QUrl::fromLocalFile(u"/Users/me/My Scripts/\"quoted\" café 100%.scpt"_s);
-    ASSERT_TRUE(record.setUrl(file));
-    EXPECT_EQ(domain->m_values.value(u"endOfCaptureScript"_s), QVariant(file.toLocalFile()));
-    EXPECT_EQ(record.url(), file);
-    ASSERT_TRUE(record.setUrl(std::nullopt));
-    EXPECT_FALSE(record.url());
-    domain->m_failWrites = true;
-    EXPECT_FALSE(record.setUrl(file));
-}
-
 } // namespace

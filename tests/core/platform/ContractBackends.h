@@ -1,8 +1,7 @@
 #pragma once
 
-// The back-ends that the platform contract tests (PlatformContractTest.cpp) run against, listed by
-// each platform's file (PosixBackends.cpp, MacBackends.cpp); the portable stand-ins come from
-// StandInBackends.cpp.
+// The back-ends the contract tests run against: each platform's file lists its own
+// (PosixBackends.cpp, MacBackends.cpp); StandInBackends.cpp makes the portable stand-ins.
 
 #include "core/platform/Platform.h"
 
@@ -11,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,7 +38,6 @@ template <typename Service> struct Backend {
 using PreferencesBackend = Backend<PreferencesWorld>;
 using MetadataBackend = Backend<brisquel::MetadataSearch>;
 using LogBackend = Backend<brisquel::Log>;
-using ScriptBackend = Backend<brisquel::ScriptChannel>;
 
 // A process started from a bundle's executable; it ends with this object.
 class LaunchedProcess {
@@ -51,26 +48,12 @@ struct RunningBackend : Backend<brisquel::RunningApplications> {
     // Starts the bundle (whose executable runs for a minute) as the platform starts applications.
     std::function<std::unique_ptr<LaunchedProcess>(const QString& bundle, const QString& identifier)> launch;
 };
-struct PermissionBackend : Backend<brisquel::AutomationPermission> {
-    int notRunning; // the status for an application that is not running, without asking the user
-};
 
 std::vector<PreferencesBackend> preferencesBackends();
 std::vector<MetadataBackend> metadataBackends();
 std::vector<RunningBackend> runningBackends();
-std::vector<PermissionBackend> permissionBackends();
 std::vector<LogBackend> logBackends();
-std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();
 MetadataBackend standInMetadata();
-
-// Failure messages show the back-end's name.
-template <typename Backend>
-requires requires(const Backend& b) {
-    b.name;
-}
-void PrintTo(const Backend& backend, std::ostream* out) {
-    *out << backend.name;
-}
 
 } // namespace contract

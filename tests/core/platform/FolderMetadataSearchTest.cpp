@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -48,16 +49,15 @@ QString bundle(const QString& folder, const QString& name) {
 
 } // namespace
 
-// The walk finds matching bundles deep in folders and bundles, once however often the scopes name
-// their folder; the prefix is case-sensitive, and a bundle needs the suffix and a dictionary. Each
-// item: its name, and what its dictionary holds beyond the name and location every bundle has ("#":
-// a number, passed on as it stands where text belongs). A dictionary that cannot be read, or none at
-// all, is passed over with its reason.
+// The walk finds matching bundles deep in folders and inside bundles, once however often the scopes
+// name their folder; the prefix is case-sensitive, and a bundle needs the suffix and a dictionary.
+// Each item: its path, and what its dictionary holds beyond the name and location every bundle has
+// ("#": a number, passed on as it stands where text belongs). A dictionary that cannot be read, or
+// none at all, is passed over with its reason.
 TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHolds) {
     TempFolder apps;
-    const auto info = [&](const QString& name, const QByteArray& entries) {
-        apps.write(name + u"/Contents/Info.plist"_s,
-                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>");
+    const auto info = [&](const QString& name, const QString& key, const QByteArray& value) {
+        apps.write(name + u".app/Contents/Info.plist"_s, hostile::xmlDictionary({}, key, value));
     };
     bundle(apps.path(), u"Capture One 23.app"_s);
     apps.write(u"Capture One 8.app"_s, "a file, not a folder");
@@ -65,16 +65,14 @@ TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHold
         bundle(apps.path(), QString::fromUtf8(name));
     const QString outer = bundle(apps.filePath(u"Vendors/Phase"_s), u"Capture One 30.app"_s);
     bundle(outer + u"/Contents/Helpers"_s, u"Capture One Helper.app"_s);
-    bundle(bundle(apps.path(), u"Suite.app"_s) + u"/Contents/Applications"_s, u"Capture One Express.app"_s);
     QDir().mkpath(apps.filePath(u"Capture One 5.app/Contents/Resources"_s));
     apps.write(u"Capture One 21.app/Contents/Info.plist"_s,
                *brisquel::vexo::plist::toBinary(QVariantMap{{u"CFBundleIdentifier"_s, u"b"_s}}));
     apps.write(u"Capture One 20.app/Contents/Info.plist"_s, "<plist><dict><key>CFBundleIdentifier</key>");
-    info(u"Capture One 19.app"_s, "<key>CFBundleShortVersionString</key><integer>19</integer>");
-    // Icons named without their extension; one that does not exist; one outside Resources.
-    for (const char* icon : {"AppIcon", "Missing", "../Info.plist"})
-        info(u"Capture One %1.app"_s.arg(QString::fromUtf8(icon).section(u'/', -1).section(u'.', 0, 0)),
-             "<key>CFBundleIconFile</key><string>" + QByteArray(icon) + "</string>");
+    info(u"Capture One 19"_s, u"CFBundleShortVersionString"_s, "<integer>19</integer>");
+    // An icon named without its extension, and one outside Resources.
+    info(u"Capture One AppIcon"_s, u"CFBundleIconFile"_s, "<string>AppIcon</string>");
+    info(u"Capture One Info"_s, u"CFBundleIconFile"_s, "<string>../Info.plist</string>");
     const QString icon = apps.write(u"Capture One AppIcon.app/Contents/Resources/AppIcon.icns"_s, "icns");
 
     const MetadataSearchResult found =
@@ -100,18 +98,19 @@ TEST(FolderMetadataSearch, FindsEveryMatchingBundleOnceWithWhatItsDictionaryHold
                      u"Capture One 21.app kMDItemCFBundleIdentifier=b"_s, u"Capture One 23.app"_s + standard,
                      u"Vendors/Phase/Capture One 30.app"_s + standard,
                      u"Capture One AppIcon.app QuillmereIconPath="_s + icon,
-                     u"Suite.app/Contents/Applications/Capture One Express.app"_s + standard,
                      u"Vendors/Phase/Capture One 30.app/Contents/Helpers/Capture One Helper.app"_s + standard,
-                     u"Capture One Info.app"_s, u"Capture One Missing.app"_s}));
+                     u"Capture One Info.app"_s}));
     QStringList skipped;
     for (const brisquel::SkippedEntry& entry : found.skipped)
         skipped << entry.path.section(u'/', -1) + u": "_s + entry.reason.message();
     skipped.sort();
-    ASSERT_EQ(skipped.size(), 2) << qPrintable(skipped.join(u'\n'));
-    EXPECT_TRUE(skipped.at(0).startsWith(u"Capture One 20.app: "_s)) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(0).contains(u"not a property list"_s)) << qPrintable(skipped.at(0));
-    EXPECT_TRUE(skipped.at(1).startsWith(u"Capture One 5.app: "_s)) << qPrintable(skipped.at(1));
-    EXPECT_EQ(names(search({apps.path()}, {})).size(), 12); // and Suite and more, with no prefix asked
+    const QString told = skipped.join(u'\n');
+    EXPECT_TRUE(
+        QRegularExpression(u"^Capture One 20.app: .*not a property list.*\nCapture One 5.app: [^\n]+$"_s)
+            .match(told)
+            .hasMatch())
+        << qPrintable(told);
+    EXPECT_EQ(names(search({apps.path()}, {})).size(), 9); // and two more with no prefix asked
 }
 
 TEST(FolderMetadataSearch, FollowsNoLinkButTheScopeItself) {
@@ -172,12 +171,9 @@ TEST(FolderMetadataSearch, PassesOverAFolderItCannotReadAndSaysSo) {
 // Each is passed over with its reason, within bounds, and the good one beside it is found.
 struct HostileBundle {
     const char* name;
-    void (*make)(const QString& info, const TempFolder& apps); // info: the Info.plist to spoil
+    void (*make)(const QString& info); // the Info.plist to spoil
     const char* reason;
 };
-void PrintTo(const HostileBundle& row, std::ostream* out) {
-    *out << row.name;
-}
 class HostileBundles : public ::testing::TestWithParam<HostileBundle> {};
 
 TEST_P(HostileBundles, ArePassedOverWithinBounds) {
@@ -185,7 +181,7 @@ TEST_P(HostileBundles, ArePassedOverWithinBounds) {
     bundle(apps.path(), u"Capture One 23.app"_s);
     const QString info = apps.filePath(u"Capture One Bad.app/Contents/Info.plist"_s);
     QDir().mkpath(apps.filePath(u"Capture One Bad.app/Contents/Resources"_s));
-    GetParam().make(info, apps);
+    GetParam().make(info);
     MetadataSearchResult result;
     bool done = false;
     testsupport::expectWithinBounds(testsupport::runBounded(
@@ -202,39 +198,28 @@ TEST_P(HostileBundles, ArePassedOverWithinBounds) {
     QProcess::execute(u"rm"_s, {u"-rf"_s, apps.path()}); // the folder's own clean-up cannot name every entry
 }
 
-using Apps = const TempFolder&;
-INSTANTIATE_TEST_SUITE_P(
-    Rows, HostileBundles,
-    ::testing::Values(
-        HostileBundle{"Fifo", [](const QString& plist, Apps) { hostile::makeFifo(plist); },
-                      "not a regular file"},
-        HostileBundle{"LinkToFifo",
-                      [](const QString& plist, Apps apps) {
-                          hostile::makeFifo(apps.filePath(u"fifo"_s));
-                          QFile::link(apps.filePath(u"fifo"_s), plist);
-                      },
-                      "not a regular file"},
-        HostileBundle{"Folder", [](const QString& plist, Apps) { QDir().mkpath(plist); },
-                      "not a regular file"},
-        HostileBundle{"Nested",
-                      [](const QString& plist, Apps) {
-                          hostile::writeFile(plist, hostile::deeplyNestedPlist(u"x.n"_s, u"N"_s, 50000));
-                      },
-                      "deep"},
-        HostileBundle{"SharedReferences",
-                      [](const QString& plist, Apps) {
-                          hostile::writeFile(plist, hostile::sharedReferencePlist(u"x.s"_s, u"S"_s, 10));
-                      },
-                      "values"},
-        HostileBundle{
-            "FiftyMegabytes",
-            [](const QString& plist, Apps) { hostile::writeLargeInfoPlist(plist, u"x.l"_s, 50 << 20); },
-            "too large"},
-        HostileBundle{"NameNotUtf8",
-                      [](const QString& plist, Apps apps) {
-                          hostile::writeFile(plist, hostile::xmlDictionary(u"x.u"_s, u"k"_s, "<true/>"));
-                          ::rename(QFile::encodeName(plist.section(u'/', 0, -3)).constData(),
-                                   (QFile::encodeName(apps.path()) + "/Capture One \xff.app").constData());
-                      },
-                      "UTF-8"}),
-    [](const auto& row) { return std::string(row.param.name); });
+using P = const QString&;
+const HostileBundle kHostileBundles[]{
+    {"Fifo", [](P plist) { hostile::makeFifo(plist); }, "not a regular file"},
+    {"LinkToFifo",
+     [](P plist) {
+         hostile::makeFifo(plist + u"-fifo"_s);
+         QFile::link(plist + u"-fifo"_s, plist);
+     },
+     "not a regular file"},
+    {"Folder", [](P plist) { QDir().mkpath(plist); }, "not a regular file"},
+    {"Nested",
+     [](P plist) { hostile::writeFile(plist, hostile::deeplyNestedPlist(u"x.n"_s, u"N"_s, 50000)); }, "deep"},
+    {"SharedReferences",
+     [](P plist) { hostile::writeFile(plist, hostile::sharedReferencePlist(u"x.s"_s, u"S"_s, 10)); },
+     "values"},
+    {"FiftyMegabytes", [](P plist) { hostile::writeLargeInfoPlist(plist, u"x.l"_s, 50 << 20); }, "too large"},
+    {"NameNotUtf8",
+     [](P plist) {
+         hostile::writeFile(plist, hostile::xmlDictionary(u"x.u"_s, u"k"_s, "<true/>"));
+         ::rename(QFile::encodeName(plist.section(u'/', 0, -3)).constData(),
+                  (QFile::encodeName(plist.section(u'/', 0, -4)) + "/Capture One \xff.app").constData());
+     },
+     "UTF-8"}};
+INSTANTIATE_TEST_SUITE_P(Rows, HostileBundles, ::testing::ValuesIn(kHostileBundles),
+                         [](const auto& row) { return std::string(row.param.name); });

@@ -1,23 +1,16 @@
 // What every back-end of a platform service promises, written once and run against each back-end of
-// this platform (ContractBackends.h): preferences domains and their observation, the metadata
-// search, running applications, the Apple-event permission probe, the system log and, where a real
-// AppleScript engine answers, the script channel. What only one back-end has (a file's shape, its
-// lock, the process table) is tested beside that back-end.
+// this platform (ContractBackends.h); what only one back-end has is tested beside that back-end.
 
 #include "tests/core/platform/ContractBackends.h"
 
-#include "VexoExtensions/PropertyList.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QRegularExpression>
 #include <QSize>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace brisquel;
@@ -159,9 +152,9 @@ protected:
         query.sortAttribute = Attr::kDisplayName;
         return GetParam().make()->search(query);
     }
-    void bundle(const QString& folder, const QString& name, const QString& identifier = u"x"_s) const {
+    void bundle(const QString& folder, const QString& name, const QString& identifier) const {
         BundleLayout layout;
-        layout.bundleName = name;
+        layout.bundleName = name + u".app"_s;
         layout.bundleIdentifier = identifier;
         makeBundle(folder, layout);
     }
@@ -171,12 +164,12 @@ protected:
 // What each bundle's dictionary gives, and which bundles match, is the folder walk's (the search
 // every platform's discovery falls back on; FolderMetadataSearchTest.cpp).
 TEST_P(MetadataContract, SortsTheFinderWayThenByPath) {
-    for (const char* name : {"Capture One 10", "Capture One 9", "Capture One 1.2", "Capture One"})
-        bundle(m_apps.path(), QString::fromUtf8(name) + u".app"_s, QString::fromUtf8(name));
+    for (const QString& name :
+         {u"Capture One 10"_s, u"Capture One 9"_s, u"Capture One 1.2"_s, u"Capture One"_s})
+        bundle(m_apps.path(), name, name);
     // Equal names are ordered by path, so the order things are found in never decides.
-    for (const char* folder : {"m", "z", "a"})
-        bundle(m_apps.filePath(QString::fromUtf8(folder)), u"Capture One 23.app"_s,
-               QString::fromUtf8(folder));
+    for (const QString& folder : {u"m"_s, u"z"_s, u"a"_s})
+        bundle(m_apps.filePath(folder), u"Capture One 23"_s, folder);
     QStringList identifiers;
     for (const MetadataItem& item : search(m_apps.path()).items)
         identifiers << item.value(Attr::kBundleIdentifier).toString();
@@ -224,24 +217,6 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
 INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
                          kBackendName);
 
-// The Apple-event permission probe
-
-class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
-
-// The same answer on the main thread, which the probe must not block, and on any other.
-TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
-    const auto permission = GetParam().make();
-    const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
-    EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
-    int elsewhere = 1;
-    std::thread worker([&] { elsewhere = permission->determine(absent, false); });
-    worker.join();
-    EXPECT_EQ(elsewhere, GetParam().notRunning);
-}
-
-INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract, ::testing::ValuesIn(contract::permissionBackends()),
-                         kBackendName);
-
 // The system log
 
 class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
@@ -265,27 +240,5 @@ TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()), kBackendName);
-
-// The AppleScript channel
-
-class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};
-
-TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
-    const auto channel = GetParam().make();
-    const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
-    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
-    EXPECT_FALSE(path.errorInfo);
-
-    const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
-    EXPECT_FALSE(failed.value);
-    ASSERT_TRUE(failed.errorInfo);
-    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
-}
-
-// Linux has no AppleScript engine; its channel's handling of the program is tested with stand-in
-// programs (OsascriptChannelTest.cpp).
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScriptContract);
-INSTANTIATE_TEST_SUITE_P(Platform, ScriptContract, ::testing::ValuesIn(contract::scriptBackends()),
-                         kBackendName);
 
 } // namespace

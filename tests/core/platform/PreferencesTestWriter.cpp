@@ -1,10 +1,7 @@
-// A second writer for the preferences tests, run as a separate process, writing as any instance of
-// ours would:
+// Another process writing a domain as any instance of ours would, one key=text at a time:
 //   preferences_test_writer [--exit-before-replace | --hang-before-replace] <folder> <domain> <key>=<text>...
-// sets each key to its text, one write at a time, and exits 0 when every write succeeded.
-// --exit-before-replace ends the process (exit code 3) once the first new file is written, before it
-// replaces the domain file, the way a crash at the worst moment would; --hang-before-replace prints
-// "ready" there instead and stops for good, holding the lock, until it is killed.
+// The options end the process (exit code 3) or stop it for good after printing "ready", holding the
+// lock, once the first new file is written and before it replaces the domain file.
 #include "core/platform/Platform.h"
 #include "core/platform/posix/PlistFileDefaults.h"
 

@@ -16,11 +16,10 @@ using testsupport::TempFolder;
 
 namespace {
 
-BundleLayout layoutFor(const QString& name, const QString& identifier, const QString& executable = {}) {
+BundleLayout layoutFor(const QString& name, const QString& identifier) {
     BundleLayout layout;
     layout.bundleName = name;
     layout.bundleIdentifier = identifier;
-    layout.executable = executable;
     return layout;
 }
 
@@ -28,7 +27,8 @@ BundleLayout layoutFor(const QString& name, const QString& identifier, const QSt
 
 TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     // A process table of our own: an entry without a link, links into a bundle without a
-    // dictionary, into a proper bundle, into a helper bundle inside another, and "self".
+    // dictionary, into a proper bundle, into a helper bundle inside another, into a folder named
+    // only by the suffix, and "self".
     TempFolder world;
     const QString good =
         makeBundle(world.filePath(u"apps"_s), layoutFor(u"Capture One.app"_s, u"com.example.table"_s));
@@ -37,9 +37,12 @@ TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     const QString helper =
         makeBundle(suite + u"/Contents/MacOS"_s, layoutFor(u"Helper.app"_s, u"com.example.helper"_s));
     QDir().mkpath(world.filePath(u"apps/Bare.app/Contents/MacOS"_s));
+    const QString suffix =
+        makeBundle(world.filePath(u"apps"_s), layoutFor(u".app"_s, u"com.example.suffix"_s));
     const QList<QPair<QString, QString>> links{{u"13"_s, good + u"/Contents/MacOS/Capture One"_s},
                                                {u"14"_s, world.filePath(u"apps/Bare.app/Contents/MacOS/x"_s)},
                                                {u"15"_s, helper + u"/Contents/MacOS/helper"_s},
+                                               {u"16"_s, suffix + u"/Contents/MacOS/x"_s},
                                                {u"self"_s, good + u"/Contents/MacOS/Capture One"_s}};
     QDir().mkpath(world.filePath(u"proc/12"_s));
     for (const auto& [entry, target] : links) {
@@ -49,7 +52,8 @@ TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     ProcRunningApplications running(world.filePath(u"proc"_s));
     EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.table"_s), QList<qint64>{13});
     EXPECT_EQ(running.processesWithBundleIdentifier(u"com.example.helper"_s), QList<qint64>{15});
-    EXPECT_TRUE(running.processesWithBundleIdentifier(u"com.example.suite"_s).isEmpty());
+    for (const QString& none : {u"com.example.suite"_s, u"com.example.suffix"_s})
+        EXPECT_TRUE(running.processesWithBundleIdentifier(none).isEmpty()) << qPrintable(none);
     EXPECT_TRUE(running.processesWithBundleIdentifier(QString()).isEmpty());
     // A dictionary that changed since it was read is read again, never taken from what was kept.
     testsupport::HostileFiles::writeFile(
@@ -60,19 +64,4 @@ TEST(ProcRunningApplications, ReadsAProcessTableSkippingWhatItCannotUse) {
     EXPECT_TRUE(ProcRunningApplications(world.filePath(u"no-proc"_s))
                     .processesWithBundleIdentifier(u"com.example.table"_s)
                     .isEmpty());
-}
-
-TEST(ProcRunningApplications, LocatesTheInnermostBundleOfAnExecutablePath) {
-    const QList<QPair<const char*, const char*>> cases{
-        {"/A/Capture One.app/Contents/MacOS/C1", "/A/Capture One.app"},
-        {"/A/X.app/Contents/MacOS/sub/tool", "/A/X.app"},
-        {"/A/X.app/Contents/MacOS/Y.app/Contents/MacOS/y", "/A/X.app/Contents/MacOS/Y.app"},
-        {"/A/X.app/Contents/MacOS/C1 (deleted)", "/A/X.app"},
-        {"/usr/bin/sleep", ""},
-        {"/A/.app/Contents/MacOS/x", ""},
-        {"/A/X.app/Contents/Resources/x", ""}};
-    for (const auto& [executable, bundle] : cases)
-        EXPECT_EQ(ProcRunningApplications::bundleOfExecutable(QString::fromUtf8(executable)),
-                  QString::fromUtf8(bundle))
-            << executable;
 }
