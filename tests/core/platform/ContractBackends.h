@@ -38,6 +38,7 @@ template <typename Service> struct Backend {
 using PreferencesBackend = Backend<PreferencesWorld>;
 using MetadataBackend = Backend<brisquel::MetadataSearch>;
 using LogBackend = Backend<brisquel::Log>;
+using ScriptBackend = Backend<brisquel::ScriptChannel>;
 
 // A process started from a bundle's executable; it ends with this object.
 class LaunchedProcess {
@@ -48,11 +49,16 @@ struct RunningBackend : Backend<brisquel::RunningApplications> {
     // Starts the bundle (whose executable runs for a minute) as the platform starts applications.
     std::function<std::unique_ptr<LaunchedProcess>(const QString& bundle, const QString& identifier)> launch;
 };
+struct PermissionBackend : Backend<brisquel::AutomationPermission> {
+    int notRunning; // the status for an application that is not running, without asking the user
+};
 
 std::vector<PreferencesBackend> preferencesBackends();
 std::vector<MetadataBackend> metadataBackends();
 std::vector<RunningBackend> runningBackends();
+std::vector<PermissionBackend> permissionBackends();
 std::vector<LogBackend> logBackends();
+std::vector<ScriptBackend> scriptBackends(); // only where a real AppleScript engine answers
 PreferencesBackend standInPreferences();
 MetadataBackend standInMetadata();
 

@@ -4,8 +4,10 @@
 #include "tests/core/platform/ContractBackends.h"
 
 #include "core/platform/macos/AppKitRunningApplications.h"
+#include "core/platform/macos/AppleEventPermission.h"
 #include "core/platform/macos/CFPreferencesDefaults.h"
 #include "core/platform/macos/UnifiedLog.h"
+#include "core/platform/posix/OsascriptChannel.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QProcess>
@@ -71,8 +73,19 @@ std::vector<RunningBackend> runningBackends() {
          }}};
 }
 
+std::vector<PermissionBackend> permissionBackends() {
+    // procNotFound: the probe answers about a running application only.
+    return {
+        {{"AppleEvents", [] { return std::make_shared<brisquel::macos::AppleEventPermission>(); }}, -600}};
+}
+
 std::vector<LogBackend> logBackends() {
     return {{"Unified", [] { return std::make_shared<brisquel::macos::UnifiedLog>(); }}};
+}
+
+std::vector<ScriptBackend> scriptBackends() {
+    return {
+        {"Osascript", [] { return std::make_shared<brisquel::OsascriptChannel>(u"/usr/bin/osascript"_s); }}};
 }
 
 } // namespace contract

@@ -1,5 +1,6 @@
 // What every back-end of a platform service promises, written once and run against each back-end of
-// this platform (ContractBackends.h); what only one back-end has is tested beside that back-end.
+// this platform (ContractBackends.h), the Mac's permission probe and AppleScript engine among them;
+// what only one back-end has is tested beside that back-end.
 
 #include "tests/core/platform/ContractBackends.h"
 
@@ -11,6 +12,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace brisquel;
@@ -217,6 +220,24 @@ TEST_P(RunningContract, ListsALaunchedBundleUntilItEnds) {
 INSTANTIATE_TEST_SUITE_P(Platform, RunningContract, ::testing::ValuesIn(contract::runningBackends()),
                          kBackendName);
 
+// The Apple-event permission probe: the same answer on the main thread, which it must not block,
+// and on any other.
+
+class PermissionContract : public ::testing::TestWithParam<contract::PermissionBackend> {};
+
+TEST_P(PermissionContract, AnswersForAnApplicationThatIsNotRunningOnAnyThread) {
+    const auto permission = GetParam().make();
+    const QString absent = u"com.tamberline.quillmere-tests.absent"_s;
+    EXPECT_EQ(permission->determine(absent, false), GetParam().notRunning);
+    int elsewhere = 1;
+    std::thread worker([&] { elsewhere = permission->determine(absent, false); });
+    worker.join();
+    EXPECT_EQ(elsewhere, GetParam().notRunning);
+}
+
+INSTANTIATE_TEST_SUITE_P(Platform, PermissionContract, ::testing::ValuesIn(contract::permissionBackends()),
+                         kBackendName);
+
 // The system log
 
 class LogContract : public ::testing::TestWithParam<contract::LogBackend> {};
@@ -240,5 +261,26 @@ TEST_P(LogContract, WritesTheTextAsItStandsInTheSystemShape) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, LogContract, ::testing::ValuesIn(contract::logBackends()), kBackendName);
+
+// The AppleScript channel, where a real engine answers (Linux has none: its channel's handling of
+// the program is tested with stand-in programs, OsascriptChannelTest.cpp).
+
+class ScriptContract : public ::testing::TestWithParam<contract::ScriptBackend> {};
+
+TEST_P(ScriptContract, GivesTheResultOrWhyTheScriptFailed) {
+    const auto channel = GetParam().make();
+    const ScriptResult path = channel->execute(u"return \"/Users/Shared/a \\\"b\\\".scpt\""_s);
+    EXPECT_EQ(path.fileURL(), QUrl::fromLocalFile(u"/Users/Shared/a \"b\".scpt"_s));
+    EXPECT_FALSE(path.errorInfo);
+
+    const ScriptResult failed = channel->execute(u"error \"no such script\" number -1728"_s);
+    EXPECT_FALSE(failed.value);
+    ASSERT_TRUE(failed.errorInfo);
+    EXPECT_TRUE(ScriptResult::describe(*failed.errorInfo).contains(u"no such script"_s));
+}
+
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScriptContract);
+INSTANTIATE_TEST_SUITE_P(Platform, ScriptContract, ::testing::ValuesIn(contract::scriptBackends()),
+                         kBackendName);
 
 } // namespace

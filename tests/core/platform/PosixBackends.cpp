@@ -2,6 +2,7 @@
 
 #include "tests/core/platform/ContractBackends.h"
 
+#include "core/platform/posix/NoAutomationPermission.h"
 #include "core/platform/posix/PosixLog.h"
 #include "core/platform/posix/ProcRunningApplications.h"
 
@@ -42,8 +43,16 @@ std::vector<RunningBackend> runningBackends() {
              }}};
 }
 
+std::vector<PermissionBackend> permissionBackends() {
+    return {{{"NoGate", [] { return std::make_shared<brisquel::NoAutomationPermission>(); }}, 0}};
+}
+
 std::vector<LogBackend> logBackends() {
     return {{"Posix", [] { return std::make_shared<brisquel::PosixLog>(); }}};
+}
+
+std::vector<ScriptBackend> scriptBackends() {
+    return {};
 }
 
 } // namespace contract
