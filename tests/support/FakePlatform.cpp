@@ -83,9 +83,6 @@ Result MemoryDefaults::stored() {
     return {};
 }
 
-std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QString& name) {
-    return domain(name);
-}
 std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
     auto& d = m_domains[name];
     if (!d)
@@ -93,44 +90,15 @@ std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
     return d;
 }
 
-brisquel::ScriptResult FakeScriptChannel::execute(const QString& source) {
-    sources << source;
-    return result;
-}
-
-QList<qint64> FakeRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
-    return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
-}
-
-brisquel::MetadataSearchResult FakeMetadataSearch::search(const brisquel::MetadataQuery& query) {
-    queries << query;
-    return {items, skipped};
-}
-
-int FakePermission::determine(const QString& target, bool) {
-    targets << target;
-    return status;
-}
-
-FakePlatform::FakePlatform()
-    : log(std::make_shared<RecordingLog>()), preferences(std::make_shared<MemoryPreferences>()),
-      scripts(std::make_shared<FakeScriptChannel>()), running(std::make_shared<FakeRunningApplications>()),
-      metadata(std::make_shared<FakeMetadataSearch>()), permission(std::make_shared<FakePermission>()) {}
-
 brisquel::Platform FakePlatform::platform() const {
-    brisquel::Platform p;
-    p.metadataSearch = metadata;
-    p.runningApplications = running;
-    p.preferences = preferences;
-    p.scriptChannel = scripts;
-    p.automationPermission = permission;
-    p.log = log;
-    p.applicationsFolder = applicationsFolder;
-    return p;
-}
-
-void FakePlatform::install() const {
-    brisquel::Platform::install(platform());
+    return {.metadataSearch = metadata,
+            .runningApplications = running,
+            .preferences = preferences,
+            .scriptChannel = scripts,
+            .automationPermission = permission,
+            .log = log,
+            .applicationsFolder = applicationsFolder,
+            .applicationsFolderProblem = {}};
 }
 
 brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier,

@@ -6,8 +6,11 @@ namespace {
 
 constexpr qint64 kGigabyte = qint64{1} << 30;
 
-HttpAnswer redirectTo(const QByteArray& location) {
-    return HttpAnswer{.status = 302, .reason = "Found", .headers = {{"Location", location}}};
+// A deflate-compressed body (Content-Encoding: deflate) that expands to `size` zero bytes: a
+// compression bomb, about a thousandth of its expanded size. qCompress writes the zlib format HTTP
+// calls "deflate", after a length of its own.
+QByteArray deflatedZeros(qint64 size) {
+    return qCompress(QByteArray(size, '\0'), 9).mid(4);
 }
 
 } // namespace
@@ -41,13 +44,13 @@ HttpAnswer hostileAnswer(HostileAnswer kind) {
     case HostileAnswer::Silent:
         return {.silent = true};
     case HostileAnswer::RedirectLoop:
-        return redirectTo("/again");
+        return redirection("/again");
     case HostileAnswer::RedirectToAnotherScheme:
-        return redirectTo("https://127.0.0.1:1/moved");
+        return redirection("https://127.0.0.1:1/moved");
     case HostileAnswer::RedirectToAFile:
-        return redirectTo("file:///etc/passwd");
+        return redirection("file:///etc/passwd");
     case HostileAnswer::RedirectToPlainHttpElsewhere:
-        return redirectTo("http://example.test/moved");
+        return redirection("http://example.test/moved");
     case HostileAnswer::NotHttp:
         return {.raw = "HELLO THERE\r\n\r\n"};
     case HostileAnswer::NoTls:

@@ -57,11 +57,9 @@ void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, q
 // A well-formed sdef of at least `bytes` bytes (many properties that are not background scripts,
 // and one that is).
 void writeLargeSdef(const QString& path, qint64 bytes);
-// An sdef with `count` background-script properties, "property 00001 script" and on; `wordBytes`
-// above 0 makes each description one word of that many letters instead of a short sentence.
-QByteArray sdefWithScripts(int count, qint64 wordBytes = 0);
-// The preferences key of the n-th of them, and the path the large domain assigns to it.
-QString keyOfScript(int n);
-QString pathOfScript(int n);
+
+// A binary property list of the objects as they are encoded, the first one at the top; offsets and
+// references of 4 bytes. For shapes no writer makes.
+QByteArray binaryPlist(const QList<QByteArray>& objects);
 
 } // namespace testsupport::HostileFiles

@@ -28,8 +28,8 @@ struct BundleLayout {
     QString bundleIdentifier = QStringLiteral("com.captureone.captureone16");
     QString version = QStringLiteral("16.0");             // empty: no version key
     QString sdefName = QStringLiteral("CaptureOne.sdef"); // empty: no sdef
-    QByteArray sdef;                                      // empty: a small default dictionary
-    QString executable;                                   // non-empty: a copy of /bin/sleep under MacOS/
+    QByteArray sdef{};                                    // empty: a small default dictionary
+    QString executable{};                                 // non-empty: a copy of /bin/sleep under MacOS/
 };
 
 // Writes the bundle (XML Info.plist) and returns its absolute path.

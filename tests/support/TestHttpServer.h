@@ -105,9 +105,8 @@ private:
     std::optional<HttpAnswer> m_default;
 };
 
-// A deflate-compressed body (Content-Encoding: deflate) that expands to `size` zero bytes: a
-// compression bomb, about a thousandth of its expanded size.
-QByteArray deflatedZeros(qint64 size);
+// An answer that sends the client on to `location`.
+HttpAnswer redirection(const QByteArray& location, int status = 302);
 
 // A loopback port on which nothing listens (it was free a moment ago).
 quint16 closedPort();
