@@ -2,12 +2,9 @@
 // terminal output, the bounds of a whole run). What the library decides is tested in tests/core.
 
 #include "tests/cli/ToolWorld.h"
-#include "tests/support/HostileFiles.h"
-#include "tests/support/PlistTestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
@@ -19,6 +16,7 @@ using clitest::jsonArray;
 using clitest::Outcome;
 using plisttest::fileBytes;
 using testsupport::sdefWithScripts;
+using namespace brisquel;
 using namespace Qt::Literals::StringLiterals;
 namespace hostile = testsupport::HostileFiles;
 
@@ -60,8 +58,7 @@ protected:
 };
 
 TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
-    const QString empty = m_applicationsFolder = m_files.filePath(u"empty"_s);
-    QDir().mkpath(empty);
+    const QString empty = m_applicationsFolder = m_home.path();
     const QString names = u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
     EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(),
               u"No copy of Capture One found in "_s + empty + names + u".\n"_s);
@@ -101,7 +98,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     compiledScript(u"-Whole.scptd/Contents/Resources/Scripts/main.scpt"_s);
     // Which files are scripts is the library's check; what it refuses is assigned only when forced.
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, batch}), 1, {batch, u"--force"_s});
-    EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
+    EXPECT_FALSE(QFile::exists(domainFile(m_id)));
     expectRun(run({u"set"_s, u"Capture One 23"_s, kCaptureDone, file}), 0);
     // A relative file is made absolute and a bundle's path clean; any name may follow "--".
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//notes.txt"_s, u"--force"_s}), 0,
@@ -114,7 +111,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
           std::pair{QDir(m_files.path()).relativeFilePath(m_bundle23), kCaptureDone}})
         EXPECT_EQ(expectRun(run({u"get"_s, copy, script}), 0).outText(), file + u"\n"_s) << qPrintable(copy);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
-    EXPECT_EQ(domain(m_id),
+    EXPECT_EQ(vexo::plist::parse(fileBytes(domainFile(m_id))).valueOr(QVariant()),
               (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, bundle}}));
     const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
     EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
@@ -123,7 +120,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
                                                      {u"description"_s, u"After a capture."_s},
                                                      {u"path"_s, QJsonValue::Null},
                                                      {u"status"_s, QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(2)[u"status"_s].toString(), u"ok"_s);
+    EXPECT_EQ(scripts.at(2)[u"status"_s], u"ok"_s);
     const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s) && rows.at(2).endsWith(batch + u"  After a batch."_s))
@@ -142,8 +139,6 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
         EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + warning +
                                             u": Capture One will find no script there"_s});
     }
-    EXPECT_EQ(jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(1)[u"status"_s].toString(),
-              u"missing"_s);
     makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
     EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
               u"Capture One 9 offers no background scripts.\n"_s);
@@ -151,7 +146,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
 
 // A program storing the output must not take a truncated result for a whole one.
 TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailure) {
-    m_outputFile = "/dev/full";
+    m_outputFile = u"/dev/full"_s;
     expectRun(run({u"apps"_s, u"--json"_s}), 1,
               {u"brisquel: the output could not be written: No space left on device"_s});
 }
@@ -192,40 +187,35 @@ TEST_F(BrisquelCommandLine, HelpAndVersion) {
           std::pair{QStringList{u"set"_s, u"x"_s, u"--bogus"_s, u"-h"_s},
                     u"Usage: brisquel set COPY SCRIPT FILE [--force]"_s}}) {
         const Outcome o = expectRun(run(arguments), 0);
-        EXPECT_EQ(o.outLines().value(0), usage);
         // Whole on an 80 x 24 terminal, with the line that asked and the next prompt.
-        EXPECT_LE(o.outText().count(u'\n'), 22);
-        for (const QString& line : o.outLines())
-            EXPECT_LE(line.size(), 79) << qPrintable(line);
+        EXPECT_TRUE(o.outLines().value(0) == usage && o.outText().count(u'\n') <= 22 &&
+                    std::ranges::all_of(o.outLines(), [](const QString& line) { return line.size() < 80; }))
+            << o.out.toStdString();
     }
-    EXPECT_TRUE(expectRun(run({u"--version"_s}), 0).outText().startsWith(u"brisquel 1."_s));
 }
-
-// --- Hostile input: each reader's refusals are its table's rows in tests/core; here, whole runs ---
 
 TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const auto info = [&](const QString& name) {
-        const QString bundle = m_apps.filePath(u"Hostile/Capture One "_s + name + u".app"_s);
-        QDir().mkpath(bundle + u"/Contents/MacOS"_s);
-        return bundle + u"/Contents/Info.plist"_s;
+        return m_apps.write(u"Hostile/Capture One "_s + name + u".app/Contents/Info.plist"_s, {});
     };
     // A FIFO as the dictionary of a bundle a running process belongs to: the search and the running
     // check both read it. Beside it, a copy that is running.
-    hostile::makeFifo(info(u"FIFO"_s));
-    const QString executable = m_apps.filePath(u"Hostile/Capture One FIFO.app/Contents/MacOS/C1"_s);
-    ASSERT_TRUE(QFile::copy(u"/bin/sleep"_s, executable));
-    testsupport::BundleLayout running;
-    running.bundleName = u"Capture One 21.app"_s;
-    running.bundleIdentifier = identifier(u"c14"_s);
-    running.executable = u"C1"_s;
     QProcess sleepers[2];
-    sleepers[0].start(executable, {u"300"_s});
-    sleepers[1].start(testsupport::makeBundle(m_apps.path(), running) + u"/Contents/MacOS/C1"_s, {u"300"_s});
     const auto stop = qScopeGuard([&] {
         for (QProcess& sleeper : sleepers)
             sleeper.kill(), sleeper.waitForFinished(5000);
     });
-    ASSERT_TRUE(sleepers[0].waitForStarted(5000) && sleepers[1].waitForStarted(5000));
+    for (int i = 0; i < 2; ++i) {
+        const QString bundle = testsupport::makeBundle(
+            m_apps.path(), {.bundleName = i ? u"Capture One 21.app"_s : u"Hostile/Capture One FIFO.app"_s,
+                            .bundleIdentifier = identifier(u"c14"_s),
+                            .executable = u"C1"_s});
+        sleepers[i].start(bundle + u"/Contents/MacOS/C1"_s, {u"300"_s});
+        ASSERT_TRUE(sleepers[i].waitForStarted(5000));
+    }
+    const QString fifo = info(u"FIFO"_s);
+    QFile::remove(fifo);
+    hostile::makeFifo(fifo);
     hostile::writeLargeInfoPlist(info(u"Large"_s), identifier(u"l"_s), qint64{50} << 20);
     hostile::writeFile(info(u"Shared"_s), hostile::sharedReferencePlist(identifier(u"s"_s), u"S"_s, 10));
     const Outcome o = expectRun(run({u"apps"_s, u"--json"_s}), 0);
@@ -241,11 +231,10 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const Outcome verbose = run({u"apps"_s, u"--verbose"_s});
     EXPECT_EQ(verbose.errLines().filter(u"brisquel: searched with the folder walk"_s).size(), 1);
     EXPECT_EQ(verbose.errLines().filter(u"Hostile/Capture One "_s).size(), 3) << verbose.err.toStdString();
-    ASSERT_EQ(verbose.outLines().size(), 4);
     // macOS asks LaunchServices which applications run: a program started from a bundle is none.
 #if !defined(__APPLE__)
     EXPECT_EQ(apps.at(0)[u"running"_s], QJsonValue(true));
-    EXPECT_TRUE(verbose.outLines().at(1).contains(u" yes "_s)) << verbose.out.toStdString();
+    EXPECT_TRUE(verbose.outLines().value(1).contains(u" yes "_s)) << verbose.out.toStdString();
 #endif
     expectRun(run({u"clear"_s, m_id, kCaptureDone}), 0);
 }
@@ -275,16 +264,19 @@ TEST_F(BrisquelCommandLine, AnSdefOrDomainThatCannotBeReadIsAFailureNeverNothing
 // In one pass however many rows there are, to a pipe and to a terminal.
 TEST_F(BrisquelCommandLine, TenThousandScriptsWithinBounds) {
     constexpr int kScripts = 10000;
-    const QString id = identifier(u"many"_s);
-    makeCopy(u"Capture One 40"_s, id, hostile::sdefWithScripts(kScripts));
+    QList<QPair<QString, QString>> properties;
     QVariantMap values;
-    for (int n = 1; n <= kScripts; ++n)
-        values.insert(hostile::keyOfScript(n), hostile::pathOfScript(n));
-    writeDomain(id, values);
+    for (int n = 1; n <= kScripts; ++n) {
+        const QString number = QString::number(n).rightJustified(5, u'0');
+        properties.append({u"property "_s + number + u" script"_s, u"Script number "_s + number});
+        values.insert(u"property"_s + number + u"Script"_s,
+                      u"/Volumes/Studio/Scripts/"_s + number + u".scpt"_s);
+    }
+    makeCopy(u"Capture One 40"_s, identifier(u"many"_s), sdefWithScripts(properties));
+    writeDomain(identifier(u"many"_s), values);
     const QStringList scripts{u"scripts"_s, u"Capture One 40"_s};
     ASSERT_EQ(expectRun(run(scripts), 0).outLines().size(), kScripts + 1);
-    const QString shown = expectRun(run(scripts, 80), 0).outText();
-    EXPECT_TRUE(shown.contains(hostile::pathOfScript(kScripts).section(u'/', -1)));
+    EXPECT_TRUE(expectRun(run(scripts, 80), 0).outText().contains(u"10000.scpt"_s));
 }
 
 TEST_F(BrisquelCommandLine, ANameThatIsNotUtf8IsRefusedAndNothingIsAssigned) {
@@ -349,13 +341,12 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
         << fileBytes(profile).toStdString();
     const QByteArray before = fileBytes(domainFile(m_otherId));
     const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 22"_s};
-    EXPECT_TRUE(
-        expectRun(run(import + QStringList{u"--dry-run"_s}), 0).outText().contains(u"Dry run: nothing"_s));
-    EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     // A file gone since refuses the import, unless forced; a check says so with its own status.
     QFile::remove(capture);
     for (const auto& [arguments, status, words] :
          {std::tuple{QStringList{u"check"_s, m_otherId}, 0, QStringList{}},
+          std::tuple{import + QStringList{u"--dry-run"_s, u"--force"_s}, 0,
+                     QStringList{u"would be imported anyway"_s}},
           std::tuple{QStringList{u"check"_s}, 3, QStringList{u"capture.scpt does not exist"_s}},
           std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}},
           std::tuple{QStringList{u"import"_s, m_files.write(u"broken.json"_s, "{\"format\": ")}, 1,
@@ -363,12 +354,13 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
         expectRun(run(arguments), status, words);
         EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     }
-    const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture});
-    const QString table = o.outText().simplified();
-    EXPECT_TRUE(table.startsWith(u"CHANGE SCRIPT KEY"_s) && table.contains(u"set Capture Done"_s) &&
-                table.contains(u"skipped Batch Done"_s) && table.contains(u"offers no script"_s) &&
+    const QString table = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture})
+                              .outText()
+                              .simplified();
+    EXPECT_TRUE(table.contains(u"set Capture Done"_s) && table.contains(u"skipped Batch Done"_s) &&
+                table.contains(u"offers no script"_s) &&
                 table.endsWith(u"Imported into Capture One 22 ("_s + m_otherId + u")."_s))
-        << o.out.toStdString();
+        << qPrintable(table);
     EXPECT_TRUE(expectRun(run({u"check"_s, m_otherId}), 3).outText().contains(capture)); // its one row
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "VexoExtensions/PropertyList.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/PlistTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QVariantMap>
 
 namespace clitest {
@@ -27,7 +32,9 @@ struct Outcome {
 // script folders, and bundle identifiers no other process on the machine can be running a copy of.
 class ToolWorld : public ::testing::Test {
 protected:
-    static QString identifier(const QString& name);
+    static QString identifier(const QString& name) {
+        return QStringLiteral("com.example.brisquel%1.%2").arg(QCoreApplication::applicationPid()).arg(name);
+    }
 
     // Runs the built brisquel in the world, with arguments as bytes (not UTF-8 goes through), standard
     // output to a terminal of `terminalColumns` columns when set, killed (failing the test) past a
@@ -42,12 +49,19 @@ protected:
 
     // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
     QString makeCopy(const QString& name, const QString& bundleIdentifier, const QByteArray& sdef = {},
-                     const QString& version = QStringLiteral("1.0")) const;
+                     const QString& version = QStringLiteral("1.0")) const {
+        return testsupport::makeBundle(m_apps.path(), {.bundleName = name + QStringLiteral(".app"),
+                                                       .bundleIdentifier = bundleIdentifier,
+                                                       .version = version,
+                                                       .sdef = sdef});
+    }
     QString domainFile(const QString& id) const {
         return m_preferencesFolder + u'/' + id + QStringLiteral(".plist");
     }
-    QVariantMap domain(const QString& bundleIdentifier) const;
-    void writeDomain(const QString& bundleIdentifier, const QVariantMap& values) const;
+    void writeDomain(const QString& id, const QVariantMap& values) const {
+        testsupport::HostileFiles::writeFile(domainFile(id),
+                                             brisquel::vexo::plist::toBinary(values).value_or(""));
+    }
     QString compiledScript(const QString& relative) const {
         return m_files.write(relative, QByteArrayLiteral("FasdUAS 1.101.10\x0e\0\0\0\x04\x0f\xff\xff"));
     }
@@ -59,9 +73,13 @@ protected:
     QString m_applicationsFolder = m_apps.path();
     QString m_preferencesFolder = m_prefs.path();
     QByteArray m_workingDirectory = m_files.path().toUtf8();
-    QByteArray m_outputFile; // standard output to this file (such as /dev/full) instead, when set
+    QString m_outputFile; // standard output to this file (such as /dev/full) instead, when set
 };
 
-QJsonArray jsonArray(const QByteArray& text);
+inline QJsonArray jsonArray(const QByteArray& text) {
+    const QJsonDocument document = QJsonDocument::fromJson(text);
+    EXPECT_TRUE(document.isArray()) << text.toStdString();
+    return document.array();
+}
 
 } // namespace clitest
