@@ -31,10 +31,7 @@ Result MemoryDefaults::write(const QString& key, const QVariant& value) {
 }
 
 Result MemoryDefaults::remove(const QString& key) {
-    if (m_failWrites)
-        return refusedWrite();
-    m_values.remove(key);
-    return stored();
+    return writeValues({{key, QVariant(), std::nullopt}});
 }
 
 Result MemoryDefaults::writeValues(const QList<KeyChange>& changes) {
@@ -70,8 +67,7 @@ MemoryDefaults::observeChanges(std::function<void()> onChange) {
 Result MemoryDefaults::stored() {
     ++m_writes;
     // Like a watched file: told later, and only to the observations still live then.
-    std::weak_ptr<QHash<int, std::function<void()>>> observers = m_observers;
-    QTimer::singleShot(0, [observers] {
+    QTimer::singleShot(0, [observers = std::weak_ptr(m_observers)] {
         const auto live = observers.lock();
         for (const int id : live ? live->keys() : QList<int>()) {
             if (const auto found = live->constFind(id); found != live->constEnd()) {
@@ -103,15 +99,14 @@ brisquel::Platform FakePlatform::platform() const {
 
 brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier,
                                     const QString& path, const QString& version) {
+    namespace MetadataAttribute = brisquel::MetadataAttribute;
     brisquel::MetadataItem item;
-    auto put = [&](const QString& key, const QString& value) {
+    for (const auto& [key, value] : {std::pair{MetadataAttribute::kFsName, fsName},
+                                     {MetadataAttribute::kBundleIdentifier, bundleIdentifier},
+                                     {MetadataAttribute::kPath, path},
+                                     {MetadataAttribute::kVersion, version}})
         if (!value.isEmpty())
             item.attributes.insert(key, value);
-    };
-    put(brisquel::MetadataAttribute::kFsName, fsName);
-    put(brisquel::MetadataAttribute::kBundleIdentifier, bundleIdentifier);
-    put(brisquel::MetadataAttribute::kPath, path);
-    put(brisquel::MetadataAttribute::kVersion, version);
     return item;
 }
 

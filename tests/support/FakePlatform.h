@@ -34,9 +34,8 @@ private:
     QStringList m_output;
 };
 
-// The one preferences domain in memory of the tests. It can be watched like a domain kept on
-// disk: every stored change (through write() or remove(), not through m_values) is told to each
-// observation live at that moment, later, from the event loop, once per change.
+// The one preferences domain in memory of the tests, watched like one on disk: each change stored
+// through write() or remove() (not m_values) is told later, once, to each observation live then.
 class MemoryDefaults final : public brisquel::vexo::UserDefaults {
 public:
     explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
@@ -58,7 +57,6 @@ public:
     bool m_watchable = true;
 
 private:
-    // Counts the write and tells each observation live at that moment, later.
     brisquel::vexo::Result stored();
     brisquel::vexo::Result refusedWrite() const;
 

@@ -16,7 +16,6 @@ QByteArray deflatedZeros(qint64 size) {
 } // namespace
 
 HttpAnswer hostileAnswer(HostileAnswer kind) {
-    using Framing = HttpAnswer::Framing;
     switch (kind) {
     case HostileAnswer::Status500WithAHugeBody:
         return {.status = 500, .reason = "Internal Server Error", .filler = kGigabyte};
@@ -29,13 +28,13 @@ HttpAnswer hostileAnswer(HostileAnswer kind) {
     case HostileAnswer::HeadWithoutEnd:
         return {.filler = -1, .raw = "HTTP/1.1 200 OK\r\nX-Long: "};
     case HostileAnswer::ChunkedWithoutEnd:
-        return {.body = "<rss>", .framing = Framing::Chunked, .filler = -1};
+        return {.body = "<rss>", .framing = HttpAnswer::Framing::Chunked, .filler = -1};
     case HostileAnswer::ChunkedWithABrokenChunkSize:
         return {.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n<rss/>\r\n0\r\n\r\n"};
     case HostileAnswer::SizedButCutShort:
         return {.body = "<rss>", .announcedLength = 1000};
     case HostileAnswer::UnsizedWithoutEnd:
-        return {.body = "<rss>", .framing = Framing::Unsized, .filler = -1};
+        return {.body = "<rss>", .framing = HttpAnswer::Framing::Unsized, .filler = -1};
     case HostileAnswer::DrippingItsHead:
         return {.drip = std::chrono::milliseconds(10),
                 .raw = "HTTP/1.1 200 OK\r\nX-Slow: " + QByteArray(400, 'a')};

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <cstdlib>
 #include <numeric>
 #include <sys/stat.h>
@@ -18,8 +17,7 @@ void appendBigEndian(QByteArray& out, quint64 value, int bytes) {
         out.append(char((value >> (8 * i)) & 0xff));
 }
 
-// The marker of an object with `count` parts (kind in the high half), the count following as a
-// 4-byte integer object from 15 on.
+// An object's marker: its kind, then its count of parts (from 15 on, a 4-byte integer object).
 QByteArray marker(int kind, quint64 count) {
     if (count < 15)
         return QByteArray(1, char((kind << 4) | int(count)));
@@ -33,8 +31,7 @@ QByteArray asciiString(const QByteArray& text) {
     return marker(0x5, quint64(text.size())) + text;
 }
 
-// An array (0xa) or a dictionary (0xd, the references of its keys then of its values); references
-// of 4 bytes.
+// An array (0xa) or a dictionary (0xd: the references of its keys, then of its values).
 QByteArray container(int kind, const QList<quint64>& references) {
     QByteArray out = marker(kind, kind == 0xd ? quint64(references.size() / 2) : quint64(references.size()));
     for (const quint64 reference : references)
@@ -42,8 +39,7 @@ QByteArray container(int kind, const QList<quint64>& references) {
     return out;
 }
 
-// After the objects given, `levels` arrays that each name the next one `width` times, the last
-// naming the text `leaf`.
+// After the objects, `levels` arrays naming the next one `width` times, the last naming `leaf`.
 QByteArray sharedArrays(QList<QByteArray> objects, int levels, int width, const QByteArray& leaf) {
     for (int level = 0; level < levels; ++level)
         objects.append(container(0xa, QList<quint64>(width, quint64(objects.size() + 1))));
@@ -69,9 +65,7 @@ void writeChunks(const QString& path, const QByteArray& head, const QByteArray& 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
     file.write(head);
-    QByteArray chunk;
-    while (chunk.size() < (1 << 20))
-        chunk += repeated;
+    const QByteArray chunk = repeated.repeated((1 << 20) / repeated.size() + 1);
     for (qint64 written = head.size(); written < bytes; written += chunk.size())
         file.write(chunk);
     file.write(tail);
@@ -81,15 +75,13 @@ void writeChunks(const QString& path, const QByteArray& head, const QByteArray& 
 
 QByteArray binaryPlist(const QList<QByteArray>& objects) {
     QByteArray out("bplist00");
-    QList<quint64> offsets;
+    QByteArray offsets;
     for (const QByteArray& object : objects) {
-        offsets.append(quint64(out.size()));
+        appendBigEndian(offsets, quint64(out.size()), 4);
         out += object;
     }
     const quint64 table = quint64(out.size());
-    for (const quint64 offset : offsets)
-        appendBigEndian(out, offset, 4);
-    out += QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
+    out += offsets + QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
     appendBigEndian(out, quint64(objects.size()), 8);
     appendBigEndian(out, 0, 8);
     appendBigEndian(out, table, 8);
@@ -99,11 +91,8 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qUtf8Printable(path),
-                     qUtf8Printable(file.errorString()));
-        std::abort();
-    }
+        file.write(bytes) != bytes.size())
+        qFatal("cannot write %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
 }
 
 void makeFifo(const QString& path) {
@@ -131,8 +120,7 @@ QByteArray nestedXmlPlist(int depth, Nesting nesting) {
 }
 
 QByteArray nestedBinaryPlist(int depth, Nesting nesting) {
-    // The containers from the top, each naming the next; then the key "k" that every dictionary holds
-    // its value under, and the innermost dictionary's value.
+    // The containers from the top, each naming the next; then every dictionary's key, and a value.
     QList<QByteArray> objects;
     for (int level = 0; level < depth; ++level) {
         const bool innermost = level + 1 == depth;
@@ -156,11 +144,7 @@ QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key
 }
 
 QByteArray manyValuesXmlPlist(qint64 count) {
-    QByteArray values;
-    values.reserve(count * 7);
-    for (qint64 i = 0; i < count; ++i)
-        values += "<true/>";
-    return kXmlHead + "<array>" + values + "</array>" + kXmlTail;
+    return kXmlHead + "<array>" + QByteArray("<true/>").repeated(count) + "</array>" + kXmlTail;
 }
 
 QByteArray manyValuesBinaryPlist(qint64 count) {
@@ -175,19 +159,15 @@ QByteArray sharedReferencePlist(int levels, int width) {
 }
 
 QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels) {
-    // The top dictionary, its keys, its plain values, then the arrays: the references of its keys
-    // and values run from 1 to the first array.
-    QList<QByteArray> keys;
-    QList<QByteArray> values;
-    if (!bundleIdentifier.isEmpty()) {
-        keys = {"CFBundleIdentifier", "CFBundleShortVersionString"};
-        values = {bundleIdentifier.toUtf8(), "1.0"};
-    }
-    keys.append(key.toUtf8());
-    QList<quint64> references(2 * keys.size());
+    // The top dictionary, its keys, its plain values, then the arrays: its references run from 1.
+    const QList<QByteArray> texts =
+        bundleIdentifier.isEmpty() ? QList<QByteArray>{key.toUtf8()}
+                                   : QList<QByteArray>{"CFBundleIdentifier", "CFBundleShortVersionString",
+                                                       key.toUtf8(), bundleIdentifier.toUtf8(), "1.0"};
+    QList<quint64> references(texts.size() + 1);
     std::iota(references.begin(), references.end(), 1);
     QList<QByteArray> objects{container(0xd, references)};
-    for (const QByteArray& text : keys + values)
+    for (const QByteArray& text : texts)
         objects.append(asciiString(text));
     return sharedArrays(objects, levels, 14, "x");
 }

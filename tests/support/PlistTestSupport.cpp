@@ -12,8 +12,8 @@ namespace plisttest {
 
 namespace {
 
-// One object of the given marker and 8-byte value (after `padding` zero bytes), as libplist reads
-// it from a file built by hand, so that the tests do not lean on the code they test.
+// One object (a marker, `padding` zero bytes, an 8-byte value) as libplist reads it from a file built
+// by hand: the tests lean on no code they test.
 plist_t decoded(char marker, quint64 value, int padding) {
     QByteArray object = QByteArray(1, marker) + QByteArray(padding, '\0');
     for (int shift = 56; shift >= 0; shift -= 8)
@@ -43,14 +43,10 @@ QString describe(void* opaque) {
         QString text = QStringLiteral("{");
         plist_dict_iter iter = nullptr;
         plist_dict_new_iter(node, &iter);
-        for (;;) {
+        for (uint32_t i = plist_dict_get_size(node); i > 0; --i) {
             char* key = nullptr;
             plist_t item = nullptr;
             plist_dict_next_item(node, iter, &key, &item);
-            if (!item) {
-                std::free(key);
-                break;
-            }
             text += QString::fromUtf8(key) + QStringLiteral("=") + describe(item) + QStringLiteral(";");
             std::free(key);
         }

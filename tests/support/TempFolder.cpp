@@ -19,10 +19,6 @@ QString put(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-TempFolder::TempFolder() {
-    m_dir.setAutoRemove(true);
-}
-
 QString TempFolder::write(const QString& relative, const QByteArray& contents) const {
     return put(m_dir.filePath(relative), contents);
 }

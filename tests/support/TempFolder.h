@@ -11,7 +11,6 @@ namespace testsupport {
 // A temporary folder removed at the end of the test, with helpers to fill it.
 class TempFolder {
 public:
-    TempFolder();
     QString path() const { return m_dir.path(); }
     QString filePath(const QString& relative) const { return m_dir.filePath(relative); }
 

@@ -11,6 +11,8 @@ namespace testsupport {
 namespace {
 
 constexpr qint64 kBlockSize = 64 * 1024;
+// A request head larger than this is refused (431), so a runaway client cannot fill memory.
+constexpr qsizetype kMaximumHeadSize = 1 << 20;
 // What may wait in the socket's buffer before the server makes more.
 constexpr qint64 kWriteAhead = 256 * 1024;
 
@@ -23,8 +25,7 @@ QByteArray chunk(const QByteArray& data) {
     return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
 }
 
-// The bytes of one answer, made as they are asked for: the head and body at once, the filler a
-// block at a time, in chunks when the answer is chunked.
+// One answer's bytes, made as they are asked for: the filler a block at a time, chunked or not.
 class AnswerStream final : public QObject {
 public:
     AnswerStream(QTcpSocket* socket, const HttpAnswer& answer)
@@ -63,8 +64,7 @@ private:
         return out + "Connection: close\r\n\r\n";
     }
 
-    // Makes the next bytes when none wait; once everything has been made, ends the connection. False
-    // then, and once the connection is gone.
+    // Makes the next bytes when none wait; false (ending the connection) once all are made or it is gone.
     bool make() {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return false;
@@ -108,11 +108,6 @@ private:
 };
 
 } // namespace
-
-QByteArray ReceivedRequest::path() const {
-    const qsizetype question = target.indexOf('?');
-    return question < 0 ? target : target.left(question);
-}
 
 QList<QPair<QString, QString>> ReceivedRequest::queryPairs() const {
     QList<QPair<QString, QString>> pairs;
@@ -165,14 +160,6 @@ QUrl TestHttpServer::url(const QString& path) const {
     return address;
 }
 
-void TestHttpServer::answer(const QString& path, const QByteArray& body) {
-    m_answers.insert(path, HttpAnswer{.body = body});
-}
-
-void TestHttpServer::redirect(const QString& path, const QByteArray& location, int status) {
-    m_answers.insert(path, redirection(location, status));
-}
-
 int TestHttpServer::requestCount(const QString& path) const {
     return int(std::count_if(requests.begin(), requests.end(), [&](const ReceivedRequest& request) {
         return QString::fromUtf8(request.path()) == path;
@@ -197,8 +184,7 @@ void TestHttpServer::read(QTcpSocket* socket) {
     const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     const qsizetype end = buffer.indexOf("\r\n\r\n");
     socket->setProperty("buffer", end < 0 && buffer.size() <= kMaximumHeadSize ? buffer : QByteArray());
-    // What does not begin like a request (a TLS handshake asking for https) is answered at once,
-    // in plain HTTP, as a plain HTTP server answers it.
+    // What does not begin like a request (a TLS handshake) gets a plain HTTP answer at once.
     if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front())))
         return respond(socket, {.status = 400, .reason = "Bad Request"});
     if (end < 0) {
