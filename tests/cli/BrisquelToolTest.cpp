@@ -12,59 +12,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using clitest::jsonArray;
-using clitest::Outcome;
 using plisttest::fileBytes;
 using testsupport::sdefWithScripts;
-using namespace brisquel;
 using namespace Qt::Literals::StringLiterals;
 namespace hostile = testsupport::HostileFiles;
 
+namespace clitest {
 namespace {
 
-const QString kCaptureDone = u"capture done script"_s;
-
-// A whole run's memory, whatever it was given: far above an honest run, far below an unbounded reader.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr long kPeakMemoryKiB = 1536L * 1024;
-#else
-constexpr long kPeakMemoryKiB = 400L * 1024;
-#endif
-
-// Two copies of Capture One, and an empty preferences folder.
-class BrisquelCommandLine : public clitest::ToolWorld {
-protected:
-    void SetUp() override {
-        m_bundle23 = makeCopy(u"Capture One 23"_s, m_id,
-                              sdefWithScripts({{kCaptureDone, u"After a capture."_s},
-                                               {u"batch done script"_s, u"After a batch."_s},
-                                               {u"live view ready script"_s, u"Live."_s}}),
-                              u"16.2"_s);
-        makeCopy(u"Capture One 22"_s, m_otherId, {}, u"15.4"_s);
-    }
-    // The run ended within the memory bound with the status; a failure says why in one line.
-    static Outcome expectRun(const Outcome& o, int status, const QStringList& words = {}) {
-        EXPECT_LT(o.peakMemoryKiB, kPeakMemoryKiB);
-        EXPECT_EQ(o.exitCode, status) << o.err.toStdString();
-        EXPECT_TRUE(status == 0 || o.errLines().size() == 1) << o.err.toStdString();
-        for (const QString& word : words)
-            EXPECT_TRUE(o.err.contains(word.toUtf8())) << qPrintable(word) << ": " << o.err.toStdString();
-        return o;
-    }
-
-    const QString m_id = identifier(u"c16"_s);
-    const QString m_otherId = identifier(u"c15"_s);
-    QString m_bundle23;
-};
+using BrisquelCommandLine = ToolWorld;
 
 TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
-    const QString empty = m_applicationsFolder = m_home.path();
-    const QString names = u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
-    EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(),
-              u"No copy of Capture One found in "_s + empty + names + u".\n"_s);
-    expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 1,
-              {u"brisquel: no copy of Capture One is named \"Capture One 23\": none was found in "_s + empty +
-               names});
+    m_applicationsFolder = m_home.path();
+    const QString found =
+        u" found in "_s + m_applicationsFolder + u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
+    EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(), u"No copy of Capture One"_s + found + u".\n"_s);
+    expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 1, {u"named \"Capture One 23\": none was"_s + found});
     // A folder that cannot be searched is a failure, never "no copies".
     m_applicationsFolder = m_apps.filePath(u"missing"_s);
     EXPECT_TRUE(
@@ -73,15 +36,14 @@ TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
 }
 
 TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
-    testsupport::BundleLayout twin; // a second "Capture One 23"
-    twin.bundleIdentifier = identifier(u"twin"_s);
-    testsupport::makeBundle(m_apps.filePath(u"Other"_s), twin);
+    const QString twin = identifier(u"twin"_s); // of a second "Capture One 23"
+    testsupport::makeBundle(m_apps.filePath(u"Other"_s), {.bundleIdentifier = twin});
     makeCopy(u"Capture One Pro"_s, identifier(u"pro"_s));
     makeCopy(u"Capture One PRO"_s, identifier(u"PRO"_s));
     for (const auto& [arguments, words] : std::initializer_list<std::pair<QStringList, QStringList>>{
              {{u"get"_s, u"Capture One 99"_s, kCaptureDone},
               {u"\"Capture One 99\""_s, u"Capture One 22 ("_s + m_otherId}},
-             {{u"scripts"_s, u"Capture One 23"_s}, {u"several copies"_s, m_id, twin.bundleIdentifier}},
+             {{u"scripts"_s, u"Capture One 23"_s}, {u"several copies"_s, m_id, twin}},
              {{u"scripts"_s, u"capture one pro"_s}, {identifier(u"PRO"_s)}},
              {{u"set"_s, m_id, u"capture undone script"_s, compiledScript(u"x.scpt"_s)},
               {u"\"Capture Done\", \"Batch Done\", \"Live View Ready\""_s}}})
@@ -111,20 +73,15 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
           std::pair{QDir(m_files.path()).relativeFilePath(m_bundle23), kCaptureDone}})
         EXPECT_EQ(expectRun(run({u"get"_s, copy, script}), 0).outText(), file + u"\n"_s) << qPrintable(copy);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
-    EXPECT_EQ(vexo::plist::parse(fileBytes(domainFile(m_id))).valueOr(QVariant()),
+    EXPECT_EQ(brisquel::vexo::plist::parse(fileBytes(domainFile(m_id))).valueOr(QVariant()),
               (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, bundle}}));
     const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
-    EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
-                                                     {u"displayName"_s, u"Capture Done"_s},
-                                                     {u"defaultsScriptName"_s, u"endOfCaptureScript"_s},
-                                                     {u"description"_s, u"After a capture."_s},
-                                                     {u"path"_s, QJsonValue::Null},
-                                                     {u"status"_s, QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(2)[u"status"_s], u"ok"_s);
-    const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s) && rows.at(2).endsWith(batch + u"  After a batch."_s))
-        << qPrintable(rows.at(2));
+    EXPECT_TRUE(scripts.at(0)[u"displayName"_s] == u"Capture Done"_s && scripts.at(0)[u"path"_s].isNull() &&
+                scripts.at(0)[u"status"_s].isNull() && scripts.at(2)[u"status"_s] == u"ok"_s)
+        << QJsonDocument(scripts).toJson().toStdString();
+    const QString row = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines().value(2);
+    EXPECT_TRUE(row.startsWith(u"Batch Done "_s) && row.endsWith(batch + u"  After a batch."_s))
+        << qPrintable(row);
     EXPECT_TRUE(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).out.isEmpty());
     // What Capture One will find no script at is printed with a warning that says why.
     const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
@@ -139,9 +96,6 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
         EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + warning +
                                             u": Capture One will find no script there"_s});
     }
-    makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
-    EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
-              u"Capture One 9 offers no background scripts.\n"_s);
 }
 
 // A program storing the output must not take a truncated result for a whole one.
@@ -181,19 +135,6 @@ TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
     }
 }
 
-TEST_F(BrisquelCommandLine, HelpAndVersion) {
-    for (const auto& [arguments, usage] :
-         {std::pair{QStringList{u"help"_s}, u"Usage: brisquel [--verbose] COMMAND [ARGUMENTS]"_s},
-          std::pair{QStringList{u"set"_s, u"x"_s, u"--bogus"_s, u"-h"_s},
-                    u"Usage: brisquel set COPY SCRIPT FILE [--force]"_s}}) {
-        const Outcome o = expectRun(run(arguments), 0);
-        // Whole on an 80 x 24 terminal, with the line that asked and the next prompt.
-        EXPECT_TRUE(o.outLines().value(0) == usage && o.outText().count(u'\n') <= 22 &&
-                    std::ranges::all_of(o.outLines(), [](const QString& line) { return line.size() < 80; }))
-            << o.out.toStdString();
-    }
-}
-
 TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const auto info = [&](const QString& name) {
         return m_apps.write(u"Hostile/Capture One "_s + name + u".app/Contents/Info.plist"_s, {});
@@ -229,7 +170,6 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     EXPECT_EQ(o.errLines(), QStringList{u"brisquel: the search passed over 3 bundles or folders; --verbose "
                                         "says which and why"_s});
     const Outcome verbose = run({u"apps"_s, u"--verbose"_s});
-    EXPECT_EQ(verbose.errLines().filter(u"brisquel: searched with the folder walk"_s).size(), 1);
     EXPECT_EQ(verbose.errLines().filter(u"Hostile/Capture One "_s).size(), 3) << verbose.err.toStdString();
     // macOS asks LaunchServices which applications run: a program started from a bundle is none.
 #if !defined(__APPLE__)
@@ -339,7 +279,6 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
     expectRun(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}), 0);
     EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""))
         << fileBytes(profile).toStdString();
-    const QByteArray before = fileBytes(domainFile(m_otherId));
     const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 22"_s};
     // A file gone since refuses the import, unless forced; a check says so with its own status.
     QFile::remove(capture);
@@ -348,15 +287,12 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
           std::tuple{import + QStringList{u"--dry-run"_s, u"--force"_s}, 0,
                      QStringList{u"would be imported anyway"_s}},
           std::tuple{QStringList{u"check"_s}, 3, QStringList{u"capture.scpt does not exist"_s}},
-          std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}},
-          std::tuple{QStringList{u"import"_s, m_files.write(u"broken.json"_s, "{\"format\": ")}, 1,
-                     QStringList{u"malformed"_s}}}) {
+          std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}}}) {
         expectRun(run(arguments), status, words);
-        EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
+        EXPECT_FALSE(QFile::exists(domainFile(m_otherId)));
     }
-    const QString table = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture})
-                              .outText()
-                              .simplified();
+    const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture});
+    const QString table = o.outText().simplified();
     EXPECT_TRUE(table.contains(u"set Capture Done"_s) && table.contains(u"skipped Batch Done"_s) &&
                 table.contains(u"offers no script"_s) &&
                 table.endsWith(u"Imported into Capture One 22 ("_s + m_otherId + u")."_s))
@@ -365,3 +301,4 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
 }
 
 } // namespace
+} // namespace clitest

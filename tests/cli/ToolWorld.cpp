@@ -12,7 +12,6 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 extern char** environ;
 
@@ -25,17 +24,17 @@ namespace {
 // Far above the largest honest run, even under the sanitizers on a busy machine.
 constexpr int kTimeLimitMs = 90'000;
 
-// A terminal of the given width whose output is not translated (a line break stays one byte): the
-// side the parent reads, and the side the child writes.
+// A raw terminal of the given width (a line break stays one byte): the side the parent reads, and the
+// side the child writes.
 std::pair<int, int> openTerminal(int columns) {
     int master = -1;
     int slave = -1;
-    const winsize size{50, static_cast<unsigned short>(columns), 0, 0};
     termios modes{};
-    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0 || ::tcgetattr(slave, &modes) != 0)
+    ::cfmakeraw(&modes);
+    ::cfsetspeed(&modes, B38400);
+    const winsize size{50, static_cast<unsigned short>(columns), 0, 0};
+    if (::openpty(&master, &slave, nullptr, &modes, &size) != 0)
         std::abort();
-    modes.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    ::tcsetattr(slave, TCSANOW, &modes);
     for (const int side : {master, slave})
         ::fcntl(side, F_SETFD, FD_CLOEXEC);
     return {master, slave};
@@ -45,7 +44,7 @@ std::pair<int, int> openTerminal(int columns) {
 
 Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) const {
     QList<QByteArray> argumentBytes = QList<QByteArray>{QByteArrayLiteral(BRISQUEL_BINARY)} + arguments;
-    std::vector<char*> argv;
+    QList<char*> argv;
     for (QByteArray& argument : argumentBytes)
         argv.push_back(argument.data());
     argv.push_back(nullptr);

@@ -10,9 +10,17 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QVariantMap>
 
 namespace clitest {
+
+inline const QString kCaptureDone = QStringLiteral("capture done script");
+
+// A whole run's memory, whatever it was given: far above an honest run, far below an unbounded reader.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kPeakMemoryKiB = 1536L * 1024;
+#else
+constexpr long kPeakMemoryKiB = 400L * 1024;
+#endif
 
 // What one run of the tool gave.
 struct Outcome {
@@ -29,7 +37,8 @@ struct Outcome {
 };
 
 // A world of a test's own for the brisquel binary: temporary applications, preferences, home and
-// script folders, and bundle identifiers no other process on the machine can be running a copy of.
+// script folders, bundle identifiers no other process on the machine can be running a copy of, and
+// two copies of Capture One.
 class ToolWorld : public ::testing::Test {
 protected:
     static QString identifier(const QString& name) {
@@ -45,6 +54,15 @@ protected:
         for (const QString& argument : arguments)
             bytes.append(argument.toUtf8());
         return run(bytes, terminalColumns);
+    }
+    // The run ended within the memory bound with the status; a failure says why in one line.
+    static Outcome expectRun(const Outcome& o, int status, const QStringList& words = {}) {
+        EXPECT_LT(o.peakMemoryKiB, kPeakMemoryKiB);
+        EXPECT_EQ(o.exitCode, status) << o.err.toStdString();
+        EXPECT_TRUE(status == 0 || o.errLines().size() == 1) << o.err.toStdString();
+        for (const QString& word : words)
+            EXPECT_TRUE(o.err.contains(word.toUtf8())) << qPrintable(word) << ": " << o.err.toStdString();
+        return o;
     }
 
     // A copy of Capture One ("Capture One 23") with the sdef (empty: a small one); its path.
@@ -74,6 +92,16 @@ protected:
     QString m_preferencesFolder = m_prefs.path();
     QByteArray m_workingDirectory = m_files.path().toUtf8();
     QString m_outputFile; // standard output to this file (such as /dev/full) instead, when set
+    const QString m_id = identifier(QStringLiteral("c16"));
+    const QString m_otherId = identifier(QStringLiteral("c15"));
+    const QString m_bundle23 = makeCopy(
+        QStringLiteral("Capture One 23"), m_id,
+        testsupport::sdefWithScripts({{kCaptureDone, QStringLiteral("After a capture.")},
+                                      {QStringLiteral("batch done script"), QStringLiteral("After a batch.")},
+                                      {QStringLiteral("live view ready script"), QStringLiteral("Live.")}}),
+        QStringLiteral("16.2"));
+    const QString m_bundle22 =
+        makeCopy(QStringLiteral("Capture One 22"), m_otherId, {}, QStringLiteral("15.4"));
 };
 
 inline QJsonArray jsonArray(const QByteArray& text) {
