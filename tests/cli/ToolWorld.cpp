@@ -15,8 +15,6 @@
 
 extern char** environ;
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace clitest {
 
 namespace {
@@ -24,8 +22,7 @@ namespace {
 // Far above the largest honest run, even under the sanitizers on a busy machine.
 constexpr int kTimeLimitMs = 90'000;
 
-// A raw terminal of the given width (a line break stays one byte): the side the parent reads, and the
-// side the child writes.
+// A raw terminal (a line break stays one byte): the side the parent reads, the side the child writes.
 std::pair<int, int> openTerminal(int columns) {
     int master = -1;
     int slave = -1;
@@ -53,7 +50,7 @@ Outcome ToolWorld::run(const QList<QByteArray>& arguments, int terminalColumns) 
         {"QUILLMERE_PREFERENCES_DIR", m_preferencesFolder.toUtf8()},
         {"QUILLMERE_OSASCRIPT", "/nonexistent/osascript"},
         {"HOME", m_home.path().toUtf8()},
-        {"XDG_CONFIG_HOME", m_home.filePath(u".config"_s).toUtf8()},
+        {"XDG_CONFIG_HOME", m_home.filePath(QStringLiteral(".config")).toUtf8()},
         {"COLUMNS", QByteArray()}};
     const auto [terminal, output] = terminalColumns > 0 ? openTerminal(terminalColumns) : std::pair{-1, -1};
     QProcess process;

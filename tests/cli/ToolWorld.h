@@ -31,23 +31,19 @@ struct Outcome {
 
     QString outText() const { return QString::fromUtf8(out); }
     QStringList outLines() const { return outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    QStringList errLines() const {
-        return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList errLines() const { return QString::fromUtf8(err).split(u'\n', Qt::SkipEmptyParts); }
 };
 
-// A world of a test's own for the brisquel binary: temporary applications, preferences, home and
-// script folders, bundle identifiers no other process on the machine can be running a copy of, and
-// two copies of Capture One.
+// A world of a test's own for the brisquel binary: temporary folders, two copies of Capture One, and
+// bundle identifiers no other process on the machine can be running a copy of.
 class ToolWorld : public ::testing::Test {
 protected:
     static QString identifier(const QString& name) {
         return QStringLiteral("com.example.brisquel%1.%2").arg(QCoreApplication::applicationPid()).arg(name);
     }
 
-    // Runs the built brisquel in the world, with arguments as bytes (not UTF-8 goes through), standard
-    // output to a terminal of `terminalColumns` columns when set, killed (failing the test) past a
-    // time limit far above any honest run.
+    // Runs the built brisquel in the world with arguments as bytes, its output to a terminal of that
+    // width when given; killed (failing the test) past a time limit far above any honest run.
     Outcome run(const QList<QByteArray>& arguments, int terminalColumns = 0) const;
     Outcome run(const QStringList& arguments, int terminalColumns = 0) const {
         QList<QByteArray> bytes;
