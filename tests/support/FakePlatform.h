@@ -107,7 +107,7 @@ public:
 
 class FakePermission final : public brisquel::AutomationPermission {
 public:
-    int determine(const QString& target, bool) override {
+    int determine(const QString& target, bool /*askUser*/) override {
         targets << target;
         return status;
     }

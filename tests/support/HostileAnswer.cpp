@@ -6,9 +6,8 @@ namespace {
 
 constexpr qint64 kGigabyte = qint64{1} << 30;
 
-// A deflate-compressed body (Content-Encoding: deflate) that expands to `size` zero bytes: a
-// compression bomb, about a thousandth of its expanded size. qCompress writes the zlib format HTTP
-// calls "deflate", after a length of its own.
+// A body in the zlib format HTTP calls "deflate" (qCompress's, after its own length) that expands to
+// `size` zero bytes: a compression bomb, about a thousandth of its expanded size.
 QByteArray deflatedZeros(qint64 size) {
     return qCompress(QByteArray(size, '\0'), 9).mid(4);
 }

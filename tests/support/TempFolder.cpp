@@ -24,7 +24,7 @@ QString TempFolder::write(const QString& relative, const QByteArray& contents) c
 }
 
 QString makeBundle(const QString& folder, const BundleLayout& layout) {
-    const QString bundle = QFileInfo(QDir(folder).filePath(layout.bundleName)).absoluteFilePath();
+    QString bundle = QFileInfo(QDir(folder).filePath(layout.bundleName)).absoluteFilePath();
     const QString contents = bundle + QStringLiteral("/Contents/");
     QDir().mkpath(contents + QStringLiteral("Resources"));
     const auto entry = [](const char* key, const QString& value) {
