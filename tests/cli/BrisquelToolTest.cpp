@@ -2,72 +2,30 @@
 // terminal output, the bounds of a whole run). What the library decides is tested in tests/core.
 
 #include "tests/cli/ToolWorld.h"
-#include "tests/support/HostileFiles.h"
-#include "tests/support/PlistTestSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-using clitest::jsonArray;
-using clitest::Outcome;
 using plisttest::fileBytes;
 using testsupport::sdefWithScripts;
 using namespace Qt::Literals::StringLiterals;
 namespace hostile = testsupport::HostileFiles;
 
+namespace clitest {
 namespace {
 
-const QString kCaptureDone = u"capture done script"_s;
-
-// A whole run's memory, whatever it was given: far above an honest run, far below an unbounded reader.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr long kPeakMemoryKiB = 1536L * 1024;
-#else
-constexpr long kPeakMemoryKiB = 400L * 1024;
-#endif
-
-// Two copies of Capture One, and an empty preferences folder.
-class BrisquelCommandLine : public clitest::ToolWorld {
-protected:
-    void SetUp() override {
-        m_bundle23 = makeCopy(u"Capture One 23"_s, m_id,
-                              sdefWithScripts({{kCaptureDone, u"After a capture."_s},
-                                               {u"batch done script"_s, u"After a batch."_s},
-                                               {u"live view ready script"_s, u"Live."_s}}),
-                              u"16.2"_s);
-        makeCopy(u"Capture One 22"_s, m_otherId, {}, u"15.4"_s);
-    }
-    // The run ended within the memory bound with the status; a failure says why in one line.
-    static Outcome expectRun(const Outcome& o, int status, const QStringList& words = {}) {
-        EXPECT_LT(o.peakMemoryKiB, kPeakMemoryKiB);
-        EXPECT_EQ(o.exitCode, status) << o.err.toStdString();
-        EXPECT_TRUE(status == 0 || o.errLines().size() == 1) << o.err.toStdString();
-        for (const QString& word : words)
-            EXPECT_TRUE(o.err.contains(word.toUtf8())) << qPrintable(word) << ": " << o.err.toStdString();
-        return o;
-    }
-
-    const QString m_id = identifier(u"c16"_s);
-    const QString m_otherId = identifier(u"c15"_s);
-    QString m_bundle23;
-};
+using BrisquelCommandLine = ToolWorld;
 
 TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
-    const QString empty = m_applicationsFolder = m_files.filePath(u"empty"_s);
-    QDir().mkpath(empty);
-    const QString names = u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
-    EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(),
-              u"No copy of Capture One found in "_s + empty + names + u".\n"_s);
-    expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 1,
-              {u"brisquel: no copy of Capture One is named \"Capture One 23\": none was found in "_s + empty +
-               names});
+    m_applicationsFolder = m_home.path();
+    const QString found =
+        u" found in "_s + m_applicationsFolder + u" (it is the folder QUILLMERE_APPLICATIONS_DIR names)"_s;
+    EXPECT_EQ(expectRun(run({u"apps"_s}), 0).outText(), u"No copy of Capture One"_s + found + u".\n"_s);
+    expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 1, {u"named \"Capture One 23\": none was"_s + found});
     // A folder that cannot be searched is a failure, never "no copies".
     m_applicationsFolder = m_apps.filePath(u"missing"_s);
     EXPECT_TRUE(
@@ -76,21 +34,19 @@ TEST_F(BrisquelCommandLine, FolderWithoutCopies) {
 }
 
 TEST_F(BrisquelCommandLine, UnknownOrAmbiguousNamesListTheAcceptedOnes) {
-    testsupport::BundleLayout twin; // a second "Capture One 23"
-    twin.bundleIdentifier = identifier(u"twin"_s);
-    testsupport::makeBundle(m_apps.filePath(u"Other"_s), twin);
+    const QString twin = identifier(u"twin"_s); // of a second "Capture One 23"
+    testsupport::makeBundle(m_apps.filePath(u"Other"_s), {.bundleIdentifier = twin});
     makeCopy(u"Capture One Pro"_s, identifier(u"pro"_s));
     makeCopy(u"Capture One PRO"_s, identifier(u"PRO"_s));
     for (const auto& [arguments, words] : std::initializer_list<std::pair<QStringList, QStringList>>{
              {{u"get"_s, u"Capture One 99"_s, kCaptureDone},
               {u"\"Capture One 99\""_s, u"Capture One 22 ("_s + m_otherId}},
-             {{u"scripts"_s, u"Capture One 23"_s}, {u"several copies"_s, m_id, twin.bundleIdentifier}},
+             {{u"scripts"_s, u"Capture One 23"_s}, {u"several copies"_s, m_id, twin}},
              {{u"scripts"_s, u"capture one pro"_s}, {identifier(u"PRO"_s)}},
              {{u"set"_s, m_id, u"capture undone script"_s, compiledScript(u"x.scpt"_s)},
               {u"\"Capture Done\", \"Batch Done\", \"Live View Ready\""_s}}})
         expectRun(run(arguments), 1, words);
     expectRun(run({u"scripts"_s, u"Capture One PRO"_s}), 0); // an exact spelling is taken
-    EXPECT_TRUE(QDir(m_prefs.path()).isEmpty());
 }
 
 TEST_F(BrisquelCommandLine, SetGetClear) {
@@ -101,7 +57,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     compiledScript(u"-Whole.scptd/Contents/Resources/Scripts/main.scpt"_s);
     // Which files are scripts is the library's check; what it refuses is assigned only when forced.
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, batch}), 1, {batch, u"--force"_s});
-    EXPECT_FALSE(QFileInfo::exists(domainFile(m_id)));
+    EXPECT_FALSE(QFile::exists(domainFile(m_id)));
     expectRun(run({u"set"_s, u"Capture One 23"_s, kCaptureDone, file}), 0);
     // A relative file is made absolute and a bundle's path clean; any name may follow "--".
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//notes.txt"_s, u"--force"_s}), 0,
@@ -111,23 +67,18 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     for (const auto& [copy, script] :
          {std::pair{m_id.toUpper(), kCaptureDone}, std::pair{u"capture one 23"_s, u"ENDOFCAPTURESCRIPT"_s},
           std::pair{u"CAPTURE ONE 23.APP"_s, u"capture done"_s}, std::pair{m_bundle23 + u"/"_s, kCaptureDone},
-          std::pair{QDir(m_files.path()).relativeFilePath(m_bundle23), kCaptureDone}})
+          std::pair{u"../"_s + m_bundle23.section(u'/', -2), kCaptureDone}})
         EXPECT_EQ(expectRun(run({u"get"_s, copy, script}), 0).outText(), file + u"\n"_s) << qPrintable(copy);
     expectRun(run({u"clear"_s, m_id, u"Capture Done"_s}), 0);
-    EXPECT_EQ(domain(m_id),
+    EXPECT_EQ(brisquel::vexo::plist::parse(fileBytes(domainFile(m_id))).valueOr(QVariant()),
               (QVariantMap{{u"endOfBatchScript"_s, batch}, {u"liveViewReadyScript"_s, bundle}}));
     const QJsonArray scripts = jsonArray(expectRun(run({u"scripts"_s, m_id, u"--json"_s}), 0).out);
-    EXPECT_EQ(scripts.at(0).toObject(), (QJsonObject{{u"scriptName"_s, kCaptureDone},
-                                                     {u"displayName"_s, u"Capture Done"_s},
-                                                     {u"defaultsScriptName"_s, u"endOfCaptureScript"_s},
-                                                     {u"description"_s, u"After a capture."_s},
-                                                     {u"path"_s, QJsonValue::Null},
-                                                     {u"status"_s, QJsonValue::Null}}));
-    EXPECT_EQ(scripts.at(2)[u"status"_s].toString(), u"ok"_s);
-    const QStringList rows = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines();
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_TRUE(rows.at(2).startsWith(u"Batch Done "_s) && rows.at(2).endsWith(batch + u"  After a batch."_s))
-        << qPrintable(rows.at(2));
+    EXPECT_TRUE(scripts.at(0)[u"displayName"_s] == u"Capture Done"_s && scripts.at(0)[u"path"_s].isNull() &&
+                scripts.at(0)[u"status"_s].isNull() && scripts.at(2)[u"status"_s] == u"ok"_s)
+        << QJsonDocument(scripts).toJson().toStdString();
+    const QString row = expectRun(run({u"scripts"_s, u"Capture One 23"_s}), 0).outLines().value(2);
+    EXPECT_TRUE(row.startsWith(u"Batch Done "_s) && row.endsWith(batch + u"  After a batch."_s))
+        << qPrintable(row);
     EXPECT_TRUE(expectRun(run({u"get"_s, m_id, kCaptureDone}), 0).out.isEmpty());
     // What Capture One will find no script at is printed with a warning that says why.
     const QString underAFile = compiledScript(u"plain.scpt"_s) + u"/x.scpt"_s;
@@ -137,21 +88,15 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
           std::pair{QVariant(underAFile), underAFile + u" cannot be reached (Not a directory)"_s},
           std::pair{QVariant(batch), batch + u" does not exist"_s}}) {
         writeDomain(m_id, {{u"endOfBatchScript"_s, value}});
-        const Outcome o = expectRun(run({u"get"_s, m_id, u"Batch Done"_s}), 0);
-        EXPECT_EQ(o.outText(), value.typeId() == QMetaType::Int ? QString() : value.toString() + u"\n"_s);
-        EXPECT_EQ(o.errLines(), QStringList{u"brisquel: warning: "_s + warning +
-                                            u": Capture One will find no script there"_s});
+        EXPECT_EQ(
+            expectRun(run({u"get"_s, m_id, u"Batch Done"_s}), 0).errLines(),
+            QStringList{u"brisquel: warning: "_s + warning + u": Capture One will find no script there"_s});
     }
-    EXPECT_EQ(jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(1)[u"status"_s].toString(),
-              u"missing"_s);
-    makeCopy(u"Capture One 9"_s, identifier(u"c9"_s), sdefWithScripts({{u"name"_s, u"Not a script."_s}}));
-    EXPECT_EQ(run({u"scripts"_s, u"Capture One 9"_s}).outText(),
-              u"Capture One 9 offers no background scripts.\n"_s);
 }
 
 // A program storing the output must not take a truncated result for a whole one.
 TEST_F(BrisquelCommandLine, WhatCannotBeWrittenIsAFailure) {
-    m_outputFile = "/dev/full";
+    m_outputFile = u"/dev/full"_s;
     expectRun(run({u"apps"_s, u"--json"_s}), 1,
               {u"brisquel: the output could not be written: No space left on device"_s});
 }
@@ -161,103 +106,74 @@ TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
     const struct {
         QList<QByteArray> arguments;
         const char* said;
-        const char* help; // the command whose help is pointed to; empty: the tool's
+        const char* help; // what the pointer to the help names
     } rows[] = {
-        {{}, "no command given", ""},
-        {{"script", id}, "unknown command 'script'; did you mean 'scripts'?", ""},
-        {{"scripts"}, "missing COPY: the command is 'brisquel scripts COPY'", "scripts"},
-        {{"--jsn", "apps"}, "unknown option '--jsn'; did you mean '--json'?", "apps"},
-        {{"get", id, "x", "--json"}, "--json applies", "get"},
-        {{"set", id, "x", ""}, "FILE is empty: give the script file to assign", "set"},
-        {{"help", "sets"}, "no command is named 'sets'; did you mean 'set'?", ""},
-        {{"export", "-o"}, "'-o' needs a value", "export"},
+        {{}, "no command given", "--help"},
+        {{"script", id}, "unknown command 'script'; did you mean 'scripts'?", "--help"},
+        {{"scripts"}, "missing COPY: the command is 'brisquel scripts COPY'", "help scripts"},
+        {{"--jsn", "apps"}, "unknown option '--jsn'; did you mean '--json'?", "help apps"},
+        {{"get", id, "x", "--json"}, "--json applies", "help get"},
+        {{"set", id, "x", ""}, "FILE is empty: give the script file to assign", "help set"},
+        {{"help", "sets"}, "no command is named 'sets'; did you mean 'set'?", "--help"},
+        {{"export", "-o"}, "'-o' needs a value", "help export"},
         // What was typed is echoed with its escapes: it drives no terminal.
-        {{"\x1b]0;owned\x07\xc2\x9b\u202e"}, "unknown command '\\u001b]0;owned\\u0007\\u009b\\u202e'", ""},
-        {{"apps", "--\x1b[2J\xe2\x80\x8b"}, "unknown option '--\\u001b[2J\\u200b'", "apps"},
+        {{"\x1b]0;owned\x07\xc2\x9b\u202e"},
+         "unknown command '\\u001b]0;owned\\u0007\\u009b\\u202e'",
+         "--help"},
+        {{"apps", "--\x1b[2J\xe2\x80\x8b"}, "unknown option '--\\u001b[2J\\u200b'", "help apps"},
     };
     for (const auto& row : rows) {
         const Outcome o = run(row.arguments);
-        const QString help = *row.help ? u"Try 'brisquel help %1'."_s.arg(QLatin1String(row.help))
-                                       : u"Try 'brisquel --help'."_s;
-        EXPECT_TRUE(o.exitCode == 2 && o.out.isEmpty() && o.errLines().size() == 2 &&
-                    o.errLines().at(0).startsWith(u"brisquel: "_s + QString::fromUtf8(row.said)) &&
-                    o.errLines().at(1) == help)
+        EXPECT_TRUE(o.exitCode == 2 && o.out.isEmpty() && o.err.count('\n') == 2 &&
+                    o.err.startsWith("brisquel: " + QByteArray(row.said)) &&
+                    o.err.endsWith("\nTry 'brisquel " + QByteArray(row.help) + "'.\n"))
             << o.exitCode << ": " << o.err.toStdString();
     }
 }
 
-TEST_F(BrisquelCommandLine, HelpAndVersion) {
-    for (const auto& [arguments, usage] :
-         {std::pair{QStringList{u"help"_s}, u"Usage: brisquel [--verbose] COMMAND [ARGUMENTS]"_s},
-          std::pair{QStringList{u"set"_s, u"x"_s, u"--bogus"_s, u"-h"_s},
-                    u"Usage: brisquel set COPY SCRIPT FILE [--force]"_s}}) {
-        const Outcome o = expectRun(run(arguments), 0);
-        EXPECT_EQ(o.outLines().value(0), usage);
-        // Whole on an 80 x 24 terminal, with the line that asked and the next prompt.
-        EXPECT_LE(o.outText().count(u'\n'), 22);
-        for (const QString& line : o.outLines())
-            EXPECT_LE(line.size(), 79) << qPrintable(line);
-    }
-    EXPECT_TRUE(expectRun(run({u"--version"_s}), 0).outText().startsWith(u"brisquel 1."_s));
-}
-
-// --- Hostile input: each reader's refusals are its table's rows in tests/core; here, whole runs ---
-
 TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const auto info = [&](const QString& name) {
-        const QString bundle = m_apps.filePath(u"Hostile/Capture One "_s + name + u".app"_s);
-        QDir().mkpath(bundle + u"/Contents/MacOS"_s);
-        return bundle + u"/Contents/Info.plist"_s;
+        return m_apps.write(u"Hostile/Capture One "_s + name + u".app/Contents/Info.plist"_s, {});
     };
     // A FIFO as the dictionary of a bundle a running process belongs to: the search and the running
     // check both read it. Beside it, a copy that is running.
-    hostile::makeFifo(info(u"FIFO"_s));
-    const QString executable = m_apps.filePath(u"Hostile/Capture One FIFO.app/Contents/MacOS/C1"_s);
-    ASSERT_TRUE(QFile::copy(u"/bin/sleep"_s, executable));
-    testsupport::BundleLayout running;
-    running.bundleName = u"Capture One 21.app"_s;
-    running.bundleIdentifier = identifier(u"c14"_s);
-    running.executable = u"C1"_s;
     QProcess sleepers[2];
-    sleepers[0].start(executable, {u"300"_s});
-    sleepers[1].start(testsupport::makeBundle(m_apps.path(), running) + u"/Contents/MacOS/C1"_s, {u"300"_s});
     const auto stop = qScopeGuard([&] {
         for (QProcess& sleeper : sleepers)
             sleeper.kill(), sleeper.waitForFinished(5000);
     });
-    ASSERT_TRUE(sleepers[0].waitForStarted(5000) && sleepers[1].waitForStarted(5000));
+    for (int i = 0; i < 2; ++i) {
+        const QString bundle = testsupport::makeBundle(
+            m_apps.path(), {.bundleName = i ? u"Capture One 21.app"_s : u"Hostile/Capture One FIFO.app"_s,
+                            .bundleIdentifier = identifier(u"c14"_s),
+                            .executable = u"C1"_s});
+        sleepers[i].start(bundle + u"/Contents/MacOS/C1"_s, {u"300"_s});
+        ASSERT_TRUE(sleepers[i].waitForStarted(5000));
+    }
+    const QString fifo = info(u"FIFO"_s);
+    QFile::remove(fifo);
+    hostile::makeFifo(fifo);
     hostile::writeLargeInfoPlist(info(u"Large"_s), identifier(u"l"_s), qint64{50} << 20);
     hostile::writeFile(info(u"Shared"_s), hostile::sharedReferencePlist(identifier(u"s"_s), u"S"_s, 10));
     const Outcome o = expectRun(run({u"apps"_s, u"--json"_s}), 0);
     const QJsonArray apps = jsonArray(o.out);
     ASSERT_EQ(apps.size(), 3);
-    EXPECT_EQ(apps.at(2).toObject(), (QJsonObject{{u"displayName"_s, u"Capture One 23"_s},
-                                                  {u"bundleIdentifier"_s, m_id},
-                                                  {u"version"_s, u"16.2"_s},
-                                                  {u"path"_s, m_bundle23},
-                                                  {u"running"_s, false}}));
+    EXPECT_TRUE(apps.at(2)[u"bundleIdentifier"_s] == m_id && apps.at(2)[u"version"_s] == u"16.2"_s &&
+                apps.at(2)[u"path"_s] == m_bundle23 && apps.at(2)[u"running"_s] == false)
+        << o.out.toStdString();
     EXPECT_EQ(o.errLines(), QStringList{u"brisquel: the search passed over 3 bundles or folders; --verbose "
                                         "says which and why"_s});
     const Outcome verbose = run({u"apps"_s, u"--verbose"_s});
-    EXPECT_EQ(verbose.errLines().filter(u"brisquel: searched with the folder walk"_s).size(), 1);
     EXPECT_EQ(verbose.errLines().filter(u"Hostile/Capture One "_s).size(), 3) << verbose.err.toStdString();
-    ASSERT_EQ(verbose.outLines().size(), 4);
     // macOS asks LaunchServices which applications run: a program started from a bundle is none.
 #if !defined(__APPLE__)
     EXPECT_EQ(apps.at(0)[u"running"_s], QJsonValue(true));
-    EXPECT_TRUE(verbose.outLines().at(1).contains(u" yes "_s)) << verbose.out.toStdString();
+    EXPECT_TRUE(verbose.outLines().value(1).contains(u" yes "_s)) << verbose.out.toStdString();
 #endif
     expectRun(run({u"clear"_s, m_id, kCaptureDone}), 0);
 }
 
 TEST_F(BrisquelCommandLine, AnSdefOrDomainThatCannotBeReadIsAFailureNeverNothing) {
-    const QString sdef = m_bundle23 + u"/Contents/Resources/CaptureOne.sdef"_s;
-    QFile::remove(sdef);
-    hostile::makeFifo(sdef);
-    EXPECT_TRUE(expectRun(run({u"scripts"_s, m_id}), 1, {u"Capture One 23"_s, sdef, u"not a regular file"_s})
-                    .out.isEmpty());
-    QFile::remove(sdef);
-    hostile::writeFile(sdef, sdefWithScripts({{kCaptureDone, {}}}));
     // A domain that cannot be read: reads and writes fail naming it and leave it as it is; the listing
     // shows the script with its file unknown, never "nothing assigned".
     hostile::writeFile(domainFile(m_id), "<?xml version=\"1.0\"?><plist><dict><key>k");
@@ -267,24 +183,31 @@ TEST_F(BrisquelCommandLine, AnSdefOrDomainThatCannotBeReadIsAFailureNeverNothing
     const QStringList table =
         expectRun(run({u"scripts"_s, m_id}), 1, {u"the assigned files cannot be read"_s}).outLines();
     EXPECT_TRUE(table.value(1).contains(u"  ?  "_s)) << qPrintable(table.join(u'\n'));
-    const QJsonObject row = jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(0).toObject();
-    EXPECT_TRUE(row[u"pathError"_s].toString().contains(u"not a property list"_s));
-    EXPECT_EQ(row[u"path"_s], QJsonValue(QJsonValue::Null));
+    const QJsonValue row = jsonArray(run({u"scripts"_s, m_id, u"--json"_s}).out).at(0);
+    EXPECT_TRUE(row[u"pathError"_s].toString().contains(u"not a property list"_s) && row[u"path"_s].isNull());
+    const QString sdef = m_bundle23 + u"/Contents/Resources/CaptureOne.sdef"_s;
+    QFile::remove(sdef);
+    hostile::makeFifo(sdef);
+    EXPECT_TRUE(expectRun(run({u"scripts"_s, m_id}), 1, {u"Capture One 23"_s, sdef, u"not a regular file"_s})
+                    .out.isEmpty());
 }
 
 // In one pass however many rows there are, to a pipe and to a terminal.
 TEST_F(BrisquelCommandLine, TenThousandScriptsWithinBounds) {
     constexpr int kScripts = 10000;
-    const QString id = identifier(u"many"_s);
-    makeCopy(u"Capture One 40"_s, id, hostile::sdefWithScripts(kScripts));
+    QList<QPair<QString, QString>> properties;
     QVariantMap values;
-    for (int n = 1; n <= kScripts; ++n)
-        values.insert(hostile::keyOfScript(n), hostile::pathOfScript(n));
-    writeDomain(id, values);
+    for (int n = 1; n <= kScripts; ++n) {
+        const QString number = QString::number(n).rightJustified(5, u'0');
+        properties.append({u"property "_s + number + u" script"_s, u"Script number "_s + number});
+        values.insert(u"property"_s + number + u"Script"_s,
+                      u"/Volumes/Studio/Scripts/"_s + number + u".scpt"_s);
+    }
+    makeCopy(u"Capture One 40"_s, identifier(u"many"_s), sdefWithScripts(properties));
+    writeDomain(identifier(u"many"_s), values);
     const QStringList scripts{u"scripts"_s, u"Capture One 40"_s};
     ASSERT_EQ(expectRun(run(scripts), 0).outLines().size(), kScripts + 1);
-    const QString shown = expectRun(run(scripts, 80), 0).outText();
-    EXPECT_TRUE(shown.contains(hostile::pathOfScript(kScripts).section(u'/', -1)));
+    EXPECT_TRUE(expectRun(run(scripts, 80), 0).outText().contains(u"10000.scpt"_s));
 }
 
 TEST_F(BrisquelCommandLine, ANameThatIsNotUtf8IsRefusedAndNothingIsAssigned) {
@@ -298,13 +221,12 @@ TEST_F(BrisquelCommandLine, ANameThatIsNotUtf8IsRefusedAndNothingIsAssigned) {
         ::unlink(latin1.constData()), ::rmdir(badFolder.constData());
     });
     const QByteArray before = fileBytes(domainFile(m_id));
+    const QByteArray id = m_id.toUtf8();
     const QByteArray script = kCaptureDone.toUtf8();
     for (const auto& [arguments, workingDirectory, shown] :
-         {std::tuple{QList<QByteArray>{"set", m_id.toUtf8(), script, latin1}, m_workingDirectory,
-                     u"caf\\xe9.scpt"_s},
+         {std::tuple{QList<QByteArray>{"set", id, script, latin1}, m_workingDirectory, u"caf\\xe9.scpt"_s},
           // A relative name from a current folder whose own name is not valid UTF-8.
-          std::tuple{QList<QByteArray>{"set", m_id.toUtf8(), script, "x.scpt"}, badFolder,
-                     u"Scripts \\xff"_s},
+          std::tuple{QList<QByteArray>{"set", id, script, "x.scpt"}, badFolder, u"Scripts \\xff"_s},
           std::tuple{QList<QByteArray>{"get", "Capture One \xe9", script}, m_workingDirectory,
                      u"One \\xe9"_s}}) {
         m_workingDirectory = workingDirectory;
@@ -345,31 +267,26 @@ TEST_F(BrisquelCommandLine, ProfilesCarryAssignmentsToAnotherCopy) {
                 {{u"endOfCaptureScript"_s, capture}, {u"endOfBatchScript"_s, compiledScript(u"b.scpt"_s)}});
     const QString profile = m_files.filePath(u"studio.json"_s);
     expectRun(run({u"export"_s, u"Capture One 23"_s, u"-o"_s, profile}), 0);
-    EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""))
-        << fileBytes(profile).toStdString();
-    const QByteArray before = fileBytes(domainFile(m_otherId));
+    EXPECT_TRUE(fileBytes(profile).contains("\"~/Scripts/capture.scpt\""));
     const QStringList import{u"import"_s, profile, u"--to"_s, u"Capture One 22"_s};
-    EXPECT_TRUE(
-        expectRun(run(import + QStringList{u"--dry-run"_s}), 0).outText().contains(u"Dry run: nothing"_s));
-    EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
     // A file gone since refuses the import, unless forced; a check says so with its own status.
     QFile::remove(capture);
     for (const auto& [arguments, status, words] :
          {std::tuple{QStringList{u"check"_s, m_otherId}, 0, QStringList{}},
+          std::tuple{import + QStringList{u"--dry-run"_s, u"--force"_s}, 0,
+                     QStringList{u"would be imported anyway"_s}},
           std::tuple{QStringList{u"check"_s}, 3, QStringList{u"capture.scpt does not exist"_s}},
-          std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}},
-          std::tuple{QStringList{u"import"_s, m_files.write(u"broken.json"_s, "{\"format\": ")}, 1,
-                     QStringList{u"malformed"_s}}}) {
+          std::tuple{import, 1, QStringList{u"capture.scpt does not exist"_s, u"--force"_s}}}) {
         expectRun(run(arguments), status, words);
-        EXPECT_EQ(fileBytes(domainFile(m_otherId)), before);
+        EXPECT_FALSE(QFile::exists(domainFile(m_otherId)));
     }
     const Outcome o = expectRun(run(import + QStringList{u"--force"_s}), 0, {u"warning: "_s + capture});
     const QString table = o.outText().simplified();
-    EXPECT_TRUE(table.startsWith(u"CHANGE SCRIPT KEY"_s) && table.contains(u"set Capture Done"_s) &&
-                table.contains(u"skipped Batch Done"_s) && table.contains(u"offers no script"_s) &&
+    EXPECT_TRUE(table.contains(u"set Capture Done"_s) && table.contains(u"offers no script"_s) &&
                 table.endsWith(u"Imported into Capture One 22 ("_s + m_otherId + u")."_s))
-        << o.out.toStdString();
+        << qPrintable(table);
     EXPECT_TRUE(expectRun(run({u"check"_s, m_otherId}), 3).outText().contains(capture)); // its one row
 }
 
 } // namespace
+} // namespace clitest

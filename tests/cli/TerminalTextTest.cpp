@@ -36,22 +36,20 @@ QString table(const QString& cell, qsizetype columns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TerminalTextFitting,
-    ::testing::Values(
-        FitRow{"MiddleExact", elidedMiddle, "abcdefgh", 8, "abcdefgh"},
-        FitRow{"MiddleCut", elidedMiddle, "abcdefgh", 5, "ab…gh"},
-        FitRow{"MiddleWide", elidedMiddle, "日本語の名前", 7, "日…前"},
-        FitRow{"MiddleNothing", elidedMiddle, "abc", 0, ""},
-        FitRow{"PathFromSeparator", elidedPath, "/Users/me/Scripts/done.scpt", 12, "…/done.scpt"},
-        FitRow{"PathInsideName", elidedPath, "/Users/me/LongFolderName/", 8, "…erName/"},
-        FitRow{"PathExact", elidedPath, "/a/b.scpt", 9, "/a/b.scpt"},
-        FitRow{"WrapAtSpaces", wrappedText, "one two three", 8, "one two|three"},
-        FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
-        FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
-        // Narrower than the whole line: the description wraps to exactly the width, the name stays whole.
-        FitRow{"TableWraps", table, "one two three four five six seven eight nine", 30,
-               "N  DESCRIPTION\na  one two three four five six\n   seven eight nine\n"},
-        // A cell exactly as wide as its column is shown as it is, spaces and all.
-        FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
+    ::testing::Values(FitRow{"MiddleExact", elidedMiddle, "abcdefgh", 8, "abcdefgh"},
+                      FitRow{"MiddleWide", elidedMiddle, "日本語の名前", 7, "日…前"},
+                      FitRow{"MiddleNothing", elidedMiddle, "abc", 0, ""},
+                      FitRow{"PathFromSeparator", elidedPath, "/Users/me/Scripts/done.scpt", 12,
+                             "…/done.scpt"},
+                      FitRow{"PathInsideName", elidedPath, "/Users/me/LongFolderName/", 8, "…erName/"},
+                      FitRow{"PathExact", elidedPath, "/a/b.scpt", 9, "/a/b.scpt"},
+                      FitRow{"WrapExact", wrappedText, "one two", 7, "one two"},
+                      FitRow{"WrapLongWord", wrappedText, "abcdefghij", 4, "abcd|efg…"},
+                      // The description wraps to exactly the width; the name stays whole.
+                      FitRow{"TableWraps", table, "one two three four five six seven eight nine", 30,
+                             "N  DESCRIPTION\na  one two three four five six\n   seven eight nine\n"},
+                      // A cell exactly as wide as its column is shown as it is, spaces and all.
+                      FitRow{"TableExactCell", table, "two  spaces", 80, "N  DESCRIPTION\na  two  spaces\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A word of a megabyte, as a hostile dictionary may hold, is cut to a screenful in one pass.

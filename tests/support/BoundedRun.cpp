@@ -23,8 +23,7 @@ qint64 statusField(const QByteArray& name) {
     return 0;
 }
 
-// Sets the high-water mark of resident memory back to what is resident now; false where the
-// kernel does not offer that.
+// Sets the high-water mark of resident memory back to what is resident now; false where it cannot.
 bool resetPeak() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
@@ -37,11 +36,10 @@ BoundedRun runBounded(const std::function<void()>& start, const std::function<bo
     const bool peakKept = resetPeak();
     const qint64 before = statusField("VmRSS");
     qint64 highest = before;
-    BoundedRun run;
     QElapsedTimer clock;
     clock.start();
     start();
-    run.ended = QTest::qWaitFor(
+    const bool finished = QTest::qWaitFor(
         [&] {
             // Where the kernel keeps no high-water mark, the resident size is sampled instead.
             if (!peakKept)
@@ -49,10 +47,9 @@ BoundedRun runBounded(const std::function<void()>& start, const std::function<bo
             return ended();
         },
         static_cast<int>(bound.count()));
-    run.elapsed = std::chrono::milliseconds(clock.elapsed());
+    const auto elapsed = std::chrono::milliseconds(clock.elapsed());
     highest = std::max(highest, peakKept ? statusField("VmHWM") : statusField("VmRSS"));
-    run.memoryGrowth = highest - before;
-    return run;
+    return {finished, elapsed, highest - before};
 }
 
 void expectWithinBounds(const BoundedRun& run, std::chrono::milliseconds bound, qint64 memoryBound) {

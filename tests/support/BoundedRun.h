@@ -7,16 +7,15 @@
 
 namespace testsupport {
 
-// What one run of something asynchronous cost: whether it ended within its time bound, how long
-// it took, and how far the process's resident memory rose above where it was when it started.
+// What one run of something asynchronous cost: whether it ended in time, how long it took, and how
+// far the process's resident memory rose above where it was at the start.
 struct BoundedRun {
     bool ended = false;
     std::chrono::milliseconds elapsed{};
     qint64 memoryGrowth = 0;
 };
 
-// The bounds a reader of hostile input stays within: a few seconds and a few hundred MB, however
-// much the other side sends and however slowly.
+// The bounds of a reader of hostile input, however much the other side sends and however slowly.
 inline constexpr std::chrono::milliseconds kHostileTimeBound{15'000};
 inline constexpr qint64 kHostileMemoryBound = qint64{200} * 1024 * 1024;
 

@@ -31,10 +31,7 @@ Result MemoryDefaults::write(const QString& key, const QVariant& value) {
 }
 
 Result MemoryDefaults::remove(const QString& key) {
-    if (m_failWrites)
-        return refusedWrite();
-    m_values.remove(key);
-    return stored();
+    return writeValues({{key, QVariant(), std::nullopt}});
 }
 
 Result MemoryDefaults::writeValues(const QList<KeyChange>& changes) {
@@ -70,8 +67,7 @@ MemoryDefaults::observeChanges(std::function<void()> onChange) {
 Result MemoryDefaults::stored() {
     ++m_writes;
     // Like a watched file: told later, and only to the observations still live then.
-    std::weak_ptr<QHash<int, std::function<void()>>> observers = m_observers;
-    QTimer::singleShot(0, [observers] {
+    QTimer::singleShot(0, [observers = std::weak_ptr(m_observers)] {
         const auto live = observers.lock();
         for (const int id : live ? live->keys() : QList<int>()) {
             if (const auto found = live->constFind(id); found != live->constEnd()) {
@@ -83,9 +79,6 @@ Result MemoryDefaults::stored() {
     return {};
 }
 
-std::shared_ptr<brisquel::vexo::UserDefaults> MemoryPreferences::open(const QString& name) {
-    return domain(name);
-}
 std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
     auto& d = m_domains[name];
     if (!d)
@@ -93,57 +86,27 @@ std::shared_ptr<MemoryDefaults> MemoryPreferences::domain(const QString& name) {
     return d;
 }
 
-brisquel::ScriptResult FakeScriptChannel::execute(const QString& source) {
-    sources << source;
-    return result;
-}
-
-QList<qint64> FakeRunningApplications::processesWithBundleIdentifier(const QString& bundleIdentifier) {
-    return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
-}
-
-brisquel::MetadataSearchResult FakeMetadataSearch::search(const brisquel::MetadataQuery& query) {
-    queries << query;
-    return {items, skipped};
-}
-
-int FakePermission::determine(const QString& target, bool) {
-    targets << target;
-    return status;
-}
-
-FakePlatform::FakePlatform()
-    : log(std::make_shared<RecordingLog>()), preferences(std::make_shared<MemoryPreferences>()),
-      scripts(std::make_shared<FakeScriptChannel>()), running(std::make_shared<FakeRunningApplications>()),
-      metadata(std::make_shared<FakeMetadataSearch>()), permission(std::make_shared<FakePermission>()) {}
-
 brisquel::Platform FakePlatform::platform() const {
-    brisquel::Platform p;
-    p.metadataSearch = metadata;
-    p.runningApplications = running;
-    p.preferences = preferences;
-    p.scriptChannel = scripts;
-    p.automationPermission = permission;
-    p.log = log;
-    p.applicationsFolder = applicationsFolder;
-    return p;
-}
-
-void FakePlatform::install() const {
-    brisquel::Platform::install(platform());
+    return {.metadataSearch = metadata,
+            .runningApplications = running,
+            .preferences = preferences,
+            .scriptChannel = scripts,
+            .automationPermission = permission,
+            .log = log,
+            .applicationsFolder = applicationsFolder,
+            .applicationsFolderProblem = {}};
 }
 
 brisquel::MetadataItem metadataItem(const QString& fsName, const QString& bundleIdentifier,
                                     const QString& path, const QString& version) {
+    namespace MetadataAttribute = brisquel::MetadataAttribute;
     brisquel::MetadataItem item;
-    auto put = [&](const QString& key, const QString& value) {
+    for (const auto& [key, value] : {std::pair{MetadataAttribute::kFsName, fsName},
+                                     {MetadataAttribute::kBundleIdentifier, bundleIdentifier},
+                                     {MetadataAttribute::kPath, path},
+                                     {MetadataAttribute::kVersion, version}})
         if (!value.isEmpty())
             item.attributes.insert(key, value);
-    };
-    put(brisquel::MetadataAttribute::kFsName, fsName);
-    put(brisquel::MetadataAttribute::kBundleIdentifier, bundleIdentifier);
-    put(brisquel::MetadataAttribute::kPath, path);
-    put(brisquel::MetadataAttribute::kVersion, version);
     return item;
 }
 

@@ -14,32 +14,28 @@ namespace testsupport {
 // Captures both log channels.
 class RecordingLog final : public brisquel::Log {
 public:
-    void system(const QString& line) override {
-        QMutexLocker lock(&m_mutex);
-        m_system << line;
-    }
-    void standardOutput(const QString& line) override {
-        QMutexLocker lock(&m_mutex);
-        m_output << line;
-    }
-    QStringList systemLines() const {
-        QMutexLocker lock(&m_mutex);
-        return m_system;
-    }
-    QStringList outputLines() const {
-        QMutexLocker lock(&m_mutex);
-        return m_output;
-    }
+    void system(const QString& line) override { record(m_system, line); }
+    void standardOutput(const QString& line) override { record(m_output, line); }
+    QStringList systemLines() const { return recorded(m_system); }
+    QStringList outputLines() const { return recorded(m_output); }
 
 private:
+    void record(QStringList& lines, const QString& line) {
+        QMutexLocker lock(&m_mutex);
+        lines << line;
+    }
+    QStringList recorded(const QStringList& lines) const {
+        QMutexLocker lock(&m_mutex);
+        return lines;
+    }
+
     mutable QMutex m_mutex;
     QStringList m_system;
     QStringList m_output;
 };
 
-// The one preferences domain in memory of the tests. It can be watched like a domain kept on
-// disk: every stored change (through write() or remove(), not through m_values) is told to each
-// observation live at that moment, later, from the event loop, once per change.
+// The one preferences domain in memory of the tests, watched like one on disk: each change stored
+// through write() or remove() (not m_values) is told later, once, to each observation live then.
 class MemoryDefaults final : public brisquel::vexo::UserDefaults {
 public:
     explicit MemoryDefaults(QString domain) : m_domain(std::move(domain)) {}
@@ -61,7 +57,6 @@ public:
     bool m_watchable = true;
 
 private:
-    // Counts the write and tells each observation live at that moment, later.
     brisquel::vexo::Result stored();
     brisquel::vexo::Result refusedWrite() const;
 
@@ -73,7 +68,7 @@ private:
 
 class MemoryPreferences final : public brisquel::vexo::PreferencesDomains {
 public:
-    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& domain) override;
+    std::shared_ptr<brisquel::vexo::UserDefaults> open(const QString& name) override { return domain(name); }
     std::shared_ptr<MemoryDefaults> domain(const QString& name);
 
 private:
@@ -83,20 +78,28 @@ private:
 // Records every source it is given; answers with a canned result.
 class FakeScriptChannel final : public brisquel::ScriptChannel {
 public:
-    brisquel::ScriptResult execute(const QString& source) override;
+    brisquel::ScriptResult execute(const QString& source) override {
+        sources << source;
+        return result;
+    }
     QStringList sources;
     brisquel::ScriptResult result;
 };
 
 class FakeRunningApplications final : public brisquel::RunningApplications {
 public:
-    QList<qint64> processesWithBundleIdentifier(const QString& bundleIdentifier) override;
+    QList<qint64> processesWithBundleIdentifier(const QString& bundleIdentifier) override {
+        return running.contains(bundleIdentifier) ? QList<qint64>{4242} : QList<qint64>{};
+    }
     QSet<QString> running;
 };
 
 class FakeMetadataSearch final : public brisquel::MetadataSearch {
 public:
-    brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override;
+    brisquel::MetadataSearchResult search(const brisquel::MetadataQuery& query) override {
+        queries << query;
+        return {items, skipped};
+    }
     QList<brisquel::MetadataItem> items;
     QList<brisquel::SkippedEntry> skipped;
     QList<brisquel::MetadataQuery> queries;
@@ -104,24 +107,26 @@ public:
 
 class FakePermission final : public brisquel::AutomationPermission {
 public:
-    int determine(const QString& target, bool askUser) override;
+    int determine(const QString& target, bool /*askUser*/) override {
+        targets << target;
+        return status;
+    }
     QStringList targets;
     int status = 0;
 };
 
 // A complete set of fakes, with typed access to each.
 struct FakePlatform {
-    FakePlatform();
     brisquel::Platform platform() const;
     // Installs these fakes as the platform in force (until the next install).
-    void install() const;
+    void install() const { brisquel::Platform::install(platform()); }
 
-    std::shared_ptr<RecordingLog> log;
-    std::shared_ptr<MemoryPreferences> preferences;
-    std::shared_ptr<FakeScriptChannel> scripts;
-    std::shared_ptr<FakeRunningApplications> running;
-    std::shared_ptr<FakeMetadataSearch> metadata;
-    std::shared_ptr<FakePermission> permission;
+    std::shared_ptr<RecordingLog> log = std::make_shared<RecordingLog>();
+    std::shared_ptr<MemoryPreferences> preferences = std::make_shared<MemoryPreferences>();
+    std::shared_ptr<FakeScriptChannel> scripts = std::make_shared<FakeScriptChannel>();
+    std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
+    std::shared_ptr<FakeMetadataSearch> metadata = std::make_shared<FakeMetadataSearch>();
+    std::shared_ptr<FakePermission> permission = std::make_shared<FakePermission>();
     QString applicationsFolder = QStringLiteral("/Applications");
 };
 

@@ -4,9 +4,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-// GUI tests run inside a QApplication (offscreen unless a platform is named). The home and
-// configuration folders point into a temporary folder first, so nothing the widgets or the
-// toolkit remember (recent folders of a file dialog, settings) reaches the real home folder.
+// GUI tests run inside a QApplication (offscreen unless a platform is named), with the home and
+// configuration folders in a temporary folder: nothing the widgets remember reaches the real ones.
 int main(int argc, char** argv) {
     QTemporaryDir home;
     if (!home.isValid())

@@ -6,14 +6,15 @@ namespace {
 
 constexpr qint64 kGigabyte = qint64{1} << 30;
 
-HttpAnswer redirectTo(const QByteArray& location) {
-    return HttpAnswer{.status = 302, .reason = "Found", .headers = {{"Location", location}}};
+// A body in the zlib format HTTP calls "deflate" (qCompress's, after its own length) that expands to
+// `size` zero bytes: a compression bomb, about a thousandth of its expanded size.
+QByteArray deflatedZeros(qint64 size) {
+    return qCompress(QByteArray(size, '\0'), 9).mid(4);
 }
 
 } // namespace
 
 HttpAnswer hostileAnswer(HostileAnswer kind) {
-    using Framing = HttpAnswer::Framing;
     switch (kind) {
     case HostileAnswer::Status500WithAHugeBody:
         return {.status = 500, .reason = "Internal Server Error", .filler = kGigabyte};
@@ -26,13 +27,13 @@ HttpAnswer hostileAnswer(HostileAnswer kind) {
     case HostileAnswer::HeadWithoutEnd:
         return {.filler = -1, .raw = "HTTP/1.1 200 OK\r\nX-Long: "};
     case HostileAnswer::ChunkedWithoutEnd:
-        return {.body = "<rss>", .framing = Framing::Chunked, .filler = -1};
+        return {.body = "<rss>", .framing = HttpAnswer::Framing::Chunked, .filler = -1};
     case HostileAnswer::ChunkedWithABrokenChunkSize:
         return {.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n<rss/>\r\n0\r\n\r\n"};
     case HostileAnswer::SizedButCutShort:
         return {.body = "<rss>", .announcedLength = 1000};
     case HostileAnswer::UnsizedWithoutEnd:
-        return {.body = "<rss>", .framing = Framing::Unsized, .filler = -1};
+        return {.body = "<rss>", .framing = HttpAnswer::Framing::Unsized, .filler = -1};
     case HostileAnswer::DrippingItsHead:
         return {.drip = std::chrono::milliseconds(10),
                 .raw = "HTTP/1.1 200 OK\r\nX-Slow: " + QByteArray(400, 'a')};
@@ -41,13 +42,13 @@ HttpAnswer hostileAnswer(HostileAnswer kind) {
     case HostileAnswer::Silent:
         return {.silent = true};
     case HostileAnswer::RedirectLoop:
-        return redirectTo("/again");
+        return redirection("/again");
     case HostileAnswer::RedirectToAnotherScheme:
-        return redirectTo("https://127.0.0.1:1/moved");
+        return redirection("https://127.0.0.1:1/moved");
     case HostileAnswer::RedirectToAFile:
-        return redirectTo("file:///etc/passwd");
+        return redirection("file:///etc/passwd");
     case HostileAnswer::RedirectToPlainHttpElsewhere:
-        return redirectTo("http://example.test/moved");
+        return redirection("http://example.test/moved");
     case HostileAnswer::NotHttp:
         return {.raw = "HELLO THERE\r\n\r\n"};
     case HostileAnswer::NoTls:

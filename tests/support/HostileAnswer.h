@@ -6,9 +6,8 @@
 
 namespace testsupport {
 
-// The ways a broken or hostile server answers, one member of each class. Each reader of answers
-// keeps one table that names the classes it meets and what each must end in; the answers
-// themselves are made here, once. Large and endless bodies are made as they are sent.
+// The ways a broken or hostile server answers, one per class, made here once for every reader's table
+// of the classes it meets. Large and endless bodies are made as they are sent.
 enum class HostileAnswer {
     Status500WithAHugeBody,       // an error status, then a gigabyte
     StatusPhraseWithEscapes,      // 503 with an escape sequence in its reason phrase

@@ -4,23 +4,20 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <sys/stat.h>
 
 namespace testsupport::HostileFiles {
 
 namespace {
 
-// ---- binary property lists, laid out by hand (no writer makes these shapes) ----
-
 void appendBigEndian(QByteArray& out, quint64 value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i)
         out.append(char((value >> (8 * i)) & 0xff));
 }
 
-// The marker of an object with `count` parts (kind in the high half), the count following as a
-// 4-byte integer object from 15 on.
+// An object's marker: its kind, then its count of parts (from 15 on, a 4-byte integer object).
 QByteArray marker(int kind, quint64 count) {
     if (count < 15)
         return QByteArray(1, char((kind << 4) | int(count)));
@@ -34,7 +31,7 @@ QByteArray asciiString(const QByteArray& text) {
     return marker(0x5, quint64(text.size())) + text;
 }
 
-// References of 4 bytes.
+// An array (0xa) or a dictionary (0xd: the references of its keys, then of its values).
 QByteArray container(int kind, const QList<quint64>& references) {
     QByteArray out = marker(kind, kind == 0xd ? quint64(references.size() / 2) : quint64(references.size()));
     for (const quint64 reference : references)
@@ -42,42 +39,23 @@ QByteArray container(int kind, const QList<quint64>& references) {
     return out;
 }
 
-QByteArray arrayOf(const QList<quint64>& references) {
-    return container(0xa, references);
-}
-
-// A dictionary of keys and values, given as the references of its keys then its values.
-QByteArray dictionaryOf(const QList<quint64>& keys, const QList<quint64>& values) {
-    return container(0xd, keys + values);
-}
-
-// The objects in order, the first one at the top; offsets and references of 4 bytes.
-QByteArray binaryPlist(const QList<QByteArray>& objects) {
-    QByteArray out("bplist00");
-    QList<quint64> offsets;
-    offsets.reserve(objects.size());
-    for (const QByteArray& object : objects) {
-        offsets.append(quint64(out.size()));
-        out += object;
-    }
-    const quint64 table = quint64(out.size());
-    for (const quint64 offset : offsets)
-        appendBigEndian(out, offset, 4);
-    out += QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
-    appendBigEndian(out, quint64(objects.size()), 8);
-    appendBigEndian(out, 0, 8);
-    appendBigEndian(out, table, 8);
-    return out;
+// After the objects, `levels` arrays naming the next one `width` times, the last naming `leaf`.
+QByteArray sharedArrays(QList<QByteArray> objects, int levels, int width, const QByteArray& leaf) {
+    for (int level = 0; level < levels; ++level)
+        objects.append(container(0xa, QList<quint64>(width, quint64(objects.size() + 1))));
+    objects.append(asciiString(leaf));
+    return binaryPlist(objects);
 }
 
 bool dictionaryAt(Nesting nesting, int level) {
     return nesting == Nesting::Mixed && level % 2 == 1;
 }
 
+const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
+const QByteArray kXmlTail = "</plist>\n";
+
 QByteArray infoPlistHead(const QString& bundleIdentifier) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-           "<key>CFBundleIdentifier</key><string>" +
-           bundleIdentifier.toUtf8() +
+    return kXmlHead + "\n<dict>\n<key>CFBundleIdentifier</key><string>" + bundleIdentifier.toUtf8() +
            "</string>\n<key>CFBundleShortVersionString</key><string>1.0</string>\n";
 }
 
@@ -87,27 +65,34 @@ void writeChunks(const QString& path, const QByteArray& head, const QByteArray& 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
     file.write(head);
-    QByteArray chunk;
-    while (chunk.size() < (1 << 20))
-        chunk += repeated;
+    const QByteArray chunk = repeated.repeated((1 << 20) / repeated.size() + 1);
     for (qint64 written = head.size(); written < bytes; written += chunk.size())
         file.write(chunk);
     file.write(tail);
 }
 
-const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
-const QByteArray kXmlTail = "</plist>\n";
-
 } // namespace
+
+QByteArray binaryPlist(const QList<QByteArray>& objects) {
+    QByteArray out("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        appendBigEndian(offsets, quint64(out.size()), 4);
+        out += object;
+    }
+    const quint64 table = quint64(out.size());
+    out += offsets + QByteArray(6, '\0') + "\x04\x04"; // offsets and references of 4 bytes
+    appendBigEndian(out, quint64(objects.size()), 8);
+    appendBigEndian(out, 0, 8);
+    appendBigEndian(out, table, 8);
+    return out;
+}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qUtf8Printable(path),
-                     qUtf8Printable(file.errorString()));
-        std::abort();
-    }
+        file.write(bytes) != bytes.size())
+        qFatal("cannot write %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
 }
 
 void makeFifo(const QString& path) {
@@ -135,33 +120,23 @@ QByteArray nestedXmlPlist(int depth, Nesting nesting) {
 }
 
 QByteArray nestedBinaryPlist(int depth, Nesting nesting) {
-    // The containers from the top, each naming the next, as nestedXmlValue() nests them; then the
-    // key "k" that every dictionary holds its value under, and the innermost dictionary's value.
+    // The containers from the top, each naming the next; then every dictionary's key, and a value.
     QList<QByteArray> objects;
-    objects.reserve(depth + 2);
-    const quint64 key = quint64(depth);
-    const quint64 leaf = quint64(depth) + 1;
     for (int level = 0; level < depth; ++level) {
         const bool innermost = level + 1 == depth;
-        const quint64 next = innermost ? leaf : quint64(level + 1);
-        if (dictionaryAt(nesting, level)) {
-            objects.append(dictionaryOf({key}, {next}));
-        } else {
-            objects.append(innermost ? arrayOf({}) : arrayOf({next}));
-        }
+        const QList<quint64> next{innermost ? quint64(depth) + 1 : quint64(level) + 1};
+        objects.append(dictionaryAt(nesting, level) ? container(0xd, QList<quint64>{quint64(depth)} + next)
+                                                    : container(0xa, innermost ? QList<quint64>() : next));
     }
-    objects.append(asciiString("k"));
-    objects.append(QByteArray(1, char(0x09))); // true
+    objects << asciiString("k") << QByteArray(1, char(0x09)); // true
     return binaryPlist(objects);
 }
 
 QByteArray xmlDictionary(const QString& bundleIdentifier, const QString& key, const QByteArray& value) {
-    const QByteArray head =
-        bundleIdentifier.isEmpty()
-            ? QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                         "<key>keep</key><string>me</string>\n")
-            : infoPlistHead(bundleIdentifier);
-    return head + "<key>" + key.toUtf8() + "</key>" + value + "\n</dict>\n</plist>\n";
+    const QByteArray head = bundleIdentifier.isEmpty()
+                                ? kXmlHead + "\n<dict>\n<key>keep</key><string>me</string>\n"
+                                : infoPlistHead(bundleIdentifier);
+    return head + "<key>" + key.toUtf8() + "</key>" + value + "\n</dict>\n" + kXmlTail;
 }
 
 QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key, int depth) {
@@ -169,81 +144,47 @@ QByteArray deeplyNestedPlist(const QString& bundleIdentifier, const QString& key
 }
 
 QByteArray manyValuesXmlPlist(qint64 count) {
-    QByteArray out = kXmlHead + "<array>";
-    out.reserve(out.size() + count * 7 + 32);
-    for (qint64 i = 0; i < count; ++i)
-        out += "<true/>";
-    return out + "</array>" + kXmlTail;
+    return kXmlHead + "<array>" + QByteArray("<true/>").repeated(count) + "</array>" + kXmlTail;
 }
 
 QByteArray manyValuesBinaryPlist(qint64 count) {
-    QList<quint64> references;
-    references.reserve(count);
-    for (qint64 i = 0; i < count; ++i)
-        references.append(quint64(i + 1));
-    QList<QByteArray> objects{arrayOf(references)};
-    objects.reserve(count + 1);
-    for (qint64 i = 0; i < count; ++i) {
-        objects.append(QByteArray(1, char(0x09))); // true
-    }
-    return binaryPlist(objects);
+    QList<quint64> references(count);
+    std::iota(references.begin(), references.end(), 1);
+    return binaryPlist(QList<QByteArray>{container(0xa, references)} +
+                       QList<QByteArray>(count, QByteArray(1, char(0x09)))); // true
 }
 
 QByteArray sharedReferencePlist(int levels, int width) {
-    QList<QByteArray> objects;
-    for (int level = 0; level < levels; ++level)
-        objects.append(arrayOf(QList<quint64>(width, quint64(level + 1))));
-    objects.append(asciiString("abc"));
-    return binaryPlist(objects);
+    return sharedArrays({}, levels, width, "abc");
 }
 
 QByteArray sharedReferencePlist(const QString& bundleIdentifier, const QString& key, int levels) {
-    // Objects: 0 the top dictionary, then its keys, its plain values, the arrays, and the one-letter
-    // string the last array names.
-    QList<QByteArray> keys;
-    QList<QByteArray> values;
-    if (!bundleIdentifier.isEmpty()) {
-        keys = {"CFBundleIdentifier", "CFBundleShortVersionString"};
-        values = {bundleIdentifier.toUtf8(), "1.0"};
-    }
-    keys.append(key.toUtf8());
-    const quint64 pairs = quint64(keys.size());
-    const quint64 firstKey = 1;
-    const quint64 firstValue = firstKey + pairs;
-    const quint64 firstArray = firstValue + pairs - 1;
-    const quint64 leaf = firstArray + quint64(levels);
-    QList<quint64> keyReferences;
-    QList<quint64> valueReferences;
-    for (quint64 i = 0; i < pairs; ++i) {
-        keyReferences.append(firstKey + i);
-        valueReferences.append(i + 1 < pairs ? firstValue + i : firstArray);
-    }
-    QList<QByteArray> objects{dictionaryOf(keyReferences, valueReferences)};
-    for (const QByteArray& name : keys)
-        objects.append(asciiString(name));
-    for (const QByteArray& value : values)
-        objects.append(asciiString(value));
-    for (int level = 0; level < levels; ++level) {
-        const quint64 below = level + 1 < levels ? firstArray + quint64(level) + 1 : leaf;
-        objects.append(arrayOf(QList<quint64>(14, below)));
-    }
-    objects.append(asciiString("x"));
-    return binaryPlist(objects);
+    // The top dictionary, its keys, its plain values, then the arrays: its references run from 1.
+    const QList<QByteArray> texts =
+        bundleIdentifier.isEmpty() ? QList<QByteArray>{key.toUtf8()}
+                                   : QList<QByteArray>{"CFBundleIdentifier", "CFBundleShortVersionString",
+                                                       key.toUtf8(), bundleIdentifier.toUtf8(), "1.0"};
+    QList<quint64> references(texts.size() + 1);
+    std::iota(references.begin(), references.end(), 1);
+    QList<QByteArray> objects{container(0xd, references)};
+    for (const QByteArray& text : texts)
+        objects.append(asciiString(text));
+    return sharedArrays(objects, levels, 14, "x");
 }
 
 QByteArray loopingPlist() {
-    return binaryPlist({arrayOf({0})});
+    return binaryPlist({container(0xa, {0})});
 }
 
 QByteArray duplicateKeyPlist() {
     return binaryPlist(
-        {dictionaryOf({1, 1}, {2, 3}), asciiString("k"), asciiString("first"), asciiString("second")});
+        {container(0xd, {1, 1, 2, 3}), asciiString("k"), asciiString("first"), asciiString("second")});
 }
 
 void writeLargeInfoPlist(const QString& path, const QString& bundleIdentifier, qint64 bytes) {
     writeChunks(path, infoPlistHead(bundleIdentifier),
                 "<key>Padding0000000000</key><string>padding padding padding</string>\n",
-                "</dict>\n</plist>\n", bytes);
+                "</dict>\n" + kXmlTail, bytes);
 }
 
 void writeLargeSdef(const QString& path, qint64 bytes) {
@@ -253,28 +194,6 @@ void writeLargeSdef(const QString& path, qint64 bytes) {
                 "<property name=\"capture done script\" description=\"After a capture.\"/>\n",
                 "<property name=\"p\" code=\"xxxx\" type=\"text\" description=\"d\"/>\n",
                 "</class>\n</suite>\n</dictionary>\n", bytes);
-}
-
-QByteArray sdefWithScripts(int count, qint64 wordBytes) {
-    QByteArray out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dictionary>\n"
-                   "<suite name=\"Capture One Suite\">\n<class name=\"application\">\n");
-    const QByteArray word(wordBytes, 'w');
-    for (int n = 1; n <= count; ++n) {
-        out += "<property name=\"property " + QByteArray::number(n).rightJustified(5, '0') +
-               " script\" code=\"xxxx\" type=\"file\" description=\"" +
-               (wordBytes > 0 ? word : "Script number " + QByteArray::number(n) + ".") + "\"/>\n";
-    }
-    return out + "</class>\n</suite>\n</dictionary>\n";
-}
-
-QString keyOfScript(int n) {
-    return QStringLiteral("property") + QString::number(n).rightJustified(5, QLatin1Char('0')) +
-           QStringLiteral("Script");
-}
-
-QString pathOfScript(int n) {
-    return QStringLiteral("/Volumes/Studio/Scripts/") +
-           QString::number(n).rightJustified(5, QLatin1Char('0')) + QStringLiteral(".scpt");
 }
 
 } // namespace testsupport::HostileFiles

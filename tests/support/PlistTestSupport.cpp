@@ -1,49 +1,35 @@
 #include "tests/support/PlistTestSupport.h"
 
+#include "tests/support/HostileFiles.h"
+
 #include <QFile>
 #include <QProcess>
+#include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <plist/plist.h>
 
 namespace plisttest {
 
 namespace {
 
-// A binary property list holding nothing but one encoded object, built here by hand so that the
-// tests do not lean on the code they test.
-brisquel::vexo::plist::Node singleObject(const QByteArray& object) {
-    QByteArray bytes("bplist00");
-    bytes += object;
-    const char offsetTableAt = static_cast<char>(bytes.size());
-    bytes.append(char(8));
-    QByteArray trailer(32, '\0');
-    trailer[6] = 1;
-    trailer[7] = 1;
-    trailer[15] = 1;
-    trailer[31] = offsetTableAt;
-    bytes += trailer;
+// One object (a marker, `padding` zero bytes, an 8-byte value) as libplist reads it from a file built
+// by hand: the tests lean on no code they test.
+plist_t decoded(char marker, quint64 value, int padding) {
+    QByteArray object = QByteArray(1, marker) + QByteArray(padding, '\0');
+    for (int shift = 56; shift >= 0; shift -= 8)
+        object.append(static_cast<char>((value >> shift) & 0xff));
+    const QByteArray bytes = testsupport::HostileFiles::binaryPlist({object});
     plist_t node = nullptr;
     plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
-    return brisquel::vexo::plist::Node(node);
-}
-
-QByteArray bigEndian(quint64 value) {
-    QByteArray bytes;
-    for (int shift = 56; shift >= 0; shift -= 8)
-        bytes.append(static_cast<char>((value >> shift) & 0xff));
-    return bytes;
+    return node;
 }
 
 plist_t exactDate(double seconds) {
-    quint64 bits = 0;
-    std::memcpy(&bits, &seconds, sizeof bits);
-    return static_cast<plist_t>(singleObject(QByteArray(1, char(0x33)) + bigEndian(bits)).release());
+    return decoded(0x33, std::bit_cast<quint64>(seconds), 0);
 }
 
 plist_t unsignedInteger(quint64 value) {
-    return static_cast<plist_t>(
-        singleObject(QByteArray(1, char(0x14)) + QByteArray(8, '\0') + bigEndian(value)).release());
+    return decoded(0x14, value, 8);
 }
 
 } // namespace
@@ -57,14 +43,10 @@ QString describe(void* opaque) {
         QString text = QStringLiteral("{");
         plist_dict_iter iter = nullptr;
         plist_dict_new_iter(node, &iter);
-        for (;;) {
+        for (uint32_t i = plist_dict_get_size(node); i > 0; --i) {
             char* key = nullptr;
             plist_t item = nullptr;
             plist_dict_next_item(node, iter, &key, &item);
-            if (!item) {
-                std::free(key);
-                break;
-            }
             text += QString::fromUtf8(key) + QStringLiteral("=") + describe(item) + QStringLiteral(";");
             std::free(key);
         }

@@ -15,9 +15,9 @@ QString describe(void* node);
 QByteArray fileBytes(const QString& path);
 brisquel::vexo::plist::Node readTree(const QString& path);
 
-// A dictionary holding every value kind, with the awkward values: integers at both ends of the
-// signed range and above it, reals that are not exact, dates with fractions finer than a
-// microsecond and beyond 32-bit seconds, data with NULs, nested arrays and dictionaries, a UID.
+// A dictionary of every value kind with the awkward values: integers at both ends of the signed range
+// and above, inexact reals, dates finer than a microsecond and beyond 32-bit seconds, data with NULs,
+// nesting, a UID.
 brisquel::vexo::plist::Node everyKindTree();
 
 // The exit code and output of a program, or -1 when it could not run.

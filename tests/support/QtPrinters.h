@@ -10,8 +10,6 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 }
 
 inline void PrintTo(const QStringList& list, std::ostream* os) {
-    *os << '{';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *os << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
-    *os << '}';
+    *os << (list.isEmpty() ? std::string("{}")
+                           : "{\"" + list.join(QStringLiteral("\", \"")).toStdString() + "\"}");
 }

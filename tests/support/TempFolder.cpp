@@ -6,22 +6,27 @@
 
 namespace testsupport {
 
-TempFolder::TempFolder() {
-    m_dir.setAutoRemove(true);
-}
+namespace {
 
-QString TempFolder::write(const QString& relative, const QByteArray& contents) const {
-    const QString path = m_dir.filePath(relative);
+// Writes the file, making its folders first; its path.
+QString put(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(contents);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
     return path;
 }
 
+} // namespace
+
+QString TempFolder::write(const QString& relative, const QByteArray& contents) const {
+    return put(m_dir.filePath(relative), contents);
+}
+
 QString makeBundle(const QString& folder, const BundleLayout& layout) {
-    const QString bundle = QDir(folder).filePath(layout.bundleName);
-    QDir().mkpath(bundle + QStringLiteral("/Contents/Resources"));
+    QString bundle = QFileInfo(QDir(folder).filePath(layout.bundleName)).absoluteFilePath();
+    const QString contents = bundle + QStringLiteral("/Contents/");
+    QDir().mkpath(contents + QStringLiteral("Resources"));
     const auto entry = [](const char* key, const QString& value) {
         return QStringLiteral("  <key>%1</key><string>%2</string>\n")
             .arg(QLatin1String(key), value.toHtmlEscaped());
@@ -35,24 +40,21 @@ QString makeBundle(const QString& folder, const BundleLayout& layout) {
         (layout.version.isEmpty() ? QString() : entry("CFBundleShortVersionString", layout.version)) +
         (layout.executable.isEmpty() ? QString() : entry("CFBundleExecutable", layout.executable)) +
         QStringLiteral("</dict>\n</plist>\n");
-    QFile f(bundle + QStringLiteral("/Contents/Info.plist"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write(info.toUtf8());
+    put(contents + QStringLiteral("Info.plist"), info.toUtf8());
     if (!layout.sdefName.isEmpty()) {
-        QFile s(bundle + QStringLiteral("/Contents/Resources/") + layout.sdefName);
-        if (s.open(QIODevice::WriteOnly)) {
-            s.write(layout.sdef.isEmpty() ? sdefWithScripts({{QStringLiteral("capture done script"),
-                                                              QStringLiteral("Runs after a capture.")}})
-                                          : layout.sdef);
-        }
+        put(contents + QStringLiteral("Resources/") + layout.sdefName,
+            layout.sdef.isEmpty() ? sdefWithScripts({{QStringLiteral("capture done script"),
+                                                      QStringLiteral("Runs after a capture.")}})
+                                  : layout.sdef);
     }
     if (!layout.executable.isEmpty()) {
-        QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS"));
-        const QString exe = bundle + QStringLiteral("/Contents/MacOS/") + layout.executable;
-        QFile::copy(QStringLiteral("/bin/sleep"), exe);
-        QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QString executable = contents + QStringLiteral("MacOS/") + layout.executable;
+        QDir().mkpath(contents + QStringLiteral("MacOS"));
+        QFile::copy(QStringLiteral("/bin/sleep"), executable);
+        QFile::setPermissions(executable,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    return QFileInfo(bundle).absoluteFilePath();
+    return bundle;
 }
 
 QByteArray sdefWithScripts(const QList<QPair<QString, QString>>& properties) {

@@ -11,7 +11,6 @@ namespace testsupport {
 // A temporary folder removed at the end of the test, with helpers to fill it.
 class TempFolder {
 public:
-    TempFolder();
     QString path() const { return m_dir.path(); }
     QString filePath(const QString& relative) const { return m_dir.filePath(relative); }
 
@@ -28,8 +27,8 @@ struct BundleLayout {
     QString bundleIdentifier = QStringLiteral("com.captureone.captureone16");
     QString version = QStringLiteral("16.0");             // empty: no version key
     QString sdefName = QStringLiteral("CaptureOne.sdef"); // empty: no sdef
-    QByteArray sdef;                                      // empty: a small default dictionary
-    QString executable;                                   // non-empty: a copy of /bin/sleep under MacOS/
+    QByteArray sdef{};                                    // empty: a small default dictionary
+    QString executable{};                                 // non-empty: a copy of /bin/sleep under MacOS/
 };
 
 // Writes the bundle (XML Info.plist) and returns its absolute path.

@@ -11,6 +11,8 @@ namespace testsupport {
 namespace {
 
 constexpr qint64 kBlockSize = 64 * 1024;
+// A request head larger than this is refused (431), so a runaway client cannot fill memory.
+constexpr qsizetype kMaximumHeadSize = 1 << 20;
 // What may wait in the socket's buffer before the server makes more.
 constexpr qint64 kWriteAhead = 256 * 1024;
 
@@ -23,28 +25,21 @@ QByteArray chunk(const QByteArray& data) {
     return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
 }
 
-// The bytes of one answer, made as they are asked for: the head and body at once, the filler a
-// block at a time, in chunks when the answer is chunked.
+// One answer's bytes, made as they are asked for: the filler a block at a time, chunked or not.
 class AnswerStream final : public QObject {
 public:
     AnswerStream(QTcpSocket* socket, const HttpAnswer& answer)
         : QObject(socket), m_socket(socket), m_filler(answer.filler),
-          m_chunked(answer.framing == HttpAnswer::Framing::Chunked) {
-        if (!answer.raw.isEmpty()) {
-            m_ready = answer.raw;
-            m_chunked = false;
-        } else {
-            m_ready = head(answer);
-            if (!answer.body.isEmpty())
-                m_ready += m_chunked ? chunk(answer.body) : answer.body;
-        }
+          m_chunked(answer.raw.isEmpty() && answer.framing == HttpAnswer::Framing::Chunked) {
+        const bool composed = answer.raw.isEmpty();
+        if (composed && !answer.body.isEmpty())
+            m_ready = m_chunked ? chunk(answer.body) : answer.body;
+        // A composed answer drips only its body: its head goes at once, as a slow server's does.
+        if (composed && answer.drip.count() > 0)
+            socket->write(head(answer));
+        else
+            m_ready.prepend(composed ? head(answer) : answer.raw);
         if (answer.drip.count() > 0) {
-            // A composed answer drips its body; its head goes at once, as a slow server's does.
-            if (answer.raw.isEmpty()) {
-                const qsizetype headSize = head(answer).size();
-                socket->write(m_ready.left(headSize));
-                m_ready.remove(0, headSize);
-            }
             auto* timer = new QTimer(this);
             connect(timer, &QTimer::timeout, this, [this] { write(1); });
             timer->start(answer.drip);
@@ -69,8 +64,7 @@ private:
         return out + "Connection: close\r\n\r\n";
     }
 
-    // Makes the next bytes when none wait; once everything has been made, ends the connection. False
-    // then, and once the connection is gone.
+    // Makes the next bytes when none wait; false (ending the connection) once all are made or it is gone.
     bool make() {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return false;
@@ -114,11 +108,6 @@ private:
 };
 
 } // namespace
-
-QByteArray ReceivedRequest::path() const {
-    const qsizetype question = target.indexOf('?');
-    return question < 0 ? target : target.left(question);
-}
 
 QList<QPair<QString, QString>> ReceivedRequest::queryPairs() const {
     QList<QPair<QString, QString>> pairs;
@@ -171,20 +160,10 @@ QUrl TestHttpServer::url(const QString& path) const {
     return address;
 }
 
-void TestHttpServer::answer(const QString& path, const QByteArray& body) {
-    m_answers.insert(path, HttpAnswer{.body = body});
-}
-
-void TestHttpServer::redirect(const QString& path, const QByteArray& location, int status) {
-    m_answers.insert(path,
-                     HttpAnswer{.status = status, .reason = "Found", .headers = {{"Location", location}}});
-}
-
 int TestHttpServer::requestCount(const QString& path) const {
-    int count = 0;
-    for (const ReceivedRequest& request : requests)
-        count += QString::fromUtf8(request.path()) == path ? 1 : 0;
-    return count;
+    return int(std::count_if(requests.begin(), requests.end(), [&](const ReceivedRequest& request) {
+        return QString::fromUtf8(request.path()) == path;
+    }));
 }
 
 void TestHttpServer::accept() {
@@ -203,23 +182,16 @@ void TestHttpServer::read(QTcpSocket* socket) {
     }
     // Whatever has arrived so far is kept on the socket until the head is complete.
     const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-    // What does not begin like a request (a TLS handshake asking for https) is answered at once,
-    // in plain HTTP, as a plain HTTP server answers it.
-    if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front()))) {
-        respond(socket, {.status = 400, .reason = "Bad Request"});
-        return;
-    }
     const qsizetype end = buffer.indexOf("\r\n\r\n");
+    socket->setProperty("buffer", end < 0 && buffer.size() <= kMaximumHeadSize ? buffer : QByteArray());
+    // What does not begin like a request (a TLS handshake) gets a plain HTTP answer at once.
+    if (!buffer.isEmpty() && !std::isupper(static_cast<unsigned char>(buffer.front())))
+        return respond(socket, {.status = 400, .reason = "Bad Request"});
     if (end < 0) {
-        if (buffer.size() > kMaximumHeadSize) {
-            socket->setProperty("buffer", QByteArray());
+        if (buffer.size() > kMaximumHeadSize)
             respond(socket, {.status = 431, .reason = "Request Header Fields Too Large"});
-        } else {
-            socket->setProperty("buffer", buffer);
-        }
         return;
     }
-    socket->setProperty("buffer", QByteArray());
     ReceivedRequest request;
     const QList<QByteArray> lines = buffer.left(end).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
@@ -246,9 +218,8 @@ void TestHttpServer::respond(QTcpSocket* socket, const HttpAnswer& answer) {
     new AnswerStream(socket, answer);
 }
 
-QByteArray deflatedZeros(qint64 size) {
-    // qCompress writes the zlib format HTTP calls "deflate", after a length of its own.
-    return qCompress(QByteArray(size, '\0'), 9).mid(4);
+HttpAnswer redirection(const QByteArray& location, int status) {
+    return {.status = status, .reason = "Found", .headers = {{"Location", location}}};
 }
 
 quint16 closedPort() {

@@ -1,12 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
-#include <QList>
-#include <QObject>
-#include <QPair>
-#include <QString>
 #include <QTcpServer>
 #include <QUrl>
 
@@ -24,7 +19,7 @@ struct ReceivedRequest {
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
 
-    QByteArray path() const;
+    QByteArray path() const { return target.split('?').value(0); }
     // The query's pairs decoded as an HTML form's endpoint would decode them: split at "&" and at
     // the first "=", "+" read as a space, then percent-decoded and read as UTF-8.
     QList<QPair<QString, QString>> queryPairs() const;
@@ -33,8 +28,8 @@ struct ReceivedRequest {
     QByteArray header(const QByteArray& name) const;
 };
 
-// How the server answers one path: a well-behaved answer by default, or any of the ways a broken
-// or hostile server answers. Large and endless bodies are made as they are sent, never held whole.
+// How the server answers one path: well by default, or in any of the ways a broken or hostile server
+// does. Large and endless bodies are made as they are sent, never held whole.
 struct HttpAnswer {
     enum class Framing {
         Sized,   // Content-Length: the body's real length, unless announcedLength lies
@@ -48,28 +43,23 @@ struct HttpAnswer {
     QByteArray body{};
     Framing framing = Framing::Sized;
     std::optional<qint64> announcedLength{}; // instead of the body's real length: a lying server
-    // After the body, this many bytes of filler (spaces), made as they are sent; -1: no end.
-    qint64 filler = 0;
-    // One byte of the body every interval (of the raw bytes, when raw), instead of all at once.
-    std::chrono::milliseconds drip{0};
-    bool silent = false; // the request read, never answered
-    // Sent as it stands instead of a composed head and body (a broken head, a broken chunk size);
-    // the filler follows it.
-    QByteArray raw{};
+    qint64 filler = 0;                       // then this many spaces, made as they are sent; -1: no end
+    std::chrono::milliseconds drip{0};       // one byte of the body (or of raw) per interval, when set
+    bool silent = false;                     // the request read, never answered
+    QByteArray raw{}; // sent as it stands (a broken head), then the filler, instead of head and body
 };
 
-// A small HTTP/1.1 server on a loopback address inside the process, for tests and examples. It
-// records every request, answers each path as told (404 for a path it was told nothing about,
-// unless a default answer is set) and closes the connection after each answer. Bytes that do not
-// begin like a request (a TLS handshake: https asked of it) get a plain 400 at once. It writes only as
-// fast as the other side reads, so an endless answer costs no memory here.
+// An answer that sends the client on to `location`.
+HttpAnswer redirection(const QByteArray& location, int status = 302);
+
+// A small HTTP/1.1 server on a loopback address in the process, for tests and examples: it records every
+// request, answers each path as told (else 404, or the default answer), closes the connection after
+// each answer, says 400 to what is no request (https asked of it), and writes only as fast as the
+// other side reads, so an endless answer costs no memory here.
 class TestHttpServer final : public QObject {
     Q_OBJECT
 
 public:
-    // A request head larger than this is refused (431), so a runaway client cannot fill memory.
-    static constexpr qsizetype kMaximumHeadSize = 1 << 20;
-
     // Listens on 127.0.0.1 on a free port; the process stops when it cannot (no test can run).
     TestHttpServer();
     // Listens on address:port, which must be a loopback address; see isListening().
@@ -82,8 +72,10 @@ public:
     QUrl url(const QString& path = QStringLiteral("/")) const; // http://127.0.0.1:<port><path>
 
     void answer(const QString& path, const HttpAnswer& answer) { m_answers.insert(path, answer); }
-    void answer(const QString& path, const QByteArray& body);
-    void redirect(const QString& path, const QByteArray& location, int status = 302);
+    void answer(const QString& path, const QByteArray& body) { answer(path, HttpAnswer{.body = body}); }
+    void redirect(const QString& path, const QByteArray& location, int status = 302) {
+        answer(path, redirection(location, status));
+    }
     // The answer to every path not named by answer().
     void answerEverything(HttpAnswer answer) { m_default = std::move(answer); }
 
@@ -104,10 +96,6 @@ private:
     QHash<QString, HttpAnswer> m_answers;
     std::optional<HttpAnswer> m_default;
 };
-
-// A deflate-compressed body (Content-Encoding: deflate) that expands to `size` zero bytes: a
-// compression bomb, about a thousandth of its expanded size.
-QByteArray deflatedZeros(qint64 size);
 
 // A loopback port on which nothing listens (it was free a moment ago).
 quint16 closedPort();
