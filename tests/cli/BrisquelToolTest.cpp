@@ -131,6 +131,21 @@ TEST_F(BrisquelCommandLine, AUsageErrorIsOneLineAndAPointerToTheHelp) {
     }
 }
 
+// Help is whole on an 80 x 24 terminal, with the line that asked and the next prompt.
+TEST_F(BrisquelCommandLine, HelpAndVersion) {
+    for (const auto& [arguments, usage] :
+         {std::pair{QStringList{u"help"_s}, u"Usage: brisquel [--verbose] COMMAND [ARGUMENTS]"_s},
+          std::pair{QStringList{u"set"_s, u"x"_s, u"--bogus"_s, u"-h"_s},
+                    u"Usage: brisquel set COPY SCRIPT FILE [--force]"_s}}) {
+        const Outcome o = expectRun(run(arguments), 0);
+        EXPECT_EQ(o.outLines().value(0), usage);
+        EXPECT_LE(o.outText().count(u'\n'), 22);
+        for (const QString& line : o.outLines())
+            EXPECT_LE(line.size(), 79) << qPrintable(line);
+    }
+    EXPECT_TRUE(expectRun(run({u"--version"_s}), 0).outText().startsWith(u"brisquel 1."_s));
+}
+
 TEST_F(BrisquelCommandLine, HostileBundlesBreakNoCommand) {
     const auto info = [&](const QString& name) {
         return m_apps.write(u"Hostile/Capture One "_s + name + u".app/Contents/Info.plist"_s, {});
