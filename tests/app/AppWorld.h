@@ -28,6 +28,9 @@ class ScriptView;
 
 namespace apptest {
 
+inline const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
+inline const QString kBatchKey = QStringLiteral("endOfBatchScript");
+
 // An applications folder and a preferences folder in a temporary folder, served by the real Linux
 // services, with no copy running. Its copies' identifiers are its own, so no domain is shared.
 class AppWorld {
