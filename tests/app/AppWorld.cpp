@@ -183,10 +183,8 @@ QString takeMessage() {
 }
 
 void closeMessageBoxes() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(w)) {
-            w->close();
-        }
+    for (QMessageBox* box : visibleTopLevels<QMessageBox>()) {
+        box->close();
     }
 }
 

@@ -96,10 +96,6 @@ struct LongText {
     QString text;
 };
 
-void PrintTo(const LongText& text, std::ostream* out) {
-    *out << text.name;
-}
-
 class TextOfAnyLength : public ::testing::TestWithParam<LongText> {};
 
 // Shown in a few lines at a cost that does not grow with the length.

@@ -101,41 +101,6 @@ protected:
     std::unique_ptr<ApplicationView> host;
 };
 
-TEST_F(ScriptRows, CancelKeepsTheFileAndTheRemoveButtonSeenUnderThePointerOrWithFocusClearsOnlyItsKey) {
-    const QString file = world.scriptFile(u"Export Done.scpt"_s);
-    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
-    ASSERT_TRUE(world.writeExternally(domain, u"unrelated"_s, 42));
-    const QByteArray before = domainBytes();
-    showDetail();
-    ScriptView* capture = row(0);
-    ASSERT_TRUE(activate());
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        capture->chooseButton()->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(capture->chooseButton(), key);
-        ScriptPanel* panel = ScriptPanel::existing();
-        ASSERT_TRUE(panel && panel->isVisible()) << key;
-        panel->selectFile(world.scriptFile(u"Other.scpt"_s));
-        panel->reject();
-    }
-    EXPECT_EQ(domainBytes(), before);
-    expectShowsFile(capture, file);
-    RemoveButton* remove = capture->removeButton();
-
-    // The caption counts as the row.
-    QTest::mouseMove(capture->descriptionLabel(), capture->descriptionLabel()->rect().center());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return remove->isDrawn(); }));
-    QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isDrawn(); }));
-
-    // Where focus shows it is the window's tab stops' test.
-    remove->setFocus();
-    QTest::keyClick(remove, Qt::Key_Return);
-    expectShowsNoFile(capture);
-    EXPECT_TRUE(capture->chooseButton()->hasFocus());
-    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{u"unrelated"_s, qint64(42)}}));
-    EXPECT_TRUE(QFile::exists(file));
-}
-
 TEST_F(ScriptRows, AFailedWriteShowsTheRealReasonAndTheRowShowsWhatIsStillStored) {
     auto memory = std::make_shared<testsupport::MemoryPreferences>();
     world.change([&](auto& platform) { platform.preferences = memory; });
@@ -194,10 +159,6 @@ struct FileChange {
     Status expected;                     // and the words of its mark (empty: none)
     const char* mark;
 };
-
-void PrintTo(const FileChange& change, std::ostream* out) {
-    *out << change.name;
-}
 
 class FollowedFile : public ScriptRows, public ::testing::WithParamInterface<FileChange> {};
 
@@ -317,7 +278,10 @@ TEST_F(ScriptRows, ManyRowsAreAllMadeInOrderAndLinedUp) {
     }
 }
 
-TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPointerOrKeyboard) {
+// The row's buttons and menu: the panel opens from the keyboard too and Cancel keeps the file, the
+// menu offers what the row allows, and the remove button clears only its key.
+TEST_F(ScriptRows, ItsButtonsAndMenuOfferWhatTheRowAllowsFromPointerOrKeyboard) {
+    ASSERT_TRUE(world.writeExternally(domain, u"unrelated"_s, 42));
     showDetail();
     ScriptView* capture = row(0);
     auto menu = [capture] {
@@ -336,15 +300,35 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     const QString file = world.scriptFile(u"Export Done.scpt"_s);
     apptest::choose(capture, file);
     EXPECT_EQ(menu().keys(), (QStringList{chooseItem, removeItem, revealItem}));
-
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(u"file"_s, &catcher, "open");
     menu().value(revealItem)->trigger();
     QDesktopServices::unsetUrlHandler(u"file"_s);
     EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(file).absolutePath())});
 
+    const QByteArray before = domainBytes();
     ASSERT_TRUE(activate());
-    capture->chooseButton()->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        capture->chooseButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(capture->chooseButton(), key);
+        ScriptPanel* panel = ScriptPanel::existing();
+        ASSERT_TRUE(panel && panel->isVisible()) << key;
+        panel->selectFile(world.scriptFile(u"Other.scpt"_s));
+        panel->reject();
+    }
+    EXPECT_EQ(domainBytes(), before);
+    expectShowsFile(capture, file);
+    // The caption counts as the row; where focus shows the button is the window's tab stops' test.
+    RemoveButton* remove = capture->removeButton();
+    QTest::mouseMove(capture->descriptionLabel(), capture->descriptionLabel()->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return remove->isDrawn(); }));
+    QTest::mouseMove(row(2)->label(), row(2)->label()->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isDrawn(); }));
+    remove->setFocus();
+    QTest::keyClick(remove, Qt::Key_Return);
+    expectShowsNoFile(capture);
+    EXPECT_TRUE(capture->chooseButton()->hasFocus());
+    EXPECT_EQ(world.domainContents(domain), (QVariantMap{{u"unrelated"_s, qint64(42)}}));
     QTest::keyClick(capture->chooseButton(), Qt::Key_F10, Qt::ShiftModifier);
     EXPECT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
     if (QWidget* popup = QApplication::activePopupWidget()) {
@@ -352,6 +336,7 @@ TEST_F(ScriptRows, TheContextMenuOffersChooseRevealAndRemoveAsTheRowAllowsFromPo
     }
 
     // A file that is gone cannot be shown.
+    ASSERT_TRUE(world.writeExternally(domain, kCaptureKey, file));
     ASSERT_TRUE(QFile::remove(file));
     capture->refresh();
     ASSERT_TRUE(QTest::qWaitFor([&] { return capture->assignment().check()->status() == Status::Missing; }));

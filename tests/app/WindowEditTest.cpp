@@ -139,10 +139,6 @@ struct Dismissal {
     void (*dismiss)(ImportPreview* preview);
 };
 
-void PrintTo(const Dismissal& dismissal, std::ostream* out) {
-    *out << dismissal.name;
-}
-
 class Dismissed : public Transfer, public ::testing::WithParamInterface<Dismissal> {};
 
 TEST_P(Dismissed, ThePreviewWritesNothingByteForByte) {
@@ -186,10 +182,6 @@ struct WriteFault {
     void (*meanwhile)(testsupport::MemoryDefaults& domain); // to copy 23's, between showing and Import
     QStringList words;                                      // of the message
 };
-
-void PrintTo(const WriteFault& fault, std::ostream* out) {
-    *out << fault.name;
-}
 
 class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteFault> {};
 
@@ -254,7 +246,6 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
 class WindowUndo : public Transfer {
 protected:
     ScriptView* songRow() const { return app->row(2); }
-    QString undoText() const { return app->content()->undoHistory()->undoAction()->iconText(); }
     QString redoText() const { return app->content()->undoHistory()->redoAction()->iconText(); }
     void press(QKeyCombination keys) const {
         QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
@@ -268,7 +259,7 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     const QByteArray before = bytes(23);
     launch();
     songRow()->clear();
-    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Remove Rock & Roll Done"_s);
     press(Qt::CTRL | Qt::Key_Z);
     // The row follows at once, not at the domain's notice; the archived URL is back byte for byte.
     EXPECT_EQ(songRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
@@ -290,7 +281,7 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(songRow()->chooseButton()->text(), u"T.scpt"_s);
     EXPECT_TRUE(apptest::takeMessage().contains(u"was not undone"_s));
-    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Remove Rock & Roll Done"_s);
     EXPECT_FALSE(app->content()->undoHistory()->redoAction()->isEnabled());
 }
 
@@ -305,7 +296,7 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     const QString message = apptest::takeMessage();
     EXPECT_TRUE(message.contains(world.identifier(23) + u" cannot be written (test)"_s));
     EXPECT_TRUE(message.contains(u"Assign Rock & Roll Done"_s));
-    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Assign Rock & Roll Done"_s);
     EXPECT_EQ(songRow()->chooseButton()->text(), u"Mine.scpt"_s);
     domain.m_failWrites = false;
     press(Qt::CTRL | Qt::Key_Z);
@@ -318,7 +309,7 @@ TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     launch();
     apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
     app->select(22);
-    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done in Capture One 23"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Assign Rock & Roll Done in Capture One 23"_s);
     // The read away from the GUI thread is over, its result not yet delivered, when the undo comes.
     app->content()->setSelectedApp(app->copy(23));
     QThreadPool::globalInstance()->waitForDone();
@@ -353,10 +344,6 @@ struct StepRow {
     QVariant afterRedo; // and after the redo, when the undo went through
     const char* notice; // words of the notice, separated by "|"
 };
-
-void PrintTo(const StepRow& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class Step : public ::testing::TestWithParam<StepRow> {
 protected:
