@@ -41,10 +41,6 @@ protected:
         world.addCopy(22);
         world.addCopy(23);
     }
-    void TearDown() override {
-        apptest::closeMessageBoxes();
-        apptest::settle();
-    }
 
     std::unique_ptr<apptest::AppWindow> launch() { return std::make_unique<apptest::AppWindow>(world); }
 

@@ -46,6 +46,7 @@ AppWorld::AppWorld()
 }
 
 AppWorld::~AppWorld() {
+    closeMessageBoxes();
     settle();
 }
 

@@ -32,7 +32,8 @@ inline const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
 inline const QString kBatchKey = QStringLiteral("endOfBatchScript");
 
 // An applications folder and a preferences folder in a temporary folder, served by the real Linux
-// services, with no copy running. Its copies' identifiers are its own, so no domain is shared.
+// services, with no copy running. Its copies' identifiers are its own, so no domain is shared. It
+// closes the message boxes left when it goes.
 class AppWorld {
 public:
     AppWorld();

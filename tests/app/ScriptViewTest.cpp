@@ -49,14 +49,6 @@ protected:
         world.addCopy(23);
         use(23);
     }
-    void TearDown() override {
-        if (ScriptPanel* panel = ScriptPanel::existing(); panel && panel->isVisible()) {
-            panel->reject();
-        }
-        apptest::closeMessageBoxes();
-        host.reset();
-        apptest::settle();
-    }
 
     ApplicationView& showDetail() {
         host.reset();
@@ -405,7 +397,7 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
 TEST_F(SharedPanel, OpenedForAnotherRowThePanelOffersNothingOfThePreviousChoice) {
     expectShowsNoFile(row(0));
     ScriptPanel* panel = apptest::openPanel(row(0));
-    panel->move(panel->pos() + QPoint(40, 30));
+    panel->move(QPoint(20, 20) + panel->pos() / 2); // elsewhere, and still on the screen
     const QPoint left = panel->pos();
     const QString compiled = world.scriptFile(u"my scripts/Export Done.scpt"_s);
     panel->selectFile(compiled);

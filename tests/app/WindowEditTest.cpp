@@ -52,12 +52,6 @@ protected:
         world.addCopy(22, kFourScripts);
         world.addCopy(23, kFourScripts.mid(0, 3)); // without the import script
     }
-    void TearDown() override {
-        for (ImportPreview* preview : apptest::visibleTopLevels<ImportPreview>()) {
-            preview->reject();
-        }
-        app.reset();
-    }
 
     void launch() { app = std::make_unique<apptest::AppWindow>(world); }
     AssignmentTransfer* transfer() const { return app->content()->transfer(); }
