@@ -58,8 +58,12 @@ protected:
     apptest::AppWorld world;
 };
 
-TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
+// Neither the window nor its columns get smaller than their content.
+TEST_F(MainWindow, OneCentredTitledWindowNoSmallerThanItsContentWhoseFrameIsSavedAndRestored) {
     auto app = launch();
+    EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
+    EXPECT_EQ(app->window()->windowTitle(), u"Quillmere"_s);
+    EXPECT_TRUE(isCentred(app->window()));
     ContentView* content = app->content();
     app->window()->resize(300, 200);
     QCoreApplication::processEvents();
@@ -73,13 +77,6 @@ TEST_F(MainWindow, NeitherTheWindowNorItsColumnsGetSmallerThanTheirContent) {
         EXPECT_GE(content->sidebarColumn()->width(), ContentView::kMinimumSidebarWidth);
         EXPECT_GE(content->detailColumn()->width(), ContentView::kMinimumDetailWidth);
     }
-}
-
-TEST_F(MainWindow, OneCentredTitledWindowWhoseFrameIsSavedAndRestored) {
-    auto app = launch();
-    EXPECT_EQ(apptest::visibleTopLevels<QMainWindow>().size(), 1);
-    EXPECT_EQ(app->window()->windowTitle(), u"Quillmere"_s);
-    EXPECT_TRUE(isCentred(app->window()));
     app->window()->resize(780, 520);
     // Written unasked, once the window has settled.
     EXPECT_TRUE(QTest::qWaitFor([&] { return savedSize() == QSize(780, 520); }));

@@ -174,7 +174,6 @@ TEST_P(FollowedFile, TheMarkFollowsTheFileWhileTheRowIsShown) {
     EXPECT_EQ(capture->fileStatusLabel()->isVisible(), !mark.isEmpty());
     EXPECT_EQ(capture->fileStatusLabel()->text(), mark);
     EXPECT_EQ(capture->chooseButton()->text(), u"Export Done.scpt"_s);
-    // The reason names the file.
     const QString reason = mark.isEmpty() ? file : capture->assignment().check()->reason();
     EXPECT_TRUE(capture->chooseButton()->toolTip().contains(reason));
     EXPECT_TRUE(capture->chooseButton()->accessibleDescription().contains(reason));

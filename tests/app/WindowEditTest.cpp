@@ -101,7 +101,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     }
     launch();
 
-    // Exported from the older copy and imported into the newer, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
     app->select(22);
     QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
@@ -121,7 +120,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"rock & roll done script.scpt"_s);
 
-    // Imported again, it would change nothing, and Import waits.
     shown = planned(transfer()->previewImport(profile, app->copy(23)));
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s));
@@ -437,7 +435,6 @@ TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
     ASSERT_EQ(step->conflicts().size(), 1);
     EXPECT_EQ(step->conflicts().first().title, u"Capture Done"_s);
 
-    // Put back, both are undone in one write, and redone.
     ASSERT_TRUE(domain->write(kCaptureKey, kMine));
     const auto again = importStep();
     EXPECT_EQ(again->apply(Side::Before), Outcome::Done);
