@@ -34,6 +34,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using apptest::PrintTo;
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -22,6 +22,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using apptest::PrintTo;
+
 TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     URLTransformer::registerTransformers();
     const auto transformer = ValueTransformer::forName(u"URLTransformer"_s);

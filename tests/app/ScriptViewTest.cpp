@@ -33,6 +33,8 @@ using Status = brisquel::ScriptCheck::Status;
 
 namespace {
 
+using apptest::PrintTo;
+
 // Receives the file URLs the desktop would have opened.
 class UrlCatcher : public QObject {
     Q_OBJECT

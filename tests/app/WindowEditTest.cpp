@@ -36,6 +36,8 @@ using Outcome = AssignmentCommand::Outcome;
 
 namespace {
 
+using apptest::PrintTo;
+
 // A name that a menu would take for a mnemonic mark.
 const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"After a capture."_s},
                                                   {u"batch done script"_s, u"After a batch."_s},
