@@ -391,6 +391,18 @@ TEST_F(SharedPanel, ThePanelTakesOneAppleScriptFileOrBundleAndNeverAFolder) {
     QTest::keyClick(panel->fileNameField(), Qt::Key_Return);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(stored(kCaptureKey).toString(), bundle);
+    // A double click on a bundle in the list chooses it too.
+    apptest::openPanel(row(1));
+    auto* files = panel->findChild<QListView*>(u"listView"_s);
+    const auto at = [&] {
+        const QModelIndex first = files->model()->index(0, 0, files->rootIndex());
+        return files->model()->match(first, Qt::DisplayRole, u"Export.SCPTD"_s).value(0);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return at().isValid(); }));
+    files->setCurrentIndex(at());
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(at()).center());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(stored(kBatchKey).toString(), bundle);
 }
 
 // One panel for the process: another row asking takes it over where it was left, in the folder of
