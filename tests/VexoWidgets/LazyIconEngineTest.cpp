@@ -11,19 +11,16 @@ using quillmere::LazyIconEngine;
 
 namespace {
 
-QString writeImage(const testsupport::TempFolder& folder, int size) {
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(Qt::darkBlue);
-    const QString path = folder.filePath(QString::number(size) + QStringLiteral(".png"));
-    EXPECT_TRUE(image.save(path));
-    return path;
-}
-
 TEST(LazyIconEngine, DecodesNothingUntilDrawnAndThenOnlyTheFileThatSuitsTheSize) {
     testsupport::TempFolder folder;
-    auto* engine =
-        new LazyIconEngine({writeImage(folder, 64), writeImage(folder, 16), writeImage(folder, 256),
-                            folder.filePath(QStringLiteral("missing.png"))});
+    QStringList files;
+    for (const int size : {64, 16, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(Qt::darkBlue);
+        files << folder.filePath(QString::number(size) + QStringLiteral(".png"));
+        EXPECT_TRUE(image.save(files.last()));
+    }
+    auto* engine = new LazyIconEngine(files << folder.filePath(QStringLiteral("missing.png")));
     const QIcon icon(engine); // owns the engine
     EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(64, 64), QSize(256, 256)}));
     EXPECT_EQ(engine->decodedCount(), 0);

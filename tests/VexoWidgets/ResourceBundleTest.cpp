@@ -18,13 +18,10 @@ using quillmere::ResourceBundle;
 
 namespace {
 
-const char kForm[] = R"(<?xml version="1.0" encoding="UTF-8"?><ui version="4.0"><class>Form</class>
-<widget class="QWidget" name="Form"><layout class="QVBoxLayout" name="rows">
- <item><widget class="QPushButton" name="sendButton"><property name="text"><string>Send</string></property>
- </widget></item>
- <item><widget class="QLabel" name="note"><property name="text"><string>A few words</string></property>
-  <property name="textStyle" stdset="0"><string>caption</string></property></widget></item>
-</layout></widget></ui>
+const char kForm[] = R"(<ui version="4.0"><widget class="QWidget" name="Form">
+ <widget class="QPushButton" name="sendButton"><property name="text"><string>Send</string></property></widget>
+ <widget class="QLabel" name="note"><property name="textStyle" stdset="0"><string>caption</string></property>
+ </widget></widget></ui>
 )";
 
 // The test's own data folder, the first place the lookup tries, holds the bundle of "TestLibrary".

@@ -46,6 +46,7 @@ AppWorld::AppWorld()
 }
 
 AppWorld::~AppWorld() {
+    closeMessageBoxes();
     settle();
 }
 
@@ -183,10 +184,8 @@ QString takeMessage() {
 }
 
 void closeMessageBoxes() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(w)) {
-            w->close();
-        }
+    for (QMessageBox* box : visibleTopLevels<QMessageBox>()) {
+        box->close();
     }
 }
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 class QMainWindow;
 
@@ -28,8 +29,12 @@ class ScriptView;
 
 namespace apptest {
 
+inline const QString kCaptureKey = QStringLiteral("endOfCaptureScript");
+inline const QString kBatchKey = QStringLiteral("endOfBatchScript");
+
 // An applications folder and a preferences folder in a temporary folder, served by the real Linux
-// services, with no copy running. Its copies' identifiers are its own, so no domain is shared.
+// services, with no copy running. Its copies' identifiers are its own, so no domain is shared. It
+// closes the message boxes left when it goes.
 class AppWorld {
 public:
     AppWorld();
@@ -122,5 +127,14 @@ template <typename T> QList<T*> visibleTopLevels() {
 // Clicks a row's choose button and returns the shared panel it opened.
 quillmere::ScriptPanel* openPanel(quillmere::ScriptView* view);
 void choose(quillmere::ScriptView* view, const QString& file);
+
+// A table's row prints as its name, as the table's name generator calls it.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 } // namespace apptest

@@ -22,6 +22,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using apptest::PrintTo;
+
 TEST(PathText, FileUrlsAndPathTextsTurnIntoEachOtherAndNothingElseDoes) {
     URLTransformer::registerTransformers();
     const auto transformer = ValueTransformer::forName(u"URLTransformer"_s);
@@ -95,10 +97,6 @@ struct LongText {
     const char* name;
     QString text;
 };
-
-void PrintTo(const LongText& text, std::ostream* out) {
-    *out << text.name;
-}
 
 class TextOfAnyLength : public ::testing::TestWithParam<LongText> {};
 

@@ -1,5 +1,5 @@
-// Editing assignments in the window: File › Export and Import Assignments… and Copy Assignments
-// To through the preview, and undo and redo by the Edit menu's keys.
+// Editing assignments: File › Export and Import Assignments… and Copy Assignments To through the
+// preview, undo and redo by the Edit menu's keys, and the undo steps themselves.
 
 #include "tests/app/AppWorld.h"
 #include "tests/support/ArchivedURL.h"
@@ -30,16 +30,19 @@
 
 using namespace quillmere;
 using namespace Qt::StringLiterals;
-using apptest::AppWorld;
+using namespace apptest;
+using Side = AssignmentCommand::Side;
+using Outcome = AssignmentCommand::Outcome;
 
 namespace {
+
+using apptest::PrintTo;
 
 // A name that a menu would take for a mnemonic mark.
 const QList<QPair<QString, QString>> kFourScripts{{u"capture done script"_s, u"After a capture."_s},
                                                   {u"batch done script"_s, u"After a batch."_s},
                                                   {u"rock & roll done script"_s, u"After a song."_s},
                                                   {u"import done script"_s, u"After an import."_s}};
-const QString kBatchKey = u"endOfBatchScript"_s;
 
 QString keyOf(const QString& scriptName) {
     return brisquel::BackgroundScript::defaultsKey(scriptName);
@@ -50,12 +53,6 @@ protected:
     void SetUp() override {
         world.addCopy(22, kFourScripts);
         world.addCopy(23, kFourScripts.mid(0, 3)); // without the import script
-    }
-    void TearDown() override {
-        for (ImportPreview* preview : apptest::visibleTopLevels<ImportPreview>()) {
-            preview->reject();
-        }
-        app.reset();
     }
 
     void launch() { app = std::make_unique<apptest::AppWindow>(world); }
@@ -106,7 +103,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     }
     launch();
 
-    // Exported from the older copy and imported into the newer, each through its file dialog.
     const QString profile = world.temp().filePath(u"studio.json"_s);
     app->select(22);
     QSignalSpy exported(transfer(), &AssignmentTransfer::exported);
@@ -126,7 +122,6 @@ TEST_F(Transfer, AnUpgradeCarriesThreeOfFourScriptsAndChangesNothingElse) {
     EXPECT_EQ(app->undoText(), u"Undo Import Assignments"_s);
     EXPECT_EQ(app->row(2)->chooseButton()->text(), u"rock & roll done script.scpt"_s);
 
-    // Imported again, it would change nothing, and Import waits.
     shown = planned(transfer()->previewImport(profile, app->copy(23)));
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->summaryText().startsWith(u"Nothing would change. 3 unchanged, 1 skipped."_s));
@@ -137,10 +132,6 @@ struct Dismissal {
     const char* name;
     void (*dismiss)(ImportPreview* preview);
 };
-
-void PrintTo(const Dismissal& dismissal, std::ostream* out) {
-    *out << dismissal.name;
-}
 
 class Dismissed : public Transfer, public ::testing::WithParamInterface<Dismissal> {};
 
@@ -185,10 +176,6 @@ struct WriteFault {
     void (*meanwhile)(testsupport::MemoryDefaults& domain); // to copy 23's, between showing and Import
     QStringList words;                                      // of the message
 };
-
-void PrintTo(const WriteFault& fault, std::ostream* out) {
-    *out << fault.name;
-}
 
 class WriteFaults : public Transfer, public ::testing::WithParamInterface<WriteFault> {};
 
@@ -249,11 +236,10 @@ TEST_F(Transfer, AProfileThatCannotBeReadIsRefusedWithItsReasonAndNothingWritten
     EXPECT_EQ(bytes(23), before);
 }
 
-// The rows' exact values and another writer's change are the undo steps' own (tests/app/UndoTest).
+// The exact values and another writer's change are the steps' own (Step, below).
 class WindowUndo : public Transfer {
 protected:
     ScriptView* songRow() const { return app->row(2); }
-    QString undoText() const { return app->content()->undoHistory()->undoAction()->iconText(); }
     QString redoText() const { return app->content()->undoHistory()->redoAction()->iconText(); }
     void press(QKeyCombination keys) const {
         QTest::keyClick(app->window(), keys.key(), keys.keyboardModifiers());
@@ -267,7 +253,7 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     const QByteArray before = bytes(23);
     launch();
     songRow()->clear();
-    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Remove Rock & Roll Done"_s);
     press(Qt::CTRL | Qt::Key_Z);
     // The row follows at once, not at the domain's notice; the archived URL is back byte for byte.
     EXPECT_EQ(songRow()->chooseButton()->text(), u"My Script ü.scpt"_s);
@@ -289,7 +275,7 @@ TEST_F(WindowUndo, CtrlZAndCtrlShiftZPutBackTheExactValueAndTheRowFollowsAtOnce)
     press(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(songRow()->chooseButton()->text(), u"T.scpt"_s);
     EXPECT_TRUE(apptest::takeMessage().contains(u"was not undone"_s));
-    EXPECT_EQ(undoText(), u"Undo Remove Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Remove Rock & Roll Done"_s);
     EXPECT_FALSE(app->content()->undoHistory()->redoAction()->isEnabled());
 }
 
@@ -304,7 +290,7 @@ TEST_F(WindowUndo, AFailedUndoShowsItsReasonAndTheStepStaysToBeTriedAgain) {
     const QString message = apptest::takeMessage();
     EXPECT_TRUE(message.contains(world.identifier(23) + u" cannot be written (test)"_s));
     EXPECT_TRUE(message.contains(u"Assign Rock & Roll Done"_s));
-    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Assign Rock & Roll Done"_s);
     EXPECT_EQ(songRow()->chooseButton()->text(), u"Mine.scpt"_s);
     domain.m_failWrites = false;
     press(Qt::CTRL | Qt::Key_Z);
@@ -317,7 +303,7 @@ TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     launch();
     apptest::choose(songRow(), world.scriptFile(u"Mine.scpt"_s));
     app->select(22);
-    EXPECT_EQ(undoText(), u"Undo Assign Rock & Roll Done in Capture One 23"_s);
+    EXPECT_EQ(app->undoText(), u"Undo Assign Rock & Roll Done in Capture One 23"_s);
     // The read away from the GUI thread is over, its result not yet delivered, when the undo comes.
     app->content()->setSelectedApp(app->copy(23));
     QThreadPool::globalInstance()->waitForDone();
@@ -327,6 +313,136 @@ TEST_F(WindowUndo, AnUndoDuringTheDetailsReadIsShownWhenTheReadArrives) {
     app->waitForRows();
     EXPECT_EQ(songRow()->chooseButton()->text(), ScriptView::chooseText());
     EXPECT_EQ(redoText(), u"Redo Assign Rock & Roll Done"_s);
+}
+
+// The steps alone, through the real preferences domain: the exact stored values of every kind come
+// back, another writer's change is kept and told, and several keys change together.
+const QString kMine = u"/Scripts/Mine.scpt"_s;
+const QString kOld = u"/Scripts/Old.scpt"_s;
+const QString kDomain = u"com.captureone.undo-test"_s;
+const QString kTheirs = u"/Scripts/Theirs.scpt"_s;
+
+QVariant archivedUrl() {
+    return testsupport::ArchivedURL().bytes();
+}
+
+enum class Other { None, BeforeUndo, BeforeRedo };
+
+struct StepRow {
+    const char* name;
+    QVariant initial; // stored before the user's action (invalid: nothing)
+    QVariant action;  // what the action stores (invalid: it removes the key)
+    Other other;      // when another writer stores `theirs`
+    QVariant theirs;
+    QVariant afterUndo; // what the domain holds after the undo
+    QVariant afterRedo; // and after the redo, when the undo went through
+    const char* notice; // words of the notice, separated by "|"
+};
+
+class Step : public ::testing::TestWithParam<StepRow> {
+protected:
+    void SetUp() override {
+        domain = world.platform().preferences->open(kDomain);
+        ASSERT_TRUE(domain->write(u"unrelated"_s, qint64(42)));
+    }
+    void set(const QVariant& value) const {
+        ASSERT_TRUE(value.isValid() ? domain->write(kBatchKey, value) : domain->remove(kBatchKey));
+    }
+    QVariant stored() const { return domain->read(kBatchKey).value(); }
+    // By kind and value: a text is not the bytes of its path, nor a number its digits.
+    static void expectStored(const QVariant& actual, const QVariant& expected) {
+        EXPECT_TRUE(AssignmentCommand::same(actual, expected)) << actual.toString().toStdString();
+    }
+    void expectRestOfDomainKept() const {
+        EXPECT_EQ(domain->read(u"unrelated"_s).value(), QVariant(qint64(42)));
+    }
+
+    AppWorld world;
+    std::shared_ptr<brisquel::vexo::UserDefaults> domain;
+};
+
+TEST_P(Step, UndoAndRedo) {
+    const StepRow& row = GetParam();
+    set(row.initial);
+    set(row.action);
+    AssignmentCommand step(domain, kDomain, u"Capture One 23"_s, QString(),
+                           {{kBatchKey, u"Batch Done"_s, row.initial, stored()}});
+    step.setText(AssignmentCommand::textFor(step.changes().first()));
+    EXPECT_EQ(step.text(), row.action.isValid() ? u"Assign Batch Done"_s : u"Remove Batch Done"_s);
+
+    if (row.other == Other::BeforeUndo) {
+        set(row.theirs);
+    }
+    const Outcome undone = step.apply(Side::Before);
+    expectStored(stored(), row.afterUndo);
+    expectRestOfDomainKept();
+    if (row.other == Other::BeforeRedo) {
+        ASSERT_EQ(undone, Outcome::Done);
+        set(row.theirs);
+    }
+    const QStringList notice = QString::fromUtf8(row.notice).split(u'|', Qt::SkipEmptyParts);
+    const bool conflictOnUndo = row.other == Other::BeforeUndo && !notice.isEmpty();
+    if (!conflictOnUndo) {
+        ASSERT_EQ(undone, Outcome::Done);
+        EXPECT_FALSE(step.isObsolete());
+        const Outcome redone = step.apply(Side::After);
+        expectStored(stored(), row.afterRedo);
+        expectRestOfDomainKept();
+        EXPECT_EQ(redone, notice.isEmpty() ? Outcome::Done : Outcome::Conflicted);
+    } else {
+        EXPECT_EQ(undone, Outcome::Conflicted);
+    }
+    if (notice.isEmpty()) {
+        EXPECT_EQ(step.apply(Side::Before), Outcome::Done);
+        expectStored(stored(), row.afterUndo);
+        return;
+    }
+    EXPECT_TRUE(step.isObsolete());
+    const QString text = step.conflictText(conflictOnUndo ? Side::Before : Side::After);
+    for (const QString& word : notice) {
+        EXPECT_TRUE(text.contains(word)) << word.toStdString() << " not in " << text.toStdString();
+    }
+}
+
+// The words of a notice are separated by "|"; no words: no notice, the step goes through.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Step, ::testing::Values(
+    StepRow{"AssignOverNothing", {}, kMine, Other::None, {}, {}, kMine, ""},
+    StepRow{"RemoveArchivedUrl", archivedUrl(), {}, Other::None, {}, archivedUrl(), {}, ""},
+    StepRow{"TheyReplacedIt", {}, kMine, Other::BeforeUndo, kTheirs, kTheirs, {},
+            "not undone|Batch Done|Capture One 23|Theirs.scpt|undo history"},
+    StepRow{"TheyRemovedIt", kOld, kMine, Other::BeforeUndo, {}, {}, {}, "no script file"},
+    StepRow{"TheyArchivedAUrl", {}, kMine, Other::BeforeUndo, archivedUrl(), archivedUrl(), {}, "My Script ü.scpt"},
+    StepRow{"TheyStoredANumber", {}, kMine, Other::BeforeUndo, qint64(7), qint64(7), {}, "names no file"},
+    StepRow{"TheyRestoredItAlready", kOld, kMine, Other::BeforeUndo, kOld, kOld, kMine, ""},
+    StepRow{"TheyAssignedBeforeRedo", {}, kMine, Other::BeforeRedo, kTheirs, {}, kTheirs, "not redone|Theirs.scpt"}),
+    [](const ::testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
+// clang-format on
+
+TEST_F(Step, AStepOfSeveralKeysIsWhollyAppliedOrNotAtAll) {
+    set(kMine);
+    ASSERT_TRUE(domain->write(kCaptureKey, kMine));
+    // Two scripts set by one action (an import); the capture script held archived data before.
+    const auto importStep = [&] {
+        return std::make_unique<AssignmentCommand>(
+            domain, kDomain, u"Capture One 23"_s, u"Import Assignments"_s,
+            QList<AssignmentCommand::Change>{{kBatchKey, u"Batch Done"_s, kOld, kMine},
+                                             {kCaptureKey, u"Capture Done"_s, archivedUrl(), kMine}});
+    };
+    // One of them changed meanwhile: neither is undone, and the notice names only that one.
+    ASSERT_TRUE(domain->write(kCaptureKey, kTheirs));
+    const auto step = importStep();
+    EXPECT_EQ(step->apply(Side::Before), Outcome::Conflicted);
+    expectStored(stored(), kMine);
+    ASSERT_EQ(step->conflicts().size(), 1);
+    EXPECT_EQ(step->conflicts().first().title, u"Capture Done"_s);
+
+    ASSERT_TRUE(domain->write(kCaptureKey, kMine));
+    const auto again = importStep();
+    EXPECT_EQ(again->apply(Side::Before), Outcome::Done);
+    expectStored(stored(), kOld);
+    expectStored(domain->read(kCaptureKey).value(), archivedUrl());
+    expectRestOfDomainKept();
 }
 
 } // namespace
