@@ -122,12 +122,6 @@ QList<QPair<QString, QString>> ReceivedRequest::queryPairs() const {
     return pairs;
 }
 
-bool ReceivedRequest::hasHeader(const QByteArray& name) const {
-    return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
-        return header.first.compare(name, Qt::CaseInsensitive) == 0;
-    });
-}
-
 QByteArray ReceivedRequest::header(const QByteArray& name) const {
     for (const auto& [key, value] : headers)
         if (key.compare(name, Qt::CaseInsensitive) == 0)

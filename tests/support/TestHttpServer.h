@@ -23,7 +23,6 @@ struct ReceivedRequest {
     // The query's pairs decoded as an HTML form's endpoint would decode them: split at "&" and at
     // the first "=", "+" read as a space, then percent-decoded and read as UTF-8.
     QList<QPair<QString, QString>> queryPairs() const;
-    bool hasHeader(const QByteArray& name) const;
     // The value of the first header of that name (in any case); empty when none.
     QByteArray header(const QByteArray& name) const;
 };
