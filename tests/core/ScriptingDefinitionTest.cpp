@@ -180,12 +180,7 @@ const HostileSdef kHostileSdefs[]{
      "well-formed"},
     {"Empty", [](S s) { hostile::writeFile(s, {}); }, "is empty"},
     {"Fifo", [](S s) { hostile::makeFifo(s); }, "not a regular file"},
-    {"LinkToFifo",
-     [](S s) {
-         hostile::makeFifo(s + u"-fifo"_s);
-         QFile::link(s + u"-fifo"_s, s);
-     },
-     "not a regular file"},
+    {"LinkToFifo", [](S s) { hostile::makeLinkToFifo(s); }, "not a regular file"},
     {"AtTheLimit",
      [](S s) { hostile::writeFile(s, sized(brisquel::vexo::limits::kScriptingDefinitionBytes)); }, ""},
     {"BeyondTheLimit",

@@ -100,6 +100,12 @@ void makeFifo(const QString& path) {
         std::abort();
 }
 
+void makeLinkToFifo(const QString& path) {
+    makeFifo(path + QStringLiteral("-fifo"));
+    if (!QFile::link(path + QStringLiteral("-fifo"), path))
+        qFatal("cannot link %s", qUtf8Printable(path));
+}
+
 QByteArray nestedXmlValue(int depth, Nesting nesting) {
     QByteArray open;
     QByteArray close;

@@ -13,6 +13,8 @@ void writeFile(const QString& path, const QByteArray& bytes);
 
 // A FIFO at path: a reader that opens it the ordinary way waits forever for a writer.
 void makeFifo(const QString& path);
+// A symbolic link at path to a FIFO beside it (path + "-fifo").
+void makeLinkToFifo(const QString& path);
 
 // Arrays in arrays, or arrays and dictionaries (each holding the next under one key) in turn.
 enum class Nesting { Arrays, Mixed };
