@@ -22,6 +22,10 @@ bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || byte >= 0x80;
 }
 
+bool isSeparator(char c) {
+    return c == '.' || c == '-' || c == '_' || c == '+' || c == '~' || c == ' ';
+}
+
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -127,17 +131,22 @@ int VersionComparator::compare(const QString& a, const QString& b) {
 }
 
 std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string_view version) {
-    // One pass over the text: it runs for every item of a feed, before any comparison.
+    // One pass over the text: it runs for every item of a feed, before any comparison, and also
+    // stands for isVersion() there (a text it reads is a version).
+    if (version.empty() || version.size() > kMaximumLength || version.front() == ' ' || version.back() == ' ')
+        return std::nullopt;
     Numbers read;
     std::size_t significant = 0;
     std::size_t at = 0;
+    bool digit = false;
     while (at < version.size()) {
-        if (isLetter(version[at]))
-            return std::nullopt;
         if (!isDigit(version[at])) {
+            if (!isSeparator(version[at]))
+                return std::nullopt;
             ++at;
             continue;
         }
+        digit = true;
         if (read.count == read.values.size())
             return std::nullopt;
         std::uint64_t value = 0;
@@ -152,6 +161,8 @@ std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string
         if (value != 0)
             significant = read.count;
     }
+    if (!digit)
+        return std::nullopt;
     read.count = significant;
     return read;
 }
@@ -176,7 +187,7 @@ bool VersionComparator::isVersion(std::string_view text) {
             continue;
         }
         const bool asciiLetter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!asciiLetter && c != '.' && c != '-' && c != '_' && c != '+' && c != '~' && c != ' ')
+        if (!asciiLetter && !isSeparator(c))
             return false;
     }
     return digit;

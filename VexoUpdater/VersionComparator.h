@@ -47,8 +47,9 @@ public:
         std::array<std::uint64_t, 6> values{};
         std::size_t count = 0;
     };
-    // None for a version with a word, more than six numbers or a number of more than 19 digits:
-    // those are compared as texts.
+    // None for a version with a word, more than six numbers or a number of more than 19 digits
+    // (those are compared as texts), and for any text that is not a version: a text read into
+    // numbers passes isVersion(), so that a feed's items are read once for both.
     static std::optional<Numbers> numbers(std::string_view version);
     // Orders as compare() orders the texts the values were read from.
     static int compare(const Numbers& a, const Numbers& b);

@@ -56,8 +56,10 @@ TEST(VersionComparator, TakesATextAsAVersionOnlyWhenItCanBeCompared) {
     const QString longest(VersionComparator::kMaximumLength, u'1');
     for (const QString& text : rows("v0.0.31, 1.0 beta 2, 1.0+build_7~rc") + QStringList{longest})
         EXPECT_TRUE(VersionComparator::isVersion(text)) << text.toStdString();
-    for (const QString& text : rows(" 1.0, 1.0 , 1.0/../2, １.０") + QStringList{longest + u'1'})
+    for (const QString& text : rows(" 1.0, 1.0 , 1.0/../2, １.０, ...") + QStringList{longest + u'1', {}}) {
         EXPECT_FALSE(VersionComparator::isVersion(text)) << text.toStdString();
+        EXPECT_FALSE(VersionComparator::numbers(text.toStdString())) << text.toStdString();
+    }
 }
 
 QByteArray sparkle(const QByteArray& name, const QByteArray& value) {
@@ -161,6 +163,9 @@ TEST(AppcastItemFields, AreReadFromTheElementsAndTheEnclosureTrimmed) {
                                                      "url=\"https://example.test/a\" length=\"many\""));
     EXPECT_TRUE(cut.releaseNotesURL.isEmpty() && !cut.length &&
                 cut.releaseNotes == QString::fromLatin1(notes.chopped(1)));
+    // Mixed content: the texts and CDATA in the order of the document, the elements' own left out.
+    const QByteArray mixed = "<description> first <b>bold</b> then<![CDATA[ <i>more</i>]]> </description>";
+    EXPECT_EQ(newest(itemOf("2.0", mixed)).releaseNotes, u"first  then <i>more</i>"_s);
 }
 
 TEST(AppcastSafety, EntitiesDeclaredInTheDocumentAreNotExpanded) {
