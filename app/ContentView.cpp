@@ -220,9 +220,9 @@ void ContentView::showEvent(QShowEvent* event) {
         // The first search, started when the content was made, is usually done by the time the
         // window is shown: its copies go into the window's first paint, rather than into a second
         // one after the result has come through the event loop (behind the window's exposure).
-        const AppFinder::Discovery discovery = m_search->result();
+        AppFinder::Discovery discovery = m_search->result();
         m_search.reset();
-        showSearch(discovery);
+        showSearch(std::move(discovery));
     }
 }
 
