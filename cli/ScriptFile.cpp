@@ -71,13 +71,14 @@ vexo::Expected<ScriptFile> ScriptFile::check(const Argument& file, bool force) {
         absolute = folder + (folder.endsWith('/') ? "" : "/") + file.bytes();
     }
     const QString text = *Argument::decodeExactly(absolute);
-    const QString shown = TerminalText::printable(text);
 
     // "." and repeated "/" never change which file a path names; ".." can, past a symbolic link.
     QString path = QDir::cleanPath(text);
     if (path != text && !sameFile(QFile::encodeName(path), absolute) && QFileInfo::exists(text)) {
         path = text;
     }
+    // Messages name the file as it would be stored, not as it was typed ("/home/me/./a.scpt").
+    const QString shown = TerminalText::printable(path);
 
     // The library takes the file as a URL; a path the URL form would change is never stored.
     if (QUrl::fromLocalFile(path).toLocalFile() != path) {

@@ -61,7 +61,7 @@ TEST_F(BrisquelCommandLine, SetGetClear) {
     expectRun(run({u"set"_s, u"Capture One 23"_s, kCaptureDone, file}), 0);
     // A relative file is made absolute and a bundle's path clean; any name may follow "--".
     expectRun(run({u"set"_s, m_id, u"Batch Done"_s, u"./sub/../sub//notes.txt"_s, u"--force"_s}), 0,
-              {u"warning: "_s, u"notes.txt is not an AppleScript file"_s});
+              {u"warning: "_s, batch + u" is not an AppleScript file"_s});
     expectRun(run({u"set"_s, m_id, u"live view ready script"_s, u"--"_s, u"-Whole.scptd/./"_s}), 0);
     // Every name a listing shows is accepted back.
     for (const auto& [copy, script] :
