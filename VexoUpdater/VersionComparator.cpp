@@ -26,6 +26,12 @@ bool isSeparator(char c) {
     return c == '.' || c == '-' || c == '_' || c == '+' || c == '~' || c == ' ';
 }
 
+// The bounds every version keeps: some text, at most kMaximumLength, no space at either end.
+bool hasVersionBounds(std::string_view text) {
+    return !text.empty() && text.size() <= VersionComparator::kMaximumLength && text.front() != ' ' &&
+           text.back() != ' ';
+}
+
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -133,12 +139,11 @@ int VersionComparator::compare(const QString& a, const QString& b) {
 std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string_view version) {
     // One pass over the text: it runs for every item of a feed, before any comparison, and also
     // stands for isVersion() there (a text it reads is a version).
-    if (version.empty() || version.size() > kMaximumLength || version.front() == ' ' || version.back() == ' ')
+    if (!hasVersionBounds(version))
         return std::nullopt;
     Numbers read;
     std::size_t significant = 0;
     std::size_t at = 0;
-    bool digit = false;
     while (at < version.size()) {
         if (!isDigit(version[at])) {
             if (!isSeparator(version[at]))
@@ -146,7 +151,6 @@ std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string
             ++at;
             continue;
         }
-        digit = true;
         if (read.count == read.values.size())
             return std::nullopt;
         std::uint64_t value = 0;
@@ -161,7 +165,7 @@ std::optional<VersionComparator::Numbers> VersionComparator::numbers(std::string
         if (value != 0)
             significant = read.count;
     }
-    if (!digit)
+    if (read.count == 0) // no digit at all
         return std::nullopt;
     read.count = significant;
     return read;
@@ -178,7 +182,7 @@ int VersionComparator::compare(const Numbers& a, const Numbers& b) {
 }
 
 bool VersionComparator::isVersion(std::string_view text) {
-    if (text.empty() || text.size() > kMaximumLength || text.front() == ' ' || text.back() == ' ')
+    if (!hasVersionBounds(text))
         return false;
     bool digit = false;
     for (const char c : text) {
